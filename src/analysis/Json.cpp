@@ -1,0 +1,361 @@
+#include "Json.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace ondrel::json {
+
+Value Value::boolean(bool b)
+{
+    Value v;
+    v.m_kind = Kind::Bool;
+    v.m_bool = b;
+    return v;
+}
+
+Value Value::string(std::string utf8)
+{
+    Value v;
+    v.m_kind = Kind::String;
+    v.m_text = std::move(utf8);
+    return v;
+}
+
+Value Value::integer(std::int64_t n)
+{
+    return number(std::to_string(n), true);
+}
+
+Value Value::floating(double d)
+{
+    return number(formatDouble(d), false);
+}
+
+Value Value::number(std::string digits, bool isInteger)
+{
+    Value v;
+    v.m_kind = Kind::Number;
+    v.m_isInteger = isInteger;
+    v.m_text = std::move(digits);
+    return v;
+}
+
+Value Value::array()
+{
+    Value v;
+    v.m_kind = Kind::Array;
+    return v;
+}
+
+Value Value::object()
+{
+    Value v;
+    v.m_kind = Kind::Object;
+    return v;
+}
+
+std::optional<double> Value::toDouble() const
+{
+    if (m_kind != Kind::Number)
+        return std::nullopt;
+    double d = 0;
+    const char* begin = m_text.data();
+    const char* end = begin + m_text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, d);
+    if (ec != std::errc() || ptr != end || !std::isfinite(d))
+        return std::nullopt;
+    return d;
+}
+
+std::optional<std::int64_t> Value::toInt64() const
+{
+    if (!isInteger())
+        return std::nullopt;
+    std::int64_t n = 0;
+    const char* begin = m_text.data();
+    const char* end = begin + m_text.size();
+    auto [ptr, ec] = std::from_chars(begin, end, n);
+    if (ec != std::errc() || ptr != end)
+        return std::nullopt;
+    return n;
+}
+
+const Value* Value::member(std::string_view key) const
+{
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        if (m_keys[i] == key)
+            return &m_items[i];
+    }
+    return nullptr;
+}
+
+void Value::insert(std::string key, Value v)
+{
+    m_keys.push_back(std::move(key));
+    m_items.push_back(std::move(v));
+}
+
+namespace {
+
+using nlohmann::json;
+
+// Builds the tree with an explicit stack; nlohmann's parser is itself
+// iterative, so nothing here recurses on the input's nesting.
+class TreeBuilder final
+{
+public:
+    bool null() { return add(Value::null()); }
+    bool boolean(bool b) { return add(Value::boolean(b)); }
+    bool number_integer(json::number_integer_t n) { return add(Value::number(std::to_string(n), true)); }
+    bool number_unsigned(json::number_unsigned_t n) { return add(Value::number(std::to_string(n), true)); }
+    bool number_float(json::number_float_t, const json::string_t& digits)
+    {
+        // Integers beyond 64 bits arrive here; their digits stay exact.
+        const bool integral = digits.find_first_of(".eE") == std::string::npos;
+        return add(Value::number(digits, integral));
+    }
+    bool string(json::string_t& s) { return add(Value::string(std::move(s))); }
+    bool binary(json::binary_t&) { return false; }
+    bool start_object(std::size_t) { return open(Value::object()); }
+    bool key(json::string_t& k)
+    {
+        m_pendingKey = std::move(k);
+        return true;
+    }
+    bool end_object() { return close(); }
+    bool start_array(std::size_t) { return open(Value::array()); }
+    bool end_array() { return close(); }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+    std::optional<Value> take() { return std::move(m_root); }
+
+private:
+    bool add(Value v)
+    {
+        if (m_stack.empty()) {
+            m_root = std::move(v);
+            return true;
+        }
+        Value* parent = m_stack.back();
+        if (parent->isObject())
+            parent->insert(std::move(m_pendingKey), std::move(v));
+        else
+            parent->append(std::move(v));
+        return true;
+    }
+    bool open(Value container)
+    {
+        if (static_cast<int>(m_stack.size()) >= kMaxDepth)
+            return false;
+        Value* slot = nullptr;
+        if (m_stack.empty()) {
+            m_root = std::move(container);
+            slot = &*m_root;
+        } else {
+            Value* parent = m_stack.back();
+            if (parent->isObject())
+                parent->insert(std::move(m_pendingKey), std::move(container));
+            else
+                parent->append(std::move(container));
+            slot = &parent->items().back();
+        }
+        m_stack.push_back(slot);
+        return true;
+    }
+    bool close()
+    {
+        m_stack.pop_back();
+        return true;
+    }
+
+    std::optional<Value> m_root;
+    std::vector<Value*> m_stack;
+    std::string m_pendingKey;
+};
+
+class DepthChecker final
+{
+public:
+    bool null() { return true; }
+    bool boolean(bool) { return true; }
+    bool number_integer(json::number_integer_t) { return true; }
+    bool number_unsigned(json::number_unsigned_t) { return true; }
+    bool number_float(json::number_float_t, const json::string_t&) { return true; }
+    bool string(json::string_t&) { return true; }
+    bool binary(json::binary_t&) { return false; }
+    bool start_object(std::size_t) { return ++m_depth <= kMaxDepth; }
+    bool key(json::string_t&) { return true; }
+    bool end_object() { return --m_depth, true; }
+    bool start_array(std::size_t) { return ++m_depth <= kMaxDepth; }
+    bool end_array() { return --m_depth, true; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
+
+private:
+    int m_depth = 0;
+};
+
+template <typename Handler> bool runParser(std::string_view utf8, Handler& handler)
+{
+    if (std::memchr(utf8.data(), '\0', utf8.size()))
+        return false;
+    return json::sax_parse(utf8.begin(), utf8.end(), &handler, json::input_format_t::json, true, false);
+}
+
+void writeValue(std::string& out, const Value& v)
+{
+    switch (v.kind()) {
+    case Value::Kind::Null:
+        out += "null";
+        break;
+    case Value::Kind::Bool:
+        out += v.asBool() ? "true" : "false";
+        break;
+    case Value::Kind::Number:
+        out += v.text();
+        break;
+    case Value::Kind::String:
+        appendQuoted(out, v.text());
+        break;
+    case Value::Kind::Array:
+        out += '[';
+        for (std::size_t i = 0; i < v.items().size(); ++i) {
+            if (i)
+                out += ',';
+            writeValue(out, v.items()[i]);
+        }
+        out += ']';
+        break;
+    case Value::Kind::Object:
+        out += '{';
+        for (std::size_t i = 0; i < v.items().size(); ++i) {
+            if (i)
+                out += ',';
+            appendQuoted(out, v.keys()[i]);
+            out += ':';
+            writeValue(out, v.items()[i]);
+        }
+        out += '}';
+        break;
+    }
+}
+
+} // namespace
+
+std::optional<Value> parse(std::string_view utf8)
+{
+    TreeBuilder builder;
+    if (!runParser(utf8, builder))
+        return std::nullopt;
+    return builder.take();
+}
+
+bool isValid(std::string_view utf8)
+{
+    DepthChecker checker;
+    return runParser(utf8, checker);
+}
+
+std::string write(const Value& value, Style)
+{
+    std::string out;
+    writeValue(out, value);
+    return out;
+}
+
+void appendQuoted(std::string& out, std::string_view utf8)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    out.reserve(out.size() + utf8.size() + 2);
+    out += '"';
+    for (const char ch : utf8) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                out += "\\u00";
+                out += hex[c >> 4];
+                out += hex[c & 0xF];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+std::string formatDouble(double d)
+{
+    if (d == 0)
+        return std::signbit(d) ? "-0" : "0";
+    // Shortest round-trip digits in scientific form, then laid out by hand so
+    // everyday magnitudes are written without an exponent.
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::scientific);
+    (void)ec;
+    std::string_view sci(buf, end - buf);
+    const bool negative = sci.front() == '-';
+    if (negative)
+        sci.remove_prefix(1);
+    const auto ePos = sci.find('e');
+    std::string digits;
+    for (char c : sci.substr(0, ePos))
+        if (c != '.')
+            digits += c;
+    int exponent = 0;
+    std::from_chars(sci.data() + ePos + 1 + (sci[ePos + 1] == '+'), sci.data() + sci.size(), exponent);
+
+    std::string out = negative ? "-" : "";
+    const int nd = static_cast<int>(digits.size());
+    if (exponent >= -7 && exponent < 21) {
+        if (exponent < 0) {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += digits;
+        } else if (exponent + 1 >= nd) {
+            out += digits;
+            out.append(static_cast<std::size_t>(exponent + 1 - nd), '0');
+        } else {
+            out += digits.substr(0, exponent + 1);
+            out += '.';
+            out += digits.substr(exponent + 1);
+        }
+    } else {
+        out += digits.substr(0, 1);
+        if (nd > 1) {
+            out += '.';
+            out += digits.substr(1);
+        }
+        out += 'e';
+        out += std::to_string(exponent);
+    }
+    return out;
+}
+
+} // namespace ondrel::json

@@ -1,0 +1,136 @@
+#include "Text.h"
+
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+
+namespace ondrel::text {
+
+namespace {
+
+// Boundaries found strictly inside a window are final: whether a boundary
+// falls at a position depends only on what precedes it and the next character.
+qsizetype scanWindow(QStringView window, qsizetype count, bool wholeText)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.data(), window.size());
+    qsizetype seen = 0;
+    qsizetype pos = 0;
+    while ((pos = finder.toNextBoundary()) != -1) {
+        if (!wholeText && pos >= window.size())
+            break;
+        if (++seen == count)
+            return pos;
+    }
+    return -1;
+}
+
+} // namespace
+
+qsizetype offsetAfterCharacters(QStringView text, qsizetype count)
+{
+    if (count < 0)
+        return -1;
+    if (count == 0)
+        return text.isEmpty() ? -1 : 0;
+    // A character is rarely longer than a few code units; grow the window only
+    // for text made of long clusters.
+    qsizetype window = std::max<qsizetype>(count * 4 + 16, 256);
+    for (;;) {
+        const bool whole = window >= text.size();
+        const qsizetype end = scanWindow(text.first(std::min(window, text.size())), count, whole);
+        if (end != -1)
+            return end < text.size() ? end : -1;
+        if (whole)
+            return -1;
+        window *= 2;
+    }
+}
+
+qsizetype characterCount(QStringView text)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+    qsizetype n = 0;
+    while (finder.toNextBoundary() != -1)
+        ++n;
+    return n;
+}
+
+bool isCharacterBoundary(QStringView text, qsizetype pos)
+{
+    if (pos <= 0 || pos >= text.size())
+        return pos == 0 || pos == text.size();
+    // A boundary depends on the preceding context (emoji sequences, regional
+    // indicators); look back far enough and one character ahead.
+    const qsizetype from = std::max<qsizetype>(0, pos - 64);
+    const qsizetype to = std::min(text.size(), pos + 8);
+    const QStringView window = text.sliced(from, to - from);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.data(), window.size());
+    finder.setPosition(pos - from);
+    return finder.isAtBoundary();
+}
+
+bool canonicallyEqual(QStringView a, QStringView b)
+{
+    if (a == b)
+        return true;
+    if (isAscii(a) && isAscii(b))
+        return false;
+    return a.toString().normalized(QString::NormalizationForm_C) ==
+           b.toString().normalized(QString::NormalizationForm_C);
+}
+
+QStringView trimmed(QStringView text)
+{
+    // Every member of the set is in the BMP, so code units suffice.
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].isSpace())
+        ++begin;
+    while (end > begin && text[end - 1].isSpace())
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = s[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t len = 0;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3;
+            if (c == 0xE0)
+                lo = 0xA0; // overlong
+            if (c == 0xED)
+                hi = 0x9F; // surrogates
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4;
+            if (c == 0xF0)
+                lo = 0x90; // overlong
+            if (c == 0xF4)
+                hi = 0x8F; // above U+10FFFF
+        } else {
+            return false;
+        }
+        if (i + len > n)
+            return false;
+        if (s[i + 1] < lo || s[i + 1] > hi)
+            return false;
+        for (std::size_t k = 2; k < len; ++k)
+            if (s[i + k] < 0x80 || s[i + k] > 0xBF)
+                return false;
+        i += len;
+    }
+    return true;
+}
+
+} // namespace ondrel::text

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ClipboardItemType.h"
+#include "DetectedLanguage.h"
+#include "Timestamp.h"
+
+#include <QImage>
+#include <QMetaType>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+
+namespace ondrel {
+
+namespace text {
+class SearchQuery;
+}
+
+// One history entry: an immutable record of one copied text, image or file,
+// where it came from and when. Only the pinned flag changes after creation.
+// Two entries are equal when their ids are equal.
+class ClipboardItem final
+{
+public:
+    // The application name given to texts made by editing or transforming an entry.
+    static inline const QString kTransformedAppName = QStringLiteral("Brisol");
+
+    ClipboardItem(); // an empty text entry with a null id (for containers)
+    ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QString> text, std::optional<QImage> image,
+                  std::optional<QUrl> fileURL, Timestamp timestamp, std::optional<QString> appName,
+                  std::optional<QImage> appIcon, bool isPinned, DetectedLanguage detectedLanguage);
+
+    // New entries with a fresh id; texts get their language guessed here, once.
+    static ClipboardItem makeText(const QString& text, std::optional<QString> appName = std::nullopt,
+                                  std::optional<QImage> appIcon = std::nullopt, Timestamp timestamp = Timestamp::now(),
+                                  bool isPinned = false);
+    static ClipboardItem makeImage(const QImage& image, std::optional<QString> appName = std::nullopt,
+                                   std::optional<QImage> appIcon = std::nullopt, Timestamp timestamp = Timestamp::now());
+    static ClipboardItem makeFile(const QUrl& fileURL, std::optional<QString> appName = std::nullopt,
+                                  std::optional<QImage> appIcon = std::nullopt, Timestamp timestamp = Timestamp::now());
+    // A text the user made by editing or transforming an entry.
+    static ClipboardItem makeTransformed(const QString& text);
+
+    const QUuid& id() const { return m_id; }
+    ClipboardItemType type() const { return m_type; }
+    const std::optional<QString>& text() const { return m_text; }
+    const std::optional<QImage>& image() const { return m_image; }
+    const std::optional<QUrl>& fileURL() const { return m_fileURL; }
+    Timestamp timestamp() const { return m_timestamp; }
+    const std::optional<QString>& appName() const { return m_appName; }
+    const std::optional<QImage>& appIcon() const { return m_appIcon; }
+    bool isPinned() const { return m_isPinned; }
+    DetectedLanguage detectedLanguage() const { return m_detectedLanguage; }
+
+    void setPinned(bool pinned) { m_isPinned = pinned; }
+
+    // What the entry shows and what search looks at: the text, "Image", or
+    // the file's name.
+    QString contentLabel() const;
+    // The label cut to 100 characters, with "..." when it was longer.
+    QString previewText() const;
+    // The image as TIFF data; empty when there is no image or it cannot be encoded.
+    QByteArray tiffRepresentation() const;
+    // Whether the label, or failing that the application name, contains the query.
+    bool matches(const text::SearchQuery& query) const;
+
+    friend bool operator==(const ClipboardItem& a, const ClipboardItem& b) { return a.m_id == b.m_id; }
+
+private:
+    struct SearchCache;
+
+    QUuid m_id;
+    ClipboardItemType m_type = ClipboardItemType::text;
+    std::optional<QString> m_text;
+    std::optional<QImage> m_image;
+    std::optional<QUrl> m_fileURL;
+    Timestamp m_timestamp;
+    std::optional<QString> m_appName;
+    std::optional<QImage> m_appIcon;
+    bool m_isPinned = false;
+    DetectedLanguage m_detectedLanguage = DetectedLanguage::plain;
+    // Prepared search form of the label, built on first search and shared by copies.
+    std::shared_ptr<SearchCache> m_search;
+};
+
+} // namespace ondrel
+
+Q_DECLARE_METATYPE(ondrel::ClipboardItem)

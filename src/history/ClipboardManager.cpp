@@ -1,0 +1,218 @@
+#include "ClipboardManager.h"
+
+#include "HistoryFile.h"
+#include "KeystrokePoster.h"
+#include "MainQueue.h"
+#include "Pasteboard.h"
+#include "TextSearch.h"
+#include "UserDefaults.h"
+
+#include <algorithm>
+
+namespace ondrel {
+
+ClipboardManager::ClipboardManager(Services services, QObject* parent) : QObject(parent), m_services(services)
+{
+    if (m_services.historyFile)
+        setItems(m_services.historyFile->load());
+}
+
+ClipboardManager::~ClipboardManager() = default;
+
+void ClipboardManager::setItems(const QList<ClipboardItem>& items)
+{
+    m_items = items;
+    m_filtered.reset();
+    Q_EMIT itemsChanged();
+    Q_EMIT filteredItemsChanged();
+}
+
+void ClipboardManager::setSearchText(const QString& text)
+{
+    m_searchText = text;
+    m_filtered.reset();
+    Q_EMIT searchTextChanged();
+    Q_EMIT filteredItemsChanged();
+}
+
+void ClipboardManager::setSelectedIndex(qsizetype index)
+{
+    m_selectedIndex = index;
+    Q_EMIT selectedIndexChanged();
+}
+
+void ClipboardManager::setShouldScrollToSelection(bool value)
+{
+    m_shouldScrollToSelection = value;
+    Q_EMIT shouldScrollToSelectionChanged();
+}
+
+void ClipboardManager::setShowDetailForSelected(bool value)
+{
+    m_showDetailForSelected = value;
+    Q_EMIT showDetailForSelectedChanged();
+}
+
+void ClipboardManager::setCloseDetailRequested(bool value)
+{
+    m_closeDetailRequested = value;
+    Q_EMIT closeDetailRequestedChanged();
+}
+
+QList<ClipboardItem> ClipboardManager::filteredItems() const
+{
+    if (m_filtered)
+        return *m_filtered;
+    QList<ClipboardItem> result;
+    if (m_searchText.isEmpty()) {
+        result = m_items;
+    } else {
+        const text::SearchQuery query(m_searchText);
+        for (const ClipboardItem& item : m_items) {
+            if (item.matches(query))
+                result.append(item);
+        }
+    }
+    std::stable_sort(result.begin(), result.end(), [](const ClipboardItem& a, const ClipboardItem& b) {
+        if (a.isPinned() != b.isPinned())
+            return a.isPinned();
+        return a.timestamp() > b.timestamp();
+    });
+    m_filtered = result;
+    return result;
+}
+
+std::optional<ClipboardItem> ClipboardManager::selectedItem() const
+{
+    const QList<ClipboardItem> filtered = filteredItems();
+    if (m_selectedIndex < 0 || m_selectedIndex >= filtered.size())
+        return std::nullopt;
+    return filtered.at(m_selectedIndex);
+}
+
+void ClipboardManager::addItem(const ClipboardItem& item)
+{
+    m_services.mainQueue.async(this, [this, item] {
+        QList<ClipboardItem> items = m_items;
+        items.prepend(item);
+        setItems(items);
+        applyHistoryLimit();
+        saveHistory();
+    });
+}
+
+void ClipboardManager::addTransformedItem(const ClipboardItem& item)
+{
+    m_services.mainQueue.async(this, [this, item] {
+        QList<ClipboardItem> items = m_items;
+        items.prepend(item);
+        setItems(items);
+        saveHistory();
+    });
+}
+
+void ClipboardManager::togglePin(const QUuid& id)
+{
+    const auto it = std::find_if(m_items.cbegin(), m_items.cend(), [&](const ClipboardItem& i) { return i.id() == id; });
+    if (it == m_items.cend())
+        return;
+    QList<ClipboardItem> items = m_items;
+    ClipboardItem& item = items[it - m_items.cbegin()];
+    item.setPinned(!item.isPinned());
+    setItems(items);
+    saveHistory();
+}
+
+void ClipboardManager::deleteItem(const QUuid& id)
+{
+    QList<ClipboardItem> items = m_items;
+    items.removeIf([&](const ClipboardItem& i) { return i.id() == id; });
+    setItems(items);
+    saveHistory();
+}
+
+void ClipboardManager::clearUnpinned()
+{
+    QList<ClipboardItem> items = m_items;
+    items.removeIf([](const ClipboardItem& i) { return !i.isPinned(); });
+    setItems(items);
+    saveHistory();
+}
+
+void ClipboardManager::moveSelection(qsizetype step)
+{
+    const qsizetype n = filteredItems().size();
+    if (n == 0)
+        return;
+    // A true modulo: a stale negative index still lands on a row.
+    const qsizetype next = ((m_selectedIndex % n) + (step % n) + n) % n;
+    setSelectedIndex(next);
+    setShouldScrollToSelection(true);
+}
+
+void ClipboardManager::pasteSelected()
+{
+    if (const auto item = selectedItem())
+        copyAndPaste(*item);
+}
+
+void ClipboardManager::copyAndPaste(const ClipboardItem& item)
+{
+    platform::Pasteboard& pasteboard = m_services.pasteboard;
+    pasteboard.clearContents();
+    switch (item.type()) {
+    case ClipboardItemType::text:
+        if (item.text())
+            pasteboard.setString(*item.text());
+        break;
+    case ClipboardItemType::image:
+        if (const QByteArray tiff = item.tiffRepresentation(); !tiff.isEmpty())
+            pasteboard.setImageData(tiff);
+        break;
+    case ClipboardItemType::file:
+        if (item.fileURL())
+            pasteboard.writeFileURL(*item.fileURL());
+        break;
+    }
+
+    // The stored entry decides: a caller's copy may predate a pin toggle.
+    const auto it = std::find_if(m_items.cbegin(), m_items.cend(),
+                                 [&](const ClipboardItem& i) { return i.id() == item.id(); });
+    if (it != m_items.cend() && !it->isPinned()) {
+        QList<ClipboardItem> items = m_items;
+        items.move(it - m_items.cbegin(), 0);
+        setItems(items); // not saved: the next lasting change carries the new order
+    }
+
+    m_services.mainQueue.asyncAfter(kPasteDelaySeconds, this, [this] { m_services.keystrokes.postPaste(); });
+}
+
+qsizetype ClipboardManager::historyLimit() const
+{
+    const qint64 stored = m_services.defaults.integer(kMaxHistoryItemsKey);
+    return stored != 0 ? static_cast<qsizetype>(stored) : kDefaultHistoryLimit;
+}
+
+void ClipboardManager::applyHistoryLimit()
+{
+    const qsizetype limit = historyLimit();
+    if (m_items.size() <= limit)
+        return;
+    QList<ClipboardItem> pinned;
+    QList<ClipboardItem> unpinned;
+    for (const ClipboardItem& item : m_items)
+        (item.isPinned() ? pinned : unpinned).append(item);
+    // More pinned entries than the cap, or a negative cap: every pinned
+    // entry stays and no unpinned one does.
+    const qsizetype keep = std::clamp<qsizetype>(limit - pinned.size(), 0, unpinned.size());
+    pinned.append(unpinned.first(keep));
+    setItems(pinned);
+}
+
+void ClipboardManager::saveHistory()
+{
+    if (m_services.historyFile)
+        m_services.historyFile->save(m_items);
+}
+
+} // namespace ondrel

@@ -1,0 +1,174 @@
+#include "HistoryFile.h"
+
+#include "Json.h"
+#include "LanguageDetector.h"
+#include "PrivateFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+
+#include <cmath>
+
+Q_LOGGING_CATEGORY(lcHistory, "ondrel.history")
+
+namespace ondrel {
+
+namespace {
+
+struct SavedItem
+{
+    QString text;
+    double timestamp = 0;
+    std::optional<QString> appName;
+    bool isPinned = false;
+};
+
+std::optional<SavedItem> decodeRecord(const json::Value& record)
+{
+    if (!record.isObject())
+        return std::nullopt;
+    const json::Value* text = record.member("text");
+    const json::Value* timestamp = record.member("timestamp");
+    const json::Value* isPinned = record.member("isPinned");
+    const json::Value* appName = record.member("appName");
+    if (!text || !text->isString() || !timestamp || !isPinned || !isPinned->isBool())
+        return std::nullopt;
+    const std::optional<double> seconds = timestamp->toDouble();
+    if (!seconds)
+        return std::nullopt;
+    std::optional<QString> name;
+    if (appName && !appName->isNull()) {
+        if (!appName->isString())
+            return std::nullopt;
+        name = QString::fromStdString(appName->text());
+    }
+    return SavedItem{QString::fromStdString(text->text()), *seconds, std::move(name), isPinned->asBool()};
+}
+
+} // namespace
+
+HistoryFile::HistoryFile(QString folder) : m_folder(std::move(folder)) {}
+
+QString HistoryFile::defaultFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Brisol");
+}
+
+QString HistoryFile::filePath() const
+{
+    platform::ensurePrivateFolder(m_folder);
+    return m_folder + QStringLiteral("/history.json");
+}
+
+QList<ClipboardItem> HistoryFile::load()
+{
+    m_protectExisting = false;
+    const QString path = filePath();
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return {};
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+        m_protectExisting = true;
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_protectExisting = true;
+        return {};
+    }
+    auto items = decode(bytes);
+    if (!items) {
+        // An empty file holds nothing worth keeping.
+        m_protectExisting = !bytes.isEmpty();
+        return {};
+    }
+    return std::move(*items);
+}
+
+bool HistoryFile::save(const QList<ClipboardItem>& items)
+{
+    const QString path = filePath();
+    if (m_protectExisting) {
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink()) {
+            const auto moved = platform::moveAside(path);
+            if (!moved) {
+                if (!m_lastSaveFailed)
+                    qCWarning(lcHistory).noquote()
+                        << "History file" << path << "could not be read or moved aside; not saving over it";
+                m_lastSaveFailed = true;
+                return false;
+            }
+            qCWarning(lcHistory).noquote() << "History file" << path << "could not be read; moved it to" << *moved;
+        }
+        m_protectExisting = false;
+    }
+    QString error;
+    if (!platform::writePrivateFile(path, encode(items), &error)) {
+        // Once per run of failures: a read-only folder would otherwise log every capture.
+        if (!m_lastSaveFailed)
+            qCWarning(lcHistory).noquote() << "Could not save history to" << path << ":" << error;
+        m_lastSaveFailed = true;
+        return false;
+    }
+    m_lastSaveFailed = false;
+    return true;
+}
+
+QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
+{
+    std::string out = "[";
+    bool first = true;
+    for (const ClipboardItem& item : items) {
+        if (item.type() != ClipboardItemType::text || !item.text())
+            continue;
+        if (!first)
+            out += ',';
+        first = false;
+        out += "{\"text\":";
+        json::appendQuoted(out, item.text()->toStdString());
+        const double seconds = item.timestamp().secondsSinceReferenceDate();
+        out += ",\"timestamp\":";
+        out += json::formatDouble(std::isfinite(seconds) ? seconds : 0.0);
+        if (item.appName()) {
+            out += ",\"appName\":";
+            json::appendQuoted(out, item.appName()->toStdString());
+        }
+        out += ",\"isPinned\":";
+        out += item.isPinned() ? "true" : "false";
+        out += '}';
+    }
+    out += ']';
+    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+std::optional<QList<ClipboardItem>> HistoryFile::decode(QByteArrayView bytes)
+{
+    const auto root = json::parse(std::string_view(bytes.data(), static_cast<std::size_t>(bytes.size())));
+    if (!root || !root->isArray())
+        return std::nullopt;
+    // Every record is checked before any language is guessed: one bad record
+    // rejects the whole file, and should do so quickly.
+    std::vector<SavedItem> saved;
+    saved.reserve(root->items().size());
+    for (const json::Value& record : root->items()) {
+        auto item = decodeRecord(record);
+        if (!item)
+            return std::nullopt;
+        saved.push_back(std::move(*item));
+    }
+    QList<ClipboardItem> items;
+    items.reserve(static_cast<qsizetype>(saved.size()));
+    for (SavedItem& s : saved) {
+        const DetectedLanguage language = detectLanguage(s.text);
+        items.append(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::move(s.text), std::nullopt,
+                                   std::nullopt, Timestamp::fromSecondsSinceReferenceDate(s.timestamp),
+                                   std::move(s.appName), std::nullopt, s.isPinned, language));
+    }
+    return items;
+}
+
+} // namespace ondrel

@@ -1,0 +1,59 @@
+#include "UserDefaults.h"
+
+namespace ondrel::platform {
+
+qint64 UserDefaults::integer(const QString& key) const
+{
+    const QVariant v = object(key);
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return v.toBool() ? 1 : 0;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return v.toLongLong();
+    case QMetaType::Double: {
+        const double d = v.toDouble();
+        // Out-of-range and non-finite values are not numbers we can use.
+        if (!(d > -9.2e18 && d < 9.2e18))
+            return 0;
+        return static_cast<qint64>(d);
+    }
+    case QMetaType::QString: {
+        bool ok = false;
+        const qint64 n = v.toString().trimmed().toLongLong(&ok);
+        return ok ? n : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+std::optional<QString> UserDefaults::string(const QString& key) const
+{
+    const QVariant v = object(key);
+    if (v.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return v.toString();
+}
+
+bool UserDefaults::boolean(const QString& key) const
+{
+    const QVariant v = object(key);
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed().toLower();
+        return s == u"true" || s == u"yes" || s.toLongLong() != 0;
+    }
+    return integer(key) != 0;
+}
+
+QMetaObject::Connection UserDefaults::observe(const QString& key, const QObject* context, std::function<void()> fn)
+{
+    return connect(this, &UserDefaults::valueChanged, context, [key, fn = std::move(fn)](const QString& changed) {
+        if (changed == key)
+            fn();
+    });
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,72 @@
+#include "MemoryPasteboard.h"
+
+namespace ondrel::platform {
+
+std::optional<QImage> MemoryPasteboard::image() const
+{
+    for (auto it = m_data.cbegin(); it != m_data.cend(); ++it) {
+        if (!it.key().startsWith(QStringLiteral("image/")))
+            continue;
+        QImage image = QImage::fromData(it.value());
+        if (!image.isNull())
+            return image;
+    }
+    return std::nullopt;
+}
+
+QStringList MemoryPasteboard::types() const
+{
+    QStringList types;
+    if (m_string)
+        types << QStringLiteral("text/plain;charset=utf-8");
+    if (m_urls)
+        types << QStringLiteral("text/uri-list");
+    types << m_data.keys();
+    return types;
+}
+
+void MemoryPasteboard::clearContents()
+{
+    m_string.reset();
+    m_urls.reset();
+    m_data.clear();
+    changed();
+}
+
+bool MemoryPasteboard::setString(const QString& text)
+{
+    m_string = text;
+    changed();
+    return true;
+}
+
+bool MemoryPasteboard::setImageData(const QByteArray& tiff)
+{
+    if (tiff.isEmpty())
+        return false;
+    m_data.insert(QStringLiteral("image/tiff"), tiff);
+    changed();
+    return true;
+}
+
+bool MemoryPasteboard::writeFileURL(const QUrl& url)
+{
+    if (!url.isValid())
+        return false;
+    setUrls({url});
+    return true;
+}
+
+void MemoryPasteboard::setUrls(const QList<QUrl>& urls)
+{
+    m_urls = urls;
+    changed();
+}
+
+void MemoryPasteboard::setData(const QString& mimeType, const QByteArray& data)
+{
+    m_data.insert(mimeType, data);
+    changed();
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,51 @@
+#include "QtMainQueue.h"
+
+#include <QMetaObject>
+#include <QTimer>
+
+#include <cmath>
+
+namespace ondrel::platform {
+
+namespace {
+
+int toMilliseconds(double seconds)
+{
+    return static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0));
+}
+
+class QtRepeatingTimer final : public RepeatingTimer
+{
+public:
+    QtRepeatingTimer(double interval, QObject* context, std::function<void()> fn)
+    {
+        m_timer.setInterval(toMilliseconds(interval));
+        QObject::connect(&m_timer, &QTimer::timeout, context, std::move(fn));
+        m_timer.start();
+    }
+    void invalidate() override { m_timer.stop(); }
+    bool isValid() const override { return m_timer.isActive(); }
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+void QtMainQueue::async(QObject* context, std::function<void()> fn)
+{
+    QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
+}
+
+void QtMainQueue::asyncAfter(double seconds, QObject* context, std::function<void()> fn)
+{
+    QTimer::singleShot(toMilliseconds(seconds), Qt::PreciseTimer, context, std::move(fn));
+}
+
+std::unique_ptr<RepeatingTimer> QtMainQueue::scheduleRepeating(double interval, QObject* context,
+                                                               std::function<void()> fn)
+{
+    return std::make_unique<QtRepeatingTimer>(interval, context, std::move(fn));
+}
+
+} // namespace ondrel::platform
