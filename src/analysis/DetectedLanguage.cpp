@@ -4,7 +4,7 @@ namespace ondrel {
 
 namespace {
 constexpr std::array<const char16_t*, kAllLanguages.size()> kRawValues = {
-    u"swift", u"javascript", u"typescript", u"python", u"ruby", u"json", u"html",
+    u"swift", u"javascript", u"typescript", u"python", u"ruby", u"json",  u"html",
     u"css",   u"shell",      u"sql",        u"go",     u"rust", u"plain",
 };
 } // namespace

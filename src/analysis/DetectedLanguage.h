@@ -8,7 +8,8 @@
 
 namespace ondrel {
 
-enum class DetectedLanguage {
+enum class DetectedLanguage
+{
     swift,
     javascript,
     typescript,
@@ -25,10 +26,10 @@ enum class DetectedLanguage {
 };
 
 inline constexpr std::array kAllLanguages = {
-    DetectedLanguage::swift, DetectedLanguage::javascript, DetectedLanguage::typescript,
-    DetectedLanguage::python, DetectedLanguage::ruby,      DetectedLanguage::json,
-    DetectedLanguage::html,  DetectedLanguage::css,        DetectedLanguage::shell,
-    DetectedLanguage::sql,   DetectedLanguage::go,         DetectedLanguage::rust,
+    DetectedLanguage::swift,  DetectedLanguage::javascript, DetectedLanguage::typescript,
+    DetectedLanguage::python, DetectedLanguage::ruby,       DetectedLanguage::json,
+    DetectedLanguage::html,   DetectedLanguage::css,        DetectedLanguage::shell,
+    DetectedLanguage::sql,    DetectedLanguage::go,         DetectedLanguage::rust,
     DetectedLanguage::plain,
 };
 

@@ -270,8 +270,13 @@ void appendQuoted(std::string& out, std::string_view utf8)
     static constexpr char hex[] = "0123456789abcdef";
     out.reserve(out.size() + utf8.size() + 2);
     out += '"';
-    for (const char ch : utf8) {
-        const auto c = static_cast<unsigned char>(ch);
+    std::size_t run = 0; // start of the pending run of bytes written as they are
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c >= 0x20 && c != '"' && c != '\\' && c != '/')
+            continue;
+        out.append(utf8.data() + run, i - run);
+        run = i + 1;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -298,15 +303,12 @@ void appendQuoted(std::string& out, std::string_view utf8)
             out += "\\t";
             break;
         default:
-            if (c < 0x20) {
-                out += "\\u00";
-                out += hex[c >> 4];
-                out += hex[c & 0xF];
-            } else {
-                out += ch;
-            }
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
         }
     }
+    out.append(utf8.data() + run, utf8.size() - run);
     out += '"';
 }
 

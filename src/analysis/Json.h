@@ -17,7 +17,15 @@ inline constexpr int kMaxDepth = 512;
 class Value final
 {
 public:
-    enum class Kind : std::uint8_t { Null, Bool, Number, String, Array, Object };
+    enum class Kind : std::uint8_t
+    {
+        Null,
+        Bool,
+        Number,
+        String,
+        Array,
+        Object
+    };
 
     Value() = default;
     static Value null() { return Value(); }
@@ -73,7 +81,10 @@ std::optional<Value> parse(std::string_view utf8);
 // The same acceptance as parse() without building a tree.
 bool isValid(std::string_view utf8);
 
-enum class Style { Compact };
+enum class Style
+{
+    Compact
+};
 std::string write(const Value& value, Style style = Style::Compact);
 
 // Appends `utf8` as a JSON string literal: `"` `\` and control characters are

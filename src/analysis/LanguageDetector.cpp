@@ -17,7 +17,11 @@ using analysis::Regex;
 
 struct Test
 {
-    enum Kind { Pattern, Contains } kind;
+    enum Kind
+    {
+        Pattern,
+        Contains
+    } kind;
     std::string_view text;
 };
 
@@ -183,20 +187,23 @@ DetectedLanguage detectLanguage(QStringView text)
                P(R"(=>\s*[{\(])"), P(R"(\bconsole\.(log|error|warn)\()"),
                P(R"(\basync\s+(function|\w+\s*=>))"), P(R"(\b(document|window)\.\w+)")},
               s)) {
-        if (anyOf({P(R"(:\s*(string|number|boolean|any)\b)"), P(R"(interface\s+\w+)"), P(R"(type\s+\w+\s*=)")},
-                  s))
+        if (anyOf(
+                {P(R"(:\s*(string|number|boolean|any)\b)"), P(R"(interface\s+\w+)"), P(R"(type\s+\w+\s*=)")},
+                s))
             return L::typescript;
         return L::javascript;
     }
     if (anyOf({P(R"(\bfunc\s+(\(\w+\s+\*?\w+\)\s*)?\w+\s*\()"), P(R"(\bpackage\s+\w+)"), P(R"(:=\s*)")}, s))
         return L::go;
-    if (anyOf({P(R"(\bfn\s+\w+\s*\()"), P(R"(\blet\s+mut\s+)"), P(R"(\bimpl\s+\w+)"), P(R"(\buse\s+\w+::)")}, s))
+    if (anyOf({P(R"(\bfn\s+\w+\s*\()"), P(R"(\blet\s+mut\s+)"), P(R"(\bimpl\s+\w+)"), P(R"(\buse\s+\w+::)")},
+              s))
         return L::rust;
     if (allOf({P(R"((?i)\b(SELECT|INSERT|UPDATE|DELETE|CREATE|ALTER|DROP)\b)"),
                P(R"((?i)\b(FROM|INTO|TABLE|WHERE|SET)\b)")},
               s))
         return L::sql;
-    if (anyOf({P(R"(^#!.*/(bash|sh|zsh))"), P(R"(\$\{?\w+\}?)"), P(R"((if|then|fi|for|do|done|while|case|esac)\b)")},
+    if (anyOf({P(R"(^#!.*/(bash|sh|zsh))"), P(R"(\$\{?\w+\}?)"),
+               P(R"((if|then|fi|for|do|done|while|case|esac)\b)")},
               s))
         return L::shell;
     if (detail::cssRuleMatches(text))

@@ -1,10 +1,70 @@
 #include "Text.h"
 
-#include <QTextBoundaryFinder>
+#include <unicode/brkiter.h>
+#include <unicode/utext.h>
 
 #include <algorithm>
 
 namespace ondrel::text {
+
+struct CharacterBoundaries::Impl
+{
+    std::unique_ptr<icu::BreakIterator> iterator;
+    UText text = UTEXT_INITIALIZER;
+};
+
+namespace {
+
+// Creating a break iterator costs far more than using one: each thread
+// keeps one to lend, and makes a fresh one only when it is already lent.
+struct IteratorCache
+{
+    std::unique_ptr<icu::BreakIterator> spare;
+};
+thread_local IteratorCache t_cache;
+
+std::unique_ptr<icu::BreakIterator> borrowIterator()
+{
+    if (t_cache.spare)
+        return std::move(t_cache.spare);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> it(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    return U_SUCCESS(status) ? std::move(it) : nullptr;
+}
+
+} // namespace
+
+CharacterBoundaries::CharacterBoundaries(QStringView text) : m_impl(std::make_unique<Impl>())
+{
+    m_impl->iterator = borrowIterator();
+    UErrorCode status = U_ZERO_ERROR;
+    utext_openUChars(&m_impl->text, reinterpret_cast<const UChar*>(text.utf16()), text.size(), &status);
+    if (m_impl->iterator && U_SUCCESS(status))
+        m_impl->iterator->setText(&m_impl->text, status);
+    if (U_FAILURE(status))
+        m_impl->iterator.reset();
+}
+
+CharacterBoundaries::~CharacterBoundaries()
+{
+    utext_close(&m_impl->text);
+    if (m_impl->iterator && !t_cache.spare)
+        t_cache.spare = std::move(m_impl->iterator);
+}
+
+qsizetype CharacterBoundaries::next()
+{
+    if (!m_impl->iterator)
+        return -1;
+    const int32_t p = m_impl->iterator->next();
+    return p == icu::BreakIterator::DONE ? -1 : p;
+}
+
+bool CharacterBoundaries::isBoundary(qsizetype pos)
+{
+    return m_impl->iterator && m_impl->iterator->isBoundary(static_cast<int32_t>(pos));
+}
 
 namespace {
 
@@ -12,10 +72,10 @@ namespace {
 // falls at a position depends only on what precedes it and the next character.
 qsizetype scanWindow(QStringView window, qsizetype count, bool wholeText)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.data(), window.size());
+    CharacterBoundaries boundaries(window);
     qsizetype seen = 0;
     qsizetype pos = 0;
-    while ((pos = finder.toNextBoundary()) != -1) {
+    while ((pos = boundaries.next()) != -1) {
         if (!wholeText && pos >= window.size())
             break;
         if (++seen == count)
@@ -48,9 +108,9 @@ qsizetype offsetAfterCharacters(QStringView text, qsizetype count)
 
 qsizetype characterCount(QStringView text)
 {
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.data(), text.size());
+    CharacterBoundaries boundaries(text);
     qsizetype n = 0;
-    while (finder.toNextBoundary() != -1)
+    while (boundaries.next() != -1)
         ++n;
     return n;
 }
@@ -59,14 +119,7 @@ bool isCharacterBoundary(QStringView text, qsizetype pos)
 {
     if (pos <= 0 || pos >= text.size())
         return pos == 0 || pos == text.size();
-    // A boundary depends on the preceding context (emoji sequences, regional
-    // indicators); look back far enough and one character ahead.
-    const qsizetype from = std::max<qsizetype>(0, pos - 64);
-    const qsizetype to = std::min(text.size(), pos + 8);
-    const QStringView window = text.sliced(from, to - from);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, window.data(), window.size());
-    finder.setPosition(pos - from);
-    return finder.isAtBoundary();
+    return CharacterBoundaries(text).isBoundary(pos);
 }
 
 bool canonicallyEqual(QStringView a, QStringView b)

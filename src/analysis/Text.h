@@ -3,11 +3,32 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <string_view>
 
 // Text helpers shared by the analysis and the history model. "Characters"
 // here are user-perceived characters (extended grapheme clusters).
 namespace ondrel::text {
+
+// Walks the character boundaries of a text (ICU's extended grapheme
+// clusters; QTextBoundaryFinder disagrees with them at the start of a text).
+class CharacterBoundaries final
+{
+public:
+    explicit CharacterBoundaries(QStringView text);
+    ~CharacterBoundaries();
+    CharacterBoundaries(const CharacterBoundaries&) = delete;
+    CharacterBoundaries& operator=(const CharacterBoundaries&) = delete;
+
+    // The next boundary after the current position (the first call gives the
+    // end of the first character), or -1 past the end.
+    qsizetype next();
+    bool isBoundary(qsizetype pos);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
 
 // Offset just past the first `count` characters of `text`, or -1 when the
 // text has `count` characters or fewer. Only looks at a prefix of the text.
@@ -31,10 +52,7 @@ bool isValidUtf8(std::string_view bytes);
 
 inline bool isAscii(QStringView text)
 {
-    char16_t acc = 0;
-    for (const QChar c : text)
-        acc |= c.unicode();
-    return acc < 0x80;
+    return QtPrivate::isAscii(text); // vectorised
 }
 
 } // namespace ondrel::text

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 namespace ondrel::text {
@@ -24,22 +25,52 @@ private:
 // letters match across case with full case folding (ß matches SS),
 // canonically equivalent spellings match, nothing else is folded (é does
 // not match e), and a match never splits a user-perceived character.
+//
+// Most texts and queries are ASCII or nearly so; those are searched in the
+// text itself. The caseless form of the whole text is built only when a
+// query or the text needs it.
 class SearchKey final
 {
 public:
     explicit SearchKey(const QString& text);
+    ~SearchKey();
+    SearchKey(SearchKey&&) noexcept;
+    SearchKey& operator=(SearchKey&&) noexcept;
+
     bool contains(const SearchQuery& query) const;
 
 private:
+    enum class Kind
+    {
+        Ascii,   // ASCII only
+        Unicode, // holds other characters too
+    };
+    struct CaselessForm;
+
     bool containsAscii(const QString& needle) const;
-    QString m_text;           // the text itself when it is ASCII, else its canonical caseless form
-    std::vector<bool> m_cuts; // for non-ASCII text: character boundaries in m_text
-    bool m_ascii = true;
+    qsizetype matchAsciiAt(qsizetype at, const QString& needle) const;
+    const CaselessForm& caseless() const;
+
+    QString m_text;
+    Kind m_kind = Kind::Ascii;
+    std::vector<qsizetype>
+        m_foldingAt; // positions of characters whose caseless form is ASCII (ß, ſ, K, ﬁ, ...)
+    mutable std::unique_ptr<CaselessForm> m_caseless;
 };
 
 inline bool containsIgnoringCase(const QString& text, QStringView query)
 {
     return SearchKey(text).contains(SearchQuery(query));
 }
+
+namespace detail {
+// NFD(fold(NFD(s))): two texts are canonical caseless matches exactly when
+// these forms are equal.
+QString caselessForm(QStringView s);
+// Whether `c` is one of the non-ASCII code points whose caseless form is ASCII.
+bool foldsToAscii(char32_t c);
+// That caseless form (ß gives "ss"); empty for any other code point.
+QStringView asciiFold(char32_t c);
+} // namespace detail
 
 } // namespace ondrel::text

@@ -27,13 +27,14 @@ const char* const kUsage = "Usage: ondrel COMMAND [ARGUMENTS]\n"
                            "\n"
                            "Run 'ondrel COMMAND --help' for the details of a command.\n";
 
-const char* const kDetectUsage = "Usage: ondrel detect [FILE]\n"
-                                 "\n"
-                                 "Prints the language guessed for the UTF-8 text in FILE, or standard input\n"
-                                 "when FILE is absent or '-': one of swift, javascript, typescript, python,\n"
-                                 "ruby, json, html, css, shell, sql, go, rust, plain.\n"
-                                 "\n"
-                                 "Exit status: 0 on success, 2 when the input cannot be read or is not UTF-8.\n";
+const char* const kDetectUsage =
+    "Usage: ondrel detect [FILE]\n"
+    "\n"
+    "Prints the language guessed for the UTF-8 text in FILE, or standard input\n"
+    "when FILE is absent or '-': one of swift, javascript, typescript, python,\n"
+    "ruby, json, html, css, shell, sql, go, rust, plain.\n"
+    "\n"
+    "Exit status: 0 on success, 2 when the input cannot be read or is not UTF-8.\n";
 
 std::optional<QByteArray> readAll(std::FILE* stream)
 {
@@ -61,12 +62,14 @@ std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std
     } else {
         QFile file(operands.first());
         if (!file.open(QIODevice::ReadOnly)) {
-            print(err, QStringLiteral("ondrel: cannot read %1: %2\n").arg(operands.first(), file.errorString()));
+            print(err,
+                  QStringLiteral("ondrel: cannot read %1: %2\n").arg(operands.first(), file.errorString()));
             return std::nullopt;
         }
         bytes = file.readAll();
         if (file.error() != QFileDevice::NoError) {
-            print(err, QStringLiteral("ondrel: cannot read %1: %2\n").arg(operands.first(), file.errorString()));
+            print(err,
+                  QStringLiteral("ondrel: cannot read %1: %2\n").arg(operands.first(), file.errorString()));
             return std::nullopt;
         }
     }

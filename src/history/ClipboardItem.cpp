@@ -24,31 +24,31 @@ ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QSt
                              std::optional<QImage> image, std::optional<QUrl> fileURL, Timestamp timestamp,
                              std::optional<QString> appName, std::optional<QImage> appIcon, bool isPinned,
                              DetectedLanguage detectedLanguage)
-    : m_id(id), m_type(type), m_text(std::move(text)), m_image(std::move(image)), m_fileURL(std::move(fileURL)),
-      m_timestamp(timestamp), m_appName(std::move(appName)), m_appIcon(std::move(appIcon)), m_isPinned(isPinned),
-      m_detectedLanguage(detectedLanguage), m_search(std::make_shared<SearchCache>())
-{
-}
+    : m_id(id), m_type(type), m_text(std::move(text)), m_image(std::move(image)),
+      m_fileURL(std::move(fileURL)), m_timestamp(timestamp), m_appName(std::move(appName)),
+      m_appIcon(std::move(appIcon)), m_isPinned(isPinned), m_detectedLanguage(detectedLanguage),
+      m_search(std::make_shared<SearchCache>())
+{}
 
 ClipboardItem ClipboardItem::makeText(const QString& text, std::optional<QString> appName,
                                       std::optional<QImage> appIcon, Timestamp timestamp, bool isPinned)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text, std::nullopt, std::nullopt, timestamp,
-                         std::move(appName), std::move(appIcon), isPinned, detectLanguage(text));
+    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text, std::nullopt, std::nullopt,
+                         timestamp, std::move(appName), std::move(appIcon), isPinned, detectLanguage(text));
 }
 
 ClipboardItem ClipboardItem::makeImage(const QImage& image, std::optional<QString> appName,
                                        std::optional<QImage> appIcon, Timestamp timestamp)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt, timestamp,
-                         std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt,
+                         timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
 }
 
 ClipboardItem ClipboardItem::makeFile(const QUrl& fileURL, std::optional<QString> appName,
                                       std::optional<QImage> appIcon, Timestamp timestamp)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::file, std::nullopt, std::nullopt, fileURL, timestamp,
-                         std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::file, std::nullopt, std::nullopt, fileURL,
+                         timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
 }
 
 ClipboardItem ClipboardItem::makeTransformed(const QString& text)

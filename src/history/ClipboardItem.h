@@ -35,12 +35,14 @@ public:
 
     // New entries with a fresh id; texts get their language guessed here, once.
     static ClipboardItem makeText(const QString& text, std::optional<QString> appName = std::nullopt,
-                                  std::optional<QImage> appIcon = std::nullopt, Timestamp timestamp = Timestamp::now(),
-                                  bool isPinned = false);
+                                  std::optional<QImage> appIcon = std::nullopt,
+                                  Timestamp timestamp = Timestamp::now(), bool isPinned = false);
     static ClipboardItem makeImage(const QImage& image, std::optional<QString> appName = std::nullopt,
-                                   std::optional<QImage> appIcon = std::nullopt, Timestamp timestamp = Timestamp::now());
+                                   std::optional<QImage> appIcon = std::nullopt,
+                                   Timestamp timestamp = Timestamp::now());
     static ClipboardItem makeFile(const QUrl& fileURL, std::optional<QString> appName = std::nullopt,
-                                  std::optional<QImage> appIcon = std::nullopt, Timestamp timestamp = Timestamp::now());
+                                  std::optional<QImage> appIcon = std::nullopt,
+                                  Timestamp timestamp = Timestamp::now());
     // A text the user made by editing or transforming an entry.
     static ClipboardItem makeTransformed(const QString& text);
 

@@ -25,7 +25,8 @@ json::Value encodeKeyed(ClipboardItemType type)
 ClipboardItemTypeDecoding decodeKeyed(const json::Value& value)
 {
     if (!value.isObject())
-        return {std::nullopt, QStringLiteral("Expected to decode an object but found another value instead.")};
+        return {std::nullopt,
+                QStringLiteral("Expected to decode an object but found another value instead.")};
     // Members are counted by name (a repeated name is one key, the last value
     // wins); the count is checked before any value is looked at.
     std::array<const json::Value*, kCaseNames.size()> members{};
@@ -46,9 +47,10 @@ ClipboardItemTypeDecoding decodeKeyed(const json::Value& value)
     if (recognised != 1)
         return {std::nullopt, QStringLiteral("Invalid number of keys found, expected one.")};
     if (!members[static_cast<std::size_t>(*found)]->isObject())
-        return {std::nullopt, QStringLiteral("Expected to decode an object for the key \"%1\" but found another "
-                                             "value instead.")
-                                  .arg(caseName(*found))};
+        return {std::nullopt,
+                QStringLiteral("Expected to decode an object for the key \"%1\" but found another "
+                               "value instead.")
+                    .arg(caseName(*found))};
     return {found, QString()};
 }
 

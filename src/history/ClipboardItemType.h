@@ -8,7 +8,12 @@
 
 namespace ondrel {
 
-enum class ClipboardItemType { text, image, file };
+enum class ClipboardItemType
+{
+    text,
+    image,
+    file
+};
 
 QString caseName(ClipboardItemType type);
 

@@ -113,7 +113,8 @@ void ClipboardManager::addTransformedItem(const ClipboardItem& item)
 
 void ClipboardManager::togglePin(const QUuid& id)
 {
-    const auto it = std::find_if(m_items.cbegin(), m_items.cend(), [&](const ClipboardItem& i) { return i.id() == id; });
+    const auto it =
+        std::find_if(m_items.cbegin(), m_items.cend(), [&](const ClipboardItem& i) { return i.id() == id; });
     if (it == m_items.cend())
         return;
     QList<ClipboardItem> items = m_items;

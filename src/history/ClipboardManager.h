@@ -30,8 +30,8 @@ class ClipboardManager final : public QObject
     Q_PROPERTY(QList<ondrel::ClipboardItem> items READ items WRITE setItems NOTIFY itemsChanged)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(qsizetype selectedIndex READ selectedIndex WRITE setSelectedIndex NOTIFY selectedIndexChanged)
-    Q_PROPERTY(bool shouldScrollToSelection READ shouldScrollToSelection WRITE setShouldScrollToSelection NOTIFY
-                   shouldScrollToSelectionChanged)
+    Q_PROPERTY(bool shouldScrollToSelection READ shouldScrollToSelection WRITE setShouldScrollToSelection
+                   NOTIFY shouldScrollToSelectionChanged)
     Q_PROPERTY(bool showDetailForSelected READ showDetailForSelected WRITE setShowDetailForSelected NOTIFY
                    showDetailForSelectedChanged)
     Q_PROPERTY(bool closeDetailRequested READ closeDetailRequested WRITE setCloseDetailRequested NOTIFY

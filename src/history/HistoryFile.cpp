@@ -25,6 +25,12 @@ struct SavedItem
     bool isPinned = false;
 };
 
+void appendQuoted(std::string& out, const QString& text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    json::appendQuoted(out, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+}
+
 std::optional<SavedItem> decodeRecord(const json::Value& record)
 {
     if (!record.isObject())
@@ -102,7 +108,8 @@ bool HistoryFile::save(const QList<ClipboardItem>& items)
                 m_lastSaveFailed = true;
                 return false;
             }
-            qCWarning(lcHistory).noquote() << "History file" << path << "could not be read; moved it to" << *moved;
+            qCWarning(lcHistory).noquote()
+                << "History file" << path << "could not be read; moved it to" << *moved;
         }
         m_protectExisting = false;
     }
@@ -120,7 +127,12 @@ bool HistoryFile::save(const QList<ClipboardItem>& items)
 
 QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
 {
-    std::string out = "[";
+    std::string out;
+    qsizetype estimate = 2;
+    for (const ClipboardItem& item : items)
+        estimate += item.text() ? item.text()->size() * 3 / 2 + 64 : 0;
+    out.reserve(static_cast<std::size_t>(estimate));
+    out += '[';
     bool first = true;
     for (const ClipboardItem& item : items) {
         if (item.type() != ClipboardItemType::text || !item.text())
@@ -129,13 +141,13 @@ QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
             out += ',';
         first = false;
         out += "{\"text\":";
-        json::appendQuoted(out, item.text()->toStdString());
+        appendQuoted(out, *item.text());
         const double seconds = item.timestamp().secondsSinceReferenceDate();
         out += ",\"timestamp\":";
         out += json::formatDouble(std::isfinite(seconds) ? seconds : 0.0);
         if (item.appName()) {
             out += ",\"appName\":";
-            json::appendQuoted(out, item.appName()->toStdString());
+            appendQuoted(out, *item.appName());
         }
         out += ",\"isPinned\":";
         out += item.isPinned() ? "true" : "false";
@@ -164,8 +176,9 @@ std::optional<QList<ClipboardItem>> HistoryFile::decode(QByteArrayView bytes)
     items.reserve(static_cast<qsizetype>(saved.size()));
     for (SavedItem& s : saved) {
         const DetectedLanguage language = detectLanguage(s.text);
-        items.append(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::move(s.text), std::nullopt,
-                                   std::nullopt, Timestamp::fromSecondsSinceReferenceDate(s.timestamp),
+        items.append(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::move(s.text),
+                                   std::nullopt, std::nullopt,
+                                   Timestamp::fromSecondsSinceReferenceDate(s.timestamp),
                                    std::move(s.appName), std::nullopt, s.isPinned, language));
     }
     return items;

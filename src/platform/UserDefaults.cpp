@@ -48,12 +48,14 @@ bool UserDefaults::boolean(const QString& key) const
     return integer(key) != 0;
 }
 
-QMetaObject::Connection UserDefaults::observe(const QString& key, const QObject* context, std::function<void()> fn)
+QMetaObject::Connection UserDefaults::observe(const QString& key, const QObject* context,
+                                              std::function<void()> fn)
 {
-    return connect(this, &UserDefaults::valueChanged, context, [key, fn = std::move(fn)](const QString& changed) {
-        if (changed == key)
-            fn();
-    });
+    return connect(this, &UserDefaults::valueChanged, context,
+                   [key, fn = std::move(fn)](const QString& changed) {
+                       if (changed == key)
+                           fn();
+                   });
 }
 
 } // namespace ondrel::platform

@@ -52,7 +52,8 @@ void ManualMainQueue::advance(double seconds)
     const double target = m_now + std::max(0.0, seconds);
     for (;;) {
         // Invalidated timers and tasks whose context died are dropped, not run.
-        std::erase_if(m_tasks, [](const Task& t) { return t.context.isNull() || (t.timer && !t.timer->valid); });
+        std::erase_if(m_tasks,
+                      [](const Task& t) { return t.context.isNull() || (t.timer && !t.timer->valid); });
         auto next = std::min_element(m_tasks.begin(), m_tasks.end(), [](const Task& a, const Task& b) {
             return a.due != b.due ? a.due < b.due : a.sequence < b.sequence;
         });

@@ -121,7 +121,8 @@ bool writeJson(QIODevice& device, const QSettings::SettingsMap& map)
 
 QSettings::Format jsonFormat()
 {
-    static const QSettings::Format format = QSettings::registerFormat(QStringLiteral("json"), readJson, writeJson);
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("json"), readJson, writeJson);
     return format;
 }
 
@@ -142,7 +143,8 @@ void prepareFile(const QString& path)
         return;
     file.close();
     if (auto moved = moveAside(path))
-        qCWarning(lcDefaults).noquote() << "Settings file" << path << "could not be read; moved it to" << *moved;
+        qCWarning(lcDefaults).noquote()
+            << "Settings file" << path << "could not be read; moved it to" << *moved;
     else
         qCWarning(lcDefaults).noquote() << "Settings file" << path << "could not be read or moved aside;"
                                         << "settings will not be saved";

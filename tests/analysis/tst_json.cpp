@@ -1,0 +1,127 @@
+#include "Json.h"
+#include "TestSupport.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace ondrel;
+
+class TestJson : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void strictness_data();
+    void strictness();
+    void treeKeepsOrderAndDigits();
+    void depthIsCapped();
+    void writesCompactAndEscaped();
+    void formatsDoublesShortest_data();
+    void formatsDoublesShortest();
+};
+
+void TestJson::strictness_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("object") << QByteArray(R"({"a": [1, 2.5e3, -0, true, null, "x"]})") << true;
+    QTest::newRow("scalar") << QByteArray("3") << true;
+    QTest::newRow("surrounding space") << QByteArray(" \n[1]\t") << true;
+    QTest::newRow("empty") << QByteArray() << false;
+    QTest::newRow("trailing comma") << QByteArray("[1,]") << false;
+    QTest::newRow("comment") << QByteArray("[1] // x") << false;
+    QTest::newRow("single quotes") << QByteArray("['a']") << false;
+    QTest::newRow("bare key") << QByteArray("{a:1}") << false;
+    QTest::newRow("raw newline in string") << QByteArray("[\"a\nb\"]") << false;
+    QTest::newRow("number with dot only") << QByteArray("[2.]") << false;
+    QTest::newRow("leading zero") << QByteArray("[01]") << false;
+    QTest::newRow("bad escape") << QByteArray(R"(["\x"])") << false;
+    QTest::newRow("lone surrogate escape") << QByteArray(R"(["\ud800"])") << false;
+    QTest::newRow("surrogate pair escape") << QByteArray(R"(["\ud83d\ude00"])") << true;
+    QTest::newRow("invalid utf-8") << QByteArray("[\"\xff\"]") << false;
+    QTest::newRow("NUL inside string") << QByteArray("[\"a\0b\"]", 7) << false;
+    QTest::newRow("NUL after value") << QByteArray("[1]\0[", 5) << false;
+    QTest::newRow("two values") << QByteArray("[1][2]") << false;
+    QTest::newRow("NaN") << QByteArray("[NaN]") << false;
+    QTest::newRow("unclosed") << QByteArray("{\"a\":1") << false;
+}
+
+void TestJson::strictness()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(bool, valid);
+    const std::string_view view(input.constData(), static_cast<std::size_t>(input.size()));
+    QCOMPARE(json::isValid(view), valid);
+    QCOMPARE(json::parse(view).has_value(), valid);
+}
+
+void TestJson::treeKeepsOrderAndDigits()
+{
+    const auto v =
+        json::parse(R"({"z":1,"a":123456789012345678901234567890,"m":1.50,"u":18446744073709551615})");
+    QVERIFY(v && v->isObject());
+    QCOMPARE(v->keys(), (std::vector<std::string>{"z", "a", "m", "u"}));
+    QCOMPARE(v->member("a")->text(), std::string("123456789012345678901234567890"));
+    QVERIFY(v->member("a")->isInteger());
+    QCOMPARE(v->member("a")->toInt64(), std::nullopt);
+    QCOMPARE(v->member("z")->toInt64(), std::optional<std::int64_t>(1));
+    QVERIFY(!v->member("m")->isInteger());
+    QCOMPARE(v->member("m")->toDouble(), std::optional<double>(1.5));
+    QCOMPARE(v->member("u")->text(), std::string("18446744073709551615"));
+    // Numbers beyond the range of a double are refused by the parser itself.
+    QVERIFY(!json::parse("[1e400]"));
+}
+
+void TestJson::depthIsCapped()
+{
+    const auto nested = [](int depth) {
+        return std::string(static_cast<std::size_t>(depth), '[') +
+               std::string(static_cast<std::size_t>(depth), ']');
+    };
+    QVERIFY(json::parse(nested(json::kMaxDepth)).has_value());
+    QVERIFY(json::isValid(nested(json::kMaxDepth)));
+    QVERIFY(!json::parse(nested(json::kMaxDepth + 1)).has_value());
+    QVERIFY(!json::isValid(nested(json::kMaxDepth + 1)));
+    // Far deeper input fails cleanly instead of exhausting the stack.
+    QVERIFY(!json::parse(nested(1'000'000)).has_value());
+}
+
+void TestJson::writesCompactAndEscaped()
+{
+    const auto v = json::parse(R"({"b":[1,2.5,true,null],"a":"x/\"\\\n\u0001é😀"})");
+    QVERIFY(v);
+    QCOMPARE(json::write(*v), std::string(R"({"b":[1,2.5,true,null],"a":"x\/\"\\\n\u0001é😀"})"));
+    // What is written reads back the same.
+    QCOMPARE(json::write(*json::parse(json::write(*v))), json::write(*v));
+}
+
+void TestJson::formatsDoublesShortest_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << QStringLiteral("0");
+    QTest::newRow("one and a half") << 1.5 << QStringLiteral("1.5");
+    QTest::newRow("integral") << 818000000.0 << QStringLiteral("818000000");
+    QTest::newRow("timestamp") << 786000000.123456 << QStringLiteral("786000000.123456");
+    QTest::newRow("tenth") << 0.1 << QStringLiteral("0.1");
+    QTest::newRow("negative") << -2.25 << QStringLiteral("-2.25");
+    QTest::newRow("small") << 1e-7 << QStringLiteral("0.0000001");
+    QTest::newRow("tiny") << 1.5e-8 << QStringLiteral("1.5e-8");
+    QTest::newRow("big") << 1e21 << QStringLiteral("1e21");
+    QTest::newRow("largest fixed") << 1e20 << QStringLiteral("100000000000000000000");
+}
+
+void TestJson::formatsDoublesShortest()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    const std::string written = json::formatDouble(value);
+    QCOMPARE(QString::fromStdString(written), text);
+    QCOMPARE(json::Value::number(written, false).toDouble(), std::optional<double>(value));
+    QVERIFY(json::isValid(written));
+}
+
+QTEST_GUILESS_MAIN(TestJson)
+#include "tst_json.moc"

@@ -1,0 +1,253 @@
+#include "TestSupport.h"
+#include "Text.h"
+#include "TextSearch.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace ondrel;
+
+class TestText : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void offsetAfterCharacters_data();
+    void offsetAfterCharacters();
+    void canonicalEquality_data();
+    void canonicalEquality();
+    void trimming();
+    void utf8Validation_data();
+    void utf8Validation();
+    void utf8OfLoneSurrogateIsValid();
+    void search_data();
+    void search();
+    void foldsToAsciiListIsComplete();
+    void searchAgreesWithReferenceOnRandomText();
+};
+
+void TestText::offsetAfterCharacters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("offset");
+    const QString family = QStringLiteral("\U0001F468\u200D\U0001F469\u200D\U0001F467"); // one character
+    QTest::newRow("shorter") << QStringLiteral("abc") << 5 << -1;
+    QTest::newRow("exactly") << QStringLiteral("abcde") << 5 << -1;
+    QTest::newRow("longer") << QStringLiteral("abcdef") << 5 << 5;
+    QTest::newRow("combining marks") << QStringLiteral("e\u0301e\u0301e\u0301") << 2 << 4;
+    QTest::newRow("emoji sequence") << family + family + family << 2 << int(family.size() * 2);
+    QTest::newRow("CR LF is one") << QStringLiteral("\r\n\r\nx") << 2 << 4;
+    QTest::newRow("flags pair up") << QStringLiteral("\U0001F1E9\U0001F1EA\U0001F1EB\U0001F1F7x") << 2 << 8;
+    QTest::newRow("long cluster beyond window")
+        << QStringLiteral("a") + QString(2000, QChar(0x0301)) + QStringLiteral("bc") << 2 << 2002;
+    QTest::newRow("many characters") << QString(100000, u'x') << 100 << 100;
+    QTest::newRow("mark joined by ZWJ at the start") << QStringLiteral("\u0903\u200Dab") << 2 << 3;
+}
+
+void TestText::offsetAfterCharacters()
+{
+    QFETCH(QString, text);
+    QFETCH(int, count);
+    QFETCH(int, offset);
+    QCOMPARE(text::offsetAfterCharacters(text, count), qsizetype(offset));
+}
+
+void TestText::canonicalEquality_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<bool>("equal");
+    QTest::newRow("same") << QStringLiteral("abc") << QStringLiteral("abc") << true;
+    QTest::newRow("composed vs decomposed")
+        << QStringLiteral("caf\u00e9") << QStringLiteral("cafe\u0301") << true;
+    QTest::newRow("mark order") << QStringLiteral("a\u0323\u0301") << QStringLiteral("a\u0301\u0323") << true;
+    QTest::newRow("case differs") << QStringLiteral("abc") << QStringLiteral("ABC") << false;
+    QTest::newRow("compatibility is not canonical")
+        << QStringLiteral("\uFB01") << QStringLiteral("fi") << false;
+}
+
+void TestText::canonicalEquality()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(bool, equal);
+    QCOMPARE(text::canonicallyEqual(a, b), equal);
+}
+
+void TestText::trimming()
+{
+    QCOMPARE(text::trimmed(u" \t\n\u00a0\u2028\u0085x y\u3000\r\v\f"), QStringView(u"x y"));
+    QCOMPARE(text::trimmed(u"\u200bx"), QStringView(u"\u200bx")); // zero-width space is not white space
+    QCOMPARE(text::trimmed(u"   "), QStringView());
+}
+
+void TestText::utf8Validation_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("ascii") << QByteArray("abc") << true;
+    QTest::newRow("two bytes") << QByteArray("\xc3\xa9") << true;
+    QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << true;
+    QTest::newRow("largest") << QByteArray("\xf4\x8f\xbf\xbf") << true;
+    QTest::newRow("stray continuation") << QByteArray("\x80") << false;
+    QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
+    QTest::newRow("overlong three") << QByteArray("\xe0\x80\xaf") << false;
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << false;
+    QTest::newRow("above range") << QByteArray("\xf4\x90\x80\x80") << false;
+    QTest::newRow("truncated") << QByteArray("\xe2\x82") << false;
+    QTest::newRow("ff") << QByteArray("\xff") << false;
+}
+
+void TestText::utf8Validation()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+    QCOMPARE(text::isValidUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+             valid);
+}
+
+void TestText::utf8OfLoneSurrogateIsValid()
+{
+    // The regex engine is told its UTF-8 input is valid; QString must keep that promise.
+    const QString s = QStringLiteral("a") + QChar(0xDC00) + QStringLiteral("b") + QChar(0xD800);
+    const QByteArray bytes = s.toUtf8();
+    QVERIFY(text::isValidUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+}
+
+void TestText::search_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("plain") << QStringLiteral("Hello world") << QStringLiteral("o w") << true;
+    QTest::newRow("case") << QStringLiteral("report.pdf") << QStringLiteral("REPORT") << true;
+    QTest::newRow("missing") << QStringLiteral("report.pdf") << QStringLiteral("rpt") << false;
+    QTest::newRow("space only") << QStringLiteral("nospace") << QStringLiteral(" ") << false;
+    QTest::newRow("sharp s matches SS") << QStringLiteral("Straße") << QStringLiteral("STRASSE") << true;
+    QTest::newRow("SS matches sharp s") << QStringLiteral("STRASSE") << QStringLiteral("straße") << true;
+    QTest::newRow("accent not folded") << QStringLiteral("café") << QStringLiteral("cafe") << false;
+    QTest::newRow("bare not folded") << QStringLiteral("cafe") << QStringLiteral("café") << false;
+    QTest::newRow("decomposed cafe splits")
+        << QStringLiteral("cafe\u0301") << QStringLiteral("cafe") << false;
+    QTest::newRow("prefix before accent") << QStringLiteral("café") << QStringLiteral("caf") << true;
+    QTest::newRow("composed finds decomposed")
+        << QStringLiteral("cafe\u0301!") << QStringLiteral("CAFÉ") << true;
+    QTest::newRow("decomposed finds composed")
+        << QStringLiteral("CAFÉ") << QStringLiteral("cafe\u0301") << true;
+    QTest::newRow("greek case") << QStringLiteral("ΟΔΟΣ") << QStringLiteral("οδος") << true;
+    QTest::newRow("kelvin sign") << QStringLiteral("5 \u212A") << QStringLiteral("k") << true;
+    QTest::newRow("emoji") << QStringLiteral("ok 👍🏽 done") << QStringLiteral("👍🏽") << true;
+    QTest::newRow("emoji without skin tone splits")
+        << QStringLiteral("ok 👍🏽") << QStringLiteral("👍") << false;
+    QTest::newRow("CR LF not split (ascii)") << QStringLiteral("a\r\nb") << QStringLiteral("a\r") << false;
+    QTest::newRow("CR LF not split (unicode)") << QStringLiteral("é\r\nb") << QStringLiteral("\nb") << false;
+    QTest::newRow("CR LF whole") << QStringLiteral("a\r\nb") << QStringLiteral("\r\nb") << true;
+    QTest::newRow("empty query") << QStringLiteral("x") << QString() << true;
+    QTest::newRow("long s") << QStringLiteral("Meßſtab") << QStringLiteral("SSS") << true;
+    QTest::newRow("ligature") << QStringLiteral("\uFB01le") << QStringLiteral("FILE") << true;
+    QTest::newRow("ligature not split") << QStringLiteral("\uFB01le") << QStringLiteral("ile") << false;
+    QTest::newRow("ascii query before mark in unicode text")
+        << QStringLiteral("naïve cafe\u0301") << QStringLiteral("cafe") << false;
+    QTest::newRow("ascii query in unicode text")
+        << QStringLiteral("naïve cafe") << QStringLiteral("CAFE") << true;
+    QTest::newRow("ascii query before emoji modifier")
+        << QStringLiteral("é a\u200D") << QStringLiteral("a") << false;
+    QTest::newRow("ascii query after prepend") << QStringLiteral("\u0600a") << QStringLiteral("a") << false;
+    QTest::newRow("sharp s with a mark is not ss")
+        << QStringLiteral("ß\u0301") << QStringLiteral("ss") << false;
+    QTest::newRow("half of a sharp s") << QStringLiteral("ß") << QStringLiteral("s") << false;
+    QTest::newRow("sharp s inside a match")
+        << QStringLiteral("Grüße aus Maßstab") << QStringLiteral("MASSSTA") << true;
+    QTest::newRow("greek question mark is a semicolon")
+        << QStringLiteral("a\u037Eb") << QStringLiteral(";") << true;
+    QTest::newRow("dotted capital I") << QStringLiteral("\u0130stanbul") << QStringLiteral("i") << false;
+    QTest::newRow("dotted capital I whole")
+        << QStringLiteral("\u0130stanbul") << QStringLiteral("i\u0307s") << true;
+}
+
+void TestText::search()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, query);
+    QFETCH(bool, found);
+    QCOMPARE(text::containsIgnoringCase(text, query), found);
+}
+
+void TestText::foldsToAsciiListIsComplete()
+{
+    // Searching ASCII queries in the text itself relies on this list naming
+    // every character whose caseless form is made of ASCII only.
+    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const auto units = QChar::fromUcs4(c);
+        const QString form = text::detail::caselessForm(QStringView(units));
+        const bool ascii = text::isAscii(form);
+        if (ascii != text::detail::foldsToAscii(c) || (ascii && text::detail::asciiFold(c) != form))
+            QFAIL(qPrintable(QStringLiteral("U+%1").arg(uint(c), 4, 16, QLatin1Char('0'))));
+    }
+}
+
+// Slow and obviously right: some run of whole characters has the query's
+// caseless form.
+static bool referenceContains(const QString& text, const QString& query)
+{
+    if (query.isEmpty())
+        return true;
+    QList<qsizetype> cuts{0};
+    text::CharacterBoundaries boundaries(text);
+    for (qsizetype p; (p = boundaries.next()) != -1;)
+        cuts << p;
+    const QString wanted = text::detail::caselessForm(query);
+    for (qsizetype a = 0; a < cuts.size(); ++a)
+        for (qsizetype b = a + 1; b < cuts.size(); ++b)
+            if (text::detail::caselessForm(QStringView(text).sliced(cuts[a], cuts[b] - cuts[a])) == wanted)
+                return true;
+    return false;
+}
+
+void TestText::searchAgreesWithReferenceOnRandomText()
+{
+    const QStringList pieces = {
+        QStringLiteral("a"),      QStringLiteral("S"),          QStringLiteral("s"),
+        QStringLiteral("e"),      QStringLiteral("É"),          QStringLiteral("\u0301"),
+        QStringLiteral("ß"),      QStringLiteral("\uFB01"),     QStringLiteral("f"),
+        QStringLiteral("i"),      QStringLiteral("\r"),         QStringLiteral("\n"),
+        QStringLiteral(" "),      QStringLiteral("\u0600"),     QStringLiteral("\u200D"),
+        QStringLiteral("👍"),      QStringLiteral("\U0001F3FD"), QStringLiteral("\U0001F1EB"),
+        QStringLiteral("\u0130"), QStringLiteral("\u212A"),     QStringLiteral("k"),
+        QStringLiteral("\u0903"),
+    };
+    QRandomGenerator rng(7);
+    const auto show = [](const QString& s) {
+        QStringList units;
+        for (const QChar c : s)
+            units << QString::number(c.unicode(), 16);
+        return units.join(u' ');
+    };
+    for (int round = 0; round < 4000; ++round) {
+        QStringList textPieces;
+        for (int i = rng.bounded(1, 14); i > 0; --i)
+            textPieces << pieces[rng.bounded(pieces.size())];
+        QString query;
+        if (round % 2 == 0) { // often a run of the text itself, sometimes in another case
+            const int from = rng.bounded(textPieces.size());
+            query = textPieces.mid(from, rng.bounded(1, int(textPieces.size() - from) + 1)).join(QString());
+            if (round % 4 == 0)
+                query = query.toUpper();
+        } else {
+            for (int i = rng.bounded(1, 4); i > 0; --i)
+                query += pieces[rng.bounded(pieces.size())];
+        }
+        const QString text = textPieces.join(QString());
+        const bool fast = text::containsIgnoringCase(text, query);
+        if (fast != referenceContains(text, query))
+            QFAIL(qPrintable(QStringLiteral("text [%1] query [%2] fast says %3")
+                                 .arg(show(text), show(query), QString::number(fast))));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestText)
+#include "tst_text.moc"

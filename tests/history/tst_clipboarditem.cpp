@@ -1,0 +1,177 @@
+#include "ClipboardItem.h"
+#include "TestSupport.h"
+
+#include <QTest>
+
+using namespace ondrel;
+
+class TestClipboardItem : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void preview_data();
+    void preview();
+    void labels_data();
+    void labels();
+    void equalityIsIdentity();
+    void sourcesFillFields();
+    void tiffOfImage();
+    void keyedTypeRoundTrip();
+    void keyedTypeDecoding_data();
+    void keyedTypeDecoding();
+};
+
+void TestClipboardItem::preview_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("preview");
+    const QString hundred = QString(100, u'a');
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("exactly 100") << hundred << hundred;
+    QTest::newRow("101") << hundred + u'b' << hundred + QStringLiteral("...");
+    const QString marks = QString().fill(u'x', 0);
+    QString accented;
+    for (int i = 0; i < 100; ++i)
+        accented += QStringLiteral("e\u0301");
+    QTest::newRow("100 with combining marks") << accented << accented;
+    QTest::newRow("101 with combining marks")
+        << accented + QStringLiteral("e\u0301") << accented + QStringLiteral("...");
+    QString flags;
+    for (int i = 0; i < 100; ++i)
+        flags += QStringLiteral("\U0001F1EB\U0001F1F7");
+    QTest::newRow("100 flags") << flags << flags;
+    QTest::newRow("101 flags") << flags + QStringLiteral("\U0001F1E9\U0001F1EA")
+                               << flags + QStringLiteral("...");
+}
+
+void TestClipboardItem::preview()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, preview);
+    QCOMPARE(ClipboardItem::makeText(text).previewText(), preview);
+}
+
+void TestClipboardItem::labels_data()
+{
+    QTest::addColumn<QVariant>("item");
+    QTest::addColumn<QString>("label");
+    auto file = [](const char* url) {
+        return QVariant::fromValue(ClipboardItem::makeFile(QUrl(QString::fromUtf8(url))));
+    };
+    QTest::newRow("text") << QVariant::fromValue(ClipboardItem::makeText(QStringLiteral("hi")))
+                          << QStringLiteral("hi");
+    QTest::newRow("image") << QVariant::fromValue(
+                                  ClipboardItem::makeImage(QImage(2, 2, QImage::Format_ARGB32)))
+                           << QStringLiteral("Image");
+    QTest::newRow("file") << file("file:///home/u/Documents/report.pdf") << QStringLiteral("report.pdf");
+    QTest::newRow("escaped file") << file("file:///tmp/a%20b.txt") << QStringLiteral("a b.txt");
+    QTest::newRow("folder") << file("file:///home/u/Pictures/") << QStringLiteral("Pictures");
+    QTest::newRow("root") << file("file:///") << QStringLiteral("/");
+    QTest::newRow("file without url")
+        << QVariant::fromValue(ClipboardItem(QUuid::createUuid(), ClipboardItemType::file, std::nullopt,
+                                             std::nullopt, std::nullopt, Timestamp::now(), std::nullopt,
+                                             std::nullopt, false, DetectedLanguage::plain))
+        << QStringLiteral("File");
+    QTest::newRow("text without text")
+        << QVariant::fromValue(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt,
+                                             std::nullopt, std::nullopt, Timestamp::now(), std::nullopt,
+                                             std::nullopt, false, DetectedLanguage::plain))
+        << QString();
+}
+
+void TestClipboardItem::labels()
+{
+    QFETCH(QVariant, item);
+    QFETCH(QString, label);
+    QCOMPARE(item.value<ClipboardItem>().contentLabel(), label);
+}
+
+void TestClipboardItem::equalityIsIdentity()
+{
+    const ClipboardItem a = ClipboardItem::makeText(QStringLiteral("same"));
+    const ClipboardItem b = ClipboardItem::makeText(QStringLiteral("same"));
+    QVERIFY(a != b);
+    ClipboardItem pinned = a;
+    pinned.setPinned(true);
+    QVERIFY(pinned == a);
+    QVERIFY(!a.isPinned());
+}
+
+void TestClipboardItem::sourcesFillFields()
+{
+    const ClipboardItem text =
+        ClipboardItem::makeText(QStringLiteral("fn main() {"), QStringLiteral("Editor"));
+    QCOMPARE(text.type(), ClipboardItemType::text);
+    QCOMPARE(text.detectedLanguage(), DetectedLanguage::rust);
+    QCOMPARE(text.appName(), std::optional<QString>(QStringLiteral("Editor")));
+    QVERIFY(!text.image() && !text.fileURL() && !text.isPinned());
+
+    const ClipboardItem image = ClipboardItem::makeImage(QImage(1, 1, QImage::Format_RGB32));
+    QCOMPARE(image.detectedLanguage(), DetectedLanguage::plain);
+    QVERIFY(image.image() && !image.text() && !image.appName());
+
+    const ClipboardItem transformed = ClipboardItem::makeTransformed(QStringLiteral("{\"a\":1}"));
+    QCOMPARE(transformed.appName(), std::optional<QString>(QStringLiteral("Brisol")));
+    QCOMPARE(transformed.detectedLanguage(), DetectedLanguage::json);
+    QVERIFY(!transformed.appIcon());
+}
+
+void TestClipboardItem::tiffOfImage()
+{
+    QImage image(3, 2, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    const QByteArray tiff = ClipboardItem::makeImage(image).tiffRepresentation();
+    QVERIFY(tiff.startsWith("II*") || tiff.startsWith("MM"));
+    QCOMPARE(QImage::fromData(tiff).size(), QSize(3, 2));
+    QVERIFY(ClipboardItem::makeText(QStringLiteral("x")).tiffRepresentation().isEmpty());
+}
+
+void TestClipboardItem::keyedTypeRoundTrip()
+{
+    for (ClipboardItemType type :
+         {ClipboardItemType::text, ClipboardItemType::image, ClipboardItemType::file}) {
+        const json::Value encoded = encodeKeyed(type);
+        QCOMPARE(QString::fromStdString(json::write(encoded)),
+                 QStringLiteral("{\"%1\":{}}").arg(caseName(type)));
+        QCOMPARE(decodeKeyed(encoded).value, type);
+    }
+}
+
+void TestClipboardItem::keyedTypeDecoding_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("type"); // -1: fails
+    QTest::addColumn<QString>("error");
+    const QString countError = QStringLiteral("Invalid number of keys found, expected one.");
+    QTest::newRow("image") << QByteArray(R"({"image":{}})") << 1 << QString();
+    QTest::newRow("inner members ignored") << QByteArray(R"({"text":{"x":1}})") << 0 << QString();
+    QTest::newRow("file and other") << QByteArray(R"({"file":{},"other":5})") << 2 << QString();
+    QTest::newRow("two known") << QByteArray(R"({"text":{},"image":{}})") << -1 << countError;
+    QTest::newRow("two known, one not an object")
+        << QByteArray(R"({"text":1,"image":{}})") << -1 << countError;
+    QTest::newRow("none") << QByteArray(R"({})") << -1 << countError;
+    QTest::newRow("unknown only") << QByteArray(R"({"Text":{}})") << -1 << countError;
+    QTest::newRow("value not an object")
+        << QByteArray(R"({"file":true})") << -1
+        << QStringLiteral("Expected to decode an object for the key \"file\" but "
+                          "found another value instead.");
+}
+
+void TestClipboardItem::keyedTypeDecoding()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(int, type);
+    QFETCH(QString, error);
+    const auto decoded = decodeKeyed(*json::parse(std::string_view(json.constData(), json.size())));
+    if (type < 0) {
+        QVERIFY(!decoded.value);
+        QCOMPARE(decoded.error, error);
+    } else {
+        QCOMPARE(decoded.value, static_cast<ClipboardItemType>(type));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestClipboardItem)
+#include "tst_clipboarditem.moc"

@@ -1,0 +1,405 @@
+#include "ClipboardManager.h"
+#include "HistoryFile.h"
+#include "ManualMainQueue.h"
+#include "MemoryPasteboard.h"
+#include "MemoryUserDefaults.h"
+#include "RecordingKeystrokePoster.h"
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ondrel;
+
+namespace {
+
+// A store with in-memory services and a history file in a temporary folder.
+struct Fixture
+{
+    QTemporaryDir dir;
+    platform::MemoryUserDefaults defaults;
+    platform::ManualMainQueue queue;
+    platform::MemoryPasteboard pasteboard;
+    platform::RecordingKeystrokePoster keystrokes;
+    HistoryFile file{dir.path() + QStringLiteral("/Brisol")};
+    std::unique_ptr<ClipboardManager> manager;
+
+    Fixture() { reopen(); }
+    void reopen()
+    {
+        manager.reset();
+        manager = std::make_unique<ClipboardManager>(
+            ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, &file});
+    }
+    // Captures a text the way the watcher does, and lets the insertion run.
+    ClipboardItem add(const QString& text, double secondsAgo = 0, bool pinned = false)
+    {
+        ClipboardItem item =
+            ClipboardItem::makeText(text, std::nullopt, std::nullopt,
+                                    Timestamp::fromSecondsSinceReferenceDate(
+                                        Timestamp::now().secondsSinceReferenceDate() - secondsAgo));
+        manager->addItem(item);
+        queue.runPending();
+        if (pinned)
+            manager->togglePin(item.id());
+        return item;
+    }
+    QStringList labels(const QList<ClipboardItem>& items) const
+    {
+        QStringList out;
+        for (const auto& i : items)
+            out << i.contentLabel();
+        return out;
+    }
+    QByteArray saved() const { return test::readFile(file.filePath()); }
+};
+
+} // namespace
+
+class TestClipboardManager : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void addItemIsDeferred();
+    void capDefaultsToFifty();
+    void capKeepsPinnedFirst();
+    void capWithMorePinnedThanLimit_data();
+    void capWithMorePinnedThanLimit();
+    void addTransformedItemIsNotCapped();
+    void filteredOrder();
+    void search_data();
+    void search();
+    void moveSelection_data();
+    void moveSelection();
+    void moveSelectionOnEmptyListChangesNothing();
+    void selectedItemRange();
+    void togglePinSavesOnlyWhenFound();
+    void deleteAndClear();
+    void everyAssignmentNotifies();
+    void copyAndPasteText();
+    void copyAndPastePinnedKeepsOrder();
+    void copyAndPasteImageWritesTiff();
+    void copyAndPasteFileAndMissingValue();
+    void pasteSelectedUsesFilteredOrder();
+    void callbacksDroppedWithManager();
+};
+
+void TestClipboardManager::addItemIsDeferred()
+{
+    Fixture f;
+    QSignalSpy spy(f.manager.get(), &ClipboardManager::itemsChanged);
+    f.manager->addItem(ClipboardItem::makeText(QStringLiteral("a")));
+    QCOMPARE(f.manager->items().size(), 0);
+    QVERIFY(!QFile::exists(f.file.filePath()));
+    f.queue.runPending();
+    QCOMPARE(f.manager->items().size(), 1);
+    QVERIFY(spy.count() >= 1);
+    QVERIFY(f.saved().contains("\"text\":\"a\""));
+}
+
+void TestClipboardManager::capDefaultsToFifty()
+{
+    Fixture f;
+    for (int i = 0; i < 51; ++i)
+        f.add(QString::number(i));
+    QCOMPARE(f.manager->items().size(), 50);
+    QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("50"));
+    QCOMPARE(f.manager->items().last().contentLabel(), QStringLiteral("1"));
+    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, 0);
+    f.add(QStringLiteral("x"));
+    QCOMPARE(f.manager->items().size(), 50);
+}
+
+void TestClipboardManager::capKeepsPinnedFirst()
+{
+    Fixture f;
+    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, 10);
+    for (int i = 0; i < 10; ++i)
+        f.add(QStringLiteral("e%1").arg(i), 0, i < 3); // e0..e2 pinned, oldest
+    f.add(QStringLiteral("new"));
+    QCOMPARE(
+        f.labels(f.manager->items()),
+        (QStringList{QStringLiteral("e2"), QStringLiteral("e1"), QStringLiteral("e0"), QStringLiteral("new"),
+                     QStringLiteral("e9"), QStringLiteral("e8"), QStringLiteral("e7"), QStringLiteral("e6"),
+                     QStringLiteral("e5"), QStringLiteral("e4")}));
+    // Below the cap, a later capture still goes in front of the pinned entries.
+    f.manager->deleteItem(f.manager->items().last().id());
+    f.add(QStringLiteral("later"));
+    QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("later"));
+}
+
+void TestClipboardManager::capWithMorePinnedThanLimit_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::newRow("fewer than pinned") << 2;
+    QTest::newRow("negative") << -5;
+}
+
+void TestClipboardManager::capWithMorePinnedThanLimit()
+{
+    QFETCH(int, limit);
+    Fixture f;
+    for (int i = 0; i < 4; ++i)
+        f.add(QStringLiteral("p%1").arg(i), 0, true);
+    f.add(QStringLiteral("u0"));
+    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, limit);
+    f.add(QStringLiteral("u1"));
+    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
+                                                        QStringLiteral("p1"), QStringLiteral("p0")}));
+}
+
+void TestClipboardManager::addTransformedItemIsNotCapped()
+{
+    Fixture f;
+    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, 2);
+    f.add(QStringLiteral("a"));
+    f.add(QStringLiteral("b"));
+    f.manager->addTransformedItem(ClipboardItem::makeTransformed(QStringLiteral("c")));
+    QCOMPARE(f.manager->items().size(), 2);
+    f.queue.runPending();
+    QCOMPARE(f.manager->items().size(), 3);
+    QVERIFY(f.saved().contains("\"appName\":\"Brisol\""));
+}
+
+void TestClipboardManager::filteredOrder()
+{
+    Fixture f;
+    f.add(QStringLiteral("pinned last week"), 7 * 86400, true);
+    f.add(QStringLiteral("pinned yesterday"), 86400, true);
+    f.add(QStringLiteral("a minute ago"), 60);
+    f.add(QStringLiteral("just now"), 0);
+    f.add(QStringLiteral("an hour ago"), 3600);
+    QCOMPARE(f.labels(f.manager->filteredItems()),
+             (QStringList{QStringLiteral("pinned yesterday"), QStringLiteral("pinned last week"),
+                          QStringLiteral("just now"), QStringLiteral("a minute ago"),
+                          QStringLiteral("an hour ago")}));
+}
+
+void TestClipboardManager::search_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("image in any case") << QStringLiteral("iMaGe") << QStringList{QStringLiteral("Image")};
+    QTest::newRow("application name")
+        << QStringLiteral("terminal") << QStringList{QStringLiteral("Image"), QStringLiteral("ls -la")};
+    QTest::newRow("capitals find lower-case file")
+        << QStringLiteral("REPORT") << QStringList{QStringLiteral("report.pdf")};
+    QTest::newRow("one space") << QStringLiteral(" ") << QStringList{QStringLiteral("ls -la")};
+    QTest::newRow("empty shows all") << QString()
+                                     << QStringList{QStringLiteral("report.pdf"), QStringLiteral("Image"),
+                                                    QStringLiteral("ls -la"), QStringLiteral("Straße")};
+    QTest::newRow("full folding") << QStringLiteral("STRASSE") << QStringList{QStringLiteral("Straße")};
+    QTest::newRow("nothing") << QStringLiteral("zzz") << QStringList{};
+}
+
+void TestClipboardManager::search()
+{
+    QFETCH(QString, query);
+    QFETCH(QStringList, expected);
+    Fixture f;
+    f.add(QStringLiteral("Straße"), 40);
+    f.manager->addItem(ClipboardItem::makeText(QStringLiteral("ls -la"), QStringLiteral("Terminal")));
+    f.queue.runPending();
+    f.manager->addItem(
+        ClipboardItem::makeImage(QImage(1, 1, QImage::Format_RGB32), QStringLiteral("Terminal")));
+    f.queue.runPending();
+    f.manager->addItem(
+        ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/report.pdf")), QStringLiteral("Files")));
+    f.queue.runPending();
+    f.manager->setSearchText(query);
+    QCOMPARE(f.labels(f.manager->filteredItems()), expected);
+}
+
+void TestClipboardManager::moveSelection_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("up from top wraps") << 0 << -1 << 4;
+    QTest::newRow("down from bottom wraps") << 4 << 1 << 0;
+    QTest::newRow("down") << 1 << 1 << 2;
+    QTest::newRow("stale index beyond end") << 12 << 1 << 3;
+    QTest::newRow("stale negative index") << -7 << -1 << 2;
+}
+
+void TestClipboardManager::moveSelection()
+{
+    QFETCH(int, start);
+    QFETCH(int, step);
+    QFETCH(int, expected);
+    Fixture f;
+    for (int i = 0; i < 5; ++i)
+        f.add(QString::number(i));
+    f.manager->setSelectedIndex(start);
+    f.manager->moveSelection(step);
+    QCOMPARE(f.manager->selectedIndex(), qsizetype(expected));
+    QVERIFY(f.manager->shouldScrollToSelection());
+}
+
+void TestClipboardManager::moveSelectionOnEmptyListChangesNothing()
+{
+    Fixture f;
+    QSignalSpy scroll(f.manager.get(), &ClipboardManager::shouldScrollToSelectionChanged);
+    f.manager->moveSelection(1);
+    QCOMPARE(f.manager->selectedIndex(), 0);
+    QCOMPARE(scroll.count(), 0);
+    QVERIFY(!f.manager->shouldScrollToSelection());
+}
+
+void TestClipboardManager::selectedItemRange()
+{
+    Fixture f;
+    QVERIFY(!f.manager->selectedItem());
+    f.add(QStringLiteral("a"));
+    QCOMPARE(f.manager->selectedItem()->contentLabel(), QStringLiteral("a"));
+    f.manager->setSelectedIndex(-1);
+    QVERIFY(!f.manager->selectedItem());
+    f.manager->setSelectedIndex(1);
+    QVERIFY(!f.manager->selectedItem());
+    f.manager->pasteSelected();
+    QCOMPARE(f.pasteboard.changeCount(), 0);
+}
+
+void TestClipboardManager::togglePinSavesOnlyWhenFound()
+{
+    Fixture f;
+    const ClipboardItem a = f.add(QStringLiteral("a"));
+    QVERIFY(QFile::remove(f.file.filePath()));
+    f.manager->togglePin(QUuid::createUuid());
+    QVERIFY(!QFile::exists(f.file.filePath()));
+    f.manager->togglePin(a.id());
+    QVERIFY(f.manager->items().first().isPinned());
+    QVERIFY(f.saved().contains("\"isPinned\":true"));
+}
+
+void TestClipboardManager::deleteAndClear()
+{
+    Fixture f;
+    const ClipboardItem a = f.add(QStringLiteral("a"), 0, true);
+    const ClipboardItem b = f.add(QStringLiteral("b"));
+    f.add(QStringLiteral("c"), 0, true);
+    f.add(QStringLiteral("d"));
+    QVERIFY(QFile::remove(f.file.filePath()));
+    f.manager->deleteItem(QUuid::createUuid()); // saves even when nothing was removed
+    QVERIFY(QFile::exists(f.file.filePath()));
+    f.manager->deleteItem(b.id());
+    QCOMPARE(f.labels(f.manager->items()),
+             (QStringList{QStringLiteral("d"), QStringLiteral("c"), QStringLiteral("a")}));
+    f.manager->clearUnpinned();
+    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+    f.manager->togglePin(a.id());
+    f.manager->togglePin(f.manager->items().first().id());
+    f.manager->clearUnpinned();
+    QVERIFY(f.manager->items().isEmpty());
+    QCOMPARE(f.saved(), QByteArray("[]"));
+}
+
+void TestClipboardManager::everyAssignmentNotifies()
+{
+    Fixture f;
+    QSignalSpy search(f.manager.get(), &ClipboardManager::searchTextChanged);
+    QSignalSpy index(f.manager.get(), &ClipboardManager::selectedIndexChanged);
+    QSignalSpy detail(f.manager.get(), &ClipboardManager::showDetailForSelectedChanged);
+    QSignalSpy close(f.manager.get(), &ClipboardManager::closeDetailRequestedChanged);
+    f.manager->setSearchText(QString());
+    f.manager->setSelectedIndex(0);
+    f.manager->setShowDetailForSelected(false);
+    f.manager->setCloseDetailRequested(false);
+    QCOMPARE(search.count() + index.count() + detail.count() + close.count(), 4);
+}
+
+void TestClipboardManager::copyAndPasteText()
+{
+    Fixture f;
+    f.add(QStringLiteral("first"), 30);
+    f.add(QStringLiteral("second"), 20);
+    f.add(QStringLiteral("third"), 10);
+    const QByteArray before = f.saved();
+    const QStringList shown = f.labels(f.manager->filteredItems());
+    const ClipboardItem target = f.manager->filteredItems().at(2); // "first"
+    const qint64 count = f.pasteboard.changeCount();
+
+    f.manager->copyAndPaste(target);
+    QCOMPARE(f.pasteboard.string(), std::optional<QString>(QStringLiteral("first")));
+    QVERIFY(f.pasteboard.changeCount() > count);
+    QCOMPARE(f.manager->items().first().id(), target.id());
+    QCOMPARE(f.labels(f.manager->filteredItems()), shown); // ordered by time, unchanged
+    QCOMPARE(f.saved(), before);                           // the move is not saved by itself
+
+    QCOMPARE(f.keystrokes.pasteCount(), 0);
+    f.queue.advance(0.099);
+    QCOMPARE(f.keystrokes.pasteCount(), 0);
+    f.queue.advance(0.001);
+    QCOMPARE(f.keystrokes.pasteCount(), 1);
+}
+
+void TestClipboardManager::copyAndPastePinnedKeepsOrder()
+{
+    Fixture f;
+    const ClipboardItem pinned = f.add(QStringLiteral("pinned"), 0, true);
+    f.add(QStringLiteral("other"));
+    const QStringList before = f.labels(f.manager->items());
+    f.manager->copyAndPaste(f.manager->items().at(1));
+    QCOMPARE(f.labels(f.manager->items()), before);
+    // A stale copy that still says "unpinned" does not move the pinned entry.
+    f.manager->copyAndPaste(pinned);
+    QCOMPARE(f.labels(f.manager->items()), before);
+    f.queue.advance(1);
+    QCOMPARE(f.keystrokes.pasteCount(), 2);
+}
+
+void TestClipboardManager::copyAndPasteImageWritesTiff()
+{
+    Fixture f;
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(Qt::blue);
+    const ClipboardItem item = ClipboardItem::makeImage(image);
+    f.manager->copyAndPaste(item);
+    QVERIFY(f.pasteboard.types().contains(QStringLiteral("image/tiff")));
+    QCOMPARE(f.pasteboard.image()->size(), QSize(4, 4));
+}
+
+void TestClipboardManager::copyAndPasteFileAndMissingValue()
+{
+    Fixture f;
+    f.pasteboard.setString(QStringLiteral("old"));
+    f.manager->copyAndPaste(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))));
+    QCOMPARE(f.pasteboard.fileURLs(),
+             std::optional<QList<QUrl>>({QUrl(QStringLiteral("file:///tmp/x.txt"))}));
+    QVERIFY(!f.pasteboard.string());
+
+    const ClipboardItem empty(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, std::nullopt,
+                              std::nullopt, Timestamp::now(), std::nullopt, std::nullopt, false,
+                              DetectedLanguage::plain);
+    f.manager->copyAndPaste(empty);
+    QVERIFY(f.pasteboard.types().isEmpty()); // cleared, nothing written
+    f.queue.advance(0.1);
+    QCOMPARE(f.keystrokes.pasteCount(), 2); // the keystroke is posted anyway
+}
+
+void TestClipboardManager::pasteSelectedUsesFilteredOrder()
+{
+    Fixture f;
+    f.add(QStringLiteral("pinned"), 100, true);
+    f.add(QStringLiteral("recent"));
+    f.manager->setSelectedIndex(1);
+    f.manager->pasteSelected();
+    QCOMPARE(f.pasteboard.string(), std::optional<QString>(QStringLiteral("recent")));
+}
+
+void TestClipboardManager::callbacksDroppedWithManager()
+{
+    Fixture f;
+    f.manager->addItem(ClipboardItem::makeText(QStringLiteral("late")));
+    f.manager->copyAndPaste(ClipboardItem::makeText(QStringLiteral("x")));
+    f.manager.reset();
+    f.queue.advance(1);
+    QCOMPARE(f.keystrokes.pasteCount(), 0);
+    QVERIFY(!QFile::exists(f.file.filePath()));
+}
+
+QTEST_GUILESS_MAIN(TestClipboardManager)
+#include "tst_clipboardmanager.moc"

@@ -1,0 +1,272 @@
+#include "HistoryFile.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace ondrel;
+
+namespace {
+
+ClipboardItem textItem(const QString& text, double seconds, std::optional<QString> app = std::nullopt,
+                       bool pinned = false)
+{
+    return ClipboardItem::makeText(text, std::move(app), std::nullopt,
+                                   Timestamp::fromSecondsSinceReferenceDate(seconds), pinned);
+}
+
+QStringList corruptCopies(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")},
+                                  QDir::AllEntries | QDir::System);
+}
+
+} // namespace
+
+class TestHistoryFile : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void exactFormat();
+    void onlyTextsAreWritten();
+    void roundTrip();
+    void readsFlexibleRecords_data();
+    void readsFlexibleRecords();
+    void firstLaunchCreatesPrivateFolderAndFile();
+    void defaultLocationFollowsXdg();
+    void badFilesLoadEmptyAndAreMovedAside_data();
+    void badFilesLoadEmptyAndAreMovedAside();
+    void emptyFileIsNotKept();
+    void folderInPlaceOfFile();
+    void unreadableFile();
+    void unwritableFolderKeepsOldFile();
+    void hugeFile();
+};
+
+void TestHistoryFile::exactFormat()
+{
+    const QList<ClipboardItem> items{
+        textItem(QStringLiteral("a/b \"q\"\n"), 1.5, QStringLiteral("Editor"), true),
+        textItem(QStringLiteral("ünï"), 0)};
+    QCOMPARE(HistoryFile::encode(items),
+             QByteArray(R"([{"text":"a\/b \"q\"\n","timestamp":1.5,"appName":"Editor","isPinned":true},)"
+                        R"({"text":"ünï","timestamp":0,"isPinned":false}])"));
+    QCOMPARE(HistoryFile::encode({}), QByteArray("[]"));
+}
+
+void TestHistoryFile::onlyTextsAreWritten()
+{
+    QImage image(1, 1, QImage::Format_RGB32);
+    const QList<ClipboardItem> items{
+        ClipboardItem::makeImage(image), ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x"))),
+        textItem(QStringLiteral("1"), 1), textItem(QStringLiteral("2"), 2), textItem(QStringLiteral("3"), 3)};
+    const auto decoded = HistoryFile::decode(HistoryFile::encode(items));
+    QVERIFY(decoded);
+    QCOMPARE(decoded->size(), 3);
+}
+
+void TestHistoryFile::roundTrip()
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path() + QStringLiteral("/Brisol"));
+    const QList<ClipboardItem> items{
+        textItem(QStringLiteral("fn main() {"), 786000000.123456, QStringLiteral("Editor"), true),
+        textItem(QStringLiteral("plain"), 1.5)};
+    QVERIFY(file.save(items));
+    const QList<ClipboardItem> loaded = file.load();
+    QCOMPARE(loaded.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(loaded[i].id() != items[i].id());
+        QCOMPARE(loaded[i].text(), items[i].text());
+        QCOMPARE(loaded[i].timestamp(), items[i].timestamp());
+        QCOMPARE(loaded[i].appName(), items[i].appName());
+        QCOMPARE(loaded[i].isPinned(), items[i].isPinned());
+        QCOMPARE(loaded[i].detectedLanguage(), items[i].detectedLanguage());
+    }
+    QCOMPARE(loaded[0].detectedLanguage(), DetectedLanguage::rust);
+    QCOMPARE(loaded[1].timestamp().toDateTime(), QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC));
+}
+
+void TestHistoryFile::readsFlexibleRecords_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<int>("count");
+    QTest::newRow("empty array") << QByteArray("[]") << 0;
+    QTest::newRow("unknown members ignored")
+        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"x":[1]}])") << 1;
+    QTest::newRow("member order free")
+        << QByteArray(R"([{"isPinned":true,"timestamp":1e3,"text":"a"}])") << 1;
+    QTest::newRow("null appName is absent")
+        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":null}])") << 1;
+    QTest::newRow("pretty printed")
+        << QByteArray("[\n  {\n    \"text\" : \"a\", \"timestamp\" : 2, \"isPinned\" : false\n  }\n]") << 1;
+}
+
+void TestHistoryFile::readsFlexibleRecords()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(int, count);
+    const auto decoded = HistoryFile::decode(json);
+    QVERIFY(decoded);
+    QCOMPARE(decoded->size(), count);
+}
+
+void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/deep/Brisol");
+    HistoryFile file(folder);
+    QVERIFY(file.load().isEmpty());
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(test::unixMode(folder), 0700);
+    QVERIFY(file.save({textItem(QStringLiteral("x"), 3)}));
+    QCOMPARE(test::unixMode(file.filePath()), 0600);
+    QCOMPARE(test::readFile(file.filePath()), QByteArray(R"([{"text":"x","timestamp":3,"isPinned":false}])"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files),
+             QStringList{QStringLiteral("history.json")}); // no temporary left
+}
+
+void TestHistoryFile::defaultLocationFollowsXdg()
+{
+    test::TemporaryHome home;
+    QCOMPARE(HistoryFile::defaultFolder(), home.dataHome() + QStringLiteral("/Brisol"));
+}
+
+void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("truncated") << QByteArray(R"([{"text":"a","timestamp":0,"isPin)");
+    QTest::newRow("not json") << QByteArray("hello");
+    QTest::newRow("object instead of array") << QByteArray(R"({"text":"a","timestamp":0,"isPinned":false})");
+    QTest::newRow("missing isPinned")
+        << QByteArray(R"([{"text":"good","timestamp":0,"isPinned":false},{"text":"a","timestamp":0}])");
+    QTest::newRow("missing text") << QByteArray(R"([{"timestamp":0,"isPinned":false}])");
+    QTest::newRow("missing timestamp") << QByteArray(R"([{"text":"a","isPinned":false}])");
+    QTest::newRow("timestamp as string") << QByteArray(R"([{"text":"a","timestamp":"0","isPinned":false}])");
+    QTest::newRow("isPinned as number") << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":1}])");
+    QTest::newRow("appName as number")
+        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":5}])");
+    QTest::newRow("record not an object") << QByteArray(R"(["a"])");
+    QTest::newRow("timestamp out of range")
+        << QByteArray(R"([{"text":"a","timestamp":1e999,"isPinned":false}])");
+    QTest::newRow("invalid utf-8") << QByteArray("[{\"text\":\"\xff\",\"timestamp\":0,\"isPinned\":false}]");
+}
+
+void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside()
+{
+    QFETCH(QByteArray, content);
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Brisol");
+    HistoryFile file(folder);
+    QVERIFY(test::writeFile(file.filePath(), content));
+    QVERIFY(file.load().isEmpty());
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(QStringLiteral(
+            "^History file .* could not be read; moved it to .*history\\.json\\.corrupt-\\d{8}T\\d{6}Z$")));
+    QVERIFY(file.save({textItem(QStringLiteral("new"), 1)}));
+    const QStringList copies = corruptCopies(folder);
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(test::readFile(folder + u'/' + copies.first()), content);
+    QCOMPARE(file.load().size(), 1);
+    // Only once: later saves replace the good file without another copy.
+    QVERIFY(file.save({}));
+    QCOMPARE(corruptCopies(folder).size(), 1);
+}
+
+void TestHistoryFile::emptyFileIsNotKept()
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    QVERIFY(test::writeFile(file.filePath(), QByteArray()));
+    QVERIFY(file.load().isEmpty());
+    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
+    QVERIFY(corruptCopies(dir.path()).isEmpty());
+}
+
+void TestHistoryFile::folderInPlaceOfFile()
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    QVERIFY(QDir().mkpath(file.filePath() + QStringLiteral("/inner")));
+    QVERIFY(file.load().isEmpty());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
+    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
+    const QStringList copies = corruptCopies(dir.path());
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(QFileInfo(dir.path() + u'/' + copies.first() + QStringLiteral("/inner")).isDir());
+    QCOMPARE(file.load().size(), 1);
+}
+
+void TestHistoryFile::unreadableFile()
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    // A link to itself cannot be opened, by root or anyone.
+    QVERIFY(QFile::link(file.filePath(), file.filePath()));
+    QVERIFY(file.load().isEmpty());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
+    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
+    QCOMPARE(corruptCopies(dir.path()).size(), 1);
+    QVERIFY(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).isSymLink());
+
+    if (test::runningAsRoot())
+        QSKIP("root reads files of mode 000");
+    QVERIFY(QFile::setPermissions(file.filePath(), {}));
+    QVERIFY(file.load().isEmpty());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
+    QVERIFY(file.save({}));
+    QCOMPARE(corruptCopies(dir.path()).size(), 2);
+}
+
+void TestHistoryFile::unwritableFolderKeepsOldFile()
+{
+    QTemporaryDir dir;
+    // A plain file where the folder should be: nothing can be created under it.
+    const QString blocker = dir.path() + QStringLiteral("/Brisol");
+    QVERIFY(test::writeFile(blocker, "not a folder"));
+    HistoryFile blocked(blocker);
+    QVERIFY(blocked.load().isEmpty());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not save history to ")));
+    QVERIFY(!blocked.save({textItem(QStringLiteral("a"), 0)}));
+    QVERIFY(!blocked.save({textItem(QStringLiteral("a"), 0)})); // logged once
+    QCOMPARE(test::readFile(blocker), QByteArray("not a folder"));
+
+    if (test::runningAsRoot())
+        QSKIP("root writes into read-only folders");
+    HistoryFile file(dir.path() + QStringLiteral("/ro"));
+    QVERIFY(file.save({textItem(QStringLiteral("old"), 0)}));
+    QVERIFY(QFile::setPermissions(dir.path() + QStringLiteral("/ro"), QFile::ReadOwner | QFile::ExeOwner));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not save history to ")));
+    QVERIFY(!file.save({textItem(QStringLiteral("new"), 0)}));
+    QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("old")));
+    QFile::setPermissions(dir.path() + QStringLiteral("/ro"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void TestHistoryFile::hugeFile()
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    {
+        // 100 MB of one record that is never closed.
+        QFile f(file.filePath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(R"([{"text":")");
+        const QByteArray chunk(1 << 20, 'x');
+        for (int i = 0; i < 100; ++i)
+            f.write(chunk);
+    }
+    QVERIFY(file.load().isEmpty());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
+    QVERIFY(file.save({}));
+    QCOMPARE(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).size(), 100 * (1 << 20) + 10);
+}
+
+QTEST_GUILESS_MAIN(TestHistoryFile)
+#include "tst_historyfile.moc"

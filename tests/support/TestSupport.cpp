@@ -1,0 +1,67 @@
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace ondrel::test {
+
+namespace {
+const char* const kVariables[4] = {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"};
+}
+
+TemporaryHome::TemporaryHome()
+{
+    for (int i = 0; i < 4; ++i)
+        m_saved[i] = qgetenv(kVariables[i]);
+    qputenv("HOME", m_dir.path().toUtf8());
+    qputenv("XDG_DATA_HOME", dataHome().toUtf8());
+    qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
+    qputenv("XDG_CACHE_HOME", (m_dir.path() + QStringLiteral("/cache")).toUtf8());
+}
+
+TemporaryHome::~TemporaryHome()
+{
+    // Folders a test made unreadable must not stop the clean-up.
+    QDir(m_dir.path()).removeRecursively();
+    for (int i = 0; i < 4; ++i)
+        qputenv(kVariables[i], m_saved[i]);
+}
+
+void failOnUnexpectedWarnings()
+{
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+}
+
+bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+int unixMode(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return static_cast<int>(st.st_mode & 07777);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+} // namespace ondrel::test

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace ondrel::test {
+
+// Points HOME and the XDG folders at a fresh temporary folder for the life
+// of the object, so no test touches the real ones.
+class TemporaryHome final
+{
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    QString path() const { return m_dir.path(); }
+    QString dataHome() const { return m_dir.path() + QStringLiteral("/data"); }
+    QString configHome() const { return m_dir.path() + QStringLiteral("/config"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved[4];
+};
+
+// Fails the current test on any warning it did not announce with
+// QTest::ignoreMessage. Call from init().
+void failOnUnexpectedWarnings();
+
+bool runningAsRoot();
+// The permission bits of a file or folder (for example 0600), or -1.
+int unixMode(const QString& path);
+
+QByteArray readFile(const QString& path);
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+} // namespace ondrel::test
