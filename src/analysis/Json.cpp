@@ -199,7 +199,7 @@ private:
 
 template <typename Handler> bool runParser(std::string_view utf8, Handler& handler)
 {
-    if (std::memchr(utf8.data(), '\0', utf8.size()))
+    if (!utf8.empty() && std::memchr(utf8.data(), '\0', utf8.size()))
         return false;
     return json::sax_parse(utf8.begin(), utf8.end(), &handler, json::input_format_t::json, true, false);
 }

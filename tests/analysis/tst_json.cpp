@@ -15,6 +15,7 @@ private Q_SLOTS:
 
     void strictness_data();
     void strictness();
+    void emptyViewIsInvalid();
     void treeKeepsOrderAndDigits();
     void depthIsCapped();
     void writesCompactAndEscaped();
@@ -55,6 +56,12 @@ void TestJson::strictness()
     const std::string_view view(input.constData(), static_cast<std::size_t>(input.size()));
     QCOMPARE(json::isValid(view), valid);
     QCOMPARE(json::parse(view).has_value(), valid);
+}
+
+void TestJson::emptyViewIsInvalid()
+{
+    QVERIFY(!json::parse(std::string_view()));
+    QVERIFY(!json::isValid(std::string_view()));
 }
 
 void TestJson::treeKeepsOrderAndDigits()
