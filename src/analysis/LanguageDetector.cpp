@@ -63,7 +63,16 @@ std::string_view view(const QByteArray& bytes)
     return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-bool isJson(QStringView trimmed)
+// UTF-8 length of text made of BMP characters (white space is).
+std::size_t utf8Length(QStringView text)
+{
+    std::size_t n = 0;
+    for (const QChar c : text)
+        n += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 ? 2 : 3;
+    return n;
+}
+
+bool isJson(QStringView trimmed, std::string_view trimmedUtf8)
 {
     const bool braces = trimmed.startsWith(u'{') && trimmed.endsWith(u'}');
     const bool brackets = trimmed.startsWith(u'[') && trimmed.endsWith(u']');
@@ -72,7 +81,7 @@ bool isJson(QStringView trimmed)
     // The brackets must be whole characters, not the base of a combining sequence.
     if (!text::isCharacterBoundary(trimmed, 1) || !text::isCharacterBoundary(trimmed, trimmed.size() - 1))
         return false;
-    return json::isValid(view(trimmed.toUtf8()));
+    return json::isValid(trimmedUtf8);
 }
 
 // \w and \s as the regex engine defines them with Unicode properties.
@@ -157,16 +166,19 @@ DetectedLanguage detectLanguage(QStringView text)
     if (text.isEmpty())
         return L::plain;
 
-    const QStringView trimmed = text::trimmed(text);
-    if (isJson(trimmed))
-        return L::json;
-    if (allOf({P("<[a-z]+[^>]*>"), P("</[a-z]+>")}, view(trimmed.toUtf8())))
-        return L::html;
-
-    // One conversion for the remaining searches; lone surrogates become
-    // replacement characters, so the bytes are valid UTF-8.
+    // One conversion for every search; lone surrogates become replacement
+    // characters, so the bytes are valid UTF-8.
     const QByteArray utf8 = text.toUtf8();
     const std::string_view s = view(utf8);
+
+    const QStringView trimmed = text::trimmed(text);
+    const std::size_t lead = utf8Length(text.first(trimmed.data() - text.data()));
+    const std::size_t trail = utf8Length(text.sliced(trimmed.data() - text.data() + trimmed.size()));
+    const std::string_view trimmedUtf8 = s.substr(lead, s.size() - lead - trail);
+    if (isJson(trimmed, trimmedUtf8))
+        return L::json;
+    if (allOf({P("<[a-z]+[^>]*>"), P("</[a-z]+>")}, trimmedUtf8))
+        return L::html;
 
     if (anyOf({P(R"(\bfunc\s+\w+\s*\()"), P(R"(\bvar\s+\w+\s*:)"), P(R"(\blet\s+\w+\s*[:=])"),
                P(R"(\bstruct\s+\w+)"), P(R"(\bclass\s+\w+\s*[:{])"), P(R"(@\w+\s+(struct|class|func))"),

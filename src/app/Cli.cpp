@@ -99,11 +99,6 @@ int runDetect(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE*
 
 } // namespace
 
-bool isCliCommand(const QStringList& args)
-{
-    return !args.isEmpty();
-}
-
 int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h" || args.first() == u"help") {

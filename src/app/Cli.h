@@ -11,10 +11,6 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2; // unknown command or name, unreadable or invalid input
 
-// Whether `args` (without the program name) ask for a command-line tool
-// rather than the tray application.
-bool isCliCommand(const QStringList& args);
-
 // Runs the command in `args` with the given streams; returns the exit code.
 int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err);
 

@@ -146,7 +146,9 @@ void ClipboardManager::moveSelection(qsizetype step)
     if (n == 0)
         return;
     // A true modulo: a stale negative index still lands on a row.
-    const qsizetype next = ((m_selectedIndex % n) + (step % n) + n) % n;
+    qsizetype next = (m_selectedIndex % n + step % n) % n;
+    if (next < 0)
+        next += n;
     setSelectedIndex(next);
     setShouldScrollToSelection(true);
 }

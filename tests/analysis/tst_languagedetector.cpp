@@ -43,6 +43,8 @@ void TestLanguageDetector::detects_data()
     row("json big integer", QStringLiteral("[123456789012345678901234567890]"), "json");
     row("brace with combining mark is not json", QStringLiteral("{\u0301}"), "plain");
     row("html", QStringLiteral("<div>Hi</div>"), "html");
+    row("json inside wide white space", QStringLiteral("\u3000\u00a0{\"é\": 1}\u2028\u0085"), "json");
+    row("html inside wide white space", QStringLiteral("\u2003<p>é</p>\u3000"), "html");
     row("upper-case html", QStringLiteral("<DIV>Hi</DIV>"), "plain");
     row("opening tag only", QStringLiteral("<div>Hi"), "plain");
     row("let is swift", QStringLiteral("let x = 5"), "swift");

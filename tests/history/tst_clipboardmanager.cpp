@@ -223,6 +223,8 @@ void TestClipboardManager::moveSelection_data()
     QTest::newRow("down") << 1 << 1 << 2;
     QTest::newRow("stale index beyond end") << 12 << 1 << 3;
     QTest::newRow("stale negative index") << -7 << -1 << 2;
+    QTest::newRow("both negative") << -4 << -4 << 2;
+    QTest::newRow("big step") << 1 << 12 << 3;
 }
 
 void TestClipboardManager::moveSelection()
