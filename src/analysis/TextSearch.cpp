@@ -261,10 +261,13 @@ const SearchKey::CaselessForm& SearchKey::caseless() const
         const qsizetype base = form->text.size();
         form->text.resize(base + (island - i));
         char16_t* out = reinterpret_cast<char16_t*>(form->text.data()) + base;
+        const std::size_t cutBase = form->cuts.size();
+        form->cuts.resize(cutBase + static_cast<std::size_t>(island - i), true);
         for (qsizetype k = i; k < island; ++k) {
             const char16_t c = text[k].unicode();
             *out++ = asciiLower(c);
-            form->cuts.push_back(!(c == u'\r' && k + 1 < island && text[k + 1] == u'\n'));
+            if (c == u'\r' && k + 1 < island && text[k + 1] == u'\n')
+                form->cuts[cutBase + static_cast<std::size_t>(k - i)] = false;
         }
         if (island == n)
             break;
