@@ -1,6 +1,6 @@
 #include "Json.h"
 
-#include <nlohmann/json.hpp>
+#include "JsonSax.h"
 
 #include <charconv>
 #include <cmath>
@@ -43,17 +43,20 @@ Value Value::number(std::string digits, bool isInteger)
     return v;
 }
 
-Value Value::array()
+Value Value::array(std::vector<Value> items)
 {
     Value v;
     v.m_kind = Kind::Array;
+    v.m_items = std::move(items);
     return v;
 }
 
-Value Value::object()
+Value Value::object(std::vector<std::string> keys, std::vector<Value> values)
 {
     Value v;
     v.m_kind = Kind::Object;
+    v.m_keys = std::move(keys);
+    v.m_items = std::move(values);
     return v;
 }
 
@@ -103,7 +106,9 @@ namespace {
 using nlohmann::json;
 
 // Builds the tree with an explicit stack; nlohmann's parser is itself
-// iterative, so nothing here recurses on the input's nesting.
+// iterative, so nothing here recurses on the input's nesting. The members
+// of open containers wait on shared stacks and move into a container of
+// the exact size when it closes: one allocation per container.
 class TreeBuilder final
 {
 public:
@@ -119,61 +124,63 @@ public:
     }
     bool string(json::string_t& s) { return add(Value::string(std::move(s))); }
     bool binary(json::binary_t&) { return false; }
-    bool start_object(std::size_t) { return open(Value::object()); }
+    bool start_object(std::size_t) { return open(true); }
     bool key(json::string_t& k)
     {
-        m_pendingKey = std::move(k);
+        m_keys.push_back(std::move(k));
         return true;
     }
     bool end_object() { return close(); }
-    bool start_array(std::size_t) { return open(Value::array()); }
+    bool start_array(std::size_t) { return open(false); }
     bool end_array() { return close(); }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) { return false; }
 
     std::optional<Value> take() { return std::move(m_root); }
 
 private:
+    struct Frame
+    {
+        std::size_t firstValue;
+        std::size_t firstKey;
+        bool object;
+    };
+
     bool add(Value v)
     {
-        if (m_stack.empty()) {
+        if (m_frames.empty())
             m_root = std::move(v);
-            return true;
-        }
-        Value* parent = m_stack.back();
-        if (parent->isObject())
-            parent->insert(std::move(m_pendingKey), std::move(v));
         else
-            parent->append(std::move(v));
+            m_values.push_back(std::move(v));
         return true;
     }
-    bool open(Value container)
+    bool open(bool object)
     {
-        if (static_cast<int>(m_stack.size()) >= kMaxDepth)
+        if (static_cast<int>(m_frames.size()) >= kMaxDepth)
             return false;
-        Value* slot = nullptr;
-        if (m_stack.empty()) {
-            m_root = std::move(container);
-            slot = &*m_root;
-        } else {
-            Value* parent = m_stack.back();
-            if (parent->isObject())
-                parent->insert(std::move(m_pendingKey), std::move(container));
-            else
-                parent->append(std::move(container));
-            slot = &parent->items().back();
-        }
-        m_stack.push_back(slot);
+        m_frames.push_back({m_values.size(), m_keys.size(), object});
         return true;
     }
     bool close()
     {
-        m_stack.pop_back();
-        return true;
+        const Frame frame = m_frames.back();
+        m_frames.pop_back();
+        const auto firstValue = m_values.begin() + static_cast<std::ptrdiff_t>(frame.firstValue);
+        std::vector<Value> values(std::make_move_iterator(firstValue),
+                                  std::make_move_iterator(m_values.end()));
+        m_values.erase(firstValue, m_values.end());
+        if (!frame.object)
+            return add(Value::array(std::move(values)));
+        const auto firstKey = m_keys.begin() + static_cast<std::ptrdiff_t>(frame.firstKey);
+        std::vector<std::string> keys(std::make_move_iterator(firstKey),
+                                      std::make_move_iterator(m_keys.end()));
+        m_keys.erase(firstKey, m_keys.end());
+        return add(Value::object(std::move(keys), std::move(values)));
     }
 
     std::optional<Value> m_root;
-    std::vector<Value*> m_stack;
-    std::string m_pendingKey;
+    std::vector<Value> m_values;
+    std::vector<std::string> m_keys;
+    std::vector<Frame> m_frames;
 };
 
 class DepthChecker final
@@ -197,14 +204,8 @@ private:
     int m_depth = 0;
 };
 
-template <typename Handler> bool runParser(std::string_view utf8, Handler& handler)
-{
-    if (!utf8.empty() && std::memchr(utf8.data(), '\0', utf8.size()))
-        return false;
-    return json::sax_parse(utf8.begin(), utf8.end(), &handler, json::input_format_t::json, true, false);
-}
-
-void writeValue(std::string& out, const Value& v)
+// Recursion is bounded: parsed trees are at most kMaxDepth deep.
+void writeCompact(std::string& out, const Value& v)
 {
     switch (v.kind()) {
     case Value::Kind::Null:
@@ -224,7 +225,7 @@ void writeValue(std::string& out, const Value& v)
         for (std::size_t i = 0; i < v.items().size(); ++i) {
             if (i)
                 out += ',';
-            writeValue(out, v.items()[i]);
+            writeCompact(out, v.items()[i]);
         }
         out += ']';
         break;
@@ -235,7 +236,7 @@ void writeValue(std::string& out, const Value& v)
                 out += ',';
             appendQuoted(out, v.keys()[i]);
             out += ':';
-            writeValue(out, v.items()[i]);
+            writeCompact(out, v.items()[i]);
         }
         out += '}';
         break;
@@ -258,10 +259,10 @@ bool isValid(std::string_view utf8)
     return runParser(utf8, checker);
 }
 
-std::string write(const Value& value, Style)
+std::string write(const Value& value)
 {
     std::string out;
-    writeValue(out, value);
+    writeCompact(out, value);
     return out;
 }
 

@@ -35,8 +35,9 @@ public:
     static Value floating(double d);
     // `digits` must be a valid JSON number.
     static Value number(std::string digits, bool isInteger);
-    static Value array();
-    static Value object();
+    static Value array(std::vector<Value> items = {});
+    // `keys` and `values` are parallel.
+    static Value object(std::vector<std::string> keys = {}, std::vector<Value> values = {});
 
     Kind kind() const { return m_kind; }
     bool isNull() const { return m_kind == Kind::Null; }
@@ -81,11 +82,29 @@ std::optional<Value> parse(std::string_view utf8);
 // The same acceptance as parse() without building a tree.
 bool isValid(std::string_view utf8);
 
+// Compact, members in their stored order.
+std::string write(const Value& value);
+
 enum class Style
 {
-    Compact
+    Compact, // no white space at all
+    Pretty,  // one member or element per line, two spaces per level, " : " after keys
 };
-std::string write(const Value& value, Style style = Style::Compact);
+struct WriteOptions
+{
+    Style style = Style::Compact;
+    // Object members by key in code-point order; of repeated keys the last wins.
+    bool sortKeys = false;
+    // Fractions and exponents in their shortest round-trip form ("1.50" as
+    // "1.5", "1E2" as "100"); integers keep their digits at any size.
+    bool canonicalNumbers = false;
+    // Expected output size, to allocate the result once.
+    std::size_t sizeHint = 0;
+};
+// Parses `utf8` strictly and writes it again with `options`. No tree is
+// built, so this stays fast on large documents. With `containerOnly`, a text whose top level is
+// not an object or an array fails too.
+std::optional<std::string> reformat(std::string_view utf8, WriteOptions options, bool containerOnly = false);
 
 // Appends `utf8` as a JSON string literal: `"` `\` and control characters are
 // escaped, `/` is written as `\/`, other characters are written unescaped.

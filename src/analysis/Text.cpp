@@ -1,6 +1,7 @@
 #include "Text.h"
 
 #include <unicode/brkiter.h>
+#include <unicode/uchar.h>
 #include <unicode/utext.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@ struct CharacterBoundaries::Impl
 {
     std::unique_ptr<icu::BreakIterator> iterator;
     UText text = UTEXT_INITIALIZER;
+    QStringView view;
+    qsizetype position = 0;
 };
 
 namespace {
@@ -37,6 +40,7 @@ std::unique_ptr<icu::BreakIterator> borrowIterator()
 
 CharacterBoundaries::CharacterBoundaries(QStringView text) : m_impl(std::make_unique<Impl>())
 {
+    m_impl->view = text;
     m_impl->iterator = borrowIterator();
     UErrorCode status = U_ZERO_ERROR;
     utext_openUChars(&m_impl->text, reinterpret_cast<const UChar*>(text.utf16()), text.size(), &status);
@@ -53,12 +57,57 @@ CharacterBoundaries::~CharacterBoundaries()
         t_cache.spare = std::move(m_impl->iterator);
 }
 
+namespace {
+
+char32_t codePointAt(QStringView s, qsizetype pos, qsizetype* length)
+{
+    const char16_t c = s[pos].unicode();
+    if (QChar::isHighSurrogate(c) && pos + 1 < s.size() && QChar::isLowSurrogate(s[pos + 1].unicode())) {
+        *length = 2;
+        return QChar::surrogateToUcs4(c, s[pos + 1].unicode());
+    }
+    *length = 1;
+    return c;
+}
+
+int breakClass(char32_t c)
+{
+    if (c < 0x80)
+        return c == u'\r'                ? U_GCB_CR
+               : c == u'\n'              ? U_GCB_LF
+               : (c < 0x20 || c == 0x7F) ? U_GCB_CONTROL
+                                         : U_GCB_OTHER;
+    return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK);
+}
+
+} // namespace
+
 qsizetype CharacterBoundaries::next()
 {
-    if (!m_impl->iterator)
+    Impl& d = *m_impl;
+    if (!d.iterator || d.position >= d.view.size())
         return -1;
-    const int32_t p = m_impl->iterator->next();
-    return p == icu::BreakIterator::DONE ? -1 : p;
+    // Most characters are one code point of class Other or a control; after
+    // those, whether a boundary follows depends on the next code point
+    // alone. ICU decides everything else.
+    qsizetype length = 0;
+    const int current = breakClass(codePointAt(d.view, d.position, &length));
+    const qsizetype after = d.position + length;
+    if (after == d.view.size())
+        return d.position = after;
+    qsizetype nextLength = 0;
+    const char32_t nextCode = codePointAt(d.view, after, &nextLength);
+    const int next = breakClass(nextCode);
+    if (current == U_GCB_CR || current == U_GCB_LF || current == U_GCB_CONTROL) {
+        if (!(current == U_GCB_CR && next == U_GCB_LF))
+            return d.position = after;
+    } else if (current == U_GCB_OTHER && next != U_GCB_EXTEND && next != U_GCB_ZWJ &&
+               next != U_GCB_SPACING_MARK) {
+        return d.position = after;
+    }
+    const int32_t p = d.iterator->following(static_cast<int32_t>(d.position));
+    d.position = p == icu::BreakIterator::DONE ? d.view.size() : p;
+    return d.position;
 }
 
 bool CharacterBoundaries::isBoundary(qsizetype pos)

@@ -1,8 +1,11 @@
 #include "Cli.h"
 
 #include "DetectedLanguage.h"
+#include "Highlighter.h"
+#include "Json.h"
 #include "LanguageDetector.h"
 #include "Text.h"
+#include "Transformations.h"
 
 #include <QFile>
 #include <QString>
@@ -20,12 +23,15 @@ void print(std::FILE* stream, const QString& text)
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
 }
 
-const char* const kUsage = "Usage: ondrel COMMAND [ARGUMENTS]\n"
-                           "\n"
-                           "Commands:\n"
-                           "  detect [FILE]   print the language guessed for FILE (or standard input)\n"
-                           "\n"
-                           "Run 'ondrel COMMAND --help' for the details of a command.\n";
+const char* const kUsage =
+    "Usage: ondrel COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  detect [FILE]            print the language guessed for FILE (or standard input)\n"
+    "  transform NAME [FILE]    apply a text transformation (see 'ondrel transform --help')\n"
+    "  highlight LANGUAGE [FILE]  print the coloured spans of a text as JSON\n"
+    "\n"
+    "Run 'ondrel COMMAND --help' for the details of a command.\n";
 
 const char* const kDetectUsage =
     "Usage: ondrel detect [FILE]\n"
@@ -35,6 +41,51 @@ const char* const kDetectUsage =
     "ruby, json, html, css, shell, sql, go, rust, plain.\n"
     "\n"
     "Exit status: 0 on success, 2 when the input cannot be read or is not UTF-8.\n";
+
+const char* const kTransformUsage =
+    "Usage: ondrel transform NAME [FILE]\n"
+    "\n"
+    "Writes the UTF-8 text in FILE (or standard input when FILE is absent or '-')\n"
+    "transformed by NAME to standard output, byte for byte, with no newline added.\n"
+    "NAME is a shown name (\"snake_case\", \"Base64 Decode\") or a case name\n"
+    "(\"snakeCase\", \"base64Decode\"):\n"
+    "\n";
+
+const char* const kTransformExit =
+    "\n"
+    "Exit status: 0 on success, 1 when the transformation fails on this text,\n"
+    "2 for an unknown NAME or input that cannot be read or is not UTF-8.\n";
+
+const char* const kHighlightUsage =
+    "Usage: ondrel highlight LANGUAGE [FILE]\n"
+    "\n"
+    "Prints the coloured spans of the UTF-8 text in FILE (or standard input) as a\n"
+    "JSON array of {\"start\",\"end\",\"role\",\"color\"}, with offsets in code points;\n"
+    "the spans cover the text without gaps. LANGUAGE is one of: %1.\n"
+    "\n"
+    "Exit status: 0 on success, 2 for an unknown LANGUAGE or input that cannot be\n"
+    "read or is not UTF-8.\n";
+
+QString transformationList()
+{
+    QString list;
+    for (Transformation t : kAllTransformations)
+        list += QStringLiteral("  %1  (%2)\n").arg(caseName(t).leftJustified(15), rawValue(t));
+    return list;
+}
+
+QString languageList()
+{
+    QStringList names;
+    for (DetectedLanguage l : kAllLanguages)
+        names << rawValue(l);
+    return names.join(QStringLiteral(", "));
+}
+
+bool wantsHelp(const QStringList& args)
+{
+    return args.contains(u"--help") || args.contains(u"-h");
+}
 
 std::optional<QByteArray> readAll(std::FILE* stream)
 {
@@ -80,6 +131,22 @@ std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std
     return QString::fromUtf8(*bytes);
 }
 
+QString failureReason(Transformation t)
+{
+    switch (t) {
+    case Transformation::base64Decode:
+        return QStringLiteral("the text is not padded Base64 of UTF-8 text");
+    case Transformation::urlDecode:
+        return QStringLiteral(
+            "the text has a '%' without two hexadecimal digits, or does not decode to UTF-8");
+    case Transformation::jsonPrettify:
+    case Transformation::jsonMinify:
+        return QStringLiteral("the text is not a JSON object or array");
+    default:
+        return QStringLiteral("the text cannot be written as UTF-8");
+    }
+}
+
 int runDetect(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     if (args.contains(u"--help") || args.contains(u"-h")) {
@@ -97,6 +164,83 @@ int runDetect(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE*
     return kExitOk;
 }
 
+int runTransform(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    if (wantsHelp(args)) {
+        print(out,
+              QString::fromUtf8(kTransformUsage) + transformationList() + QString::fromUtf8(kTransformExit));
+        return kExitOk;
+    }
+    if (args.isEmpty() || args.size() > 2) {
+        print(err,
+              QString::fromUtf8(kTransformUsage) + transformationList() + QString::fromUtf8(kTransformExit));
+        return kExitUsage;
+    }
+    std::optional<Transformation> transformation = transformationFromRawValue(args.first());
+    for (Transformation t : kAllTransformations)
+        if (!transformation && caseName(t) == args.first())
+            transformation = t;
+    if (!transformation) {
+        print(err, QStringLiteral("ondrel: unknown transformation '%1'; the transformations are:\n")
+                           .arg(args.first()) +
+                       transformationList());
+        return kExitUsage;
+    }
+    const auto input = readInput(args.mid(1), in, err);
+    if (!input)
+        return kExitUsage;
+    const auto result = apply(*transformation, *input);
+    if (!result) {
+        print(err, QStringLiteral("ondrel: %1 failed: %2\n")
+                       .arg(rawValue(*transformation), failureReason(*transformation)));
+        return kExitFailure;
+    }
+    print(out, *result);
+    return kExitOk;
+}
+
+int runHighlight(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    const QString usage = QString::fromUtf8(kHighlightUsage).arg(languageList());
+    if (wantsHelp(args)) {
+        print(out, usage);
+        return kExitOk;
+    }
+    if (args.isEmpty() || args.size() > 2) {
+        print(err, usage);
+        return kExitUsage;
+    }
+    const auto language = languageFromRawValue(args.first());
+    if (!language) {
+        print(err, QStringLiteral("ondrel: unknown language '%1'; the languages are: %2\n")
+                       .arg(args.first(), languageList()));
+        return kExitUsage;
+    }
+    const auto input = readInput(args.mid(1), in, err);
+    if (!input)
+        return kExitUsage;
+    // Offsets in code points: count them while walking the UTF-16 spans.
+    std::string json = "[";
+    qsizetype codePoints = 0;
+    qsizetype unit = 0;
+    const QString& text = *input;
+    bool first = true;
+    for (const HighlightSpan& span : highlight(text, *language)) {
+        const qsizetype start = codePoints;
+        for (; unit < span.end; ++unit)
+            if (!text[unit].isLowSurrogate() || unit == 0 || !text[unit - 1].isHighSurrogate())
+                ++codePoints;
+        json += first ? "" : ",";
+        first = false;
+        json += "{\"start\":" + std::to_string(start) + ",\"end\":" + std::to_string(codePoints) +
+                ",\"role\":\"" + roleName(span.role).toStdString() + "\",\"color\":\"" +
+                hexName(highlightColor(span.role)).toStdString() + "\"}";
+    }
+    json += "]\n";
+    std::fwrite(json.data(), 1, json.size(), out);
+    return kExitOk;
+}
+
 } // namespace
 
 int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
@@ -109,6 +253,10 @@ int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
     const QStringList rest = args.mid(1);
     if (command == u"detect")
         return runDetect(rest, in, out, err);
+    if (command == u"transform")
+        return runTransform(rest, in, out, err);
+    if (command == u"highlight")
+        return runHighlight(rest, in, out, err);
     print(err, QStringLiteral("ondrel: unknown command '%1'\n").arg(command));
     std::fputs(kUsage, err);
     return kExitUsage;

@@ -3,7 +3,11 @@
 #include "TextSearch.h"
 
 #include <QRandomGenerator>
+
+#include <unicode/brkiter.h>
+
 #include <QTest>
+#include <memory>
 
 using namespace ondrel;
 
@@ -25,6 +29,7 @@ private Q_SLOTS:
     void search();
     void foldsToAsciiListIsComplete();
     void searchAgreesWithReferenceOnRandomText();
+    void boundariesAgreeWithIcu();
 };
 
 void TestText::offsetAfterCharacters_data()
@@ -246,6 +251,40 @@ void TestText::searchAgreesWithReferenceOnRandomText()
         if (fast != referenceContains(text, query))
             QFAIL(qPrintable(QStringLiteral("text [%1] query [%2] fast says %3")
                                  .arg(show(text), show(query), QString::number(fast))));
+    }
+}
+
+void TestText::boundariesAgreeWithIcu()
+{
+    // The short cuts for single code points of class Other must not change
+    // any boundary ICU's full rules give.
+    const QStringList pieces = {
+        QStringLiteral("a"),          QStringLiteral("\r"),         QStringLiteral("\n"),
+        QStringLiteral("\t"),         QStringLiteral("\u0301"),     QStringLiteral("\u200D"),
+        QStringLiteral("\u0903"),     QStringLiteral("\u0600"),     QStringLiteral("👍"),
+        QStringLiteral("\U0001F3FD"), QStringLiteral("\U0001F1EB"), QStringLiteral("\u1100"),
+        QStringLiteral("\u1161"),     QStringLiteral("\uAC00"),     QStringLiteral("é"),
+        QStringLiteral("\u00AD"),     QStringLiteral("©"),          QStringLiteral("\uFE0F"),
+    };
+    QRandomGenerator rng(11);
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> icu(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    QVERIFY(U_SUCCESS(status));
+    for (int round = 0; round < 5000; ++round) {
+        QString text;
+        for (int i = rng.bounded(1, 12); i > 0; --i)
+            text += pieces[rng.bounded(pieces.size())];
+        QList<qsizetype> expected;
+        const icu::UnicodeString copy(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+        icu->setText(copy);
+        for (int32_t p = icu->next(); p != icu::BreakIterator::DONE; p = icu->next())
+            expected << p;
+        QList<qsizetype> actual;
+        text::CharacterBoundaries boundaries(text);
+        for (qsizetype p; (p = boundaries.next()) != -1;)
+            actual << p;
+        QCOMPARE(actual, expected);
     }
 }
 

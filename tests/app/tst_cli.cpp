@@ -12,6 +12,8 @@ private Q_SLOTS:
 
     void detect_data();
     void detect();
+    void transformAndHighlight_data();
+    void transformAndHighlight();
 };
 
 namespace {
@@ -78,6 +80,82 @@ void TestCli::detect()
     else
         QCOMPARE(r.out, out);
     if (err.startsWith("Usage") || err.startsWith("ondrel: unknown"))
+        QVERIFY2(r.err.startsWith(err), r.err.constData());
+    else
+        QCOMPARE(r.err, err);
+}
+
+void TestCli::transformAndHighlight_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    const auto args = [](std::initializer_list<const char*> list) {
+        QStringList out;
+        for (const char* a : list)
+            out << QString::fromUtf8(a);
+        return out;
+    };
+    QTest::newRow("shown name, no newline added")
+        << args({"transform", "snake_case"}) << QByteArray("helloWorld\n") << 0 << QByteArray("hello_world\n")
+        << QByteArray();
+    QTest::newRow("case name") << args({"transform", "base64Encode"}) << QByteArray("\xc3\xa9") << 0
+                               << QByteArray("w6k=") << QByteArray();
+    QTest::newRow("name with a space") << args({"transform", "Escape as String"}) << QByteArray("a\"b") << 0
+                                       << QByteArray(R"("a\"b")") << QByteArray();
+    QTest::newRow("bytes kept exactly")
+        << args({"transform", "reverseLines"}) << QByteArray("\xf0\x9f\x98\x80\r\nz") << 0
+        << QByteArray("z\n\n\xf0\x9f\x98\x80") << QByteArray();
+    QTest::newRow("failure")
+        << args({"transform", "base64Decode"}) << QByteArray("YQ") << 1 << QByteArray()
+        << QByteArray("ondrel: Base64 Decode failed: the text is not padded Base64 of UTF-8 text\n");
+    QTest::newRow("unknown transformation")
+        << args({"transform", "rot13"}) << QByteArray("x") << 2 << QByteArray()
+        << QByteArray("ondrel: unknown transformation 'rot13'; the transformations are:\n  camelCase");
+    QTest::newRow("transform invalid utf-8")
+        << args({"transform", "lowercase"}) << QByteArray("\xff") << 2 << QByteArray()
+        << QByteArray("ondrel: the input is not valid UTF-8\n");
+    QTest::newRow("transform help") << args({"transform", "--help"}) << QByteArray() << 0
+                                    << QByteArray("Usage: ondrel transform NAME [FILE]") << QByteArray();
+    QTest::newRow("highlight in code points")
+        << args({"highlight", "swift"}) << QByteArray("\"\xf0\x9f\x98\x80\" 1") << 0
+        << QByteArray(R"([{"start":0,"end":3,"role":"string","color":"#C41A16"},)"
+                      R"({"start":3,"end":4,"role":"base","color":"#18181B"},)"
+                      R"({"start":4,"end":5,"role":"number","color":"#1C7D1C"}])"
+                      "\n")
+        << QByteArray();
+    QTest::newRow("highlight empty") << args({"highlight", "json"}) << QByteArray() << 0 << QByteArray("[]\n")
+                                     << QByteArray();
+    QTest::newRow("highlight plain") << args({"highlight", "plain"}) << QByteArray("ab") << 0
+                                     << QByteArray(R"([{"start":0,"end":2,"role":"base","color":"#18181B"}])"
+                                                   "\n")
+                                     << QByteArray();
+    QTest::newRow("unknown language")
+        << args({"highlight", "cobol"}) << QByteArray("x") << 2 << QByteArray()
+        << QByteArray("ondrel: unknown language 'cobol'; the languages are: swift, "
+                      "javascript, typescript, python, ruby, json, html, css, shell, sql, "
+                      "go, rust, plain\n");
+    QTest::newRow("highlight invalid utf-8")
+        << args({"highlight", "go"}) << QByteArray("\xed\xa0\x80") << 2 << QByteArray()
+        << QByteArray("ondrel: the input is not valid UTF-8\n");
+}
+
+void TestCli::transformAndHighlight()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(int, code);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    const Result r = run(args, input);
+    QCOMPARE(r.code, code);
+    if (out.startsWith("Usage"))
+        QVERIFY2(r.out.startsWith(out), r.out.constData());
+    else
+        QCOMPARE(r.out, out);
+    if (err.contains("the transformations are"))
         QVERIFY2(r.err.startsWith(err), r.err.constData());
     else
         QCOMPARE(r.err, err);
