@@ -24,6 +24,15 @@ struct Result
     QByteArray err;
 };
 
+// Usage texts and name lists are checked by their start, everything else byte for byte.
+void compareOutput(const QByteArray& actual, const QByteArray& expected)
+{
+    if (expected.endsWith("Usage") || expected.startsWith("Usage") || expected.contains("are:\n"))
+        QVERIFY2(actual.startsWith(expected), actual.constData());
+    else
+        QCOMPARE(actual, expected);
+}
+
 Result run(const QStringList& args, const QByteArray& input)
 {
     QProcess p;
@@ -57,7 +66,8 @@ void TestCli::detect_data()
                                   << QByteArray(
                                          "ondrel: cannot read /nonexistent/x: No such file or directory\n");
     QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << QByteArray() << 2
-                                     << QByteArray() << QByteArray("ondrel: unknown command 'frobnicate'\n");
+                                     << QByteArray()
+                                     << QByteArray("ondrel: unknown command 'frobnicate'\nUsage");
     QTest::newRow("too many operands")
         << QStringList{QStringLiteral("detect"), QStringLiteral("a"), QStringLiteral("b")} << QByteArray()
         << 2 << QByteArray() << QByteArray("Usage: ondrel detect [FILE]");
@@ -74,15 +84,8 @@ void TestCli::detect()
     QFETCH(QByteArray, err);
     const Result r = run(args, input);
     QCOMPARE(r.code, code);
-    // Messages are compared in full, usage texts by their first line.
-    if (out.startsWith("Usage"))
-        QVERIFY2(r.out.startsWith(out), r.out.constData());
-    else
-        QCOMPARE(r.out, out);
-    if (err.startsWith("Usage") || err.startsWith("ondrel: unknown"))
-        QVERIFY2(r.err.startsWith(err), r.err.constData());
-    else
-        QCOMPARE(r.err, err);
+    compareOutput(r.out, out);
+    compareOutput(r.err, err);
 }
 
 void TestCli::transformAndHighlight_data()
@@ -151,14 +154,8 @@ void TestCli::transformAndHighlight()
     QFETCH(QByteArray, err);
     const Result r = run(args, input);
     QCOMPARE(r.code, code);
-    if (out.startsWith("Usage"))
-        QVERIFY2(r.out.startsWith(out), r.out.constData());
-    else
-        QCOMPARE(r.out, out);
-    if (err.contains("the transformations are"))
-        QVERIFY2(r.err.startsWith(err), r.err.constData());
-    else
-        QCOMPARE(r.err, err);
+    compareOutput(r.out, out);
+    compareOutput(r.err, err);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
