@@ -4,6 +4,7 @@
 #include "ManualMainQueue.h"
 #include "MemoryPasteboard.h"
 #include "MemoryUserDefaults.h"
+#include "MemoryWorkspace.h"
 #include "RecordingKeystrokePoster.h"
 
 #include <QTemporaryDir>
@@ -46,7 +47,9 @@ struct Store
     platform::ManualMainQueue queue;
     platform::MemoryPasteboard pasteboard;
     platform::RecordingKeystrokePoster keystrokes;
-    ClipboardManager manager{ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, nullptr}};
+    platform::MemoryWorkspace workspace;
+    ClipboardManager manager{
+        ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, workspace, nullptr}};
 };
 
 // Budget: 16 ms over 10,000 entries / 10 MB; 1 ms over 200 entries.

@@ -4,8 +4,10 @@
 #include "KeystrokePoster.h"
 #include "MainQueue.h"
 #include "Pasteboard.h"
+#include "Text.h"
 #include "TextSearch.h"
 #include "UserDefaults.h"
+#include "Workspace.h"
 
 #include <algorithm>
 
@@ -188,6 +190,54 @@ void ClipboardManager::copyAndPaste(const ClipboardItem& item)
     }
 
     m_services.mainQueue.asyncAfter(kPasteDelaySeconds, this, [this] { m_services.keystrokes.postPaste(); });
+}
+
+void ClipboardManager::startMonitoring()
+{
+    m_lastChangeCount = m_services.pasteboard.changeCount();
+    // The timer calls back through `this` as its context: it stops when the manager goes.
+    m_timer =
+        m_services.mainQueue.scheduleRepeating(kPollIntervalSeconds, this, [this] { checkClipboard(); });
+}
+
+void ClipboardManager::stopMonitoring()
+{
+    if (m_timer)
+        m_timer->invalidate();
+    m_timer.reset();
+}
+
+void ClipboardManager::checkClipboard()
+{
+    platform::Pasteboard& pasteboard = m_services.pasteboard;
+    if (pasteboard.changeCount() == m_lastChangeCount)
+        return;
+    m_lastChangeCount = pasteboard.changeCount();
+
+    // Passwords stay out of the history.
+    if (pasteboard.types().contains(kSecretHintType) &&
+        pasteboard.data(kSecretHintType).trimmed() == QByteArrayLiteral("secret"))
+        return;
+
+    const std::optional<platform::ApplicationInfo> app = m_services.workspace.frontmostApplication();
+    const std::optional<QString> appName = app ? app->name : std::nullopt;
+    const std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
+
+    if (const std::optional<QString> text = pasteboard.string(); text && !text->isEmpty()) {
+        // The same text as the front-most unpinned entry is not recorded again.
+        const auto front = std::find_if(m_items.cbegin(), m_items.cend(),
+                                        [](const ClipboardItem& i) { return !i.isPinned(); });
+        if (front != m_items.cend() && front->text() && text::canonicallyEqual(*front->text(), *text))
+            return;
+        addItem(ClipboardItem::makeText(*text, appName, appIcon));
+        return;
+    }
+    if (const std::optional<QImage> image = pasteboard.image(); image && !image->isNull()) {
+        addItem(ClipboardItem::makeImage(*image, appName, appIcon));
+        return;
+    }
+    if (const auto urls = pasteboard.fileURLs(); urls && !urls->isEmpty())
+        addItem(ClipboardItem::makeFile(urls->first(), appName, appIcon));
 }
 
 qsizetype ClipboardManager::historyLimit() const

@@ -18,6 +18,7 @@ class MainQueue;
 class Pasteboard;
 class RepeatingTimer;
 class UserDefaults;
+class Workspace;
 } // namespace platform
 
 class HistoryFile;
@@ -42,6 +43,9 @@ public:
     static inline const QString kMaxHistoryItemsKey = QStringLiteral("maxHistoryItems");
     static constexpr qsizetype kDefaultHistoryLimit = 50;
     static constexpr double kPasteDelaySeconds = 0.1;
+    static constexpr double kPollIntervalSeconds = 0.5;
+    // Password managers mark what they copy with this type holding "secret".
+    static inline const QString kSecretHintType = QStringLiteral("x-kde-passwordManagerHint");
 
     struct Services
     {
@@ -49,6 +53,7 @@ public:
         platform::MainQueue& mainQueue;
         platform::Pasteboard& pasteboard;
         platform::KeystrokePoster& keystrokes;
+        platform::Workspace& workspace;
         HistoryFile* historyFile = nullptr; // none: the history is not kept across runs
     };
 
@@ -71,6 +76,15 @@ public:
 
     // The last clipboard change count the watcher has seen.
     qint64 lastChangeCount() const { return m_lastChangeCount; }
+    bool isMonitoring() const { return m_timer != nullptr; }
+
+    // Takes the clipboard's current state as seen (what is there now is not
+    // captured) and polls it every half second from then on.
+    void startMonitoring();
+    void stopMonitoring();
+    // One poll: when the clipboard changed, captures its text, else its
+    // image, else its first URL, with the focused application as source.
+    void checkClipboard();
 
     // The entries the popover shows: those matching the search text, pinned
     // first, then newest first.

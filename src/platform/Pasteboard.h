@@ -29,6 +29,8 @@ public:
     virtual std::optional<QList<QUrl>> fileURLs() const = 0;
     // The types (MIME names) the clipboard offers.
     virtual QStringList types() const = 0;
+    // The raw data offered for one type (empty when not offered).
+    virtual QByteArray data(const QString& mimeType) const = 0;
 
     // Empties the clipboard and takes ownership; comes before every write.
     virtual void clearContents() = 0;

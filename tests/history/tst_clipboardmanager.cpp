@@ -1,61 +1,11 @@
-#include "ClipboardManager.h"
-#include "HistoryFile.h"
-#include "ManualMainQueue.h"
-#include "MemoryPasteboard.h"
-#include "MemoryUserDefaults.h"
-#include "RecordingKeystrokePoster.h"
-#include "TestSupport.h"
+#include "HistoryFixture.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace ondrel;
-
-namespace {
-
-// A store with in-memory services and a history file in a temporary folder.
-struct Fixture
-{
-    QTemporaryDir dir;
-    platform::MemoryUserDefaults defaults;
-    platform::ManualMainQueue queue;
-    platform::MemoryPasteboard pasteboard;
-    platform::RecordingKeystrokePoster keystrokes;
-    HistoryFile file{dir.path() + QStringLiteral("/Brisol")};
-    std::unique_ptr<ClipboardManager> manager;
-
-    Fixture() { reopen(); }
-    void reopen()
-    {
-        manager.reset();
-        manager = std::make_unique<ClipboardManager>(
-            ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, &file});
-    }
-    // Captures a text the way the watcher does, and lets the insertion run.
-    ClipboardItem add(const QString& text, double secondsAgo = 0, bool pinned = false)
-    {
-        ClipboardItem item =
-            ClipboardItem::makeText(text, std::nullopt, std::nullopt,
-                                    Timestamp::fromSecondsSinceReferenceDate(
-                                        Timestamp::now().secondsSinceReferenceDate() - secondsAgo));
-        manager->addItem(item);
-        queue.runPending();
-        if (pinned)
-            manager->togglePin(item.id());
-        return item;
-    }
-    QStringList labels(const QList<ClipboardItem>& items) const
-    {
-        QStringList out;
-        for (const auto& i : items)
-            out << i.contentLabel();
-        return out;
-    }
-    QByteArray saved() const { return test::readFile(file.filePath()); }
-};
-
-} // namespace
+using test::Fixture;
 
 class TestClipboardManager : public QObject
 {

@@ -25,7 +25,7 @@ public:
     // What another program could put on the clipboard.
     void setUrls(const QList<QUrl>& urls);
     void setData(const QString& mimeType, const QByteArray& data);
-    QByteArray data(const QString& mimeType) const { return m_data.value(mimeType); }
+    QByteArray data(const QString& mimeType) const override { return m_data.value(mimeType); }
 
 private:
     void changed() { ++m_changeCount; }

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+namespace ondrel::platform {
+
+// The application that holds the keyboard focus.
+struct ApplicationInfo
+{
+    std::optional<QString> name;
+    std::optional<QImage> icon;
+};
+
+class Workspace
+{
+public:
+    virtual ~Workspace() = default;
+    // None when no application has the focus; never this program itself.
+    virtual std::optional<ApplicationInfo> frontmostApplication() const = 0;
+};
+
+} // namespace ondrel::platform

@@ -1,0 +1,285 @@
+#include "HistoryFixture.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace ondrel;
+using test::Fixture;
+
+namespace {
+
+QByteArray png(QColor color)
+{
+    QImage image(2, 2, QImage::Format_ARGB32);
+    image.fill(color);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Starts polling, then lets one poll run after each change.
+struct Watched : Fixture
+{
+    Watched()
+    {
+        workspace.setFrontmostApplication(
+            platform::ApplicationInfo{QStringLiteral("Editor"), QImage(1, 1, QImage::Format_RGB32)});
+        manager->startMonitoring();
+    }
+    void poll()
+    {
+        queue.advance(ClipboardManager::kPollIntervalSeconds);
+        queue.runPending();
+    }
+    void copy(const QString& text)
+    {
+        pasteboard.clearContents();
+        pasteboard.setString(text);
+        poll();
+    }
+};
+
+} // namespace
+
+class TestClipboardWatcher : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void contentsAtStartAreNotCaptured();
+    void textWithSource();
+    void sameTextTwiceIsRecordedOnce();
+    void canonicallyEqualTextIsADuplicate();
+    void aThenBThenA();
+    void pinnedFrontEntryDoesNotHideDuplicate();
+    void imagesAndFilesAlwaysRecorded();
+    void emptyStringFallsThrough();
+    void textWinsOverUrls();
+    void noFrontmostApplication();
+    void twoChangesInOneIntervalAreOne();
+    void secretsAreNotCaptured();
+    void nothingUsableIsSkippedOnce();
+    void pasteMovesEntryAndNextPollRecordsNothing();
+    void pastingPinnedTextRecordsItAgain();
+    void pastingImageRecordsItAgain();
+    void stopsWhenAskedAndWithTheManager();
+};
+
+void TestClipboardWatcher::contentsAtStartAreNotCaptured()
+{
+    Fixture f;
+    f.pasteboard.setString(QStringLiteral("before launch"));
+    f.manager->startMonitoring();
+    f.queue.advance(2);
+    QVERIFY(f.manager->items().isEmpty());
+    f.pasteboard.setString(QStringLiteral("after"));
+    f.queue.advance(0.5);
+    QCOMPARE(f.labels(f.manager->items()), QStringList{QStringLiteral("after")});
+}
+
+void TestClipboardWatcher::textWithSource()
+{
+    Watched w;
+    w.copy(QStringLiteral("fn main() {}"));
+    QCOMPARE(w.manager->items().size(), 1);
+    const ClipboardItem item = w.manager->items().first();
+    QCOMPARE(item.type(), ClipboardItemType::text);
+    QCOMPARE(item.appName(), std::optional<QString>(QStringLiteral("Editor")));
+    QVERIFY(item.appIcon());
+    QCOMPARE(item.detectedLanguage(), DetectedLanguage::rust);
+    QVERIFY(!item.isPinned());
+    QVERIFY(w.saved().contains("fn main"));
+}
+
+void TestClipboardWatcher::sameTextTwiceIsRecordedOnce()
+{
+    Watched w;
+    w.copy(QStringLiteral("  same \n"));
+    w.copy(QStringLiteral("  same \n"));
+    QCOMPARE(w.manager->items().size(), 1);
+    QCOMPARE(w.manager->items().first().text(),
+             std::optional<QString>(QStringLiteral("  same \n"))); // not trimmed
+}
+
+void TestClipboardWatcher::canonicallyEqualTextIsADuplicate()
+{
+    Watched w;
+    w.copy(QStringLiteral("caf\u00e9"));
+    w.copy(QStringLiteral("cafe\u0301"));
+    QCOMPARE(w.manager->items().size(), 1);
+}
+
+void TestClipboardWatcher::aThenBThenA()
+{
+    Watched w;
+    w.copy(QStringLiteral("A"));
+    w.copy(QStringLiteral("B"));
+    w.copy(QStringLiteral("A"));
+    QCOMPARE(w.labels(w.manager->items()),
+             (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A")}));
+}
+
+void TestClipboardWatcher::pinnedFrontEntryDoesNotHideDuplicate()
+{
+    Watched w;
+    w.copy(QStringLiteral("other"));
+    w.copy(QStringLiteral("A"));
+    w.manager->togglePin(w.manager->items().first().id());
+    w.copy(QStringLiteral("A")); // the first unpinned entry holds "other"
+    QCOMPARE(w.manager->items().size(), 3);
+    QVERIFY(!w.manager->items().first().isPinned());
+}
+
+void TestClipboardWatcher::imagesAndFilesAlwaysRecorded()
+{
+    Watched w;
+    for (int i = 0; i < 2; ++i) {
+        w.pasteboard.clearContents();
+        w.pasteboard.setData(QStringLiteral("image/png"), png(Qt::red));
+        w.poll();
+    }
+    for (int i = 0; i < 2; ++i) {
+        w.pasteboard.clearContents();
+        w.pasteboard.setUrls(
+            {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
+        w.poll();
+    }
+    QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt"),
+                                                        QStringLiteral("Image"), QStringLiteral("Image")}));
+    QCOMPARE(w.manager->items().last().image()->size(), QSize(2, 2));
+    QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::plain);
+}
+
+void TestClipboardWatcher::emptyStringFallsThrough()
+{
+    Watched w;
+    w.pasteboard.clearContents();
+    w.pasteboard.setString(QString());
+    w.pasteboard.setData(QStringLiteral("image/png"), png(Qt::blue));
+    w.poll();
+    QCOMPARE(w.labels(w.manager->items()), QStringList{QStringLiteral("Image")});
+}
+
+void TestClipboardWatcher::textWinsOverUrls()
+{
+    Watched w;
+    w.pasteboard.clearContents();
+    w.pasteboard.setUrls({QUrl(QStringLiteral("https://example.com/x"))});
+    w.pasteboard.setString(QStringLiteral("https://example.com/x"));
+    w.poll();
+    QCOMPARE(w.manager->items().first().type(), ClipboardItemType::text);
+    // Any URL is taken when there is no text, not only file URLs.
+    w.pasteboard.clearContents();
+    w.pasteboard.setUrls({QUrl(QStringLiteral("https://example.com/page"))});
+    w.poll();
+    QCOMPARE(w.manager->items().first().type(), ClipboardItemType::file);
+    QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("page"));
+}
+
+void TestClipboardWatcher::noFrontmostApplication()
+{
+    Watched w;
+    w.workspace.setFrontmostApplication(std::nullopt);
+    w.copy(QStringLiteral("orphan"));
+    const ClipboardItem item = w.manager->items().first();
+    QVERIFY(!item.appName() && !item.appIcon());
+    QVERIFY(!w.saved().contains("appName"));
+}
+
+void TestClipboardWatcher::twoChangesInOneIntervalAreOne()
+{
+    Watched w;
+    w.pasteboard.setString(QStringLiteral("first"));
+    w.pasteboard.setString(QStringLiteral("second"));
+    w.poll();
+    QCOMPARE(w.labels(w.manager->items()), QStringList{QStringLiteral("second")});
+}
+
+void TestClipboardWatcher::secretsAreNotCaptured()
+{
+    Watched w;
+    w.pasteboard.clearContents();
+    w.pasteboard.setString(QStringLiteral("hunter2"));
+    w.pasteboard.setData(ClipboardManager::kSecretHintType, QByteArrayLiteral("secret"));
+    w.poll();
+    QVERIFY(w.manager->items().isEmpty());
+    QVERIFY(!w.saved().contains("hunter2"));
+    // A hint with another value is no secret.
+    w.pasteboard.clearContents();
+    w.pasteboard.setString(QStringLiteral("visible"));
+    w.pasteboard.setData(ClipboardManager::kSecretHintType, QByteArrayLiteral("public"));
+    w.poll();
+    QCOMPARE(w.manager->items().size(), 1);
+}
+
+void TestClipboardWatcher::nothingUsableIsSkippedOnce()
+{
+    Watched w;
+    w.pasteboard.clearContents();
+    w.pasteboard.setData(QStringLiteral("application/x-unknown"), QByteArrayLiteral("?"));
+    w.poll();
+    QVERIFY(w.manager->items().isEmpty());
+    QCOMPARE(w.manager->lastChangeCount(), w.pasteboard.changeCount());
+}
+
+void TestClipboardWatcher::pasteMovesEntryAndNextPollRecordsNothing()
+{
+    Watched w;
+    w.copy(QStringLiteral("one"));
+    w.copy(QStringLiteral("two"));
+    w.copy(QStringLiteral("three"));
+    const QStringList shown = w.labels(w.manager->filteredItems());
+    w.manager->copyAndPaste(w.manager->filteredItems().at(2));
+    QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("one"));
+    QCOMPARE(w.labels(w.manager->filteredItems()), shown);
+    w.poll();
+    QCOMPARE(w.manager->items().size(), 3);
+    QCOMPARE(w.keystrokes.pasteCount(), 1);
+}
+
+void TestClipboardWatcher::pastingPinnedTextRecordsItAgain()
+{
+    Watched w;
+    w.copy(QStringLiteral("pinned"));
+    w.manager->togglePin(w.manager->items().first().id());
+    w.copy(QStringLiteral("other"));
+    w.manager->copyAndPaste(*std::find_if(w.manager->items().cbegin(), w.manager->items().cend(),
+                                          [](const ClipboardItem& i) { return i.isPinned(); }));
+    w.poll();
+    QCOMPARE(w.manager->items().size(), 3);
+    QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("pinned"));
+    QVERIFY(!w.manager->items().first().isPinned());
+}
+
+void TestClipboardWatcher::pastingImageRecordsItAgain()
+{
+    Watched w;
+    w.pasteboard.clearContents();
+    w.pasteboard.setData(QStringLiteral("image/png"), png(Qt::green));
+    w.poll();
+    w.manager->copyAndPaste(w.manager->items().first());
+    QVERIFY(w.pasteboard.types().contains(QStringLiteral("image/tiff")));
+    w.poll();
+    QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("Image"), QStringLiteral("Image")}));
+}
+
+void TestClipboardWatcher::stopsWhenAskedAndWithTheManager()
+{
+    Watched w;
+    QVERIFY(w.manager->isMonitoring());
+    w.manager->stopMonitoring();
+    QVERIFY(!w.manager->isMonitoring());
+    w.copy(QStringLiteral("ignored"));
+    QVERIFY(w.manager->items().isEmpty());
+    w.manager->startMonitoring();
+    w.manager.reset(); // the timer holds the manager weakly
+    w.pasteboard.setString(QStringLiteral("late"));
+    w.queue.advance(5);
+    QCOMPARE(w.queue.pendingCount(), std::size_t(0));
+}
+
+QTEST_GUILESS_MAIN(TestClipboardWatcher)
+#include "tst_clipboardwatcher.moc"
