@@ -1,0 +1,140 @@
+#include "X11Pasteboard.h"
+
+#include <QBuffer>
+
+#include <QClipboard>
+#include <QImage>
+#include <QImageReader>
+#include <QMimeData>
+#include <algorithm>
+
+namespace ondrel::platform {
+
+namespace {
+
+bool isTextType(const QString& type)
+{
+    return type == u"text/plain" || type.startsWith(u"text/plain;");
+}
+
+QByteArray encode(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, format))
+        return {};
+    return bytes;
+}
+
+} // namespace
+
+X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent) : QObject(parent), m_clipboard(clipboard)
+{
+    connect(m_clipboard, &QClipboard::dataChanged, this, [this] { ++m_changeCount; });
+}
+
+const QMimeData* X11Pasteboard::current() const
+{
+    return m_clipboard->mimeData(QClipboard::Clipboard);
+}
+
+std::optional<QString> X11Pasteboard::string() const
+{
+    const QMimeData* data = current();
+    // Qt also reports a URL list as text; only a real text type counts.
+    if (!data)
+        return std::nullopt;
+    const QStringList formats = data->formats();
+    if (std::none_of(formats.cbegin(), formats.cend(), isTextType))
+        return std::nullopt;
+    return data->text();
+}
+
+std::optional<QImage> X11Pasteboard::image() const
+{
+    const QMimeData* data = current();
+    if (!data)
+        return std::nullopt;
+    // Any image type another program offers (PNG, TIFF, BMP, JPEG, ...),
+    // decoded by its own bytes rather than Qt's conversion table.
+    for (const QString& format : data->formats()) {
+        if (!format.startsWith(u"image/"))
+            continue;
+        const QImage image = QImage::fromData(data->data(format));
+        if (!image.isNull())
+            return image;
+    }
+    return std::nullopt;
+}
+
+std::optional<QList<QUrl>> X11Pasteboard::fileURLs() const
+{
+    const QMimeData* data = current();
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    return data->urls();
+}
+
+QStringList X11Pasteboard::types() const
+{
+    const QMimeData* data = current();
+    if (!data)
+        return {};
+    QStringList formats = data->formats();
+    formats.removeAll(QStringLiteral("TARGETS"));
+    return formats;
+}
+
+QByteArray X11Pasteboard::data(const QString& mimeType) const
+{
+    const QMimeData* data = current();
+    return data ? data->data(mimeType) : QByteArray();
+}
+
+void X11Pasteboard::publish(QMimeData* data)
+{
+    m_clipboard->setMimeData(data, QClipboard::Clipboard);
+    // Counted here too: whether Qt reports our own change at once is its business.
+    ++m_changeCount;
+}
+
+void X11Pasteboard::clearContents()
+{
+    publish(new QMimeData);
+}
+
+bool X11Pasteboard::setString(const QString& text)
+{
+    auto* data = new QMimeData;
+    data->setText(text);
+    publish(data);
+    return true;
+}
+
+bool X11Pasteboard::setImageData(const QByteArray& tiff)
+{
+    const QImage image = QImage::fromData(tiff);
+    if (image.isNull())
+        return false;
+    auto* data = new QMimeData;
+    // PNG for the many applications that paste nothing else, TIFF as given.
+    data->setData(QStringLiteral("image/png"), encode(image, "PNG"));
+    data->setData(QStringLiteral("image/tiff"), tiff);
+    publish(data);
+    return true;
+}
+
+bool X11Pasteboard::writeFileURL(const QUrl& url)
+{
+    if (!url.isValid())
+        return false;
+    auto* data = new QMimeData;
+    data->setUrls({url});
+    // What GNOME-style file managers read to paste a copied file.
+    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    publish(data);
+    return true;
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Pasteboard.h"
+
+#include <QObject>
+
+class QClipboard;
+class QMimeData;
+
+namespace ondrel::platform {
+
+// The CLIPBOARD selection through QClipboard. The change counter moves on
+// every change Qt reports (XFixes selection events) and on each of our own
+// writes, so a poll reads one integer and never talks to the X server.
+class X11Pasteboard final : public QObject, public Pasteboard
+{
+    Q_OBJECT
+public:
+    explicit X11Pasteboard(QClipboard* clipboard, QObject* parent = nullptr);
+
+    qint64 changeCount() const override { return m_changeCount; }
+    std::optional<QString> string() const override;
+    std::optional<QImage> image() const override;
+    std::optional<QList<QUrl>> fileURLs() const override;
+    QStringList types() const override;
+    QByteArray data(const QString& mimeType) const override;
+
+    void clearContents() override;
+    bool setString(const QString& text) override;
+    bool setImageData(const QByteArray& tiff) override;
+    bool writeFileURL(const QUrl& url) override;
+
+private:
+    const QMimeData* current() const;
+    void publish(QMimeData* data);
+
+    QClipboard* m_clipboard;
+    qint64 m_changeCount = 0;
+};
+
+} // namespace ondrel::platform
