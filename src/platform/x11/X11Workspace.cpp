@@ -1,0 +1,149 @@
+#include "X11Workspace.h"
+
+#include <QFileInfo>
+#include <QIcon>
+
+#include <unistd.h>
+
+namespace ondrel::platform {
+
+namespace {
+constexpr int kIconSize = 64;
+}
+
+X11Workspace::X11Workspace(xcb_connection_t* connection, xcb_window_t root, DesktopEntries entries)
+    : m_connection(connection), m_root(root), m_entries(std::move(entries))
+{}
+
+xcb_atom_t X11Workspace::atom(const char* name) const
+{
+    const QByteArray key(name);
+    if (const auto it = m_atoms.constFind(key); it != m_atoms.constEnd())
+        return *it;
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(key.size()), name), nullptr);
+    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    m_atoms.insert(key, value);
+    return value;
+}
+
+QByteArray X11Workspace::property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                  uint32_t maxLongs) const
+{
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxLongs), nullptr);
+    if (!reply)
+        return {};
+    const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)),
+                           xcb_get_property_value_length(reply));
+    free(reply);
+    return value;
+}
+
+xcb_window_t X11Workspace::activeForeignWindow() const
+{
+    const QByteArray active = property(m_root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    if (active.size() < 4)
+        return 0;
+    const xcb_window_t window = *reinterpret_cast<const xcb_window_t*>(active.constData());
+    if (window == 0)
+        return 0;
+    const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    if (pid.size() >= 4 && *reinterpret_cast<const uint32_t*>(pid.constData()) == uint32_t(::getpid()))
+        return 0;
+    return window;
+}
+
+std::pair<QString, QString> X11Workspace::windowClass(xcb_window_t window) const
+{
+    const QList<QByteArray> parts = property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).split('\0');
+    return {parts.value(0).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(0)),
+            parts.value(1).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(1))};
+}
+
+std::optional<ApplicationInfo> X11Workspace::frontmostApplication() const
+{
+    const QByteArray active = property(m_root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    const xcb_window_t window =
+        active.size() >= 4 ? *reinterpret_cast<const xcb_window_t*>(active.constData()) : 0;
+    if (window == 0)
+        return std::nullopt; // nothing has the focus
+    if (activeForeignWindow() == 0)
+        return m_lastForeign; // one of our windows: the application before it
+    m_lastForeign = describe(window);
+    return m_lastForeign;
+}
+
+std::optional<ApplicationInfo> X11Workspace::describe(xcb_window_t window) const
+{
+    const auto [instance, windowClassName] = windowClass(window);
+    QString executable;
+    const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
+    if (pid.size() >= 4)
+        executable =
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(*reinterpret_cast<const uint32_t*>(pid.constData())))
+                .symLinkTarget()
+                .section(u'/', -1);
+
+    ApplicationInfo info;
+    if (const auto entry = m_entries.match(instance, windowClassName, executable)) {
+        info.name = entry->name;
+        QIcon icon = QFileInfo(entry->icon).isAbsolute() ? QIcon(entry->icon) : QIcon::fromTheme(entry->icon);
+        if (!icon.isNull())
+            info.icon = icon.pixmap(kIconSize).toImage();
+    }
+    if (!info.name) {
+        QByteArray name = property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
+        if (name.isEmpty())
+            name = property(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
+        if (!name.isEmpty())
+            info.name = QString::fromUtf8(name);
+        else if (!windowClassName.isEmpty())
+            info.name = windowClassName;
+    }
+    if (!info.icon) {
+        const QImage icon = iconFromProperty(window);
+        if (!icon.isNull())
+            info.icon = icon;
+    }
+    if (!info.name && !info.icon)
+        return std::nullopt;
+    return info;
+}
+
+// _NET_WM_ICON: width, height, then ARGB pixels, repeated per size. Takes
+// the smallest size that is at least kIconSize, else the largest.
+QImage X11Workspace::iconFromProperty(xcb_window_t window) const
+{
+    const QByteArray data = property(window, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 1 << 20);
+    const auto* words = reinterpret_cast<const uint32_t*>(data.constData());
+    const qsizetype count = data.size() / 4;
+    qsizetype best = -1;
+    uint32_t bestWidth = 0;
+    for (qsizetype i = 0; i + 2 <= count;) {
+        const uint32_t w = words[i];
+        const uint32_t h = words[i + 1];
+        const qsizetype pixels = qsizetype(w) * qsizetype(h);
+        if (w == 0 || h == 0 || w > 1024 || h > 1024 || i + 2 + pixels > count)
+            break;
+        const bool better =
+            best < 0 || (bestWidth < kIconSize ? w > bestWidth : (w >= kIconSize && w < bestWidth));
+        if (better) {
+            best = i;
+            bestWidth = w;
+        }
+        i += 2 + pixels;
+    }
+    if (best < 0)
+        return {};
+    const int w = int(words[best]);
+    const int h = int(words[best + 1]);
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, words[best + 2 + y * w + x]);
+    return image;
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "DesktopEntries.h"
+#include "Workspace.h"
+
+#include <xcb/xcb.h>
+
+#include <QHash>
+
+namespace ondrel::platform {
+
+// The application of the active window (_NET_ACTIVE_WINDOW): name and icon
+// from its desktop entry, else from the window's own _NET_WM_NAME and
+// _NET_WM_ICON. Windows of this process are skipped: while one of ours is
+// active, the last other application stays the answer.
+class X11Workspace final : public Workspace
+{
+public:
+    X11Workspace(xcb_connection_t* connection, xcb_window_t root, DesktopEntries entries = DesktopEntries());
+
+    std::optional<ApplicationInfo> frontmostApplication() const override;
+
+    // The active window, if it is not one of ours (0 otherwise).
+    xcb_window_t activeForeignWindow() const;
+    // WM_CLASS of a window: instance and class.
+    std::pair<QString, QString> windowClass(xcb_window_t window) const;
+
+private:
+    xcb_atom_t atom(const char* name) const;
+    QByteArray property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                        uint32_t maxLongs = 1 << 16) const;
+    std::optional<ApplicationInfo> describe(xcb_window_t window) const;
+    QImage iconFromProperty(xcb_window_t window) const;
+
+    xcb_connection_t* m_connection;
+    xcb_window_t m_root;
+    DesktopEntries m_entries;
+    mutable QHash<QByteArray, xcb_atom_t> m_atoms;
+    mutable std::optional<ApplicationInfo> m_lastForeign;
+};
+
+} // namespace ondrel::platform

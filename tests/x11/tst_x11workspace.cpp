@@ -1,0 +1,155 @@
+#include "TestSupport.h"
+#include "X11Workspace.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QProcess>
+#include <QRasterWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+using namespace ondrel;
+
+namespace {
+
+xcb_connection_t* connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_window_t rootWindow()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
+
+QImage blueIcon()
+{
+    QImage icon(16, 16, QImage::Format_ARGB32);
+    icon.fill(Qt::blue);
+    return icon;
+}
+
+// The other program: a plain window with a title and an icon, started as
+// a second process of this test binary.
+int runTestWindow(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ondrel-test-window")); // WM_CLASS class and instance
+    QRasterWindow window;
+    window.setTitle(QString::fromUtf8(argv[2]));
+    window.setIcon(QIcon(QPixmap::fromImage(blueIcon())));
+    window.resize(200, 100);
+    window.show();
+    window.requestActivate();
+    return app.exec();
+}
+
+} // namespace
+
+class TestX11Workspace : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void nothingFocusedIsNone();
+    void namedFromDesktopEntry();
+    void namedFromWindowWithoutEntry();
+    void ownWindowsAreSkipped();
+
+private:
+    void startWindow(const QString& title);
+    QTemporaryDir m_data;
+    QProcess m_window;
+};
+
+void TestX11Workspace::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QVERIFY(QDir().mkpath(m_data.path() + QStringLiteral("/applications")));
+    QVERIFY(blueIcon().save(m_data.path() + QStringLiteral("/icon.png")));
+    QVERIFY(test::writeFile(m_data.path() + QStringLiteral("/applications/org.example.TestWindow.desktop"),
+                            "[Desktop Entry]\nType=Application\nName=Test Window\nName[xx]=Ignored\n"
+                            "Exec=/usr/bin/true %U\nStartupWMClass=Ondrel-Test-Window\nIcon=" +
+                                m_data.path().toUtf8() + "/icon.png\n"));
+    QVERIFY(test::writeFile(m_data.path() + QStringLiteral("/applications/hidden.desktop"),
+                            "[Desktop Entry]\nType=Application\nName=Hidden\nNoDisplay=true\nExec=true\n"));
+}
+
+void TestX11Workspace::cleanup()
+{
+    if (m_window.state() != QProcess::NotRunning) {
+        m_window.kill();
+        m_window.waitForFinished();
+    }
+}
+
+void TestX11Workspace::startWindow(const QString& title)
+{
+    m_window.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--test-window"), title});
+    QVERIFY(m_window.waitForStarted());
+}
+
+void TestX11Workspace::nothingFocusedIsNone()
+{
+    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    QCOMPARE(workspace.frontmostApplication().has_value(), false);
+}
+
+void TestX11Workspace::namedFromDesktopEntry()
+{
+    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    startWindow(QStringLiteral("Some document"));
+    QTRY_COMPARE_WITH_TIMEOUT(workspace.windowClass(workspace.activeForeignWindow()).second,
+                              QStringLiteral("ondrel-test-window"), 5000);
+    const auto app = workspace.frontmostApplication();
+    QVERIFY(app);
+    QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Test Window")));
+    QVERIFY(app->icon);
+    QCOMPARE(app->icon->pixelColor(app->icon->width() / 2, app->icon->height() / 2), QColor(Qt::blue));
+}
+
+void TestX11Workspace::namedFromWindowWithoutEntry()
+{
+    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries(QStringList()));
+    startWindow(QStringLiteral("Fallback Title ✓"));
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() && workspace.frontmostApplication()->icon &&
+                                 workspace.frontmostApplication()->name == QStringLiteral("Fallback Title ✓"),
+                             5000);
+    const auto app = workspace.frontmostApplication();
+    QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Fallback Title ✓")));
+    QCOMPARE(app->icon->size(), QSize(16, 16));
+    QCOMPARE(app->icon->pixelColor(3, 3), QColor(Qt::blue));
+}
+
+void TestX11Workspace::ownWindowsAreSkipped()
+{
+    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    startWindow(QStringLiteral("Other"));
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() &&
+                                 workspace.frontmostApplication()->name == QStringLiteral("Test Window"),
+                             5000);
+    QRasterWindow mine;
+    mine.resize(100, 100);
+    mine.show();
+    mine.requestActivate();
+    QTRY_VERIFY_WITH_TIMEOUT(mine.isActive(), 5000);
+    QCOMPARE(workspace.activeForeignWindow(), xcb_window_t(0));
+    // The source stays the application that had the focus before ours.
+    const auto app = workspace.frontmostApplication();
+    QVERIFY(app);
+    QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Test Window")));
+}
+
+int main(int argc, char** argv)
+{
+    if (argc >= 3 && qstrcmp(argv[1], "--test-window") == 0)
+        return runTestWindow(argc, argv);
+    QGuiApplication app(argc, argv);
+    TestX11Workspace test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11workspace.moc"
