@@ -1,4 +1,5 @@
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "X11Workspace.h"
 
 #include <QGuiApplication>
@@ -28,21 +29,6 @@ QImage blueIcon()
     QImage icon(16, 16, QImage::Format_ARGB32);
     icon.fill(Qt::blue);
     return icon;
-}
-
-// The other program: a plain window with a title and an icon, started as
-// a second process of this test binary.
-int runTestWindow(int argc, char** argv)
-{
-    QGuiApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("ondrel-test-window")); // WM_CLASS class and instance
-    QRasterWindow window;
-    window.setTitle(QString::fromUtf8(argv[2]));
-    window.setIcon(QIcon(QPixmap::fromImage(blueIcon())));
-    window.resize(200, 100);
-    window.show();
-    window.requestActivate();
-    return app.exec();
 }
 
 } // namespace
@@ -144,8 +130,8 @@ void TestX11Workspace::ownWindowsAreSkipped()
 
 int main(int argc, char** argv)
 {
-    if (argc >= 3 && qstrcmp(argv[1], "--test-window") == 0)
-        return runTestWindow(argc, argv);
+    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
+        return code;
     QGuiApplication app(argc, argv);
     TestX11Workspace test;
     QTEST_SET_MAIN_SOURCE_PATH

@@ -52,6 +52,7 @@ xcb_window_t X11Workspace::activeForeignWindow() const
     const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
     if (pid.size() >= 4 && *reinterpret_cast<const uint32_t*>(pid.constData()) == uint32_t(::getpid()))
         return 0;
+    m_lastForeignWindow = window;
     return window;
 }
 

@@ -22,6 +22,12 @@ public:
 
     // The active window, if it is not one of ours (0 otherwise).
     xcb_window_t activeForeignWindow() const;
+    // The last window of another program seen active (0 when none yet);
+    // the paste goes back there after our popover had the focus.
+    xcb_window_t lastForeignWindow() const { return m_lastForeignWindow; }
+    // Notes the active window, so lastForeignWindow() knows it even when no
+    // capture asked for it (call when our popover is about to take the focus).
+    void rememberFocus() const { activeForeignWindow(); }
     // WM_CLASS of a window: instance and class.
     std::pair<QString, QString> windowClass(xcb_window_t window) const;
 
@@ -37,6 +43,7 @@ private:
     DesktopEntries m_entries;
     mutable QHash<QByteArray, xcb_atom_t> m_atoms;
     mutable std::optional<ApplicationInfo> m_lastForeign;
+    mutable xcb_window_t m_lastForeignWindow = 0;
 };
 
 } // namespace ondrel::platform

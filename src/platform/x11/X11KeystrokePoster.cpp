@@ -1,0 +1,188 @@
+#include "X11KeystrokePoster.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QThread>
+
+#include <xcb/xcb_keysyms.h>
+#include <xcb/xtest.h>
+
+#include <array>
+#include <cstdlib>
+
+Q_LOGGING_CATEGORY(lcKeys, "ondrel.x11")
+
+namespace ondrel::platform {
+
+namespace {
+
+// X keysyms (X11/keysymdef.h) of the keys involved.
+constexpr uint32_t kV = 0x0076;
+constexpr uint32_t kInsert = 0xff63;
+constexpr uint32_t kControlL = 0xffe3;
+constexpr uint32_t kShiftL = 0xffe1;
+constexpr std::array<uint32_t, 14> kModifiers = {
+    0xffe1, 0xffe2, // Shift
+    0xffe3, 0xffe4, // Control
+    0xffe7, 0xffe8, // Meta
+    0xffe9, 0xffea, // Alt
+    0xffeb, 0xffec, // Super
+    0xffed, 0xffee, // Hyper
+    0xfe03,         // ISO_Level3_Shift (AltGr)
+    0xff7e,         // Mode_switch
+};
+
+// Window classes (lower case) of terminal emulators, which paste with Ctrl+Shift+V.
+constexpr std::array<const char16_t*, 17> kTerminals = {
+    u"gnome-terminal",
+    u"gnome-terminal-server",
+    u"konsole",
+    u"xfce4-terminal",
+    u"tilix",
+    u"terminator",
+    u"kitty",
+    u"alacritty",
+    u"org.wezfurlong.wezterm",
+    u"wezterm",
+    u"foot",
+    u"urxvt",
+    u"rxvt",
+    u"st",
+    u"st-256color",
+    u"terminology",
+    u"org.gnome.console",
+};
+
+} // namespace
+
+X11KeystrokePoster::X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root,
+                                       const X11Workspace& workspace, std::function<QString()> override)
+    : m_connection(connection), m_root(root), m_workspace(workspace), m_override(std::move(override)),
+      m_symbols(xcb_key_symbols_alloc(connection))
+{}
+
+X11KeystrokePoster::~X11KeystrokePoster()
+{
+    xcb_key_symbols_free(m_symbols);
+}
+
+std::optional<X11KeystrokePoster::Chord> X11KeystrokePoster::chordFromName(const QString& name)
+{
+    const QString n = name.trimmed().toLower().remove(u' ');
+    if (n == u"ctrl+v")
+        return Chord::ControlV;
+    if (n == u"ctrl+shift+v")
+        return Chord::ControlShiftV;
+    if (n == u"shift+insert")
+        return Chord::ShiftInsert;
+    return std::nullopt;
+}
+
+X11KeystrokePoster::Chord X11KeystrokePoster::chordFor(const QString& wmInstance, const QString& wmClass)
+{
+    const QString instance = wmInstance.toLower();
+    const QString cls = wmClass.toLower();
+    if (instance == u"xterm" || instance == u"uxterm" || cls == u"xterm" || cls == u"uxterm")
+        return Chord::ShiftInsert;
+    for (const char16_t* terminal : kTerminals)
+        if (instance == QStringView(terminal) || cls == QStringView(terminal))
+            return Chord::ControlShiftV;
+    return Chord::ControlV;
+}
+
+void X11KeystrokePoster::activate(xcb_window_t window)
+{
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        m_connection, xcb_intern_atom(m_connection, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+    if (!reply)
+        return;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = reply->atom;
+    event.data.data32[0] = 2; // source: a pager, so the window manager obeys
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    free(reply);
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+    // The window manager takes a few milliseconds; keys sent earlier would
+    // still reach our own window.
+    QElapsedTimer timer;
+    timer.start();
+    while (m_workspace.activeForeignWindow() != window && timer.elapsed() < 200)
+        QThread::msleep(2);
+}
+
+void X11KeystrokePoster::releaseHeldModifiers()
+{
+    xcb_query_keymap_reply_t* keymap =
+        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr);
+    if (!keymap)
+        return;
+    for (uint32_t keysym : kModifiers) {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
+        for (xcb_keycode_t* code = codes; code && *code != XCB_NO_SYMBOL; ++code) {
+            if (keymap->keys[*code / 8] & (1 << (*code % 8)))
+                xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
+        }
+        free(codes);
+    }
+    free(keymap);
+}
+
+void X11KeystrokePoster::key(uint32_t keysym, bool press)
+{
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
+    if (!codes || *codes == XCB_NO_SYMBOL) {
+        // A layout without the key (Russian alone has no "v"): nothing to post.
+        qCWarning(lcKeys, "No key for keysym 0x%x in the current keyboard layout", keysym);
+        free(codes);
+        return;
+    }
+    xcb_test_fake_input(m_connection, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes[0], XCB_CURRENT_TIME,
+                        m_root, 0, 0, 0);
+    free(codes);
+}
+
+void X11KeystrokePoster::postPaste()
+{
+    xcb_window_t target = m_workspace.activeForeignWindow();
+    if (target == 0 && m_workspace.lastForeignWindow() != 0) {
+        target = m_workspace.lastForeignWindow();
+        activate(target);
+    }
+    std::optional<Chord> chord = m_override ? chordFromName(m_override()) : std::nullopt;
+    if (!chord) {
+        const auto [instance, cls] = target ? m_workspace.windowClass(target) : std::pair<QString, QString>();
+        chord = chordFor(instance, cls);
+    }
+    releaseHeldModifiers();
+    switch (*chord) {
+    case Chord::ControlV:
+        key(kControlL, true);
+        key(kV, true);
+        key(kV, false);
+        key(kControlL, false);
+        break;
+    case Chord::ControlShiftV:
+        key(kControlL, true);
+        key(kShiftL, true);
+        key(kV, true);
+        key(kV, false);
+        key(kShiftL, false);
+        key(kControlL, false);
+        break;
+    case Chord::ShiftInsert:
+        key(kShiftL, true);
+        key(kInsert, true);
+        key(kInsert, false);
+        key(kShiftL, false);
+        break;
+    }
+    xcb_flush(m_connection);
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "KeystrokePoster.h"
+#include "X11Workspace.h"
+
+#include <QString>
+
+#include <functional>
+
+#include <xcb/xcb_keysyms.h>
+
+namespace ondrel::platform {
+
+// The paste keystroke through XTest: gives the focus back to the window the
+// user was in, releases modifier keys still held (from the hotkey), then
+// presses that window's paste chord.
+class X11KeystrokePoster final : public KeystrokePoster
+{
+public:
+    enum class Chord
+    {
+        ControlV,
+        ControlShiftV,
+        ShiftInsert
+    };
+
+    // `override` names a chord for every window ("ctrl+v", "ctrl+shift+v",
+    // "shift+insert"); anything else picks by window class.
+    X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root, const X11Workspace& workspace,
+                       std::function<QString()> override = {});
+    ~X11KeystrokePoster() override;
+
+    void postPaste() override;
+
+    // The chord a window class pastes with: terminals take Ctrl+Shift+V,
+    // xterm Shift+Insert, everything else Ctrl+V.
+    static Chord chordFor(const QString& wmInstance, const QString& wmClass);
+    static std::optional<Chord> chordFromName(const QString& name);
+
+private:
+    void activate(xcb_window_t window);
+    void releaseHeldModifiers();
+    void key(uint32_t keysym, bool press);
+
+    xcb_connection_t* m_connection;
+    xcb_window_t m_root;
+    const X11Workspace& m_workspace;
+    std::function<QString()> m_override;
+    xcb_key_symbols_t* m_symbols;
+};
+
+} // namespace ondrel::platform

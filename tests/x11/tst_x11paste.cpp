@@ -1,0 +1,199 @@
+#include "TestSupport.h"
+#include "TestWindow.h"
+#include "X11KeystrokePoster.h"
+#include "X11Pasteboard.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRasterWindow>
+#include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xtest.h>
+
+using namespace ondrel;
+using Chord = platform::X11KeystrokePoster::Chord;
+
+namespace {
+
+xcb_connection_t* connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_window_t rootWindow()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
+
+void pressKeysym(xcb_key_symbols_t* symbols, uint32_t keysym, bool press)
+{
+    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    QVERIFY(codes && *codes != XCB_NO_SYMBOL);
+    xcb_test_fake_input(connection(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes[0], XCB_CURRENT_TIME,
+                        rootWindow(), 0, 0, 0);
+    free(codes);
+    xcb_flush(connection());
+}
+
+} // namespace
+
+class TestX11Paste : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void chords_data();
+    void chords();
+    void pastesIntoFocusedWindow();
+    void releasesHeldModifiers();
+    void givesFocusBackAfterOurWindow();
+    void overrideChord();
+
+private:
+    void startWindow();
+    QString waitForPaste();
+
+    QProcess m_window;
+    std::unique_ptr<platform::X11Pasteboard> m_board;
+    std::unique_ptr<platform::X11Workspace> m_workspace;
+};
+
+void TestX11Paste::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    m_board = std::make_unique<platform::X11Pasteboard>(QGuiApplication::clipboard());
+    m_workspace = std::make_unique<platform::X11Workspace>(connection(), rootWindow(),
+                                                           platform::DesktopEntries(QStringList()));
+}
+
+void TestX11Paste::cleanup()
+{
+    if (m_window.state() != QProcess::NotRunning) {
+        m_window.kill();
+        m_window.waitForFinished();
+    }
+}
+
+void TestX11Paste::startWindow()
+{
+    m_window.start(QCoreApplication::applicationFilePath(),
+                   {QStringLiteral("--test-window"), QStringLiteral("Target")});
+    QVERIFY(m_window.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(m_workspace->windowClass(m_workspace->activeForeignWindow()).second,
+                              QStringLiteral("ondrel-test-window"), 5000);
+}
+
+QString TestX11Paste::waitForPaste()
+{
+    // The event loop keeps running: the window reads the clipboard from us.
+    if (!QTest::qWaitFor([&] { return m_window.canReadLine(); }, 5000))
+        return QStringLiteral("(nothing pasted)");
+    return QString::fromUtf8(m_window.readLine()).trimmed();
+}
+
+void TestX11Paste::chords_data()
+{
+    QTest::addColumn<QString>("instance");
+    QTest::addColumn<QString>("windowClass");
+    QTest::addColumn<int>("chord");
+    QTest::newRow("editor") << QStringLiteral("gedit") << QStringLiteral("Gedit") << int(Chord::ControlV);
+    QTest::newRow("browser") << QStringLiteral("Navigator") << QStringLiteral("firefox")
+                             << int(Chord::ControlV);
+    QTest::newRow("xterm") << QStringLiteral("xterm") << QStringLiteral("XTerm") << int(Chord::ShiftInsert);
+    QTest::newRow("uxterm") << QStringLiteral("uxterm") << QStringLiteral("UXTerm")
+                            << int(Chord::ShiftInsert);
+    const char* const terminals[][2] = {
+        {"gnome-terminal-server", "Gnome-terminal"},
+        {"konsole", "konsole"},
+        {"xfce4-terminal", "Xfce4-terminal"},
+        {"tilix", "Tilix"},
+        {"terminator", "Terminator"},
+        {"kitty", "kitty"},
+        {"Alacritty", "Alacritty"},
+        {"org.wezfurlong.wezterm", "org.wezfurlong.wezterm"},
+        {"foot", "foot"},
+        {"urxvt", "URxvt"},
+        {"st-256color", "st-256color"},
+    };
+    for (const auto& t : terminals)
+        QTest::newRow(t[0]) << QString::fromLatin1(t[0]) << QString::fromLatin1(t[1])
+                            << int(Chord::ControlShiftV);
+}
+
+void TestX11Paste::chords()
+{
+    QFETCH(QString, instance);
+    QFETCH(QString, windowClass);
+    QFETCH(int, chord);
+    QCOMPARE(int(platform::X11KeystrokePoster::chordFor(instance, windowClass)), chord);
+}
+
+void TestX11Paste::pastesIntoFocusedWindow()
+{
+    m_board->clearContents();
+    m_board->setString(QStringLiteral("pasted ✓"));
+    startWindow();
+    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
+    poster.postPaste();
+    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v pasted ✓"));
+}
+
+void TestX11Paste::releasesHeldModifiers()
+{
+    m_board->clearContents();
+    m_board->setString(QStringLiteral("held"));
+    startWindow();
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection());
+    pressKeysym(symbols, 0xffe1, true); // Shift_L, as after Super+Shift+V
+    pressKeysym(symbols, 0xffeb, true); // Super_L
+    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
+    poster.postPaste();
+    const QString pasted = waitForPaste();
+    // Let go of the keys whatever happened, or later tests would see them held.
+    pressKeysym(symbols, 0xffeb, false);
+    pressKeysym(symbols, 0xffe1, false);
+    xcb_key_symbols_free(symbols);
+    QCOMPARE(pasted, QStringLiteral("ctrl+v held"));
+}
+
+void TestX11Paste::givesFocusBackAfterOurWindow()
+{
+    m_board->clearContents();
+    m_board->setString(QStringLiteral("back"));
+    startWindow();
+    m_workspace->rememberFocus();
+    QRasterWindow popover; // stands for our popover, which took the focus
+    popover.resize(100, 100);
+    popover.show();
+    popover.requestActivate();
+    QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
+    popover.hide();
+    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
+    poster.postPaste();
+    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v back"));
+}
+
+void TestX11Paste::overrideChord()
+{
+    m_board->clearContents();
+    m_board->setString(QStringLiteral("over"));
+    startWindow();
+    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace,
+                                        [] { return QStringLiteral("Shift+Insert"); });
+    poster.postPaste();
+    QCOMPARE(waitForPaste(), QStringLiteral("shift+insert over"));
+}
+
+int main(int argc, char** argv)
+{
+    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
+        return code;
+    QGuiApplication app(argc, argv);
+    TestX11Paste test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11paste.moc"
