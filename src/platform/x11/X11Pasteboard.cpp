@@ -31,7 +31,10 @@ QByteArray encode(const QImage& image, const char* format)
 
 X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent) : QObject(parent), m_clipboard(clipboard)
 {
-    connect(m_clipboard, &QClipboard::dataChanged, this, [this] { ++m_changeCount; });
+    connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
+        if (!m_adopting)
+            ++m_changeCount;
+    });
 }
 
 const QMimeData* X11Pasteboard::current() const
@@ -97,6 +100,14 @@ void X11Pasteboard::publish(QMimeData* data)
     m_clipboard->setMimeData(data, QClipboard::Clipboard);
     // Counted here too: whether Qt reports our own change at once is its business.
     ++m_changeCount;
+}
+
+void X11Pasteboard::adopt(QMimeData* data)
+{
+    // Qt reports our own ownership change once, synchronously, inside setMimeData.
+    m_adopting = true;
+    m_clipboard->setMimeData(data, QClipboard::Clipboard);
+    m_adopting = false;
 }
 
 void X11Pasteboard::clearContents()

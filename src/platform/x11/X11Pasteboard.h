@@ -30,12 +30,17 @@ public:
     bool setImageData(const QByteArray& tiff) override;
     bool writeFileURL(const QUrl& url) override;
 
+    // Takes over contents whose owner is going away: the clipboard now holds
+    // the same thing from us, so the change counter does not move.
+    void adopt(QMimeData* data);
+
 private:
     const QMimeData* current() const;
     void publish(QMimeData* data);
 
     QClipboard* m_clipboard;
     qint64 m_changeCount = 0;
+    bool m_adopting = false;
 };
 
 } // namespace ondrel::platform

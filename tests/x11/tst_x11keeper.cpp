@@ -1,0 +1,226 @@
+#include "ClipboardManager.h"
+#include "MemoryUserDefaults.h"
+#include "MemoryWorkspace.h"
+#include "QtMainQueue.h"
+#include "RecordingKeystrokePoster.h"
+#include "TestSupport.h"
+#include "X11ClipboardKeeper.h"
+#include "X11Pasteboard.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <cstdio>
+#include <cstring>
+
+using namespace ondrel;
+
+namespace {
+
+xcb_connection_t* connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_window_t rootWindow()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
+
+QByteArray png()
+{
+    QImage image(5, 4, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Another program that owns the clipboard until a line arrives on its
+// standard input, then quits normally (and hands its contents over).
+// argv: --own KIND [keeper]; KIND is text, secret or image; with "keeper"
+// it is also the clipboard manager itself.
+int runOwnerIfAsked(int argc, char** argv)
+{
+    if (argc < 3 || std::strcmp(argv[1], "--own") != 0)
+        return -1;
+    QGuiApplication app(argc, argv);
+    const QByteArray kind = argv[2];
+    platform::X11Pasteboard board(QGuiApplication::clipboard());
+    // Left alive past the application on purpose: only the aboutToQuit hook
+    // can then give the manager role up before Qt's exit-time hand-over.
+    auto* keeper = new platform::X11ClipboardKeeper(connection(), rootWindow(), board, [] { return true; });
+    if (argc > 3 && std::strcmp(argv[3], "keeper") == 0 && !keeper->start())
+        return 3;
+    auto* data = new QMimeData;
+    if (kind == "image") {
+        data->setData(QStringLiteral("image/png"), png());
+    } else {
+        data->setText(kind == "secret" ? QStringLiteral("hunter2") : QStringLiteral("kept text ✓"));
+        if (kind == "secret")
+            data->setData(QStringLiteral("x-kde-passwordManagerHint"), "secret");
+    }
+    QGuiApplication::clipboard()->setMimeData(data);
+    std::puts("ready");
+    std::fflush(stdout);
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    return app.exec();
+}
+
+QByteArray readBack(const QString& type)
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-t"), type, QStringLiteral("-o")});
+    if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000))
+        return "timed out";
+    return xclip.readAllStandardOutput();
+}
+
+} // namespace
+
+class TestX11Keeper : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void keepsTextOfExitedOwnerOnce();
+    void keepsImages();
+    void neverKeepsSecrets();
+    void switchedOff();
+    void quittingAsManagerWhileOwningDoesNotHang();
+
+private:
+    void startOwner(const QString& kind, bool keeper = false);
+    void stopOwner();
+
+    platform::X11Pasteboard* m_board = nullptr;
+    platform::X11ClipboardKeeper* m_keeper = nullptr;
+    bool m_enabled = true;
+    QProcess m_owner;
+};
+
+void TestX11Keeper::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+}
+
+void TestX11Keeper::init()
+{
+    m_enabled = true;
+    m_board = new platform::X11Pasteboard(QGuiApplication::clipboard(), this);
+    m_keeper = new platform::X11ClipboardKeeper(
+        connection(), rootWindow(), *m_board, [this] { return m_enabled; }, this);
+    QVERIFY(m_keeper->start());
+}
+
+void TestX11Keeper::cleanup()
+{
+    if (m_owner.state() != QProcess::NotRunning) {
+        m_owner.kill();
+        m_owner.waitForFinished();
+    }
+    delete m_keeper;
+    delete m_board;
+    QGuiApplication::clipboard()->clear();
+}
+
+void TestX11Keeper::startOwner(const QString& kind, bool keeper)
+{
+    QStringList args{QStringLiteral("--own"), kind};
+    if (keeper)
+        args << QStringLiteral("keeper");
+    m_owner.start(QCoreApplication::applicationFilePath(), args);
+    QVERIFY(m_owner.waitForStarted());
+    QVERIFY(QTest::qWaitFor([&] { return m_owner.canReadLine(); }, 5000));
+    QCOMPARE(m_owner.readLine().trimmed(), QByteArray("ready"));
+}
+
+void TestX11Keeper::stopOwner()
+{
+    m_owner.write("quit\n");
+    // Keep the event loop running: the owner hands its contents to us as it exits.
+    QVERIFY(QTest::qWaitFor([&] { return m_owner.state() == QProcess::NotRunning; }, 10000));
+    QCOMPARE(m_owner.exitCode(), 0);
+}
+
+void TestX11Keeper::keepsTextOfExitedOwnerOnce()
+{
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    manager.startMonitoring();
+    QSignalSpy kept(m_keeper, &platform::X11ClipboardKeeper::contentsKept);
+
+    startOwner(QStringLiteral("text"));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    const qint64 before = m_board->changeCount();
+    stopOwner();
+    QTRY_COMPARE_WITH_TIMEOUT(kept.count(), 1, 5000);
+    QCOMPARE(QString::fromUtf8(readBack(QStringLiteral("UTF8_STRING"))), QStringLiteral("kept text ✓"));
+    QCOMPARE(m_board->changeCount(), before); // the user's clipboard did not change
+    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000);
+    QCOMPARE(manager.items().size(), 1);
+}
+
+void TestX11Keeper::keepsImages()
+{
+    startOwner(QStringLiteral("image"));
+    stopOwner();
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->image().has_value(), 5000);
+    QCOMPARE(readBack(QStringLiteral("image/png")), png());
+    QVERIFY(!m_board->types().contains(QStringLiteral("TARGETS")));
+}
+
+void TestX11Keeper::neverKeepsSecrets()
+{
+    startOwner(QStringLiteral("secret"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->string() == QStringLiteral("hunter2"), 3000);
+    stopOwner();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
+}
+
+void TestX11Keeper::switchedOff()
+{
+    m_enabled = false;
+    startOwner(QStringLiteral("text"));
+    stopOwner();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
+}
+
+void TestX11Keeper::quittingAsManagerWhileOwningDoesNotHang()
+{
+    m_keeper->stop(); // the other program is the clipboard manager here
+    startOwner(QStringLiteral("text"), true);
+    QElapsedTimer timer;
+    timer.start();
+    stopOwner();
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+}
+
+int main(int argc, char** argv)
+{
+    if (const int code = runOwnerIfAsked(argc, argv); code >= 0)
+        return code;
+    QGuiApplication app(argc, argv);
+    TestX11Keeper test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11keeper.moc"
