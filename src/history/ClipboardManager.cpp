@@ -2,12 +2,16 @@
 
 #include "HistoryFile.h"
 #include "KeystrokePoster.h"
+#include "LanguageDetector.h"
 #include "MainQueue.h"
 #include "Pasteboard.h"
 #include "Text.h"
 #include "TextSearch.h"
 #include "UserDefaults.h"
 #include "Workspace.h"
+
+#include <QPointer>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -225,19 +229,72 @@ void ClipboardManager::checkClipboard()
 
     if (const std::optional<QString> text = pasteboard.string(); text && !text->isEmpty()) {
         // The same text as the front-most unpinned entry is not recorded again.
-        const auto front = std::find_if(m_items.cbegin(), m_items.cend(),
-                                        [](const ClipboardItem& i) { return !i.isPinned(); });
-        if (front != m_items.cend() && front->text() && text::canonicallyEqual(*front->text(), *text))
+        if (const auto front = frontUnpinnedText(); front && text::canonicallyEqual(*front, *text))
             return;
-        addItem(ClipboardItem::makeText(*text, appName, appIcon));
+        if (text->size() >= m_backgroundThreshold) {
+            capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, *text, std::nullopt,
+                                  std::nullopt, Timestamp::now(), appName, appIcon, false,
+                                  DetectedLanguage::plain),
+                    true);
+        } else {
+            capture(ClipboardItem::makeText(*text, appName, appIcon), false);
+        }
         return;
     }
     if (const std::optional<QImage> image = pasteboard.image(); image && !image->isNull()) {
-        addItem(ClipboardItem::makeImage(*image, appName, appIcon));
+        capture(ClipboardItem::makeImage(*image, appName, appIcon), false);
         return;
     }
     if (const auto urls = pasteboard.fileURLs(); urls && !urls->isEmpty())
-        addItem(ClipboardItem::makeFile(urls->first(), appName, appIcon));
+        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon), false);
+}
+
+std::optional<QString> ClipboardManager::frontUnpinnedText() const
+{
+    if (!m_captures.empty())
+        return m_captures.back()->item.text();
+    const auto front =
+        std::find_if(m_items.cbegin(), m_items.cend(), [](const ClipboardItem& i) { return !i.isPinned(); });
+    if (front == m_items.cend())
+        return std::nullopt;
+    return front->text();
+}
+
+void ClipboardManager::capture(ClipboardItem item, bool detectInBackground)
+{
+    if (!detectInBackground && m_captures.empty()) {
+        addItem(item);
+        return;
+    }
+    auto pending = std::make_shared<Capture>(Capture{item, !detectInBackground});
+    m_captures.push_back(pending);
+    if (!detectInBackground) {
+        flushCaptures();
+        return;
+    }
+    QPointer<ClipboardManager> self(this);
+    QThreadPool::globalInstance()->start([self, pending, text = *item.text()] {
+        const DetectedLanguage language = detectLanguage(text);
+        QMetaObject::invokeMethod(
+            self,
+            [self, pending, language] {
+                const ClipboardItem& i = pending->item;
+                pending->item =
+                    ClipboardItem(i.id(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
+                                  i.appName(), i.appIcon(), i.isPinned(), language);
+                pending->ready = true;
+                self->flushCaptures();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ClipboardManager::flushCaptures()
+{
+    while (!m_captures.empty() && m_captures.front()->ready) {
+        addItem(m_captures.front()->item);
+        m_captures.pop_front();
+    }
 }
 
 qsizetype ClipboardManager::historyLimit() const

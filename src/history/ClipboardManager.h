@@ -7,6 +7,7 @@
 #include <QString>
 #include <QUuid>
 
+#include <deque>
 #include <memory>
 #include <optional>
 
@@ -85,6 +86,12 @@ public:
     // One poll: when the clipboard changed, captures its text, else its
     // image, else its first URL, with the focused application as source.
     void checkClipboard();
+    // Texts at least this long (in UTF-16 units) have their language guessed
+    // on a worker thread, so the popover keeps answering; entries still
+    // arrive in the order they were copied.
+    void setBackgroundDetectionThreshold(qsizetype units) { m_backgroundThreshold = units; }
+    // Captures whose language is still being guessed.
+    qsizetype pendingCaptureCount() const { return qsizetype(m_captures.size()); }
 
     // The entries the popover shows: those matching the search text, pinned
     // first, then newest first.
@@ -121,6 +128,16 @@ Q_SIGNALS:
     void filteredItemsChanged();
 
 private:
+    struct Capture
+    {
+        ClipboardItem item;
+        bool ready = false;
+    };
+    void capture(ClipboardItem item, bool detectInBackground);
+    void flushCaptures();
+    // The text the next capture is compared with: the newest capture not yet
+    // in the history, else the front-most unpinned entry.
+    std::optional<QString> frontUnpinnedText() const;
     void saveHistory();
     qsizetype historyLimit() const;
 
@@ -134,6 +151,8 @@ private:
     std::unique_ptr<platform::RepeatingTimer> m_timer;
     qint64 m_lastChangeCount = 0;
     mutable std::optional<QList<ClipboardItem>> m_filtered; // cache of filteredItems()
+    qsizetype m_backgroundThreshold = 256 * 1024;
+    std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
 };
 
 } // namespace ondrel

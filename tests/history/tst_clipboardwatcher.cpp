@@ -66,6 +66,7 @@ private Q_SLOTS:
     void pastingPinnedTextRecordsItAgain();
     void pastingImageRecordsItAgain();
     void stopsWhenAskedAndWithTheManager();
+    void longTextsAreGuessedInBackgroundInOrder();
 };
 
 void TestClipboardWatcher::contentsAtStartAreNotCaptured()
@@ -279,6 +280,23 @@ void TestClipboardWatcher::stopsWhenAskedAndWithTheManager()
     w.pasteboard.setString(QStringLiteral("late"));
     w.queue.advance(5);
     QCOMPARE(w.queue.pendingCount(), std::size_t(0));
+}
+
+void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
+{
+    Watched w;
+    w.manager->setBackgroundDetectionThreshold(5);
+    w.copy(QStringLiteral("fn main() {}")); // guessed on a worker thread
+    QCOMPARE(w.manager->pendingCaptureCount(), 1);
+    w.copy(QStringLiteral("ok")); // short, but waits behind it
+    w.copy(QStringLiteral("ok")); // a duplicate of the newest capture
+    QVERIFY(w.manager->items().isEmpty());
+    QTRY_COMPARE(w.manager->pendingCaptureCount(), 0);
+    w.queue.runPending();
+    QCOMPARE(w.labels(w.manager->items()),
+             (QStringList{QStringLiteral("ok"), QStringLiteral("fn main() {}")}));
+    QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::rust);
+    QCOMPARE(w.manager->items().last().appName(), std::optional<QString>(QStringLiteral("Editor")));
 }
 
 QTEST_GUILESS_MAIN(TestClipboardWatcher)
