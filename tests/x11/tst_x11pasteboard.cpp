@@ -12,6 +12,9 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTest>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 using namespace ondrel;
 
@@ -72,6 +75,7 @@ private Q_SLOTS:
     void readsImagesOfAnyType();
     void writesTextImageAndFile();
     void watcherRecordsWhatOthersCopy();
+    void idlePollTalksToNobody();
 
 private:
     platform::X11Pasteboard* m_board = nullptr;
@@ -186,6 +190,29 @@ void TestX11Pasteboard::watcherRecordsWhatOthersCopy()
     QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll saw it
     QTRY_COMPARE_WITH_TIMEOUT(keystrokes.pasteCount(), 1, 3000);
     QCOMPARE(manager.items().size(), 3);
+}
+
+void TestX11Pasteboard::idlePollTalksToNobody()
+{
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    manager.startMonitoring();
+    offer("owned by another program"); // reading it would need the server
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    // Every request gets the next sequence number: two probes one apart
+    // mean nothing was sent between them.
+    const xcb_get_input_focus_cookie_t before = xcb_get_input_focus(c);
+    for (int i = 0; i < 1000; ++i)
+        manager.checkClipboard();
+    const xcb_get_input_focus_cookie_t after = xcb_get_input_focus(c);
+    xcb_discard_reply(c, before.sequence);
+    xcb_discard_reply(c, after.sequence);
+    QCOMPARE(after.sequence - before.sequence, 1u);
+    QCOMPARE(manager.items().size(), 1);
 }
 
 QTEST_MAIN(TestX11Pasteboard)
