@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QRasterWindow>
 
 #include <cstdio>
@@ -15,6 +16,15 @@ namespace {
 class PasteWindow final : public QRasterWindow
 {
 protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRect area(QPoint(0, 0), size());
+        painter.fillRect(area, Qt::white);
+        painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                         QStringLiteral("Pasted:\n") + m_pasted);
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
@@ -30,9 +40,15 @@ protected:
             chord = "v-with-other-modifiers";
         if (!chord)
             return;
-        std::printf("%s %s\n", chord, QGuiApplication::clipboard()->text().toUtf8().constData());
+        const QString text = QGuiApplication::clipboard()->text();
+        m_pasted += QString::fromLatin1(chord) + QStringLiteral(": ") + text + u'\n';
+        update();
+        std::printf("%s %s\n", chord, text.toUtf8().constData());
         std::fflush(stdout);
     }
+
+private:
+    QString m_pasted;
 };
 
 QImage blueIcon()
@@ -53,7 +69,7 @@ int runTestWindowIfAsked(int argc, char** argv)
     PasteWindow window;
     window.setTitle(QString::fromUtf8(argv[2]));
     window.setIcon(QIcon(QPixmap::fromImage(blueIcon())));
-    window.resize(200, 100);
+    window.resize(360, 140);
     window.show();
     window.requestActivate();
     return app.exec();

@@ -189,8 +189,16 @@ void TestX11Keeper::keepsImages()
 
 void TestX11Keeper::neverKeepsSecrets()
 {
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    manager.startMonitoring();
     startOwner(QStringLiteral("secret"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->string() == QStringLiteral("hunter2"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll looked
+    QVERIFY(manager.items().isEmpty());                                                 // and took nothing
     stopOwner();
     QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
 }

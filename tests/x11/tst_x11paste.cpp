@@ -1,11 +1,17 @@
+#include "ClipboardManager.h"
+#include "MemoryUserDefaults.h"
+#include "QtMainQueue.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
 #include "X11KeystrokePoster.h"
 #include "X11Pasteboard.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRasterWindow>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -50,6 +56,8 @@ private Q_SLOTS:
     void releasesHeldModifiers();
     void givesFocusBackAfterOurWindow();
     void overrideChord();
+    void copyOutPastesEntryIntoFocusedWindow();
+    void captureNamesSourceFromDesktopEntry();
 
 private:
     void startWindow();
@@ -184,6 +192,53 @@ void TestX11Paste::overrideChord()
                                         [] { return QStringLiteral("Shift+Insert"); });
     poster.postPaste();
     QCOMPARE(waitForPaste(), QStringLiteral("shift+insert over"));
+}
+
+void TestX11Paste::copyOutPastesEntryIntoFocusedWindow()
+{
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
+    ClipboardManager manager({defaults, queue, *m_board, poster, *m_workspace, nullptr});
+    startWindow();
+    manager.copyAndPaste(ClipboardItem::makeText(QStringLiteral("chosen entry")));
+    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v chosen entry"));
+    // What a user would see, for a look by eye: build/<preset>/screens/paste.png.
+    QTest::qWait(200); // let the window repaint; the picture is not checked
+    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
+    QDir().mkpath(screens);
+    QGuiApplication::primaryScreen()->grabWindow(0).save(screens + QStringLiteral("/paste.png"));
+}
+
+void TestX11Paste::captureNamesSourceFromDesktopEntry()
+{
+    // A private XDG_DATA_DIRS with one application in it.
+    test::TemporaryHome home;
+    QTemporaryDir data;
+    QVERIFY(QDir().mkpath(data.path() + QStringLiteral("/applications")));
+    QVERIFY(test::writeFile(data.path() + QStringLiteral("/applications/test-window.desktop"),
+                            "[Desktop Entry]\nType=Application\nName=Test Window\nExec=tst_x11paste\n"
+                            "StartupWMClass=ondrel-test-window\n"));
+    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", data.path().toUtf8());
+    platform::X11Workspace workspace(connection(), rootWindow());
+    qputenv("XDG_DATA_DIRS", savedDirs);
+
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::X11KeystrokePoster poster(connection(), rootWindow(), workspace);
+    ClipboardManager manager({defaults, queue, *m_board, poster, workspace, nullptr});
+    manager.startMonitoring();
+    startWindow();
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
+    QVERIFY(xclip.waitForStarted());
+    xclip.write("copied in the test window");
+    xclip.closeWriteChannel();
+    QVERIFY(xclip.waitForFinished(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
 }
 
 int main(int argc, char** argv)
