@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "X11ClipboardKeeper.h"
 #include "X11Pasteboard.h"
+#include "X11TestSupport.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -22,18 +23,12 @@
 #include <cstring>
 
 using namespace ondrel;
+using test::connection;
+using test::offer;
+using test::readBack;
+using test::rootWindow;
 
 namespace {
-
-xcb_connection_t* connection()
-{
-    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-}
-
-xcb_window_t rootWindow()
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
-}
 
 QByteArray png()
 {
@@ -76,16 +71,6 @@ int runOwnerIfAsked(int argc, char** argv)
     QSocketNotifier input(0, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
     return app.exec();
-}
-
-QByteArray readBack(const QString& type)
-{
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                          QStringLiteral("-t"), type, QStringLiteral("-o")});
-    if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000))
-        return "timed out";
-    return xclip.readAllStandardOutput();
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 #include "MemoryUserDefaults.h"
 #include "QtMainQueue.h"
 #include "TestSupport.h"
-#include "TestWindow.h"
 #include "X11KeystrokePoster.h"
 #include "X11Pasteboard.h"
+#include "X11TestSupport.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -18,19 +18,13 @@
 #include <xcb/xtest.h>
 
 using namespace ondrel;
+using test::connection;
+using test::offer;
+using test::readBack;
+using test::rootWindow;
 using Chord = platform::X11KeystrokePoster::Chord;
 
 namespace {
-
-xcb_connection_t* connection()
-{
-    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-}
-
-xcb_window_t rootWindow()
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
-}
 
 void pressKeysym(xcb_key_symbols_t* symbols, uint32_t keysym, bool press)
 {

@@ -5,6 +5,7 @@
 #include "RecordingKeystrokePoster.h"
 #include "TestSupport.h"
 #include "X11Pasteboard.h"
+#include "X11TestSupport.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -17,6 +18,10 @@
 #include <xcb/xcb.h>
 
 using namespace ondrel;
+using test::connection;
+using test::offer;
+using test::readBack;
+using test::rootWindow;
 
 namespace {
 
@@ -34,31 +39,6 @@ QImage redSquare()
     QImage image(3, 3, QImage::Format_RGB32);
     image.fill(Qt::red);
     return image;
-}
-
-// Offers `bytes` as `type` on the clipboard from another program (xclip
-// keeps serving it in the background until someone else takes it).
-void offer(const QByteArray& bytes, const QString& type = QStringLiteral("text/plain"))
-{
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                          QStringLiteral("-t"), type, QStringLiteral("-i")});
-    QVERIFY(xclip.waitForStarted());
-    xclip.write(bytes);
-    xclip.closeWriteChannel();
-    QVERIFY(xclip.waitForFinished(5000));
-}
-
-// What another program reads for `type`; the event loop keeps running so
-// this process can answer while it owns the clipboard.
-QByteArray readBack(const QString& type)
-{
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                          QStringLiteral("-t"), type, QStringLiteral("-o")});
-    if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000))
-        return "timed out";
-    return xclip.readAllStandardOutput();
 }
 
 } // namespace

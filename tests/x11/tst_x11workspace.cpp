@@ -1,5 +1,5 @@
 #include "TestSupport.h"
-#include "TestWindow.h"
+#include "X11TestSupport.h"
 #include "X11Workspace.h"
 
 #include <QGuiApplication>
@@ -11,18 +11,12 @@
 #include <QtGui/qguiapplication_platform.h>
 
 using namespace ondrel;
+using test::connection;
+using test::offer;
+using test::readBack;
+using test::rootWindow;
 
 namespace {
-
-xcb_connection_t* connection()
-{
-    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
-}
-
-xcb_window_t rootWindow()
-{
-    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
-}
 
 QImage blueIcon()
 {

@@ -1,10 +1,13 @@
-#include "TestWindow.h"
+#include "X11TestSupport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QProcess>
 #include <QRasterWindow>
+#include <QTest>
+#include <QtGui/qguiapplication_platform.h>
 
 #include <cstdio>
 #include <cstring>
@@ -73,6 +76,37 @@ int runTestWindowIfAsked(int argc, char** argv)
     window.show();
     window.requestActivate();
     return app.exec();
+}
+
+xcb_connection_t* connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+
+xcb_window_t rootWindow()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
+
+void offer(const QByteArray& bytes, const QString& type)
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-t"), type, QStringLiteral("-i")});
+    QVERIFY(xclip.waitForStarted());
+    xclip.write(bytes);
+    xclip.closeWriteChannel();
+    QVERIFY(xclip.waitForFinished(5000));
+}
+
+QByteArray readBack(const QString& type)
+{
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                                          QStringLiteral("-t"), type, QStringLiteral("-o")});
+    if (!QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 5000))
+        return "timed out";
+    return xclip.readAllStandardOutput();
 }
 
 } // namespace ondrel::test

@@ -1,0 +1,29 @@
+#pragma once
+
+// Helpers of the X11 tests, and a window of "another program": the test binary starts
+// itself again with --test-window TITLE. Its WM_CLASS is
+// "ondrel-test-window"; paste chords it receives are printed on standard
+// output as "<chord> <clipboard text>\n".
+
+#include <QByteArray>
+#include <QString>
+
+#include <xcb/xcb.h>
+
+namespace ondrel::test {
+
+// Runs the window when argv asks for it; returns -1 otherwise.
+int runTestWindowIfAsked(int argc, char** argv);
+
+// Qt's own X connection and the root window of its screen.
+xcb_connection_t* connection();
+xcb_window_t rootWindow();
+
+// Offers `bytes` as `type` on the clipboard from another program (xclip
+// keeps serving it in the background until someone else takes it).
+void offer(const QByteArray& bytes, const QString& type = QStringLiteral("text/plain"));
+// What another program reads for `type`. The event loop keeps running, so
+// this process can answer while it owns the clipboard.
+QByteArray readBack(const QString& type);
+
+} // namespace ondrel::test
