@@ -20,7 +20,6 @@
 using namespace ondrel;
 using test::connection;
 using test::offer;
-using test::readBack;
 using test::rootWindow;
 using Chord = platform::X11KeystrokePoster::Chord;
 

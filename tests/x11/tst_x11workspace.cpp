@@ -12,8 +12,6 @@
 
 using namespace ondrel;
 using test::connection;
-using test::offer;
-using test::readBack;
 using test::rootWindow;
 
 namespace {
