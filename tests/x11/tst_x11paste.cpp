@@ -223,13 +223,7 @@ void TestX11Paste::captureNamesSourceFromDesktopEntry()
     ClipboardManager manager({defaults, queue, *m_board, poster, workspace, nullptr});
     manager.startMonitoring();
     startWindow();
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
-    QVERIFY(xclip.waitForStarted());
-    xclip.write("copied in the test window");
-    xclip.closeWriteChannel();
-    QVERIFY(xclip.waitForFinished(5000));
+    offer("copied in the test window");
     QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
     QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
 }
