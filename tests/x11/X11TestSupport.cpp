@@ -88,6 +88,40 @@ xcb_window_t rootWindow()
     return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
 }
 
+quint32 windowPid(xcb_window_t window)
+{
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(connection(), xcb_intern_atom(connection(), 0, 11, "_NET_WM_PID"), nullptr);
+    if (!atom)
+        return 0;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection(), xcb_get_property(connection(), 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1),
+        nullptr);
+    free(atom);
+    quint32 pid = 0;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        pid = *static_cast<const quint32*>(xcb_get_property_value(reply));
+    free(reply);
+    return pid;
+}
+
+quint32 activeWindowPid()
+{
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection(), xcb_intern_atom(connection(), 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+    if (!atom)
+        return 0;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection(), xcb_get_property(connection(), 0, rootWindow(), atom->atom, XCB_ATOM_WINDOW, 0, 1),
+        nullptr);
+    free(atom);
+    xcb_window_t window = 0;
+    if (reply && xcb_get_property_value_length(reply) == 4)
+        window = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
+    free(reply);
+    return window ? windowPid(window) : 0;
+}
+
 void offer(const QByteArray& bytes, const QString& type)
 {
     QProcess xclip;

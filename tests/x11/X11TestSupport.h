@@ -19,6 +19,11 @@ int runTestWindowIfAsked(int argc, char** argv);
 xcb_connection_t* connection();
 xcb_window_t rootWindow();
 
+// _NET_WM_PID of a window (0 when unknown).
+quint32 windowPid(xcb_window_t window);
+// The process whose window is active (0 when none or unknown).
+quint32 activeWindowPid();
+
 // Offers `bytes` as `type` on the clipboard from another program (xclip
 // keeps serving it in the background until someone else takes it).
 void offer(const QByteArray& bytes, const QString& type = QStringLiteral("text/plain"));

@@ -67,6 +67,8 @@ void TestX11Workspace::startWindow(const QString& title)
 {
     m_window.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--test-window"), title});
     QVERIFY(m_window.waitForStarted());
+    // The window of this very process: the one of the test before has the same class.
+    QTRY_COMPARE_WITH_TIMEOUT(test::activeWindowPid(), quint32(m_window.processId()), 5000);
 }
 
 void TestX11Workspace::nothingFocusedIsNone()
