@@ -1,0 +1,87 @@
+#include "Theme.h"
+
+#include "UserDefaults.h"
+
+namespace ondrel {
+
+namespace {
+
+struct AccentInfo
+{
+    const char16_t* raw;
+    QRgb light;
+    QRgb accent;
+    QRgb faint;
+    QRgb soft;
+};
+
+constexpr std::array<AccentInfo, kAllAccentColors.size()> kAccents = {{
+    {u"Grey", 0x71717A, 0x3F3F46, 0xFAFAFA, 0xF4F4F5},
+    {u"Orange", 0xFDBA74, 0xF97316, 0xFFF7ED, 0xFFEDD5},
+    {u"Lavender", 0xD8B4FE, 0xA855F7, 0xFAF5FF, 0xF3E8FF},
+    {u"Mint", 0x6EE7B7, 0x059669, 0xF0FDF4, 0xD1FAE5},
+    {u"Sky", 0x7DD3FC, 0x0EA5E9, 0xF0F9FF, 0xE0F2FE},
+    {u"Coral", 0xFDA4AF, 0xE11D48, 0xFFF1F2, 0xFFE4E6},
+    {u"Butter", 0xFEF08A, 0xEAB308, 0xFEFCE8, 0xFEF9C3},
+}};
+
+const AccentInfo& info(AccentColor accent)
+{
+    return kAccents[static_cast<std::size_t>(accent)];
+}
+
+} // namespace
+
+QString rawValue(AccentColor accent)
+{
+    return QString::fromUtf16(info(accent).raw);
+}
+
+std::optional<AccentColor> accentFromRawValue(QStringView raw)
+{
+    for (AccentColor accent : kAllAccentColors)
+        if (raw == QStringView(info(accent).raw))
+            return accent;
+    return std::nullopt;
+}
+
+AccentPalette palette(AccentColor accent)
+{
+    const AccentInfo& i = info(accent);
+    return {QColor::fromRgb(i.light), QColor::fromRgb(i.accent), QColor::fromRgb(i.faint),
+            QColor::fromRgb(i.soft), QColor(Qt::white)};
+}
+
+QColor ink()
+{
+    return QColor::fromRgb(0x18181B);
+}
+
+QColor inkSecondary()
+{
+    return QColor::fromRgb(0x71717A);
+}
+
+ThemeManager::ThemeManager(platform::UserDefaults& defaults, QObject* parent)
+    : QObject(parent), m_defaults(defaults)
+{
+    m_defaults.observe(kAccentColorKey, this, [this] { Q_EMIT accentColorChanged(); });
+}
+
+QString ThemeManager::accentColorRaw() const
+{
+    return m_defaults.string(kAccentColorKey).value_or(rawValue(kDefaultAccent));
+}
+
+void ThemeManager::setAccentColorRaw(const QString& raw)
+{
+    // Stored as given; the change signal comes from the settings store.
+    m_defaults.setString(kAccentColorKey, raw);
+}
+
+AccentColor ThemeManager::accentColor() const
+{
+    return accentFromRawValue(accentColorRaw()).value_or(kDefaultAccent);
+}
+
+} // namespace ondrel

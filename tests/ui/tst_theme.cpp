@@ -1,0 +1,184 @@
+#include "Fonts.h"
+#include "MemoryUserDefaults.h"
+#include "TestSupport.h"
+#include "Theme.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace ondrel;
+
+class TestTheme : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+
+    void palettes_data();
+    void palettes();
+    void rawValues();
+    void storedAccent_data();
+    void storedAccent();
+    void changesAreAnnounced();
+    void monoFaces_data();
+    void monoFaces();
+    void monoFallback();
+    void displayFaces_data();
+    void displayFaces();
+    void displayFallback();
+};
+
+void TestTheme::palettes_data()
+{
+    QTest::addColumn<QString>("accent");
+    QTest::addColumn<QStringList>("colors"); // light, accent, faint, soft
+    QTest::newRow("grey") << QStringLiteral("Grey")
+                          << QString::fromLatin1("#71717a #3f3f46 #fafafa #f4f4f5").split(u' ');
+    QTest::newRow("orange") << QStringLiteral("Orange")
+                            << QString::fromLatin1("#fdba74 #f97316 #fff7ed #ffedd5").split(u' ');
+    QTest::newRow("lavender") << QStringLiteral("Lavender")
+                              << QString::fromLatin1("#d8b4fe #a855f7 #faf5ff #f3e8ff").split(u' ');
+    QTest::newRow("mint") << QStringLiteral("Mint")
+                          << QString::fromLatin1("#6ee7b7 #059669 #f0fdf4 #d1fae5").split(u' ');
+    QTest::newRow("sky") << QStringLiteral("Sky")
+                         << QString::fromLatin1("#7dd3fc #0ea5e9 #f0f9ff #e0f2fe").split(u' ');
+    QTest::newRow("coral") << QStringLiteral("Coral")
+                           << QString::fromLatin1("#fda4af #e11d48 #fff1f2 #ffe4e6").split(u' ');
+    QTest::newRow("butter") << QStringLiteral("Butter")
+                            << QString::fromLatin1("#fef08a #eab308 #fefce8 #fef9c3").split(u' ');
+}
+
+void TestTheme::palettes()
+{
+    QFETCH(QString, accent);
+    QFETCH(QStringList, colors);
+    const AccentPalette p = palette(*accentFromRawValue(accent));
+    QCOMPARE((QStringList{p.light.name(), p.accent.name(), p.faint.name(), p.soft.name()}), colors);
+    QCOMPARE(p.surface, QColor(Qt::white));
+    QCOMPARE(ink().name(), QStringLiteral("#18181b"));
+    QCOMPARE(inkSecondary().name(), QStringLiteral("#71717a"));
+}
+
+void TestTheme::rawValues()
+{
+    QStringList names;
+    for (AccentColor a : kAllAccentColors)
+        names << rawValue(a);
+    QCOMPARE(names.join(u' '), QStringLiteral("Grey Orange Lavender Mint Sky Coral Butter"));
+    QCOMPARE(accentFromRawValue(u"coral"), std::nullopt);
+    QCOMPARE(accentFromRawValue(u""), std::nullopt);
+}
+
+void TestTheme::storedAccent_data()
+{
+    QTest::addColumn<QVariant>("stored"); // invalid: nothing stored
+    QTest::addColumn<QString>("raw");
+    QTest::addColumn<int>("accent");
+    QTest::newRow("nothing stored") << QVariant() << QStringLiteral("Coral") << int(AccentColor::coral);
+    QTest::newRow("mint") << QVariant(QStringLiteral("Mint")) << QStringLiteral("Mint")
+                          << int(AccentColor::mint);
+    QTest::newRow("other case") << QVariant(QStringLiteral("mint")) << QStringLiteral("mint")
+                                << int(AccentColor::coral);
+    QTest::newRow("unknown") << QVariant(QStringLiteral("Teal")) << QStringLiteral("Teal")
+                             << int(AccentColor::coral);
+    QTest::newRow("not a string") << QVariant(qlonglong(3)) << QStringLiteral("Coral")
+                                  << int(AccentColor::coral);
+}
+
+void TestTheme::storedAccent()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, raw);
+    QFETCH(int, accent);
+    platform::MemoryUserDefaults defaults;
+    if (stored.isValid())
+        defaults.setObject(ThemeManager::kAccentColorKey, stored);
+    ThemeManager theme(defaults);
+    QCOMPARE(theme.accentColorRaw(), raw);
+    QCOMPARE(int(theme.accentColor()), accent);
+    QCOMPARE(theme.palette().accent, palette(AccentColor(accent)).accent);
+    // An unknown stored value is read as coral, never rewritten.
+    QCOMPARE(defaults.object(ThemeManager::kAccentColorKey), stored);
+}
+
+void TestTheme::changesAreAnnounced()
+{
+    platform::MemoryUserDefaults defaults;
+    ThemeManager theme(defaults);
+    QSignalSpy changed(&theme, &ThemeManager::accentColorChanged);
+    theme.setAccentColorRaw(QStringLiteral("Sky"));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(defaults.string(ThemeManager::kAccentColorKey), std::optional<QString>(QStringLiteral("Sky")));
+    defaults.setString(ThemeManager::kAccentColorKey, QStringLiteral("Butter")); // changed elsewhere
+    QCOMPARE(changed.count(), 2);
+    QCOMPARE(theme.accentColor(), AccentColor::butter);
+}
+
+void TestTheme::monoFaces_data()
+{
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<int>("face");
+    QTest::newRow("bold") << int(FontWeight::bold) << int(QFont::Bold);
+    QTest::newRow("semibold") << int(FontWeight::semibold) << int(QFont::Medium);
+    QTest::newRow("medium") << int(FontWeight::medium) << int(QFont::Medium);
+    QTest::newRow("light") << int(FontWeight::light) << int(QFont::Light);
+    QTest::newRow("heavy") << int(FontWeight::heavy) << int(QFont::Normal);
+    QTest::newRow("thin") << int(FontWeight::thin) << int(QFont::Normal);
+    QTest::newRow("regular") << int(FontWeight::regular) << int(QFont::Normal);
+}
+
+void TestTheme::monoFaces()
+{
+    QFETCH(int, weight);
+    QFETCH(int, face);
+    const QFont font = detail::monoFont(12, FontWeight(weight), true);
+    QCOMPARE(font.family(), kMonoFamily);
+    QCOMPARE(int(font.weight()), face);
+    QCOMPARE(font.pointSizeF(), 12.0);
+    QVERIFY(font.styleStrategy() & QFont::PreferNoShaping);
+}
+
+void TestTheme::monoFallback()
+{
+    const QFont font = detail::monoFont(12, FontWeight::bold, false);
+    QCOMPARE(font.weight(), QFont::Bold);
+    QCOMPARE(font.pointSizeF(), 12.0);
+    QVERIFY(QFontInfo(font).fixedPitch());
+    // The package our install script brings is found.
+    QVERIFY(QFontDatabase::hasFamily(kMonoFamily));
+    QCOMPARE(QFontInfo(monoFont(11, FontWeight::regular)).family(), kMonoFamily);
+}
+
+void TestTheme::displayFaces_data()
+{
+    QTest::addColumn<int>("weight");
+    QTest::addColumn<int>("face");
+    QTest::newRow("bold") << int(FontWeight::bold) << int(QFont::Bold);
+    QTest::newRow("semibold") << int(FontWeight::semibold) << int(QFont::DemiBold);
+    QTest::newRow("medium") << int(FontWeight::medium) << int(QFont::Medium);
+    QTest::newRow("light") << int(FontWeight::light) << int(QFont::Light);
+    QTest::newRow("heavy is regular") << int(FontWeight::heavy) << int(QFont::Normal);
+}
+
+void TestTheme::displayFaces()
+{
+    QFETCH(int, weight);
+    QFETCH(int, face);
+    const QFont font = detail::displayFont(14, FontWeight(weight), true);
+    QCOMPARE(font.family(), kDisplayFamily);
+    QCOMPARE(int(font.weight()), face);
+}
+
+void TestTheme::displayFallback()
+{
+    const QFont font = detail::displayFont(14, FontWeight::heavy, false);
+    QCOMPARE(font.family(), QGuiApplication::font().family());
+    QCOMPARE(font.weight(), QFont::ExtraBold);
+    QCOMPARE(font.pointSizeF(), 14.0);
+}
+
+QTEST_MAIN(TestTheme)
+#include "tst_theme.moc"
