@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+#include <QString>
+#include <QStringView>
+
+namespace ondrel {
+
+// The bundled icon file (under :/icons/) drawn for a symbol name such as
+// "pin.fill" or "doc.on.doc.fill"; empty for a name we do not know.
+QString symbolResource(QStringView symbol);
+
+// The symbol tinted `color`, `pointSize` points square, sharp at
+// `devicePixelRatio`. A null pixmap for an unknown name.
+QPixmap symbolPixmap(QStringView symbol, const QColor& color, qreal pointSize, qreal devicePixelRatio = 1.0);
+
+} // namespace ondrel

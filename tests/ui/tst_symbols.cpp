@@ -1,0 +1,117 @@
+#include "Symbols.h"
+#include "TestSupport.h"
+#include "Transformations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QTest>
+
+using namespace ondrel;
+
+class TestSymbols : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void everyNameHasADrawing_data();
+    void everyNameHasADrawing();
+    void transformationIconsExist();
+    void tintedAndSharp_data();
+    void tintedAndSharp();
+    void unknownNameDrawsNothing();
+};
+
+void TestSymbols::everyNameHasADrawing_data()
+{
+    QTest::addColumn<QString>("name");
+    const char* const names[] = {
+        "swift",
+        "curlybraces",
+        "chevron.left.forwardslash.chevron.right",
+        "paintbrush.fill",
+        "terminal.fill",
+        "cylinder.fill",
+        "doc.text.fill",
+        "photo",
+        "doc.fill",
+        "pin",
+        "pin.fill",
+        "pin.slash",
+        "pin.slash.fill",
+        "trash",
+        "trash.fill",
+        "pencil",
+        "magnifyingglass",
+        "xmark.circle.fill",
+        "xmark",
+        "checkmark",
+        "doc.on.clipboard",
+        "doc.on.doc.fill",
+        "wand.and.stars",
+        "square.stack.3d.up.fill",
+    };
+    for (const char* n : names)
+        QTest::newRow(n) << QString::fromLatin1(n);
+}
+
+void TestSymbols::everyNameHasADrawing()
+{
+    QFETCH(QString, name);
+    const QString resource = symbolResource(name);
+    QVERIFY2(QFile::exists(resource), qPrintable(resource));
+}
+
+void TestSymbols::transformationIconsExist()
+{
+    // Also drawn in a strip at 2x for a look by eye: build/<preset>/screens/symbols.png.
+    QImage strip(20 * 36 * 2, 36 * 2, QImage::Format_ARGB32);
+    strip.fill(Qt::white);
+    QPainter painter(&strip);
+    int x = 0;
+    for (Transformation t : kAllTransformations) {
+        QVERIFY2(QFile::exists(symbolResource(iconName(t))), qPrintable(iconName(t)));
+        painter.drawPixmap(x + 8, 8, symbolPixmap(iconName(t), QColor(0x18, 0x18, 0x1B), 20, 2.0));
+        x += 36 * 2;
+    }
+    painter.end();
+    QDir().mkpath(QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens"));
+    strip.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/symbols.png"));
+}
+
+void TestSymbols::tintedAndSharp_data()
+{
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("2x") << 2.0;
+}
+
+void TestSymbols::tintedAndSharp()
+{
+    QFETCH(qreal, ratio);
+    const QColor accent(0xE1, 0x1D, 0x48);
+    const QPixmap pixmap = symbolPixmap(u"trash.fill", accent, 16, ratio);
+    QCOMPARE(pixmap.devicePixelRatio(), ratio);
+    QCOMPARE(pixmap.width(), int(16 * ratio));
+    const QImage image = pixmap.toImage();
+    int opaque = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() == 255) {
+                ++opaque;
+                QCOMPARE(c.rgb(), accent.rgb()); // fully covered pixels are exactly the tint
+            }
+        }
+    QVERIFY(opaque > 4 * ratio * ratio);
+}
+
+void TestSymbols::unknownNameDrawsNothing()
+{
+    QVERIFY(symbolResource(u"no.such.symbol").isEmpty());
+    QVERIFY(symbolPixmap(u"no.such.symbol", Qt::black, 12).isNull());
+}
+
+QTEST_MAIN(TestSymbols)
+#include "tst_symbols.moc"
