@@ -1,0 +1,88 @@
+#include "RowContent.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ondrel::row {
+
+QString ageText(Timestamp timestamp, Timestamp now)
+{
+    const double elapsed = now.secondsSinceReferenceDate() - timestamp.secondsSinceReferenceDate();
+    // Whole seconds, the fraction dropped toward zero; clamped so that absurd
+    // stored times cannot overflow the conversion.
+    const auto s = static_cast<qint64>(std::trunc(std::clamp(elapsed, -9.0e15, 9.0e15)));
+    if (s < 60)
+        return QStringLiteral("just now");
+    if (s < 3600)
+        return QString::number(s / 60) + u'm';
+    if (s < 86400)
+        return QString::number(s / 3600) + u'h';
+    return QString::number(s / 86400) + u'd';
+}
+
+QString languageSymbol(DetectedLanguage language)
+{
+    switch (language) {
+    case DetectedLanguage::swift:
+        return QStringLiteral("swift");
+    case DetectedLanguage::javascript:
+    case DetectedLanguage::typescript:
+    case DetectedLanguage::json:
+    case DetectedLanguage::go:
+    case DetectedLanguage::rust:
+        return QStringLiteral("curlybraces");
+    case DetectedLanguage::python:
+    case DetectedLanguage::ruby:
+    case DetectedLanguage::html:
+        return QStringLiteral("chevron.left.forwardslash.chevron.right");
+    case DetectedLanguage::css:
+        return QStringLiteral("paintbrush.fill");
+    case DetectedLanguage::shell:
+        return QStringLiteral("terminal.fill");
+    case DetectedLanguage::sql:
+        return QStringLiteral("cylinder.fill");
+    case DetectedLanguage::plain:
+        return QStringLiteral("doc.text.fill");
+    }
+    return QStringLiteral("doc.text.fill");
+}
+
+std::optional<QString> languageBadge(DetectedLanguage language)
+{
+    switch (language) {
+    case DetectedLanguage::plain:
+        return std::nullopt;
+    case DetectedLanguage::javascript:
+        return QStringLiteral("JS");
+    case DetectedLanguage::typescript:
+        return QStringLiteral("TS");
+    case DetectedLanguage::python:
+        return QStringLiteral("PY");
+    case DetectedLanguage::shell:
+        return QStringLiteral("SH");
+    default:
+        return rawValue(language).toUpper();
+    }
+}
+
+QString tileSymbol(const ClipboardItem& item)
+{
+    switch (item.type()) {
+    case ClipboardItemType::text:
+        return languageSymbol(item.detectedLanguage());
+    case ClipboardItemType::image:
+        return item.image() && !item.image()->isNull() ? QString() : QStringLiteral("photo");
+    case ClipboardItemType::file:
+        return QStringLiteral("doc.fill");
+    }
+    return {};
+}
+
+std::optional<QString> numberBadge(qsizetype index)
+{
+    if (index < 0 || index > 8)
+        return std::nullopt;
+    return QString::number(index + 1);
+}
+
+} // namespace ondrel::row

@@ -1,0 +1,102 @@
+#include "RowContent.h"
+#include "Symbols.h"
+#include "TestSupport.h"
+
+#include <QTest>
+
+using namespace ondrel;
+
+class TestRowContent : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void age_data();
+    void age();
+    void languages_data();
+    void languages();
+    void tiles();
+    void numberBadges();
+};
+
+void TestRowContent::age_data()
+{
+    QTest::addColumn<double>("secondsAgo");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("in the future") << -3600.0 << QStringLiteral("just now");
+    QTest::newRow("0") << 0.0 << QStringLiteral("just now");
+    QTest::newRow("59.9") << 59.9 << QStringLiteral("just now");
+    QTest::newRow("60") << 60.0 << QStringLiteral("1m");
+    QTest::newRow("3599") << 3599.0 << QStringLiteral("59m");
+    QTest::newRow("3600") << 3600.0 << QStringLiteral("1h");
+    QTest::newRow("86399") << 86399.0 << QStringLiteral("23h");
+    QTest::newRow("86400") << 86400.0 << QStringLiteral("1d");
+    QTest::newRow("a year") << 365 * 86400.0 << QStringLiteral("365d");
+    QTest::newRow("absurd") << 1e300 << QStringLiteral("104166666666d");
+}
+
+void TestRowContent::age()
+{
+    QFETCH(double, secondsAgo);
+    QFETCH(QString, text);
+    const Timestamp now = Timestamp::fromSecondsSinceReferenceDate(800000000.5);
+    QCOMPARE(row::ageText(
+                 Timestamp::fromSecondsSinceReferenceDate(now.secondsSinceReferenceDate() - secondsAgo), now),
+             text);
+}
+
+void TestRowContent::languages_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("badge"); // empty: no badge
+    const QString braces = QStringLiteral("curlybraces");
+    const QString chevrons = QStringLiteral("chevron.left.forwardslash.chevron.right");
+    QTest::newRow("swift") << QStringLiteral("swift") << QStringLiteral("swift") << QStringLiteral("SWIFT");
+    QTest::newRow("javascript") << QStringLiteral("javascript") << braces << QStringLiteral("JS");
+    QTest::newRow("typescript") << QStringLiteral("typescript") << braces << QStringLiteral("TS");
+    QTest::newRow("python") << QStringLiteral("python") << chevrons << QStringLiteral("PY");
+    QTest::newRow("ruby") << QStringLiteral("ruby") << chevrons << QStringLiteral("RUBY");
+    QTest::newRow("json") << QStringLiteral("json") << braces << QStringLiteral("JSON");
+    QTest::newRow("html") << QStringLiteral("html") << chevrons << QStringLiteral("HTML");
+    QTest::newRow("css") << QStringLiteral("css") << QStringLiteral("paintbrush.fill")
+                         << QStringLiteral("CSS");
+    QTest::newRow("shell") << QStringLiteral("shell") << QStringLiteral("terminal.fill")
+                           << QStringLiteral("SH");
+    QTest::newRow("sql") << QStringLiteral("sql") << QStringLiteral("cylinder.fill") << QStringLiteral("SQL");
+    QTest::newRow("go") << QStringLiteral("go") << braces << QStringLiteral("GO");
+    QTest::newRow("rust") << QStringLiteral("rust") << braces << QStringLiteral("RUST");
+    QTest::newRow("plain") << QStringLiteral("plain") << QStringLiteral("doc.text.fill") << QString();
+}
+
+void TestRowContent::languages()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, symbol);
+    QFETCH(QString, badge);
+    const DetectedLanguage l = *languageFromRawValue(language);
+    QCOMPARE(row::languageSymbol(l), symbol);
+    QCOMPARE(row::languageBadge(l).value_or(QString()), badge);
+    QVERIFY(!symbolResource(symbol).isEmpty()); // every tile symbol can be drawn
+}
+
+void TestRowContent::tiles()
+{
+    QCOMPARE(row::tileSymbol(ClipboardItem::makeText(QStringLiteral("{\"a\": 1}"))),
+             QStringLiteral("curlybraces"));
+    QCOMPARE(row::tileSymbol(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x.txt")))),
+             QStringLiteral("doc.fill"));
+    QCOMPARE(row::tileSymbol(ClipboardItem::makeImage(QImage(2, 2, QImage::Format_RGB32))), QString());
+    QCOMPARE(row::tileSymbol(ClipboardItem::makeImage(QImage())), QStringLiteral("photo"));
+}
+
+void TestRowContent::numberBadges()
+{
+    QCOMPARE(row::numberBadge(0), std::optional<QString>(QStringLiteral("1")));
+    QCOMPARE(row::numberBadge(8), std::optional<QString>(QStringLiteral("9")));
+    QCOMPARE(row::numberBadge(9), std::nullopt);
+    QCOMPARE(row::numberBadge(-1), std::nullopt);
+}
+
+QTEST_MAIN(TestRowContent)
+#include "tst_rowcontent.moc"
