@@ -70,6 +70,13 @@ int runTestWindowIfAsked(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel-test-window"));
     PasteWindow window;
+    // Keys sent before Qt has taken the focus in are dropped: say when it has.
+    QObject::connect(&window, &QWindow::activeChanged, [&window] {
+        if (window.isActive()) {
+            std::puts("active");
+            std::fflush(stdout);
+        }
+    });
     window.setTitle(QString::fromUtf8(argv[2]));
     window.setIcon(QIcon(QPixmap::fromImage(blueIcon())));
     window.resize(360, 140);

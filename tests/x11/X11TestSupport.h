@@ -2,8 +2,8 @@
 
 // Helpers of the X11 tests, and a window of "another program": the test binary starts
 // itself again with --test-window TITLE. Its WM_CLASS is
-// "ondrel-test-window"; paste chords it receives are printed on standard
-// output as "<chord> <clipboard text>\n".
+// "ondrel-test-window"; it prints "active\n" when it has the focus, and the
+// paste chords it receives as "<chord> <clipboard text>\n".
 
 #include <QByteArray>
 #include <QString>

@@ -114,6 +114,9 @@ void X11KeystrokePoster::activate(xcb_window_t window)
     timer.start();
     while (m_workspace.activeForeignWindow() != window && timer.elapsed() < 200)
         QThread::msleep(2);
+    // The window manager is done; give the application a moment to take the
+    // focus in too (Qt drops keys that arrive before it has).
+    QThread::msleep(20);
 }
 
 void X11KeystrokePoster::releaseHeldModifiers()
