@@ -10,10 +10,12 @@ class TestCli : public QObject
 private Q_SLOTS:
     void init() { ondrel::test::failOnUnexpectedWarnings(); }
 
-    void detect_data();
-    void detect();
-    void transformAndHighlight_data();
-    void transformAndHighlight();
+    void commands_data();
+    void commands();
+
+private:
+    static void detectRows();
+    static void transformAndHighlightRows();
 };
 
 namespace {
@@ -46,13 +48,19 @@ Result run(const QStringList& args, const QByteArray& input)
 }
 } // namespace
 
-void TestCli::detect_data()
+void TestCli::commands_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
+    detectRows();
+    transformAndHighlightRows();
+}
+
+void TestCli::detectRows()
+{
     QTest::newRow("stdin") << QStringList{QStringLiteral("detect")} << QByteArray("fn main() {}") << 0
                            << QByteArray("rust\n") << QByteArray();
     QTest::newRow("dash is stdin") << QStringList{QStringLiteral("detect"), QStringLiteral("-")}
@@ -75,7 +83,7 @@ void TestCli::detect_data()
                           << 0 << QByteArray("Usage: ondrel detect [FILE]") << QByteArray();
 }
 
-void TestCli::detect()
+void TestCli::commands()
 {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, input);
@@ -88,13 +96,8 @@ void TestCli::detect()
     compareOutput(r.err, err);
 }
 
-void TestCli::transformAndHighlight_data()
+void TestCli::transformAndHighlightRows()
 {
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QByteArray>("out");
-    QTest::addColumn<QByteArray>("err");
     const auto args = [](std::initializer_list<const char*> list) {
         QStringList out;
         for (const char* a : list)
@@ -143,19 +146,6 @@ void TestCli::transformAndHighlight_data()
     QTest::newRow("highlight invalid utf-8")
         << args({"highlight", "go"}) << QByteArray("\xed\xa0\x80") << 2 << QByteArray()
         << QByteArray("ondrel: the input is not valid UTF-8\n");
-}
-
-void TestCli::transformAndHighlight()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, input);
-    QFETCH(int, code);
-    QFETCH(QByteArray, out);
-    QFETCH(QByteArray, err);
-    const Result r = run(args, input);
-    QCOMPARE(r.code, code);
-    compareOutput(r.out, out);
-    compareOutput(r.err, err);
 }
 
 QTEST_GUILESS_MAIN(TestCli)
