@@ -134,10 +134,8 @@ bool cssRuleMatches(QStringView text)
     bool open = false;
     bool colon = false;
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+    for (qsizetype i = 0, length = 0; i < n; i += length) {
+        const char32_t c = text::codePointAt(text, i, &length);
         if (c == U'{') {
             open = open || afterWord;
         } else if (c == U'}') {

@@ -57,20 +57,25 @@ CharacterBoundaries::~CharacterBoundaries()
         t_cache.spare = std::move(m_impl->iterator);
 }
 
-namespace {
-
 char32_t codePointAt(QStringView s, qsizetype pos, qsizetype* length)
 {
     const char16_t c = s[pos].unicode();
-    if (QChar::isHighSurrogate(c) && pos + 1 < s.size() && QChar::isLowSurrogate(s[pos + 1].unicode())) {
-        *length = 2;
-        return QChar::surrogateToUcs4(c, s[pos + 1].unicode());
-    }
-    *length = 1;
+    const bool pair =
+        QChar::isHighSurrogate(c) && pos + 1 < s.size() && QChar::isLowSurrogate(s[pos + 1].unicode());
+    if (length)
+        *length = pair ? 2 : 1;
+    return pair ? QChar::surrogateToUcs4(c, s[pos + 1].unicode()) : char32_t(c);
+}
+
+char32_t codePointBefore(QStringView s, qsizetype pos)
+{
+    const char16_t c = s[pos - 1].unicode();
+    if (QChar::isLowSurrogate(c) && pos >= 2 && QChar::isHighSurrogate(s[pos - 2].unicode()))
+        return QChar::surrogateToUcs4(s[pos - 2].unicode(), c);
     return c;
 }
 
-int breakClass(char32_t c)
+int graphemeBreakClass(char32_t c)
 {
     if (c < 0x80)
         return c == u'\r'                ? U_GCB_CR
@@ -79,8 +84,6 @@ int breakClass(char32_t c)
                                          : U_GCB_OTHER;
     return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK);
 }
-
-} // namespace
 
 qsizetype CharacterBoundaries::next()
 {
@@ -91,13 +94,13 @@ qsizetype CharacterBoundaries::next()
     // those, whether a boundary follows depends on the next code point
     // alone. ICU decides everything else.
     qsizetype length = 0;
-    const int current = breakClass(codePointAt(d.view, d.position, &length));
+    const int current = graphemeBreakClass(codePointAt(d.view, d.position, &length));
     const qsizetype after = d.position + length;
     if (after == d.view.size())
         return d.position = after;
     qsizetype nextLength = 0;
     const char32_t nextCode = codePointAt(d.view, after, &nextLength);
-    const int next = breakClass(nextCode);
+    const int next = graphemeBreakClass(nextCode);
     if (current == U_GCB_CR || current == U_GCB_LF || current == U_GCB_CONTROL) {
         if (!(current == U_GCB_CR && next == U_GCB_LF))
             return d.position = after;

@@ -10,6 +10,14 @@
 // here are user-perceived characters (extended grapheme clusters).
 namespace ondrel::text {
 
+// The code point at `pos`, and in `length` how many code units it takes
+// (a lone surrogate stands for itself).
+char32_t codePointAt(QStringView text, qsizetype pos, qsizetype* length = nullptr);
+// The code point that ends just before `pos` (> 0).
+char32_t codePointBefore(QStringView text, qsizetype pos);
+// The Grapheme_Cluster_Break class of a code point (ICU's UGraphemeClusterBreak).
+int graphemeBreakClass(char32_t c);
+
 // Walks the character boundaries of a text (ICU's extended grapheme
 // clusters; QTextBoundaryFinder disagrees with them at the start of a text).
 class CharacterBoundaries final

@@ -12,16 +12,6 @@ namespace ondrel::text {
 
 namespace {
 
-char32_t codePointAt(QStringView s, qsizetype i, qsizetype* length)
-{
-    if (i + 1 < s.size() && s[i].isHighSurrogate() && s[i + 1].isLowSurrogate()) {
-        *length = 2;
-        return QChar::surrogateToUcs4(s[i], s[i + 1]);
-    }
-    *length = 1;
-    return s[i].unicode();
-}
-
 void appendCodePoint(QString& out, char32_t c)
 {
     if (QChar::requiresSurrogates(c)) {

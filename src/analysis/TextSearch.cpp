@@ -21,27 +21,6 @@ inline char16_t asciiLower(char16_t c)
     return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
 }
 
-char32_t codePointBefore(QStringView s, qsizetype pos)
-{
-    const char16_t c = s[pos - 1].unicode();
-    if (QChar::isLowSurrogate(c) && pos >= 2 && QChar::isHighSurrogate(s[pos - 2].unicode()))
-        return QChar::surrogateToUcs4(s[pos - 2].unicode(), c);
-    return c;
-}
-
-char32_t codePointAt(QStringView s, qsizetype pos)
-{
-    const char16_t c = s[pos].unicode();
-    if (QChar::isHighSurrogate(c) && pos + 1 < s.size() && QChar::isLowSurrogate(s[pos + 1].unicode()))
-        return QChar::surrogateToUcs4(c, s[pos + 1].unicode());
-    return c;
-}
-
-int breakClass(char32_t c)
-{
-    return u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_GRAPHEME_CLUSTER_BREAK);
-}
-
 bool isControlClass(int cls)
 {
     return cls == U_GCB_CONTROL || cls == U_GCB_CR || cls == U_GCB_LF;
@@ -58,7 +37,7 @@ bool boundaryBefore(QStringView s, qsizetype pos)
     const char16_t first = s[pos].unicode();
     if (prev == u'\r' && first == u'\n')
         return false;
-    return isControlClass(breakClass(first)) || breakClass(prev) != U_GCB_PREPEND;
+    return isControlClass(graphemeBreakClass(first)) || graphemeBreakClass(prev) != U_GCB_PREPEND;
 }
 
 bool boundaryAfter(QStringView s, qsizetype pos)
@@ -69,9 +48,9 @@ bool boundaryAfter(QStringView s, qsizetype pos)
     const char32_t next = codePointAt(s, pos);
     if (last == u'\r')
         return next != u'\n';
-    if (isControlClass(breakClass(last)))
+    if (isControlClass(graphemeBreakClass(last)))
         return true;
-    const int cls = breakClass(next);
+    const int cls = graphemeBreakClass(next);
     return cls != U_GCB_EXTEND && cls != U_GCB_ZWJ && cls != U_GCB_SPACING_MARK;
 }
 
@@ -176,12 +155,11 @@ QString caselessCharacter(QStringView cluster)
 {
     if (isAscii(cluster))
         return cluster.toString().toLower();
-    const bool single = cluster.size() == 1 || (cluster.size() == 2 && cluster[0].isHighSurrogate());
-    if (!single)
+    qsizetype length = 0;
+    const char32_t c = codePointAt(cluster, 0, &length);
+    if (length != cluster.size())
         return detail::caselessForm(cluster);
     thread_local QHash<char32_t, QString> forms;
-    const char32_t c =
-        cluster.size() == 1 ? cluster[0].unicode() : QChar::surrogateToUcs4(cluster[0], cluster[1]);
     auto it = forms.constFind(c);
     if (it == forms.constEnd()) {
         if (forms.size() > 4096)
@@ -212,7 +190,7 @@ void appendSegmented(QStringView part, QString& text, std::vector<bool>& cuts)
     bool plain = true;
     for (qsizetype k = 0; k < part.size() && plain; ++k) {
         const char16_t c = part[k].unicode();
-        plain = c < 0x80 || (!QChar::isSurrogate(c) && breakClass(c) == U_GCB_OTHER);
+        plain = c < 0x80 || (!QChar::isSurrogate(c) && graphemeBreakClass(c) == U_GCB_OTHER);
     }
     if (plain) {
         for (qsizetype k = 0; k < part.size(); ++k) {
