@@ -41,16 +41,22 @@ QByteArray X11Workspace::property(xcb_window_t window, xcb_atom_t property, xcb_
     return value;
 }
 
-xcb_window_t X11Workspace::activeForeignWindow() const
+xcb_window_t X11Workspace::activeWindow() const
 {
     const QByteArray active = property(m_root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-    if (active.size() < 4)
-        return 0;
-    const xcb_window_t window = *reinterpret_cast<const xcb_window_t*>(active.constData());
-    if (window == 0)
-        return 0;
+    return active.size() >= 4 ? *reinterpret_cast<const xcb_window_t*>(active.constData()) : 0;
+}
+
+bool X11Workspace::isOwn(xcb_window_t window) const
+{
     const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
-    if (pid.size() >= 4 && *reinterpret_cast<const uint32_t*>(pid.constData()) == uint32_t(::getpid()))
+    return pid.size() >= 4 && *reinterpret_cast<const uint32_t*>(pid.constData()) == uint32_t(::getpid());
+}
+
+xcb_window_t X11Workspace::activeForeignWindow() const
+{
+    const xcb_window_t window = activeWindow();
+    if (window == 0 || isOwn(window))
         return 0;
     m_lastForeignWindow = window;
     return window;
@@ -65,13 +71,12 @@ std::pair<QString, QString> X11Workspace::windowClass(xcb_window_t window) const
 
 std::optional<ApplicationInfo> X11Workspace::frontmostApplication() const
 {
-    const QByteArray active = property(m_root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
-    const xcb_window_t window =
-        active.size() >= 4 ? *reinterpret_cast<const xcb_window_t*>(active.constData()) : 0;
+    const xcb_window_t window = activeWindow();
     if (window == 0)
         return std::nullopt; // nothing has the focus
-    if (activeForeignWindow() == 0)
+    if (isOwn(window))
         return m_lastForeign; // one of our windows: the application before it
+    m_lastForeignWindow = window;
     m_lastForeign = describe(window);
     return m_lastForeign;
 }
@@ -87,13 +92,23 @@ std::optional<ApplicationInfo> X11Workspace::describe(xcb_window_t window) const
                 .symLinkTarget()
                 .section(u'/', -1);
 
-    ApplicationInfo info;
-    if (const auto entry = m_entries.match(instance, windowClassName, executable)) {
-        info.name = entry->name;
-        QIcon icon = QFileInfo(entry->icon).isAbsolute() ? QIcon(entry->icon) : QIcon::fromTheme(entry->icon);
-        if (!icon.isNull())
-            info.icon = icon.pixmap(kIconSize).toImage();
+    // An application's desktop entry and its icon do not change while we run:
+    // look them up once per application (also when it has no entry).
+    const QString key = instance + u'\n' + windowClassName + u'\n' + executable;
+    auto cached = m_byEntry.constFind(key);
+    if (cached == m_byEntry.constEnd()) {
+        ApplicationInfo fromEntry;
+        if (const auto entry = m_entries.match(instance, windowClassName, executable)) {
+            fromEntry.name = entry->name;
+            const QIcon icon =
+                QFileInfo(entry->icon).isAbsolute() ? QIcon(entry->icon) : QIcon::fromTheme(entry->icon);
+            if (!icon.isNull())
+                fromEntry.icon = icon.pixmap(kIconSize).toImage();
+        }
+        cached = m_byEntry.insert(key, fromEntry);
     }
+    ApplicationInfo info = *cached;
+    // What the entry does not give comes from the window itself.
     if (!info.name) {
         QByteArray name = property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
         if (name.isEmpty())

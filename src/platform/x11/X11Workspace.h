@@ -35,6 +35,8 @@ private:
     xcb_atom_t atom(const char* name) const;
     QByteArray property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
                         uint32_t maxLongs = 1 << 16) const;
+    xcb_window_t activeWindow() const;
+    bool isOwn(xcb_window_t window) const;
     std::optional<ApplicationInfo> describe(xcb_window_t window) const;
     QImage iconFromProperty(xcb_window_t window) const;
 
@@ -44,6 +46,7 @@ private:
     mutable QHash<QByteArray, xcb_atom_t> m_atoms;
     mutable std::optional<ApplicationInfo> m_lastForeign;
     mutable xcb_window_t m_lastForeignWindow = 0;
+    mutable QHash<QString, ApplicationInfo> m_byEntry; // desktop-entry facts by WM_CLASS and executable
 };
 
 } // namespace ondrel::platform
