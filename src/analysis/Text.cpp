@@ -238,4 +238,15 @@ bool isValidUtf8(std::string_view bytes)
     return true;
 }
 
+bool isNewline(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
+}
+
+qsizetype lineCount(QStringView text)
+{
+    return 1 + std::count_if(text.begin(), text.end(), isNewline);
+}
+
 } // namespace ondrel::text

@@ -48,6 +48,12 @@ qsizetype characterCount(QStringView text);
 // Whether a character boundary falls at `pos` (0 and size() always do).
 bool isCharacterBoundary(QStringView text, qsizetype pos);
 
+// The line breaks texts are split at: LF, VT, FF, CR, NEL, U+2028, U+2029
+// (CR LF counts as two).
+bool isNewline(QChar c);
+// The number of pieces a text splits into at those breaks (the empty text is one line).
+qsizetype lineCount(QStringView text);
+
 // Unicode canonical equivalence (same NFC form).
 bool canonicallyEqual(QStringView a, QStringView b);
 

@@ -234,11 +234,7 @@ QString jsonUnescape(const QString& text)
                     {{u"\\n", u"\n"}, {u"\\r", u"\r"}, {u"\\t", u"\t"}, {u"\\\"", u"\""}, {u"\\\\", u"\\"}});
 }
 
-bool isNewline(QChar c)
-{
-    const char16_t u = c.unicode();
-    return (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
-}
+using text::isNewline;
 
 QList<QStringView> splitLines(QStringView text)
 {

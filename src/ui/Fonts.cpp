@@ -1,7 +1,10 @@
 #include "Fonts.h"
 
+#include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
+
+#include <algorithm>
 
 namespace ondrel {
 
@@ -37,9 +40,21 @@ bool installed(const QString& family)
     return QFontDatabase::hasFamily(family);
 }
 
+// Registers the bundled display faces unless the system already has them.
+bool registerDisplayFamily()
+{
+    if (installed(kDisplayFamily))
+        return true;
+    const QDir dir(QStringLiteral(":/fonts"));
+    bool any = false;
+    for (const QString& file : dir.entryList({QStringLiteral("*.ttf")}, QDir::Files))
+        any = QFontDatabase::addApplicationFont(dir.filePath(file)) >= 0 || any;
+    return any && installed(kDisplayFamily);
+}
+
 QFont sized(QFont font, qreal pointSize, QFont::Weight weight)
 {
-    font.setPointSizeF(pointSize);
+    font.setPixelSize(std::max(1, qRound(pointSize)));
     font.setWeight(weight);
     return font;
 }
@@ -100,8 +115,20 @@ QFont monoFont(qreal pointSize, FontWeight weight)
 
 QFont displayFont(qreal pointSize, FontWeight weight)
 {
-    static const bool present = installed(kDisplayFamily);
+    static const bool present = registerDisplayFamily();
     return detail::displayFont(pointSize, weight, present);
+}
+
+QFont systemFont(qreal pointSize, FontWeight weight)
+{
+    return sized(QGuiApplication::font(), pointSize, qtWeight(weight));
+}
+
+QFont systemMonoFont(qreal pointSize, FontWeight weight)
+{
+    QFont font = sized(QFontDatabase::systemFont(QFontDatabase::FixedFont), pointSize, qtWeight(weight));
+    font.setStyleHint(QFont::Monospace);
+    return font;
 }
 
 } // namespace ondrel

@@ -137,7 +137,7 @@ void TestTheme::monoFaces()
     const QFont font = detail::monoFont(12, FontWeight(weight), true);
     QCOMPARE(font.family(), kMonoFamily);
     QCOMPARE(int(font.weight()), face);
-    QCOMPARE(font.pointSizeF(), 12.0);
+    QCOMPARE(font.pixelSize(), 12);
     QVERIFY(font.styleStrategy() & QFont::PreferNoShaping);
 }
 
@@ -145,7 +145,7 @@ void TestTheme::monoFallback()
 {
     const QFont font = detail::monoFont(12, FontWeight::bold, false);
     QCOMPARE(font.weight(), QFont::Bold);
-    QCOMPARE(font.pointSizeF(), 12.0);
+    QCOMPARE(font.pixelSize(), 12);
     QVERIFY(QFontInfo(font).fixedPitch());
     // The package our install script brings is found.
     QVERIFY(QFontDatabase::hasFamily(kMonoFamily));
@@ -170,6 +170,10 @@ void TestTheme::displayFaces()
     const QFont font = detail::displayFont(14, FontWeight(weight), true);
     QCOMPARE(font.family(), kDisplayFamily);
     QCOMPARE(int(font.weight()), face);
+    // The bundled family is found and each face resolves to itself.
+    const QFontInfo info(displayFont(14, FontWeight(weight)));
+    QCOMPARE(info.family(), kDisplayFamily);
+    QCOMPARE(info.weight(), face);
 }
 
 void TestTheme::displayFallback()
@@ -177,7 +181,7 @@ void TestTheme::displayFallback()
     const QFont font = detail::displayFont(14, FontWeight::heavy, false);
     QCOMPARE(font.family(), QGuiApplication::font().family());
     QCOMPARE(font.weight(), QFont::ExtraBold);
-    QCOMPARE(font.pointSizeF(), 14.0);
+    QCOMPARE(font.pixelSize(), 14);
 }
 
 QTEST_MAIN(TestTheme)

@@ -1,0 +1,403 @@
+#include "ClipboardItemRow.h"
+
+#include "Fonts.h"
+#include "Highlighter.h"
+#include "HistoryListModel.h"
+#include "Painting.h"
+#include "RowContent.h"
+#include "Theme.h"
+
+#include <QAbstractItemView>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+#include <cmath>
+
+namespace ondrel {
+
+namespace {
+
+constexpr qreal kPaddingH = 10;
+constexpr qreal kPaddingV = 8;
+constexpr qreal kGap = 8;        // between the content's children
+constexpr qreal kBadgeSide = 18; // number badge, or the gap in its place
+constexpr qreal kTileSide = 28;
+constexpr qreal kTrailingMin = 4; // the flexible space after the text
+constexpr qreal kPinSymbolSize = 10;
+constexpr qreal kColumnSpacing = 2;
+constexpr qreal kInfoSpacing = 4;
+
+struct Fonts
+{
+    QFont number = monoFont(10, FontWeight::bold);
+    QFont code = monoFont(11, FontWeight::regular);
+    QFont plain = displayFont(12, FontWeight::medium);
+    QFont languageBadge = systemMonoFont(8, FontWeight::bold);
+    QFont info = systemFont(10);
+    QFontMetricsF codeMetrics{code};
+    QFontMetricsF plainMetrics{plain};
+    QFontMetricsF badgeMetrics{languageBadge};
+    QFontMetricsF infoMetrics{info};
+};
+
+const Fonts& fonts()
+{
+    static const Fonts f;
+    return f;
+}
+
+bool isHighlighted(const ClipboardItem& item)
+{
+    return item.type() == ClipboardItemType::text && item.detectedLanguage() != DetectedLanguage::plain;
+}
+
+// Line breaks become the layout's own separator, code unit for code unit, so
+// highlight offsets stay valid; the CR of a CRLF pair draws nothing.
+QString displayForm(const QString& preview)
+{
+    QString text = preview;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        switch (text[i].unicode()) {
+        case u'\r':
+            text[i] = (i + 1 < text.size() && text[i + 1] == u'\n') ? QChar(0x200B) : QChar::LineSeparator;
+            break;
+        case u'\n':
+        case 0x0B:
+        case 0x0C:
+        case 0x85:
+        case 0x2029:
+            text[i] = QChar::LineSeparator;
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
+QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLanguage language)
+{
+    QList<QTextLayout::FormatRange> formats;
+    for (const HighlightSpan& span : highlight(text, language)) {
+        const HighlightColor c = highlightColor(span.role);
+        QTextLayout::FormatRange range;
+        range.start = int(span.start);
+        range.length = int(span.end - span.start);
+        range.format.setForeground(QColor(c.red, c.green, c.blue));
+        formats << range;
+    }
+    return formats;
+}
+
+qreal infoLineHeight(bool withBadge)
+{
+    const Fonts& f = fonts();
+    const qreal text = f.infoMetrics.height();
+    return withBadge ? std::max(text, f.badgeMetrics.height() + 4) : text;
+}
+
+} // namespace
+
+struct ClipboardItemRow::Preview
+{
+    std::unique_ptr<QTextLayout> head; // its first `headLines` lines are drawn
+    int headLines = 1;
+    std::unique_ptr<QTextLayout> tail; // the elided second line, when cut
+    qreal lineHeight = 0;
+    int lineCount() const { return headLines + (tail ? 1 : 0); }
+};
+
+ClipboardItemRow::ClipboardItemRow(ThemeManager& theme, std::function<State(int)> stateOf, QObject* parent)
+    : QStyledItemDelegate(parent), m_theme(theme), m_stateOf(std::move(stateOf))
+{}
+
+void ClipboardItemRow::clearCaches()
+{
+    m_lineCounts.clear();
+    m_previews.clear();
+    m_thumbnails.clear();
+}
+
+QRectF ClipboardItemRow::cardRect(const QRect& itemRect, int row)
+{
+    const qreal top = itemRect.top() + (row == 0 ? kVerticalInset : 0);
+    const qreal height = itemRect.height() - kSpacing - (row == 0 ? kVerticalInset : 0);
+    return QRectF(itemRect.left() + kHorizontalInset, top, itemRect.width() - 2 * kHorizontalInset, height);
+}
+
+QRectF ClipboardItemRow::deleteButtonRect(const QRectF& card)
+{
+    return QRectF(card.right() - kButtonMargin - kButtonSide, card.top() + kButtonMargin, kButtonSide,
+                  kButtonSide);
+}
+
+QRectF ClipboardItemRow::pinButtonRect(const QRectF& card)
+{
+    return QRectF(card.right() - kButtonMargin - kButtonSide, card.bottom() - kButtonMargin - kButtonSide,
+                  kButtonSide, kButtonSide);
+}
+
+qreal ClipboardItemRow::textWidth(const ClipboardItem& item, qreal cardWidth) const
+{
+    qreal used = 2 * kPaddingH + kBadgeSide + kGap + kTileSide + kGap + kTrailingMin;
+    if (item.isPinned())
+        used += paint::symbolSide(kPinSymbolSize) + kGap;
+    return std::max(10.0, cardWidth - used);
+}
+
+std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const ClipboardItem& item,
+                                                                     qreal width) const
+{
+    if (auto* cached = m_previews.object(item.id()); cached && (*cached)->head->lineAt(0).width() == width)
+        return *cached;
+
+    const Fonts& f = fonts();
+    const bool code = isHighlighted(item);
+    const QString text = displayForm(item.previewText());
+    QList<QTextLayout::FormatRange> formats;
+    if (code)
+        formats = highlightFormats(item.previewText(), item.detectedLanguage());
+
+    auto result = std::make_shared<Preview>();
+    result->lineHeight = (code ? f.codeMetrics : f.plainMetrics).height();
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    result->head = std::make_unique<QTextLayout>(text, code ? f.code : f.plain);
+    result->head->setTextOption(option);
+    result->head->setFormats(formats);
+    result->head->beginLayout();
+    QTextLine first = result->head->createLine();
+    first.setLineWidth(width);
+    first.setPosition(QPointF(0, 0));
+    QTextLine second = result->head->createLine();
+    if (second.isValid()) {
+        second.setLineWidth(width);
+        second.setPosition(QPointF(0, result->lineHeight));
+    }
+    result->head->endLayout();
+
+    if (second.isValid()) {
+        result->headLines = 2;
+        const qsizetype secondStart = second.textStart();
+        const qsizetype secondEnd = secondStart + second.textLength();
+        QStringView after = QStringView(text).mid(secondEnd);
+        while (!after.isEmpty() && (after.front() == QChar::LineSeparator || after.front().isSpace()))
+            after = after.mid(1);
+        if (!after.isEmpty()) {
+            // More than two lines: the second one ends in an ellipsis.
+            result->headLines = 1;
+            QString rest = text.mid(secondStart);
+            if (const qsizetype br = rest.indexOf(QChar::LineSeparator); br >= 0)
+                rest.truncate(br);
+            QList<QTextLayout::FormatRange> restFormats;
+            for (QTextLayout::FormatRange r : formats) {
+                const int end = r.start + r.length;
+                r.start = std::max(0, r.start - int(secondStart));
+                r.length = std::max(0, std::min(end - int(secondStart), int(rest.size())) - r.start);
+                if (r.length > 0)
+                    restFormats << r;
+            }
+            const QString ellipsis = QStringLiteral("\u2026");
+            const QFontMetricsF& metrics = code ? f.codeMetrics : f.plainMetrics;
+            QTextLayout measure(rest, code ? f.code : f.plain);
+            measure.setFormats(restFormats);
+            measure.beginLayout();
+            QTextLine line = measure.createLine();
+            line.setNumColumns(int(rest.size()));
+            measure.endLayout();
+            qsizetype cut = line.xToCursor(width - metrics.horizontalAdvance(ellipsis),
+                                           QTextLine::CursorBetweenCharacters);
+            cut = std::clamp<qsizetype>(cut, 0, rest.size());
+            // Never split a character.
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, rest);
+            graphemes.setPosition(cut);
+            if (!graphemes.isAtBoundary())
+                cut = std::max<qsizetype>(0, graphemes.toPreviousBoundary());
+            while (cut > 0 && rest[cut - 1].isSpace())
+                --cut;
+            QString tailText = rest.left(cut) + ellipsis;
+            QList<QTextLayout::FormatRange> tailFormats;
+            for (QTextLayout::FormatRange r : restFormats) {
+                if (r.start >= cut)
+                    continue;
+                // The ellipsis continues the colour it follows.
+                if (r.start + r.length >= cut)
+                    r.length = int(cut) - r.start + 1;
+                tailFormats << r;
+            }
+            result->tail = std::make_unique<QTextLayout>(tailText, code ? f.code : f.plain);
+            result->tail->setFormats(tailFormats);
+            result->tail->beginLayout();
+            QTextLine tailLine = result->tail->createLine();
+            tailLine.setNumColumns(int(tailText.size()));
+            tailLine.setPosition(QPointF(0, result->lineHeight));
+            result->tail->endLayout();
+        }
+    }
+    m_previews.insert(item.id(), new std::shared_ptr<Preview>(result));
+    return result;
+}
+
+int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidth) const
+{
+    if (cardWidth != m_lineCountWidth) {
+        m_lineCounts.clear();
+        m_lineCountWidth = cardWidth;
+    }
+    if (const auto it = m_lineCounts.constFind(item.id()); it != m_lineCounts.constEnd())
+        return *it;
+    const int count = preview(item, textWidth(item, cardWidth))->lineCount();
+    m_lineCounts.insert(item.id(), count);
+    return count;
+}
+
+int ClipboardItemRow::cardHeight(const ClipboardItem& item, qreal cardWidth) const
+{
+    const Fonts& f = fonts();
+    const qreal lineHeight = (isHighlighted(item) ? f.codeMetrics : f.plainMetrics).height();
+    const qreal column =
+        previewLineCount(item, cardWidth) * lineHeight + kColumnSpacing + infoLineHeight(isHighlighted(item));
+    return std::max(kMinimumHeight, int(std::ceil(std::max(column, kTileSide) + 2 * kPaddingV)));
+}
+
+QSize ClipboardItemRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+    const int width = view ? view->viewport()->width() : option.rect.width();
+    const auto* model = qobject_cast<const HistoryListModel*>(index.model());
+    if (!model || index.row() >= model->rowCount())
+        return {width, kMinimumHeight + kSpacing};
+    const ClipboardItem& item = model->itemAt(index.row());
+    const int card = cardHeight(item, width - 2 * kHorizontalInset);
+    return {width, card + kSpacing + (index.row() == 0 ? kVerticalInset : 0)};
+}
+
+QPixmap ClipboardItemRow::thumbnail(const ClipboardItem& item, qreal dpr) const
+{
+    if (const QPixmap* cached = m_thumbnails.object(item.id()); cached && cached->devicePixelRatio() == dpr)
+        return *cached;
+    const int side = int(std::ceil(kTileSide * dpr));
+    // Fill the square, keeping the proportions; the overflow is cut off.
+    const QImage scaled =
+        item.image()->scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    QPixmap pixmap = QPixmap::fromImage(
+        scaled.copy((scaled.width() - side) / 2, (scaled.height() - side) / 2, side, side));
+    pixmap.setDevicePixelRatio(dpr);
+    m_thumbnails.insert(item.id(), new QPixmap(pixmap));
+    return pixmap;
+}
+
+void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const
+{
+    const auto* model = qobject_cast<const HistoryListModel*>(index.model());
+    if (!model || index.row() >= model->rowCount())
+        return;
+    const ClipboardItem& item = model->itemAt(index.row());
+    const State state = m_stateOf ? m_stateOf(index.row()) : State{};
+    const AccentPalette colors = m_theme.palette();
+    const Fonts& f = fonts();
+    const QRectF card = cardRect(option.rect, index.row());
+
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::SmoothPixmapTransform);
+
+    paint::CardStyle cardStyle;
+    cardStyle.radius = 8;
+    cardStyle.fill = colors.surface;
+    cardStyle.outline = state.selected ? colors.accent : ink();
+    cardStyle.outlineWidth = state.selected ? 2.5 : 1.5;
+    cardStyle.shadow = state.selected ? colors.accent : ink();
+    cardStyle.shadowOffset = state.selected ? QPointF(4, 4) : QPointF(2, 2);
+    paint::drawCard(*painter, card, cardStyle);
+
+    const qreal cy = card.center().y();
+    qreal x = card.left() + kPaddingH;
+
+    // Number badge (or the room it takes).
+    if (const auto number = row::numberBadge(index.row())) {
+        const QRectF badge(x, cy - kBadgeSide / 2, kBadgeSide, kBadgeSide);
+        paint::drawCard(*painter, badge, {4, colors.soft, ink(), 1.5, std::nullopt, {}});
+        painter->setFont(f.number);
+        painter->setPen(ink());
+        painter->drawText(badge, Qt::AlignCenter, *number);
+    }
+    x += kBadgeSide + kGap;
+
+    // The pin marker, tilted.
+    if (item.isPinned()) {
+        const qreal side = paint::symbolSide(kPinSymbolSize);
+        const QRectF box(x, cy - side / 2, side, side);
+        painter->save();
+        painter->translate(box.center());
+        painter->rotate(45);
+        paint::drawSymbol(*painter, box.translated(-box.center()), u"pin.fill", colors.accent,
+                          kPinSymbolSize);
+        painter->restore();
+        x += side + kGap;
+    }
+
+    // Icon tile.
+    const QRectF tile(x, cy - kTileSide / 2, kTileSide, kTileSide);
+    if (item.type() == ClipboardItemType::image && item.image() && !item.image()->isNull()) {
+        painter->save();
+        painter->setClipPath(paint::continuousRoundedRect(tile, 6));
+        painter->drawPixmap(tile, thumbnail(item, painter->device()->devicePixelRatioF()), QRectF());
+        painter->restore();
+        paint::drawCard(*painter, tile, {6, Qt::transparent, ink(), 1, std::nullopt, {}});
+    } else {
+        paint::drawCard(*painter, tile, {6, colors.soft, ink(), 1, std::nullopt, {}});
+        paint::drawSymbol(*painter, tile, row::tileSymbol(item), inkSecondary(), 12);
+    }
+    x += kTileSide + kGap;
+
+    // Text column: preview, then the info line, centred as a block.
+    const qreal width = textWidth(item, card.width());
+    const auto text = preview(item, width);
+    const bool withBadge = isHighlighted(item);
+    const qreal previewHeight = text->lineCount() * text->lineHeight;
+    const qreal infoHeight = infoLineHeight(withBadge);
+    const qreal top = cy - (previewHeight + kColumnSpacing + infoHeight) / 2;
+    painter->setPen(ink());
+    for (int i = 0; i < text->headLines; ++i)
+        text->head->lineAt(i).draw(painter, QPointF(x, top));
+    if (text->tail)
+        text->tail->lineAt(0).draw(painter, QPointF(x, top));
+
+    const qreal infoCenter = top + previewHeight + kColumnSpacing + infoHeight / 2;
+    qreal ix = x;
+    const qreal right = x + width;
+    if (const auto badge = row::languageBadge(item.detectedLanguage());
+        badge && item.type() == ClipboardItemType::text) {
+        const qreal bw = f.badgeMetrics.horizontalAdvance(*badge) + 8;
+        const qreal bh = f.badgeMetrics.height() + 4;
+        const QRectF rect(ix, infoCenter - bh / 2, bw, bh);
+        paint::drawCard(*painter, rect, {3, colors.light, ink(), 1, std::nullopt, {}});
+        painter->setFont(f.languageBadge);
+        painter->setPen(ink());
+        painter->drawText(rect, Qt::AlignCenter, *badge);
+        ix += bw + kInfoSpacing;
+    }
+    painter->setFont(f.info);
+    painter->setPen(inkSecondary());
+    const QString age = row::ageText(item.timestamp());
+    const qreal ageWidth = f.infoMetrics.horizontalAdvance(age);
+    const qreal textHeight = f.infoMetrics.height();
+    if (item.appName()) {
+        // The source gives way to the age when room is short.
+        const qreal room = std::max(0.0, right - ix - kInfoSpacing - ageWidth);
+        const QString name = f.infoMetrics.elidedText(*item.appName(), Qt::ElideRight, room);
+        const qreal nw = f.infoMetrics.horizontalAdvance(name);
+        painter->drawText(QRectF(ix, infoCenter - textHeight / 2, nw + 1, textHeight),
+                          Qt::AlignLeft | Qt::AlignVCenter, name);
+        ix += nw + kInfoSpacing;
+    }
+    painter->drawText(QRectF(ix, infoCenter - textHeight / 2, ageWidth + 1, textHeight),
+                      Qt::AlignLeft | Qt::AlignVCenter, age);
+    painter->restore();
+}
+
+} // namespace ondrel

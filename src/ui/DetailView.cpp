@@ -1,0 +1,227 @@
+#include "DetailView.h"
+
+#include "Fonts.h"
+#include "IconButton.h"
+#include "Painting.h"
+#include "Pasteboard.h"
+#include "RowContent.h"
+#include "Text.h"
+#include "Theme.h"
+#include "TransformationsPopover.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+namespace ondrel {
+
+namespace {
+
+constexpr qreal kRadius = 12;
+constexpr qreal kOutline = 2;
+
+QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(font);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, color);
+    l->setPalette(p);
+    return l;
+}
+
+// The language badge of the header.
+class LanguageBadge final : public QWidget
+{
+public:
+    LanguageBadge(QString text, ThemeManager& theme, QWidget* parent)
+        : QWidget(parent), m_text(std::move(text)), m_theme(theme)
+    {
+        setAccessibleName(m_text);
+        const QFontMetricsF m(font());
+        setFixedSize(int(std::ceil(m.horizontalAdvance(m_text) + 12 + 1.5)),
+                     int(std::ceil(m.height() + 6 + 1.5)));
+    }
+    static QFont font() { return systemMonoFont(9, FontWeight::bold); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        const QRectF box = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+        paint::drawCard(painter, box, {4, m_theme.palette().light, ink(), 1.5, std::nullopt, {}});
+        painter.setFont(font());
+        painter.setPen(ink());
+        painter.drawText(box, Qt::AlignCenter, m_text);
+    }
+
+private:
+    QString m_text;
+    ThemeManager& m_theme;
+};
+
+} // namespace
+
+DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform::Pasteboard& pasteboard,
+                       QWidget* parent)
+    : QWidget(parent), m_item(item), m_theme(theme), m_pasteboard(pasteboard)
+{
+    setAccessibleName(QStringLiteral("Edit & Copy"));
+    auto* column = new QVBoxLayout(this);
+    // The outline lies on the edge; keep the bands inside it.
+    column->setContentsMargins(1, 1, 1, 1);
+    column->setSpacing(0);
+
+    m_header = new QWidget(this);
+    auto* header = new QHBoxLayout(m_header);
+    header->setContentsMargins(12, 12, 12, 12);
+    header->setSpacing(8);
+    header->addWidget(
+        label(QStringLiteral("Edit & Copy"), systemFont(14, FontWeight::bold), ink(), m_header));
+    if (const auto badge = row::languageBadge(item.detectedLanguage()))
+        header->addWidget(new LanguageBadge(*badge, theme, m_header));
+    header->addStretch(1);
+    IconButton::Look look;
+    look.size = {26, 26};
+    look.radius = 6;
+    look.outlineWidth = 1.5;
+    look.shadowOffset = {2, 2};
+    look.symbolSize = 11;
+    look.fill = [&theme] { return theme.palette().surface; };
+    m_transformsButton =
+        new IconButton(QStringLiteral("wand.and.stars"), look, QStringLiteral("Transformations"), m_header);
+    IconButton::Look copyLook = look;
+    copyLook.fill = [&theme] { return theme.palette().light; };
+    auto* copyButton =
+        new IconButton(QStringLiteral("doc.on.doc.fill"), copyLook, QStringLiteral("Copy"), m_header);
+    auto* closeButton = new IconButton(QStringLiteral("xmark"), look, QStringLiteral("Close"), m_header);
+    m_transformsButton->setObjectName(QStringLiteral("transformations"));
+    copyButton->setObjectName(QStringLiteral("copy"));
+    closeButton->setObjectName(QStringLiteral("close"));
+    header->addWidget(m_transformsButton);
+    header->addWidget(copyButton);
+    header->addWidget(closeButton);
+    column->addWidget(m_header);
+
+    m_editor = new QPlainTextEdit(this);
+    m_editor->setAccessibleName(QStringLiteral("Entry text"));
+    m_editor->setFrameShape(QFrame::NoFrame);
+    m_editor->setFont(item.detectedLanguage() == DetectedLanguage::plain ? systemFont(12)
+                                                                         : systemMonoFont(12));
+    m_editor->setMinimumHeight(250);
+    m_editor->document()->setDocumentMargin(8);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    {
+        QPalette p = m_editor->palette();
+        p.setColor(QPalette::Base, Qt::transparent);
+        p.setColor(QPalette::Text, ink());
+        p.setColor(QPalette::Highlight, theme.palette().light);
+        p.setColor(QPalette::HighlightedText, ink());
+        m_editor->setPalette(p);
+        m_editor->viewport()->setAutoFillBackground(false);
+    }
+    column->addWidget(m_editor, 1);
+
+    m_footer = new QWidget(this);
+    auto* footer = new QHBoxLayout(m_footer);
+    footer->setContentsMargins(12, 10, 12, 10);
+    footer->setSpacing(8);
+    const QFont footerFont = systemFont(10, FontWeight::medium);
+    m_chars = label({}, footerFont, inkSecondary(), m_footer);
+    m_lines = label({}, footerFont, inkSecondary(), m_footer);
+    footer->addWidget(m_chars);
+    footer->addWidget(label(QStringLiteral("\u2022"), systemFont(13), ink(), m_footer));
+    footer->addWidget(m_lines);
+    footer->addStretch(1);
+    footer->addWidget(
+        label(QStringLiteral("\u2318C to copy selection"), footerFont, inkSecondary(), m_footer));
+    column->addWidget(m_footer);
+
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &DetailView::updateCounts);
+    connect(m_transformsButton, &QAbstractButton::clicked, this,
+            [this] { setShowTransforms(!showTransforms()); });
+    connect(copyButton, &QAbstractButton::clicked, this, &DetailView::copy);
+    connect(closeButton, &QAbstractButton::clicked, this, [this] {
+        if (onClose)
+            onClose();
+    });
+    setEditedText(item.text().value_or(QString()));
+}
+
+QString DetailView::editedText() const
+{
+    return m_editor->toPlainText();
+}
+
+void DetailView::setEditedText(const QString& text)
+{
+    m_editor->setPlainText(text);
+    updateCounts();
+}
+
+void DetailView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Each showing starts from the entry's own text.
+    setEditedText(m_item.text().value_or(QString()));
+}
+
+void DetailView::updateCounts()
+{
+    const QString text = editedText();
+    m_chars->setText(QString::number(text::characterCount(text)) + QStringLiteral(" chars"));
+    m_lines->setText(QString::number(text::lineCount(text)) + QStringLiteral(" lines"));
+}
+
+void DetailView::setShowTransforms(bool show)
+{
+    if (show == showTransforms())
+        return;
+    if (!show) {
+        m_popover->close();
+        return;
+    }
+    m_popover = new TransformationsPopover(editedText(), m_theme, this);
+    m_popover->onApply = [this](const QString& result) {
+        setEditedText(result);
+        setShowTransforms(false);
+    };
+    m_popover->popUpBelow(m_transformsButton);
+}
+
+void DetailView::copy()
+{
+    const QString text = editedText();
+    m_pasteboard.clearContents();
+    m_pasteboard.setString(text);
+    if (onTransform)
+        onTransform(text);
+    if (onClose)
+        onClose();
+}
+
+void DetailView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const AccentPalette colors = m_theme.palette();
+    const QRectF bounds = QRectF(rect()).adjusted(kOutline / 2, kOutline / 2, -kOutline / 2, -kOutline / 2);
+    const QPainterPath shape = paint::continuousRoundedRect(bounds, kRadius);
+    painter.save();
+    painter.setClipPath(shape);
+    painter.fillRect(bounds, colors.faint);
+    // The bands reach the edges; the clip rounds their outer corners.
+    const auto band = [&](const QWidget* w) { return QRectF(0, w->y(), width(), w->height()); };
+    painter.fillRect(band(m_header), colors.soft);
+    painter.fillRect(band(m_editor), colors.surface);
+    painter.fillRect(QRectF(0, m_footer->y(), width(), height() - m_footer->y()), colors.soft);
+    painter.restore();
+    painter.setPen(QPen(ink(), kOutline));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(shape);
+}
+
+} // namespace ondrel

@@ -1,0 +1,66 @@
+#include "IconButton.h"
+
+#include "Painting.h"
+#include "Theme.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace ondrel {
+
+IconButton::IconButton(const QString& symbol, Look look, const QString& accessibleName, QWidget* parent)
+    : QAbstractButton(parent), m_symbol(symbol), m_look(std::move(look))
+{
+    setAccessibleName(accessibleName);
+    setToolTip(accessibleName);
+    setCursor(Qt::ArrowCursor);
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(sizeHint());
+}
+
+void IconButton::setSymbol(const QString& symbol)
+{
+    if (symbol == m_symbol)
+        return;
+    m_symbol = symbol;
+    update();
+}
+
+QSize IconButton::sizeHint() const
+{
+    // The outline reaches half its width beyond the card; the shadow lies below and right.
+    return QSize(
+        int(std::ceil(m_look.size.width() + m_look.outlineWidth + std::max(0.0, m_look.shadowOffset.x()))),
+        int(std::ceil(m_look.size.height() + m_look.outlineWidth + std::max(0.0, m_look.shadowOffset.y()))));
+}
+
+void IconButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const qreal inset = m_look.outlineWidth / 2;
+    const QRectF box(QPointF(inset, inset), m_look.size);
+    if (m_look.fill) {
+        paint::CardStyle card;
+        card.radius = m_look.radius;
+        card.fill = m_look.fill();
+        card.outline = ink();
+        card.outlineWidth = m_look.outlineWidth;
+        if (!m_look.shadowOffset.isNull()) {
+            card.shadow = ink();
+            card.shadowOffset = m_look.shadowOffset;
+        }
+        // Pressed: the card sinks onto its shadow.
+        const QRectF at = isDown() ? box.translated(m_look.shadowOffset / 2) : box;
+        paint::drawCard(painter, at, card);
+        paint::drawSymbol(painter, at, m_symbol, m_look.symbolColor ? m_look.symbolColor() : ink(),
+                          m_look.symbolSize);
+        return;
+    }
+    QColor color = m_look.symbolColor ? m_look.symbolColor() : ink();
+    if (isDown())
+        color = color.darker(140);
+    paint::drawSymbol(painter, QRectF(QPointF(0, 0), m_look.size), m_symbol, color, m_look.symbolSize);
+}
+
+} // namespace ondrel

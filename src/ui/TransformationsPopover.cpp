@@ -1,0 +1,120 @@
+#include "TransformationsPopover.h"
+
+#include "Fonts.h"
+#include "Painting.h"
+#include "Theme.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace ondrel {
+
+namespace {
+
+// One transformation: its symbol in a 16-point column, then its name.
+class TransformationRow final : public QAbstractButton
+{
+public:
+    TransformationRow(Transformation t, QWidget* parent) : QAbstractButton(parent), m_transformation(t)
+    {
+        setText(rawValue(t));
+        setAccessibleName(rawValue(t));
+        setFocusPolicy(Qt::NoFocus);
+        setCursor(Qt::ArrowCursor);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setObjectName(caseName(t));
+    }
+    QSize sizeHint() const override
+    {
+        const qreal line = std::max(QFontMetricsF(nameFont()).height(), paint::symbolSide(11));
+        return QSize(TransformationsPopover::kWidth, int(std::ceil(line + 12)));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (isDown())
+            painter.setOpacity(0.6);
+        const QRectF icon(12, 0, 16, height());
+        paint::drawSymbol(painter, icon, iconName(m_transformation), inkSecondary(), 11);
+        painter.setFont(nameFont());
+        painter.setPen(ink());
+        painter.drawText(QRectF(icon.right() + 8, 0, width() - icon.right() - 8 - 12, height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, text());
+    }
+
+private:
+    static QFont nameFont() { return systemFont(12, FontWeight::medium); }
+    Transformation m_transformation;
+};
+
+} // namespace
+
+TransformationsPopover::TransformationsPopover(const QString& text, ThemeManager& theme, QWidget* parent)
+    : QFrame(parent, Qt::Popup | Qt::FramelessWindowHint), m_text(text), m_theme(theme)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    // A click on the button that opened it only closes it.
+    setAttribute(Qt::WA_NoMouseReplay);
+    setAccessibleName(QStringLiteral("Transformations"));
+    setFixedWidth(kWidth);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 6, 0, 6);
+    layout->setSpacing(0);
+    for (TransformationCategory category : kAllTransformationCategories) {
+        auto* title = new QLabel(rawValue(category), this);
+        title->setFont(systemFont(10, FontWeight::bold));
+        QPalette p = title->palette();
+        p.setColor(QPalette::WindowText, inkSecondary());
+        title->setPalette(p);
+        title->setContentsMargins(12, 10, 12, 4);
+        layout->addWidget(title);
+        for (Transformation t : transformations(category)) {
+            auto* row = new TransformationRow(t, this);
+            connect(row, &QAbstractButton::clicked, this, [this, t] { pick(t); });
+            layout->addWidget(row);
+        }
+    }
+}
+
+void TransformationsPopover::pick(Transformation transformation)
+{
+    if (const auto result = apply(transformation, m_text); result && onApply)
+        onApply(*result);
+}
+
+void TransformationsPopover::popUpBelow(QWidget* anchor)
+{
+    adjustSize();
+    const QPoint below = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height() + 4));
+    QPoint at(below.x() - width() / 2, below.y());
+    if (const QScreen* screen = anchor->screen()) {
+        const QRect room = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width() + 1)));
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height() + 1)));
+    }
+    move(at);
+    show();
+}
+
+void TransformationsPopover::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), m_theme.palette().surface);
+    painter.setPen(QPen(ink(), 1));
+    painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void TransformationsPopover::hideEvent(QHideEvent* event)
+{
+    QFrame::hideEvent(event);
+    Q_EMIT closed();
+}
+
+} // namespace ondrel
