@@ -24,6 +24,7 @@
 #include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyleOptionMenuItem>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
@@ -343,9 +344,9 @@ void HistoryList::scrollToCentre(int row, double seconds)
     if (!itemAt(row))
         return;
     executeDelayedItemsLayout();
-    const QRect rect = visualRect(m_model->index(row));
+    const QRect card = cardGeometry(row);
     QScrollBar* bar = verticalScrollBar();
-    const int target = std::clamp(bar->value() + rect.center().y() - viewport()->height() / 2, bar->minimum(),
+    const int target = std::clamp(bar->value() + card.center().y() - viewport()->height() / 2, bar->minimum(),
                                   bar->maximum());
     m_scroll->stop();
     if (seconds <= 0 || target == bar->value()) {
@@ -537,15 +538,27 @@ void ClipboardListView::setHoveredRow(int row)
 
 void ClipboardListView::onSelectedIndexChanged()
 {
-    const qsizetype n = m_store.selectedIndex();
-    const bool changed = n != m_lastSelectedIndex;
-    m_lastSelectedIndex = n;
     m_list->refreshRowState();
-    if (!changed || !m_store.shouldScrollToSelection())
+    if (m_store.selectedIndex() == m_lastSelectedIndex)
         return;
-    if (n < 0 || n >= m_list->historyModel()->rowCount())
+    m_lastSelectedIndex = m_store.selectedIndex();
+    // Whoever moves the selection may ask for scrolling right after: decide
+    // once the current task is done, as a view update would.
+    if (!m_scrollCheckPending) {
+        m_scrollCheckPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_scrollCheckPending = false;
+            scrollToSelectionIfAsked();
+        });
+    }
+}
+
+void ClipboardListView::scrollToSelectionIfAsked()
+{
+    const qsizetype n = m_store.selectedIndex();
+    if (!m_store.shouldScrollToSelection() || n < 0 || n >= m_list->historyModel()->rowCount())
         return;
-    m_list->scrollToCentre(int(n), 0.1);
+    m_list->scrollToCentre(int(n), kScrollSeconds);
     m_store.setShouldScrollToSelection(false);
 }
 

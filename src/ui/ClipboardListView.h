@@ -110,6 +110,7 @@ class ClipboardListView final : public QWidget
 public:
     static constexpr int kWidth = 320;
     static constexpr int kHeight = 480;
+    static constexpr double kScrollSeconds = 0.1;
 
     ClipboardListView(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue,
                       platform::Pasteboard& pasteboard, QWidget* parent = nullptr);
@@ -146,6 +147,7 @@ private:
     void updateContent();
     void placeOverlays();
     void onSelectedIndexChanged();
+    void scrollToSelectionIfAsked();
     void onShowDetailChanged();
     void onCloseDetailChanged();
     void onTransform(const QString& text);
@@ -167,6 +169,7 @@ private:
     std::optional<ClipboardItem> m_detailItem;
     bool m_showCopiedToast = false;
     qsizetype m_lastSelectedIndex = -1;
+    bool m_scrollCheckPending = false;
 };
 
 } // namespace ondrel

@@ -140,7 +140,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
         label(QStringLiteral("\u2318C to copy selection"), footerFont, inkSecondary(), m_footer));
     column->addWidget(m_footer);
 
-    connect(m_editor, &QPlainTextEdit::textChanged, this, &DetailView::updateCounts);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &DetailView::takeEditorText);
     connect(m_transformsButton, &QAbstractButton::clicked, this,
             [this] { setShowTransforms(!showTransforms()); });
     connect(copyButton, &QAbstractButton::clicked, this, &DetailView::copy);
@@ -153,12 +153,36 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
 
 QString DetailView::editedText() const
 {
-    return m_editor->toPlainText();
+    return m_editedText;
 }
 
 void DetailView::setEditedText(const QString& text)
 {
-    m_editor->setPlainText(text);
+    m_editedText = text;
+    // The editor splits paragraphs at CR and at LF alike; a CR LF pair is
+    // one break on screen. Untouched, the text stays exactly as given.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');
+    const bool hasLoneLf = QString(text).remove(QStringLiteral("\r\n")).contains(u'\n');
+    m_crlf = text.contains(QStringLiteral("\r\n")) && !hasLoneLf;
+    m_settingText = true;
+    m_editor->setPlainText(shown);
+    m_settingText = false;
+    updateCounts();
+}
+
+void DetailView::takeEditorText()
+{
+    if (m_settingText)
+        return;
+    // The raw form keeps no-break spaces; paragraph ends become line feeds,
+    // or CR LF again when that was the text's only kind of line end.
+    QString text = m_editor->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    if (m_crlf)
+        text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    m_editedText = text;
     updateCounts();
 }
 
@@ -171,7 +195,7 @@ void DetailView::showEvent(QShowEvent* event)
 
 void DetailView::updateCounts()
 {
-    const QString text = editedText();
+    const QString& text = m_editedText;
     m_chars->setText(QString::number(text::characterCount(text)) + QStringLiteral(" chars"));
     m_lines->setText(QString::number(text::lineCount(text)) + QStringLiteral(" lines"));
 }

@@ -52,6 +52,7 @@ protected:
 
 private:
     void updateCounts();
+    void takeEditorText();
 
     ClipboardItem m_item;
     ThemeManager& m_theme;
@@ -63,6 +64,9 @@ private:
     QLabel* m_lines = nullptr;
     IconButton* m_transformsButton = nullptr;
     QPointer<TransformationsPopover> m_popover;
+    QString m_editedText;
+    bool m_crlf = false;        // the text's line ends are all CR LF
+    bool m_settingText = false; // the editor is being filled, not edited
 };
 
 } // namespace ondrel
