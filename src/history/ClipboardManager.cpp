@@ -14,6 +14,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <vector>
 
 namespace ondrel {
 
@@ -69,21 +70,32 @@ QList<ClipboardItem> ClipboardManager::filteredItems() const
 {
     if (m_filtered)
         return *m_filtered;
-    QList<ClipboardItem> result;
+    // Order positions, not entries: entries are large to move around, and
+    // the history is usually in order already.
+    std::vector<qsizetype> order;
+    order.reserve(m_items.size());
     if (m_searchText.isEmpty()) {
-        result = m_items;
+        for (qsizetype i = 0; i < m_items.size(); ++i)
+            order.push_back(i);
     } else {
         const text::SearchQuery query(m_searchText);
-        for (const ClipboardItem& item : m_items) {
-            if (item.matches(query))
-                result.append(item);
-        }
+        for (qsizetype i = 0; i < m_items.size(); ++i)
+            if (m_items[i].matches(query))
+                order.push_back(i);
     }
-    std::stable_sort(result.begin(), result.end(), [](const ClipboardItem& a, const ClipboardItem& b) {
+    const auto before = [this](qsizetype ia, qsizetype ib) {
+        const ClipboardItem& a = m_items[ia];
+        const ClipboardItem& b = m_items[ib];
         if (a.isPinned() != b.isPinned())
             return a.isPinned();
         return a.timestamp() > b.timestamp();
-    });
+    };
+    if (!std::is_sorted(order.begin(), order.end(), before))
+        std::stable_sort(order.begin(), order.end(), before);
+    QList<ClipboardItem> result;
+    result.reserve(qsizetype(order.size()));
+    for (qsizetype i : order)
+        result.append(m_items[i]);
     m_filtered = result;
     return result;
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace ondrel {
 
@@ -40,6 +41,11 @@ struct Fonts
     QFontMetricsF plainMetrics{plain};
     QFontMetricsF badgeMetrics{languageBadge};
     QFontMetricsF infoMetrics{info};
+    // Asked for every row at every layout: measured once.
+    qreal codeLineHeight = codeMetrics.height();
+    qreal plainLineHeight = plainMetrics.height();
+    qreal infoHeight = infoMetrics.height();
+    qreal infoWithBadgeHeight = std::max(infoHeight, badgeMetrics.height() + 4);
 };
 
 const Fonts& fonts()
@@ -93,9 +99,7 @@ QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLa
 
 qreal infoLineHeight(bool withBadge)
 {
-    const Fonts& f = fonts();
-    const qreal text = f.infoMetrics.height();
-    return withBadge ? std::max(text, f.badgeMetrics.height() + 4) : text;
+    return withBadge ? fonts().infoWithBadgeHeight : fonts().infoHeight;
 }
 
 } // namespace
@@ -106,6 +110,7 @@ struct ClipboardItemRow::Preview
     int headLines = 1;
     std::unique_ptr<QTextLayout> tail; // the elided second line, when cut
     qreal lineHeight = 0;
+    qreal width = 0; // laid out for this width
     int lineCount() const { return headLines + (tail ? 1 : 0); }
 };
 
@@ -116,6 +121,7 @@ ClipboardItemRow::ClipboardItemRow(ThemeManager& theme, std::function<State(int)
 void ClipboardItemRow::clearCaches()
 {
     m_lineCounts.clear();
+    m_previousLineCounts.clear();
     m_previews.clear();
     m_thumbnails.clear();
 }
@@ -150,7 +156,7 @@ qreal ClipboardItemRow::textWidth(const ClipboardItem& item, qreal cardWidth) co
 std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const ClipboardItem& item,
                                                                      qreal width) const
 {
-    if (auto* cached = m_previews.object(item.id()); cached && (*cached)->head->lineAt(0).width() == width)
+    if (auto* cached = m_previews.object(item.id()); cached && (*cached)->width == width)
         return *cached;
 
     const Fonts& f = fonts();
@@ -161,7 +167,8 @@ std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const Clipb
         formats = highlightFormats(item.previewText(), item.detectedLanguage());
 
     auto result = std::make_shared<Preview>();
-    result->lineHeight = (code ? f.codeMetrics : f.plainMetrics).height();
+    result->width = width;
+    result->lineHeight = code ? f.codeLineHeight : f.plainLineHeight;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     result->head = std::make_unique<QTextLayout>(text, code ? f.code : f.plain);
@@ -240,15 +247,50 @@ std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const Clipb
     return result;
 }
 
+namespace {
+
+// Lines a preview takes, without laying it out: a break with text after it
+// always makes two; otherwise the text wraps exactly when it is wider than
+// the room (trailing spaces hang in the margin). Monospaced ASCII is
+// measured by counting. None when only a full layout can tell.
+std::optional<int> quickLineCount(const QString& text, bool code, qreal width)
+{
+    const Fonts& f = fonts();
+    const qsizetype br = text.indexOf(QChar::LineSeparator);
+    if (br >= 0)
+        return br + 1 < text.size() ? std::optional(2) : std::nullopt;
+    qsizetype end = text.size();
+    while (end > 0 && text[end - 1] == u' ')
+        --end;
+    const QStringView shown = QStringView(text).left(end);
+    static const qreal codeAdvance = f.codeMetrics.horizontalAdvance(QLatin1Char('M'));
+    static const bool codeFixed = QFontInfo(f.code).fixedPitch();
+    if (code && codeFixed && std::all_of(shown.begin(), shown.end(), [](QChar c) {
+            return c.unicode() >= 0x20 && c.unicode() < 0x7F;
+        }))
+        return shown.size() * codeAdvance <= width ? 1 : 2;
+    return (code ? f.codeMetrics : f.plainMetrics).horizontalAdvance(shown.toString()) <= width ? 1 : 2;
+}
+
+} // namespace
+
 int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidth) const
 {
     if (cardWidth != m_lineCountWidth) {
-        m_lineCounts.clear();
-        m_lineCountWidth = cardWidth;
+        // A scroll bar coming and going switches between two widths: keep
+        // the counts of the last one too.
+        std::swap(m_lineCounts, m_previousLineCounts);
+        std::swap(m_lineCountWidth, m_previousLineCountWidth);
+        if (cardWidth != m_lineCountWidth) {
+            m_lineCounts.clear();
+            m_lineCountWidth = cardWidth;
+        }
     }
     if (const auto it = m_lineCounts.constFind(item.id()); it != m_lineCounts.constEnd())
         return *it;
-    const int count = preview(item, textWidth(item, cardWidth))->lineCount();
+    const qreal width = textWidth(item, cardWidth);
+    const auto quick = quickLineCount(displayForm(item.previewText()), isHighlighted(item), width);
+    const int count = quick ? *quick : preview(item, width)->lineCount();
     m_lineCounts.insert(item.id(), count);
     return count;
 }
@@ -256,9 +298,9 @@ int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidt
 int ClipboardItemRow::cardHeight(const ClipboardItem& item, qreal cardWidth) const
 {
     const Fonts& f = fonts();
-    const qreal lineHeight = (isHighlighted(item) ? f.codeMetrics : f.plainMetrics).height();
-    const qreal column =
-        previewLineCount(item, cardWidth) * lineHeight + kColumnSpacing + infoLineHeight(isHighlighted(item));
+    const bool code = isHighlighted(item);
+    const qreal column = previewLineCount(item, cardWidth) * (code ? f.codeLineHeight : f.plainLineHeight) +
+                         kColumnSpacing + (code ? f.infoWithBadgeHeight : f.infoHeight);
     return std::max(kMinimumHeight, int(std::ceil(std::max(column, kTileSide) + 2 * kPaddingV)));
 }
 
@@ -357,6 +399,11 @@ void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
     // Text column: preview, then the info line, centred as a block.
     const qreal width = textWidth(item, card.width());
     const auto text = preview(item, width);
+    if (const auto it = m_lineCounts.find(item.id()); it != m_lineCounts.end() && *it != text->lineCount()) {
+        // The quick count was wrong (fonts differ in odd ways): re-measure the row.
+        *it = text->lineCount();
+        Q_EMIT const_cast<ClipboardItemRow*>(this)->sizeHintChanged(index);
+    }
     const bool withBadge = isHighlighted(item);
     const qreal previewHeight = text->lineCount() * text->lineHeight;
     const qreal infoHeight = infoLineHeight(withBadge);

@@ -66,6 +66,8 @@ private:
     // Line counts by entry, for the width they were measured at.
     mutable QHash<QUuid, int> m_lineCounts;
     mutable qreal m_lineCountWidth = -1;
+    mutable QHash<QUuid, int> m_previousLineCounts;
+    mutable qreal m_previousLineCountWidth = -1;
     // Laid-out previews of the rows drawn lately.
     mutable QCache<QUuid, std::shared_ptr<Preview>> m_previews{256};
     mutable QCache<QUuid, QPixmap> m_thumbnails{64};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardItem.h"
+#include "DetailView.h"
 
 #include <QListView>
 #include <QPointer>
@@ -23,7 +24,6 @@ class Pasteboard;
 class ClipboardItemRow;
 class ClipboardManager;
 class CopiedNotice;
-class DetailView;
 class EmptyState;
 class HistoryListModel;
 class IconButton;

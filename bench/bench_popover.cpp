@@ -1,0 +1,168 @@
+// The popover's budgets: first paint with 200 entries, a typed search
+// character over 10,000 entries, and painting the visible rows.
+#include "BenchText.h"
+#include "ClipboardListView.h"
+#include "ClipboardManager.h"
+#include "ManualMainQueue.h"
+#include "MemoryPasteboard.h"
+#include "MemoryUserDefaults.h"
+#include "MemoryWorkspace.h"
+#include "RecordingKeystrokePoster.h"
+#include "Theme.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+using namespace ondrel;
+
+namespace {
+
+struct Popover
+{
+    platform::MemoryUserDefaults defaults;
+    platform::ManualMainQueue queue;
+    platform::MemoryPasteboard pasteboard;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    ThemeManager theme{defaults};
+    ClipboardManager store{{defaults, queue, pasteboard, keystrokes, workspace, nullptr}};
+    std::unique_ptr<ClipboardListView> view;
+    QImage frame{ClipboardListView::kWidth * 2, ClipboardListView::kHeight * 2, QImage::Format_ARGB32_Premultiplied};
+
+    explicit Popover(const QList<ClipboardItem>& items)
+    {
+        store.setItems(items);
+        frame.setDevicePixelRatio(2);
+    }
+    void create()
+    {
+        view = std::make_unique<ClipboardListView>(store, theme, queue, pasteboard);
+        view->resize(ClipboardListView::kWidth, ClipboardListView::kHeight);
+        view->show();
+    }
+    // Lays out and paints the whole popover at 2x, as the screen would.
+    void paint() { view->render(&frame); }
+};
+
+// Texts of a few hundred bytes in many languages, as copied over weeks.
+QList<ClipboardItem> history(int count)
+{
+    static QList<ClipboardItem> cache;
+    if (cache.size() < count) {
+        cache.clear();
+        const double now = Timestamp::now().secondsSinceReferenceDate();
+        for (int i = 0; i < count; ++i)
+            cache << ClipboardItem::makeText(bench::mixedText(120 + (i * 37) % 400, i + 1), QStringLiteral("Editor"),
+                                             std::nullopt, Timestamp::fromSecondsSinceReferenceDate(now - i * 60));
+    }
+    return cache.mid(0, count);
+}
+
+// Fresh copies: nothing prepared for search or drawing, as after a launch.
+QList<ClipboardItem> fresh(const QList<ClipboardItem>& items)
+{
+    QList<ClipboardItem> out;
+    for (const auto& i : items)
+        out << ClipboardItem(QUuid::createUuid(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
+                             i.appName(), i.appIcon(), i.isPinned(), i.detectedLanguage());
+    return out;
+}
+
+void BM_FirstPaint(benchmark::State& state)
+{
+    const auto items = history(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto popover = std::make_unique<Popover>(fresh(items));
+        state.ResumeTiming();
+        popover->create();
+        popover->paint();
+        state.PauseTiming();
+        popover.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FirstPaint)->Arg(200)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// One typed character: the filter runs, the list is laid out and painted.
+void BM_SearchCharacter(benchmark::State& state)
+{
+    Popover popover(fresh(history(int(state.range(0)))));
+    popover.create();
+    popover.paint();
+    const QString typed[] = {QStringLiteral("e"), QStringLiteral("")};
+    int i = 0;
+    for (auto _ : state) {
+        popover.store.setSearchText(typed[i++ % 2]);
+        popover.paint();
+    }
+    // What was drawn: the rows of the last search, laid out.
+    state.counters["rows"] = double(popover.view->list()->model()->rowCount());
+    state.counters["scrollRange"] = double(popover.view->list()->verticalScrollBar()->maximum());
+}
+BENCHMARK(BM_SearchCharacter)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The very first search after launch, when nothing is prepared yet.
+void BM_FirstSearchCharacter(benchmark::State& state)
+{
+    const auto items = history(int(state.range(0)));
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto popover = std::make_unique<Popover>(fresh(items));
+        popover->create();
+        popover->paint();
+        state.ResumeTiming();
+        popover->store.setSearchText(QStringLiteral("e"));
+        popover->paint();
+        state.PauseTiming();
+        popover.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_FirstSearchCharacter)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A frame while scrolling: each frame shows rows not drawn before.
+void BM_ScrollFrame(benchmark::State& state)
+{
+    Popover popover(fresh(history(int(state.range(0)))));
+    popover.create();
+    popover.paint();
+    QScrollBar* bar = popover.view->list()->verticalScrollBar();
+    for (auto _ : state) {
+        bar->setValue((bar->value() + 400) % std::max(1, bar->maximum()));
+        popover.view->list()->viewport()->render(&popover.frame);
+    }
+}
+BENCHMARK(BM_ScrollFrame)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// A frame without new rows (hover moved the selection).
+void BM_RepaintFrame(benchmark::State& state)
+{
+    Popover popover(fresh(history(int(state.range(0)))));
+    popover.create();
+    popover.paint();
+    int i = 0;
+    for (auto _ : state) {
+        popover.store.setSelectedIndex(i++ % 5);
+        popover.view->list()->viewport()->render(&popover.frame);
+    }
+}
+BENCHMARK(BM_RepaintFrame)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
