@@ -32,7 +32,8 @@ struct Popover
     ThemeManager theme{defaults};
     ClipboardManager store{{defaults, queue, pasteboard, keystrokes, workspace, nullptr}};
     std::unique_ptr<ClipboardListView> view;
-    QImage frame{ClipboardListView::kWidth * 2, ClipboardListView::kHeight * 2, QImage::Format_ARGB32_Premultiplied};
+    QImage frame{ClipboardListView::kWidth * 2, ClipboardListView::kHeight * 2,
+                 QImage::Format_ARGB32_Premultiplied};
 
     explicit Popover(const QList<ClipboardItem>& items)
     {
@@ -57,8 +58,9 @@ QList<ClipboardItem> history(int count)
         cache.clear();
         const double now = Timestamp::now().secondsSinceReferenceDate();
         for (int i = 0; i < count; ++i)
-            cache << ClipboardItem::makeText(bench::mixedText(120 + (i * 37) % 400, i + 1), QStringLiteral("Editor"),
-                                             std::nullopt, Timestamp::fromSecondsSinceReferenceDate(now - i * 60));
+            cache << ClipboardItem::makeText(bench::mixedText(120 + (i * 37) % 400, i + 1),
+                                             QStringLiteral("Editor"), std::nullopt,
+                                             Timestamp::fromSecondsSinceReferenceDate(now - i * 60));
     }
     return cache.mid(0, count);
 }

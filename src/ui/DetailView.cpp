@@ -114,15 +114,17 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     m_editor->setMinimumHeight(250);
     m_editor->document()->setDocumentMargin(8);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    {
+    const auto tint = [this] {
         QPalette p = m_editor->palette();
         p.setColor(QPalette::Base, Qt::transparent);
         p.setColor(QPalette::Text, ink());
-        p.setColor(QPalette::Highlight, theme.palette().light);
+        p.setColor(QPalette::Highlight, m_theme.palette().light);
         p.setColor(QPalette::HighlightedText, ink());
         m_editor->setPalette(p);
-        m_editor->viewport()->setAutoFillBackground(false);
-    }
+    };
+    tint();
+    m_editor->viewport()->setAutoFillBackground(false);
+    connect(&theme, &ThemeManager::accentColorChanged, this, tint);
     column->addWidget(m_editor, 1);
 
     m_footer = new QWidget(this);
@@ -137,7 +139,8 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     footer->addWidget(m_lines);
     footer->addStretch(1);
     footer->addWidget(
-        label(QStringLiteral("\u2318C to copy selection"), footerFont, inkSecondary(), m_footer));
+        // Copying a selection is the editor's own Ctrl+C.
+        label(QStringLiteral("Ctrl+C to copy selection"), footerFont, inkSecondary(), m_footer));
     column->addWidget(m_footer);
 
     connect(m_editor, &QPlainTextEdit::textChanged, this, &DetailView::takeEditorText);

@@ -77,7 +77,9 @@ struct Hint
     const char16_t* key;
     const char16_t* label;
 };
-constexpr Hint kHints[] = {{u"\u2191\u2193", u"Navigate"}, {u"Tab", u"Edit"}, {u"\u23181-9", u"Quick"}};
+// The application's shortcuts use Ctrl where Mac programs use Command,
+// so the hint names Ctrl.
+constexpr Hint kHints[] = {{u"\u2191\u2193", u"Navigate"}, {u"Tab", u"Edit"}, {u"Ctrl 1-9", u"Quick"}};
 constexpr qreal kHintSpacing = 16;
 constexpr qreal kCapLabelSpacing = 4;
 

@@ -728,6 +728,7 @@ void TestPopover::screens()
                   QStringLiteral(".png"));
     }
     renderAt(f.view.get(), 1).save(screensDir() + QStringLiteral("/popover-1x.png"));
+    f.theme.setAccentColorRaw(QStringLiteral("Coral"));
     f.view->openDetail(f.manager->filteredItems().at(0));
     QCoreApplication::processEvents();
     renderAt(f.view.get(), 2).save(screensDir() + QStringLiteral("/detail.png"));
@@ -736,6 +737,15 @@ void TestPopover::screens()
     QCoreApplication::processEvents();
     renderAt(f.view->detailView()->transformationsPopover(), 2)
         .save(screensDir() + QStringLiteral("/transformations.png"));
+    f.view->closeDetail();
+    f.view->pasteEntry(f.manager->filteredItems().at(2));
+    QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
+    renderAt(f.view.get(), 2).save(screensDir() + QStringLiteral("/copied.png"));
+
+    test::PopoverFixture empty;
+    empty.view->show();
+    QVERIFY(QTest::qWaitForWindowExposed(empty.view.get()));
+    renderAt(empty.view.get(), 2).save(screensDir() + QStringLiteral("/empty.png"));
 }
 
 QTEST_MAIN(TestPopover)
