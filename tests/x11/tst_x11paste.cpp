@@ -85,6 +85,16 @@ void TestX11Paste::startWindow()
     // The window of this very process: the one of the test before has the same class.
     QTRY_COMPARE_WITH_TIMEOUT(test::windowPid(m_workspace->activeForeignWindow()),
                               quint32(m_window.processId()), 5000);
+    // The window manager's focus is not yet Qt's: keys sent before the
+    // window says "active" are dropped.
+    bool active = false;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            while (!active && m_window.canReadLine())
+                active = QString::fromUtf8(m_window.readLine()).trimmed() == u"active";
+            return active;
+        },
+        5000));
 }
 
 QString TestX11Paste::waitForPaste()
