@@ -13,6 +13,7 @@ class ThemeManager;
 // A symbol standing next to text, as a widget.
 class SymbolLabel final : public QWidget
 {
+    Q_OBJECT
 public:
     SymbolLabel(QString symbol, QColor color, qreal size, QWidget* parent = nullptr);
 
@@ -28,6 +29,7 @@ private:
 // What the list shows when there is nothing to show.
 class EmptyState final : public QWidget
 {
+    Q_OBJECT
 public:
     explicit EmptyState(QWidget* parent = nullptr);
     void setTexts(const QString& title, const QString& subtitle);
@@ -45,6 +47,7 @@ private:
 // The keyboard hints under the list.
 class KeyHints final : public QWidget
 {
+    Q_OBJECT
 public:
     KeyHints(ThemeManager& theme, QWidget* parent = nullptr);
     QSize sizeHint() const override;
@@ -60,6 +63,7 @@ private:
 // "Copied!", fading and growing in, shrinking and fading out.
 class CopiedNotice final : public QWidget
 {
+    Q_OBJECT
 public:
     static constexpr double kAnimationSeconds = 0.2;
 
