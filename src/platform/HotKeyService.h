@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <functional>
+#include <optional>
+
+namespace ondrel::platform {
+
+// System-wide hotkeys. Combinations are given as a key code (see KeyCodes.h)
+// and modifier bits in the stored shortcut encoding (command 0x100, shift
+// 0x200, option 0x800, control 0x1000, fn 0x20000).
+class HotKeyService
+{
+public:
+    // Status codes of the hotkey calls.
+    static constexpr int kNoErr = 0;
+    static constexpr int kParamErr = -50;                // a combination the system cannot take
+    static constexpr int kEventHotKeyExistsErr = -9878;  // someone else holds the combination
+    static constexpr int kEventNotHandledErr = -9874;
+
+    struct Registration
+    {
+        int status = kNoErr;
+        std::optional<quint64> reference; // present on success
+    };
+    enum class Phase
+    {
+        pressed,
+        released
+    };
+
+    virtual ~HotKeyService() = default;
+
+    virtual Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) = 0;
+    virtual void unregisterHotKey(quint64 reference) = 0;
+
+    // Hotkey events: the signature and id given at registration. The handler
+    // answers a status (kNoErr when it used the event).
+    using HotKeyHandler = std::function<int(quint32 signature, quint32 id, Phase phase)>;
+    virtual void setHotKeyHandler(HotKeyHandler handler) = 0;
+    // Key events of our own windows while a menu of ours has the keyboard;
+    // the handler answers kNoErr to consume the event.
+    using RawKeyHandler = std::function<int(quint32 keyCode, quint32 modifiers, Phase phase)>;
+    virtual void setRawKeyHandler(RawKeyHandler handler) = 0;
+    virtual void setHotKeyEventsEnabled(bool enabled) = 0;
+    virtual void setRawKeyEventsEnabled(bool enabled) = 0;
+
+    // Whether another program already holds the combination system-wide.
+    virtual bool isTakenElsewhere(quint32 keyCode, quint32 modifiers) = 0;
+};
+
+} // namespace ondrel::platform

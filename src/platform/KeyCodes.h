@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+
+// Keys are named by the virtual key codes of the Mac keyboard (A = 0,
+// V = 9, Return = 36, ...), the codes stored shortcuts use. On Linux a code
+// stands for the key at the same place on the keyboard, whatever the layout
+// prints on it: the evdev code of that key (the X key code is evdev + 8).
+namespace ondrel::platform::keycodes {
+
+std::optional<int> evdevForKeyCode(qint64 keyCode);
+std::optional<qint64> keyCodeForEvdev(int evdev);
+inline constexpr int kXKeycodeOffset = 8;
+
+// For key events without a hardware code (synthetic ones): the key code of
+// the key that gives this Qt key on a US keyboard.
+std::optional<qint64> keyCodeForQtKey(int qtKey);
+
+} // namespace ondrel::platform::keycodes

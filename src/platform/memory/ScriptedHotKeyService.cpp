@@ -1,0 +1,65 @@
+#include "ScriptedHotKeyService.h"
+
+namespace ondrel::platform {
+
+namespace {
+quint64 comboKey(quint32 keyCode, quint32 modifiers)
+{
+    return (quint64(keyCode) << 32) | modifiers;
+}
+} // namespace
+
+HotKeyService::Registration ScriptedHotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers,
+                                                                   quint32 signature, quint32 id)
+{
+    ++m_attempts;
+    m_attemptedIds << id;
+    if (m_failStatus != 0)
+        return {m_failStatus, std::nullopt};
+    if (m_elsewhere.contains(comboKey(keyCode, modifiers)))
+        return {kEventHotKeyExistsErr, std::nullopt};
+    const quint64 reference = m_nextReference++;
+    m_grabs[reference] = {keyCode, modifiers, signature, id};
+    return {kNoErr, reference};
+}
+
+void ScriptedHotKeyService::unregisterHotKey(quint64 reference)
+{
+    m_grabs.erase(reference);
+}
+
+bool ScriptedHotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
+{
+    return m_elsewhere.contains(comboKey(keyCode, modifiers));
+}
+
+void ScriptedHotKeyService::takeElsewhere(quint32 keyCode, quint32 modifiers)
+{
+    m_elsewhere.insert(comboKey(keyCode, modifiers));
+}
+
+std::optional<int> ScriptedHotKeyService::press(quint32 keyCode, quint32 modifiers, Phase phase)
+{
+    if (!m_hotKeyEvents || !m_hotKeyHandler)
+        return std::nullopt;
+    for (const auto& [reference, grab] : m_grabs)
+        if (grab.keyCode == keyCode && grab.modifiers == modifiers)
+            return m_hotKeyHandler(grab.signature, grab.id, phase);
+    return std::nullopt;
+}
+
+std::optional<int> ScriptedHotKeyService::sendHotKeyEvent(quint32 signature, quint32 id, Phase phase)
+{
+    if (!m_hotKeyEvents || !m_hotKeyHandler)
+        return std::nullopt;
+    return m_hotKeyHandler(signature, id, phase);
+}
+
+std::optional<int> ScriptedHotKeyService::typeInMenu(quint32 keyCode, quint32 modifiers, Phase phase)
+{
+    if (!m_rawKeyEvents || !m_rawKeyHandler)
+        return std::nullopt;
+    return m_rawKeyHandler(keyCode, modifiers, phase);
+}
+
+} // namespace ondrel::platform

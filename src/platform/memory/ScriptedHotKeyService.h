@@ -1,0 +1,67 @@
+#pragma once
+
+#include "HotKeyService.h"
+
+#include <QList>
+#include <QSet>
+
+#include <map>
+
+namespace ondrel::platform {
+
+// A hotkey service driven by the test: it records what is registered,
+// refuses what it is told to refuse, and delivers presses on demand.
+class ScriptedHotKeyService final : public HotKeyService
+{
+public:
+    struct Grab
+    {
+        quint32 keyCode;
+        quint32 modifiers;
+        quint32 signature;
+        quint32 id;
+    };
+
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    void unregisterHotKey(quint64 reference) override;
+    void setHotKeyHandler(HotKeyHandler handler) override { m_hotKeyHandler = std::move(handler); }
+    void setRawKeyHandler(RawKeyHandler handler) override { m_rawKeyHandler = std::move(handler); }
+    void setHotKeyEventsEnabled(bool enabled) override { m_hotKeyEvents = enabled; }
+    void setRawKeyEventsEnabled(bool enabled) override { m_rawKeyEvents = enabled; }
+    bool isTakenElsewhere(quint32 keyCode, quint32 modifiers) override;
+
+    // Every registration attempt from now on fails with `status` (0: none fail).
+    void failRegistrations(int status) { m_failStatus = status; }
+    // Another program holds this combination.
+    void takeElsewhere(quint32 keyCode, quint32 modifiers);
+
+    // The combinations now registered, by reference.
+    const std::map<quint64, Grab>& grabs() const { return m_grabs; }
+    int registrationCount() const { return m_attempts; }
+    QList<quint32> attemptedIds() const { return m_attemptedIds; }
+    bool hotKeyEventsEnabled() const { return m_hotKeyEvents; }
+    bool rawKeyEventsEnabled() const { return m_rawKeyEvents; }
+
+    // The user presses or releases a registered combination: the hotkey
+    // event goes out when hotkey events are on and a grab matches.
+    // Answers the handler's status, or none when nothing was delivered.
+    std::optional<int> press(quint32 keyCode, quint32 modifiers, Phase phase);
+    // An event with any signature and id, as the system could send.
+    std::optional<int> sendHotKeyEvent(quint32 signature, quint32 id, Phase phase);
+    // A key typed into our own menu.
+    std::optional<int> typeInMenu(quint32 keyCode, quint32 modifiers, Phase phase);
+
+private:
+    HotKeyHandler m_hotKeyHandler;
+    RawKeyHandler m_rawKeyHandler;
+    bool m_hotKeyEvents = false;
+    bool m_rawKeyEvents = false;
+    int m_failStatus = 0;
+    int m_attempts = 0;
+    quint64 m_nextReference = 1;
+    std::map<quint64, Grab> m_grabs;
+    QList<quint32> m_attemptedIds;
+    QSet<quint64> m_elsewhere;
+};
+
+} // namespace ondrel::platform
