@@ -15,8 +15,8 @@ class HotKeyService
 public:
     // Status codes of the hotkey calls.
     static constexpr int kNoErr = 0;
-    static constexpr int kParamErr = -50;                // a combination the system cannot take
-    static constexpr int kEventHotKeyExistsErr = -9878;  // someone else holds the combination
+    static constexpr int kParamErr = -50;               // a combination the system cannot take
+    static constexpr int kEventHotKeyExistsErr = -9878; // someone else holds the combination
     static constexpr int kEventNotHandledErr = -9874;
 
     struct Registration
@@ -32,7 +32,8 @@ public:
 
     virtual ~HotKeyService() = default;
 
-    virtual Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) = 0;
+    virtual Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature,
+                                        quint32 id) = 0;
     virtual void unregisterHotKey(quint64 reference) = 0;
 
     // Hotkey events: the signature and id given at registration. The handler

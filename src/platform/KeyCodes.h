@@ -1,6 +1,9 @@
 #pragma once
 
+#include <Qt>
 #include <QtGlobal>
+
+class QKeyEvent;
 
 #include <optional>
 
@@ -13,6 +16,12 @@ namespace ondrel::platform::keycodes {
 std::optional<int> evdevForKeyCode(qint64 keyCode);
 std::optional<qint64> keyCodeForEvdev(int evdev);
 inline constexpr int kXKeycodeOffset = 8;
+
+// The key code of a key event: from its hardware code on X11, else from its Qt key.
+std::optional<qint64> keyCodeOf(const QKeyEvent& event);
+// Modifier flags of a Qt modifier set: shift 0x20000, control (Ctrl)
+// 0x40000, option (Alt) 0x80000, command (Super) 0x100000, keypad 0x200000.
+quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers);
 
 // For key events without a hardware code (synthetic ones): the key code of
 // the key that gives this Qt key on a US keyboard.

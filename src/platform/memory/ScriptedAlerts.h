@@ -17,7 +17,8 @@ public:
         QStringList buttons;
     };
 
-    int warn(QWidget*, const QString& title, const QString& informativeText, const QStringList& buttons) override
+    int warn(QWidget*, const QString& title, const QString& informativeText,
+             const QStringList& buttons) override
     {
         m_shown.append({title, informativeText, buttons});
         return m_answer;

@@ -10,7 +10,7 @@ quint64 comboKey(quint32 keyCode, quint32 modifiers)
 } // namespace
 
 HotKeyService::Registration ScriptedHotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers,
-                                                                   quint32 signature, quint32 id)
+                                                                  quint32 signature, quint32 id)
 {
     ++m_attempts;
     m_attemptedIds << id;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "HotKeyService.h"
+#include "Shortcut.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+
+namespace ondrel::KeyboardShortcuts {
+
+// The layer over the system's hotkey service: one record per registration,
+// ids from 1 never reused, and the hotkeys suspended while one of our menus
+// has the keyboard (the same combinations then come from its key events).
+class CarbonKeyboardShortcuts final
+{
+public:
+    using Callback = std::function<void(const Shortcut&)>;
+    struct HotKey
+    {
+        Shortcut shortcut;
+        qint64 carbonHotKeyId = 0;
+        std::optional<quint64> carbonHotKey; // none while suspended
+        Callback onKeyDown;
+        Callback onKeyUp;
+    };
+    static constexpr quint32 kHotKeySignature = 0x48565451; // "HVTQ"
+
+    CarbonKeyboardShortcuts(platform::HotKeyService& service,
+                            std::function<QString(const Shortcut&)> describe,
+                            std::function<void(const QString&)> console);
+
+    void registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp);
+    // Every record with that shortcut, whoever registered it.
+    void unregisterShortcut(const Shortcut& shortcut);
+    void registerAll();
+    void updateEventHandler();
+
+    void setMenuOpen(bool open);
+    bool isMenuOpen() const { return m_menuOpen; }
+    void setEnabled(bool enabled);
+    bool isEnabled() const { return m_enabled; }
+
+    int handleHotKeyEvent(quint32 signature, quint32 id, platform::HotKeyService::Phase phase);
+    int handleRawKeyEvent(quint32 keyCode, quint32 modifiers, platform::HotKeyService::Phase phase);
+
+    // Whether something outside this program already uses the combination.
+    bool isSystemShortcut(const Shortcut& shortcut) const;
+
+    const std::map<qint64, HotKey>& hotKeys() const { return m_hotKeys; }
+    qint64 lastHotKeyId() const { return m_hotKeyId; }
+    bool hasEventHandler() const { return m_eventHandler; }
+
+private:
+    void reportFailure(const Shortcut& shortcut, int status) const;
+
+    platform::HotKeyService& m_service;
+    std::function<QString(const Shortcut&)> m_describe;
+    std::function<void(const QString&)> m_console;
+    std::map<qint64, HotKey> m_hotKeys;
+    qint64 m_hotKeyId = 0;
+    bool m_eventHandler = false;
+    bool m_menuOpen = false;
+    bool m_enabled = true;
+};
+
+} // namespace ondrel::KeyboardShortcuts

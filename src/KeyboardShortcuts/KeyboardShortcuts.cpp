@@ -1,0 +1,263 @@
+#include "KeyboardShortcuts.h"
+
+#include "HotKeyService.h"
+#include "KeyboardLayout.h"
+#include "Keys.h"
+#include "UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMenu>
+
+#include <cstdio>
+
+namespace ondrel::KeyboardShortcuts {
+
+namespace {
+void writeToConsole(const QString& line)
+{
+    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+}
+} // namespace
+
+Registry::Registry(platform::UserDefaults& defaults, platform::HotKeyService& hotKeys,
+                   const platform::KeyboardLayout& layout, std::function<void(const QString&)> console,
+                   QObject* parent)
+    : QObject(parent), m_defaults(defaults), m_layout(layout),
+      m_carbon(
+          hotKeys, [this](const Shortcut& s) { return description(s); },
+          console ? std::move(console) : std::function<void(const QString&)>(writeToConsole))
+{}
+
+Registry::~Registry()
+{
+    if (m_tracking && QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+QString Registry::description(const Shortcut& shortcut) const
+{
+    return KeyboardShortcuts::description(shortcut, m_layout);
+}
+
+Name Registry::makeName(const QString& rawValue, std::optional<Shortcut> defaultShortcut)
+{
+    Name name(rawValue, defaultShortcut);
+    if (defaultShortcut && !hasStoredValue(name))
+        storeShortcut(*defaultShortcut, name);
+    return name;
+}
+
+bool Registry::hasStoredValue(const Name& name) const
+{
+    return m_defaults.contains(name.userDefaultsKey());
+}
+
+std::optional<Shortcut> Registry::getShortcut(const Name& name) const
+{
+    const QVariant value = m_defaults.object(name.userDefaultsKey());
+    // Only a string holds a shortcut: the "removed" marker and anything
+    // foreign read as none.
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return Shortcut::fromJson(value.toString().toUtf8());
+}
+
+void Registry::registerShortcut(const Shortcut& shortcut)
+{
+    m_carbon.registerShortcut(
+        shortcut, [this](const Shortcut& s) { dispatch(s, EventType::keyDown); },
+        [this](const Shortcut& s) { dispatch(s, EventType::keyUp); });
+    m_registered.insert(shortcut);
+}
+
+void Registry::storeShortcut(const Shortcut& shortcut, const Name& name)
+{
+    const QString encoded = QString::fromUtf8(shortcut.toJson());
+    if (const auto old = getShortcut(name)) {
+        m_carbon.unregisterShortcut(*old);
+        m_registered.remove(*old);
+    }
+    if (!m_registered.contains(shortcut))
+        registerShortcut(shortcut);
+    m_defaults.setString(name.userDefaultsKey(), encoded);
+    Q_EMIT shortcutByNameDidChange(name);
+}
+
+void Registry::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name)
+{
+    if (shortcut) {
+        storeShortcut(*shortcut, name);
+        return;
+    }
+    const auto old = getShortcut(name);
+    if (!old)
+        return;
+    if (name.defaultShortcut())
+        m_defaults.setBool(name.userDefaultsKey(), false); // keeps the default from coming back
+    else
+        m_defaults.removeObject(name.userDefaultsKey());
+    m_carbon.unregisterShortcut(*old);
+    m_registered.remove(*old);
+    Q_EMIT shortcutByNameDidChange(name);
+}
+
+void Registry::reset(const QList<Name>& names)
+{
+    for (const Name& name : names) {
+        if (name.defaultShortcut()) {
+            storeShortcut(*name.defaultShortcut(), name);
+            continue;
+        }
+        const auto old = getShortcut(name);
+        if (!old)
+            continue;
+        m_defaults.removeObject(name.userDefaultsKey());
+        m_carbon.unregisterShortcut(*old);
+        m_registered.remove(*old);
+        Q_EMIT shortcutByNameDidChange(name);
+    }
+}
+
+void Registry::resetAll()
+{
+    QList<Name> names;
+    for (const QString& key : m_defaults.dictionaryRepresentation().keys())
+        if (key.startsWith(kUserDefaultsPrefix))
+            names << Name(key.mid(kUserDefaultsPrefix.size()));
+    reset(names);
+}
+
+void Registry::onKeyDown(const Name& name, std::function<void()> action)
+{
+    m_keyDown[name].append(std::move(action));
+    if (const auto shortcut = getShortcut(name); shortcut && !m_registered.contains(*shortcut))
+        registerShortcut(*shortcut);
+}
+
+void Registry::onKeyUp(const Name& name, std::function<void()> action)
+{
+    m_keyUp[name].append(std::move(action));
+    if (const auto shortcut = getShortcut(name); shortcut && !m_registered.contains(*shortcut))
+        registerShortcut(*shortcut);
+}
+
+void Registry::unregisterIfUnused(const Shortcut& shortcut)
+{
+    for (const auto& [token, stream] : m_streams)
+        if (getShortcut(stream.name) == shortcut)
+            return;
+    m_carbon.unregisterShortcut(shortcut);
+    m_registered.remove(shortcut);
+}
+
+void Registry::removeHandler(const Name& name)
+{
+    m_keyDown.remove(name);
+    m_keyUp.remove(name);
+    if (const auto shortcut = getShortcut(name))
+        unregisterIfUnused(*shortcut);
+}
+
+void Registry::removeAllHandlers()
+{
+    QSet<Name> names;
+    for (auto it = m_keyDown.cbegin(); it != m_keyDown.cend(); ++it)
+        names.insert(it.key());
+    for (auto it = m_keyUp.cbegin(); it != m_keyUp.cend(); ++it)
+        names.insert(it.key());
+    m_keyDown.clear();
+    m_keyUp.clear();
+    for (const Name& name : names)
+        if (const auto shortcut = getShortcut(name))
+            unregisterIfUnused(*shortcut);
+}
+
+quint64 Registry::addStream(const Name& name, std::function<void(EventType)> consumer)
+{
+    const quint64 token = m_nextStream++;
+    m_streams.emplace(token, Stream{name, std::move(consumer)});
+    if (const auto shortcut = getShortcut(name); shortcut && !m_registered.contains(*shortcut))
+        registerShortcut(*shortcut);
+    return token;
+}
+
+void Registry::removeStream(quint64 token)
+{
+    m_streams.erase(token);
+}
+
+void Registry::enable(const QList<Name>& names)
+{
+    for (const Name& name : names)
+        if (const auto shortcut = getShortcut(name); shortcut && !m_registered.contains(*shortcut))
+            registerShortcut(*shortcut);
+}
+
+void Registry::disable(const QList<Name>& names)
+{
+    for (const Name& name : names)
+        if (const auto shortcut = getShortcut(name)) {
+            m_carbon.unregisterShortcut(*shortcut);
+            m_registered.remove(*shortcut);
+        }
+}
+
+bool Registry::isEnabled(const Name& name) const
+{
+    const auto shortcut = getShortcut(name);
+    return isEnabled() && shortcut && m_registered.contains(*shortcut);
+}
+
+void Registry::dispatch(const Shortcut& shortcut, EventType type)
+{
+    if (m_paused)
+        return;
+    // The stored value is read at each event: a Name whose shortcut changed
+    // no longer answers to the old combination.
+    const auto& handlers = type == EventType::keyDown ? m_keyDown : m_keyUp;
+    QList<std::function<void()>> toRun;
+    for (auto it = handlers.cbegin(); it != handlers.cend(); ++it)
+        if (getShortcut(it.key()) == shortcut)
+            toRun += it.value();
+    QList<std::function<void(EventType)>> streams;
+    for (const auto& [token, stream] : m_streams)
+        if (getShortcut(stream.name) == shortcut)
+            streams << stream.consumer;
+    for (const auto& action : toRun)
+        action();
+    for (const auto& consumer : streams)
+        consumer(type);
+}
+
+void Registry::menuDidBeginTracking()
+{
+    m_carbon.setMenuOpen(true);
+}
+
+void Registry::menuDidEndTracking()
+{
+    m_carbon.setMenuOpen(false);
+}
+
+void Registry::trackApplicationMenus()
+{
+    if (m_tracking || !QCoreApplication::instance())
+        return;
+    m_tracking = true;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+bool Registry::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && qobject_cast<QMenu*>(watched)) {
+        // Submenus open inside their parent's tracking: count them.
+        if (event->type() == QEvent::Show && m_openMenus++ == 0)
+            menuDidBeginTracking();
+        else if (event->type() == QEvent::Hide && m_openMenus > 0 && --m_openMenus == 0)
+            menuDidEndTracking();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace ondrel::KeyboardShortcuts

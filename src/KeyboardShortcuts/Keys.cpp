@@ -1,0 +1,304 @@
+#include "Keys.h"
+
+#include "KeyboardLayout.h"
+#include "Text.h"
+
+#include <QFile>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace ondrel::KeyboardShortcuts {
+
+const QList<Key>& allKeys()
+{
+    using namespace Keys;
+    static const QList<Key> keys = {
+        a,
+        b,
+        c,
+        d,
+        e,
+        f,
+        g,
+        h,
+        i,
+        j,
+        k,
+        l,
+        m,
+        n,
+        o,
+        p,
+        q,
+        r,
+        s,
+        t,
+        u,
+        v,
+        w,
+        x,
+        y,
+        z,
+        zero,
+        one,
+        two,
+        three,
+        four,
+        five,
+        six,
+        seven,
+        eight,
+        nine,
+        capsLock,
+        shift,
+        function,
+        control,
+        option,
+        command,
+        rightCommand,
+        rightOption,
+        rightControl,
+        rightShift,
+        returnKey,
+        backslash,
+        backtick,
+        comma,
+        equal,
+        minus,
+        period,
+        quote,
+        semicolon,
+        slash,
+        space,
+        tab,
+        leftBracket,
+        rightBracket,
+        pageUp,
+        pageDown,
+        home,
+        end,
+        upArrow,
+        rightArrow,
+        downArrow,
+        leftArrow,
+        escape,
+        deleteKey,
+        deleteForward,
+        help,
+        mute,
+        volumeUp,
+        volumeDown,
+        f1,
+        f2,
+        f3,
+        f4,
+        f5,
+        f6,
+        f7,
+        f8,
+        f9,
+        f10,
+        f11,
+        f12,
+        f13,
+        f14,
+        f15,
+        f16,
+        f17,
+        f18,
+        f19,
+        f20,
+        keypad0,
+        keypad1,
+        keypad2,
+        keypad3,
+        keypad4,
+        keypad5,
+        keypad6,
+        keypad7,
+        keypad8,
+        keypad9,
+        keypadClear,
+        keypadDecimal,
+        keypadDivide,
+        keypadEnter,
+        keypadEquals,
+        keypadMinus,
+        keypadMultiply,
+        keypadPlus,
+    };
+    return keys;
+}
+
+namespace {
+
+struct Special
+{
+    SpecialKey key;
+    qint64 code;
+    const char16_t* display; // null: the localised "space_key"
+    const char16_t* menu;    // null: none
+};
+
+// clang-format off
+constexpr Special kSpecials[] = {
+    {SpecialKey::returnKey, 36, u"\u21A9", u"\u21A9"},
+    {SpecialKey::deleteKey, 51, u"\u232B", u"\u232B"},
+    {SpecialKey::deleteForward, 117, u"\u2326", u"\u2326"},
+    {SpecialKey::end, 119, u"\u2198", u"\u2198"},
+    {SpecialKey::escape, 53, u"\u238B", u"\u238B"},
+    {SpecialKey::help, 114, u"?\u20DD", u"?\u20DD"},
+    {SpecialKey::home, 115, u"\u2196", u"\u2196"},
+    {SpecialKey::space, 49, nullptr, u" "},
+    {SpecialKey::tab, 48, u"\u21E5", u"\u21E5"},
+    {SpecialKey::pageUp, 116, u"\u21DE", u"\u21DE"},
+    {SpecialKey::pageDown, 121, u"\u21DF", u"\u21DF"},
+    {SpecialKey::upArrow, 126, u"\u2191", u"\u2191"},
+    {SpecialKey::rightArrow, 124, u"\u2192", u"\u2192"},
+    {SpecialKey::downArrow, 125, u"\u2193", u"\u2193"},
+    {SpecialKey::leftArrow, 123, u"\u2190", u"\u2190"},
+    {SpecialKey::f1, 122, u"F1", u"\uF704"}, {SpecialKey::f2, 120, u"F2", u"\uF705"},
+    {SpecialKey::f3, 99, u"F3", u"\uF706"}, {SpecialKey::f4, 118, u"F4", u"\uF707"},
+    {SpecialKey::f5, 96, u"F5", u"\uF708"}, {SpecialKey::f6, 97, u"F6", u"\uF709"},
+    {SpecialKey::f7, 98, u"F7", u"\uF70A"}, {SpecialKey::f8, 100, u"F8", u"\uF70B"},
+    {SpecialKey::f9, 101, u"F9", u"\uF70C"}, {SpecialKey::f10, 109, u"F10", u"\uF70D"},
+    {SpecialKey::f11, 103, u"F11", u"\uF70E"}, {SpecialKey::f12, 111, u"F12", u"\uF70F"},
+    {SpecialKey::f13, 105, u"F13", u"\uF710"}, {SpecialKey::f14, 107, u"F14", u"\uF711"},
+    {SpecialKey::f15, 113, u"F15", u"\uF712"}, {SpecialKey::f16, 106, u"F16", u"\uF713"},
+    {SpecialKey::f17, 64, u"F17", u"\uF714"}, {SpecialKey::f18, 79, u"F18", u"\uF715"},
+    {SpecialKey::f19, 80, u"F19", u"\uF716"}, {SpecialKey::f20, 90, u"F20", u"\uF717"},
+    {SpecialKey::keypad0, 82, u"0\u20E3", nullptr}, {SpecialKey::keypad1, 83, u"1\u20E3", nullptr},
+    {SpecialKey::keypad2, 84, u"2\u20E3", nullptr}, {SpecialKey::keypad3, 85, u"3\u20E3", nullptr},
+    {SpecialKey::keypad4, 86, u"4\u20E3", nullptr}, {SpecialKey::keypad5, 87, u"5\u20E3", nullptr},
+    {SpecialKey::keypad6, 88, u"6\u20E3", nullptr}, {SpecialKey::keypad7, 89, u"7\u20E3", nullptr},
+    {SpecialKey::keypad8, 91, u"8\u20E3", nullptr}, {SpecialKey::keypad9, 92, u"9\u20E3", nullptr},
+    {SpecialKey::keypadClear, 71, u"\u2612\u20E3", nullptr},
+    {SpecialKey::keypadDecimal, 65, u".\u20E3", nullptr},
+    {SpecialKey::keypadDivide, 75, u"/\u20E3", nullptr},
+    {SpecialKey::keypadEnter, 76, u"\u21A9\u20E3", nullptr},
+    {SpecialKey::keypadEquals, 81, u"=\u20E3", nullptr},
+    {SpecialKey::keypadMinus, 78, u"-\u20E3", nullptr},
+    {SpecialKey::keypadMultiply, 67, u"*\u20E3", nullptr},
+    {SpecialKey::keypadPlus, 69, u"+\u20E3", nullptr},
+};
+// clang-format on
+static_assert(std::size(kSpecials) == kSpecialKeyCount);
+
+const Special& entry(SpecialKey key)
+{
+    return kSpecials[int(key)];
+}
+
+// A word with its first letter upper case and the rest lower case.
+QString capitalized(const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    const qsizetype first = text::offsetAfterCharacters(text, 1);
+    const qsizetype end = first < 0 ? text.size() : first;
+    return text.left(end).toUpper() + text.mid(end).toLower();
+}
+
+} // namespace
+
+std::optional<SpecialKey> specialKey(qint64 code)
+{
+    static const QHash<qint64, SpecialKey> map = [] {
+        QHash<qint64, SpecialKey> m;
+        for (const Special& s : kSpecials)
+            m.insert(s.code, s.key);
+        return m;
+    }();
+    if (const auto it = map.constFind(code); it != map.constEnd())
+        return *it;
+    return std::nullopt;
+}
+
+qint64 keyCode(SpecialKey key)
+{
+    return entry(key).code;
+}
+
+QString displayText(SpecialKey key)
+{
+    const Special& s = entry(key);
+    return s.display ? QString::fromUtf16(s.display) : capitalized(localized(QStringLiteral("space_key")));
+}
+
+std::optional<QString> menuEquivalent(SpecialKey key)
+{
+    const Special& s = entry(key);
+    return s.menu ? std::optional(QString::fromUtf16(s.menu)) : std::nullopt;
+}
+
+bool isFunctionKey(qint64 code)
+{
+    const auto special = specialKey(code);
+    return special && *special >= SpecialKey::f1 && *special <= SpecialKey::f20;
+}
+
+QString symbolicRepresentation(quint64 flags)
+{
+    QString out;
+    if (flags & ModifierFlags::control)
+        out += QChar(0x2303);
+    if (flags & ModifierFlags::option)
+        out += QChar(0x2325);
+    if (flags & ModifierFlags::shift)
+        out += QChar(0x21E7);
+    if (flags & ModifierFlags::command)
+        out += QChar(0x2318);
+    if (flags & ModifierFlags::function)
+        out += QStringLiteral("\U0001F310\uFE0E");
+    return out;
+}
+
+std::optional<QString> keyToCharacter(qint64 code, const platform::KeyboardLayout& layout)
+{
+    if (specialKey(code) || code < 0 || code > 65535)
+        return std::nullopt;
+    const auto text = layout.character(code);
+    if (!text || text->isEmpty() || text::characterCount(*text) != 1)
+        return std::nullopt;
+    return text;
+}
+
+QString description(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
+{
+    QString out = symbolicRepresentation(shortcut.modifiers());
+    if (const auto special = specialKey(shortcut.carbonKeyCode()))
+        return out + displayText(*special);
+    return out +
+           capitalized(keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
+}
+
+std::optional<QString> menuEquivalentText(qint64 code, const platform::KeyboardLayout& layout)
+{
+    if (const auto special = specialKey(code))
+        return menuEquivalent(*special);
+    return keyToCharacter(code, layout);
+}
+
+QString localized(const QString& key)
+{
+    static const QHash<QString, QString> table = [] {
+        QHash<QString, QString> t;
+        QFile file(QStringLiteral(":/KeyboardShortcuts_KeyboardShortcuts.bundle/Localizable.json"));
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fputs("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts\n", stderr);
+            return t;
+        }
+        const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+        for (auto it = object.begin(); it != object.end(); ++it)
+            t.insert(it.key(), it.value().toString());
+        return t;
+    }();
+    if (const auto it = table.constFind(key); it != table.constEnd() && !it->isEmpty())
+        return *it;
+    return capitalized(key);
+}
+
+} // namespace ondrel::KeyboardShortcuts
