@@ -1,0 +1,284 @@
+#include "X11HotKeyService.h"
+
+#include "KeyCodes.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+
+#include <xcb/xcb_keysyms.h>
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
+
+#include <cstdlib>
+
+namespace ondrel::platform {
+
+namespace {
+
+constexpr quint32 kCommand = 0x100, kShift = 0x200, kOption = 0x800, kControl = 0x1000, kFunction = 0x20000;
+constexpr uint16_t kRelevantMask =
+    XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
+
+// Command is Super (Mod4), option is Alt (Mod1).
+uint16_t xModifiers(quint32 carbon)
+{
+    uint16_t mask = 0;
+    if (carbon & kShift)
+        mask |= XCB_MOD_MASK_SHIFT;
+    if (carbon & kControl)
+        mask |= XCB_MOD_MASK_CONTROL;
+    if (carbon & kOption)
+        mask |= XCB_MOD_MASK_1;
+    if (carbon & kCommand)
+        mask |= XCB_MOD_MASK_4;
+    return mask;
+}
+
+quint32 carbonModifiers(Qt::KeyboardModifiers modifiers)
+{
+    quint32 carbon = 0;
+    if (modifiers & Qt::ShiftModifier)
+        carbon |= kShift;
+    if (modifiers & Qt::ControlModifier)
+        carbon |= kControl;
+    if (modifiers & Qt::AltModifier)
+        carbon |= kOption;
+    if (modifiers & Qt::MetaModifier)
+        carbon |= kCommand;
+    return carbon;
+}
+
+} // namespace
+
+X11HotKeyService::X11HotKeyService(xcb_connection_t* connection, xcb_window_t root)
+    : m_connection(connection), m_root(root)
+{
+    // Holding a combination must not look like many presses and releases.
+    const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(connection, &xcb_xkb_id);
+    if (xkb && xkb->present) {
+        m_xkbEvent = xkb->first_event;
+        free(xcb_xkb_use_extension_reply(connection, xcb_xkb_use_extension(connection, 1, 0), nullptr));
+        const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
+        free(xcb_xkb_per_client_flags_reply(
+            connection, xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
+            nullptr));
+    }
+    updateLockMasks();
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installNativeEventFilter(this);
+}
+
+X11HotKeyService::~X11HotKeyService()
+{
+    if (QCoreApplication::instance()) {
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+        if (m_rawKeyEvents)
+            QCoreApplication::instance()->removeEventFilter(this);
+    }
+    for (const auto& [reference, g] : m_grabs)
+        ungrab(g.keycode, g.modifiers);
+    xcb_flush(m_connection);
+}
+
+void X11HotKeyService::updateLockMasks()
+{
+    // Num Lock is whichever modifier the Num_Lock key is mapped to.
+    m_numLockMask = 0;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
+    xcb_keycode_t* numLock = symbols ? xcb_key_symbols_get_keycode(symbols, 0xff7f) : nullptr;
+    xcb_get_modifier_mapping_reply_t* mapping =
+        xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr);
+    if (numLock && mapping) {
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping);
+        const int perModifier = mapping->keycodes_per_modifier;
+        for (int mod = 0; mod < 8; ++mod)
+            for (int k = 0; k < perModifier; ++k)
+                for (xcb_keycode_t* n = numLock; *n != XCB_NO_SYMBOL; ++n)
+                    if (codes[mod * perModifier + k] == *n)
+                        m_numLockMask = uint16_t(1 << mod);
+    }
+    free(mapping);
+    free(numLock);
+    if (symbols)
+        xcb_key_symbols_free(symbols);
+}
+
+int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
+{
+    const uint16_t variants[] = {0, XCB_MOD_MASK_LOCK, m_numLockMask,
+                                 uint16_t(XCB_MOD_MASK_LOCK | m_numLockMask)};
+    int taken = 0;
+    for (uint16_t variant : variants) {
+        if (taken > 0 && variant == 0)
+            break; // no Num Lock modifier: the last two repeat the first two
+        xcb_generic_error_t* error = xcb_request_check(
+            m_connection, xcb_grab_key_checked(m_connection, 1, m_root, uint16_t(modifiers | variant),
+                                               keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        if (error) {
+            free(error);
+            for (int i = 0; i < taken; ++i)
+                xcb_ungrab_key(m_connection, keycode, m_root, uint16_t(modifiers | variants[i]));
+            xcb_flush(m_connection);
+            return kEventHotKeyExistsErr;
+        }
+        ++taken;
+    }
+    return kNoErr;
+}
+
+void X11HotKeyService::ungrab(xcb_keycode_t keycode, uint16_t modifiers)
+{
+    const uint16_t variants[] = {0, XCB_MOD_MASK_LOCK, m_numLockMask,
+                                 uint16_t(XCB_MOD_MASK_LOCK | m_numLockMask)};
+    for (uint16_t variant : variants)
+        xcb_ungrab_key(m_connection, keycode, m_root, uint16_t(modifiers | variant));
+    xcb_flush(m_connection);
+}
+
+HotKeyService::Registration X11HotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers,
+                                                             quint32 signature, quint32 id)
+{
+    const auto evdev = keycodes::evdevForKeyCode(keyCode);
+    // fn never reaches X, and a key we cannot place cannot be grabbed.
+    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & kFunction))
+        return {kParamErr, std::nullopt};
+    const auto keycode = xcb_keycode_t(*evdev + keycodes::kXKeycodeOffset);
+    const uint16_t mask = xModifiers(modifiers);
+    for (const auto& [reference, g] : m_grabs)
+        if (g.keycode == keycode && g.modifiers == mask) {
+            // Ours already: a second registration shares the grab.
+            const quint64 shared = m_nextReference++;
+            m_grabs[shared] = {keycode, mask, signature, id};
+            return {kNoErr, shared};
+        }
+    if (const int status = grab(keycode, mask); status != kNoErr)
+        return {status, std::nullopt};
+    const quint64 reference = m_nextReference++;
+    m_grabs[reference] = {keycode, mask, signature, id};
+    return {kNoErr, reference};
+}
+
+void X11HotKeyService::unregisterHotKey(quint64 reference)
+{
+    const auto it = m_grabs.find(reference);
+    if (it == m_grabs.end())
+        return;
+    const Grab g = it->second;
+    m_grabs.erase(it);
+    for (auto p = m_pressed.begin(); p != m_pressed.end();)
+        p = p->second == reference ? m_pressed.erase(p) : std::next(p);
+    for (const auto& [other, o] : m_grabs)
+        if (o.keycode == g.keycode && o.modifiers == g.modifiers)
+            return; // still used by another registration
+    ungrab(g.keycode, g.modifiers);
+}
+
+bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
+{
+    const auto evdev = keycodes::evdevForKeyCode(keyCode);
+    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & kFunction))
+        return false;
+    const auto keycode = xcb_keycode_t(*evdev + keycodes::kXKeycodeOffset);
+    const uint16_t mask = xModifiers(modifiers);
+    for (const auto& [reference, g] : m_grabs)
+        if (g.keycode == keycode && g.modifiers == mask)
+            return false; // ours
+    // Try it: a refusal means another program holds it; else let go at once.
+    xcb_generic_error_t* error =
+        xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 1, m_root, mask, keycode,
+                                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    if (error) {
+        free(error);
+        return true;
+    }
+    xcb_ungrab_key(m_connection, keycode, m_root, mask);
+    xcb_flush(m_connection);
+    return false;
+}
+
+void X11HotKeyService::regrabAll()
+{
+    for (const auto& [reference, g] : m_grabs)
+        ungrab(g.keycode, g.modifiers);
+    updateLockMasks();
+    QList<std::pair<xcb_keycode_t, uint16_t>> done;
+    for (const auto& [reference, g] : m_grabs) {
+        const std::pair<xcb_keycode_t, uint16_t> combo{g.keycode, g.modifiers};
+        if (!done.contains(combo)) {
+            grab(g.keycode, g.modifiers);
+            done << combo;
+        }
+    }
+}
+
+bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_MAPPING_NOTIFY ||
+        (m_xkbEvent && type == m_xkbEvent &&
+         reinterpret_cast<const uint8_t*>(event)[1] == XCB_XKB_NEW_KEYBOARD_NOTIFY)) {
+        // The lock modifiers may have moved: grab everything again.
+        regrabAll();
+        return false;
+    }
+    if (type != XCB_KEY_PRESS && type != XCB_KEY_RELEASE)
+        return false;
+    const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    if (key->event != m_root)
+        return false;
+    if (type == XCB_KEY_PRESS) {
+        if (m_pressed.count(key->detail))
+            return true; // held down: one press is enough
+        const uint16_t mask = key->state & kRelevantMask;
+        for (const auto& [reference, g] : m_grabs) {
+            if (g.keycode != key->detail || g.modifiers != mask)
+                continue;
+            m_pressed[key->detail] = reference;
+            if (m_hotKeyEvents && m_hotKeyHandler)
+                m_hotKeyHandler(g.signature, g.id, Phase::pressed);
+            return true;
+        }
+        return false;
+    }
+    // A release may come without its modifiers: match it by key.
+    const auto pressed = m_pressed.find(key->detail);
+    if (pressed == m_pressed.end())
+        return false;
+    const quint64 reference = pressed->second;
+    m_pressed.erase(pressed);
+    if (const auto it = m_grabs.find(reference); it != m_grabs.end() && m_hotKeyEvents && m_hotKeyHandler)
+        m_hotKeyHandler(it->second.signature, it->second.id, Phase::released);
+    return true;
+}
+
+void X11HotKeyService::setRawKeyEventsEnabled(bool enabled)
+{
+    if (enabled == m_rawKeyEvents || !QCoreApplication::instance())
+        return;
+    m_rawKeyEvents = enabled;
+    // While one of our menus holds the keyboard, its key events are ours to read.
+    if (enabled)
+        QCoreApplication::instance()->installEventFilter(this);
+    else
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool X11HotKeyService::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_rawKeyEvents && m_rawKeyHandler &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        if (const auto code = keycodes::keyCodeOf(*keyEvent); code && !keyEvent->isAutoRepeat()) {
+            const Phase phase = event->type() == QEvent::KeyPress ? Phase::pressed : Phase::released;
+            if (m_rawKeyHandler(quint32(*code), carbonModifiers(keyEvent->modifiers()), phase) == kNoErr)
+                return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace ondrel::platform
