@@ -254,13 +254,28 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         return true;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        // A modifier on its own is the start of a combination, not one.
+        return true;
+    default:
+        break;
+    }
     const quint64 flags = platform::keycodes::modifierFlagsOf(key->modifiers()) & kRecordedModifierMask &
                           ~(ModifierFlags::capsLock | ModifierFlags::numericPad);
     const auto code = platform::keycodes::keyCodeOf(*key);
-    if (flags == 0 && (code == kTabKey || key->key() == Qt::Key_Backtab)) {
-        blur();
-        return false;
-    }
+    if (flags == 0 && (code == kTabKey || key->key() == Qt::Key_Backtab))
+        return false; // focus moves on to the next field, which ends recording
     if (flags == 0 && code == kEscapeKey) {
         blur();
         return true;

@@ -86,6 +86,7 @@ inline constexpr int kKeyUpEvent = 11;
 class Name final
 {
 public:
+    Name() = default; // an empty name, for containers and signal arguments
     explicit Name(QString rawValue, std::optional<Shortcut> defaultShortcut = std::nullopt)
         : m_rawValue(std::move(rawValue)), m_default(defaultShortcut)
     {}

@@ -34,7 +34,9 @@ TemporaryHome::~TemporaryHome()
 
 void failOnUnexpectedWarnings()
 {
-    QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
+    // What the offscreen and minimal platforms say they cannot do (raise a
+    // window, grab the keyboard for a pop-up) is not ours to fix.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support ).*")));
 }
 
 bool runningAsRoot()

@@ -1,0 +1,150 @@
+#include "KeyCodes.h"
+#include "Keys.h"
+#include "TestSupport.h"
+#include "XkbKeyboardLayout.h"
+
+#include <QSet>
+#include <QTest>
+
+using namespace ondrel;
+using namespace ondrel::KeyboardShortcuts;
+
+namespace {
+
+// A layout that prints given texts.
+class FixedLayout final : public platform::KeyboardLayout
+{
+public:
+    explicit FixedLayout(QHash<qint64, QString> keys) : m_keys(std::move(keys)) {}
+    std::optional<QString> character(qint64 code) const override
+    {
+        if (const auto it = m_keys.constFind(code); it != m_keys.constEnd())
+            return *it;
+        return std::nullopt;
+    }
+
+private:
+    QHash<qint64, QString> m_keys;
+};
+
+} // namespace
+
+class TestKeys : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void tables();
+    void everyNamedKeyHasAPlace();
+    void descriptions_data();
+    void descriptions();
+    void keyToCharacterLimits();
+    void menuEquivalents();
+    void localisedTexts();
+};
+
+void TestKeys::tables()
+{
+    QCOMPARE(allKeys().size(), 113);
+    QSet<qint64> codes;
+    for (Key k : allKeys())
+        codes.insert(k.rawValue);
+    QCOMPARE(codes.size(), 113);
+    int specials = 0;
+    for (qint64 code = 0; code < 128; ++code)
+        if (specialKey(code))
+            ++specials;
+    QCOMPARE(specials, kSpecialKeyCount);
+    QCOMPARE(keyCode(SpecialKey::f20), 90);
+    QCOMPARE(displayText(SpecialKey::keypadEnter), QStringLiteral("\u21A9\u20E3"));
+    QCOMPARE(menuEquivalent(SpecialKey::f1), QStringLiteral("\uF704"));
+    QVERIFY(!menuEquivalent(SpecialKey::keypad5));
+    QVERIFY(isFunctionKey(Keys::f5.rawValue));
+    QVERIFY(!isFunctionKey(Keys::a.rawValue));
+    QCOMPARE(symbolicRepresentation(ModifierFlags::function | ModifierFlags::command | ModifierFlags::shift |
+                                    ModifierFlags::option | ModifierFlags::control),
+             QStringLiteral("\u2303\u2325\u21E7\u2318\U0001F310\uFE0E"));
+    QCOMPARE(symbolicRepresentation(0), QString());
+}
+
+void TestKeys::everyNamedKeyHasAPlace()
+{
+    // Each named key maps to one physical key and back.
+    QSet<int> places;
+    for (Key k : allKeys()) {
+        const auto evdev = platform::keycodes::evdevForKeyCode(k.rawValue);
+        QVERIFY2(evdev, qPrintable(QString::number(k.rawValue)));
+        QCOMPARE(platform::keycodes::keyCodeForEvdev(*evdev), k.rawValue);
+        places.insert(*evdev);
+    }
+    QCOMPARE(places.size(), 113);
+}
+
+void TestKeys::descriptions_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<qint64>("keyCode");
+    QTest::addColumn<qint64>("carbon");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
+    QTest::newRow("y on us") << "us" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Y");
+    QTest::newRow("z on de") << "de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z");
+    QTest::newRow("shift-1 stays 1") << "us" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71");
+    QTest::newRow("shift-1 on de") << "de" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71");
+    QTest::newRow("keypad 1") << "us" << qint64(83) << qint64(0) << QStringLiteral("1\u20E3");
+    QTest::newRow("control option space")
+        << "us" << qint64(49) << qint64(0x1800) << QStringLiteral("\u2303\u2325Space");
+    QTest::newRow("control option K")
+        << "us" << qint64(40) << qint64(0x1800) << QStringLiteral("\u2303\u2325K");
+    QTest::newRow("fn last") << "us" << qint64(96) << qint64(0x20000 | 0x100)
+                             << QStringLiteral("\u2318\U0001F310\uFE0EF5");
+    QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD");
+    QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD");
+    QTest::newRow("umlaut on de") << "de" << qint64(41) << qint64(0x1000) << QStringLiteral("\u2303\u00D6");
+}
+
+void TestKeys::descriptions()
+{
+    QFETCH(QString, layout);
+    QFETCH(qint64, keyCode);
+    QFETCH(qint64, carbon);
+    QFETCH(QString, text);
+    const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
+    QVERIFY(keyboard);
+    QCOMPARE(description(Shortcut(keyCode, carbon), *keyboard), text);
+}
+
+void TestKeys::keyToCharacterLimits()
+{
+    // Two characters (a ligature, a dead-key pair) are no character.
+    const FixedLayout layout({{0, QStringLiteral("ab")}, {1, QStringLiteral("e\u0301")}, {2, QString()}});
+    QVERIFY(!keyToCharacter(0, layout));
+    QCOMPARE(keyToCharacter(1, layout), QStringLiteral("e\u0301"));
+    QVERIFY(!keyToCharacter(2, layout));
+    QCOMPARE(description(Shortcut(0, 0x100), layout), QStringLiteral("\u2318\uFFFD"));
+    QVERIFY(!keyToCharacter(-1, layout));
+    // Special keys are never translated.
+    const FixedLayout returns({{36, QStringLiteral("\r")}});
+    QVERIFY(!keyToCharacter(36, returns));
+    QCOMPARE(description(Shortcut(36, 0), returns), QStringLiteral("\u21A9"));
+}
+
+void TestKeys::menuEquivalents()
+{
+    const auto us = platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
+    QCOMPARE(menuEquivalentText(9, *us), QStringLiteral("v")); // not capitalised
+    QCOMPARE(menuEquivalentText(49, *us), QStringLiteral(" "));
+    QCOMPARE(menuEquivalentText(122, *us), QStringLiteral("\uF704"));
+    QVERIFY(!menuEquivalentText(83, *us)); // keypad keys never match
+}
+
+void TestKeys::localisedTexts()
+{
+    QCOMPARE(localized(QStringLiteral("record_shortcut")), QStringLiteral("Record Shortcut"));
+    QVERIFY(localized(QStringLiteral("keyboard_shortcut_used_by_menu_item")).contains(QStringLiteral("%@")));
+    // Without an entry the key shows, capitalised.
+    QCOMPARE(localized(QStringLiteral("no_such_text")), QStringLiteral("No_such_text"));
+}
+
+QTEST_MAIN(TestKeys)
+#include "tst_keys.moc"

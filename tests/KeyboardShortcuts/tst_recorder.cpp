@@ -1,0 +1,325 @@
+#include "RecorderCocoa.h"
+#include "ShortcutsFixture.h"
+#include "TestSupport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace ondrel;
+using namespace ondrel::KeyboardShortcuts;
+using test::kCommandShiftV;
+
+namespace {
+
+const QString kStoredKey = QStringLiteral("KeyboardShortcuts_toggleBrisol");
+
+// A settings-like window: the recorder and another field.
+struct RecorderWindow : test::ShortcutsFixture
+{
+    QWidget window;
+    Name name = registry->makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    Recorder* row = nullptr;
+    QLineEdit* other = nullptr;
+    QList<std::optional<Shortcut>> changes;
+    QMenu menu;
+
+    RecorderWindow()
+    {
+        auto* layout = new QVBoxLayout(&window);
+        row = new Recorder(
+            *registry, alerts, queue, name, QStringLiteral("Global Hotkey:"),
+            [this](std::optional<Shortcut> s) { changes << s; }, &window);
+        other = new QLineEdit(&window);
+        layout->addWidget(row);
+        layout->addWidget(other);
+        field()->setApplicationMenus([this] { return QList<QMenu*>{&menu}; });
+    }
+    RecorderCocoa* field() const { return row->field(); }
+    bool show()
+    {
+        window.show();
+        QApplication::setActiveWindow(&window);
+        if (!QTest::qWaitForWindowActive(&window))
+            return false;
+        queue.runPending();
+        return true;
+    }
+    // A click in the field starts recording.
+    void startRecording() { QTest::mouseClick(field(), Qt::LeftButton); }
+    QVariant stored() const { return defaults.object(kStoredKey); }
+};
+
+QVariant json(qint64 code, qint64 modifiers)
+{
+    return QString::fromUtf8(Shortcut(code, modifiers).toJson());
+}
+
+} // namespace
+
+class TestRecorder : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void showsTheStoredShortcut();
+    void acceptsAShortcut();
+    void refusesKeysWithoutModifiers_data();
+    void refusesKeysWithoutModifiers();
+    void escapeTabAndDelete();
+    void recordingPausesHotkeysAndSaysSo();
+    void menuItemConflict();
+    void systemConflict();
+    void bareF12IsNeverTheSystems();
+    void disallowedCombination_data();
+    void disallowedCombination();
+    void clicksInsideAndOutside();
+    void openingTheWindowDoesNotRecord();
+};
+
+void TestRecorder::showsTheStoredShortcut()
+{
+    RecorderWindow w;
+    QVERIFY(w.show());
+    QCOMPARE(w.field()->text(), QStringLiteral("\u21E7\u2318V"));
+    QVERIFY(w.field()->isCancelButtonShown());
+    QCOMPARE(w.field()->placeholderText(), QStringLiteral("Record Shortcut"));
+    QCOMPARE(w.field()->sizeHint().width(), 130);
+    QVERIFY(w.row->hasLabel());
+    QCOMPARE(w.row->findChild<QLabel*>()->text(), QStringLiteral("Global Hotkey:"));
+    // A change made elsewhere shows at once.
+    w.registry->setShortcut(Shortcut(40, 6144), w.name);
+    QCOMPARE(w.field()->text(), QStringLiteral("\u2303\u2325K"));
+    w.registry->setShortcut(std::nullopt, w.name);
+    QCOMPARE(w.field()->text(), QString());
+    QVERIFY(!w.field()->isCancelButtonShown());
+}
+
+void TestRecorder::acceptsAShortcut()
+{
+    RecorderWindow w;
+    QVERIFY(w.show());
+    w.startRecording();
+    QVERIFY(w.field()->isRecording());
+    QCOMPARE(w.field()->placeholderText(), QStringLiteral("Press Shortcut"));
+    QVERIFY(w.field()->isCaretHidden());
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(w.stored(), json(40, 6144));
+    QCOMPARE(w.field()->text(), QStringLiteral("\u2303\u2325K"));
+    QVERIFY(!w.field()->isRecording());
+    QVERIFY(!w.field()->isCaretHidden());
+    QCOMPARE(w.changes, (QList<std::optional<Shortcut>>{Shortcut(40, 6144)}));
+    // The hotkey follows: the new combination is registered, the old one gone.
+    QCOMPARE(w.hotKeys.grabs().size(), size_t(1));
+    QCOMPARE(w.hotKeys.grabs().begin()->second.keyCode, 40u);
+    // Super is command.
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_B, Qt::MetaModifier | Qt::ShiftModifier);
+    QCOMPARE(w.stored(), json(11, 768));
+}
+
+void TestRecorder::refusesKeysWithoutModifiers_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("A") << int(Qt::Key_A) << int(Qt::NoModifier) << false;
+    QTest::newRow("Shift-A") << int(Qt::Key_A) << int(Qt::ShiftModifier) << false;
+    QTest::newRow("Space") << int(Qt::Key_Space) << int(Qt::NoModifier) << false;
+    QTest::newRow("Shift-1") << int(Qt::Key_1) << int(Qt::ShiftModifier) << false;
+    QTest::newRow("F5") << int(Qt::Key_F5) << int(Qt::NoModifier) << true;
+    QTest::newRow("Shift-F5") << int(Qt::Key_F5) << int(Qt::ShiftModifier) << true;
+    QTest::newRow("Ctrl-A") << int(Qt::Key_A) << int(Qt::ControlModifier) << true;
+    QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << int(Qt::ControlModifier) << false;
+}
+
+void TestRecorder::refusesKeysWithoutModifiers()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, accepted);
+    RecorderWindow w;
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w.alerts.beeps(), accepted ? 0 : 1);
+    QCOMPARE(w.field()->isRecording(), !accepted);
+    QCOMPARE(w.stored() != json(9, 768), accepted);
+    if (key == Qt::Key_F5 && modifiers == Qt::NoModifier)
+        QCOMPARE(w.stored(), json(96, 0));
+}
+
+void TestRecorder::escapeTabAndDelete()
+{
+    RecorderWindow w;
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_Escape);
+    QVERIFY(!w.field()->isRecording());
+    QCOMPARE(w.stored(), json(9, 768));
+
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_Tab);
+    QVERIFY(!w.field()->isRecording());
+
+    // Delete clears and records again at once.
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_Backspace);
+    QCOMPARE(w.stored(), QVariant(false));
+    QCOMPARE(w.field()->text(), QString());
+    QVERIFY(!w.field()->isCancelButtonShown());
+    QVERIFY(w.field()->isRecording());
+    QCOMPARE(w.changes, (QList<std::optional<Shortcut>>{std::nullopt}));
+    QVERIFY(w.hotKeys.grabs().empty());
+
+    // The clear button does the same.
+    w.registry->setShortcut(kCommandShiftV, w.name);
+    w.field()->clickCancelButton();
+    QCOMPARE(w.stored(), QVariant(false));
+}
+
+void TestRecorder::recordingPausesHotkeysAndSaysSo()
+{
+    RecorderWindow w;
+    QVERIFY(w.show());
+    QSignalSpy status(w.registry.get(), &Registry::recorderActiveStatusDidChange);
+    int ups = 0;
+    w.registry->onKeyUp(w.name, [&] { ++ups; });
+    w.startRecording();
+    QVERIFY(w.registry->isPaused());
+    w.pressAndRelease(kCommandShiftV);
+    QCOMPARE(ups, 0);
+    w.other->setFocus();
+    QVERIFY(!w.registry->isPaused());
+    w.pressAndRelease(kCommandShiftV);
+    QCOMPARE(ups, 1);
+    QCOMPARE(status.count(), 2);
+    QCOMPARE(status.at(0).at(0).toBool(), true);
+    QCOMPARE(status.at(1).at(0).toBool(), false);
+}
+
+void TestRecorder::menuItemConflict()
+{
+    RecorderWindow w;
+    QMenu* sub = w.menu.addMenu(QStringLiteral("&Edit"));
+    QMenu* deeper = sub->addMenu(QStringLiteral("More"));
+    QAction* keep = deeper->addAction(QStringLiteral("&Keep Everything"));
+    keep->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K));
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(w.alerts.shown().size(), 1);
+    QVERIFY2(w.alerts.shown().first().title.contains(QStringLiteral("\u201CKeep Everything\u201D")),
+             qPrintable(w.alerts.shown().first().title));
+    QCOMPARE(w.stored(), json(9, 768));
+    QVERIFY(w.field()->isRecording()); // back to recording after the alert
+    // Other modifiers are another combination.
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+    QCOMPARE(w.stored(), json(40, 0x1A00));
+}
+
+void TestRecorder::systemConflict()
+{
+    RecorderWindow w;
+    w.hotKeys.takeElsewhere(40, 0x1800);
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(w.alerts.shown().size(), 1);
+    const auto& alert = w.alerts.shown().first();
+    QCOMPARE(alert.buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Use Anyway")}));
+    QVERIFY(!alert.informativeText.isEmpty());
+    QCOMPARE(w.stored(), json(9, 768));
+    QVERIFY(w.field()->isRecording());
+    w.alerts.answerWith(platform::Alerts::kSecondButton);
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(w.stored(), json(40, 0x1800));
+    QVERIFY(!w.field()->isRecording());
+    QCOMPARE(w.console.size(), 1); // the forced one could not be registered
+}
+
+void TestRecorder::bareF12IsNeverTheSystems()
+{
+    RecorderWindow w;
+    w.hotKeys.takeElsewhere(111, 0);
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_F12);
+    QVERIFY(w.alerts.shown().isEmpty());
+    QCOMPARE(w.stored(), json(111, 0));
+}
+
+void TestRecorder::disallowedCombination_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<bool>("sandboxed");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("15.1 sandboxed option") << 15 << 1 << true << int(Qt::AltModifier) << true;
+    QTest::newRow("15.0 sandboxed option shift")
+        << 15 << 0 << true << int(Qt::AltModifier | Qt::ShiftModifier) << true;
+    QTest::newRow("15.2") << 15 << 2 << true << int(Qt::AltModifier) << false;
+    QTest::newRow("not sandboxed") << 15 << 1 << false << int(Qt::AltModifier) << false;
+    QTest::newRow("option control") << 15 << 1 << true << int(Qt::AltModifier | Qt::ControlModifier) << false;
+    QTest::newRow("this system") << 0 << 0 << false << int(Qt::AltModifier) << false;
+}
+
+void TestRecorder::disallowedCombination()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(bool, sandboxed);
+    QFETCH(int, modifiers);
+    QFETCH(bool, refused);
+    RecorderWindow w;
+    w.field()->setEnvironment({major, minor, sandboxed});
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w.alerts.shown().size(), refused ? 1 : 0);
+    QCOMPARE(w.stored() == json(9, 768), refused);
+}
+
+void TestRecorder::clicksInsideAndOutside()
+{
+    RecorderWindow w;
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::mouseClick(w.field(), Qt::LeftButton, {}, QPoint(2, 2));
+    QVERIFY(w.field()->isRecording());
+    // Just outside, within the 3-point margin, still counts as inside.
+    const QPoint nearby = w.field()->mapTo(&w.window, QPoint(w.field()->width() + 2, 5));
+    QTest::mouseRelease(&w.window, Qt::LeftButton, {}, nearby);
+    QVERIFY(w.field()->isRecording());
+    QTest::mouseClick(w.other, Qt::LeftButton);
+    QVERIFY(!w.field()->isRecording());
+    QVERIFY(w.other->hasFocus()); // the click did its work
+}
+
+void TestRecorder::openingTheWindowDoesNotRecord()
+{
+    RecorderWindow w;
+    w.field()->setFocus(); // the first field would get the focus on activation
+    w.window.show();
+    QApplication::setActiveWindow(&w.window);
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QVERIFY(!w.field()->canBecomeKey());
+    QVERIFY(!w.field()->isRecording());
+    w.queue.runPending();
+    QVERIFY(w.field()->canBecomeKey());
+    w.startRecording();
+    QVERIFY(w.field()->isRecording());
+    // Losing the window's activation ends recording.
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QTRY_VERIFY(!w.field()->isRecording());
+    QVERIFY(!w.registry->isPaused());
+}
+
+QTEST_MAIN(TestRecorder)
+#include "tst_recorder.moc"
