@@ -1,0 +1,195 @@
+#include "KeyboardShortcuts.h"
+#include "Keys.h"
+#include "ManualMainQueue.h"
+#include "MemoryUserDefaults.h"
+#include "RecorderCocoa.h"
+#include "ScriptedAlerts.h"
+#include "TestSupport.h"
+#include "X11HotKeyService.h"
+#include "X11TestSupport.h"
+#include "XkbKeyboardLayout.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+using namespace ondrel;
+using namespace ondrel::KeyboardShortcuts;
+using test::connection;
+using test::rootWindow;
+
+namespace {
+
+const Shortcut kCommandShiftV{9, 768};
+constexpr xcb_keycode_t kVKeycode = 47 + 8;
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+// Stands for another program that took Super+Shift+V first.
+class OtherClient
+{
+public:
+    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        m_ok = !xcb_request_check(
+            m_connection, xcb_grab_key_checked(m_connection, 1, root, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT,
+                                               kVKeycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    }
+    ~OtherClient() { xcb_disconnect(m_connection); }
+    bool ok() const { return m_ok; }
+
+private:
+    xcb_connection_t* m_connection;
+    bool m_ok = false;
+};
+
+struct Hotkeys
+{
+    platform::MemoryUserDefaults defaults;
+    platform::X11HotKeyService service{connection(), rootWindow()};
+    std::unique_ptr<platform::X11KeyboardLayout> layout = platform::X11KeyboardLayout::create(connection());
+    QStringList console;
+    Registry registry{defaults, service, *layout, [this](const QString& line) { console << line; }};
+};
+
+} // namespace
+
+class TestX11Hotkeys : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init() { test::failOnUnexpectedWarnings(); }
+    void cleanup();
+    void keyUpRunsOnce();
+    void holdingRunsOnce();
+    void worksWithLocksOn();
+    void layoutChangeFollows();
+    void grabHeldElsewhere();
+};
+
+void TestX11Hotkeys::initTestCase()
+{
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
+}
+
+void TestX11Hotkeys::cleanup()
+{
+    run(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
+}
+
+void TestX11Hotkeys::keyUpRunsOnce()
+{
+    Hotkeys h;
+    QVERIFY(h.layout);
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    int downs = 0, ups = 0;
+    h.registry.onKeyDown(name, [&] { ++downs; });
+    h.registry.onKeyUp(name, [&] { ++ups; });
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_COMPARE(ups, 1);
+    QTest::qWait(300);
+    QCOMPARE(ups, 1);
+    QCOMPARE(downs, 1);
+    QVERIFY(h.console.isEmpty());
+    // Other combinations are not ours.
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+v")}));
+    QTest::qWait(300);
+    QCOMPARE(ups, 1);
+}
+
+void TestX11Hotkeys::holdingRunsOnce()
+{
+    Hotkeys h;
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    int downs = 0, ups = 0;
+    h.registry.onKeyDown(name, [&] { ++downs; });
+    h.registry.onKeyUp(name, [&] { ++ups; });
+    QProcess hold;
+    hold.start(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("xdotool keydown super+shift+v; sleep 1; xdotool keyup v; "
+                                              "xdotool keyup super+shift")});
+    QVERIFY(hold.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(ups, 1, 5000);
+    QVERIFY(hold.waitForFinished());
+    QTest::qWait(300);
+    QCOMPARE(downs, 1);
+    QCOMPARE(ups, 1);
+}
+
+void TestX11Hotkeys::worksWithLocksOn()
+{
+    Hotkeys h;
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    int ups = 0;
+    h.registry.onKeyUp(name, [&] { ++ups; });
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
+    QTRY_COMPARE(ups, 1);
+}
+
+void TestX11Hotkeys::layoutChangeFollows()
+{
+    Hotkeys h;
+    QCOMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Y"));
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    int ups = 0;
+    h.registry.onKeyUp(name, [&] { ++ups; });
+    QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
+    QTRY_COMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Z"));
+    // The key at V's place still is the hotkey.
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_COMPARE(ups, 1);
+}
+
+void TestX11Hotkeys::grabHeldElsewhere()
+{
+    OtherClient other;
+    QVERIFY(other.ok());
+    Hotkeys h;
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
+    QVERIFY(h.registry.carbon().isSystemShortcut(kCommandShiftV));
+    QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144)));
+    // The test grab of a free combination was let go: we can take it.
+    const Name free = h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
+    QCOMPARE(h.console.size(), 1);
+    QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144))); // ours now
+    Q_UNUSED(free);
+
+    // The recorder warns about it.
+    platform::ManualMainQueue queue;
+    platform::ScriptedAlerts alerts;
+    QWidget window;
+    auto* field = new RecorderCocoa(h.registry, alerts, queue, name, {}, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    queue.runPending();
+    field->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(field->isRecording());
+    QTest::keyClick(field, Qt::Key_V, Qt::MetaModifier | Qt::ShiftModifier);
+    QCOMPARE(alerts.shown().size(), 1);
+    QCOMPARE(alerts.shown().first().title, localized(QStringLiteral("keyboard_shortcut_used_by_system")));
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TestX11Hotkeys test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_x11hotkeys.moc"
