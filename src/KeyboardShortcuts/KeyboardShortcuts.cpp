@@ -45,6 +45,7 @@ Name Registry::makeName(const QString& rawValue, std::optional<Shortcut> default
     Name name(rawValue, defaultShortcut);
     if (defaultShortcut && !hasStoredValue(name))
         storeShortcut(*defaultShortcut, name);
+    trackApplicationMenus(); // once: hotkeys step aside while our menus are open
     return name;
 }
 
@@ -250,13 +251,26 @@ void Registry::trackApplicationMenus()
 
 bool Registry::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && qobject_cast<QMenu*>(watched)) {
-        // Submenus open inside their parent's tracking: count them.
-        if (event->type() == QEvent::Show && m_openMenus++ == 0)
-            menuDidBeginTracking();
-        else if (event->type() == QEvent::Hide && m_openMenus > 0 && --m_openMenus == 0)
-            menuDidEndTracking();
-    }
+    if (event->type() == QEvent::Show || event->type() == QEvent::Hide)
+        if (auto* menu = qobject_cast<QMenu*>(watched)) {
+            // A window hears of showing and hiding more than once, and
+            // submenus open inside their parent's tracking: follow the set
+            // of open menus.
+            const bool wasOpen = !m_openMenus.isEmpty();
+            if (event->type() == QEvent::Show && !m_openMenus.contains(menu)) {
+                m_openMenus.insert(menu);
+                connect(menu, &QObject::destroyed, this, [this, menu] {
+                    if (m_openMenus.remove(menu) && m_openMenus.isEmpty())
+                        menuDidEndTracking();
+                });
+            } else if (event->type() == QEvent::Hide && m_openMenus.remove(menu)) {
+                disconnect(menu, &QObject::destroyed, this, nullptr);
+            }
+            if (!wasOpen && !m_openMenus.isEmpty())
+                menuDidBeginTracking();
+            else if (wasOpen && m_openMenus.isEmpty())
+                menuDidEndTracking();
+        }
     return QObject::eventFilter(watched, event);
 }
 

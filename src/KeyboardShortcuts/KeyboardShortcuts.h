@@ -109,7 +109,7 @@ private:
     std::map<quint64, Stream> m_streams;
     quint64 m_nextStream = 1;
     bool m_paused = false;
-    int m_openMenus = 0;
+    QSet<QObject*> m_openMenus;
     bool m_tracking = false;
 };
 

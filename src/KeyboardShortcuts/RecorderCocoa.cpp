@@ -357,6 +357,13 @@ std::optional<QString> RecorderCocoa::menuItemUsing(const Shortcut& shortcut) co
     return std::nullopt;
 }
 
+RecorderCocoa::Environment RecorderCocoa::Environment::current()
+{
+    static const bool sandboxed = qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
+    // The refusal concerns versions of another system: never this one.
+    return Environment{0, 0, sandboxed};
+}
+
 bool RecorderCocoa::isDisallowed(const Shortcut& shortcut) const
 {
     if (m_environment.osMajorVersion != 15 || m_environment.osMinorVersion > 1 || !m_environment.sandboxed)

@@ -38,6 +38,8 @@ public:
         int osMajorVersion = 0;
         int osMinorVersion = 0;
         bool sandboxed = false;
+        // This system, with the sandbox marker read once per run.
+        static Environment current();
     };
 
     RecorderCocoa(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
@@ -90,7 +92,7 @@ private:
     bool m_canBecomeKey = false;
     bool m_recording = false;
     QPointer<QWidget> m_window;
-    Environment m_environment;
+    Environment m_environment = Environment::current();
     std::function<QList<QMenu*>()> m_menus;
 };
 

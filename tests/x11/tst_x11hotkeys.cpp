@@ -10,6 +10,7 @@
 #include "XkbKeyboardLayout.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QProcess>
 #include <QTest>
 
@@ -77,6 +78,7 @@ private Q_SLOTS:
     void worksWithLocksOn();
     void layoutChangeFollows();
     void grabHeldElsewhere();
+    void openMenuTakesTheCombination();
 };
 
 void TestX11Hotkeys::initTestCase()
@@ -177,13 +179,42 @@ void TestX11Hotkeys::grabHeldElsewhere()
     QWidget window;
     auto* field = new RecorderCocoa(h.registry, alerts, queue, name, {}, &window);
     window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
     queue.runPending();
     field->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(field->isRecording());
     QTest::keyClick(field, Qt::Key_V, Qt::MetaModifier | Qt::ShiftModifier);
     QCOMPARE(alerts.shown().size(), 1);
     QCOMPARE(alerts.shown().first().title, localized(QStringLiteral("keyboard_shortcut_used_by_system")));
+}
+
+void TestX11Hotkeys::openMenuTakesTheCombination()
+{
+    Hotkeys h;
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    int downs = 0, ups = 0;
+    h.registry.onKeyDown(name, [&] { ++downs; });
+    h.registry.onKeyUp(name, [&] { ++ups; });
+    QMenu menu;
+    menu.addAction(QStringLiteral("Settings..."));
+    menu.addAction(QStringLiteral("Quit"));
+    menu.popup(QPoint(100, 100));
+    QVERIFY(QTest::qWaitForWindowExposed(&menu));
+    QTRY_VERIFY(h.registry.isMenuOpen());
+    QTRY_VERIFY(QWidget::keyboardGrabber() == &menu || QApplication::activePopupWidget() == &menu);
+    // The menu holds the keyboard: the combination comes as its key events.
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_COMPARE(ups, 1);
+    QCOMPARE(downs, 1);
+    QVERIFY(menu.isVisible());
+    // Other keys still reach the menu.
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}));
+    QTRY_VERIFY(!menu.isVisible());
+    QTRY_VERIFY(!h.registry.isMenuOpen());
+    // Closed again: the hotkey is back with the system.
+    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_COMPARE(ups, 2);
 }
 
 int main(int argc, char** argv)

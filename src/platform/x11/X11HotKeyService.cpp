@@ -260,6 +260,7 @@ void X11HotKeyService::setRawKeyEventsEnabled(bool enabled)
     if (enabled == m_rawKeyEvents || !QCoreApplication::instance())
         return;
     m_rawKeyEvents = enabled;
+    m_rawPressed.clear();
     // While one of our menus holds the keyboard, its key events are ours to read.
     if (enabled)
         QCoreApplication::instance()->installEventFilter(this);
@@ -269,13 +270,25 @@ void X11HotKeyService::setRawKeyEventsEnabled(bool enabled)
 
 bool X11HotKeyService::eventFilter(QObject* watched, QEvent* event)
 {
-    if (m_rawKeyEvents && m_rawKeyHandler &&
+    // Key events reach the window first and its widget after: read them once.
+    if (m_rawKeyEvents && m_rawKeyHandler && watched->isWindowType() &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         const auto* keyEvent = static_cast<QKeyEvent*>(event);
-        if (const auto code = keycodes::keyCodeOf(*keyEvent); code && !keyEvent->isAutoRepeat()) {
-            const Phase phase = event->type() == QEvent::KeyPress ? Phase::pressed : Phase::released;
-            if (m_rawKeyHandler(quint32(*code), carbonModifiers(keyEvent->modifiers()), phase) == kNoErr)
-                return true;
+        const auto code = keycodes::keyCodeOf(*keyEvent);
+        if (code && !keyEvent->isAutoRepeat()) {
+            if (event->type() == QEvent::KeyPress) {
+                const quint32 modifiers = carbonModifiers(keyEvent->modifiers());
+                if (m_rawKeyHandler(quint32(*code), modifiers, Phase::pressed) == kNoErr) {
+                    m_rawPressed[quint32(*code)] = modifiers;
+                    return true;
+                }
+            } else if (const auto it = m_rawPressed.find(quint32(*code)); it != m_rawPressed.end()) {
+                // Its modifiers may be up already: the press tells which combination ends.
+                const quint32 modifiers = it->second;
+                m_rawPressed.erase(it);
+                if (m_rawKeyHandler(quint32(*code), modifiers, Phase::released) == kNoErr)
+                    return true;
+            }
         }
     }
     return QObject::eventFilter(watched, event);

@@ -56,6 +56,7 @@ private:
     std::map<quint64, Grab> m_grabs;
     quint64 m_nextReference = 1;
     std::map<xcb_keycode_t, quint64> m_pressed; // key code → reference of the grab pressed
+    std::map<quint32, quint32> m_rawPressed;    // key code → modifiers, for combinations typed into a menu
     HotKeyHandler m_hotKeyHandler;
     RawKeyHandler m_rawKeyHandler;
     bool m_hotKeyEvents = false;
