@@ -12,7 +12,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace ondrel::KeyboardShortcuts {
 
@@ -177,6 +179,21 @@ void RecorderCocoa::focusInEvent(QFocusEvent* event)
     QLineEdit::focusInEvent(event);
     if (window())
         startRecording();
+}
+
+void RecorderCocoa::paintEvent(QPaintEvent* event)
+{
+    QLineEdit::paintEvent(event);
+    // A centred field hides its placeholder while focused (for the caret);
+    // recording has no caret and should say what it waits for.
+    if (!m_recording || !text().isEmpty())
+        return;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(area, Qt::AlignCenter, placeholderText());
 }
 
 void RecorderCocoa::focusOutEvent(QFocusEvent* event)

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QMenu>
 #include <QSignalSpy>
@@ -78,6 +79,7 @@ private Q_SLOTS:
     void disallowedCombination();
     void clicksInsideAndOutside();
     void openingTheWindowDoesNotRecord();
+    void screens();
 };
 
 void TestRecorder::showsTheStoredShortcut()
@@ -319,6 +321,19 @@ void TestRecorder::openingTheWindowDoesNotRecord()
     QApplication::setActiveWindow(&elsewhere);
     QTRY_VERIFY(!w.field()->isRecording());
     QVERIFY(!w.registry->isPaused());
+}
+
+void TestRecorder::screens()
+{
+    RecorderWindow w;
+    w.window.resize(260, 90);
+    QVERIFY(w.show());
+    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
+    QDir().mkpath(dir);
+    QVERIFY(w.window.grab().save(dir + QStringLiteral("/recorder-idle.png")));
+    w.registry->setShortcut(std::nullopt, w.name);
+    w.startRecording();
+    QVERIFY(w.window.grab().save(dir + QStringLiteral("/recorder-recording.png")));
 }
 
 QTEST_MAIN(TestRecorder)
