@@ -1,0 +1,276 @@
+#include "AppDelegate.h"
+
+#include "ClipboardListView.h"
+#include "ClipboardManager.h"
+#include "KeyCodes.h"
+#include "KeyboardShortcuts.h"
+#include "MainQueue.h"
+#include "PopoverWindow.h"
+#include "SettingsView.h"
+#include "Symbols.h"
+#include "Theme.h"
+#include "UpdateManager.h"
+#include "Updater.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace ondrel {
+
+// Reads the keys typed into the popover while it is installed.
+class AppDelegate::KeyMonitor final : public QObject
+{
+public:
+    explicit KeyMonitor(AppDelegate* owner) : m_owner(owner) { qApp->installEventFilter(this); }
+    ~KeyMonitor() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !m_owner)
+            return false;
+        // Only keys meant for the popover: the settings window keeps its own.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !m_owner->m_popover || widget->window() != m_owner->m_popover)
+            return false;
+        return m_owner->handleKeyDown(*static_cast<QKeyEvent*>(event));
+    }
+
+private:
+    QPointer<AppDelegate> m_owner;
+};
+
+const QHash<qint64, int>& AppDelegate::numberKeyCodes()
+{
+    static const QHash<qint64, int> table = {{18, 0}, {19, 1}, {20, 2}, {21, 3}, {23, 4},
+                                             {22, 5}, {26, 6}, {28, 7}, {25, 8}};
+    return table;
+}
+
+AppDelegate::AppDelegate(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services))
+{
+    // Taking the store loads the history.
+    m_store = std::make_unique<ClipboardManager>(
+        ClipboardManager::Services{m_services.defaults, m_services.queue, m_services.pasteboard,
+                                   m_services.keystrokes, m_services.workspace, m_services.historyFile});
+    m_theme = std::make_unique<ThemeManager>(m_services.defaults);
+    m_shortcuts = std::make_unique<KeyboardShortcuts::Registry>(m_services.defaults, m_services.hotKeys,
+                                                                m_services.layout);
+}
+
+AppDelegate::~AppDelegate()
+{
+    removeKeyMonitor();
+    delete m_settings;
+    delete m_popover;
+    delete m_statusItem;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    setupStatusItem();
+    setupPopover();
+    m_hotkey = m_shortcuts->makeName(kHotkeyName, kDefaultHotkey);
+    m_shortcuts->onKeyUp(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
+        if (self)
+            self->togglePopover();
+    });
+    // Clicks elsewhere: the popover closes when it loses the focus.
+    m_store->startMonitoring();
+    m_updates = std::make_unique<UpdateManager>(m_services.defaults, m_services.updater);
+}
+
+void AppDelegate::setupStatusItem()
+{
+    if (!m_services.trayIcon || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48})
+        icon.addPixmap(symbolPixmap(u"square.stack.3d.up.fill", QColor(249, 115, 22), side, 1.0));
+    m_statusItem = new QSystemTrayIcon(icon);
+    m_statusItem->setToolTip(QStringLiteral("Ondrel"));
+    connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::statusItemClicked);
+    m_statusItem->show();
+}
+
+void AppDelegate::setupPopover()
+{
+    auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
+    m_popover = new PopoverWindow(content);
+}
+
+void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason == QSystemTrayIcon::Context) {
+        showStatusMenu();
+        return;
+    }
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    // The click took the focus from an open popover, which closed just now:
+    // that click meant "close".
+    if (m_popover && m_popover->closedByDeactivationWithin(300)) {
+        removeKeyMonitor();
+        return;
+    }
+    togglePopover();
+}
+
+void AppDelegate::togglePopover()
+{
+    if (!m_popover)
+        return;
+    if (m_popover->isShown()) {
+        m_popover->performClose();
+        removeKeyMonitor();
+        return;
+    }
+    m_store->setSelectedIndex(0);
+    if (m_services.rememberFocus)
+        m_services.rememberFocus();
+    m_popover->showRelativeTo(m_statusItem ? m_statusItem->geometry() : QRect());
+    addKeyMonitor();
+}
+
+void AppDelegate::closePopover()
+{
+    if (m_popover)
+        m_popover->performClose();
+}
+
+void AppDelegate::addKeyMonitor()
+{
+    if (!m_keyMonitor)
+        m_keyMonitor = new KeyMonitor(this);
+}
+
+void AppDelegate::removeKeyMonitor()
+{
+    delete m_keyMonitor;
+    m_keyMonitor = nullptr;
+}
+
+bool AppDelegate::handleKeyDown(const QKeyEvent& event)
+{
+    const auto code = platform::keycodes::keyCodeOf(event);
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    // Ctrl stands where Mac programs have Command.
+    if ((modifiers & Qt::ControlModifier) && code && numberKeyCodes().contains(*code)) {
+        const int row = numberKeyCodes().value(*code);
+        const QList<ClipboardItem> items = m_store->filteredItems();
+        if (row < items.size())
+            m_store->copyAndPaste(items.at(row));
+        closePopover();
+        return true;
+    }
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    // Shift-Tab arrives as its own key when the event has no hardware code.
+    const qint64 key = event.key() == Qt::Key_Backtab ? 48 : code.value_or(-1);
+    switch (key) {
+    case 36: // Return
+        m_store->pasteSelected();
+        closePopover();
+        return true;
+    case 48: // Tab (Shift-Tab too)
+        m_store->setShowDetailForSelected(true);
+        return true;
+    case 53: // Escape
+        m_store->setCloseDetailRequested(true);
+        m_services.queue.asyncAfter(0.1, this, [this] {
+            if (!m_store->closeDetailRequested())
+                return;
+            m_store->setCloseDetailRequested(false);
+            closePopover();
+        });
+        return true;
+    case 125: // Down
+        m_store->moveSelection(1);
+        return true;
+    case 126: // Up
+        m_store->moveSelection(-1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+QMenu* AppDelegate::buildStatusMenu()
+{
+    auto* menu = new QMenu;
+    menu->setAccessibleName(QStringLiteral("Ondrel"));
+    QAction* settings = menu->addAction(QStringLiteral("Settings..."), this, &AppDelegate::openSettings);
+    settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Check for Updates..."), this, &AppDelegate::checkForUpdates);
+    QAction* automatic =
+        menu->addAction(QStringLiteral("Automatic Updates"), this, &AppDelegate::toggleAutoUpdates);
+    automatic->setCheckable(true);
+    m_services.queue.async(automatic, [this, automatic] {
+        automatic->setChecked(m_updates && m_updates->automaticallyChecksForUpdates());
+    });
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("Clear History"), this, &AppDelegate::clearHistory);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(QStringLiteral("Quit Ondrel"), this, &AppDelegate::quitRequested);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    return menu;
+}
+
+void AppDelegate::showStatusMenu()
+{
+    closePopover();
+    removeKeyMonitor();
+    QMenu* menu = buildStatusMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(QCursor::pos());
+}
+
+void AppDelegate::openSettings()
+{
+    m_services.queue.async(this, [this] { openSettingsWindow(); });
+}
+
+void AppDelegate::openSettingsWindow()
+{
+    if (!m_settings) {
+        m_settings = new SettingsView({*m_theme, m_services.defaults, m_services.loginItem, *m_shortcuts,
+                                       m_services.alerts, m_services.queue},
+                                      *m_hotkey, m_services.version);
+        m_settings->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_settings->show();
+    m_settings->raise();
+    m_settings->activateWindow();
+}
+
+void AppDelegate::clearHistory()
+{
+    m_store->clearUnpinned();
+}
+
+void AppDelegate::checkForUpdates()
+{
+    m_services.queue.async(this, [this] {
+        if (m_updates)
+            m_updates->updater().checkForUpdates();
+    });
+}
+
+void AppDelegate::toggleAutoUpdates()
+{
+    m_services.queue.async(this, [this] {
+        if (m_updates)
+            m_updates->toggleAutomaticUpdates();
+    });
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    m_store->stopMonitoring();
+    removeKeyMonitor();
+}
+
+} // namespace ondrel

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "PopoverWindow.h"
+#include "SettingsView.h"
+#include "Shortcut.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QSystemTrayIcon>
+
+#include <functional>
+#include <memory>
+
+class QKeyEvent;
+class QMenu;
+
+namespace ondrel {
+
+namespace platform {
+class Alerts;
+class HotKeyService;
+class KeyboardLayout;
+class KeystrokePoster;
+class LoginItemService;
+class MainQueue;
+class Pasteboard;
+class Updater;
+class UserDefaults;
+class Workspace;
+} // namespace platform
+namespace KeyboardShortcuts {
+class Registry;
+}
+class ClipboardManager;
+class HistoryFile;
+class ThemeManager;
+class UpdateManager;
+
+// Owns what the user sees outside the settings window: the tray icon, the
+// popover with the history, the keyboard while the popover is open, the
+// status menu; starts and stops the clipboard watcher.
+class AppDelegate final : public QObject
+{
+    Q_OBJECT
+public:
+    struct Services
+    {
+        platform::UserDefaults& defaults;
+        platform::MainQueue& queue;
+        platform::Pasteboard& pasteboard;
+        platform::KeystrokePoster& keystrokes;
+        platform::Workspace& workspace;
+        platform::HotKeyService& hotKeys;
+        const platform::KeyboardLayout& layout;
+        platform::Alerts& alerts;
+        platform::LoginItemService& loginItem;
+        platform::Updater& updater;
+        HistoryFile* historyFile = nullptr;
+        std::function<void()> rememberFocus; // before the popover takes the keyboard
+        QString version;
+        bool trayIcon = true;
+    };
+
+    // Digit keys 1-9 of the main keyboard (by key code) → row.
+    static const QHash<qint64, int>& numberKeyCodes();
+    static inline const QString kHotkeyName = QStringLiteral("toggleBrisol");
+    static inline const KeyboardShortcuts::Shortcut kDefaultHotkey{9, 768}; // Super+Shift+V
+
+    explicit AppDelegate(Services services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void statusItemClicked(QSystemTrayIcon::ActivationReason reason);
+    void togglePopover();
+    void showStatusMenu();
+    // The status menu as it is shown; the caller owns it.
+    QMenu* buildStatusMenu();
+    void openSettings();
+    void clearHistory();
+    void checkForUpdates();
+    void toggleAutoUpdates();
+    // Answers true when it consumed the key.
+    bool handleKeyDown(const QKeyEvent& event);
+
+    ClipboardManager& clipboardManager() { return *m_store; }
+    ThemeManager& themeManager() { return *m_theme; }
+    KeyboardShortcuts::Registry& shortcuts() { return *m_shortcuts; }
+    UpdateManager* updateManager() const { return m_updates.get(); }
+    PopoverWindow* popover() const { return m_popover; }
+    QSystemTrayIcon* statusItem() const { return m_statusItem; }
+    SettingsView* settingsWindow() const { return m_settings; }
+    bool hasKeyMonitor() const { return m_keyMonitor != nullptr; }
+
+Q_SIGNALS:
+    // "Quit Ondrel" was chosen.
+    void quitRequested();
+
+private:
+    class KeyMonitor;
+    void setupStatusItem();
+    void setupPopover();
+    void addKeyMonitor();
+    void removeKeyMonitor();
+    void closePopover();
+    void openSettingsWindow();
+
+    Services m_services;
+    std::unique_ptr<ClipboardManager> m_store;
+    std::unique_ptr<ThemeManager> m_theme;
+    std::unique_ptr<KeyboardShortcuts::Registry> m_shortcuts;
+    std::unique_ptr<UpdateManager> m_updates;
+    QPointer<QSystemTrayIcon> m_statusItem;
+    QPointer<PopoverWindow> m_popover;
+    QPointer<SettingsView> m_settings;
+    KeyMonitor* m_keyMonitor = nullptr;
+    std::optional<KeyboardShortcuts::Name> m_hotkey;
+};
+
+} // namespace ondrel

@@ -1,0 +1,169 @@
+#include "AppcastUpdater.h"
+
+#include "UserDefaults.h"
+
+#include <QNetworkReply>
+#include <QXmlStreamReader>
+
+namespace ondrel {
+
+namespace {
+const QString kSparkleNamespace = QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
+} // namespace
+
+std::optional<QList<AppcastItem>> parseAppcast(const QByteArray& xml)
+{
+    QXmlStreamReader reader(xml);
+    QList<AppcastItem> items;
+    bool sawChannel = false;
+    std::optional<AppcastItem> item;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isStartElement()) {
+            const QStringView name = reader.name();
+            const bool sparkle = reader.namespaceUri() == kSparkleNamespace;
+            if (name == u"channel") {
+                sawChannel = true;
+            } else if (name == u"item") {
+                item = AppcastItem();
+            } else if (item && name == u"enclosure") {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                item->enclosure = QUrl(attributes.value(QStringLiteral("url")).toString());
+                if (const auto v = attributes.value(kSparkleNamespace, QStringLiteral("version"));
+                    !v.isEmpty() && item->version.isEmpty())
+                    item->version = v.toString();
+                if (const auto v = attributes.value(kSparkleNamespace, QStringLiteral("shortVersionString"));
+                    !v.isEmpty() && item->shortVersionString.isEmpty())
+                    item->shortVersionString = v.toString();
+            } else if (item && sparkle && name == u"version") {
+                item->version = reader.readElementText().trimmed();
+            } else if (item && sparkle && name == u"shortVersionString") {
+                item->shortVersionString = reader.readElementText().trimmed();
+            } else if (item && sparkle && name == u"releaseNotesLink") {
+                item->releaseNotes = QUrl(reader.readElementText().trimmed());
+            }
+        } else if (reader.isEndElement() && reader.name() == u"item" && item) {
+            items << *item;
+            item.reset();
+        }
+    }
+    if (reader.hasError() || !sawChannel)
+        return std::nullopt;
+    return items;
+}
+
+int compareVersions(const QString& a, const QString& b)
+{
+    const QStringList pa = a.split(u'.');
+    const QStringList pb = b.split(u'.');
+    for (qsizetype i = 0; i < std::max(pa.size(), pb.size()); ++i) {
+        const qint64 x = i < pa.size() ? pa[i].toLongLong() : 0;
+        const qint64 y = i < pb.size() ? pb[i].toLongLong() : 0;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return 0;
+}
+
+AppcastUpdater::AppcastUpdater(platform::UserDefaults& defaults, QString currentVersion,
+                               std::function<void(const UpdateCheckResult&)> present, QObject* parent)
+    : Updater(parent), m_defaults(defaults), m_currentVersion(std::move(currentVersion)),
+      m_present(std::move(present))
+{
+    m_timer.setInterval(kCheckIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &AppcastUpdater::checkInBackground);
+    schedule();
+}
+
+bool AppcastUpdater::automaticallyChecksForUpdates() const
+{
+    return m_defaults.boolean(kAutomaticChecksKey);
+}
+
+void AppcastUpdater::setAutomaticallyChecksForUpdates(bool on)
+{
+    m_defaults.setBool(kAutomaticChecksKey, on);
+    schedule();
+}
+
+bool AppcastUpdater::automaticallyDownloadsUpdates() const
+{
+    return m_defaults.boolean(kAutomaticDownloadsKey);
+}
+
+void AppcastUpdater::setAutomaticallyDownloadsUpdates(bool on)
+{
+    m_defaults.setBool(kAutomaticDownloadsKey, on);
+}
+
+void AppcastUpdater::schedule()
+{
+    if (automaticallyChecksForUpdates() && !m_timer.isActive())
+        m_timer.start();
+    else if (!automaticallyChecksForUpdates())
+        m_timer.stop();
+}
+
+void AppcastUpdater::check(bool userInitiated)
+{
+    if (m_running)
+        return;
+    const QUrl feed(m_defaults.string(kFeedURLKey).value_or(QString()));
+    if (!feed.isValid() || feed.isEmpty()) {
+        if (userInitiated)
+            finish({UpdateCheckResult::Kind::noFeed, true, {}, {}, {}, {}});
+        return;
+    }
+    m_running = true;
+    Q_EMIT canCheckForUpdatesChanged(false);
+    QNetworkRequest request(feed);
+    request.setTransferTimeout(30000);
+    QNetworkReply* reply = m_network.get(request);
+    connect(reply, &QNetworkReply::finished, this, [this, reply, userInitiated] {
+        reply->deleteLater();
+        m_running = false;
+        Q_EMIT canCheckForUpdatesChanged(true);
+        UpdateCheckResult result;
+        result.userInitiated = userInitiated;
+        if (reply->error() != QNetworkReply::NoError) {
+            result.kind = UpdateCheckResult::Kind::failed;
+            result.error = reply->errorString();
+            finish(result);
+            return;
+        }
+        const auto items = parseAppcast(reply->readAll());
+        if (!items) {
+            result.kind = UpdateCheckResult::Kind::failed;
+            result.error = QStringLiteral("the update feed is not readable");
+            finish(result);
+            return;
+        }
+        std::optional<AppcastItem> newest;
+        for (const AppcastItem& item : *items) {
+            const QString shown = item.shortVersionString.isEmpty() ? item.version : item.shortVersionString;
+            if (compareVersions(shown, m_currentVersion) > 0 &&
+                (!newest || compareVersions(shown, newest->shortVersionString) > 0)) {
+                newest = item;
+                newest->shortVersionString = shown;
+            }
+        }
+        if (newest) {
+            result.kind = UpdateCheckResult::Kind::available;
+            result.version = newest->shortVersionString;
+            result.releaseNotes = newest->releaseNotes;
+            result.download = newest->enclosure;
+        }
+        finish(result);
+    });
+}
+
+void AppcastUpdater::finish(const UpdateCheckResult& result)
+{
+    // Scheduled checks speak up only when there is something new.
+    if (!result.userInitiated && result.kind != UpdateCheckResult::Kind::available)
+        return;
+    if (m_present)
+        m_present(result);
+}
+
+} // namespace ondrel

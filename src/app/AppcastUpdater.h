@@ -1,0 +1,91 @@
+#pragma once
+
+#include "Updater.h"
+
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+
+namespace ondrel {
+
+namespace platform {
+class UserDefaults;
+}
+
+// What a check found.
+struct UpdateCheckResult
+{
+    enum class Kind
+    {
+        available, // a newer version exists
+        upToDate,  // the feed has nothing newer
+        noFeed,    // no feed configured: updates come with the system's packages
+        failed     // the feed could not be read
+    };
+    Kind kind = Kind::upToDate;
+    bool userInitiated = false;
+    QString version;   // the newest version seen (available)
+    QUrl releaseNotes; // its release notes, when the feed names them
+    QUrl download;     // its enclosure
+    QString error;     // what went wrong (failed)
+};
+
+// One entry of an appcast feed.
+struct AppcastItem
+{
+    QString version;            // machine version (sparkle:version)
+    QString shortVersionString; // shown version
+    QUrl releaseNotes;
+    QUrl enclosure;
+};
+// The items of an appcast (RSS with the usual update-feed elements); none
+// when the text is not such a feed.
+std::optional<QList<AppcastItem>> parseAppcast(const QByteArray& xml);
+// Compares dotted versions numerically ("1.10" > "1.9"); missing parts are 0.
+int compareVersions(const QString& a, const QString& b);
+
+// Reads an appcast feed from the address stored under "SUFeedURL", on
+// demand and every 24 hours while automatic checks are on, and reports what
+// it found to `present` (the application shows it; automatic checks report
+// only a newer version). Its settings are kept where update frameworks keep
+// them: "SUEnableAutomaticChecks" and "SUAutomaticallyUpdate".
+class AppcastUpdater final : public platform::Updater
+{
+    Q_OBJECT
+public:
+    static inline const QString kFeedURLKey = QStringLiteral("SUFeedURL");
+    static inline const QString kAutomaticChecksKey = QStringLiteral("SUEnableAutomaticChecks");
+    static inline const QString kAutomaticDownloadsKey = QStringLiteral("SUAutomaticallyUpdate");
+    static constexpr int kCheckIntervalMs = 24 * 60 * 60 * 1000;
+
+    AppcastUpdater(platform::UserDefaults& defaults, QString currentVersion,
+                   std::function<void(const UpdateCheckResult&)> present, QObject* parent = nullptr);
+
+    bool automaticallyChecksForUpdates() const override;
+    void setAutomaticallyChecksForUpdates(bool on) override;
+    bool automaticallyDownloadsUpdates() const override;
+    void setAutomaticallyDownloadsUpdates(bool on) override;
+    bool canCheckForUpdates() const override { return !m_running; }
+    void checkForUpdates() override { check(true); }
+
+    // A check started by the schedule.
+    void checkInBackground() { check(false); }
+
+private:
+    void check(bool userInitiated);
+    void finish(const UpdateCheckResult& result);
+    void schedule();
+
+    platform::UserDefaults& m_defaults;
+    QString m_currentVersion;
+    std::function<void(const UpdateCheckResult&)> m_present;
+    QNetworkAccessManager m_network;
+    QTimer m_timer;
+    bool m_running = false;
+};
+
+} // namespace ondrel

@@ -1,0 +1,190 @@
+#include "BrisolApp.h"
+
+#include "AppDelegate.h"
+#include "AppcastUpdater.h"
+#include "AutostartLoginItem.h"
+#include "DesktopServices.h"
+#include "HistoryFile.h"
+#include "MemoryPasteboard.h"
+#include "MemoryWorkspace.h"
+#include "QtAlerts.h"
+#include "QtMainQueue.h"
+#include "RecordingKeystrokePoster.h"
+#include "ScriptedHotKeyService.h"
+#include "SettingsUserDefaults.h"
+#include "SingleInstance.h"
+#include "X11HotKeyService.h"
+#include "X11KeystrokePoster.h"
+#include "X11Pasteboard.h"
+#include "X11Workspace.h"
+#include "XkbKeyboardLayout.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+namespace ondrel {
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGINT and SIGTERM end the program the way "Quit" does.
+void quitOnSignals()
+{
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+        char byte;
+        [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
+        QCoreApplication::quit();
+    });
+    struct sigaction action
+    {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void presentUpdate(const UpdateCheckResult& result)
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Software Update"));
+    switch (result.kind) {
+    case UpdateCheckResult::Kind::available: {
+        box.setIcon(QMessageBox::Information);
+        box.setText(QStringLiteral("Ondrel %1 is available.").arg(result.version));
+        box.setInformativeText(
+            QStringLiteral("You have version %1.").arg(QCoreApplication::applicationVersion()));
+        QPushButton* notes = nullptr;
+        if (result.releaseNotes.isValid())
+            notes = box.addButton(QStringLiteral("Release Notes"), QMessageBox::ActionRole);
+        box.addButton(QMessageBox::Ok);
+        box.exec();
+        if (notes && box.clickedButton() == reinterpret_cast<QAbstractButton*>(notes))
+            QDesktopServices::openUrl(result.releaseNotes);
+        return;
+    }
+    case UpdateCheckResult::Kind::upToDate:
+        box.setIcon(QMessageBox::Information);
+        box.setText(QStringLiteral("You're up to date!"));
+        box.setInformativeText(QStringLiteral("Ondrel %1 is the newest version available.")
+                                   .arg(QCoreApplication::applicationVersion()));
+        break;
+    case UpdateCheckResult::Kind::noFeed:
+        box.setIcon(QMessageBox::Information);
+        box.setText(QStringLiteral("Updates come from your system's package manager."));
+        box.setInformativeText(QStringLiteral("This copy of Ondrel has no update feed configured."));
+        break;
+    case UpdateCheckResult::Kind::failed:
+        box.setIcon(QMessageBox::Warning);
+        box.setText(QStringLiteral("Ondrel could not check for updates."));
+        box.setInformativeText(result.error);
+        break;
+    }
+    box.exec();
+}
+
+} // namespace
+
+int runBrisolApp(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("ondrel"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // A second start asks the first to open its popover.
+    if (SingleInstance::send(QStringLiteral("toggle")))
+        return 0;
+    SingleInstance instance;
+    if (!instance.listen()) {
+        std::fprintf(stderr, "ondrel: another Ondrel is starting; not starting a second one\n");
+        return 1;
+    }
+
+    auto defaults = std::make_unique<platform::SettingsUserDefaults>();
+    platform::QtMainQueue queue;
+    platform::QtAlerts alerts;
+    std::unique_ptr<DesktopServices> desktop = createDesktopServices(*defaults);
+    // Without X11 (offscreen, tests) the history still works, in memory.
+    platform::MemoryPasteboard memoryPasteboard;
+    platform::MemoryWorkspace memoryWorkspace;
+    platform::RecordingKeystrokePoster noKeystrokes;
+    std::unique_ptr<platform::HotKeyService> hotKeys;
+    std::unique_ptr<platform::KeyboardLayout> layout;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && x11->connection()) {
+        xcb_connection_t* connection = x11->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        hotKeys = std::make_unique<platform::X11HotKeyService>(connection, root);
+        layout = platform::X11KeyboardLayout::create(connection);
+    }
+    if (!hotKeys)
+        hotKeys = std::make_unique<platform::ScriptedHotKeyService>();
+    if (!layout)
+        layout = platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
+    platform::AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
+    AppcastUpdater updater(*defaults, QCoreApplication::applicationVersion(), presentUpdate);
+    HistoryFile historyFile;
+
+    platform::X11Workspace* workspace = desktop ? desktop->workspace.get() : nullptr;
+    platform::Pasteboard& pasteboard =
+        desktop ? static_cast<platform::Pasteboard&>(*desktop->pasteboard) : memoryPasteboard;
+    platform::KeystrokePoster& keystrokes =
+        desktop ? static_cast<platform::KeystrokePoster&>(*desktop->keystrokes) : noKeystrokes;
+    platform::Workspace& focus = workspace ? static_cast<platform::Workspace&>(*workspace) : memoryWorkspace;
+    AppDelegate::Services services{*defaults,
+                                   queue,
+                                   pasteboard,
+                                   keystrokes,
+                                   focus,
+                                   *hotKeys,
+                                   *layout,
+                                   alerts,
+                                   loginItem,
+                                   updater,
+                                   &historyFile,
+                                   {},
+                                   QCoreApplication::applicationVersion(),
+                                   true};
+    services.rememberFocus = [workspace] {
+        if (workspace)
+            workspace->rememberFocus();
+    };
+    AppDelegate delegate(services);
+    QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate,
+                     [&delegate](const QString& command) {
+                         if (command == u"toggle")
+                             delegate.togglePopover();
+                     });
+    quitOnSignals();
+    delegate.applicationDidFinishLaunching();
+    if (!delegate.statusItem())
+        std::fprintf(
+            stderr,
+            "ondrel: no system tray found; the popover opens with Super+Shift+V or `ondrel toggle`\n");
+    return app.exec();
+}
+
+} // namespace ondrel

@@ -1,0 +1,74 @@
+#include "PopoverWindow.h"
+
+#include "ClipboardListView.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace ondrel {
+
+PopoverWindow::PopoverWindow(ClipboardListView* content, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_content(content)
+{
+    setWindowTitle(QStringLiteral("Ondrel"));
+    setAccessibleName(QStringLiteral("Ondrel clipboard history"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+    content->setParent(this);
+    setFixedSize(ClipboardListView::kWidth, ClipboardListView::kHeight);
+}
+
+void PopoverWindow::showRelativeTo(const QRect& anchor)
+{
+    const QPoint reference = anchor.isValid() ? anchor.center() : QCursor::pos();
+    const QScreen* screen = QGuiApplication::screenAt(reference);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, width(), height());
+    QPoint at;
+    if (anchor.isValid()) {
+        // Under the icon, or above it when the panel is at the bottom.
+        const bool below = anchor.center().y() < room.center().y();
+        at = QPoint(anchor.center().x() - width() / 2,
+                    below ? anchor.bottom() + 4 : anchor.top() - 4 - height());
+    } else {
+        at = QPoint(reference.x() - width() / 2, reference.y() + 8);
+    }
+    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - width() + 1)));
+    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - height() + 1)));
+    move(at);
+    show();
+    raise();
+    activateWindow();
+}
+
+void PopoverWindow::performClose()
+{
+    if (!isVisible())
+        return;
+    hide();
+    Q_EMIT closed();
+}
+
+bool PopoverWindow::closedByDeactivationWithin(int ms) const
+{
+    return m_deactivated.isValid() && m_deactivated.elapsed() < ms;
+}
+
+bool PopoverWindow::event(QEvent* event)
+{
+    // Working in another window closes it; our own pop-ups (menus, the
+    // transformations list) do not count as elsewhere.
+    if (event->type() == QEvent::WindowDeactivate && isVisible() && !QApplication::activePopupWidget()) {
+        m_deactivated.start();
+        performClose();
+    }
+    return QWidget::event(event);
+}
+
+} // namespace ondrel

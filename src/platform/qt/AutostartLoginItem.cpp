@@ -1,0 +1,68 @@
+#include "AutostartLoginItem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace ondrel::platform {
+
+AutostartLoginItem::AutostartLoginItem(QString executable) : m_executable(std::move(executable)) {}
+
+QString AutostartLoginItem::entryPath() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/autostart/ondrel.desktop");
+}
+
+bool AutostartLoginItem::isEnabled() const
+{
+    QFile file(entryPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // An entry the user switched off in the session settings does not count.
+    const QByteArray text = file.readAll();
+    return !text.contains("\nHidden=true") && !text.contains("\nX-GNOME-Autostart-enabled=false");
+}
+
+namespace {
+// Desktop-entry Exec quoting: arguments with spaces or specials in double quotes.
+QString quoted(const QString& path)
+{
+    QString escaped = path;
+    for (const char* c : {"\\", "\"", "`", "$"})
+        escaped.replace(QString::fromLatin1(c), QStringLiteral("\\") + QString::fromLatin1(c));
+    return u'"' + escaped + u'"';
+}
+} // namespace
+
+std::optional<QString> AutostartLoginItem::registerItem()
+{
+    const QString path = entryPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Ondrel\n"
+                                         "Comment=Clipboard history\nExec=%1\nIcon=ondrel\nTerminal=false\n"
+                                         "X-GNOME-Autostart-enabled=true\n")
+                              .arg(quoted(m_executable));
+    file.write(entry.toUtf8());
+    if (!file.commit())
+        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    return std::nullopt;
+}
+
+std::optional<QString> AutostartLoginItem::unregisterItem()
+{
+    QFile file(entryPath());
+    if (!file.exists())
+        return std::nullopt;
+    if (!file.remove())
+        return QStringLiteral("cannot remove %1: %2").arg(file.fileName(), file.errorString());
+    return std::nullopt;
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,187 @@
+#include "SettingsView.h"
+
+#include "ClipboardManager.h"
+#include "Fonts.h"
+#include "LoginItemService.h"
+#include "Painting.h"
+#include "RecorderCocoa.h"
+#include "Theme.h"
+#include "UserDefaults.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace ondrel {
+
+namespace {
+
+constexpr int kSwatch = 28;
+constexpr int kHistoryChoices[] = {25, 50, 100, 200};
+
+// One accent: its light colour in an ink ring on a hard shadow, with a check
+// mark when it is the current accent.
+class Swatch final : public QAbstractButton
+{
+public:
+    Swatch(AccentColor accent, ThemeManager& theme, QWidget* parent)
+        : QAbstractButton(parent), m_accent(accent), m_theme(theme)
+    {
+        setToolTip(rawValue(accent));
+        setAccessibleName(rawValue(accent));
+        setCheckable(false);
+        setFixedSize(kSwatch + 3, kSwatch + 3);
+        setCursor(Qt::PointingHandCursor);
+        connect(this, &QAbstractButton::clicked, this,
+                [this] { m_theme.setAccentColorRaw(rawValue(m_accent)); });
+        connect(&theme, &ThemeManager::accentColorChanged, this, qOverload<>(&QWidget::update));
+    }
+    bool isCurrent() const { return m_theme.accentColor() == m_accent; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF circle(1, 1, kSwatch - 2, kSwatch - 2);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(ink());
+        painter.drawEllipse(circle.translated(2, 2));
+        painter.setBrush(ondrel::palette(m_accent).light);
+        painter.setPen(QPen(ink(), 2));
+        painter.drawEllipse(circle);
+        if (isCurrent())
+            paint::drawSymbol(painter, circle, u"checkmark",
+                              m_accent == AccentColor::butter ? Qt::black : Qt::white, 12);
+    }
+
+private:
+    AccentColor m_accent;
+    ThemeManager& m_theme;
+};
+
+QGroupBox* section(const QString& title, QWidget* parent)
+{
+    auto* box = new QGroupBox(title, parent);
+    box->setFlat(true);
+    return box;
+}
+
+} // namespace
+
+SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hotkey, QString version,
+                           QWidget* parent)
+    : QWidget(parent), m_services(services)
+{
+    setWindowTitle(QStringLiteral("Ondrel Settings"));
+    setFixedSize(kWidth, kHeight);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 10, 16, 10);
+    column->setSpacing(4);
+
+    // Appearance.
+    QGroupBox* appearance = section(QStringLiteral("Appearance"), this);
+    auto* appearanceColumn = new QVBoxLayout(appearance);
+    appearanceColumn->setSpacing(12);
+    appearanceColumn->setContentsMargins(4, 4, 4, 4);
+    auto* accentLabel = new QLabel(QStringLiteral("Accent Color"), appearance);
+    accentLabel->setFont(systemFont(12));
+    appearanceColumn->addWidget(accentLabel);
+    auto* swatches = new QHBoxLayout;
+    swatches->setSpacing(8);
+    for (AccentColor accent : kAllAccentColors)
+        swatches->addWidget(new Swatch(accent, services.theme, appearance));
+    swatches->addStretch(1);
+    appearanceColumn->addLayout(swatches);
+    column->addWidget(appearance);
+
+    // General.
+    QGroupBox* general = section(QStringLiteral("General"), this);
+    auto* form = new QFormLayout(general);
+    form->setContentsMargins(4, 4, 4, 4);
+    m_recorder = new KeyboardShortcuts::Recorder(services.shortcuts, services.alerts, services.queue, hotkey,
+                                                 {}, {}, general);
+    m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));
+    form->addRow(QStringLiteral("Global Hotkey:"), m_recorder);
+    m_picker = new QComboBox(general);
+    m_picker->setAccessibleName(QStringLiteral("Max History Items"));
+    for (int choice : kHistoryChoices)
+        m_picker->addItem(QString::number(choice), choice);
+    syncPicker();
+    connect(m_picker, &QComboBox::activated, this, [this](int index) {
+        m_services.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey,
+                                       m_picker->itemData(index).toInt());
+    });
+    m_services.defaults.observe(ClipboardManager::kMaxHistoryItemsKey, this, [this] { syncPicker(); });
+    form->addRow(QStringLiteral("Max History Items:"), m_picker);
+    column->addWidget(general);
+
+    // Startup.
+    QGroupBox* startup = section(QStringLiteral("Startup"), this);
+    auto* startupColumn = new QVBoxLayout(startup);
+    startupColumn->setContentsMargins(4, 4, 4, 4);
+    m_launchAtLogin = new QCheckBox(QStringLiteral("Launch at Login"), startup);
+    m_launchAtLogin->setChecked(services.loginItem.isEnabled());
+    connect(m_launchAtLogin, &QCheckBox::toggled, this, &SettingsView::launchAtLoginChanged);
+    startupColumn->addWidget(m_launchAtLogin);
+    column->addWidget(startup);
+
+    // About.
+    QGroupBox* about = section(QStringLiteral("About"), this);
+    auto* aboutForm = new QVBoxLayout(about);
+    aboutForm->setContentsMargins(4, 4, 4, 4);
+    const auto aboutRow = [about, aboutForm](const QString& label, const QString& value) {
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(label, about));
+        row->addStretch(1);
+        auto* text = new QLabel(value, about);
+        text->setForegroundRole(QPalette::PlaceholderText);
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        row->addWidget(text);
+        aboutForm->addLayout(row);
+    };
+    aboutRow(QStringLiteral("Version"), version.isEmpty() ? QStringLiteral("1.0.0") : version);
+    aboutRow(QStringLiteral("Made by"), kMadeBy);
+    column->addWidget(about);
+    column->addStretch(1);
+}
+
+void SettingsView::syncPicker()
+{
+    // A stored value that is none of the choices stays stored: nothing is shown selected.
+    const qint64 stored = m_services.defaults.contains(ClipboardManager::kMaxHistoryItemsKey)
+                              ? m_services.defaults.integer(ClipboardManager::kMaxHistoryItemsKey)
+                              : ClipboardManager::kDefaultHistoryLimit;
+    m_picker->setCurrentIndex(m_picker->findData(int(stored)));
+}
+
+void SettingsView::launchAtLoginChanged(bool on)
+{
+    // Setting the toggle back after a failure is a change too: it must not
+    // try the opposite change in turn.
+    if (m_revertingLaunchAtLogin)
+        return;
+    const auto error = on ? m_services.loginItem.registerItem() : m_services.loginItem.unregisterItem();
+    if (!error)
+        return;
+    const QString line = QStringLiteral("Failed to ") +
+                         (on ? QStringLiteral("enable") : QStringLiteral("disable")) +
+                         QStringLiteral(" launch at login: ") + *error;
+    if (m_console)
+        m_console(line);
+    else
+        std::printf("%s\n", line.toUtf8().constData()), std::fflush(stdout);
+    m_revertingLaunchAtLogin = true;
+    m_launchAtLogin->setChecked(!on);
+    m_revertingLaunchAtLogin = false;
+}
+
+} // namespace ondrel

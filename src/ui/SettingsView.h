@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+class QCheckBox;
+class QComboBox;
+
+namespace ondrel {
+
+namespace platform {
+class Alerts;
+class LoginItemService;
+class MainQueue;
+class UserDefaults;
+} // namespace platform
+namespace KeyboardShortcuts {
+class Name;
+class Recorder;
+class Registry;
+} // namespace KeyboardShortcuts
+class ThemeManager;
+
+// The settings window's content: accent colour, global hotkey, history size,
+// launch at login, version. Every control writes its setting at once.
+class SettingsView final : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 350;
+    static constexpr int kHeight = 340;
+    static inline const QString kMadeBy = QStringLiteral("Kestrune");
+
+    struct Services
+    {
+        ThemeManager& theme;
+        platform::UserDefaults& defaults;
+        platform::LoginItemService& loginItem;
+        KeyboardShortcuts::Registry& shortcuts;
+        platform::Alerts& alerts;
+        platform::MainQueue& queue;
+    };
+
+    SettingsView(Services services, const KeyboardShortcuts::Name& hotkey, QString version,
+                 QWidget* parent = nullptr);
+
+    QComboBox* historyPicker() const { return m_picker; }
+    QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
+    KeyboardShortcuts::Recorder* recorder() const { return m_recorder; }
+    // Console output of the launch-at-login change (standard output by default).
+    void setConsole(std::function<void(const QString&)> console) { m_console = std::move(console); }
+
+private:
+    void launchAtLoginChanged(bool on);
+    void syncPicker();
+
+    Services m_services;
+    QComboBox* m_picker = nullptr;
+    QCheckBox* m_launchAtLogin = nullptr;
+    KeyboardShortcuts::Recorder* m_recorder = nullptr;
+    bool m_revertingLaunchAtLogin = false;
+    std::function<void(const QString&)> m_console;
+};
+
+} // namespace ondrel
