@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRasterWindow>
+#include <QScreen>
 #include <QTest>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -65,6 +66,11 @@ QImage blueIcon()
 
 int runTestWindowIfAsked(int argc, char** argv)
 {
+    if (argc >= 3 && std::strcmp(argv[1], "--screenshot") == 0) {
+        // The whole screen to a PNG, for looking at what a test left there.
+        QGuiApplication app(argc, argv);
+        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     if (argc < 3 || std::strcmp(argv[1], "--test-window") != 0)
         return -1;
     QGuiApplication app(argc, argv);

@@ -1,7 +1,8 @@
 #pragma once
 
 // Helpers of the X11 tests, and a window of "another program": the test binary starts
-// itself again with --test-window TITLE. Its WM_CLASS is
+// itself again with --test-window TITLE (or --screenshot FILE.png for a
+// picture of the whole screen). Its WM_CLASS is
 // "ondrel-test-window"; it prints "active\n" when it has the focus, and the
 // paste chords it receives as "<chord> <clipboard text>\n".
 
