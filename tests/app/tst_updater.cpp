@@ -1,0 +1,207 @@
+#include "AppcastUpdater.h"
+#include "MemoryUserDefaults.h"
+#include "TestSupport.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace ondrel;
+using Kind = UpdateCheckResult::Kind;
+
+namespace {
+
+// Serves one fixed answer to every request, on 127.0.0.1.
+class FeedServer final : public QObject
+{
+public:
+    FeedServer()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    const QByteArray status = found ? "200 OK" : "404 Not Found";
+                    socket->write("HTTP/1.1 " + status +
+                                  "\r\nContent-Type: application/rss+xml\r\nContent-Length: " +
+                                  QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/appcast.xml").arg(m_server.serverPort());
+    }
+    QByteArray body;
+    bool found = true;
+    int requests = 0;
+
+private:
+    QTcpServer m_server;
+};
+
+QByteArray feed(const QList<std::pair<const char*, const char*>>& versions)
+{
+    QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+        "<channel><title>Ondrel</title>";
+    for (const auto& [version, notes] : versions) {
+        xml += "<item><title>Version " + QByteArray(version) + "</title>";
+        if (notes)
+            xml += "<sparkle:releaseNotesLink>" + QByteArray(notes) + "</sparkle:releaseNotesLink>";
+        xml += "<enclosure url=\"https://example.org/ondrel-" + QByteArray(version) +
+               ".tar.gz\" sparkle:version=\"" + QByteArray(version) + "\" sparkle:shortVersionString=\"" +
+               QByteArray(version) + "\" length=\"1\" type=\"application/octet-stream\"/></item>";
+    }
+    return xml + "</channel></rss>";
+}
+
+} // namespace
+
+class TestUpdater : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void versions_data();
+    void versions();
+    void parsing();
+    void checks_data();
+    void checks();
+    void backgroundChecksSpeakOnlyOfNews();
+    void withoutAFeed();
+    void settings();
+};
+
+void TestUpdater::versions_data()
+{
+    QTest::addColumn<QString>("a");
+    QTest::addColumn<QString>("b");
+    QTest::addColumn<int>("order");
+    QTest::newRow("equal") << "0.1.0"
+                           << "0.1" << 0;
+    QTest::newRow("numeric, not textual") << "1.10"
+                                          << "1.9" << 1;
+    QTest::newRow("older") << "0.1.0"
+                           << "0.2.0" << -1;
+    QTest::newRow("longer") << "1.0.1"
+                            << "1.0" << 1;
+}
+
+void TestUpdater::versions()
+{
+    QFETCH(QString, a);
+    QFETCH(QString, b);
+    QFETCH(int, order);
+    QCOMPARE(compareVersions(a, b), order);
+    QCOMPARE(compareVersions(b, a), -order);
+}
+
+void TestUpdater::parsing()
+{
+    const auto items =
+        parseAppcast(feed({{"0.2.0", "https://example.org/notes/0.2.0.html"}, {"0.1.0", nullptr}}));
+    QVERIFY(items);
+    QCOMPARE(items->size(), 2);
+    QCOMPARE(items->at(0).shortVersionString, QStringLiteral("0.2.0"));
+    QCOMPARE(items->at(0).releaseNotes, QUrl(QStringLiteral("https://example.org/notes/0.2.0.html")));
+    QCOMPARE(items->at(1).enclosure, QUrl(QStringLiteral("https://example.org/ondrel-0.1.0.tar.gz")));
+    QVERIFY(!parseAppcast("<html><body>Not found</body></html>"));
+    QVERIFY(!parseAppcast("<rss><channel><item>"));
+}
+
+void TestUpdater::checks_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("version");
+    QTest::newRow("newer, newest chosen") << feed({{"0.2.0", "https://example.org/n"}, {"0.10.0", nullptr}})
+                                          << true << int(Kind::available) << QStringLiteral("0.10.0");
+    QTest::newRow("same version") << feed({{"0.1.0", nullptr}}) << true << int(Kind::upToDate) << QString();
+    QTest::newRow("older only") << feed({{"0.0.9", nullptr}}) << true << int(Kind::upToDate) << QString();
+    QTest::newRow("not found") << QByteArray("missing") << false << int(Kind::failed) << QString();
+    QTest::newRow("not a feed") << QByteArray("<html/>") << true << int(Kind::failed) << QString();
+}
+
+void TestUpdater::checks()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(bool, found);
+    QFETCH(int, kind);
+    QFETCH(QString, version);
+    FeedServer server;
+    server.body = body;
+    server.found = found;
+    platform::MemoryUserDefaults defaults;
+    defaults.setString(AppcastUpdater::kFeedURLKey, server.url());
+    QList<UpdateCheckResult> shown;
+    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
+                           [&](const UpdateCheckResult& r) { shown << r; });
+    QSignalSpy busy(&updater, &platform::Updater::canCheckForUpdatesChanged);
+    updater.checkForUpdates();
+    QVERIFY(!updater.canCheckForUpdates());
+    QTRY_COMPARE(shown.size(), 1);
+    QVERIFY(updater.canCheckForUpdates());
+    QCOMPARE(busy.count(), 2);
+    QCOMPARE(int(shown.first().kind), kind);
+    QCOMPARE(shown.first().version, version);
+    QVERIFY(shown.first().userInitiated);
+    if (kind == int(Kind::failed))
+        QVERIFY(!shown.first().error.isEmpty());
+}
+
+void TestUpdater::backgroundChecksSpeakOnlyOfNews()
+{
+    FeedServer server;
+    server.body = feed({{"0.1.0", nullptr}});
+    platform::MemoryUserDefaults defaults;
+    defaults.setString(AppcastUpdater::kFeedURLKey, server.url());
+    QList<UpdateCheckResult> shown;
+    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
+                           [&](const UpdateCheckResult& r) { shown << r; });
+    updater.checkInBackground();
+    QTRY_COMPARE(server.requests, 1);
+    QTRY_VERIFY(updater.canCheckForUpdates());
+    QVERIFY(shown.isEmpty());
+    server.body = feed({{"0.3.0", nullptr}});
+    updater.checkInBackground();
+    QTRY_COMPARE(shown.size(), 1);
+    QVERIFY(!shown.first().userInitiated);
+}
+
+void TestUpdater::withoutAFeed()
+{
+    platform::MemoryUserDefaults defaults;
+    QList<UpdateCheckResult> shown;
+    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
+                           [&](const UpdateCheckResult& r) { shown << r; });
+    updater.checkInBackground();
+    QVERIFY(shown.isEmpty());
+    updater.checkForUpdates();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().kind, Kind::noFeed);
+}
+
+void TestUpdater::settings()
+{
+    platform::MemoryUserDefaults defaults;
+    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"), {});
+    QVERIFY(!updater.automaticallyChecksForUpdates());
+    updater.setAutomaticallyChecksForUpdates(true);
+    updater.setAutomaticallyDownloadsUpdates(true);
+    QCOMPARE(defaults.object(QStringLiteral("SUEnableAutomaticChecks")), QVariant(true));
+    QCOMPARE(defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(true));
+    QVERIFY(updater.automaticallyChecksForUpdates());
+}
+
+QTEST_MAIN(TestUpdater)
+#include "tst_updater.moc"
