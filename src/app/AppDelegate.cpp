@@ -216,7 +216,27 @@ QMenu* AppDelegate::buildStatusMenu()
     menu->addSeparator();
     QAction* quit = menu->addAction(QStringLiteral("Quit Ondrel"), this, &AppDelegate::quitRequested);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // An open menu reads keys for navigation only; its entries' shortcuts
+    // should work there too.
+    menu->installEventFilter(this);
     return menu;
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress)
+        if (auto* menu = qobject_cast<QMenu*>(watched)) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QKeySequence pressed(key->keyCombination());
+            for (QAction* action : menu->actions())
+                if (!action->shortcut().isEmpty() &&
+                    action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                    menu->close();
+                    action->trigger();
+                    return true;
+                }
+        }
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::showStatusMenu()

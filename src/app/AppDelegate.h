@@ -97,6 +97,9 @@ Q_SIGNALS:
     // "Quit Ondrel" was chosen.
     void quitRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class KeyMonitor;
     void setupStatusItem();

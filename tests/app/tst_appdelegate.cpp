@@ -311,6 +311,9 @@ void TestAppDelegate::statusMenu()
     QSignalSpy quit(app.delegate.get(), &AppDelegate::quitRequested);
     menu->actions().at(7)->trigger();
     QCOMPARE(quit.count(), 1);
+    // Its shortcuts work while it is open.
+    QTest::keyClick(menu.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(quit.count(), 2);
 
     // Opening the menu closes the popover and its key monitor.
     app.delegate->togglePopover();

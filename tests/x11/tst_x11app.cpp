@@ -1,0 +1,226 @@
+// The real program on a real (private) desktop, driven as a user would.
+#include "TestSupport.h"
+#include "X11TestSupport.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace ondrel;
+
+namespace {
+
+QString runText(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(10000);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+bool xdotool(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+} // namespace
+
+class TestX11App : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void copyOpenChooseAndPaste();
+    void trayMenuClearsAndQuits();
+    void sigtermQuits();
+    void secondInstanceTogglesTheFirst();
+
+private:
+    void startApp();
+    void startTarget();
+    bool popoverVisible() const;
+    QString trayIcon() const;
+    int storedEntries() const;
+    QString waitForPaste();
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    QProcess m_app;
+    QProcess m_target;
+};
+
+void TestX11App::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QDir(m_home->path()).mkpath(QStringLiteral("run"));
+    QFile::setPermissions(m_home->path() + QStringLiteral("/run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void TestX11App::cleanup()
+{
+    for (QProcess* p : {&m_app, &m_target})
+        if (p->state() != QProcess::NotRunning) {
+            p->kill();
+            p->waitForFinished();
+        }
+}
+
+void TestX11App::startApp()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_home->path());
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path() + QStringLiteral("/run"));
+    m_app.setProcessEnvironment(env);
+    m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_app.start(QStringLiteral(ONDREL_BINARY), {});
+    QVERIFY(m_app.waitForStarted());
+    // Up when its tray icon is.
+    QTRY_VERIFY_WITH_TIMEOUT(!trayIcon().isEmpty(), 10000);
+}
+
+void TestX11App::startTarget()
+{
+    m_target.start(QCoreApplication::applicationFilePath(),
+                   {QStringLiteral("--test-window"), QStringLiteral("Target")});
+    QVERIFY(m_target.waitForStarted());
+    bool active = false;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            while (!active && m_target.canReadLine())
+                active = QString::fromUtf8(m_target.readLine()).trimmed() == u"active";
+            return active;
+        },
+        10000));
+}
+
+QString TestX11App::waitForPaste()
+{
+    for (;;) {
+        if (!QTest::qWaitFor([&] { return m_target.canReadLine(); }, 5000))
+            return QStringLiteral("(nothing pasted)");
+        const QString line = QString::fromUtf8(m_target.readLine()).trimmed();
+        if (line != u"active")
+            return line;
+    }
+}
+
+bool TestX11App::popoverVisible() const
+{
+    return !runText(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                QStringLiteral("--name"), QStringLiteral("^Ondrel$")})
+                .isEmpty();
+}
+
+QString TestX11App::trayIcon() const
+{
+    // The program's small window docked in the tray.
+    const QStringList windows =
+        runText(QStringLiteral("xdotool"),
+                {QStringLiteral("search"), QStringLiteral("--pid"), QString::number(m_app.processId())})
+            .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& w : windows)
+        if (runText(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), w}).contains(u"22x22"))
+            return w;
+    return {};
+}
+
+int TestX11App::storedEntries() const
+{
+    const QByteArray bytes =
+        test::readFile(m_home->path() + QStringLiteral("/.local/share/Brisol/history.json"));
+    return int(QJsonDocument::fromJson(bytes).array().size());
+}
+
+void TestX11App::copyOpenChooseAndPaste()
+{
+    startTarget();
+    startApp();
+    test::offer("first");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
+    test::offer("second");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 2, 5000);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+    // Newest first: Down selects "first".
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v first"));
+}
+
+void TestX11App::trayMenuClearsAndQuits()
+{
+    startApp();
+    test::offer("to be cleared");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
+    const QString icon = trayIcon();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
+                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("3")}));
+    QTest::qWait(500);
+    // Settings..., Check for Updates..., Automatic Updates, Clear History.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
+                     QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 0, 5000);
+    // Quit from the menu with its shortcut.
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
+                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("3")}));
+    QTest::qWait(500);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
+    QVERIFY(m_app.waitForFinished(5000));
+    QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_app.exitCode(), 0);
+}
+
+void TestX11App::sigtermQuits()
+{
+    startApp();
+    ::kill(pid_t(m_app.processId()), SIGTERM);
+    QVERIFY(m_app.waitForFinished(5000));
+    QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_app.exitCode(), 0);
+}
+
+void TestX11App::secondInstanceTogglesTheFirst()
+{
+    startApp();
+    QVERIFY(!popoverVisible());
+    QProcess second;
+    second.setProcessEnvironment(m_app.processEnvironment());
+    second.start(QStringLiteral(ONDREL_BINARY), {});
+    QVERIFY(second.waitForFinished(5000));
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+    QProcess toggle;
+    toggle.setProcessEnvironment(m_app.processEnvironment());
+    toggle.start(QStringLiteral(ONDREL_BINARY), {QStringLiteral("toggle")});
+    QVERIFY(toggle.waitForFinished(5000));
+    QCOMPARE(toggle.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    // With none running, toggle says so.
+    ::kill(pid_t(m_app.processId()), SIGTERM);
+    QVERIFY(m_app.waitForFinished(5000));
+    toggle.start(QStringLiteral(ONDREL_BINARY), {QStringLiteral("toggle")});
+    QVERIFY(toggle.waitForFinished(5000));
+    QCOMPARE(toggle.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(toggle.readAllStandardError()).contains(QStringLiteral("not running")));
+}
+
+int main(int argc, char** argv)
+{
+    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
+        return code;
+    QGuiApplication app(argc, argv);
+    TestX11App test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_x11app.moc"
