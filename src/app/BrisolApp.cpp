@@ -5,6 +5,7 @@
 #include "AutostartLoginItem.h"
 #include "DesktopServices.h"
 #include "HistoryFile.h"
+#include "KeyboardShortcuts.h"
 #include "MemoryPasteboard.h"
 #include "MemoryWorkspace.h"
 #include "QtAlerts.h"
@@ -20,10 +21,13 @@
 #include "XkbKeyboardLayout.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <csignal>
@@ -100,6 +104,45 @@ void presentUpdate(const UpdateCheckResult& result)
     }
     box.exec();
 }
+
+// With ONDREL_TRACE set, moments the budgets are measured by go to standard
+// error as "trace <what> <milliseconds since the epoch>".
+void trace(const char* what)
+{
+    static const bool enabled = qEnvironmentVariableIsSet("ONDREL_TRACE");
+    if (enabled)
+        std::fprintf(stderr, "trace %s %lld\n", what, QDateTime::currentMSecsSinceEpoch()),
+            std::fflush(stderr);
+}
+
+// Says when the popover has been painted after each opening.
+class PaintTracer final : public QObject
+{
+public:
+    explicit PaintTracer(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_window && event->type() == QEvent::Show)
+            m_waiting = true;
+        if (m_waiting && event->type() == QEvent::Show && m_window->windowHandle()) {
+            m_window->windowHandle()->removeEventFilter(this);
+            m_window->windowHandle()->installEventFilter(this);
+        }
+        // A window is painted when it is exposed, later updates on request.
+        const bool painting = (watched == m_window->windowHandle() && event->type() == QEvent::Expose) ||
+                              (watched == m_window && event->type() == QEvent::UpdateRequest);
+        if (m_waiting && painting) {
+            m_waiting = false;
+            // Runs once the painting of this request is done.
+            QTimer::singleShot(0, [] { trace("popover-painted"); });
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+    bool m_waiting = false;
+};
 
 } // namespace
 
@@ -180,6 +223,13 @@ int runBrisolApp(int argc, char** argv)
                      });
     quitOnSignals();
     delegate.applicationDidFinishLaunching();
+    std::unique_ptr<PaintTracer> paintTracer;
+    if (qEnvironmentVariableIsSet("ONDREL_TRACE")) {
+        paintTracer = std::make_unique<PaintTracer>(delegate.popover());
+        QTimer::singleShot(0, [] { trace("ready"); });
+        delegate.shortcuts().onKeyDown(KeyboardShortcuts::Name(AppDelegate::kHotkeyName),
+                                       [] { trace("hotkey-down"); });
+    }
     if (!delegate.statusItem())
         std::fprintf(
             stderr,

@@ -211,6 +211,21 @@ void ClipboardManager::copyAndPaste(const ClipboardItem& item)
 void ClipboardManager::startMonitoring()
 {
     m_lastChangeCount = m_services.pasteboard.changeCount();
+    m_monitoring = true;
+    // A clipboard that announces its changes is checked then, after the
+    // current task, and the program sleeps in between; any other is polled.
+    const bool announced = m_services.pasteboard.observeChanges([this] {
+        if (!m_monitoring || m_checkQueued)
+            return;
+        m_checkQueued = true;
+        m_services.mainQueue.async(this, [this] {
+            m_checkQueued = false;
+            if (m_monitoring)
+                checkClipboard();
+        });
+    });
+    if (announced)
+        return;
     // The timer calls back through `this` as its context: it stops when the manager goes.
     m_timer =
         m_services.mainQueue.scheduleRepeating(kPollIntervalSeconds, this, [this] { checkClipboard(); });
@@ -218,6 +233,8 @@ void ClipboardManager::startMonitoring()
 
 void ClipboardManager::stopMonitoring()
 {
+    m_monitoring = false;
+    m_services.pasteboard.observeChanges({});
     if (m_timer)
         m_timer->invalidate();
     m_timer.reset();

@@ -77,10 +77,11 @@ public:
 
     // The last clipboard change count the watcher has seen.
     qint64 lastChangeCount() const { return m_lastChangeCount; }
-    bool isMonitoring() const { return m_timer != nullptr; }
+    bool isMonitoring() const { return m_monitoring; }
 
     // Takes the clipboard's current state as seen (what is there now is not
-    // captured) and polls it every half second from then on.
+    // captured) and checks it at every change from then on: when the
+    // clipboard announces changes, right after each; else every half second.
     void startMonitoring();
     void stopMonitoring();
     // One poll: when the clipboard changed, captures its text, else its
@@ -149,6 +150,8 @@ private:
     bool m_showDetailForSelected = false;
     bool m_closeDetailRequested = false;
     std::unique_ptr<platform::RepeatingTimer> m_timer;
+    bool m_monitoring = false;
+    bool m_checkQueued = false;
     qint64 m_lastChangeCount = 0;
     mutable std::optional<QList<ClipboardItem>> m_filtered; // cache of filteredItems()
     qsizetype m_backgroundThreshold = 256 * 1024;

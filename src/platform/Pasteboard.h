@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QImage>
 #include <QList>
@@ -20,6 +22,14 @@ public:
     // Moves whenever any program, this one included, changes the contents.
     // Reading it costs nothing, so a poll reads only this until it moves.
     virtual qint64 changeCount() const = 0;
+    // Calls `fn` on the main thread after every change of the count, when
+    // this clipboard can tell; answers false when it cannot (it must then be
+    // polled). An empty `fn` stops the calls.
+    virtual bool observeChanges(std::function<void()> fn)
+    {
+        (void)fn;
+        return false;
+    }
 
     // The plain text on the clipboard (UTF-8 on the wire), or none.
     virtual std::optional<QString> string() const = 0;

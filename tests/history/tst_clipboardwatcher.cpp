@@ -67,6 +67,7 @@ private Q_SLOTS:
     void pastingImageRecordsItAgain();
     void stopsWhenAskedAndWithTheManager();
     void longTextsAreGuessedInBackgroundInOrder();
+    void announcedChangesNeedNoPolling();
 };
 
 void TestClipboardWatcher::contentsAtStartAreNotCaptured()
@@ -297,6 +298,30 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
              (QStringList{QStringLiteral("ok"), QStringLiteral("fn main() {}")}));
     QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::rust);
     QCOMPARE(w.manager->items().last().appName(), std::optional<QString>(QStringLiteral("Editor")));
+}
+
+void TestClipboardWatcher::announcedChangesNeedNoPolling()
+{
+    Fixture f;
+    f.pasteboard.setAnnouncesChanges(true);
+    f.pasteboard.setString(QStringLiteral("before"));
+    f.manager->startMonitoring();
+    // Nothing ticks while nothing changes.
+    QCOMPARE(f.queue.pendingCount(), 0u);
+    // Each change is looked at right after it; several at once, once.
+    f.pasteboard.clearContents();
+    f.pasteboard.setString(QStringLiteral("one"));
+    QCOMPARE(f.queue.pendingCount(), 1u);
+    f.queue.runPending();
+    QCOMPARE(f.labels(f.manager->items()), QStringList{QStringLiteral("one")});
+    f.pasteboard.setString(QStringLiteral("two"));
+    f.queue.runPending();
+    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("two"), QStringLiteral("one")}));
+    f.manager->stopMonitoring();
+    QVERIFY(!f.manager->isMonitoring());
+    f.pasteboard.setString(QStringLiteral("three"));
+    f.queue.runPending();
+    QCOMPARE(f.manager->items().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestClipboardWatcher)

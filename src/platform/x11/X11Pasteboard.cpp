@@ -33,8 +33,15 @@ X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent) : QObject(p
 {
     connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
         if (!m_adopting)
-            ++m_changeCount;
+            changed();
     });
+}
+
+void X11Pasteboard::changed()
+{
+    ++m_changeCount;
+    if (m_onChange)
+        m_onChange();
 }
 
 const QMimeData* X11Pasteboard::current() const
@@ -99,7 +106,7 @@ void X11Pasteboard::publish(QMimeData* data)
 {
     m_clipboard->setMimeData(data, QClipboard::Clipboard);
     // Counted here too: whether Qt reports our own change at once is its business.
-    ++m_changeCount;
+    changed();
 }
 
 void X11Pasteboard::adopt(QMimeData* data)

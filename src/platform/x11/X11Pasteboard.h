@@ -19,6 +19,12 @@ public:
     explicit X11Pasteboard(QClipboard* clipboard, QObject* parent = nullptr);
 
     qint64 changeCount() const override { return m_changeCount; }
+    // The X server tells of every new owner (XFixes): no polling needed.
+    bool observeChanges(std::function<void()> fn) override
+    {
+        m_onChange = std::move(fn);
+        return true;
+    }
     std::optional<QString> string() const override;
     std::optional<QImage> image() const override;
     std::optional<QList<QUrl>> fileURLs() const override;
@@ -35,6 +41,8 @@ public:
     void adopt(QMimeData* data);
 
 private:
+    void changed();
+    std::function<void()> m_onChange;
     const QMimeData* current() const;
     void publish(QMimeData* data);
 
