@@ -99,6 +99,12 @@ void AppDelegate::setupPopover()
 {
     auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
     m_popover = new PopoverWindow(content);
+    // Drawn once unseen, soon after launch: the first opening then finds
+    // fonts, icons and row heights ready.
+    m_services.queue.asyncAfter(0.3, m_popover, [popover = m_popover] {
+        if (popover && !popover->isVisible())
+            popover->grab();
+    });
 }
 
 void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
