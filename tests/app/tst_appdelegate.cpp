@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void launchAtLoginFailureDoesNotLoop();
     void updateManagerDefaults();
     void shutdownStopsTheWatcher();
+    void screens();
 };
 
 void TestAppDelegate::launchRegistersTheHotkey()
@@ -423,6 +425,22 @@ void TestAppDelegate::shutdownStopsTheWatcher()
     app.delegate->applicationWillTerminate();
     QVERIFY(!app.store().isMonitoring());
     QVERIFY(!app.delegate->hasKeyMonitor());
+}
+
+void TestAppDelegate::screens()
+{
+    App app;
+    app.delegate->openSettings();
+    app.queue.runPending();
+    SettingsView* settings = app.delegate->settingsWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(settings));
+    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
+    QDir().mkpath(dir);
+    QVERIFY(settings->grab().save(dir + QStringLiteral("/settings.png")));
+    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
+    app.queue.runPending();
+    menu->adjustSize();
+    QVERIFY(menu->grab().save(dir + QStringLiteral("/status-menu.png")));
 }
 
 QTEST_MAIN(TestAppDelegate)

@@ -1,0 +1,61 @@
+#include "AutostartLoginItem.h"
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace ondrel;
+
+class TestAutostart : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void registerAndUnregister();
+    void switchedOffEntryIsOff();
+    void unwritableFolderIsAnError();
+};
+
+void TestAutostart::registerAndUnregister()
+{
+    test::TemporaryHome home;
+    platform::AutostartLoginItem item(QStringLiteral("/opt/My Apps/ondrel"));
+    QCOMPARE(item.entryPath(), home.configHome() + QStringLiteral("/autostart/ondrel.desktop"));
+    QVERIFY(!item.isEnabled());
+    QCOMPARE(item.registerItem(), std::nullopt);
+    QVERIFY(item.isEnabled());
+    const QByteArray entry = test::readFile(item.entryPath());
+    QVERIFY(entry.startsWith("[Desktop Entry]\n"));
+    QVERIFY(entry.contains("\nExec=\"/opt/My Apps/ondrel\"\n"));
+    QCOMPARE(item.unregisterItem(), std::nullopt);
+    QVERIFY(!item.isEnabled());
+    QCOMPARE(item.unregisterItem(), std::nullopt); // nothing to remove is fine
+}
+
+void TestAutostart::switchedOffEntryIsOff()
+{
+    test::TemporaryHome home;
+    platform::AutostartLoginItem item(QStringLiteral("ondrel"));
+    QVERIFY(QDir().mkpath(home.configHome() + QStringLiteral("/autostart")));
+    QVERIFY(test::writeFile(item.entryPath(), "[Desktop Entry]\nExec=ondrel\nHidden=true\n"));
+    QVERIFY(!item.isEnabled());
+}
+
+void TestAutostart::unwritableFolderIsAnError()
+{
+    if (test::runningAsRoot())
+        QSKIP("root writes anywhere");
+    test::TemporaryHome home;
+    QVERIFY(QDir().mkpath(home.configHome()));
+    QFile::setPermissions(home.configHome(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    platform::AutostartLoginItem item(QStringLiteral("ondrel"));
+    const auto error = item.registerItem();
+    QVERIFY(error);
+    QVERIFY(!error->isEmpty());
+    QFile::setPermissions(home.configHome(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+QTEST_GUILESS_MAIN(TestAutostart)
+#include "tst_autostart.moc"
