@@ -113,7 +113,9 @@ void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
         showStatusMenu();
         return;
     }
-    if (reason != QSystemTrayIcon::Trigger)
+    // Every left click toggles: the tray reports the second of two quick
+    // clicks as a double click.
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
         return;
     // The click took the focus from an open popover, which closed just now:
     // that click meant "close".

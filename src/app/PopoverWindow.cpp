@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -63,11 +64,15 @@ bool PopoverWindow::closedByDeactivationWithin(int ms) const
 bool PopoverWindow::event(QEvent* event)
 {
     // Working in another window closes it; our own pop-ups (menus, the
-    // transformations list) do not count as elsewhere.
-    if (event->type() == QEvent::WindowDeactivate && isVisible() && !QApplication::activePopupWidget()) {
-        m_deactivated.start();
-        performClose();
-    }
+    // transformations list) do not count as elsewhere. The global hotkey's
+    // key grab takes the focus for a moment too: decide a little later.
+    if (event->type() == QEvent::WindowDeactivate && isVisible())
+        QTimer::singleShot(150, this, [this] {
+            if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget()) {
+                m_deactivated.start();
+                performClose();
+            }
+        });
     return QWidget::event(event);
 }
 

@@ -156,6 +156,18 @@ void TestX11App::copyOpenChooseAndPaste()
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
     QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v first"));
+    // The hotkey also closes it while it has the keyboard.
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    // A click on the tray icon opens it, a second one closes it.
+    const QString icon = trayIcon();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
+                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
 }
 
 void TestX11App::trayMenuClearsAndQuits()

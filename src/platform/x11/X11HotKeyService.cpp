@@ -106,6 +106,8 @@ void X11HotKeyService::updateLockMasks()
 
 int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
 {
+    // Not owner events: the combination comes to the root window even when
+    // one of our own windows has the focus.
     const uint16_t variants[] = {0, XCB_MOD_MASK_LOCK, m_numLockMask,
                                  uint16_t(XCB_MOD_MASK_LOCK | m_numLockMask)};
     int taken = 0;
@@ -113,7 +115,7 @@ int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
         if (taken > 0 && variant == 0)
             break; // no Num Lock modifier: the last two repeat the first two
         xcb_generic_error_t* error = xcb_request_check(
-            m_connection, xcb_grab_key_checked(m_connection, 1, m_root, uint16_t(modifiers | variant),
+            m_connection, xcb_grab_key_checked(m_connection, 0, m_root, uint16_t(modifiers | variant),
                                                keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         if (error) {
             free(error);
@@ -186,7 +188,7 @@ bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
             return false; // ours
     // Try it: a refusal means another program holds it; else let go at once.
     xcb_generic_error_t* error =
-        xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 1, m_root, mask, keycode,
+        xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 0, m_root, mask, keycode,
                                                              XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     if (error) {
         free(error);
