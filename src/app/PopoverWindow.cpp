@@ -31,6 +31,8 @@ void PopoverWindow::showRelativeTo(const QRect& anchor)
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, width(), height());
+    // On a screen shorter than the popover, it takes the height there is.
+    setFixedSize(ClipboardListView::kWidth, std::min(ClipboardListView::kHeight, room.height()));
     QPoint at;
     if (anchor.isValid()) {
         // Under the icon, or above it when the panel is at the bottom.
