@@ -68,7 +68,16 @@ bool PopoverWindow::event(QEvent* event)
     // Working in another window closes it; our own pop-ups (menus, the
     // transformations list) do not count as elsewhere. The global hotkey's
     // key grab takes the focus for a moment too: decide a little later.
-    if (event->type() == QEvent::WindowDeactivate && isVisible())
+    // A deactivation left over from the last time it was open does not count.
+    if (event->type() == QEvent::Show) {
+        m_activatedSinceShown = false;
+        m_shown.start();
+    } else if (event->type() == QEvent::WindowActivate)
+        m_activatedSinceShown = true;
+    // Nor does one in the first moments: the click on the tray icon that
+    // opened it may still move the focus to the panel.
+    if (event->type() == QEvent::WindowDeactivate && isVisible() && m_activatedSinceShown &&
+        m_shown.elapsed() > kSettleMs)
         QTimer::singleShot(150, this, [this] {
             if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget()) {
                 m_deactivated.start();

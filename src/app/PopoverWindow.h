@@ -33,7 +33,10 @@ protected:
 
 private:
     ClipboardListView* m_content;
+    static constexpr int kSettleMs = 250;
     QElapsedTimer m_deactivated;
+    QElapsedTimer m_shown;
+    bool m_activatedSinceShown = false;
 };
 
 } // namespace ondrel

@@ -126,7 +126,7 @@ void TestX11Hotkeys::holdingRunsOnce()
                                               "xdotool keyup super+shift")});
     QVERIFY(hold.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(ups, 1, 5000);
-    QVERIFY(hold.waitForFinished());
+    QVERIFY(hold.state() == QProcess::NotRunning || hold.waitForFinished());
     QTest::qWait(300);
     QCOMPARE(downs, 1);
     QCOMPARE(ups, 1);
