@@ -2,6 +2,7 @@
 
 #include "ClipboardItem.h"
 #include "DetailView.h"
+#include "HistoryList.h"
 
 #include <QListView>
 #include <QPointer>
@@ -25,82 +26,6 @@ class ClipboardItemRow;
 class ClipboardManager;
 class CopiedNotice;
 class EmptyState;
-class HistoryListModel;
-class IconButton;
-class ThemeManager;
-
-// The list of rows: hover, clicks, the per-row buttons and the context menu.
-// It never takes the keyboard focus; the search field keeps it.
-class HistoryList final : public QListView
-{
-    Q_OBJECT
-public:
-    struct Actions
-    {
-        std::function<void(const ClipboardItem&)> paste;
-        std::function<void(const ClipboardItem&)> openDetail;
-        std::function<void(const QUuid&)> remove;
-        std::function<void(const QUuid&)> togglePin;
-        std::function<void(int row)> hover; // -1: the pointer left the rows
-    };
-
-    HistoryList(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue, Actions actions,
-                QWidget* parent = nullptr);
-
-    HistoryListModel* historyModel() const { return m_model; }
-    ClipboardItemRow* rowDelegate() const { return m_delegate; }
-    // The row whose card is at `pos` (viewport coordinates), or -1.
-    int cardAt(const QPoint& pos) const;
-    QRect cardGeometry(int row) const;
-    // The context menu of a row, not yet shown; the caller owns it.
-    QMenu* contextMenuFor(int row);
-    // The delete and pin buttons now shown, for the hovered and the selected row.
-    QList<IconButton*> visibleRowButtons() const;
-    // Scrolls so that `row` is centred, in an animation of `seconds`.
-    void scrollToCentre(int row, double seconds);
-    // Places the row buttons again (the hovered or selected row changed).
-    void refreshRowState();
-    int hoveredRow() const { return m_hoveredRow; }
-    void setHoveredRow(int row);
-
-protected:
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void updateGeometries() override;
-    void scrollContentsBy(int dx, int dy) override;
-
-private:
-    struct ButtonPair
-    {
-        IconButton* remove = nullptr;
-        IconButton* pin = nullptr;
-        QUuid id;
-    };
-    ButtonPair makeButtons();
-    void placeButtons(ButtonPair& pair, int row);
-    const ClipboardItem* itemAt(int row) const;
-
-    ClipboardManager& m_store;
-    ThemeManager& m_theme;
-    platform::MainQueue& m_queue;
-    Actions m_actions;
-    HistoryListModel* m_model = nullptr;
-    ClipboardItemRow* m_delegate = nullptr;
-    int m_hoveredRow = -1;
-    QUuid m_hoveredId; // across a model reset
-    ButtonPair m_selectedButtons;
-    ButtonPair m_hoveredButtons;
-    // A single click waits out the double-click interval before it pastes.
-    std::optional<ClipboardItem> m_pendingClick;
-    quint64 m_clickGeneration = 0;
-    int m_lastWidth = -1;
-    QVariantAnimation* m_scroll = nullptr;
-};
 
 // The popover's content: search bar, the history list or an empty state,
 // the keyboard hints, the "Copied!" notice and the detail view of one entry.
