@@ -2,6 +2,7 @@
 
 #include "KeyboardLayout.h"
 #include "Text.h"
+#include "TextCase.h"
 
 #include <QFile>
 #include <QHash>
@@ -192,16 +193,6 @@ const Special& entry(SpecialKey key)
     return kSpecials[int(key)];
 }
 
-// A word with its first letter upper case and the rest lower case.
-QString capitalized(const QString& text)
-{
-    if (text.isEmpty())
-        return text;
-    const qsizetype first = text::offsetAfterCharacters(text, 1);
-    const qsizetype end = first < 0 ? text.size() : first;
-    return text.left(end).toUpper() + text.mid(end).toLower();
-}
-
 } // namespace
 
 std::optional<SpecialKey> specialKey(qint64 code)
@@ -225,7 +216,8 @@ qint64 keyCode(SpecialKey key)
 QString displayText(SpecialKey key)
 {
     const Special& s = entry(key);
-    return s.display ? QString::fromUtf16(s.display) : capitalized(localized(QStringLiteral("space_key")));
+    return s.display ? QString::fromUtf16(s.display)
+                     : text::capitalized(localized(QStringLiteral("space_key")));
 }
 
 std::optional<QString> menuEquivalent(SpecialKey key)
@@ -271,8 +263,8 @@ QString description(const Shortcut& shortcut, const platform::KeyboardLayout& la
     QString out = symbolicRepresentation(shortcut.modifiers());
     if (const auto special = specialKey(shortcut.carbonKeyCode()))
         return out + displayText(*special);
-    return out +
-           capitalized(keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
+    return out + text::capitalized(
+                     keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
 }
 
 std::optional<QString> menuEquivalentText(qint64 code, const platform::KeyboardLayout& layout)
@@ -298,7 +290,7 @@ QString localized(const QString& key)
     }();
     if (const auto it = table.constFind(key); it != table.constEnd() && !it->isEmpty())
         return *it;
-    return capitalized(key);
+    return text::capitalized(key);
 }
 
 } // namespace ondrel::KeyboardShortcuts
