@@ -291,7 +291,7 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
     const quint64 flags = platform::keycodes::modifierFlagsOf(key->modifiers()) & kRecordedModifierMask &
                           ~(ModifierFlags::capsLock | ModifierFlags::numericPad);
     const auto code = platform::keycodes::keyCodeOf(*key);
-    if (flags == 0 && (code == kTabKey || key->key() == Qt::Key_Backtab))
+    if (flags == 0 && code == kTabKey)
         return false; // focus moves on to the next field, which ends recording
     if (flags == 0 && code == kEscapeKey) {
         blur();

@@ -175,9 +175,7 @@ bool AppDelegate::handleKeyDown(const QKeyEvent& event)
     }
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
-    // Shift-Tab arrives as its own key when the event has no hardware code.
-    const qint64 key = event.key() == Qt::Key_Backtab ? 48 : code.value_or(-1);
-    switch (key) {
+    switch (code.value_or(-1)) {
     case 36: // Return
         m_store->pasteSelected();
         closePopover();

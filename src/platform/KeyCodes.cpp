@@ -158,6 +158,9 @@ std::optional<qint64> keyCodeForQtKey(int qtKey)
 {
     if (qtKey == 0)
         return std::nullopt;
+    // Shift-Tab is reported as a key of its own; it is the Tab key.
+    if (qtKey == Qt::Key_Backtab)
+        qtKey = Qt::Key_Tab;
     for (const Entry& e : kEntries)
         if (e.qtKey == qtKey)
             return e.keyCode;
