@@ -191,4 +191,18 @@ quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers)
     return flags;
 }
 
+qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers)
+{
+    qint64 carbon = 0;
+    if (modifiers & Qt::ShiftModifier)
+        carbon |= 0x200;
+    if (modifiers & Qt::ControlModifier)
+        carbon |= 0x1000;
+    if (modifiers & Qt::AltModifier)
+        carbon |= 0x800;
+    if (modifiers & Qt::MetaModifier)
+        carbon |= 0x100;
+    return carbon;
+}
+
 } // namespace ondrel::platform::keycodes

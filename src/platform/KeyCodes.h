@@ -22,6 +22,9 @@ std::optional<qint64> keyCodeOf(const QKeyEvent& event);
 // Modifier flags of a Qt modifier set: shift 0x20000, control (Ctrl)
 // 0x40000, option (Alt) 0x80000, command (Super) 0x100000, keypad 0x200000.
 quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers);
+// The same in the stored shortcut bits: shift 0x200, control 0x1000,
+// option 0x800, command 0x100 (the keypad has none).
+qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers);
 
 // For key events without a hardware code (synthetic ones): the key code of
 // the key that gives this Qt key on a US keyboard.

@@ -35,20 +35,6 @@ uint16_t xModifiers(quint32 carbon)
     return mask;
 }
 
-quint32 carbonModifiers(Qt::KeyboardModifiers modifiers)
-{
-    quint32 carbon = 0;
-    if (modifiers & Qt::ShiftModifier)
-        carbon |= kShift;
-    if (modifiers & Qt::ControlModifier)
-        carbon |= kControl;
-    if (modifiers & Qt::AltModifier)
-        carbon |= kOption;
-    if (modifiers & Qt::MetaModifier)
-        carbon |= kCommand;
-    return carbon;
-}
-
 } // namespace
 
 X11HotKeyService::X11HotKeyService(xcb_connection_t* connection, xcb_window_t root)
@@ -279,7 +265,7 @@ bool X11HotKeyService::eventFilter(QObject* watched, QEvent* event)
         const auto code = keycodes::keyCodeOf(*keyEvent);
         if (code && !keyEvent->isAutoRepeat()) {
             if (event->type() == QEvent::KeyPress) {
-                const quint32 modifiers = carbonModifiers(keyEvent->modifiers());
+                const quint32 modifiers = quint32(keycodes::carbonModifiersOf(keyEvent->modifiers()));
                 if (m_rawKeyHandler(quint32(*code), modifiers, Phase::pressed) == kNoErr) {
                     m_rawPressed[quint32(*code)] = modifiers;
                     return true;
