@@ -156,4 +156,52 @@ QByteArray readBack(const QString& type)
     return xclip.readAllStandardOutput();
 }
 
+TestWindow::~TestWindow()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+bool TestWindow::start(const QString& title)
+{
+    m_process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--test-window"), title});
+    if (!m_process.waitForStarted())
+        return false;
+    // Its own window: the one of the test before has the same class.
+    if (!QTest::qWaitFor([&] { return activeWindowPid() == quint32(m_process.processId()); }, 10000))
+        return false;
+    bool active = false;
+    return QTest::qWaitFor(
+        [&] {
+            while (!active && m_process.canReadLine())
+                active = QString::fromUtf8(m_process.readLine()).trimmed() == u"active";
+            return active;
+        },
+        10000);
+}
+
+QString TestWindow::waitForPaste()
+{
+    // The event loop keeps running: the window may read the clipboard from us.
+    for (;;) {
+        if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 5000))
+            return QStringLiteral("(nothing pasted)");
+        const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
+        if (line != u"active") // regaining the focus is reported too
+            return line;
+    }
+}
+
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
 } // namespace ondrel::test

@@ -7,7 +7,11 @@
 // paste chords it receives as "<chord> <clipboard text>\n".
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 #include <xcb/xcb.h>
 
@@ -31,5 +35,26 @@ void offer(const QByteArray& bytes, const QString& type = QStringLiteral("text/p
 // What another program reads for `type`. The event loop keeps running, so
 // this process can answer while it owns the clipboard.
 QByteArray readBack(const QString& type);
+
+// The window of "another program" (this test binary run with --test-window).
+class TestWindow final
+{
+public:
+    ~TestWindow();
+    // Starts it and waits until it has the focus, for the window manager and
+    // for its own Qt (keys sent before that are dropped).
+    bool start(const QString& title);
+    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)".
+    QString waitForPaste();
+    qint64 processId() const { return m_process.processId(); }
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+// Runs a program to its end: its standard output, trimmed; none when it
+// could not run or failed.
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments);
 
 } // namespace ondrel::test

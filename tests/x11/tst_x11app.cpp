@@ -18,17 +18,12 @@ namespace {
 
 QString runText(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return test::runProgram(program, arguments).value_or(QString());
 }
 
 bool xdotool(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForFinished(10000) && process.exitCode() == 0;
+    return test::runProgram(QStringLiteral("xdotool"), arguments).has_value();
 }
 
 } // namespace
@@ -46,15 +41,13 @@ private Q_SLOTS:
 
 private:
     void startApp();
-    void startTarget();
     bool popoverVisible() const;
     QString trayIcon() const;
     int storedEntries() const;
-    QString waitForPaste();
 
     std::unique_ptr<QTemporaryDir> m_home;
     QProcess m_app;
-    QProcess m_target;
+    std::unique_ptr<test::TestWindow> m_target;
 };
 
 void TestX11App::init()
@@ -67,11 +60,11 @@ void TestX11App::init()
 
 void TestX11App::cleanup()
 {
-    for (QProcess* p : {&m_app, &m_target})
-        if (p->state() != QProcess::NotRunning) {
-            p->kill();
-            p->waitForFinished();
-        }
+    m_target.reset();
+    if (m_app.state() != QProcess::NotRunning) {
+        m_app.kill();
+        m_app.waitForFinished();
+    }
 }
 
 void TestX11App::startApp()
@@ -87,32 +80,6 @@ void TestX11App::startApp()
     QVERIFY(m_app.waitForStarted());
     // Up when its tray icon is.
     QTRY_VERIFY_WITH_TIMEOUT(!trayIcon().isEmpty(), 10000);
-}
-
-void TestX11App::startTarget()
-{
-    m_target.start(QCoreApplication::applicationFilePath(),
-                   {QStringLiteral("--test-window"), QStringLiteral("Target")});
-    QVERIFY(m_target.waitForStarted());
-    bool active = false;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            while (!active && m_target.canReadLine())
-                active = QString::fromUtf8(m_target.readLine()).trimmed() == u"active";
-            return active;
-        },
-        10000));
-}
-
-QString TestX11App::waitForPaste()
-{
-    for (;;) {
-        if (!QTest::qWaitFor([&] { return m_target.canReadLine(); }, 5000))
-            return QStringLiteral("(nothing pasted)");
-        const QString line = QString::fromUtf8(m_target.readLine()).trimmed();
-        if (line != u"active")
-            return line;
-    }
 }
 
 bool TestX11App::popoverVisible() const
@@ -144,7 +111,8 @@ int TestX11App::storedEntries() const
 
 void TestX11App::copyOpenChooseAndPaste()
 {
-    startTarget();
+    m_target = std::make_unique<test::TestWindow>();
+    QVERIFY(m_target->start(QStringLiteral("Target")));
     startApp();
     test::offer("first");
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
@@ -155,7 +123,7 @@ void TestX11App::copyOpenChooseAndPaste()
     // Newest first: Down selects "first".
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
-    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v first"));
+    QCOMPARE(m_target->waitForPaste(), QStringLiteral("ctrl+v first"));
     // The hotkey also closes it while it has the keyboard.
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);

@@ -30,10 +30,7 @@ constexpr xcb_keycode_t kVKeycode = 47 + 8;
 
 bool run(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.start(program, arguments);
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
-           process.exitCode() == 0;
+    return test::runProgram(program, arguments).has_value();
 }
 
 // Stands for another program that took Super+Shift+V first.

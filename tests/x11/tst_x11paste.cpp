@@ -54,9 +54,9 @@ private Q_SLOTS:
 
 private:
     void startWindow();
-    QString waitForPaste();
+    QString waitForPaste() { return m_window->waitForPaste(); }
 
-    QProcess m_window;
+    std::unique_ptr<test::TestWindow> m_window;
     std::unique_ptr<platform::X11Pasteboard> m_board;
     std::unique_ptr<platform::X11Workspace> m_workspace;
 };
@@ -71,42 +71,13 @@ void TestX11Paste::initTestCase()
 
 void TestX11Paste::cleanup()
 {
-    if (m_window.state() != QProcess::NotRunning) {
-        m_window.kill();
-        m_window.waitForFinished();
-    }
+    m_window.reset();
 }
 
 void TestX11Paste::startWindow()
 {
-    m_window.start(QCoreApplication::applicationFilePath(),
-                   {QStringLiteral("--test-window"), QStringLiteral("Target")});
-    QVERIFY(m_window.waitForStarted());
-    // The window of this very process: the one of the test before has the same class.
-    QTRY_COMPARE_WITH_TIMEOUT(test::windowPid(m_workspace->activeForeignWindow()),
-                              quint32(m_window.processId()), 5000);
-    // The window manager's focus is not yet Qt's: keys sent before the
-    // window says "active" are dropped.
-    bool active = false;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            while (!active && m_window.canReadLine())
-                active = QString::fromUtf8(m_window.readLine()).trimmed() == u"active";
-            return active;
-        },
-        5000));
-}
-
-QString TestX11Paste::waitForPaste()
-{
-    // The event loop keeps running: the window reads the clipboard from us.
-    for (;;) {
-        if (!QTest::qWaitFor([&] { return m_window.canReadLine(); }, 5000))
-            return QStringLiteral("(nothing pasted)");
-        const QString line = QString::fromUtf8(m_window.readLine()).trimmed();
-        if (line != u"active") // regaining the focus is reported too
-            return line;
-    }
+    m_window = std::make_unique<test::TestWindow>();
+    QVERIFY(m_window->start(QStringLiteral("Target")));
 }
 
 void TestX11Paste::chords_data()

@@ -39,7 +39,7 @@ private Q_SLOTS:
 private:
     void startWindow(const QString& title);
     QTemporaryDir m_data;
-    QProcess m_window;
+    std::unique_ptr<test::TestWindow> m_window;
 };
 
 void TestX11Workspace::initTestCase()
@@ -57,18 +57,13 @@ void TestX11Workspace::initTestCase()
 
 void TestX11Workspace::cleanup()
 {
-    if (m_window.state() != QProcess::NotRunning) {
-        m_window.kill();
-        m_window.waitForFinished();
-    }
+    m_window.reset();
 }
 
 void TestX11Workspace::startWindow(const QString& title)
 {
-    m_window.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--test-window"), title});
-    QVERIFY(m_window.waitForStarted());
-    // The window of this very process: the one of the test before has the same class.
-    QTRY_COMPARE_WITH_TIMEOUT(test::activeWindowPid(), quint32(m_window.processId()), 5000);
+    m_window = std::make_unique<test::TestWindow>();
+    QVERIFY(m_window->start(title));
 }
 
 void TestX11Workspace::nothingFocusedIsNone()
