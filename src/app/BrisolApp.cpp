@@ -119,15 +119,16 @@ void trace(const char* what)
 class PaintTracer final : public QObject
 {
 public:
-    explicit PaintTracer(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+    explicit PaintTracer(QWidget* window) : m_window(window)
+    {
+        window->winId(); // its native window exists from now on
+        window->installEventFilter(this);
+        window->windowHandle()->installEventFilter(this);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (watched == m_window && event->type() == QEvent::Show)
             m_waiting = true;
-        if (m_waiting && event->type() == QEvent::Show && m_window->windowHandle()) {
-            m_window->windowHandle()->removeEventFilter(this);
-            m_window->windowHandle()->installEventFilter(this);
-        }
         // A window is painted when it is exposed, later updates on request.
         const bool painting = (watched == m_window->windowHandle() && event->type() == QEvent::Expose) ||
                               (watched == m_window && event->type() == QEvent::UpdateRequest);
