@@ -1,4 +1,5 @@
 #include "KeyboardShortcuts.h"
+#include "PreferenceKeys.h"
 
 #include "HotKeyService.h"
 #include "KeyboardLayout.h"
@@ -124,8 +125,8 @@ void Registry::resetAll()
 {
     QList<Name> names;
     for (const QString& key : m_defaults.dictionaryRepresentation().keys())
-        if (key.startsWith(kUserDefaultsPrefix))
-            names << Name(key.mid(kUserDefaultsPrefix.size()));
+        if (key.startsWith(keys::shortcutPrefix))
+            names << Name(key.mid(keys::shortcutPrefix.size()));
     reset(names);
 }
 

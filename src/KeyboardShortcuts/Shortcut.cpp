@@ -1,4 +1,5 @@
 #include "Shortcut.h"
+#include "PreferenceKeys.h"
 
 #include "Json.h"
 
@@ -71,7 +72,7 @@ std::optional<Shortcut> Shortcut::fromJson(QByteArrayView bytes)
 
 QString Name::userDefaultsKey() const
 {
-    return kUserDefaultsPrefix + m_rawValue;
+    return keys::shortcutPrefix + m_rawValue;
 }
 
 } // namespace ondrel::KeyboardShortcuts

@@ -5,33 +5,17 @@
 #include <QMetaType>
 #include <QString>
 
+#include "Modifiers.h"
+
 #include <optional>
 
 // Global hotkeys: named slots, the key combinations stored for them, their
 // registration with the system, their display and the recorder control.
 namespace ondrel::KeyboardShortcuts {
 
-// Modifier flags of key events (bit values as stored and exchanged).
-namespace ModifierFlags {
-inline constexpr quint64 capsLock = 0x10000;
-inline constexpr quint64 shift = 0x20000;
-inline constexpr quint64 control = 0x40000;
-inline constexpr quint64 option = 0x80000;
-inline constexpr quint64 command = 0x100000;
-inline constexpr quint64 numericPad = 0x200000;
-inline constexpr quint64 help = 0x400000;
-inline constexpr quint64 function = 0x800000;
-inline constexpr quint64 deviceIndependentMask = 0xFFFF0000;
-} // namespace ModifierFlags
-
-// The stored modifier bits.
-namespace CarbonModifiers {
-inline constexpr qint64 command = 0x100;
-inline constexpr qint64 shift = 0x200;
-inline constexpr qint64 option = 0x800;
-inline constexpr qint64 control = 0x1000;
-inline constexpr qint64 function = 0x20000;
-} // namespace CarbonModifiers
+// The modifier encodings, under the names this subsystem has always used.
+namespace ModifierFlags = platform::ModifierFlags;
+namespace CarbonModifiers = platform::CarbonModifiers;
 
 // Only shift, control, option, command and fn have a counterpart.
 qint64 carbonFromFlags(quint64 flags);
@@ -106,8 +90,6 @@ inline size_t qHash(const Name& n, size_t seed = 0)
 {
     return qHash(n.rawValue(), seed);
 }
-
-inline const QString kUserDefaultsPrefix = QStringLiteral("KeyboardShortcuts_");
 
 } // namespace ondrel::KeyboardShortcuts
 

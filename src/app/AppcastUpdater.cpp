@@ -1,4 +1,5 @@
 #include "AppcastUpdater.h"
+#include "PreferenceKeys.h"
 
 #include "UserDefaults.h"
 
@@ -77,23 +78,23 @@ AppcastUpdater::AppcastUpdater(platform::UserDefaults& defaults, QString current
 
 bool AppcastUpdater::automaticallyChecksForUpdates() const
 {
-    return m_defaults.boolean(kAutomaticChecksKey);
+    return m_defaults.boolean(keys::automaticChecks);
 }
 
 void AppcastUpdater::setAutomaticallyChecksForUpdates(bool on)
 {
-    m_defaults.setBool(kAutomaticChecksKey, on);
+    m_defaults.setBool(keys::automaticChecks, on);
     schedule();
 }
 
 bool AppcastUpdater::automaticallyDownloadsUpdates() const
 {
-    return m_defaults.boolean(kAutomaticDownloadsKey);
+    return m_defaults.boolean(keys::automaticallyUpdate);
 }
 
 void AppcastUpdater::setAutomaticallyDownloadsUpdates(bool on)
 {
-    m_defaults.setBool(kAutomaticDownloadsKey, on);
+    m_defaults.setBool(keys::automaticallyUpdate, on);
 }
 
 void AppcastUpdater::schedule()
@@ -108,7 +109,7 @@ void AppcastUpdater::check(bool userInitiated)
 {
     if (m_running)
         return;
-    const QUrl feed(m_defaults.string(kFeedURLKey).value_or(QString()));
+    const QUrl feed(m_defaults.string(keys::feedURL).value_or(QString()));
     if (!feed.isValid() || feed.isEmpty()) {
         if (userInitiated)
             finish({UpdateCheckResult::Kind::noFeed, true, {}, {}, {}, {}});

@@ -57,9 +57,6 @@ class AppcastUpdater final : public platform::Updater
 {
     Q_OBJECT
 public:
-    static inline const QString kFeedURLKey = QStringLiteral("SUFeedURL");
-    static inline const QString kAutomaticChecksKey = QStringLiteral("SUEnableAutomaticChecks");
-    static inline const QString kAutomaticDownloadsKey = QStringLiteral("SUAutomaticallyUpdate");
     static constexpr int kCheckIntervalMs = 24 * 60 * 60 * 1000;
 
     AppcastUpdater(platform::UserDefaults& defaults, QString currentVersion,

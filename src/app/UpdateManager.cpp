@@ -1,4 +1,5 @@
 #include "UpdateManager.h"
+#include "PreferenceKeys.h"
 
 #include "Updater.h"
 #include "UserDefaults.h"
@@ -8,8 +9,8 @@ namespace ondrel {
 UpdateManager::UpdateManager(platform::UserDefaults& defaults, platform::Updater& updater, QObject* parent)
     : QObject(parent), m_defaults(defaults), m_updater(updater)
 {
-    if (!m_defaults.contains(kAutomaticallyUpdateKey)) {
-        m_defaults.setBool(kAutomaticallyUpdateKey, true);
+    if (!m_defaults.contains(keys::automaticallyUpdate)) {
+        m_defaults.setBool(keys::automaticallyUpdate, true);
         m_updater.setAutomaticallyChecksForUpdates(true);
         m_updater.setAutomaticallyDownloadsUpdates(true);
     }
@@ -32,7 +33,7 @@ void UpdateManager::toggleAutomaticUpdates()
 {
     setAutomaticallyChecksForUpdates(!m_automaticallyChecks);
     m_updater.setAutomaticallyDownloadsUpdates(m_automaticallyChecks);
-    m_defaults.setBool(kAutomaticallyUpdateKey, m_automaticallyChecks);
+    m_defaults.setBool(keys::automaticallyUpdate, m_automaticallyChecks);
 }
 
 } // namespace ondrel

@@ -19,8 +19,6 @@ class UpdateManager final : public QObject
     Q_PROPERTY(bool automaticallyChecksForUpdates READ automaticallyChecksForUpdates WRITE
                    setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
 public:
-    static inline const QString kAutomaticallyUpdateKey = QStringLiteral("SUAutomaticallyUpdate");
-
     // A first launch (nothing under the key) turns automatic updates on.
     UpdateManager(platform::UserDefaults& defaults, platform::Updater& updater, QObject* parent = nullptr);
 

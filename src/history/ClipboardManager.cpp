@@ -1,4 +1,5 @@
 #include "ClipboardManager.h"
+#include "PreferenceKeys.h"
 
 #include "HistoryFile.h"
 #include "KeystrokePoster.h"
@@ -328,7 +329,7 @@ void ClipboardManager::flushCaptures()
 
 qsizetype ClipboardManager::historyLimit() const
 {
-    const qint64 stored = m_services.defaults.integer(kMaxHistoryItemsKey);
+    const qint64 stored = m_services.defaults.integer(keys::maxHistoryItems);
     return stored != 0 ? static_cast<qsizetype>(stored) : kDefaultHistoryLimit;
 }
 

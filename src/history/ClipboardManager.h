@@ -41,7 +41,6 @@ class ClipboardManager final : public QObject
     Q_PROPERTY(QList<ondrel::ClipboardItem> filteredItems READ filteredItems NOTIFY filteredItemsChanged)
 
 public:
-    static inline const QString kMaxHistoryItemsKey = QStringLiteral("maxHistoryItems");
     static constexpr qsizetype kDefaultHistoryLimit = 50;
     static constexpr double kPasteDelaySeconds = 0.1;
     static constexpr double kPollIntervalSeconds = 0.5;

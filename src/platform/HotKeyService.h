@@ -8,8 +8,8 @@
 namespace ondrel::platform {
 
 // System-wide hotkeys. Combinations are given as a key code (see KeyCodes.h)
-// and modifier bits in the stored shortcut encoding (command 0x100, shift
-// 0x200, option 0x800, control 0x1000, fn 0x20000).
+// and modifier bits in the stored shortcut encoding (CarbonModifiers in
+// Modifiers.h).
 class HotKeyService
 {
 public:

@@ -1,5 +1,7 @@
 #include "KeyCodes.h"
 
+#include "Modifiers.h"
+
 #include <QKeyEvent>
 
 #include <array>
@@ -179,15 +181,15 @@ quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers)
 {
     quint64 flags = 0;
     if (modifiers & Qt::ShiftModifier)
-        flags |= 0x20000;
+        flags |= ModifierFlags::shift;
     if (modifiers & Qt::ControlModifier)
-        flags |= 0x40000;
+        flags |= ModifierFlags::control;
     if (modifiers & Qt::AltModifier)
-        flags |= 0x80000;
+        flags |= ModifierFlags::option;
     if (modifiers & Qt::MetaModifier)
-        flags |= 0x100000;
+        flags |= ModifierFlags::command;
     if (modifiers & Qt::KeypadModifier)
-        flags |= 0x200000;
+        flags |= ModifierFlags::numericPad;
     return flags;
 }
 
@@ -195,13 +197,13 @@ qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers)
 {
     qint64 carbon = 0;
     if (modifiers & Qt::ShiftModifier)
-        carbon |= 0x200;
+        carbon |= CarbonModifiers::shift;
     if (modifiers & Qt::ControlModifier)
-        carbon |= 0x1000;
+        carbon |= CarbonModifiers::control;
     if (modifiers & Qt::AltModifier)
-        carbon |= 0x800;
+        carbon |= CarbonModifiers::option;
     if (modifiers & Qt::MetaModifier)
-        carbon |= 0x100;
+        carbon |= CarbonModifiers::command;
     return carbon;
 }
 

@@ -19,11 +19,10 @@ inline constexpr int kXKeycodeOffset = 8;
 
 // The key code of a key event: from its hardware code on X11, else from its Qt key.
 std::optional<qint64> keyCodeOf(const QKeyEvent& event);
-// Modifier flags of a Qt modifier set: shift 0x20000, control (Ctrl)
-// 0x40000, option (Alt) 0x80000, command (Super) 0x100000, keypad 0x200000.
+// Modifier flags (ModifierFlags in Modifiers.h) of a Qt modifier set:
+// Ctrl is control, Alt option, Super command.
 quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers);
-// The same in the stored shortcut bits: shift 0x200, control 0x1000,
-// option 0x800, command 0x100 (the keypad has none).
+// The same in the stored shortcut bits (CarbonModifiers; the keypad has none).
 qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers);
 
 // For key events without a hardware code (synthetic ones): the key code of

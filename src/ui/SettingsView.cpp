@@ -1,4 +1,5 @@
 #include "SettingsView.h"
+#include "PreferenceKeys.h"
 
 #include "ClipboardManager.h"
 #include "Fonts.h"
@@ -117,10 +118,9 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
         m_picker->addItem(QString::number(choice), choice);
     syncPicker();
     connect(m_picker, &QComboBox::activated, this, [this](int index) {
-        m_services.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey,
-                                       m_picker->itemData(index).toInt());
+        m_services.defaults.setInteger(keys::maxHistoryItems, m_picker->itemData(index).toInt());
     });
-    m_services.defaults.observe(ClipboardManager::kMaxHistoryItemsKey, this, [this] { syncPicker(); });
+    m_services.defaults.observe(keys::maxHistoryItems, this, [this] { syncPicker(); });
     form->addRow(QStringLiteral("Max History Items:"), m_picker);
     column->addWidget(general);
 
@@ -157,8 +157,8 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
 void SettingsView::syncPicker()
 {
     // A stored value that is none of the choices stays stored: nothing is shown selected.
-    const qint64 stored = m_services.defaults.contains(ClipboardManager::kMaxHistoryItemsKey)
-                              ? m_services.defaults.integer(ClipboardManager::kMaxHistoryItemsKey)
+    const qint64 stored = m_services.defaults.contains(keys::maxHistoryItems)
+                              ? m_services.defaults.integer(keys::maxHistoryItems)
                               : ClipboardManager::kDefaultHistoryLimit;
     m_picker->setCurrentIndex(m_picker->findData(int(stored)));
 }

@@ -1,4 +1,5 @@
 #include "Theme.h"
+#include "PreferenceKeys.h"
 
 #include "UserDefaults.h"
 
@@ -65,18 +66,18 @@ QColor inkSecondary()
 ThemeManager::ThemeManager(platform::UserDefaults& defaults, QObject* parent)
     : QObject(parent), m_defaults(defaults)
 {
-    m_defaults.observe(kAccentColorKey, this, [this] { Q_EMIT accentColorChanged(); });
+    m_defaults.observe(keys::accentColor, this, [this] { Q_EMIT accentColorChanged(); });
 }
 
 QString ThemeManager::accentColorRaw() const
 {
-    return m_defaults.string(kAccentColorKey).value_or(rawValue(kDefaultAccent));
+    return m_defaults.string(keys::accentColor).value_or(rawValue(kDefaultAccent));
 }
 
 void ThemeManager::setAccentColorRaw(const QString& raw)
 {
     // Stored as given; the change signal comes from the settings store.
-    m_defaults.setString(kAccentColorKey, raw);
+    m_defaults.setString(keys::accentColor, raw);
 }
 
 AccentColor ThemeManager::accentColor() const

@@ -56,7 +56,6 @@ class ThemeManager final : public QObject
     Q_OBJECT
     Q_PROPERTY(QString accentColorRaw READ accentColorRaw WRITE setAccentColorRaw NOTIFY accentColorChanged)
 public:
-    static inline const QString kAccentColorKey = QStringLiteral("accentColor");
     static constexpr AccentColor kDefaultAccent = AccentColor::coral;
 
     explicit ThemeManager(platform::UserDefaults& defaults, QObject* parent = nullptr);

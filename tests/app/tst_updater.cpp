@@ -1,5 +1,6 @@
 #include "AppcastUpdater.h"
 #include "MemoryUserDefaults.h"
+#include "PreferenceKeys.h"
 #include "TestSupport.h"
 
 #include <QSignalSpy>
@@ -142,7 +143,7 @@ void TestUpdater::checks()
     server.body = body;
     server.found = found;
     platform::MemoryUserDefaults defaults;
-    defaults.setString(AppcastUpdater::kFeedURLKey, server.url());
+    defaults.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
                            [&](const UpdateCheckResult& r) { shown << r; });
@@ -164,7 +165,7 @@ void TestUpdater::backgroundChecksSpeakOnlyOfNews()
     FeedServer server;
     server.body = feed({{"0.1.0", nullptr}});
     platform::MemoryUserDefaults defaults;
-    defaults.setString(AppcastUpdater::kFeedURLKey, server.url());
+    defaults.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
                            [&](const UpdateCheckResult& r) { shown << r; });

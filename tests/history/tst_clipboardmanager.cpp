@@ -1,4 +1,5 @@
 #include "HistoryFixture.h"
+#include "PreferenceKeys.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -58,7 +59,7 @@ void TestClipboardManager::capDefaultsToFifty()
     QCOMPARE(f.manager->items().size(), 50);
     QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("50"));
     QCOMPARE(f.manager->items().last().contentLabel(), QStringLiteral("1"));
-    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, 0);
+    f.defaults.setInteger(keys::maxHistoryItems, 0);
     f.add(QStringLiteral("x"));
     QCOMPARE(f.manager->items().size(), 50);
 }
@@ -66,7 +67,7 @@ void TestClipboardManager::capDefaultsToFifty()
 void TestClipboardManager::capKeepsPinnedFirst()
 {
     Fixture f;
-    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, 10);
+    f.defaults.setInteger(keys::maxHistoryItems, 10);
     for (int i = 0; i < 10; ++i)
         f.add(QStringLiteral("e%1").arg(i), 0, i < 3); // e0..e2 pinned, oldest
     f.add(QStringLiteral("new"));
@@ -95,7 +96,7 @@ void TestClipboardManager::capWithMorePinnedThanLimit()
     for (int i = 0; i < 4; ++i)
         f.add(QStringLiteral("p%1").arg(i), 0, true);
     f.add(QStringLiteral("u0"));
-    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, limit);
+    f.defaults.setInteger(keys::maxHistoryItems, limit);
     f.add(QStringLiteral("u1"));
     QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
                                                         QStringLiteral("p1"), QStringLiteral("p0")}));
@@ -104,7 +105,7 @@ void TestClipboardManager::capWithMorePinnedThanLimit()
 void TestClipboardManager::addTransformedItemIsNotCapped()
 {
     Fixture f;
-    f.defaults.setInteger(ClipboardManager::kMaxHistoryItemsKey, 2);
+    f.defaults.setInteger(keys::maxHistoryItems, 2);
     f.add(QStringLiteral("a"));
     f.add(QStringLiteral("b"));
     f.manager->addTransformedItem(ClipboardItem::makeTransformed(QStringLiteral("c")));

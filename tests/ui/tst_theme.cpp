@@ -1,5 +1,6 @@
 #include "Fonts.h"
 #include "MemoryUserDefaults.h"
+#include "PreferenceKeys.h"
 #include "TestSupport.h"
 #include "Theme.h"
 
@@ -95,13 +96,13 @@ void TestTheme::storedAccent()
     QFETCH(int, accent);
     platform::MemoryUserDefaults defaults;
     if (stored.isValid())
-        defaults.setObject(ThemeManager::kAccentColorKey, stored);
+        defaults.setObject(keys::accentColor, stored);
     ThemeManager theme(defaults);
     QCOMPARE(theme.accentColorRaw(), raw);
     QCOMPARE(int(theme.accentColor()), accent);
     QCOMPARE(theme.palette().accent, palette(AccentColor(accent)).accent);
     // An unknown stored value is read as coral, never rewritten.
-    QCOMPARE(defaults.object(ThemeManager::kAccentColorKey), stored);
+    QCOMPARE(defaults.object(keys::accentColor), stored);
 }
 
 void TestTheme::changesAreAnnounced()
@@ -111,8 +112,8 @@ void TestTheme::changesAreAnnounced()
     QSignalSpy changed(&theme, &ThemeManager::accentColorChanged);
     theme.setAccentColorRaw(QStringLiteral("Sky"));
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(defaults.string(ThemeManager::kAccentColorKey), std::optional<QString>(QStringLiteral("Sky")));
-    defaults.setString(ThemeManager::kAccentColorKey, QStringLiteral("Butter")); // changed elsewhere
+    QCOMPARE(defaults.string(keys::accentColor), std::optional<QString>(QStringLiteral("Sky")));
+    defaults.setString(keys::accentColor, QStringLiteral("Butter")); // changed elsewhere
     QCOMPARE(changed.count(), 2);
     QCOMPARE(theme.accentColor(), AccentColor::butter);
 }

@@ -1,6 +1,7 @@
 #include "X11HotKeyService.h"
 
 #include "KeyCodes.h"
+#include "Modifiers.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -16,7 +17,6 @@ namespace ondrel::platform {
 
 namespace {
 
-constexpr quint32 kCommand = 0x100, kShift = 0x200, kOption = 0x800, kControl = 0x1000, kFunction = 0x20000;
 constexpr uint16_t kRelevantMask =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
@@ -24,13 +24,13 @@ constexpr uint16_t kRelevantMask =
 uint16_t xModifiers(quint32 carbon)
 {
     uint16_t mask = 0;
-    if (carbon & kShift)
+    if (carbon & CarbonModifiers::shift)
         mask |= XCB_MOD_MASK_SHIFT;
-    if (carbon & kControl)
+    if (carbon & CarbonModifiers::control)
         mask |= XCB_MOD_MASK_CONTROL;
-    if (carbon & kOption)
+    if (carbon & CarbonModifiers::option)
         mask |= XCB_MOD_MASK_1;
-    if (carbon & kCommand)
+    if (carbon & CarbonModifiers::command)
         mask |= XCB_MOD_MASK_4;
     return mask;
 }
@@ -129,7 +129,7 @@ HotKeyService::Registration X11HotKeyService::registerHotKey(quint32 keyCode, qu
 {
     const auto evdev = keycodes::evdevForKeyCode(keyCode);
     // fn never reaches X, and a key we cannot place cannot be grabbed.
-    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & kFunction))
+    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & CarbonModifiers::function))
         return {kParamErr, std::nullopt};
     const auto keycode = xcb_keycode_t(*evdev + keycodes::kXKeycodeOffset);
     const uint16_t mask = xModifiers(modifiers);
@@ -165,7 +165,7 @@ void X11HotKeyService::unregisterHotKey(quint64 reference)
 bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
 {
     const auto evdev = keycodes::evdevForKeyCode(keyCode);
-    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & kFunction))
+    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & CarbonModifiers::function))
         return false;
     const auto keycode = xcb_keycode_t(*evdev + keycodes::kXKeycodeOffset);
     const uint16_t mask = xModifiers(modifiers);
