@@ -1,9 +1,9 @@
 #include "KeyboardShortcuts.h"
-#include "PreferenceKeys.h"
 
 #include "HotKeyService.h"
 #include "KeyboardLayout.h"
 #include "Keys.h"
+#include "PreferenceKeys.h"
 #include "UserDefaults.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "Shortcut.h"
-#include "PreferenceKeys.h"
 
 #include "Json.h"
+#include "PreferenceKeys.h"
 
 namespace ondrel::KeyboardShortcuts {
 

@@ -1,6 +1,6 @@
 #include "AppcastUpdater.h"
-#include "PreferenceKeys.h"
 
+#include "PreferenceKeys.h"
 #include "UserDefaults.h"
 
 #include <QNetworkReply>

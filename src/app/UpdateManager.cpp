@@ -1,6 +1,6 @@
 #include "UpdateManager.h"
-#include "PreferenceKeys.h"
 
+#include "PreferenceKeys.h"
 #include "Updater.h"
 #include "UserDefaults.h"
 

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QUuid>
 
-#include <deque>
 #include <memory>
 #include <optional>
 
@@ -17,15 +16,19 @@ namespace platform {
 class KeystrokePoster;
 class MainQueue;
 class Pasteboard;
-class RepeatingTimer;
 class UserDefaults;
 class Workspace;
 } // namespace platform
 
+class ClipboardWatcher;
 class HistoryFile;
+class HistoryStore;
+class PopoverState;
 
-// The clipboard history and the popover's navigation state. Every lasting
-// change of the history is written to the history file at once.
+// The clipboard history as the views and the application see it: one object
+// that joins the store of entries, the clipboard watcher that fills it, the
+// popover's navigation state, and the copy-out of an entry back to the
+// clipboard with its paste keystroke.
 class ClipboardManager final : public QObject
 {
     Q_OBJECT
@@ -41,11 +44,7 @@ class ClipboardManager final : public QObject
     Q_PROPERTY(QList<ondrel::ClipboardItem> filteredItems READ filteredItems NOTIFY filteredItemsChanged)
 
 public:
-    static constexpr qsizetype kDefaultHistoryLimit = 50;
     static constexpr double kPasteDelaySeconds = 0.1;
-    static constexpr double kPollIntervalSeconds = 0.5;
-    // Password managers mark what they copy with this type holding "secret".
-    static inline const QString kSecretHintType = QStringLiteral("x-kde-passwordManagerHint");
 
     struct Services
     {
@@ -61,62 +60,49 @@ public:
     explicit ClipboardManager(Services services, QObject* parent = nullptr);
     ~ClipboardManager() override;
 
-    const QList<ClipboardItem>& items() const { return m_items; }
+    HistoryStore& store() { return *m_store; }
+    ClipboardWatcher& watcher() { return *m_watcher; }
+    PopoverState& popoverState() { return *m_state; }
+
+    // The store.
+    const QList<ClipboardItem>& items() const;
     void setItems(const QList<ClipboardItem>& items);
-    const QString& searchText() const { return m_searchText; }
-    void setSearchText(const QString& text);
-    qsizetype selectedIndex() const { return m_selectedIndex; }
-    void setSelectedIndex(qsizetype index);
-    bool shouldScrollToSelection() const { return m_shouldScrollToSelection; }
-    void setShouldScrollToSelection(bool value);
-    bool showDetailForSelected() const { return m_showDetailForSelected; }
-    void setShowDetailForSelected(bool value);
-    bool closeDetailRequested() const { return m_closeDetailRequested; }
-    void setCloseDetailRequested(bool value);
-
-    // The last clipboard change count the watcher has seen.
-    qint64 lastChangeCount() const { return m_lastChangeCount; }
-    bool isMonitoring() const { return m_monitoring; }
-
-    // Takes the clipboard's current state as seen (what is there now is not
-    // captured) and checks it at every change from then on: when the
-    // clipboard announces changes, right after each; else every half second.
-    void startMonitoring();
-    void stopMonitoring();
-    // One poll: when the clipboard changed, captures its text, else its
-    // image, else its first URL, with the focused application as source.
-    void checkClipboard();
-    // Texts at least this long (in UTF-16 units) have their language guessed
-    // on a worker thread, so the popover keeps answering; entries still
-    // arrive in the order they were copied.
-    void setBackgroundDetectionThreshold(qsizetype units) { m_backgroundThreshold = units; }
-    // Captures whose language is still being guessed.
-    qsizetype pendingCaptureCount() const { return qsizetype(m_captures.size()); }
-
-    // The entries the popover shows: those matching the search text, pinned
-    // first, then newest first.
-    QList<ClipboardItem> filteredItems() const;
-    // The entry of filteredItems() at selectedIndex, if there is one.
-    std::optional<ClipboardItem> selectedItem() const;
-
-    // Inserts a captured entry at the front after the current task, applies
-    // the cap, saves.
     void addItem(const ClipboardItem& item);
-    // Inserts an edited or transformed text at the front after the current task, saves.
     void addTransformedItem(const ClipboardItem& item);
     void togglePin(const QUuid& id);
     void deleteItem(const QUuid& id);
-    // Keeps the pinned entries only.
     void clearUnpinned();
-    // Moves the keyboard selection by `step` rows, wrapping around.
+    void applyHistoryLimit();
+
+    // The popover's state.
+    const QString& searchText() const;
+    void setSearchText(const QString& text);
+    qsizetype selectedIndex() const;
+    void setSelectedIndex(qsizetype index);
+    bool shouldScrollToSelection() const;
+    void setShouldScrollToSelection(bool value);
+    bool showDetailForSelected() const;
+    void setShowDetailForSelected(bool value);
+    bool closeDetailRequested() const;
+    void setCloseDetailRequested(bool value);
+    QList<ClipboardItem> filteredItems() const;
+    std::optional<ClipboardItem> selectedItem() const;
     void moveSelection(qsizetype step);
+
+    // The watcher.
+    qint64 lastChangeCount() const;
+    bool isMonitoring() const;
+    void startMonitoring();
+    void stopMonitoring();
+    void checkClipboard();
+    void setBackgroundDetectionThreshold(qsizetype units);
+    qsizetype pendingCaptureCount() const;
+
+    // Copy-out.
     void pasteSelected();
     // Puts the entry back on the clipboard, moves it to the front when it is
     // not pinned, and posts the paste keystroke shortly after.
     void copyAndPaste(const ClipboardItem& item);
-    // Drops the unpinned entries furthest from the front beyond the
-    // "maxHistoryItems" cap (50 when unset); pinned entries always stay.
-    void applyHistoryLimit();
 
 Q_SIGNALS:
     void itemsChanged();
@@ -128,33 +114,12 @@ Q_SIGNALS:
     void filteredItemsChanged();
 
 private:
-    struct Capture
-    {
-        ClipboardItem item;
-        bool ready = false;
-    };
-    void capture(ClipboardItem item, bool detectInBackground);
-    void flushCaptures();
-    // The text the next capture is compared with: the newest capture not yet
-    // in the history, else the front-most unpinned entry.
-    std::optional<QString> frontUnpinnedText() const;
-    void saveHistory();
-    qsizetype historyLimit() const;
+    void writeToClipboard(const ClipboardItem& item);
 
     Services m_services;
-    QList<ClipboardItem> m_items;
-    QString m_searchText;
-    qsizetype m_selectedIndex = 0;
-    bool m_shouldScrollToSelection = false;
-    bool m_showDetailForSelected = false;
-    bool m_closeDetailRequested = false;
-    std::unique_ptr<platform::RepeatingTimer> m_timer;
-    bool m_monitoring = false;
-    bool m_checkQueued = false;
-    qint64 m_lastChangeCount = 0;
-    mutable std::optional<QList<ClipboardItem>> m_filtered; // cache of filteredItems()
-    qsizetype m_backgroundThreshold = 256 * 1024;
-    std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
+    std::unique_ptr<HistoryStore> m_store;
+    std::unique_ptr<PopoverState> m_state;
+    std::unique_ptr<ClipboardWatcher> m_watcher;
 };
 
 } // namespace ondrel

@@ -121,9 +121,9 @@ HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform:
     connect(m_scroll, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& v) { verticalScrollBar()->setValue(v.toInt()); });
     // Rows keep their hovered state by entry, not by position.
-    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this,
+    connect(m_model, &HistoryListModel::rowsAboutToUpdate, this,
             [this] { m_hoveredId = m_hoveredRow >= 0 ? m_model->itemAt(m_hoveredRow).id() : QUuid(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+    connect(m_model, &HistoryListModel::rowsUpdated, this, [this] {
         m_hoveredRow = -1;
         if (!m_hoveredId.isNull())
             for (int i = 0; i < m_model->rowCount(); ++i)

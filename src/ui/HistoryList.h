@@ -22,10 +22,6 @@ class HistoryListModel;
 class IconButton;
 class ThemeManager;
 
-class HistoryListModel;
-class IconButton;
-class ThemeManager;
-
 // The list of rows: hover, clicks, the per-row buttons and the context menu.
 // It never takes the keyboard focus; the search field keeps it.
 class HistoryList final : public QListView

@@ -9,9 +9,10 @@ namespace ondrel {
 
 class ClipboardManager;
 
-// The popover's rows: the store's filteredItems, one row per entry, reset as
-// a whole whenever the filtered list changes (the store caches it, so a
-// reset costs no more than the store's own work).
+// The popover's rows: the store's filteredItems, one row per entry. A change
+// of the filtered list is reported as the rows it inserts, removes, moves
+// or restyles, so views keep their scroll position and per-row state; a
+// change that touches many rows at once (typing a search) is one reset.
 class HistoryListModel final : public QAbstractListModel
 {
     Q_OBJECT
@@ -20,6 +21,8 @@ public:
     {
         ItemRole = Qt::UserRole + 1, // the ClipboardItem
     };
+    // More row operations than this for one change are reported as a reset.
+    static constexpr int kMaxRowOperations = 32;
 
     explicit HistoryListModel(ClipboardManager& store, QObject* parent = nullptr);
 
@@ -29,8 +32,18 @@ public:
     const ClipboardItem& itemAt(int row) const { return m_items.at(row); }
     const QList<ClipboardItem>& items() const { return m_items; }
 
+Q_SIGNALS:
+    // Around every update of the rows, however it is reported.
+    void rowsAboutToUpdate();
+    void rowsUpdated();
+
 private:
+    struct Operation;
     void reload();
+    // The row operations that turn the current rows into `next`; none when
+    // there would be more than kMaxRowOperations.
+    std::optional<std::vector<Operation>> plan(const QList<ClipboardItem>& next) const;
+    void apply(const std::vector<Operation>& operations, const QList<ClipboardItem>& next);
 
     ClipboardManager& m_store;
     QList<ClipboardItem> m_items;

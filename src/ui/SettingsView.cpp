@@ -1,10 +1,10 @@
 #include "SettingsView.h"
-#include "PreferenceKeys.h"
 
-#include "ClipboardManager.h"
 #include "Fonts.h"
+#include "HistoryStore.h"
 #include "LoginItemService.h"
 #include "Painting.h"
+#include "PreferenceKeys.h"
 #include "RecorderCocoa.h"
 #include "Theme.h"
 #include "UserDefaults.h"
@@ -159,7 +159,7 @@ void SettingsView::syncPicker()
     // A stored value that is none of the choices stays stored: nothing is shown selected.
     const qint64 stored = m_services.defaults.contains(keys::maxHistoryItems)
                               ? m_services.defaults.integer(keys::maxHistoryItems)
-                              : ClipboardManager::kDefaultHistoryLimit;
+                              : HistoryStore::kDefaultHistoryLimit;
     m_picker->setCurrentIndex(m_picker->findData(int(stored)));
 }
 

@@ -1,6 +1,6 @@
 #include "Theme.h"
-#include "PreferenceKeys.h"
 
+#include "PreferenceKeys.h"
 #include "UserDefaults.h"
 
 namespace ondrel {

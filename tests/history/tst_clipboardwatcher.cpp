@@ -1,3 +1,4 @@
+#include "ClipboardWatcher.h"
 #include "HistoryFixture.h"
 
 #include <QBuffer>
@@ -30,7 +31,7 @@ struct Watched : Fixture
     }
     void poll()
     {
-        queue.advance(ClipboardManager::kPollIntervalSeconds);
+        queue.advance(ClipboardWatcher::kPollIntervalSeconds);
         queue.runPending();
     }
     void copy(const QString& text)
@@ -205,14 +206,14 @@ void TestClipboardWatcher::secretsAreNotCaptured()
     Watched w;
     w.pasteboard.clearContents();
     w.pasteboard.setString(QStringLiteral("hunter2"));
-    w.pasteboard.setData(ClipboardManager::kSecretHintType, QByteArrayLiteral("secret"));
+    w.pasteboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("secret"));
     w.poll();
     QVERIFY(w.manager->items().isEmpty());
     QVERIFY(!w.saved().contains("hunter2"));
     // A hint with another value is no secret.
     w.pasteboard.clearContents();
     w.pasteboard.setString(QStringLiteral("visible"));
-    w.pasteboard.setData(ClipboardManager::kSecretHintType, QByteArrayLiteral("public"));
+    w.pasteboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("public"));
     w.poll();
     QCOMPARE(w.manager->items().size(), 1);
 }

@@ -1,0 +1,141 @@
+#include "ClipboardWatcher.h"
+
+#include "HistoryStore.h"
+#include "LanguageDetector.h"
+#include "MainQueue.h"
+#include "Pasteboard.h"
+#include "Text.h"
+#include "Workspace.h"
+
+#include <QPointer>
+#include <QThreadPool>
+
+namespace ondrel {
+
+ClipboardWatcher::ClipboardWatcher(Services services, HistoryStore& store, QObject* parent)
+    : QObject(parent), m_services(services), m_store(store)
+{}
+
+ClipboardWatcher::~ClipboardWatcher() = default;
+
+void ClipboardWatcher::startMonitoring()
+{
+    m_lastChangeCount = m_services.pasteboard.changeCount();
+    m_monitoring = true;
+    // A clipboard that announces its changes is checked then, after the
+    // current task, and the program sleeps in between; any other is polled.
+    const bool announced = m_services.pasteboard.observeChanges([this] {
+        if (!m_monitoring || m_checkQueued)
+            return;
+        m_checkQueued = true;
+        m_services.mainQueue.async(this, [this] {
+            m_checkQueued = false;
+            if (m_monitoring)
+                checkClipboard();
+        });
+    });
+    if (announced)
+        return;
+    // The timer calls back through `this` as its context: it stops when the watcher goes.
+    m_timer =
+        m_services.mainQueue.scheduleRepeating(kPollIntervalSeconds, this, [this] { checkClipboard(); });
+}
+
+void ClipboardWatcher::stopMonitoring()
+{
+    m_monitoring = false;
+    m_services.pasteboard.observeChanges({});
+    if (m_timer)
+        m_timer->invalidate();
+    m_timer.reset();
+}
+
+bool ClipboardWatcher::holdsSecret() const
+{
+    const platform::Pasteboard& pasteboard = m_services.pasteboard;
+    return pasteboard.types().contains(kSecretHintType) &&
+           pasteboard.data(kSecretHintType).trimmed() == QByteArrayLiteral("secret");
+}
+
+void ClipboardWatcher::checkClipboard()
+{
+    platform::Pasteboard& pasteboard = m_services.pasteboard;
+    if (pasteboard.changeCount() == m_lastChangeCount)
+        return;
+    m_lastChangeCount = pasteboard.changeCount();
+
+    // Passwords stay out of the history.
+    if (holdsSecret())
+        return;
+
+    const std::optional<platform::ApplicationInfo> app = m_services.workspace.frontmostApplication();
+    const std::optional<QString> appName = app ? app->name : std::nullopt;
+    const std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
+
+    if (const std::optional<QString> text = pasteboard.string(); text && !text->isEmpty()) {
+        // The same text as the front-most unpinned entry is not recorded again.
+        if (const auto front = frontUnpinnedText(); front && text::canonicallyEqual(*front, *text))
+            return;
+        if (text->size() >= m_backgroundThreshold) {
+            capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, *text, std::nullopt,
+                                  std::nullopt, Timestamp::now(), appName, appIcon, false,
+                                  DetectedLanguage::plain),
+                    true);
+        } else {
+            capture(ClipboardItem::makeText(*text, appName, appIcon), false);
+        }
+        return;
+    }
+    if (const std::optional<QImage> image = pasteboard.image(); image && !image->isNull()) {
+        capture(ClipboardItem::makeImage(*image, appName, appIcon), false);
+        return;
+    }
+    if (const auto urls = pasteboard.fileURLs(); urls && !urls->isEmpty())
+        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon), false);
+}
+
+std::optional<QString> ClipboardWatcher::frontUnpinnedText() const
+{
+    if (!m_captures.empty())
+        return m_captures.back()->item.text();
+    return m_store.frontUnpinnedText();
+}
+
+void ClipboardWatcher::capture(ClipboardItem item, bool detectInBackground)
+{
+    if (!detectInBackground && m_captures.empty()) {
+        m_store.addItem(item);
+        return;
+    }
+    auto pending = std::make_shared<Capture>(Capture{item, !detectInBackground});
+    m_captures.push_back(pending);
+    if (!detectInBackground) {
+        flushCaptures();
+        return;
+    }
+    QPointer<ClipboardWatcher> self(this);
+    QThreadPool::globalInstance()->start([self, pending, text = *item.text()] {
+        const DetectedLanguage language = detectLanguage(text);
+        QMetaObject::invokeMethod(
+            self,
+            [self, pending, language] {
+                const ClipboardItem& i = pending->item;
+                pending->item =
+                    ClipboardItem(i.id(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
+                                  i.appName(), i.appIcon(), i.isPinned(), language);
+                pending->ready = true;
+                self->flushCaptures();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ClipboardWatcher::flushCaptures()
+{
+    while (!m_captures.empty() && m_captures.front()->ready) {
+        m_store.addItem(m_captures.front()->item);
+        m_captures.pop_front();
+    }
+}
+
+} // namespace ondrel

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "ClipboardItem.h"
+
+#include <QObject>
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+namespace ondrel {
+
+namespace platform {
+class MainQueue;
+class Pasteboard;
+class RepeatingTimer;
+class Workspace;
+} // namespace platform
+
+class HistoryStore;
+
+// Watches the system clipboard and records what is copied into the store:
+// which content counts, which is skipped (duplicates, secrets), the
+// application it came from, and the order captures arrive in.
+class ClipboardWatcher final : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr double kPollIntervalSeconds = 0.5;
+    // Password managers mark what they copy with this type holding "secret".
+    static inline const QString kSecretHintType = QStringLiteral("x-kde-passwordManagerHint");
+
+    struct Services
+    {
+        platform::MainQueue& mainQueue;
+        platform::Pasteboard& pasteboard;
+        platform::Workspace& workspace;
+    };
+
+    ClipboardWatcher(Services services, HistoryStore& store, QObject* parent = nullptr);
+    ~ClipboardWatcher() override;
+
+    // The last clipboard change count the watcher has seen.
+    qint64 lastChangeCount() const { return m_lastChangeCount; }
+    bool isMonitoring() const { return m_monitoring; }
+
+    // Takes the clipboard's current state as seen (what is there now is not
+    // captured) and checks it at every change from then on: when the
+    // clipboard announces changes, right after each; else every half second.
+    void startMonitoring();
+    void stopMonitoring();
+    // One poll: when the clipboard changed, captures its text, else its
+    // image, else its first URL, with the focused application as source.
+    void checkClipboard();
+    // Texts at least this long (in UTF-16 units) have their language guessed
+    // on a worker thread, so the popover keeps answering; entries still
+    // arrive in the order they were copied.
+    void setBackgroundDetectionThreshold(qsizetype units) { m_backgroundThreshold = units; }
+    // Captures whose language is still being guessed.
+    qsizetype pendingCaptureCount() const { return qsizetype(m_captures.size()); }
+
+private:
+    struct Capture
+    {
+        ClipboardItem item;
+        bool ready = false;
+    };
+    bool holdsSecret() const;
+    void capture(ClipboardItem item, bool detectInBackground);
+    void flushCaptures();
+    // The text the next capture is compared with: the newest capture not yet
+    // in the history, else the front-most unpinned entry.
+    std::optional<QString> frontUnpinnedText() const;
+
+    Services m_services;
+    HistoryStore& m_store;
+    std::unique_ptr<platform::RepeatingTimer> m_timer;
+    bool m_monitoring = false;
+    bool m_checkQueued = false;
+    qint64 m_lastChangeCount = 0;
+    qsizetype m_backgroundThreshold = 256 * 1024;
+    std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
+};
+
+} // namespace ondrel

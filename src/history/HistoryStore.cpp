@@ -1,0 +1,130 @@
+#include "HistoryStore.h"
+
+#include "HistoryFile.h"
+#include "MainQueue.h"
+#include "PreferenceKeys.h"
+#include "UserDefaults.h"
+
+#include <algorithm>
+
+namespace ondrel {
+
+namespace {
+
+qsizetype indexOf(const QList<ClipboardItem>& items, const QUuid& id)
+{
+    const auto it = std::find_if(items.cbegin(), items.cend(), [&](const ClipboardItem& i) { return i.id() == id; });
+    return it == items.cend() ? -1 : qsizetype(it - items.cbegin());
+}
+
+} // namespace
+
+HistoryStore::HistoryStore(Services services, QObject* parent) : QObject(parent), m_services(services)
+{
+    if (m_services.historyFile)
+        setItems(m_services.historyFile->load());
+}
+
+void HistoryStore::setItems(const QList<ClipboardItem>& items)
+{
+    m_items = items;
+    Q_EMIT itemsChanged();
+}
+
+void HistoryStore::insertAtFront(const ClipboardItem& item, bool capped)
+{
+    m_services.mainQueue.async(this, [this, item, capped] {
+        QList<ClipboardItem> items = m_items;
+        items.prepend(item);
+        setItems(items);
+        if (capped)
+            applyHistoryLimit();
+        saveHistory();
+    });
+}
+
+void HistoryStore::addItem(const ClipboardItem& item)
+{
+    insertAtFront(item, true);
+}
+
+void HistoryStore::addTransformedItem(const ClipboardItem& item)
+{
+    insertAtFront(item, false);
+}
+
+void HistoryStore::togglePin(const QUuid& id)
+{
+    const qsizetype at = indexOf(m_items, id);
+    if (at < 0)
+        return;
+    QList<ClipboardItem> items = m_items;
+    items[at].setPinned(!items[at].isPinned());
+    setItems(items);
+    saveHistory();
+}
+
+void HistoryStore::deleteItem(const QUuid& id)
+{
+    QList<ClipboardItem> items = m_items;
+    items.removeIf([&](const ClipboardItem& i) { return i.id() == id; });
+    setItems(items);
+    saveHistory();
+}
+
+void HistoryStore::clearUnpinned()
+{
+    QList<ClipboardItem> items = m_items;
+    items.removeIf([](const ClipboardItem& i) { return !i.isPinned(); });
+    setItems(items);
+    saveHistory();
+}
+
+void HistoryStore::moveToFront(const QUuid& id)
+{
+    const qsizetype at = indexOf(m_items, id);
+    if (at < 0 || m_items[at].isPinned())
+        return;
+    QList<ClipboardItem> items = m_items;
+    items.move(at, 0);
+    setItems(items);
+}
+
+std::optional<QString> HistoryStore::frontUnpinnedText() const
+{
+    const auto front =
+        std::find_if(m_items.cbegin(), m_items.cend(), [](const ClipboardItem& i) { return !i.isPinned(); });
+    if (front == m_items.cend())
+        return std::nullopt;
+    return front->text();
+}
+
+qsizetype HistoryStore::historyLimit() const
+{
+    const qint64 stored = m_services.defaults.integer(keys::maxHistoryItems);
+    return stored != 0 ? static_cast<qsizetype>(stored) : kDefaultHistoryLimit;
+}
+
+void HistoryStore::applyHistoryLimit()
+{
+    const qsizetype limit = historyLimit();
+    if (m_items.size() <= limit)
+        return;
+    QList<ClipboardItem> pinned;
+    QList<ClipboardItem> unpinned;
+    for (const ClipboardItem& item : m_items)
+        (item.isPinned() ? pinned : unpinned).append(item);
+    // More pinned entries than the cap, or a negative cap: every pinned
+    // entry stays and no unpinned one does.
+    const qsizetype keep = std::clamp<qsizetype>(limit - pinned.size(), 0, unpinned.size());
+    pinned.append(unpinned.first(keep));
+    setItems(pinned);
+}
+
+void HistoryStore::saveHistory()
+{
+    if (m_services.historyFile)
+        m_services.historyFile->save(m_items);
+}
+
+} // namespace ondrel

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "ClipboardItem.h"
+
+#include <QList>
+#include <QObject>
+#include <QUuid>
+
+namespace ondrel {
+
+namespace platform {
+class MainQueue;
+class UserDefaults;
+} // namespace platform
+
+class HistoryFile;
+
+// The entries themselves: newest first, capped, pinned ones kept; every
+// lasting change is written to the history file at once.
+class HistoryStore final : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qsizetype kDefaultHistoryLimit = 50;
+
+    struct Services
+    {
+        platform::UserDefaults& defaults;
+        platform::MainQueue& mainQueue;
+        HistoryFile* historyFile = nullptr; // none: the history is not kept across runs
+    };
+
+    // Loads the history file.
+    explicit HistoryStore(Services services, QObject* parent = nullptr);
+
+    const QList<ClipboardItem>& items() const { return m_items; }
+    void setItems(const QList<ClipboardItem>& items);
+
+    // Inserts a captured entry at the front after the current task, applies
+    // the cap, saves.
+    void addItem(const ClipboardItem& item);
+    // Inserts an edited or transformed text at the front after the current task, saves.
+    void addTransformedItem(const ClipboardItem& item);
+    void togglePin(const QUuid& id);
+    void deleteItem(const QUuid& id);
+    // Keeps the pinned entries only.
+    void clearUnpinned();
+    // Moves an unpinned entry to the front (a pinned one stays where it is).
+    // Not saved: the next lasting change carries the new order.
+    void moveToFront(const QUuid& id);
+    // Drops the unpinned entries furthest from the front beyond the
+    // "maxHistoryItems" cap (50 when unset); pinned entries always stay.
+    void applyHistoryLimit();
+    // The front-most unpinned entry's text, if that entry has one.
+    std::optional<QString> frontUnpinnedText() const;
+
+Q_SIGNALS:
+    void itemsChanged();
+
+private:
+    void insertAtFront(const ClipboardItem& item, bool capped);
+    void saveHistory();
+    qsizetype historyLimit() const;
+
+    Services m_services;
+    QList<ClipboardItem> m_items;
+};
+
+} // namespace ondrel
