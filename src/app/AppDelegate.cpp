@@ -11,6 +11,7 @@
 #include "Theme.h"
 #include "UpdateManager.h"
 #include "Updater.h"
+#include "Workspace.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -136,8 +137,7 @@ void AppDelegate::togglePopover()
         return;
     }
     m_store->setSelectedIndex(0);
-    if (m_services.rememberFocus)
-        m_services.rememberFocus();
+    m_services.workspace.rememberFocus(); // before the popover takes the keyboard
     m_popover->showRelativeTo(m_statusItem ? m_statusItem->geometry() : QRect());
     addKeyMonitor();
 }

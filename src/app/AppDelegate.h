@@ -57,7 +57,6 @@ public:
         platform::LoginItemService& loginItem;
         platform::Updater& updater;
         HistoryFile* historyFile = nullptr;
-        std::function<void()> rememberFocus; // before the popover takes the keyboard
         QString version;
         bool trayIcon = true;
     };

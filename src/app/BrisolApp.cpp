@@ -3,22 +3,13 @@
 #include "AppDelegate.h"
 #include "AppcastUpdater.h"
 #include "AutostartLoginItem.h"
-#include "DesktopServices.h"
 #include "HistoryFile.h"
 #include "KeyboardShortcuts.h"
-#include "MemoryPasteboard.h"
-#include "MemoryWorkspace.h"
+#include "PlatformServices.h"
 #include "QtAlerts.h"
 #include "QtMainQueue.h"
-#include "RecordingKeystrokePoster.h"
-#include "ScriptedHotKeyService.h"
 #include "SettingsUserDefaults.h"
 #include "SingleInstance.h"
-#include "X11HotKeyService.h"
-#include "X11KeystrokePoster.h"
-#include "X11Pasteboard.h"
-#include "X11Workspace.h"
-#include "XkbKeyboardLayout.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -28,8 +19,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -167,52 +158,24 @@ int runBrisolApp(int argc, char** argv)
     auto defaults = std::make_unique<platform::SettingsUserDefaults>();
     platform::QtMainQueue queue;
     platform::QtAlerts alerts;
-    std::unique_ptr<DesktopServices> desktop = createDesktopServices(*defaults);
-    // Without X11 (offscreen, tests) the history still works, in memory.
-    platform::MemoryPasteboard memoryPasteboard;
-    platform::MemoryWorkspace memoryWorkspace;
-    platform::RecordingKeystrokePoster noKeystrokes;
-    std::unique_ptr<platform::HotKeyService> hotKeys;
-    std::unique_ptr<platform::KeyboardLayout> layout;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 && x11->connection()) {
-        xcb_connection_t* connection = x11->connection();
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-        hotKeys = std::make_unique<platform::X11HotKeyService>(connection, root);
-        layout = platform::X11KeyboardLayout::create(connection);
-    }
-    if (!hotKeys)
-        hotKeys = std::make_unique<platform::ScriptedHotKeyService>();
-    if (!layout)
-        layout = platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
+    PlatformServices desktop = createPlatformServices(*defaults);
     platform::AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
     AppcastUpdater updater(*defaults, QCoreApplication::applicationVersion(), presentUpdate);
     HistoryFile historyFile;
 
-    platform::X11Workspace* workspace = desktop ? desktop->workspace.get() : nullptr;
-    platform::Pasteboard& pasteboard =
-        desktop ? static_cast<platform::Pasteboard&>(*desktop->pasteboard) : memoryPasteboard;
-    platform::KeystrokePoster& keystrokes =
-        desktop ? static_cast<platform::KeystrokePoster&>(*desktop->keystrokes) : noKeystrokes;
-    platform::Workspace& focus = workspace ? static_cast<platform::Workspace&>(*workspace) : memoryWorkspace;
     AppDelegate::Services services{*defaults,
                                    queue,
-                                   pasteboard,
-                                   keystrokes,
-                                   focus,
-                                   *hotKeys,
-                                   *layout,
+                                   *desktop.pasteboard,
+                                   *desktop.keystrokes,
+                                   *desktop.workspace,
+                                   *desktop.hotKeys,
+                                   *desktop.layout,
                                    alerts,
                                    loginItem,
                                    updater,
                                    &historyFile,
-                                   {},
                                    QCoreApplication::applicationVersion(),
                                    true};
-    services.rememberFocus = [workspace] {
-        if (workspace)
-            workspace->rememberFocus();
-    };
     AppDelegate delegate(services);
     QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
@@ -231,10 +194,19 @@ int runBrisolApp(int argc, char** argv)
         delegate.shortcuts().onKeyDown(KeyboardShortcuts::Name(AppDelegate::kHotkeyName),
                                        [] { trace("hotkey-down"); });
     }
-    if (!delegate.statusItem())
-        std::fprintf(
-            stderr,
-            "ondrel: no system tray found; the popover opens with Super+Shift+V or `ondrel toggle`\n");
+    if (!delegate.statusItem()) {
+        const KeyboardShortcuts::Name hotkey(AppDelegate::kHotkeyName);
+        const auto shortcut = delegate.shortcuts().getShortcut(hotkey);
+        // Only a hotkey that is really grabbed is worth naming.
+        const auto& grabs = delegate.shortcuts().carbon().hotKeys();
+        const bool grabbed = shortcut && std::any_of(grabs.begin(), grabs.end(), [&](const auto& entry) {
+                                 return entry.second.shortcut == *shortcut && entry.second.carbonHotKey;
+                             });
+        const QString opens =
+            grabbed ? delegate.shortcuts().description(*shortcut) + QStringLiteral(" or ") : QString();
+        std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
+                     qPrintable(opens));
+    }
     return app.exec();
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 qsizetype indexOf(const QList<ClipboardItem>& items, const QUuid& id)
 {
-    const auto it = std::find_if(items.cbegin(), items.cend(), [&](const ClipboardItem& i) { return i.id() == id; });
+    const auto it =
+        std::find_if(items.cbegin(), items.cend(), [&](const ClipboardItem& i) { return i.id() == id; });
     return it == items.cend() ? -1 : qsizetype(it - items.cbegin());
 }
 

@@ -20,6 +20,9 @@ public:
     virtual ~Workspace() = default;
     // None when no application has the focus; never this program itself.
     virtual std::optional<ApplicationInfo> frontmostApplication() const = 0;
+    // Notes the window that has the keyboard now, before one of ours takes
+    // it, so that the paste keystroke can be sent back there.
+    virtual void rememberFocus() = 0;
 };
 
 } // namespace ondrel::platform

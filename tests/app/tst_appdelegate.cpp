@@ -66,20 +66,9 @@ struct App
 
     explicit App(int entries = 0)
     {
-        delegate = std::make_unique<AppDelegate>(AppDelegate::Services{defaults,
-                                                                       queue,
-                                                                       pasteboard,
-                                                                       keystrokes,
-                                                                       workspace,
-                                                                       hotKeys,
-                                                                       *layout,
-                                                                       alerts,
-                                                                       loginItem,
-                                                                       updater,
-                                                                       nullptr,
-                                                                       {},
-                                                                       QStringLiteral("0.1.0"),
-                                                                       false});
+        delegate = std::make_unique<AppDelegate>(
+            AppDelegate::Services{defaults, queue, pasteboard, keystrokes, workspace, hotKeys, *layout,
+                                  alerts, loginItem, updater, nullptr, QStringLiteral("0.1.0"), false});
         QList<ClipboardItem> items;
         for (int i = 0; i < entries; ++i)
             items << ClipboardItem::makeText(QStringLiteral("entry %1").arg(i + 1), std::nullopt,
@@ -146,9 +135,11 @@ void TestAppDelegate::hotkeyTogglesOnRelease()
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(app.popoverShown());
     QVERIFY(app.delegate->hasKeyMonitor());
+    QCOMPARE(app.workspace.rememberCount(), 1); // where the paste will go back to
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(!app.popoverShown());
+    QCOMPARE(app.workspace.rememberCount(), 1);
     QVERIFY(!app.delegate->hasKeyMonitor());
 }
 

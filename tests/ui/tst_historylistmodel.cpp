@@ -34,8 +34,9 @@ struct ModelFixture : test::Fixture
             add(QStringLiteral("e%1").arg(i), 1000 - (count - i));
         clearSpies();
         shadow = ids();
-        QObject::connect(&model, &QAbstractItemModel::rowsRemoved, &model,
-                         [this](const QModelIndex&, int first, int last) { shadow.remove(first, last - first + 1); });
+        QObject::connect(
+            &model, &QAbstractItemModel::rowsRemoved, &model,
+            [this](const QModelIndex&, int first, int last) { shadow.remove(first, last - first + 1); });
         QObject::connect(&model, &QAbstractItemModel::rowsInserted, &model,
                          [this](const QModelIndex&, int first, int last) {
                              for (int k = first; k <= last; ++k)

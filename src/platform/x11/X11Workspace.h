@@ -26,8 +26,8 @@ public:
     // the paste goes back there after our popover had the focus.
     xcb_window_t lastForeignWindow() const { return m_lastForeignWindow; }
     // Notes the active window, so lastForeignWindow() knows it even when no
-    // capture asked for it (call when our popover is about to take the focus).
-    void rememberFocus() const { activeForeignWindow(); }
+    // capture asked for it.
+    void rememberFocus() override { activeForeignWindow(); }
     // WM_CLASS of a window: instance and class.
     std::pair<QString, QString> windowClass(xcb_window_t window) const;
 

@@ -1,0 +1,92 @@
+#include "PlatformServices.h"
+
+#include "NullServices.h"
+#include "PreferenceKeys.h"
+#include "UserDefaults.h"
+#include "X11ClipboardKeeper.h"
+#include "X11HotKeyService.h"
+#include "X11KeystrokePoster.h"
+#include "X11Pasteboard.h"
+#include "X11Workspace.h"
+#include "XkbKeyboardLayout.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <cstdio>
+
+namespace ondrel {
+
+PlatformServices::PlatformServices() = default;
+PlatformServices::~PlatformServices() = default;
+PlatformServices::PlatformServices(PlatformServices&&) noexcept = default;
+
+bool keepClipboardContents(const platform::UserDefaults& defaults)
+{
+    return !defaults.contains(keys::keepClipboardContents) || defaults.boolean(keys::keepClipboardContents);
+}
+
+QString pasteKeystroke(const platform::UserDefaults& defaults)
+{
+    return defaults.string(keys::pasteKeystroke).value_or(QString());
+}
+
+namespace {
+
+// Key labels follow the layout; without a live keymap, a US keyboard's.
+std::unique_ptr<platform::KeyboardLayout> offlineLayout()
+{
+    return platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
+}
+
+PlatformServices createX11Services(xcb_connection_t* connection, platform::UserDefaults& defaults)
+{
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    PlatformServices services;
+    services.name = QStringLiteral("x11");
+    auto pasteboard = std::make_unique<platform::X11Pasteboard>(QGuiApplication::clipboard());
+    auto workspace = std::make_unique<platform::X11Workspace>(connection, root);
+    services.keystrokes = std::make_unique<platform::X11KeystrokePoster>(
+        connection, root, *workspace, [&defaults] { return pasteKeystroke(defaults); });
+    auto keeper = std::make_unique<platform::X11ClipboardKeeper>(
+        connection, root, *pasteboard, [&defaults] { return keepClipboardContents(defaults); });
+    keeper->start(); // another clipboard manager may already do the job
+    services.background = std::move(keeper);
+    services.pasteboard = std::move(pasteboard);
+    services.workspace = std::move(workspace);
+    services.hotKeys = std::make_unique<platform::X11HotKeyService>(connection, root);
+    services.layout = platform::X11KeyboardLayout::create(connection);
+    if (!services.layout)
+        services.layout = offlineLayout();
+    return services;
+}
+
+} // namespace
+
+PlatformServices createHeadlessServices()
+{
+    PlatformServices services;
+    services.name = QStringLiteral("headless");
+    services.pasteboard = std::make_unique<platform::NullPasteboard>();
+    services.workspace = std::make_unique<platform::NullWorkspace>();
+    services.keystrokes = std::make_unique<platform::NullKeystrokePoster>();
+    services.hotKeys = std::make_unique<platform::NullHotKeyService>();
+    services.layout = offlineLayout();
+    return services;
+}
+
+PlatformServices createPlatformServices(platform::UserDefaults& defaults)
+{
+    // The X11 interface exists on every platform of an X11-enabled Qt; only
+    // on xcb does it have a connection.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
+        return createX11Services(connection, defaults);
+    std::fprintf(stderr, "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
+                         "only the saved history is shown\n",
+                 qPrintable(QGuiApplication::platformName()));
+    return createHeadlessServices();
+}
+
+} // namespace ondrel

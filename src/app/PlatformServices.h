@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QObject;
+
+namespace ondrel {
+
+namespace platform {
+class HotKeyService;
+class KeyboardLayout;
+class KeystrokePoster;
+class Pasteboard;
+class UserDefaults;
+class Workspace;
+} // namespace platform
+
+// The desktop services of one platform, as interfaces. The only place that
+// knows which platforms exist: a new one (Wayland) is one more branch of
+// createPlatformServices.
+struct PlatformServices
+{
+    PlatformServices();
+    ~PlatformServices();
+    PlatformServices(PlatformServices&&) noexcept;
+
+    // "x11", or "headless" when there is no desktop to talk to.
+    QString name;
+    std::unique_ptr<platform::Pasteboard> pasteboard;
+    std::unique_ptr<platform::Workspace> workspace;
+    std::unique_ptr<platform::KeystrokePoster> keystrokes;
+    std::unique_ptr<platform::HotKeyService> hotKeys;
+    std::unique_ptr<platform::KeyboardLayout> layout;
+    // Services that work on their own once started (the X11 clipboard keeper).
+    std::unique_ptr<QObject> background;
+};
+
+// The services of the platform Qt runs on; the X11 ones on an X11 display,
+// else the headless set (which says on the console what it cannot do).
+// Starts the background services. `defaults` must outlive the result.
+PlatformServices createPlatformServices(platform::UserDefaults& defaults);
+// The headless set, whatever the platform.
+PlatformServices createHeadlessServices();
+
+// The settings as the services read them, at each use.
+bool keepClipboardContents(const platform::UserDefaults& defaults);
+QString pasteKeystroke(const platform::UserDefaults& defaults);
+
+} // namespace ondrel

@@ -1,0 +1,22 @@
+#include "NullServices.h"
+
+#include <cstdio>
+#include <utility>
+
+namespace ondrel::platform {
+
+void NullKeystrokePoster::postPaste()
+{
+    if (std::exchange(m_told, true))
+        return;
+    std::fprintf(stderr, "ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself\n");
+}
+
+HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, quint32, quint32)
+{
+    if (!std::exchange(m_told, true))
+        std::fprintf(stderr, "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`\n");
+    return {kParamErr, std::nullopt};
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "HotKeyService.h"
+#include "KeystrokePoster.h"
+#include "Pasteboard.h"
+#include "Workspace.h"
+
+// The services of a session without a desktop Ondrel can talk to (no X11
+// display: offscreen, or a Wayland session without XWayland). Each does
+// nothing, says so where the user would otherwise wait for it, and never
+// pretends to have succeeded. The history file and the popover still work.
+namespace ondrel::platform {
+
+// No clipboard to watch or write: nothing ever changes, reads find nothing,
+// writes fail.
+class NullPasteboard final : public Pasteboard
+{
+public:
+    qint64 changeCount() const override { return 0; }
+    // There are no changes to announce, so there is nothing to poll either.
+    bool observeChanges(std::function<void()>) override { return true; }
+    std::optional<QString> string() const override { return std::nullopt; }
+    std::optional<QImage> image() const override { return std::nullopt; }
+    std::optional<QList<QUrl>> fileURLs() const override { return std::nullopt; }
+    QStringList types() const override { return {}; }
+    QByteArray data(const QString&) const override { return {}; }
+    void clearContents() override {}
+    bool setString(const QString&) override { return false; }
+    bool setImageData(const QByteArray&) override { return false; }
+    bool writeFileURL(const QUrl&) override { return false; }
+};
+
+// No focused application can be seen.
+class NullWorkspace final : public Workspace
+{
+public:
+    std::optional<ApplicationInfo> frontmostApplication() const override { return std::nullopt; }
+    void rememberFocus() override {}
+};
+
+// No keystroke can be sent: the first attempt says so on the console.
+class NullKeystrokePoster final : public KeystrokePoster
+{
+public:
+    void postPaste() override;
+
+private:
+    bool m_told = false;
+};
+
+// No global hotkeys: every registration is refused with kParamErr (the
+// caller's console line names the shortcut), and the first refusal says why.
+class NullHotKeyService final : public HotKeyService
+{
+public:
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    void unregisterHotKey(quint64) override {}
+    void setHotKeyHandler(HotKeyHandler) override {}
+    void setRawKeyHandler(RawKeyHandler) override {}
+    void setHotKeyEventsEnabled(bool) override {}
+    void setRawKeyEventsEnabled(bool) override {}
+    bool isTakenElsewhere(quint32, quint32) override { return false; }
+
+private:
+    bool m_told = false;
+};
+
+} // namespace ondrel::platform
