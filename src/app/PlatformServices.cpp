@@ -83,8 +83,9 @@ PlatformServices createPlatformServices(platform::UserDefaults& defaults)
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
         return createX11Services(connection, defaults);
-    std::fprintf(stderr, "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
-                         "only the saved history is shown\n",
+    std::fprintf(stderr,
+                 "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
+                 "only the saved history is shown\n",
                  qPrintable(QGuiApplication::platformName()));
     return createHeadlessServices();
 }

@@ -1,4 +1,5 @@
 #include "X11TestSupport.h"
+#include "Xcb.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -101,37 +102,31 @@ xcb_window_t rootWindow()
     return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
 }
 
+namespace {
+
+// A 32-bit property of a window (0 when absent or of another size).
+quint32 cardinalProperty(xcb_window_t window, std::string_view name, xcb_atom_t type)
+{
+    const xcb_atom_t property = platform::xcb::atom(connection(), name);
+    if (property == XCB_ATOM_NONE)
+        return 0;
+    const auto reply = platform::xcb::own(xcb_get_property_reply(
+        connection(), xcb_get_property(connection(), 0, window, property, type, 0, 1), nullptr));
+    if (!reply || xcb_get_property_value_length(reply.get()) != 4)
+        return 0;
+    return *static_cast<const quint32*>(xcb_get_property_value(reply.get()));
+}
+
+} // namespace
+
 quint32 windowPid(xcb_window_t window)
 {
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(connection(), xcb_intern_atom(connection(), 0, 11, "_NET_WM_PID"), nullptr);
-    if (!atom)
-        return 0;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection(), xcb_get_property(connection(), 0, window, atom->atom, XCB_ATOM_CARDINAL, 0, 1),
-        nullptr);
-    free(atom);
-    quint32 pid = 0;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-        pid = *static_cast<const quint32*>(xcb_get_property_value(reply));
-    free(reply);
-    return pid;
+    return cardinalProperty(window, "_NET_WM_PID", XCB_ATOM_CARDINAL);
 }
 
 quint32 activeWindowPid()
 {
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection(), xcb_intern_atom(connection(), 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
-    if (!atom)
-        return 0;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection(), xcb_get_property(connection(), 0, rootWindow(), atom->atom, XCB_ATOM_WINDOW, 0, 1),
-        nullptr);
-    free(atom);
-    xcb_window_t window = 0;
-    if (reply && xcb_get_property_value_length(reply) == 4)
-        window = *static_cast<const xcb_window_t*>(xcb_get_property_value(reply));
-    free(reply);
+    const xcb_window_t window = cardinalProperty(rootWindow(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
     return window ? windowPid(window) : 0;
 }
 

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "X11HotKeyService.h"
 #include "X11TestSupport.h"
+#include "Xcb.h"
 #include "XkbKeyboardLayout.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ public:
     OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
     {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        m_ok = !xcb_request_check(
+        m_ok = !platform::xcb::check(
             m_connection, xcb_grab_key_checked(m_connection, 1, root, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT,
                                                kVKeycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }

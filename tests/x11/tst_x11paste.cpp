@@ -5,6 +5,7 @@
 #include "X11KeystrokePoster.h"
 #include "X11Pasteboard.h"
 #include "X11TestSupport.h"
+#include "Xcb.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -27,11 +28,10 @@ namespace {
 
 void pressKeysym(xcb_key_symbols_t* symbols, uint32_t keysym, bool press)
 {
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+    const auto codes = platform::xcb::own(xcb_key_symbols_get_keycode(symbols, keysym));
     QVERIFY(codes && *codes != XCB_NO_SYMBOL);
-    xcb_test_fake_input(connection(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes[0], XCB_CURRENT_TIME,
-                        rootWindow(), 0, 0, 0);
-    free(codes);
+    xcb_test_fake_input(connection(), press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes.get()[0],
+                        XCB_CURRENT_TIME, rootWindow(), 0, 0, 0);
     xcb_flush(connection());
 }
 

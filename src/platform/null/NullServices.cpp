@@ -15,7 +15,8 @@ void NullKeystrokePoster::postPaste()
 HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, quint32, quint32)
 {
     if (!std::exchange(m_told, true))
-        std::fprintf(stderr, "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`\n");
+        std::fprintf(stderr,
+                     "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`\n");
     return {kParamErr, std::nullopt};
 }
 

@@ -1,6 +1,7 @@
 #include "X11ClipboardKeeper.h"
 
 #include "X11Pasteboard.h"
+#include "Xcb.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -47,22 +48,18 @@ X11ClipboardKeeper::~X11ClipboardKeeper()
 
 xcb_atom_t X11ClipboardKeeper::atom(const char* name)
 {
-    xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(r);
-    return a;
+    return xcb::atom(m_connection, name);
 }
 
 bool X11ClipboardKeeper::start()
 {
     if (m_active)
         return true;
-    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, m_manager), nullptr);
-    const bool taken = owner && owner->owner != XCB_NONE;
-    free(owner);
-    if (taken)
+    const auto owner = [this] {
+        return xcb::own(xcb_get_selection_owner_reply(
+            m_connection, xcb_get_selection_owner(m_connection, m_manager), nullptr));
+    };
+    if (const auto before = owner(); before && before->owner != XCB_NONE)
         return false; // another clipboard manager runs; leave it the role
     if (!m_window) {
         m_window = xcb_generate_id(m_connection);
@@ -70,10 +67,8 @@ bool X11ClipboardKeeper::start()
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
     }
     xcb_set_selection_owner(m_connection, m_window, m_manager, XCB_CURRENT_TIME);
-    owner = xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_manager),
-                                          nullptr);
-    m_active = owner && owner->owner == m_window;
-    free(owner);
+    const auto after = owner();
+    m_active = after && after->owner == m_window;
     if (!m_active)
         return false;
     QCoreApplication::instance()->installNativeEventFilter(this);

@@ -2,6 +2,7 @@
 
 #include "KeyCodes.h"
 #include "Modifiers.h"
+#include "Xcb.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -44,9 +45,9 @@ X11HotKeyService::X11HotKeyService(xcb_connection_t* connection, xcb_window_t ro
     const xcb_query_extension_reply_t* xkb = xcb_get_extension_data(connection, &xcb_xkb_id);
     if (xkb && xkb->present) {
         m_xkbEvent = xkb->first_event;
-        free(xcb_xkb_use_extension_reply(connection, xcb_xkb_use_extension(connection, 1, 0), nullptr));
+        xcb::own(xcb_xkb_use_extension_reply(connection, xcb_xkb_use_extension(connection, 1, 0), nullptr));
         const uint32_t flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
-        free(xcb_xkb_per_client_flags_reply(
+        xcb::own(xcb_xkb_per_client_flags_reply(
             connection, xcb_xkb_per_client_flags(connection, XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0),
             nullptr));
     }
@@ -71,23 +72,20 @@ void X11HotKeyService::updateLockMasks()
 {
     // Num Lock is whichever modifier the Num_Lock key is mapped to.
     m_numLockMask = 0;
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(m_connection);
-    xcb_keycode_t* numLock = symbols ? xcb_key_symbols_get_keycode(symbols, 0xff7f) : nullptr;
-    xcb_get_modifier_mapping_reply_t* mapping =
-        xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr);
+    const std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)> symbols(
+        xcb_key_symbols_alloc(m_connection), &xcb_key_symbols_free);
+    const auto numLock = xcb::own(symbols ? xcb_key_symbols_get_keycode(symbols.get(), 0xff7f) : nullptr);
+    const auto mapping = xcb::own(
+        xcb_get_modifier_mapping_reply(m_connection, xcb_get_modifier_mapping(m_connection), nullptr));
     if (numLock && mapping) {
-        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping);
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(mapping.get());
         const int perModifier = mapping->keycodes_per_modifier;
         for (int mod = 0; mod < 8; ++mod)
             for (int k = 0; k < perModifier; ++k)
-                for (xcb_keycode_t* n = numLock; *n != XCB_NO_SYMBOL; ++n)
+                for (const xcb_keycode_t* n = numLock.get(); *n != XCB_NO_SYMBOL; ++n)
                     if (codes[mod * perModifier + k] == *n)
                         m_numLockMask = uint16_t(1 << mod);
     }
-    free(mapping);
-    free(numLock);
-    if (symbols)
-        xcb_key_symbols_free(symbols);
 }
 
 int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
@@ -100,11 +98,10 @@ int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
     for (uint16_t variant : variants) {
         if (taken > 0 && variant == 0)
             break; // no Num Lock modifier: the last two repeat the first two
-        xcb_generic_error_t* error = xcb_request_check(
+        const auto error = xcb::check(
             m_connection, xcb_grab_key_checked(m_connection, 0, m_root, uint16_t(modifiers | variant),
                                                keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         if (error) {
-            free(error);
             for (int i = 0; i < taken; ++i)
                 xcb_ungrab_key(m_connection, keycode, m_root, uint16_t(modifiers | variants[i]));
             xcb_flush(m_connection);
@@ -173,13 +170,9 @@ bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
         if (g.keycode == keycode && g.modifiers == mask)
             return false; // ours
     // Try it: a refusal means another program holds it; else let go at once.
-    xcb_generic_error_t* error =
-        xcb_request_check(m_connection, xcb_grab_key_checked(m_connection, 0, m_root, mask, keycode,
-                                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-    if (error) {
-        free(error);
+    if (xcb::check(m_connection, xcb_grab_key_checked(m_connection, 0, m_root, mask, keycode,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)))
         return true;
-    }
     xcb_ungrab_key(m_connection, keycode, m_root, mask);
     xcb_flush(m_connection);
     return false;

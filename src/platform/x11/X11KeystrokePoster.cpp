@@ -1,4 +1,5 @@
 #include "X11KeystrokePoster.h"
+#include "Xcb.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
@@ -92,18 +93,16 @@ X11KeystrokePoster::Chord X11KeystrokePoster::chordFor(const QString& wmInstance
 
 void X11KeystrokePoster::activate(xcb_window_t window)
 {
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
-    if (!reply)
+    const xcb_atom_t activeWindow = xcb::atom(m_connection, "_NET_ACTIVE_WINDOW");
+    if (activeWindow == XCB_ATOM_NONE)
         return;
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
-    event.type = reply->atom;
+    event.type = activeWindow;
     event.data.data32[0] = 2; // source: a pager, so the window manager obeys
     event.data.data32[1] = XCB_CURRENT_TIME;
-    free(reply);
     xcb_send_event(m_connection, 0, m_root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&event));
@@ -121,33 +120,29 @@ void X11KeystrokePoster::activate(xcb_window_t window)
 
 void X11KeystrokePoster::releaseHeldModifiers()
 {
-    xcb_query_keymap_reply_t* keymap =
-        xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr);
+    const auto keymap =
+        xcb::own(xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
     if (!keymap)
         return;
     for (uint32_t keysym : kModifiers) {
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
-        for (xcb_keycode_t* code = codes; code && *code != XCB_NO_SYMBOL; ++code) {
+        const auto codes = xcb::own(xcb_key_symbols_get_keycode(m_symbols, keysym));
+        for (const xcb_keycode_t* code = codes.get(); code && *code != XCB_NO_SYMBOL; ++code) {
             if (keymap->keys[*code / 8] & (1 << (*code % 8)))
                 xcb_test_fake_input(m_connection, XCB_KEY_RELEASE, *code, XCB_CURRENT_TIME, m_root, 0, 0, 0);
         }
-        free(codes);
     }
-    free(keymap);
 }
 
 void X11KeystrokePoster::key(uint32_t keysym, bool press)
 {
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(m_symbols, keysym);
+    const auto codes = xcb::own(xcb_key_symbols_get_keycode(m_symbols, keysym));
     if (!codes || *codes == XCB_NO_SYMBOL) {
         // A layout without the key (Russian alone has no "v"): nothing to post.
         qCWarning(lcKeys, "No key for keysym 0x%x in the current keyboard layout", keysym);
-        free(codes);
         return;
     }
-    xcb_test_fake_input(m_connection, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes[0], XCB_CURRENT_TIME,
-                        m_root, 0, 0, 0);
-    free(codes);
+    xcb_test_fake_input(m_connection, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, codes.get()[0],
+                        XCB_CURRENT_TIME, m_root, 0, 0, 0);
 }
 
 void X11KeystrokePoster::postPaste()

@@ -1,4 +1,5 @@
 #include "X11Workspace.h"
+#include "Xcb.h"
 
 #include <QFileInfo>
 #include <QIcon>
@@ -20,10 +21,7 @@ xcb_atom_t X11Workspace::atom(const char* name) const
     const QByteArray key(name);
     if (const auto it = m_atoms.constFind(key); it != m_atoms.constEnd())
         return *it;
-    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-        m_connection, xcb_intern_atom(m_connection, 0, uint16_t(key.size()), name), nullptr);
-    const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(reply);
+    const xcb_atom_t value = xcb::atom(m_connection, name);
     m_atoms.insert(key, value);
     return value;
 }
@@ -31,14 +29,12 @@ xcb_atom_t X11Workspace::atom(const char* name) const
 QByteArray X11Workspace::property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
                                   uint32_t maxLongs) const
 {
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxLongs), nullptr);
+    const auto reply = xcb::own(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxLongs), nullptr));
     if (!reply)
         return {};
-    const QByteArray value(static_cast<const char*>(xcb_get_property_value(reply)),
-                           xcb_get_property_value_length(reply));
-    free(reply);
-    return value;
+    return QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                      xcb_get_property_value_length(reply.get()));
 }
 
 xcb_window_t X11Workspace::activeWindow() const
