@@ -7,9 +7,7 @@
 #include "MainQueue.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -318,12 +316,6 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         focus();
         return true;
     }
-    if (isDisallowed(*shortcut)) {
-        blur();
-        m_alerts.warn(window(), localized(QStringLiteral("keyboard_shortcut_disallowed")), {}, {});
-        focus();
-        return true;
-    }
     const bool isBareF12 = shortcut->carbonKeyCode() == kF12Key && shortcut->carbonModifiers() == 0;
     if (!isBareF12 && m_registry.carbon().isSystemShortcut(*shortcut)) {
         blur();
@@ -372,43 +364,6 @@ std::optional<QString> RecorderCocoa::menuItemUsing(const Shortcut& shortcut) co
         if (auto found = search(menu))
             return found;
     return std::nullopt;
-}
-
-RecorderCocoa::Environment RecorderCocoa::Environment::current()
-{
-    static const bool sandboxed = qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
-    // The refusal concerns versions of another system: never this one.
-    return Environment{0, 0, sandboxed};
-}
-
-bool RecorderCocoa::isDisallowed(const Shortcut& shortcut) const
-{
-    if (m_environment.osMajorVersion != 15 || m_environment.osMinorVersion > 1 || !m_environment.sandboxed)
-        return false;
-    return (shortcut.modifiers() & ~ModifierFlags::shift) == ModifierFlags::option;
-}
-
-Recorder::Recorder(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
-                   const QString& label, std::function<void(std::optional<Shortcut>)> onChange,
-                   QWidget* parent)
-    : QWidget(parent), m_field(new RecorderCocoa(registry, alerts, queue, name, std::move(onChange), this)),
-      m_label(label)
-{
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    if (!label.isEmpty()) {
-        auto* text = new QLabel(label, this);
-        text->setBuddy(m_field);
-        row->addWidget(text);
-        m_field->setAccessibleName(label);
-    }
-    row->addWidget(m_field);
-    row->addStretch(1);
-}
-
-void Recorder::setName(const Name& name)
-{
-    m_field->setShortcutName(name);
 }
 
 } // namespace ondrel::KeyboardShortcuts

@@ -31,17 +31,6 @@ class RecorderCocoa final : public QLineEdit
 public:
     static constexpr qreal minimumWidth = 130.0;
 
-    // What decides the one check that depends on the system (sandboxed
-    // programs on some system versions may not use Option combinations).
-    struct Environment
-    {
-        int osMajorVersion = 0;
-        int osMinorVersion = 0;
-        bool sandboxed = false;
-        // This system, with the sandbox marker read once per run.
-        static Environment current();
-    };
-
     RecorderCocoa(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
                   std::function<void(std::optional<Shortcut>)> onChange = {}, QWidget* parent = nullptr);
     ~RecorderCocoa() override;
@@ -54,7 +43,6 @@ public:
     bool isCancelButtonShown() const;
     void clickCancelButton();
 
-    void setEnvironment(const Environment& environment) { m_environment = environment; }
     // The menus searched for a conflicting key equivalent (default: every
     // menu of the application).
     void setApplicationMenus(std::function<QList<QMenu*>()> menus) { m_menus = std::move(menus); }
@@ -82,7 +70,6 @@ private:
     void blur();
     void focus();
     std::optional<QString> menuItemUsing(const Shortcut& shortcut) const;
-    bool isDisallowed(const Shortcut& shortcut) const;
 
     Registry& m_registry;
     platform::Alerts& m_alerts;
@@ -93,26 +80,7 @@ private:
     bool m_canBecomeKey = false;
     bool m_recording = false;
     QPointer<QWidget> m_window;
-    Environment m_environment = Environment::current();
     std::function<QList<QMenu*>()> m_menus;
-};
-
-// The recorder as a form row: an optional label, then the field.
-class Recorder final : public QWidget
-{
-    Q_OBJECT
-public:
-    Recorder(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
-             const QString& label = {}, std::function<void(std::optional<Shortcut>)> onChange = {},
-             QWidget* parent = nullptr);
-    RecorderCocoa* field() const { return m_field; }
-    bool hasLabel() const { return !m_label.isEmpty(); }
-    const QString& label() const { return m_label; }
-    void setName(const Name& name);
-
-private:
-    RecorderCocoa* m_field;
-    QString m_label;
 };
 
 } // namespace ondrel::KeyboardShortcuts

@@ -37,8 +37,7 @@ quint64 flagsFromCarbon(qint64 carbon)
 }
 
 Shortcut::Shortcut(Key key, quint64 modifierFlags)
-    : m_carbonKeyCode(key.rawValue),
-      m_carbonModifiers(carbonFromFlags(flagsFromCarbon(carbonFromFlags(modifierFlags))))
+    : m_carbonKeyCode(key.rawValue), m_carbonModifiers(carbonFromFlags(modifierFlags))
 {}
 
 std::optional<Shortcut> Shortcut::fromEvent(int eventType, qint64 keyCode, quint64 modifierFlags)

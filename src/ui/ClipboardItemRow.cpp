@@ -1,10 +1,9 @@
 #include "ClipboardItemRow.h"
 
-#include "Fonts.h"
-#include "Highlighter.h"
 #include "HistoryListModel.h"
 #include "Painting.h"
 #include "RowContent.h"
+#include "RowText.h"
 #include "Theme.h"
 
 #include <QAbstractItemView>
@@ -18,6 +17,13 @@
 
 namespace ondrel {
 
+using row::displayForm;
+using row::fonts;
+using row::highlightFormats;
+using row::isHighlighted;
+using row::quickLineCount;
+using row::RowFonts;
+
 namespace {
 
 constexpr qreal kPaddingH = 10;
@@ -29,73 +35,6 @@ constexpr qreal kTrailingMin = 4; // the flexible space after the text
 constexpr qreal kPinSymbolSize = 10;
 constexpr qreal kColumnSpacing = 2;
 constexpr qreal kInfoSpacing = 4;
-
-struct Fonts
-{
-    QFont number = monoFont(10, FontWeight::bold);
-    QFont code = monoFont(11, FontWeight::regular);
-    QFont plain = displayFont(12, FontWeight::medium);
-    QFont languageBadge = systemMonoFont(8, FontWeight::bold);
-    QFont info = systemFont(10);
-    QFontMetricsF codeMetrics{code};
-    QFontMetricsF plainMetrics{plain};
-    QFontMetricsF badgeMetrics{languageBadge};
-    QFontMetricsF infoMetrics{info};
-    // Asked for every row at every layout: measured once.
-    qreal codeLineHeight = codeMetrics.height();
-    qreal plainLineHeight = plainMetrics.height();
-    qreal infoHeight = infoMetrics.height();
-    qreal infoWithBadgeHeight = std::max(infoHeight, badgeMetrics.height() + 4);
-};
-
-const Fonts& fonts()
-{
-    static const Fonts f;
-    return f;
-}
-
-bool isHighlighted(const ClipboardItem& item)
-{
-    return item.type() == ClipboardItemType::text && item.detectedLanguage() != DetectedLanguage::plain;
-}
-
-// Line breaks become the layout's own separator, code unit for code unit, so
-// highlight offsets stay valid; the CR of a CRLF pair draws nothing.
-QString displayForm(const QString& preview)
-{
-    QString text = preview;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        switch (text[i].unicode()) {
-        case u'\r':
-            text[i] = (i + 1 < text.size() && text[i + 1] == u'\n') ? QChar(0x200B) : QChar::LineSeparator;
-            break;
-        case u'\n':
-        case 0x0B:
-        case 0x0C:
-        case 0x85:
-        case 0x2029:
-            text[i] = QChar::LineSeparator;
-            break;
-        default:
-            break;
-        }
-    }
-    return text;
-}
-
-QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLanguage language)
-{
-    QList<QTextLayout::FormatRange> formats;
-    for (const HighlightSpan& span : highlight(text, language)) {
-        const HighlightColor c = highlightColor(span.role);
-        QTextLayout::FormatRange range;
-        range.start = int(span.start);
-        range.length = int(span.end - span.start);
-        range.format.setForeground(QColor(c.red, c.green, c.blue));
-        formats << range;
-    }
-    return formats;
-}
 
 qreal infoLineHeight(bool withBadge)
 {
@@ -159,7 +98,7 @@ std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const Clipb
     if (auto* cached = m_previews.object(item.id()); cached && (*cached)->width == width)
         return *cached;
 
-    const Fonts& f = fonts();
+    const RowFonts& f = fonts();
     const bool code = isHighlighted(item);
     const QString text = displayForm(item.previewText());
     QList<QTextLayout::FormatRange> formats;
@@ -247,33 +186,6 @@ std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const Clipb
     return result;
 }
 
-namespace {
-
-// Lines a preview takes, without laying it out: a break with text after it
-// always makes two; otherwise the text wraps exactly when it is wider than
-// the room (trailing spaces hang in the margin). Monospaced ASCII is
-// measured by counting. None when only a full layout can tell.
-std::optional<int> quickLineCount(const QString& text, bool code, qreal width)
-{
-    const Fonts& f = fonts();
-    const qsizetype br = text.indexOf(QChar::LineSeparator);
-    if (br >= 0)
-        return br + 1 < text.size() ? std::optional(2) : std::nullopt;
-    qsizetype end = text.size();
-    while (end > 0 && text[end - 1] == u' ')
-        --end;
-    const QStringView shown = QStringView(text).left(end);
-    static const qreal codeAdvance = f.codeMetrics.horizontalAdvance(QLatin1Char('M'));
-    static const bool codeFixed = QFontInfo(f.code).fixedPitch();
-    if (code && codeFixed && std::all_of(shown.begin(), shown.end(), [](QChar c) {
-            return c.unicode() >= 0x20 && c.unicode() < 0x7F;
-        }))
-        return shown.size() * codeAdvance <= width ? 1 : 2;
-    return (code ? f.codeMetrics : f.plainMetrics).horizontalAdvance(shown.toString()) <= width ? 1 : 2;
-}
-
-} // namespace
-
 int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidth) const
 {
     if (cardWidth != m_lineCountWidth) {
@@ -297,7 +209,7 @@ int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidt
 
 int ClipboardItemRow::cardHeight(const ClipboardItem& item, qreal cardWidth) const
 {
-    const Fonts& f = fonts();
+    const RowFonts& f = fonts();
     const bool code = isHighlighted(item);
     const qreal column = previewLineCount(item, cardWidth) * (code ? f.codeLineHeight : f.plainLineHeight) +
                          kColumnSpacing + (code ? f.infoWithBadgeHeight : f.infoHeight);
@@ -340,7 +252,7 @@ void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const ClipboardItem& item = model->itemAt(index.row());
     const State state = m_stateOf ? m_stateOf(index.row()) : State{};
     const AccentPalette colors = m_theme.palette();
-    const Fonts& f = fonts();
+    const RowFonts& f = fonts();
     const QRectF card = cardRect(option.rect, index.row());
 
     painter->save();

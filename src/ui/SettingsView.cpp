@@ -5,7 +5,7 @@
 #include "LoginItemService.h"
 #include "Painting.h"
 #include "PreferenceKeys.h"
-#include "RecorderCocoa.h"
+#include "Recorder.h"
 #include "Theme.h"
 #include "UserDefaults.h"
 

@@ -16,12 +16,10 @@ struct FreeDeleter
 };
 
 // A reply (or error, or any buffer xcb hands over) that is freed with it.
-template <typename T>
-using Reply = std::unique_ptr<T, FreeDeleter>;
+template <typename T> using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // Takes ownership of what an xcb_..._reply() or xcb_request_check() returned.
-template <typename T>
-Reply<T> own(T* p)
+template <typename T> Reply<T> own(T* p)
 {
     return Reply<T>(p);
 }
