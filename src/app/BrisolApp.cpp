@@ -10,15 +10,14 @@
 #include "QtMainQueue.h"
 #include "SettingsUserDefaults.h"
 #include "SingleInstance.h"
+#include "Tracing.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 #include <csignal>
@@ -96,46 +95,6 @@ void presentUpdate(const UpdateCheckResult& result)
     box.exec();
 }
 
-// With ONDREL_TRACE set, moments the budgets are measured by go to standard
-// error as "trace <what> <milliseconds since the epoch>".
-void trace(const char* what)
-{
-    static const bool enabled = qEnvironmentVariableIsSet("ONDREL_TRACE");
-    if (enabled)
-        std::fprintf(stderr, "trace %s %lld\n", what, QDateTime::currentMSecsSinceEpoch()),
-            std::fflush(stderr);
-}
-
-// Says when the popover has been painted after each opening.
-class PaintTracer final : public QObject
-{
-public:
-    explicit PaintTracer(QWidget* window) : m_window(window)
-    {
-        window->winId(); // its native window exists from now on
-        window->installEventFilter(this);
-        window->windowHandle()->installEventFilter(this);
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_window && event->type() == QEvent::Show)
-            m_waiting = true;
-        // A window is painted when it is exposed, later updates on request.
-        const bool painting = (watched == m_window->windowHandle() && event->type() == QEvent::Expose) ||
-                              (watched == m_window && event->type() == QEvent::UpdateRequest);
-        if (m_waiting && painting) {
-            m_waiting = false;
-            // Runs once the painting of this request is done.
-            QTimer::singleShot(0, [] { trace("popover-painted"); });
-        }
-        return false;
-    }
-
-private:
-    QWidget* m_window;
-    bool m_waiting = false;
-};
-
 } // namespace
 
 int runBrisolApp(int argc, char** argv)
@@ -188,8 +147,10 @@ int runBrisolApp(int argc, char** argv)
     quitOnSignals();
     delegate.applicationDidFinishLaunching();
     std::unique_ptr<PaintTracer> paintTracer;
-    if (qEnvironmentVariableIsSet("ONDREL_TRACE")) {
+    std::unique_ptr<MenuTracer> menuTracer;
+    if (tracing()) {
         paintTracer = std::make_unique<PaintTracer>(delegate.popover());
+        menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
         delegate.shortcuts().onKeyDown(KeyboardShortcuts::Name(AppDelegate::kHotkeyName),
                                        [] { trace("hotkey-down"); });

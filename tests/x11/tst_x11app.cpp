@@ -6,11 +6,14 @@
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPoint>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <optional>
 
 using namespace ondrel;
 
@@ -32,6 +35,7 @@ class TestX11App : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase();
     void init();
     void cleanup();
     void copyOpenChooseAndPaste();
@@ -41,17 +45,30 @@ private Q_SLOTS:
 
 private:
     void startApp();
+    // Opens the tray icon's menu and answers the screen point of its entry
+    // named `text` (none when the menu did not show it).
+    std::optional<QPoint> openTrayMenuAt(const QString& icon, const QString& text);
     bool popoverVisible() const;
     QString trayIcon() const;
     int storedEntries() const;
 
     std::unique_ptr<QTemporaryDir> m_home;
     QProcess m_app;
+    QStringList m_output; // the program's standard error, line by line
     std::unique_ptr<test::TestWindow> m_target;
 };
 
+void TestX11App::initTestCase()
+{
+    connect(&m_app, &QProcess::readyReadStandardError, this, [this] {
+        while (m_app.canReadLine())
+            m_output << QString::fromUtf8(m_app.readLine()).trimmed();
+    });
+}
+
 void TestX11App::init()
 {
+    test::failOnUnexpectedWarnings();
     m_home = std::make_unique<QTemporaryDir>();
     QDir(m_home->path()).mkpath(QStringLiteral("run"));
     QFile::setPermissions(m_home->path() + QStringLiteral("/run"),
@@ -60,6 +77,11 @@ void TestX11App::init()
 
 void TestX11App::cleanup()
 {
+    // The program said nothing but its trace lines: no warning went by.
+    m_app.waitForReadyRead(0);
+    const QStringList said = m_output.filter(QRegularExpression(QStringLiteral("^(?!trace )")));
+    QVERIFY2(said.isEmpty(), qPrintable(said.join(u'\n')));
+    m_output.clear();
     m_target.reset();
     if (m_app.state() != QProcess::NotRunning) {
         m_app.kill();
@@ -74,8 +96,9 @@ void TestX11App::startApp()
     env.remove(QStringLiteral("XDG_CONFIG_HOME"));
     env.remove(QStringLiteral("XDG_DATA_HOME"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path() + QStringLiteral("/run"));
+    env.insert(QStringLiteral("ONDREL_TRACE"), QStringLiteral("1"));
     m_app.setProcessEnvironment(env);
-    m_app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_app.setReadChannel(QProcess::StandardError);
     m_app.start(QStringLiteral(ONDREL_BINARY), {});
     QVERIFY(m_app.waitForStarted());
     // Up when its tray icon is.
@@ -100,6 +123,26 @@ QString TestX11App::trayIcon() const
         if (runText(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), w}).contains(u"22x22"))
             return w;
     return {};
+}
+
+std::optional<QPoint> TestX11App::openTrayMenuAt(const QString& icon, const QString& text)
+{
+    const qsizetype seen = m_output.size();
+    if (!xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
+                  QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("3")}))
+        return std::nullopt;
+    // "trace menu-item X Y TEXT", told once the menu is on screen.
+    const QRegularExpression item(QStringLiteral("^trace menu-item (-?\\d+) (-?\\d+) (.*)$"));
+    std::optional<QPoint> found;
+    [[maybe_unused]] const bool shown = QTest::qWaitFor(
+        [&] {
+            for (qsizetype i = seen; i < m_output.size() && !found; ++i)
+                if (const auto m = item.match(m_output[i]); m.hasMatch() && m.captured(3) == text)
+                    found = QPoint(m.captured(1).toInt(), m.captured(2).toInt());
+            return found.has_value();
+        },
+        5000);
+    return found;
 }
 
 int TestX11App::storedEntries() const
@@ -144,17 +187,13 @@ void TestX11App::trayMenuClearsAndQuits()
     test::offer("to be cleared");
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
     const QString icon = trayIcon();
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
-                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("3")}));
-    QTest::qWait(500);
-    // Settings..., Check for Updates..., Automatic Updates, Clear History.
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Down"),
-                     QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    const auto clear = openTrayMenuAt(icon, QStringLiteral("Clear History"));
+    QVERIFY(clear);
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(clear->x()), QString::number(clear->y()),
+                     QStringLiteral("click"), QStringLiteral("1")}));
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 0, 5000);
     // Quit from the menu with its shortcut.
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
-                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("3")}));
-    QTest::qWait(500);
+    QVERIFY(openTrayMenuAt(icon, QStringLiteral("Quit Ondrel")));
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
     QVERIFY(m_app.waitForFinished(5000));
     QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);

@@ -13,6 +13,7 @@ class TestX11Clipboard : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { ondrel::test::failOnUnexpectedWarnings(); }
     void initTestCase();
     void textFromAnotherProgramIsSeen();
     void textWeSetIsReadByAnotherProgram();

@@ -105,6 +105,7 @@ void TestX11Keeper::initTestCase()
 
 void TestX11Keeper::init()
 {
+    test::failOnUnexpectedWarnings();
     m_enabled = true;
     m_board = new platform::X11Pasteboard(QGuiApplication::clipboard(), this);
     m_keeper = new platform::X11ClipboardKeeper(

@@ -41,6 +41,7 @@ class TestX11Paste : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
     void initTestCase();
     void cleanup();
     void chords_data();

@@ -63,6 +63,7 @@ private:
 
 void TestX11Pasteboard::init()
 {
+    test::failOnUnexpectedWarnings();
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     delete m_board;
     m_board = new platform::X11Pasteboard(QGuiApplication::clipboard(), this);

@@ -29,6 +29,7 @@ class TestX11Workspace : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
     void initTestCase();
     void cleanup();
     void nothingFocusedIsNone();
