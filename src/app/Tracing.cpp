@@ -73,7 +73,8 @@ bool MenuTracer::eventFilter(QObject* watched, QEvent* event)
         if (action->isSeparator() || action->text().isEmpty())
             continue;
         const QPoint centre = menu->mapToGlobal(menu->actionGeometry(action).center());
-        std::fprintf(stderr, "trace menu-item %d %d %s\n", centre.x(), centre.y(), qPrintable(action->text()));
+        std::fprintf(stderr, "trace menu-item %d %d %s\n", centre.x(), centre.y(),
+                     qPrintable(action->text()));
     }
     std::fflush(stderr);
     return false;

@@ -9,10 +9,12 @@
 #include <QRasterWindow>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace ondrel::test {
 
@@ -28,6 +30,14 @@ protected:
         painter.fillRect(area, Qt::white);
         painter.drawText(area.adjusted(8, 8, -8, -8), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                          QStringLiteral("Pasted:\n") + m_pasted);
+        // A paste is reported once it is on screen (after this paint is
+        // flushed), so a screenshot taken then shows it.
+        if (!m_unreported.isEmpty())
+            QTimer::singleShot(0, this, [lines = std::exchange(m_unreported, {})] {
+                for (const QByteArray& line : lines)
+                    std::printf("%s\n", line.constData());
+                std::fflush(stdout);
+            });
     }
 
     void keyPressEvent(QKeyEvent* event) override
@@ -47,13 +57,13 @@ protected:
             return;
         const QString text = QGuiApplication::clipboard()->text();
         m_pasted += QString::fromLatin1(chord) + QStringLiteral(": ") + text + u'\n';
+        m_unreported << QByteArray(chord) + ' ' + text.toUtf8();
         update();
-        std::printf("%s %s\n", chord, text.toUtf8().constData());
-        std::fflush(stdout);
     }
 
 private:
     QString m_pasted;
+    QList<QByteArray> m_unreported;
 };
 
 QImage blueIcon()
