@@ -22,7 +22,10 @@ bool ensurePrivateFolder(const QString& folder)
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a buffered QFileDevice takes a short write (full disk, file
+    // size limit) for success, and commit() would then put a truncated file
+    // in place of the old one.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
             *error = file.errorString();
         return false;
@@ -30,7 +33,16 @@ bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* err
     // Set on the temporary file, so the data is never readable by others,
     // not even for a moment.
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        // A short write is retried once more for the rest, which then fails
+        // with the reason (no space left, file too large).
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0)
+            break;
+        written += qsizetype(n);
+    }
+    if (written != bytes.size() || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();

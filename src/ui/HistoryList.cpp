@@ -163,6 +163,11 @@ HistoryList::ButtonPair HistoryList::makeButtons()
     return pair;
 }
 
+bool HistoryList::isScrolling() const
+{
+    return m_scroll->state() == QAbstractAnimation::Running;
+}
+
 const ClipboardItem* HistoryList::itemAt(int row) const
 {
     return row >= 0 && row < m_model->rowCount() ? &m_model->itemAt(row) : nullptr;

@@ -51,6 +51,7 @@ public:
     QList<IconButton*> visibleRowButtons() const;
     // Scrolls so that `row` is centred, in an animation of `seconds`.
     void scrollToCentre(int row, double seconds);
+    bool isScrolling() const;
     // Places the row buttons again (the hovered or selected row changed).
     void refreshRowState();
     int hoveredRow() const { return m_hoveredRow; }

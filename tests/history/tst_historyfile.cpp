@@ -7,6 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 using namespace ondrel;
 
 namespace {
@@ -236,6 +240,30 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
     QVERIFY(!blocked.save({textItem(QStringLiteral("a"), 0)}));
     QVERIFY(!blocked.save({textItem(QStringLiteral("a"), 0)})); // logged once
     QCOMPARE(test::readFile(blocker), QByteArray("not a folder"));
+
+    // A write that stops half-way (as on a full disk), for root too: a file
+    // size limit makes the write fail with EFBIG.
+    {
+        HistoryFile file(dir.path() + QStringLiteral("/limited"));
+        QVERIFY(file.save({textItem(QStringLiteral("old"), 0)}));
+        const QByteArray before = test::readFile(file.filePath());
+        struct rlimit saved
+        {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limited = saved;
+        limited.rlim_cur = rlim_t(before.size() + 16);
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^Could not save history to .*File too large")));
+        const bool savedBig = file.save({textItem(QString(4096, u'n'), 0)});
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+        QVERIFY(!savedBig);
+        QCOMPARE(test::readFile(file.filePath()), before);
+        QCOMPARE(QDir(dir.path() + QStringLiteral("/limited")).entryList(QDir::Files),
+                 QStringList{QStringLiteral("history.json")}); // no half-written temporary file left
+    }
 
     if (test::runningAsRoot())
         QSKIP("root writes into read-only folders");

@@ -44,6 +44,17 @@ void TestAutostart::switchedOffEntryIsOff()
 
 void TestAutostart::unwritableFolderIsAnError()
 {
+    {
+        // A plain file where the autostart folder should be: an error for root too.
+        test::TemporaryHome home;
+        QVERIFY(QDir().mkpath(home.configHome()));
+        QVERIFY(test::writeFile(home.configHome() + QStringLiteral("/autostart"), "not a folder"));
+        platform::AutostartLoginItem item(QStringLiteral("ondrel"));
+        const auto error = item.registerItem();
+        QVERIFY(error);
+        QVERIFY(!error->isEmpty());
+        QVERIFY(!item.isEnabled());
+    }
     if (test::runningAsRoot())
         QSKIP("root writes anywhere");
     test::TemporaryHome home;

@@ -198,11 +198,13 @@ void TestPopover::keyboardSelectionScrollsToCentre()
     QTRY_VERIFY(!f.manager->shouldScrollToSelection());
     QTRY_VERIFY(qAbs(rowCentreOffset(f, 5)) <= 1);
 
-    QTest::qWait(150); // let the animation land
-    // A selection set without the request does not scroll.
+    QTRY_VERIFY(!list->isScrolling()); // the animation has landed
+    // A selection set without the request does not scroll: the decision is
+    // taken once the current task is done, which processing events ends.
     const int before = list->verticalScrollBar()->value();
     f.manager->setSelectedIndex(30);
-    QTest::qWait(150);
+    QCoreApplication::processEvents();
+    QVERIFY(!list->isScrolling());
     QCOMPARE(list->verticalScrollBar()->value(), before);
 
     // Up from the first row wraps to the last, which scrolls as far as it can.
@@ -213,7 +215,7 @@ void TestPopover::keyboardSelectionScrollsToCentre()
     // A request for a position that is not a row stays pending.
     f.manager->setShouldScrollToSelection(true);
     f.manager->setSelectedIndex(99);
-    QTest::qWait(20);
+    QCoreApplication::processEvents();
     QVERIFY(f.manager->shouldScrollToSelection());
 }
 
@@ -714,38 +716,64 @@ void TestPopover::accessibleNames()
     QVERIFY2(row.contains(QStringLiteral("JSON")) && row.contains(QStringLiteral("pinned")), qPrintable(row));
 }
 
+// The pictures under build/<preset>/screens are for looking at; what can be
+// checked of them is: each was written whole, at its size, and each accent,
+// the detail view and the notice change what is drawn.
 void TestPopover::screens()
 {
+    QHash<QString, QImage> saved;
+    const auto save = [&](const QString& name, const QImage& image) {
+        const QString path = screensDir() + u'/' + name + QStringLiteral(".png");
+        if (!image.save(path))
+            return false;
+        const QImage back(path);
+        saved.insert(name, back);
+        return back.size() == image.size();
+    };
+
     test::PopoverFixture f(test::sampleHistory());
     f.view->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
     f.manager->setSelectedIndex(1);
+    const QSize popover2x = f.view->size() * 2;
     for (AccentColor accent : kAllAccentColors) {
         f.theme.setAccentColorRaw(rawValue(accent));
         QCoreApplication::processEvents();
-        renderAt(f.view.get(), 2)
-            .save(screensDir() + QStringLiteral("/popover-") + rawValue(accent).toLower() +
-                  QStringLiteral(".png"));
+        QVERIFY(save(QStringLiteral("popover-") + rawValue(accent).toLower(), renderAt(f.view.get(), 2)));
+        QCOMPARE(saved.value(QStringLiteral("popover-") + rawValue(accent).toLower()).size(), popover2x);
     }
-    renderAt(f.view.get(), 1).save(screensDir() + QStringLiteral("/popover-1x.png"));
+    for (std::size_t i = 1; i < kAllAccentColors.size(); ++i)
+        QVERIFY(saved.value(QStringLiteral("popover-") + rawValue(kAllAccentColors[i]).toLower()) !=
+                saved.value(QStringLiteral("popover-") + rawValue(kAllAccentColors[i - 1]).toLower()));
+    QVERIFY(save(QStringLiteral("popover-1x"), renderAt(f.view.get(), 1)));
+    QCOMPARE(saved.value(QStringLiteral("popover-1x")).size(), f.view->size());
+
     f.theme.setAccentColorRaw(QStringLiteral("Coral"));
+    QCoreApplication::processEvents();
+    const QImage coral = renderAt(f.view.get(), 2);
     f.view->openDetail(f.manager->filteredItems().at(0));
     QCoreApplication::processEvents();
-    renderAt(f.view.get(), 2).save(screensDir() + QStringLiteral("/detail.png"));
+    QVERIFY(save(QStringLiteral("detail"), renderAt(f.view.get(), 2)));
+    QVERIFY(saved.value(QStringLiteral("detail")) !=
+            coral.convertToFormat(saved.value(QStringLiteral("detail")).format()));
     ignorePopupWarnings();
     f.view->detailView()->setShowTransforms(true);
     QCoreApplication::processEvents();
-    renderAt(f.view->detailView()->transformationsPopover(), 2)
-        .save(screensDir() + QStringLiteral("/transformations.png"));
+    QWidget* transforms = f.view->detailView()->transformationsPopover();
+    QVERIFY(save(QStringLiteral("transformations"), renderAt(transforms, 2)));
+    QCOMPARE(saved.value(QStringLiteral("transformations")).size(), transforms->size() * 2);
     f.view->closeDetail();
     f.view->pasteEntry(f.manager->filteredItems().at(2));
     QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
-    renderAt(f.view.get(), 2).save(screensDir() + QStringLiteral("/copied.png"));
+    QVERIFY(save(QStringLiteral("copied"), renderAt(f.view.get(), 2)));
+    QVERIFY(saved.value(QStringLiteral("copied")) !=
+            coral.convertToFormat(saved.value(QStringLiteral("copied")).format()));
 
     test::PopoverFixture empty;
     empty.view->show();
     QVERIFY(QTest::qWaitForWindowExposed(empty.view.get()));
-    renderAt(empty.view.get(), 2).save(screensDir() + QStringLiteral("/empty.png"));
+    QVERIFY(save(QStringLiteral("empty"), renderAt(empty.view.get(), 2)));
+    QCOMPARE(saved.value(QStringLiteral("empty")).size(), popover2x);
 }
 
 QTEST_MAIN(TestPopover)

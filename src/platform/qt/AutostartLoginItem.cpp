@@ -1,8 +1,9 @@
 #include "AutostartLoginItem.h"
 
+#include "PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -42,16 +43,13 @@ std::optional<QString> AutostartLoginItem::registerItem()
     const QString path = entryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
     const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Ondrel\n"
                                          "Comment=Clipboard history\nExec=%1\nIcon=ondrel\nTerminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
                               .arg(quoted(m_executable));
-    file.write(entry.toUtf8());
-    if (!file.commit())
-        return QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    QString error;
+    if (!writePrivateFile(path, entry.toUtf8(), &error))
+        return QStringLiteral("cannot write %1: %2").arg(path, error);
     return std::nullopt;
 }
 
