@@ -99,7 +99,7 @@ void AppDelegate::setupStatusItem()
 void AppDelegate::setupPopover()
 {
     auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
-    m_popover = new PopoverWindow(content);
+    m_popover = new PopoverWindow(content, m_services.queue);
     // Drawn once unseen, soon after launch: the first opening then finds
     // fonts, icons and row heights ready.
     m_services.queue.asyncAfter(0.3, m_popover, [popover = m_popover] {
@@ -120,7 +120,7 @@ void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
         return;
     // The click took the focus from an open popover, which closed just now:
     // that click meant "close".
-    if (m_popover && m_popover->closedByDeactivationWithin(300)) {
+    if (m_popover && m_popover->closedByDeactivationWithin(0.3)) {
         removeKeyMonitor();
         return;
     }

@@ -1,19 +1,20 @@
 #include "PopoverWindow.h"
 
 #include "ClipboardListView.h"
+#include "MainQueue.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace ondrel {
 
-PopoverWindow::PopoverWindow(ClipboardListView* content, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_content(content)
+PopoverWindow::PopoverWindow(ClipboardListView* content, platform::MainQueue& queue, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_content(content),
+      m_queue(queue)
 {
     setWindowTitle(QStringLiteral("Ondrel"));
     setAccessibleName(QStringLiteral("Ondrel clipboard history"));
@@ -58,9 +59,9 @@ void PopoverWindow::performClose()
     Q_EMIT closed();
 }
 
-bool PopoverWindow::closedByDeactivationWithin(int ms) const
+bool PopoverWindow::closedByDeactivationWithin(double seconds) const
 {
-    return m_deactivated.isValid() && m_deactivated.elapsed() < ms;
+    return m_deactivatedAt && m_queue.now() - *m_deactivatedAt < seconds;
 }
 
 bool PopoverWindow::event(QEvent* event)
@@ -71,16 +72,16 @@ bool PopoverWindow::event(QEvent* event)
     // A deactivation left over from the last time it was open does not count.
     if (event->type() == QEvent::Show) {
         m_activatedSinceShown = false;
-        m_shown.start();
+        m_shownAt = m_queue.now();
     } else if (event->type() == QEvent::WindowActivate)
         m_activatedSinceShown = true;
     // Nor does one in the first moments: the click on the tray icon that
     // opened it may still move the focus to the panel.
     if (event->type() == QEvent::WindowDeactivate && isVisible() && m_activatedSinceShown &&
-        m_shown.elapsed() > kSettleMs)
-        QTimer::singleShot(150, this, [this] {
+        m_queue.now() - m_shownAt > kSettleSeconds)
+        m_queue.asyncAfter(kDeactivationSeconds, this, [this] {
             if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget()) {
-                m_deactivated.start();
+                m_deactivatedAt = m_queue.now();
                 performClose();
             }
         });

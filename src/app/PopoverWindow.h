@@ -1,10 +1,14 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
+
+#include <optional>
 
 namespace ondrel {
 
+namespace platform {
+class MainQueue;
+}
 class ClipboardListView;
 
 // The frameless window the history shows in, under the tray icon. Like a
@@ -13,7 +17,8 @@ class PopoverWindow final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PopoverWindow(ClipboardListView* content, QWidget* parent = nullptr);
+    // Times its decisions on `queue`'s clock.
+    PopoverWindow(ClipboardListView* content, platform::MainQueue& queue, QWidget* parent = nullptr);
 
     ClipboardListView* content() const { return m_content; }
     bool isShown() const { return isVisible(); }
@@ -21,9 +26,14 @@ public:
     // the available area of that screen, and takes the keyboard.
     void showRelativeTo(const QRect& anchor);
     void performClose();
-    // Whether it closed by losing the focus within the last `ms` (a click
-    // on the tray icon does that just before the click arrives).
-    bool closedByDeactivationWithin(int ms) const;
+    // Whether it closed by losing the focus within the last `seconds` (a
+    // click on the tray icon does that just before the click arrives).
+    bool closedByDeactivationWithin(double seconds) const;
+
+    // Losing the focus in the first moments after showing does not close it.
+    static constexpr double kSettleSeconds = 0.25;
+    // How long the focus must stay elsewhere before it closes.
+    static constexpr double kDeactivationSeconds = 0.15;
 
 Q_SIGNALS:
     void closed();
@@ -33,9 +43,9 @@ protected:
 
 private:
     ClipboardListView* m_content;
-    static constexpr int kSettleMs = 250;
-    QElapsedTimer m_deactivated;
-    QElapsedTimer m_shown;
+    platform::MainQueue& m_queue;
+    std::optional<double> m_deactivatedAt; // when it last closed for losing the focus
+    double m_shownAt = 0;
     bool m_activatedSinceShown = false;
 };
 

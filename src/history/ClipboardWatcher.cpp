@@ -71,6 +71,7 @@ void ClipboardWatcher::checkClipboard()
     const std::optional<platform::ApplicationInfo> app = m_services.workspace.frontmostApplication();
     const std::optional<QString> appName = app ? app->name : std::nullopt;
     const std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
+    const Timestamp now = Timestamp::fromSecondsSinceEpoch(m_services.mainQueue.secondsSinceEpoch());
 
     if (const std::optional<QString> text = pasteboard.string(); text && !text->isEmpty()) {
         // The same text as the front-most unpinned entry is not recorded again.
@@ -78,20 +79,19 @@ void ClipboardWatcher::checkClipboard()
             return;
         if (text->size() >= m_backgroundThreshold) {
             capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, *text, std::nullopt,
-                                  std::nullopt, Timestamp::now(), appName, appIcon, false,
-                                  DetectedLanguage::plain),
+                                  std::nullopt, now, appName, appIcon, false, DetectedLanguage::plain),
                     true);
         } else {
-            capture(ClipboardItem::makeText(*text, appName, appIcon), false);
+            capture(ClipboardItem::makeText(*text, appName, appIcon, now), false);
         }
         return;
     }
     if (const std::optional<QImage> image = pasteboard.image(); image && !image->isNull()) {
-        capture(ClipboardItem::makeImage(*image, appName, appIcon), false);
+        capture(ClipboardItem::makeImage(*image, appName, appIcon, now), false);
         return;
     }
     if (const auto urls = pasteboard.fileURLs(); urls && !urls->isEmpty())
-        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon), false);
+        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon, now), false);
 }
 
 std::optional<QString> ClipboardWatcher::frontUnpinnedText() const

@@ -9,7 +9,7 @@ Timestamp Timestamp::now()
 {
     using namespace std::chrono;
     const auto micros = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-    return Timestamp(static_cast<double>(micros) / 1e6 - kReferenceDateUnixSeconds);
+    return fromSecondsSinceEpoch(static_cast<double>(micros) / 1e6);
 }
 
 Timestamp Timestamp::fromDateTime(const QDateTime& dateTime)

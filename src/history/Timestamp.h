@@ -17,6 +17,10 @@ public:
     constexpr Timestamp() = default;
     static constexpr Timestamp fromSecondsSinceReferenceDate(double s) { return Timestamp(s); }
     static Timestamp now();
+    static constexpr Timestamp fromSecondsSinceEpoch(double unixSeconds)
+    {
+        return Timestamp(unixSeconds - kReferenceDateUnixSeconds);
+    }
     static Timestamp fromDateTime(const QDateTime& dateTime);
 
     constexpr double secondsSinceReferenceDate() const { return m_seconds; }

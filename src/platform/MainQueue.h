@@ -30,6 +30,12 @@ public:
     // Runs `fn` every `interval` seconds until the returned timer is invalidated or destroyed.
     virtual std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, QObject* context,
                                                               std::function<void()> fn) = 0;
+
+    // The clock the delays above count on, in seconds from an arbitrary
+    // start: for measuring how long ago something happened.
+    virtual double now() const = 0;
+    // The wall-clock time, in seconds since the Unix epoch: for dating things.
+    virtual double secondsSinceEpoch() const = 0;
 };
 
 } // namespace ondrel::platform

@@ -8,6 +8,7 @@
 #include "MemoryPasteboard.h"
 #include "MemoryUserDefaults.h"
 #include "MemoryWorkspace.h"
+#include "PopoverWindow.h"
 #include "RecordingKeystrokePoster.h"
 #include "ScriptedAlerts.h"
 #include "ScriptedHotKeyService.h"
@@ -107,6 +108,7 @@ private Q_SLOTS:
     void reopeningSelectsTheFirstRow();
     void oneKeyMonitor();
     void keysElsewhereAreNotThePopovers();
+    void workingElsewhereCloses();
     void statusMenu();
     void settingsWindow();
     void launchAtLoginFailureDoesNotLoop();
@@ -263,6 +265,56 @@ void TestAppDelegate::keysElsewhereAreNotThePopovers()
     QCOMPARE(app.store().selectedIndex(), 0);
     QTest::keyClick(app.delegate->popover()->content()->searchField(), Qt::Key_Down);
     QCOMPARE(app.store().selectedIndex(), 1);
+}
+
+// The rules of closing on deactivation, on the virtual clock.
+void TestAppDelegate::workingElsewhereCloses()
+{
+    App app(2);
+    QWidget elsewhere;
+    elsewhere.resize(100, 100);
+    elsewhere.show();
+    PopoverWindow* popover = app.delegate->popover();
+    const auto focusElsewhere = [&] {
+        elsewhere.activateWindow();
+        return QTest::qWaitForWindowActive(&elsewhere);
+    };
+
+    // The focus moving away in the first moments (the panel after a tray
+    // click) does not close it.
+    app.delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    QVERIFY(focusElsewhere());
+    app.queue.advance(1.0);
+    QVERIFY(app.popoverShown());
+    app.delegate->togglePopover(); // closed by hand
+    QVERIFY(!app.popoverShown());
+
+    // Later it closes once the focus has stayed elsewhere a little while...
+    app.delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    QVERIFY(focusElsewhere());
+    app.queue.advance(PopoverWindow::kDeactivationSeconds - 0.05);
+    QVERIFY(app.popoverShown());
+    app.queue.advance(0.1);
+    QVERIFY(!app.popoverShown());
+    // ... and a tray click right after that close counts as the closing click.
+    app.queue.advance(0.2);
+    app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
+    QVERIFY(!app.popoverShown());
+    app.queue.advance(0.2);
+    app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
+    QVERIFY(app.popoverShown());
+
+    // Coming back before the delay is up keeps it open.
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    QVERIFY(focusElsewhere());
+    popover->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    app.queue.advance(1.0);
+    QVERIFY(app.popoverShown());
 }
 
 void TestAppDelegate::statusMenu()

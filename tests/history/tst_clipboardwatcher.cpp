@@ -95,6 +95,13 @@ void TestClipboardWatcher::textWithSource()
     QCOMPARE(item.detectedLanguage(), DetectedLanguage::rust);
     QVERIFY(!item.isPinned());
     QVERIFY(w.saved().contains("fn main"));
+    // Dated by the clock the program runs on: an hour later on the virtual
+    // clock, the next capture is an hour newer.
+    w.queue.advance(3600);
+    w.copy(QStringLiteral("later"));
+    QCOMPARE(w.manager->items().first().timestamp().secondsSinceReferenceDate() -
+                 item.timestamp().secondsSinceReferenceDate(),
+             3600 + ClipboardWatcher::kPollIntervalSeconds);
 }
 
 void TestClipboardWatcher::sameTextTwiceIsRecordedOnce()

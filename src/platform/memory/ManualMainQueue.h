@@ -2,6 +2,7 @@
 
 #include "MainQueue.h"
 
+#include <QDateTime>
 #include <QPointer>
 
 #include <cstdint>
@@ -19,7 +20,10 @@ public:
     std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, QObject* context,
                                                       std::function<void()> fn) override;
 
-    double now() const { return m_now; }
+    double now() const override { return m_now; }
+    // The wall clock starts at the real time the queue was made and moves
+    // with the virtual clock.
+    double secondsSinceEpoch() const override { return m_epochAtStart + m_now; }
     // Moves the clock forward, running every task that falls due, in time
     // order (tasks scheduled while running included).
     void advance(double seconds);
@@ -43,6 +47,7 @@ private:
     void schedule(double due, QObject* context, std::function<void()> fn, std::shared_ptr<TimerState> timer);
 
     double m_now = 0;
+    double m_epochAtStart = double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
     std::uint64_t m_nextSequence = 0;
     std::vector<Task> m_tasks;
 };

@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QTimer>
 
+#include <chrono>
 #include <cmath>
 
 namespace ondrel::platform {
@@ -46,6 +47,18 @@ std::unique_ptr<RepeatingTimer> QtMainQueue::scheduleRepeating(double interval, 
                                                                std::function<void()> fn)
 {
     return std::make_unique<QtRepeatingTimer>(interval, context, std::move(fn));
+}
+
+double QtMainQueue::now() const
+{
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+double QtMainQueue::secondsSinceEpoch() const
+{
+    using namespace std::chrono;
+    return double(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) / 1e6;
 }
 
 } // namespace ondrel::platform

@@ -12,6 +12,8 @@ public:
     void asyncAfter(double seconds, QObject* context, std::function<void()> fn) override;
     std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, QObject* context,
                                                       std::function<void()> fn) override;
+    double now() const override;
+    double secondsSinceEpoch() const override;
 };
 
 } // namespace ondrel::platform
