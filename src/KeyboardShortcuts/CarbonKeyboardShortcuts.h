@@ -9,6 +9,8 @@
 
 namespace ondrel::KeyboardShortcuts {
 
+// Named after the hotkey API it mirrors; on Linux the service below is
+// X11HotKeyService (key grabs on the root window).
 // The layer over the system's hotkey service: one record per registration,
 // ids from 1 never reused, and the hotkeys suspended while one of our menus
 // has the keyboard (the same combinations then come from its key events).

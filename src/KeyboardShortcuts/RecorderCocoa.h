@@ -20,6 +20,7 @@ namespace ondrel::KeyboardShortcuts {
 
 class Registry;
 
+// Named after the toolkit control it mirrors; here it is a QLineEdit.
 // The field that records a Name's global shortcut. It shows the stored
 // shortcut; with the keyboard focus it records the next combination, refuses
 // what cannot work or is taken, stores what it accepts, and clears the

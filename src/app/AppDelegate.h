@@ -63,6 +63,7 @@ public:
 
     // Digit keys 1-9 of the main keyboard (by key code) → row.
     static const QHash<qint64, int>& numberKeyCodes();
+    // The global hotkey's name, stored as "KeyboardShortcuts_toggleBrisol".
     static inline const QString kHotkeyName = QStringLiteral("toggleBrisol");
     static inline const KeyboardShortcuts::Shortcut kDefaultHotkey{9, 768}; // Super+Shift+V
 
