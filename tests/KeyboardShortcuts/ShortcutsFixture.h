@@ -16,6 +16,9 @@
 namespace ondrel::test {
 
 inline const KeyboardShortcuts::Shortcut kCommandShiftV{9, 768};
+inline const QString kToggle = QStringLiteral("toggleBrisol");
+inline const QString kStoredKey = QStringLiteral("KeyboardShortcuts_toggleBrisol");
+inline const QString kDefaultJson = QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":768}");
 
 struct ShortcutsFixture
 {

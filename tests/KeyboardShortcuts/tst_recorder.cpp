@@ -13,10 +13,9 @@
 using namespace ondrel;
 using namespace ondrel::KeyboardShortcuts;
 using test::kCommandShiftV;
+using test::kStoredKey;
 
 namespace {
-
-const QString kStoredKey = QStringLiteral("KeyboardShortcuts_toggleBrisol");
 
 // A settings-like window: the recorder and another field.
 struct RecorderWindow : test::ShortcutsFixture

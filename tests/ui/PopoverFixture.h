@@ -4,11 +4,16 @@
 
 #include "ClipboardListView.h"
 #include "HistoryFixture.h"
+#include "HistoryList.h"
+#include "IconButton.h"
 #include "Theme.h"
 
+#include <QDir>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QTest>
 
 #include <memory>
 
@@ -89,6 +94,72 @@ struct PopoverFixture : Fixture
         view = std::make_unique<ClipboardListView>(*manager, theme, queue, pasteboard);
         view->resize(ClipboardListView::kWidth, ClipboardListView::kHeight);
     }
+};
+
+// Pictures and helpers the popover suites share.
+inline QImage renderAt(QWidget* widget, qreal dpr)
+{
+    QImage image(widget->size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    widget->render(&image);
+    return image;
+}
+
+inline QString screensDir()
+{
+    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// The offscreen platform cannot raise windows or grab the keyboard for pop-ups.
+inline void ignorePopupWarnings()
+{
+    static const QRegularExpression notSupported(QStringLiteral("This plugin does not support"));
+    for (int i = 0; i < 2; ++i)
+        QTest::ignoreMessage(QtWarningMsg, notSupported);
+}
+
+inline QList<ClipboardItem> texts(int count)
+{
+    QList<ClipboardItem> items;
+    for (int i = 0; i < count; ++i)
+        items << ClipboardItem::makeText(QStringLiteral("entry %1").arg(i), QStringLiteral("Notes"),
+                                         std::nullopt, secondsAgo(i * 10));
+    return items;
+}
+
+inline QPoint cardCentre(const PopoverFixture& f, int row)
+{
+    return f.view->list()->cardGeometry(row).center();
+}
+
+inline QStringList buttonNames(const QList<IconButton*>& buttons)
+{
+    QStringList names;
+    for (const IconButton* b : buttons)
+        names << b->accessibleName();
+    names.sort();
+    return names;
+}
+
+// The rows currently visible in the list's viewport.
+inline int rowCentreOffset(const PopoverFixture& f, int row)
+{
+    const HistoryList* list = f.view->list();
+    return list->cardGeometry(row).center().y() - list->viewport()->height() / 2;
+}
+
+struct Shown
+{
+    explicit Shown(PopoverFixture& f)
+    {
+        f.view->show();
+        ok = QTest::qWaitForWindowExposed(f.view.get());
+        QCoreApplication::processEvents();
+    }
+    bool ok = false;
 };
 
 } // namespace ondrel::test

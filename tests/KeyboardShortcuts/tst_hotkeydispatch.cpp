@@ -1,0 +1,260 @@
+#include "ShortcutsFixture.h"
+#include "TestSupport.h"
+
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace ondrel;
+using namespace ondrel::KeyboardShortcuts;
+using Phase = platform::HotKeyService::Phase;
+using test::kCommandShiftV;
+using test::kDefaultJson;
+using test::kStoredKey;
+using test::kToggle;
+
+// Registration with the hotkey service and the dispatch of its events:
+// ids, failures, key-up actions, pausing, menus, streams.
+class TestHotkeyDispatch : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void idsCountEveryAttempt();
+    void failedRegistrationWritesOneLine();
+    void outOfRangeValuesAreNotRegistered();
+    void actionRunsOnReleaseOnly();
+    void foreignEventsAreNotHandled();
+    void pauseSilencesCallbacks();
+    void dispatchReadsTheStoredShortcut();
+    void twoNamesShareAShortcut();
+    void menuSuspendsAndRestoresUnderOldIds();
+    void failedReRegistrationDropsTheRecord();
+    void menusOfTheApplicationAreTracked();
+    void removingHandlersUnregisters();
+    void streamsAndEnabling();
+};
+
+void TestHotkeyDispatch::idsCountEveryAttempt()
+{
+    test::ShortcutsFixture f;
+    f.hotKeys.failRegistrations(platform::HotKeyService::kEventHotKeyExistsErr);
+    const Name a = f.registry->makeName(QStringLiteral("a"), Shortcut(0, 256));
+    f.hotKeys.failRegistrations(0);
+    const Name b = f.registry->makeName(QStringLiteral("b"), Shortcut(11, 256));
+    QCOMPARE(f.hotKeys.attemptedIds(), (QList<quint32>{1, 2}));
+    QCOMPARE(f.registry->carbon().lastHotKeyId(), 2);
+    // A failed registration still counts as registered: no new attempt.
+    f.registry->onKeyUp(a, [] {});
+    QCOMPARE(f.hotKeys.registrationCount(), 2);
+    Q_UNUSED(b);
+}
+
+void TestHotkeyDispatch::failedRegistrationWritesOneLine()
+{
+    test::ShortcutsFixture f;
+    f.hotKeys.takeElsewhere(9, 768);
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    QCOMPARE(f.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
+    // The shortcut is stored anyway.
+    QCOMPARE(f.registry->getShortcut(name), kCommandShiftV);
+}
+
+void TestHotkeyDispatch::outOfRangeValuesAreNotRegistered()
+{
+    test::ShortcutsFixture f;
+    f.defaults.setString(kStoredKey,
+                         QStringLiteral("{\"carbonKeyCode\":4294967296,\"carbonModifiers\":256}"));
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    f.registry->onKeyUp(name, [] {});
+    QCOMPARE(f.hotKeys.registrationCount(), 0);
+    QCOMPARE(f.console.size(), 1);
+    QVERIFY(f.console.first().endsWith(QStringLiteral(": -50")));
+    f.defaults.setString(QStringLiteral("KeyboardShortcuts_neg"),
+                         QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":-1}"));
+    f.registry->onKeyUp(Name(QStringLiteral("neg")), [] {});
+    QCOMPARE(f.hotKeys.registrationCount(), 0);
+    QCOMPARE(f.registry->carbon().lastHotKeyId(), 2);
+}
+
+void TestHotkeyDispatch::actionRunsOnReleaseOnly()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    QStringList seen;
+    f.registry->onKeyUp(name, [&] { seen << QStringLiteral("up"); });
+    f.hotKeys.press(9, 768, Phase::pressed);
+    QCOMPARE(seen, QStringList());
+    f.hotKeys.press(9, 768, Phase::released);
+    QCOMPARE(seen, QStringList{QStringLiteral("up")});
+    f.registry->onKeyDown(name, [&] { seen << QStringLiteral("down"); });
+    f.pressAndRelease(kCommandShiftV);
+    QCOMPARE(seen, (QStringList{QStringLiteral("up"), QStringLiteral("down"), QStringLiteral("up")}));
+}
+
+void TestHotkeyDispatch::foreignEventsAreNotHandled()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    int ups = 0;
+    f.registry->onKeyUp(name, [&] { ++ups; });
+    QCOMPARE(f.hotKeys.sendHotKeyEvent(0x41424344, 1, Phase::released),
+             platform::HotKeyService::kEventNotHandledErr);
+    QCOMPARE(f.hotKeys.sendHotKeyEvent(0x48565451, 7, Phase::released),
+             platform::HotKeyService::kEventNotHandledErr);
+    QCOMPARE(f.hotKeys.sendHotKeyEvent(0x48565451, 1, Phase::released), platform::HotKeyService::kNoErr);
+    QCOMPARE(ups, 1);
+}
+
+void TestHotkeyDispatch::pauseSilencesCallbacks()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    int ups = 0;
+    f.registry->onKeyUp(name, [&] { ++ups; });
+    f.registry->setPaused(true);
+    f.pressAndRelease(kCommandShiftV);
+    QCOMPARE(ups, 0);
+    QCOMPARE(f.hotKeys.grabs().size(), size_t(1)); // still registered
+    f.registry->setPaused(false);
+    f.pressAndRelease(kCommandShiftV);
+    QCOMPARE(ups, 1);
+}
+
+void TestHotkeyDispatch::dispatchReadsTheStoredShortcut()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    int ups = 0;
+    f.registry->onKeyUp(name, [&] { ++ups; });
+    // Changed behind the registry's back: the old grab stays, the Name no
+    // longer answers to it.
+    f.defaults.setString(kStoredKey, QStringLiteral("{\"carbonKeyCode\":40,\"carbonModifiers\":6144}"));
+    f.pressAndRelease(kCommandShiftV);
+    QCOMPARE(ups, 0);
+}
+
+void TestHotkeyDispatch::twoNamesShareAShortcut()
+{
+    test::ShortcutsFixture f;
+    const Name a = f.registry->makeName(QStringLiteral("a"), kCommandShiftV);
+    const Name b = f.registry->makeName(QStringLiteral("b"), kCommandShiftV);
+    QCOMPARE(f.hotKeys.grabs().size(), size_t(1)); // registered once
+    QStringList seen;
+    f.registry->onKeyUp(a, [&] { seen << QStringLiteral("a"); });
+    f.registry->onKeyUp(b, [&] { seen << QStringLiteral("b"); });
+    f.pressAndRelease(kCommandShiftV);
+    seen.sort();
+    QCOMPARE(seen, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+    // A new shortcut for one removes every record of the old combination.
+    f.registry->setShortcut(Shortcut(40, 6144), a);
+    seen.clear();
+    f.pressAndRelease(kCommandShiftV);
+    QCOMPARE(seen, QStringList());
+    f.pressAndRelease(Shortcut(40, 6144));
+    QCOMPARE(seen, QStringList{QStringLiteral("a")});
+}
+
+void TestHotkeyDispatch::menuSuspendsAndRestoresUnderOldIds()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    QStringList seen;
+    f.registry->onKeyDown(name, [&] { seen << QStringLiteral("down"); });
+    f.registry->onKeyUp(name, [&] { seen << QStringLiteral("up"); });
+    f.registry->menuDidBeginTracking();
+    QVERIFY(f.registry->isMenuOpen());
+    QVERIFY(f.hotKeys.grabs().empty());
+    QVERIFY(!f.hotKeys.hotKeyEventsEnabled());
+    QVERIFY(f.hotKeys.rawKeyEventsEnabled());
+    // The combination typed into the menu runs the callbacks and is consumed;
+    // other keys go to the menu.
+    QCOMPARE(f.hotKeys.typeInMenu(9, 768, Phase::pressed), platform::HotKeyService::kNoErr);
+    QCOMPARE(f.hotKeys.typeInMenu(9, 768 | 0x10000 /* caps lock */, Phase::released),
+             platform::HotKeyService::kNoErr);
+    QCOMPARE(f.hotKeys.typeInMenu(9, 0, Phase::pressed), platform::HotKeyService::kEventNotHandledErr);
+    QCOMPARE(seen, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
+    f.registry->menuDidEndTracking();
+    QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
+    QCOMPARE(f.hotKeys.grabs().begin()->second.id, 1u); // its old id
+    QVERIFY(f.hotKeys.hotKeyEventsEnabled());
+    QVERIFY(!f.hotKeys.rawKeyEventsEnabled());
+    // Disabled: suspended the same way, no raw keys either.
+    f.registry->setEnabled(false);
+    QVERIFY(f.hotKeys.grabs().empty());
+    QVERIFY(!f.hotKeys.rawKeyEventsEnabled());
+    QVERIFY(!f.registry->isEnabled(name));
+    f.registry->setEnabled(true);
+    QVERIFY(f.registry->isEnabled(name));
+}
+
+void TestHotkeyDispatch::failedReRegistrationDropsTheRecord()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
+    int ups = 0;
+    f.registry->onKeyUp(name, [&] { ++ups; });
+    f.registry->menuDidBeginTracking();
+    f.hotKeys.takeElsewhere(9, 768); // someone took it meanwhile
+    f.registry->menuDidEndTracking();
+    QVERIFY(f.registry->carbon().hotKeys().empty());
+    QCOMPARE(f.console.size(), 1);
+    QVERIFY(f.hotKeys.grabs().empty());
+}
+
+void TestHotkeyDispatch::menusOfTheApplicationAreTracked()
+{
+    test::ShortcutsFixture f;
+    f.registry->makeName(kToggle, kCommandShiftV);
+    f.registry->trackApplicationMenus();
+    QMenu menu;
+    QMenu* sub = menu.addMenu(QStringLiteral("More"));
+    sub->addAction(QStringLiteral("Item"));
+    menu.show();
+    QVERIFY(f.registry->isMenuOpen());
+    sub->show();
+    sub->hide();
+    QVERIFY(f.registry->isMenuOpen()); // the outer one is still open
+    menu.hide();
+    QVERIFY(!f.registry->isMenuOpen());
+    QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
+}
+
+void TestHotkeyDispatch::removingHandlersUnregisters()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(QStringLiteral("a"));
+    f.registry->setShortcut(Shortcut(40, 6144), name);
+    f.registry->onKeyUp(name, [] {});
+    f.registry->removeHandler(name);
+    QVERIFY(f.hotKeys.grabs().empty());
+    QVERIFY(!f.registry->registeredShortcuts().contains(Shortcut(40, 6144)));
+    // A stream of the same Name keeps it registered.
+    f.registry->onKeyUp(name, [] {});
+    const quint64 token = f.registry->addStream(name, [](EventType) {});
+    f.registry->removeAllHandlers();
+    QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
+    f.registry->removeStream(token);
+}
+
+void TestHotkeyDispatch::streamsAndEnabling()
+{
+    test::ShortcutsFixture f;
+    const Name name = f.registry->makeName(QStringLiteral("a"));
+    f.registry->setShortcut(Shortcut(40, 6144), name);
+    QList<EventType> events;
+    const quint64 token = f.registry->addStream(name, [&](EventType e) { events << e; });
+    f.pressAndRelease(Shortcut(40, 6144));
+    QCOMPARE(events, (QList<EventType>{EventType::keyDown, EventType::keyUp}));
+    f.registry->removeStream(token);
+    f.pressAndRelease(Shortcut(40, 6144));
+    QCOMPARE(events.size(), 2);
+    f.registry->disable({name});
+    QVERIFY(!f.registry->isEnabled(name));
+    QVERIFY(f.hotKeys.grabs().empty());
+    f.registry->enable({name});
+    QVERIFY(f.registry->isEnabled(name));
+}
+
+QTEST_MAIN(TestHotkeyDispatch)
+#include "tst_hotkeydispatch.moc"

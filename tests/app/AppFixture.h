@@ -1,0 +1,95 @@
+#pragma once
+
+// The application delegate over in-memory services.
+
+#include "AppDelegate.h"
+#include "AppcastUpdater.h"
+#include "ClipboardListView.h"
+#include "ClipboardManager.h"
+#include "KeyboardShortcuts.h"
+#include "ManualMainQueue.h"
+#include "MemoryLoginItemService.h"
+#include "MemoryPasteboard.h"
+#include "MemoryUserDefaults.h"
+#include "MemoryWorkspace.h"
+#include "PopoverWindow.h"
+#include "RecordingKeystrokePoster.h"
+#include "ScriptedAlerts.h"
+#include "ScriptedHotKeyService.h"
+#include "TestSupport.h"
+#include "Theme.h"
+#include "UpdateManager.h"
+#include "XkbKeyboardLayout.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace ondrel::test {
+
+class ScriptedUpdater final : public platform::Updater
+{
+public:
+    bool automaticallyChecksForUpdates() const override { return m_checks; }
+    void setAutomaticallyChecksForUpdates(bool on) override { m_checks = on; }
+    bool automaticallyDownloadsUpdates() const override { return m_downloads; }
+    void setAutomaticallyDownloadsUpdates(bool on) override { m_downloads = on; }
+    bool canCheckForUpdates() const override { return true; }
+    void checkForUpdates() override { ++checks; }
+    int checks = 0;
+    bool m_checks = false;
+    bool m_downloads = false;
+};
+
+// The delegate over in-memory services.
+struct App
+{
+    platform::MemoryUserDefaults defaults;
+    platform::ManualMainQueue queue;
+    platform::MemoryPasteboard pasteboard;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    platform::ScriptedHotKeyService hotKeys;
+    std::unique_ptr<platform::XkbKeyboardLayout> layout =
+        platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
+    platform::ScriptedAlerts alerts;
+    platform::MemoryLoginItemService loginItem;
+    ScriptedUpdater updater;
+    std::unique_ptr<AppDelegate> delegate;
+
+    explicit App(int entries = 0)
+    {
+        delegate = std::make_unique<AppDelegate>(
+            AppDelegate::Services{defaults, queue, pasteboard, keystrokes, workspace, hotKeys, *layout,
+                                  alerts, loginItem, updater, nullptr, QStringLiteral("0.1.0"), false});
+        QList<ClipboardItem> items;
+        for (int i = 0; i < entries; ++i)
+            items << ClipboardItem::makeText(QStringLiteral("entry %1").arg(i + 1), std::nullopt,
+                                             std::nullopt,
+                                             Timestamp::fromSecondsSinceReferenceDate(1000 - i));
+        store().setItems(items);
+        delegate->applicationDidFinishLaunching();
+    }
+    ClipboardManager& store() { return delegate->clipboardManager(); }
+    bool popoverShown() const { return delegate->popover()->isShown(); }
+    // A key as X delivers it: with the key's hardware code.
+    bool key(int qtKey, int evdev, Qt::KeyboardModifiers modifiers = {})
+    {
+        const QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, quint32(evdev + 8), 0, 0);
+        return delegate->handleKeyDown(event);
+    }
+};
+
+inline constexpr int kEvdev1 = 2, kEvdev3 = 4, kReturn = 28, kTab = 15, kEscape = 1, kDown = 108;
+
+} // namespace ondrel::test

@@ -1,0 +1,180 @@
+#include "AppFixture.h"
+
+using namespace ondrel;
+using namespace ondrel::test;
+
+// The status menu and the settings window it opens.
+class TestStatusMenu : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { failOnUnexpectedWarnings(); }
+    void statusMenu();
+    void settingsWindow();
+    void launchAtLoginFailureDoesNotLoop();
+    void updateManagerDefaults();
+    void screens();
+};
+
+void TestStatusMenu::statusMenu()
+{
+    App app(3);
+    QList<ClipboardItem> items = app.store().items();
+    items[1].setPinned(true);
+    app.store().setItems(items);
+    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
+    QStringList titles;
+    for (QAction* a : menu->actions())
+        titles << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(titles, (QStringList{QStringLiteral("Settings..."), QStringLiteral("-"),
+                                  QStringLiteral("Check for Updates..."), QStringLiteral("Automatic Updates"),
+                                  QStringLiteral("-"), QStringLiteral("Clear History"), QStringLiteral("-"),
+                                  QStringLiteral("Quit Ondrel")}));
+    QCOMPARE(menu->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    QCOMPARE(menu->actions().at(7)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    app.queue.runPending();
+    QVERIFY(menu->actions().at(3)->isChecked()); // first launch: automatic updates on
+
+    menu->actions().at(3)->trigger();
+    app.queue.runPending();
+    QVERIFY(!app.delegate->updateManager()->automaticallyChecksForUpdates());
+    QVERIFY(!app.updater.m_downloads);
+    QCOMPARE(app.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(false));
+    std::unique_ptr<QMenu> again(app.delegate->buildStatusMenu());
+    app.queue.runPending();
+    QVERIFY(!again->actions().at(3)->isChecked());
+
+    menu->actions().at(2)->trigger();
+    app.queue.runPending();
+    QCOMPARE(app.updater.checks, 1);
+
+    menu->actions().at(5)->trigger(); // no question asked
+    QCOMPARE(app.store().items().size(), 1);
+    QVERIFY(app.store().items().first().isPinned());
+
+    QSignalSpy quit(app.delegate.get(), &AppDelegate::quitRequested);
+    menu->actions().at(7)->trigger();
+    QCOMPARE(quit.count(), 1);
+    // Its shortcuts work while it is open.
+    QTest::keyClick(menu.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(quit.count(), 2);
+
+    // Opening the menu closes the popover and its key monitor.
+    app.delegate->togglePopover();
+    app.delegate->showStatusMenu();
+    QVERIFY(!app.popoverShown());
+    QVERIFY(!app.delegate->hasKeyMonitor());
+    if (auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+        shown->close();
+    app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
+    QVERIFY(app.popoverShown());
+}
+
+void TestStatusMenu::settingsWindow()
+{
+    App app;
+    app.delegate->openSettings();
+    QVERIFY(!app.delegate->settingsWindow());
+    app.queue.runPending();
+    SettingsView* settings = app.delegate->settingsWindow();
+    QVERIFY(settings);
+    QVERIFY(settings->isVisible());
+    QCOMPARE(settings->size(), QSize(350, 340));
+    QVERIFY(settings->findChild<QLabel*>() != nullptr);
+    QStringList labels;
+    for (const QLabel* l : settings->findChildren<QLabel*>())
+        labels << l->text();
+    for (const char* text :
+         {"Accent Color", "Global Hotkey:", "Max History Items:", "Version", "0.1.0", "Made by", "Kestrune"})
+        QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
+
+    // Swatches: coral checked at first; butter when clicked.
+    QAbstractButton* butter = nullptr;
+    for (QAbstractButton* b : settings->findChildren<QAbstractButton*>())
+        if (b->toolTip() == u"Butter")
+            butter = b;
+    QVERIFY(butter);
+    QCOMPARE(app.delegate->themeManager().accentColor(), AccentColor::coral);
+    QTest::mouseClick(butter, Qt::LeftButton);
+    QCOMPARE(app.defaults.object(QStringLiteral("accentColor")), QVariant(QStringLiteral("Butter")));
+
+    // The history size.
+    QComboBox* picker = settings->historyPicker();
+    QCOMPARE(picker->currentText(), QStringLiteral("50"));
+    picker->setCurrentIndex(0);
+    Q_EMIT picker->activated(0);
+    QCOMPARE(app.defaults.object(QStringLiteral("maxHistoryItems")).toInt(), 25);
+    app.defaults.setInteger(QStringLiteral("maxHistoryItems"), 30);
+    QCOMPARE(picker->currentIndex(), -1); // shown as none of them, kept as it is
+    QCOMPARE(app.defaults.integer(QStringLiteral("maxHistoryItems")), 30);
+
+    // Opening it again raises the same window.
+    app.delegate->openSettings();
+    app.queue.runPending();
+    QCOMPARE(app.delegate->settingsWindow(), settings);
+}
+
+void TestStatusMenu::launchAtLoginFailureDoesNotLoop()
+{
+    App app;
+    app.loginItem.setEnabled(true);
+    app.delegate->openSettings();
+    app.queue.runPending();
+    SettingsView* settings = app.delegate->settingsWindow();
+    QStringList console;
+    settings->setConsole([&](const QString& line) { console << line; });
+    QCheckBox* toggle = settings->launchAtLoginToggle();
+    QVERIFY(toggle->isChecked());
+    toggle->setChecked(false); // works
+    QVERIFY(!app.loginItem.isEnabled());
+    app.loginItem.refuseWith(QStringLiteral("the session refused"));
+    toggle->setChecked(true);
+    QCOMPARE(console, QStringList{QStringLiteral("Failed to enable launch at login: the session refused")});
+    QVERIFY(!toggle->isChecked());
+    QCOMPARE(app.loginItem.calls(), 2); // the reversal did not try again
+    app.loginItem.refuseWith(std::nullopt);
+    toggle->setChecked(true);
+    app.loginItem.refuseWith(QStringLiteral("no"));
+    toggle->setChecked(false);
+    QCOMPARE(console.last(), QStringLiteral("Failed to disable launch at login: no"));
+    QVERIFY(toggle->isChecked());
+}
+
+void TestStatusMenu::updateManagerDefaults()
+{
+    {
+        App app; // first launch
+        QCOMPARE(app.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(true));
+        QVERIFY(app.updater.m_checks);
+        QVERIFY(app.updater.m_downloads);
+        app.delegate->updateManager()->toggleAutomaticUpdates();
+        app.delegate->updateManager()->toggleAutomaticUpdates();
+        QVERIFY(app.updater.m_checks && app.updater.m_downloads);
+        QCOMPARE(app.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(true));
+    }
+    App later;
+    later.defaults.setBool(QStringLiteral("SUAutomaticallyUpdate"), false);
+    later.updater.m_checks = true;
+    UpdateManager manager(later.defaults, later.updater);
+    QVERIFY(manager.automaticallyChecksForUpdates()); // the updater's own setting stands
+    QCOMPARE(later.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(false));
+}
+
+void TestStatusMenu::screens()
+{
+    App app;
+    app.delegate->openSettings();
+    app.queue.runPending();
+    SettingsView* settings = app.delegate->settingsWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(settings));
+    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
+    QDir().mkpath(dir);
+    QVERIFY(settings->grab().save(dir + QStringLiteral("/settings.png")));
+    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
+    app.queue.runPending();
+    menu->adjustSize();
+    QVERIFY(menu->grab().save(dir + QStringLiteral("/status-menu.png")));
+}
+
+QTEST_MAIN(TestStatusMenu)
+#include "tst_statusmenu.moc"

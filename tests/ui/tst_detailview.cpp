@@ -1,0 +1,259 @@
+#include "DetailView.h"
+#include "PopoverFixture.h"
+#include "PopoverParts.h"
+#include "Text.h"
+#include "TransformationsPopover.h"
+
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextDocument>
+
+using namespace ondrel;
+using namespace ondrel::test;
+
+// The detail view over the popover: opening and closing, the editor, its
+// counts, copying an edit, and the transformations pop-up.
+class TestDetailView : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { failOnUnexpectedWarnings(); }
+    void escapeClosesDetailFirst();
+    void detailOverlay();
+    void failingTransformationKeepsPopoverOpen();
+    void transformationsPopoverRows();
+    void copyFromDetail_data();
+    void copyFromDetail();
+    void detailCounts_data();
+    void detailCounts();
+    void detailKeepsTheTextExact();
+    void detailFontAndBadge_data();
+    void detailFontAndBadge();
+};
+
+void TestDetailView::escapeClosesDetailFirst()
+{
+    test::PopoverFixture f(texts(2));
+    Shown shown(f);
+    QVERIFY(shown.ok);
+    f.manager->setShowDetailForSelected(true);
+    QVERIFY(f.view->detailItem());
+    f.manager->setCloseDetailRequested(true);
+    QVERIFY(!f.view->detailItem());
+    QVERIFY(!f.manager->closeDetailRequested());
+    QVERIFY(f.view->isVisible());
+    QVERIFY(f.view->searchField()->hasFocus());
+    // Without a detail view the request is left for the popover to close.
+    f.manager->setCloseDetailRequested(true);
+    QVERIFY(f.manager->closeDetailRequested());
+}
+
+void TestDetailView::detailOverlay()
+{
+    test::PopoverFixture f(texts(8));
+    Shown shown(f);
+    QVERIFY(shown.ok);
+    f.view->openDetail(f.manager->filteredItems().at(1));
+    const QRect detail = f.view->detailView()->geometry();
+    // Inside the popover with a margin, the close button included.
+    QVERIFY(QRect(8, 8, 304, 464).contains(detail));
+    auto* close = f.view->detailView()->findChild<IconButton*>(QStringLiteral("close"));
+    QVERIFY(detail.contains(close->mapTo(f.view.get(), close->rect().bottomRight())));
+    // The column underneath keeps its place but cannot be seen or clicked.
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(f.view->mainColumn()->graphicsEffect());
+    QVERIFY(effect);
+    QCOMPARE(effect->opacity(), 0.0);
+    QCOMPARE(f.view->mainColumn()->geometry(), f.view->rect());
+    QVERIFY(f.view->list()->isVisible());
+    QTest::mouseClick(f.view.get(), Qt::LeftButton, {}, QPoint(160, 4));
+    f.queue.advance(2);
+    QVERIFY(!f.pasteboard.string());
+    QVERIFY(f.view->detailView()->editor()->hasFocus());
+    QTest::mouseClick(close, Qt::LeftButton);
+    QVERIFY(!f.view->detailItem());
+    QVERIFY(!f.view->mainColumn()->graphicsEffect());
+}
+
+void TestDetailView::failingTransformationKeepsPopoverOpen()
+{
+    const ClipboardItem item = ClipboardItem::makeText(QStringLiteral("not base64 at all!"));
+    test::PopoverFixture f({item});
+    Shown shown(f);
+    QVERIFY(shown.ok);
+    f.view->openDetail(item);
+    DetailView* detail = f.view->detailView();
+    ignorePopupWarnings();
+    QTest::mouseClick(detail->findChild<IconButton*>(QStringLiteral("transformations")), Qt::LeftButton);
+    TransformationsPopover* popover = detail->transformationsPopover();
+    QVERIFY(popover);
+    QVERIFY(popover->isVisible());
+    QTest::mouseClick(popover->findChild<QAbstractButton*>(QStringLiteral("base64Decode")), Qt::LeftButton);
+    QVERIFY(detail->transformationsPopover());
+    QVERIFY(popover->isVisible());
+    QCOMPARE(detail->editedText(), item.text());
+    QTest::mouseClick(popover->findChild<QAbstractButton*>(QStringLiteral("uppercase")), Qt::LeftButton);
+    QCOMPARE(detail->editedText(), QStringLiteral("NOT BASE64 AT ALL!"));
+    QTRY_VERIFY(!detail->transformationsPopover());
+    // Nothing reaches the history until the text is copied.
+    QCOMPARE(f.manager->items().size(), 1);
+}
+
+void TestDetailView::transformationsPopoverRows()
+{
+    test::PopoverFixture f;
+    TransformationsPopover popover(QString(), f.theme);
+    QStringList names;
+    for (auto* row : popover.findChildren<QAbstractButton*>())
+        names << row->text();
+    QStringList expected;
+    for (Transformation t : kAllTransformations)
+        expected << rawValue(t);
+    QCOMPARE(names, expected);
+    QStringList sections;
+    for (auto* title : popover.findChildren<QLabel*>())
+        sections << title->text();
+    QCOMPARE(sections, (QStringList{QStringLiteral("Case"), QStringLiteral("Encoding"),
+                                    QStringLiteral("JSON"), QStringLiteral("Lines")}));
+    QCOMPARE(popover.width(), 180);
+
+    QStringList applied;
+    popover.onApply = [&](const QString& text) { applied << text; };
+    popover.pick(Transformation::uppercase);
+    QCOMPARE(applied, QStringList{QString()});
+    popover.pick(Transformation::jsonPrettify);
+    QCOMPARE(applied.size(), 1);
+}
+
+void TestDetailView::copyFromDetail_data()
+{
+    QTest::addColumn<QString>("original");
+    QTest::addColumn<QString>("edited");
+    QTest::addColumn<bool>("adds");
+    QTest::newRow("unchanged") << QStringLiteral("hello") << QStringLiteral("hello") << false;
+    QTest::newRow("canonically equal") << QStringLiteral("café") << QStringLiteral("café") << false;
+    QTest::newRow("edited") << QStringLiteral("hello") << QStringLiteral("hello, world") << true;
+    QTest::newRow("emptied") << QStringLiteral("hello") << QString() << true;
+}
+
+void TestDetailView::copyFromDetail()
+{
+    QFETCH(QString, original);
+    QFETCH(QString, edited);
+    QFETCH(bool, adds);
+    test::PopoverFixture f({ClipboardItem::makeText(original, QStringLiteral("Notes"))});
+    Shown shown(f);
+    QVERIFY(shown.ok);
+    f.pasteboard.setString(QStringLiteral("something else"));
+    const qint64 before = f.pasteboard.changeCount();
+    f.view->openDetail(f.manager->items().first());
+    f.view->detailView()->setEditedText(edited);
+    QTest::mouseClick(f.view->detailView()->findChild<IconButton*>(QStringLiteral("copy")), Qt::LeftButton);
+    QCOMPARE(f.pasteboard.string(), edited);
+    QCOMPARE(f.pasteboard.changeCount(), before + 2); // cleared, then written
+    QVERIFY(!f.view->detailItem());
+    f.queue.runPending();
+    QCOMPARE(f.manager->items().size(), adds ? 2 : 1);
+    if (adds) {
+        const ClipboardItem& added = f.manager->items().first();
+        QCOMPARE(added.text(), edited);
+        QCOMPARE(added.appName(), QStringLiteral("Brisol"));
+        QCOMPARE(added.type(), ClipboardItemType::text);
+        QVERIFY(!added.isPinned());
+    }
+}
+
+void TestDetailView::detailCounts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("chars");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("empty") << QString() << QStringLiteral("0 chars") << QStringLiteral("1 lines");
+    QTest::newRow("final break") << QStringLiteral("a\n") << QStringLiteral("2 chars")
+                                 << QStringLiteral("2 lines");
+    QTest::newRow("crlf") << QStringLiteral("a\r\nb") << QStringLiteral("3 chars")
+                          << QStringLiteral("3 lines");
+    QTest::newRow("separators") << QStringLiteral("a\u2028b\u0085c") << QStringLiteral("5 chars")
+                                << QStringLiteral("3 lines");
+    QTest::newRow("clusters") << QStringLiteral("e\u0301\U0001F44D\U0001F3FD") << QStringLiteral("2 chars")
+                              << QStringLiteral("1 lines");
+}
+
+void TestDetailView::detailCounts()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, chars);
+    QFETCH(QString, lines);
+    test::PopoverFixture f;
+    DetailView detail(ClipboardItem::makeText(text), f.theme, f.pasteboard);
+    const auto labelTexts = [&] {
+        QStringList out;
+        for (const QLabel* l : detail.findChildren<QLabel*>())
+            out << l->text();
+        return out;
+    };
+    QVERIFY2(labelTexts().contains(chars), qPrintable(labelTexts().join(u'|')));
+    QVERIFY2(labelTexts().contains(lines), qPrintable(labelTexts().join(u'|')));
+    // The counts follow each edit.
+    QTest::keyClicks(detail.editor(), QStringLiteral("xy"));
+    QVERIFY(
+        labelTexts().contains(QString::number(text::characterCount(text) + 2) + QStringLiteral(" chars")));
+}
+
+void TestDetailView::detailKeepsTheTextExact()
+{
+    // CR LF line ends and no-break spaces survive opening and copying.
+    const QString original = QStringLiteral("one\u00a0two\r\nthree\r\n");
+    test::PopoverFixture f({ClipboardItem::makeText(original)});
+    Shown shown(f);
+    QVERIFY(shown.ok);
+    f.view->openDetail(f.manager->items().first());
+    DetailView* detail = f.view->detailView();
+    QCOMPARE(detail->editedText(), original);
+    QCOMPARE(detail->editor()->document()->blockCount(), 3); // one break per CR LF
+    // Typing keeps the text's kind of line end.
+    detail->editor()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(detail->editor(), QStringLiteral("x"));
+    QCOMPARE(detail->editedText(), original + QStringLiteral("x"));
+    QTest::keyClick(detail->editor(), Qt::Key_Backspace);
+    detail->copy();
+    QCOMPARE(f.pasteboard.string(), original);
+    f.queue.runPending();
+    QCOMPARE(f.manager->items().size(), 1);
+}
+
+void TestDetailView::detailFontAndBadge_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("badge");
+    QTest::addColumn<bool>("fixedPitch");
+    QTest::newRow("plain") << QStringLiteral("Dear Ada, see you Tuesday") << QString() << false;
+    QTest::newRow("json") << QStringLiteral("{\"a\": 1}") << QStringLiteral("JSON") << true;
+    QTest::newRow("shell") << QStringLiteral("#!/bin/bash\necho hi") << QStringLiteral("SH") << true;
+}
+
+void TestDetailView::detailFontAndBadge()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, badge);
+    QFETCH(bool, fixedPitch);
+    test::PopoverFixture f;
+    DetailView detail(ClipboardItem::makeText(text), f.theme, f.pasteboard);
+    QCOMPARE(QFontInfo(detail.editor()->font()).fixedPitch(), fixedPitch);
+    QStringList names;
+    for (const QWidget* w : detail.findChildren<QWidget*>())
+        if (!w->accessibleName().isEmpty())
+            names << w->accessibleName();
+    QCOMPARE(names.contains(QStringLiteral("JSON")) || names.contains(QStringLiteral("SH")),
+             !badge.isEmpty());
+    if (!badge.isEmpty())
+        QVERIFY(names.contains(badge));
+    for (const char* button : {"Transformations", "Copy", "Close", "Entry text"})
+        QVERIFY2(names.contains(QString::fromLatin1(button)), button);
+}
+
+QTEST_MAIN(TestDetailView)
+#include "tst_detailview.moc"
