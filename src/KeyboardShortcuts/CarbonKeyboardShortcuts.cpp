@@ -1,5 +1,6 @@
 #include "CarbonKeyboardShortcuts.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace ondrel::KeyboardShortcuts {
@@ -155,6 +156,13 @@ int CarbonKeyboardShortcuts::handleRawKeyEvent(quint32 keyCode, quint32 modifier
         return HotKeyService::kNoErr;
     }
     return HotKeyService::kEventNotHandledErr;
+}
+
+bool CarbonKeyboardShortcuts::isHeld(const Shortcut& shortcut) const
+{
+    return std::any_of(m_hotKeys.begin(), m_hotKeys.end(), [&](const auto& entry) {
+        return entry.second.shortcut == shortcut && entry.second.carbonHotKey;
+    });
 }
 
 bool CarbonKeyboardShortcuts::isSystemShortcut(const Shortcut& shortcut) const

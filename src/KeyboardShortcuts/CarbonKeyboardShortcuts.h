@@ -46,6 +46,9 @@ public:
     int handleHotKeyEvent(quint32 signature, quint32 id, platform::HotKeyService::Phase phase);
     int handleRawKeyEvent(quint32 keyCode, quint32 modifiers, platform::HotKeyService::Phase phase);
 
+    // Whether the service holds the combination for us now (registered, not
+    // refused, not suspended while a menu is open).
+    bool isHeld(const Shortcut& shortcut) const;
     // Whether something outside this program already uses the combination.
     bool isSystemShortcut(const Shortcut& shortcut) const;
 

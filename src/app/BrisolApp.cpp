@@ -19,7 +19,6 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -159,12 +158,9 @@ int runBrisolApp(int argc, char** argv)
         const KeyboardShortcuts::Name hotkey(AppDelegate::kHotkeyName);
         const auto shortcut = delegate.shortcuts().getShortcut(hotkey);
         // Only a hotkey that is really grabbed is worth naming.
-        const auto& grabs = delegate.shortcuts().carbon().hotKeys();
-        const bool grabbed = shortcut && std::any_of(grabs.begin(), grabs.end(), [&](const auto& entry) {
-                                 return entry.second.shortcut == *shortcut && entry.second.carbonHotKey;
-                             });
-        const QString opens =
-            grabbed ? delegate.shortcuts().description(*shortcut) + QStringLiteral(" or ") : QString();
+        const QString opens = shortcut && delegate.shortcuts().carbon().isHeld(*shortcut)
+                                  ? delegate.shortcuts().description(*shortcut) + QStringLiteral(" or ")
+                                  : QString();
         std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
                      qPrintable(opens));
     }

@@ -60,10 +60,6 @@ public:
     explicit ClipboardManager(Services services, QObject* parent = nullptr);
     ~ClipboardManager() override;
 
-    HistoryStore& store() { return *m_store; }
-    ClipboardWatcher& watcher() { return *m_watcher; }
-    PopoverState& popoverState() { return *m_state; }
-
     // The store.
     const QList<ClipboardItem>& items() const;
     void setItems(const QList<ClipboardItem>& items);

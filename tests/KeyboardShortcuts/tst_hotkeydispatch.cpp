@@ -56,8 +56,12 @@ void TestHotkeyDispatch::failedRegistrationWritesOneLine()
     f.hotKeys.takeElsewhere(9, 768);
     const Name name = f.registry->makeName(kToggle, kCommandShiftV);
     QCOMPARE(f.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    // The shortcut is stored anyway.
+    // The shortcut is stored anyway, but nothing holds it.
     QCOMPARE(f.registry->getShortcut(name), kCommandShiftV);
+    QVERIFY(!f.registry->carbon().isHeld(kCommandShiftV));
+    const Name other = f.registry->makeName(QStringLiteral("other"), Shortcut(11, 768));
+    QVERIFY(f.registry->carbon().isHeld(Shortcut(11, 768)));
+    Q_UNUSED(other);
 }
 
 void TestHotkeyDispatch::outOfRangeValuesAreNotRegistered()
