@@ -50,30 +50,38 @@ void ClipboardWatcher::stopMonitoring()
     m_timer.reset();
 }
 
-bool ClipboardWatcher::holdsSecret() const
-{
-    const platform::Pasteboard& pasteboard = m_services.pasteboard;
-    return pasteboard.types().contains(kSecretHintType) &&
-           pasteboard.data(kSecretHintType).trimmed() == QByteArrayLiteral("secret");
-}
-
 void ClipboardWatcher::checkClipboard()
 {
     platform::Pasteboard& pasteboard = m_services.pasteboard;
-    if (pasteboard.changeCount() == m_lastChangeCount)
+    if (m_reading || pasteboard.changeCount() == m_lastChangeCount)
         return;
     m_lastChangeCount = pasteboard.changeCount();
 
-    // Passwords stay out of the history.
-    if (holdsSecret())
-        return;
-
+    // The source and time are those of the copy, not of the moment a slow
+    // owner answers.
     const std::optional<platform::ApplicationInfo> app = m_services.workspace.frontmostApplication();
-    const std::optional<QString> appName = app ? app->name : std::nullopt;
-    const std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
+    std::optional<QString> appName = app ? app->name : std::nullopt;
+    std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
     const Timestamp now = Timestamp::fromSecondsSinceEpoch(m_services.mainQueue.secondsSinceEpoch());
 
-    if (const std::optional<QString> text = pasteboard.string(); text && !text->isEmpty()) {
+    m_reading = true;
+    pasteboard.readContents(this, [this, appName, appIcon, now](platform::PasteboardContents contents) {
+        m_reading = false;
+        record(contents, appName, appIcon, now);
+        // A change that came while reading.
+        if (m_monitoring)
+            checkClipboard();
+    });
+}
+
+void ClipboardWatcher::record(const platform::PasteboardContents& contents,
+                              const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
+                              Timestamp now)
+{
+    // Passwords stay out of the history.
+    if (contents.secret)
+        return;
+    if (const std::optional<QString>& text = contents.text; text && !text->isEmpty()) {
         // The same text as the front-most unpinned entry is not recorded again.
         if (const auto front = frontUnpinnedText(); front && text::canonicallyEqual(*front, *text))
             return;
@@ -86,11 +94,11 @@ void ClipboardWatcher::checkClipboard()
         }
         return;
     }
-    if (const std::optional<QImage> image = pasteboard.image(); image && !image->isNull()) {
+    if (const std::optional<QImage>& image = contents.image; image && !image->isNull()) {
         capture(ClipboardItem::makeImage(*image, appName, appIcon, now), false);
         return;
     }
-    if (const auto urls = pasteboard.fileURLs(); urls && !urls->isEmpty())
+    if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
         capture(ClipboardItem::makeFile(urls->first(), appName, appIcon, now), false);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardItem.h"
+#include "Pasteboard.h"
 
 #include <QObject>
 #include <QString>
@@ -13,7 +14,6 @@ namespace ondrel {
 
 namespace platform {
 class MainQueue;
-class Pasteboard;
 class RepeatingTimer;
 class Workspace;
 } // namespace platform
@@ -29,7 +29,7 @@ class ClipboardWatcher final : public QObject
 public:
     static constexpr double kPollIntervalSeconds = 0.5;
     // Password managers mark what they copy with this type holding "secret".
-    static inline const QString kSecretHintType = QStringLiteral("x-kde-passwordManagerHint");
+    static inline const QString kSecretHintType = QString::fromLatin1(platform::kSecretHintType);
 
     struct Services
     {
@@ -52,7 +52,11 @@ public:
     void stopMonitoring();
     // One poll: when the clipboard changed, captures its text, else its
     // image, else its first URL, with the focused application as source.
+    // The contents may arrive later; one read is under way at a time, and a
+    // change seen meanwhile is read when it is done.
     void checkClipboard();
+    // A read of the clipboard has not answered yet.
+    bool isReading() const { return m_reading; }
     // Texts at least this long (in UTF-16 units) have their language guessed
     // on a worker thread, so the popover keeps answering; entries still
     // arrive in the order they were copied.
@@ -66,7 +70,8 @@ private:
         ClipboardItem item;
         bool ready = false;
     };
-    bool holdsSecret() const;
+    void record(const platform::PasteboardContents& contents, const std::optional<QString>& appName,
+                const std::optional<QImage>& appIcon, Timestamp when);
     void capture(ClipboardItem item, bool detectInBackground);
     void flushCaptures();
     // The text the next capture is compared with: the newest capture not yet
@@ -78,6 +83,7 @@ private:
     std::unique_ptr<platform::RepeatingTimer> m_timer;
     bool m_monitoring = false;
     bool m_checkQueued = false;
+    bool m_reading = false;
     qint64 m_lastChangeCount = 0;
     qsizetype m_backgroundThreshold = 256 * 1024;
     std::deque<std::shared_ptr<Capture>> m_captures; // in copy order

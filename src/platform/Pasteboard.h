@@ -11,7 +11,24 @@
 
 #include <optional>
 
+class QObject;
+
 namespace ondrel::platform {
+
+// What one look at the clipboard found, for recording it: the text when it
+// offers text, else the image when it offers one, else its URL list.
+struct PasteboardContents
+{
+    QStringList types;
+    // A password manager marked the contents as secret: nothing else is read.
+    bool secret = false;
+    std::optional<QString> text;
+    std::optional<QImage> image;
+    std::optional<QList<QUrl>> fileURLs;
+};
+
+// The type password managers mark what they copy with, holding "secret".
+inline constexpr char kSecretHintType[] = "x-kde-passwordManagerHint";
 
 // The system clipboard. All calls come from the main thread.
 class Pasteboard
@@ -42,12 +59,41 @@ public:
     // The raw data offered for one type (empty when not offered).
     virtual QByteArray data(const QString& mimeType) const = 0;
 
+    // Reads what a capture needs and hands it to `done` on the main thread,
+    // unless `context` is gone by then. A clipboard whose owner may be
+    // another program reads without the main thread waiting for it; this
+    // one answers at once from the calls above.
+    virtual void readContents(QObject* context, std::function<void(PasteboardContents)> done)
+    {
+        (void)context;
+        done(contentsNow());
+    }
+
     // Empties the clipboard and takes ownership; comes before every write.
     virtual void clearContents() = 0;
     virtual bool setString(const QString& text) = 0;
     // `tiff` is the image's TIFF data.
     virtual bool setImageData(const QByteArray& tiff) = 0;
     virtual bool writeFileURL(const QUrl& url) = 0;
+
+protected:
+    // The contents through the calls above, each read only when needed.
+    PasteboardContents contentsNow() const
+    {
+        PasteboardContents contents;
+        contents.types = types();
+        const QString hint = QString::fromLatin1(kSecretHintType);
+        if (contents.types.contains(hint) && data(hint).trimmed() == "secret") {
+            contents.secret = true;
+            return contents;
+        }
+        if ((contents.text = string()) && !contents.text->isEmpty())
+            return contents;
+        if ((contents.image = image()) && !contents.image->isNull())
+            return contents;
+        contents.fileURLs = fileURLs();
+        return contents;
+    }
 };
 
 } // namespace ondrel::platform

@@ -69,6 +69,7 @@ private Q_SLOTS:
     void stopsWhenAskedAndWithTheManager();
     void longTextsAreGuessedInBackgroundInOrder();
     void announcedChangesNeedNoPolling();
+    void slowOwnerIsReadOnceAndLaterChangesAfter();
 };
 
 void TestClipboardWatcher::contentsAtStartAreNotCaptured()
@@ -334,3 +335,35 @@ void TestClipboardWatcher::announcedChangesNeedNoPolling()
 
 QTEST_GUILESS_MAIN(TestClipboardWatcher)
 #include "tst_clipboardwatcher.moc"
+
+void TestClipboardWatcher::slowOwnerIsReadOnceAndLaterChangesAfter()
+{
+    Watched w;
+    w.pasteboard.setDeferredReads(true);
+    w.copy(QStringLiteral("first"));
+    QCOMPARE(w.pasteboard.pendingReads(), 1);
+    QVERIFY(w.manager->items().isEmpty());
+
+    // Polls and further copies while the owner has not answered start no
+    // second read of their own.
+    w.poll();
+    w.workspace.setFrontmostApplication(platform::ApplicationInfo{QStringLiteral("Terminal"), std::nullopt});
+    w.copy(QStringLiteral("second"));
+    w.copy(QStringLiteral("third"));
+    QCOMPARE(w.pasteboard.readsStarted(), 1);
+
+    // The answer is recorded with the source of its copy; the changes that
+    // came meanwhile are read at once, one read for all of them.
+    w.pasteboard.answerRead();
+    w.queue.runPending();
+    QCOMPARE(w.manager->items().size(), 1);
+    QCOMPARE(w.manager->items().front().appName(), QStringLiteral("Editor"));
+    QCOMPARE(w.pasteboard.readsStarted(), 2);
+    w.pasteboard.answerRead();
+    w.queue.runPending();
+    QCOMPARE(w.manager->items().size(), 2);
+    QCOMPARE(w.manager->items().front().text(), QStringLiteral("third"));
+    QCOMPARE(w.manager->items().front().appName(), QStringLiteral("Terminal"));
+    w.poll();
+    QCOMPARE(w.pasteboard.pendingReads(), 0);
+}

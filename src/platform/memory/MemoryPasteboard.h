@@ -4,6 +4,8 @@
 
 #include <QMap>
 
+#include <vector>
+
 namespace ondrel::platform {
 
 // An in-process clipboard with a change counter: the test double of the
@@ -35,6 +37,27 @@ public:
     void setData(const QString& mimeType, const QByteArray& data);
     QByteArray data(const QString& mimeType) const override { return m_data.value(mimeType); }
 
+    // Holds reads back until answerRead() (an owner that answers slowly).
+    void setDeferredReads(bool on) { m_deferReads = on; }
+    void readContents(QObject* context, std::function<void(PasteboardContents)> done) override
+    {
+        if (!m_deferReads) {
+            Pasteboard::readContents(context, std::move(done));
+            return;
+        }
+        ++m_readsStarted;
+        m_pendingReads.push_back([done = std::move(done), contents = contentsNow()] { done(contents); });
+    }
+    // Answers the oldest held read with what the clipboard held when it was asked.
+    void answerRead()
+    {
+        auto answer = std::move(m_pendingReads.front());
+        m_pendingReads.erase(m_pendingReads.begin());
+        answer();
+    }
+    int pendingReads() const { return int(m_pendingReads.size()); }
+    int readsStarted() const { return m_readsStarted; }
+
 private:
     void changed()
     {
@@ -49,6 +72,9 @@ private:
     std::optional<QString> m_string;
     std::optional<QList<QUrl>> m_urls;
     QMap<QString, QByteArray> m_data; // raw typed data (images, hints)
+    bool m_deferReads = false;
+    int m_readsStarted = 0;
+    std::vector<std::function<void()>> m_pendingReads;
 };
 
 } // namespace ondrel::platform

@@ -3,9 +3,7 @@
 #include "X11Pasteboard.h"
 #include "Xcb.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QMimeData>
 #include <QTimer>
 
@@ -22,8 +20,6 @@ bool isMetaFormat(const QString& format)
            format == u"SAVE_TARGETS" ||
            format == u"application/x-qt-image"; // Qt's own image alias; the image types themselves are copied
 }
-
-constexpr char kSecretHint[] = "x-kde-passwordManagerHint";
 
 } // namespace
 
@@ -138,44 +134,36 @@ bool X11ClipboardKeeper::nativeEventFilter(const QByteArray& eventType, void* me
     return true;
 }
 
-QMimeData* X11ClipboardKeeper::copyOfClipboard() const
-{
-    const QMimeData* source = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (!source)
-        return nullptr;
-    const QStringList formats = source->formats();
-    if (formats.contains(QString::fromLatin1(kSecretHint)) &&
-        source->data(QString::fromLatin1(kSecretHint)).trimmed() == "secret")
-        return nullptr; // passwords are not kept after their owner is gone
-    auto* copy = new QMimeData;
-    for (const QString& format : formats) {
-        if (isMetaFormat(format))
-            continue;
-        const QByteArray data = source->data(format);
-        if (!data.isEmpty())
-            copy->setData(format, data);
-    }
-    if (copy->formats().isEmpty()) {
-        delete copy;
-        return nullptr;
-    }
-    return copy;
-}
-
 void X11ClipboardKeeper::keepContents(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
                                       xcb_timestamp_t time)
 {
-    QMimeData* copy = m_active && (!m_enabled || m_enabled()) ? copyOfClipboard() : nullptr;
-    if (copy) {
+    if (!m_active || (m_enabled && !m_enabled())) {
+        reply(requestor, m_manager, target, XCB_NONE, time); // refused: the owner exits at once
+        return;
+    }
+    // The owner answers our reads while it waits for the reply; one that
+    // stops answering costs the reader its budget, not this thread.
+    m_pasteboard.readAll(this, [=, this](const X11ClipboardReader::AllData& all) {
+        QMimeData* copy = nullptr;
+        if (m_active && all.complete && !all.secret) {
+            copy = new QMimeData;
+            for (const auto& [format, data] : all.data) {
+                if (!isMetaFormat(format))
+                    copy->setData(format, data);
+            }
+        }
+        if (!copy || copy->formats().isEmpty()) {
+            delete copy;
+            reply(requestor, m_manager, target, XCB_NONE, time);
+            return;
+        }
         m_pasteboard.adopt(copy);
         // An empty property of type NULL tells the owner the contents are saved.
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, requestor, property, atom("NULL"), 32, 0,
                             nullptr);
         reply(requestor, m_manager, target, property, time);
         Q_EMIT contentsKept();
-    } else {
-        reply(requestor, m_manager, target, XCB_NONE, time); // refused: the owner exits at once
-    }
+    });
 }
 
 void X11ClipboardKeeper::reply(xcb_window_t requestor, xcb_atom_t selection, xcb_atom_t target,

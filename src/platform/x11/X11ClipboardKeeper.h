@@ -46,7 +46,6 @@ private:
     void reply(xcb_window_t requestor, xcb_atom_t selection, xcb_atom_t target, xcb_atom_t property,
                xcb_timestamp_t time);
     void keepContents(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property, xcb_timestamp_t time);
-    QMimeData* copyOfClipboard() const;
 
     xcb_connection_t* m_connection;
     xcb_window_t m_root;

@@ -29,12 +29,46 @@ QByteArray encode(const QImage& image, const char* format)
 
 } // namespace
 
-X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent) : QObject(parent), m_clipboard(clipboard)
+X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent)
+    : QObject(parent), m_clipboard(clipboard),
+      m_reader(std::make_unique<X11ClipboardReader>(qgetenv("DISPLAY")))
 {
     connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
         if (!m_adopting)
             changed();
     });
+}
+
+X11Pasteboard::~X11Pasteboard() = default;
+
+void X11Pasteboard::readContents(QObject* context, std::function<void(PasteboardContents)> done)
+{
+    // Our own contents are at hand; asking ourselves through the server
+    // would need this thread to answer.
+    if (m_clipboard->ownsClipboard() || !m_reader->isConnected()) {
+        Pasteboard::readContents(context, std::move(done));
+        return;
+    }
+    m_reader->readContents(m_changeCount, context, std::move(done));
+}
+
+void X11Pasteboard::readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done)
+{
+    if (!m_clipboard->ownsClipboard() && m_reader->isConnected()) {
+        m_reader->readAll(m_changeCount, context, std::move(done));
+        return;
+    }
+    X11ClipboardReader::AllData all;
+    if (const QMimeData* source = current()) {
+        const QString hint = QString::fromLatin1(kSecretHintType);
+        all.secret = source->formats().contains(hint) && source->data(hint).trimmed() == "secret";
+        for (const QString& format : source->formats()) {
+            if (!all.secret && format != u"TARGETS")
+                all.data.append({format, source->data(format)});
+        }
+        all.complete = !all.secret && !all.data.isEmpty();
+    }
+    done(all);
 }
 
 void X11Pasteboard::changed()

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "Pasteboard.h"
+#include "X11ClipboardReader.h"
 
 #include <QObject>
+
+#include <memory>
 
 class QClipboard;
 class QMimeData;
@@ -12,11 +15,14 @@ namespace ondrel::platform {
 // The CLIPBOARD selection through QClipboard. The change counter moves on
 // every change Qt reports (XFixes selection events) and on each of our own
 // writes, so a poll reads one integer and never talks to the X server.
+// What other programs own is read by an X11ClipboardReader, never by the
+// main thread; the synchronous calls serve our own contents and tests.
 class X11Pasteboard final : public QObject, public Pasteboard
 {
     Q_OBJECT
 public:
     explicit X11Pasteboard(QClipboard* clipboard, QObject* parent = nullptr);
+    ~X11Pasteboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }
     // The X server tells of every new owner (XFixes): no polling needed.
@@ -30,6 +36,9 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override;
     QStringList types() const override;
     QByteArray data(const QString& mimeType) const override;
+    void readContents(QObject* context, std::function<void(PasteboardContents)> done) override;
+    // Every type the clipboard offers with its data, read the same way.
+    void readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done);
 
     void clearContents() override;
     bool setString(const QString& text) override;
@@ -49,6 +58,7 @@ private:
     QClipboard* m_clipboard;
     qint64 m_changeCount = 0;
     bool m_adopting = false;
+    std::unique_ptr<X11ClipboardReader> m_reader;
 };
 
 } // namespace ondrel::platform

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "Pasteboard.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace ondrel::platform {
+
+// How long a read waits for another program, in milliseconds.
+struct ClipboardReadBudgets
+{
+    int targetsMs = 200;
+    int dataMs = 2000;
+    int decodeMs = 3000;
+};
+
+// Reads the CLIPBOARD selection from other programs on a thread of its own,
+// over its own X connection, so that an owner that answers slowly or never
+// costs the main thread nothing. Each wait has a budget: the list of types
+// must come within `targetsMs`, each piece of data within `dataMs` of the
+// last progress, and an image must decode within `decodeMs`. An owner that
+// left the list of types unanswered is not asked again for the same change.
+class X11ClipboardReader final
+{
+public:
+    using Budgets = ClipboardReadBudgets;
+    // Every data type the owner offers with its bytes (meta targets left out).
+    struct AllData
+    {
+        bool secret = false;
+        // False when the owner did not answer or offered nothing.
+        bool complete = false;
+        QList<QPair<QString, QByteArray>> data;
+    };
+
+    // Connects to `display` (the DISPLAY form); see isConnected().
+    explicit X11ClipboardReader(const QByteArray& display, Budgets budgets = {});
+    ~X11ClipboardReader();
+    X11ClipboardReader(const X11ClipboardReader&) = delete;
+    X11ClipboardReader& operator=(const X11ClipboardReader&) = delete;
+
+    bool isConnected() const;
+
+    // `generation` names the clipboard change being read (the pasteboard's
+    // change count); the callbacks run on the main thread while `context` lives.
+    void readContents(qint64 generation, QObject* context, std::function<void(PasteboardContents)> done);
+    void readAll(qint64 generation, QObject* context, std::function<void(AllData)> done);
+
+    // Image decodes that overran their budget and still run on their own
+    // threads. They cannot be stopped, so a quitting program must not wait
+    // for them (or tear down what they use) while this is above zero.
+    static int abandonedDecodes();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace ondrel::platform
