@@ -164,7 +164,14 @@ int runBrisolApp(int argc, char** argv)
         std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
                      qPrintable(opens));
     }
-    return app.exec();
+    const int code = app.exec();
+    if (unstoppableWorkRunning()) {
+        // Everything is saved by now; waiting for a runaway image decode, or
+        // destroying the application under it, is all that is left to do.
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }
 
 } // namespace ondrel

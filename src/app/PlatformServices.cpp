@@ -1,5 +1,7 @@
 #include "PlatformServices.h"
 
+#include "X11ClipboardReader.h"
+
 #include "NullServices.h"
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
@@ -88,6 +90,11 @@ PlatformServices createPlatformServices(platform::UserDefaults& defaults)
                  "only the saved history is shown\n",
                  qPrintable(QGuiApplication::platformName()));
     return createHeadlessServices();
+}
+
+bool unstoppableWorkRunning()
+{
+    return platform::X11ClipboardReader::abandonedDecodes() > 0;
 }
 
 } // namespace ondrel

@@ -37,6 +37,8 @@ bool PaintTracer::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_window && event->type() == QEvent::Show)
         m_waiting = true;
+    if (watched == m_window && event->type() == QEvent::Hide)
+        trace("popover-hidden");
     // A window is painted when it is exposed, later updates on request.
     const bool painting = (watched == m_window->windowHandle() && event->type() == QEvent::Expose) ||
                           (watched == m_window && event->type() == QEvent::UpdateRequest);

@@ -161,6 +161,45 @@ QByteArray readBack(const QString& type)
     return xclip.readAllStandardOutput();
 }
 
+HungOwner::~HungOwner()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+}
+
+bool HungOwner::start()
+{
+    m_process.start(QStringLiteral(HUNG_CLIPBOARD_OWNER), {});
+    return m_process.waitForStarted() && m_process.waitForReadyRead(5000) &&
+           m_process.readLine().trimmed() == "owned";
+}
+
+QStringList HungOwner::requests()
+{
+    m_process.waitForReadyRead(0);
+    while (m_process.canReadLine()) {
+        const QByteArray line = m_process.readLine().trimmed();
+        if (line.startsWith("request "))
+            m_requests << QString::fromUtf8(line.mid(8));
+    }
+    return m_requests;
+}
+
+QByteArray heavySvg(int side, int circles, int radius)
+{
+    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + QByteArray::number(side) +
+                     "\" height=\"" + QByteArray::number(side) + "\">\n";
+    for (int i = 0; i < circles; ++i) {
+        svg += "<circle cx=\"" + QByteArray::number(side / 2) + "\" cy=\"" + QByteArray::number(side / 2) +
+               "\" r=\"" + QByteArray::number(radius + i % 50) + "\" fill=\"none\" stroke=\"#" +
+               QByteArray::number(0x100000 + i * 37 % 0xefffff, 16) +
+               "\" stroke-width=\"3\" stroke-dasharray=\"1,1\"/>\n";
+    }
+    return svg + "</svg>\n";
+}
+
 TestWindow::~TestWindow()
 {
     if (m_process.state() != QProcess::NotRunning) {

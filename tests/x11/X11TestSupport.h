@@ -36,6 +36,26 @@ void offer(const QByteArray& bytes, const QString& type = QStringLiteral("text/p
 // this process can answer while it owns the clipboard.
 QByteArray readBack(const QString& type);
 
+// A program that takes the clipboard and never answers for it; it tells
+// which types it was asked for.
+class HungOwner final
+{
+public:
+    ~HungOwner();
+    // Starts it and waits until it owns the clipboard.
+    bool start();
+    // The types it was asked for so far, in order.
+    QStringList requests();
+
+private:
+    QProcess m_process;
+    QStringList m_requests;
+};
+
+// An SVG that takes long to draw at full size: `circles` dashed circles of
+// the given radius on a canvas of `side` pixels.
+QByteArray heavySvg(int side, int circles, int radius);
+
 // The window of "another program" (this test binary run with --test-window).
 class TestWindow final
 {

@@ -42,6 +42,7 @@ private Q_SLOTS:
     void trayMenuClearsAndQuits();
     void sigtermQuits();
     void secondInstanceTogglesTheFirst();
+    void hostileOwnersAndImagesFreezeNothing();
 
 private:
     void startApp();
@@ -232,6 +233,62 @@ void TestX11App::secondInstanceTogglesTheFirst()
     QVERIFY(toggle.waitForFinished(5000));
     QCOMPARE(toggle.exitCode(), 1);
     QVERIFY(QString::fromUtf8(toggle.readAllStandardError()).contains(QStringLiteral("not running")));
+}
+
+void TestX11App::hostileOwnersAndImagesFreezeNothing()
+{
+    startApp();
+    auto toggle = [this] {
+        QProcess process;
+        process.setProcessEnvironment(m_app.processEnvironment());
+        process.start(QStringLiteral(ONDREL_BINARY), {QStringLiteral("toggle")});
+        return process.waitForFinished(5000) && process.exitCode() == 0;
+    };
+    auto said = [this](const QString& text) {
+        return QTest::qWaitFor(
+            [&] {
+                m_app.waitForReadyRead(0);
+                const qsizetype at = m_output.indexOf(text);
+                if (at >= 0)
+                    m_output.removeAt(at);
+                return at >= 0;
+            },
+            10000);
+    };
+
+    // An owner that never answers: toggle still opens and closes the popover.
+    {
+        test::HungOwner owner;
+        QVERIFY(owner.start());
+        QVERIFY(said(QStringLiteral(
+            "ondrel: the program that owns the clipboard does not answer; its copy is not recorded")));
+        QVERIFY(toggle());
+        QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+        QVERIFY(toggle());
+        QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+        QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
+    }
+
+    // A vector image that takes minutes at its own size (kept as a
+    // thumbnail; images live in memory only), and the next copy is there at once.
+    test::offer(test::heavySvg(5600, 2000, 2700), QStringLiteral("image/svg+xml"));
+    test::offer("after the big image");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
+    // One that is slow even as a thumbnail is skipped, and says so.
+    test::offer(test::heavySvg(1024, 1000, 450), QStringLiteral("image/svg+xml"));
+    QVERIFY(said(QStringLiteral(
+        "ondrel: an image on the clipboard (image/svg+xml) took too long to decode; not recorded")));
+    test::offer("after the slow image");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 2, 5000);
+    QVERIFY(toggle());
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+
+    // The decode still running does not hold up quitting.
+    ::kill(pid_t(m_app.processId()), SIGTERM);
+    QVERIFY(m_app.waitForFinished(5000));
+    QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_app.exitCode(), 0);
+    QCOMPARE(storedEntries(), 2);
 }
 
 int main(int argc, char** argv)

@@ -4,6 +4,7 @@
 #include "QtMainQueue.h"
 #include "RecordingKeystrokePoster.h"
 #include "TestSupport.h"
+#include "X11ClipboardReader.h"
 #include "X11Pasteboard.h"
 #include "X11TestSupport.h"
 
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -34,6 +36,18 @@ QByteArray encoded(const QImage& image, const char* format)
     return bytes;
 }
 
+// What a capture reads, waiting on the event loop for the reader's answer.
+std::optional<platform::PasteboardContents> readContents(platform::Pasteboard& board)
+{
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    board.readContents(&context,
+                       [&](platform::PasteboardContents contents) { answer = std::move(contents); });
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
+        return std::nullopt;
+    return answer;
+}
+
 QImage redSquare()
 {
     QImage image(3, 3, QImage::Format_RGB32);
@@ -49,10 +63,16 @@ class TestX11Pasteboard : public QObject
 private Q_SLOTS:
     void init();
     void countsChangesWithoutReading();
+    void readsText_data();
     void readsText();
+    void readsLargeTextInPieces();
     void urlListIsNotText();
     void readsImagesOfAnyType_data();
     void readsImagesOfAnyType();
+    void secretHintIsAllThatIsRead();
+    void hungOwnerIsAskedOnceAndBlocksNothing();
+    void vectorImagesAreDrawnAtThumbnailSize();
+    void imageThatDecodesTooLongIsSkipped();
     void writesTextImageAndFile();
     void watcherRecordsWhatOthersCopy();
     void idlePollTalksToNobody();
@@ -86,26 +106,59 @@ void TestX11Pasteboard::countsChangesWithoutReading()
     QVERIFY(m_board->changeCount() > seen + 1);
 }
 
+void TestX11Pasteboard::readsText_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString accents = QStringLiteral("grüße ✓ 😀");
+    QTest::newRow("UTF8_STRING") << QStringLiteral("UTF8_STRING") << accents.toUtf8() << accents;
+    QTest::newRow("mime utf-8") << QStringLiteral("text/plain;charset=utf-8") << accents.toUtf8() << accents;
+    QTest::newRow("STRING is Latin-1")
+        << QStringLiteral("STRING") << QByteArray("gr\xfc\xdf") << QStringLiteral("grüß");
+}
+
 void TestX11Pasteboard::readsText()
 {
+    QFETCH(QString, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
     const qint64 before = m_board->changeCount();
-    offer(QStringLiteral("grüße ✓ 😀").toUtf8(), QStringLiteral("UTF8_STRING"));
+    offer(bytes, type);
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    QCOMPARE(m_board->string(), std::optional<QString>(QStringLiteral("grüße ✓ 😀")));
-    QVERIFY(!m_board->image());
-    QVERIFY(!m_board->fileURLs());
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents);
+    QCOMPARE(contents->text, std::optional<QString>(text));
+    QVERIFY(!contents->image);
+    QVERIFY(!contents->fileURLs);
+    QVERIFY(!contents->secret);
+}
+
+void TestX11Pasteboard::readsLargeTextInPieces()
+{
+    // Far more than one property holds: the owner sends it in pieces (INCR).
+    QByteArray big;
+    for (int i = 0; big.size() < 3 * 1024 * 1024; ++i)
+        big += "line " + QByteArray::number(i) + " ünïcödé\n";
+    const qint64 before = m_board->changeCount();
+    offer(big, QStringLiteral("UTF8_STRING"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents && contents->text);
+    QCOMPARE(contents->text->toUtf8(), big);
 }
 
 void TestX11Pasteboard::urlListIsNotText()
 {
     const qint64 before = m_board->changeCount();
-    offer("file:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n", QStringLiteral("text/uri-list"));
+    offer("# a comment\r\nfile:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n", QStringLiteral("text/uri-list"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    QVERIFY(!m_board->string());
-    const auto urls = m_board->fileURLs();
-    QVERIFY(urls);
-    QCOMPARE(urls->size(), 2);
-    QCOMPARE(urls->first().toLocalFile(), QStringLiteral("/tmp/a b.txt"));
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents);
+    QVERIFY(!contents->text);
+    QVERIFY(contents->fileURLs);
+    QCOMPARE(contents->fileURLs->size(), 2);
+    QCOMPARE(contents->fileURLs->first().toLocalFile(), QStringLiteral("/tmp/a b.txt"));
 }
 
 void TestX11Pasteboard::readsImagesOfAnyType_data()
@@ -127,10 +180,87 @@ void TestX11Pasteboard::readsImagesOfAnyType()
     const qint64 before = m_board->changeCount();
     offer(bytes, type);
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto image = m_board->image();
-    QVERIFY(image);
-    QCOMPARE(image->size(), QSize(3, 3));
-    QVERIFY(!m_board->string());
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents && contents->image);
+    QCOMPARE(contents->image->size(), QSize(3, 3));
+    QVERIFY(!contents->text);
+}
+
+void TestX11Pasteboard::secretHintIsAllThatIsRead()
+{
+    // xclip offers one type; the hint alone is enough to refuse the copy.
+    const qint64 before = m_board->changeCount();
+    offer("secret\n", QString::fromLatin1(platform::kSecretHintType));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents);
+    QVERIFY(contents->secret);
+    QVERIFY(!contents->text && !contents->image && !contents->fileURLs);
+}
+
+void TestX11Pasteboard::hungOwnerIsAskedOnceAndBlocksNothing()
+{
+    const qint64 before = m_board->changeCount();
+    test::HungOwner owner;
+    QVERIFY(owner.start());
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+
+    // The read returns at once; the event loop runs while the owner is silent.
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    m_board->readContents(&context, [&](platform::PasteboardContents c) { answer = std::move(c); });
+    QVERIFY(!answer);
+    bool loopRan = false;
+    QTimer::singleShot(0, [&] { loopRan = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(loopRan, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
+    QVERIFY(answer->types.isEmpty() && !answer->text && !answer->image && !answer->fileURLs);
+    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
+
+    // Asked again about the same change, it is not asked at all.
+    const auto again = readContents(*m_board);
+    QVERIFY(again && again->types.isEmpty());
+    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
+
+    // The next owner is read as usual.
+    offer("after the silent one");
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before + 1, 5000);
+    const auto next = readContents(*m_board);
+    QVERIFY(next);
+    QCOMPARE(next->text, std::optional<QString>(QStringLiteral("after the silent one")));
+}
+
+void TestX11Pasteboard::vectorImagesAreDrawnAtThumbnailSize()
+{
+    // Minutes to draw at 5600 pixels; at thumbnail size the dashes blur into
+    // lines and it takes milliseconds.
+    const qint64 before = m_board->changeCount();
+    offer(test::heavySvg(5600, 2000, 2700), QStringLiteral("image/svg+xml"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents && contents->image);
+    QCOMPARE(contents->image->size(), QSize(1024, 1024));
+}
+
+void TestX11Pasteboard::imageThatDecodesTooLongIsSkipped()
+{
+    // About two seconds to draw even at thumbnail size; the budget here is
+    // a tenth of a second.
+    platform::X11ClipboardReader reader(qgetenv("DISPLAY"), {200, 2000, 100});
+    QVERIFY(reader.isConnected());
+    const qint64 before = m_board->changeCount();
+    offer(test::heavySvg(1024, 300, 450), QStringLiteral("image/svg+xml"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    reader.readContents(m_board->changeCount(), &context,
+                        [&](platform::PasteboardContents c) { answer = std::move(c); });
+    QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
+    QVERIFY(!answer->image);
+    QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
+    QCOMPARE(platform::X11ClipboardReader::abandonedDecodes(), 1);
+    // It ends on its own; nothing waits for it meanwhile.
+    QTRY_COMPARE_WITH_TIMEOUT(platform::X11ClipboardReader::abandonedDecodes(), 0, 60000);
 }
 
 void TestX11Pasteboard::writesTextImageAndFile()

@@ -96,7 +96,15 @@ QList<QUrl> parseUriList(const QByteArray& bytes)
 
 struct X11ClipboardReader::Private
 {
-    enum class Status { ok, refused, timedOut, tooLarge, stopped, failed };
+    enum class Status
+    {
+        ok,
+        refused,
+        timedOut,
+        tooLarge,
+        stopped,
+        failed
+    };
     struct Fetched
     {
         Status status = Status::failed;
@@ -154,8 +162,7 @@ struct X11ClipboardReader::Private
     }
 
     // Runs `fn` on the main thread unless `context` is gone by then.
-    template <typename T>
-    void deliver(QPointer<QObject> context, std::function<void(T)> done, T result)
+    template <typename T> void deliver(QPointer<QObject> context, std::function<void(T)> done, T result)
     {
         QMetaObject::invokeMethod(
             &receiver,
@@ -168,7 +175,8 @@ struct X11ClipboardReader::Private
 
     // The next event `matches` accepts, or none when `deadline` passes or the
     // reader stops.
-    template <typename Match> xcb::Reply<xcb_generic_event_t> waitFor(Match matches, Clock::time_point deadline)
+    template <typename Match>
+    xcb::Reply<xcb_generic_event_t> waitFor(Match matches, Clock::time_point deadline)
     {
         for (;;) {
             while (auto event = xcb::own(xcb_poll_for_event(connection))) {
@@ -211,8 +219,8 @@ struct X11ClipboardReader::Private
 
     xcb_window_t owner()
     {
-        const auto reply = xcb::own(
-            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, clipboard), nullptr));
+        const auto reply = xcb::own(xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, clipboard), nullptr));
         return reply ? reply->owner : xcb_window_t(XCB_NONE);
     }
 
@@ -223,7 +231,8 @@ struct X11ClipboardReader::Private
         uint32_t offset = 0; // in 32-bit units
         for (;;) {
             const auto reply = xcb::own(xcb_get_property_reply(
-                connection, xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
+                connection,
+                xcb_get_property(connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
                 nullptr));
             if (!reply) {
                 fetched.status = Status::failed;
@@ -362,7 +371,8 @@ struct X11ClipboardReader::Private
             const xcb_atom_t atom = xcb::atom(connection, type);
             Fetched fetched = fetch(atom, budgets.dataMs);
             if (fetched.status == Status::tooLarge)
-                std::fprintf(stderr, "ondrel: the text on the clipboard is larger than 1 GiB; not recorded\n");
+                std::fprintf(stderr,
+                             "ondrel: the text on the clipboard is larger than 1 GiB; not recorded\n");
             if (fetched.status == Status::stopped || fetched.status == Status::tooLarge)
                 return std::nullopt;
             if (fetched.status != Status::ok)
@@ -389,8 +399,9 @@ struct X11ClipboardReader::Private
         const bool vector = isVectorImage(type);
         if (vector && g_abandonedDecodes > 0) {
             // One runaway drawing at a time: more would only eat the processor.
-            std::fprintf(stderr, "ondrel: an image on the clipboard (%s) was skipped: an earlier one is still "
-                                 "being decoded\n",
+            std::fprintf(stderr,
+                         "ondrel: an image on the clipboard (%s) was skipped: an earlier one is still "
+                         "being decoded\n",
                          qPrintable(type));
             return std::nullopt;
         }
@@ -413,7 +424,8 @@ struct X11ClipboardReader::Private
         shared->abandoned = true;
         ++g_abandonedDecodes;
         if (!stopping)
-            std::fprintf(stderr, "ondrel: an image on the clipboard (%s) took too long to decode; not recorded\n",
+            std::fprintf(stderr,
+                         "ondrel: an image on the clipboard (%s) took too long to decode; not recorded\n",
                          qPrintable(type));
         return std::nullopt;
     }
@@ -448,7 +460,8 @@ struct X11ClipboardReader::Private
         if ((contents.image = image(contents.types)))
             return contents;
         if (contents.types.contains(u"text/uri-list")) {
-            if (const std::optional<QByteArray> list = fetchNamed(QStringLiteral("text/uri-list"), budgets.dataMs))
+            if (const std::optional<QByteArray> list =
+                    fetchNamed(QStringLiteral("text/uri-list"), budgets.dataMs))
                 contents.fileURLs = parseUriList(*list);
         }
         return contents;
@@ -465,7 +478,8 @@ struct X11ClipboardReader::Private
             return all;
         }
         for (const QString& type : *types) {
-            if (std::optional<QByteArray> bytes = fetchNamed(type, budgets.dataMs); bytes && !bytes->isEmpty())
+            if (std::optional<QByteArray> bytes = fetchNamed(type, budgets.dataMs);
+                bytes && !bytes->isEmpty())
                 all.data.append({type, *bytes});
             if (stopping)
                 return all;
