@@ -4,9 +4,11 @@
 #include "LanguageDetector.h"
 #include "PrivateFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <cmath>
@@ -64,31 +66,53 @@ QString HistoryFile::defaultFolder()
 
 QString HistoryFile::filePath() const
 {
-    platform::ensurePrivateFolder(m_folder);
     return m_folder + QStringLiteral("/history.json");
+}
+
+bool HistoryFile::folderUsable()
+{
+    QString error;
+    if (platform::ensurePrivateFolder(m_folder, &error)) {
+        m_folderRefused = false;
+        return true;
+    }
+    if (!m_folderRefused)
+        qCWarning(lcHistory).noquote() << "History folder" << m_folder << "is not used:" << error;
+    m_folderRefused = true;
+    return false;
+}
+
+void HistoryFile::removeLeftovers()
+{
+    // A save that was cut off between linking its new file and renaming it
+    // leaves a whole copy of the history under a temporary name.
+    static const QRegularExpression temporary(QStringLiteral("^history\\.json\\.[A-Za-z0-9]{6}$"));
+    const QDir folder(m_folder);
+    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!entry.isSymLink() && temporary.match(entry.fileName()).hasMatch())
+            QFile::remove(entry.filePath());
+    }
 }
 
 QList<ClipboardItem> HistoryFile::load()
 {
     m_protectExisting = false;
+    if (!folderUsable())
+        return {};
+    removeLeftovers();
     const QString path = filePath();
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
+    const platform::PrivateRead read = platform::readPrivateFile(path);
+    if (read.missing)
         return {};
-    QFile file(path);
-    if (!info.isFile() || !file.open(QIODevice::ReadOnly)) {
+    if (!read.bytes) {
+        qCWarning(lcHistory).noquote() << "History file" << path << "is not loaded:" << read.error;
         m_protectExisting = true;
         return {};
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_protectExisting = true;
-        return {};
-    }
-    auto items = decode(bytes);
+    auto items = decode(*read.bytes);
     if (!items) {
         // An empty file holds nothing worth keeping.
-        m_protectExisting = !bytes.isEmpty();
+        m_protectExisting = !read.bytes->isEmpty();
         return {};
     }
     return std::move(*items);
@@ -96,6 +120,8 @@ QList<ClipboardItem> HistoryFile::load()
 
 bool HistoryFile::save(const QList<ClipboardItem>& items)
 {
+    if (!folderUsable())
+        return false;
     const QString path = filePath();
     if (m_protectExisting) {
         const QFileInfo info(path);

@@ -13,7 +13,9 @@ namespace ondrel {
 // history.json: the text entries of the history, front first, as a compact
 // JSON array of {"text","timestamp","appName"?,"isPinned"} records.
 // Loading is all or nothing. A file that exists but cannot be loaded is
-// moved aside (history.json.corrupt-<time>) before the first save replaces it.
+// moved aside (history.json.corrupt-<time>) before the first save replaces it;
+// so is one that is a symbolic link or belongs to another user. The folder is
+// kept private (0700) and not used at all when another user owns it.
 class HistoryFile final
 {
 public:
@@ -21,7 +23,6 @@ public:
 
     // $XDG_DATA_HOME/Brisol (usually ~/.local/share/Brisol).
     static QString defaultFolder();
-    // The file's path; creates the folder (0700) when it is missing.
     QString filePath() const;
 
     // The stored entries with fresh ids and guessed languages; empty when the
@@ -34,7 +35,12 @@ public:
     static std::optional<QList<ClipboardItem>> decode(QByteArrayView bytes);
 
 private:
+    // Makes the folder private; false (said once) when it cannot be used.
+    bool folderUsable();
+    void removeLeftovers();
+
     QString m_folder;
+    bool m_folderRefused = false;
     bool m_protectExisting = false; // the file on disk failed to load
     bool m_lastSaveFailed = false;
 };

@@ -6,17 +6,90 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace ondrel::platform {
 
-bool ensurePrivateFolder(const QString& folder)
+namespace {
+
+QString errnoText(int code)
 {
-    QDir dir(folder);
-    if (dir.exists())
+    return QString::fromLocal8Bit(std::strerror(code));
+}
+
+bool fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+} // namespace
+
+bool ensurePrivateFolder(const QString& folder, QString* error)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    struct stat st
+    {};
+    if (::stat(name.constData(), &st) != 0) {
+        if (errno != ENOENT)
+            return fail(error, errnoText(errno));
+        if (!QDir(folder).mkpath(QStringLiteral(".")))
+            return fail(error, QStringLiteral("cannot create it"));
+        if (::chmod(name.constData(), S_IRWXU) != 0)
+            return fail(error, errnoText(errno));
         return true;
-    if (!dir.mkpath(QStringLiteral(".")))
-        return false;
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    if (!S_ISDIR(st.st_mode))
+        return fail(error, QStringLiteral("it is not a folder"));
+    if (st.st_uid != ::geteuid())
+        return fail(error, QStringLiteral("it belongs to another user (uid %1)").arg(st.st_uid));
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0 && ::chmod(name.constData(), st.st_mode & S_IRWXU) != 0)
+        return fail(error, errnoText(errno));
     return true;
+}
+
+PrivateRead readPrivateFile(const QString& path)
+{
+    PrivateRead result;
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            result.missing = true;
+        else if (errno == ELOOP)
+            result.error = QStringLiteral("it is a symbolic link");
+        else
+            result.error = errnoText(errno);
+        return result;
+    }
+    struct stat st
+    {};
+    if (::fstat(fd, &st) != 0) {
+        result.error = errnoText(errno);
+    } else if (!S_ISREG(st.st_mode)) {
+        result.error = QStringLiteral("it is not a regular file");
+    } else if (st.st_uid != ::geteuid()) {
+        result.error = QStringLiteral("it belongs to another user (uid %1)").arg(st.st_uid);
+    } else {
+        QFile file;
+        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            QByteArray bytes = file.readAll();
+            if (file.error() == QFileDevice::NoError)
+                result.bytes = std::move(bytes);
+            else
+                result.error = file.errorString();
+        } else {
+            result.error = file.errorString();
+        }
+    }
+    ::close(fd);
+    return result;
 }
 
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error)

@@ -9,8 +9,21 @@
 // no overwriting of a file that could not be read.
 namespace ondrel::platform {
 
-// Creates `folder` and missing parents; a folder created here gets mode 0700.
-bool ensurePrivateFolder(const QString& folder);
+// Creates `folder` and missing parents with mode 0700, or takes group and
+// other permissions away from one that exists. Refuses (false, with the
+// reason in `error`) a folder that belongs to another user or is no folder:
+// another user could read or plant what is kept there.
+bool ensurePrivateFolder(const QString& folder, QString* error = nullptr);
+
+// A file of ours read whole: a symbolic link is not followed and a file of
+// another user is refused, each with the reason in `error`.
+struct PrivateRead
+{
+    std::optional<QByteArray> bytes;
+    bool missing = false; // there is no such file (not an error)
+    QString error;
+};
+PrivateRead readPrivateFile(const QString& path);
 
 // Replaces `path` atomically (temporary file + rename) with mode 0600.
 // On failure the old file stays as it was; `error` receives the reason.

