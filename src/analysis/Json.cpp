@@ -259,6 +259,29 @@ bool isValid(std::string_view utf8)
     return runParser(utf8, checker);
 }
 
+bool nestsTooDeep(std::string_view utf8)
+{
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > kMaxDepth)
+                return true;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return false;
+}
+
 std::string write(const Value& value)
 {
     std::string out;

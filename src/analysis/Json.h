@@ -82,6 +82,10 @@ std::optional<Value> parse(std::string_view utf8);
 // The same acceptance as parse() without building a tree.
 bool isValid(std::string_view utf8);
 
+// The brackets of `utf8` (outside strings) nest deeper than kMaxDepth: the
+// reason parse() refuses a text that may be well formed otherwise.
+bool nestsTooDeep(std::string_view utf8);
+
 // Compact, members in their stored order.
 std::string write(const Value& value);
 

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QString>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -20,6 +22,7 @@ namespace {
 void print(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
+    // A failed write leaves the stream's error flag set; run() reports it.
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
 }
 
@@ -87,51 +90,65 @@ bool wantsHelp(const QStringList& args)
     return args.contains(u"--help") || args.contains(u"-h");
 }
 
-std::optional<QByteArray> readAll(std::FILE* stream)
+enum class ReadStatus
 {
-    QByteArray bytes;
+    ok,
+    failed,
+    tooLarge
+};
+
+ReadStatus readAll(std::FILE* stream, QByteArray& bytes)
+{
     char buffer[65536];
     std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream)) > 0) {
+        if (bytes.size() + qint64(n) > kMaxInputBytes)
+            return ReadStatus::tooLarge;
         bytes.append(buffer, static_cast<qsizetype>(n));
-    if (std::ferror(stream))
-        return std::nullopt;
-    return bytes;
+    }
+    return std::ferror(stream) ? ReadStatus::failed : ReadStatus::ok;
 }
 
 // Reads FILE (or `in`), checks that it is UTF-8; on failure prints one line and returns none.
 std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std::FILE* err)
 {
-    std::optional<QByteArray> bytes;
+    QByteArray bytes;
     const bool fromStdin = operands.isEmpty() || operands.first() == u"-";
+    const QString name = fromStdin ? QStringLiteral("standard input") : operands.first();
+    ReadStatus status = ReadStatus::failed;
     if (fromStdin) {
-        bytes = readAll(in);
-        if (!bytes) {
-            print(err, QStringLiteral("ondrel: cannot read standard input\n"));
-            return std::nullopt;
-        }
+        status = readAll(in, bytes);
     } else {
-        QFile file(operands.first());
-        if (!file.open(QIODevice::ReadOnly)) {
-            print(err,
-                  QStringLiteral("ondrel: cannot read %1: %2\n").arg(operands.first(), file.errorString()));
+        std::FILE* file = std::fopen(QFile::encodeName(name).constData(), "rb");
+        if (!file) {
+            print(err, QStringLiteral("ondrel: cannot read %1: %2\n")
+                           .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
             return std::nullopt;
         }
-        bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError) {
-            print(err,
-                  QStringLiteral("ondrel: cannot read %1: %2\n").arg(operands.first(), file.errorString()));
-            return std::nullopt;
-        }
+        status = readAll(file, bytes);
+        const int error = errno;
+        std::fclose(file);
+        errno = error;
     }
-    if (!text::isValidUtf8(std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())))) {
+    if (status == ReadStatus::tooLarge) {
+        print(err, QStringLiteral("ondrel: %1 is larger than %2 MiB; not read\n")
+                       .arg(name)
+                       .arg(kMaxInputBytes >> 20));
+        return std::nullopt;
+    }
+    if (status == ReadStatus::failed) {
+        print(err, QStringLiteral("ondrel: cannot read %1: %2\n")
+                       .arg(name, QString::fromLocal8Bit(std::strerror(errno))));
+        return std::nullopt;
+    }
+    if (!text::isValidUtf8(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) {
         print(err, QStringLiteral("ondrel: the input is not valid UTF-8\n"));
         return std::nullopt;
     }
-    return QString::fromUtf8(*bytes);
+    return QString::fromUtf8(bytes);
 }
 
-QString failureReason(Transformation t)
+QString failureReason(Transformation t, const QString& input)
 {
     switch (t) {
     case Transformation::base64Decode:
@@ -141,6 +158,8 @@ QString failureReason(Transformation t)
             "the text has a '%' without two hexadecimal digits, or does not decode to UTF-8");
     case Transformation::jsonPrettify:
     case Transformation::jsonMinify:
+        if (json::nestsTooDeep(input.toStdString()))
+            return QStringLiteral("the JSON nests deeper than %1 levels").arg(json::kMaxDepth);
         return QStringLiteral("the text is not a JSON object or array");
     default:
         return QStringLiteral("the text cannot be written as UTF-8");
@@ -192,7 +211,7 @@ int runTransform(const QStringList& args, std::FILE* in, std::FILE* out, std::FI
     const auto result = apply(*transformation, *input);
     if (!result) {
         print(err, QStringLiteral("ondrel: %1 failed: %2\n")
-                       .arg(rawValue(*transformation), failureReason(*transformation)));
+                       .arg(rawValue(*transformation), failureReason(*transformation, *input)));
         return kExitFailure;
     }
     print(out, *result);
@@ -241,9 +260,7 @@ int runHighlight(const QStringList& args, std::FILE* in, std::FILE* out, std::FI
     return kExitOk;
 }
 
-} // namespace
-
-int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
+int dispatch(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h" || args.first() == u"help") {
         std::fputs(kUsage, args.isEmpty() ? err : out);
@@ -260,6 +277,25 @@ int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
     print(err, QStringLiteral("ondrel: unknown command '%1'\n").arg(command));
     std::fputs(kUsage, err);
     return kExitUsage;
+}
+
+} // namespace
+
+int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    errno = 0;
+    const int code = dispatch(args, in, out, err);
+    // Output that did not arrive is a failure, whatever the command did: a
+    // full disk or a closed pipe must not look like success.
+    const bool flushed = std::fflush(out) == 0;
+    if (!flushed || std::ferror(out)) {
+        const int error = errno;
+        print(err,
+              QStringLiteral("ondrel: cannot write output: %1\n")
+                  .arg(error ? QString::fromLocal8Bit(std::strerror(error)) : QStringLiteral("write error")));
+        return kExitUsage;
+    }
+    return code;
 }
 
 } // namespace ondrel::cli

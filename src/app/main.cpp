@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -22,5 +23,11 @@ int main(int argc, char* argv[])
         std::fputs("ondrel: Ondrel is not running (start it with `ondrel`)\n", stderr);
         return 1;
     }
-    return ondrel::cli::run(args, stdin, stdout, stderr);
+    const int code = ondrel::cli::run(args, stdin, stdout, stderr);
+    // What is still buffered is written at the close; a failure there counts too.
+    if (std::fclose(stdout) != 0 && code == ondrel::cli::kExitOk) {
+        std::fprintf(stderr, "ondrel: cannot write output: %s\n", std::strerror(errno));
+        return ondrel::cli::kExitUsage;
+    }
+    return code;
 }

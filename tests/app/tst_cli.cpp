@@ -12,6 +12,8 @@ private Q_SLOTS:
 
     void commands_data();
     void commands();
+    void hostileStreams_data();
+    void hostileStreams();
 
 private:
     static void detectRows();
@@ -96,6 +98,46 @@ void TestCli::commands()
     compareOutput(r.err, err);
 }
 
+void TestCli::hostileStreams_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("in");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QByteArray>("err");
+    const QString none;
+    const QString full = QStringLiteral("/dev/full");
+    const QString zero = QStringLiteral("/dev/zero");
+    const QByteArray noSpace = "ondrel: cannot write output: No space left on device\n";
+    QTest::newRow("result to a full disk")
+        << QStringList{QStringLiteral("detect")} << none << full << noSpace;
+    QTest::newRow("help to a full disk")
+        << QStringList{QStringLiteral("transform"), QStringLiteral("--help")} << none << full << noSpace;
+    QTest::newRow("endless file") << QStringList{QStringLiteral("detect"), zero} << none << none
+                                  << QByteArray("ondrel: /dev/zero is larger than 128 MiB; not read\n");
+    QTest::newRow("endless input") << QStringList{QStringLiteral("transform"), QStringLiteral("snakeCase")}
+                                   << zero << none
+                                   << QByteArray("ondrel: standard input is larger than 128 MiB; not read\n");
+    QTest::newRow("folder") << QStringList{QStringLiteral("detect"), QStringLiteral("/")} << none << none
+                            << QByteArray("ondrel: cannot read /: Is a directory\n");
+}
+
+void TestCli::hostileStreams()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, in);
+    QFETCH(QString, out);
+    QFETCH(QByteArray, err);
+    QProcess p;
+    p.setStandardInputFile(in.isEmpty() ? QProcess::nullDevice() : in);
+    if (!out.isEmpty())
+        p.setStandardOutputFile(out);
+    p.start(QStringLiteral(ONDREL_BINARY), args);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.readAllStandardError(), err);
+    QCOMPARE(p.exitCode(), 2);
+}
+
 void TestCli::transformAndHighlightRows()
 {
     const auto args = [](std::initializer_list<const char*> list) {
@@ -123,6 +165,16 @@ void TestCli::transformAndHighlightRows()
     QTest::newRow("transform invalid utf-8")
         << args({"transform", "lowercase"}) << QByteArray("\xff") << 2 << QByteArray()
         << QByteArray("ondrel: the input is not valid UTF-8\n");
+    QTest::newRow("json too deep")
+        << args({"transform", "jsonPrettify"}) << QByteArray(600, '[') + QByteArray(600, ']') << 1
+        << QByteArray()
+        << QByteArray("ondrel: JSON Prettify failed: the JSON nests deeper than 512 levels\n");
+    QTest::newRow("json deep enough but broken")
+        << args({"transform", "jsonMinify"}) << QByteArray(500, '[') + QByteArray(499, ']') << 1
+        << QByteArray() << QByteArray("ondrel: JSON Minify failed: the text is not a JSON object or array\n");
+    QTest::newRow("brackets in strings do not count")
+        << args({"transform", "jsonMinify"}) << "[\"" + QByteArray(600, '[') + "\" ]" << 0
+        << "[\"" + QByteArray(600, '[') + "\"]" << QByteArray();
     QTest::newRow("transform help") << args({"transform", "--help"}) << QByteArray() << 0
                                     << QByteArray("Usage: ondrel transform NAME [FILE]") << QByteArray();
     QTest::newRow("highlight in code points")

@@ -7,10 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -46,7 +46,10 @@ public:
             [&] { return ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0; },
             5000);
     }
-    bool send(const QByteArray& bytes) { return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size(); }
+    bool send(const QByteArray& bytes)
+    {
+        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
     // What the server said so far, reading without blocking while the event loop runs.
     QByteArray received()
     {
@@ -126,8 +129,8 @@ void TestSingleInstance::answersKnownCommandsOnly_data()
     QTest::newRow("two in one write") << QByteArray("toggle\ntoggle\n") << QByteArray("ok\nok\n") << 2;
     QTest::newRow("unknown") << QByteArray("quit\n") << QByteArray("error: unknown command\n") << 0;
     QTest::newRow("empty line") << QByteArray("\n") << QByteArray("error: unknown command\n") << 0;
-    QTest::newRow("known after unknown") << QByteArray("rm -rf\ntoggle\n")
-                                         << QByteArray("error: unknown command\nok\n") << 1;
+    QTest::newRow("known after unknown")
+        << QByteArray("rm -rf\ntoggle\n") << QByteArray("error: unknown command\nok\n") << 1;
 }
 
 void TestSingleInstance::answersKnownCommandsOnly()
