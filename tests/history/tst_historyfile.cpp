@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -58,6 +60,7 @@ private Q_SLOTS:
     void foreignOrLinkedFileIsNotLoaded_data();
     void foreignOrLinkedFileIsNotLoaded();
     void leftoverTemporaryFilesAreRemoved();
+    void fullDiskSaysSoOncePerRunOfFailures();
 };
 
 void TestHistoryFile::exactFormat()
@@ -398,6 +401,35 @@ void TestHistoryFile::leftoverTemporaryFilesAreRemoved()
         QVERIFY2(!QFile::exists(dir.path() + u'/' + name), qPrintable(name));
     for (const QString& name : others)
         QVERIFY2(QFile::exists(dir.path() + u'/' + name), qPrintable(name));
+}
+
+void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
+{
+    // A real full disk: a small memory file system (root only).
+    QTemporaryDir dir;
+    if (!test::runningAsRoot() ||
+        ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+        QSKIP("needs root to mount a small file system");
+    const auto unmount =
+        qScopeGuard([&] { ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); });
+    HistoryFile file(dir.path() + QStringLiteral("/Brisol"));
+    QVERIFY(file.load().isEmpty());
+    QVERIFY(file.save({textItem(QStringLiteral("small"), 0)}));
+    const QByteArray before = test::readFile(file.filePath());
+    const QList<ClipboardItem> big{textItem(QString(100 * 1024, u'b'), 0)};
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "^Could not save history to .*: No space left on device$")));
+    QVERIFY(!file.save(big));
+    QVERIFY(!file.save(big)); // the same run of failures: no second line
+    QCOMPARE(test::readFile(file.filePath()), before);
+    QCOMPARE(QDir(dir.path() + QStringLiteral("/Brisol")).entryList(QDir::Files),
+             QStringList{QStringLiteral("history.json")});
+    // A success ends the run; the next failure is told again.
+    QVERIFY(file.save({textItem(QStringLiteral("small again"), 0)}));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "^Could not save history to .*: No space left on device$")));
+    QVERIFY(!file.save(big));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)
