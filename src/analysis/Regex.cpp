@@ -87,6 +87,11 @@ const Regex* Regex::cached(std::string_view pattern)
     return result;
 }
 
+Regex::~Regex()
+{
+    pcre2_code_free(m_code);
+}
+
 bool Regex::search(std::string_view subject) const
 {
     return matchAt(m_code, subject, 0) >= 0;

@@ -13,7 +13,8 @@ namespace ondrel::analysis {
 // A pattern compiled once per process with UTF, Unicode properties and the
 // "any" newline convention (so `.` and `$` know every Unicode line break),
 // JIT-compiled where the platform allows. Instances live in a process-wide
-// cache and are never destroyed, so callers may keep the pointer.
+// cache until the process exits, so callers may keep the pointer; nothing
+// may match after main() returned.
 class Regex final
 {
 public:
@@ -33,6 +34,7 @@ public:
 
     Regex(const Regex&) = delete;
     Regex& operator=(const Regex&) = delete;
+    ~Regex();
 
 private:
     explicit Regex(pcre2_real_code_8* code) : m_code(code) {}

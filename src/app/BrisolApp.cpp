@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <csignal>
@@ -165,6 +166,8 @@ int runBrisolApp(int argc, char** argv)
                      qPrintable(opens));
     }
     const int code = app.exec();
+    // Language guesses still running use patterns freed at exit.
+    QThreadPool::globalInstance()->waitForDone();
     if (unstoppableWorkRunning()) {
         // Everything is saved by now; waiting for a runaway image decode, or
         // destroying the application under it, is all that is left to do.

@@ -54,7 +54,9 @@ int runOwnerIfAsked(int argc, char** argv)
     platform::X11Pasteboard board(QGuiApplication::clipboard());
     // Left alive past the application on purpose: only the aboutToQuit hook
     // can then give the manager role up before Qt's exit-time hand-over.
-    auto* keeper = new platform::X11ClipboardKeeper(connection(), rootWindow(), board, [] { return true; });
+    // (Held by a static so that the leak checker sees it still reachable.)
+    static platform::X11ClipboardKeeper* keeper = nullptr;
+    keeper = new platform::X11ClipboardKeeper(connection(), rootWindow(), board, [] { return true; });
     if (argc > 3 && std::strcmp(argv[3], "keeper") == 0 && !keeper->start())
         return 3;
     auto* data = new QMimeData;
