@@ -169,9 +169,10 @@ HungOwner::~HungOwner()
     }
 }
 
-bool HungOwner::start()
+bool HungOwner::start(bool answerTargets)
 {
-    m_process.start(QStringLiteral(HUNG_CLIPBOARD_OWNER), {});
+    m_process.start(QStringLiteral(HUNG_CLIPBOARD_OWNER),
+                    answerTargets ? QStringList{QStringLiteral("--answer-targets")} : QStringList());
     return m_process.waitForStarted() && m_process.waitForReadyRead(5000) &&
            m_process.readLine().trimmed() == "owned";
 }

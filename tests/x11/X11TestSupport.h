@@ -42,8 +42,9 @@ class HungOwner final
 {
 public:
     ~HungOwner();
-    // Starts it and waits until it owns the clipboard.
-    bool start();
+    // Starts it and waits until it owns the clipboard. With `answerTargets`
+    // it lists text types and hangs only when asked for the text.
+    bool start(bool answerTargets = false);
     // The types it was asked for so far, in order.
     QStringList requests();
 

@@ -1,7 +1,8 @@
 // A program that takes the CLIPBOARD selection and never answers a request
 // for it, as a hung or hostile owner would. It prints "owned" once it holds
-// the selection and then, for every request it leaves unanswered,
-// "request TARGET". It runs until it is killed.
+// the selection and then, for every request, "request TARGET". With
+// --answer-targets it offers UTF8_STRING and STRING, then hangs when asked
+// for either. It runs until it is killed.
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -21,8 +22,9 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const bool answerTargets = argc > 1 && std::strcmp(argv[1], "--answer-targets") == 0;
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c)) {
         std::fprintf(stderr, "cannot connect to the X server\n");
@@ -33,6 +35,7 @@ int main()
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
                       XCB_COPY_FROM_PARENT, 0, nullptr);
     const xcb_atom_t clipboard = atom(c, "CLIPBOARD");
+    const xcb_atom_t targets = atom(c, "TARGETS");
     xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
     xcb_get_selection_owner_reply_t* owner =
         xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr);
@@ -54,6 +57,21 @@ int main()
                             xcb_get_atom_name_name(name));
             std::free(name);
             std::fflush(stdout);
+            if (answerTargets && request->target == targets) {
+                const xcb_atom_t offered[] = {targets, atom(c, "UTF8_STRING"), XCB_ATOM_STRING};
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
+                                    XCB_ATOM_ATOM, 32, 3, offered);
+                xcb_selection_notify_event_t notify{};
+                notify.response_type = XCB_SELECTION_NOTIFY;
+                notify.requestor = request->requestor;
+                notify.selection = request->selection;
+                notify.target = request->target;
+                notify.property = request->property;
+                notify.time = request->time;
+                xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
+                               reinterpret_cast<const char*>(&notify));
+                xcb_flush(c);
+            }
         } else if ((event->response_type & 0x7f) == XCB_SELECTION_CLEAR) {
             std::printf("lost\n");
             std::fflush(stdout);

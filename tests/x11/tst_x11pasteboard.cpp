@@ -71,7 +71,9 @@ private Q_SLOTS:
     void readsImagesOfAnyType();
     void secretHintIsAllThatIsRead();
     void hungOwnerIsAskedOnceAndBlocksNothing();
+    void ownerThatHangsOnDataIsGivenUpOn();
     void vectorImagesAreDrawnAtThumbnailSize();
+    void rasterIsPreferredOverVector();
     void imageThatDecodesTooLongIsSkipped();
     void writesTextImageAndFile();
     void watcherRecordsWhatOthersCopy();
@@ -230,6 +232,30 @@ void TestX11Pasteboard::hungOwnerIsAskedOnceAndBlocksNothing()
     QCOMPARE(next->text, std::optional<QString>(QStringLiteral("after the silent one")));
 }
 
+void TestX11Pasteboard::ownerThatHangsOnDataIsGivenUpOn()
+{
+    const qint64 before = m_board->changeCount();
+    test::HungOwner owner;
+    QVERIFY(owner.start(true));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    platform::X11ClipboardReader reader(qgetenv("DISPLAY"), {200, 300, 3000});
+    auto read = [&] {
+        std::optional<platform::PasteboardContents> answer;
+        QObject context;
+        reader.readContents(m_board->changeCount(), &context,
+                            [&](platform::PasteboardContents c) { answer = std::move(c); });
+        return QTest::qWaitFor([&] { return answer.has_value(); }, 5000) ? answer : std::nullopt;
+    };
+    const auto first = read();
+    QVERIFY(first);
+    QVERIFY(!first->text);
+    // The text it did not deliver is not asked for in another form.
+    const QStringList asked{QStringLiteral("TARGETS"), QStringLiteral("UTF8_STRING")};
+    QCOMPARE(owner.requests(), asked);
+    QVERIFY(read());
+    QCOMPARE(owner.requests(), asked);
+}
+
 void TestX11Pasteboard::vectorImagesAreDrawnAtThumbnailSize()
 {
     // Minutes to draw at 5600 pixels; at thumbnail size the dashes blur into
@@ -240,6 +266,27 @@ void TestX11Pasteboard::vectorImagesAreDrawnAtThumbnailSize()
     const auto contents = readContents(*m_board);
     QVERIFY(contents && contents->image);
     QCOMPARE(contents->image->size(), QSize(1024, 1024));
+}
+
+void TestX11Pasteboard::rasterIsPreferredOverVector()
+{
+    // This process owns the clipboard with both kinds; the reader asks
+    // through the server like any other program, and the event loop answers.
+    auto* data = new QMimeData;
+    data->setData(
+        QStringLiteral("image/svg+xml"),
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10" fill="red"/></svg>)");
+    data->setData(QStringLiteral("image/png"), encoded(redSquare(), "PNG"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    platform::X11ClipboardReader reader(qgetenv("DISPLAY"));
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    reader.readContents(m_board->changeCount(), &context,
+                        [&](platform::PasteboardContents c) { answer = std::move(c); });
+    QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
+    QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
+    QVERIFY(answer->image);
+    QCOMPARE(answer->image->size(), QSize(3, 3)); // the PNG, not the 10x10 drawing
 }
 
 void TestX11Pasteboard::imageThatDecodesTooLongIsSkipped()

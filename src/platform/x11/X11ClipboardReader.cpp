@@ -131,10 +131,26 @@ struct X11ClipboardReader::Private
     std::atomic<bool> stopping{false};
     std::thread thread;
 
-    // The owner that left a list of types unanswered, and for which change.
+    // The owner that left a request unanswered, and for which change.
     xcb_window_t silentOwner = XCB_NONE;
     qint64 silentGeneration = -1;
     xcb_window_t warnedOwner = XCB_NONE;
+    // The owner and change of the read under way; `gaveUp` once it went silent.
+    xcb_window_t currentOwner = XCB_NONE;
+    qint64 currentGeneration = -1;
+    bool gaveUp = false;
+
+    void ownerWentSilent()
+    {
+        gaveUp = true;
+        silentOwner = currentOwner;
+        silentGeneration = currentGeneration;
+        if (warnedOwner != currentOwner) {
+            warnedOwner = currentOwner;
+            std::fprintf(stderr, "ondrel: the program that owns the clipboard does not answer; its copy is "
+                                 "not recorded\n");
+        }
+    }
 
     void run()
     {
@@ -256,6 +272,14 @@ struct X11ClipboardReader::Private
         return fetched;
     }
 
+    Fetched timedOut()
+    {
+        if (stopping)
+            return {Status::stopped, {}, XCB_ATOM_NONE};
+        ownerWentSilent();
+        return {Status::timedOut, {}, XCB_ATOM_NONE};
+    }
+
     // Asks the owner to convert the clipboard to `target`; the first answer
     // must come within `budgetMs`, each later piece of a large transfer too.
     Fetched fetch(xcb_atom_t target, int budgetMs)
@@ -273,7 +297,7 @@ struct X11ClipboardReader::Private
             },
             Clock::now() + budget);
         if (!notify)
-            return {stopping ? Status::stopped : Status::timedOut, {}, XCB_ATOM_NONE};
+            return timedOut();
         if (reinterpret_cast<xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
             return {Status::refused, {}, XCB_ATOM_NONE};
         Fetched first = takeProperty();
@@ -292,7 +316,7 @@ struct X11ClipboardReader::Private
                 },
                 Clock::now() + budget);
             if (!piece)
-                return {stopping ? Status::stopped : Status::timedOut, {}, XCB_ATOM_NONE};
+                return timedOut();
             Fetched next = takeProperty();
             if (next.status != Status::ok)
                 return next;
@@ -324,23 +348,16 @@ struct X11ClipboardReader::Private
     // The offered types, or none when the owner does not answer in time.
     std::optional<QStringList> offeredTypes(qint64 generation)
     {
-        const xcb_window_t current = owner();
-        if (current == XCB_NONE)
+        currentOwner = owner();
+        currentGeneration = generation;
+        gaveUp = false;
+        if (currentOwner == XCB_NONE)
             return QStringList();
-        if (current == silentOwner && generation == silentGeneration)
+        if (currentOwner == silentOwner && generation == silentGeneration)
             return std::nullopt;
         Fetched fetched = fetch(targets, budgets.targetsMs);
-        if (fetched.status == Status::timedOut) {
-            silentOwner = current;
-            silentGeneration = generation;
-            if (warnedOwner != current) {
-                warnedOwner = current;
-                std::fprintf(stderr,
-                             "ondrel: the program that owns the clipboard does not answer; its copy is "
-                             "not recorded\n");
-            }
+        if (fetched.status == Status::timedOut)
             return std::nullopt;
-        }
         if (fetched.status != Status::ok)
             return QStringList();
         QList<xcb_atom_t> atoms(fetched.bytes.size() / qsizetype(sizeof(xcb_atom_t)));
@@ -373,7 +390,7 @@ struct X11ClipboardReader::Private
             if (fetched.status == Status::tooLarge)
                 std::fprintf(stderr,
                              "ondrel: the text on the clipboard is larger than 1 GiB; not recorded\n");
-            if (fetched.status == Status::stopped || fetched.status == Status::tooLarge)
+            if (fetched.status == Status::stopped || fetched.status == Status::tooLarge || gaveUp)
                 return std::nullopt;
             if (fetched.status != Status::ok)
                 continue;
@@ -434,7 +451,7 @@ struct X11ClipboardReader::Private
     {
         for (const QString& type : imageTypes(types)) {
             const std::optional<QByteArray> bytes = fetchNamed(type, budgets.dataMs);
-            if (stopping)
+            if (stopping || gaveUp)
                 return std::nullopt;
             if (!bytes || bytes->isEmpty())
                 continue;
@@ -457,7 +474,7 @@ struct X11ClipboardReader::Private
         }
         if ((contents.text = text(contents.types)) && !contents.text->isEmpty())
             return contents;
-        if ((contents.image = image(contents.types)))
+        if (gaveUp || (contents.image = image(contents.types)))
             return contents;
         if (contents.types.contains(u"text/uri-list")) {
             if (const std::optional<QByteArray> list =
