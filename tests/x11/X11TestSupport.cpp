@@ -140,8 +140,24 @@ quint32 activeWindowPid()
     return window ? windowPid(window) : 0;
 }
 
+namespace {
+
+xcb_window_t clipboardOwner()
+{
+    xcb_connection_t* c = connection();
+    static const xcb_atom_t clipboard = platform::xcb::atom(c, "CLIPBOARD");
+    const auto reply =
+        platform::xcb::own(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr));
+    return reply ? reply->owner : xcb_window_t(XCB_NONE);
+}
+
+} // namespace
+
 void offer(const QByteArray& bytes, const QString& type)
 {
+    // xclip takes the clipboard in the background after it returns; a test
+    // must not read before that (the last owner going away is a change too).
+    const xcb_window_t before = clipboardOwner();
     QProcess xclip;
     xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
                                           QStringLiteral("-t"), type, QStringLiteral("-i")});
@@ -149,6 +165,12 @@ void offer(const QByteArray& bytes, const QString& type)
     xclip.write(bytes);
     xclip.closeWriteChannel();
     QVERIFY(xclip.waitForFinished(5000));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            const xcb_window_t now = clipboardOwner();
+            return now != XCB_NONE && now != before;
+        },
+        5000));
 }
 
 QByteArray readBack(const QString& type)

@@ -134,7 +134,6 @@ struct X11ClipboardReader::Private
     // The owner that left a request unanswered, and for which change.
     xcb_window_t silentOwner = XCB_NONE;
     qint64 silentGeneration = -1;
-    xcb_window_t warnedOwner = XCB_NONE;
     // The owner and change of the read under way; `gaveUp` once it went silent.
     xcb_window_t currentOwner = XCB_NONE;
     qint64 currentGeneration = -1;
@@ -145,11 +144,10 @@ struct X11ClipboardReader::Private
         gaveUp = true;
         silentOwner = currentOwner;
         silentGeneration = currentGeneration;
-        if (warnedOwner != currentOwner) {
-            warnedOwner = currentOwner;
-            std::fprintf(stderr, "ondrel: the program that owns the clipboard does not answer; its copy is "
-                                 "not recorded\n");
-        }
+        // Once per copy: the same copy is not read again.
+        std::fprintf(
+            stderr,
+            "ondrel: the program that owns the clipboard does not answer; its copy is not recorded\n");
     }
 
     void run()
