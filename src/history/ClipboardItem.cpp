@@ -7,18 +7,22 @@
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <mutex>
+
 namespace ondrel {
 
-struct ClipboardItem::SearchCache
+struct ClipboardItem::Caches
 {
-    std::optional<text::SearchKey> label;
+    std::optional<text::SearchKey> label; // main thread only
+    std::once_flag encodedOnce;
+    std::string encoded;
 };
 
 namespace {
 constexpr qsizetype kPreviewCharacters = 100;
 }
 
-ClipboardItem::ClipboardItem() : m_search(std::make_shared<SearchCache>()) {}
+ClipboardItem::ClipboardItem() : m_caches(std::make_shared<Caches>()) {}
 
 ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QString> text,
                              std::optional<QImage> image, std::optional<QUrl> fileURL, Timestamp timestamp,
@@ -27,7 +31,7 @@ ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QSt
     : m_id(id), m_type(type), m_text(std::move(text)), m_image(std::move(image)),
       m_fileURL(std::move(fileURL)), m_timestamp(timestamp), m_appName(std::move(appName)),
       m_appIcon(std::move(appIcon)), m_isPinned(isPinned), m_detectedLanguage(detectedLanguage),
-      m_search(std::make_shared<SearchCache>())
+      m_caches(std::make_shared<Caches>())
 {}
 
 ClipboardItem ClipboardItem::makeText(const QString& text, std::optional<QString> appName,
@@ -54,6 +58,12 @@ ClipboardItem ClipboardItem::makeFile(const QUrl& fileURL, std::optional<QString
 ClipboardItem ClipboardItem::makeTransformed(const QString& text)
 {
     return makeText(text, kTransformedAppName);
+}
+
+const std::string& ClipboardItem::encodedOnce(std::string (*build)(const ClipboardItem&)) const
+{
+    std::call_once(m_caches->encodedOnce, [&] { m_caches->encoded = build(*this); });
+    return m_caches->encoded;
 }
 
 QString ClipboardItem::contentLabel() const
@@ -102,9 +112,9 @@ QByteArray ClipboardItem::tiffRepresentation() const
 
 bool ClipboardItem::matches(const text::SearchQuery& query) const
 {
-    if (!m_search->label)
-        m_search->label.emplace(contentLabel());
-    if (m_search->label->contains(query))
+    if (!m_caches->label)
+        m_caches->label.emplace(contentLabel());
+    if (m_caches->label->contains(query))
         return true;
     return m_appName && text::SearchKey(*m_appName).contains(query);
 }

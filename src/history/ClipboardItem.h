@@ -5,10 +5,13 @@
 #include "Timestamp.h"
 
 #include <QImage>
+
 #include <QMetaType>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
+#include <memory>
+#include <string>
 
 #include <memory>
 #include <optional>
@@ -68,11 +71,16 @@ public:
     QByteArray tiffRepresentation() const;
     // Whether the label, or failing that the application name, contains the query.
     bool matches(const text::SearchQuery& query) const;
+    // What `build` makes of this entry, made once and shared by its copies:
+    // the history file keeps each entry's encoded form here, so a save
+    // copies bytes instead of encoding every text again. Safe from any
+    // thread; `build` must depend only on what never changes (not the pin).
+    const std::string& encodedOnce(std::string (*build)(const ClipboardItem&)) const;
 
     friend bool operator==(const ClipboardItem& a, const ClipboardItem& b) { return a.m_id == b.m_id; }
 
 private:
-    struct SearchCache;
+    struct Caches;
 
     QUuid m_id;
     ClipboardItemType m_type = ClipboardItemType::text;
@@ -84,8 +92,9 @@ private:
     std::optional<QImage> m_appIcon;
     bool m_isPinned = false;
     DetectedLanguage m_detectedLanguage = DetectedLanguage::plain;
-    // Prepared search form of the label, built on first search and shared by copies.
-    std::shared_ptr<SearchCache> m_search;
+    // Prepared search form of the label and the encoded form, built on first
+    // use and shared by copies.
+    std::shared_ptr<Caches> m_caches;
 };
 
 } // namespace ondrel

@@ -151,36 +151,57 @@ bool HistoryFile::save(const QList<ClipboardItem>& items)
     return true;
 }
 
-QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
+namespace {
+
+// A record up to its last member: everything but the pin never changes.
+std::string recordHead(const ClipboardItem& item)
 {
     std::string out;
-    qsizetype estimate = 2;
-    for (const ClipboardItem& item : items)
-        estimate += item.text() ? item.text()->size() * 3 / 2 + 64 : 0;
-    out.reserve(static_cast<std::size_t>(estimate));
+    out.reserve(static_cast<std::size_t>(item.text()->size()) * 3 / 2 + 64);
+    out += "{\"text\":";
+    appendQuoted(out, *item.text());
+    const double seconds = item.timestamp().secondsSinceReferenceDate();
+    out += ",\"timestamp\":";
+    out += json::formatDouble(std::isfinite(seconds) ? seconds : 0.0);
+    if (item.appName()) {
+        out += ",\"appName\":";
+        appendQuoted(out, *item.appName());
+    }
+    out += ",\"isPinned\":";
+    return out;
+}
+
+} // namespace
+
+QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
+{
+    std::vector<const std::string*> heads;
+    heads.reserve(static_cast<std::size_t>(items.size()));
+    qsizetype size = 2;
+    for (const ClipboardItem& item : items) {
+        if (item.type() != ClipboardItemType::text || !item.text()) {
+            heads.push_back(nullptr);
+            continue;
+        }
+        heads.push_back(&item.encodedOnce(recordHead));
+        size += qsizetype(heads.back()->size()) + 7;
+    }
+    QByteArray out;
+    out.reserve(size);
     out += '[';
     bool first = true;
-    for (const ClipboardItem& item : items) {
-        if (item.type() != ClipboardItemType::text || !item.text())
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const std::string* head = heads[std::size_t(i)];
+        if (!head)
             continue;
         if (!first)
             out += ',';
         first = false;
-        out += "{\"text\":";
-        appendQuoted(out, *item.text());
-        const double seconds = item.timestamp().secondsSinceReferenceDate();
-        out += ",\"timestamp\":";
-        out += json::formatDouble(std::isfinite(seconds) ? seconds : 0.0);
-        if (item.appName()) {
-            out += ",\"appName\":";
-            appendQuoted(out, *item.appName());
-        }
-        out += ",\"isPinned\":";
-        out += item.isPinned() ? "true" : "false";
-        out += '}';
+        out.append(head->data(), qsizetype(head->size()));
+        out += items[i].isPinned() ? "true}" : "false}";
     }
     out += ']';
-    return QByteArray(out.data(), static_cast<qsizetype>(out.size()));
+    return out;
 }
 
 std::optional<QList<ClipboardItem>> HistoryFile::decode(QByteArrayView bytes)
