@@ -297,6 +297,7 @@ void AppDelegate::applicationWillTerminate()
 {
     m_store->stopMonitoring();
     removeKeyMonitor();
+    m_store->waitForSaves();
 }
 
 } // namespace ondrel

@@ -63,6 +63,11 @@ void ClipboardManager::clearUnpinned()
 {
     m_store->clearUnpinned();
 }
+void ClipboardManager::waitForSaves()
+{
+    m_store->waitForSaves();
+}
+
 void ClipboardManager::applyHistoryLimit()
 {
     m_store->applyHistoryLimit();

@@ -69,6 +69,9 @@ public:
     void deleteItem(const QUuid& id);
     void clearUnpinned();
     void applyHistoryLimit();
+    // Returns once every change so far is in the history file (saves run on
+    // a writer thread); the program calls it before it quits.
+    void waitForSaves();
 
     // The popover's state.
     const QString& searchText() const;

@@ -1,6 +1,7 @@
 #include "HistoryStore.h"
 
 #include "HistoryFile.h"
+#include "HistoryWriter.h"
 #include "MainQueue.h"
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
@@ -22,8 +23,18 @@ qsizetype indexOf(const QList<ClipboardItem>& items, const QUuid& id)
 
 HistoryStore::HistoryStore(Services services, QObject* parent) : QObject(parent), m_services(services)
 {
-    if (m_services.historyFile)
+    if (m_services.historyFile) {
         setItems(m_services.historyFile->load());
+        m_writer = std::make_unique<HistoryWriter>(*m_services.historyFile);
+    }
+}
+
+HistoryStore::~HistoryStore() = default;
+
+void HistoryStore::waitForSaves()
+{
+    if (m_writer)
+        m_writer->flush();
 }
 
 void HistoryStore::setItems(const QList<ClipboardItem>& items)
@@ -124,8 +135,8 @@ void HistoryStore::applyHistoryLimit()
 
 void HistoryStore::saveHistory()
 {
-    if (m_services.historyFile)
-        m_services.historyFile->save(m_items);
+    if (m_writer)
+        m_writer->save(m_items);
 }
 
 } // namespace ondrel

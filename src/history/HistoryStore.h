@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QUuid>
 
+#include <memory>
+
 namespace ondrel {
 
 namespace platform {
@@ -14,9 +16,10 @@ class UserDefaults;
 } // namespace platform
 
 class HistoryFile;
+class HistoryWriter;
 
 // The entries themselves: newest first, capped, pinned ones kept; every
-// lasting change is written to the history file at once.
+// lasting change is handed to the history file's writer thread at once.
 class HistoryStore final : public QObject
 {
     Q_OBJECT
@@ -32,6 +35,11 @@ public:
 
     // Loads the history file.
     explicit HistoryStore(Services services, QObject* parent = nullptr);
+    // Finishes the last write.
+    ~HistoryStore() override;
+
+    // Returns once every change so far is in the history file.
+    void waitForSaves();
 
     const QList<ClipboardItem>& items() const { return m_items; }
     void setItems(const QList<ClipboardItem>& items);
@@ -64,6 +72,7 @@ private:
 
     Services m_services;
     QList<ClipboardItem> m_items;
+    std::unique_ptr<HistoryWriter> m_writer;
 };
 
 } // namespace ondrel

@@ -57,7 +57,11 @@ struct Fixture
             out << i.contentLabel();
         return out;
     }
-    QByteArray saved() const { return test::readFile(file.filePath()); }
+    QByteArray saved() const
+    {
+        manager->waitForSaves();
+        return test::readFile(file.filePath());
+    }
 };
 
 } // namespace test

@@ -44,6 +44,7 @@ void TestClipboardManager::addItemIsDeferred()
     QSignalSpy spy(f.manager.get(), &ClipboardManager::itemsChanged);
     f.manager->addItem(ClipboardItem::makeText(QStringLiteral("a")));
     QCOMPARE(f.manager->items().size(), 0);
+    f.manager->waitForSaves();
     QVERIFY(!QFile::exists(f.file.filePath()));
     f.queue.runPending();
     QCOMPARE(f.manager->items().size(), 1);
@@ -220,8 +221,10 @@ void TestClipboardManager::togglePinSavesOnlyWhenFound()
 {
     Fixture f;
     const ClipboardItem a = f.add(QStringLiteral("a"));
+    f.manager->waitForSaves();
     QVERIFY(QFile::remove(f.file.filePath()));
     f.manager->togglePin(QUuid::createUuid());
+    f.manager->waitForSaves();
     QVERIFY(!QFile::exists(f.file.filePath()));
     f.manager->togglePin(a.id());
     QVERIFY(f.manager->items().first().isPinned());
@@ -235,8 +238,10 @@ void TestClipboardManager::deleteAndClear()
     const ClipboardItem b = f.add(QStringLiteral("b"));
     f.add(QStringLiteral("c"), 0, true);
     f.add(QStringLiteral("d"));
+    f.manager->waitForSaves();
     QVERIFY(QFile::remove(f.file.filePath()));
     f.manager->deleteItem(QUuid::createUuid()); // saves even when nothing was removed
+    f.manager->waitForSaves();
     QVERIFY(QFile::exists(f.file.filePath()));
     f.manager->deleteItem(b.id());
     QCOMPARE(f.labels(f.manager->items()),
