@@ -32,16 +32,33 @@ QByteArray referenceEncoding(const QList<ClipboardItem>& items)
         for (const char c : s.toUtf8()) {
             const auto u = static_cast<unsigned char>(c);
             switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '/': out += "\\/"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '/':
+                out += "\\/";
+                break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
-                out += u < 0x20 ? QByteArray("\\u00") + QByteArray::number(u, 16).rightJustified(2, '0') : QByteArray(1, c);
+                out += u < 0x20 ? QByteArray("\\u00") + QByteArray::number(u, 16).rightJustified(2, '0')
+                                : QByteArray(1, c);
             }
         }
         return out + '"';
@@ -53,7 +70,8 @@ QByteArray referenceEncoding(const QList<ClipboardItem>& items)
         if (out.size() > 1)
             out += ',';
         out += "{\"text\":" + quoted(*item.text()) + ",\"timestamp\":" +
-               QByteArray::number(item.timestamp().secondsSinceReferenceDate(), 'g', QLocale::FloatingPointShortest);
+               QByteArray::number(item.timestamp().secondsSinceReferenceDate(), 'g',
+                                  QLocale::FloatingPointShortest);
         if (item.appName())
             out += ",\"appName\":" + quoted(*item.appName());
         out += QByteArray(",\"isPinned\":") + (item.isPinned() ? "true" : "false") + '}';
@@ -64,16 +82,19 @@ QByteArray referenceEncoding(const QList<ClipboardItem>& items)
 QList<ClipboardItem> variedHistory()
 {
     QRandomGenerator random(12);
-    const QStringList texts{QStringLiteral("plain"), QStringLiteral("a/b \"q\" \\ back"),
-                            QStringLiteral("tab\tnew\nline\r\u0001\u001f"), QStringLiteral("ünïcödé ✓ 😀"),
-                            QStringLiteral("<script>alert(1)</script>"), QString(5000, u'x')};
+    const QStringList texts{QStringLiteral("plain"),
+                            QStringLiteral("a/b \"q\" \\ back"),
+                            QStringLiteral("tab\tnew\nline\r\u0001\u001f"),
+                            QStringLiteral("ünïcödé ✓ 😀"),
+                            QStringLiteral("<script>alert(1)</script>"),
+                            QString(5000, u'x')};
     QList<ClipboardItem> items;
     for (int i = 0; i < 60; ++i) {
         const bool withApp = i % 3 != 0;
-        items.append(textItem(texts[i % texts.size()] + QString::number(i), i * 1.25 + (i % 7) * 1e-3,
-                              withApp ? std::optional<QString>(QStringLiteral("App \"%1\"").arg(i % 4))
-                                      : std::nullopt,
-                              random.bounded(2) == 1));
+        items.append(
+            textItem(texts[i % texts.size()] + QString::number(i), i * 1.25 + (i % 7) * 1e-3,
+                     withApp ? std::optional<QString>(QStringLiteral("App \"%1\"").arg(i % 4)) : std::nullopt,
+                     random.bounded(2) == 1));
     }
     items.insert(5, ClipboardItem::makeImage(QImage(2, 2, QImage::Format_RGB32)));
     items.insert(9, ClipboardItem::makeFile(QUrl::fromLocalFile(QStringLiteral("/tmp/f"))));
