@@ -98,6 +98,39 @@ void BM_Save200(benchmark::State& state)
 }
 BENCHMARK(BM_Save200)->Unit(benchmark::kMillisecond);
 
+// 50 texts of 1 MB, saved once already: the save after one more capture
+// (what the writer thread does per copy). Entries keep their encoded
+// records, so this is mostly copying 50 MB of bytes to the file.
+void BM_SaveAfterCapture50x1MB(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    QList<ClipboardItem> items = makeItems(50, 1 << 20, false);
+    file.save(items);
+    for (auto _ : state) {
+        items.prepend(ClipboardItem::makeText(QStringLiteral("one more")));
+        file.save(items);
+        items.removeFirst();
+    }
+}
+BENCHMARK(BM_SaveAfterCapture50x1MB)->Unit(benchmark::kMillisecond);
+
+// The same history encoded from scratch (a first save, or the cost of every
+// save before entries kept their records).
+void BM_EncodeFresh50x1MB(benchmark::State& state)
+{
+    const QList<ClipboardItem> items = makeItems(50, 1 << 20, false);
+    for (auto _ : state) {
+        QList<ClipboardItem> fresh;
+        for (const ClipboardItem& i : items)
+            fresh.append(ClipboardItem(QUuid::createUuid(), i.type(), i.text(), std::nullopt, std::nullopt,
+                                       i.timestamp(), i.appName(), std::nullopt, i.isPinned(),
+                                       i.detectedLanguage()));
+        benchmark::DoNotOptimize(HistoryFile::encode(fresh));
+    }
+}
+BENCHMARK(BM_EncodeFresh50x1MB)->Unit(benchmark::kMillisecond);
+
 void BM_Load(benchmark::State& state, int count, qsizetype length)
 {
     QTemporaryDir dir;
