@@ -83,15 +83,16 @@ void ClipboardWatcher::record(const platform::PasteboardContents& contents,
         return;
     if (const std::optional<QString>& text = contents.text; text && !text->isEmpty()) {
         // The same text as the front-most unpinned entry is not recorded again.
-        if (const auto front = frontUnpinnedText(); front && text::canonicallyEqual(*front, *text))
-            return;
-        if (text->size() >= m_backgroundThreshold) {
+        std::optional<QString> front = frontUnpinnedText();
+        if (text->size() >= m_backgroundThreshold || (front && front->size() >= m_backgroundThreshold)) {
             capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, *text, std::nullopt,
                                   std::nullopt, now, appName, appIcon, false, DetectedLanguage::plain),
-                    true);
-        } else {
-            capture(ClipboardItem::makeText(*text, appName, appIcon, now), false);
+                    true, std::move(front));
+            return;
         }
+        if (front && text::canonicallyEqual(*front, *text))
+            return;
+        capture(ClipboardItem::makeText(*text, appName, appIcon, now), false);
         return;
     }
     if (const std::optional<QImage>& image = contents.image; image && !image->isNull()) {
@@ -109,24 +110,27 @@ std::optional<QString> ClipboardWatcher::frontUnpinnedText() const
     return m_store.frontUnpinnedText();
 }
 
-void ClipboardWatcher::capture(ClipboardItem item, bool detectInBackground)
+void ClipboardWatcher::capture(ClipboardItem item, bool inBackground, std::optional<QString> front)
 {
-    if (!detectInBackground && m_captures.empty()) {
+    if (!inBackground && m_captures.empty()) {
         m_store.addItem(item);
         return;
     }
-    auto pending = std::make_shared<Capture>(Capture{item, !detectInBackground});
+    auto pending = std::make_shared<Capture>(Capture{item, !inBackground});
     m_captures.push_back(pending);
-    if (!detectInBackground) {
+    if (!inBackground) {
         flushCaptures();
         return;
     }
     QPointer<ClipboardWatcher> self(this);
-    QThreadPool::globalInstance()->start([self, pending, text = *item.text()] {
-        const DetectedLanguage language = detectLanguage(text);
+    QThreadPool::globalInstance()->start([self, pending, text = *item.text(), front = std::move(front)] {
+        // Comparing (normalising) a text of many megabytes takes long too.
+        const bool duplicate = front && text::canonicallyEqual(*front, text);
+        const DetectedLanguage language = duplicate ? DetectedLanguage::plain : detectLanguage(text);
         QMetaObject::invokeMethod(
             self,
-            [self, pending, language] {
+            [self, pending, language, duplicate] {
+                pending->duplicate = duplicate;
                 const ClipboardItem& i = pending->item;
                 pending->item =
                     ClipboardItem(i.id(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
@@ -141,7 +145,8 @@ void ClipboardWatcher::capture(ClipboardItem item, bool detectInBackground)
 void ClipboardWatcher::flushCaptures()
 {
     while (!m_captures.empty() && m_captures.front()->ready) {
-        m_store.addItem(m_captures.front()->item);
+        if (!m_captures.front()->duplicate)
+            m_store.addItem(m_captures.front()->item);
         m_captures.pop_front();
     }
 }

@@ -57,9 +57,10 @@ public:
     void checkClipboard();
     // A read of the clipboard has not answered yet.
     bool isReading() const { return m_reading; }
-    // Texts at least this long (in UTF-16 units) have their language guessed
-    // on a worker thread, so the popover keeps answering; entries still
-    // arrive in the order they were copied.
+    // Texts at least this long (in UTF-16 units), or compared with an entry
+    // that long, are compared and have their language guessed on a worker
+    // thread, so the popover keeps answering; entries still arrive in the
+    // order they were copied.
     void setBackgroundDetectionThreshold(qsizetype units) { m_backgroundThreshold = units; }
     // Captures whose language is still being guessed.
     qsizetype pendingCaptureCount() const { return qsizetype(m_captures.size()); }
@@ -69,10 +70,11 @@ private:
     {
         ClipboardItem item;
         bool ready = false;
+        bool duplicate = false; // found equal to the entry before it: not recorded
     };
     void record(const platform::PasteboardContents& contents, const std::optional<QString>& appName,
                 const std::optional<QImage>& appIcon, Timestamp when);
-    void capture(ClipboardItem item, bool detectInBackground);
+    void capture(ClipboardItem item, bool inBackground, std::optional<QString> front = std::nullopt);
     void flushCaptures();
     // The text the next capture is compared with: the newest capture not yet
     // in the history, else the front-most unpinned entry.

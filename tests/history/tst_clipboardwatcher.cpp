@@ -307,6 +307,18 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
              (QStringList{QStringLiteral("ok"), QStringLiteral("fn main() {}")}));
     QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::rust);
     QCOMPARE(w.manager->items().last().appName(), std::optional<QString>(QStringLiteral("Editor")));
+
+    // Long texts are also compared on the worker: a canonically equal copy
+    // of a long front entry, and a short text after a long one.
+    const QString composed = QStringLiteral("caf\u00e9 au lait");
+    const QString decomposed = QStringLiteral("cafe\u0301 au lait");
+    w.copy(composed);
+    w.copy(decomposed);
+    w.copy(QStringLiteral("ok"));
+    QTRY_COMPARE(w.manager->pendingCaptureCount(), 0);
+    w.queue.runPending();
+    QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("ok"), composed, QStringLiteral("ok"),
+                                                        QStringLiteral("fn main() {}")}));
 }
 
 void TestClipboardWatcher::announcedChangesNeedNoPolling()
