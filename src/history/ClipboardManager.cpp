@@ -63,6 +63,11 @@ void ClipboardManager::clearUnpinned()
 {
     m_store->clearUnpinned();
 }
+void ClipboardManager::waitForLoad()
+{
+    m_store->waitForLoad();
+}
+
 void ClipboardManager::waitForSaves()
 {
     m_store->waitForSaves();

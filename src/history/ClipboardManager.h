@@ -72,6 +72,9 @@ public:
     // Returns once every change so far is in the history file (saves run on
     // a writer thread); the program calls it before it quits.
     void waitForSaves();
+    // The history file is read on a worker at start; this returns once its
+    // entries are in the list.
+    void waitForLoad();
 
     // The popover's state.
     const QString& searchText() const;

@@ -23,21 +23,68 @@ qsizetype indexOf(const QList<ClipboardItem>& items, const QUuid& id)
 
 HistoryStore::HistoryStore(Services services, QObject* parent) : QObject(parent), m_services(services)
 {
-    if (m_services.historyFile) {
-        setItems(m_services.historyFile->load());
-        m_writer = std::make_unique<HistoryWriter>(*m_services.historyFile);
-    }
+    if (!m_services.historyFile)
+        return;
+    m_loading = true;
+    HistoryFile* file = m_services.historyFile;
+    m_loader = std::thread([this, file] {
+        m_loaded = file->load(); // parsing and guessing languages: seconds for a huge file
+        QMetaObject::invokeMethod(this, &HistoryStore::finishLoad, Qt::QueuedConnection);
+    });
 }
 
-HistoryStore::~HistoryStore() = default;
+HistoryStore::~HistoryStore()
+{
+    if (m_loader.joinable())
+        m_loader.join();
+}
+
+void HistoryStore::waitForLoad()
+{
+    finishLoad();
+}
+
+void HistoryStore::finishLoad()
+{
+    if (!m_loading)
+        return; // already merged (a wait came before the queued call)
+    m_loader.join();
+    m_loading = false;
+    // The file was only read: it is used by the writer's thread from now on.
+    m_writer = std::make_unique<HistoryWriter>(*m_services.historyFile);
+    QList<ClipboardItem> loaded = std::move(m_loaded);
+    m_loaded.clear();
+    if (m_replacedWhileLoading)
+        loaded.clear();
+    else if (m_clearedWhileLoading)
+        loaded.removeIf([](const ClipboardItem& i) { return !i.isPinned(); });
+    if (!loaded.isEmpty()) {
+        // Captures made meanwhile are newer than anything in the file.
+        QList<ClipboardItem> items = m_items;
+        items.append(loaded);
+        publish(items);
+        applyHistoryLimit();
+    }
+    if (m_saveWanted)
+        saveHistory();
+}
 
 void HistoryStore::waitForSaves()
 {
+    waitForLoad();
     if (m_writer)
         m_writer->flush();
 }
 
 void HistoryStore::setItems(const QList<ClipboardItem>& items)
+{
+    // A whole new list: what the file held is not brought back afterwards.
+    if (m_loading)
+        m_replacedWhileLoading = true;
+    publish(items);
+}
+
+void HistoryStore::publish(const QList<ClipboardItem>& items)
 {
     m_items = items;
     Q_EMIT itemsChanged();
@@ -48,7 +95,7 @@ void HistoryStore::insertAtFront(const ClipboardItem& item, bool capped)
     m_services.mainQueue.async(this, [this, item, capped] {
         QList<ClipboardItem> items = m_items;
         items.prepend(item);
-        setItems(items);
+        publish(items);
         if (capped)
             applyHistoryLimit();
         saveHistory();
@@ -72,7 +119,7 @@ void HistoryStore::togglePin(const QUuid& id)
         return;
     QList<ClipboardItem> items = m_items;
     items[at].setPinned(!items[at].isPinned());
-    setItems(items);
+    publish(items);
     saveHistory();
 }
 
@@ -80,15 +127,17 @@ void HistoryStore::deleteItem(const QUuid& id)
 {
     QList<ClipboardItem> items = m_items;
     items.removeIf([&](const ClipboardItem& i) { return i.id() == id; });
-    setItems(items);
+    publish(items);
     saveHistory();
 }
 
 void HistoryStore::clearUnpinned()
 {
+    if (m_loading)
+        m_clearedWhileLoading = true;
     QList<ClipboardItem> items = m_items;
     items.removeIf([](const ClipboardItem& i) { return !i.isPinned(); });
-    setItems(items);
+    publish(items);
     saveHistory();
 }
 
@@ -99,7 +148,7 @@ void HistoryStore::moveToFront(const QUuid& id)
         return;
     QList<ClipboardItem> items = m_items;
     items.move(at, 0);
-    setItems(items);
+    publish(items);
 }
 
 std::optional<QString> HistoryStore::frontUnpinnedText() const
@@ -130,11 +179,15 @@ void HistoryStore::applyHistoryLimit()
     // entry stays and no unpinned one does.
     const qsizetype keep = std::clamp<qsizetype>(limit - pinned.size(), 0, unpinned.size());
     pinned.append(unpinned.first(keep));
-    setItems(pinned);
+    publish(pinned);
 }
 
 void HistoryStore::saveHistory()
 {
+    if (m_loading) {
+        m_saveWanted = true; // written with the loaded entries
+        return;
+    }
     if (m_writer)
         m_writer->save(m_items);
 }

@@ -7,6 +7,7 @@
 #include <QUuid>
 
 #include <memory>
+#include <thread>
 
 namespace ondrel {
 
@@ -33,11 +34,17 @@ public:
         HistoryFile* historyFile = nullptr; // none: the history is not kept across runs
     };
 
-    // Loads the history file.
+    // Starts loading the history file on a worker thread: captures made
+    // meanwhile are shown at once and stay in front of the loaded entries,
+    // and nothing is written before the file has been read.
     explicit HistoryStore(Services services, QObject* parent = nullptr);
     // Finishes the last write.
     ~HistoryStore() override;
 
+    // The history file has been read (or there is none).
+    bool isLoaded() const { return !m_loader.joinable() && !m_loading; }
+    // Returns once the history file has been read and merged.
+    void waitForLoad();
     // Returns once every change so far is in the history file.
     void waitForSaves();
 
@@ -67,12 +74,20 @@ Q_SIGNALS:
 
 private:
     void insertAtFront(const ClipboardItem& item, bool capped);
+    void finishLoad();
+    void publish(const QList<ClipboardItem>& items);
     void saveHistory();
     qsizetype historyLimit() const;
 
     Services m_services;
     QList<ClipboardItem> m_items;
     std::unique_ptr<HistoryWriter> m_writer;
+    std::thread m_loader;
+    bool m_loading = false;
+    QList<ClipboardItem> m_loaded; // written by the loader before it ends
+    bool m_clearedWhileLoading = false;
+    bool m_replacedWhileLoading = false;
+    bool m_saveWanted = false;
 };
 
 } // namespace ondrel

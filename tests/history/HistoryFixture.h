@@ -36,6 +36,7 @@ struct Fixture
         manager.reset();
         manager = std::make_unique<ClipboardManager>(
             ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, workspace, &file});
+        manager->waitForLoad();
     }
     // Captures a text the way the watcher does, and lets the insertion run.
     ClipboardItem add(const QString& text, double secondsAgo = 0, bool pinned = false)

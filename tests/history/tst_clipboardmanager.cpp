@@ -12,6 +12,8 @@ class TestClipboardManager : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void capturesWhileLoadingStayInFront();
+    void clearWhileLoadingKeepsOnlyPinned();
     void init() { test::failOnUnexpectedWarnings(); }
 
     void addItemIsDeferred();
@@ -357,6 +359,43 @@ void TestClipboardManager::callbacksDroppedWithManager()
     f.queue.advance(1);
     QCOMPARE(f.keystrokes.pasteCount(), 0);
     QVERIFY(!QFile::exists(f.file.filePath()));
+}
+
+void TestClipboardManager::capturesWhileLoadingStayInFront()
+{
+    Fixture f;
+    f.add(QStringLiteral("old pinned"), 0, true);
+    f.add(QStringLiteral("old"));
+    const QByteArray before = f.saved();
+    f.manager.reset();
+
+    // Reopened: the file is read on a worker and merged by the event loop,
+    // which these lines do not run until waitForLoad().
+    ClipboardManager reopened({f.defaults, f.queue, f.pasteboard, f.keystrokes, f.workspace, &f.file});
+    reopened.addItem(ClipboardItem::makeText(QStringLiteral("new")));
+    f.queue.runPending();
+    QCOMPARE(f.labels(reopened.items()), QStringList{QStringLiteral("new")}); // shown at once
+    QCOMPARE(test::readFile(f.file.filePath()), before);                      // not written over
+    reopened.waitForLoad();
+    QCOMPARE(f.labels(reopened.items()),
+             (QStringList{QStringLiteral("new"), QStringLiteral("old"), QStringLiteral("old pinned")}));
+    reopened.waitForSaves();
+    QCOMPARE(HistoryFile::decode(test::readFile(f.file.filePath()))->size(), 3);
+}
+
+void TestClipboardManager::clearWhileLoadingKeepsOnlyPinned()
+{
+    Fixture f;
+    f.add(QStringLiteral("old pinned"), 0, true);
+    f.add(QStringLiteral("old"));
+    f.manager->waitForSaves();
+    f.manager.reset();
+    ClipboardManager reopened({f.defaults, f.queue, f.pasteboard, f.keystrokes, f.workspace, &f.file});
+    reopened.clearUnpinned();
+    reopened.waitForLoad();
+    QCOMPARE(f.labels(reopened.items()), QStringList{QStringLiteral("old pinned")});
+    reopened.waitForSaves();
+    QCOMPARE(HistoryFile::decode(test::readFile(f.file.filePath()))->size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestClipboardManager)
