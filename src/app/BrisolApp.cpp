@@ -22,6 +22,8 @@
 
 #include <csignal>
 #include <cstdio>
+
+#include <malloc.h>
 #include <unistd.h>
 
 namespace ondrel {
@@ -99,6 +101,13 @@ void presentUpdate(const UpdateCheckResult& result)
 
 int runBrisolApp(int argc, char** argv)
 {
+    // Large blocks (copied texts and images, encoded history files) come
+    // and go on several threads. A fixed threshold keeps each one in its own
+    // mapping, returned to the system when freed; glibc's default raises the
+    // threshold after the first frees and then keeps such blocks in
+    // per-thread heaps, fragmented, for the life of the program.
+    ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));

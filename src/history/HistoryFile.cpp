@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 
 #include <cmath>
+#include <deque>
 
 Q_LOGGING_CATEGORY(lcHistory, "ondrel.history")
 
@@ -175,7 +176,11 @@ std::string recordHead(const ClipboardItem& item)
 
 QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
 {
+    // Small entries keep their record (a save is then mostly a copy); a
+    // large one is encoded again each time rather than held twice in memory.
+    constexpr qsizetype kCachedUpTo = 64 * 1024;
     std::vector<const std::string*> heads;
+    std::deque<std::string> uncached;
     heads.reserve(static_cast<std::size_t>(items.size()));
     qsizetype size = 2;
     for (const ClipboardItem& item : items) {
@@ -183,7 +188,12 @@ QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
             heads.push_back(nullptr);
             continue;
         }
-        heads.push_back(&item.encodedOnce(recordHead));
+        if (item.text()->size() <= kCachedUpTo) {
+            heads.push_back(&item.encodedOnce(recordHead));
+        } else {
+            uncached.push_back(recordHead(item));
+            heads.push_back(&uncached.back());
+        }
         size += qsizetype(heads.back()->size()) + 7;
     }
     QByteArray out;

@@ -2,6 +2,8 @@
 
 #include "HistoryFile.h"
 
+#include <malloc.h>
+
 namespace ondrel {
 
 HistoryWriter::HistoryWriter(HistoryFile& file, std::function<void()> beforeWrite)
@@ -58,6 +60,9 @@ void HistoryWriter::run()
             m_beforeWrite();
         m_file.save(items);
         items.clear(); // the last copies of deleted entries go here, off the main thread
+        // The encoded file was one large block: give such memory back to
+        // the system rather than keep it in this thread's heap.
+        ::malloc_trim(0);
         lock.lock();
         m_writing = false;
         ++m_writes;

@@ -87,7 +87,8 @@ QList<ClipboardItem> variedHistory()
                             QStringLiteral("tab\tnew\nline\r\u0001\u001f"),
                             QStringLiteral("ünïcödé ✓ 😀"),
                             QStringLiteral("<script>alert(1)</script>"),
-                            QString(5000, u'x')};
+                            QString(5000, u'x'),
+                            QString(70000, u'\u00e9') + u'"'}; // a large one is not kept encoded
     QList<ClipboardItem> items;
     for (int i = 0; i < 60; ++i) {
         const bool withApp = i % 3 != 0;
