@@ -41,8 +41,6 @@ public:
     // Finishes the last write.
     ~HistoryStore() override;
 
-    // The history file has been read (or there is none).
-    bool isLoaded() const { return !m_loader.joinable() && !m_loading; }
     // Returns once the history file has been read and merged.
     void waitForLoad();
     // Returns once every change so far is in the history file.
