@@ -1,6 +1,6 @@
 #include "PlatformServices.h"
 
-#include "X11ClipboardReader.h"
+#include "ClipboardData.h"
 
 #include "NullServices.h"
 #include "PreferenceKeys.h"
@@ -94,7 +94,7 @@ PlatformServices createPlatformServices(platform::UserDefaults& defaults)
 
 bool unstoppableWorkRunning()
 {
-    return platform::X11ClipboardReader::abandonedDecodes() > 0;
+    return platform::abandonedImageDecodes() > 0;
 }
 
 } // namespace ondrel

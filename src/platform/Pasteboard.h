@@ -29,6 +29,10 @@ struct PasteboardContents
 
 // The type password managers mark what they copy with, holding "secret".
 inline constexpr char kSecretHintType[] = "x-kde-passwordManagerHint";
+inline bool isSecretMark(const QByteArray& hint)
+{
+    return hint.trimmed() == "secret";
+}
 
 // The system clipboard. All calls come from the main thread.
 class Pasteboard
@@ -83,7 +87,7 @@ protected:
         PasteboardContents contents;
         contents.types = types();
         const QString hint = QString::fromLatin1(kSecretHintType);
-        if (contents.types.contains(hint) && data(hint).trimmed() == "secret") {
+        if (contents.types.contains(hint) && isSecretMark(data(hint))) {
             contents.secret = true;
             return contents;
         }

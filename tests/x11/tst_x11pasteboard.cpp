@@ -1,3 +1,4 @@
+#include "ClipboardData.h"
 #include "ClipboardManager.h"
 #include "MemoryUserDefaults.h"
 #include "MemoryWorkspace.h"
@@ -305,9 +306,9 @@ void TestX11Pasteboard::imageThatDecodesTooLongIsSkipped()
     QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
     QVERIFY(!answer->image);
     QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
-    QCOMPARE(platform::X11ClipboardReader::abandonedDecodes(), 1);
+    QCOMPARE(platform::abandonedImageDecodes(), 1);
     // It ends on its own; nothing waits for it meanwhile.
-    QTRY_COMPARE_WITH_TIMEOUT(platform::X11ClipboardReader::abandonedDecodes(), 0, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(platform::abandonedImageDecodes(), 0, 60000);
 }
 
 void TestX11Pasteboard::writesTextImageAndFile()

@@ -1,5 +1,6 @@
 #include "X11ClipboardKeeper.h"
 
+#include "ClipboardData.h"
 #include "X11Pasteboard.h"
 #include "Xcb.h"
 
@@ -13,12 +14,11 @@ namespace ondrel::platform {
 
 namespace {
 
-// Targets that describe a selection rather than hold its data.
-bool isMetaFormat(const QString& format)
+// Targets not worth keeping: those that describe the selection, and Qt's
+// own image alias (the image types themselves are copied).
+bool isKeptFormat(const QString& format)
 {
-    return format == u"TARGETS" || format == u"MULTIPLE" || format == u"TIMESTAMP" ||
-           format == u"SAVE_TARGETS" ||
-           format == u"application/x-qt-image"; // Qt's own image alias; the image types themselves are copied
+    return !isMetaTarget(format) && format != u"application/x-qt-image";
 }
 
 } // namespace
@@ -148,7 +148,7 @@ void X11ClipboardKeeper::keepContents(xcb_window_t requestor, xcb_atom_t target,
         if (m_active && all.complete && !all.secret) {
             copy = new QMimeData;
             for (const auto& [format, data] : all.data) {
-                if (!isMetaFormat(format))
+                if (isKeptFormat(format))
                     copy->setData(format, data);
             }
         }

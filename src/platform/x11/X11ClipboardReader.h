@@ -53,11 +53,6 @@ public:
     void readContents(qint64 generation, QObject* context, std::function<void(PasteboardContents)> done);
     void readAll(qint64 generation, QObject* context, std::function<void(AllData)> done);
 
-    // Image decodes that overran their budget and still run on their own
-    // threads. They cannot be stopped, so a quitting program must not wait
-    // for them (or tear down what they use) while this is above zero.
-    static int abandonedDecodes();
-
 private:
     struct Private;
     std::unique_ptr<Private> d;

@@ -1,5 +1,7 @@
 #include "X11Pasteboard.h"
 
+#include "ClipboardData.h"
+
 #include <QBuffer>
 
 #include <QClipboard>
@@ -61,9 +63,9 @@ void X11Pasteboard::readAll(QObject* context, std::function<void(X11ClipboardRea
     X11ClipboardReader::AllData all;
     if (const QMimeData* source = current()) {
         const QString hint = QString::fromLatin1(kSecretHintType);
-        all.secret = source->formats().contains(hint) && source->data(hint).trimmed() == "secret";
+        all.secret = source->formats().contains(hint) && isSecretMark(source->data(hint));
         for (const QString& format : source->formats()) {
-            if (!all.secret && format != u"TARGETS")
+            if (!all.secret && !isMetaTarget(format))
                 all.data.append({format, source->data(format)});
         }
         all.complete = !all.secret && !all.data.isEmpty();
