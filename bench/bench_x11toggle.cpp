@@ -2,6 +2,8 @@
 // clipboard, and right after a vector image that takes minutes to draw at
 // its own size was copied: from starting the command to the popover's first
 // paint. Run inside scripts/with-x11 (a private X server), release build.
+#include "X11TestSupport.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -12,6 +14,8 @@
 
 #include <algorithm>
 #include <cstdio>
+
+using namespace ondrel;
 
 namespace {
 
@@ -75,43 +79,17 @@ private:
     QProcess m_app;
 };
 
-// Puts something on the clipboard from another process; it serves it until
-// the next one takes over.
-class Owner
+// Puts the SVG on the clipboard from another program (xclip serves it in
+// the background until the next owner takes over).
+bool offerSvg(const QByteArray& svg)
 {
-public:
-    ~Owner()
-    {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-    bool hang()
-    {
-        m_process.start(QStringLiteral(HUNG_CLIPBOARD_OWNER), {});
-        return m_process.waitForReadyRead(5000) && m_process.readLine().trimmed() == "owned";
-    }
-    bool offer(const QByteArray& bytes, const QString& type)
-    {
-        QProcess xclip;
-        xclip.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard"),
-                                              QStringLiteral("-t"), type, QStringLiteral("-i")});
-        xclip.write(bytes);
-        xclip.closeWriteChannel();
-        return xclip.waitForFinished(5000) && xclip.exitCode() == 0;
-    }
-
-private:
-    QProcess m_process;
-};
-
-QByteArray heavySvg()
-{
-    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"5600\" height=\"5600\">\n";
-    for (int i = 0; i < 2000; ++i)
-        svg += "<circle cx=\"2800\" cy=\"2800\" r=\"" + QByteArray::number(2700 + i % 50) +
-               "\" fill=\"none\" stroke=\"#" + QByteArray::number(0x100000 + i * 37, 16) +
-               "\" stroke-width=\"3\" stroke-dasharray=\"1,1\"/>\n";
-    return svg + "</svg>\n";
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+                 QStringLiteral("image/svg+xml"), QStringLiteral("-i")});
+    xclip.write(svg);
+    xclip.closeWriteChannel();
+    return xclip.waitForFinished(5000) && xclip.exitCode() == 0;
 }
 
 void toggleAfter(benchmark::State& state, bool hungOwner)
@@ -121,11 +99,11 @@ void toggleAfter(benchmark::State& state, bool hungOwner)
         state.SkipWithError("the program did not start (run inside scripts/with-x11)");
         return;
     }
-    const QByteArray svg = heavySvg();
+    const QByteArray svg = test::heavySvg(5600, 2000, 2700);
     double slowest = 0;
     for (auto _ : state) {
-        Owner owner;
-        if (!(hungOwner ? owner.hang() : owner.offer(svg, QStringLiteral("image/svg+xml")))) {
+        test::HungOwner owner;
+        if (!(hungOwner ? owner.start() : offerSvg(svg))) {
             state.SkipWithError("could not put the clipboard contents in place");
             return;
         }

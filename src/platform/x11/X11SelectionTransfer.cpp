@@ -59,8 +59,8 @@ QStringList X11SelectionTransfer::namesOf(const QList<xcb_atom_t>& atoms)
     for (const auto& [atom, cookie] : asked) {
         const auto reply = xcb::own(xcb_get_atom_name_reply(m_connection, cookie, nullptr));
         m_names[atom] = reply ? QString::fromUtf8(xcb_get_atom_name_name(reply.get()),
-                                                xcb_get_atom_name_name_length(reply.get()))
-                            : QString();
+                                                  xcb_get_atom_name_name_length(reply.get()))
+                              : QString();
     }
     QStringList result;
     for (xcb_atom_t atom : atoms) {
@@ -83,10 +83,11 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::takeProperty()
     Fetched fetched;
     uint32_t offset = 0; // in 32-bit units
     for (;;) {
-        const auto reply = xcb::own(xcb_get_property_reply(
-            m_connection,
-            xcb_get_property(m_connection, 0, m_window, m_property, XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
-            nullptr));
+        const auto reply =
+            xcb::own(xcb_get_property_reply(m_connection,
+                                            xcb_get_property(m_connection, 0, m_window, m_property,
+                                                             XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
+                                            nullptr));
         if (!reply) {
             fetched.status = Status::failed;
             return fetched;
@@ -157,6 +158,5 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
         whole.bytes.append(next.bytes);
     }
 }
-
 
 } // namespace ondrel::platform

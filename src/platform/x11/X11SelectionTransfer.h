@@ -57,7 +57,8 @@ private:
     using Clock = std::chrono::steady_clock;
     // The next event `matches` accepts, or none when `deadline` passes or
     // the reader stops.
-    template <typename Match> xcb::Reply<xcb_generic_event_t> waitFor(Match matches, Clock::time_point deadline);
+    template <typename Match>
+    xcb::Reply<xcb_generic_event_t> waitFor(Match matches, Clock::time_point deadline);
     Fetched takeProperty();
 
     xcb_connection_t* m_connection;
