@@ -336,6 +336,121 @@ void appendQuoted(std::string& out, std::string_view utf8)
     out += '"';
 }
 
+namespace {
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Four hex digits at `at`, or -1.
+int readHex4(std::string_view s, std::size_t at)
+{
+    if (at + 4 > s.size())
+        return -1;
+    int value = 0;
+    for (std::size_t i = at; i < at + 4; ++i) {
+        const int digit = hexValue(s[i]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+} // namespace
+
+std::optional<std::string> unquote(std::string_view literal)
+{
+    if (literal.size() < 2 || literal.front() != '"' || literal.back() != '"')
+        return std::nullopt;
+    const std::string_view body = literal.substr(1, literal.size() - 2);
+    std::string out;
+    out.reserve(body.size());
+    std::size_t at = 0;
+    while (at < body.size()) {
+        // Long runs without escapes are copied whole.
+        const void* found = std::memchr(body.data() + at, '\\', body.size() - at);
+        const std::size_t escape =
+            found ? std::size_t(static_cast<const char*>(found) - body.data()) : body.size();
+        out.append(body.data() + at, escape - at);
+        if (escape == body.size())
+            break;
+        if (escape + 1 >= body.size())
+            return std::nullopt;
+        at = escape + 2;
+        switch (body[escape + 1]) {
+        case '"':
+        case '\\':
+        case '/':
+            out += body[escape + 1];
+            break;
+        case 'b':
+            out += '\b';
+            break;
+        case 'f':
+            out += '\f';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'u': {
+            const int unit = readHex4(body, at);
+            if (unit < 0)
+                return std::nullopt;
+            at += 4;
+            char32_t c = char32_t(unit);
+            if (unit >= 0xD800 && unit < 0xDC00 && at + 6 <= body.size() && body[at] == '\\' &&
+                body[at + 1] == 'u') {
+                const int low = readHex4(body, at + 2);
+                if (low >= 0xDC00 && low < 0xE000) {
+                    c = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(low) - 0xDC00);
+                    at += 6;
+                }
+            }
+            if (c >= 0xD800 && c < 0xE000)
+                c = 0xFFFD;
+            appendUtf8(out, c);
+            break;
+        }
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
+
 std::string formatDouble(double d)
 {
     if (d == 0)

@@ -114,6 +114,12 @@ std::optional<std::string> reformat(std::string_view utf8, WriteOptions options,
 // escaped, `/` is written as `\/`, other characters are written unescaped.
 void appendQuoted(std::string& out, std::string_view utf8);
 
+// The text of a JSON string literal (quotes included), for literals this
+// program wrote: escapes are decoded (a lone surrogate becomes U+FFFD), the
+// rest is copied as it is, without checking its UTF-8. None when the quotes
+// or an escape are malformed.
+std::optional<std::string> unquote(std::string_view literal);
+
 // Shortest text that reads back as the same double, without exponent for
 // everyday magnitudes ("1.5", "0", "786000000.25"). `d` must be finite.
 std::string formatDouble(double d);

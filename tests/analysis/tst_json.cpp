@@ -1,6 +1,7 @@
 #include "Json.h"
 #include "TestSupport.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 
 #include <cmath>
@@ -19,6 +20,9 @@ private Q_SLOTS:
     void treeKeepsOrderAndDigits();
     void depthIsCapped();
     void writesCompactAndEscaped();
+    void unquotes_data();
+    void unquotes();
+    void quotedTextsReadBack();
     void formatsDoublesShortest_data();
     void formatsDoublesShortest();
 };
@@ -102,6 +106,58 @@ void TestJson::writesCompactAndEscaped()
     QCOMPARE(json::write(*v), std::string(R"({"b":[1,2.5,true,null],"a":"x\/\"\\\n\u0001é😀"})"));
     // What is written reads back the same.
     QCOMPARE(json::write(*json::parse(json::write(*v))), json::write(*v));
+}
+
+void TestJson::unquotes_data()
+{
+    QTest::addColumn<QByteArray>("literal");
+    QTest::addColumn<QByteArray>("text"); // "-" for none
+    QTest::newRow("empty") << QByteArray(R"("")") << QByteArray("");
+    QTest::newRow("plain") << QByteArray(R"("abc")") << QByteArray("abc");
+    QTest::newRow("short escapes") << QByteArray(R"("\"\\\/\b\f\n\r\t")") << QByteArray("\"\\/\b\f\n\r\t");
+    QTest::newRow("escape at both ends") << QByteArray(R"("\nx\n")") << QByteArray("\nx\n");
+    QTest::newRow("control") << QByteArray(R"("\u0001\u001F")") << QByteArray("\x01\x1f");
+    QTest::newRow("BMP") << QByteArray(R"("\u00e9\u20AC")") << QByteArray("\xc3\xa9\xe2\x82\xac");
+    QTest::newRow("pair") << QByteArray(R"("\ud83d\ude00")") << QByteArray("\xf0\x9f\x98\x80");
+    QTest::newRow("lone high") << QByteArray(R"("\ud83dx")") << QByteArray("\xef\xbf\xbdx");
+    QTest::newRow("lone low") << QByteArray(R"("\ude00")") << QByteArray("\xef\xbf\xbd");
+    QTest::newRow("high then escape") << QByteArray(R"("\ud83d\n")") << QByteArray("\xef\xbf\xbd\n");
+    QTest::newRow("raw UTF-8") << QByteArray("\"\xc3\xa9\"") << QByteArray("\xc3\xa9");
+    QTest::newRow("no quotes") << QByteArray("abc") << QByteArray("-");
+    QTest::newRow("one quote") << QByteArray("\"") << QByteArray("-");
+    QTest::newRow("unknown escape") << QByteArray(R"("\x")") << QByteArray("-");
+    QTest::newRow("backslash at end") << QByteArray(R"("a\")") << QByteArray("-");
+    QTest::newRow("short hex") << QByteArray(R"("\u12")") << QByteArray("-");
+    QTest::newRow("bad hex") << QByteArray(R"("\u12g4")") << QByteArray("-");
+}
+
+void TestJson::unquotes()
+{
+    QFETCH(QByteArray, literal);
+    QFETCH(QByteArray, text);
+    const auto out = json::unquote(std::string_view(literal.constData(), std::size_t(literal.size())));
+    if (text == "-") {
+        QVERIFY(!out);
+        return;
+    }
+    QVERIFY(out);
+    QCOMPARE(QByteArray::fromStdString(*out), text);
+}
+
+void TestJson::quotedTextsReadBack()
+{
+    // Every ASCII byte, alone and in runs, survives a round trip.
+    QRandomGenerator random(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const int length = random.bounded(300);
+        for (int i = 0; i < length; ++i)
+            text += char(random.bounded(4) == 0 ? random.bounded(0x80) : random.bounded(0x20, 0x7f));
+        std::string literal;
+        json::appendQuoted(literal, text);
+        QCOMPARE(json::unquote(literal), std::optional<std::string>(text));
+        QCOMPARE(json::parse(literal)->text(), text);
+    }
 }
 
 void TestJson::formatsDoublesShortest_data()
