@@ -94,6 +94,29 @@ PrivateRead readPrivateFile(const QString& path)
 
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error)
 {
+    const std::string_view whole(bytes.constData(), std::size_t(bytes.size()));
+    return writePrivateFile(path, std::span<const std::string_view>(&whole, 1), error);
+}
+
+namespace {
+
+// Writes all of `bytes`; a short write is retried once more for the rest,
+// which then fails with the reason (no space left, file too large).
+bool writeAll(QSaveFile& file, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const qint64 n = file.write(bytes.data(), qint64(bytes.size()));
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+} // namespace
+
+bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces, QString* error)
+{
     QSaveFile file(path);
     // Unbuffered: a buffered QFileDevice takes a short write (full disk, file
     // size limit) for success, and commit() would then put a truncated file
@@ -106,16 +129,29 @@ bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* err
     // Set on the temporary file, so the data is never readable by others,
     // not even for a moment.
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        // A short write is retried once more for the rest, which then fails
-        // with the reason (no space left, file too large).
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0)
-            break;
-        written += qsizetype(n);
+    // Small pieces are gathered so that a file of many short records is not
+    // a system call per record; large ones go out directly.
+    constexpr std::size_t kGather = 64 * 1024;
+    std::string gathered;
+    gathered.reserve(kGather);
+    bool ok = true;
+    for (const std::string_view piece : pieces) {
+        if (gathered.size() + piece.size() > kGather) {
+            ok = writeAll(file, gathered);
+            gathered.clear();
+            if (!ok)
+                break;
+        }
+        if (piece.size() >= kGather) {
+            if (!(ok = writeAll(file, piece)))
+                break;
+        } else {
+            gathered += piece;
+        }
     }
-    if (written != bytes.size() || !file.commit()) {
+    if (ok)
+        ok = writeAll(file, gathered);
+    if (!ok || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();

@@ -4,6 +4,8 @@
 #include <QString>
 
 #include <optional>
+#include <span>
+#include <string_view>
 
 // Files that hold the user's data: private modes, atomic replacement, and
 // no overwriting of a file that could not be read.
@@ -28,6 +30,10 @@ PrivateRead readPrivateFile(const QString& path);
 // Replaces `path` atomically (temporary file + rename) with mode 0600.
 // On failure the old file stays as it was; `error` receives the reason.
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// The same for a file made of `pieces` one after another, written as they
+// are: a large file is never gathered into one block of memory.
+bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces,
+                      QString* error = nullptr);
 
 // Renames `path` (file or folder) to `path.corrupt-<UTC time>` so that a
 // later write cannot destroy it. Returns the new path, or none on failure.
