@@ -115,21 +115,25 @@ void BM_SaveAfterCapture50x1MB(benchmark::State& state)
 }
 BENCHMARK(BM_SaveAfterCapture50x1MB)->Unit(benchmark::kMillisecond);
 
-// The same history encoded from scratch (a first save, or the cost of every
-// save before entries kept their records).
-void BM_EncodeFresh50x1MB(benchmark::State& state)
+// A 1 MB text made into an entry (its compact form; done on a worker
+// thread for a capture) and read back (copy-out, the detail view, search).
+void BM_MakeLongText1MB(benchmark::State& state)
 {
-    const QList<ClipboardItem> items = makeItems(50, 1 << 20, false);
-    for (auto _ : state) {
-        QList<ClipboardItem> fresh;
-        for (const ClipboardItem& i : items)
-            fresh.append(ClipboardItem(QUuid::createUuid(), i.type(), i.text(), std::nullopt, std::nullopt,
-                                       i.timestamp(), i.appName(), std::nullopt, i.isPinned(),
-                                       i.detectedLanguage()));
-        benchmark::DoNotOptimize(HistoryFile::encode(fresh));
-    }
+    const QString text = bench::plainText(1 << 20, 1);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text,
+                                               std::nullopt, std::nullopt, Timestamp::now(), std::nullopt,
+                                               std::nullopt, false, DetectedLanguage::plain));
 }
-BENCHMARK(BM_EncodeFresh50x1MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MakeLongText1MB)->Unit(benchmark::kMillisecond);
+
+void BM_ReadLongText1MB(benchmark::State& state)
+{
+    const ClipboardItem item = makeItems(1, 1 << 20, true).first();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(item.text());
+}
+BENCHMARK(BM_ReadLongText1MB)->Unit(benchmark::kMillisecond);
 
 void BM_Load(benchmark::State& state, int count, qsizetype length)
 {

@@ -1,5 +1,6 @@
 #include "ClipboardItem.h"
 
+#include "Json.h"
 #include "LanguageDetector.h"
 #include "Text.h"
 #include "TextSearch.h"
@@ -13,14 +14,31 @@ namespace ondrel {
 
 struct ClipboardItem::Caches
 {
+    // A long text, set once at creation: UTF-8 is about a third of the
+    // size of the UTF-16 text plus its encoded record, and in the form a
+    // save writes as it is.
+    std::string quotedText;
+    qsizetype textLength = 0;
+    QString preview;
+
     std::optional<text::SearchKey> label; // main thread only
     std::once_flag encodedOnce;
     std::string encoded;
 };
 
 namespace {
+
 constexpr qsizetype kPreviewCharacters = 100;
+
+QString previewOf(const QString& label)
+{
+    const qsizetype end = text::offsetAfterCharacters(label, kPreviewCharacters);
+    if (end < 0)
+        return label;
+    return label.first(end) + QStringLiteral("...");
 }
+
+} // namespace
 
 ClipboardItem::ClipboardItem() : m_caches(std::make_shared<Caches>()) {}
 
@@ -32,7 +50,16 @@ ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QSt
       m_fileURL(std::move(fileURL)), m_timestamp(timestamp), m_appName(std::move(appName)),
       m_appIcon(std::move(appIcon)), m_isPinned(isPinned), m_detectedLanguage(detectedLanguage),
       m_caches(std::make_shared<Caches>())
-{}
+{
+    if (m_type != ClipboardItemType::text || !m_text || m_text->size() <= kCompactFrom)
+        return;
+    const QByteArray utf8 = m_text->toUtf8();
+    json::appendQuoted(m_caches->quotedText,
+                       std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    m_caches->textLength = m_text->size();
+    m_caches->preview = previewOf(*m_text);
+    m_text.reset();
+}
 
 ClipboardItem ClipboardItem::makeText(const QString& text, std::optional<QString> appName,
                                       std::optional<QImage> appIcon, Timestamp timestamp, bool isPinned)
@@ -60,6 +87,29 @@ ClipboardItem ClipboardItem::makeTransformed(const QString& text)
     return makeText(text, kTransformedAppName);
 }
 
+std::optional<QString> ClipboardItem::text() const
+{
+    if (m_caches->quotedText.empty())
+        return m_text;
+    // Written by appendQuoted from valid UTF-8, so it always reads back.
+    const std::optional<std::string> utf8 = json::unquote(m_caches->quotedText);
+    if (!utf8)
+        return QString();
+    return QString::fromUtf8(utf8->data(), qsizetype(utf8->size()));
+}
+
+qsizetype ClipboardItem::textLength() const
+{
+    if (!m_caches->quotedText.empty())
+        return m_caches->textLength;
+    return m_text ? m_text->size() : 0;
+}
+
+const std::string* ClipboardItem::quotedText() const
+{
+    return m_caches->quotedText.empty() ? nullptr : &m_caches->quotedText;
+}
+
 const std::string& ClipboardItem::encodedOnce(std::string (*build)(const ClipboardItem&)) const
 {
     std::call_once(m_caches->encodedOnce, [&] { m_caches->encoded = build(*this); });
@@ -70,7 +120,7 @@ QString ClipboardItem::contentLabel() const
 {
     switch (m_type) {
     case ClipboardItemType::text:
-        return m_text.value_or(QString());
+        return text().value_or(QString());
     case ClipboardItemType::image:
         return QStringLiteral("Image");
     case ClipboardItemType::file: {
@@ -90,11 +140,9 @@ QString ClipboardItem::contentLabel() const
 
 QString ClipboardItem::previewText() const
 {
-    const QString label = contentLabel();
-    const qsizetype end = text::offsetAfterCharacters(label, kPreviewCharacters);
-    if (end < 0)
-        return label;
-    return label.first(end) + QStringLiteral("...");
+    if (!m_caches->quotedText.empty())
+        return m_caches->preview;
+    return previewOf(contentLabel());
 }
 
 QByteArray ClipboardItem::tiffRepresentation() const
@@ -112,10 +160,16 @@ QByteArray ClipboardItem::tiffRepresentation() const
 
 bool ClipboardItem::matches(const text::SearchQuery& query) const
 {
-    if (!m_caches->label)
-        m_caches->label.emplace(contentLabel());
-    if (m_caches->label->contains(query))
-        return true;
+    if (!m_caches->quotedText.empty()) {
+        // Not kept: the decoded text would undo the compact form.
+        if (text::SearchKey(contentLabel()).contains(query))
+            return true;
+    } else {
+        if (!m_caches->label)
+            m_caches->label.emplace(contentLabel());
+        if (m_caches->label->contains(query))
+            return true;
+    }
     return m_appName && text::SearchKey(*m_appName).contains(query);
 }
 

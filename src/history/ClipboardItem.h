@@ -10,11 +10,10 @@
 #include <QString>
 #include <QUrl>
 #include <QUuid>
-#include <memory>
-#include <string>
 
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace ondrel {
 
@@ -51,7 +50,15 @@ public:
 
     const QUuid& id() const { return m_id; }
     ClipboardItemType type() const { return m_type; }
-    const std::optional<QString>& text() const { return m_text; }
+    // The text of a text entry. A long text is held as compact UTF-8 and
+    // decoded here on every call: keep the result rather than ask again.
+    std::optional<QString> text() const;
+    // The text's length in UTF-16 units without decoding it; 0 without text.
+    qsizetype textLength() const;
+    // A long text as a JSON string literal (UTF-8, quoted, escaped the
+    // history file's way), the form it is held in; null for a short text,
+    // which is held decoded.
+    const std::string* quotedText() const;
     const std::optional<QImage>& image() const { return m_image; }
     const std::optional<QUrl>& fileURL() const { return m_fileURL; }
     Timestamp timestamp() const { return m_timestamp; }
@@ -61,6 +68,9 @@ public:
     DetectedLanguage detectedLanguage() const { return m_detectedLanguage; }
 
     void setPinned(bool pinned) { m_isPinned = pinned; }
+
+    // Texts longer than this many UTF-16 units are held compactly.
+    static constexpr qsizetype kCompactFrom = 4096;
 
     // What the entry shows and what search looks at: the text, "Image", or
     // the file's name.
@@ -84,7 +94,7 @@ private:
 
     QUuid m_id;
     ClipboardItemType m_type = ClipboardItemType::text;
-    std::optional<QString> m_text;
+    std::optional<QString> m_text; // a short text; a long one is in m_caches
     std::optional<QImage> m_image;
     std::optional<QUrl> m_fileURL;
     Timestamp m_timestamp;
@@ -92,8 +102,8 @@ private:
     std::optional<QImage> m_appIcon;
     bool m_isPinned = false;
     DetectedLanguage m_detectedLanguage = DetectedLanguage::plain;
-    // Prepared search form of the label and the encoded form, built on first
-    // use and shared by copies.
+    // A long text's compact form, the prepared search form of the label and
+    // the encoded form, shared by copies.
     std::shared_ptr<Caches> m_caches;
 };
 

@@ -83,58 +83,77 @@ void ClipboardWatcher::record(const platform::PasteboardContents& contents,
         return;
     if (const std::optional<QString>& text = contents.text; text && !text->isEmpty()) {
         // The same text as the front-most unpinned entry is not recorded again.
-        std::optional<QString> front = frontUnpinnedText();
-        if (text->size() >= m_backgroundThreshold || (front && front->size() >= m_backgroundThreshold)) {
-            capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, *text, std::nullopt,
+        Front previous = front();
+        if (text->size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
+            capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt,
                                   std::nullopt, now, appName, appIcon, false, DetectedLanguage::plain),
-                    true, std::move(front));
+                    *text, std::move(previous));
             return;
         }
-        if (front && text::canonicallyEqual(*front, *text))
+        if ((previous.entry || previous.pending) && text::canonicallyEqual(previous.text(), *text))
             return;
-        capture(ClipboardItem::makeText(*text, appName, appIcon, now), false);
+        capture(ClipboardItem::makeText(*text, appName, appIcon, now));
         return;
     }
     if (const std::optional<QImage>& image = contents.image; image && !image->isNull()) {
-        capture(ClipboardItem::makeImage(*image, appName, appIcon, now), false);
+        capture(ClipboardItem::makeImage(*image, appName, appIcon, now));
         return;
     }
     if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
-        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon, now), false);
+        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon, now));
 }
 
-std::optional<QString> ClipboardWatcher::frontUnpinnedText() const
+ClipboardWatcher::Front ClipboardWatcher::front() const
 {
-    if (!m_captures.empty())
-        return m_captures.back()->item.text();
-    return m_store.frontUnpinnedText();
+    Front front;
+    if (!m_captures.empty()) {
+        const Capture& newest = *m_captures.back();
+        if (!newest.ready)
+            front.pending = newest.text;
+        else if (newest.item.type() == ClipboardItemType::text)
+            front.entry = newest.item;
+        return front;
+    }
+    front.entry = m_store.frontUnpinnedItem();
+    if (front.entry && front.entry->type() != ClipboardItemType::text)
+        front.entry.reset();
+    return front;
 }
 
-void ClipboardWatcher::capture(ClipboardItem item, bool inBackground, std::optional<QString> front)
+void ClipboardWatcher::capture(ClipboardItem item)
 {
-    if (!inBackground && m_captures.empty()) {
+    if (m_captures.empty()) {
         m_store.addItem(item);
         return;
     }
-    auto pending = std::make_shared<Capture>(Capture{item, !inBackground});
+    m_captures.push_back(std::make_shared<Capture>(Capture{std::move(item), true, false, {}}));
+    flushCaptures();
+}
+
+void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
+{
+    auto pending = std::make_shared<Capture>(Capture{shell, false, false, text});
     m_captures.push_back(pending);
-    if (!inBackground) {
-        flushCaptures();
-        return;
-    }
     QPointer<ClipboardWatcher> self(this);
-    QThreadPool::globalInstance()->start([self, pending, text = *item.text(), front = std::move(front)] {
-        // Comparing (normalising) a text of many megabytes takes long too.
-        const bool duplicate = front && text::canonicallyEqual(*front, text);
-        const DetectedLanguage language = duplicate ? DetectedLanguage::plain : detectLanguage(text);
+    QThreadPool::globalInstance()->start([self, pending, shell = std::move(shell), text = std::move(text),
+                                          front = std::move(front)]() mutable {
+        // Comparing (normalising) a text of many megabytes takes long, and
+        // so do guessing its language and making its compact form.
+        const bool duplicate = (front.entry || front.pending) && text::canonicallyEqual(front.text(), text);
+        std::optional<ClipboardItem> made;
+        if (!duplicate) {
+            const DetectedLanguage language = detectLanguage(text);
+            made.emplace(shell.id(), ClipboardItemType::text, std::move(text), std::nullopt, std::nullopt,
+                         shell.timestamp(), shell.appName(), shell.appIcon(), false, language);
+        }
+        front = {};
         QMetaObject::invokeMethod(
             self,
-            [self, pending, language, duplicate] {
+            [self, pending, duplicate, made = std::move(made)] {
                 pending->duplicate = duplicate;
-                const ClipboardItem& i = pending->item;
-                pending->item =
-                    ClipboardItem(i.id(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
-                                  i.appName(), i.appIcon(), i.isPinned(), language);
+                if (made)
+                    pending->item = *made;
+                pending->text.clear();
                 pending->ready = true;
                 self->flushCaptures();
             },

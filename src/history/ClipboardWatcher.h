@@ -71,14 +71,29 @@ private:
         ClipboardItem item;
         bool ready = false;
         bool duplicate = false; // found equal to the entry before it: not recorded
+        QString text;           // a long text while its entry is being made
+    };
+    // What a new text is compared with: the front-most entry, or the text of
+    // a capture still being made. Decoded only where it is compared.
+    struct Front
+    {
+        std::optional<ClipboardItem> entry;
+        std::optional<QString> pending;
+        qsizetype length() const { return entry ? entry->textLength() : pending ? pending->size() : 0; }
+        QString text() const
+        {
+            return entry ? entry->text().value_or(QString()) : pending.value_or(QString());
+        }
     };
     void record(const platform::PasteboardContents& contents, const std::optional<QString>& appName,
                 const std::optional<QImage>& appIcon, Timestamp when);
-    void capture(ClipboardItem item, bool inBackground, std::optional<QString> front = std::nullopt);
+    void capture(ClipboardItem item);
+    // A long text: compared, guessed and made into an entry on a worker thread.
+    void capture(ClipboardItem shell, QString text, Front front);
     void flushCaptures();
-    // The text the next capture is compared with: the newest capture not yet
-    // in the history, else the front-most unpinned entry.
-    std::optional<QString> frontUnpinnedText() const;
+    // The newest capture not yet in the history, else the front-most
+    // unpinned entry, if it is a text.
+    Front front() const;
 
     Services m_services;
     HistoryStore& m_store;

@@ -56,6 +56,77 @@ std::optional<SavedItem> decodeRecord(const json::Value& record)
     return SavedItem{QString::fromStdString(text->text()), *seconds, std::move(name), isPinned->asBool()};
 }
 
+// The members after the text, up to the pin's value.
+std::string recordTail(const ClipboardItem& item)
+{
+    std::string out;
+    const double seconds = item.timestamp().secondsSinceReferenceDate();
+    out += ",\"timestamp\":";
+    out += json::formatDouble(std::isfinite(seconds) ? seconds : 0.0);
+    if (item.appName()) {
+        out += ",\"appName\":";
+        appendQuoted(out, *item.appName());
+    }
+    out += ",\"isPinned\":";
+    return out;
+}
+
+// A short entry's record up to its last member: everything but the pin
+// never changes, so it is made once per entry.
+std::string recordHead(const ClipboardItem& item)
+{
+    const QString text = item.text().value_or(QString());
+    std::string out;
+    out.reserve(static_cast<std::size_t>(text.size()) * 3 / 2 + 64);
+    out += "{\"text\":";
+    appendQuoted(out, text);
+    out += recordTail(item);
+    return out;
+}
+
+// The file as byte ranges, nearly all of them pointing into the entries'
+// own encoded forms: a save copies bytes and encodes only timestamps.
+struct Encoded
+{
+    std::vector<std::string_view> pieces;
+    std::deque<std::string> owned;
+    std::size_t size = 0;
+
+    void add(std::string_view piece)
+    {
+        pieces.push_back(piece);
+        size += piece.size();
+    }
+};
+
+Encoded encodePieces(const QList<ClipboardItem>& items)
+{
+    Encoded out;
+    out.pieces.reserve(std::size_t(items.size()) * 2 + 2);
+    out.add("[");
+    bool first = true;
+    for (const ClipboardItem& item : items) {
+        if (item.type() != ClipboardItemType::text)
+            continue;
+        const std::string* quoted = item.quotedText();
+        if (!quoted && !item.text())
+            continue;
+        if (!first)
+            out.add(",");
+        first = false;
+        if (quoted) {
+            out.add("{\"text\":");
+            out.add(*quoted);
+            out.add(out.owned.emplace_back(recordTail(item)));
+        } else {
+            out.add(item.encodedOnce(recordHead));
+        }
+        out.add(item.isPinned() ? "true}" : "false}");
+    }
+    out.add("]");
+    return out;
+}
+
 } // namespace
 
 HistoryFile::HistoryFile(QString folder) : m_folder(std::move(folder)) {}
@@ -141,7 +212,8 @@ bool HistoryFile::save(const QList<ClipboardItem>& items)
         m_protectExisting = false;
     }
     QString error;
-    if (!platform::writePrivateFile(path, encode(items), &error)) {
+    const Encoded encoded = encodePieces(items);
+    if (!platform::writePrivateFile(path, encoded.pieces, &error)) {
         // Once per run of failures: a read-only folder would otherwise log every capture.
         if (!m_lastSaveFailed)
             qCWarning(lcHistory).noquote() << "Could not save history to" << path << ":" << error;
@@ -152,65 +224,13 @@ bool HistoryFile::save(const QList<ClipboardItem>& items)
     return true;
 }
 
-namespace {
-
-// A record up to its last member: everything but the pin never changes.
-std::string recordHead(const ClipboardItem& item)
-{
-    std::string out;
-    out.reserve(static_cast<std::size_t>(item.text()->size()) * 3 / 2 + 64);
-    out += "{\"text\":";
-    appendQuoted(out, *item.text());
-    const double seconds = item.timestamp().secondsSinceReferenceDate();
-    out += ",\"timestamp\":";
-    out += json::formatDouble(std::isfinite(seconds) ? seconds : 0.0);
-    if (item.appName()) {
-        out += ",\"appName\":";
-        appendQuoted(out, *item.appName());
-    }
-    out += ",\"isPinned\":";
-    return out;
-}
-
-} // namespace
-
 QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)
 {
-    // Small entries keep their record (a save is then mostly a copy); a
-    // large one is encoded again each time rather than held twice in memory.
-    constexpr qsizetype kCachedUpTo = 64 * 1024;
-    std::vector<const std::string*> heads;
-    std::deque<std::string> uncached;
-    heads.reserve(static_cast<std::size_t>(items.size()));
-    qsizetype size = 2;
-    for (const ClipboardItem& item : items) {
-        if (item.type() != ClipboardItemType::text || !item.text()) {
-            heads.push_back(nullptr);
-            continue;
-        }
-        if (item.text()->size() <= kCachedUpTo) {
-            heads.push_back(&item.encodedOnce(recordHead));
-        } else {
-            uncached.push_back(recordHead(item));
-            heads.push_back(&uncached.back());
-        }
-        size += qsizetype(heads.back()->size()) + 7;
-    }
+    const Encoded encoded = encodePieces(items);
     QByteArray out;
-    out.reserve(size);
-    out += '[';
-    bool first = true;
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        const std::string* head = heads[std::size_t(i)];
-        if (!head)
-            continue;
-        if (!first)
-            out += ',';
-        first = false;
-        out.append(head->data(), qsizetype(head->size()));
-        out += items[i].isPinned() ? "true}" : "false}";
-    }
-    out += ']';
+    out.reserve(qsizetype(encoded.size));
+    for (const std::string_view piece : encoded.pieces)
+        out.append(piece.data(), qsizetype(piece.size()));
     return out;
 }
 

@@ -151,13 +151,13 @@ void HistoryStore::moveToFront(const QUuid& id)
     publish(items);
 }
 
-std::optional<QString> HistoryStore::frontUnpinnedText() const
+std::optional<ClipboardItem> HistoryStore::frontUnpinnedItem() const
 {
     const auto front =
         std::find_if(m_items.cbegin(), m_items.cend(), [](const ClipboardItem& i) { return !i.isPinned(); });
     if (front == m_items.cend())
         return std::nullopt;
-    return front->text();
+    return *front;
 }
 
 qsizetype HistoryStore::historyLimit() const

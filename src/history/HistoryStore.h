@@ -64,8 +64,8 @@ public:
     // Drops the unpinned entries furthest from the front beyond the
     // "maxHistoryItems" cap (50 when unset); pinned entries always stay.
     void applyHistoryLimit();
-    // The front-most unpinned entry's text, if that entry has one.
-    std::optional<QString> frontUnpinnedText() const;
+    // The front-most unpinned entry.
+    std::optional<ClipboardItem> frontUnpinnedItem() const;
 
 Q_SIGNALS:
     void itemsChanged();

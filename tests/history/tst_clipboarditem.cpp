@@ -1,5 +1,6 @@
 #include "ClipboardItem.h"
 #include "TestSupport.h"
+#include "TextSearch.h"
 
 #include <QTest>
 
@@ -15,6 +16,8 @@ private Q_SLOTS:
     void preview();
     void labels_data();
     void labels();
+    void longTextsAreHeldCompactly_data();
+    void longTextsAreHeldCompactly();
     void equalityIsIdentity();
     void sourcesFillFields();
     void tiffOfImage();
@@ -44,6 +47,11 @@ void TestClipboardItem::preview_data()
     QTest::newRow("100 flags") << flags << flags;
     QTest::newRow("101 flags") << flags + QStringLiteral("\U0001F1E9\U0001F1EA")
                                << flags + QStringLiteral("...");
+    // Long texts keep only their preview decoded.
+    QTest::newRow("long") << hundred + QString(ClipboardItem::kCompactFrom, u'b')
+                          << hundred + QStringLiteral("...");
+    QTest::newRow("long, marks") << accented + QString(ClipboardItem::kCompactFrom, u'b')
+                                 << accented + QStringLiteral("...");
 }
 
 void TestClipboardItem::preview()
@@ -86,6 +94,39 @@ void TestClipboardItem::labels()
     QFETCH(QVariant, item);
     QFETCH(QString, label);
     QCOMPARE(item.value<ClipboardItem>().contentLabel(), label);
+}
+
+void TestClipboardItem::longTextsAreHeldCompactly_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("compact");
+    const qsizetype n = ClipboardItem::kCompactFrom;
+    QTest::newRow("at the limit") << QString(n, u'a') << false;
+    QTest::newRow("one over") << QString(n + 1, u'a') << true;
+    QTest::newRow("escapes") << QStringLiteral("a/\"q\"\\\t\r\n\u0001\u001f\u007f").repeated(400) << true;
+    QTest::newRow("non-ASCII") << QStringLiteral("\u00fcber \u2713 \U0001F600 e\u0301 \u200d").repeated(500)
+                               << true;
+    QTest::newRow("lone surrogate") << QString(n, u'x') + QChar(0xd800) + u'y' << true;
+}
+
+void TestClipboardItem::longTextsAreHeldCompactly()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, compact);
+    const ClipboardItem item = ClipboardItem::makeText(text);
+    QCOMPARE(item.quotedText() != nullptr, compact);
+    // A lone surrogate cannot be held in UTF-8; it reads back as U+FFFD, as
+    // it would from the history file.
+    const QString expected = QString::fromUtf8(text.toUtf8());
+    QCOMPARE(item.text(), std::optional<QString>(expected));
+    QCOMPARE(item.textLength(), text.size());
+    QCOMPARE(item.contentLabel(), expected);
+    // Copies share the held form.
+    const ClipboardItem copy = item;
+    QCOMPARE(copy.quotedText(), item.quotedText());
+    // Search looks at the whole text, with the same rules as for short ones.
+    QVERIFY(item.matches(text::SearchQuery(expected.right(12).toUpper())));
+    QVERIFY(!item.matches(text::SearchQuery(QStringLiteral("not in there"))));
 }
 
 void TestClipboardItem::equalityIsIdentity()

@@ -82,13 +82,12 @@ QByteArray referenceEncoding(const QList<ClipboardItem>& items)
 QList<ClipboardItem> variedHistory()
 {
     QRandomGenerator random(12);
-    const QStringList texts{QStringLiteral("plain"),
-                            QStringLiteral("a/b \"q\" \\ back"),
-                            QStringLiteral("tab\tnew\nline\r\u0001\u001f"),
-                            QStringLiteral("ünïcödé ✓ 😀"),
-                            QStringLiteral("<script>alert(1)</script>"),
-                            QString(5000, u'x'),
-                            QString(70000, u'\u00e9') + u'"'}; // a large one is not kept encoded
+    const QStringList texts{QStringLiteral("plain"), QStringLiteral("a/b \"q\" \\ back"),
+                            QStringLiteral("tab\tnew\nline\r\u0001\u001f"), QStringLiteral("ünïcödé ✓ 😀"),
+                            QStringLiteral("<script>alert(1)</script>"), QString(4096, u'x'),
+                            // Long texts are held in the file's form.
+                            QStringLiteral("\u00e9/\"\\\t\u0001\U0001F600 </script>").repeated(300),
+                            QString(70000, u'\u00e9') + u'"'};
     QList<ClipboardItem> items;
     for (int i = 0; i < 60; ++i) {
         const bool withApp = i % 3 != 0;
