@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include <malloc.h>
+
 namespace ondrel {
 
 namespace {
@@ -29,6 +31,9 @@ HistoryStore::HistoryStore(Services services, QObject* parent) : QObject(parent)
     HistoryFile* file = m_services.historyFile;
     m_loader = std::thread([this, file] {
         m_loaded = file->load(); // parsing and guessing languages: seconds for a huge file
+        // The parsed file was freed in this thread's own heap, which keeps
+        // such memory unless told to give it back.
+        ::malloc_trim(0);
         QMetaObject::invokeMethod(this, &HistoryStore::finishLoad, Qt::QueuedConnection);
     });
 }
