@@ -8,9 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 
@@ -154,14 +154,28 @@ bool HistoryFile::folderUsable()
     return false;
 }
 
+namespace {
+
+// The name QSaveFile gives its temporary file: "history.json." and six
+// letters or digits.
+bool isTemporaryName(const QString& name)
+{
+    static const QString stem = QStringLiteral("history.json.");
+    if (name.size() != stem.size() + 6 || !name.startsWith(stem))
+        return false;
+    return std::all_of(name.cbegin() + stem.size(), name.cend(),
+                       [](QChar c) { return c.unicode() < 0x80 && (c.isLetterOrNumber()); });
+}
+
+} // namespace
+
 void HistoryFile::removeLeftovers()
 {
     // A save that was cut off between linking its new file and renaming it
     // leaves a whole copy of the history under a temporary name.
-    static const QRegularExpression temporary(QStringLiteral("^history\\.json\\.[A-Za-z0-9]{6}$"));
     const QDir folder(m_folder);
     for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!entry.isSymLink() && temporary.match(entry.fileName()).hasMatch())
+        if (!entry.isSymLink() && isTemporaryName(entry.fileName()))
             QFile::remove(entry.filePath());
     }
 }

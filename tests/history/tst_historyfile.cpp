@@ -393,7 +393,11 @@ void TestHistoryFile::leftoverTemporaryFilesAreRemoved()
     QVERIFY(file.save({textItem(QStringLiteral("kept"), 0)}));
     const QStringList leftovers{QStringLiteral("history.json.a1B2c3"), QStringLiteral("history.json.ZZZZZZ")};
     const QStringList others{QStringLiteral("history.json.corrupt-20260101T000000Z"),
-                             QStringLiteral("history.json.abc"), QStringLiteral("notes.a1B2c3")};
+                             QStringLiteral("history.json.abc"),
+                             QStringLiteral("notes.a1B2c3"),
+                             QStringLiteral("history.json.a1-2c3"),
+                             QStringLiteral("history.json.a1B2c\u00e9"),
+                             QStringLiteral("history.json.a1B2c34")};
     for (const QString& name : leftovers + others)
         QVERIFY(test::writeFile(dir.path() + u'/' + name, "[]"));
     QCOMPARE(file.load().size(), 1);

@@ -20,10 +20,13 @@ DesktopEntries::DesktopEntries(const QStringList& dataFolders)
     QSet<QString> seen;
     for (const QString& folder : dataFolders) {
         const QString applications = folder + QStringLiteral("/applications");
-        QDirIterator it(applications, {QStringLiteral("*.desktop")}, QDir::Files,
-                        QDirIterator::Subdirectories);
+        // Filtered here rather than by a name pattern, which would compile
+        // a regular expression (and load its engine) for this alone.
+        QDirIterator it(applications, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
+            if (!path.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive))
+                continue;
             QString id = QDir(applications).relativeFilePath(path);
             id.chop(8); // ".desktop"
             id.replace(u'/', u'-');
