@@ -72,8 +72,13 @@ AppDelegate::~AppDelegate()
 void AppDelegate::applicationDidFinishLaunching()
 {
     setupStatusItem();
-    setupPopover();
     m_hotkey = m_shortcuts->makeName(kHotkeyName, kDefaultHotkey);
+    // The popover opens when the hotkey is released; one that was never
+    // opened is built while the key is still down.
+    m_shortcuts->onKeyDown(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
+        if (self)
+            self->popover();
+    });
     m_shortcuts->onKeyUp(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
         if (self)
             self->togglePopover();
@@ -96,16 +101,15 @@ void AppDelegate::setupStatusItem()
     m_statusItem->show();
 }
 
-void AppDelegate::setupPopover()
+PopoverWindow* AppDelegate::popover()
 {
-    auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
-    m_popover = new PopoverWindow(content, m_services.queue);
-    // Drawn once unseen, soon after launch: the first opening then finds
-    // fonts, icons and row heights ready.
-    m_services.queue.asyncAfter(0.3, m_popover, [popover = m_popover] {
-        if (popover && !popover->isVisible())
-            popover->grab();
-    });
+    if (!m_popover) {
+        auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
+        m_popover = new PopoverWindow(content, m_services.queue);
+        if (m_popoverBuilt)
+            m_popoverBuilt(*m_popover);
+    }
+    return m_popover;
 }
 
 void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
@@ -129,16 +133,14 @@ void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
 
 void AppDelegate::togglePopover()
 {
-    if (!m_popover)
-        return;
-    if (m_popover->isShown()) {
+    if (m_popover && m_popover->isShown()) {
         m_popover->performClose();
         removeKeyMonitor();
         return;
     }
     m_store->setSelectedIndex(0);
     m_services.workspace.rememberFocus(); // before the popover takes the keyboard
-    m_popover->showRelativeTo(m_statusItem ? m_statusItem->geometry() : QRect());
+    popover()->showRelativeTo(m_statusItem ? m_statusItem->geometry() : QRect());
     addKeyMonitor();
 }
 

@@ -88,7 +88,15 @@ public:
     ThemeManager& themeManager() { return *m_theme; }
     KeyboardShortcuts::Registry& shortcuts() { return *m_shortcuts; }
     UpdateManager* updateManager() const { return m_updates.get(); }
-    PopoverWindow* popover() const { return m_popover; }
+    // The popover, built on first use: a program that only records keeps
+    // its widgets, fonts and their code out of memory (about 4.5 MiB).
+    PopoverWindow* popover();
+    bool isPopoverBuilt() const { return m_popover; }
+    // Called with the popover once it is built, before it is first shown.
+    void whenPopoverBuilt(std::function<void(PopoverWindow&)> handler)
+    {
+        m_popoverBuilt = std::move(handler);
+    }
     QSystemTrayIcon* statusItem() const { return m_statusItem; }
     SettingsView* settingsWindow() const { return m_settings; }
     bool hasKeyMonitor() const { return m_keyMonitor != nullptr; }
@@ -103,7 +111,6 @@ protected:
 private:
     class KeyMonitor;
     void setupStatusItem();
-    void setupPopover();
     void addKeyMonitor();
     void removeKeyMonitor();
     void closePopover();
@@ -116,6 +123,7 @@ private:
     std::unique_ptr<UpdateManager> m_updates;
     QPointer<QSystemTrayIcon> m_statusItem;
     QPointer<PopoverWindow> m_popover;
+    std::function<void(PopoverWindow&)> m_popoverBuilt;
     QPointer<SettingsView> m_settings;
     KeyMonitor* m_keyMonitor = nullptr;
     std::optional<KeyboardShortcuts::Name> m_hotkey;

@@ -154,11 +154,14 @@ int runBrisolApp(int argc, char** argv)
                              delegate.togglePopover();
                      });
     quitOnSignals();
-    delegate.applicationDidFinishLaunching();
     std::unique_ptr<PaintTracer> paintTracer;
+    if (tracing())
+        delegate.whenPopoverBuilt([&paintTracer](PopoverWindow& popover) {
+            paintTracer = std::make_unique<PaintTracer>(&popover);
+        });
+    delegate.applicationDidFinishLaunching();
     std::unique_ptr<MenuTracer> menuTracer;
     if (tracing()) {
-        paintTracer = std::make_unique<PaintTracer>(delegate.popover());
         menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
         delegate.shortcuts().onKeyDown(KeyboardShortcuts::Name(AppDelegate::kHotkeyName),

@@ -81,7 +81,7 @@ struct App
         delegate->applicationDidFinishLaunching();
     }
     ClipboardManager& store() { return delegate->clipboardManager(); }
-    bool popoverShown() const { return delegate->popover()->isShown(); }
+    bool popoverShown() const { return delegate->isPopoverBuilt() && delegate->popover()->isShown(); }
     // A key as X delivers it: with the key's hardware code.
     bool key(int qtKey, int evdev, Qt::KeyboardModifiers modifiers = {})
     {

@@ -35,13 +35,24 @@ void TestAppDelegate::launchRegistersTheHotkey()
     QVERIFY(app.store().isMonitoring());
     QVERIFY(app.delegate->updateManager());
     QVERIFY(!app.popoverShown());
+    // Built when first needed, and announced before it shows.
+    QVERIFY(!app.delegate->isPopoverBuilt());
+    int built = 0;
+    app.delegate->whenPopoverBuilt([&built](PopoverWindow& popover) {
+        ++built;
+        QVERIFY(!popover.isVisible());
+    });
     QCOMPARE(app.delegate->popover()->size(), QSize(320, 480));
+    app.delegate->togglePopover();
+    QVERIFY(app.popoverShown());
+    QCOMPARE(built, 1);
 }
 
 void TestAppDelegate::hotkeyTogglesOnRelease()
 {
     App app(3);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
+    QVERIFY(app.delegate->isPopoverBuilt()); // while the key is down
     QVERIFY(!app.popoverShown());
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(app.popoverShown());
