@@ -1,8 +1,8 @@
 #include "SingleInstance.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
@@ -11,12 +11,88 @@
 #include <cerrno>
 #include <cstring>
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 namespace ondrel {
+
+namespace {
+
+// The socket's address; false when the path does not fit.
+bool socketAddress(sockaddr_un& address)
+{
+    const QByteArray path = QFile::encodeName(SingleInstance::socketPath());
+    address = sockaddr_un{};
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return false;
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    return true;
+}
+
+// Waits until `fd` is ready for `events` or the deadline passes.
+bool waitFor(int fd, short events, const QDeadlineTimer& deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, int(std::min<qint64>(deadline.remainingTime(), 60000)));
+        if (n > 0)
+            return true;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+// Sends all of `bytes`, without SIGPIPE when the peer is gone.
+bool sendAll(int fd, QByteArrayView bytes, const QDeadlineTimer& deadline)
+{
+    while (!bytes.isEmpty()) {
+        const ssize_t n = ::send(fd, bytes.data(), size_t(bytes.size()), MSG_NOSIGNAL);
+        if (n > 0) {
+            bytes = bytes.sliced(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT, deadline))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// One connected program: its socket, what it sent that is not a whole line
+// yet, and the time it may stay silent.
+class SingleInstance::Client final : public QObject
+{
+public:
+    Client(int fd, QObject* parent) : QObject(parent), fd(fd), notifier(fd, QSocketNotifier::Read, this)
+    {
+        idle.setParent(this);
+        idle.setSingleShot(true);
+        idle.setInterval(kIdleTimeoutMs);
+        idle.start();
+    }
+    ~Client() override { close(); }
+
+    void close()
+    {
+        notifier.setEnabled(false);
+        if (fd >= 0)
+            ::close(fd);
+        fd = -1;
+    }
+
+    int fd;
+    QSocketNotifier notifier;
+    QTimer idle;
+    QByteArray pending;
+};
 
 SingleInstance::SingleInstance(QStringList commands, QObject* parent)
     : QObject(parent), m_commands(std::move(commands))
@@ -31,10 +107,8 @@ SingleInstance::SingleInstance(QStringList commands, QObject* parent)
 
 SingleInstance::~SingleInstance()
 {
-    for (QLocalSocket* socket : m_clients) {
-        socket->disconnect(this);
-        delete socket;
-    }
+    for (Client* client : m_clients)
+        delete client;
     m_notifier.reset();
     if (m_listener >= 0) {
         ::close(m_listener);
@@ -52,20 +126,49 @@ QString SingleInstance::socketPath()
 
 bool SingleInstance::send(const QString& command, int timeoutMs, QString* answer)
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath());
-    if (!socket.waitForConnected(timeoutMs))
+    const QDeadlineTimer deadline(timeoutMs);
+    sockaddr_un address;
+    if (!socketAddress(address))
         return false;
-    socket.write(command.toUtf8() + '\n');
-    if (!socket.waitForBytesWritten(timeoutMs))
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
         return false;
-    while (!socket.canReadLine())
-        if (!socket.waitForReadyRead(timeoutMs))
-            return false;
-    const QString reply = QString::fromUtf8(socket.readLine()).trimmed();
+    const auto done = [fd](bool ok) {
+        ::close(fd);
+        return ok;
+    };
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        // A full backlog makes a non-blocking connect wait for room.
+        if (errno != EAGAIN && errno != EINPROGRESS)
+            return done(false);
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (!waitFor(fd, POLLOUT, deadline) || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 ||
+            error != 0)
+            return done(false);
+    }
+    if (!sendAll(fd, command.toUtf8() + '\n', deadline))
+        return done(false);
+    QByteArray reply;
+    while (!reply.contains('\n')) {
+        char buffer[256];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n > 0) {
+            reply.append(buffer, n);
+            if (reply.size() > kMaxLineLength)
+                return done(false);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN, deadline))
+            continue;
+        return done(false); // closed before a whole answer, or out of time
+    }
+    const QString text = QString::fromUtf8(reply.first(reply.indexOf('\n'))).trimmed();
     if (answer)
-        *answer = reply;
-    return reply == u"ok";
+        *answer = text;
+    return done(text == u"ok");
 }
 
 bool SingleInstance::listen()
@@ -75,13 +178,10 @@ bool SingleInstance::listen()
     if (!m_lock->tryLock(100))
         return false;
     // The lock is ours: any socket file left is stale.
-    const QByteArray path = QFile::encodeName(socketPath());
-    ::unlink(path.constData());
-    sockaddr_un address{};
-    if (size_t(path.size()) >= sizeof address.sun_path)
+    sockaddr_un address;
+    if (!socketAddress(address))
         return false;
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    ::unlink(address.sun_path);
     m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (m_listener < 0)
         return false;
@@ -121,70 +221,71 @@ void SingleInstance::acceptPending()
             ::close(fd);
             continue;
         }
-        auto* socket = new QLocalSocket;
-        if (!socket->setSocketDescriptor(fd)) {
-            delete socket;
-            ::close(fd);
-            continue;
-        }
-        serve(socket);
+        serve(fd);
     }
 }
 
-void SingleInstance::serve(QLocalSocket* socket)
+void SingleInstance::serve(int fd)
 {
     while (int(m_clients.size()) >= kMaxClients)
         drop(m_clients.front());
-    m_clients.push_back(socket);
-    socket->setReadBufferSize(4 * kMaxLineLength);
-    auto* idle = new QTimer(socket);
-    idle->setSingleShot(true);
-    idle->setInterval(kIdleTimeoutMs);
-    connect(idle, &QTimer::timeout, this, [this, socket] { drop(socket); });
-    idle->start();
-    connect(socket, &QLocalSocket::readyRead, this, [this, socket, idle] {
-        idle->start();
-        readRequests(socket);
+    auto* client = new Client(fd, this);
+    m_clients.push_back(client);
+    connect(&client->idle, &QTimer::timeout, this, [this, client] { drop(client); });
+    connect(&client->notifier, &QSocketNotifier::activated, this, [this, client] {
+        client->idle.start();
+        readRequests(client);
     });
-    connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
-    readRequests(socket);
+    readRequests(client);
 }
 
-void SingleInstance::readRequests(QLocalSocket* socket)
+void SingleInstance::readRequests(Client* client)
 {
-    // The read buffer is bounded (see serve), so a line that never ends
-    // shows as more bytes than a request may have.
+    // At most a few lines' worth is read at a time, so a line that never
+    // ends shows as more bytes than a request may have.
+    bool closed = false;
+    char buffer[4 * kMaxLineLength];
+    const ssize_t n = ::recv(client->fd, buffer, sizeof buffer, 0);
+    if (n > 0)
+        client->pending.append(buffer, n);
+    else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+        closed = true;
+    const QDeadlineTimer replyDeadline(100); // answers are a few bytes: the send buffer takes them
     bool tooLong = false;
-    while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine();
-        if (line.size() > kMaxLineLength + 1) {
+    for (qsizetype end; (end = client->pending.indexOf('\n')) >= 0;) {
+        if (end > kMaxLineLength) {
             tooLong = true;
             break;
         }
-        const QString command = QString::fromUtf8(line).trimmed();
-        if (!m_commands.contains(command)) {
-            socket->write("error: unknown command\n");
-            continue;
+        const QString command = QString::fromUtf8(client->pending.first(end)).trimmed();
+        client->pending.remove(0, end + 1);
+        const bool known = m_commands.contains(command);
+        if (!sendAll(client->fd, known ? QByteArrayView("ok\n") : QByteArrayView("error: unknown command\n"),
+                     replyDeadline)) {
+            closed = true;
+            break;
         }
-        socket->write("ok\n");
-        Q_EMIT commandReceived(command);
+        if (known)
+            Q_EMIT commandReceived(command);
     }
-    if (tooLong || socket->bytesAvailable() > kMaxLineLength) {
-        socket->write("error: request too long\n");
-        socket->flush();
-        drop(socket);
+    if (tooLong || client->pending.size() > kMaxLineLength) {
+        sendAll(client->fd, "error: request too long\n", replyDeadline);
+        closed = true;
     }
+    if (closed)
+        drop(client);
 }
 
-void SingleInstance::drop(QLocalSocket* socket)
+void SingleInstance::drop(Client* client)
 {
-    const auto it = std::find(m_clients.begin(), m_clients.end(), socket);
+    const auto it = std::find(m_clients.begin(), m_clients.end(), client);
     if (it == m_clients.end())
         return;
     m_clients.erase(it);
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    client->disconnect(this);
+    client->close();
+    // It may be the one whose notifier or timer called us.
+    client->deleteLater();
 }
 
 } // namespace ondrel

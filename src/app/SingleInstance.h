@@ -8,7 +8,6 @@
 #include <deque>
 #include <memory>
 
-class QLocalSocket;
 class QSocketNotifier;
 
 namespace ondrel {
@@ -49,17 +48,18 @@ Q_SIGNALS:
     void commandReceived(const QString& command);
 
 private:
+    class Client;
     void acceptPending();
-    void serve(QLocalSocket* socket);
-    void readRequests(QLocalSocket* socket);
-    void drop(QLocalSocket* socket);
+    void serve(int fd);
+    void readRequests(Client* client);
+    void drop(Client* client);
 
     QStringList m_commands;
     std::unique_ptr<QLockFile> m_lock;
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_retry;
-    std::deque<QLocalSocket*> m_clients; // oldest first
+    std::deque<Client*> m_clients; // oldest first
 };
 
 } // namespace ondrel

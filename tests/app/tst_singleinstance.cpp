@@ -48,7 +48,8 @@ public:
     }
     bool send(const QByteArray& bytes)
     {
-        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+        // The server may have hung up already: that is an error here, not a signal.
+        return ::send(m_fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
     }
     // What the server said so far, reading without blocking while the event loop runs.
     QByteArray received()
