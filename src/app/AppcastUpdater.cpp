@@ -3,7 +3,6 @@
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
 
-#include <QNetworkReply>
 #include <QXmlStreamReader>
 
 namespace ondrel {
@@ -67,9 +66,10 @@ int compareVersions(const QString& a, const QString& b)
 }
 
 AppcastUpdater::AppcastUpdater(platform::UserDefaults& defaults, QString currentVersion,
-                               std::function<void(const UpdateCheckResult&)> present, QObject* parent)
+                               std::function<void(const UpdateCheckResult&)> present,
+                               MakeFeedFetcher makeFetcher, QObject* parent)
     : Updater(parent), m_defaults(defaults), m_currentVersion(std::move(currentVersion)),
-      m_present(std::move(present))
+      m_present(std::move(present)), m_makeFetcher(std::move(makeFetcher))
 {
     m_timer.setInterval(kCheckIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &AppcastUpdater::checkInBackground);
@@ -115,47 +115,58 @@ void AppcastUpdater::check(bool userInitiated)
             finish({UpdateCheckResult::Kind::noFeed, true, {}, {}, {}, {}});
         return;
     }
+    UpdateCheckResult result;
+    result.userInitiated = userInitiated;
+    if (!m_fetcher) {
+        QString error;
+        m_fetcher = m_makeFetcher ? m_makeFetcher(&error) : nullptr;
+        if (!m_fetcher) {
+            result.kind = UpdateCheckResult::Kind::failed;
+            result.error = QStringLiteral("the network module could not be loaded: %1").arg(error);
+            finish(result);
+            return;
+        }
+    }
     m_running = true;
     Q_EMIT canCheckForUpdatesChanged(false);
-    QNetworkRequest request(feed);
-    request.setTransferTimeout(30000);
-    QNetworkReply* reply = m_network.get(request);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, userInitiated] {
-        reply->deleteLater();
+    m_fetcher->fetch(feed, 30000, [this, result](std::optional<QByteArray> bytes, QString error) mutable {
         m_running = false;
         Q_EMIT canCheckForUpdatesChanged(true);
-        UpdateCheckResult result;
-        result.userInitiated = userInitiated;
-        if (reply->error() != QNetworkReply::NoError) {
+        if (!bytes) {
             result.kind = UpdateCheckResult::Kind::failed;
-            result.error = reply->errorString();
+            result.error = error;
             finish(result);
             return;
         }
-        const auto items = parseAppcast(reply->readAll());
-        if (!items) {
-            result.kind = UpdateCheckResult::Kind::failed;
-            result.error = QStringLiteral("the update feed is not readable");
-            finish(result);
-            return;
-        }
-        std::optional<AppcastItem> newest;
-        for (const AppcastItem& item : *items) {
-            const QString shown = item.shortVersionString.isEmpty() ? item.version : item.shortVersionString;
-            if (compareVersions(shown, m_currentVersion) > 0 &&
-                (!newest || compareVersions(shown, newest->shortVersionString) > 0)) {
-                newest = item;
-                newest->shortVersionString = shown;
-            }
-        }
-        if (newest) {
-            result.kind = UpdateCheckResult::Kind::available;
-            result.version = newest->shortVersionString;
-            result.releaseNotes = newest->releaseNotes;
-            result.download = newest->enclosure;
-        }
-        finish(result);
+        read(*bytes, result);
     });
+}
+
+void AppcastUpdater::read(const QByteArray& feed, UpdateCheckResult result)
+{
+    const auto items = parseAppcast(feed);
+    if (!items) {
+        result.kind = UpdateCheckResult::Kind::failed;
+        result.error = QStringLiteral("the update feed is not readable");
+        finish(result);
+        return;
+    }
+    std::optional<AppcastItem> newest;
+    for (const AppcastItem& item : *items) {
+        const QString shown = item.shortVersionString.isEmpty() ? item.version : item.shortVersionString;
+        if (compareVersions(shown, m_currentVersion) > 0 &&
+            (!newest || compareVersions(shown, newest->shortVersionString) > 0)) {
+            newest = item;
+            newest->shortVersionString = shown;
+        }
+    }
+    if (newest) {
+        result.kind = UpdateCheckResult::Kind::available;
+        result.version = newest->shortVersionString;
+        result.releaseNotes = newest->releaseNotes;
+        result.download = newest->enclosure;
+    }
+    finish(result);
 }
 
 void AppcastUpdater::finish(const UpdateCheckResult& result)

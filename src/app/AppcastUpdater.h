@@ -1,8 +1,8 @@
 #pragma once
 
+#include "FeedFetcher.h"
 #include "Updater.h"
 
-#include <QNetworkAccessManager>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -59,8 +59,12 @@ class AppcastUpdater final : public platform::Updater
 public:
     static constexpr int kCheckIntervalMs = 24 * 60 * 60 * 1000;
 
-    AppcastUpdater(platform::UserDefaults& defaults, QString currentVersion,
-                   std::function<void(const UpdateCheckResult&)> present, QObject* parent = nullptr);
+    // `makeFetcher` is called with the first check that reads the feed.
+    AppcastUpdater(
+        platform::UserDefaults& defaults, QString currentVersion,
+        std::function<void(const UpdateCheckResult&)> present,
+        MakeFeedFetcher makeFetcher = [](QString* error) { return loadFeedFetcher(error); },
+        QObject* parent = nullptr);
 
     bool automaticallyChecksForUpdates() const override;
     void setAutomaticallyChecksForUpdates(bool on) override;
@@ -75,12 +79,14 @@ public:
 private:
     void check(bool userInitiated);
     void finish(const UpdateCheckResult& result);
+    void read(const QByteArray& feed, UpdateCheckResult result);
     void schedule();
 
     platform::UserDefaults& m_defaults;
     QString m_currentVersion;
     std::function<void(const UpdateCheckResult&)> m_present;
-    QNetworkAccessManager m_network;
+    MakeFeedFetcher m_makeFetcher;
+    std::unique_ptr<FeedFetcher> m_fetcher;
     QTimer m_timer;
     bool m_running = false;
 };

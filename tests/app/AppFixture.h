@@ -31,8 +31,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 namespace ondrel::test {

@@ -14,6 +14,7 @@ private Q_SLOTS:
     void commands();
     void hostileStreams_data();
     void hostileStreams();
+    void programLeavesTheNetworkStackOut();
 
 private:
     static void detectRows();
@@ -198,6 +199,19 @@ void TestCli::transformAndHighlightRows()
     QTest::newRow("highlight invalid utf-8")
         << args({"highlight", "go"}) << QByteArray("\xed\xa0\x80") << 2 << QByteArray()
         << QByteArray("ondrel: the input is not valid UTF-8\n");
+}
+
+void TestCli::programLeavesTheNetworkStackOut()
+{
+    // Qt Network and what it pulls in are loaded only by the update check's
+    // module; linking them into the program costs every user ~2 MiB.
+    QProcess readelf;
+    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(ONDREL_BINARY)});
+    if (!readelf.waitForFinished(10000) || readelf.exitCode() != 0)
+        QSKIP("readelf is not available");
+    const QByteArray needed = readelf.readAllStandardOutput();
+    QVERIFY(needed.contains("libQt6Widgets"));
+    QVERIFY2(!needed.contains("libQt6Network"), needed.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -6,12 +6,19 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace ondrel;
 using Kind = UpdateCheckResult::Kind;
 
 namespace {
+
+// The program's own network module, from the build tree.
+std::unique_ptr<FeedFetcher> networkModule(QString* error)
+{
+    return loadFeedFetcher(error, {QStringLiteral(ONDREL_NETWORK_MODULE_DIR)});
+}
 
 // Serves one fixed answer to every request, on 127.0.0.1.
 class FeedServer final : public QObject
@@ -79,6 +86,7 @@ private Q_SLOTS:
     void checks();
     void backgroundChecksSpeakOnlyOfNews();
     void withoutAFeed();
+    void withoutTheNetworkModule();
     void settings();
 };
 
@@ -145,8 +153,8 @@ void TestUpdater::checks()
     platform::MemoryUserDefaults defaults;
     defaults.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
-    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
-                           [&](const UpdateCheckResult& r) { shown << r; });
+    AppcastUpdater updater(
+        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     QSignalSpy busy(&updater, &platform::Updater::canCheckForUpdatesChanged);
     updater.checkForUpdates();
     QVERIFY(!updater.canCheckForUpdates());
@@ -167,8 +175,8 @@ void TestUpdater::backgroundChecksSpeakOnlyOfNews()
     platform::MemoryUserDefaults defaults;
     defaults.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
-    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
-                           [&](const UpdateCheckResult& r) { shown << r; });
+    AppcastUpdater updater(
+        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     updater.checkInBackground();
     QTRY_COMPARE(server.requests, 1);
     QTRY_VERIFY(updater.canCheckForUpdates());
@@ -183,8 +191,8 @@ void TestUpdater::withoutAFeed()
 {
     platform::MemoryUserDefaults defaults;
     QList<UpdateCheckResult> shown;
-    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"),
-                           [&](const UpdateCheckResult& r) { shown << r; });
+    AppcastUpdater updater(
+        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     updater.checkInBackground();
     QVERIFY(shown.isEmpty());
     updater.checkForUpdates();
@@ -192,10 +200,38 @@ void TestUpdater::withoutAFeed()
     QCOMPARE(shown.first().kind, Kind::noFeed);
 }
 
+void TestUpdater::withoutTheNetworkModule()
+{
+    // Installed without its module (or with a broken one): a check the user
+    // asked for says why it cannot read the feed; a scheduled one stays quiet.
+    QTemporaryDir empty;
+    QTemporaryDir broken;
+    QVERIFY(test::writeFile(broken.path() + QStringLiteral("/ondrel-network.so"), "not a library"));
+    for (const QString& folder : {empty.path(), broken.path()}) {
+        FeedServer server;
+        server.body = feed({{"0.3.0", nullptr}});
+        platform::MemoryUserDefaults defaults;
+        defaults.setString(keys::feedURL, server.url());
+        QList<UpdateCheckResult> shown;
+        AppcastUpdater updater(
+            defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+            [folder](QString* error) { return loadFeedFetcher(error, {folder}); });
+        updater.checkInBackground();
+        QVERIFY(shown.isEmpty());
+        updater.checkForUpdates();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.first().kind, Kind::failed);
+        QVERIFY2(shown.first().error.startsWith(QStringLiteral("the network module could not be loaded: ")),
+                 qPrintable(shown.first().error));
+        QVERIFY(updater.canCheckForUpdates());
+        QCOMPARE(server.requests, 0);
+    }
+}
+
 void TestUpdater::settings()
 {
     platform::MemoryUserDefaults defaults;
-    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"), {});
+    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"), {}, networkModule);
     QVERIFY(!updater.automaticallyChecksForUpdates());
     updater.setAutomaticallyChecksForUpdates(true);
     updater.setAutomaticallyDownloadsUpdates(true);
