@@ -87,8 +87,9 @@ bool isJson(QStringView trimmed, std::string_view trimmedUtf8)
 // \w and \s as the regex engine defines them with Unicode properties.
 bool isRegexWord(char32_t c)
 {
-    if (c == U'_')
-        return true;
+    // ASCII, nearly every character of a long text, without the table look-up.
+    if (c < 0x80)
+        return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || (c >= U'0' && c <= U'9') || c == U'_';
     switch (QChar::category(c)) {
     case QChar::Letter_Uppercase:
     case QChar::Letter_Lowercase:
@@ -110,6 +111,8 @@ bool isRegexSpace(char32_t c)
         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
         c == 0x3000)
         return true;
+    if (c < 0x80)
+        return false;
     switch (QChar::category(c)) {
     case QChar::Separator_Space:
     case QChar::Separator_Line:
