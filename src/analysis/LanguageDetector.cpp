@@ -137,8 +137,11 @@ bool cssRuleMatches(QStringView text)
     bool open = false;
     bool colon = false;
     const qsizetype n = text.size();
-    for (qsizetype i = 0, length = 0; i < n; i += length) {
-        const char32_t c = text::codePointAt(text, i, &length);
+    for (qsizetype i = 0, length = 1; i < n; i += length) {
+        // Surrogates are rare: the others are whole code points.
+        const char16_t unit = text[i].unicode();
+        length = 1;
+        const char32_t c = QChar::isSurrogate(unit) ? text::codePointAt(text, i, &length) : char32_t(unit);
         if (c == U'{') {
             open = open || afterWord;
         } else if (c == U'}') {
