@@ -68,6 +68,14 @@ public:
     DetectedLanguage detectedLanguage() const { return m_detectedLanguage; }
 
     void setPinned(bool pinned) { m_isPinned = pinned; }
+    // The same entry with its language guessed, sharing everything else
+    // (a long text's compact form is not made again).
+    ClipboardItem withDetectedLanguage(DetectedLanguage language) const
+    {
+        ClipboardItem copy = *this;
+        copy.m_detectedLanguage = language;
+        return copy;
+    }
 
     // Texts longer than this many UTF-16 units are held compactly.
     static constexpr qsizetype kCompactFrom = 4096;
