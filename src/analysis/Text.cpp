@@ -178,7 +178,7 @@ bool canonicallyEqual(QStringView a, QStringView b)
 {
     if (a == b)
         return true;
-    if (isAscii(a) && isAscii(b))
+    if (!mayBeCanonicallyEqual(a.size(), b.size()) || (isAscii(a) && isAscii(b)))
         return false;
     return a.toString().normalized(QString::NormalizationForm_C) ==
            b.toString().normalized(QString::NormalizationForm_C);

@@ -56,6 +56,14 @@ qsizetype lineCount(QStringView text);
 
 // Unicode canonical equivalence (same NFC form).
 bool canonicallyEqual(QStringView a, QStringView b);
+// False when texts of these lengths (UTF-16 units) cannot be canonically
+// equal: a code point decomposes into at most four, so equal texts differ
+// in length by a factor of 8 at most. Spares decoding a long text to learn
+// that a short one is not the same.
+constexpr bool mayBeCanonicallyEqual(qsizetype a, qsizetype b)
+{
+    return a <= 8 * b && b <= 8 * a;
+}
 
 // Without leading and trailing white space and line breaks (Unicode Z*,
 // U+0009-U+000D and U+0085).

@@ -141,7 +141,9 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
                                           front = std::move(front)]() mutable {
         // Comparing (normalising) a text of many megabytes takes long, and
         // so do guessing its language and making its compact form.
-        const bool duplicate = (front.entry || front.pending) && text::canonicallyEqual(front.text(), text);
+        const bool duplicate = (front.entry || front.pending) &&
+                               text::mayBeCanonicallyEqual(front.length(), text.size()) &&
+                               text::canonicallyEqual(front.text(), text);
         std::optional<ClipboardItem> made;
         if (!duplicate) {
             // The language is guessed on a second thread while this one

@@ -71,6 +71,16 @@ void TestText::canonicalEquality_data()
     QTest::newRow("case differs") << QStringLiteral("abc") << QStringLiteral("ABC") << false;
     QTest::newRow("compatibility is not canonical")
         << QStringLiteral("\uFB01") << QStringLiteral("fi") << false;
+    // The longest decompositions: one code point to four, a syllable to three jamo.
+    QTest::newRow("four from one") << QStringLiteral("\u1F82") << QStringLiteral("\u03B1\u0313\u0300\u0345")
+                                   << true;
+    QTest::newRow("eight from one") << QStringLiteral("\u1F82\u1F82")
+                                    << QStringLiteral("\u03B1\u0313\u0300\u0345").repeated(2) << true;
+    QTest::newRow("hangul") << QStringLiteral("\uAC01") << QStringLiteral("\u1100\u1161\u11A8") << true;
+    QTest::newRow("astral, decomposed")
+        << QStringLiteral("\U0001D15E") << QStringLiteral("\U0001D157\U0001D165") << true;
+    QTest::newRow("far longer") << QStringLiteral("e\u0301") << QStringLiteral("\u00e9").repeated(17)
+                                << false;
 }
 
 void TestText::canonicalEquality()
@@ -79,6 +89,10 @@ void TestText::canonicalEquality()
     QFETCH(QString, b);
     QFETCH(bool, equal);
     QCOMPARE(text::canonicallyEqual(a, b), equal);
+    QCOMPARE(text::canonicallyEqual(b, a), equal);
+    // The length test never rules out an equal pair.
+    if (equal)
+        QVERIFY(text::mayBeCanonicallyEqual(a.size(), b.size()));
 }
 
 void TestText::trimming()
