@@ -291,9 +291,15 @@ std::string write(const Value& value)
 
 void appendQuoted(std::string& out, std::string_view utf8)
 {
-    static constexpr char hex[] = "0123456789abcdef";
     out.reserve(out.size() + utf8.size() + 2);
     out += '"';
+    appendEscaped(out, utf8);
+    out += '"';
+}
+
+void appendEscaped(std::string& out, std::string_view utf8)
+{
+    static constexpr char hex[] = "0123456789abcdef";
     std::size_t run = 0; // start of the pending run of bytes written as they are
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
@@ -333,7 +339,6 @@ void appendQuoted(std::string& out, std::string_view utf8)
         }
     }
     out.append(utf8.data() + run, utf8.size() - run);
-    out += '"';
 }
 
 namespace {

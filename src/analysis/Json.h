@@ -113,6 +113,8 @@ std::optional<std::string> reformat(std::string_view utf8, WriteOptions options,
 // Appends `utf8` as a JSON string literal: `"` `\` and control characters are
 // escaped, `/` is written as `\/`, other characters are written unescaped.
 void appendQuoted(std::string& out, std::string_view utf8);
+// The same without the quotes: a literal may be built from several pieces.
+void appendEscaped(std::string& out, std::string_view utf8);
 
 // The text of a JSON string literal (quotes included), for literals this
 // program wrote: escapes are decoded (a lone surrogate becomes U+FFFD), the

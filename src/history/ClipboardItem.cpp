@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <mutex>
 
 namespace ondrel {
@@ -53,9 +54,23 @@ ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QSt
 {
     if (m_type != ClipboardItemType::text || !m_text || m_text->size() <= kCompactFrom)
         return;
-    const QByteArray utf8 = m_text->toUtf8();
-    json::appendQuoted(m_caches->quotedText,
-                       std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    // Converted a piece at a time: a whole UTF-8 copy of a text of many
+    // megabytes would be one more transient copy of it. Pieces never split
+    // a surrogate pair.
+    std::string& quoted = m_caches->quotedText;
+    quoted.reserve(std::size_t(m_text->size()) + std::size_t(m_text->size()) / 8 + 2);
+    quoted += '"';
+    constexpr qsizetype kPiece = 64 * 1024;
+    const QStringView whole(*m_text);
+    for (qsizetype at = 0; at < whole.size();) {
+        qsizetype end = std::min(at + kPiece, whole.size());
+        if (end < whole.size() && whole[end - 1].isHighSurrogate())
+            --end;
+        const QByteArray utf8 = whole.sliced(at, end - at).toUtf8();
+        json::appendEscaped(quoted, std::string_view(utf8.constData(), std::size_t(utf8.size())));
+        at = end;
+    }
+    quoted += '"';
     m_caches->textLength = m_text->size();
     m_caches->preview = previewOf(*m_text);
     m_text.reset();
@@ -91,7 +106,7 @@ std::optional<QString> ClipboardItem::text() const
 {
     if (m_caches->quotedText.empty())
         return m_text;
-    // Written by appendQuoted from valid UTF-8, so it always reads back.
+    // Written by appendEscaped from valid UTF-8, so it always reads back.
     const std::optional<std::string> utf8 = json::unquote(m_caches->quotedText);
     if (!utf8)
         return QString();

@@ -107,6 +107,8 @@ void TestClipboardItem::longTextsAreHeldCompactly_data()
     QTest::newRow("non-ASCII") << QStringLiteral("\u00fcber \u2713 \U0001F600 e\u0301 \u200d").repeated(500)
                                << true;
     QTest::newRow("lone surrogate") << QString(n, u'x') + QChar(0xd800) + u'y' << true;
+    // Long texts are converted 65,536 units at a time.
+    QTest::newRow("pair across pieces") << QString(65535, u'x') + QStringLiteral("\U0001F600y") << true;
 }
 
 void TestClipboardItem::longTextsAreHeldCompactly()
