@@ -216,8 +216,16 @@ QMenu* AppDelegate::buildStatusMenu()
     QAction* automatic =
         menu->addAction(QStringLiteral("Automatic Updates"), this, &AppDelegate::toggleAutoUpdates);
     automatic->setCheckable(true);
-    m_services.queue.async(automatic, [this, automatic] {
-        automatic->setChecked(m_updates && m_updates->automaticallyChecksForUpdates());
+    // A copy without an update feed is updated by the package manager:
+    // the switch would do nothing, so it says why instead.
+    const QString unavailable = m_updates ? m_updates->updater().unavailableReason() : QString();
+    if (!unavailable.isEmpty()) {
+        automatic->setEnabled(false);
+        automatic->setToolTip(unavailable);
+        menu->setToolTipsVisible(true);
+    }
+    m_services.queue.async(automatic, [this, automatic, available = unavailable.isEmpty()] {
+        automatic->setChecked(available && m_updates && m_updates->automaticallyChecksForUpdates());
     });
     menu->addSeparator();
     menu->addAction(QStringLiteral("Clear History"), this, &AppDelegate::clearHistory);

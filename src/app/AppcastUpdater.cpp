@@ -3,7 +3,10 @@
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
 
+#include <QDateTime>
 #include <QXmlStreamReader>
+
+#include <algorithm>
 
 namespace ondrel {
 
@@ -71,9 +74,22 @@ AppcastUpdater::AppcastUpdater(platform::UserDefaults& defaults, QString current
     : Updater(parent), m_defaults(defaults), m_currentVersion(std::move(currentVersion)),
       m_present(std::move(present)), m_makeFetcher(std::move(makeFetcher))
 {
-    m_timer.setInterval(kCheckIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &AppcastUpdater::checkInBackground);
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        checkInBackground();
+        // Without a feed nothing was read: the next look is a day later all the same.
+        if (!m_timer.isActive() && automaticallyChecksForUpdates())
+            planCheckIn(kCheckIntervalMs);
+    });
     schedule();
+}
+
+QString AppcastUpdater::unavailableReason() const
+{
+    const QUrl feed(m_defaults.string(keys::feedURL).value_or(QString()));
+    if (feed.isValid() && !feed.isEmpty())
+        return {};
+    return QStringLiteral("Updates come from your system's package manager.");
 }
 
 bool AppcastUpdater::automaticallyChecksForUpdates() const
@@ -99,10 +115,25 @@ void AppcastUpdater::setAutomaticallyDownloadsUpdates(bool on)
 
 void AppcastUpdater::schedule()
 {
-    if (automaticallyChecksForUpdates() && !m_timer.isActive())
-        m_timer.start();
-    else if (!automaticallyChecksForUpdates())
+    if (!automaticallyChecksForUpdates()) {
         m_timer.stop();
+        return;
+    }
+    if (m_timer.isActive())
+        return;
+    // A day after the last check, whichever launch that falls in; one that
+    // is overdue (or never made) soon after launch. A last check in the
+    // future (the clock was set back) counts as just made.
+    const qint64 last = m_defaults.integer(keys::lastCheckTime);
+    const qint64 since = std::max<qint64>(QDateTime::currentSecsSinceEpoch() - last, 0);
+    const qint64 due = qint64(kCheckIntervalMs) - since * 1000;
+    planCheckIn(int(std::clamp<qint64>(due, kDueCheckDelayMs, kCheckIntervalMs)));
+}
+
+void AppcastUpdater::planCheckIn(int ms)
+{
+    m_nextCheck.setRemainingTime(ms);
+    m_timer.start(ms);
 }
 
 void AppcastUpdater::check(bool userInitiated)
@@ -117,6 +148,9 @@ void AppcastUpdater::check(bool userInitiated)
     }
     UpdateCheckResult result;
     result.userInitiated = userInitiated;
+    m_defaults.setInteger(keys::lastCheckTime, QDateTime::currentSecsSinceEpoch());
+    if (automaticallyChecksForUpdates())
+        planCheckIn(kCheckIntervalMs); // a day from this check, asked for or not
     if (!m_fetcher) {
         QString error;
         m_fetcher = m_makeFetcher ? m_makeFetcher(&error) : nullptr;

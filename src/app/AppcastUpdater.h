@@ -3,6 +3,7 @@
 #include "FeedFetcher.h"
 #include "Updater.h"
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -58,6 +59,9 @@ class AppcastUpdater final : public platform::Updater
     Q_OBJECT
 public:
     static constexpr int kCheckIntervalMs = 24 * 60 * 60 * 1000;
+    // A check that fell due while the program was not running waits this
+    // long after launch, so that it does not compete with start-up.
+    static constexpr int kDueCheckDelayMs = 60 * 1000;
 
     // `makeFetcher` is called with the first check that reads the feed.
     AppcastUpdater(
@@ -72,6 +76,10 @@ public:
     void setAutomaticallyDownloadsUpdates(bool on) override;
     bool canCheckForUpdates() const override { return !m_running; }
     void checkForUpdates() override { check(true); }
+    QString unavailableReason() const override;
+
+    // Milliseconds until the next automatic check; -1 when none is planned.
+    int msUntilNextCheck() const { return m_timer.isActive() ? int(m_nextCheck.remainingTime()) : -1; }
 
     // A check started by the schedule.
     void checkInBackground() { check(false); }
@@ -81,13 +89,15 @@ private:
     void finish(const UpdateCheckResult& result);
     void read(const QByteArray& feed, UpdateCheckResult result);
     void schedule();
+    void planCheckIn(int ms);
 
     platform::UserDefaults& m_defaults;
     QString m_currentVersion;
     std::function<void(const UpdateCheckResult&)> m_present;
     MakeFeedFetcher m_makeFetcher;
     std::unique_ptr<FeedFetcher> m_fetcher;
-    QTimer m_timer;
+    QTimer m_timer; // coarse: a day may end a few seconds late
+    QDeadlineTimer m_nextCheck;
     bool m_running = false;
 };
 

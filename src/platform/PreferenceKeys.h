@@ -24,6 +24,9 @@ inline const QString pasteKeystroke = QStringLiteral("pasteKeystroke");
 inline const QString feedURL = QStringLiteral("SUFeedURL");
 // Check for updates every day.
 inline const QString automaticChecks = QStringLiteral("SUEnableAutomaticChecks");
+// When the feed was last read, in seconds since 1970: the day between
+// automatic checks counts across launches.
+inline const QString lastCheckTime = QStringLiteral("SULastCheckTime");
 // Download (here: announce) updates without asking; also the toggle's state.
 inline const QString automaticallyUpdate = QStringLiteral("SUAutomaticallyUpdate");
 

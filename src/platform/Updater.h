@@ -18,6 +18,9 @@ public:
     virtual void setAutomaticallyDownloadsUpdates(bool on) = 0;
     virtual bool canCheckForUpdates() const = 0;
     virtual void checkForUpdates() = 0;
+    // Why this copy cannot update itself (it has no update feed: updates
+    // come with the system's packages); empty when it can.
+    virtual QString unavailableReason() const { return {}; }
 
 Q_SIGNALS:
     void canCheckForUpdatesChanged(bool canCheck);

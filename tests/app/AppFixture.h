@@ -44,7 +44,9 @@ public:
     void setAutomaticallyDownloadsUpdates(bool on) override { m_downloads = on; }
     bool canCheckForUpdates() const override { return true; }
     void checkForUpdates() override { ++checks; }
+    QString unavailableReason() const override { return reason; }
     int checks = 0;
+    QString reason;
     bool m_checks = false;
     bool m_downloads = false;
 };

@@ -10,6 +10,7 @@ class TestStatusMenu : public QObject
 private Q_SLOTS:
     void init() { failOnUnexpectedWarnings(); }
     void statusMenu();
+    void automaticUpdatesWithoutAFeed();
     void settingsWindow();
     void launchAtLoginFailureDoesNotLoop();
     void updateManagerDefaults();
@@ -68,6 +69,22 @@ void TestStatusMenu::statusMenu()
         shown->close();
     app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
     QVERIFY(app.popoverShown());
+}
+
+void TestStatusMenu::automaticUpdatesWithoutAFeed()
+{
+    App app;
+    app.updater.reason = QStringLiteral("Updates come from your system's package manager.");
+    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
+    app.queue.runPending();
+    QAction* automatic = menu->actions().at(3);
+    QCOMPARE(automatic->text(), QStringLiteral("Automatic Updates"));
+    QVERIFY(!automatic->isEnabled());
+    QVERIFY(!automatic->isChecked()); // the stored choice does nothing here
+    QCOMPARE(automatic->toolTip(), app.updater.reason);
+    QVERIFY(menu->toolTipsVisible());
+    QVERIFY(menu->actions().at(2)->isEnabled()); // a check still explains itself
+    QVERIFY(app.delegate->updateManager()->automaticallyChecksForUpdates());
 }
 
 void TestStatusMenu::settingsWindow()

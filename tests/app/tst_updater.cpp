@@ -3,6 +3,7 @@
 #include "PreferenceKeys.h"
 #include "TestSupport.h"
 
+#include <QDateTime>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -87,6 +88,9 @@ private Q_SLOTS:
     void backgroundChecksSpeakOnlyOfNews();
     void withoutAFeed();
     void withoutTheNetworkModule();
+    void checksAreADayApartAcrossLaunches_data();
+    void checksAreADayApartAcrossLaunches();
+    void checksAreRecordedAndRestartTheDay();
     void settings();
 };
 
@@ -226,6 +230,67 @@ void TestUpdater::withoutTheNetworkModule()
         QVERIFY(updater.canCheckForUpdates());
         QCOMPARE(server.requests, 0);
     }
+}
+
+void TestUpdater::checksAreADayApartAcrossLaunches_data()
+{
+    QTest::addColumn<bool>("automatic");
+    QTest::addColumn<qint64>("lastCheckAgo"); // seconds; -1: never checked
+    QTest::addColumn<int>("earliestMs");
+    QTest::addColumn<int>("latestMs"); // -1: no check planned
+    constexpr int day = AppcastUpdater::kCheckIntervalMs;
+    constexpr int soon = AppcastUpdater::kDueCheckDelayMs;
+    QTest::newRow("never checked") << true << qint64(-1) << soon - 5000 << soon;
+    QTest::newRow("an hour ago") << true << qint64(3600) << day - 3600 * 1000 - 5000 << day - 3600 * 1000;
+    QTest::newRow("a day and an hour ago") << true << qint64(25 * 3600) << soon - 5000 << soon;
+    QTest::newRow("a second ago") << true << qint64(1) << day - 6000 << day - 1000;
+    QTest::newRow("in the future (clock set back)") << true << qint64(-3600) << day - 5000 << day;
+    QTest::newRow("automatic checks off") << false << qint64(25 * 3600) << -1 << -1;
+}
+
+void TestUpdater::checksAreADayApartAcrossLaunches()
+{
+    QFETCH(bool, automatic);
+    QFETCH(qint64, lastCheckAgo);
+    QFETCH(int, earliestMs);
+    QFETCH(int, latestMs);
+    platform::MemoryUserDefaults defaults;
+    defaults.setBool(keys::automaticChecks, automatic);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    if (lastCheckAgo != -1)
+        defaults.setInteger(keys::lastCheckTime, now - lastCheckAgo);
+    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"), {}, networkModule);
+    const int next = updater.msUntilNextCheck();
+    QVERIFY2(next >= earliestMs && next <= latestMs, qPrintable(QString::number(next)));
+}
+
+void TestUpdater::checksAreRecordedAndRestartTheDay()
+{
+    FeedServer server;
+    server.body = feed({{"0.1.0", nullptr}});
+    platform::MemoryUserDefaults defaults;
+    defaults.setString(keys::feedURL, server.url());
+    defaults.setBool(keys::automaticChecks, true);
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    defaults.setInteger(keys::lastCheckTime, before - 25 * 3600);
+    QList<UpdateCheckResult> shown;
+    AppcastUpdater updater(
+        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+    QVERIFY(updater.msUntilNextCheck() <= AppcastUpdater::kDueCheckDelayMs);
+    QVERIFY(updater.unavailableReason().isEmpty());
+    updater.checkForUpdates();
+    QTRY_COMPARE(shown.size(), 1);
+    QVERIFY(defaults.integer(keys::lastCheckTime) >= before);
+    QVERIFY(updater.msUntilNextCheck() > AppcastUpdater::kCheckIntervalMs - 60000);
+
+    // Without a feed there is nothing to check, and the menu is told why.
+    platform::MemoryUserDefaults none;
+    none.setBool(keys::automaticChecks, true);
+    AppcastUpdater packaged(none, QStringLiteral("0.1.0"), {}, networkModule);
+    QCOMPARE(packaged.unavailableReason(),
+             QStringLiteral("Updates come from your system's package manager."));
+    packaged.checkInBackground();
+    QCOMPARE(none.integer(keys::lastCheckTime), 0);
 }
 
 void TestUpdater::settings()
