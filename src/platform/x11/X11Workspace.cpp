@@ -105,14 +105,15 @@ std::optional<ApplicationInfo> X11Workspace::describe(xcb_window_t window) const
     }
     ApplicationInfo info = *cached;
     // What the entry does not give comes from the window itself.
+    // Never the window's title: it carries document names and mail
+    // subjects, which would end up in the history file.
     if (!info.name) {
-        QByteArray name = property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
-        if (name.isEmpty())
-            name = property(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
-        if (!name.isEmpty())
-            info.name = QString::fromUtf8(name);
-        else if (!windowClassName.isEmpty())
+        if (!windowClassName.isEmpty())
             info.name = windowClassName;
+        else if (!instance.isEmpty())
+            info.name = instance;
+        else if (!executable.isEmpty())
+            info.name = executable;
     }
     if (!info.icon) {
         const QImage icon = iconFromProperty(window);
