@@ -135,7 +135,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     m_chars = label({}, footerFont, inkSecondary(), m_footer);
     m_lines = label({}, footerFont, inkSecondary(), m_footer);
     footer->addWidget(m_chars);
-    footer->addWidget(label(QStringLiteral("\u2022"), systemFont(13), ink(), m_footer));
+    footer->addWidget(label(QStringLiteral("\u2022"), systemFont(13), inkSecondary(), m_footer));
     footer->addWidget(m_lines);
     footer->addStretch(1);
     footer->addWidget(

@@ -201,6 +201,16 @@ void TestDetailView::detailCounts()
     QTest::keyClicks(detail.editor(), QStringLiteral("xy"));
     QVERIFY(
         labelTexts().contains(QString::number(text::characterCount(text) + 2) + QStringLiteral(" chars")));
+    // The whole footer, bullet included, is in the secondary ink.
+    int footerLabels = 0;
+    for (const QLabel* l : detail.findChildren<QLabel*>()) {
+        if (l->text() == u"\u2022" || l->text().endsWith(QStringLiteral(" chars")) ||
+            l->text().endsWith(QStringLiteral(" lines"))) {
+            QCOMPARE(l->palette().color(QPalette::WindowText), inkSecondary());
+            ++footerLabels;
+        }
+    }
+    QCOMPARE(footerLabels, 3);
 }
 
 void TestDetailView::detailKeepsTheTextExact()
