@@ -261,7 +261,15 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() != Qt::LeftButton && mouse->button() != Qt::RightButton)
             return false;
-        const QPoint at = mapFromGlobal(mouse->globalPosition().toPoint());
+        const QPoint global = mouse->globalPosition().toPoint();
+        // The clear button needs its release to be clicked at all.
+        for (QObject* object : m_cancelButton->associatedObjects()) {
+            const auto* button = qobject_cast<QWidget*>(object);
+            if (button && button != this && button->isVisible() &&
+                button->rect().contains(button->mapFromGlobal(global)))
+                return false;
+        }
+        const QPoint at = mapFromGlobal(global);
         if (!rect().adjusted(-3, -3, 3, 3).contains(at)) {
             blur();
             return false; // the click does its usual work

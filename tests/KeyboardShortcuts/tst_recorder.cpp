@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace ondrel;
@@ -77,6 +78,7 @@ private Q_SLOTS:
     void optionCombinations_data();
     void optionCombinations();
     void clicksInsideAndOutside();
+    void clearButtonWorksWithTheMouse();
     void openingTheWindowDoesNotRecord();
     void screens();
 };
@@ -288,6 +290,23 @@ void TestRecorder::clicksInsideAndOutside()
     QTest::mouseClick(w.other, Qt::LeftButton);
     QVERIFY(!w.field()->isRecording());
     QVERIFY(w.other->hasFocus()); // the click did its work
+}
+
+void TestRecorder::clearButtonWorksWithTheMouse()
+{
+    RecorderWindow w;
+    QVERIFY(w.show());
+    QVERIFY(w.stored().isValid());
+    auto* clear = w.field()->findChild<QToolButton*>();
+    QVERIFY(clear && clear->isVisible());
+    // Clicked as the window system delivers it: through the window, so the
+    // press starts recording and the release passes the recorder's filter.
+    const QPoint at = clear->mapTo(&w.window, clear->rect().center());
+    QTest::mouseClick(w.window.windowHandle(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.stored(), QVariant(false)); // removed on purpose
+    QVERIFY(!w.changes.isEmpty() && !w.changes.last());
+    QVERIFY(w.field()->text().isEmpty());
+    QVERIFY(w.field()->isRecording()); // the replacement is recorded at once
 }
 
 void TestRecorder::openingTheWindowDoesNotRecord()
