@@ -34,16 +34,18 @@ bool run(const QString& program, const QStringList& arguments)
     return test::runProgram(program, arguments).has_value();
 }
 
-// Stands for another program that took Super+Shift+V first.
+// Stands for another program that took Super+Shift+V first (with `locks`
+// on top: only that lock variant).
 class OtherClient
 {
 public:
-    OtherClient() : m_connection(xcb_connect(nullptr, nullptr))
+    explicit OtherClient(uint16_t locks = 0) : m_connection(xcb_connect(nullptr, nullptr))
     {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
         m_ok = !platform::xcb::check(
-            m_connection, xcb_grab_key_checked(m_connection, 1, root, XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT,
-                                               kVKeycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+            m_connection,
+            xcb_grab_key_checked(m_connection, 1, root, uint16_t(XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT | locks),
+                                 kVKeycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
     ~OtherClient() { xcb_disconnect(m_connection); }
     bool ok() const { return m_ok; }
@@ -91,6 +93,7 @@ private Q_SLOTS:
     void worksWithLocksOn();
     void layoutChangeFollows();
     void grabHeldElsewhere();
+    void lockVariantHeldElsewhere();
     void openMenuTakesTheCombination();
 };
 
@@ -200,6 +203,22 @@ void TestX11Hotkeys::grabHeldElsewhere()
     QTest::keyClick(field, Qt::Key_V, Qt::MetaModifier | Qt::ShiftModifier);
     QCOMPARE(alerts.shown().size(), 1);
     QCOMPARE(alerts.shown().first().title, localized(QStringLiteral("keyboard_shortcut_used_by_system")));
+}
+
+void TestX11Hotkeys::lockVariantHeldElsewhere()
+{
+    // Another program holds the combination with Caps Lock only: ours
+    // cannot be registered, so the probe must not call it free.
+    OtherClient other(XCB_MOD_MASK_LOCK);
+    QVERIFY(other.ok());
+    Hotkeys h;
+    QVERIFY(h.registry.carbon().isSystemShortcut(kCommandShiftV));
+    h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
+    // The probe let go of every variant it took: a free combination stays free.
+    QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144)));
+    h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
+    QCOMPARE(h.console.size(), 1);
 }
 
 void TestX11Hotkeys::openMenuTakesTheCombination()

@@ -169,12 +169,11 @@ bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
     for (const auto& [reference, g] : m_grabs)
         if (g.keycode == keycode && g.modifiers == mask)
             return false; // ours
-    // Try it: a refusal means another program holds it; else let go at once.
-    if (xcb::check(m_connection, xcb_grab_key_checked(m_connection, 0, m_root, mask, keycode,
-                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)))
+    // Try it as registering would, with every lock variant: a refusal of
+    // any means another program holds it; else let go at once.
+    if (grab(keycode, mask) != kNoErr)
         return true;
-    xcb_ungrab_key(m_connection, keycode, m_root, mask);
-    xcb_flush(m_connection);
+    ungrab(keycode, mask);
     return false;
 }
 
