@@ -18,7 +18,23 @@ CarbonKeyboardShortcuts::CarbonKeyboardShortcuts(HotKeyService& service,
                                                  std::function<QString(const Shortcut&)> describe,
                                                  std::function<void(const QString&)> console)
     : m_service(service), m_describe(std::move(describe)), m_console(std::move(console))
-{}
+{
+    // A hotkey lost to another program is reported as a failed registration
+    // and forgotten, like one refused when registered again.
+    m_service.setLostHandler([this](quint32 signature, quint32 id, int status) {
+        const auto it = m_hotKeys.find(qint64(id));
+        if (signature != kHotKeySignature || it == m_hotKeys.end())
+            return;
+        const Shortcut shortcut = it->second.shortcut;
+        m_hotKeys.erase(it);
+        reportFailure(shortcut, status);
+    });
+}
+
+CarbonKeyboardShortcuts::~CarbonKeyboardShortcuts()
+{
+    m_service.setLostHandler({});
+}
 
 void CarbonKeyboardShortcuts::reportFailure(const Shortcut& shortcut, int status) const
 {

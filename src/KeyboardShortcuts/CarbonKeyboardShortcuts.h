@@ -31,6 +31,9 @@ public:
     CarbonKeyboardShortcuts(platform::HotKeyService& service,
                             std::function<QString(const Shortcut&)> describe,
                             std::function<void(const QString&)> console);
+    ~CarbonKeyboardShortcuts();
+    CarbonKeyboardShortcuts(const CarbonKeyboardShortcuts&) = delete;
+    CarbonKeyboardShortcuts& operator=(const CarbonKeyboardShortcuts&) = delete;
 
     void registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp);
     // Every record with that shortcut, whoever registered it.

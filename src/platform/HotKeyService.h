@@ -47,6 +47,13 @@ public:
     virtual void setHotKeyEventsEnabled(bool enabled) = 0;
     virtual void setRawKeyEventsEnabled(bool enabled) = 0;
 
+    // A registration that was lost and could not be taken again (after a
+    // keyboard change, another program got the combination first): its
+    // signature and id, and the status registering it again gave. The
+    // registration is gone.
+    using LostHandler = std::function<void(quint32 signature, quint32 id, int status)>;
+    virtual void setLostHandler(LostHandler) {}
+
     // Whether another program already holds the combination system-wide.
     virtual bool isTakenElsewhere(quint32 keyCode, quint32 modifiers) = 0;
 };

@@ -17,7 +17,9 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 using namespace ondrel;
 using namespace ondrel::KeyboardShortcuts;
@@ -94,6 +96,7 @@ private Q_SLOTS:
     void layoutChangeFollows();
     void grabHeldElsewhere();
     void lockVariantHeldElsewhere();
+    void grabLostToAnotherProgramIsReported();
     void openMenuTakesTheCombination();
 };
 
@@ -219,6 +222,66 @@ void TestX11Hotkeys::lockVariantHeldElsewhere()
     QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144)));
     h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
     QCOMPARE(h.console.size(), 1);
+}
+
+// The server's modifier map, as keycodes per modifier.
+struct ModifierMap
+{
+    uint8_t perModifier = 0;
+    std::vector<xcb_keycode_t> codes; // 8 rows of perModifier
+
+    static ModifierMap read()
+    {
+        ModifierMap map;
+        const auto reply = platform::xcb::own(
+            xcb_get_modifier_mapping_reply(connection(), xcb_get_modifier_mapping(connection()), nullptr));
+        if (!reply)
+            return map;
+        map.perModifier = reply->keycodes_per_modifier;
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(reply.get());
+        map.codes.assign(codes, codes + 8 * map.perModifier);
+        return map;
+    }
+    bool write() const
+    {
+        const auto reply = platform::xcb::own(xcb_set_modifier_mapping_reply(
+            connection(), xcb_set_modifier_mapping(connection(), perModifier, codes.data()), nullptr));
+        return reply && reply->status == XCB_MAPPING_STATUS_SUCCESS;
+    }
+};
+
+void TestX11Hotkeys::grabLostToAnotherProgramIsReported()
+{
+    // Num Lock moves from Mod2 to Mod3, where another program already holds
+    // Super+Shift+V: grabbing again with the new lock variants fails, and
+    // the hotkey is reported lost like a failed registration.
+    const ModifierMap original = ModifierMap::read();
+    QVERIFY(original.perModifier > 0);
+    const auto row = [&](int modifier) {
+        return std::vector<xcb_keycode_t>(original.codes.begin() + modifier * original.perModifier,
+                                          original.codes.begin() + (modifier + 1) * original.perModifier);
+    };
+    std::vector<xcb_keycode_t> mod2 = row(4);
+    QVERIFY(std::any_of(mod2.begin(), mod2.end(), [](xcb_keycode_t c) { return c != 0; }));
+    const std::vector<xcb_keycode_t> mod3 = row(5);
+    QVERIFY(std::all_of(mod3.begin(), mod3.end(), [](xcb_keycode_t c) { return c == 0; }));
+    Hotkeys h;
+    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    QVERIFY(h.registry.carbon().isHeld(kCommandShiftV));
+    OtherClient other(XCB_MOD_MASK_3);
+    QVERIFY(other.ok());
+
+    ModifierMap moved = original;
+    std::copy(mod2.begin(), mod2.end(), moved.codes.begin() + 5 * moved.perModifier);
+    std::fill(moved.codes.begin() + 4 * moved.perModifier, moved.codes.begin() + 5 * moved.perModifier, 0);
+    QVERIFY(moved.write());
+    const bool reported = QTest::qWaitFor([&] { return !h.console.isEmpty(); }, 5000);
+    const bool restored = original.write();
+    QVERIFY(restored);
+    QVERIFY(reported);
+    QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
+    QVERIFY(!h.registry.carbon().isHeld(kCommandShiftV));
+    Q_UNUSED(name);
 }
 
 void TestX11Hotkeys::openMenuTakesTheCombination()

@@ -13,6 +13,7 @@
 #undef explicit
 
 #include <cstdlib>
+#include <vector>
 
 namespace ondrel::platform {
 
@@ -183,13 +184,27 @@ void X11HotKeyService::regrabAll()
         ungrab(g.keycode, g.modifiers);
     updateLockMasks();
     QList<std::pair<xcb_keycode_t, uint16_t>> done;
+    QList<std::pair<xcb_keycode_t, uint16_t>> lost;
     for (const auto& [reference, g] : m_grabs) {
         const std::pair<xcb_keycode_t, uint16_t> combo{g.keycode, g.modifiers};
-        if (!done.contains(combo)) {
-            grab(g.keycode, g.modifiers);
-            done << combo;
+        if (done.contains(combo) || lost.contains(combo))
+            continue;
+        (grab(g.keycode, g.modifiers) == kNoErr ? done : lost) << combo;
+    }
+    // A combination another program holds now (with the new lock
+    // modifiers, say) is gone for every registration of it, and said so.
+    std::vector<Grab> gone;
+    for (auto it = m_grabs.begin(); it != m_grabs.end();) {
+        if (lost.contains(std::pair<xcb_keycode_t, uint16_t>{it->second.keycode, it->second.modifiers})) {
+            gone.push_back(it->second);
+            it = m_grabs.erase(it);
+        } else {
+            ++it;
         }
     }
+    for (const Grab& g : gone)
+        if (m_lostHandler)
+            m_lostHandler(g.signature, g.id, kEventHotKeyExistsErr);
 }
 
 bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)

@@ -26,6 +26,7 @@ public:
     void unregisterHotKey(quint64 reference) override;
     void setHotKeyHandler(HotKeyHandler handler) override { m_hotKeyHandler = std::move(handler); }
     void setRawKeyHandler(RawKeyHandler handler) override { m_rawKeyHandler = std::move(handler); }
+    void setLostHandler(LostHandler handler) override { m_lostHandler = std::move(handler); }
     void setHotKeyEventsEnabled(bool enabled) override { m_hotKeyEvents = enabled; }
     void setRawKeyEventsEnabled(bool enabled) override;
     bool isTakenElsewhere(quint32 keyCode, quint32 modifiers) override;
@@ -59,6 +60,7 @@ private:
     std::map<quint32, quint32> m_rawPressed;    // key code → modifiers, for combinations typed into a menu
     HotKeyHandler m_hotKeyHandler;
     RawKeyHandler m_rawKeyHandler;
+    LostHandler m_lostHandler;
     bool m_hotKeyEvents = false;
     bool m_rawKeyEvents = false;
 };
