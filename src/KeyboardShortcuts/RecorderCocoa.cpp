@@ -325,6 +325,7 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         return true;
     }
     const bool isBareF12 = shortcut->carbonKeyCode() == kF12Key && shortcut->carbonModifiers() == 0;
+    bool forced = false;
     if (!isBareF12 && m_registry.carbon().isSystemShortcut(*shortcut)) {
         blur();
         const int answer =
@@ -334,10 +335,28 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         focus();
         if (answer != platform::Alerts::kSecondButton)
             return true;
+        forced = true;
+    }
+    const std::optional<Shortcut> previous = m_registry.getShortcut(m_name);
+    m_registry.storeShortcut(*shortcut, m_name);
+    if (forced && !m_registry.carbon().isHeld(*shortcut)) {
+        // Where only one program may hold a combination (X11), the one that
+        // has it keeps it: a stored shortcut would never fire. Keep the
+        // previous one and say why.
+        m_registry.setShortcut(previous, m_name);
+        showStoredShortcut();
+        blur();
+        m_alerts.warn(
+            window(),
+            QStringLiteral("%1 is held by another application").arg(m_registry.description(*shortcut)),
+            QStringLiteral("Ondrel cannot use it while that application runs. Choose another "
+                           "shortcut."),
+            {});
+        focus();
+        return true;
     }
     setText(m_registry.description(*shortcut));
     m_cancelButton->setVisible(true);
-    m_registry.storeShortcut(*shortcut, m_name);
     if (m_onChange)
         m_onChange(shortcut);
     blur();

@@ -237,11 +237,27 @@ void TestRecorder::systemConflict()
     QVERIFY(!alert.informativeText.isEmpty());
     QCOMPARE(w.stored(), json(9, 768));
     QVERIFY(w.field()->isRecording());
+    // Forced, it is stored when it can be held...
+    w.hotKeys.takeElsewhere(37, 0x1800);
+    w.hotKeys.allowDespiteElsewhere(37, 0x1800);
     w.alerts.answerWith(platform::Alerts::kSecondButton);
-    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
-    QCOMPARE(w.stored(), json(40, 0x1800));
+    QTest::keyClick(w.field(), Qt::Key_L, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(w.stored(), json(37, 0x1800));
     QVERIFY(!w.field()->isRecording());
-    QCOMPARE(w.console.size(), 1); // the forced one could not be registered
+    QCOMPARE(w.alerts.shown().size(), 2);
+    QVERIFY(w.console.isEmpty());
+    // ...but one another program holds for good is not stored dead: the
+    // previous shortcut stays and the user is told why.
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(w.stored(), json(37, 0x1800));
+    QCOMPARE(w.field()->text(), w.registry->description(Shortcut(37, 0x1800)));
+    QCOMPARE(w.alerts.shown().size(), 4);
+    QCOMPARE(w.alerts.shown().last().title, w.registry->description(Shortcut(40, 0x1800)) +
+                                                QStringLiteral(" is held by another application"));
+    QVERIFY(w.field()->isRecording()); // recording resumes after the alert
+    QCOMPARE(w.console.size(), 1);     // the refused registration
+    QVERIFY(w.changes.isEmpty() || w.changes.last() == Shortcut(37, 0x1800));
 }
 
 void TestRecorder::bareF12IsNeverTheSystems()

@@ -16,7 +16,8 @@ HotKeyService::Registration ScriptedHotKeyService::registerHotKey(quint32 keyCod
     m_attemptedIds << id;
     if (m_failStatus != 0)
         return {m_failStatus, std::nullopt};
-    if (m_elsewhere.contains(comboKey(keyCode, modifiers)))
+    if (m_elsewhere.contains(comboKey(keyCode, modifiers)) &&
+        !m_overridable.contains(comboKey(keyCode, modifiers)))
         return {kEventHotKeyExistsErr, std::nullopt};
     const quint64 reference = m_nextReference++;
     m_grabs[reference] = {keyCode, modifiers, signature, id};
@@ -36,6 +37,11 @@ bool ScriptedHotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
 void ScriptedHotKeyService::takeElsewhere(quint32 keyCode, quint32 modifiers)
 {
     m_elsewhere.insert(comboKey(keyCode, modifiers));
+}
+
+void ScriptedHotKeyService::allowDespiteElsewhere(quint32 keyCode, quint32 modifiers)
+{
+    m_overridable.insert(comboKey(keyCode, modifiers));
 }
 
 std::optional<int> ScriptedHotKeyService::press(quint32 keyCode, quint32 modifiers, Phase phase)

@@ -34,6 +34,9 @@ public:
     void failRegistrations(int status) { m_failStatus = status; }
     // Another program holds this combination.
     void takeElsewhere(quint32 keyCode, quint32 modifiers);
+    // ...but registering it still succeeds, as where the system lets a
+    // program override another's shortcut.
+    void allowDespiteElsewhere(quint32 keyCode, quint32 modifiers);
 
     // The combinations now registered, by reference.
     const std::map<quint64, Grab>& grabs() const { return m_grabs; }
@@ -57,6 +60,7 @@ private:
     bool m_hotKeyEvents = false;
     bool m_rawKeyEvents = false;
     int m_failStatus = 0;
+    QSet<quint64> m_overridable;
     int m_attempts = 0;
     quint64 m_nextReference = 1;
     std::map<quint64, Grab> m_grabs;
