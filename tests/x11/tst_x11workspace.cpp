@@ -36,6 +36,7 @@ private Q_SLOTS:
     void namedFromDesktopEntry();
     void namedFromWindowWithoutEntry();
     void ownWindowsAreSkipped();
+    void ownWindowsNameTheRememberedWindow();
 
 private:
     void startWindow(const QString& title);
@@ -119,6 +120,35 @@ void TestX11Workspace::ownWindowsAreSkipped()
     const auto app = workspace.frontmostApplication();
     QVERIFY(app);
     QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Test Window")));
+}
+
+void TestX11Workspace::ownWindowsNameTheRememberedWindow()
+{
+    // A copy made while our popover has the focus (copying an entry out,
+    // Edit & Copy) comes from the window the popover was opened over, not
+    // from the program of the last capture.
+    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    startWindow(QStringLiteral("First"));
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() &&
+                                 workspace.frontmostApplication()->name == QStringLiteral("Test Window"),
+                             5000);
+    const xcb_window_t first = workspace.activeForeignWindow();
+    QProcess other;
+    other.start(QStringLiteral("xmessage"), {QStringLiteral("another program")});
+    QVERIFY(other.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(workspace.activeForeignWindow() != 0 && workspace.activeForeignWindow() != first,
+                             5000);
+    workspace.rememberFocus(); // the popover opens over it
+    QRasterWindow mine;
+    mine.resize(100, 100);
+    mine.show();
+    mine.requestActivate();
+    QTRY_COMPARE_WITH_TIMEOUT(test::activeWindowPid(), quint32(QCoreApplication::applicationPid()), 5000);
+    const auto app = workspace.frontmostApplication();
+    other.kill();
+    other.waitForFinished();
+    QVERIFY(app);
+    QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Xmessage")));
 }
 
 int main(int argc, char** argv)

@@ -70,10 +70,18 @@ std::optional<ApplicationInfo> X11Workspace::frontmostApplication() const
     const xcb_window_t window = activeWindow();
     if (window == 0)
         return std::nullopt; // nothing has the focus
-    if (isOwn(window))
-        return m_lastForeign; // one of our windows: the application before it
+    if (isOwn(window)) {
+        // One of our windows: the application the user came from, as noted
+        // when the popover opened, not the source of the last capture.
+        if (m_describedWindow != m_lastForeignWindow) {
+            m_lastForeign = m_lastForeignWindow ? describe(m_lastForeignWindow) : std::nullopt;
+            m_describedWindow = m_lastForeignWindow;
+        }
+        return m_lastForeign;
+    }
     m_lastForeignWindow = window;
     m_lastForeign = describe(window);
+    m_describedWindow = window;
     return m_lastForeign;
 }
 

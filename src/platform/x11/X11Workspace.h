@@ -46,6 +46,7 @@ private:
     mutable QHash<QByteArray, xcb_atom_t> m_atoms;
     mutable std::optional<ApplicationInfo> m_lastForeign;
     mutable xcb_window_t m_lastForeignWindow = 0;
+    mutable xcb_window_t m_describedWindow = 0;        // the window m_lastForeign describes
     mutable QHash<QString, ApplicationInfo> m_byEntry; // desktop-entry facts by WM_CLASS and executable
 };
 
