@@ -110,15 +110,6 @@ std::optional<QString> urlEncode(const QString& text)
 std::optional<QString> urlDecode(const QString& text)
 {
     const QByteArray in = text.toUtf8();
-    const auto hexValue = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     QByteArray out;
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); ++i) {
@@ -128,8 +119,8 @@ std::optional<QString> urlDecode(const QString& text)
         }
         if (i + 2 >= in.size())
             return std::nullopt;
-        const int hi = hexValue(in[i + 1]);
-        const int lo = hexValue(in[i + 2]);
+        const int hi = text::hexDigitValue(in[i + 1]);
+        const int lo = text::hexDigitValue(in[i + 2]);
         if (hi < 0 || lo < 0)
             return std::nullopt;
         out.append(char(hi * 16 + lo));

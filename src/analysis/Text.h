@@ -54,6 +54,18 @@ bool isNewline(QChar c);
 // The number of pieces a text splits into at those breaks (the empty text is one line).
 qsizetype lineCount(QStringView text);
 
+// The value of an ASCII hexadecimal digit (either case), or -1.
+constexpr int hexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // Unicode canonical equivalence (same NFC form).
 bool canonicallyEqual(QStringView a, QStringView b);
 // False when texts of these lengths (UTF-16 units) cannot be canonically
