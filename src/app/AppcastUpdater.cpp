@@ -86,10 +86,17 @@ AppcastUpdater::AppcastUpdater(platform::UserDefaults& defaults, QString current
 
 QString AppcastUpdater::unavailableReason() const
 {
-    const QUrl feed(m_defaults.string(keys::feedURL).value_or(QString()));
-    if (feed.isValid() && !feed.isEmpty())
+    if (feed())
         return {};
     return QStringLiteral("Updates come from your system's package manager.");
+}
+
+std::optional<QUrl> AppcastUpdater::feed() const
+{
+    const QUrl url(m_defaults.string(keys::feedURL).value_or(QString()));
+    if (!url.isValid() || url.isEmpty())
+        return std::nullopt;
+    return url;
 }
 
 bool AppcastUpdater::automaticallyChecksForUpdates() const
@@ -140,8 +147,8 @@ void AppcastUpdater::check(bool userInitiated)
 {
     if (m_running)
         return;
-    const QUrl feed(m_defaults.string(keys::feedURL).value_or(QString()));
-    if (!feed.isValid() || feed.isEmpty()) {
+    const std::optional<QUrl> feed = this->feed();
+    if (!feed) {
         if (userInitiated)
             finish({UpdateCheckResult::Kind::noFeed, true, {}, {}, {}, {}});
         return;
@@ -163,7 +170,7 @@ void AppcastUpdater::check(bool userInitiated)
     }
     m_running = true;
     Q_EMIT canCheckForUpdatesChanged(false);
-    m_fetcher->fetch(feed, 30000, [this, result](std::optional<QByteArray> bytes, QString error) mutable {
+    m_fetcher->fetch(*feed, 30000, [this, result](std::optional<QByteArray> bytes, QString error) mutable {
         m_running = false;
         Q_EMIT canCheckForUpdatesChanged(true);
         if (!bytes) {

@@ -90,6 +90,8 @@ private:
     void read(const QByteArray& feed, UpdateCheckResult result);
     void schedule();
     void planCheckIn(int ms);
+    // The address under "SUFeedURL"; none when absent or not an address.
+    std::optional<QUrl> feed() const;
 
     platform::UserDefaults& m_defaults;
     QString m_currentVersion;

@@ -92,7 +92,7 @@ void ClipboardWatcher::record(const platform::PasteboardContents& contents,
                     *text, std::move(previous));
             return;
         }
-        if ((previous.entry || previous.pending) && text::canonicallyEqual(previous.text(), *text))
+        if (previous.exists() && text::canonicallyEqual(previous.text(), *text))
             return;
         capture(ClipboardItem::makeText(*text, appName, appIcon, now));
         return;
@@ -141,8 +141,7 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
                                           front = std::move(front)]() mutable {
         // Comparing (normalising) a text of many megabytes takes long, and
         // so do guessing its language and making its compact form.
-        const bool duplicate = (front.entry || front.pending) &&
-                               text::mayBeCanonicallyEqual(front.length(), text.size()) &&
+        const bool duplicate = front.exists() && text::mayBeCanonicallyEqual(front.length(), text.size()) &&
                                text::canonicallyEqual(front.text(), text);
         std::optional<ClipboardItem> made;
         if (!duplicate) {

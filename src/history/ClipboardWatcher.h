@@ -79,6 +79,7 @@ private:
     {
         std::optional<ClipboardItem> entry;
         std::optional<QString> pending;
+        bool exists() const { return entry || pending; }
         qsizetype length() const { return entry ? entry->textLength() : pending ? pending->size() : 0; }
         QString text() const
         {
