@@ -172,8 +172,8 @@ void ClipboardManager::writeToClipboard(const ClipboardItem& item)
     pasteboard.clearContents();
     switch (item.type()) {
     case ClipboardItemType::text:
-        if (item.text())
-            pasteboard.setString(*item.text());
+        if (const std::optional<QString> text = item.text()) // a long one is decoded here, once
+            pasteboard.setString(*text);
         break;
     case ClipboardItemType::image:
         if (const QByteArray tiff = item.tiffRepresentation(); !tiff.isEmpty())
