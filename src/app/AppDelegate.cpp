@@ -77,11 +77,13 @@ void AppDelegate::applicationDidFinishLaunching()
     // opened is built while the key is still down.
     m_shortcuts->onKeyDown(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
         if (self)
-            self->popover();
+            self->popover()->setHotkeyHeld(true);
     });
     m_shortcuts->onKeyUp(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
-        if (self)
-            self->togglePopover();
+        if (!self)
+            return;
+        self->popover()->setHotkeyHeld(false);
+        self->togglePopover();
     });
     // Clicks elsewhere: the popover closes when it loses the focus.
     m_store->startMonitoring();

@@ -80,7 +80,7 @@ bool PopoverWindow::event(QEvent* event)
     if (event->type() == QEvent::WindowDeactivate && isVisible() && m_activatedSinceShown &&
         m_queue.now() - m_shownAt > kSettleSeconds)
         m_queue.asyncAfter(kDeactivationSeconds, this, [this] {
-            if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget()) {
+            if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget() && !m_hotkeyHeld) {
                 m_deactivatedAt = m_queue.now();
                 performClose();
             }

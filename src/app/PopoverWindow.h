@@ -29,6 +29,9 @@ public:
     // Whether it closed by losing the focus within the last `seconds` (a
     // click on the tray icon does that just before the click arrives).
     bool closedByDeactivationWithin(double seconds) const;
+    // While the global hotkey is down its key grab has the keyboard: losing
+    // the focus to it is not working elsewhere.
+    void setHotkeyHeld(bool held) { m_hotkeyHeld = held; }
 
     // Losing the focus in the first moments after showing does not close it.
     static constexpr double kSettleSeconds = 0.25;
@@ -47,6 +50,7 @@ private:
     std::optional<double> m_deactivatedAt; // when it last closed for losing the focus
     double m_shownAt = 0;
     bool m_activatedSinceShown = false;
+    bool m_hotkeyHeld = false;
 };
 
 } // namespace ondrel

@@ -43,6 +43,8 @@ private Q_SLOTS:
     void sigtermQuits();
     void secondInstanceTogglesTheFirst();
     void hostileOwnersAndImagesFreezeNothing();
+    void holdingTheHotkeyTogglesOnce();
+    void clickOnRowPastesAndStaysOpen();
 
 private:
     void startApp();
@@ -50,6 +52,9 @@ private:
     // named `text` (none when the menu did not show it).
     std::optional<QPoint> openTrayMenuAt(const QString& icon, const QString& text);
     bool popoverVisible() const;
+    QString popoverWindow() const;
+    // How many trace lines of `event` the program printed from line `from` on.
+    int traced(const QString& event, qsizetype from);
     QString trayIcon() const;
     int storedEntries() const;
 
@@ -111,6 +116,23 @@ bool TestX11App::popoverVisible() const
     return !runText(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                                 QStringLiteral("--name"), QStringLiteral("^Ondrel$")})
                 .isEmpty();
+}
+
+QString TestX11App::popoverWindow() const
+{
+    return runText(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                               QStringLiteral("--name"), QStringLiteral("^Ondrel$")})
+        .section(u'\n', 0, 0);
+}
+
+int TestX11App::traced(const QString& event, qsizetype from)
+{
+    m_app.waitForReadyRead(0);
+    const QString prefix = QStringLiteral("trace ") + event + u' ';
+    int count = 0;
+    for (qsizetype i = from; i < m_output.size(); ++i)
+        count += m_output[i].startsWith(prefix);
+    return count;
 }
 
 QString TestX11App::trayIcon() const
@@ -289,6 +311,52 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
     QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_app.exitCode(), 0);
     QCOMPARE(storedEntries(), 2);
+}
+
+void TestX11App::holdingTheHotkeyTogglesOnce()
+{
+    m_target = std::make_unique<test::TestWindow>();
+    QVERIFY(m_target->start(QStringLiteral("Target")));
+    startApp();
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_COMPARE_WITH_TIMEOUT(traced(QStringLiteral("popover-painted"), 0), 1, 5000);
+    // The key grab moves the focus away while the keys are down; that must
+    // not count as the user working elsewhere.
+    const qsizetype seen = m_output.size();
+    QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("super+shift+v")}));
+    QTest::qWait(700); // held, as a slow hand does
+    QVERIFY(xdotool({QStringLiteral("keyup"), QStringLiteral("super+shift+v")}));
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    QTest::qWait(400); // a reopening would follow the key-up at once
+    QVERIFY(!popoverVisible());
+    QCOMPARE(traced(QStringLiteral("popover-hidden"), seen), 1);
+    QCOMPARE(traced(QStringLiteral("popover-painted"), seen), 0);
+}
+
+void TestX11App::clickOnRowPastesAndStaysOpen()
+{
+    m_target = std::make_unique<test::TestWindow>();
+    QVERIFY(m_target->start(QStringLiteral("Target")));
+    startApp();
+    test::offer("clicked entry");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+    const QString popover = popoverWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(runText(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}), popover,
+                              5000);
+    // The first row, under the search field.
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), popover, QStringLiteral("160"),
+                     QStringLiteral("90"), QStringLiteral("click"), QStringLiteral("1")}));
+    QCOMPARE(m_target->waitForPaste(), QStringLiteral("ctrl+v clicked entry"));
+    // Open past the notice's second, with the keyboard back, so that
+    // Escape, another click or a click elsewhere still work.
+    QTest::qWait(1300);
+    QVERIFY(popoverVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(runText(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}), popover,
+                              5000);
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
 }
 
 int main(int argc, char** argv)
