@@ -108,6 +108,12 @@ PopoverWindow* AppDelegate::popover()
     if (!m_popover) {
         auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
         m_popover = new PopoverWindow(content, m_services.queue);
+        connect(m_store.get(), &ClipboardManager::pasteKeystrokePosted, m_popover,
+                &PopoverWindow::takeFocusBackAfterPaste);
+        m_popover->setActivator([this](PopoverWindow& window) {
+            if (!m_services.workspace.activate(window.winId()))
+                window.activateWindow();
+        });
         if (m_popoverBuilt)
             m_popoverBuilt(*m_popover);
     }

@@ -23,6 +23,7 @@ PopoverWindow::PopoverWindow(ClipboardListView* content, platform::MainQueue& qu
     layout->addWidget(content);
     content->setParent(this);
     setFixedSize(ClipboardListView::kWidth, ClipboardListView::kHeight);
+    connect(content, &ClipboardListView::pastingFromList, this, [this] { m_pasteHold = true; });
 }
 
 void PopoverWindow::showRelativeTo(const QRect& anchor)
@@ -64,6 +65,31 @@ bool PopoverWindow::closedByDeactivationWithin(double seconds) const
     return m_deactivatedAt && m_queue.now() - *m_deactivatedAt < seconds;
 }
 
+void PopoverWindow::takeFocusBackAfterPaste()
+{
+    if (!m_pasteHold)
+        return;
+    if (!isVisible()) {
+        m_pasteHold = false;
+        return;
+    }
+    raise();
+    if (m_activator)
+        m_activator(*this);
+    else
+        activateWindow();
+    // A window manager that refuses: the user is in the other window now.
+    m_queue.asyncAfter(kRefocusSeconds, this, [this] {
+        if (!m_pasteHold)
+            return;
+        m_pasteHold = false;
+        if (isVisible() && !isActiveWindow()) {
+            m_deactivatedAt = m_queue.now();
+            performClose();
+        }
+    });
+}
+
 bool PopoverWindow::event(QEvent* event)
 {
     // Working in another window closes it; our own pop-ups (menus, the
@@ -73,14 +99,20 @@ bool PopoverWindow::event(QEvent* event)
     if (event->type() == QEvent::Show) {
         m_activatedSinceShown = false;
         m_shownAt = m_queue.now();
-    } else if (event->type() == QEvent::WindowActivate)
+        m_pasteHold = false;
+    } else if (event->type() == QEvent::WindowActivate) {
         m_activatedSinceShown = true;
+        // Back after a paste: deactivations count again. One still queued
+        // from before finds the window active.
+        m_pasteHold = false;
+    }
     // Nor does one in the first moments: the click on the tray icon that
     // opened it may still move the focus to the panel.
     if (event->type() == QEvent::WindowDeactivate && isVisible() && m_activatedSinceShown &&
         m_queue.now() - m_shownAt > kSettleSeconds)
         m_queue.asyncAfter(kDeactivationSeconds, this, [this] {
-            if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget() && !m_hotkeyHeld) {
+            if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget() && !m_hotkeyHeld &&
+                !m_pasteHold) {
                 m_deactivatedAt = m_queue.now();
                 performClose();
             }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 namespace ondrel {
@@ -32,11 +33,19 @@ public:
     // While the global hotkey is down its key grab has the keyboard: losing
     // the focus to it is not working elsewhere.
     void setHotkeyHeld(bool held) { m_hotkeyHeld = held; }
+    // The paste keystroke of a row chosen with the mouse went out: it moved
+    // the focus to the window pasted into; take it back and stay open.
+    void takeFocusBackAfterPaste();
+    // How it asks for the keyboard back (default: the toolkit's request).
+    void setActivator(std::function<void(PopoverWindow&)> activator) { m_activator = std::move(activator); }
 
     // Losing the focus in the first moments after showing does not close it.
     static constexpr double kSettleSeconds = 0.25;
     // How long the focus must stay elsewhere before it closes.
     static constexpr double kDeactivationSeconds = 0.15;
+    // How long the focus may take to come back after a paste before the
+    // popover counts as left.
+    static constexpr double kRefocusSeconds = 1.0;
 
 Q_SIGNALS:
     void closed();
@@ -51,6 +60,8 @@ private:
     double m_shownAt = 0;
     bool m_activatedSinceShown = false;
     bool m_hotkeyHeld = false;
+    std::function<void(PopoverWindow&)> m_activator;
+    bool m_pasteHold = false; // from a row click until the focus is back after its paste
 };
 
 } // namespace ondrel

@@ -191,7 +191,10 @@ void ClipboardManager::copyAndPaste(const ClipboardItem& item)
     writeToClipboard(item);
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store->moveToFront(item.id());
-    m_services.mainQueue.asyncAfter(kPasteDelaySeconds, this, [this] { m_services.keystrokes.postPaste(); });
+    m_services.mainQueue.asyncAfter(kPasteDelaySeconds, this, [this] {
+        m_services.keystrokes.postPaste();
+        Q_EMIT pasteKeystrokePosted();
+    });
 }
 
 } // namespace ondrel

@@ -107,6 +107,8 @@ public:
     void copyAndPaste(const ClipboardItem& item);
 
 Q_SIGNALS:
+    // The paste keystroke of a copyAndPaste went out just now.
+    void pasteKeystrokePosted();
     void itemsChanged();
     void searchTextChanged();
     void selectedIndexChanged();

@@ -23,6 +23,15 @@ public:
     // Notes the window that has the keyboard now, before one of ours takes
     // it, so that the paste keystroke can be sent back there.
     virtual void rememberFocus() = 0;
+    // Gives the keyboard to one of our windows (a native window id) as the
+    // user's own doing: right after we moved the focus away ourselves, a
+    // window manager that prevents focus stealing refuses the toolkit's
+    // ordinary request. False when this workspace cannot; ask the toolkit.
+    virtual bool activate(quintptr window)
+    {
+        Q_UNUSED(window);
+        return false;
+    }
 };
 
 } // namespace ondrel::platform

@@ -224,6 +224,7 @@ void ClipboardListView::onCloseDetailChanged()
 
 void ClipboardListView::pasteEntry(const ClipboardItem& item)
 {
+    Q_EMIT pastingFromList();
     m_store.copyAndPaste(item);
     setShowCopiedToast(true);
     // Each click hides the notice a second later; a later click does not

@@ -61,6 +61,11 @@ public:
     void openDetail(const ClipboardItem& item);
     void closeDetail();
 
+Q_SIGNALS:
+    // A row was chosen with the mouse: the paste keystroke follows while
+    // this view is meant to stay open.
+    void pastingFromList();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -23,6 +23,8 @@ private Q_SLOTS:
     void oneKeyMonitor();
     void keysElsewhereAreNotThePopovers();
     void workingElsewhereCloses();
+    void focusTakenWhileTheHotkeyIsDown();
+    void rowClickPastesAndStaysOpen();
     void shutdownStopsTheWatcher();
 };
 
@@ -235,6 +237,83 @@ void TestAppDelegate::workingElsewhereCloses()
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.queue.advance(1.0);
     QVERIFY(app.popoverShown());
+}
+
+void TestAppDelegate::focusTakenWhileTheHotkeyIsDown()
+{
+    App app;
+    QWidget elsewhere; // stands for the key grab, which has the keyboard while the keys are down
+    elsewhere.resize(100, 100);
+    elsewhere.show();
+    app.delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(app.delegate->popover()));
+    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    app.queue.advance(1.0);
+    QVERIFY(app.popoverShown());
+    // The release is the one toggle, and it closes.
+    app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
+    QVERIFY(!app.popoverShown());
+    app.queue.advance(1.0);
+    QVERIFY(!app.popoverShown());
+}
+
+void TestAppDelegate::rowClickPastesAndStaysOpen()
+{
+    App app(3);
+    QWidget target; // the window pasted into, which the paste activates
+    target.resize(100, 100);
+    target.show();
+    PopoverWindow* popover = app.delegate->popover();
+    app.delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+
+    popover->content()->pasteEntry(app.store().filteredItems().at(1));
+    QVERIFY(popover->content()->showCopiedToast());
+    app.queue.advance(0.1);
+    QCOMPARE(app.keystrokes.pasteCount(), 1);
+    target.activateWindow(); // what the keystroke's delivery does
+    QVERIFY(QTest::qWaitForWindowActive(&target));
+    // The focus is asked back for the popover, through the workspace.
+    QCOMPARE(app.workspace.activated(), QList<quintptr>{popover->winId()});
+    app.queue.advance(PopoverWindow::kDeactivationSeconds + 0.05);
+    QVERIFY(app.popoverShown());
+    popover->activateWindow(); // the window manager obliges
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    app.queue.advance(1.0);
+    QVERIFY(app.popoverShown());
+    QVERIFY(!popover->content()->showCopiedToast());
+    // Back to normal: working elsewhere closes it.
+    target.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&target));
+    app.queue.advance(PopoverWindow::kDeactivationSeconds + 0.05);
+    QVERIFY(!app.popoverShown());
+
+    // A window manager that keeps the focus in the other window: the
+    // popover gives up once the notice is over.
+    app.delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    popover->content()->pasteEntry(app.store().filteredItems().at(0));
+    app.queue.advance(0.1);
+    target.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&target));
+    app.queue.advance(PopoverWindow::kRefocusSeconds - 0.1);
+    QVERIFY(app.popoverShown());
+    app.queue.advance(0.2);
+    QVERIFY(!app.popoverShown());
+
+    // Return pastes and closes: nothing to take back.
+    app.delegate->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(popover));
+    const qsizetype asked = app.workspace.activated().size();
+    QVERIFY(app.key(Qt::Key_Return, kReturn));
+    QVERIFY(!app.popoverShown());
+    app.queue.advance(0.2);
+    QCOMPARE(app.workspace.activated().size(), asked);
 }
 
 void TestAppDelegate::shutdownStopsTheWatcher()

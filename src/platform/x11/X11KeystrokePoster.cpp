@@ -57,7 +57,7 @@ constexpr std::array<const char16_t*, 17> kTerminals = {
 } // namespace
 
 X11KeystrokePoster::X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root,
-                                       const X11Workspace& workspace, std::function<QString()> override)
+                                       X11Workspace& workspace, std::function<QString()> override)
     : m_connection(connection), m_root(root), m_workspace(workspace), m_override(std::move(override)),
       m_symbols(xcb_key_symbols_alloc(connection))
 {}
@@ -93,20 +93,8 @@ X11KeystrokePoster::Chord X11KeystrokePoster::chordFor(const QString& wmInstance
 
 void X11KeystrokePoster::activate(xcb_window_t window)
 {
-    const xcb_atom_t activeWindow = xcb::atom(m_connection, "_NET_ACTIVE_WINDOW");
-    if (activeWindow == XCB_ATOM_NONE)
+    if (!m_workspace.activate(window))
         return;
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = activeWindow;
-    event.data.data32[0] = 2; // source: a pager, so the window manager obeys
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(m_connection, 0, m_root,
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(m_connection);
     // The window manager takes a few milliseconds; keys sent earlier would
     // still reach our own window.
     QElapsedTimer timer;

@@ -26,7 +26,7 @@ public:
 
     // `override` names a chord for every window ("ctrl+v", "ctrl+shift+v",
     // "shift+insert"); anything else picks by window class.
-    X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root, const X11Workspace& workspace,
+    X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root, X11Workspace& workspace,
                        std::function<QString()> override = {});
     ~X11KeystrokePoster() override;
 
@@ -44,7 +44,7 @@ private:
 
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
-    const X11Workspace& m_workspace;
+    X11Workspace& m_workspace;
     std::function<QString()> m_override;
     xcb_key_symbols_t* m_symbols;
 };

@@ -49,6 +49,25 @@ bool X11Workspace::isOwn(xcb_window_t window) const
     return pid.size() >= 4 && *reinterpret_cast<const uint32_t*>(pid.constData()) == uint32_t(::getpid());
 }
 
+bool X11Workspace::activate(quintptr window)
+{
+    const xcb_atom_t activeWindow = atom("_NET_ACTIVE_WINDOW");
+    if (activeWindow == XCB_ATOM_NONE || window == 0)
+        return false;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window);
+    event.type = activeWindow;
+    event.data.data32[0] = 2; // source: a pager
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(m_connection, 0, m_root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(m_connection);
+    return true;
+}
+
 xcb_window_t X11Workspace::activeForeignWindow() const
 {
     const xcb_window_t window = activeWindow();

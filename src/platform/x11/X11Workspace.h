@@ -28,6 +28,9 @@ public:
     // Notes the active window, so lastForeignWindow() knows it even when no
     // capture asked for it.
     void rememberFocus() override { activeForeignWindow(); }
+    // Asks the window manager to activate `window` (ours or another
+    // program's) the way a pager or taskbar does, which it does not refuse.
+    bool activate(quintptr window) override;
     // WM_CLASS of a window: instance and class.
     std::pair<QString, QString> windowClass(xcb_window_t window) const;
 
