@@ -49,7 +49,15 @@ void PopoverWindow::showRelativeTo(const QRect& anchor)
     move(at);
     show();
     raise();
-    activateWindow();
+    takeKeyboard();
+}
+
+void PopoverWindow::takeKeyboard()
+{
+    if (m_activator)
+        m_activator(*this);
+    else
+        activateWindow();
 }
 
 void PopoverWindow::performClose()
@@ -74,10 +82,7 @@ void PopoverWindow::takeFocusBackAfterPaste()
         return;
     }
     raise();
-    if (m_activator)
-        m_activator(*this);
-    else
-        activateWindow();
+    takeKeyboard();
     // A window manager that refuses: the user is in the other window now.
     m_queue.asyncAfter(kRefocusSeconds, this, [this] {
         if (!m_pasteHold)

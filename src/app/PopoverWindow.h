@@ -36,7 +36,8 @@ public:
     // The paste keystroke of a row chosen with the mouse went out: it moved
     // the focus to the window pasted into; take it back and stay open.
     void takeFocusBackAfterPaste();
-    // How it asks for the keyboard back (default: the toolkit's request).
+    // How it asks for the keyboard when it opens and after a paste (the
+    // user asked for it, by hotkey, tray or click; default: the toolkit's request).
     void setActivator(std::function<void(PopoverWindow&)> activator) { m_activator = std::move(activator); }
 
     // Losing the focus in the first moments after showing does not close it.
@@ -54,6 +55,8 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void takeKeyboard();
+
     ClipboardListView* m_content;
     platform::MainQueue& m_queue;
     std::optional<double> m_deactivatedAt; // when it last closed for losing the focus
