@@ -80,6 +80,13 @@ void ClipboardWatcher::record(const platform::PasteboardContents& contents,
                               const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
                               Timestamp now)
 {
+    // The same image or files offered by another program right after:
+    // a hand-over, not a copy. Our own writes (copy-out) are not hand-overs,
+    // and the empty moment between a program quitting and a clipboard
+    // manager taking over leaves the last owner in place.
+    const bool handedOver = contents.owner != 0 && m_lastOwner != 0 && contents.owner != m_lastOwner;
+    if (contents.owner != 0)
+        m_lastOwner = contents.owner;
     // Passwords stay out of the history.
     if (contents.secret)
         return;
@@ -97,12 +104,27 @@ void ClipboardWatcher::record(const platform::PasteboardContents& contents,
         capture(ClipboardItem::makeText(*text, appName, appIcon, now));
         return;
     }
-    if (const std::optional<QImage>& image = contents.image; image && !image->isNull()) {
-        capture(ClipboardItem::makeImage(*image, appName, appIcon, now));
-        return;
-    }
-    if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
-        capture(ClipboardItem::makeFile(urls->first(), appName, appIcon, now));
+    std::optional<ClipboardItem> item;
+    if (const std::optional<QImage>& image = contents.image; image && !image->isNull())
+        item = ClipboardItem::makeImage(*image, appName, appIcon, now);
+    else if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
+        item = ClipboardItem::makeFile(urls->first(), appName, appIcon, now);
+    if (item && !(handedOver && isNewest(*item)))
+        capture(std::move(*item));
+}
+
+bool ClipboardWatcher::isNewest(const ClipboardItem& item) const
+{
+    std::optional<ClipboardItem> newest;
+    if (!m_captures.empty())
+        newest = m_captures.back()->item;
+    else
+        newest = m_store.frontUnpinnedItem();
+    if (!newest || newest->type() != item.type())
+        return false;
+    if (item.type() == ClipboardItemType::image)
+        return newest->image() == item.image();
+    return newest->fileURL() == item.fileURL();
 }
 
 ClipboardWatcher::Front ClipboardWatcher::front() const

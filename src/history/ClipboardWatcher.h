@@ -95,6 +95,8 @@ private:
     // The newest capture not yet in the history, else the front-most
     // unpinned entry, if it is a text.
     Front front() const;
+    // The newest entry, when it is the image or file of `item`.
+    bool isNewest(const ClipboardItem& item) const;
 
     Services m_services;
     HistoryStore& m_store;
@@ -103,6 +105,7 @@ private:
     bool m_checkQueued = false;
     bool m_reading = false;
     qint64 m_lastChangeCount = 0;
+    quint64 m_lastOwner = 0; // who offered the contents read last
     qsizetype m_backgroundThreshold = 256 * 1024;
     std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
 };

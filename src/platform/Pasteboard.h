@@ -25,6 +25,11 @@ struct PasteboardContents
     std::optional<QString> text;
     std::optional<QImage> image;
     std::optional<QList<QUrl>> fileURLs;
+    // Who offers the contents (on X11 the owner window); 0 when unknown or
+    // this program. Another owner offering the image or files just recorded
+    // is a hand-over (a clipboard manager keeping what a closing program
+    // owned), not a new copy.
+    quint64 owner = 0;
 };
 
 // The type password managers mark what they copy with, holding "secret".
@@ -62,6 +67,8 @@ public:
     virtual QStringList types() const = 0;
     // The raw data offered for one type (empty when not offered).
     virtual QByteArray data(const QString& mimeType) const = 0;
+    // Who offers the contents (see PasteboardContents::owner).
+    virtual quint64 owner() const { return 0; }
 
     // Reads what a capture needs and hands it to `done` on the main thread,
     // unless `context` is gone by then. A clipboard whose owner may be
@@ -85,6 +92,7 @@ protected:
     PasteboardContents contentsNow() const
     {
         PasteboardContents contents;
+        contents.owner = owner();
         contents.types = types();
         const QString hint = QString::fromLatin1(kSecretHintType);
         if (contents.types.contains(hint) && isSecretMark(data(hint))) {

@@ -57,6 +57,8 @@ private Q_SLOTS:
     void aThenBThenA();
     void pinnedFrontEntryDoesNotHideDuplicate();
     void imagesAndFilesAlwaysRecorded();
+    void handOverIsNotACopy_data();
+    void handOverIsNotACopy();
     void emptyStringFallsThrough();
     void textWinsOverUrls();
     void noFrontmostApplication();
@@ -162,6 +164,56 @@ void TestClipboardWatcher::imagesAndFilesAlwaysRecorded()
                                                         QStringLiteral("Image"), QStringLiteral("Image")}));
     QCOMPARE(w.manager->items().last().image()->size(), QSize(2, 2));
     QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::plain);
+}
+
+void TestClipboardWatcher::handOverIsNotACopy_data()
+{
+    // Each step: owner (a program's id, 0 for this one) and what it offers;
+    // "-" is an empty clipboard (the owner quit, nobody took over yet).
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("recorded"); // newest first
+    QTest::newRow("same image, another owner") << "1 red|2 red"
+                                               << "Image";
+    QTest::newRow("same image, quit in between") << "1 red|0 -|2 red"
+                                                 << "Image";
+    QTest::newRow("handed on twice") << "1 red|2 red|3 red"
+                                     << "Image";
+    QTest::newRow("same files, another owner") << "1 files|2 files"
+                                               << "a.txt";
+    // Copies, not hand-overs.
+    QTest::newRow("same image, same owner") << "1 red|1 red"
+                                            << "Image|Image";
+    QTest::newRow("other image, another owner") << "1 red|2 blue"
+                                                << "Image|Image";
+    QTest::newRow("text between") << "1 red|2 text|3 red"
+                                  << "Image|text|Image";
+    QTest::newRow("other files, another owner") << "1 files|2 other"
+                                                << "c.txt|a.txt";
+    QTest::newRow("our own write first") << "0 red|2 red"
+                                         << "Image|Image";
+}
+
+void TestClipboardWatcher::handOverIsNotACopy()
+{
+    QFETCH(QString, steps);
+    QFETCH(QString, recorded);
+    Watched w;
+    for (const QString& step : steps.split(u'|')) {
+        const QString what = step.section(u' ', 1);
+        w.pasteboard.clearContents();
+        w.pasteboard.setOwner(step.section(u' ', 0, 0).toULongLong());
+        if (what == u"red" || what == u"blue")
+            w.pasteboard.setData(QStringLiteral("image/png"), png(what == u"red" ? Qt::red : Qt::blue));
+        else if (what == u"files")
+            w.pasteboard.setUrls(
+                {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
+        else if (what == u"other")
+            w.pasteboard.setUrls({QUrl(QStringLiteral("file:///tmp/c.txt"))});
+        else if (what == u"text")
+            w.pasteboard.setString(QStringLiteral("text"));
+        w.poll();
+    }
+    QCOMPARE(w.labels(w.manager->items()), recorded.split(u'|'));
 }
 
 void TestClipboardWatcher::emptyStringFallsThrough()

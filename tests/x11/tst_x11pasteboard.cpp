@@ -345,14 +345,23 @@ void TestX11Pasteboard::watcherRecordsWhatOthersCopy()
     offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
     QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 2, 3000);
     QCOMPARE(manager.items().first().type(), ClipboardItemType::image);
-    offer("file:///tmp/x.txt\r\n", QStringLiteral("text/uri-list"));
+    // Another program taking the same image over (a clipboard manager when
+    // the first one quits) is no new copy. Reads go one after another: the
+    // text after it is recorded only once the hand-over was read.
+    offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000);
+    offer("after the hand-over");
     QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 3, 3000);
+    QCOMPARE(manager.items().at(1).type(), ClipboardItemType::image);
+    QCOMPARE(manager.items().at(2).text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
+    offer("file:///tmp/x.txt\r\n", QStringLiteral("text/uri-list"));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 4, 3000);
     QCOMPARE(manager.items().first().type(), ClipboardItemType::file);
-    // Our own copy-out of the front text is seen by the next poll and not recorded twice.
-    manager.copyAndPaste(manager.items().at(2));
+    // Our own copy-out of a text is seen by the next poll and not recorded twice.
+    manager.copyAndPaste(manager.items().at(3));
     QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll saw it
     QTRY_COMPARE_WITH_TIMEOUT(keystrokes.pasteCount(), 1, 3000);
-    QCOMPARE(manager.items().size(), 3);
+    QCOMPARE(manager.items().size(), 4);
 }
 
 void TestX11Pasteboard::idlePollTalksToNobody()

@@ -27,6 +27,7 @@ QStringList MemoryPasteboard::types() const
 
 void MemoryPasteboard::clearContents()
 {
+    m_owner = 0; // this program writes next
     m_string.reset();
     m_urls.reset();
     m_data.clear();

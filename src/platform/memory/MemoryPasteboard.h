@@ -32,6 +32,10 @@ public:
         return m_announces;
     }
 
+    // Who offers what follows (another program's id; 0: this one).
+    void setOwner(quint64 owner) { m_owner = owner; }
+    quint64 owner() const override { return m_owner; }
+
     // What another program could put on the clipboard.
     void setUrls(const QList<QUrl>& urls);
     void setData(const QString& mimeType, const QByteArray& data);
@@ -67,6 +71,7 @@ private:
     }
 
     qint64 m_changeCount = 0;
+    quint64 m_owner = 0;
     bool m_announces = false;
     std::function<void()> m_onChange;
     std::optional<QString> m_string;

@@ -194,6 +194,7 @@ struct X11ClipboardReader::Private
         if (!types)
             return contents;
         contents.types = *types;
+        contents.owner = currentOwner;
         if (isSecret(contents.types)) {
             contents.secret = true;
             return contents;
