@@ -92,7 +92,9 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::setupStatusItem()
 {
-    if (!m_services.trayIcon || !QSystemTrayIcon::isSystemTrayAvailable())
+    // Made even when no tray is there yet (started before the panel): the
+    // icon docks once one appears.
+    if (!m_services.trayIcon)
         return;
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48})

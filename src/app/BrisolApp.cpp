@@ -167,7 +167,7 @@ int runBrisolApp(int argc, char** argv)
         delegate.shortcuts().onKeyDown(KeyboardShortcuts::Name(AppDelegate::kHotkeyName),
                                        [] { trace("hotkey-down"); });
     }
-    if (!delegate.statusItem()) {
+    if (!delegate.statusItem() || !QSystemTrayIcon::isSystemTrayAvailable()) {
         const KeyboardShortcuts::Name hotkey(AppDelegate::kHotkeyName);
         const auto shortcut = delegate.shortcuts().getShortcut(hotkey);
         // Only a hotkey that is really grabbed is worth naming.
