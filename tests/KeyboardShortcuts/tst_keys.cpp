@@ -101,6 +101,19 @@ void TestKeys::descriptions_data()
     QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD");
     QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD");
     QTest::newRow("umlaut on de") << "de" << qint64(41) << qint64(0x1000) << QStringLiteral("\u2303\u00D6");
+    // Named from the Latin layout of several.
+    QTest::newRow("ru,us") << "ru,us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
+    QTest::newRow("us,ru") << "us,ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
+    QTest::newRow("ru,de keeps de's Z")
+        << "ru,de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z");
+    QTest::newRow("ru alone") << "ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318\u041C");
+    // Dead keys show their accent.
+    QTest::newRow("dead circumflex on de")
+        << "de" << qint64(50) << qint64(0x1000) << QStringLiteral("\u2303^");
+    QTest::newRow("dead acute on de")
+        << "de" << qint64(24) << qint64(0x1000) << QStringLiteral("\u2303\u00B4");
+    QTest::newRow("dead circumflex on fr")
+        << "fr" << qint64(33) << qint64(0x1000) << QStringLiteral("\u2303^");
 }
 
 void TestKeys::descriptions()

@@ -16,6 +16,9 @@
 #include <QTest>
 
 #include <xcb/xcb.h>
+#define explicit explicit_
+#include <xcb/xkb.h>
+#undef explicit
 
 #include <algorithm>
 #include <cstdlib>
@@ -175,6 +178,27 @@ void TestX11Hotkeys::layoutChangeFollows()
     // The key at V's place still is the hotkey.
     QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_COMPARE(ups, 1);
+
+    // With several layouts, keys are named in the one selected now when it
+    // is Latin, else in the first Latin one.
+    const auto lockGroup = [](uint8_t group) {
+        std::free(xcb_request_check(connection(),
+                                    xcb_xkb_latch_lock_state_checked(connection(), XCB_XKB_ID_USE_CORE_KBD, 0,
+                                                                     0, 1, group, 0, 0, 0)));
+    };
+    const auto setLayouts = [&h](const QString& layouts) {
+        const int loads = h.layout->loadCount();
+        return run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layouts}) &&
+               QTest::qWaitFor([&] { return h.layout->loadCount() > loads; }, 5000);
+    };
+    QVERIFY(setLayouts(QStringLiteral("us,de")));
+    QCOMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Y"));
+    lockGroup(1);
+    QCOMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Z"));
+    QVERIFY(setLayouts(QStringLiteral("ru,de")));
+    lockGroup(0);
+    QCOMPARE(h.registry.description(Shortcut(9, 768)), QStringLiteral("\u21E7\u2318V"));
+    QCOMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Z"));
 }
 
 void TestX11Hotkeys::grabHeldElsewhere()

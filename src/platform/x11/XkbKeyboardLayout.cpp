@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
+
 #include <xcb/xcb.h>
 #define explicit explicit_
 #include <xcb/xkb.h>
@@ -42,24 +44,127 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromNames(const QString& l
     return result;
 }
 
+namespace {
+
+// Key codes of the letter keys A to Z (their places, as on a US keyboard).
+constexpr qint64 kLetterKeys[] = {0,  11, 8,  2,  14, 3, 5,  4,  34, 38, 40, 37, 46,
+                                  45, 31, 35, 12, 15, 1, 17, 32, 9,  13, 7,  16, 6};
+
+xkb_keysym_t firstLevelSym(xkb_keymap* keymap, qint64 keyCode, uint32_t group)
+{
+    const auto evdev = keycodes::evdevForKeyCode(keyCode);
+    if (!evdev)
+        return XKB_KEY_NoSymbol;
+    const xkb_keysym_t* syms = nullptr;
+    const int count = xkb_keymap_key_get_syms_by_level(
+        keymap, xkb_keycode_t(*evdev + keycodes::kXKeycodeOffset), group, 0, &syms);
+    return count == 1 ? syms[0] : XKB_KEY_NoSymbol;
+}
+
+// The spacing form of a dead key's accent: what the key shows when it is
+// pressed alone.
+char32_t deadKeyCharacter(xkb_keysym_t sym)
+{
+    switch (sym) {
+    case XKB_KEY_dead_grave:
+        return U'`';
+    case XKB_KEY_dead_acute:
+        return U'\u00B4';
+    case XKB_KEY_dead_circumflex:
+        return U'^';
+    case XKB_KEY_dead_tilde:
+        return U'~';
+    case XKB_KEY_dead_macron:
+        return U'\u00AF';
+    case XKB_KEY_dead_breve:
+        return U'\u02D8';
+    case XKB_KEY_dead_abovedot:
+        return U'\u02D9';
+    case XKB_KEY_dead_diaeresis:
+        return U'\u00A8';
+    case XKB_KEY_dead_abovering:
+        return U'\u02DA';
+    case XKB_KEY_dead_doubleacute:
+        return U'\u02DD';
+    case XKB_KEY_dead_caron:
+        return U'\u02C7';
+    case XKB_KEY_dead_cedilla:
+        return U'\u00B8';
+    case XKB_KEY_dead_ogonek:
+        return U'\u02DB';
+    case XKB_KEY_dead_iota:
+        return U'\u037A';
+    case XKB_KEY_dead_voiced_sound:
+        return U'\u309B';
+    case XKB_KEY_dead_semivoiced_sound:
+        return U'\u309C';
+    case XKB_KEY_dead_belowdot:
+        return U'.';
+    case XKB_KEY_dead_hook:
+        return U'\u02C0';
+    case XKB_KEY_dead_horn:
+        return U'\u031B';
+    case XKB_KEY_dead_stroke:
+        return U'/';
+    case XKB_KEY_dead_abovecomma:
+        return U'\u02BC';
+    case XKB_KEY_dead_abovereversedcomma:
+        return U'\u02BD';
+    case XKB_KEY_dead_doublegrave:
+        return U'\u02F5';
+    case XKB_KEY_dead_belowcomma:
+        return U',';
+    case XKB_KEY_dead_currency:
+        return U'\u00A4';
+    case XKB_KEY_dead_greek:
+        return U'\u00B5';
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+bool XkbKeyboardLayout::typesLatinLetters(uint32_t group) const
+{
+    for (qint64 key : kLetterKeys) {
+        const uint32_t c = xkb_keysym_to_utf32(firstLevelSym(m_keymap, key, group));
+        if (!((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z')))
+            return false;
+    }
+    return true;
+}
+
+uint32_t XkbKeyboardLayout::groupForKeys() const
+{
+    if (!m_keymap)
+        return 0;
+    const uint32_t groups = xkb_keymap_num_layouts(m_keymap);
+    const uint32_t current = currentGroup();
+    if (current < groups && typesLatinLetters(current))
+        return current;
+    for (uint32_t g = 0; g < groups; ++g)
+        if (typesLatinLetters(g))
+            return g;
+    // No Latin layout at all: what the keys show now is better than nothing.
+    return current < groups ? current : 0;
+}
+
 std::optional<QString> XkbKeyboardLayout::character(qint64 keyCode) const
 {
     if (!m_keymap || keyCode < 0 || keyCode > 65535)
         return std::nullopt;
-    const auto evdev = keycodes::evdevForKeyCode(keyCode);
-    if (!evdev)
+    const xkb_keysym_t sym = firstLevelSym(m_keymap, keyCode, groupForKeys());
+    if (sym == XKB_KEY_NoSymbol)
         return std::nullopt;
-    // A fresh state: no modifier, no locked level, the first group.
-    xkb_state* state = xkb_state_new(m_keymap);
-    if (!state)
-        return std::nullopt;
+    if (const char32_t dead = deadKeyCharacter(sym))
+        return QString::fromUcs4(&dead, 1);
     char buffer[64];
-    const int length = xkb_state_key_get_utf8(state, xkb_keycode_t(*evdev + keycodes::kXKeycodeOffset),
-                                              buffer, sizeof buffer);
-    xkb_state_unref(state);
-    if (length <= 0 || length >= int(sizeof buffer))
+    const int length = xkb_keysym_to_utf8(sym, buffer, sizeof buffer);
+    // The length counts the terminating zero; 0 means nothing printable.
+    if (length <= 1 || length > int(sizeof buffer))
         return std::nullopt;
-    return QString::fromUtf8(buffer, length);
+    return QString::fromUtf8(buffer, length - 1);
 }
 
 std::unique_ptr<X11KeyboardLayout> X11KeyboardLayout::create(xcb_connection_t* connection)
@@ -100,6 +205,19 @@ bool X11KeyboardLayout::load()
     setKeymap(keymap);
     ++m_loads;
     return true;
+}
+
+uint32_t X11KeyboardLayout::currentGroup() const
+{
+    // Asked when a shortcut is shown, which is rare: no need to follow
+    // every group switch as it happens.
+    const auto reply = xcb_xkb_get_state_reply(
+        m_connection, xcb_xkb_get_state(m_connection, xcb_xkb_device_spec_t(m_deviceId)), nullptr);
+    if (!reply)
+        return 0;
+    const uint32_t group = reply->lockedGroup;
+    std::free(reply);
+    return group;
 }
 
 bool X11KeyboardLayout::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)

@@ -13,7 +13,10 @@ struct xcb_connection_t;
 
 namespace ondrel::platform {
 
-// What the keys of an XKB keymap print, without modifiers.
+// What the keys of an XKB keymap print, without modifiers, in the current
+// group (layout) when it types Latin letters, else in the first group that
+// does (a shortcut is named the way the ASCII layout names it: "V", not "М"
+// on ru,us). A dead key shows its spacing accent ("^", "´").
 class XkbKeyboardLayout : public KeyboardLayout
 {
 public:
@@ -24,9 +27,15 @@ public:
 
     std::optional<QString> character(qint64 keyCode) const override;
 
+    // The group the keys are read in (see above).
+    uint32_t groupForKeys() const;
+
 protected:
     XkbKeyboardLayout();
     void setKeymap(xkb_keymap* keymap); // takes ownership
+    // The group (layout) selected now; 0 without a display.
+    virtual uint32_t currentGroup() const { return 0; }
+    bool typesLatinLetters(uint32_t group) const;
 
     xkb_context* m_context = nullptr;
     xkb_keymap* m_keymap = nullptr;
@@ -42,6 +51,11 @@ public:
     ~X11KeyboardLayout() override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+protected:
+    uint32_t currentGroup() const override;
+
+public:
     // How many times the keymap was loaded (1 after creation).
     int loadCount() const { return m_loads; }
 
