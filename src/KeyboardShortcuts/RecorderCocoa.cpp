@@ -45,6 +45,28 @@ std::optional<QString> actionKeyText(int qtKey)
     return std::nullopt;
 }
 
+// Why a combination belongs to the application being typed in, or none:
+// Ctrl with a letter or digit (copy, paste, undo, find, tabs; the popover's
+// own Ctrl+digit), and the paste keys this program sends. Grabbed on the
+// root window it would reach no application any more.
+std::optional<QString> applicationKeyReason(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
+{
+    using namespace platform;
+    const qint64 modifiers = shortcut.carbonModifiers();
+    const auto character = keyToCharacter(shortcut.carbonKeyCode(), layout);
+    if (!character || character->size() != 1)
+        return std::nullopt;
+    const QChar c = character->at(0);
+    if (modifiers == CarbonModifiers::control && (c.isLetter() || c.isDigit()))
+        return QStringLiteral("Ctrl with a letter or digit copies, pastes, undoes, finds and switches tabs "
+                              "in the application you are working in; Ondrel pastes entries with Ctrl and "
+                              "a digit. As a global shortcut it would stop working everywhere.");
+    if (modifiers == (CarbonModifiers::control | CarbonModifiers::shift) && c.toLower() == u'v')
+        return QStringLiteral("Terminals paste with it, and Ondrel sends it to paste into them. As a "
+                              "global shortcut it would stop working everywhere.");
+    return std::nullopt;
+}
+
 } // namespace
 
 RecorderCocoa::RecorderCocoa(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue,
@@ -324,6 +346,15 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         focus();
         return true;
     }
+    if (const auto reason = applicationKeyReason(*shortcut, m_registry.layout())) {
+        blur();
+        m_alerts.warn(
+            window(),
+            QStringLiteral("%1 cannot be used as a global shortcut").arg(m_registry.description(*shortcut)),
+            *reason + QStringLiteral(" Choose one with Super or Alt."), {});
+        focus();
+        return true;
+    }
     const bool isBareF12 = shortcut->carbonKeyCode() == kF12Key && shortcut->carbonModifiers() == 0;
     bool forced = false;
     if (!isBareF12 && m_registry.carbon().isSystemShortcut(*shortcut)) {
@@ -390,6 +421,9 @@ std::optional<QString> RecorderCocoa::menuItemUsing(const Shortcut& shortcut) co
     for (const QMenu* menu : m_menus ? m_menus() : QList<QMenu*>())
         if (auto found = search(menu))
             return found;
+    if (m_buildMenu)
+        if (const std::unique_ptr<QMenu> built = m_buildMenu())
+            return search(built.get());
     return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -47,6 +48,9 @@ public:
     // The menus searched for a conflicting key equivalent (default: every
     // menu of the application).
     void setApplicationMenus(std::function<QList<QMenu*>()> menus) { m_menus = std::move(menus); }
+    // Builds a menu of the application that exists only while it is open
+    // (the tray's menu), so that its key equivalents are checked too.
+    void setMenuBuilder(std::function<std::unique_ptr<QMenu>()> build) { m_buildMenu = std::move(build); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -82,6 +86,7 @@ private:
     bool m_recording = false;
     QPointer<QWidget> m_window;
     std::function<QList<QMenu*>()> m_menus;
+    std::function<std::unique_ptr<QMenu>()> m_buildMenu;
 };
 
 } // namespace ondrel::KeyboardShortcuts

@@ -1,5 +1,7 @@
 #include "AppDelegate.h"
 
+#include "Recorder.h"
+
 #include "ClipboardListView.h"
 #include "ClipboardManager.h"
 #include "KeyCodes.h"
@@ -286,6 +288,9 @@ void AppDelegate::openSettingsWindow()
                                        m_services.alerts, m_services.queue},
                                       *m_hotkey, m_services.version);
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
+        // The tray's menu is made when it opens; its keys count as ours.
+        m_settings->recorder()->field()->setMenuBuilder(
+            [this] { return std::unique_ptr<QMenu>(buildStatusMenu()); });
     }
     m_settings->show();
     m_settings->raise();

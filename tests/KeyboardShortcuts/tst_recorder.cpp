@@ -73,6 +73,8 @@ private Q_SLOTS:
     void escapeTabAndDelete();
     void recordingPausesHotkeysAndSaysSo();
     void menuItemConflict();
+    void applicationKeysAreRefused_data();
+    void applicationKeysAreRefused();
     void systemConflict();
     void bareF12IsNeverTheSystems();
     void optionCombinations_data();
@@ -135,7 +137,7 @@ void TestRecorder::refusesKeysWithoutModifiers_data()
     QTest::newRow("Shift-1") << int(Qt::Key_1) << int(Qt::ShiftModifier) << false;
     QTest::newRow("F5") << int(Qt::Key_F5) << int(Qt::NoModifier) << true;
     QTest::newRow("Shift-F5") << int(Qt::Key_F5) << int(Qt::ShiftModifier) << true;
-    QTest::newRow("Ctrl-A") << int(Qt::Key_A) << int(Qt::ControlModifier) << true;
+    QTest::newRow("Alt-A") << int(Qt::Key_A) << int(Qt::AltModifier) << true;
     QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << int(Qt::ControlModifier) << false;
 }
 
@@ -222,6 +224,63 @@ void TestRecorder::menuItemConflict()
     // Other modifiers are another combination.
     QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
     QCOMPARE(w.stored(), json(40, 0x1A00));
+
+    // A menu made only while it is open (the tray's) is built for the check.
+    int built = 0;
+    w.field()->setMenuBuilder([&built] {
+        ++built;
+        auto menu = std::make_unique<QMenu>();
+        menu->addAction(QStringLiteral("Settings..."))
+            ->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Comma));
+        return menu;
+    });
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key_Comma, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(built, 1);
+    QCOMPARE(w.alerts.shown().size(), 2);
+    QVERIFY2(w.alerts.shown().last().title.contains(QStringLiteral("\u201CSettings...\u201D")),
+             qPrintable(w.alerts.shown().last().title));
+    QCOMPARE(w.stored(), json(40, 0x1A00));
+}
+
+void TestRecorder::applicationKeysAreRefused_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("refused");
+    const int ctrl = Qt::ControlModifier;
+    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << ctrl << true;
+    QTest::newRow("Ctrl+V") << int(Qt::Key_V) << ctrl << true;
+    QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << ctrl << true;
+    QTest::newRow("Ctrl+1, the popover's") << int(Qt::Key_1) << ctrl << true;
+    QTest::newRow("Ctrl+Shift+V, the terminals' paste")
+        << int(Qt::Key_V) << int(ctrl | Qt::ShiftModifier) << true;
+    QTest::newRow("Ctrl+Shift+C") << int(Qt::Key_C) << int(ctrl | Qt::ShiftModifier) << false;
+    QTest::newRow("Ctrl+Alt+V") << int(Qt::Key_V) << int(ctrl | Qt::AltModifier) << false;
+    QTest::newRow("Ctrl+F5") << int(Qt::Key_F5) << ctrl << false;
+    QTest::newRow("Ctrl+Space") << int(Qt::Key_Space) << ctrl << false;
+    QTest::newRow("Super+C") << int(Qt::Key_C) << int(Qt::MetaModifier) << false;
+}
+
+void TestRecorder::applicationKeysAreRefused()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(bool, refused);
+    RecorderWindow w;
+    QVERIFY(w.show());
+    w.startRecording();
+    QTest::keyClick(w.field(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(w.alerts.shown().size(), refused ? 1 : 0);
+    QCOMPARE(w.stored() == json(9, 768), refused);
+    if (refused) {
+        const auto& alert = w.alerts.shown().first();
+        QVERIFY2(alert.title.endsWith(QStringLiteral(" cannot be used as a global shortcut")),
+                 qPrintable(alert.title));
+        QVERIFY(alert.informativeText.contains(QStringLiteral("Super or Alt")));
+        QVERIFY(alert.buttons.isEmpty()); // no way to force it
+        QVERIFY(w.field()->isRecording());
+    }
 }
 
 void TestRecorder::systemConflict()

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "Recorder.h"
 
 using namespace ondrel;
 using namespace ondrel::test;
@@ -124,6 +125,16 @@ void TestStatusMenu::settingsWindow()
     app.defaults.setInteger(QStringLiteral("maxHistoryItems"), 30);
     QCOMPARE(picker->currentIndex(), -1); // shown as none of them, kept as it is
     QCOMPARE(app.defaults.integer(QStringLiteral("maxHistoryItems")), 30);
+
+    // The tray menu's keys are ours even while that menu is closed.
+    KeyboardShortcuts::RecorderCocoa* field = settings->recorder()->field();
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QTest::mouseClick(field, Qt::LeftButton);
+    QVERIFY(field->isRecording());
+    QTest::keyClick(field, Qt::Key_Comma, Qt::ControlModifier);
+    QCOMPARE(app.alerts.shown().size(), 1);
+    QVERIFY2(app.alerts.shown().first().title.contains(QStringLiteral("\u201CSettings...\u201D")),
+             qPrintable(app.alerts.shown().first().title));
 
     // Opening it again raises the same window.
     app.delegate->openSettings();
