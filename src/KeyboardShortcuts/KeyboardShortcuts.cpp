@@ -36,6 +36,11 @@ Registry::~Registry()
         QCoreApplication::instance()->removeEventFilter(this);
 }
 
+QString Registry::label(const Shortcut& shortcut) const
+{
+    return linuxLabel(shortcut, m_layout);
+}
+
 QString Registry::description(const Shortcut& shortcut) const
 {
     return KeyboardShortcuts::description(shortcut, m_layout);

@@ -78,6 +78,8 @@ public:
     CarbonKeyboardShortcuts& carbon() { return m_carbon; }
     const platform::KeyboardLayout& layout() const { return m_layout; }
     QString description(const Shortcut& shortcut) const;
+    // "Shift+Super+V": what people read (the recorder, alerts, hints).
+    QString label(const Shortcut& shortcut) const;
 
     // What the recorder announces while it records.
     void postRecorderActiveStatus(bool isActive) { Q_EMIT recorderActiveStatusDidChange(isActive); }

@@ -267,6 +267,63 @@ QString description(const Shortcut& shortcut, const platform::KeyboardLayout& la
                      keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
 }
 
+namespace {
+
+// Key names as PC keyboards and Linux desktops print them, by SpecialKey.
+QString linuxKeyName(SpecialKey key)
+{
+    static const char16_t* const kNames[] = {u"Return",    u"Backspace", u"Delete", u"End",  u"Esc",
+                                             u"Insert",    u"Home",      u"Space",  u"Tab",  u"Page Up",
+                                             u"Page Down", u"Up",        u"Right",  u"Down", u"Left"};
+    const int index = int(key);
+    if (index < int(std::size(kNames)))
+        return QString::fromUtf16(kNames[index]);
+    if (key >= SpecialKey::f1 && key <= SpecialKey::f20)
+        return QStringLiteral("F%1").arg(int(key) - int(SpecialKey::f1) + 1);
+    if (key >= SpecialKey::keypad0 && key <= SpecialKey::keypad9)
+        return QStringLiteral("Num %1").arg(int(key) - int(SpecialKey::keypad0));
+    switch (key) {
+    case SpecialKey::keypadClear:
+        return QStringLiteral("Num Lock");
+    case SpecialKey::keypadDecimal:
+        return QStringLiteral("Num .");
+    case SpecialKey::keypadDivide:
+        return QStringLiteral("Num /");
+    case SpecialKey::keypadEnter:
+        return QStringLiteral("Num Enter");
+    case SpecialKey::keypadEquals:
+        return QStringLiteral("Num =");
+    case SpecialKey::keypadMinus:
+        return QStringLiteral("Num -");
+    case SpecialKey::keypadMultiply:
+        return QStringLiteral("Num *");
+    case SpecialKey::keypadPlus:
+        return QStringLiteral("Num +");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
+{
+    const quint64 flags = shortcut.modifiers();
+    QString out;
+    const std::pair<quint64, const char*> names[] = {{ModifierFlags::control, "Ctrl+"},
+                                                     {ModifierFlags::option, "Alt+"},
+                                                     {ModifierFlags::shift, "Shift+"},
+                                                     {ModifierFlags::command, "Super+"},
+                                                     {ModifierFlags::function, "Fn+"}};
+    for (const auto& [flag, name] : names)
+        if (flags & flag)
+            out += QLatin1String(name);
+    if (const auto special = specialKey(shortcut.carbonKeyCode()))
+        return out + linuxKeyName(*special);
+    return out + text::capitalized(
+                     keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
+}
+
 std::optional<QString> menuEquivalentText(qint64 code, const platform::KeyboardLayout& layout)
 {
     if (const auto special = specialKey(code))

@@ -113,6 +113,10 @@ QString symbolicRepresentation(quint64 modifierFlags);
 std::optional<QString> keyToCharacter(qint64 keyCode, const platform::KeyboardLayout& layout);
 // "⇧⌘V": modifier symbols, then the key's text (capitalised; � when none).
 QString description(const Shortcut& shortcut, const platform::KeyboardLayout& layout);
+// "Shift+Super+V": how Linux desktops name a combination (Ctrl, Alt, Shift,
+// Super, Fn, in that order, then the key's name). Shown in the recorder and
+// in alerts; description() stays the form of the console line.
+QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& layout);
 // The key as a menu item's key equivalent names it; none when it cannot.
 std::optional<QString> menuEquivalentText(qint64 keyCode, const platform::KeyboardLayout& layout);
 

@@ -134,7 +134,7 @@ void RecorderCocoa::updateCancelButton()
 void RecorderCocoa::showStoredShortcut()
 {
     const auto shortcut = m_registry.getShortcut(m_name);
-    setText(shortcut ? m_registry.description(*shortcut) : QString());
+    setText(shortcut ? m_registry.label(*shortcut) : QString());
     updateCancelButton();
 }
 
@@ -350,7 +350,7 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         blur();
         m_alerts.warn(
             window(),
-            QStringLiteral("%1 cannot be used as a global shortcut").arg(m_registry.description(*shortcut)),
+            QStringLiteral("%1 cannot be used as a global shortcut").arg(m_registry.label(*shortcut)),
             *reason + QStringLiteral(" Choose one with Super or Alt."), {});
         focus();
         return true;
@@ -377,16 +377,15 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         m_registry.setShortcut(previous, m_name);
         showStoredShortcut();
         blur();
-        m_alerts.warn(
-            window(),
-            QStringLiteral("%1 is held by another application").arg(m_registry.description(*shortcut)),
-            QStringLiteral("Ondrel cannot use it while that application runs. Choose another "
-                           "shortcut."),
-            {});
+        m_alerts.warn(window(),
+                      QStringLiteral("%1 is held by another application").arg(m_registry.label(*shortcut)),
+                      QStringLiteral("Ondrel cannot use it while that application runs. Choose another "
+                                     "shortcut."),
+                      {});
         focus();
         return true;
     }
-    setText(m_registry.description(*shortcut));
+    setText(m_registry.label(*shortcut));
     m_cancelButton->setVisible(true);
     if (m_onChange)
         m_onChange(shortcut);

@@ -172,7 +172,7 @@ int runBrisolApp(int argc, char** argv)
         const auto shortcut = delegate.shortcuts().getShortcut(hotkey);
         // Only a hotkey that is really grabbed is worth naming.
         const QString opens = shortcut && delegate.shortcuts().carbon().isHeld(*shortcut)
-                                  ? delegate.shortcuts().description(*shortcut) + QStringLiteral(" or ")
+                                  ? delegate.shortcuts().label(*shortcut) + QStringLiteral(" or ")
                                   : QString();
         std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
                      qPrintable(opens));

@@ -38,6 +38,8 @@ private Q_SLOTS:
     void everyNamedKeyHasAPlace();
     void descriptions_data();
     void descriptions();
+    void linuxLabels_data();
+    void linuxLabels();
     void keyToCharacterLimits();
     void menuEquivalents();
     void localisedTexts();
@@ -125,6 +127,44 @@ void TestKeys::descriptions()
     const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
     QVERIFY(keyboard);
     QCOMPARE(description(Shortcut(keyCode, carbon), *keyboard), text);
+}
+
+void TestKeys::linuxLabels_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<qint64>("keyCode");
+    QTest::addColumn<qint64>("carbon");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("Shift+Super+V");
+    QTest::newRow("every modifier, in order")
+        << "us" << qint64(40) << qint64(0x1000 | 0x800 | 0x200 | 0x100 | 0x20000)
+        << QStringLiteral("Ctrl+Alt+Shift+Super+Fn+K");
+    QTest::newRow("space") << "us" << qint64(49) << qint64(0x1800) << QStringLiteral("Ctrl+Alt+Space");
+    QTest::newRow("F5 alone") << "us" << qint64(96) << qint64(0) << QStringLiteral("F5");
+    QTest::newRow("F20") << "us" << qint64(90) << qint64(0x100) << QStringLiteral("Super+F20");
+    QTest::newRow("keypad 1") << "us" << qint64(83) << qint64(0x1000) << QStringLiteral("Ctrl+Num 1");
+    QTest::newRow("keypad enter") << "us" << qint64(76) << qint64(0x1000) << QStringLiteral("Ctrl+Num Enter");
+    QTest::newRow("backspace") << "us" << qint64(51) << qint64(0x800) << QStringLiteral("Alt+Backspace");
+    QTest::newRow("forward delete") << "us" << qint64(117) << qint64(0x800) << QStringLiteral("Alt+Delete");
+    QTest::newRow("insert") << "us" << qint64(114) << qint64(0x100) << QStringLiteral("Super+Insert");
+    QTest::newRow("page down") << "us" << qint64(121) << qint64(0x100) << QStringLiteral("Super+Page Down");
+    QTest::newRow("left arrow") << "us" << qint64(123) << qint64(0x100) << QStringLiteral("Super+Left");
+    QTest::newRow("escape") << "us" << qint64(53) << qint64(0x100) << QStringLiteral("Super+Esc");
+    QTest::newRow("z on de") << "de" << qint64(16) << qint64(0x100) << QStringLiteral("Super+Z");
+    QTest::newRow("ru,us") << "ru,us" << qint64(9) << qint64(768) << QStringLiteral("Shift+Super+V");
+    QTest::newRow("dead key") << "de" << qint64(50) << qint64(0x1000) << QStringLiteral("Ctrl+^");
+    QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("Super+\uFFFD");
+}
+
+void TestKeys::linuxLabels()
+{
+    QFETCH(QString, layout);
+    QFETCH(qint64, keyCode);
+    QFETCH(qint64, carbon);
+    QFETCH(QString, label);
+    const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
+    QVERIFY(keyboard);
+    QCOMPARE(linuxLabel(Shortcut(keyCode, carbon), *keyboard), label);
 }
 
 void TestKeys::keyToCharacterLimits()

@@ -89,7 +89,7 @@ void TestRecorder::showsTheStoredShortcut()
 {
     RecorderWindow w;
     QVERIFY(w.show());
-    QCOMPARE(w.field()->text(), QStringLiteral("\u21E7\u2318V"));
+    QCOMPARE(w.field()->text(), QStringLiteral("Shift+Super+V"));
     QVERIFY(w.field()->isCancelButtonShown());
     QCOMPARE(w.field()->placeholderText(), QStringLiteral("Record Shortcut"));
     QCOMPARE(w.field()->sizeHint().width(), 130);
@@ -97,7 +97,7 @@ void TestRecorder::showsTheStoredShortcut()
     QCOMPARE(w.row->findChild<QLabel*>()->text(), QStringLiteral("Global Hotkey:"));
     // A change made elsewhere shows at once.
     w.registry->setShortcut(Shortcut(40, 6144), w.name);
-    QCOMPARE(w.field()->text(), QStringLiteral("\u2303\u2325K"));
+    QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+K"));
     w.registry->setShortcut(std::nullopt, w.name);
     QCOMPARE(w.field()->text(), QString());
     QVERIFY(!w.field()->isCancelButtonShown());
@@ -113,7 +113,7 @@ void TestRecorder::acceptsAShortcut()
     QVERIFY(w.field()->isCaretHidden());
     QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(w.stored(), json(40, 6144));
-    QCOMPARE(w.field()->text(), QStringLiteral("\u2303\u2325K"));
+    QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+K"));
     QVERIFY(!w.field()->isRecording());
     QVERIFY(!w.field()->isCaretHidden());
     QCOMPARE(w.changes, (QList<std::optional<Shortcut>>{Shortcut(40, 6144)}));
@@ -310,10 +310,10 @@ void TestRecorder::systemConflict()
     w.startRecording();
     QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(w.stored(), json(37, 0x1800));
-    QCOMPARE(w.field()->text(), w.registry->description(Shortcut(37, 0x1800)));
+    QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+L"));
     QCOMPARE(w.alerts.shown().size(), 4);
-    QCOMPARE(w.alerts.shown().last().title, w.registry->description(Shortcut(40, 0x1800)) +
-                                                QStringLiteral(" is held by another application"));
+    QCOMPARE(w.alerts.shown().last().title,
+             QStringLiteral("Ctrl+Alt+K") + QStringLiteral(" is held by another application"));
     QVERIFY(w.field()->isRecording()); // recording resumes after the alert
     QCOMPARE(w.console.size(), 1);     // the refused registration
     QVERIFY(w.changes.isEmpty() || w.changes.last() == Shortcut(37, 0x1800));
