@@ -100,7 +100,8 @@ void AppDelegate::setupStatusItem()
         return;
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48})
-        icon.addPixmap(symbolPixmap(u"square.stack.3d.up.fill", QColor(249, 115, 22), side, 1.0));
+        icon.addPixmap(
+            symbolPixmap(u"square.stack.3d.up.fill", QColor(249, 115, 22), side, 1.0, SymbolWeight::medium));
     m_statusItem = new QSystemTrayIcon(icon);
     m_statusItem->setToolTip(QStringLiteral("Ondrel"));
     connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::statusItemClicked);

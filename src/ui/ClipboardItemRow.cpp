@@ -288,8 +288,8 @@ void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->save();
         painter->translate(box.center());
         painter->rotate(45);
-        paint::drawSymbol(*painter, box.translated(-box.center()), u"pin.fill", colors.accent,
-                          kPinSymbolSize);
+        paint::drawSymbol(*painter, box.translated(-box.center()), u"pin.fill", colors.accent, kPinSymbolSize,
+                          SymbolWeight::bold);
         painter->restore();
         x += side + kGap;
     }
@@ -299,12 +299,12 @@ void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (item.type() == ClipboardItemType::image && item.image() && !item.image()->isNull()) {
         painter->save();
         painter->setClipPath(paint::continuousRoundedRect(tile, 6));
-        painter->drawPixmap(tile, thumbnail(item, painter->device()->devicePixelRatioF()), QRectF());
+        painter->drawPixmap(tile, thumbnail(item, paint::devicePixelRatio(*painter)), QRectF());
         painter->restore();
         paint::drawCard(*painter, tile, {6, Qt::transparent, ink(), 1, std::nullopt, {}});
     } else {
         paint::drawCard(*painter, tile, {6, colors.soft, ink(), 1, std::nullopt, {}});
-        paint::drawSymbol(*painter, tile, row::tileSymbol(item), inkSecondary(), 12);
+        paint::drawSymbol(*painter, tile, row::tileSymbol(item), inkSecondary(), 12, SymbolWeight::bold);
     }
     x += kTileSide + kGap;
 

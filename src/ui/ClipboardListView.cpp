@@ -73,7 +73,8 @@ ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& them
     const int m = SearchBar::kOuter + SearchBar::kInner;
     searchRow->setContentsMargins(m, m, m, m);
     searchRow->setSpacing(8);
-    searchRow->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), inkSecondary(), 12, searchBar));
+    searchRow->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), inkSecondary(), 12,
+                                         SymbolWeight::medium, searchBar));
     m_search = new QLineEdit(searchBar);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setAccessibleName(QStringLiteral("Search clipboard"));

@@ -90,6 +90,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     look.outlineWidth = 1.5;
     look.shadowOffset = {2, 2};
     look.symbolSize = 11;
+    look.symbolWeight = SymbolWeight::bold;
     look.fill = [&theme] { return theme.palette().surface; };
     m_transformsButton =
         new IconButton(QStringLiteral("wand.and.stars"), look, QStringLiteral("Transformations"), m_header);

@@ -143,6 +143,7 @@ HistoryList::ButtonPair HistoryList::makeButtons()
     look.fill = [this] { return m_theme.palette().soft; };
     look.outlineWidth = 1;
     look.symbolSize = 8;
+    look.symbolWeight = SymbolWeight::bold;
     look.symbolColor = [] { return inkSecondary(); };
     ButtonPair pair;
     pair.remove = new IconButton(QStringLiteral("trash.fill"), look, QStringLiteral("Delete"), viewport());

@@ -54,13 +54,14 @@ void IconButton::paintEvent(QPaintEvent*)
         const QRectF at = isDown() ? box.translated(m_look.shadowOffset / 2) : box;
         paint::drawCard(painter, at, card);
         paint::drawSymbol(painter, at, m_symbol, m_look.symbolColor ? m_look.symbolColor() : ink(),
-                          m_look.symbolSize);
+                          m_look.symbolSize, m_look.symbolWeight);
         return;
     }
     QColor color = m_look.symbolColor ? m_look.symbolColor() : ink();
     if (isDown())
         color = color.darker(140);
-    paint::drawSymbol(painter, QRectF(QPointF(0, 0), m_look.size), m_symbol, color, m_look.symbolSize);
+    paint::drawSymbol(painter, QRectF(QPointF(0, 0), m_look.size), m_symbol, color, m_look.symbolSize,
+                      m_look.symbolWeight);
 }
 
 } // namespace ondrel

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Symbols.h"
+
 #include <QAbstractButton>
 #include <QColor>
 #include <QPointF>
@@ -27,6 +29,7 @@ public:
         QPointF shadowOffset;         // ink hard shadow when not null
         qreal symbolSize = 8;         // font size the symbol stands next to
         std::function<QColor()> symbolColor;
+        SymbolWeight symbolWeight = SymbolWeight::regular;
     };
 
     IconButton(const QString& symbol, Look look, const QString& accessibleName, QWidget* parent = nullptr);

@@ -1,5 +1,7 @@
 #include "Painting.h"
 
+#include <QPaintEngine>
+
 #include "Symbols.h"
 
 #include <QPainter>
@@ -63,11 +65,18 @@ qreal symbolSide(qreal fontSize)
     return std::round(fontSize * 1.1);
 }
 
-void drawSymbol(QPainter& painter, const QRectF& box, QStringView symbol, const QColor& color, qreal size)
+qreal devicePixelRatio(const QPainter& painter)
+{
+    if (const QPaintEngine* engine = painter.paintEngine(); engine && engine->paintDevice())
+        return engine->paintDevice()->devicePixelRatioF();
+    return painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+}
+
+void drawSymbol(QPainter& painter, const QRectF& box, QStringView symbol, const QColor& color, qreal size,
+                SymbolWeight weight)
 {
     const qreal side = symbolSide(size);
-    const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QPixmap pixmap = symbolPixmap(symbol, color, side, dpr);
+    const QPixmap pixmap = symbolPixmap(symbol, color, side, devicePixelRatio(painter), weight);
     if (pixmap.isNull())
         return;
     const QRectF target(box.center().x() - side / 2, box.center().y() - side / 2, side, side);

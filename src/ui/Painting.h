@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Symbols.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPainterPath>
@@ -33,8 +35,15 @@ struct CardStyle
 // centred on the shape's edge.
 void drawCard(QPainter& painter, const QRectF& rect, const CardStyle& style);
 
-// A symbol of `size` points centred in `box`, tinted `color`.
-void drawSymbol(QPainter& painter, const QRectF& box, QStringView symbol, const QColor& color, qreal size);
+// A symbol of `size` points centred in `box`, tinted `color`, drawn at the
+// resolution of what is painted on.
+void drawSymbol(QPainter& painter, const QRectF& box, QStringView symbol, const QColor& color, qreal size,
+                SymbolWeight weight = SymbolWeight::regular);
+
+// The pixel ratio of what the painter really paints on: when a widget is
+// rendered into an image (a 2x picture) the painter's device is still the
+// widget, at its screen's ratio.
+qreal devicePixelRatio(const QPainter& painter);
 
 // The side of a symbol drawn next to text of that font size.
 qreal symbolSide(qreal fontSize);

@@ -12,8 +12,8 @@
 
 namespace ondrel {
 
-SymbolLabel::SymbolLabel(QString symbol, QColor color, qreal size, QWidget* parent)
-    : QWidget(parent), m_symbol(std::move(symbol)), m_color(color), m_size(size)
+SymbolLabel::SymbolLabel(QString symbol, QColor color, qreal size, SymbolWeight weight, QWidget* parent)
+    : QWidget(parent), m_symbol(std::move(symbol)), m_color(color), m_size(size), m_weight(weight)
 {
     const int side = int(paint::symbolSide(size));
     setFixedSize(side, side);
@@ -23,7 +23,7 @@ SymbolLabel::SymbolLabel(QString symbol, QColor color, qreal size, QWidget* pare
 void SymbolLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paint::drawSymbol(painter, rect(), m_symbol, m_color, m_size);
+    paint::drawSymbol(painter, rect(), m_symbol, m_color, m_size, m_weight);
 }
 
 namespace {
@@ -59,7 +59,7 @@ void EmptyState::paintEvent(QPaintEvent*)
     const qreal total = symbol + kEmptySpacing + titleHeight + kEmptySpacing + subtitleHeight;
     qreal y = (height() - total) / 2;
     paint::drawSymbol(painter, QRectF(0, y, width(), symbol), u"doc.on.clipboard", inkSecondary(),
-                      kEmptySymbolSize);
+                      kEmptySymbolSize, SymbolWeight::medium);
     y += symbol + kEmptySpacing;
     painter.setFont(titleFont);
     painter.setPen(ink());

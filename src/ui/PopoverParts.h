@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Symbols.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -15,7 +17,7 @@ class SymbolLabel final : public QWidget
 {
     Q_OBJECT
 public:
-    SymbolLabel(QString symbol, QColor color, qreal size, QWidget* parent = nullptr);
+    SymbolLabel(QString symbol, QColor color, qreal size, SymbolWeight weight, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -24,6 +26,7 @@ private:
     QString m_symbol;
     QColor m_color;
     qreal m_size;
+    SymbolWeight m_weight;
 };
 
 // What the list shows when there is nothing to show.

@@ -61,7 +61,8 @@ protected:
         painter.drawEllipse(circle);
         if (isCurrent())
             paint::drawSymbol(painter, circle, u"checkmark",
-                              m_accent == AccentColor::butter ? Qt::black : Qt::white, 12);
+                              m_accent == AccentColor::butter ? Qt::black : Qt::white, 12,
+                              SymbolWeight::bold);
     }
 
 private:

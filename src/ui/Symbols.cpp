@@ -64,13 +64,14 @@ QString symbolResource(QStringView symbol)
     return {};
 }
 
-QPixmap symbolPixmap(QStringView symbol, const QColor& color, qreal pointSize, qreal devicePixelRatio)
+QPixmap symbolPixmap(QStringView symbol, const QColor& color, qreal pointSize, qreal devicePixelRatio,
+                     SymbolWeight weight)
 {
     const QString resource = symbolResource(symbol);
     if (resource.isEmpty() || pointSize <= 0)
         return {};
     const QString key = resource + u'|' + color.name(QColor::HexArgb) + u'|' + QString::number(pointSize) +
-                        u'|' + QString::number(devicePixelRatio);
+                        u'|' + QString::number(devicePixelRatio) + u'|' + QString::number(int(weight));
     static QHash<QString, QPixmap> cache;
     if (const auto it = cache.constFind(key); it != cache.constEnd())
         return *it;
@@ -81,6 +82,10 @@ QPixmap symbolPixmap(QStringView symbol, const QColor& color, qreal pointSize, q
     // The drawings stroke with currentColor: tint by naming the colour instead.
     QByteArray svg = file.readAll();
     svg.replace("currentColor", color.name(QColor::HexRgb).toLatin1());
+    // The drawings are made with 2-unit strokes on a 24-unit grid: heavier
+    // weights widen them as a bolder font widens its stems.
+    static constexpr const char* kStrokes[] = {"2", "2.3", "2.6", "3"};
+    svg.replace("stroke-width=\"2\"", QByteArray("stroke-width=\"") + kStrokes[int(weight)] + '"');
     QSvgRenderer renderer(svg);
     const int side = int(std::ceil(pointSize * devicePixelRatio));
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);

@@ -11,8 +11,18 @@ namespace ondrel {
 // "pin.fill" or "doc.on.doc.fill"; empty for a name we do not know.
 QString symbolResource(QStringView symbol);
 
+// The weight of a symbol's strokes, as the weights of the text beside it.
+enum class SymbolWeight
+{
+    regular,
+    medium,
+    semibold,
+    bold
+};
+
 // The symbol tinted `color`, `pointSize` points square, sharp at
 // `devicePixelRatio`. A null pixmap for an unknown name.
-QPixmap symbolPixmap(QStringView symbol, const QColor& color, qreal pointSize, qreal devicePixelRatio = 1.0);
+QPixmap symbolPixmap(QStringView symbol, const QColor& color, qreal pointSize, qreal devicePixelRatio = 1.0,
+                     SymbolWeight weight = SymbolWeight::regular);
 
 } // namespace ondrel

@@ -41,7 +41,8 @@ protected:
         if (isDown())
             painter.setOpacity(0.6);
         const QRectF icon(12, 0, 16, height());
-        paint::drawSymbol(painter, icon, iconName(m_transformation), inkSecondary(), 11);
+        paint::drawSymbol(painter, icon, iconName(m_transformation), inkSecondary(), 11,
+                          SymbolWeight::medium);
         painter.setFont(nameFont());
         painter.setPen(ink());
         painter.drawText(QRectF(icon.right() + 8, 0, width() - icon.right() - 8 - 12, height()),

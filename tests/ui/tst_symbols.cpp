@@ -1,3 +1,4 @@
+#include "Painting.h"
 #include "Symbols.h"
 #include "TestSupport.h"
 #include "Transformations.h"
@@ -7,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTest>
+#include <QWidget>
 
 using namespace ondrel;
 
@@ -21,6 +23,8 @@ private Q_SLOTS:
     void tintedAndSharp_data();
     void tintedAndSharp();
     void unknownNameDrawsNothing();
+    void drawnAtTheTargetsResolution();
+    void weights();
 };
 
 void TestSymbols::everyNameHasADrawing_data()
@@ -111,6 +115,66 @@ void TestSymbols::unknownNameDrawsNothing()
 {
     QVERIFY(symbolResource(u"no.such.symbol").isEmpty());
     QVERIFY(symbolPixmap(u"no.such.symbol", Qt::black, 12).isNull());
+}
+
+namespace {
+
+// Draws one symbol the way the views do.
+class SymbolProbe final : public QWidget
+{
+public:
+    SymbolProbe() { resize(40, 40); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paint::drawSymbol(painter, QRectF(0, 0, 40, 40), u"xmark", Qt::black, 20);
+    }
+};
+
+QImage blank(qreal dpr)
+{
+    QImage image(QSize(40, 40) * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+} // namespace
+
+void TestSymbols::drawnAtTheTargetsResolution()
+{
+    // A picture at 2x (a screenshot, a HiDPI screen) gets the symbol drawn
+    // at 2x, not a 1x drawing enlarged.
+    SymbolProbe probe;
+    QImage rendered = blank(2);
+    probe.render(&rendered, QPoint(), QRegion(), QWidget::DrawChildren);
+    QImage expected = blank(2);
+    {
+        QPainter painter(&expected);
+        const qreal side = paint::symbolSide(20);
+        const QPixmap pixmap = symbolPixmap(u"xmark", Qt::black, side, 2);
+        painter.drawPixmap(QRectF(20 - side / 2, 20 - side / 2, side, side), pixmap, QRectF(pixmap.rect()));
+    }
+    QCOMPARE(rendered, expected);
+}
+
+void TestSymbols::weights()
+{
+    // Heavier weights draw thicker strokes: more ink, same size.
+    const auto ink = [](SymbolWeight weight) {
+        const QImage image = symbolPixmap(u"xmark", Qt::black, 24, 1, weight).toImage();
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qAlpha(image.pixel(x, y));
+        return sum;
+    };
+    QVERIFY(ink(SymbolWeight::regular) < ink(SymbolWeight::medium));
+    QVERIFY(ink(SymbolWeight::medium) < ink(SymbolWeight::semibold));
+    QVERIFY(ink(SymbolWeight::semibold) < ink(SymbolWeight::bold));
+    QCOMPARE(symbolPixmap(u"xmark", Qt::black, 24, 1, SymbolWeight::bold).size(), QSize(24, 24));
 }
 
 QTEST_MAIN(TestSymbols)
