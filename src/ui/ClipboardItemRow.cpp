@@ -86,7 +86,11 @@ QRectF ClipboardItemRow::pinButtonRect(const QRectF& card)
 
 qreal ClipboardItemRow::textWidth(const ClipboardItem& item, qreal cardWidth) const
 {
-    qreal used = 2 * kPaddingH + kBadgeSide + kGap + kTileSide + kGap + kTrailingMin;
+    // The text ends before the column of the delete and pin buttons, which
+    // show over the trailing corners on hover; always, so that hovering
+    // does not wrap the preview differently.
+    const qreal trailing = std::max(kPaddingH, qreal(kButtonMargin + kButtonSide)) + kTrailingMin;
+    qreal used = kPaddingH + kBadgeSide + kGap + kTileSide + kGap + trailing;
     if (item.isPinned())
         used += paint::symbolSide(kPinSymbolSize) + kGap;
     return std::max(10.0, cardWidth - used);

@@ -1,5 +1,6 @@
 #include "ClipboardItemRow.h"
 #include "HistoryListModel.h"
+#include "IconButton.h"
 #include "PopoverFixture.h"
 
 #include <QScrollBar>
@@ -20,6 +21,7 @@ private Q_SLOTS:
     void previewLines();
     void quickLineCountsMatchTheDrawing();
     void cardOutlines();
+    void textStopsBeforeTheButtons();
 };
 
 void TestRowDrawing::previewLines_data()
@@ -83,6 +85,27 @@ void TestRowDrawing::quickLineCountsMatchTheDrawing()
         renderAt(f.view.get(), 1);
     }
     QCOMPARE(remeasured.count(), 0);
+}
+
+void TestRowDrawing::textStopsBeforeTheButtons()
+{
+    // The delete and pin buttons show over the row's trailing corners on
+    // hover: the preview must not run under them.
+    test::PopoverFixture f({ClipboardItem::makeText(QStringLiteral("W ").repeated(200))});
+    Shown shown(f);
+    QVERIFY(shown.ok);
+    HistoryList* list = f.view->list();
+    for (QWidget* button : list->viewport()->findChildren<IconButton*>())
+        button->hide();
+    QImage image(list->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    list->viewport()->render(&image);
+    const QRect card = list->cardGeometry(0);
+    // The column the buttons stand in, inside the card's outline.
+    const int left = card.right() - ClipboardItemRow::kButtonMargin - ClipboardItemRow::kButtonSide;
+    for (int y = card.top() + 4; y <= card.bottom() - 4; ++y)
+        for (int x = left; x <= card.right() - 4; ++x)
+            QVERIFY2(qGray(image.pixel(x, y)) > 160,
+                     qPrintable(QStringLiteral("ink at %1,%2").arg(x).arg(y)));
 }
 
 void TestRowDrawing::cardOutlines()
