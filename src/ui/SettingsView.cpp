@@ -42,7 +42,7 @@ public:
         setFixedSize(kSwatch + 3, kSwatch + 3);
         setCursor(Qt::PointingHandCursor);
         connect(this, &QAbstractButton::clicked, this,
-                [this] { m_theme.setAccentColorRaw(rawValue(m_accent)); });
+                [this] { m_theme.setAccentColorRawAnimated(rawValue(m_accent)); });
         connect(&theme, &ThemeManager::accentColorChanged, this, qOverload<>(&QWidget::update));
     }
     bool isCurrent() const { return m_theme.accentColor() == m_accent; }

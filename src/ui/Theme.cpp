@@ -1,5 +1,7 @@
 #include "Theme.h"
 
+#include <QPointF>
+
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
 
@@ -64,9 +66,55 @@ QColor inkSecondary()
 }
 
 ThemeManager::ThemeManager(platform::UserDefaults& defaults, QObject* parent)
-    : QObject(parent), m_defaults(defaults)
+    : QObject(parent), m_defaults(defaults), m_transition(new QVariantAnimation(this))
 {
     m_defaults.observe(keys::accentColor, this, [this] { Q_EMIT accentColorChanged(); });
+    m_transition->setDuration(kTransitionMs);
+    m_transition->setStartValue(0.0);
+    m_transition->setEndValue(1.0);
+    // The ease-in-out of CSS and of the toolkits that name it so.
+    QEasingCurve easeInOut(QEasingCurve::BezierSpline);
+    easeInOut.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+    m_transition->setEasingCurve(easeInOut);
+    connect(m_transition, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_progress = value.toReal();
+        Q_EMIT accentColorChanged();
+    });
+    connect(m_transition, &QVariantAnimation::finished, this, [this] {
+        m_from.reset();
+        m_progress = 1;
+        Q_EMIT accentColorChanged();
+    });
+}
+
+void ThemeManager::setAccentColorRawAnimated(const QString& raw)
+{
+    if (raw == accentColorRaw())
+        return;
+    // From what shows now, also when a change is still under way.
+    const AccentPalette shown = palette();
+    m_transition->stop();
+    m_from = shown;
+    m_progress = 0;
+    setAccentColorRaw(raw);
+    m_transition->start();
+}
+
+AccentPalette ThemeManager::palette() const
+{
+    const AccentPalette target = ondrel::palette(accentColor());
+    if (!m_from)
+        return target;
+    const auto mix = [this](const QColor& a, const QColor& b) {
+        const qreal t = m_progress;
+        return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t),
+                                float(a.greenF() + (b.greenF() - a.greenF()) * t),
+                                float(a.blueF() + (b.blueF() - a.blueF()) * t),
+                                float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+    };
+    return {mix(m_from->light, target.light), mix(m_from->accent, target.accent),
+            mix(m_from->faint, target.faint), mix(m_from->soft, target.soft),
+            mix(m_from->surface, target.surface)};
 }
 
 QString ThemeManager::accentColorRaw() const

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QObject>
 #include <QString>
+#include <QVariantAnimation>
 
 #include <array>
 #include <optional>
@@ -63,15 +64,28 @@ public:
     // The stored text, or "Coral" when nothing is stored.
     QString accentColorRaw() const;
     void setAccentColorRaw(const QString& raw);
+    // The same, with the colours on screen moving from the old palette to
+    // the new one over 0.2 s, easing in and out (a swatch click). The new
+    // value is stored at once.
+    void setAccentColorRawAnimated(const QString& raw);
     // The accent of the stored text; coral for anything that is not a raw value.
     AccentColor accentColor() const;
-    AccentPalette palette() const { return ondrel::palette(accentColor()); }
+    // The colours to draw with now: the accent's, or a blend during a change.
+    AccentPalette palette() const;
+    // The running change of colours (for tests; stopped when none runs).
+    QVariantAnimation* transition() const { return m_transition; }
+
+    static constexpr int kTransitionMs = 200;
 
 Q_SIGNALS:
+    // Also for every step of an animated change.
     void accentColorChanged();
 
 private:
     platform::UserDefaults& m_defaults;
+    QVariantAnimation* m_transition;
+    std::optional<AccentPalette> m_from; // the palette an animated change starts from
+    qreal m_progress = 1;                // eased, 0 to 1
 };
 
 } // namespace ondrel

@@ -24,6 +24,7 @@ private Q_SLOTS:
     void storedAccent_data();
     void storedAccent();
     void changesAreAnnounced();
+    void animatedChangeEasesInAndOut();
     void monoFaces_data();
     void monoFaces();
     void monoFallback();
@@ -116,6 +117,43 @@ void TestTheme::changesAreAnnounced()
     defaults.setString(keys::accentColor, QStringLiteral("Butter")); // changed elsewhere
     QCOMPARE(changed.count(), 2);
     QCOMPARE(theme.accentColor(), AccentColor::butter);
+}
+
+void TestTheme::animatedChangeEasesInAndOut()
+{
+    platform::MemoryUserDefaults defaults;
+    ThemeManager theme(defaults);
+    const AccentPalette coral = palette(AccentColor::coral);
+    const AccentPalette sky = palette(AccentColor::sky);
+    QSignalSpy changed(&theme, &ThemeManager::accentColorChanged);
+    theme.setAccentColorRawAnimated(QStringLiteral("Sky"));
+    // Stored at once; the colours start where they were.
+    QCOMPARE(defaults.string(keys::accentColor), std::optional<QString>(QStringLiteral("Sky")));
+    QCOMPARE(theme.accentColor(), AccentColor::sky);
+    QCOMPARE(theme.palette().accent, coral.accent);
+    QCOMPARE(theme.transition()->duration(), 200);
+    const auto share = [&] { // how far the accent has moved, 0 to 1
+        return (theme.palette().accent.redF() - coral.accent.redF()) /
+               (sky.accent.redF() - coral.accent.redF());
+    };
+    theme.transition()->pause();
+    theme.transition()->setCurrentTime(50); // a quarter of the time: slower than linear
+    QVERIFY2(share() > 0.01 && share() < 0.2, qPrintable(QString::number(share())));
+    theme.transition()->setCurrentTime(100); // half way: half way
+    QVERIFY2(qAbs(share() - 0.5) < 0.02, qPrintable(QString::number(share())));
+    theme.transition()->setCurrentTime(150); // three quarters: faster than linear
+    QVERIFY2(share() > 0.8 && share() < 0.99, qPrintable(QString::number(share())));
+    const qsizetype steps = changed.count();
+    theme.transition()->resume();
+    QTRY_VERIFY(theme.transition()->state() == QAbstractAnimation::Stopped);
+    QVERIFY(changed.count() > steps);
+    const AccentPalette end = theme.palette();
+    QCOMPARE(end.accent, sky.accent);
+    QCOMPARE(end.light, sky.light);
+    QCOMPARE(end.soft, sky.soft);
+    // The same accent again changes nothing.
+    theme.setAccentColorRawAnimated(QStringLiteral("Sky"));
+    QCOMPARE(theme.transition()->state(), QAbstractAnimation::Stopped);
 }
 
 void TestTheme::monoFaces_data()
