@@ -3,14 +3,47 @@
 #include "ClipboardListView.h"
 #include "MainQueue.h"
 
+#include "Theme.h"
+
 #include <QApplication>
 #include <QCursor>
+#include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace ondrel {
+
+namespace {
+
+// The window's edge, drawn over the content: without a compositor's shadow
+// a white popover over a white window would have none.
+class Outline final : public QWidget
+{
+public:
+    explicit Outline(QWidget* parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(QPen(ink(), kOutlineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        const qreal inset = kOutlineWidth / 2;
+        painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
+    }
+
+private:
+    static constexpr qreal kOutlineWidth = 1.5; // the cards' outline
+};
+
+} // namespace
 
 PopoverWindow::PopoverWindow(ClipboardListView* content, platform::MainQueue& queue, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_content(content),
@@ -24,6 +57,7 @@ PopoverWindow::PopoverWindow(ClipboardListView* content, platform::MainQueue& qu
     content->setParent(this);
     setFixedSize(ClipboardListView::kWidth, ClipboardListView::kHeight);
     connect(content, &ClipboardListView::pastingFromList, this, [this] { m_pasteHold = true; });
+    m_outline = new Outline(this);
 }
 
 void PopoverWindow::showRelativeTo(const QRect& anchor)
@@ -97,6 +131,10 @@ void PopoverWindow::takeFocusBackAfterPaste()
 
 bool PopoverWindow::event(QEvent* event)
 {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+        m_outline->setGeometry(rect());
+        m_outline->raise();
+    }
     // Working in another window closes it; our own pop-ups (menus, the
     // transformations list) do not count as elsewhere. The global hotkey's
     // key grab takes the focus for a moment too: decide a little later.

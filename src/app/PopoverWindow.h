@@ -58,6 +58,7 @@ private:
     void takeKeyboard();
 
     ClipboardListView* m_content;
+    QWidget* m_outline;
     platform::MainQueue& m_queue;
     std::optional<double> m_deactivatedAt; // when it last closed for losing the focus
     double m_shownAt = 0;

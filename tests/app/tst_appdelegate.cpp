@@ -25,6 +25,7 @@ private Q_SLOTS:
     void workingElsewhereCloses();
     void focusTakenWhileTheHotkeyIsDown();
     void rowClickPastesAndStaysOpen();
+    void popoverHasAnEdge();
     void shutdownStopsTheWatcher();
 };
 
@@ -317,6 +318,26 @@ void TestAppDelegate::rowClickPastesAndStaysOpen()
     QVERIFY(!app.popoverShown());
     app.queue.advance(0.2);
     QCOMPARE(app.workspace.activated().size(), asked);
+}
+
+void TestAppDelegate::popoverHasAnEdge()
+{
+    // Without a compositor there is no shadow: on a white window behind,
+    // only an outline shows where the popover ends.
+    App app(3);
+    app.delegate->togglePopover();
+    PopoverWindow* popover = app.delegate->popover();
+    QVERIFY(QTest::qWaitForWindowExposed(popover));
+    const QImage image = popover->grab().toImage();
+    const int w = image.width(), h = image.height();
+    for (int i = 0; i < 8; ++i) {
+        const int x = 5 + i * (w - 10) / 7, y = 5 + i * (h - 10) / 7;
+        for (const QPoint p : {QPoint(x, 0), QPoint(x, h - 1), QPoint(0, y), QPoint(w - 1, y)})
+            QVERIFY2(qGray(image.pixel(p)) < 60,
+                     qPrintable(QStringLiteral("no edge at %1,%2").arg(p.x()).arg(p.y())));
+    }
+    // Only at the edge: the search row's card starts further in.
+    QVERIFY(qGray(image.pixel(4, h / 2)) > 200);
 }
 
 void TestAppDelegate::shutdownStopsTheWatcher()
