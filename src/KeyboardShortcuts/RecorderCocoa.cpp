@@ -1,4 +1,5 @@
 #include "RecorderCocoa.h"
+#include "RecorderChecks.h"
 
 #include "Alerts.h"
 #include "KeyCodes.h"
@@ -24,48 +25,6 @@ constexpr quint64 kRecordedModifierMask = 0xFFDE0000;
 // Held with nothing of these, only function keys may stand alone.
 constexpr quint64 kRequiredModifierMask = 0xFF5C0000;
 constexpr qint64 kTabKey = 48, kEscapeKey = 53, kDeleteKey = 51, kForwardDeleteKey = 117, kF12Key = 111;
-
-QString withoutMnemonics(QString title)
-{
-    title.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    title.remove(u'&');
-    title.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-    return title;
-}
-
-// The key of a menu item's shortcut in menu-equivalent form: its character
-// for printable keys, the special key's form otherwise.
-std::optional<QString> actionKeyText(int qtKey)
-{
-    if (qtKey >= 0x20 && qtKey <= 0xFF)
-        return QString(QChar(qtKey)).toLower();
-    if (const auto code = platform::keycodes::keyCodeForQtKey(qtKey))
-        if (const auto special = specialKey(*code))
-            return menuEquivalent(*special);
-    return std::nullopt;
-}
-
-// Why a combination belongs to the application being typed in, or none:
-// Ctrl with a letter or digit (copy, paste, undo, find, tabs; the popover's
-// own Ctrl+digit), and the paste keys this program sends. Grabbed on the
-// root window it would reach no application any more.
-std::optional<QString> applicationKeyReason(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
-{
-    using namespace platform;
-    const qint64 modifiers = shortcut.carbonModifiers();
-    const auto character = keyToCharacter(shortcut.carbonKeyCode(), layout);
-    if (!character || character->size() != 1)
-        return std::nullopt;
-    const QChar c = character->at(0);
-    if (modifiers == CarbonModifiers::control && (c.isLetter() || c.isDigit()))
-        return QStringLiteral("Ctrl with a letter or digit copies, pastes, undoes, finds and switches tabs "
-                              "in the application you are working in; Ondrel pastes entries with Ctrl and "
-                              "a digit. As a global shortcut it would stop working everywhere.");
-    if (modifiers == (CarbonModifiers::control | CarbonModifiers::shift) && c.toLower() == u'v')
-        return QStringLiteral("Terminals paste with it, and Ondrel sends it to paste into them. As a "
-                              "global shortcut it would stop working everywhere.");
-    return std::nullopt;
-}
 
 } // namespace
 
@@ -395,35 +354,11 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
 
 std::optional<QString> RecorderCocoa::menuItemUsing(const Shortcut& shortcut) const
 {
-    const auto wanted = menuEquivalentText(shortcut.carbonKeyCode(), m_registry.layout());
-    if (!wanted)
-        return std::nullopt;
-    const quint64 wantedFlags = shortcut.modifiers();
-    std::function<std::optional<QString>(const QMenu*)> search =
-        [&](const QMenu* menu) -> std::optional<QString> {
-        for (const QAction* action : menu->actions()) {
-            const QKeySequence sequence = action->shortcut();
-            if (!sequence.isEmpty()) {
-                const QKeyCombination combination = sequence[0];
-                const auto text = actionKeyText(int(combination.key()));
-                const quint64 flags = platform::keycodes::modifierFlagsOf(combination.keyboardModifiers()) &
-                                      ~ModifierFlags::numericPad;
-                if (text && *text == *wanted && flags == wantedFlags)
-                    return withoutMnemonics(action->text());
-            }
-            if (const QMenu* sub = action->menu())
-                if (auto found = search(sub))
-                    return found;
-        }
-        return std::nullopt;
-    };
-    for (const QMenu* menu : m_menus ? m_menus() : QList<QMenu*>())
-        if (auto found = search(menu))
-            return found;
-    if (m_buildMenu)
-        if (const std::unique_ptr<QMenu> built = m_buildMenu())
-            return search(built.get());
-    return std::nullopt;
+    QList<QMenu*> menus = m_menus ? m_menus() : QList<QMenu*>();
+    const std::unique_ptr<QMenu> built = m_buildMenu ? m_buildMenu() : nullptr;
+    if (built)
+        menus << built.get();
+    return menuItemWith(shortcut, m_registry.layout(), menus);
 }
 
 } // namespace ondrel::KeyboardShortcuts
