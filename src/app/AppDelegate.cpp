@@ -94,9 +94,11 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::setupStatusItem()
 {
-    // Made even when no tray is there yet (started before the panel): the
-    // icon docks once one appears.
-    if (!m_services.trayIcon)
+    // Made even when no tray is there yet (started before the panel): on
+    // X11 the icon docks once one appears. Elsewhere only a StatusNotifier
+    // host can show it, and it must be there already.
+    if (!m_services.trayIcon ||
+        (!QSystemTrayIcon::isSystemTrayAvailable() && QGuiApplication::platformName() != u"xcb"))
         return;
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48})

@@ -108,6 +108,7 @@ int runBrisolApp(int argc, char** argv)
     // per-thread heaps, fragmented, for the life of the program.
     ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
+    chooseQtPlatform();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));

@@ -5,6 +5,9 @@
 #include "NullServices.h"
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
+#include "WaylandClipboard.h"
+#include "WaylandPasteboard.h"
+#include "WaylandProbe.h"
 #include "X11ClipboardKeeper.h"
 #include "X11HotKeyService.h"
 #include "X11KeystrokePoster.h"
@@ -64,7 +67,47 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::UserD
     return services;
 }
 
+PlatformServices createWaylandServices()
+{
+    auto clipboard = std::make_unique<platform::WaylandClipboard>();
+    if (!clipboard->isAvailable()) {
+        std::fputs("ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
+                   "control); the clipboard is not watched, only the saved history is shown\n",
+                   stderr);
+        return createHeadlessServices();
+    }
+    PlatformServices services;
+    services.name = QStringLiteral("wayland");
+    services.pasteboard = std::make_unique<platform::WaylandPasteboard>(std::move(clipboard));
+    services.workspace = std::make_unique<platform::NullWorkspace>();
+    services.keystrokes = std::make_unique<platform::NullKeystrokePoster>();
+    services.hotKeys = std::make_unique<platform::NullHotKeyService>();
+    services.layout = offlineLayout();
+    return services;
+}
+
 } // namespace
+
+void chooseQtPlatform()
+{
+    // The user's choice stands; so does an X11 session.
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return;
+    const std::optional<QStringList> globals = platform::waylandGlobals();
+    if (!globals)
+        return;
+    if (platform::offersDataControl(*globals)) {
+        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+        return;
+    }
+    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        std::fputs("ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
+                   "control); using the X11 clipboard through XWayland, which sees the copies the "
+                   "compositor passes on to X11 programs\n",
+                   stderr);
+    }
+}
 
 PlatformServices createHeadlessServices()
 {
@@ -85,6 +128,8 @@ PlatformServices createPlatformServices(platform::UserDefaults& defaults)
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
         return createX11Services(connection, defaults);
+    if (QGuiApplication::platformName() == u"wayland")
+        return createWaylandServices();
     std::fprintf(stderr,
                  "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
                  "only the saved history is shown\n",

@@ -26,7 +26,7 @@ struct PlatformServices
     ~PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;
 
-    // "x11", or "headless" when there is no desktop to talk to.
+    // "x11", "wayland", or "headless" when there is no desktop to talk to.
     QString name;
     std::unique_ptr<platform::Pasteboard> pasteboard;
     std::unique_ptr<platform::Workspace> workspace;
@@ -37,8 +37,14 @@ struct PlatformServices
     std::unique_ptr<QObject> background;
 };
 
-// The services of the platform Qt runs on; the X11 ones on an X11 display,
-// else the headless set (which says on the console what it cannot do).
+// Before the application exists: on a Wayland session whose compositor
+// offers data control, Qt runs on Wayland; on one that does not, on XWayland
+// (said once on the console). A QT_QPA_PLATFORM the user set stands.
+void chooseQtPlatform();
+
+// The services of the platform Qt runs on: the X11 ones on an X11 display,
+// the Wayland ones on Wayland, else the headless set (which says on the
+// console what it cannot do).
 // Starts the background services. `defaults` must outlive the result.
 PlatformServices createPlatformServices(platform::UserDefaults& defaults);
 // The headless set, whatever the platform.

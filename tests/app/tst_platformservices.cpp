@@ -13,8 +13,9 @@
 
 using namespace ondrel;
 
-// Built twice: on the offscreen platform (ui) and inside the private X11
-// desktop (x11), where the factory must pick the X11 set.
+// Built three times: on the offscreen platform (ui), inside the private X11
+// desktop (x11) and in a Wayland compositor with data control (wayland),
+// where the factory must pick that platform's set.
 class TestPlatformServices : public QObject
 {
     Q_OBJECT
@@ -44,7 +45,10 @@ void TestPlatformServices::factoryPicksThePlatformsSet()
     platform::MemoryUserDefaults defaults;
     const PlatformServices services = createPlatformServices(defaults);
     const bool onX11 = QGuiApplication::platformName() == u"xcb";
-    QCOMPARE(services.name, onX11 ? QStringLiteral("x11") : QStringLiteral("headless"));
+    const bool onWayland = QGuiApplication::platformName() == u"wayland";
+    QCOMPARE(services.name, onX11       ? QStringLiteral("x11")
+                            : onWayland ? QStringLiteral("wayland")
+                                        : QStringLiteral("headless"));
     QVERIFY(services.pasteboard && services.workspace && services.keystrokes && services.hotKeys &&
             services.layout);
     QCOMPARE(services.background != nullptr, onX11); // the clipboard keeper
