@@ -6,6 +6,7 @@
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
 #include "WaylandClipboard.h"
+#include "WaylandDesktop.h"
 #include "WaylandPasteboard.h"
 #include "WaylandProbe.h"
 #include "X11ClipboardKeeper.h"
@@ -67,7 +68,7 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::UserD
     return services;
 }
 
-PlatformServices createWaylandServices()
+PlatformServices createWaylandServices(platform::UserDefaults& defaults)
 {
     auto clipboard = std::make_unique<platform::WaylandClipboard>();
     if (!clipboard->isAvailable()) {
@@ -79,8 +80,15 @@ PlatformServices createWaylandServices()
     PlatformServices services;
     services.name = QStringLiteral("wayland");
     services.pasteboard = std::make_unique<platform::WaylandPasteboard>(std::move(clipboard));
-    services.workspace = std::make_unique<platform::NullWorkspace>();
-    services.keystrokes = std::make_unique<platform::NullKeystrokePoster>();
+    auto desktop =
+        std::make_unique<platform::WaylandDesktop>([&defaults] { return pasteKeystroke(defaults); });
+    if (desktop->seesWindows())
+        services.workspace = std::make_unique<platform::WaylandWorkspace>(*desktop);
+    else
+        services.workspace = std::make_unique<platform::NullWorkspace>();
+    // Without a virtual keyboard it says once that the user pastes himself.
+    services.keystrokes = std::make_unique<platform::WaylandKeystrokePoster>(*desktop);
+    services.background = std::move(desktop);
     services.hotKeys = std::make_unique<platform::NullHotKeyService>();
     services.layout = offlineLayout();
     return services;
@@ -129,7 +137,7 @@ PlatformServices createPlatformServices(platform::UserDefaults& defaults)
     if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
         return createX11Services(connection, defaults);
     if (QGuiApplication::platformName() == u"wayland")
-        return createWaylandServices();
+        return createWaylandServices(defaults);
     std::fprintf(stderr,
                  "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
                  "only the saved history is shown\n",

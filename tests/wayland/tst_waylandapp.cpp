@@ -138,7 +138,8 @@ void TestWaylandApp::capturesAndToggles()
     QVERIFY(wlCopy("copied in a Wayland program"));
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
     const QJsonArray stored =
-        QJsonDocument::fromJson(test::readFile(m_home->path() + QStringLiteral("/.local/share/Brisol/history.json")))
+        QJsonDocument::fromJson(
+            test::readFile(m_home->path() + QStringLiteral("/.local/share/Brisol/history.json")))
             .array();
     QCOMPARE(stored.first().toObject().value(QStringLiteral("text")).toString(),
              QStringLiteral("copied in a Wayland program"));
