@@ -16,6 +16,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstring>
+#include <functional>
 #include <memory>
 
 using namespace ondrel;
@@ -34,6 +36,8 @@ private:
     bool said(const QString& prefix, int timeoutMs = 10000);
     bool toggle();
     int storedEntries() const;
+    // The popover as sway shows it: its node in the tree (empty when not shown).
+    QJsonObject popoverNode() const;
     bool wlCopy(const QByteArray& bytes);
 
     std::unique_ptr<QTemporaryDir> m_home;
@@ -121,6 +125,31 @@ int TestWaylandApp::storedEntries() const
     return int(QJsonDocument::fromJson(bytes).array().size());
 }
 
+QJsonObject TestWaylandApp::popoverNode() const
+{
+    QProcess swaymsg;
+    swaymsg.start(QStringLiteral("swaymsg"),
+                  {QStringLiteral("-r"), QStringLiteral("-t"), QStringLiteral("get_tree")});
+    swaymsg.waitForFinished(5000);
+    const QJsonObject tree = QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object();
+    std::function<QJsonObject(const QJsonObject&, bool)> find = [&](const QJsonObject& node, bool floating) {
+        if (node.value(QStringLiteral("app_id")).toString() == u"ondrel" &&
+            node.value(QStringLiteral("visible")).toBool()) {
+            QJsonObject found = node;
+            found.insert(QStringLiteral("floating"), floating);
+            return found;
+        }
+        for (const char* list : {"nodes", "floating_nodes"})
+            for (const QJsonValue child : node.value(QLatin1String(list)).toArray())
+                if (const QJsonObject hit =
+                        find(child.toObject(), floating || std::strcmp(list, "floating_nodes") == 0);
+                    !hit.isEmpty())
+                    return hit;
+        return QJsonObject();
+    };
+    return find(tree, false);
+}
+
 bool TestWaylandApp::wlCopy(const QByteArray& bytes)
 {
     QProcess process;
@@ -145,8 +174,16 @@ void TestWaylandApp::capturesAndToggles()
              QStringLiteral("copied in a Wayland program"));
     QVERIFY(toggle());
     QVERIFY(said(QStringLiteral("trace popover-painted ")));
+    // A window of its own size, floating over the tiled ones.
+    QJsonObject node;
+    QTRY_VERIFY_WITH_TIMEOUT(!(node = popoverNode()).isEmpty(), 5000);
+    QVERIFY(node.value(QStringLiteral("floating")).toBool());
+    const QJsonObject rect = node.value(QStringLiteral("rect")).toObject();
+    QCOMPARE(rect.value(QStringLiteral("width")).toInt(), 320);
+    QCOMPARE(rect.value(QStringLiteral("height")).toInt(), 480);
     QVERIFY(toggle());
     QVERIFY(said(QStringLiteral("trace popover-hidden ")));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverNode().isEmpty(), 5000);
     ::kill(pid_t(m_app.processId()), SIGTERM);
     QVERIFY(m_app.waitForFinished(5000));
     QCOMPARE(m_app.exitCode(), 0);

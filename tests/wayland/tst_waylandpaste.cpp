@@ -2,9 +2,14 @@
 // compositor (scripts/with-sway): a virtual keyboard types into a Qt window
 // of another program, found through the foreign-toplevel list.
 
+#include "ClipboardManager.h"
+#include "MemoryUserDefaults.h"
+#include "QtMainQueue.h"
+#include "RecordingKeystrokePoster.h"
 #include "TestSupport.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
+#include "WaylandPasteboard.h"
 #include "X11TestSupport.h"
 
 #include <QGuiApplication>
@@ -22,6 +27,7 @@ private Q_SLOTS:
     void pastesIntoTheActiveWindow();
     void givesTheFocusBackBeforePasting();
     void overrideChord();
+    void captureNamesTheActiveWindow();
 };
 
 void TestWaylandPaste::seesTheActiveWindow()
@@ -79,6 +85,25 @@ void TestWaylandPaste::overrideChord()
     platform::WaylandKeystrokePoster poster(desktop);
     poster.postPaste();
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+shift+v terminal style"));
+}
+
+void TestWaylandPaste::captureNamesTheActiveWindow()
+{
+    platform::WaylandDesktop desktop;
+    platform::WaylandWorkspace workspace(desktop);
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::WaylandPasteboard pasteboard(std::make_unique<platform::WaylandClipboard>());
+    ClipboardManager manager({defaults, queue, pasteboard, keystrokes, workspace, nullptr});
+    manager.startMonitoring();
+    test::TestWindow target;
+    QVERIFY(target.start(QStringLiteral("Notes")));
+    QTRY_COMPARE_WITH_TIMEOUT(desktop.activeAppId(), QStringLiteral("ondrel-test-window"), 5000);
+    platform::WaylandClipboard other; // the program copies
+    other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied in Notes"}});
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 5000);
+    QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("ondrel-test-window")));
 }
 
 int main(int argc, char** argv)

@@ -69,8 +69,8 @@ struct WaylandDesktop::Protocols
         if (std::strcmp(interface, wl_seat_interface.name) == 0 && !p->seat)
             p->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
         else if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0)
-            p->toplevelManager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
-                wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, 3u)));
+            p->toplevelManager = static_cast<zwlr_foreign_toplevel_manager_v1*>(wl_registry_bind(
+                registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, 3u)));
         else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
             p->keyboardManager = static_cast<zwp_virtual_keyboard_manager_v1*>(
                 wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
@@ -78,7 +78,8 @@ struct WaylandDesktop::Protocols
     static void globalRemove(void*, wl_registry*, uint32_t) {}
     static constexpr wl_registry_listener kRegistry = {&global, &globalRemove};
 
-    static void toplevel(void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle)
+    static void toplevel(void* data, zwlr_foreign_toplevel_manager_v1*,
+                         zwlr_foreign_toplevel_handle_v1* handle)
     {
         auto* p = static_cast<Protocols*>(data);
         auto t = std::make_unique<Toplevel>();
@@ -99,7 +100,8 @@ struct WaylandDesktop::Protocols
                 return t.get();
         return nullptr;
     }
-    static void title(void*, zwlr_foreign_toplevel_handle_v1*, const char*) {} // never kept: it names documents
+    static void title(void*, zwlr_foreign_toplevel_handle_v1*, const char*) {
+    } // never kept: it names documents
     static void appId(void* data, zwlr_foreign_toplevel_handle_v1* handle, const char* id)
     {
         if (Toplevel* t = static_cast<Protocols*>(data)->find(handle))
@@ -294,7 +296,8 @@ bool WaylandDesktop::ensureKeyboard()
     // Our own keymap: the keys are named by it, whatever the user's layout.
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     xkb_rule_names names{"evdev", "pc105", "us", "", nullptr};
-    xkb_keymap* keymap = context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
+    xkb_keymap* keymap =
+        context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
     char* text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
     bool ok = false;
     if (text) {
@@ -352,7 +355,8 @@ bool WaylandDesktop::typePaste()
     std::optional<Chord> chord =
         m_pasteOverride ? X11KeystrokePoster::chordFromName(m_pasteOverride()) : std::nullopt;
     if (!chord)
-        chord = X11KeystrokePoster::chordFor(target ? target->appId : QString(), target ? target->appId : QString());
+        chord = X11KeystrokePoster::chordFor(target ? target->appId : QString(),
+                                             target ? target->appId : QString());
     const uint32_t ctrl = m_protocols->ctrlMask, shift = m_protocols->shiftMask;
     switch (*chord) {
     case Chord::ControlV:
