@@ -56,6 +56,7 @@ public:
     bool isSystemShortcut(const Shortcut& shortcut) const;
 
     const std::map<qint64, HotKey>& hotKeys() const { return m_hotKeys; }
+    QString unavailableReason() const { return m_service.unavailableReason(); }
     qint64 lastHotKeyId() const { return m_hotKeyId; }
     bool hasEventHandler() const { return m_eventHandler; }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -56,6 +57,10 @@ public:
 
     // Whether another program already holds the combination system-wide.
     virtual bool isTakenElsewhere(quint32 keyCode, quint32 modifiers) = 0;
+
+    // Why this desktop gives no global hotkeys at all, for the user to read
+    // where the hotkey is chosen; empty when it does.
+    virtual QString unavailableReason() const { return {}; }
 };
 
 } // namespace ondrel::platform

@@ -1,5 +1,8 @@
 #include "SettingsView.h"
 
+#include "CarbonKeyboardShortcuts.h"
+#include "KeyboardShortcuts.h"
+
 #include "Fonts.h"
 #include "HistoryStore.h"
 #include "LoginItemService.h"
@@ -113,6 +116,19 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
                                                  {}, {}, general);
     m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));
     form->addRow(QStringLiteral("Global Hotkey:"), m_recorder);
+    // A desktop without global hotkeys: what to do instead, in place of a
+    // recorder that could never work.
+    if (const QString reason = services.shortcuts.carbon().unavailableReason(); !reason.isEmpty()) {
+        m_recorder->field()->setEnabled(false);
+        m_hotkeyNote = new QLabel(reason, general);
+        m_hotkeyNote->setWordWrap(true);
+        m_hotkeyNote->setFont(systemFont(10));
+        QPalette palette = m_hotkeyNote->palette();
+        palette.setColor(QPalette::WindowText, inkSecondary());
+        m_hotkeyNote->setPalette(palette);
+        form->addRow(m_hotkeyNote);
+        setFixedSize(kWidth, kHeight + kNoteHeight);
+    }
     m_picker = new QComboBox(general);
     m_picker->setAccessibleName(QStringLiteral("Max History Items"));
     for (int choice : kHistoryChoices)

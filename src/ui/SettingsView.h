@@ -7,6 +7,8 @@
 class QCheckBox;
 class QComboBox;
 
+class QLabel;
+
 namespace ondrel {
 
 namespace platform {
@@ -30,6 +32,7 @@ class SettingsView final : public QWidget
 public:
     static constexpr int kWidth = 350;
     static constexpr int kHeight = 340;
+    static constexpr int kNoteHeight = 30; // the hotkey note, on desktops without global hotkeys
     static inline const QString kMadeBy = QStringLiteral("Kestrune");
 
     struct Services
@@ -48,6 +51,8 @@ public:
     QComboBox* historyPicker() const { return m_picker; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     KeyboardShortcuts::Recorder* recorder() const { return m_recorder; }
+    // What to do instead of recording, on a desktop without global hotkeys (else null).
+    QLabel* hotkeyNote() const { return m_hotkeyNote; }
     // Console output of the launch-at-login change (standard output by default).
     void setConsole(std::function<void(const QString&)> console) { m_console = std::move(console); }
 
@@ -59,6 +64,7 @@ private:
     QComboBox* m_picker = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     KeyboardShortcuts::Recorder* m_recorder = nullptr;
+    QLabel* m_hotkeyNote = nullptr;
     bool m_revertingLaunchAtLogin = false;
     std::function<void(const QString&)> m_console;
 };

@@ -13,6 +13,7 @@ private Q_SLOTS:
     void statusMenu();
     void automaticUpdatesWithoutAFeed();
     void settingsWindow();
+    void settingsWithoutGlobalHotkeys();
     void launchAtLoginFailureDoesNotLoop();
     void updateManagerDefaults();
     void screens();
@@ -140,6 +141,30 @@ void TestStatusMenu::settingsWindow()
     app.delegate->openSettings();
     app.queue.runPending();
     QCOMPARE(app.delegate->settingsWindow(), settings);
+}
+
+void TestStatusMenu::settingsWithoutGlobalHotkeys()
+{
+    App app;
+    app.hotKeys.setUnavailableReason(QStringLiteral("Bind a key to ondrel toggle."));
+    app.delegate->openSettings();
+    app.queue.runPending();
+    SettingsView* settings = app.delegate->settingsWindow();
+    QVERIFY(settings);
+    // The recorder could never work here: it says what to do instead.
+    QVERIFY(!settings->recorder()->field()->isEnabled());
+    QVERIFY(settings->hotkeyNote());
+    QCOMPARE(settings->hotkeyNote()->text(), QStringLiteral("Bind a key to ondrel toggle."));
+    QVERIFY(settings->hotkeyNote()->isVisible());
+    QCOMPARE(settings->height(), SettingsView::kHeight + SettingsView::kNoteHeight);
+    QVERIFY(settings->hotkeyNote()->geometry().bottom() < settings->height());
+    QVERIFY(settings->grab().save(
+        QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/settings-without-hotkeys.png")));
+    // Where hotkeys work, no note.
+    App normal;
+    normal.delegate->openSettings();
+    normal.queue.runPending();
+    QVERIFY(!normal.delegate->settingsWindow()->hotkeyNote());
 }
 
 void TestStatusMenu::launchAtLoginFailureDoesNotLoop()

@@ -23,6 +23,9 @@ public:
     };
 
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    // A desktop that gives no global hotkeys, and says why.
+    void setUnavailableReason(QString reason) { m_unavailableReason = std::move(reason); }
+    QString unavailableReason() const override { return m_unavailableReason; }
     void unregisterHotKey(quint64 reference) override;
     void setHotKeyHandler(HotKeyHandler handler) override { m_hotKeyHandler = std::move(handler); }
     void setRawKeyHandler(RawKeyHandler handler) override { m_rawKeyHandler = std::move(handler); }
@@ -66,6 +69,7 @@ private:
     std::map<quint64, Grab> m_grabs;
     QList<quint32> m_attemptedIds;
     QSet<quint64> m_elsewhere;
+    QString m_unavailableReason;
 };
 
 } // namespace ondrel::platform

@@ -20,4 +20,10 @@ HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, 
     return {kParamErr, std::nullopt};
 }
 
+QString NullHotKeyService::unavailableReason() const
+{
+    return QStringLiteral("This desktop lets no program take a global hotkey. Bind a key to "
+                          "\u201Condrel toggle\u201D in its keyboard settings.");
+}
+
 } // namespace ondrel::platform

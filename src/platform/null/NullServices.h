@@ -60,6 +60,7 @@ public:
     void setHotKeyEventsEnabled(bool) override {}
     void setRawKeyEventsEnabled(bool) override {}
     bool isTakenElsewhere(quint32, quint32) override { return false; }
+    QString unavailableReason() const override;
 
 private:
     bool m_told = false;
