@@ -351,6 +351,8 @@ struct WaylandClipboard::Private final : public SessionOwner
         if (extraFd >= 0)
             fds.push_back({extraFd, POLLIN, 0});
         const size_t firstWriter = fds.size();
+        // Events dispatched below may add writers: only these have a slot.
+        const size_t polledWriters = writers.size();
         for (const Writer& w : writers) {
             fds.push_back({w.fd, POLLOUT, 0});
             const int left = std::max(0, kWriteStallMs - msSince(w.lastProgress));
@@ -373,7 +375,7 @@ struct WaylandClipboard::Private final : public SessionOwner
         std::vector<Writer> still;
         for (size_t i = 0; i < writers.size(); ++i) {
             Writer& w = writers[i];
-            const short revents = fds[firstWriter + i].revents;
+            const short revents = i < polledWriters ? fds[firstWriter + i].revents : short(0);
             bool done = false;
             if (revents & POLLOUT) {
                 const ssize_t n =

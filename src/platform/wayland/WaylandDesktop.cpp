@@ -87,8 +87,10 @@ struct WaylandDesktop::Protocols
         zwlr_foreign_toplevel_handle_v1_add_listener(handle, &kHandle, p);
         p->toplevels.push_back(std::move(t));
     }
-    static void finished(void* data, zwlr_foreign_toplevel_manager_v1*)
+    // The compositor is done with the list and has destroyed its side.
+    static void finished(void* data, zwlr_foreign_toplevel_manager_v1* manager)
     {
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(manager));
         static_cast<Protocols*>(data)->toplevelManager = nullptr;
     }
     static constexpr zwlr_foreign_toplevel_manager_v1_listener kManager = {&toplevel, &finished};
@@ -190,8 +192,10 @@ WaylandDesktop::~WaylandDesktop()
         zwp_virtual_keyboard_v1_destroy(m_protocols->keyboard);
     if (m_protocols->keyboardManager)
         zwp_virtual_keyboard_manager_v1_destroy(m_protocols->keyboardManager);
-    if (m_protocols->toplevelManager)
+    if (m_protocols->toplevelManager) {
         zwlr_foreign_toplevel_manager_v1_stop(m_protocols->toplevelManager);
+        wl_proxy_destroy(reinterpret_cast<wl_proxy*>(m_protocols->toplevelManager));
+    }
     if (m_protocols->seat)
         wl_seat_destroy(m_protocols->seat);
     wl_registry_destroy(m_protocols->registry);
