@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "KeystrokePoster.h"
 #include "Recorder.h"
 
 #include "ClipboardListView.h"
@@ -159,6 +160,18 @@ void AppDelegate::togglePopover()
     addKeyMonitor();
 }
 
+void AppDelegate::closeAfterCopy()
+{
+    // Where no keystroke reaches another program the user pastes by hand:
+    // say the entry is on the clipboard before going.
+    if (m_services.keystrokes.canPaste() || !m_popover) {
+        closePopover();
+        return;
+    }
+    m_popover->content()->showCopied();
+    m_services.queue.asyncAfter(ClipboardListView::kCopiedSeconds, this, [this] { closePopover(); });
+}
+
 void AppDelegate::closePopover()
 {
     if (m_popover)
@@ -185,9 +198,12 @@ bool AppDelegate::handleKeyDown(const QKeyEvent& event)
     if ((modifiers & Qt::ControlModifier) && code && numberKeyCodes().contains(*code)) {
         const int row = numberKeyCodes().value(*code);
         const QList<ClipboardItem> items = m_store->filteredItems();
-        if (row < items.size())
+        if (row < items.size()) {
             m_store->copyAndPaste(items.at(row));
-        closePopover();
+            closeAfterCopy();
+        } else {
+            closePopover();
+        }
         return true;
     }
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
@@ -195,7 +211,7 @@ bool AppDelegate::handleKeyDown(const QKeyEvent& event)
     switch (code.value_or(-1)) {
     case 36: // Return
         m_store->pasteSelected();
-        closePopover();
+        closeAfterCopy();
         return true;
     case 48: // Tab (Shift-Tab too)
         m_store->setShowDetailForSelected(true);

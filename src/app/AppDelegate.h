@@ -114,6 +114,7 @@ private:
     void addKeyMonitor();
     void removeKeyMonitor();
     void closePopover();
+    void closeAfterCopy();
     void openSettingsWindow();
 
     Services m_services;

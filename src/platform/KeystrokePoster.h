@@ -8,6 +8,9 @@ class KeystrokePoster
 public:
     virtual ~KeystrokePoster() = default;
     virtual void postPaste() = 0;
+    // Whether the keystroke can reach another program here at all; when it
+    // cannot, the user pastes by hand and must be told it is on the clipboard.
+    virtual bool canPaste() const { return true; }
 };
 
 } // namespace ondrel::platform

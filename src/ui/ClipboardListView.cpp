@@ -227,10 +227,15 @@ void ClipboardListView::pasteEntry(const ClipboardItem& item)
 {
     Q_EMIT pastingFromList();
     m_store.copyAndPaste(item);
+    showCopied();
+}
+
+void ClipboardListView::showCopied()
+{
     setShowCopiedToast(true);
     // Each click hides the notice a second later; a later click does not
     // push back an earlier one's reset.
-    m_queue.asyncAfter(1.0, this, [this] { setShowCopiedToast(false); });
+    m_queue.asyncAfter(kCopiedSeconds, this, [this] { setShowCopiedToast(false); });
 }
 
 void ClipboardListView::setShowCopiedToast(bool show)

@@ -36,6 +36,7 @@ public:
     static constexpr int kWidth = 320;
     static constexpr int kHeight = 480;
     static constexpr double kScrollSeconds = 0.1;
+    static constexpr double kCopiedSeconds = 1.0; // how long "Copied!" shows
 
     ClipboardListView(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue,
                       platform::Pasteboard& pasteboard, QWidget* parent = nullptr);
@@ -58,6 +59,8 @@ public:
 
     // What a click on a row does: copy and paste it, and say so.
     void pasteEntry(const ClipboardItem& item);
+    // "Copied!" for a second, as after a click.
+    void showCopied();
     void openDetail(const ClipboardItem& item);
     void closeDetail();
 

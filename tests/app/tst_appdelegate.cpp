@@ -26,6 +26,7 @@ private Q_SLOTS:
     void focusTakenWhileTheHotkeyIsDown();
     void rowClickPastesAndStaysOpen();
     void popoverHasAnEdge();
+    void withoutKeystrokesReturnSaysCopied();
     void shutdownStopsTheWatcher();
 };
 
@@ -338,6 +339,31 @@ void TestAppDelegate::popoverHasAnEdge()
     }
     // Only at the edge: the search row's card starts further in.
     QVERIFY(qGray(image.pixel(4, h / 2)) > 200);
+}
+
+void TestAppDelegate::withoutKeystrokesReturnSaysCopied()
+{
+    // A desktop where no keystroke reaches another program: the user pastes
+    // by hand, so the popover says the entry is on the clipboard, then goes.
+    App app(3);
+    app.keystrokes.setCanPaste(false);
+    for (const auto& [key, code, modifiers] : {std::tuple{Qt::Key_Return, kReturn, Qt::NoModifier},
+                                               std::tuple{Qt::Key_2, kEvdev1 + 1, Qt::ControlModifier}}) {
+        app.delegate->togglePopover();
+        QVERIFY(app.key(key, code, modifiers));
+        QVERIFY(app.popoverShown());
+        QVERIFY(app.delegate->popover()->content()->showCopiedToast());
+        app.queue.advance(ClipboardListView::kCopiedSeconds - 0.05);
+        QVERIFY(app.popoverShown());
+        app.queue.advance(0.1);
+        QVERIFY(!app.popoverShown());
+    }
+    QCOMPARE(app.pasteboard.string(), std::optional<QString>(QStringLiteral("entry 2")));
+    // Where keystrokes work, Return closes at once.
+    app.keystrokes.setCanPaste(true);
+    app.delegate->togglePopover();
+    QVERIFY(app.key(Qt::Key_Return, kReturn));
+    QVERIFY(!app.popoverShown());
 }
 
 void TestAppDelegate::shutdownStopsTheWatcher()

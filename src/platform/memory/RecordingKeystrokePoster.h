@@ -10,9 +10,12 @@ class RecordingKeystrokePoster final : public KeystrokePoster
 public:
     void postPaste() override { ++m_pasteCount; }
     int pasteCount() const { return m_pasteCount; }
+    bool canPaste() const override { return m_canPaste; }
+    void setCanPaste(bool can) { m_canPaste = can; }
 
 private:
     int m_pasteCount = 0;
+    bool m_canPaste = true;
 };
 
 } // namespace ondrel::platform

@@ -43,6 +43,7 @@ class NullKeystrokePoster final : public KeystrokePoster
 {
 public:
     void postPaste() override;
+    bool canPaste() const override { return false; }
 
 private:
     bool m_told = false;

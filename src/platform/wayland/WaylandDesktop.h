@@ -83,6 +83,7 @@ class WaylandKeystrokePoster final : public KeystrokePoster
 public:
     explicit WaylandKeystrokePoster(WaylandDesktop& desktop) : m_desktop(desktop) {}
     void postPaste() override;
+    bool canPaste() const override { return m_desktop.canType(); }
 
 private:
     WaylandDesktop& m_desktop;
