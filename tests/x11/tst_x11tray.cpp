@@ -9,6 +9,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -68,6 +69,7 @@ private Q_SLOTS:
     void cleanup();
     void iconDocksWhenTheTrayComesLater();
     void statusNotifierItemTogglesAndHasItsMenu();
+    void waylandWithoutDataControlFallsBackToX11();
 
 private:
     // Starts the program with `env` added; its standard error is collected.
@@ -284,6 +286,39 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
                                     QStringLiteral("click"), QStringLiteral("1")});
     QVERIFY(m_app.waitForFinished(5000));
     QCOMPARE(m_app.exitCode(), 0);
+}
+
+void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
+{
+    // A Wayland session whose compositor (weston) lets no clipboard manager
+    // see the clipboard, with XWayland's display beside it.
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    auto* weston = new QProcess;
+    m_helpers << weston;
+    QProcessEnvironment westonEnv = QProcessEnvironment::systemEnvironment();
+    westonEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    weston->setProcessEnvironment(westonEnv);
+    weston->start(QStringLiteral("weston"),
+                  {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=wayland-ondrel"),
+                   QStringLiteral("--idle-time=0")});
+    QVERIFY(weston->waitForStarted());
+    const QString socket = runtime.path() + QStringLiteral("/wayland-ondrel");
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
+
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    startApp(env);
+    QVERIFY(said(QRegularExpression(QStringLiteral(
+        "^ondrel: this Wayland compositor lets no clipboard manager see the clipboard \\(no data control\\); "
+        "using the X11 clipboard through XWayland"))));
+    QVERIFY(said(QRegularExpression(QStringLiteral("^trace ready "))));
+    // It watches the X11 clipboard.
+    test::offer("copied in an X11 program");
+    const QString history = m_home->path() + QStringLiteral("/.local/share/Brisol/history.json");
+    QTRY_VERIFY_WITH_TIMEOUT(test::readFile(history).contains("copied in an X11 program"), 5000);
 }
 
 int main(int argc, char** argv)
