@@ -81,7 +81,10 @@ struct WaylandClipboard::Private final : public SessionOwner
     bool commandsPending = false;
     std::atomic<bool> stop{false};
     std::vector<Writer> writers;
-    void* silentOffer = nullptr; // a selection whose source did not answer
+    // Selections seen, and the one whose source did not answer. Counted,
+    // not told by the offer's address: a new offer may reuse a freed one's.
+    quint64 selections = 0;
+    std::optional<quint64> silentSelection;
 
     QObject relay; // on the main thread: what the worker hands over arrives here
     QPointer<QObject> changeContext;
@@ -91,6 +94,7 @@ struct WaylandClipboard::Private final : public SessionOwner
 
     void selectionChanged() override
     {
+        ++selections;
         // The selection there already at start is no change.
         if (starting)
             return;
@@ -300,7 +304,8 @@ struct WaylandClipboard::Private final : public SessionOwner
             return contents;
         types.removeIf(isMetaTarget);
         contents.types = types;
-        if (offer == silentOffer)
+        const quint64 selection = selections;
+        if (silentSelection == selection)
             return contents;
         session->hold(offer, true);
         bool gaveUp = false;
@@ -309,7 +314,7 @@ struct WaylandClipboard::Private final : public SessionOwner
             const Status status = fetch(offer, mime, &bytes);
             if (status == Status::timedOut) {
                 gaveUp = true;
-                silentOffer = offer;
+                silentSelection = selection;
                 std::fputs("ondrel: the program that owns the clipboard does not answer; its copy is not "
                            "recorded\n",
                            stderr);
