@@ -5,6 +5,7 @@
 #include "NullServices.h"
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
+#include "PortalGlobalShortcuts.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
 #include "WaylandPasteboard.h"
@@ -89,7 +90,11 @@ PlatformServices createWaylandServices(platform::UserDefaults& defaults)
     // Without a virtual keyboard it says once that the user pastes himself.
     services.keystrokes = std::make_unique<platform::WaylandKeystrokePoster>(*desktop);
     services.background = std::move(desktop);
-    services.hotKeys = std::make_unique<platform::NullHotKeyService>();
+    // Global hotkeys only as the desktop portal grants them.
+    if (auto portal = platform::PortalGlobalShortcuts::create())
+        services.hotKeys = std::move(portal);
+    else
+        services.hotKeys = std::make_unique<platform::NullHotKeyService>();
     services.layout = offlineLayout();
     return services;
 }

@@ -1,0 +1,244 @@
+#include "PortalGlobalShortcuts.h"
+
+#include "KeyCodes.h"
+#include "Modifiers.h"
+
+#include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusReply>
+#include <QDBusVariant>
+
+#include <xkbcommon/xkbcommon.h>
+
+namespace ondrel::platform {
+
+namespace {
+
+const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+// Qt D-Bus compares slot names as written, unnormalised: a space after a
+// comma and the connection silently fails. Kept out of the formatter's reach.
+// clang-format off
+#define ONDREL_ACTIVATED_SLOT SLOT(activated(QDBusMessage))
+#define ONDREL_DEACTIVATED_SLOT SLOT(deactivated(QDBusMessage))
+#define ONDREL_SESSION_RESPONSE_SLOT SLOT(sessionResponse(uint,QVariantMap))
+#define ONDREL_BIND_RESPONSE_SLOT SLOT(bindResponse(uint,QVariantMap))
+// clang-format on
+
+// One shortcut as the portal takes it: its id and its properties.
+struct PortalShortcut
+{
+    QString id;
+    QVariantMap properties;
+};
+using PortalShortcuts = QList<PortalShortcut>;
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcut& shortcut)
+{
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& shortcut)
+{
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+QString shortcutId(quint32 signature, quint32 id)
+{
+    return QStringLiteral("hotkey-%1-%2").arg(signature).arg(id);
+}
+
+// The key's name on a US keyboard (what the trigger form names keys by).
+QString keyName(quint32 keyCode)
+{
+    static xkb_keymap* const keymap = [] {
+        xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+        xkb_rule_names names{"evdev", "pc105", "us", "", nullptr};
+        return context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
+    }();
+    const auto evdev = keycodes::evdevForKeyCode(keyCode);
+    if (!keymap || !evdev)
+        return {};
+    const xkb_keysym_t* syms = nullptr;
+    if (xkb_keymap_key_get_syms_by_level(keymap, xkb_keycode_t(*evdev + keycodes::kXKeycodeOffset), 0, 0, &syms) <
+        1)
+        return {};
+    char name[64];
+    if (xkb_keysym_get_name(syms[0], name, sizeof name) <= 0)
+        return {};
+    return QString::fromLatin1(name);
+}
+
+} // namespace
+
+} // namespace ondrel::platform
+
+Q_DECLARE_METATYPE(ondrel::platform::PortalShortcut)
+
+namespace ondrel::platform {
+
+PortalGlobalShortcuts::PortalGlobalShortcuts(QDBusConnection bus) : m_bus(std::move(bus))
+{
+    qDBusRegisterMetaType<PortalShortcut>();
+    qDBusRegisterMetaType<PortalShortcuts>();
+}
+
+PortalGlobalShortcuts::~PortalGlobalShortcuts() = default;
+
+std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::create(QDBusConnection bus)
+{
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService))
+        return nullptr;
+    // The portal may run without this interface (no backend offers it).
+    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get.setArguments({kInterface, QStringLiteral("version")});
+    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return nullptr;
+    std::unique_ptr<PortalGlobalShortcuts> service(new PortalGlobalShortcuts(bus));
+    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("Activated"), service.get(),
+                           ONDREL_ACTIVATED_SLOT);
+    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("Deactivated"), service.get(),
+                           ONDREL_DEACTIVATED_SLOT);
+    if (!service->createSession())
+        return nullptr;
+    return service;
+}
+
+QString PortalGlobalShortcuts::requestPath(const QString& token) const
+{
+    QString sender = m_bus.baseService();
+    sender.remove(0, 1).replace(u'.', u'_');
+    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+}
+
+bool PortalGlobalShortcuts::createSession()
+{
+    const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
+    m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
+                  ONDREL_SESSION_RESPONSE_SLOT);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
+    call.setArguments({QVariantMap{{QStringLiteral("handle_token"), token},
+                                   {QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}});
+    return m_bus.call(call, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
+}
+
+void PortalGlobalShortcuts::sessionResponse(uint response, const QVariantMap& results)
+{
+    if (response != 0) {
+        m_failure = QStringLiteral("The desktop refused Ondrel a global hotkey.");
+        return;
+    }
+    m_session = results.value(QStringLiteral("session_handle")).toString();
+    if (!m_shortcuts.empty())
+        bind();
+}
+
+void PortalGlobalShortcuts::bind()
+{
+    if (m_session.isEmpty())
+        return;
+    PortalShortcuts shortcuts;
+    for (const auto& [reference, s] : m_shortcuts)
+        shortcuts.append({shortcutId(s.signature, s.id),
+                          {{QStringLiteral("description"), QStringLiteral("Show the clipboard history")},
+                           {QStringLiteral("preferred_trigger"), preferredTrigger(s.keyCode, s.modifiers)}}});
+    const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
+    m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
+                  ONDREL_BIND_RESPONSE_SLOT);
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
+    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString(),
+                       QVariantMap{{QStringLiteral("handle_token"), token}}});
+    m_bus.asyncCall(call);
+}
+
+void PortalGlobalShortcuts::bindResponse(uint response, const QVariantMap& results)
+{
+    if (response != 0) {
+        // The user declined, or the desktop could not bind them.
+        for (const auto& [reference, s] : m_shortcuts)
+            if (m_lost)
+                m_lost(s.signature, s.id, kEventHotKeyExistsErr);
+        m_shortcuts.clear();
+        return;
+    }
+    QStringList triggers;
+    const PortalShortcuts bound = qdbus_cast<PortalShortcuts>(results.value(QStringLiteral("shortcuts")));
+    for (const PortalShortcut& s : bound)
+        if (const QString trigger = s.properties.value(QStringLiteral("trigger_description")).toString();
+            !trigger.isEmpty())
+            triggers << trigger;
+    m_assigned = triggers.join(QStringLiteral(", "));
+    Q_EMIT triggersAssigned();
+}
+
+HotKeyService::Registration PortalGlobalShortcuts::registerHotKey(quint32 keyCode, quint32 modifiers,
+                                                                  quint32 signature, quint32 id)
+{
+    const quint64 reference = m_nextReference++;
+    m_shortcuts[reference] = Shortcut{keyCode, modifiers, signature, id};
+    bind();
+    return {kNoErr, reference};
+}
+
+void PortalGlobalShortcuts::unregisterHotKey(quint64 reference)
+{
+    // The portal keeps what it bound; presses of a shortcut no longer ours are ignored.
+    m_shortcuts.erase(reference);
+}
+
+QString PortalGlobalShortcuts::unavailableReason() const
+{
+    return m_failure;
+}
+
+void PortalGlobalShortcuts::activated(const QDBusMessage& signal)
+{
+    report(signal, Phase::pressed);
+}
+
+void PortalGlobalShortcuts::deactivated(const QDBusMessage& signal)
+{
+    report(signal, Phase::released);
+}
+
+void PortalGlobalShortcuts::report(const QDBusMessage& signal, Phase phase)
+{
+    const QVariantList arguments = signal.arguments();
+    if (arguments.size() < 2 || !m_enabled || !m_handler)
+        return;
+    if (arguments.at(0).value<QDBusObjectPath>().path() != m_session)
+        return;
+    const QString id = arguments.at(1).toString();
+    for (const auto& [reference, s] : m_shortcuts)
+        if (shortcutId(s.signature, s.id) == id)
+            m_handler(s.signature, s.id, phase);
+}
+
+QString PortalGlobalShortcuts::preferredTrigger(quint32 keyCode, quint32 carbonModifiers)
+{
+    QStringList parts;
+    if (carbonModifiers & CarbonModifiers::control)
+        parts << QStringLiteral("CTRL");
+    if (carbonModifiers & CarbonModifiers::option)
+        parts << QStringLiteral("ALT");
+    if (carbonModifiers & CarbonModifiers::shift)
+        parts << QStringLiteral("SHIFT");
+    if (carbonModifiers & CarbonModifiers::command)
+        parts << QStringLiteral("LOGO");
+    parts << keyName(keyCode);
+    return parts.join(u'+');
+}
+
+} // namespace ondrel::platform

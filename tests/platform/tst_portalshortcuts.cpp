@@ -1,0 +1,235 @@
+// Global hotkeys through the desktop portal, against a stand-in of the
+// portal on a private session bus: what is bound, the trigger the desktop
+// assigned, presses and releases, refusal, and no portal at all.
+
+#include "PortalGlobalShortcuts.h"
+#include "TestSupport.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMetaType>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+using namespace ondrel;
+
+// One shortcut as the portal receives it (named at file scope: Qt D-Bus
+// matches slot parameters by type name).
+struct Bound
+{
+    QString id;
+    QVariantMap properties;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const Bound& b)
+{
+    argument.beginStructure();
+    argument << b.id << b.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, Bound& b)
+{
+    argument.beginStructure();
+    argument >> b.id >> b.properties;
+    argument.endStructure();
+    return argument;
+}
+
+
+Q_DECLARE_METATYPE(Bound)
+
+namespace {
+
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+
+// The desktop's side: answers each request with a Response signal on the
+// request's own path, as the portal does.
+class PortalStandIn final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    Q_PROPERTY(uint version READ version)
+public:
+    explicit PortalStandIn(QDBusConnection bus) : m_bus(std::move(bus)) {}
+    uint version() const { return 1; }
+
+    QList<Bound> bound;
+    uint bindAnswer = 0; // 0: bound; 1: the user said no
+    QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/client/ondrel");
+
+    void emitActivation(const QString& member, const QString& id)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, member);
+        signal.setArguments({QVariant::fromValue(QDBusObjectPath(session)), id, qulonglong(1000), QVariantMap()});
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message)
+    {
+        return answer(message, options, 0, {{QStringLiteral("session_handle"), session}});
+    }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath&, const QList<Bound>& shortcuts, const QString&,
+                                  const QVariantMap& options, const QDBusMessage& message)
+    {
+        bound = shortcuts;
+        QList<Bound> assigned = bound;
+        for (Bound& b : assigned)
+            b.properties.insert(QStringLiteral("trigger_description"), QStringLiteral("Shift+Super+V"));
+        return answer(message, options, bindAnswer,
+                      {{QStringLiteral("shortcuts"), QVariant::fromValue(assigned)}});
+    }
+
+private:
+    QDBusObjectPath answer(const QDBusMessage& message, const QVariantMap& options, uint response,
+                           const QVariantMap& results)
+    {
+        QString sender = message.service();
+        sender.remove(0, 1).replace(u'.', u'_');
+        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                                    .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+        // After the reply, as the real portal answers.
+        QTimer::singleShot(0, this, [this, request, response, results] {
+            QDBusMessage signal =
+                QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
+                                           QStringLiteral("Response"));
+            signal.setArguments({response, results});
+            m_bus.send(signal);
+        });
+        return QDBusObjectPath(request);
+    }
+
+    QDBusConnection m_bus;
+};
+
+} // namespace
+
+class TestPortalShortcuts : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void init() { test::failOnUnexpectedWarnings(); }
+    void triggers_data();
+    void triggers();
+    void bindsAndReportsPresses();
+    void refusalIsALostHotkey();
+    void withoutThePortal();
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+void TestPortalShortcuts::initTestCase()
+{
+    qDBusRegisterMetaType<Bound>();
+    qDBusRegisterMetaType<QList<Bound>>();
+    m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                   QStringLiteral("--nosyslog"), QStringLiteral("--print-address=1")});
+    QVERIFY(m_daemon.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
+    m_address = QString::fromLatin1(m_daemon.readLine()).trimmed();
+}
+
+void TestPortalShortcuts::cleanupTestCase()
+{
+    m_daemon.terminate();
+    m_daemon.waitForFinished();
+}
+
+void TestPortalShortcuts::triggers_data()
+{
+    QTest::addColumn<quint32>("keyCode");
+    QTest::addColumn<quint32>("modifiers");
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("the default") << 9u << 0x300u << QStringLiteral("SHIFT+LOGO+v");
+    QTest::newRow("every modifier") << 40u << 0x1B00u << QStringLiteral("CTRL+ALT+SHIFT+LOGO+k");
+    QTest::newRow("a function key") << 96u << 0x1000u << QStringLiteral("CTRL+F5");
+    QTest::newRow("space") << 49u << 0x800u << QStringLiteral("ALT+space");
+}
+
+void TestPortalShortcuts::triggers()
+{
+    QFETCH(quint32, keyCode);
+    QFETCH(quint32, modifiers);
+    QFETCH(QString, trigger);
+    QCOMPARE(platform::PortalGlobalShortcuts::preferredTrigger(keyCode, modifiers), trigger);
+}
+
+void TestPortalShortcuts::bindsAndReportsPresses()
+{
+    QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop"));
+    PortalStandIn portal(desktop);
+    QVERIFY(desktop.registerObject(kPath, &portal,
+                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    const auto cleanup = qScopeGuard([&] {
+        desktop.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        desktop.unregisterObject(kPath);
+    });
+
+    auto service = platform::PortalGlobalShortcuts::create(QDBusConnection::connectToBus(m_address, QStringLiteral("app1")));
+    QVERIFY(service);
+    QTRY_VERIFY(service->hasSession());
+    QStringList events;
+    service->setHotKeyHandler([&events](quint32 signature, quint32 id, platform::HotKeyService::Phase phase) {
+        events << QStringLiteral("%1 %2 %3").arg(signature).arg(id).arg(
+                      phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
+        return platform::HotKeyService::kNoErr;
+    });
+    const auto registration = service->registerHotKey(9, 0x300, 77, 1);
+    QCOMPARE(registration.status, platform::HotKeyService::kNoErr);
+    QVERIFY(registration.reference);
+    QTRY_COMPARE(portal.bound.size(), 1);
+    QCOMPARE(portal.bound.first().id, QStringLiteral("hotkey-77-1"));
+    QCOMPARE(portal.bound.first().properties.value(QStringLiteral("preferred_trigger")).toString(),
+             QStringLiteral("SHIFT+LOGO+v"));
+    QTRY_COMPARE(service->assignedTriggers(), QStringLiteral("Shift+Super+V"));
+    QVERIFY(service->unavailableReason().isEmpty());
+
+    portal.emitActivation(QStringLiteral("Activated"), QStringLiteral("hotkey-77-1"));
+    portal.emitActivation(QStringLiteral("Deactivated"), QStringLiteral("hotkey-77-1"));
+    QTRY_COMPARE(events, (QStringList{QStringLiteral("77 1 down"), QStringLiteral("77 1 up")}));
+    // Another program's shortcut, or one no longer ours, is not ours to run.
+    portal.emitActivation(QStringLiteral("Activated"), QStringLiteral("hotkey-1-1"));
+    service->unregisterHotKey(*registration.reference);
+    portal.emitActivation(QStringLiteral("Activated"), QStringLiteral("hotkey-77-1"));
+    QTest::qWait(100); // signals are delivered in order: anything would be here by now
+    QCOMPARE(events.size(), 2);
+}
+
+void TestPortalShortcuts::refusalIsALostHotkey()
+{
+    QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2"));
+    PortalStandIn portal(desktop);
+    portal.bindAnswer = 1;
+    QVERIFY(desktop.registerObject(kPath, &portal,
+                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+    QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+    const auto cleanup = qScopeGuard([&] {
+        desktop.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        desktop.unregisterObject(kPath);
+    });
+    auto service = platform::PortalGlobalShortcuts::create(QDBusConnection::connectToBus(m_address, QStringLiteral("app2")));
+    QVERIFY(service);
+    QStringList lost;
+    service->setLostHandler([&lost](quint32 signature, quint32 id, int status) {
+        lost << QStringLiteral("%1 %2 %3").arg(signature).arg(id).arg(status);
+    });
+    service->registerHotKey(9, 0x300, 77, 1);
+    QTRY_COMPARE(lost, QStringList{QStringLiteral("77 1 -9878")});
+}
+
+void TestPortalShortcuts::withoutThePortal()
+{
+    QVERIFY(!platform::PortalGlobalShortcuts::create(QDBusConnection::connectToBus(m_address, QStringLiteral("app3"))));
+}
+
+QTEST_MAIN(TestPortalShortcuts)
+#include "tst_portalshortcuts.moc"
