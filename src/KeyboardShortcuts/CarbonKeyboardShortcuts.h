@@ -57,6 +57,7 @@ public:
 
     const std::map<qint64, HotKey>& hotKeys() const { return m_hotKeys; }
     QString unavailableReason() const { return m_service.unavailableReason(); }
+    QString assignedTriggers() const { return m_service.assignedTriggers(); }
     qint64 lastHotKeyId() const { return m_hotKeyId; }
     bool hasEventHandler() const { return m_eventHandler; }
 

@@ -3,9 +3,9 @@
 #include "ClipboardData.h"
 
 #include "NullServices.h"
+#include "PortalGlobalShortcuts.h"
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
-#include "PortalGlobalShortcuts.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
 #include "WaylandPasteboard.h"

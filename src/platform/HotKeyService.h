@@ -61,6 +61,9 @@ public:
     // Why this desktop gives no global hotkeys at all, for the user to read
     // where the hotkey is chosen; empty when it does.
     virtual QString unavailableReason() const { return {}; }
+    // Where the desktop binds the hotkeys itself (its portal): the triggers
+    // it assigned, as it describes them; empty elsewhere or until known.
+    virtual QString assignedTriggers() const { return {}; }
 };
 
 } // namespace ondrel::platform

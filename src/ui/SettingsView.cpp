@@ -118,7 +118,11 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
     form->addRow(QStringLiteral("Global Hotkey:"), m_recorder);
     // A desktop without global hotkeys: what to do instead, in place of a
     // recorder that could never work.
-    if (const QString reason = services.shortcuts.carbon().unavailableReason(); !reason.isEmpty()) {
+    QString reason = services.shortcuts.carbon().unavailableReason();
+    if (const QString triggers = services.shortcuts.carbon().assignedTriggers(); !triggers.isEmpty())
+        reason = QStringLiteral("The desktop runs this hotkey as %1. Change it in the desktop's settings.")
+                     .arg(triggers);
+    if (!reason.isEmpty()) {
         m_recorder->field()->setEnabled(false);
         m_hotkeyNote = new QLabel(reason, general);
         m_hotkeyNote->setWordWrap(true);

@@ -160,6 +160,15 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     QVERIFY(settings->hotkeyNote()->geometry().bottom() < settings->height());
     QVERIFY(settings->grab().save(
         QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/settings-without-hotkeys.png")));
+    // Where the desktop binds the hotkey itself, it says which trigger it gave.
+    App portal;
+    portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+Shift+V"));
+    portal.delegate->openSettings();
+    portal.queue.runPending();
+    QVERIFY(portal.delegate->settingsWindow()->hotkeyNote());
+    QCOMPARE(
+        portal.delegate->settingsWindow()->hotkeyNote()->text(),
+        QStringLiteral("The desktop runs this hotkey as Meta+Shift+V. Change it in the desktop's settings."));
     // Where hotkeys work, no note.
     App normal;
     normal.delegate->openSettings();

@@ -38,7 +38,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, Bound& b)
     return argument;
 }
 
-
 Q_DECLARE_METATYPE(Bound)
 
 namespace {
@@ -64,7 +63,8 @@ public:
     void emitActivation(const QString& member, const QString& id)
     {
         QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, member);
-        signal.setArguments({QVariant::fromValue(QDBusObjectPath(session)), id, qulonglong(1000), QVariantMap()});
+        signal.setArguments(
+            {QVariant::fromValue(QDBusObjectPath(session)), id, qulonglong(1000), QVariantMap()});
         m_bus.send(signal);
     }
 
@@ -94,9 +94,8 @@ private:
                                     .arg(sender, options.value(QStringLiteral("handle_token")).toString());
         // After the reply, as the real portal answers.
         QTimer::singleShot(0, this, [this, request, response, results] {
-            QDBusMessage signal =
-                QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
-                                           QStringLiteral("Response"));
+            QDBusMessage signal = QDBusMessage::createSignal(
+                request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
             signal.setArguments({response, results});
             m_bus.send(signal);
         });
@@ -130,8 +129,9 @@ void TestPortalShortcuts::initTestCase()
 {
     qDBusRegisterMetaType<Bound>();
     qDBusRegisterMetaType<QList<Bound>>();
-    m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                   QStringLiteral("--nosyslog"), QStringLiteral("--print-address=1")});
+    m_daemon.start(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nosyslog"),
+                    QStringLiteral("--print-address=1")});
     QVERIFY(m_daemon.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
     m_address = QString::fromLatin1(m_daemon.readLine()).trimmed();
@@ -174,13 +174,16 @@ void TestPortalShortcuts::bindsAndReportsPresses()
         desktop.unregisterObject(kPath);
     });
 
-    auto service = platform::PortalGlobalShortcuts::create(QDBusConnection::connectToBus(m_address, QStringLiteral("app1")));
+    auto service = platform::PortalGlobalShortcuts::create(
+        QDBusConnection::connectToBus(m_address, QStringLiteral("app1")));
     QVERIFY(service);
     QTRY_VERIFY(service->hasSession());
     QStringList events;
     service->setHotKeyHandler([&events](quint32 signature, quint32 id, platform::HotKeyService::Phase phase) {
-        events << QStringLiteral("%1 %2 %3").arg(signature).arg(id).arg(
-                      phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
+        events << QStringLiteral("%1 %2 %3")
+                      .arg(signature)
+                      .arg(id)
+                      .arg(phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
         return platform::HotKeyService::kNoErr;
     });
     const auto registration = service->registerHotKey(9, 0x300, 77, 1);
@@ -216,7 +219,8 @@ void TestPortalShortcuts::refusalIsALostHotkey()
         desktop.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
         desktop.unregisterObject(kPath);
     });
-    auto service = platform::PortalGlobalShortcuts::create(QDBusConnection::connectToBus(m_address, QStringLiteral("app2")));
+    auto service = platform::PortalGlobalShortcuts::create(
+        QDBusConnection::connectToBus(m_address, QStringLiteral("app2")));
     QVERIFY(service);
     QStringList lost;
     service->setLostHandler([&lost](quint32 signature, quint32 id, int status) {
@@ -228,7 +232,8 @@ void TestPortalShortcuts::refusalIsALostHotkey()
 
 void TestPortalShortcuts::withoutThePortal()
 {
-    QVERIFY(!platform::PortalGlobalShortcuts::create(QDBusConnection::connectToBus(m_address, QStringLiteral("app3"))));
+    QVERIFY(!platform::PortalGlobalShortcuts::create(
+        QDBusConnection::connectToBus(m_address, QStringLiteral("app3"))));
 }
 
 QTEST_MAIN(TestPortalShortcuts)

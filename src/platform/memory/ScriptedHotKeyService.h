@@ -26,6 +26,9 @@ public:
     // A desktop that gives no global hotkeys, and says why.
     void setUnavailableReason(QString reason) { m_unavailableReason = std::move(reason); }
     QString unavailableReason() const override { return m_unavailableReason; }
+    // A desktop that binds the hotkeys itself.
+    void setAssignedTriggers(QString triggers) { m_assigned = std::move(triggers); }
+    QString assignedTriggers() const override { return m_assigned; }
     void unregisterHotKey(quint64 reference) override;
     void setHotKeyHandler(HotKeyHandler handler) override { m_hotKeyHandler = std::move(handler); }
     void setRawKeyHandler(RawKeyHandler handler) override { m_rawKeyHandler = std::move(handler); }
@@ -70,6 +73,7 @@ private:
     QList<quint32> m_attemptedIds;
     QSet<quint64> m_elsewhere;
     QString m_unavailableReason;
+    QString m_assigned;
 };
 
 } // namespace ondrel::platform

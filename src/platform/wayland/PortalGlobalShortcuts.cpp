@@ -70,8 +70,8 @@ QString keyName(quint32 keyCode)
     if (!keymap || !evdev)
         return {};
     const xkb_keysym_t* syms = nullptr;
-    if (xkb_keymap_key_get_syms_by_level(keymap, xkb_keycode_t(*evdev + keycodes::kXKeycodeOffset), 0, 0, &syms) <
-        1)
+    if (xkb_keymap_key_get_syms_by_level(keymap, xkb_keycode_t(*evdev + keycodes::kXKeycodeOffset), 0, 0,
+                                         &syms) < 1)
         return {};
     char name[64];
     if (xkb_keysym_get_name(syms[0], name, sizeof name) <= 0)
@@ -100,8 +100,8 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::create(QDBusConnec
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService))
         return nullptr;
     // The portal may run without this interface (no backend offers it).
-    QDBusMessage get = QDBusMessage::createMethodCall(kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get.setArguments({kInterface, QStringLiteral("version")});
     const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 2000);
     if (reply.type() != QDBusMessage::ReplyMessage)
@@ -128,7 +128,8 @@ bool PortalGlobalShortcuts::createSession()
     const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
     m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
                   ONDREL_SESSION_RESPONSE_SLOT);
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
     call.setArguments({QVariantMap{{QStringLiteral("handle_token"), token},
                                    {QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}});
     return m_bus.call(call, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
@@ -157,9 +158,10 @@ void PortalGlobalShortcuts::bind()
     const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
     m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
                   ONDREL_BIND_RESPONSE_SLOT);
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
-    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString(),
-                       QVariantMap{{QStringLiteral("handle_token"), token}}});
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
+    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts),
+                       QString(), QVariantMap{{QStringLiteral("handle_token"), token}}});
     m_bus.asyncCall(call);
 }
 

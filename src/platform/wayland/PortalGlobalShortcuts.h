@@ -38,7 +38,7 @@ public:
 
     // The triggers the desktop assigned, as it describes them; empty until
     // it has answered.
-    QString assignedTriggers() const { return m_assigned; }
+    QString assignedTriggers() const override { return m_assigned; }
     bool hasSession() const { return !m_session.isEmpty(); }
 
     // The portal's trigger form of a combination ("SHIFT+LOGO+v").
