@@ -125,4 +125,38 @@ int abandonedImageDecodes()
     return g_abandonedDecodes;
 }
 
+PasteboardContents readOffered(const QStringList& types,
+                               const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
+                               const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop)
+{
+    PasteboardContents contents;
+    contents.types = types;
+    const QString hint = QString::fromLatin1(kSecretHintType);
+    if (types.contains(hint)) {
+        const std::optional<QByteArray> bytes = fetch(hint);
+        // A hint that cannot be read is taken as meant.
+        contents.secret = !bytes || isSecretMark(*bytes);
+    }
+    static const char* const kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain",
+                                             "STRING", "TEXT"};
+    for (const char* type : kTextTypes) {
+        const QString name = QString::fromLatin1(type);
+        if (contents.secret || gaveUp || contents.text || !types.contains(name))
+            continue;
+        if (const auto bytes = fetch(name))
+            contents.text = name == u"STRING" ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
+    }
+    const bool hasText = contents.text && !contents.text->isEmpty();
+    for (const QString& type : imageTypesInOrder(types)) {
+        if (contents.secret || gaveUp || hasText || contents.image)
+            break;
+        if (const auto bytes = fetch(type))
+            contents.image = decodeImageWithin(*bytes, type, decodeMs, stop);
+    }
+    if (!contents.secret && !gaveUp && !hasText && !contents.image && types.contains(u"text/uri-list"))
+        if (const auto bytes = fetch(QStringLiteral("text/uri-list")))
+            contents.fileURLs = parseUriList(*bytes);
+    return contents;
+}
+
 } // namespace ondrel::platform

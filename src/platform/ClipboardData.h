@@ -7,7 +7,10 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "Pasteboard.h"
+
 #include <atomic>
+#include <functional>
 #include <optional>
 
 // What clipboard data means, whatever carries it (an X11 selection, a
@@ -35,6 +38,14 @@ QStringList imageTypesInOrder(const QStringList& offered);
 // one runs, further vector images are skipped rather than piling up.
 std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& type, int budgetMs,
                                         const std::atomic<bool>& stop);
+
+// What a capture takes from the types a clipboard offers: the secret hint
+// (nothing more when it says so, or cannot be read), else text, else an
+// image, else a URL list. `fetch` gives a type's bytes, or none; once
+// `gaveUp` is set (the owner stopped answering) nothing more is asked.
+PasteboardContents readOffered(const QStringList& types,
+                               const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
+                               const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop);
 
 // Decodes that overran their budget and still run. A quitting program must
 // not wait for them, nor tear down what they use, while this is above zero.

@@ -325,31 +325,7 @@ struct WaylandClipboard::Private final : public SessionOwner
             }
             return status == Status::ok ? std::optional(bytes) : std::nullopt;
         };
-        const QString hint = QString::fromLatin1(kSecretHintType);
-        if (types.contains(hint)) {
-            const std::optional<QByteArray> bytes = fetchOrGiveUp(hint);
-            // A hint that cannot be read is taken as meant.
-            contents.secret = !bytes || isSecretMark(*bytes);
-        }
-        static const char* const kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain",
-                                                 "STRING", "TEXT"};
-        for (const char* type : kTextTypes) {
-            const QString name = QString::fromLatin1(type);
-            if (contents.secret || gaveUp || contents.text || !types.contains(name))
-                continue;
-            if (const auto bytes = fetchOrGiveUp(name))
-                contents.text = name == u"STRING" ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
-        }
-        const bool hasText = contents.text && !contents.text->isEmpty();
-        for (const QString& type : imageTypesInOrder(types)) {
-            if (contents.secret || gaveUp || hasText || contents.image)
-                break;
-            if (const auto bytes = fetchOrGiveUp(type))
-                contents.image = decodeImageWithin(*bytes, type, budgets.decodeMs, stop);
-        }
-        if (!contents.secret && !gaveUp && !hasText && !contents.image && types.contains(u"text/uri-list"))
-            if (const auto bytes = fetchOrGiveUp(QStringLiteral("text/uri-list")))
-                contents.fileURLs = parseUriList(*bytes);
+        contents = readOffered(types, fetchOrGiveUp, gaveUp, budgets.decodeMs, stop);
         session->hold(offer, false);
         return contents;
     }
