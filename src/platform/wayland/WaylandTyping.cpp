@@ -1,0 +1,146 @@
+// WaylandDesktop's keyboard: a virtual keyboard that types the paste chord.
+
+#include "WaylandDesktop.h"
+#include "WaylandDesktopProtocols.h"
+#include "X11KeystrokePoster.h" // the paste chord of an application, shared with X11
+
+#include <QElapsedTimer>
+
+#include <xkbcommon/xkbcommon.h>
+
+#include <poll.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace ondrel::platform {
+
+namespace {
+
+// evdev codes (linux/input-event-codes.h) of the keys typed.
+constexpr uint32_t kLeftCtrl = 29, kLeftShift = 42, kV = 47, kInsert = 110;
+constexpr int kActivationWaitMs = 300;
+constexpr int kSettleMs = 30;
+
+uint32_t nowMs()
+{
+    static QElapsedTimer clock = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return uint32_t(clock.elapsed());
+}
+
+} // namespace
+
+bool WaylandDesktop::ensureKeyboard()
+{
+    if (m_protocols->keyboard)
+        return true;
+    if (!canType())
+        return false;
+    // Our own keymap: the keys are named by it, whatever the user's layout.
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_rule_names names{"evdev", "pc105", "us", "", nullptr};
+    xkb_keymap* keymap =
+        context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
+    char* text = keymap ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
+    bool ok = false;
+    if (text) {
+        const size_t size = std::strlen(text) + 1;
+        const int fd = ::memfd_create("ondrel-keymap", MFD_CLOEXEC);
+        if (fd >= 0 && ::write(fd, text, size) == ssize_t(size)) {
+            m_protocols->ctrlMask = 1u << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_CTRL);
+            m_protocols->shiftMask = 1u << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT);
+            m_protocols->keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(
+                m_protocols->keyboardManager, m_protocols->seat);
+            zwp_virtual_keyboard_v1_keymap(m_protocols->keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
+                                           uint32_t(size));
+            flush();
+            ok = true;
+        }
+        if (fd >= 0)
+            ::close(fd);
+        std::free(text);
+    }
+    xkb_keymap_unref(keymap);
+    xkb_context_unref(context);
+    return ok;
+}
+
+void WaylandDesktop::key(uint32_t evdevCode, bool press, uint32_t modifiers)
+{
+    zwp_virtual_keyboard_v1_key(m_protocols->keyboard, nowMs(), evdevCode,
+                                press ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    zwp_virtual_keyboard_v1_modifiers(m_protocols->keyboard, modifiers, 0, 0, 0);
+}
+
+bool WaylandDesktop::typePaste()
+{
+    readEvents();
+    if (!ensureKeyboard())
+        return false;
+    Toplevel* target = activeForeign();
+    if (!target && (m_remembered || m_lastForeign)) {
+        // Our popover has the focus: give it back to the window it was opened over.
+        target = m_remembered ? m_remembered : m_lastForeign;
+        zwlr_foreign_toplevel_handle_v1_activate(target->handle, m_protocols->seat);
+        flush();
+        QElapsedTimer waited;
+        waited.start();
+        while (activeForeign() != target && waited.elapsed() < kActivationWaitMs) {
+            pollfd fd{wl_display_get_fd(m_display), POLLIN, 0};
+            ::poll(&fd, 1, 10);
+            readEvents();
+        }
+        // The compositor is done; give the program a moment to take the
+        // focus and the clipboard offer that comes with it.
+        ::usleep(kSettleMs * 1000);
+    }
+    using Chord = X11KeystrokePoster::Chord;
+    std::optional<Chord> chord =
+        m_pasteOverride ? X11KeystrokePoster::chordFromName(m_pasteOverride()) : std::nullopt;
+    if (!chord)
+        chord = X11KeystrokePoster::chordFor(target ? target->appId : QString(),
+                                             target ? target->appId : QString());
+    const uint32_t ctrl = m_protocols->ctrlMask, shift = m_protocols->shiftMask;
+    switch (*chord) {
+    case Chord::ControlV:
+        key(kLeftCtrl, true, ctrl);
+        key(kV, true, ctrl);
+        key(kV, false, ctrl);
+        key(kLeftCtrl, false, 0);
+        break;
+    case Chord::ControlShiftV:
+        key(kLeftCtrl, true, ctrl);
+        key(kLeftShift, true, ctrl | shift);
+        key(kV, true, ctrl | shift);
+        key(kV, false, ctrl | shift);
+        key(kLeftShift, false, ctrl);
+        key(kLeftCtrl, false, 0);
+        break;
+    case Chord::ShiftInsert:
+        key(kLeftShift, true, shift);
+        key(kInsert, true, shift);
+        key(kInsert, false, shift);
+        key(kLeftShift, false, 0);
+        break;
+    }
+    flush();
+    return true;
+}
+
+void WaylandKeystrokePoster::postPaste()
+{
+    if (m_desktop.typePaste() || m_saidSo)
+        return;
+    m_saidSo = true;
+    std::fputs("ondrel: this Wayland compositor lets no program type keys (no virtual keyboard); the entry "
+               "is on the clipboard, paste it with Ctrl+V\n",
+               stderr);
+}
+
+} // namespace ondrel::platform
