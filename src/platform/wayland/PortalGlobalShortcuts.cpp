@@ -7,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDBusVariant>
 
@@ -111,8 +112,7 @@ std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::create(QDBusConnec
                            ONDREL_ACTIVATED_SLOT);
     service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("Deactivated"), service.get(),
                            ONDREL_DEACTIVATED_SLOT);
-    if (!service->createSession())
-        return nullptr;
+    service->createSession();
     return service;
 }
 
@@ -123,7 +123,7 @@ QString PortalGlobalShortcuts::requestPath(const QString& token) const
     return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
 }
 
-bool PortalGlobalShortcuts::createSession()
+void PortalGlobalShortcuts::createSession()
 {
     const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
     m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
@@ -132,7 +132,13 @@ bool PortalGlobalShortcuts::createSession()
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
     call.setArguments({QVariantMap{{QStringLiteral("handle_token"), token},
                                    {QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}});
-    return m_bus.call(call, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
+    // Answered later, by the Response signal: start-up does not wait for the desktop.
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        if (call->isError())
+            m_failure = QStringLiteral("The desktop refused Ondrel a global hotkey.");
+        call->deleteLater();
+    });
 }
 
 void PortalGlobalShortcuts::sessionResponse(uint response, const QVariantMap& results)

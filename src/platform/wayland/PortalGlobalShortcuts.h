@@ -57,7 +57,7 @@ private Q_SLOTS:
 private:
     explicit PortalGlobalShortcuts(QDBusConnection bus);
     void report(const QDBusMessage& signal, Phase phase);
-    bool createSession();
+    void createSession();
     void bind();
     // A request's path, known before the call so that its answer is not missed.
     QString requestPath(const QString& token) const;
