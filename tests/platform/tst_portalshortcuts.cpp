@@ -53,11 +53,24 @@ class PortalStandIn final : public QObject
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
     Q_PROPERTY(uint version READ version)
 public:
-    explicit PortalStandIn(QDBusConnection bus) : m_bus(std::move(bus)) {}
+    // Published on `bus` as the portal; `bindAnswer` 0: bound, 1: the user said no.
+    PortalStandIn(QDBusConnection bus, uint bindAnswer = 0) : bindAnswer(bindAnswer), m_bus(std::move(bus))
+    {
+        published =
+            m_bus.registerObject(kPath, this,
+                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
+            m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~PortalStandIn() override
+    {
+        m_bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        m_bus.unregisterObject(kPath);
+    }
     uint version() const { return 1; }
 
+    bool published = false;
     QList<Bound> bound;
-    uint bindAnswer = 0; // 0: bound; 1: the user said no
+    uint bindAnswer;
     QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/client/ondrel");
 
     void emitActivation(const QString& member, const QString& id)
@@ -166,13 +179,7 @@ void TestPortalShortcuts::bindsAndReportsPresses()
 {
     QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop"));
     PortalStandIn portal(desktop);
-    QVERIFY(desktop.registerObject(kPath, &portal,
-                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
-    QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-    const auto cleanup = qScopeGuard([&] {
-        desktop.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        desktop.unregisterObject(kPath);
-    });
+    QVERIFY(portal.published);
 
     auto service = platform::PortalGlobalShortcuts::create(
         QDBusConnection::connectToBus(m_address, QStringLiteral("app1")));
@@ -210,15 +217,8 @@ void TestPortalShortcuts::bindsAndReportsPresses()
 void TestPortalShortcuts::refusalIsALostHotkey()
 {
     QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2"));
-    PortalStandIn portal(desktop);
-    portal.bindAnswer = 1;
-    QVERIFY(desktop.registerObject(kPath, &portal,
-                                   QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
-    QVERIFY(desktop.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-    const auto cleanup = qScopeGuard([&] {
-        desktop.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        desktop.unregisterObject(kPath);
-    });
+    PortalStandIn portal(desktop, 1);
+    QVERIFY(portal.published);
     auto service = platform::PortalGlobalShortcuts::create(
         QDBusConnection::connectToBus(m_address, QStringLiteral("app2")));
     QVERIFY(service);
