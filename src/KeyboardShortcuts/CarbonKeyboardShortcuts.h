@@ -58,6 +58,10 @@ public:
     const std::map<qint64, HotKey>& hotKeys() const { return m_hotKeys; }
     QString unavailableReason() const { return m_service.unavailableReason(); }
     QString assignedTriggers() const { return m_service.assignedTriggers(); }
+    void setDescriptionHandler(platform::HotKeyService::DescriptionHandler handler)
+    {
+        m_service.setDescriptionHandler(std::move(handler));
+    }
     qint64 lastHotKeyId() const { return m_hotKeyId; }
     bool hasEventHandler() const { return m_eventHandler; }
 

@@ -64,6 +64,10 @@ public:
     // Where the desktop binds the hotkeys itself (its portal): the triggers
     // it assigned, as it describes them; empty elsewhere or until known.
     virtual QString assignedTriggers() const { return {}; }
+    // Called when either of the two above changes, as a desktop's answer
+    // can come long after the hotkey was asked for.
+    using DescriptionHandler = std::function<void()>;
+    virtual void setDescriptionHandler(DescriptionHandler) {}
 };
 
 } // namespace ondrel::platform

@@ -116,23 +116,9 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
                                                  {}, {}, general);
     m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));
     form->addRow(QStringLiteral("Global Hotkey:"), m_recorder);
-    // A desktop without global hotkeys: what to do instead, in place of a
-    // recorder that could never work.
-    QString reason = services.shortcuts.carbon().unavailableReason();
-    if (const QString triggers = services.shortcuts.carbon().assignedTriggers(); !triggers.isEmpty())
-        reason = QStringLiteral("The desktop runs this hotkey as %1. Change it in the desktop's settings.")
-                     .arg(triggers);
-    if (!reason.isEmpty()) {
-        m_recorder->field()->setEnabled(false);
-        m_hotkeyNote = new QLabel(reason, general);
-        m_hotkeyNote->setWordWrap(true);
-        m_hotkeyNote->setFont(systemFont(10));
-        QPalette palette = m_hotkeyNote->palette();
-        palette.setColor(QPalette::WindowText, inkSecondary());
-        m_hotkeyNote->setPalette(palette);
-        form->addRow(m_hotkeyNote);
-        setFixedSize(kWidth, kHeight + kNoteHeight);
-    }
+    m_hotkeyForm = form;
+    updateHotkeyNote();
+    services.shortcuts.carbon().setDescriptionHandler([this] { updateHotkeyNote(); });
     m_picker = new QComboBox(general);
     m_picker->setAccessibleName(QStringLiteral("Max History Items"));
     for (int choice : kHistoryChoices)
@@ -173,6 +159,39 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
     aboutRow(QStringLiteral("Made by"), kMadeBy);
     column->addWidget(about);
     column->addStretch(1);
+}
+
+SettingsView::~SettingsView()
+{
+    m_services.shortcuts.carbon().setDescriptionHandler({});
+}
+
+void SettingsView::updateHotkeyNote()
+{
+    // A desktop without global hotkeys, or one that binds them itself: what
+    // to do instead, in place of a recorder that could never work.
+    QString note = m_services.shortcuts.carbon().unavailableReason();
+    if (const QString triggers = m_services.shortcuts.carbon().assignedTriggers(); !triggers.isEmpty())
+        note = QStringLiteral("The desktop runs this hotkey as %1. Change it in the desktop's settings.")
+                   .arg(triggers);
+    m_recorder->field()->setEnabled(note.isEmpty());
+    if (!m_hotkeyNote && !note.isEmpty()) {
+        m_hotkeyNote = new QLabel(m_recorder->parentWidget());
+        m_hotkeyNote->setWordWrap(true);
+        m_hotkeyNote->setFont(systemFont(10));
+        QPalette palette = m_hotkeyNote->palette();
+        palette.setColor(QPalette::WindowText, inkSecondary());
+        m_hotkeyNote->setPalette(palette);
+        int row = 0;
+        QFormLayout::ItemRole role;
+        m_hotkeyForm->getWidgetPosition(m_recorder, &row, &role);
+        m_hotkeyForm->insertRow(row + 1, m_hotkeyNote);
+    }
+    if (m_hotkeyNote) {
+        m_hotkeyNote->setText(note);
+        m_hotkeyNote->setVisible(!note.isEmpty());
+    }
+    setFixedSize(kWidth, kHeight + (note.isEmpty() ? 0 : kNoteHeight));
 }
 
 void SettingsView::syncPicker()

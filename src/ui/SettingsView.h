@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 
 class QLabel;
 
@@ -47,11 +48,13 @@ public:
 
     SettingsView(Services services, const KeyboardShortcuts::Name& hotkey, QString version,
                  QWidget* parent = nullptr);
+    ~SettingsView() override;
 
     QComboBox* historyPicker() const { return m_picker; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     KeyboardShortcuts::Recorder* recorder() const { return m_recorder; }
-    // What to do instead of recording, on a desktop without global hotkeys (else null).
+    // What to do instead of recording, on a desktop without global hotkeys
+    // or one that binds them itself (else null or hidden).
     QLabel* hotkeyNote() const { return m_hotkeyNote; }
     // Console output of the launch-at-login change (standard output by default).
     void setConsole(std::function<void(const QString&)> console) { m_console = std::move(console); }
@@ -59,12 +62,14 @@ public:
 private:
     void launchAtLoginChanged(bool on);
     void syncPicker();
+    void updateHotkeyNote();
 
     Services m_services;
     QComboBox* m_picker = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     KeyboardShortcuts::Recorder* m_recorder = nullptr;
     QLabel* m_hotkeyNote = nullptr;
+    QFormLayout* m_hotkeyForm = nullptr;
     bool m_revertingLaunchAtLogin = false;
     std::function<void(const QString&)> m_console;
 };

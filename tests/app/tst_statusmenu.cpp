@@ -160,15 +160,30 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     QVERIFY(settings->hotkeyNote()->geometry().bottom() < settings->height());
     QVERIFY(settings->grab().save(
         QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/settings-without-hotkeys.png")));
-    // Where the desktop binds the hotkey itself, it says which trigger it gave.
+    // Where the desktop binds the hotkey itself, it says which trigger it
+    // gave, also when its answer comes while the settings are open.
     App portal;
-    portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+Shift+V"));
     portal.delegate->openSettings();
     portal.queue.runPending();
-    QVERIFY(portal.delegate->settingsWindow()->hotkeyNote());
+    SettingsView* open = portal.delegate->settingsWindow();
+    QVERIFY(open->recorder()->field()->isEnabled());
+    QVERIFY(!open->hotkeyNote() || !open->hotkeyNote()->isVisible());
+    QCOMPARE(open->height(), SettingsView::kHeight);
+    portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+Shift+V"));
+    QVERIFY(open->hotkeyNote());
     QCOMPARE(
-        portal.delegate->settingsWindow()->hotkeyNote()->text(),
+        open->hotkeyNote()->text(),
         QStringLiteral("The desktop runs this hotkey as Meta+Shift+V. Change it in the desktop's settings."));
+    QVERIFY(open->hotkeyNote()->isVisible());
+    QVERIFY(!open->recorder()->field()->isEnabled());
+    QCOMPARE(open->height(), SettingsView::kHeight + SettingsView::kNoteHeight);
+    // The note sits under the recorder, inside the window.
+    QVERIFY(open->hotkeyNote()->mapTo(open, QPoint()).y() > open->recorder()->mapTo(open, QPoint()).y());
+    // The settings window may be gone before the desktop answers again.
+    open->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!portal.delegate->settingsWindow());
+    portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+V"));
     // Where hotkeys work, no note.
     App normal;
     normal.delegate->openSettings();

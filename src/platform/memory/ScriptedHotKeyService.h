@@ -24,11 +24,25 @@ public:
 
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
     // A desktop that gives no global hotkeys, and says why.
-    void setUnavailableReason(QString reason) { m_unavailableReason = std::move(reason); }
+    void setUnavailableReason(QString reason)
+    {
+        m_unavailableReason = std::move(reason);
+        if (m_descriptionHandler)
+            m_descriptionHandler();
+    }
     QString unavailableReason() const override { return m_unavailableReason; }
     // A desktop that binds the hotkeys itself.
-    void setAssignedTriggers(QString triggers) { m_assigned = std::move(triggers); }
+    void setAssignedTriggers(QString triggers)
+    {
+        m_assigned = std::move(triggers);
+        if (m_descriptionHandler)
+            m_descriptionHandler();
+    }
     QString assignedTriggers() const override { return m_assigned; }
+    void setDescriptionHandler(DescriptionHandler handler) override
+    {
+        m_descriptionHandler = std::move(handler);
+    }
     void unregisterHotKey(quint64 reference) override;
     void setHotKeyHandler(HotKeyHandler handler) override { m_hotKeyHandler = std::move(handler); }
     void setRawKeyHandler(RawKeyHandler handler) override { m_rawKeyHandler = std::move(handler); }
@@ -74,6 +88,7 @@ private:
     QSet<quint64> m_elsewhere;
     QString m_unavailableReason;
     QString m_assigned;
+    DescriptionHandler m_descriptionHandler;
 };
 
 } // namespace ondrel::platform

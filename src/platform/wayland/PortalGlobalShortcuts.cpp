@@ -136,7 +136,7 @@ void PortalGlobalShortcuts::createSession()
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
         if (call->isError())
-            m_failure = QStringLiteral("The desktop refused Ondrel a global hotkey.");
+            refused();
         call->deleteLater();
     });
 }
@@ -144,7 +144,7 @@ void PortalGlobalShortcuts::createSession()
 void PortalGlobalShortcuts::sessionResponse(uint response, const QVariantMap& results)
 {
     if (response != 0) {
-        m_failure = QStringLiteral("The desktop refused Ondrel a global hotkey.");
+        refused();
         return;
     }
     m_session = results.value(QStringLiteral("session_handle")).toString();
@@ -188,7 +188,15 @@ void PortalGlobalShortcuts::bindResponse(uint response, const QVariantMap& resul
             !trigger.isEmpty())
             triggers << trigger;
     m_assigned = triggers.join(QStringLiteral(", "));
-    Q_EMIT triggersAssigned();
+    if (m_described)
+        m_described();
+}
+
+void PortalGlobalShortcuts::refused()
+{
+    m_failure = QStringLiteral("The desktop refused Ondrel a global hotkey.");
+    if (m_described)
+        m_described();
 }
 
 HotKeyService::Registration PortalGlobalShortcuts::registerHotKey(quint32 keyCode, quint32 modifiers,

@@ -39,13 +39,11 @@ public:
     // The triggers the desktop assigned, as it describes them; empty until
     // it has answered.
     QString assignedTriggers() const override { return m_assigned; }
+    void setDescriptionHandler(DescriptionHandler handler) override { m_described = std::move(handler); }
     bool hasSession() const { return !m_session.isEmpty(); }
 
     // The portal's trigger form of a combination ("SHIFT+LOGO+v").
     static QString preferredTrigger(quint32 keyCode, quint32 carbonModifiers);
-
-Q_SIGNALS:
-    void triggersAssigned();
 
 private Q_SLOTS:
     void sessionResponse(uint response, const QVariantMap& results);
@@ -59,6 +57,7 @@ private:
     void report(const QDBusMessage& signal, Phase phase);
     void createSession();
     void bind();
+    void refused();
     // A request's path, known before the call so that its answer is not missed.
     QString requestPath(const QString& token) const;
 
@@ -76,6 +75,7 @@ private:
     quint64 m_nextToken = 1;
     HotKeyHandler m_handler;
     LostHandler m_lost;
+    DescriptionHandler m_described;
     bool m_enabled = true;
     QString m_assigned;
     QString m_failure;
