@@ -2,6 +2,7 @@
 // started as a user would, without choosing Qt's platform.
 
 #include "TestSupport.h"
+#include "X11TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,6 +31,7 @@ private Q_SLOTS:
     void cleanup();
     void capturesAndToggles();
     void silentSourceBlocksNoToggle();
+    void closesWhenAnotherWindowIsFocused();
 
 private:
     void startApp();
@@ -212,5 +214,31 @@ void TestWaylandApp::silentSourceBlocksNoToggle()
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
 }
 
-QTEST_MAIN(TestWaylandApp)
+void TestWaylandApp::closesWhenAnotherWindowIsFocused()
+{
+    startApp();
+    test::TestWindow other;
+    QVERIFY(other.start(QStringLiteral("Elsewhere")));
+    QVERIFY(toggle());
+    QVERIFY(said(QStringLiteral("trace popover-painted ")));
+    // The compositor gives the new window the keyboard...
+    QTRY_VERIFY_WITH_TIMEOUT(popoverNode().value(QStringLiteral("focused")).toBool(), 5000);
+    // A user turns away after a moment; focus moves in the first quarter
+    // second (the tray's own click) are deliberately not counted.
+    QTest::qWait(400);
+    QVERIFY(test::runProgram(QStringLiteral("swaymsg"),
+                             {QStringLiteral("[pid=%1] focus").arg(other.processId())}));
+    // ...and when the user turns to another window, the popover goes away.
+    QVERIFY(said(QStringLiteral("trace popover-hidden "), 5000));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverNode().isEmpty(), 5000);
+}
+
+int main(int argc, char** argv)
+{
+    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
+        return code;
+    QGuiApplication app(argc, argv);
+    TestWaylandApp test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_waylandapp.moc"
