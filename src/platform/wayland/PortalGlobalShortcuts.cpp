@@ -1,14 +1,12 @@
 #include "PortalGlobalShortcuts.h"
+#include "PortalRequest.h"
 
 #include "KeyCodes.h"
 #include "Modifiers.h"
 
 #include <QDBusArgument>
-#include <QDBusConnectionInterface>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
-#include <QDBusReply>
 #include <QDBusVariant>
 
 #include <xkbcommon/xkbcommon.h>
@@ -17,17 +15,12 @@ namespace ondrel::platform {
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 // Qt D-Bus compares slot names as written, unnormalised: a space after a
 // comma and the connection silently fails. Kept out of the formatter's reach.
 // clang-format off
 #define ONDREL_ACTIVATED_SLOT SLOT(activated(QDBusMessage))
 #define ONDREL_DEACTIVATED_SLOT SLOT(deactivated(QDBusMessage))
-#define ONDREL_SESSION_RESPONSE_SLOT SLOT(sessionResponse(uint,QVariantMap))
-#define ONDREL_BIND_RESPONSE_SLOT SLOT(bindResponse(uint,QVariantMap))
 // clang-format on
 
 // One shortcut as the portal takes it: its id and its properties.
@@ -98,58 +91,31 @@ PortalGlobalShortcuts::~PortalGlobalShortcuts() = default;
 
 std::unique_ptr<PortalGlobalShortcuts> PortalGlobalShortcuts::create(QDBusConnection bus)
 {
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService))
-        return nullptr;
-    // The portal may run without this interface (no backend offers it).
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setArguments({kInterface, QStringLiteral("version")});
-    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
+    if (!portal::property(bus, kInterface, QStringLiteral("version")))
         return nullptr;
     std::unique_ptr<PortalGlobalShortcuts> service(new PortalGlobalShortcuts(bus));
-    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("Activated"), service.get(),
-                           ONDREL_ACTIVATED_SLOT);
-    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("Deactivated"), service.get(),
-                           ONDREL_DEACTIVATED_SLOT);
+    service->m_bus.connect(portal::kService, portal::kPath, kInterface, QStringLiteral("Activated"),
+                           service.get(), ONDREL_ACTIVATED_SLOT);
+    service->m_bus.connect(portal::kService, portal::kPath, kInterface, QStringLiteral("Deactivated"),
+                           service.get(), ONDREL_DEACTIVATED_SLOT);
     service->createSession();
     return service;
 }
 
-QString PortalGlobalShortcuts::requestPath(const QString& token) const
-{
-    QString sender = m_bus.baseService();
-    sender.remove(0, 1).replace(u'.', u'_');
-    return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-}
-
 void PortalGlobalShortcuts::createSession()
 {
-    const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
-    m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
-                  ONDREL_SESSION_RESPONSE_SLOT);
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CreateSession"));
-    call.setArguments({QVariantMap{{QStringLiteral("handle_token"), token},
-                                   {QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}});
-    // Answered later, by the Response signal: start-up does not wait for the desktop.
-    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-        if (call->isError())
-            refused();
-        call->deleteLater();
-    });
-}
-
-void PortalGlobalShortcuts::sessionResponse(uint response, const QVariantMap& results)
-{
-    if (response != 0) {
-        refused();
-        return;
-    }
-    m_session = results.value(QStringLiteral("session_handle")).toString();
-    if (!m_shortcuts.empty())
-        bind();
+    // Answered later: start-up does not wait for the desktop.
+    portal::Request::send(m_bus, kInterface, QStringLiteral("CreateSession"), {},
+                          {{QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}, this,
+                          [this](uint response, const QVariantMap& results) {
+                              if (response != 0) {
+                                  refused();
+                                  return;
+                              }
+                              m_session = results.value(QStringLiteral("session_handle")).toString();
+                              if (!m_shortcuts.empty())
+                                  bind();
+                          });
 }
 
 void PortalGlobalShortcuts::bind()
@@ -161,17 +127,13 @@ void PortalGlobalShortcuts::bind()
         shortcuts.append({shortcutId(s.signature, s.id),
                           {{QStringLiteral("description"), QStringLiteral("Show the clipboard history")},
                            {QStringLiteral("preferred_trigger"), preferredTrigger(s.keyCode, s.modifiers)}}});
-    const QString token = QStringLiteral("ondrel%1").arg(m_nextToken++);
-    m_bus.connect(kService, requestPath(token), kRequest, QStringLiteral("Response"), this,
-                  ONDREL_BIND_RESPONSE_SLOT);
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("BindShortcuts"));
-    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts),
-                       QString(), QVariantMap{{QStringLiteral("handle_token"), token}}});
-    m_bus.asyncCall(call);
+    portal::Request::send(
+        m_bus, kInterface, QStringLiteral("BindShortcuts"),
+        {QVariant::fromValue(QDBusObjectPath(m_session)), QVariant::fromValue(shortcuts), QString()}, {},
+        this, [this](uint response, const QVariantMap& results) { bound(response, results); });
 }
 
-void PortalGlobalShortcuts::bindResponse(uint response, const QVariantMap& results)
+void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
 {
     if (response != 0) {
         // The user declined, or the desktop could not bind them.

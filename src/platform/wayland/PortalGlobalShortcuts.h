@@ -46,8 +46,6 @@ public:
     static QString preferredTrigger(quint32 keyCode, quint32 carbonModifiers);
 
 private Q_SLOTS:
-    void sessionResponse(uint response, const QVariantMap& results);
-    void bindResponse(uint response, const QVariantMap& results);
     // Activated and Deactivated (session, shortcut id, time, options).
     void activated(const QDBusMessage& signal);
     void deactivated(const QDBusMessage& signal);
@@ -57,9 +55,8 @@ private:
     void report(const QDBusMessage& signal, Phase phase);
     void createSession();
     void bind();
+    void bound(uint response, const QVariantMap& results);
     void refused();
-    // A request's path, known before the call so that its answer is not missed.
-    QString requestPath(const QString& token) const;
 
     struct Shortcut
     {
@@ -72,7 +69,6 @@ private:
     QString m_session;
     std::map<quint64, Shortcut> m_shortcuts;
     quint64 m_nextReference = 1;
-    quint64 m_nextToken = 1;
     HotKeyHandler m_handler;
     LostHandler m_lost;
     DescriptionHandler m_described;

@@ -1,0 +1,76 @@
+#include "PortalRequest.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+
+namespace ondrel::platform::portal {
+
+namespace {
+
+const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
+// Qt D-Bus compares slot names as written, unnormalised: a space after a
+// comma and the connection silently fails. Kept out of the formatter's reach.
+// clang-format off
+#define ONDREL_RESPONSE_SLOT SLOT(response(uint,QVariantMap))
+// clang-format on
+
+} // namespace
+
+std::optional<QVariant> property(QDBusConnection bus, const QString& interface, const QString& name)
+{
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService))
+        return std::nullopt;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get.setArguments({interface, name});
+    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 2000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return std::nullopt;
+    return qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
+}
+
+Request::Request(QDBusConnection bus, QString path, QObject* context, Answer answer)
+    : QObject(context), m_bus(std::move(bus)), m_path(std::move(path)), m_answer(std::move(answer))
+{
+}
+
+void Request::send(QDBusConnection bus, const QString& interface, const QString& method, QVariantList arguments,
+                   QVariantMap options, QObject* context, Answer answer)
+{
+    static quint64 nextToken = 1;
+    const QString token = QStringLiteral("ondrel%1").arg(nextToken++);
+    QString sender = bus.baseService();
+    sender.remove(0, 1).replace(u'.', u'_');
+    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    auto* request = new Request(bus, path, context, std::move(answer));
+    bus.connect(kService, path, kRequest, QStringLiteral("Response"), request, ONDREL_RESPONSE_SLOT);
+    options.insert(QStringLiteral("handle_token"), token);
+    arguments << options;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+    call.setArguments(arguments);
+    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(call), request);
+    connect(pending, &QDBusPendingCallWatcher::finished, request, [request](QDBusPendingCallWatcher* call) {
+        if (call->isError())
+            request->finish(2, {});
+        call->deleteLater();
+    });
+}
+
+void Request::response(uint response, const QVariantMap& results)
+{
+    finish(response, results);
+}
+
+void Request::finish(uint response, const QVariantMap& results)
+{
+    if (!m_answer)
+        return;
+    m_bus.disconnect(kService, m_path, kRequest, QStringLiteral("Response"), this, ONDREL_RESPONSE_SLOT);
+    const Answer answer = std::exchange(m_answer, {});
+    deleteLater();
+    answer(response, results);
+}
+
+} // namespace ondrel::platform::portal
