@@ -125,7 +125,6 @@ class TestPortalShortcuts : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
     void init() { test::failOnUnexpectedWarnings(); }
     void triggers_data();
     void triggers();
@@ -134,7 +133,7 @@ private Q_SLOTS:
     void withoutThePortal();
 
 private:
-    QProcess m_daemon;
+    test::PrivateSessionBus m_bus;
     QString m_address;
 };
 
@@ -142,18 +141,8 @@ void TestPortalShortcuts::initTestCase()
 {
     qDBusRegisterMetaType<Bound>();
     qDBusRegisterMetaType<QList<Bound>>();
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nosyslog"),
-                    QStringLiteral("--print-address=1")});
-    QVERIFY(m_daemon.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(m_daemon.canReadLine(), 10000);
-    m_address = QString::fromLatin1(m_daemon.readLine()).trimmed();
-}
-
-void TestPortalShortcuts::cleanupTestCase()
-{
-    m_daemon.terminate();
-    m_daemon.waitForFinished();
+    m_address = m_bus.start();
+    QVERIFY(!m_address.isEmpty());
 }
 
 void TestPortalShortcuts::triggers_data()

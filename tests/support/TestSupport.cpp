@@ -67,3 +67,30 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 }
 
 } // namespace ondrel::test
+
+namespace ondrel::test {
+
+PrivateSessionBus::~PrivateSessionBus()
+{
+    if (m_daemon.state() == QProcess::NotRunning)
+        return;
+    m_daemon.terminate();
+    m_daemon.waitForFinished();
+}
+
+QString PrivateSessionBus::start()
+{
+    m_daemon.start(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nosyslog"),
+                    QStringLiteral("--print-address=1")});
+    if (!m_daemon.waitForStarted())
+        return {};
+    // The address is its first line; it is written once the bus listens.
+    while (!m_daemon.canReadLine())
+        if (!m_daemon.waitForReadyRead(10000))
+            return {};
+    m_address = QString::fromLatin1(m_daemon.readLine()).trimmed();
+    return m_address;
+}
+
+} // namespace ondrel::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -20,6 +21,20 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_saved[4];
+};
+
+// A D-Bus session bus of the test's own (dbus-daemon), stopped with the object.
+class PrivateSessionBus final
+{
+public:
+    ~PrivateSessionBus();
+    // Starts the daemon: its address, or empty when it could not start.
+    QString start();
+    QString address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
 };
 
 // Fails the current test on any warning it did not announce with

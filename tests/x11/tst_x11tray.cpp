@@ -223,14 +223,9 @@ void TestX11Tray::iconDocksWhenTheTrayComesLater()
 
 void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
 {
-    auto* daemon = new QProcess;
-    m_helpers << daemon;
-    daemon->start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nosyslog"),
-                   QStringLiteral("--print-address=1")});
-    QVERIFY(daemon->waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(daemon->canReadLine(), 10000);
-    const QString address = QString::fromLatin1(daemon->readLine()).trimmed();
+    test::PrivateSessionBus daemon;
+    const QString address = daemon.start();
+    QVERIFY(!address.isEmpty());
     QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
     QVERIFY(bus.isConnected());
     WatcherStandIn watcher;
