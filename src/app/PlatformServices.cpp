@@ -4,6 +4,7 @@
 
 #include "NullServices.h"
 #include "PortalGlobalShortcuts.h"
+#include "PortalKeyboard.h"
 #include "PreferenceKeys.h"
 #include "UserDefaults.h"
 #include "WaylandClipboard.h"
@@ -87,8 +88,21 @@ PlatformServices createWaylandServices(platform::UserDefaults& defaults)
         services.workspace = std::make_unique<platform::WaylandWorkspace>(*desktop);
     else
         services.workspace = std::make_unique<platform::NullWorkspace>();
-    // Without a virtual keyboard it says once that the user pastes himself.
-    services.keystrokes = std::make_unique<platform::WaylandKeystrokePoster>(*desktop);
+    // The compositor's virtual keyboard, else the portal's (the desktop asks
+    // the user first); without either it says once that the user pastes himself.
+    std::unique_ptr<platform::PortalKeyboard> portalKeyboard;
+    if (!desktop->canType())
+        portalKeyboard = platform::PortalKeyboard::create(
+            {[&defaults] { return pasteKeystroke(defaults); },
+             [&defaults] { return defaults.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
+             [&defaults](const QString& token) {
+                 defaults.setString(keys::remoteDesktopRestoreToken, token);
+             },
+             {}});
+    if (portalKeyboard)
+        services.keystrokes = std::move(portalKeyboard);
+    else
+        services.keystrokes = std::make_unique<platform::WaylandKeystrokePoster>(*desktop);
     services.background = std::move(desktop);
     // Global hotkeys only as the desktop portal grants them.
     if (auto portal = platform::PortalGlobalShortcuts::create())

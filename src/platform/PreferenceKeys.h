@@ -17,6 +17,9 @@ inline const QString keepClipboardContents = QStringLiteral("keepClipboardConten
 // The paste chord for every window: "ctrl+v", "ctrl+shift+v" or "shift+insert";
 // absent (or anything else) picks by window, terminals included.
 inline const QString pasteKeystroke = QStringLiteral("pasteKeystroke");
+// The desktop portal's kept permission to type the paste keystroke (Wayland
+// desktops without a virtual keyboard); absent until the user first allowed it.
+inline const QString remoteDesktopRestoreToken = QStringLiteral("remoteDesktopRestoreToken");
 
 // Update checks. The names are those of the appcast updater family the
 // settings file has always used ("SU" prefix), so existing files keep working.

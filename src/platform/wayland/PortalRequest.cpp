@@ -33,11 +33,10 @@ std::optional<QVariant> property(QDBusConnection bus, const QString& interface, 
 
 Request::Request(QDBusConnection bus, QString path, QObject* context, Answer answer)
     : QObject(context), m_bus(std::move(bus)), m_path(std::move(path)), m_answer(std::move(answer))
-{
-}
+{}
 
-void Request::send(QDBusConnection bus, const QString& interface, const QString& method, QVariantList arguments,
-                   QVariantMap options, QObject* context, Answer answer)
+void Request::send(QDBusConnection bus, const QString& interface, const QString& method,
+                   QVariantList arguments, QVariantMap options, QObject* context, Answer answer)
 {
     static quint64 nextToken = 1;
     const QString token = QStringLiteral("ondrel%1").arg(nextToken++);

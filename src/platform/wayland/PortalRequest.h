@@ -29,8 +29,8 @@ class Request final : public QObject
     Q_OBJECT
 public:
     using Answer = std::function<void(uint response, const QVariantMap& results)>;
-    static void send(QDBusConnection bus, const QString& interface, const QString& method, QVariantList arguments,
-                     QVariantMap options, QObject* context, Answer answer);
+    static void send(QDBusConnection bus, const QString& interface, const QString& method,
+                     QVariantList arguments, QVariantMap options, QObject* context, Answer answer);
 
 private Q_SLOTS:
     void response(uint response, const QVariantMap& results);

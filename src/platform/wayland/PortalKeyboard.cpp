@@ -1,0 +1,183 @@
+#include "PortalKeyboard.h"
+#include "PortalRequest.h"
+#include "X11KeystrokePoster.h" // the paste chord's names, shared with X11
+
+#include <QDBusObjectPath>
+
+#include <cstdio>
+
+namespace ondrel::platform {
+
+namespace {
+
+const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+constexpr uint kKeyboard = 1;     // device type bit
+constexpr uint kPersistUntilRevoked = 2;
+// Keysyms, not key codes: the desktop types them in whatever layout the user has.
+constexpr int kControlL = 0xffe3, kShiftL = 0xffe1, kInsert = 0xff63, kLowerV = 0x0076;
+// clang-format off
+#define ONDREL_CLOSED_SLOT SLOT(sessionClosed(QDBusMessage))
+// clang-format on
+
+QString sessionHandle(const QVariant& value)
+{
+    // Older portals answer a string, newer ones an object path.
+    if (value.canConvert<QDBusObjectPath>())
+        if (const QString path = qvariant_cast<QDBusObjectPath>(value).path(); !path.isEmpty())
+            return path;
+    return value.toString();
+}
+
+} // namespace
+
+PortalKeyboard::PortalKeyboard(Options options, QDBusConnection bus)
+    : m_options(std::move(options)), m_bus(std::move(bus))
+{
+    if (!m_options.console)
+        m_options.console = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
+}
+
+PortalKeyboard::~PortalKeyboard()
+{
+    if (m_session.isEmpty())
+        return;
+    m_bus.call(QDBusMessage::createMethodCall(portal::kService, m_session,
+                                              QStringLiteral("org.freedesktop.portal.Session"),
+                                              QStringLiteral("Close")),
+               QDBus::NoBlock);
+}
+
+std::unique_ptr<PortalKeyboard> PortalKeyboard::create(Options options, QDBusConnection bus)
+{
+    const std::optional<QVariant> types = portal::property(bus, kInterface, QStringLiteral("AvailableDeviceTypes"));
+    if (!types || !(types->toUInt() & kKeyboard))
+        return nullptr;
+    return std::unique_ptr<PortalKeyboard>(new PortalKeyboard(std::move(options), std::move(bus)));
+}
+
+void PortalKeyboard::postPaste()
+{
+    switch (m_state) {
+    case State::started:
+        typeChord();
+        return;
+    case State::refused:
+        return;
+    case State::starting:
+        m_pending.start();
+        return;
+    case State::idle:
+        m_pending.start();
+        startSession();
+        return;
+    }
+}
+
+void PortalKeyboard::startSession()
+{
+    m_state = State::starting;
+    portal::Request::send(m_bus, kInterface, QStringLiteral("CreateSession"), {},
+                          {{QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}, this,
+                          [this](uint response, const QVariantMap& results) {
+                              m_session = sessionHandle(results.value(QStringLiteral("session_handle")));
+                              if (response != 0 || m_session.isEmpty())
+                                  return fail(QStringLiteral("the desktop gave no remote-control session"));
+                              m_bus.connect(portal::kService, m_session,
+                                            QStringLiteral("org.freedesktop.portal.Session"),
+                                            QStringLiteral("Closed"), this, ONDREL_CLOSED_SLOT);
+                              selectDevices();
+                          });
+}
+
+void PortalKeyboard::selectDevices()
+{
+    QVariantMap options{{QStringLiteral("types"), kKeyboard}};
+    // Kept answers exist from version 2 on; older portals reject unknown options.
+    if (portal::property(m_bus, kInterface, QStringLiteral("version")).value_or(0).toUInt() >= 2) {
+        options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
+        if (const QString token = m_options.loadRestoreToken ? m_options.loadRestoreToken() : QString();
+            !token.isEmpty())
+            options.insert(QStringLiteral("restore_token"), token);
+    }
+    portal::Request::send(m_bus, kInterface, QStringLiteral("SelectDevices"),
+                          {QVariant::fromValue(QDBusObjectPath(m_session))}, options, this,
+                          [this](uint response, const QVariantMap&) {
+                              if (response != 0)
+                                  return fail(QStringLiteral("the desktop offers no keyboard"));
+                              start();
+                          });
+}
+
+void PortalKeyboard::start()
+{
+    // The desktop asks the user here, for as long as the user takes.
+    portal::Request::send(
+        m_bus, kInterface, QStringLiteral("Start"), {QVariant::fromValue(QDBusObjectPath(m_session)), QString()}, {},
+        this, [this](uint response, const QVariantMap& results) {
+            if (response != 0 || !(results.value(QStringLiteral("devices")).toUInt() & kKeyboard))
+                return fail(QStringLiteral("typing was not allowed"));
+            if (const QString token = results.value(QStringLiteral("restore_token")).toString();
+                !token.isEmpty() && m_options.saveRestoreToken)
+                m_options.saveRestoreToken(token);
+            m_state = State::started;
+            if (m_pending.isValid() && m_pending.elapsed() < kPendingPasteMs)
+                typeChord();
+            m_pending.invalidate();
+        });
+}
+
+void PortalKeyboard::fail(const QString& why)
+{
+    m_state = State::refused;
+    m_pending.invalidate();
+    m_options.console(QStringLiteral("ondrel: %1; the entry is on the clipboard, paste it with Ctrl+V").arg(why));
+}
+
+void PortalKeyboard::sessionClosed(const QDBusMessage&)
+{
+    // The user ended it in the desktop's settings or panel: ask again at the next paste.
+    m_session.clear();
+    if (m_state != State::refused)
+        m_state = State::idle;
+}
+
+void PortalKeyboard::typeChord()
+{
+    using Chord = X11KeystrokePoster::Chord;
+    const Chord chord = (m_options.pasteOverride ? X11KeystrokePoster::chordFromName(m_options.pasteOverride())
+                                                 : std::nullopt)
+                            .value_or(Chord::ControlV);
+    switch (chord) {
+    case Chord::ControlV:
+        key(kControlL, true);
+        key(kLowerV, true);
+        key(kLowerV, false);
+        key(kControlL, false);
+        break;
+    case Chord::ControlShiftV:
+        key(kControlL, true);
+        key(kShiftL, true);
+        key(kLowerV, true);
+        key(kLowerV, false);
+        key(kShiftL, false);
+        key(kControlL, false);
+        break;
+    case Chord::ShiftInsert:
+        key(kShiftL, true);
+        key(kInsert, true);
+        key(kInsert, false);
+        key(kShiftL, false);
+        break;
+    }
+}
+
+void PortalKeyboard::key(int keysym, bool press)
+{
+    // Sent in order on one connection, and taken in that order.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(portal::kService, portal::kPath, kInterface, QStringLiteral("NotifyKeyboardKeysym"));
+    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(), keysym, uint(press ? 1 : 0)});
+    m_bus.send(call);
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,324 @@
+// The paste keystroke through the desktop portal's RemoteDesktop keyboard,
+// against a stand-in of the portal on a private session bus: the session
+// asked for at the first paste, the keys typed once the user agreed, the
+// kept answer, a refusal, and portals without a keyboard.
+
+#include "PortalKeyboard.h"
+#include "TestSupport.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QTest>
+#include <QTimer>
+
+using namespace ondrel;
+
+namespace {
+
+const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kSession = QStringLiteral("/org/freedesktop/portal/desktop/session/1_1/ondrel");
+
+// The desktop's side: answers each request with a Response signal on the
+// request's own path, and records the keys it was asked to type.
+class RemoteDesktopStandIn final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
+    Q_PROPERTY(uint AvailableDeviceTypes READ availableDeviceTypes)
+    Q_PROPERTY(uint version READ version)
+public:
+    RemoteDesktopStandIn(QDBusConnection bus, uint deviceTypes = 7, uint version = 2)
+        : m_bus(std::move(bus)), m_deviceTypes(deviceTypes), m_version(version)
+    {
+        published =
+            m_bus.registerObject(kPath, this,
+                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
+            m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~RemoteDesktopStandIn() override
+    {
+        m_bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        m_bus.unregisterObject(kPath);
+    }
+    uint availableDeviceTypes() const { return m_deviceTypes; }
+    uint version() const { return m_version; }
+
+    bool published = false;
+    QStringList calls;      // the methods, in order
+    QVariantMap selected;   // SelectDevices' options
+    QStringList keys;       // "ffe3 down", in order
+    uint startAnswer = 0;   // 0: the user allowed it, 1: declined
+    bool holdStart = false; // the user has not decided yet: answer with answerStart()
+
+    void answerStart()
+    {
+        respond(m_startRequest, startAnswer,
+                {{QStringLiteral("devices"), 1u}, {QStringLiteral("restore_token"), QStringLiteral("kept-1")}});
+    }
+    void closeSession()
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(kSession, QStringLiteral("org.freedesktop.portal.Session"),
+                                                         QStringLiteral("Closed"));
+        signal.setArguments({QVariantMap()});
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message)
+    {
+        calls << QStringLiteral("CreateSession");
+        const QString request = requestPath(message, options);
+        respond(request, 0, {{QStringLiteral("session_handle"), kSession}});
+        return QDBusObjectPath(request);
+    }
+    QDBusObjectPath SelectDevices(const QDBusObjectPath& session, const QVariantMap& options,
+                                  const QDBusMessage& message)
+    {
+        calls << QStringLiteral("SelectDevices ") + session.path();
+        selected = options;
+        const QString request = requestPath(message, options);
+        respond(request, 0, {});
+        return QDBusObjectPath(request);
+    }
+    QDBusObjectPath Start(const QDBusObjectPath& session, const QString&, const QVariantMap& options,
+                          const QDBusMessage& message)
+    {
+        calls << QStringLiteral("Start ") + session.path();
+        m_startRequest = requestPath(message, options);
+        if (!holdStart)
+            answerStart();
+        return QDBusObjectPath(m_startRequest);
+    }
+    void NotifyKeyboardKeysym(const QDBusObjectPath& session, const QVariantMap&, int keysym, uint state)
+    {
+        keys << QStringLiteral("%1 %2 %3")
+                    .arg(session.path() == kSession ? u"in-session" : u"elsewhere")
+                    .arg(keysym, 0, 16)
+                    .arg(state ? u"down" : u"up");
+    }
+
+private:
+    static QString requestPath(const QDBusMessage& message, const QVariantMap& options)
+    {
+        QString sender = message.service();
+        sender.remove(0, 1).replace(u'.', u'_');
+        return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+            .arg(sender, options.value(QStringLiteral("handle_token")).toString());
+    }
+    void respond(const QString& request, uint response, const QVariantMap& results)
+    {
+        // After the reply, as the real portal answers.
+        QTimer::singleShot(0, this, [this, request, response, results] {
+            QDBusMessage signal = QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
+                                                             QStringLiteral("Response"));
+            signal.setArguments({response, results});
+            m_bus.send(signal);
+        });
+    }
+
+    QDBusConnection m_bus;
+    uint m_deviceTypes;
+    uint m_version;
+    QString m_startRequest;
+};
+
+const QStringList kControlV = {QStringLiteral("in-session ffe3 down"), QStringLiteral("in-session 76 down"),
+                               QStringLiteral("in-session 76 up"), QStringLiteral("in-session ffe3 up")};
+
+} // namespace
+
+class TestPortalKeyboard : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init() { test::failOnUnexpectedWarnings(); }
+    void firstPasteAsksThenTypes();
+    void chords_data();
+    void chords();
+    void keptAnswerIsOfferedAgain();
+    void pasteWaitsForTheUser();
+    void refusalMeansPastingByHand();
+    void closedSessionIsAskedForAgain();
+    void withoutAKeyboard();
+
+private:
+    // A keyboard on a fresh connection of the app's side.
+    std::unique_ptr<platform::PortalKeyboard> keyboard(platform::PortalKeyboard::Options options = {});
+
+    test::PrivateSessionBus m_bus;
+    QString m_address;
+    int m_connections = 0;
+    QStringList m_console;
+    QString m_kept;
+};
+
+void TestPortalKeyboard::initTestCase()
+{
+    m_address = m_bus.start();
+    QVERIFY(!m_address.isEmpty());
+}
+
+std::unique_ptr<platform::PortalKeyboard> TestPortalKeyboard::keyboard(platform::PortalKeyboard::Options options)
+{
+    m_console.clear();
+    if (!options.console)
+        options.console = [this](const QString& line) { m_console << line; };
+    if (!options.saveRestoreToken)
+        options.saveRestoreToken = [this](const QString& token) { m_kept = token; };
+    return platform::PortalKeyboard::create(
+        std::move(options), QDBusConnection::connectToBus(m_address, QStringLiteral("app%1").arg(++m_connections)));
+}
+
+void TestPortalKeyboard::firstPasteAsksThenTypes()
+{
+    RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop1")));
+    QVERIFY(portal.published);
+    m_kept.clear();
+    auto paste = keyboard();
+    QVERIFY(paste);
+    QVERIFY(paste->canPaste());
+    // Nothing is asked of the user before the first paste.
+    QTest::qWait(50);
+    QVERIFY(portal.calls.isEmpty());
+
+    paste->postPaste();
+    QTRY_COMPARE(portal.keys, kControlV);
+    QCOMPARE(portal.calls, (QStringList{QStringLiteral("CreateSession"), QStringLiteral("SelectDevices ") + kSession,
+                                        QStringLiteral("Start ") + kSession}));
+    QCOMPARE(portal.selected.value(QStringLiteral("types")).toUInt(), 1u); // the keyboard alone
+    QCOMPARE(portal.selected.value(QStringLiteral("persist_mode")).toUInt(), 2u);
+    QVERIFY(!portal.selected.contains(QStringLiteral("restore_token")));
+    QCOMPARE(m_kept, QStringLiteral("kept-1"));
+
+    // The next paste types at once in the same session.
+    portal.keys.clear();
+    paste->postPaste();
+    QTRY_COMPARE(portal.keys, kControlV);
+    QCOMPARE(portal.calls.size(), 3);
+    QVERIFY(m_console.isEmpty());
+}
+
+void TestPortalKeyboard::chords_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QStringList>("typed");
+    QTest::newRow("unset") << QString() << kControlV;
+    QTest::newRow("unknown name") << QStringLiteral("ctrl+q") << kControlV;
+    QTest::newRow("terminals") << QStringLiteral("ctrl+shift+v")
+                               << QStringList{QStringLiteral("in-session ffe3 down"),
+                                              QStringLiteral("in-session ffe1 down"),
+                                              QStringLiteral("in-session 76 down"), QStringLiteral("in-session 76 up"),
+                                              QStringLiteral("in-session ffe1 up"), QStringLiteral("in-session ffe3 up")};
+    QTest::newRow("shift+insert") << QStringLiteral("shift+insert")
+                                  << QStringList{QStringLiteral("in-session ffe1 down"),
+                                                 QStringLiteral("in-session ff63 down"),
+                                                 QStringLiteral("in-session ff63 up"),
+                                                 QStringLiteral("in-session ffe1 up")};
+}
+
+void TestPortalKeyboard::chords()
+{
+    QFETCH(QString, setting);
+    QFETCH(QStringList, typed);
+    RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2")));
+    QVERIFY(portal.published);
+    platform::PortalKeyboard::Options options;
+    options.pasteOverride = [setting] { return setting; };
+    auto paste = keyboard(std::move(options));
+    QVERIFY(paste);
+    paste->postPaste();
+    QTRY_COMPARE(portal.keys, typed);
+}
+
+void TestPortalKeyboard::keptAnswerIsOfferedAgain()
+{
+    {
+        RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop3")));
+        QVERIFY(portal.published);
+        platform::PortalKeyboard::Options options;
+        options.loadRestoreToken = [] { return QStringLiteral("kept-0"); };
+        auto paste = keyboard(std::move(options));
+        paste->postPaste();
+        QTRY_COMPARE(portal.keys, kControlV);
+        QCOMPARE(portal.selected.value(QStringLiteral("restore_token")).toString(), QStringLiteral("kept-0"));
+    }
+    // A portal before kept answers would reject options it does not know.
+    RemoteDesktopStandIn old(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop4")), 3, 1);
+    QVERIFY(old.published);
+    platform::PortalKeyboard::Options options;
+    options.loadRestoreToken = [] { return QStringLiteral("kept-0"); };
+    auto paste = keyboard(std::move(options));
+    paste->postPaste();
+    QTRY_COMPARE(old.keys, kControlV);
+    QVERIFY(!old.selected.contains(QStringLiteral("restore_token")));
+    QVERIFY(!old.selected.contains(QStringLiteral("persist_mode")));
+}
+
+void TestPortalKeyboard::pasteWaitsForTheUser()
+{
+    RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop5")));
+    QVERIFY(portal.published);
+    portal.holdStart = true;
+    auto paste = keyboard();
+    paste->postPaste();
+    paste->postPaste(); // pressed again while the desktop asks: one paste, one session
+    QTRY_COMPARE(portal.calls.size(), 3);
+    QTest::qWait(50);
+    QVERIFY(portal.keys.isEmpty());
+    portal.answerStart();
+    QTRY_COMPARE(portal.keys, kControlV);
+    QTest::qWait(50);
+    QCOMPARE(portal.keys, kControlV);
+    QCOMPARE(portal.calls.size(), 3);
+}
+
+void TestPortalKeyboard::refusalMeansPastingByHand()
+{
+    RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop6")));
+    QVERIFY(portal.published);
+    portal.startAnswer = 1;
+    m_kept.clear();
+    auto paste = keyboard();
+    paste->postPaste();
+    QTRY_VERIFY(!paste->canPaste());
+    QCOMPARE(m_console, QStringList{QStringLiteral(
+                            "ondrel: typing was not allowed; the entry is on the clipboard, paste it with Ctrl+V")});
+    QVERIFY(m_kept.isEmpty());
+    // Not asked again at each paste.
+    paste->postPaste();
+    QTest::qWait(50);
+    QCOMPARE(portal.calls.size(), 3);
+    QVERIFY(portal.keys.isEmpty());
+}
+
+void TestPortalKeyboard::closedSessionIsAskedForAgain()
+{
+    RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop7")));
+    QVERIFY(portal.published);
+    auto paste = keyboard();
+    paste->postPaste();
+    QTRY_COMPARE(portal.keys, kControlV);
+    portal.closeSession(); // the user stopped it in the desktop's panel
+    QTest::qWait(50);
+    portal.keys.clear();
+    paste->postPaste();
+    QTRY_COMPARE(portal.keys, kControlV);
+    QCOMPARE(portal.calls.size(), 6);
+    QVERIFY(paste->canPaste());
+}
+
+void TestPortalKeyboard::withoutAKeyboard()
+{
+    {
+        // Pointer and touch screen only.
+        RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop8")), 6);
+        QVERIFY(portal.published);
+        QVERIFY(!keyboard());
+    }
+    QVERIFY(!keyboard()); // no portal at all
+}
+
+QTEST_MAIN(TestPortalKeyboard)
+#include "tst_portalkeyboard.moc"
