@@ -53,13 +53,14 @@ public:
 
     void answerStart()
     {
-        respond(m_startRequest, startAnswer,
-                {{QStringLiteral("devices"), 1u}, {QStringLiteral("restore_token"), QStringLiteral("kept-1")}});
+        respond(
+            m_startRequest, startAnswer,
+            {{QStringLiteral("devices"), 1u}, {QStringLiteral("restore_token"), QStringLiteral("kept-1")}});
     }
     void closeSession()
     {
-        QDBusMessage signal = QDBusMessage::createSignal(kSession, QStringLiteral("org.freedesktop.portal.Session"),
-                                                         QStringLiteral("Closed"));
+        QDBusMessage signal = QDBusMessage::createSignal(
+            kSession, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"));
         signal.setArguments({QVariantMap()});
         m_bus.send(signal);
     }
@@ -110,8 +111,8 @@ private:
     {
         // After the reply, as the real portal answers.
         QTimer::singleShot(0, this, [this, request, response, results] {
-            QDBusMessage signal = QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"),
-                                                             QStringLiteral("Response"));
+            QDBusMessage signal = QDBusMessage::createSignal(
+                request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
             signal.setArguments({response, results});
             m_bus.send(signal);
         });
@@ -160,7 +161,8 @@ void TestPortalKeyboard::initTestCase()
     QVERIFY(!m_address.isEmpty());
 }
 
-std::unique_ptr<platform::PortalKeyboard> TestPortalKeyboard::keyboard(platform::PortalKeyboard::Options options)
+std::unique_ptr<platform::PortalKeyboard>
+TestPortalKeyboard::keyboard(platform::PortalKeyboard::Options options)
 {
     m_console.clear();
     if (!options.console)
@@ -168,7 +170,8 @@ std::unique_ptr<platform::PortalKeyboard> TestPortalKeyboard::keyboard(platform:
     if (!options.saveRestoreToken)
         options.saveRestoreToken = [this](const QString& token) { m_kept = token; };
     return platform::PortalKeyboard::create(
-        std::move(options), QDBusConnection::connectToBus(m_address, QStringLiteral("app%1").arg(++m_connections)));
+        std::move(options),
+        QDBusConnection::connectToBus(m_address, QStringLiteral("app%1").arg(++m_connections)));
 }
 
 void TestPortalKeyboard::firstPasteAsksThenTypes()
@@ -185,8 +188,9 @@ void TestPortalKeyboard::firstPasteAsksThenTypes()
 
     paste->postPaste();
     QTRY_COMPARE(portal.keys, kControlV);
-    QCOMPARE(portal.calls, (QStringList{QStringLiteral("CreateSession"), QStringLiteral("SelectDevices ") + kSession,
-                                        QStringLiteral("Start ") + kSession}));
+    QCOMPARE(portal.calls,
+             (QStringList{QStringLiteral("CreateSession"), QStringLiteral("SelectDevices ") + kSession,
+                          QStringLiteral("Start ") + kSession}));
     QCOMPARE(portal.selected.value(QStringLiteral("types")).toUInt(), 1u); // the keyboard alone
     QCOMPARE(portal.selected.value(QStringLiteral("persist_mode")).toUInt(), 2u);
     QVERIFY(!portal.selected.contains(QStringLiteral("restore_token")));
@@ -209,8 +213,10 @@ void TestPortalKeyboard::chords_data()
     QTest::newRow("terminals") << QStringLiteral("ctrl+shift+v")
                                << QStringList{QStringLiteral("in-session ffe3 down"),
                                               QStringLiteral("in-session ffe1 down"),
-                                              QStringLiteral("in-session 76 down"), QStringLiteral("in-session 76 up"),
-                                              QStringLiteral("in-session ffe1 up"), QStringLiteral("in-session ffe3 up")};
+                                              QStringLiteral("in-session 76 down"),
+                                              QStringLiteral("in-session 76 up"),
+                                              QStringLiteral("in-session ffe1 up"),
+                                              QStringLiteral("in-session ffe3 up")};
     QTest::newRow("shift+insert") << QStringLiteral("shift+insert")
                                   << QStringList{QStringLiteral("in-session ffe1 down"),
                                                  QStringLiteral("in-session ff63 down"),
@@ -283,8 +289,9 @@ void TestPortalKeyboard::refusalMeansPastingByHand()
     auto paste = keyboard();
     paste->postPaste();
     QTRY_VERIFY(!paste->canPaste());
-    QCOMPARE(m_console, QStringList{QStringLiteral(
-                            "ondrel: typing was not allowed; the entry is on the clipboard, paste it with Ctrl+V")});
+    QCOMPARE(m_console,
+             QStringList{QStringLiteral(
+                 "ondrel: typing was not allowed; the entry is on the clipboard, paste it with Ctrl+V")});
     QVERIFY(m_kept.isEmpty());
     // Not asked again at each paste.
     paste->postPaste();

@@ -53,8 +53,17 @@ class PortalStandIn final : public QObject
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
     Q_PROPERTY(uint version READ version)
 public:
-    // Published on `bus` as the portal; `bindAnswer` 0: bound, 1: the user said no.
-    PortalStandIn(QDBusConnection bus, uint bindAnswer = 0) : bindAnswer(bindAnswer), m_bus(std::move(bus))
+    // How the desktop answers BindShortcuts.
+    enum class Binding
+    {
+        withTrigger,
+        declined,     // the user said no
+        nothingBound, // "done", with an empty list (Plasma 5.27, for a program it cannot name)
+        noTriggerYet  // bound, the user is to choose a key later
+    };
+    // Published on `bus` as the portal.
+    PortalStandIn(QDBusConnection bus, Binding binding = Binding::withTrigger)
+        : binding(binding), m_bus(std::move(bus))
     {
         published =
             m_bus.registerObject(kPath, this,
@@ -70,7 +79,7 @@ public:
 
     bool published = false;
     QList<Bound> bound;
-    uint bindAnswer;
+    Binding binding;
     QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/client/ondrel");
 
     void emitActivation(const QString& member, const QString& id)
@@ -90,10 +99,11 @@ public Q_SLOTS:
                                   const QVariantMap& options, const QDBusMessage& message)
     {
         bound = shortcuts;
-        QList<Bound> assigned = bound;
-        for (Bound& b : assigned)
-            b.properties.insert(QStringLiteral("trigger_description"), QStringLiteral("Shift+Super+V"));
-        return answer(message, options, bindAnswer,
+        QList<Bound> assigned = binding == Binding::nothingBound ? QList<Bound>() : bound;
+        if (binding == Binding::withTrigger)
+            for (Bound& b : assigned)
+                b.properties.insert(QStringLiteral("trigger_description"), QStringLiteral("Shift+Super+V"));
+        return answer(message, options, binding == Binding::declined ? 1 : 0,
                       {{QStringLiteral("shortcuts"), QVariant::fromValue(assigned)}});
     }
 
@@ -120,6 +130,8 @@ private:
 
 } // namespace
 
+Q_DECLARE_METATYPE(PortalStandIn::Binding)
+
 class TestPortalShortcuts : public QObject
 {
     Q_OBJECT
@@ -129,7 +141,8 @@ private Q_SLOTS:
     void triggers_data();
     void triggers();
     void bindsAndReportsPresses();
-    void refusalIsALostHotkey();
+    void unbound_data();
+    void unbound();
     void withoutThePortal();
 
 private:
@@ -205,20 +218,44 @@ void TestPortalShortcuts::bindsAndReportsPresses()
     QCOMPARE(events.size(), 2);
 }
 
-void TestPortalShortcuts::refusalIsALostHotkey()
+void TestPortalShortcuts::unbound_data()
 {
-    QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2"));
-    PortalStandIn portal(desktop, 1);
+    QTest::addColumn<PortalStandIn::Binding>("binding");
+    QTest::addColumn<bool>("lost");
+    QTest::addColumn<QString>("reason");
+    const QString notGiven = QStringLiteral("The desktop did not give Ondrel a global hotkey. Bind a key to "
+                                            "\u201Condrel toggle\u201D in its keyboard settings.");
+    QTest::newRow("declined") << PortalStandIn::Binding::declined << true << notGiven;
+    QTest::newRow("nothing bound") << PortalStandIn::Binding::nothingBound << true << notGiven;
+    QTest::newRow("no key yet") << PortalStandIn::Binding::noTriggerYet << false
+                                << QStringLiteral(
+                                       "The desktop has not given this hotkey a key yet. Choose one in "
+                                       "its keyboard settings, or bind a key to \u201Condrel toggle\u201D.");
+}
+
+void TestPortalShortcuts::unbound()
+{
+    QFETCH(PortalStandIn::Binding, binding);
+    QFETCH(bool, lost);
+    QFETCH(QString, reason);
+    const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
+    QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop-") + tag);
+    PortalStandIn portal(desktop, binding);
     QVERIFY(portal.published);
     auto service = platform::PortalGlobalShortcuts::create(
-        QDBusConnection::connectToBus(m_address, QStringLiteral("app2")));
+        QDBusConnection::connectToBus(m_address, QStringLiteral("app-") + tag));
     QVERIFY(service);
-    QStringList lost;
-    service->setLostHandler([&lost](quint32 signature, quint32 id, int status) {
-        lost << QStringLiteral("%1 %2 %3").arg(signature).arg(id).arg(status);
+    QStringList lostHotkeys;
+    service->setLostHandler([&lostHotkeys](quint32 signature, quint32 id, int status) {
+        lostHotkeys << QStringLiteral("%1 %2 %3").arg(signature).arg(id).arg(status);
     });
+    int described = 0;
+    service->setDescriptionHandler([&described] { ++described; });
     service->registerHotKey(9, 0x300, 77, 1);
-    QTRY_COMPARE(lost, QStringList{QStringLiteral("77 1 -9878")});
+    QTRY_COMPARE(described, 1);
+    QCOMPARE(lostHotkeys, lost ? QStringList{QStringLiteral("77 1 -9878")} : QStringList());
+    QCOMPARE(service->unavailableReason(), reason);
+    QVERIFY(service->assignedTriggers().isEmpty());
 }
 
 void TestPortalShortcuts::withoutThePortal()

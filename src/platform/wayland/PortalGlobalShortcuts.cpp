@@ -11,11 +11,15 @@
 
 #include <xkbcommon/xkbcommon.h>
 
+#include <algorithm>
+
 namespace ondrel::platform {
 
 namespace {
 
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
+const QString kNotGiven = QStringLiteral("The desktop did not give Ondrel a global hotkey. Bind a key to "
+                                         "\u201Condrel toggle\u201D in its keyboard settings.");
 // Qt D-Bus compares slot names as written, unnormalised: a space after a
 // comma and the connection silently fails. Kept out of the formatter's reach.
 // clang-format off
@@ -135,28 +139,45 @@ void PortalGlobalShortcuts::bind()
 
 void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
 {
-    if (response != 0) {
-        // The user declined, or the desktop could not bind them.
-        for (const auto& [reference, s] : m_shortcuts)
-            if (m_lost)
-                m_lost(s.signature, s.id, kEventHotKeyExistsErr);
-        m_shortcuts.clear();
-        return;
-    }
+    // A desktop may answer "done" and bind nothing: Plasma 5.27 does so for
+    // programs it cannot name (not started from a desktop entry's scope).
+    // What it did not bind is lost as much as what the user declined.
+    const PortalShortcuts bound =
+        response == 0 ? qdbus_cast<PortalShortcuts>(results.value(QStringLiteral("shortcuts")))
+                      : PortalShortcuts();
     QStringList triggers;
-    const PortalShortcuts bound = qdbus_cast<PortalShortcuts>(results.value(QStringLiteral("shortcuts")));
-    for (const PortalShortcut& s : bound)
-        if (const QString trigger = s.properties.value(QStringLiteral("trigger_description")).toString();
+    for (auto it = m_shortcuts.begin(); it != m_shortcuts.end();) {
+        const QString id = shortcutId(it->second.signature, it->second.id);
+        const auto match =
+            std::find_if(bound.begin(), bound.end(), [&id](const PortalShortcut& b) { return b.id == id; });
+        if (match == bound.end()) {
+            const Shortcut lost = it->second;
+            it = m_shortcuts.erase(it);
+            if (m_lost)
+                m_lost(lost.signature, lost.id, kEventHotKeyExistsErr);
+            continue;
+        }
+        if (const QString trigger = match->properties.value(QStringLiteral("trigger_description")).toString();
             !trigger.isEmpty())
             triggers << trigger;
+        ++it;
+    }
     m_assigned = triggers.join(QStringLiteral(", "));
+    if (m_shortcuts.empty())
+        m_failure = kNotGiven;
+    else if (m_assigned.isEmpty())
+        m_failure =
+            QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its keyboard "
+                           "settings, or bind a key to \u201Condrel toggle\u201D.");
+    else
+        m_failure.clear();
     if (m_described)
         m_described();
 }
 
 void PortalGlobalShortcuts::refused()
 {
-    m_failure = QStringLiteral("The desktop refused Ondrel a global hotkey.");
+    m_failure = kNotGiven;
     if (m_described)
         m_described();
 }

@@ -11,7 +11,7 @@ namespace ondrel::platform {
 namespace {
 
 const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-constexpr uint kKeyboard = 1;     // device type bit
+constexpr uint kKeyboard = 1; // device type bit
 constexpr uint kPersistUntilRevoked = 2;
 // Keysyms, not key codes: the desktop types them in whatever layout the user has.
 constexpr int kControlL = 0xffe3, kShiftL = 0xffe1, kInsert = 0xff63, kLowerV = 0x0076;
@@ -49,7 +49,8 @@ PortalKeyboard::~PortalKeyboard()
 
 std::unique_ptr<PortalKeyboard> PortalKeyboard::create(Options options, QDBusConnection bus)
 {
-    const std::optional<QVariant> types = portal::property(bus, kInterface, QStringLiteral("AvailableDeviceTypes"));
+    const std::optional<QVariant> types =
+        portal::property(bus, kInterface, QStringLiteral("AvailableDeviceTypes"));
     if (!types || !(types->toUInt() & kKeyboard))
         return nullptr;
     return std::unique_ptr<PortalKeyboard>(new PortalKeyboard(std::move(options), std::move(bus)));
@@ -112,8 +113,9 @@ void PortalKeyboard::start()
 {
     // The desktop asks the user here, for as long as the user takes.
     portal::Request::send(
-        m_bus, kInterface, QStringLiteral("Start"), {QVariant::fromValue(QDBusObjectPath(m_session)), QString()}, {},
-        this, [this](uint response, const QVariantMap& results) {
+        m_bus, kInterface, QStringLiteral("Start"),
+        {QVariant::fromValue(QDBusObjectPath(m_session)), QString()}, {}, this,
+        [this](uint response, const QVariantMap& results) {
             if (response != 0 || !(results.value(QStringLiteral("devices")).toUInt() & kKeyboard))
                 return fail(QStringLiteral("typing was not allowed"));
             if (const QString token = results.value(QStringLiteral("restore_token")).toString();
@@ -130,7 +132,8 @@ void PortalKeyboard::fail(const QString& why)
 {
     m_state = State::refused;
     m_pending.invalidate();
-    m_options.console(QStringLiteral("ondrel: %1; the entry is on the clipboard, paste it with Ctrl+V").arg(why));
+    m_options.console(
+        QStringLiteral("ondrel: %1; the entry is on the clipboard, paste it with Ctrl+V").arg(why));
 }
 
 void PortalKeyboard::sessionClosed(const QDBusMessage&)
@@ -144,9 +147,10 @@ void PortalKeyboard::sessionClosed(const QDBusMessage&)
 void PortalKeyboard::typeChord()
 {
     using Chord = X11KeystrokePoster::Chord;
-    const Chord chord = (m_options.pasteOverride ? X11KeystrokePoster::chordFromName(m_options.pasteOverride())
-                                                 : std::nullopt)
-                            .value_or(Chord::ControlV);
+    const Chord chord =
+        (m_options.pasteOverride ? X11KeystrokePoster::chordFromName(m_options.pasteOverride())
+                                 : std::nullopt)
+            .value_or(Chord::ControlV);
     switch (chord) {
     case Chord::ControlV:
         key(kControlL, true);
@@ -174,9 +178,10 @@ void PortalKeyboard::typeChord()
 void PortalKeyboard::key(int keysym, bool press)
 {
     // Sent in order on one connection, and taken in that order.
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(portal::kService, portal::kPath, kInterface, QStringLiteral("NotifyKeyboardKeysym"));
-    call.setArguments({QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(), keysym, uint(press ? 1 : 0)});
+    QDBusMessage call = QDBusMessage::createMethodCall(portal::kService, portal::kPath, kInterface,
+                                                       QStringLiteral("NotifyKeyboardKeysym"));
+    call.setArguments(
+        {QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(), keysym, uint(press ? 1 : 0)});
     m_bus.send(call);
 }
 
