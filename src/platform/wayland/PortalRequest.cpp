@@ -3,6 +3,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <QDBusReply>
 #include <QDBusVariant>
 
 namespace ondrel::platform::portal {
@@ -20,12 +21,21 @@ const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 
 std::optional<QVariant> property(QDBusConnection bus, const QString& interface, const QString& name)
 {
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService))
+    if (!bus.isConnected() || !bus.interface())
         return std::nullopt;
+    // Early in a session the portal may not run yet: the bus starts it on
+    // the first call, which then takes longer.
+    const bool running = bus.interface()->isServiceRegistered(kService);
+    if (!running) {
+        const QDBusReply<QStringList> activatable =
+            bus.interface()->call(QStringLiteral("ListActivatableNames"));
+        if (!activatable.isValid() || !activatable.value().contains(kService))
+            return std::nullopt;
+    }
     QDBusMessage get = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get.setArguments({interface, name});
-    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 2000);
+    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, running ? 2000 : 10000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
     return qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
