@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 using namespace ondrel;
 
 namespace {
@@ -50,6 +52,7 @@ public:
     QStringList keys;       // "ffe3 down", in order
     uint startAnswer = 0;   // 0: the user allowed it, 1: declined
     bool holdStart = false; // the user has not decided yet: answer with answerStart()
+    int mostKeysAtOnce = 0;
 
     void answerStart()
     {
@@ -91,12 +94,21 @@ public Q_SLOTS:
             answerStart();
         return QDBusObjectPath(m_startRequest);
     }
-    void NotifyKeyboardKeysym(const QDBusObjectPath& session, const QVariantMap&, int keysym, uint state)
+    void NotifyKeyboardKeysym(const QDBusObjectPath& session, const QVariantMap&, int keysym, uint state,
+                              const QDBusMessage& message)
     {
         keys << QStringLiteral("%1 %2 %3")
                     .arg(session.path() == kSession ? u"in-session" : u"elsewhere")
                     .arg(keysym, 0, 16)
                     .arg(state ? u"down" : u"up");
+        // The real portal passes calls on from threads, in any order: only
+        // one at a time is safe. Answer a little later to see how many come.
+        message.setDelayedReply(true);
+        mostKeysAtOnce = std::max(mostKeysAtOnce, ++m_keysInFlight);
+        QTimer::singleShot(5, this, [this, reply = message.createReply()] {
+            --m_keysInFlight;
+            m_bus.send(reply);
+        });
     }
 
 private:
@@ -122,6 +134,7 @@ private:
     uint m_deviceTypes;
     uint m_version;
     QString m_startRequest;
+    int m_keysInFlight = 0;
 };
 
 const QStringList kControlV = {QStringLiteral("in-session ffe3 down"), QStringLiteral("in-session 76 down"),
@@ -202,6 +215,7 @@ void TestPortalKeyboard::firstPasteAsksThenTypes()
     QTRY_COMPARE(portal.keys, kControlV);
     QCOMPARE(portal.calls.size(), 3);
     QVERIFY(m_console.isEmpty());
+    QCOMPARE(portal.mostKeysAtOnce, 1);
 }
 
 void TestPortalKeyboard::chords_data()

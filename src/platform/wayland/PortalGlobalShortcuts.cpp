@@ -110,7 +110,7 @@ void PortalGlobalShortcuts::createSession()
 {
     // Answered later: start-up does not wait for the desktop.
     portal::Request::send(m_bus, kInterface, QStringLiteral("CreateSession"), {},
-                          {{QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}, this,
+                          {{QStringLiteral("session_handle_token"), QStringLiteral("ondrel_hotkeys")}}, this,
                           [this](uint response, const QVariantMap& results) {
                               if (response != 0) {
                                   refused();

@@ -3,6 +3,7 @@
 #include "X11KeystrokePoster.h" // the paste chord's names, shared with X11
 
 #include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
 
 #include <cstdio>
 
@@ -13,6 +14,7 @@ namespace {
 const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 constexpr uint kKeyboard = 1; // device type bit
 constexpr uint kPersistUntilRevoked = 2;
+constexpr int kKeyTimeoutMs = 2000;
 // Keysyms, not key codes: the desktop types them in whatever layout the user has.
 constexpr int kControlL = 0xffe3, kShiftL = 0xffe1, kInsert = 0xff63, kLowerV = 0x0076;
 // clang-format off
@@ -77,17 +79,17 @@ void PortalKeyboard::postPaste()
 void PortalKeyboard::startSession()
 {
     m_state = State::starting;
-    portal::Request::send(m_bus, kInterface, QStringLiteral("CreateSession"), {},
-                          {{QStringLiteral("session_handle_token"), QStringLiteral("ondrel")}}, this,
-                          [this](uint response, const QVariantMap& results) {
-                              m_session = sessionHandle(results.value(QStringLiteral("session_handle")));
-                              if (response != 0 || m_session.isEmpty())
-                                  return fail(QStringLiteral("the desktop gave no remote-control session"));
-                              m_bus.connect(portal::kService, m_session,
-                                            QStringLiteral("org.freedesktop.portal.Session"),
-                                            QStringLiteral("Closed"), this, ONDREL_CLOSED_SLOT);
-                              selectDevices();
-                          });
+    portal::Request::send(
+        m_bus, kInterface, QStringLiteral("CreateSession"), {},
+        {{QStringLiteral("session_handle_token"), QStringLiteral("ondrel_keyboard%1").arg(++m_sessions)}},
+        this, [this](uint response, const QVariantMap& results) {
+            m_session = sessionHandle(results.value(QStringLiteral("session_handle")));
+            if (response != 0 || m_session.isEmpty())
+                return fail(QStringLiteral("the desktop gave no remote-control session"));
+            m_bus.connect(portal::kService, m_session, QStringLiteral("org.freedesktop.portal.Session"),
+                          QStringLiteral("Closed"), this, ONDREL_CLOSED_SLOT);
+            selectDevices();
+        });
 }
 
 void PortalKeyboard::selectDevices()
@@ -177,12 +179,30 @@ void PortalKeyboard::typeChord()
 
 void PortalKeyboard::key(int keysym, bool press)
 {
-    // Sent in order on one connection, and taken in that order.
+    m_keys.push_back({keysym, press});
+    if (m_keys.size() == 1)
+        sendNextKey();
+}
+
+void PortalKeyboard::sendNextKey()
+{
+    if (m_keys.empty())
+        return;
+    // One at a time: the portal handles calls in threads of its own and
+    // passes them on in any order. A release overtaken by its press leaves
+    // the key held, repeating in the user's window.
+    const auto [keysym, press] = m_keys.front();
     QDBusMessage call = QDBusMessage::createMethodCall(portal::kService, portal::kPath, kInterface,
                                                        QStringLiteral("NotifyKeyboardKeysym"));
     call.setArguments(
         {QVariant::fromValue(QDBusObjectPath(m_session)), QVariantMap(), keysym, uint(press ? 1 : 0)});
-    m_bus.send(call);
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, kKeyTimeoutMs), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        if (!m_keys.empty())
+            m_keys.pop_front();
+        sendNextKey();
+    });
 }
 
 } // namespace ondrel::platform

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -66,12 +67,17 @@ private:
     void fail(const QString& why);
     void typeChord();
     void key(int keysym, bool press);
+    void sendNextKey();
 
     Options m_options;
     QDBusConnection m_bus;
     State m_state = State::idle;
     QString m_session;
-    QElapsedTimer m_pending; // a paste waits for the session; invalid when none does
+    // Session paths are ours to name, and must differ from any other
+    // session of this program (the hotkeys have one too).
+    int m_sessions = 0;
+    std::deque<std::pair<int, bool>> m_keys; // keysym, pressed: the first is on its way
+    QElapsedTimer m_pending;                 // a paste waits for the session; invalid when none does
 };
 
 } // namespace ondrel::platform
