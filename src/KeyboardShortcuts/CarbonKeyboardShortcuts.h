@@ -58,6 +58,7 @@ public:
     const std::map<qint64, HotKey>& hotKeys() const { return m_hotKeys; }
     QString unavailableReason() const { return m_service.unavailableReason(); }
     QString assignedTriggers() const { return m_service.assignedTriggers(); }
+    bool desktopAssignsKeys() const { return m_service.desktopAssignsKeys(); }
     void setDescriptionHandler(platform::HotKeyService::DescriptionHandler handler)
     {
         m_service.setDescriptionHandler(std::move(handler));

@@ -171,10 +171,16 @@ int runBrisolApp(int argc, char** argv)
     if (!delegate.statusItem() || !QSystemTrayIcon::isSystemTrayAvailable()) {
         const KeyboardShortcuts::Name hotkey(AppDelegate::kHotkeyName);
         const auto shortcut = delegate.shortcuts().getShortcut(hotkey);
-        // Only a hotkey that is really grabbed is worth naming.
-        const QString opens = shortcut && delegate.shortcuts().carbon().isHeld(*shortcut)
-                                  ? delegate.shortcuts().label(*shortcut) + QStringLiteral(" or ")
-                                  : QString();
+        // Only a hotkey that is really grabbed is worth naming; where the
+        // desktop picks the keys, only the keys it has said.
+        const auto& carbon = delegate.shortcuts().carbon();
+        QString opens;
+        if (carbon.desktopAssignsKeys())
+            opens = carbon.assignedTriggers();
+        else if (shortcut && carbon.isHeld(*shortcut))
+            opens = delegate.shortcuts().label(*shortcut);
+        if (!opens.isEmpty())
+            opens += QStringLiteral(" or ");
         std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
                      qPrintable(opens));
     }

@@ -64,6 +64,9 @@ public:
     // Where the desktop binds the hotkeys itself (its portal): the triggers
     // it assigned, as it describes them; empty elsewhere or until known.
     virtual QString assignedTriggers() const { return {}; }
+    // Whether the desktop, not the program, picks the keys (its portal):
+    // a registration then only asks, and the keys are known once it answers.
+    virtual bool desktopAssignsKeys() const { return false; }
     // Called when either of the two above changes, as a desktop's answer
     // can come long after the hotkey was asked for.
     using DescriptionHandler = std::function<void()>;

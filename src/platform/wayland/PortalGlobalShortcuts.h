@@ -39,6 +39,7 @@ public:
     // The triggers the desktop assigned, as it describes them; empty until
     // it has answered.
     QString assignedTriggers() const override { return m_assigned; }
+    bool desktopAssignsKeys() const override { return true; }
     void setDescriptionHandler(DescriptionHandler handler) override { m_described = std::move(handler); }
     bool hasSession() const { return !m_session.isEmpty(); }
 
