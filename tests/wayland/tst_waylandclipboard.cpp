@@ -2,6 +2,7 @@
 // inside scripts/with-sway): captures from wl-copy, copy-out read back by
 // wl-paste, secrets, and a source that never hands its data over.
 
+#include "AppProcess.h"
 #include "ClipboardManager.h"
 #include "MemoryUserDefaults.h"
 #include "MemoryWorkspace.h"
@@ -36,30 +37,6 @@ QImage redSquare()
     QImage image(3, 3, QImage::Format_ARGB32);
     image.fill(Qt::red);
     return image;
-}
-
-// Another program copies: wl-copy serves `bytes` as `type` in the background.
-bool wlCopy(const QByteArray& bytes, const QString& type = QStringLiteral("text/plain;charset=utf-8"))
-{
-    QProcess process;
-    process.start(QStringLiteral("wl-copy"), {QStringLiteral("--type"), type});
-    if (!process.waitForStarted())
-        return false;
-    process.write(bytes);
-    process.closeWriteChannel();
-    return process.waitForFinished(5000) && process.exitCode() == 0;
-}
-
-// What another program pastes. The event loop keeps running meanwhile: the
-// data may be ours, served from the clipboard's thread.
-QByteArray wlPaste(const QString& type)
-{
-    QProcess process;
-    process.start(QStringLiteral("wl-paste"),
-                  {QStringLiteral("--no-newline"), QStringLiteral("--type"), type});
-    [[maybe_unused]] const bool done =
-        QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000);
-    return process.readAllStandardOutput();
 }
 
 struct Watched
@@ -103,15 +80,15 @@ void TestWaylandClipboard::offersDataControl()
 
 void TestWaylandClipboard::capturesTextImagesAndFiles()
 {
-    QVERIFY(wlCopy("there before"));
+    QVERIFY(test::wlCopy("there before"));
     Watched w;
     QCoreApplication::processEvents();       // what the compositor said at connection has arrived
     QCOMPARE(w.pasteboard.changeCount(), 0); // what was there at start is not a copy
     const QString text = QStringLiteral("grüße ✓ 😀\n\tindented");
-    QVERIFY(wlCopy(text.toUtf8()));
+    QVERIFY(test::wlCopy(text.toUtf8()));
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
     QCOMPARE(w.manager.items().first().text(), std::optional<QString>(text));
-    QVERIFY(wlCopy(png(redSquare()), QStringLiteral("image/png")));
+    QVERIFY(test::wlCopy(png(redSquare()), QStringLiteral("image/png")));
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 2, 5000);
     QCOMPARE(w.manager.items().first().type(), ClipboardItemType::image);
     QCOMPARE(w.manager.items().first().image()->size(), QSize(3, 3));
@@ -131,22 +108,23 @@ void TestWaylandClipboard::copyOutIsReadBackByteForByte()
     Watched w;
     const QString text = QStringLiteral("line one\r\nline two ✓ \U0001F600\n\n  trailing  ");
     w.manager.copyAndPaste(ClipboardItem::makeText(text));
-    QTRY_COMPARE_WITH_TIMEOUT(wlPaste(QStringLiteral("text/plain;charset=utf-8")), text.toUtf8(), 5000);
-    QCOMPARE(wlPaste(QStringLiteral("text/plain")), text.toUtf8());
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")), text.toUtf8(), 5000);
+    QCOMPARE(test::wlPaste(QStringLiteral("text/plain")), text.toUtf8());
     // Our own write is seen as a change and, being the front entry, not recorded again.
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.lastChangeCount(), w.pasteboard.changeCount(), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(w.keystrokes.pasteCount(), 1, 5000);
 
     w.manager.copyAndPaste(ClipboardItem::makeImage(redSquare()));
     QImage pasted;
-    QTRY_VERIFY_WITH_TIMEOUT(!(pasted = QImage::fromData(wlPaste(QStringLiteral("image/png")))).isNull(),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(pasted = QImage::fromData(test::wlPaste(QStringLiteral("image/png")))).isNull(), 5000);
     QCOMPARE(pasted.size(), QSize(3, 3));
     QCOMPARE(pasted.pixelColor(2, 2), QColor(Qt::red));
 
     const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/a b.txt"));
     w.manager.copyAndPaste(ClipboardItem::makeFile(file));
-    QTRY_COMPARE_WITH_TIMEOUT(wlPaste(QStringLiteral("text/uri-list")), file.toEncoded() + "\r\n", 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/uri-list")), file.toEncoded() + "\r\n",
+                              5000);
 }
 
 void TestWaylandClipboard::secretsAreNotCaptured()
@@ -156,9 +134,9 @@ void TestWaylandClipboard::secretsAreNotCaptured()
     platform::WaylandClipboard manager;
     manager.setContents({{QString::fromLatin1(platform::kSecretHintType), "secret"},
                          {QStringLiteral("text/plain;charset=utf-8"), "hunter2"}});
-    QTRY_COMPARE_WITH_TIMEOUT(wlPaste(QStringLiteral("text/plain;charset=utf-8")), QByteArray("hunter2"),
-                              5000);
-    QVERIFY(wlCopy("after the password"));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")),
+                              QByteArray("hunter2"), 5000);
+    QVERIFY(test::wlCopy("after the password"));
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
     QCOMPARE(w.manager.items().first().text(), std::optional<QString>(QStringLiteral("after the password")));
 }
@@ -204,7 +182,7 @@ void TestWaylandClipboard::silentSourceBlocksNothing()
     QCOMPARE(asked.filter(QStringLiteral("asked ")).size(), 1);
     QCOMPARE(w.manager.items().size(), 0);
     // The next copy is read as usual.
-    QVERIFY(wlCopy("after the silent one"));
+    QVERIFY(test::wlCopy("after the silent one"));
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
 }
 

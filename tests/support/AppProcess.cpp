@@ -1,0 +1,110 @@
+#include "AppProcess.h"
+
+#include "TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTest>
+
+namespace ondrel::test {
+
+AppProcess::AppProcess(QString binary) : m_binary(std::move(binary))
+{
+    QDir(m_home.path()).mkpath(QStringLiteral("run"));
+    QFile::setPermissions(m_home.path() + QStringLiteral("/run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+AppProcess::~AppProcess()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.kill();
+    m_process.waitForFinished();
+}
+
+bool AppProcess::start(const QProcessEnvironment& extra, const QStringList& unset)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : unset)
+        env.remove(name);
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/run"));
+    env.insert(QStringLiteral("ONDREL_TRACE"), QStringLiteral("1"));
+    env.insert(extra);
+    m_process.setProcessEnvironment(env);
+    m_process.setReadChannel(QProcess::StandardError);
+    m_process.start(m_binary, {});
+    return m_process.waitForStarted() && said(QStringLiteral("trace ready "));
+}
+
+void AppProcess::collect()
+{
+    m_process.waitForReadyRead(0);
+    while (m_process.canReadLine())
+        m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
+}
+
+bool AppProcess::said(const QString& prefix, int timeoutMs)
+{
+    return QTest::qWaitFor(
+        [&] {
+            collect();
+            for (qsizetype i = 0; i < m_lines.size(); ++i)
+                if (m_lines[i].startsWith(prefix)) {
+                    m_lines.removeAt(i);
+                    return true;
+                }
+            return false;
+        },
+        timeoutMs);
+}
+
+QStringList AppProcess::unexpectedLines(const QStringList& expected)
+{
+    collect();
+    QStringList unexpected;
+    for (const QString& line : std::as_const(m_lines))
+        if (!line.startsWith(u"trace ") && !expected.contains(line))
+            unexpected << line;
+    return unexpected;
+}
+
+bool AppProcess::toggle() const
+{
+    QProcess process;
+    process.setProcessEnvironment(m_process.processEnvironment());
+    process.start(m_binary, {QStringLiteral("toggle")});
+    return process.waitForFinished(5000) && process.exitCode() == 0;
+}
+
+QJsonArray AppProcess::history() const
+{
+    return QJsonDocument::fromJson(readFile(m_home.path() + QStringLiteral("/.local/share/Brisol/history.json")))
+        .array();
+}
+
+bool wlCopy(const QByteArray& bytes, const QString& type)
+{
+    QProcess process;
+    process.start(QStringLiteral("wl-copy"), {QStringLiteral("--type"), type});
+    if (!process.waitForStarted())
+        return false;
+    process.write(bytes);
+    process.closeWriteChannel();
+    return process.waitForFinished(5000) && process.exitCode() == 0;
+}
+
+QByteArray wlPaste(const QString& type)
+{
+    QProcess process;
+    process.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), type});
+    [[maybe_unused]] const bool done =
+        QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000);
+    return process.readAllStandardOutput();
+}
+
+} // namespace ondrel::test

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace ondrel::test {
+
+// The real program, started as a user would but with a home of its own:
+// its console lines gathered as they come (with tracing on), its stored
+// history read back. Killed with the object if still running.
+class AppProcess final
+{
+public:
+    explicit AppProcess(QString binary);
+    ~AppProcess();
+
+    // Starts it in the test's environment changed by `extra`; the names in
+    // `unset` are removed (QT_QPA_PLATFORM, to let the program choose).
+    // Waits until it says it is ready.
+    bool start(const QProcessEnvironment& extra = {}, const QStringList& unset = {});
+    // Waits for a console line that starts with `prefix`, and takes it.
+    bool said(const QString& prefix, int timeoutMs = 10000);
+    // What it said beyond its trace and the `expected` lines.
+    QStringList unexpectedLines(const QStringList& expected);
+    // Runs `ondrel toggle` beside it: whether that found it and succeeded.
+    bool toggle() const;
+
+    QJsonArray history() const;
+    QString home() const { return m_home.path(); }
+    QProcess& process() { return m_process; }
+
+private:
+    void collect();
+
+    QString m_binary;
+    QTemporaryDir m_home;
+    QProcess m_process;
+    QStringList m_lines;
+};
+
+// Another Wayland program copies: wl-copy serves `bytes` as `type` in the background.
+bool wlCopy(const QByteArray& bytes, const QString& type = QStringLiteral("text/plain;charset=utf-8"));
+// What another Wayland program pastes (wl-paste). The event loop keeps
+// running meanwhile: the data may be served from this very process.
+QByteArray wlPaste(const QString& type = QStringLiteral("text/plain;charset=utf-8"));
+
+} // namespace ondrel::test
