@@ -83,7 +83,8 @@ bool AppProcess::toggle() const
 
 QJsonArray AppProcess::history() const
 {
-    return QJsonDocument::fromJson(readFile(m_home.path() + QStringLiteral("/.local/share/Brisol/history.json")))
+    return QJsonDocument::fromJson(
+               readFile(m_home.path() + QStringLiteral("/.local/share/Brisol/history.json")))
         .array();
 }
 
@@ -101,7 +102,8 @@ bool wlCopy(const QByteArray& bytes, const QString& type)
 QByteArray wlPaste(const QString& type)
 {
     QProcess process;
-    process.start(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline"), QStringLiteral("--type"), type});
+    process.start(QStringLiteral("wl-paste"),
+                  {QStringLiteral("--no-newline"), QStringLiteral("--type"), type});
     [[maybe_unused]] const bool done =
         QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 5000);
     return process.readAllStandardOutput();
