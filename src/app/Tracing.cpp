@@ -39,6 +39,9 @@ bool PaintTracer::eventFilter(QObject* watched, QEvent* event)
         m_waiting = true;
     if (watched == m_window && event->type() == QEvent::Hide)
         trace("popover-hidden");
+    // Keys typed from now on reach it.
+    if (watched == m_window && event->type() == QEvent::WindowActivate)
+        trace("popover-active");
     // A window is painted when it is exposed, later updates on request.
     const bool painting = (watched == m_window->windowHandle() && event->type() == QEvent::Expose) ||
                           (watched == m_window && event->type() == QEvent::UpdateRequest);

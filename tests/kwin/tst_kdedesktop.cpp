@@ -73,7 +73,7 @@ void TestKdeDesktop::capturesAndPastesThroughThePortal()
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Target")));
     QVERIFY(m_app->toggle());
-    QVERIFY(m_app->said(QStringLiteral("trace popover-painted ")));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
     QVERIFY(typeKeys({QStringLiteral("28+"), QStringLiteral("28-")}));
     QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v copied on Plasma"));
@@ -82,7 +82,7 @@ void TestKdeDesktop::capturesAndPastesThroughThePortal()
     // A second paste types at once, in the same session; the held keys
     // came up again (no V repeating in the window).
     QVERIFY(m_app->toggle());
-    QVERIFY(m_app->said(QStringLiteral("trace popover-painted ")));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
     QVERIFY(typeKeys({QStringLiteral("28+"), QStringLiteral("28-")}));
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v copied on Plasma"));
     QTest::qWait(800); // longer than the keyboard's repeat delay (600 ms)
