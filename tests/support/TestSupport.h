@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 
 namespace ondrel::test {
 
@@ -33,6 +34,7 @@ public:
     QString address() const { return m_address; }
 
 private:
+    QTemporaryFile m_config;
     QProcess m_daemon;
     QString m_address;
 };
