@@ -30,7 +30,8 @@ void BM_WaylandCapture(benchmark::State& state)
     int copy = 0;
     double copyOnly = 0;
     for (auto _ : state) {
-        const QByteArray text = QByteArray("latency probe ") + QByteArray::number(++copy) + ' ' + QByteArray(180, 'x');
+        const QByteArray text =
+            QByteArray("latency probe ") + QByteArray::number(++copy) + ' ' + QByteArray(180, 'x');
         QElapsedTimer clock;
         clock.start();
         if (!test::wlCopy(text)) {

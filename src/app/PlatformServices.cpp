@@ -2,6 +2,7 @@
 
 #include "ClipboardData.h"
 
+#include "KdeGlobalAccel.h"
 #include "NullServices.h"
 #include "PortalGlobalShortcuts.h"
 #include "PortalKeyboard.h"
@@ -104,8 +105,11 @@ PlatformServices createWaylandServices(platform::UserDefaults& defaults)
     else
         services.keystrokes = std::make_unique<platform::WaylandKeystrokePoster>(*desktop);
     services.background = std::move(desktop);
-    // Global hotkeys only as the desktop portal grants them.
-    if (auto portal = platform::PortalGlobalShortcuts::create())
+    // Global hotkeys only as the desktop grants them: KDE's own shortcut
+    // service, which serves every program; else the desktop portal.
+    if (auto kde = platform::KdeGlobalAccel::create())
+        services.hotKeys = std::move(kde);
+    else if (auto portal = platform::PortalGlobalShortcuts::create())
         services.hotKeys = std::move(portal);
     else
         services.hotKeys = std::make_unique<platform::NullHotKeyService>();

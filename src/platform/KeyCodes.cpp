@@ -169,6 +169,14 @@ std::optional<qint64> keyCodeForQtKey(int qtKey)
     return std::nullopt;
 }
 
+std::optional<int> qtKeyForKeyCode(qint64 keyCode)
+{
+    for (const Entry& e : kEntries)
+        if (e.keyCode == keyCode && e.qtKey != 0)
+            return e.qtKey;
+    return std::nullopt;
+}
+
 std::optional<qint64> keyCodeOf(const QKeyEvent& event)
 {
     if (event.nativeScanCode() > quint32(kXKeycodeOffset))

@@ -28,5 +28,8 @@ qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers);
 // For key events without a hardware code (synthetic ones): the key code of
 // the key that gives this Qt key on a US keyboard.
 std::optional<qint64> keyCodeForQtKey(int qtKey);
+// The other way: the Qt key the key gives on a US keyboard, for desktops
+// that take shortcuts as Qt keys.
+std::optional<int> qtKeyForKeyCode(qint64 keyCode);
 
 } // namespace ondrel::platform::keycodes

@@ -1,0 +1,188 @@
+#include "KdeGlobalAccel.h"
+
+#include "KeyCodes.h"
+#include "Modifiers.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMetaType>
+#include <QKeySequence>
+
+#include <algorithm>
+
+namespace ondrel::platform {
+
+namespace {
+
+const QString kService = QStringLiteral("org.kde.kglobalaccel");
+const QString kPath = QStringLiteral("/kglobalaccel");
+const QString kInterface = QStringLiteral("org.kde.KGlobalAccel");
+const QString kComponentInterface = QStringLiteral("org.kde.kglobalaccel.Component");
+// The component's name, kept in the desktop's shortcut settings with the
+// user's choices: it must not change.
+const QString kComponent = QStringLiteral("ondrel");
+// setShortcut's flags.
+constexpr uint kIsDefault = 1, kSetPresent = 2;
+// clang-format off
+#define ONDREL_PRESSED_SLOT SLOT(pressed(QDBusMessage))
+#define ONDREL_RELEASED_SLOT SLOT(released(QDBusMessage))
+#define ONDREL_CHANGED_SLOT SLOT(shortcutChanged(QDBusMessage))
+// clang-format on
+
+QString actionName(quint32 signature, quint32 id)
+{
+    return QStringLiteral("hotkey-%1-%2").arg(signature).arg(id);
+}
+
+bool hasKey(const QList<int>& keys)
+{
+    return std::any_of(keys.begin(), keys.end(), [](int key) { return key != 0; });
+}
+
+} // namespace
+
+KdeGlobalAccel::KdeGlobalAccel(QDBusConnection bus) : m_bus(std::move(bus))
+{
+    qDBusRegisterMetaType<QList<int>>();
+}
+
+KdeGlobalAccel::~KdeGlobalAccel()
+{
+    for (const auto& [reference, s] : m_shortcuts)
+        m_bus.call(QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("setInactive"))
+                       << s.actionId,
+                   QDBus::NoBlock);
+}
+
+std::unique_ptr<KdeGlobalAccel> KdeGlobalAccel::create(QDBusConnection bus)
+{
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kService))
+        return nullptr;
+    std::unique_ptr<KdeGlobalAccel> service(new KdeGlobalAccel(bus));
+    const QString component = QStringLiteral("/component/") + kComponent;
+    service->m_bus.connect(kService, component, kComponentInterface, QStringLiteral("globalShortcutPressed"),
+                           service.get(), ONDREL_PRESSED_SLOT);
+    service->m_bus.connect(kService, component, kComponentInterface, QStringLiteral("globalShortcutReleased"),
+                           service.get(), ONDREL_RELEASED_SLOT);
+    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("yourShortcutGotChanged"), service.get(),
+                           ONDREL_CHANGED_SLOT);
+    return service;
+}
+
+int KdeGlobalAccel::qtCombination(quint32 keyCode, quint32 carbonModifiers)
+{
+    const std::optional<int> key = keycodes::qtKeyForKeyCode(keyCode);
+    if (!key)
+        return 0;
+    int combination = *key;
+    if (carbonModifiers & CarbonModifiers::shift)
+        combination |= Qt::SHIFT;
+    if (carbonModifiers & CarbonModifiers::control)
+        combination |= Qt::CTRL;
+    if (carbonModifiers & CarbonModifiers::option)
+        combination |= Qt::ALT;
+    if (carbonModifiers & CarbonModifiers::command)
+        combination |= Qt::META;
+    return combination;
+}
+
+QDBusMessage KdeGlobalAccel::call(const QString& method, const QVariantList& arguments) const
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
+    message.setArguments(arguments);
+    // The desktop's own service, answering from memory: quick. Events are
+    // handled meanwhile, as the answer may depend on them.
+    return m_bus.call(message, QDBus::BlockWithGui, 2000);
+}
+
+HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature,
+                                                           quint32 id)
+{
+    const int combination = qtCombination(keyCode, modifiers);
+    if (combination == 0)
+        return {kParamErr, std::nullopt};
+    const QStringList actionId = {kComponent, actionName(signature, id), QStringLiteral("Ondrel"),
+                                  QStringLiteral("Show the clipboard history")};
+    if (call(QStringLiteral("doRegister"), {actionId}).type() != QDBusMessage::ReplyMessage)
+        return {kEventHotKeyExistsErr, std::nullopt};
+    const QVariant keys = QVariant::fromValue(QList<int>{combination});
+    call(QStringLiteral("setShortcut"), {actionId, keys, kIsDefault});
+    // Without "no autoloading" the keys the user chose in the desktop's
+    // settings win over ours; the answer is what the desktop runs it with.
+    const QDBusMessage reply = call(QStringLiteral("setShortcut"), {actionId, keys, kSetPresent});
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return {kEventHotKeyExistsErr, std::nullopt};
+    const quint64 reference = m_nextReference++;
+    m_shortcuts[reference] = {signature, id, actionId, qdbus_cast<QList<int>>(reply.arguments().value(0))};
+    describe();
+    return {kNoErr, reference};
+}
+
+void KdeGlobalAccel::unregisterHotKey(quint64 reference)
+{
+    const auto it = m_shortcuts.find(reference);
+    if (it == m_shortcuts.end())
+        return;
+    // Inactive, not forgotten: the user's choice of keys stays with the desktop.
+    call(QStringLiteral("setInactive"), {it->second.actionId});
+    m_shortcuts.erase(it);
+    describe();
+}
+
+QString KdeGlobalAccel::assignedTriggers() const
+{
+    QStringList triggers;
+    for (const auto& [reference, s] : m_shortcuts)
+        for (int key : s.keys)
+            if (key != 0)
+                triggers << QKeySequence(key).toString(QKeySequence::NativeText);
+    return triggers.join(QStringLiteral(", "));
+}
+
+void KdeGlobalAccel::describe()
+{
+    const bool keyless =
+        std::any_of(m_shortcuts.begin(), m_shortcuts.end(), [](const auto& s) { return !hasKey(s.second.keys); });
+    // Another shortcut of the desktop has the keys, or the user removed them.
+    m_failure = keyless ? QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its "
+                                         "keyboard settings, or bind a key to \u201Condrel toggle\u201D.")
+                        : QString();
+    if (m_described)
+        m_described();
+}
+
+void KdeGlobalAccel::shortcutChanged(const QDBusMessage& signal)
+{
+    // The user chose other keys in the desktop's settings.
+    const QStringList actionId = signal.arguments().value(0).toStringList();
+    const QList<int> keys = qdbus_cast<QList<int>>(signal.arguments().value(1));
+    for (auto& [reference, s] : m_shortcuts)
+        if (actionId.value(0) == kComponent && actionId.value(1) == s.actionId.value(1))
+            s.keys = keys;
+    describe();
+}
+
+void KdeGlobalAccel::pressed(const QDBusMessage& signal)
+{
+    report(signal, Phase::pressed);
+}
+
+void KdeGlobalAccel::released(const QDBusMessage& signal)
+{
+    report(signal, Phase::released);
+}
+
+void KdeGlobalAccel::report(const QDBusMessage& signal, Phase phase)
+{
+    // (component, action, timestamp)
+    const QList<QVariant> arguments = signal.arguments();
+    if (!m_enabled || !m_handler || arguments.value(0).toString() != kComponent)
+        return;
+    const QString action = arguments.value(1).toString();
+    for (const auto& [reference, s] : m_shortcuts)
+        if (s.actionId.value(1) == action) {
+            m_handler(s.signature, s.id, phase);
+            return;
+        }
+}
+
+} // namespace ondrel::platform

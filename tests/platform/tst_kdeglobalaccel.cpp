@@ -1,0 +1,211 @@
+// Global hotkeys through KDE's shortcut service, against a stand-in of it on
+// a private session bus: the key form, what is registered with which flags,
+// the keys the desktop keeps, presses and releases, a change in the
+// desktop's settings, and no keys at all. (tst_kdedesktop runs it on KWin.)
+
+#include "KdeGlobalAccel.h"
+#include "TestSupport.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QTest>
+
+using namespace ondrel;
+
+namespace {
+
+const QString kPath = QStringLiteral("/kglobalaccel");
+const QString kInterface = QStringLiteral("org.kde.KGlobalAccel");
+
+class GlobalAccelStandIn final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
+public:
+    explicit GlobalAccelStandIn(QDBusConnection bus) : m_bus(std::move(bus))
+    {
+        published = m_bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots) &&
+                    m_bus.registerService(QStringLiteral("org.kde.kglobalaccel"));
+    }
+    ~GlobalAccelStandIn() override
+    {
+        m_bus.unregisterService(QStringLiteral("org.kde.kglobalaccel"));
+        m_bus.unregisterObject(kPath);
+    }
+
+    bool published = false;
+    QStringList calls;
+    QList<int> kept;        // keys the user chose earlier: they win over the program's
+    bool keysTaken = false; // another shortcut holds the keys asked for
+
+    void emitShortcut(const QString& member, const QString& component, const QString& action)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/component/") + component,
+                                                         QStringLiteral("org.kde.kglobalaccel.Component"), member);
+        signal.setArguments({component, action, qlonglong(1000)});
+        m_bus.send(signal);
+    }
+    void emitChanged(const QStringList& actionId, const QList<int>& keys)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("yourShortcutGotChanged"));
+        signal.setArguments({actionId, QVariant::fromValue(keys)});
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    void doRegister(const QStringList& actionId) { calls << QStringLiteral("doRegister ") + actionId.join(u'|'); }
+    QList<int> setShortcut(const QStringList& actionId, const QList<int>& keys, uint flags)
+    {
+        calls << QStringLiteral("setShortcut %1 %2 %3").arg(actionId.value(1)).arg(keys.value(0), 0, 16).arg(flags);
+        if (flags & 1) // the default
+            return keys;
+        if (!kept.isEmpty())
+            return kept;
+        return keysTaken ? QList<int>() : keys;
+    }
+    void setInactive(const QStringList& actionId) { calls << QStringLiteral("setInactive ") + actionId.value(1); }
+
+private:
+    QDBusConnection m_bus;
+};
+
+} // namespace
+
+class TestKdeGlobalAccel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init() { test::failOnUnexpectedWarnings(); }
+    void combinations_data();
+    void combinations();
+    void registersAndReportsPresses();
+    void keysTheUserChoseWin();
+    void noKeys();
+    void withoutTheService();
+
+private:
+    std::unique_ptr<platform::KdeGlobalAccel> service();
+
+    test::PrivateSessionBus m_bus;
+    QString m_address;
+    int m_connections = 0;
+};
+
+void TestKdeGlobalAccel::initTestCase()
+{
+    qDBusRegisterMetaType<QList<int>>();
+    m_address = m_bus.start();
+    QVERIFY(!m_address.isEmpty());
+}
+
+std::unique_ptr<platform::KdeGlobalAccel> TestKdeGlobalAccel::service()
+{
+    return platform::KdeGlobalAccel::create(
+        QDBusConnection::connectToBus(m_address, QStringLiteral("app%1").arg(++m_connections)));
+}
+
+void TestKdeGlobalAccel::combinations_data()
+{
+    QTest::addColumn<quint32>("keyCode");
+    QTest::addColumn<quint32>("modifiers");
+    QTest::addColumn<int>("combination");
+    QTest::newRow("Shift+Super+V") << 9u << 0x300u << (Qt::SHIFT | Qt::META | Qt::Key_V).toCombined();
+    QTest::newRow("every modifier") << 40u << 0x1B00u
+                                    << (Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::META | Qt::Key_K).toCombined();
+    QTest::newRow("a function key") << 96u << 0x1000u << (Qt::CTRL | Qt::Key_F5).toCombined();
+    QTest::newRow("space") << 49u << 0x800u << (Qt::ALT | Qt::Key_Space).toCombined();
+    QTest::newRow("digit") << 18u << 0x100u << (Qt::META | Qt::Key_1).toCombined();
+    QTest::newRow("no such key") << 0xFFFFu << 0x100u << 0;
+}
+
+void TestKdeGlobalAccel::combinations()
+{
+    QFETCH(quint32, keyCode);
+    QFETCH(quint32, modifiers);
+    QFETCH(int, combination);
+    QCOMPARE(platform::KdeGlobalAccel::qtCombination(keyCode, modifiers), combination);
+}
+
+void TestKdeGlobalAccel::registersAndReportsPresses()
+{
+    GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop1")));
+    QVERIFY(desktop.published);
+    auto hotkeys = service();
+    QVERIFY(hotkeys);
+    QVERIFY(hotkeys->desktopAssignsKeys());
+    QStringList events;
+    hotkeys->setHotKeyHandler([&events](quint32 signature, quint32 id, platform::HotKeyService::Phase phase) {
+        events << QStringLiteral("%1 %2 %3")
+                      .arg(signature)
+                      .arg(id)
+                      .arg(phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
+        return platform::HotKeyService::kNoErr;
+    });
+    const auto registration = hotkeys->registerHotKey(9, 0x300, 77, 1);
+    QCOMPARE(registration.status, platform::HotKeyService::kNoErr);
+    QVERIFY(registration.reference);
+    // The default first, then the keys in use, which the user's choice may override.
+    QCOMPARE(desktop.calls, (QStringList{QStringLiteral("doRegister ondrel|hotkey-77-1|Ondrel|Show the clipboard history"),
+                                         QStringLiteral("setShortcut hotkey-77-1 12000056 1"),
+                                         QStringLiteral("setShortcut hotkey-77-1 12000056 2")}));
+    QCOMPARE(hotkeys->assignedTriggers(), QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
+    QVERIFY(hotkeys->unavailableReason().isEmpty());
+
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"));
+    desktop.emitShortcut(QStringLiteral("globalShortcutReleased"), QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"));
+    QTRY_COMPARE(events, (QStringList{QStringLiteral("77 1 down"), QStringLiteral("77 1 up")}));
+    // Another program's action, or one no longer ours, is not ours to run.
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("kwin"), QStringLiteral("hotkey-77-1"));
+    hotkeys->unregisterHotKey(*registration.reference);
+    QCOMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-77-1"));
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"));
+    QTest::qWait(100); // signals are delivered in order: anything would be here by now
+    QCOMPARE(events.size(), 2);
+}
+
+void TestKdeGlobalAccel::keysTheUserChoseWin()
+{
+    GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2")));
+    QVERIFY(desktop.published);
+    desktop.kept = {(Qt::META | Qt::ALT | Qt::Key_C).toCombined()};
+    auto hotkeys = service();
+    QStringList described;
+    hotkeys->setDescriptionHandler([&] { described << hotkeys->assignedTriggers(); });
+    hotkeys->registerHotKey(9, 0x300, 77, 1);
+    const QString superAltC = QKeySequence(Qt::META | Qt::ALT | Qt::Key_C).toString(QKeySequence::NativeText);
+    QCOMPARE(described, QStringList{superAltC});
+    // The user changes them again in System Settings while the program runs.
+    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"), QStringLiteral("Ondrel"),
+                         QStringLiteral("Show the clipboard history")},
+                        {(Qt::CTRL | Qt::Key_F5).toCombined()});
+    QTRY_COMPARE(described.size(), 2);
+    QCOMPARE(described.last(), QKeySequence(Qt::CTRL | Qt::Key_F5).toString(QKeySequence::NativeText));
+}
+
+void TestKdeGlobalAccel::noKeys()
+{
+    GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop3")));
+    QVERIFY(desktop.published);
+    desktop.keysTaken = true;
+    auto hotkeys = service();
+    // Registered all the same: the user can give it keys in the desktop's settings.
+    QCOMPARE(hotkeys->registerHotKey(9, 0x300, 77, 1).status, platform::HotKeyService::kNoErr);
+    QVERIFY(hotkeys->assignedTriggers().isEmpty());
+    QCOMPARE(hotkeys->unavailableReason(),
+             QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its keyboard settings, or "
+                            "bind a key to \u201Condrel toggle\u201D."));
+    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1")}, {(Qt::META | Qt::Key_V).toCombined()});
+    QTRY_VERIFY(hotkeys->unavailableReason().isEmpty());
+    // A key it has no name for is refused outright.
+    QCOMPARE(hotkeys->registerHotKey(0xFFFF, 0x300, 77, 2).status, platform::HotKeyService::kParamErr);
+}
+
+void TestKdeGlobalAccel::withoutTheService()
+{
+    QVERIFY(!service());
+}
+
+QTEST_MAIN(TestKdeGlobalAccel)
+#include "tst_kdeglobalaccel.moc"
