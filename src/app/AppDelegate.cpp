@@ -108,6 +108,20 @@ void AppDelegate::setupStatusItem()
     m_statusItem = new QSystemTrayIcon(icon);
     m_statusItem->setToolTip(QStringLiteral("Ondrel"));
     connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::statusItemClicked);
+    // Off X11 the tray is a StatusNotifier host, and some (waybar) show only
+    // a menu the item exports, never asking the program on a right click.
+    // The exported menu is filled afresh each time it opens.
+    // Its entries stay the same objects while it lives: the host names them
+    // by number, and a click on a number gone would do nothing.
+    if (QGuiApplication::platformName() != u"xcb") {
+        m_trayMenu.reset(buildStatusMenu());
+        connect(m_trayMenu.get(), &QMenu::aboutToShow, this, [this] {
+            if (auto* automatic = m_trayMenu->findChild<QAction*>(QStringLiteral("automaticUpdates")))
+                automatic->setChecked(automatic->isEnabled() && m_updates &&
+                                      m_updates->automaticallyChecksForUpdates());
+        });
+        m_statusItem->setContextMenu(m_trayMenu.get());
+    }
     m_statusItem->show();
 }
 
@@ -247,6 +261,7 @@ QMenu* AppDelegate::buildStatusMenu()
     QAction* automatic =
         menu->addAction(QStringLiteral("Automatic Updates"), this, &AppDelegate::toggleAutoUpdates);
     automatic->setCheckable(true);
+    automatic->setObjectName(QStringLiteral("automaticUpdates"));
     // A copy without an update feed is updated by the package manager:
     // the switch would do nothing, so it says why instead.
     const QString unavailable = m_updates ? m_updates->updater().unavailableReason() : QString();

@@ -123,6 +123,7 @@ private:
     std::unique_ptr<KeyboardShortcuts::Registry> m_shortcuts;
     std::unique_ptr<UpdateManager> m_updates;
     QPointer<QSystemTrayIcon> m_statusItem;
+    std::unique_ptr<QMenu> m_trayMenu; // the menu a StatusNotifier host shows (not on X11)
     QPointer<PopoverWindow> m_popover;
     std::function<void(PopoverWindow&)> m_popoverBuilt;
     QPointer<SettingsView> m_settings;

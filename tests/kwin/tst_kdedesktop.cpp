@@ -7,11 +7,15 @@
 #include "TestSupport.h"
 #include "X11TestSupport.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -24,7 +28,7 @@ namespace {
 bool typeKeys(const QStringList& keys)
 {
     QProcess keyboard;
-    keyboard.start(QStringLiteral(KWIN_KEYS), keys);
+    keyboard.start(QStringLiteral(KWIN_INPUT), keys);
     return keyboard.waitForFinished(5000) && keyboard.exitCode() == 0;
 }
 
@@ -53,6 +57,7 @@ private Q_SLOTS:
     void cleanup();
     void capturesAndPastesThroughThePortal();
     void hotkeyThroughTheDesktopsShortcuts();
+    void trayIconInAStatusNotifierHost();
 
 private:
     std::unique_ptr<test::AppProcess> m_app;
@@ -137,6 +142,102 @@ void TestKdeDesktop::hotkeyThroughTheDesktopsShortcuts()
     QVERIFY(typeKeys(kSuperAltC));
     QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
     QVERIFY(!m_app->said(QStringLiteral("trace popover-hidden "), 300));
+}
+
+void TestKdeDesktop::trayIconInAStatusNotifierHost()
+{
+    // waybar's tray, a StatusNotifier host, in a bar along the top edge.
+    QTemporaryDir bar;
+    QVERIFY(test::writeFile(bar.filePath(QStringLiteral("config")),
+                            R"({ "layer": "top", "position": "top", "height": 30, "modules-left": ["tray"],
+                                 "tray": { "icon-size": 22 } })"));
+    QVERIFY(test::writeFile(bar.filePath(QStringLiteral("style.css")), "* { font-size: 12px; }"));
+    QProcess waybar;
+    waybar.setProcessChannelMode(QProcess::MergedChannels);
+    waybar.start(QStringLiteral("waybar"), {QStringLiteral("-c"), bar.filePath(QStringLiteral("config")),
+                                            QStringLiteral("-s"), bar.filePath(QStringLiteral("style.css"))});
+    const auto stopBar = qScopeGuard([&waybar] {
+        waybar.terminate();
+        waybar.waitForFinished();
+    });
+    QByteArray barSaid;
+    QTRY_VERIFY_WITH_TIMEOUT((barSaid += waybar.readAll()).contains("Bar configured"), 10000);
+
+    m_expected.clear(); // a tray: no hint
+    QVERIFY(m_app->start({}, {QStringLiteral("QT_QPA_PLATFORM")}));
+    QDBusMessage items = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    items.setArguments(
+        {QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("RegisteredStatusNotifierItems")});
+    QStringList registered;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(registered =
+              qvariant_cast<QDBusVariant>(QDBusConnection::sessionBus().call(items).arguments().value(0))
+                  .variant()
+                  .toStringList())
+             .isEmpty(),
+        5000);
+
+    // A click on the icon, the first in the bar, opens the popover; another closes it.
+    const QStringList click = {QStringLiteral("@15,15"), QStringLiteral("btn272+"),
+                               QStringLiteral("btn272-")};
+    QVERIFY(typeKeys(click));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
+    QVERIFY(typeKeys(click));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
+
+    // A right click shows the menu the item exports (waybar never asks the
+    // program); choosing "Quit Ondrel" in it quits.
+    QVERIFY(typeKeys({QStringLiteral("@15,15"), QStringLiteral("btn273+"), QStringLiteral("btn273-")}));
+    const QString item = registered.first();
+    const QString service = item.section(u'/', 0, 0);
+    QDBusMessage layout =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/MenuBar"),
+                                       QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("GetLayout"));
+    layout.setArguments({0, -1, QStringList{QStringLiteral("label")}});
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(layout);
+    QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
+    // (revision, (id, properties, children)): the children's labels and ids.
+    int quitId = -1;
+    QStringList labels;
+    {
+        const QDBusArgument root = qvariant_cast<QDBusArgument>(reply.arguments().value(1));
+        int id = 0;
+        QVariantMap properties;
+        root.beginStructure();
+        root >> id >> properties;
+        root.beginArray();
+        while (!root.atEnd()) {
+            QDBusVariant child;
+            root >> child;
+            const QDBusArgument entry = qvariant_cast<QDBusArgument>(child.variant());
+            int childId = 0;
+            QVariantMap childProperties;
+            entry.beginStructure();
+            entry >> childId >> childProperties;
+            entry.endStructure();
+            const QString label = childProperties.value(QStringLiteral("label")).toString();
+            if (!label.isEmpty())
+                labels << label;
+            if (label == u"Quit Ondrel")
+                quitId = childId;
+        }
+        root.endArray();
+        root.endStructure();
+    }
+    QCOMPARE(labels, (QStringList{QStringLiteral("Settings..."), QStringLiteral("Check for Updates..."),
+                                  QStringLiteral("Automatic Updates"), QStringLiteral("Clear History"),
+                                  QStringLiteral("Quit Ondrel")}));
+    QTest::qWait(300);
+    QVERIFY2(!(barSaid += waybar.readAll()).contains("Getting layout failed"), barSaid.constData());
+    QDBusMessage event =
+        QDBusMessage::createMethodCall(service, QStringLiteral("/MenuBar"),
+                                       QStringLiteral("com.canonical.dbusmenu"), QStringLiteral("Event"));
+    event.setArguments({quitId, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(0)), 0u});
+    QCOMPARE(QDBusConnection::sessionBus().call(event).type(), QDBusMessage::ReplyMessage);
+    QVERIFY(m_app->process().waitForFinished(5000));
+    QCOMPARE(m_app->process().exitCode(), 0);
 }
 
 int main(int argc, char** argv)

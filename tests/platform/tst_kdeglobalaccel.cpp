@@ -41,30 +41,41 @@ public:
 
     void emitShortcut(const QString& member, const QString& component, const QString& action)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/component/") + component,
-                                                         QStringLiteral("org.kde.kglobalaccel.Component"), member);
+        QDBusMessage signal =
+            QDBusMessage::createSignal(QStringLiteral("/component/") + component,
+                                       QStringLiteral("org.kde.kglobalaccel.Component"), member);
         signal.setArguments({component, action, qlonglong(1000)});
         m_bus.send(signal);
     }
     void emitChanged(const QStringList& actionId, const QList<int>& keys)
     {
-        QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("yourShortcutGotChanged"));
+        QDBusMessage signal =
+            QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("yourShortcutGotChanged"));
         signal.setArguments({actionId, QVariant::fromValue(keys)});
         m_bus.send(signal);
     }
 
 public Q_SLOTS:
-    void doRegister(const QStringList& actionId) { calls << QStringLiteral("doRegister ") + actionId.join(u'|'); }
+    void doRegister(const QStringList& actionId)
+    {
+        calls << QStringLiteral("doRegister ") + actionId.join(u'|');
+    }
     QList<int> setShortcut(const QStringList& actionId, const QList<int>& keys, uint flags)
     {
-        calls << QStringLiteral("setShortcut %1 %2 %3").arg(actionId.value(1)).arg(keys.value(0), 0, 16).arg(flags);
+        calls << QStringLiteral("setShortcut %1 %2 %3")
+                     .arg(actionId.value(1))
+                     .arg(keys.value(0), 0, 16)
+                     .arg(flags);
         if (flags & 1) // the default
             return keys;
         if (!kept.isEmpty())
             return kept;
         return keysTaken ? QList<int>() : keys;
     }
-    void setInactive(const QStringList& actionId) { calls << QStringLiteral("setInactive ") + actionId.value(1); }
+    void setInactive(const QStringList& actionId)
+    {
+        calls << QStringLiteral("setInactive ") + actionId.value(1);
+    }
 
 private:
     QDBusConnection m_bus;
@@ -147,20 +158,26 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
     QCOMPARE(registration.status, platform::HotKeyService::kNoErr);
     QVERIFY(registration.reference);
     // The default first, then the keys in use, which the user's choice may override.
-    QCOMPARE(desktop.calls, (QStringList{QStringLiteral("doRegister ondrel|hotkey-77-1|Ondrel|Show the clipboard history"),
-                                         QStringLiteral("setShortcut hotkey-77-1 12000056 1"),
-                                         QStringLiteral("setShortcut hotkey-77-1 12000056 2")}));
-    QCOMPARE(hotkeys->assignedTriggers(), QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
+    QCOMPARE(desktop.calls,
+             (QStringList{QStringLiteral("doRegister ondrel|hotkey-77-1|Ondrel|Show the clipboard history"),
+                          QStringLiteral("setShortcut hotkey-77-1 12000056 1"),
+                          QStringLiteral("setShortcut hotkey-77-1 12000056 2")}));
+    QCOMPARE(hotkeys->assignedTriggers(),
+             QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
     QVERIFY(hotkeys->unavailableReason().isEmpty());
 
-    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"));
-    desktop.emitShortcut(QStringLiteral("globalShortcutReleased"), QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"));
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
+                         QStringLiteral("hotkey-77-1"));
+    desktop.emitShortcut(QStringLiteral("globalShortcutReleased"), QStringLiteral("ondrel"),
+                         QStringLiteral("hotkey-77-1"));
     QTRY_COMPARE(events, (QStringList{QStringLiteral("77 1 down"), QStringLiteral("77 1 up")}));
     // Another program's action, or one no longer ours, is not ours to run.
-    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("kwin"), QStringLiteral("hotkey-77-1"));
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("kwin"),
+                         QStringLiteral("hotkey-77-1"));
     hotkeys->unregisterHotKey(*registration.reference);
     QCOMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-77-1"));
-    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"));
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
+                         QStringLiteral("hotkey-77-1"));
     QTest::qWait(100); // signals are delivered in order: anything would be here by now
     QCOMPARE(events.size(), 2);
 }
@@ -194,9 +211,11 @@ void TestKdeGlobalAccel::noKeys()
     QCOMPARE(hotkeys->registerHotKey(9, 0x300, 77, 1).status, platform::HotKeyService::kNoErr);
     QVERIFY(hotkeys->assignedTriggers().isEmpty());
     QCOMPARE(hotkeys->unavailableReason(),
-             QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its keyboard settings, or "
-                            "bind a key to \u201Condrel toggle\u201D."));
-    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1")}, {(Qt::META | Qt::Key_V).toCombined()});
+             QStringLiteral(
+                 "The desktop has not given this hotkey a key yet. Choose one in its keyboard settings, or "
+                 "bind a key to \u201Condrel toggle\u201D."));
+    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1")},
+                        {(Qt::META | Qt::Key_V).toCombined()});
     QTRY_VERIFY(hotkeys->unavailableReason().isEmpty());
     // A key it has no name for is refused outright.
     QCOMPARE(hotkeys->registerHotKey(0xFFFF, 0x300, 77, 2).status, platform::HotKeyService::kParamErr);

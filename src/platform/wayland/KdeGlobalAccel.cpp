@@ -63,8 +63,8 @@ std::unique_ptr<KdeGlobalAccel> KdeGlobalAccel::create(QDBusConnection bus)
                            service.get(), ONDREL_PRESSED_SLOT);
     service->m_bus.connect(kService, component, kComponentInterface, QStringLiteral("globalShortcutReleased"),
                            service.get(), ONDREL_RELEASED_SLOT);
-    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("yourShortcutGotChanged"), service.get(),
-                           ONDREL_CHANGED_SLOT);
+    service->m_bus.connect(kService, kPath, kInterface, QStringLiteral("yourShortcutGotChanged"),
+                           service.get(), ONDREL_CHANGED_SLOT);
     return service;
 }
 
@@ -94,8 +94,8 @@ QDBusMessage KdeGlobalAccel::call(const QString& method, const QVariantList& arg
     return m_bus.call(message, QDBus::BlockWithGui, 2000);
 }
 
-HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature,
-                                                           quint32 id)
+HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quint32 modifiers,
+                                                           quint32 signature, quint32 id)
 {
     const int combination = qtCombination(keyCode, modifiers);
     if (combination == 0)
@@ -140,8 +140,8 @@ QString KdeGlobalAccel::assignedTriggers() const
 
 void KdeGlobalAccel::describe()
 {
-    const bool keyless =
-        std::any_of(m_shortcuts.begin(), m_shortcuts.end(), [](const auto& s) { return !hasKey(s.second.keys); });
+    const bool keyless = std::any_of(m_shortcuts.begin(), m_shortcuts.end(),
+                                     [](const auto& s) { return !hasKey(s.second.keys); });
     // Another shortcut of the desktop has the keys, or the user removed them.
     m_failure = keyless ? QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its "
                                          "keyboard settings, or bind a key to \u201Condrel toggle\u201D.")
