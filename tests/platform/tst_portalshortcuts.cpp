@@ -199,6 +199,9 @@ void TestPortalShortcuts::bindsAndReportsPresses()
     service->setDescriptionHandler([&described, &service] { described << service->assignedTriggers(); });
     const auto registration = service->registerHotKey(9, 0x300, 77, 1);
     QCOMPARE(registration.status, platform::HotKeyService::kNoErr);
+    // Nothing to promise before the desktop answers.
+    QCOMPARE(service->unavailableReason(),
+             QStringLiteral("The desktop has not answered Ondrel's request for a global hotkey yet."));
     QVERIFY(registration.reference);
     QTRY_COMPARE(portal.bound.size(), 1);
     QCOMPARE(portal.bound.first().id, QStringLiteral("hotkey-77-1"));

@@ -199,6 +199,10 @@ void PortalGlobalShortcuts::unregisterHotKey(quint64 reference)
 
 QString PortalGlobalShortcuts::unavailableReason() const
 {
+    // Until the desktop answers (it may be asking the user, or never
+    // answer at all) there is no hotkey to promise.
+    if (m_failure.isEmpty() && m_assigned.isEmpty() && !m_shortcuts.empty())
+        return QStringLiteral("The desktop has not answered Ondrel's request for a global hotkey yet.");
     return m_failure;
 }
 
