@@ -15,8 +15,6 @@ const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop"
 constexpr uint kKeyboard = 1; // device type bit
 constexpr uint kPersistUntilRevoked = 2;
 constexpr int kKeyTimeoutMs = 2000;
-// Keysyms, not key codes: the desktop types them in whatever layout the user has.
-constexpr int kControlL = 0xffe3, kShiftL = 0xffe1, kInsert = 0xff63, kLowerV = 0x0076;
 // clang-format off
 #define ONDREL_CLOSED_SLOT SLOT(sessionClosed(QDBusMessage))
 // clang-format on
@@ -153,28 +151,12 @@ void PortalKeyboard::typeChord()
         (m_options.pasteOverride ? X11KeystrokePoster::chordFromName(m_options.pasteOverride())
                                  : std::nullopt)
             .value_or(Chord::ControlV);
-    switch (chord) {
-    case Chord::ControlV:
-        key(kControlL, true);
-        key(kLowerV, true);
-        key(kLowerV, false);
-        key(kControlL, false);
-        break;
-    case Chord::ControlShiftV:
-        key(kControlL, true);
-        key(kShiftL, true);
-        key(kLowerV, true);
-        key(kLowerV, false);
-        key(kShiftL, false);
-        key(kControlL, false);
-        break;
-    case Chord::ShiftInsert:
-        key(kShiftL, true);
-        key(kInsert, true);
-        key(kInsert, false);
-        key(kShiftL, false);
-        break;
-    }
+    // Keysyms, not key codes: the desktop types them in whatever layout the user has.
+    const QList<uint32_t> keys = X11KeystrokePoster::keysyms(chord);
+    for (uint32_t keysym : keys)
+        key(int(keysym), true);
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+        key(int(*it), false);
 }
 
 void PortalKeyboard::key(int keysym, bool press)

@@ -106,29 +106,30 @@ bool WaylandDesktop::typePaste()
     if (!chord)
         chord = X11KeystrokePoster::chordFor(target ? target->appId : QString(),
                                              target ? target->appId : QString());
-    const uint32_t ctrl = m_protocols->ctrlMask, shift = m_protocols->shiftMask;
-    switch (*chord) {
-    case Chord::ControlV:
-        key(kLeftCtrl, true, ctrl);
-        key(kV, true, ctrl);
-        key(kV, false, ctrl);
-        key(kLeftCtrl, false, 0);
-        break;
-    case Chord::ControlShiftV:
-        key(kLeftCtrl, true, ctrl);
-        key(kLeftShift, true, ctrl | shift);
-        key(kV, true, ctrl | shift);
-        key(kV, false, ctrl | shift);
-        key(kLeftShift, false, ctrl);
-        key(kLeftCtrl, false, 0);
-        break;
-    case Chord::ShiftInsert:
-        key(kLeftShift, true, shift);
-        key(kInsert, true, shift);
-        key(kInsert, false, shift);
-        key(kLeftShift, false, 0);
-        break;
-    }
+    // Our keymap's codes for the chord's keys, and the modifier each holds.
+    const auto code = [](uint32_t keysym) {
+        switch (keysym) {
+        case XKB_KEY_Control_L:
+            return kLeftCtrl;
+        case XKB_KEY_Shift_L:
+            return kLeftShift;
+        case XKB_KEY_Insert:
+            return kInsert;
+        default:
+            return kV;
+        }
+    };
+    const auto modifier = [this](uint32_t keysym) {
+        return keysym == XKB_KEY_Control_L ? m_protocols->ctrlMask
+               : keysym == XKB_KEY_Shift_L ? m_protocols->shiftMask
+                                           : 0u;
+    };
+    const QList<uint32_t> keys = X11KeystrokePoster::keysyms(*chord);
+    uint32_t held = 0;
+    for (uint32_t keysym : keys)
+        key(code(keysym), true, held |= modifier(keysym));
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+        key(code(*it), false, held &= ~modifier(*it));
     flush();
     return true;
 }

@@ -79,6 +79,19 @@ std::optional<X11KeystrokePoster::Chord> X11KeystrokePoster::chordFromName(const
     return std::nullopt;
 }
 
+QList<uint32_t> X11KeystrokePoster::keysyms(Chord chord)
+{
+    switch (chord) {
+    case Chord::ControlShiftV:
+        return {kControlL, kShiftL, kV};
+    case Chord::ShiftInsert:
+        return {kShiftL, kInsert};
+    case Chord::ControlV:
+        break;
+    }
+    return {kControlL, kV};
+}
+
 X11KeystrokePoster::Chord X11KeystrokePoster::chordFor(const QString& wmInstance, const QString& wmClass)
 {
     const QString instance = wmInstance.toLower();
@@ -146,28 +159,11 @@ void X11KeystrokePoster::postPaste()
         chord = chordFor(instance, cls);
     }
     releaseHeldModifiers();
-    switch (*chord) {
-    case Chord::ControlV:
-        key(kControlL, true);
-        key(kV, true);
-        key(kV, false);
-        key(kControlL, false);
-        break;
-    case Chord::ControlShiftV:
-        key(kControlL, true);
-        key(kShiftL, true);
-        key(kV, true);
-        key(kV, false);
-        key(kShiftL, false);
-        key(kControlL, false);
-        break;
-    case Chord::ShiftInsert:
-        key(kShiftL, true);
-        key(kInsert, true);
-        key(kInsert, false);
-        key(kShiftL, false);
-        break;
-    }
+    const QList<uint32_t> keys = keysyms(*chord);
+    for (uint32_t keysym : keys)
+        key(keysym, true);
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+        key(*it, false);
     xcb_flush(m_connection);
 }
 

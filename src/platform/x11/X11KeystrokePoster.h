@@ -3,6 +3,7 @@
 #include "KeystrokePoster.h"
 #include "X11Workspace.h"
 
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -36,6 +37,9 @@ public:
     // xterm Shift+Insert, everything else Ctrl+V.
     static Chord chordFor(const QString& wmInstance, const QString& wmClass);
     static std::optional<Chord> chordFromName(const QString& name);
+    // A chord's keys as keysyms: pressed in this order, released in the
+    // reverse one.
+    static QList<uint32_t> keysyms(Chord chord);
 
 private:
     void activate(xcb_window_t window);
