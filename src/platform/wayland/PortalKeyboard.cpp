@@ -53,7 +53,10 @@ std::unique_ptr<PortalKeyboard> PortalKeyboard::create(Options options, QDBusCon
         portal::property(bus, kInterface, QStringLiteral("AvailableDeviceTypes"));
     if (!types || !(types->toUInt() & kKeyboard))
         return nullptr;
-    return std::unique_ptr<PortalKeyboard>(new PortalKeyboard(std::move(options), std::move(bus)));
+    std::unique_ptr<PortalKeyboard> keyboard(new PortalKeyboard(std::move(options), bus));
+    // Asked now, while the portal is being asked anyway, not at the first paste.
+    keyboard->m_version = portal::property(bus, kInterface, QStringLiteral("version")).value_or(0).toUInt();
+    return keyboard;
 }
 
 void PortalKeyboard::postPaste()
@@ -94,7 +97,7 @@ void PortalKeyboard::selectDevices()
 {
     QVariantMap options{{QStringLiteral("types"), kKeyboard}};
     // Kept answers exist from version 2 on; older portals reject unknown options.
-    if (portal::property(m_bus, kInterface, QStringLiteral("version")).value_or(0).toUInt() >= 2) {
+    if (m_version >= 2) {
         options.insert(QStringLiteral("persist_mode"), kPersistUntilRevoked);
         if (const QString token = m_options.loadRestoreToken ? m_options.loadRestoreToken() : QString();
             !token.isEmpty())

@@ -72,6 +72,7 @@ private:
     Options m_options;
     QDBusConnection m_bus;
     State m_state = State::idle;
+    uint m_version = 0; // the portal's RemoteDesktop version
     QString m_session;
     // Session paths are ours to name, and must differ from any other
     // session of this program (the hotkeys have one too).
