@@ -110,9 +110,9 @@ void AppDelegate::setupStatusItem()
     connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::statusItemClicked);
     // Off X11 the tray is a StatusNotifier host, and some (waybar) show only
     // a menu the item exports, never asking the program on a right click.
-    // The exported menu is filled afresh each time it opens.
-    // Its entries stay the same objects while it lives: the host names them
-    // by number, and a click on a number gone would do nothing.
+    // Its entries stay the same objects while it lives (the host names them
+    // by number, and a click on a number gone would do nothing); only the
+    // updates switch is brought up to date when it opens.
     if (QGuiApplication::platformName() != u"xcb") {
         m_trayMenu.reset(buildStatusMenu());
         connect(m_trayMenu.get(), &QMenu::aboutToShow, this, [this] {
