@@ -143,9 +143,7 @@ void KdeGlobalAccel::describe()
     const bool keyless = std::any_of(m_shortcuts.begin(), m_shortcuts.end(),
                                      [](const auto& s) { return !hasKey(s.second.keys); });
     // Another shortcut of the desktop has the keys, or the user removed them.
-    m_failure = keyless ? QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its "
-                                         "keyboard settings, or bind a key to \u201Condrel toggle\u201D.")
-                        : QString();
+    m_failure = keyless ? kNoKeyYet : QString();
     if (m_described)
         m_described();
 }

@@ -166,9 +166,7 @@ void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
     if (m_shortcuts.empty())
         m_failure = kNotGiven;
     else if (m_assigned.isEmpty())
-        m_failure =
-            QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its keyboard "
-                           "settings, or bind a key to \u201Condrel toggle\u201D.");
+        m_failure = kNoKeyYet;
     else
         m_failure.clear();
     if (m_described)
