@@ -240,12 +240,5 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     QCOMPARE(m_app->process().exitCode(), 0);
 }
 
-int main(int argc, char** argv)
-{
-    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
-        return code;
-    QGuiApplication app(argc, argv);
-    TestKdeDesktop test;
-    return QTest::qExec(&test, argc, argv);
-}
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestKdeDesktop)
 #include "tst_kdedesktop.moc"

@@ -152,12 +152,5 @@ void TestWaylandApp::closesWhenAnotherWindowIsFocused()
     QTRY_VERIFY_WITH_TIMEOUT(popoverNode().isEmpty(), 5000);
 }
 
-int main(int argc, char** argv)
-{
-    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
-        return code;
-    QGuiApplication app(argc, argv);
-    TestWaylandApp test;
-    return QTest::qExec(&test, argc, argv);
-}
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestWaylandApp)
 #include "tst_waylandapp.moc"

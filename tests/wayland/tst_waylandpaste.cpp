@@ -106,12 +106,5 @@ void TestWaylandPaste::captureNamesTheActiveWindow()
     QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("ondrel-test-window")));
 }
 
-int main(int argc, char** argv)
-{
-    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
-        return code;
-    QGuiApplication app(argc, argv);
-    TestWaylandPaste test;
-    return QTest::qExec(&test, argc, argv);
-}
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestWaylandPaste)
 #include "tst_waylandpaste.moc"

@@ -20,6 +20,23 @@ namespace ondrel::test {
 // Runs the window when argv asks for it; returns -1 otherwise.
 int runTestWindowIfAsked(int argc, char** argv);
 
+} // namespace ondrel::test
+
+// The main() of a test program that also serves as the test window of its
+// own tests (started again with --test-window).
+#define ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestClass)                                                         \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        if (const int code = ondrel::test::runTestWindowIfAsked(argc, argv); code >= 0)                      \
+            return code;                                                                                     \
+        QGuiApplication app(argc, argv);                                                                     \
+        TestClass test;                                                                                      \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                              \
+    }
+
+namespace ondrel::test {
+
 // Qt's own X connection and the root window of its screen.
 xcb_connection_t* connection();
 xcb_window_t rootWindow();

@@ -360,12 +360,5 @@ void TestX11App::clickOnRowPastesAndStaysOpen()
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
 }
 
-int main(int argc, char** argv)
-{
-    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
-        return code;
-    QGuiApplication app(argc, argv);
-    TestX11App test;
-    return QTest::qExec(&test, argc, argv);
-}
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11App)
 #include "tst_x11app.moc"

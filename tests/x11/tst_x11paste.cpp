@@ -215,14 +215,6 @@ void TestX11Paste::captureNamesSourceFromDesktopEntry()
     QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
 }
 
-int main(int argc, char** argv)
-{
-    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
-        return code;
-    QGuiApplication app(argc, argv);
-    TestX11Paste test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Paste)
 
 #include "tst_x11paste.moc"

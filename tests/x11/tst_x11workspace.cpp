@@ -156,14 +156,6 @@ void TestX11Workspace::ownWindowsNameTheRememberedWindow()
     QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Xmessage")));
 }
 
-int main(int argc, char** argv)
-{
-    if (const int code = test::runTestWindowIfAsked(argc, argv); code >= 0)
-        return code;
-    QGuiApplication app(argc, argv);
-    TestX11Workspace test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Workspace)
 
 #include "tst_x11workspace.moc"
