@@ -28,11 +28,6 @@ constexpr uint kIsDefault = 1, kSetPresent = 2;
 #define ONDREL_CHANGED_SLOT SLOT(shortcutChanged(QDBusMessage))
 // clang-format on
 
-QString actionName(quint32 signature, quint32 id)
-{
-    return QStringLiteral("hotkey-%1-%2").arg(signature).arg(id);
-}
-
 bool hasKey(const QList<int>& keys)
 {
     return std::any_of(keys.begin(), keys.end(), [](int key) { return key != 0; });
@@ -100,7 +95,7 @@ HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quin
     const int combination = qtCombination(keyCode, modifiers);
     if (combination == 0)
         return {kParamErr, std::nullopt};
-    const QStringList actionId = {kComponent, actionName(signature, id), QStringLiteral("Ondrel"),
+    const QStringList actionId = {kComponent, shortcutName(signature, id), QStringLiteral("Ondrel"),
                                   QStringLiteral("Show the clipboard history")};
     if (call(QStringLiteral("doRegister"), {actionId}).type() != QDBusMessage::ReplyMessage)
         return {kEventHotKeyExistsErr, std::nullopt};
@@ -113,7 +108,7 @@ HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quin
         return {kEventHotKeyExistsErr, std::nullopt};
     const quint64 reference = m_nextReference++;
     m_shortcuts[reference] = {signature, id, actionId, qdbus_cast<QList<int>>(reply.arguments().value(0))};
-    describe();
+    updateDescription();
     return {kNoErr, reference};
 }
 
@@ -125,7 +120,7 @@ void KdeGlobalAccel::unregisterHotKey(quint64 reference)
     // Inactive, not forgotten: the user's choice of keys stays with the desktop.
     call(QStringLiteral("setInactive"), {it->second.actionId});
     m_shortcuts.erase(it);
-    describe();
+    updateDescription();
 }
 
 QString KdeGlobalAccel::assignedTriggers() const
@@ -138,14 +133,13 @@ QString KdeGlobalAccel::assignedTriggers() const
     return triggers.join(QStringLiteral(", "));
 }
 
-void KdeGlobalAccel::describe()
+void KdeGlobalAccel::updateDescription()
 {
     const bool keyless = std::any_of(m_shortcuts.begin(), m_shortcuts.end(),
                                      [](const auto& s) { return !hasKey(s.second.keys); });
     // Another shortcut of the desktop has the keys, or the user removed them.
     m_failure = keyless ? kNoKeyYet : QString();
-    if (m_described)
-        m_described();
+    describe();
 }
 
 void KdeGlobalAccel::shortcutChanged(const QDBusMessage& signal)
@@ -156,7 +150,7 @@ void KdeGlobalAccel::shortcutChanged(const QDBusMessage& signal)
     for (auto& [reference, s] : m_shortcuts)
         if (actionId.value(0) == kComponent && actionId.value(1) == s.actionId.value(1))
             s.keys = keys;
-    describe();
+    updateDescription();
 }
 
 void KdeGlobalAccel::pressed(const QDBusMessage& signal)
@@ -173,7 +167,7 @@ void KdeGlobalAccel::report(const QDBusMessage& signal, Phase phase)
 {
     // (component, action, timestamp)
     const QList<QVariant> arguments = signal.arguments();
-    if (!m_enabled || !m_handler || arguments.value(0).toString() != kComponent)
+    if (!delivering() || arguments.value(0).toString() != kComponent)
         return;
     const QString action = arguments.value(1).toString();
     for (const auto& [reference, s] : m_shortcuts)

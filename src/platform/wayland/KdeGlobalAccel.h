@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotKeyService.h"
+#include "DesktopHotKeyService.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,7 +20,7 @@ namespace ondrel::platform {
 // the desktop, wins over it; presses and releases come back as signals.
 // It serves programs the desktop portal cannot name, which Plasma 5.27's
 // portal binds nothing for.
-class KdeGlobalAccel final : public QObject, public HotKeyService
+class KdeGlobalAccel final : public QObject, public DesktopHotKeyService
 {
     Q_OBJECT
 public:
@@ -30,16 +30,7 @@ public:
 
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
     void unregisterHotKey(quint64 reference) override;
-    void setHotKeyHandler(HotKeyHandler handler) override { m_handler = std::move(handler); }
-    void setRawKeyHandler(RawKeyHandler) override {}
-    void setHotKeyEventsEnabled(bool enabled) override { m_enabled = enabled; }
-    void setRawKeyEventsEnabled(bool) override {}
-    void setLostHandler(LostHandler handler) override { m_lost = std::move(handler); }
-    bool isTakenElsewhere(quint32, quint32) override { return false; }
-    QString unavailableReason() const override { return m_failure; }
     QString assignedTriggers() const override;
-    bool desktopAssignsKeys() const override { return true; }
-    void setDescriptionHandler(DescriptionHandler handler) override { m_described = std::move(handler); }
 
     // The service's form of a combination: a Qt key with Qt's modifier bits;
     // 0 for a key it has no name for.
@@ -54,7 +45,8 @@ private:
     explicit KdeGlobalAccel(QDBusConnection bus);
     void report(const QDBusMessage& signal, Phase phase);
     QDBusMessage call(const QString& method, const QVariantList& arguments) const;
-    void describe();
+    // Whether every shortcut has keys, for the settings, which are told.
+    void updateDescription();
 
     struct Shortcut
     {
@@ -66,11 +58,6 @@ private:
     QDBusConnection m_bus;
     std::map<quint64, Shortcut> m_shortcuts;
     quint64 m_nextReference = 1;
-    HotKeyHandler m_handler;
-    LostHandler m_lost;
-    DescriptionHandler m_described;
-    bool m_enabled = true;
-    QString m_failure;
 };
 
 } // namespace ondrel::platform

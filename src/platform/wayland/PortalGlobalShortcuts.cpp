@@ -51,11 +51,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcut& s
     return argument;
 }
 
-QString shortcutId(quint32 signature, quint32 id)
-{
-    return QStringLiteral("hotkey-%1-%2").arg(signature).arg(id);
-}
-
 // The key's name on a US keyboard (what the trigger form names keys by).
 QString keyName(quint32 keyCode)
 {
@@ -128,7 +123,7 @@ void PortalGlobalShortcuts::bind()
         return;
     PortalShortcuts shortcuts;
     for (const auto& [reference, s] : m_shortcuts)
-        shortcuts.append({shortcutId(s.signature, s.id),
+        shortcuts.append({shortcutName(s.signature, s.id),
                           {{QStringLiteral("description"), QStringLiteral("Show the clipboard history")},
                            {QStringLiteral("preferred_trigger"), preferredTrigger(s.keyCode, s.modifiers)}}});
     portal::Request::send(
@@ -147,7 +142,7 @@ void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
                       : PortalShortcuts();
     QStringList triggers;
     for (auto it = m_shortcuts.begin(); it != m_shortcuts.end();) {
-        const QString id = shortcutId(it->second.signature, it->second.id);
+        const QString id = shortcutName(it->second.signature, it->second.id);
         const auto match =
             std::find_if(bound.begin(), bound.end(), [&id](const PortalShortcut& b) { return b.id == id; });
         if (match == bound.end()) {
@@ -169,15 +164,13 @@ void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
         m_failure = kNoKeyYet;
     else
         m_failure.clear();
-    if (m_described)
-        m_described();
+    describe();
 }
 
 void PortalGlobalShortcuts::refused()
 {
     m_failure = kNotGiven;
-    if (m_described)
-        m_described();
+    describe();
 }
 
 HotKeyService::Registration PortalGlobalShortcuts::registerHotKey(quint32 keyCode, quint32 modifiers,
@@ -217,13 +210,13 @@ void PortalGlobalShortcuts::deactivated(const QDBusMessage& signal)
 void PortalGlobalShortcuts::report(const QDBusMessage& signal, Phase phase)
 {
     const QVariantList arguments = signal.arguments();
-    if (arguments.size() < 2 || !m_enabled || !m_handler)
+    if (arguments.size() < 2 || !delivering())
         return;
     if (arguments.at(0).value<QDBusObjectPath>().path() != m_session)
         return;
     const QString id = arguments.at(1).toString();
     for (const auto& [reference, s] : m_shortcuts)
-        if (shortcutId(s.signature, s.id) == id)
+        if (shortcutName(s.signature, s.id) == id)
             m_handler(s.signature, s.id, phase);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HotKeyService.h"
+#include "DesktopHotKeyService.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -18,7 +18,7 @@ namespace ondrel::platform {
 // preferred trigger, the desktop binds them (asking the user as it sees
 // fit) and reports their presses and releases. Nothing can be grabbed or
 // probed: the desktop decides, and tells which trigger it assigned.
-class PortalGlobalShortcuts final : public QObject, public HotKeyService
+class PortalGlobalShortcuts final : public QObject, public DesktopHotKeyService
 {
     Q_OBJECT
 public:
@@ -28,19 +28,11 @@ public:
 
     Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
     void unregisterHotKey(quint64 reference) override;
-    void setHotKeyHandler(HotKeyHandler handler) override { m_handler = std::move(handler); }
-    void setRawKeyHandler(RawKeyHandler) override {}
-    void setHotKeyEventsEnabled(bool enabled) override { m_enabled = enabled; }
-    void setRawKeyEventsEnabled(bool) override {}
-    void setLostHandler(LostHandler handler) override { m_lost = std::move(handler); }
-    bool isTakenElsewhere(quint32, quint32) override { return false; }
     QString unavailableReason() const override;
 
     // The triggers the desktop assigned, as it describes them; empty until
     // it has answered.
     QString assignedTriggers() const override { return m_assigned; }
-    bool desktopAssignsKeys() const override { return true; }
-    void setDescriptionHandler(DescriptionHandler handler) override { m_described = std::move(handler); }
     bool hasSession() const { return !m_session.isEmpty(); }
 
     // The portal's trigger form of a combination ("SHIFT+LOGO+v").
@@ -70,12 +62,7 @@ private:
     QString m_session;
     std::map<quint64, Shortcut> m_shortcuts;
     quint64 m_nextReference = 1;
-    HotKeyHandler m_handler;
-    LostHandler m_lost;
-    DescriptionHandler m_described;
-    bool m_enabled = true;
     QString m_assigned;
-    QString m_failure;
 };
 
 } // namespace ondrel::platform

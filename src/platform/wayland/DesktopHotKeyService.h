@@ -1,0 +1,47 @@
+#pragma once
+
+#include "HotKeyService.h"
+
+#include <QString>
+
+namespace ondrel::platform {
+
+// What the hotkey services share where the desktop binds the keys itself
+// (its portal, KDE's shortcut service): nothing is grabbed or probed, no
+// menu keys are seen, and the desktop names the keys and reports presses.
+class DesktopHotKeyService : public HotKeyService
+{
+public:
+    void setHotKeyHandler(HotKeyHandler handler) override { m_handler = std::move(handler); }
+    void setRawKeyHandler(RawKeyHandler) override {}
+    void setHotKeyEventsEnabled(bool enabled) override { m_enabled = enabled; }
+    void setRawKeyEventsEnabled(bool) override {}
+    void setLostHandler(LostHandler handler) override { m_lost = std::move(handler); }
+    bool isTakenElsewhere(quint32, quint32) override { return false; }
+    QString unavailableReason() const override { return m_failure; }
+    bool desktopAssignsKeys() const override { return true; }
+    void setDescriptionHandler(DescriptionHandler handler) override { m_described = std::move(handler); }
+
+protected:
+    // A shortcut's name at the desktop, which keeps the user's choices under
+    // it: it must not change.
+    static QString shortcutName(quint32 signature, quint32 id)
+    {
+        return QStringLiteral("hotkey-%1-%2").arg(signature).arg(id);
+    }
+    bool delivering() const { return m_enabled && m_handler; }
+    void describe()
+    {
+        if (m_described)
+            m_described();
+    }
+
+    HotKeyHandler m_handler;
+    LostHandler m_lost;
+    QString m_failure; // why there is no working hotkey, for the settings
+private:
+    DescriptionHandler m_described;
+    bool m_enabled = true;
+};
+
+} // namespace ondrel::platform
