@@ -1,57 +1,391 @@
+#include "ClipboardData.h"
+#include "ClipboardManager.h"
+#include "MemoryUserDefaults.h"
+#include "MemoryWorkspace.h"
+#include "QtMainQueue.h"
+#include "RecordingKeystrokePoster.h"
 #include "TestSupport.h"
+#include "X11ClipboardReader.h"
+#include "X11Pasteboard.h"
+#include "X11TestSupport.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QtGui/qguiapplication_platform.h>
 
-// Checks that the private test desktop works end to end: another program's
-// clipboard reaches Qt, and ours reaches another program.
-class TestX11Clipboard : public QObject
+#include <xcb/xcb.h>
+
+using namespace ondrel;
+using test::connection;
+using test::offer;
+using test::readBack;
+using test::rootWindow;
+
+namespace {
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// What a capture reads, waiting on the event loop for the reader's answer.
+std::optional<platform::PasteboardContents> readContents(platform::Pasteboard& board)
+{
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    board.readContents(&context,
+                       [&](platform::PasteboardContents contents) { answer = std::move(contents); });
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
+        return std::nullopt;
+    return answer;
+}
+
+// The same through a reader of its own (other budgets, or this process as owner).
+std::optional<platform::PasteboardContents> readThrough(platform::X11ClipboardReader& reader,
+                                                        qint64 generation)
+{
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    reader.readContents(generation, &context, [&](platform::PasteboardContents c) { answer = std::move(c); });
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
+        return std::nullopt;
+    return answer;
+}
+
+QImage redSquare()
+{
+    QImage image(3, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    return image;
+}
+
+} // namespace
+
+class TestX11Pasteboard : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { ondrel::test::failOnUnexpectedWarnings(); }
-    void initTestCase();
-    void textFromAnotherProgramIsSeen();
-    void textWeSetIsReadByAnotherProgram();
+    void init();
+    void countsChangesWithoutReading();
+    void readsText_data();
+    void readsText();
+    void readsLargeTextInPieces();
+    void urlListIsNotText();
+    void readsImagesOfAnyType_data();
+    void readsImagesOfAnyType();
+    void secretHintIsAllThatIsRead();
+    void hungOwnerIsAskedOnceAndBlocksNothing();
+    void ownerThatHangsOnDataIsGivenUpOn();
+    void vectorImagesAreDrawnAtThumbnailSize();
+    void rasterIsPreferredOverVector();
+    void imageThatDecodesTooLongIsSkipped();
+    void writesTextImageAndFile();
+    void watcherRecordsWhatOthersCopy();
+    void idlePollTalksToNobody();
+
+private:
+    platform::X11Pasteboard* m_board = nullptr;
 };
 
-void TestX11Clipboard::initTestCase()
+void TestX11Pasteboard::init()
 {
+    test::failOnUnexpectedWarnings();
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
+    delete m_board;
+    m_board = new platform::X11Pasteboard(QGuiApplication::clipboard(), this);
 }
 
-void TestX11Clipboard::textFromAnotherProgramIsSeen()
+void TestX11Pasteboard::countsChangesWithoutReading()
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    QSignalSpy changed(clipboard, &QClipboard::dataChanged);
-    const QString text = QStringLiteral("from xclip: grüße ✓");
-    QProcess xclip;
-    // xclip keeps serving the selection in the background until someone else takes it.
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-i")});
-    QVERIFY(xclip.waitForStarted());
-    xclip.write(text.toUtf8());
-    xclip.closeWriteChannel();
-    QVERIFY(xclip.waitForFinished(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(changed.count() >= 1, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(clipboard->text(), text, 5000);
+    const qint64 before = m_board->changeCount();
+    offer("one");
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const qint64 seen = m_board->changeCount();
+    // Nothing moves by itself: the next owner's contents arrive with exactly
+    // one more change (events come in order, so a spurious one would be
+    // counted before them).
+    offer("two");
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > seen && m_board->string() == QStringLiteral("two"),
+                             5000);
+    QCOMPARE(m_board->changeCount(), seen + 1);
+    m_board->clearContents();
+    QVERIFY(m_board->changeCount() > seen + 1);
 }
 
-void TestX11Clipboard::textWeSetIsReadByAnotherProgram()
+void TestX11Pasteboard::readsText_data()
 {
-    const QString text = QStringLiteral("from Qt: ünïcode");
-    QGuiApplication::clipboard()->setText(text);
-    // Read asynchronously: while xclip asks, this process must keep answering.
-    QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-o")});
-    QTRY_VERIFY_WITH_TIMEOUT(xclip.state() == QProcess::NotRunning, 5000);
-    QCOMPARE(QString::fromUtf8(xclip.readAllStandardOutput()), text);
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    const QString accents = QStringLiteral("grüße ✓ 😀");
+    QTest::newRow("UTF8_STRING") << QStringLiteral("UTF8_STRING") << accents.toUtf8() << accents;
+    QTest::newRow("mime utf-8") << QStringLiteral("text/plain;charset=utf-8") << accents.toUtf8() << accents;
+    QTest::newRow("STRING is Latin-1")
+        << QStringLiteral("STRING") << QByteArray("gr\xfc\xdf") << QStringLiteral("grüß");
 }
 
-QTEST_MAIN(TestX11Clipboard)
-#include "tst_x11clipboard.moc"
+void TestX11Pasteboard::readsText()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const qint64 before = m_board->changeCount();
+    offer(bytes, type);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents);
+    QCOMPARE(contents->text, std::optional<QString>(text));
+    QVERIFY(!contents->image);
+    QVERIFY(!contents->fileURLs);
+    QVERIFY(!contents->secret);
+}
+
+void TestX11Pasteboard::readsLargeTextInPieces()
+{
+    // Far more than one property holds: the owner sends it in pieces (INCR).
+    QByteArray big;
+    for (int i = 0; big.size() < 3 * 1024 * 1024; ++i)
+        big += "line " + QByteArray::number(i) + " ünïcödé\n";
+    const qint64 before = m_board->changeCount();
+    offer(big, QStringLiteral("UTF8_STRING"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents && contents->text);
+    QCOMPARE(contents->text->toUtf8(), big);
+}
+
+void TestX11Pasteboard::urlListIsNotText()
+{
+    const qint64 before = m_board->changeCount();
+    offer("# a comment\r\nfile:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n", QStringLiteral("text/uri-list"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents);
+    QVERIFY(!contents->text);
+    QVERIFY(contents->fileURLs);
+    QCOMPARE(contents->fileURLs->size(), 2);
+    QCOMPARE(contents->fileURLs->first().toLocalFile(), QStringLiteral("/tmp/a b.txt"));
+}
+
+void TestX11Pasteboard::readsImagesOfAnyType_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("format");
+    QTest::newRow("png") << QStringLiteral("image/png") << QByteArray("PNG");
+    QTest::newRow("bmp") << QStringLiteral("image/bmp") << QByteArray("BMP");
+    QTest::newRow("jpeg") << QStringLiteral("image/jpeg") << QByteArray("JPEG");
+    QTest::newRow("tiff") << QStringLiteral("image/tiff") << QByteArray("TIFF");
+}
+
+void TestX11Pasteboard::readsImagesOfAnyType()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, format);
+    const QByteArray bytes = encoded(redSquare(), format.constData());
+    QVERIFY(!bytes.isEmpty());
+    const qint64 before = m_board->changeCount();
+    offer(bytes, type);
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents && contents->image);
+    QCOMPARE(contents->image->size(), QSize(3, 3));
+    QVERIFY(!contents->text);
+}
+
+void TestX11Pasteboard::secretHintIsAllThatIsRead()
+{
+    // xclip offers one type; the hint alone is enough to refuse the copy.
+    const qint64 before = m_board->changeCount();
+    offer("secret\n", QString::fromLatin1(platform::kSecretHintType));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents);
+    QVERIFY(contents->secret);
+    QVERIFY(!contents->text && !contents->image && !contents->fileURLs);
+}
+
+void TestX11Pasteboard::hungOwnerIsAskedOnceAndBlocksNothing()
+{
+    const qint64 before = m_board->changeCount();
+    test::HungOwner owner;
+    QVERIFY(owner.start());
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+
+    // The read returns at once; the event loop runs while the owner is silent.
+    std::optional<platform::PasteboardContents> answer;
+    QObject context;
+    m_board->readContents(&context, [&](platform::PasteboardContents c) { answer = std::move(c); });
+    QVERIFY(!answer);
+    bool loopRan = false;
+    QTimer::singleShot(0, [&] { loopRan = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(loopRan, 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
+    QVERIFY(answer->types.isEmpty() && !answer->text && !answer->image && !answer->fileURLs);
+    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
+
+    // Asked again about the same change, it is not asked at all.
+    const auto again = readContents(*m_board);
+    QVERIFY(again && again->types.isEmpty());
+    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
+
+    // The next owner is read as usual.
+    offer("after the silent one");
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before + 1, 5000);
+    const auto next = readContents(*m_board);
+    QVERIFY(next);
+    QCOMPARE(next->text, std::optional<QString>(QStringLiteral("after the silent one")));
+}
+
+void TestX11Pasteboard::ownerThatHangsOnDataIsGivenUpOn()
+{
+    const qint64 before = m_board->changeCount();
+    test::HungOwner owner;
+    QVERIFY(owner.start(true));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    platform::X11ClipboardReader reader(qgetenv("DISPLAY"), {200, 300, 3000});
+    const auto first = readThrough(reader, m_board->changeCount());
+    QVERIFY(first);
+    QVERIFY(!first->text);
+    // The text it did not deliver is not asked for in another form.
+    const QStringList asked{QStringLiteral("TARGETS"), QStringLiteral("UTF8_STRING")};
+    QCOMPARE(owner.requests(), asked);
+    QVERIFY(readThrough(reader, m_board->changeCount()));
+    QCOMPARE(owner.requests(), asked);
+}
+
+void TestX11Pasteboard::vectorImagesAreDrawnAtThumbnailSize()
+{
+    // Minutes to draw at 5600 pixels; at thumbnail size the dashes blur into
+    // lines and it takes milliseconds.
+    const qint64 before = m_board->changeCount();
+    offer(test::heavySvg(5600, 2000, 2700), QStringLiteral("image/svg+xml"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto contents = readContents(*m_board);
+    QVERIFY(contents && contents->image);
+    QCOMPARE(contents->image->size(), QSize(1024, 1024));
+}
+
+void TestX11Pasteboard::rasterIsPreferredOverVector()
+{
+    // This process owns the clipboard with both kinds; the reader asks
+    // through the server like any other program, and the event loop answers.
+    auto* data = new QMimeData;
+    data->setData(
+        QStringLiteral("image/svg+xml"),
+        R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10" fill="red"/></svg>)");
+    data->setData(QStringLiteral("image/png"), encoded(redSquare(), "PNG"));
+    QGuiApplication::clipboard()->setMimeData(data);
+    platform::X11ClipboardReader reader(qgetenv("DISPLAY"));
+    const auto answer = readThrough(reader, m_board->changeCount());
+    QVERIFY(answer);
+    QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
+    QVERIFY(answer->image);
+    QCOMPARE(answer->image->size(), QSize(3, 3)); // the PNG, not the 10x10 drawing
+}
+
+void TestX11Pasteboard::imageThatDecodesTooLongIsSkipped()
+{
+    // About two seconds to draw even at thumbnail size; the budget here is
+    // a tenth of a second.
+    platform::X11ClipboardReader reader(qgetenv("DISPLAY"), {200, 2000, 100});
+    QVERIFY(reader.isConnected());
+    const qint64 before = m_board->changeCount();
+    offer(test::heavySvg(1024, 300, 450), QStringLiteral("image/svg+xml"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
+    const auto answer = readThrough(reader, m_board->changeCount());
+    QVERIFY(answer);
+    QVERIFY(!answer->image);
+    QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
+    QCOMPARE(platform::abandonedImageDecodes(), 1);
+    // It ends on its own; nothing waits for it meanwhile.
+    QTRY_COMPARE_WITH_TIMEOUT(platform::abandonedImageDecodes(), 0, 60000);
+}
+
+void TestX11Pasteboard::writesTextImageAndFile()
+{
+    m_board->clearContents();
+    m_board->setString(QStringLiteral("from Ondrel: é"));
+    QCOMPARE(QString::fromUtf8(readBack(QStringLiteral("UTF8_STRING"))), QStringLiteral("from Ondrel: é"));
+
+    const QByteArray tiff = encoded(redSquare(), "TIFF");
+    m_board->clearContents();
+    QVERIFY(m_board->setImageData(tiff));
+    QCOMPARE(readBack(QStringLiteral("image/tiff")), tiff);
+    const QByteArray png = readBack(QStringLiteral("image/png"));
+    QCOMPARE(png, m_board->data(QStringLiteral("image/png"))); // byte for byte what we offer
+    QCOMPARE(QImage::fromData(png).convertToFormat(QImage::Format_RGB32), redSquare());
+
+    m_board->clearContents();
+    QVERIFY(m_board->writeFileURL(QUrl::fromLocalFile(QStringLiteral("/tmp/report 1.pdf"))));
+    QCOMPARE(readBack(QStringLiteral("x-special/gnome-copied-files")),
+             QByteArray("copy\nfile:///tmp/report%201.pdf"));
+    QVERIFY(readBack(QStringLiteral("text/uri-list")).startsWith("file:///tmp/report%201.pdf"));
+}
+
+void TestX11Pasteboard::watcherRecordsWhatOthersCopy()
+{
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    manager.startMonitoring();
+    offer("copied elsewhere");
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    QCOMPARE(manager.items().first().text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
+    offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 2, 3000);
+    QCOMPARE(manager.items().first().type(), ClipboardItemType::image);
+    // Another program taking the same image over (a clipboard manager when
+    // the first one quits) is no new copy. Reads go one after another: the
+    // text after it is recorded only once the hand-over was read.
+    offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000);
+    offer("after the hand-over");
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 3, 3000);
+    QCOMPARE(manager.items().at(1).type(), ClipboardItemType::image);
+    QCOMPARE(manager.items().at(2).text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
+    offer("file:///tmp/x.txt\r\n", QStringLiteral("text/uri-list"));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 4, 3000);
+    QCOMPARE(manager.items().first().type(), ClipboardItemType::file);
+    // Our own copy-out of a text is seen by the next poll and not recorded twice.
+    manager.copyAndPaste(manager.items().at(3));
+    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll saw it
+    QTRY_COMPARE_WITH_TIMEOUT(keystrokes.pasteCount(), 1, 3000);
+    QCOMPARE(manager.items().size(), 4);
+}
+
+void TestX11Pasteboard::idlePollTalksToNobody()
+{
+    platform::MemoryUserDefaults defaults;
+    platform::QtMainQueue queue;
+    platform::RecordingKeystrokePoster keystrokes;
+    platform::MemoryWorkspace workspace;
+    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    manager.startMonitoring();
+    offer("owned by another program"); // reading it would need the server
+    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    // Every request gets the next sequence number: two probes one apart
+    // mean nothing was sent between them.
+    const xcb_get_input_focus_cookie_t before = xcb_get_input_focus(c);
+    for (int i = 0; i < 1000; ++i)
+        manager.checkClipboard();
+    const xcb_get_input_focus_cookie_t after = xcb_get_input_focus(c);
+    xcb_discard_reply(c, before.sequence);
+    xcb_discard_reply(c, after.sequence);
+    QCOMPARE(after.sequence - before.sequence, 1u);
+    QCOMPARE(manager.items().size(), 1);
+}
+
+QTEST_MAIN(TestX11Pasteboard)
+#include "tst_x11pasteboard.moc"

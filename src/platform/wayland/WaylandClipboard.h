@@ -1,55 +1,49 @@
 #pragma once
 
 #include "Pasteboard.h"
-#include "X11ClipboardReader.h" // ClipboardReadBudgets
+#include "WaylandClipboard.h"
 
-#include <QByteArray>
-#include <QList>
 #include <QObject>
-#include <QPair>
-#include <QString>
-
-#include <functional>
-#include <memory>
 
 namespace ondrel::platform {
 
-// The Wayland clipboard as a clipboard manager sees it, through the
-// compositor's data-control protocol (ext-data-control-v1, else
-// wlr-data-control-unstable-v1), over a connection and a thread of its own:
-// the compositor tells of every new selection, offers are read through
-// pipes with the same budgets as on X11 (a source that never writes costs
-// the main thread nothing), and our own contents are served from that
-// thread. Without data control isAvailable() is false.
-class WaylandClipboard final
+// The clipboard of a Wayland session through data control. The change
+// counter moves on every new selection the compositor announces (ours
+// too); reads go through the clipboard's own thread. The synchronous
+// calls answer from the last contents read, and from what we wrote since.
+class WaylandPasteboard final : public QObject, public Pasteboard
 {
+    Q_OBJECT
 public:
-    using Budgets = ClipboardReadBudgets;
-    using Contents = QList<QPair<QString, QByteArray>>; // MIME type → bytes
+    explicit WaylandPasteboard(std::unique_ptr<WaylandClipboard> clipboard, QObject* parent = nullptr);
+    ~WaylandPasteboard() override;
 
-    // Connects to the compositor named by WAYLAND_DISPLAY.
-    explicit WaylandClipboard(Budgets budgets = {});
-    ~WaylandClipboard();
-    WaylandClipboard(const WaylandClipboard&) = delete;
-    WaylandClipboard& operator=(const WaylandClipboard&) = delete;
+    qint64 changeCount() const override { return m_changeCount; }
+    bool observeChanges(std::function<void()> fn) override
+    {
+        m_onChange = std::move(fn);
+        return true;
+    }
+    std::optional<QString> string() const override { return m_last.text; }
+    std::optional<QImage> image() const override { return m_last.image; }
+    std::optional<QList<QUrl>> fileURLs() const override { return m_last.fileURLs; }
+    QStringList types() const override { return m_last.types; }
+    QByteArray data(const QString& mimeType) const override;
+    void readContents(QObject* context, std::function<void(PasteboardContents)> done) override;
 
-    bool isAvailable() const;
-    // The protocol in use ("ext-data-control-v1", ...); empty when none.
-    QString protocolName() const;
-
-    // Runs `changed` on the main thread after every new selection (ours too)
-    // while `context` lives.
-    void setChangeHandler(QObject* context, std::function<void()> changed);
-    // Reads what a capture needs from the current selection: the secret
-    // hint, else text, else an image, else a URL list.
-    void readContents(QObject* context, std::function<void(PasteboardContents)> done);
-    // Makes `contents` the selection, served by us until another client
-    // takes it. Empty contents empty the clipboard.
-    void setContents(Contents contents);
+    void clearContents() override;
+    bool setString(const QString& text) override;
+    bool setImageData(const QByteArray& tiff) override;
+    bool writeFileURL(const QUrl& url) override;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    void publish();
+
+    std::unique_ptr<WaylandClipboard> m_clipboard;
+    qint64 m_changeCount = 0;
+    std::function<void()> m_onChange;
+    PasteboardContents m_last;            // as last read, or as we last wrote it
+    WaylandClipboard::Contents m_pending; // what we offer
 };
 
 } // namespace ondrel::platform

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Pasteboard.h"
+#include "X11ClipboardReader.h" // ClipboardReadBudgets
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+namespace ondrel::platform {
+
+// The Wayland clipboard as a clipboard manager sees it, through the
+// compositor's data-control protocol (ext-data-control-v1, else
+// wlr-data-control-unstable-v1), over a connection and a thread of its own:
+// the compositor tells of every new selection, offers are read through
+// pipes with the same budgets as on X11 (a source that never writes costs
+// the main thread nothing), and our own contents are served from that
+// thread. Without data control isAvailable() is false.
+class WaylandClipboard final
+{
+public:
+    using Budgets = ClipboardReadBudgets;
+    using Contents = QList<QPair<QString, QByteArray>>; // MIME type → bytes
+
+    // Connects to the compositor named by WAYLAND_DISPLAY.
+    explicit WaylandClipboard(Budgets budgets = {});
+    ~WaylandClipboard();
+    WaylandClipboard(const WaylandClipboard&) = delete;
+    WaylandClipboard& operator=(const WaylandClipboard&) = delete;
+
+    bool isAvailable() const;
+    // The protocol in use ("ext-data-control-v1", ...); empty when none.
+    QString protocolName() const;
+
+    // Runs `changed` on the main thread after every new selection (ours too)
+    // while `context` lives.
+    void setChangeHandler(QObject* context, std::function<void()> changed);
+    // Reads what a capture needs from the current selection: the secret
+    // hint, else text, else an image, else a URL list.
+    void readContents(QObject* context, std::function<void(PasteboardContents)> done);
+    // Makes `contents` the selection, served by us until another client
+    // takes it. Empty contents empty the clipboard.
+    void setContents(Contents contents);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace ondrel::platform
