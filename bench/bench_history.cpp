@@ -1,11 +1,11 @@
 #include "BenchText.h"
 #include "ClipboardManager.h"
 #include "HistoryFile.h"
-#include "ManualMainQueue.h"
-#include "MemoryPasteboard.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "RecordingKeystrokePoster.h"
+#include "ManualScheduler.h"
+#include "MemoryClipboard.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "RecordingPasteTyper.h"
 
 #include <QTemporaryDir>
 
@@ -43,13 +43,13 @@ QList<ClipboardItem> fresh(const QList<ClipboardItem>& items)
 
 struct Store
 {
-    platform::MemoryUserDefaults defaults;
-    platform::ManualMainQueue queue;
-    platform::MemoryPasteboard pasteboard;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
+    platform::MemorySettings settings;
+    platform::ManualScheduler scheduler;
+    platform::MemoryClipboard clipboard;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
     ClipboardManager manager{
-        ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, workspace, nullptr}};
+        ClipboardManager::Services{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
 };
 
 // Budget: 16 ms over 10,000 entries / 10 MB; 1 ms over 200 entries.

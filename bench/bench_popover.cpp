@@ -1,13 +1,13 @@
 // The popover's budgets: first paint with 200 entries, a typed search
 // character over 10,000 entries, and painting the visible rows.
 #include "BenchText.h"
-#include "ClipboardListView.h"
 #include "ClipboardManager.h"
-#include "ManualMainQueue.h"
-#include "MemoryPasteboard.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "RecordingKeystrokePoster.h"
+#include "ManualScheduler.h"
+#include "MemoryClipboard.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "PopoverContent.h"
+#include "RecordingPasteTyper.h"
 #include "Theme.h"
 
 #include <QApplication>
@@ -24,15 +24,15 @@ namespace {
 
 struct Popover
 {
-    platform::MemoryUserDefaults defaults;
-    platform::ManualMainQueue queue;
-    platform::MemoryPasteboard pasteboard;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    ThemeManager theme{defaults};
-    ClipboardManager store{{defaults, queue, pasteboard, keystrokes, workspace, nullptr}};
-    std::unique_ptr<ClipboardListView> view;
-    QImage frame{ClipboardListView::kWidth * 2, ClipboardListView::kHeight * 2,
+    platform::MemorySettings settings;
+    platform::ManualScheduler scheduler;
+    platform::MemoryClipboard clipboard;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    ThemeManager theme{settings};
+    ClipboardManager store{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
+    std::unique_ptr<PopoverContent> view;
+    QImage frame{PopoverContent::kWidth * 2, PopoverContent::kHeight * 2,
                  QImage::Format_ARGB32_Premultiplied};
 
     explicit Popover(const QList<ClipboardItem>& items)
@@ -42,8 +42,8 @@ struct Popover
     }
     void create()
     {
-        view = std::make_unique<ClipboardListView>(store, theme, queue, pasteboard);
-        view->resize(ClipboardListView::kWidth, ClipboardListView::kHeight);
+        view = std::make_unique<PopoverContent>(store, theme, scheduler, clipboard);
+        view->resize(PopoverContent::kWidth, PopoverContent::kHeight);
         view->show();
     }
     // Lays out and paints the whole popover at 2x, as the screen would.

@@ -1,11 +1,11 @@
 #include "BenchText.h"
 #include "ClipboardManager.h"
 #include "HistoryFile.h"
-#include "ManualMainQueue.h"
-#include "MemoryPasteboard.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "RecordingKeystrokePoster.h"
+#include "ManualScheduler.h"
+#include "MemoryClipboard.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "RecordingPasteTyper.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,13 +20,13 @@ namespace {
 struct Watched
 {
     QTemporaryDir dir;
-    platform::MemoryUserDefaults defaults;
-    platform::ManualMainQueue queue;
-    platform::MemoryPasteboard pasteboard;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
+    platform::MemorySettings settings;
+    platform::ManualScheduler scheduler;
+    platform::MemoryClipboard clipboard;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
     HistoryFile file{dir.path()};
-    ClipboardManager manager{{defaults, queue, pasteboard, keystrokes, workspace, &file}};
+    ClipboardManager manager{{settings, scheduler, clipboard, pasteTyper, focus, &file}};
 };
 
 // Budget: 2 µs for a poll that finds nothing new.
@@ -58,8 +58,8 @@ void BM_CaptureAndSave(benchmark::State& state)
         w.manager.clearUnpinned(); // each copy lands in a history of everyday size
         for (int i = 0; i < 20; ++i)
             w.manager.addItem(ClipboardItem::makeText(bench::plainText(2000, unsigned(i + 1))));
-        w.queue.runPending();
-        w.pasteboard.setString(base + QString::number(n++)); // a new text each time
+        w.scheduler.runPending();
+        w.clipboard.setString(base + QString::number(n++)); // a new text each time
         QElapsedTimer total;
         total.start();
         QElapsedTimer busy;
@@ -69,7 +69,7 @@ void BM_CaptureAndSave(benchmark::State& state)
         while (w.manager.pendingCaptureCount() > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         busy.restart();
-        w.queue.runPending(); // insertion, cap and save
+        w.scheduler.runPending(); // insertion, cap and save
         longest = std::max(longest, busy.nsecsElapsed() / 1e6);
         state.SetIterationTime(total.nsecsElapsed() / 1e9);
     }

@@ -17,7 +17,7 @@ namespace {
 
 QString historyPath(const test::AppProcess& app)
 {
-    return app.home() + QStringLiteral("/.local/share/Brisol/history.json");
+    return app.home() + QStringLiteral("/.local/share/ondrel/history.json");
 }
 
 void BM_WaylandCapture(benchmark::State& state)

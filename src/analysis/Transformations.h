@@ -55,7 +55,7 @@ QString rawValue(TransformationCategory category);
 QString rawValue(Transformation transformation);
 // The case name ("snakeCase", "base64Encode", ...).
 QString caseName(Transformation transformation);
-// The symbol shown next to it ("textformat.abc", "curlybraces", ...).
+// The icon shown next to it ("case-sensitive", "braces", ...).
 QString iconName(Transformation transformation);
 TransformationCategory category(Transformation transformation);
 // Whether apply() can return no text for it.

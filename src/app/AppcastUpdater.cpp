@@ -1,7 +1,7 @@
 #include "AppcastUpdater.h"
 
-#include "PreferenceKeys.h"
-#include "UserDefaults.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 
 #include <QDateTime>
 #include <QXmlStreamReader>
@@ -68,10 +68,10 @@ int compareVersions(const QString& a, const QString& b)
     return 0;
 }
 
-AppcastUpdater::AppcastUpdater(platform::UserDefaults& defaults, QString currentVersion,
+AppcastUpdater::AppcastUpdater(platform::Settings& settings, QString currentVersion,
                                std::function<void(const UpdateCheckResult&)> present,
                                MakeFeedFetcher makeFetcher, QObject* parent)
-    : Updater(parent), m_defaults(defaults), m_currentVersion(std::move(currentVersion)),
+    : Updater(parent), m_settings(settings), m_currentVersion(std::move(currentVersion)),
       m_present(std::move(present)), m_makeFetcher(std::move(makeFetcher))
 {
     m_timer.setSingleShot(true);
@@ -93,7 +93,7 @@ QString AppcastUpdater::unavailableReason() const
 
 std::optional<QUrl> AppcastUpdater::feed() const
 {
-    const QUrl url(m_defaults.string(keys::feedURL).value_or(QString()));
+    const QUrl url(m_settings.string(keys::feedURL).value_or(QString()));
     if (!url.isValid() || url.isEmpty())
         return std::nullopt;
     return url;
@@ -101,23 +101,23 @@ std::optional<QUrl> AppcastUpdater::feed() const
 
 bool AppcastUpdater::automaticallyChecksForUpdates() const
 {
-    return m_defaults.boolean(keys::automaticChecks);
+    return m_settings.boolean(keys::automaticChecks);
 }
 
 void AppcastUpdater::setAutomaticallyChecksForUpdates(bool on)
 {
-    m_defaults.setBool(keys::automaticChecks, on);
+    m_settings.setBool(keys::automaticChecks, on);
     schedule();
 }
 
 bool AppcastUpdater::automaticallyDownloadsUpdates() const
 {
-    return m_defaults.boolean(keys::automaticallyUpdate);
+    return m_settings.boolean(keys::automaticallyUpdate);
 }
 
 void AppcastUpdater::setAutomaticallyDownloadsUpdates(bool on)
 {
-    m_defaults.setBool(keys::automaticallyUpdate, on);
+    m_settings.setBool(keys::automaticallyUpdate, on);
 }
 
 void AppcastUpdater::schedule()
@@ -131,7 +131,7 @@ void AppcastUpdater::schedule()
     // A day after the last check, whichever launch that falls in; one that
     // is overdue (or never made) soon after launch. A last check in the
     // future (the clock was set back) counts as just made.
-    const qint64 last = m_defaults.integer(keys::lastCheckTime);
+    const qint64 last = m_settings.integer(keys::lastCheckTime);
     const qint64 since = std::max<qint64>(QDateTime::currentSecsSinceEpoch() - last, 0);
     const qint64 due = qint64(kCheckIntervalMs) - since * 1000;
     planCheckIn(int(std::clamp<qint64>(due, kDueCheckDelayMs, kCheckIntervalMs)));
@@ -155,7 +155,7 @@ void AppcastUpdater::check(bool userInitiated)
     }
     UpdateCheckResult result;
     result.userInitiated = userInitiated;
-    m_defaults.setInteger(keys::lastCheckTime, QDateTime::currentSecsSinceEpoch());
+    m_settings.setInteger(keys::lastCheckTime, QDateTime::currentSecsSinceEpoch());
     if (automaticallyChecksForUpdates())
         planCheckIn(kCheckIntervalMs); // a day from this check, asked for or not
     if (!m_fetcher) {

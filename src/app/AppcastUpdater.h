@@ -14,7 +14,7 @@
 namespace ondrel {
 
 namespace platform {
-class UserDefaults;
+class Settings;
 }
 
 // What a check found.
@@ -65,7 +65,7 @@ public:
 
     // `makeFetcher` is called with the first check that reads the feed.
     AppcastUpdater(
-        platform::UserDefaults& defaults, QString currentVersion,
+        platform::Settings& settings, QString currentVersion,
         std::function<void(const UpdateCheckResult&)> present,
         MakeFeedFetcher makeFetcher = [](QString* error) { return loadFeedFetcher(error); },
         QObject* parent = nullptr);
@@ -93,7 +93,7 @@ private:
     // The address under "SUFeedURL"; none when absent or not an address.
     std::optional<QUrl> feed() const;
 
-    platform::UserDefaults& m_defaults;
+    platform::Settings& m_settings;
     QString m_currentVersion;
     std::function<void(const UpdateCheckResult&)> m_present;
     MakeFeedFetcher m_makeFetcher;

@@ -2,21 +2,21 @@
 
 #include "ClipboardData.h"
 
+#include "DataControlConnection.h"
 #include "KdeGlobalAccel.h"
 #include "NullServices.h"
 #include "PortalGlobalShortcuts.h"
 #include "PortalKeyboard.h"
-#include "PreferenceKeys.h"
-#include "UserDefaults.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
-#include "WaylandPasteboard.h"
 #include "WaylandProbe.h"
+#include "X11Clipboard.h"
 #include "X11ClipboardKeeper.h"
+#include "X11FocusTracker.h"
 #include "X11HotKeyService.h"
-#include "X11KeystrokePoster.h"
-#include "X11Pasteboard.h"
-#include "X11Workspace.h"
+#include "X11PasteTyper.h"
 #include "XkbKeyboardLayout.h"
 
 #include <QClipboard>
@@ -31,14 +31,14 @@ PlatformServices::PlatformServices() = default;
 PlatformServices::~PlatformServices() = default;
 PlatformServices::PlatformServices(PlatformServices&&) noexcept = default;
 
-bool keepClipboardContents(const platform::UserDefaults& defaults)
+bool keepClipboardContents(const platform::Settings& settings)
 {
-    return !defaults.contains(keys::keepClipboardContents) || defaults.boolean(keys::keepClipboardContents);
+    return !settings.contains(keys::keepClipboardContents) || settings.boolean(keys::keepClipboardContents);
 }
 
-QString pasteKeystroke(const platform::UserDefaults& defaults)
+QString pasteKeystroke(const platform::Settings& settings)
 {
-    return defaults.string(keys::pasteKeystroke).value_or(QString());
+    return settings.string(keys::pasteKeystroke).value_or(QString());
 }
 
 namespace {
@@ -49,21 +49,21 @@ std::unique_ptr<platform::KeyboardLayout> offlineLayout()
     return platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
 }
 
-PlatformServices createX11Services(xcb_connection_t* connection, platform::UserDefaults& defaults)
+PlatformServices createX11Services(xcb_connection_t* connection, platform::Settings& settings)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
     PlatformServices services;
     services.name = QStringLiteral("x11");
-    auto pasteboard = std::make_unique<platform::X11Pasteboard>(QGuiApplication::clipboard());
-    auto workspace = std::make_unique<platform::X11Workspace>(connection, root);
-    services.keystrokes = std::make_unique<platform::X11KeystrokePoster>(
-        connection, root, *workspace, [&defaults] { return pasteKeystroke(defaults); });
+    auto clipboard = std::make_unique<platform::X11Clipboard>(QGuiApplication::clipboard());
+    auto focus = std::make_unique<platform::X11FocusTracker>(connection, root);
+    services.pasteTyper = std::make_unique<platform::X11PasteTyper>(
+        connection, root, *focus, [&settings] { return pasteKeystroke(settings); });
     auto keeper = std::make_unique<platform::X11ClipboardKeeper>(
-        connection, root, *pasteboard, [&defaults] { return keepClipboardContents(defaults); });
+        connection, root, *clipboard, [&settings] { return keepClipboardContents(settings); });
     keeper->start(); // another clipboard manager may already do the job
     services.background = std::move(keeper);
-    services.pasteboard = std::move(pasteboard);
-    services.workspace = std::move(workspace);
+    services.clipboard = std::move(clipboard);
+    services.focus = std::move(focus);
     services.hotKeys = std::make_unique<platform::X11HotKeyService>(connection, root);
     services.layout = platform::X11KeyboardLayout::create(connection);
     if (!services.layout)
@@ -71,9 +71,9 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::UserD
     return services;
 }
 
-PlatformServices createWaylandServices(platform::UserDefaults& defaults)
+PlatformServices createWaylandServices(platform::Settings& settings)
 {
-    auto clipboard = std::make_unique<platform::WaylandClipboard>();
+    auto clipboard = std::make_unique<platform::DataControlConnection>();
     if (!clipboard->isAvailable()) {
         std::fputs("ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
                    "control); the clipboard is not watched, only the saved history is shown\n",
@@ -82,28 +82,28 @@ PlatformServices createWaylandServices(platform::UserDefaults& defaults)
     }
     PlatformServices services;
     services.name = QStringLiteral("wayland");
-    services.pasteboard = std::make_unique<platform::WaylandPasteboard>(std::move(clipboard));
+    services.clipboard = std::make_unique<platform::WaylandClipboard>(std::move(clipboard));
     auto desktop =
-        std::make_unique<platform::WaylandDesktop>([&defaults] { return pasteKeystroke(defaults); });
+        std::make_unique<platform::WaylandDesktop>([&settings] { return pasteKeystroke(settings); });
     if (desktop->seesWindows())
-        services.workspace = std::make_unique<platform::WaylandWorkspace>(*desktop);
+        services.focus = std::make_unique<platform::WaylandFocusTracker>(*desktop);
     else
-        services.workspace = std::make_unique<platform::NullWorkspace>();
+        services.focus = std::make_unique<platform::NullFocusTracker>();
     // The compositor's virtual keyboard, else the portal's (the desktop asks
     // the user first); without either it says once that the user pastes himself.
     std::unique_ptr<platform::PortalKeyboard> portalKeyboard;
     if (!desktop->canType())
         portalKeyboard = platform::PortalKeyboard::create(
-            {[&defaults] { return pasteKeystroke(defaults); },
-             [&defaults] { return defaults.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
-             [&defaults](const QString& token) {
-                 defaults.setString(keys::remoteDesktopRestoreToken, token);
+            {[&settings] { return pasteKeystroke(settings); },
+             [&settings] { return settings.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
+             [&settings](const QString& token) {
+                 settings.setString(keys::remoteDesktopRestoreToken, token);
              },
              {}});
     if (portalKeyboard)
-        services.keystrokes = std::move(portalKeyboard);
+        services.pasteTyper = std::move(portalKeyboard);
     else
-        services.keystrokes = std::make_unique<platform::WaylandKeystrokePoster>(*desktop);
+        services.pasteTyper = std::make_unique<platform::WaylandPasteTyper>(*desktop);
     services.background = std::move(desktop);
     // Global hotkeys only as the desktop grants them: KDE's own shortcut
     // service, which serves every program; else the desktop portal.
@@ -144,23 +144,23 @@ PlatformServices createHeadlessServices()
 {
     PlatformServices services;
     services.name = QStringLiteral("headless");
-    services.pasteboard = std::make_unique<platform::NullPasteboard>();
-    services.workspace = std::make_unique<platform::NullWorkspace>();
-    services.keystrokes = std::make_unique<platform::NullKeystrokePoster>();
+    services.clipboard = std::make_unique<platform::NullClipboard>();
+    services.focus = std::make_unique<platform::NullFocusTracker>();
+    services.pasteTyper = std::make_unique<platform::NullPasteTyper>();
     services.hotKeys = std::make_unique<platform::NullHotKeyService>();
     services.layout = offlineLayout();
     return services;
 }
 
-PlatformServices createPlatformServices(platform::UserDefaults& defaults)
+PlatformServices createPlatformServices(platform::Settings& settings)
 {
     // The X11 interface exists on every platform of an X11-enabled Qt; only
     // on xcb does it have a connection.
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
-        return createX11Services(connection, defaults);
+        return createX11Services(connection, settings);
     if (QGuiApplication::platformName() == u"wayland")
-        return createWaylandServices(defaults);
+        return createWaylandServices(settings);
     std::fprintf(stderr,
                  "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
                  "only the saved history is shown\n",

@@ -11,10 +11,10 @@ namespace ondrel {
 namespace platform {
 class HotKeyService;
 class KeyboardLayout;
-class KeystrokePoster;
-class Pasteboard;
-class UserDefaults;
-class Workspace;
+class PasteTyper;
+class Clipboard;
+class Settings;
+class FocusTracker;
 } // namespace platform
 
 // The desktop services of one platform, as interfaces. The only place that
@@ -28,9 +28,9 @@ struct PlatformServices
 
     // "x11", "wayland", or "headless" when there is no desktop to talk to.
     QString name;
-    std::unique_ptr<platform::Pasteboard> pasteboard;
-    std::unique_ptr<platform::Workspace> workspace;
-    std::unique_ptr<platform::KeystrokePoster> keystrokes;
+    std::unique_ptr<platform::Clipboard> clipboard;
+    std::unique_ptr<platform::FocusTracker> focus;
+    std::unique_ptr<platform::PasteTyper> pasteTyper;
     std::unique_ptr<platform::HotKeyService> hotKeys;
     std::unique_ptr<platform::KeyboardLayout> layout;
     // Services that work on their own once started (the X11 clipboard keeper).
@@ -45,8 +45,8 @@ void chooseQtPlatform();
 // The services of the platform Qt runs on: the X11 ones on an X11 display,
 // the Wayland ones on Wayland, else the headless set (which says on the
 // console what it cannot do).
-// Starts the background services. `defaults` must outlive the result.
-PlatformServices createPlatformServices(platform::UserDefaults& defaults);
+// Starts the background services. `settings` must outlive the result.
+PlatformServices createPlatformServices(platform::Settings& settings);
 // The headless set, whatever the platform.
 PlatformServices createHeadlessServices();
 
@@ -56,7 +56,7 @@ PlatformServices createHeadlessServices();
 bool unstoppableWorkRunning();
 
 // The settings as the services read them, at each use.
-bool keepClipboardContents(const platform::UserDefaults& defaults);
-QString pasteKeystroke(const platform::UserDefaults& defaults);
+bool keepClipboardContents(const platform::Settings& settings);
+QString pasteKeystroke(const platform::Settings& settings);
 
 } // namespace ondrel

@@ -1,7 +1,7 @@
 #include "PopoverWindow.h"
 
-#include "ClipboardListView.h"
-#include "MainQueue.h"
+#include "PopoverContent.h"
+#include "Scheduler.h"
 
 #include "Theme.h"
 
@@ -45,9 +45,9 @@ private:
 
 } // namespace
 
-PopoverWindow::PopoverWindow(ClipboardListView* content, platform::MainQueue& queue, QWidget* parent)
+PopoverWindow::PopoverWindow(PopoverContent* content, platform::Scheduler& scheduler, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_content(content),
-      m_queue(queue)
+      m_scheduler(scheduler)
 {
     setWindowTitle(QStringLiteral("Ondrel"));
     setAccessibleName(QStringLiteral("Ondrel clipboard history"));
@@ -55,8 +55,8 @@ PopoverWindow::PopoverWindow(ClipboardListView* content, platform::MainQueue& qu
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
     content->setParent(this);
-    setFixedSize(ClipboardListView::kWidth, ClipboardListView::kHeight);
-    connect(content, &ClipboardListView::pastingFromList, this, [this] { m_pasteHold = true; });
+    setFixedSize(PopoverContent::kWidth, PopoverContent::kHeight);
+    connect(content, &PopoverContent::pastingFromList, this, [this] { m_pasteHold = true; });
     m_outline = new Outline(this);
 }
 
@@ -68,7 +68,7 @@ void PopoverWindow::showRelativeTo(const QRect& anchor)
         screen = QGuiApplication::primaryScreen();
     const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, width(), height());
     // On a screen shorter than the popover, it takes the height there is.
-    setFixedSize(ClipboardListView::kWidth, std::min(ClipboardListView::kHeight, room.height()));
+    setFixedSize(PopoverContent::kWidth, std::min(PopoverContent::kHeight, room.height()));
     QPoint at;
     if (anchor.isValid()) {
         // Under the icon, or above it when the panel is at the bottom.
@@ -104,7 +104,7 @@ void PopoverWindow::performClose()
 
 bool PopoverWindow::closedByDeactivationWithin(double seconds) const
 {
-    return m_deactivatedAt && m_queue.now() - *m_deactivatedAt < seconds;
+    return m_deactivatedAt && m_scheduler.now() - *m_deactivatedAt < seconds;
 }
 
 void PopoverWindow::takeFocusBackAfterPaste()
@@ -118,12 +118,12 @@ void PopoverWindow::takeFocusBackAfterPaste()
     raise();
     takeKeyboard();
     // A window manager that refuses: the user is in the other window now.
-    m_queue.asyncAfter(kRefocusSeconds, this, [this] {
+    m_scheduler.postAfter(kRefocusSeconds, this, [this] {
         if (!m_pasteHold)
             return;
         m_pasteHold = false;
         if (isVisible() && !isActiveWindow()) {
-            m_deactivatedAt = m_queue.now();
+            m_deactivatedAt = m_scheduler.now();
             performClose();
         }
     });
@@ -141,7 +141,7 @@ bool PopoverWindow::event(QEvent* event)
     // A deactivation left over from the last time it was open does not count.
     if (event->type() == QEvent::Show) {
         m_activatedSinceShown = false;
-        m_shownAt = m_queue.now();
+        m_shownAt = m_scheduler.now();
         m_pasteHold = false;
     } else if (event->type() == QEvent::WindowActivate) {
         m_activatedSinceShown = true;
@@ -152,11 +152,11 @@ bool PopoverWindow::event(QEvent* event)
     // Nor does one in the first moments: the click on the tray icon that
     // opened it may still move the focus to the panel.
     if (event->type() == QEvent::WindowDeactivate && isVisible() && m_activatedSinceShown &&
-        m_queue.now() - m_shownAt > kSettleSeconds)
-        m_queue.asyncAfter(kDeactivationSeconds, this, [this] {
+        m_scheduler.now() - m_shownAt > kSettleSeconds)
+        m_scheduler.postAfter(kDeactivationSeconds, this, [this] {
             if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget() && !m_hotkeyHeld &&
                 !m_pasteHold) {
-                m_deactivatedAt = m_queue.now();
+                m_deactivatedAt = m_scheduler.now();
                 performClose();
             }
         });

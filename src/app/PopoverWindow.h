@@ -8,9 +8,9 @@
 namespace ondrel {
 
 namespace platform {
-class MainQueue;
+class Scheduler;
 }
-class ClipboardListView;
+class PopoverContent;
 
 // The frameless window the history shows in, under the tray icon. Like a
 // transient popover it closes when the user works elsewhere.
@@ -18,10 +18,10 @@ class PopoverWindow final : public QWidget
 {
     Q_OBJECT
 public:
-    // Times its decisions on `queue`'s clock.
-    PopoverWindow(ClipboardListView* content, platform::MainQueue& queue, QWidget* parent = nullptr);
+    // Times its decisions on `scheduler`'s clock.
+    PopoverWindow(PopoverContent* content, platform::Scheduler& scheduler, QWidget* parent = nullptr);
 
-    ClipboardListView* content() const { return m_content; }
+    PopoverContent* content() const { return m_content; }
     bool isShown() const { return isVisible(); }
     // Opens under `anchor` (the tray icon; empty: at the pointer), inside
     // the available area of that screen, and takes the keyboard.
@@ -57,9 +57,9 @@ protected:
 private:
     void takeKeyboard();
 
-    ClipboardListView* m_content;
+    PopoverContent* m_content;
     QWidget* m_outline;
-    platform::MainQueue& m_queue;
+    platform::Scheduler& m_scheduler;
     std::optional<double> m_deactivatedAt; // when it last closed for losing the focus
     double m_shownAt = 0;
     bool m_activatedSinceShown = false;

@@ -1,16 +1,17 @@
-#include "BrisolApp.h"
+#include "TrayApp.h"
 
-#include "AppDelegate.h"
 #include "AppcastUpdater.h"
-#include "AutostartLoginItem.h"
+#include "FormerFolders.h"
 #include "HistoryFile.h"
-#include "KeyboardShortcuts.h"
+#include "JsonSettings.h"
 #include "PlatformServices.h"
 #include "QtAlerts.h"
-#include "QtMainQueue.h"
-#include "SettingsUserDefaults.h"
+#include "QtScheduler.h"
+#include "Registry.h"
 #include "SingleInstance.h"
 #include "Tracing.h"
+#include "TrayController.h"
+#include "XdgAutostart.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -99,7 +100,7 @@ void presentUpdate(const UpdateCheckResult& result)
 
 } // namespace
 
-int runBrisolApp(int argc, char** argv)
+int runTrayApp(int argc, char** argv)
 {
     // Large blocks (copied texts and images, encoded history files) come
     // and go on several threads. A fixed threshold keeps each one in its own
@@ -124,61 +125,61 @@ int runBrisolApp(int argc, char** argv)
         return 1;
     }
 
-    auto defaults = std::make_unique<platform::SettingsUserDefaults>();
-    platform::QtMainQueue queue;
+    // Only the one running instance takes over what earlier versions kept.
+    platform::adoptFormerFolders();
+    auto settings = std::make_unique<platform::JsonSettings>();
+    platform::QtScheduler scheduler;
     platform::QtAlerts alerts;
-    PlatformServices desktop = createPlatformServices(*defaults);
-    platform::AutostartLoginItem loginItem(QCoreApplication::applicationFilePath());
-    AppcastUpdater updater(*defaults, QCoreApplication::applicationVersion(), presentUpdate);
+    PlatformServices desktop = createPlatformServices(*settings);
+    platform::XdgAutostart autostart(QCoreApplication::applicationFilePath());
+    AppcastUpdater updater(*settings, QCoreApplication::applicationVersion(), presentUpdate);
     HistoryFile historyFile;
 
-    AppDelegate::Services services{*defaults,
-                                   queue,
-                                   *desktop.pasteboard,
-                                   *desktop.keystrokes,
-                                   *desktop.workspace,
-                                   *desktop.hotKeys,
-                                   *desktop.layout,
-                                   alerts,
-                                   loginItem,
-                                   updater,
-                                   &historyFile,
-                                   QCoreApplication::applicationVersion(),
-                                   true};
-    AppDelegate delegate(services);
-    QObject::connect(&delegate, &AppDelegate::quitRequested, &app, &QCoreApplication::quit,
+    TrayController::Services services{*settings,
+                                      scheduler,
+                                      *desktop.clipboard,
+                                      *desktop.pasteTyper,
+                                      *desktop.focus,
+                                      *desktop.hotKeys,
+                                      *desktop.layout,
+                                      alerts,
+                                      autostart,
+                                      updater,
+                                      &historyFile,
+                                      QCoreApplication::applicationVersion(),
+                                      true};
+    TrayController tray(services);
+    QObject::connect(&tray, &TrayController::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
-    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate,
-                     [&delegate](const QString& command) {
-                         if (command == u"toggle")
-                             delegate.togglePopover();
-                     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &tray, &TrayController::shutdown);
+    QObject::connect(&instance, &SingleInstance::commandReceived, &tray, [&tray](const QString& command) {
+        if (command == u"toggle")
+            tray.togglePopover();
+    });
     quitOnSignals();
     std::unique_ptr<PaintTracer> paintTracer;
     if (tracing())
-        delegate.whenPopoverBuilt([&paintTracer](PopoverWindow& popover) {
+        tray.whenPopoverBuilt([&paintTracer](PopoverWindow& popover) {
             paintTracer = std::make_unique<PaintTracer>(&popover);
         });
-    delegate.applicationDidFinishLaunching();
+    tray.start();
     std::unique_ptr<MenuTracer> menuTracer;
     if (tracing()) {
         menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
-        delegate.shortcuts().onKeyDown(KeyboardShortcuts::Name(AppDelegate::kHotkeyName),
-                                       [] { trace("hotkey-down"); });
+        tray.shortcuts().onKeyDown(hotkeys::Name(TrayController::kHotkeyName), [] { trace("hotkey-down"); });
     }
-    if (!delegate.statusItem() || !QSystemTrayIcon::isSystemTrayAvailable()) {
-        const KeyboardShortcuts::Name hotkey(AppDelegate::kHotkeyName);
-        const auto shortcut = delegate.shortcuts().getShortcut(hotkey);
+    if (!tray.trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable()) {
+        const hotkeys::Name hotkey(TrayController::kHotkeyName);
+        const auto shortcut = tray.shortcuts().getShortcut(hotkey);
         // Only a hotkey that is really grabbed is worth naming; where the
         // desktop picks the keys, only the keys it has said.
-        const auto& carbon = delegate.shortcuts().carbon();
+        const auto& registrations = tray.shortcuts().registrations();
         QString opens;
-        if (carbon.desktopAssignsKeys())
-            opens = carbon.assignedTriggers();
-        else if (shortcut && carbon.isHeld(*shortcut))
-            opens = delegate.shortcuts().label(*shortcut);
+        if (registrations.desktopAssignsKeys())
+            opens = registrations.assignedTriggers();
+        else if (shortcut && registrations.isHeld(*shortcut))
+            opens = tray.shortcuts().label(*shortcut);
         if (!opens.isEmpty())
             opens += QStringLiteral(" or ");
         std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",

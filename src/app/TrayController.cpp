@@ -1,20 +1,20 @@
-#include "AppDelegate.h"
+#include "TrayController.h"
 
-#include "KeystrokePoster.h"
-#include "Recorder.h"
+#include "PasteTyper.h"
+#include "ShortcutRecorder.h"
 
-#include "ClipboardListView.h"
 #include "ClipboardManager.h"
+#include "FocusTracker.h"
 #include "KeyCodes.h"
-#include "KeyboardShortcuts.h"
-#include "MainQueue.h"
+#include "PopoverContent.h"
 #include "PopoverWindow.h"
+#include "Registry.h"
+#include "Scheduler.h"
 #include "SettingsView.h"
 #include "Symbols.h"
 #include "Theme.h"
 #include "UpdateManager.h"
 #include "Updater.h"
-#include "Workspace.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -23,10 +23,10 @@
 namespace ondrel {
 
 // Reads the keys typed into the popover while it is installed.
-class AppDelegate::KeyMonitor final : public QObject
+class TrayController::KeyMonitor final : public QObject
 {
 public:
-    explicit KeyMonitor(AppDelegate* owner) : m_owner(owner) { qApp->installEventFilter(this); }
+    explicit KeyMonitor(TrayController* owner) : m_owner(owner) { qApp->installEventFilter(this); }
     ~KeyMonitor() override { qApp->removeEventFilter(this); }
 
 protected:
@@ -42,47 +42,47 @@ protected:
     }
 
 private:
-    QPointer<AppDelegate> m_owner;
+    QPointer<TrayController> m_owner;
 };
 
-const QHash<qint64, int>& AppDelegate::numberKeyCodes()
+const QHash<qint64, int>& TrayController::numberKeyCodes()
 {
     static const QHash<qint64, int> table = {{18, 0}, {19, 1}, {20, 2}, {21, 3}, {23, 4},
                                              {22, 5}, {26, 6}, {28, 7}, {25, 8}};
     return table;
 }
 
-AppDelegate::AppDelegate(Services services, QObject* parent)
+TrayController::TrayController(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services))
 {
     // Taking the store loads the history.
     m_store = std::make_unique<ClipboardManager>(
-        ClipboardManager::Services{m_services.defaults, m_services.queue, m_services.pasteboard,
-                                   m_services.keystrokes, m_services.workspace, m_services.historyFile});
-    m_theme = std::make_unique<ThemeManager>(m_services.defaults);
-    m_shortcuts = std::make_unique<KeyboardShortcuts::Registry>(m_services.defaults, m_services.hotKeys,
-                                                                m_services.layout);
+        ClipboardManager::Services{m_services.settings, m_services.scheduler, m_services.clipboard,
+                                   m_services.pasteTyper, m_services.focus, m_services.historyFile});
+    m_theme = std::make_unique<ThemeManager>(m_services.settings);
+    m_shortcuts =
+        std::make_unique<hotkeys::Registry>(m_services.settings, m_services.hotKeys, m_services.layout);
 }
 
-AppDelegate::~AppDelegate()
+TrayController::~TrayController()
 {
     removeKeyMonitor();
     delete m_settings;
     delete m_popover;
-    delete m_statusItem;
+    delete m_trayIcon;
 }
 
-void AppDelegate::applicationDidFinishLaunching()
+void TrayController::start()
 {
-    setupStatusItem();
+    setupTrayIcon();
     m_hotkey = m_shortcuts->makeName(kHotkeyName, kDefaultHotkey);
     // The popover opens when the hotkey is released; one that was never
     // opened is built while the key is still down.
-    m_shortcuts->onKeyDown(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
+    m_shortcuts->onKeyDown(*m_hotkey, [self = QPointer<TrayController>(this)] {
         if (self)
             self->popover()->setHotkeyHeld(true);
     });
-    m_shortcuts->onKeyUp(*m_hotkey, [self = QPointer<AppDelegate>(this)] {
+    m_shortcuts->onKeyUp(*m_hotkey, [self = QPointer<TrayController>(this)] {
         if (!self)
             return;
         self->popover()->setHotkeyHeld(false);
@@ -90,10 +90,10 @@ void AppDelegate::applicationDidFinishLaunching()
     });
     // Clicks elsewhere: the popover closes when it loses the focus.
     m_store->startMonitoring();
-    m_updates = std::make_unique<UpdateManager>(m_services.defaults, m_services.updater);
+    m_updates = std::make_unique<UpdateManager>(m_services.settings, m_services.updater);
 }
 
-void AppDelegate::setupStatusItem()
+void TrayController::setupTrayIcon()
 {
     // Made even when no tray is there yet (started before the panel): on
     // X11 the icon docks once one appears. Elsewhere only a StatusNotifier
@@ -103,11 +103,10 @@ void AppDelegate::setupStatusItem()
         return;
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48})
-        icon.addPixmap(
-            symbolPixmap(u"square.stack.3d.up.fill", QColor(249, 115, 22), side, 1.0, SymbolWeight::medium));
-    m_statusItem = new QSystemTrayIcon(icon);
-    m_statusItem->setToolTip(QStringLiteral("Ondrel"));
-    connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::statusItemClicked);
+        icon.addPixmap(symbolPixmap(u"layers", QColor(249, 115, 22), side, 1.0, SymbolWeight::medium));
+    m_trayIcon = new QSystemTrayIcon(icon);
+    m_trayIcon->setToolTip(QStringLiteral("Ondrel"));
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &TrayController::trayIconActivated);
     // Off X11 the tray is a StatusNotifier host, and some (waybar) show only
     // a menu the item exports, never asking the program on a right click.
     // Its entries stay the same objects while it lives (the host names them
@@ -120,20 +119,20 @@ void AppDelegate::setupStatusItem()
                 automatic->setChecked(automatic->isEnabled() && m_updates &&
                                       m_updates->automaticallyChecksForUpdates());
         });
-        m_statusItem->setContextMenu(m_trayMenu.get());
+        m_trayIcon->setContextMenu(m_trayMenu.get());
     }
-    m_statusItem->show();
+    m_trayIcon->show();
 }
 
-PopoverWindow* AppDelegate::popover()
+PopoverWindow* TrayController::popover()
 {
     if (!m_popover) {
-        auto* content = new ClipboardListView(*m_store, *m_theme, m_services.queue, m_services.pasteboard);
-        m_popover = new PopoverWindow(content, m_services.queue);
+        auto* content = new PopoverContent(*m_store, *m_theme, m_services.scheduler, m_services.clipboard);
+        m_popover = new PopoverWindow(content, m_services.scheduler);
         connect(m_store.get(), &ClipboardManager::pasteKeystrokePosted, m_popover,
                 &PopoverWindow::takeFocusBackAfterPaste);
         m_popover->setActivator([this](PopoverWindow& window) {
-            if (!m_services.workspace.activate(window.winId()))
+            if (!m_services.focus.activate(window.winId()))
                 window.activateWindow();
         });
         if (m_popoverBuilt)
@@ -142,7 +141,7 @@ PopoverWindow* AppDelegate::popover()
     return m_popover;
 }
 
-void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
+void TrayController::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason == QSystemTrayIcon::Context) {
         showStatusMenu();
@@ -161,7 +160,7 @@ void AppDelegate::statusItemClicked(QSystemTrayIcon::ActivationReason reason)
     togglePopover();
 }
 
-void AppDelegate::togglePopover()
+void TrayController::togglePopover()
 {
     if (m_popover && m_popover->isShown()) {
         m_popover->performClose();
@@ -169,42 +168,42 @@ void AppDelegate::togglePopover()
         return;
     }
     m_store->setSelectedIndex(0);
-    m_services.workspace.rememberFocus(); // before the popover takes the keyboard
-    popover()->showRelativeTo(m_statusItem ? m_statusItem->geometry() : QRect());
+    m_services.focus.rememberFocus(); // before the popover takes the keyboard
+    popover()->showRelativeTo(m_trayIcon ? m_trayIcon->geometry() : QRect());
     addKeyMonitor();
 }
 
-void AppDelegate::closeAfterCopy()
+void TrayController::closeAfterCopy()
 {
     // Where no keystroke reaches another program the user pastes by hand:
     // say the entry is on the clipboard before going.
-    if (m_services.keystrokes.canPaste() || !m_popover) {
+    if (m_services.pasteTyper.canPaste() || !m_popover) {
         closePopover();
         return;
     }
     m_popover->content()->showCopied();
-    m_services.queue.asyncAfter(ClipboardListView::kCopiedSeconds, this, [this] { closePopover(); });
+    m_services.scheduler.postAfter(PopoverContent::kCopiedSeconds, this, [this] { closePopover(); });
 }
 
-void AppDelegate::closePopover()
+void TrayController::closePopover()
 {
     if (m_popover)
         m_popover->performClose();
 }
 
-void AppDelegate::addKeyMonitor()
+void TrayController::addKeyMonitor()
 {
     if (!m_keyMonitor)
         m_keyMonitor = new KeyMonitor(this);
 }
 
-void AppDelegate::removeKeyMonitor()
+void TrayController::removeKeyMonitor()
 {
     delete m_keyMonitor;
     m_keyMonitor = nullptr;
 }
 
-bool AppDelegate::handleKeyDown(const QKeyEvent& event)
+bool TrayController::handleKeyDown(const QKeyEvent& event)
 {
     const auto code = platform::keycodes::keyCodeOf(event);
     const Qt::KeyboardModifiers modifiers = event.modifiers();
@@ -232,7 +231,7 @@ bool AppDelegate::handleKeyDown(const QKeyEvent& event)
         return true;
     case 53: // Escape
         m_store->setCloseDetailRequested(true);
-        m_services.queue.asyncAfter(0.1, this, [this] {
+        m_services.scheduler.postAfter(0.1, this, [this] {
             if (!m_store->closeDetailRequested())
                 return;
             m_store->setCloseDetailRequested(false);
@@ -250,16 +249,16 @@ bool AppDelegate::handleKeyDown(const QKeyEvent& event)
     }
 }
 
-QMenu* AppDelegate::buildStatusMenu()
+QMenu* TrayController::buildStatusMenu()
 {
     auto* menu = new QMenu;
     menu->setAccessibleName(QStringLiteral("Ondrel"));
-    QAction* settings = menu->addAction(QStringLiteral("Settings..."), this, &AppDelegate::openSettings);
+    QAction* settings = menu->addAction(QStringLiteral("Settings..."), this, &TrayController::openSettings);
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Check for Updates..."), this, &AppDelegate::checkForUpdates);
+    menu->addAction(QStringLiteral("Check for Updates..."), this, &TrayController::checkForUpdates);
     QAction* automatic =
-        menu->addAction(QStringLiteral("Automatic Updates"), this, &AppDelegate::toggleAutoUpdates);
+        menu->addAction(QStringLiteral("Automatic Updates"), this, &TrayController::toggleAutoUpdates);
     automatic->setCheckable(true);
     automatic->setObjectName(QStringLiteral("automaticUpdates"));
     // A copy without an update feed is updated by the package manager:
@@ -270,13 +269,13 @@ QMenu* AppDelegate::buildStatusMenu()
         automatic->setToolTip(unavailable);
         menu->setToolTipsVisible(true);
     }
-    m_services.queue.async(automatic, [this, automatic, available = unavailable.isEmpty()] {
+    m_services.scheduler.post(automatic, [this, automatic, available = unavailable.isEmpty()] {
         automatic->setChecked(available && m_updates && m_updates->automaticallyChecksForUpdates());
     });
     menu->addSeparator();
-    menu->addAction(QStringLiteral("Clear History"), this, &AppDelegate::clearHistory);
+    menu->addAction(QStringLiteral("Clear History"), this, &TrayController::clearHistory);
     menu->addSeparator();
-    QAction* quit = menu->addAction(QStringLiteral("Quit Ondrel"), this, &AppDelegate::quitRequested);
+    QAction* quit = menu->addAction(QStringLiteral("Quit Ondrel"), this, &TrayController::quitRequested);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     // An open menu reads keys for navigation only; its entries' shortcuts
     // should work there too.
@@ -284,7 +283,7 @@ QMenu* AppDelegate::buildStatusMenu()
     return menu;
 }
 
-bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+bool TrayController::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress)
         if (auto* menu = qobject_cast<QMenu*>(watched)) {
@@ -301,7 +300,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void AppDelegate::showStatusMenu()
+void TrayController::showStatusMenu()
 {
     closePopover();
     removeKeyMonitor();
@@ -310,16 +309,16 @@ void AppDelegate::showStatusMenu()
     menu->popup(QCursor::pos());
 }
 
-void AppDelegate::openSettings()
+void TrayController::openSettings()
 {
-    m_services.queue.async(this, [this] { openSettingsWindow(); });
+    m_services.scheduler.post(this, [this] { openSettingsWindow(); });
 }
 
-void AppDelegate::openSettingsWindow()
+void TrayController::openSettingsWindow()
 {
     if (!m_settings) {
-        m_settings = new SettingsView({*m_theme, m_services.defaults, m_services.loginItem, *m_shortcuts,
-                                       m_services.alerts, m_services.queue},
+        m_settings = new SettingsView({*m_theme, m_services.settings, m_services.autostart, *m_shortcuts,
+                                       m_services.alerts, m_services.scheduler},
                                       *m_hotkey, m_services.version);
         m_settings->setAttribute(Qt::WA_DeleteOnClose);
         // The tray's menu is made when it opens; its keys count as ours.
@@ -331,28 +330,28 @@ void AppDelegate::openSettingsWindow()
     m_settings->activateWindow();
 }
 
-void AppDelegate::clearHistory()
+void TrayController::clearHistory()
 {
     m_store->clearUnpinned();
 }
 
-void AppDelegate::checkForUpdates()
+void TrayController::checkForUpdates()
 {
-    m_services.queue.async(this, [this] {
+    m_services.scheduler.post(this, [this] {
         if (m_updates)
             m_updates->updater().checkForUpdates();
     });
 }
 
-void AppDelegate::toggleAutoUpdates()
+void TrayController::toggleAutoUpdates()
 {
-    m_services.queue.async(this, [this] {
+    m_services.scheduler.post(this, [this] {
         if (m_updates)
             m_updates->toggleAutomaticUpdates();
     });
 }
 
-void AppDelegate::applicationWillTerminate()
+void TrayController::shutdown()
 {
     m_store->stopMonitoring();
     removeKeyMonitor();

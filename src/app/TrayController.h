@@ -21,15 +21,15 @@ namespace platform {
 class Alerts;
 class HotKeyService;
 class KeyboardLayout;
-class KeystrokePoster;
-class LoginItemService;
-class MainQueue;
-class Pasteboard;
+class PasteTyper;
+class Autostart;
+class Scheduler;
+class Clipboard;
 class Updater;
-class UserDefaults;
-class Workspace;
+class Settings;
+class FocusTracker;
 } // namespace platform
-namespace KeyboardShortcuts {
+namespace hotkeys {
 class Registry;
 }
 class ClipboardManager;
@@ -40,21 +40,21 @@ class UpdateManager;
 // Owns what the user sees outside the settings window: the tray icon, the
 // popover with the history, the keyboard while the popover is open, the
 // status menu; starts and stops the clipboard watcher.
-class AppDelegate final : public QObject
+class TrayController final : public QObject
 {
     Q_OBJECT
 public:
     struct Services
     {
-        platform::UserDefaults& defaults;
-        platform::MainQueue& queue;
-        platform::Pasteboard& pasteboard;
-        platform::KeystrokePoster& keystrokes;
-        platform::Workspace& workspace;
+        platform::Settings& settings;
+        platform::Scheduler& scheduler;
+        platform::Clipboard& clipboard;
+        platform::PasteTyper& pasteTyper;
+        platform::FocusTracker& focus;
         platform::HotKeyService& hotKeys;
         const platform::KeyboardLayout& layout;
         platform::Alerts& alerts;
-        platform::LoginItemService& loginItem;
+        platform::Autostart& autostart;
         platform::Updater& updater;
         HistoryFile* historyFile = nullptr;
         QString version;
@@ -63,16 +63,16 @@ public:
 
     // Digit keys 1-9 of the main keyboard (by key code) → row.
     static const QHash<qint64, int>& numberKeyCodes();
-    // The global hotkey's name, stored as "KeyboardShortcuts_toggleBrisol".
-    static inline const QString kHotkeyName = QStringLiteral("toggleBrisol");
-    static inline const KeyboardShortcuts::Shortcut kDefaultHotkey{9, 768}; // Super+Shift+V
+    // The global hotkey's name, stored as "KeyboardShortcuts_togglePopover".
+    static inline const QString kHotkeyName = QStringLiteral("togglePopover");
+    static inline const hotkeys::Shortcut kDefaultHotkey{9, 768}; // Super+Shift+V
 
-    explicit AppDelegate(Services services, QObject* parent = nullptr);
-    ~AppDelegate() override;
+    explicit TrayController(Services services, QObject* parent = nullptr);
+    ~TrayController() override;
 
-    void applicationDidFinishLaunching();
-    void applicationWillTerminate();
-    void statusItemClicked(QSystemTrayIcon::ActivationReason reason);
+    void start();
+    void shutdown();
+    void trayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void togglePopover();
     void showStatusMenu();
     // The status menu as it is shown; the caller owns it.
@@ -86,7 +86,7 @@ public:
 
     ClipboardManager& clipboardManager() { return *m_store; }
     ThemeManager& themeManager() { return *m_theme; }
-    KeyboardShortcuts::Registry& shortcuts() { return *m_shortcuts; }
+    hotkeys::Registry& shortcuts() { return *m_shortcuts; }
     UpdateManager* updateManager() const { return m_updates.get(); }
     // The popover, built on first use: a program that only records keeps
     // its widgets, fonts and their code out of memory (about 4.5 MiB).
@@ -97,7 +97,7 @@ public:
     {
         m_popoverBuilt = std::move(handler);
     }
-    QSystemTrayIcon* statusItem() const { return m_statusItem; }
+    QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
     SettingsView* settingsWindow() const { return m_settings; }
     bool hasKeyMonitor() const { return m_keyMonitor != nullptr; }
 
@@ -110,7 +110,7 @@ protected:
 
 private:
     class KeyMonitor;
-    void setupStatusItem();
+    void setupTrayIcon();
     void addKeyMonitor();
     void removeKeyMonitor();
     void closePopover();
@@ -120,15 +120,15 @@ private:
     Services m_services;
     std::unique_ptr<ClipboardManager> m_store;
     std::unique_ptr<ThemeManager> m_theme;
-    std::unique_ptr<KeyboardShortcuts::Registry> m_shortcuts;
+    std::unique_ptr<hotkeys::Registry> m_shortcuts;
     std::unique_ptr<UpdateManager> m_updates;
-    QPointer<QSystemTrayIcon> m_statusItem;
+    QPointer<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<QMenu> m_trayMenu; // the menu a StatusNotifier host shows (not on X11)
     QPointer<PopoverWindow> m_popover;
     std::function<void(PopoverWindow&)> m_popoverBuilt;
     QPointer<SettingsView> m_settings;
     KeyMonitor* m_keyMonitor = nullptr;
-    std::optional<KeyboardShortcuts::Name> m_hotkey;
+    std::optional<hotkeys::Name> m_hotkey;
 };
 
 } // namespace ondrel

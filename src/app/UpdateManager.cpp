@@ -1,16 +1,16 @@
 #include "UpdateManager.h"
 
-#include "PreferenceKeys.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 #include "Updater.h"
-#include "UserDefaults.h"
 
 namespace ondrel {
 
-UpdateManager::UpdateManager(platform::UserDefaults& defaults, platform::Updater& updater, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_updater(updater)
+UpdateManager::UpdateManager(platform::Settings& settings, platform::Updater& updater, QObject* parent)
+    : QObject(parent), m_settings(settings), m_updater(updater)
 {
-    if (!m_defaults.contains(keys::automaticallyUpdate)) {
-        m_defaults.setBool(keys::automaticallyUpdate, true);
+    if (!m_settings.contains(keys::automaticallyUpdate)) {
+        m_settings.setBool(keys::automaticallyUpdate, true);
         m_updater.setAutomaticallyChecksForUpdates(true);
         m_updater.setAutomaticallyDownloadsUpdates(true);
     }
@@ -33,7 +33,7 @@ void UpdateManager::toggleAutomaticUpdates()
 {
     setAutomaticallyChecksForUpdates(!m_automaticallyChecks);
     m_updater.setAutomaticallyDownloadsUpdates(m_automaticallyChecks);
-    m_defaults.setBool(keys::automaticallyUpdate, m_automaticallyChecks);
+    m_settings.setBool(keys::automaticallyUpdate, m_automaticallyChecks);
 }
 
 } // namespace ondrel

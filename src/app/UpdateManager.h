@@ -6,7 +6,7 @@ namespace ondrel {
 
 namespace platform {
 class Updater;
-class UserDefaults;
+class Settings;
 } // namespace platform
 
 // The update machinery as the status menu sees it: automatic updates on or
@@ -20,7 +20,7 @@ class UpdateManager final : public QObject
                    setAutomaticallyChecksForUpdates NOTIFY automaticallyChecksForUpdatesChanged)
 public:
     // A first launch (nothing under the key) turns automatic updates on.
-    UpdateManager(platform::UserDefaults& defaults, platform::Updater& updater, QObject* parent = nullptr);
+    UpdateManager(platform::Settings& settings, platform::Updater& updater, QObject* parent = nullptr);
 
     platform::Updater& updater() { return m_updater; }
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
@@ -33,7 +33,7 @@ Q_SIGNALS:
     void automaticallyChecksForUpdatesChanged();
 
 private:
-    platform::UserDefaults& m_defaults;
+    platform::Settings& m_settings;
     platform::Updater& m_updater;
     bool m_canCheckForUpdates = false;
     bool m_automaticallyChecks = false;

@@ -1,6 +1,6 @@
-#include "BrisolApp.h"
 #include "Cli.h"
 #include "SingleInstance.h"
+#include "TrayApp.h"
 
 #include <QCoreApplication>
 
@@ -12,7 +12,7 @@ int main(int argc, char* argv[])
 {
     // Without a command: the tray application.
     if (argc < 2)
-        return ondrel::runBrisolApp(argc, argv);
+        return ondrel::runTrayApp(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QStringList args = QCoreApplication::arguments();

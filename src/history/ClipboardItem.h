@@ -28,7 +28,7 @@ class ClipboardItem final
 {
 public:
     // The application name given to texts made by editing or transforming an entry.
-    static inline const QString kTransformedAppName = QStringLiteral("Brisol");
+    static inline const QString kTransformedAppName = QStringLiteral("Ondrel");
 
     ClipboardItem(); // an empty text entry with a null id (for containers)
     ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QString> text, std::optional<QImage> image,

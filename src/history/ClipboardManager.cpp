@@ -1,25 +1,25 @@
 #include "ClipboardManager.h"
 
+#include "Clipboard.h"
 #include "ClipboardWatcher.h"
 #include "HistoryStore.h"
-#include "KeystrokePoster.h"
-#include "MainQueue.h"
-#include "Pasteboard.h"
+#include "PasteTyper.h"
 #include "PopoverState.h"
+#include "Scheduler.h"
 
 namespace ondrel {
 
 ClipboardManager::ClipboardManager(Services services, QObject* parent)
     : QObject(parent), m_services(services),
       m_store(std::make_unique<HistoryStore>(
-          HistoryStore::Services{services.defaults, services.mainQueue, services.historyFile}))
+          HistoryStore::Services{services.settings, services.scheduler, services.historyFile}))
 {
     // Observers of the manager hear of a history change before the filtered
     // list that follows from it, as with one object.
     connect(m_store.get(), &HistoryStore::itemsChanged, this, &ClipboardManager::itemsChanged);
     m_state = std::make_unique<PopoverState>(*m_store);
     m_watcher = std::make_unique<ClipboardWatcher>(
-        ClipboardWatcher::Services{services.mainQueue, services.pasteboard, services.workspace}, *m_store);
+        ClipboardWatcher::Services{services.scheduler, services.clipboard, services.focus}, *m_store);
 
     PopoverState* state = m_state.get();
     connect(state, &PopoverState::searchTextChanged, this, &ClipboardManager::searchTextChanged);
@@ -168,20 +168,20 @@ void ClipboardManager::pasteSelected()
 
 void ClipboardManager::writeToClipboard(const ClipboardItem& item)
 {
-    platform::Pasteboard& pasteboard = m_services.pasteboard;
-    pasteboard.clearContents();
+    platform::Clipboard& clipboard = m_services.clipboard;
+    clipboard.clearContents();
     switch (item.type()) {
     case ClipboardItemType::text:
         if (const std::optional<QString> text = item.text()) // a long one is decoded here, once
-            pasteboard.setString(*text);
+            clipboard.setString(*text);
         break;
     case ClipboardItemType::image:
         if (const QByteArray tiff = item.tiffRepresentation(); !tiff.isEmpty())
-            pasteboard.setImageData(tiff);
+            clipboard.setImageData(tiff);
         break;
     case ClipboardItemType::file:
         if (item.fileURL())
-            pasteboard.writeFileURL(*item.fileURL());
+            clipboard.writeFileURL(*item.fileURL());
         break;
     }
 }
@@ -191,8 +191,8 @@ void ClipboardManager::copyAndPaste(const ClipboardItem& item)
     writeToClipboard(item);
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store->moveToFront(item.id());
-    m_services.mainQueue.asyncAfter(kPasteDelaySeconds, this, [this] {
-        m_services.keystrokes.postPaste();
+    m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] {
+        m_services.pasteTyper.typePaste();
         Q_EMIT pasteKeystrokePosted();
     });
 }

@@ -13,11 +13,11 @@
 namespace ondrel {
 
 namespace platform {
-class KeystrokePoster;
-class MainQueue;
-class Pasteboard;
-class UserDefaults;
-class Workspace;
+class PasteTyper;
+class Scheduler;
+class Clipboard;
+class Settings;
+class FocusTracker;
 } // namespace platform
 
 class ClipboardWatcher;
@@ -48,11 +48,11 @@ public:
 
     struct Services
     {
-        platform::UserDefaults& defaults;
-        platform::MainQueue& mainQueue;
-        platform::Pasteboard& pasteboard;
-        platform::KeystrokePoster& keystrokes;
-        platform::Workspace& workspace;
+        platform::Settings& settings;
+        platform::Scheduler& scheduler;
+        platform::Clipboard& clipboard;
+        platform::PasteTyper& pasteTyper;
+        platform::FocusTracker& focus;
         HistoryFile* historyFile = nullptr; // none: the history is not kept across runs
     };
 

@@ -1,11 +1,11 @@
 #include "ClipboardWatcher.h"
 
+#include "Clipboard.h"
+#include "FocusTracker.h"
 #include "HistoryStore.h"
 #include "LanguageDetector.h"
-#include "MainQueue.h"
-#include "Pasteboard.h"
+#include "Scheduler.h"
 #include "Text.h"
-#include "Workspace.h"
 
 #include <QPointer>
 #include <QThreadPool>
@@ -22,15 +22,15 @@ ClipboardWatcher::~ClipboardWatcher() = default;
 
 void ClipboardWatcher::startMonitoring()
 {
-    m_lastChangeCount = m_services.pasteboard.changeCount();
+    m_lastChangeCount = m_services.clipboard.changeCount();
     m_monitoring = true;
     // A clipboard that announces its changes is checked then, after the
     // current task, and the program sleeps in between; any other is polled.
-    const bool announced = m_services.pasteboard.observeChanges([this] {
+    const bool announced = m_services.clipboard.observeChanges([this] {
         if (!m_monitoring || m_checkQueued)
             return;
         m_checkQueued = true;
-        m_services.mainQueue.async(this, [this] {
+        m_services.scheduler.post(this, [this] {
             m_checkQueued = false;
             if (m_monitoring)
                 checkClipboard();
@@ -40,34 +40,34 @@ void ClipboardWatcher::startMonitoring()
         return;
     // The timer calls back through `this` as its context: it stops when the watcher goes.
     m_timer =
-        m_services.mainQueue.scheduleRepeating(kPollIntervalSeconds, this, [this] { checkClipboard(); });
+        m_services.scheduler.scheduleRepeating(kPollIntervalSeconds, this, [this] { checkClipboard(); });
 }
 
 void ClipboardWatcher::stopMonitoring()
 {
     m_monitoring = false;
-    m_services.pasteboard.observeChanges({});
+    m_services.clipboard.observeChanges({});
     if (m_timer)
-        m_timer->invalidate();
+        m_timer->stop();
     m_timer.reset();
 }
 
 void ClipboardWatcher::checkClipboard()
 {
-    platform::Pasteboard& pasteboard = m_services.pasteboard;
-    if (m_reading || pasteboard.changeCount() == m_lastChangeCount)
+    platform::Clipboard& clipboard = m_services.clipboard;
+    if (m_reading || clipboard.changeCount() == m_lastChangeCount)
         return;
-    m_lastChangeCount = pasteboard.changeCount();
+    m_lastChangeCount = clipboard.changeCount();
 
     // The source and time are those of the copy, not of the moment a slow
     // owner answers.
-    const std::optional<platform::ApplicationInfo> app = m_services.workspace.frontmostApplication();
+    const std::optional<platform::ApplicationInfo> app = m_services.focus.activeApplication();
     std::optional<QString> appName = app ? app->name : std::nullopt;
     std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
-    const Timestamp now = Timestamp::fromSecondsSinceEpoch(m_services.mainQueue.secondsSinceEpoch());
+    const Timestamp now = Timestamp::fromSecondsSinceEpoch(m_services.scheduler.secondsSinceEpoch());
 
     m_reading = true;
-    pasteboard.readContents(this, [this, appName, appIcon, now](platform::PasteboardContents contents) {
+    clipboard.readContents(this, [this, appName, appIcon, now](platform::ClipboardContents contents) {
         m_reading = false;
         record(contents, appName, appIcon, now);
         // A change that came while reading.
@@ -76,7 +76,7 @@ void ClipboardWatcher::checkClipboard()
     });
 }
 
-void ClipboardWatcher::record(const platform::PasteboardContents& contents,
+void ClipboardWatcher::record(const platform::ClipboardContents& contents,
                               const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
                               Timestamp now)
 {

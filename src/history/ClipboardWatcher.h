@@ -1,7 +1,7 @@
 #pragma once
 
+#include "Clipboard.h"
 #include "ClipboardItem.h"
-#include "Pasteboard.h"
 
 #include <QObject>
 #include <QString>
@@ -13,9 +13,9 @@
 namespace ondrel {
 
 namespace platform {
-class MainQueue;
+class Scheduler;
 class RepeatingTimer;
-class Workspace;
+class FocusTracker;
 } // namespace platform
 
 class HistoryStore;
@@ -33,9 +33,9 @@ public:
 
     struct Services
     {
-        platform::MainQueue& mainQueue;
-        platform::Pasteboard& pasteboard;
-        platform::Workspace& workspace;
+        platform::Scheduler& scheduler;
+        platform::Clipboard& clipboard;
+        platform::FocusTracker& focus;
     };
 
     ClipboardWatcher(Services services, HistoryStore& store, QObject* parent = nullptr);
@@ -86,7 +86,7 @@ private:
             return entry ? entry->text().value_or(QString()) : pending.value_or(QString());
         }
     };
-    void record(const platform::PasteboardContents& contents, const std::optional<QString>& appName,
+    void record(const platform::ClipboardContents& contents, const std::optional<QString>& appName,
                 const std::optional<QImage>& appIcon, Timestamp when);
     void capture(ClipboardItem item);
     // A long text: compared, guessed and made into an entry on a worker thread.

@@ -133,7 +133,7 @@ HistoryFile::HistoryFile(QString folder) : m_folder(std::move(folder)) {}
 
 QString HistoryFile::defaultFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Brisol");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/ondrel");
 }
 
 QString HistoryFile::filePath() const

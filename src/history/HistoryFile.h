@@ -21,7 +21,7 @@ class HistoryFile final
 public:
     explicit HistoryFile(QString folder = defaultFolder());
 
-    // $XDG_DATA_HOME/Brisol (usually ~/.local/share/Brisol).
+    // $XDG_DATA_HOME/ondrel (usually ~/.local/share/ondrel).
     static QString defaultFolder();
     QString filePath() const;
 

@@ -2,9 +2,9 @@
 
 #include "HistoryFile.h"
 #include "HistoryWriter.h"
-#include "MainQueue.h"
-#include "PreferenceKeys.h"
-#include "UserDefaults.h"
+#include "Scheduler.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 
 #include <algorithm>
 
@@ -97,7 +97,7 @@ void HistoryStore::publish(const QList<ClipboardItem>& items)
 
 void HistoryStore::insertAtFront(const ClipboardItem& item, bool capped)
 {
-    m_services.mainQueue.async(this, [this, item, capped] {
+    m_services.scheduler.post(this, [this, item, capped] {
         QList<ClipboardItem> items = m_items;
         items.prepend(item);
         publish(items);
@@ -167,7 +167,7 @@ std::optional<ClipboardItem> HistoryStore::frontUnpinnedItem() const
 
 qsizetype HistoryStore::historyLimit() const
 {
-    const qint64 stored = m_services.defaults.integer(keys::maxHistoryItems);
+    const qint64 stored = m_services.settings.integer(keys::maxHistoryItems);
     return stored != 0 ? static_cast<qsizetype>(stored) : kDefaultHistoryLimit;
 }
 

@@ -12,8 +12,8 @@
 namespace ondrel {
 
 namespace platform {
-class MainQueue;
-class UserDefaults;
+class Scheduler;
+class Settings;
 } // namespace platform
 
 class HistoryFile;
@@ -29,8 +29,8 @@ public:
 
     struct Services
     {
-        platform::UserDefaults& defaults;
-        platform::MainQueue& mainQueue;
+        platform::Settings& settings;
+        platform::Scheduler& scheduler;
         HistoryFile* historyFile = nullptr; // none: the history is not kept across runs
     };
 

@@ -7,33 +7,29 @@
 #include <map>
 #include <optional>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
-// Named after the hotkey API it mirrors; on Linux the service below is
-// X11HotKeyService (key grabs on the root window).
 // The layer over the system's hotkey service: one record per registration,
 // ids from 1 never reused, and the hotkeys suspended while one of our menus
 // has the keyboard (the same combinations then come from its key events).
-class CarbonKeyboardShortcuts final
+class HotKeyRegistrations final
 {
 public:
     using Callback = std::function<void(const Shortcut&)>;
     struct HotKey
     {
         Shortcut shortcut;
-        qint64 carbonHotKeyId = 0;
-        std::optional<quint64> carbonHotKey; // none while suspended
+        qint64 registrationId = 0;
+        std::optional<quint64> reference; // none while suspended
         Callback onKeyDown;
         Callback onKeyUp;
     };
-    static constexpr quint32 kHotKeySignature = 0x48565451; // "HVTQ"
 
-    CarbonKeyboardShortcuts(platform::HotKeyService& service,
-                            std::function<QString(const Shortcut&)> describe,
-                            std::function<void(const QString&)> console);
-    ~CarbonKeyboardShortcuts();
-    CarbonKeyboardShortcuts(const CarbonKeyboardShortcuts&) = delete;
-    CarbonKeyboardShortcuts& operator=(const CarbonKeyboardShortcuts&) = delete;
+    HotKeyRegistrations(platform::HotKeyService& service, std::function<QString(const Shortcut&)> describe,
+                        std::function<void(const QString&)> console);
+    ~HotKeyRegistrations();
+    HotKeyRegistrations(const HotKeyRegistrations&) = delete;
+    HotKeyRegistrations& operator=(const HotKeyRegistrations&) = delete;
 
     void registerShortcut(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp);
     // Every record with that shortcut, whoever registered it.
@@ -46,8 +42,9 @@ public:
     void setEnabled(bool enabled);
     bool isEnabled() const { return m_enabled; }
 
-    int handleHotKeyEvent(quint32 signature, quint32 id, platform::HotKeyService::Phase phase);
-    int handleRawKeyEvent(quint32 keyCode, quint32 modifiers, platform::HotKeyService::Phase phase);
+    // Each answers whether a registration used the event.
+    bool handleHotKeyEvent(quint32 id, platform::HotKeyService::Phase phase);
+    bool handleRawKeyEvent(quint32 keyCode, quint32 modifiers, platform::HotKeyService::Phase phase);
 
     // Whether the service holds the combination for us now (registered, not
     // refused, not suspended while a menu is open).
@@ -67,7 +64,7 @@ public:
     bool hasEventHandler() const { return m_eventHandler; }
 
 private:
-    void reportFailure(const Shortcut& shortcut, int status) const;
+    void reportFailure(const Shortcut& shortcut, platform::HotKeyStatus status) const;
 
     platform::HotKeyService& m_service;
     std::function<QString(const Shortcut&)> m_describe;
@@ -79,4 +76,4 @@ private:
     bool m_enabled = true;
 };
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

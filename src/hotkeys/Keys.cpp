@@ -4,14 +4,12 @@
 #include "Text.h"
 #include "TextCase.h"
 
-#include <QFile>
+#include <QCoreApplication>
 #include <QHash>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <cstdio>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 const QList<Key>& allKeys()
 {
@@ -216,8 +214,7 @@ qint64 keyCode(SpecialKey key)
 QString displayText(SpecialKey key)
 {
     const Special& s = entry(key);
-    return s.display ? QString::fromUtf16(s.display)
-                     : text::capitalized(localized(QStringLiteral("space_key")));
+    return s.display ? QString::fromUtf16(s.display) : text::capitalized(texts::spaceKey());
 }
 
 std::optional<QString> menuEquivalent(SpecialKey key)
@@ -261,10 +258,10 @@ std::optional<QString> keyToCharacter(qint64 code, const platform::KeyboardLayou
 QString description(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
 {
     QString out = symbolicRepresentation(shortcut.modifiers());
-    if (const auto special = specialKey(shortcut.carbonKeyCode()))
+    if (const auto special = specialKey(shortcut.keyCode()))
         return out + displayText(*special);
-    return out + text::capitalized(
-                     keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
+    return out +
+           text::capitalized(keyToCharacter(shortcut.keyCode(), layout).value_or(QString(QChar(0xFFFD))));
 }
 
 namespace {
@@ -318,10 +315,10 @@ QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& lay
     for (const auto& [flag, name] : names)
         if (flags & flag)
             out += QLatin1String(name);
-    if (const auto special = specialKey(shortcut.carbonKeyCode()))
+    if (const auto special = specialKey(shortcut.keyCode()))
         return out + linuxKeyName(*special);
-    return out + text::capitalized(
-                     keyToCharacter(shortcut.carbonKeyCode(), layout).value_or(QString(QChar(0xFFFD))));
+    return out +
+           text::capitalized(keyToCharacter(shortcut.keyCode(), layout).value_or(QString(QChar(0xFFFD))));
 }
 
 std::optional<QString> menuEquivalentText(qint64 code, const platform::KeyboardLayout& layout)
@@ -331,23 +328,48 @@ std::optional<QString> menuEquivalentText(qint64 code, const platform::KeyboardL
     return keyToCharacter(code, layout);
 }
 
-QString localized(const QString& key)
+namespace texts {
+namespace {
+QString tr(const char* text)
 {
-    static const QHash<QString, QString> table = [] {
-        QHash<QString, QString> t;
-        QFile file(QStringLiteral(":/KeyboardShortcuts_KeyboardShortcuts.bundle/Localizable.json"));
-        if (!file.open(QIODevice::ReadOnly)) {
-            std::fputs("unable to find bundle named KeyboardShortcuts_KeyboardShortcuts\n", stderr);
-            return t;
-        }
-        const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            t.insert(it.key(), it.value().toString());
-        return t;
-    }();
-    if (const auto it = table.constFind(key); it != table.constEnd() && !it->isEmpty())
-        return *it;
-    return text::capitalized(key);
+    return QCoreApplication::translate("ondrel::hotkeys", text);
 }
+} // namespace
 
-} // namespace ondrel::KeyboardShortcuts
+QString recordShortcut()
+{
+    return tr("Record Shortcut");
+}
+QString pressShortcut()
+{
+    return tr("Press Shortcut");
+}
+QString usedByMenuItem(const QString& item)
+{
+    return tr("This keyboard shortcut cannot be used as it is already used by the \u201C%1\u201D menu item.")
+        .arg(item);
+}
+QString usedBySystem()
+{
+    return tr("This keyboard shortcut cannot be used as it is already used by another application or by the "
+              "desktop.");
+}
+QString canBeChanged()
+{
+    return tr("Most desktops let you change their keyboard shortcuts in the keyboard settings.");
+}
+QString ok()
+{
+    return tr("OK");
+}
+QString useAnyway()
+{
+    return tr("Use Anyway");
+}
+QString spaceKey()
+{
+    return tr("space");
+}
+} // namespace texts
+
+} // namespace ondrel::hotkeys

@@ -10,7 +10,7 @@ namespace ondrel::platform {
 class KeyboardLayout;
 }
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 // The named keys, by virtual key code.
 namespace Keys {
@@ -120,8 +120,18 @@ QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& lay
 // The key as a menu item's key equivalent names it; none when it cannot.
 std::optional<QString> menuEquivalentText(qint64 keyCode, const platform::KeyboardLayout& layout);
 
-// The subsystem's texts, looked up by key; the key itself, capitalised,
-// when the table or the entry is missing.
-QString localized(const QString& key);
+// What the hotkey subsystem says to the user, translated where a
+// translation is installed.
+namespace texts {
+QString recordShortcut();
+QString pressShortcut();
+// A menu item of ours already uses the combination; `item` is its title.
+QString usedByMenuItem(const QString& item);
+QString usedBySystem();
+QString canBeChanged();
+QString ok();
+QString useAnyway();
+QString spaceKey();
+} // namespace texts
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

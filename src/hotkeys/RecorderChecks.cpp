@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 namespace {
 
@@ -38,7 +38,7 @@ std::optional<QString> actionKeyText(int qtKey)
 std::optional<QString> menuItemWith(const Shortcut& shortcut, const platform::KeyboardLayout& layout,
                                     const QList<QMenu*>& menus)
 {
-    const auto wanted = menuEquivalentText(shortcut.carbonKeyCode(), layout);
+    const auto wanted = menuEquivalentText(shortcut.keyCode(), layout);
     if (!wanted)
         return std::nullopt;
     const quint64 wantedFlags = shortcut.modifiers();
@@ -73,19 +73,19 @@ std::optional<QString> menuItemWith(const Shortcut& shortcut, const platform::Ke
 std::optional<QString> applicationKeyReason(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
 {
     using namespace platform;
-    const qint64 modifiers = shortcut.carbonModifiers();
-    const auto character = keyToCharacter(shortcut.carbonKeyCode(), layout);
+    const qint64 modifiers = shortcut.storedModifiers();
+    const auto character = keyToCharacter(shortcut.keyCode(), layout);
     if (!character || character->size() != 1)
         return std::nullopt;
     const QChar c = character->at(0);
-    if (modifiers == CarbonModifiers::control && (c.isLetter() || c.isDigit()))
+    if (modifiers == StoredModifiers::control && (c.isLetter() || c.isDigit()))
         return QStringLiteral("Ctrl with a letter or digit copies, pastes, undoes, finds and switches tabs "
                               "in the application you are working in; Ondrel pastes entries with Ctrl and "
                               "a digit. As a global shortcut it would stop working everywhere.");
-    if (modifiers == (CarbonModifiers::control | CarbonModifiers::shift) && c.toLower() == u'v')
+    if (modifiers == (StoredModifiers::control | StoredModifiers::shift) && c.toLower() == u'v')
         return QStringLiteral("Terminals paste with it, and Ondrel sends it to paste into them. As a "
                               "global shortcut it would stop working everywhere.");
     return std::nullopt;
 }
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

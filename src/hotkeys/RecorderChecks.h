@@ -13,7 +13,7 @@ namespace ondrel::platform {
 class KeyboardLayout;
 }
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 // What the recorder checks a new combination against.
 
@@ -26,4 +26,4 @@ std::optional<QString> menuItemWith(const Shortcut& shortcut, const platform::Ke
 // cannot be a global shortcut); none when it does not.
 std::optional<QString> applicationKeyReason(const Shortcut& shortcut, const platform::KeyboardLayout& layout);
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

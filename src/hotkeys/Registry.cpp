@@ -1,10 +1,10 @@
-#include "KeyboardShortcuts.h"
+#include "Registry.h"
 
 #include "HotKeyService.h"
 #include "KeyboardLayout.h"
 #include "Keys.h"
-#include "PreferenceKeys.h"
-#include "UserDefaults.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -12,7 +12,7 @@
 
 #include <cstdio>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 namespace {
 void writeToConsole(const QString& line)
@@ -21,11 +21,11 @@ void writeToConsole(const QString& line)
 }
 } // namespace
 
-Registry::Registry(platform::UserDefaults& defaults, platform::HotKeyService& hotKeys,
+Registry::Registry(platform::Settings& settings, platform::HotKeyService& hotKeys,
                    const platform::KeyboardLayout& layout, std::function<void(const QString&)> console,
                    QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_layout(layout),
-      m_carbon(
+    : QObject(parent), m_settings(settings), m_layout(layout),
+      m_registrations(
           hotKeys, [this](const Shortcut& s) { return description(s); },
           console ? std::move(console) : std::function<void(const QString&)>(writeToConsole))
 {}
@@ -43,7 +43,7 @@ QString Registry::label(const Shortcut& shortcut) const
 
 QString Registry::description(const Shortcut& shortcut) const
 {
-    return KeyboardShortcuts::description(shortcut, m_layout);
+    return hotkeys::description(shortcut, m_layout);
 }
 
 Name Registry::makeName(const QString& rawValue, std::optional<Shortcut> defaultShortcut)
@@ -57,12 +57,12 @@ Name Registry::makeName(const QString& rawValue, std::optional<Shortcut> default
 
 bool Registry::hasStoredValue(const Name& name) const
 {
-    return m_defaults.contains(name.userDefaultsKey());
+    return m_settings.contains(name.settingsKey());
 }
 
 std::optional<Shortcut> Registry::getShortcut(const Name& name) const
 {
-    const QVariant value = m_defaults.object(name.userDefaultsKey());
+    const QVariant value = m_settings.value(name.settingsKey());
     // Only a string holds a shortcut: the "removed" marker and anything
     // foreign read as none.
     if (value.typeId() != QMetaType::QString)
@@ -72,7 +72,7 @@ std::optional<Shortcut> Registry::getShortcut(const Name& name) const
 
 void Registry::registerShortcut(const Shortcut& shortcut)
 {
-    m_carbon.registerShortcut(
+    m_registrations.registerShortcut(
         shortcut, [this](const Shortcut& s) { dispatch(s, EventType::keyDown); },
         [this](const Shortcut& s) { dispatch(s, EventType::keyUp); });
     m_registered.insert(shortcut);
@@ -82,12 +82,12 @@ void Registry::storeShortcut(const Shortcut& shortcut, const Name& name)
 {
     const QString encoded = QString::fromUtf8(shortcut.toJson());
     if (const auto old = getShortcut(name)) {
-        m_carbon.unregisterShortcut(*old);
+        m_registrations.unregisterShortcut(*old);
         m_registered.remove(*old);
     }
     if (!m_registered.contains(shortcut))
         registerShortcut(shortcut);
-    m_defaults.setString(name.userDefaultsKey(), encoded);
+    m_settings.setString(name.settingsKey(), encoded);
     Q_EMIT shortcutByNameDidChange(name);
 }
 
@@ -101,10 +101,10 @@ void Registry::setShortcut(const std::optional<Shortcut>& shortcut, const Name& 
     if (!old)
         return;
     if (name.defaultShortcut())
-        m_defaults.setBool(name.userDefaultsKey(), false); // keeps the default from coming back
+        m_settings.setBool(name.settingsKey(), false); // keeps the default from coming back
     else
-        m_defaults.removeObject(name.userDefaultsKey());
-    m_carbon.unregisterShortcut(*old);
+        m_settings.remove(name.settingsKey());
+    m_registrations.unregisterShortcut(*old);
     m_registered.remove(*old);
     Q_EMIT shortcutByNameDidChange(name);
 }
@@ -119,8 +119,8 @@ void Registry::reset(const QList<Name>& names)
         const auto old = getShortcut(name);
         if (!old)
             continue;
-        m_defaults.removeObject(name.userDefaultsKey());
-        m_carbon.unregisterShortcut(*old);
+        m_settings.remove(name.settingsKey());
+        m_registrations.unregisterShortcut(*old);
         m_registered.remove(*old);
         Q_EMIT shortcutByNameDidChange(name);
     }
@@ -129,7 +129,7 @@ void Registry::reset(const QList<Name>& names)
 void Registry::resetAll()
 {
     QList<Name> names;
-    for (const QString& key : m_defaults.dictionaryRepresentation().keys())
+    for (const QString& key : m_settings.allValues().keys())
         if (key.startsWith(keys::shortcutPrefix))
             names << Name(key.mid(keys::shortcutPrefix.size()));
     reset(names);
@@ -154,7 +154,7 @@ void Registry::unregisterIfUnused(const Shortcut& shortcut)
     for (const auto& [token, stream] : m_streams)
         if (getShortcut(stream.name) == shortcut)
             return;
-    m_carbon.unregisterShortcut(shortcut);
+    m_registrations.unregisterShortcut(shortcut);
     m_registered.remove(shortcut);
 }
 
@@ -205,7 +205,7 @@ void Registry::disable(const QList<Name>& names)
 {
     for (const Name& name : names)
         if (const auto shortcut = getShortcut(name)) {
-            m_carbon.unregisterShortcut(*shortcut);
+            m_registrations.unregisterShortcut(*shortcut);
             m_registered.remove(*shortcut);
         }
 }
@@ -239,12 +239,12 @@ void Registry::dispatch(const Shortcut& shortcut, EventType type)
 
 void Registry::menuDidBeginTracking()
 {
-    m_carbon.setMenuOpen(true);
+    m_registrations.setMenuOpen(true);
 }
 
 void Registry::menuDidEndTracking()
 {
-    m_carbon.setMenuOpen(false);
+    m_registrations.setMenuOpen(false);
 }
 
 void Registry::trackApplicationMenus()
@@ -280,4 +280,4 @@ bool Registry::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CarbonKeyboardShortcuts.h"
+#include "HotKeyRegistrations.h"
 #include "Shortcut.h"
 
 #include <QHash>
@@ -14,10 +14,10 @@
 namespace ondrel::platform {
 class HotKeyService;
 class KeyboardLayout;
-class UserDefaults;
+class Settings;
 } // namespace ondrel::platform
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 inline const QString kShortcutByNameDidChange = QStringLiteral("KeyboardShortcuts_shortcutByNameDidChange");
 inline const QString kRecorderActiveStatusDidChange =
@@ -36,7 +36,7 @@ class Registry final : public QObject
 {
     Q_OBJECT
 public:
-    Registry(platform::UserDefaults& defaults, platform::HotKeyService& hotKeys,
+    Registry(platform::Settings& settings, platform::HotKeyService& hotKeys,
              const platform::KeyboardLayout& layout, std::function<void(const QString&)> console = {},
              QObject* parent = nullptr);
     ~Registry() override;
@@ -63,11 +63,11 @@ public:
     void enable(const QList<Name>& names);
     void disable(const QList<Name>& names);
     bool isEnabled(const Name& name) const;
-    bool isEnabled() const { return m_carbon.isEnabled(); }
-    void setEnabled(bool enabled) { m_carbon.setEnabled(enabled); }
+    bool isEnabled() const { return m_registrations.isEnabled(); }
+    void setEnabled(bool enabled) { m_registrations.setEnabled(enabled); }
     bool isPaused() const { return m_paused; }
     void setPaused(bool paused) { m_paused = paused; }
-    bool isMenuOpen() const { return m_carbon.isMenuOpen(); }
+    bool isMenuOpen() const { return m_registrations.isMenuOpen(); }
     // One of our menus took or gave back the keyboard.
     void menuDidBeginTracking();
     void menuDidEndTracking();
@@ -75,7 +75,7 @@ public:
     void trackApplicationMenus();
 
     const QSet<Shortcut>& registeredShortcuts() const { return m_registered; }
-    CarbonKeyboardShortcuts& carbon() { return m_carbon; }
+    HotKeyRegistrations& registrations() { return m_registrations; }
     const platform::KeyboardLayout& layout() const { return m_layout; }
     QString description(const Shortcut& shortcut) const;
     // "Shift+Super+V": what people read (the recorder, alerts, hints).
@@ -85,7 +85,7 @@ public:
     void postRecorderActiveStatus(bool isActive) { Q_EMIT recorderActiveStatusDidChange(isActive); }
 
 Q_SIGNALS:
-    void shortcutByNameDidChange(const ondrel::KeyboardShortcuts::Name& name);
+    void shortcutByNameDidChange(const ondrel::hotkeys::Name& name);
     void recorderActiveStatusDidChange(bool isActive);
 
 protected:
@@ -97,9 +97,9 @@ private:
     // Unregisters a shortcut no remaining Name with handlers uses.
     void unregisterIfUnused(const Shortcut& shortcut);
 
-    platform::UserDefaults& m_defaults;
+    platform::Settings& m_settings;
     const platform::KeyboardLayout& m_layout;
-    CarbonKeyboardShortcuts m_carbon;
+    HotKeyRegistrations m_registrations;
     QSet<Shortcut> m_registered;
     QHash<Name, QList<std::function<void()>>> m_keyDown;
     QHash<Name, QList<std::function<void()>>> m_keyUp;
@@ -115,4 +115,4 @@ private:
     bool m_tracking = false;
 };
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

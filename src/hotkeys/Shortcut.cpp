@@ -1,43 +1,43 @@
 #include "Shortcut.h"
 
 #include "Json.h"
-#include "PreferenceKeys.h"
+#include "SettingsKeys.h"
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 namespace {
 struct Pair
 {
     quint64 flag;
-    qint64 carbon;
+    qint64 stored;
 };
 constexpr Pair kPairs[] = {
-    {ModifierFlags::shift, CarbonModifiers::shift},       {ModifierFlags::control, CarbonModifiers::control},
-    {ModifierFlags::option, CarbonModifiers::option},     {ModifierFlags::command, CarbonModifiers::command},
-    {ModifierFlags::function, CarbonModifiers::function},
+    {ModifierFlags::shift, StoredModifiers::shift},       {ModifierFlags::control, StoredModifiers::control},
+    {ModifierFlags::option, StoredModifiers::option},     {ModifierFlags::command, StoredModifiers::command},
+    {ModifierFlags::function, StoredModifiers::function},
 };
 } // namespace
 
-qint64 carbonFromFlags(quint64 flags)
+qint64 storedFromFlags(quint64 flags)
 {
-    qint64 carbon = 0;
+    qint64 stored = 0;
     for (const Pair& p : kPairs)
         if (flags & p.flag)
-            carbon |= p.carbon;
-    return carbon;
+            stored |= p.stored;
+    return stored;
 }
 
-quint64 flagsFromCarbon(qint64 carbon)
+quint64 flagsFromStored(qint64 stored)
 {
     quint64 flags = 0;
     for (const Pair& p : kPairs)
-        if (carbon & p.carbon)
+        if (stored & p.stored)
             flags |= p.flag;
     return flags;
 }
 
 Shortcut::Shortcut(Key key, quint64 modifierFlags)
-    : m_carbonKeyCode(key.rawValue), m_carbonModifiers(carbonFromFlags(modifierFlags))
+    : m_keyCode(key.rawValue), m_storedModifiers(storedFromFlags(modifierFlags))
 {}
 
 std::optional<Shortcut> Shortcut::fromEvent(int eventType, qint64 keyCode, quint64 modifierFlags)
@@ -49,8 +49,8 @@ std::optional<Shortcut> Shortcut::fromEvent(int eventType, qint64 keyCode, quint
 
 QByteArray Shortcut::toJson() const
 {
-    return "{\"carbonKeyCode\":" + QByteArray::number(m_carbonKeyCode) +
-           ",\"carbonModifiers\":" + QByteArray::number(m_carbonModifiers) + '}';
+    return "{\"keyCode\":" + QByteArray::number(m_keyCode) +
+           ",\"modifiers\":" + QByteArray::number(m_storedModifiers) + '}';
 }
 
 std::optional<Shortcut> Shortcut::fromJson(QByteArrayView bytes)
@@ -58,8 +58,13 @@ std::optional<Shortcut> Shortcut::fromJson(QByteArrayView bytes)
     const auto value = json::parse(std::string_view(bytes.data(), size_t(bytes.size())));
     if (!value || !value->isObject())
         return std::nullopt;
-    const json::Value* code = value->member("carbonKeyCode");
-    const json::Value* modifiers = value->member("carbonModifiers");
+    const json::Value* code = value->member("keyCode");
+    const json::Value* modifiers = value->member("modifiers");
+    // The member names settings files written before the rename used.
+    if (!code && !modifiers) {
+        code = value->member("carbonKeyCode");
+        modifiers = value->member("carbonModifiers");
+    }
     if (!code || !modifiers || !code->isInteger() || !modifiers->isInteger())
         return std::nullopt;
     const auto c = code->toInt64();
@@ -69,9 +74,9 @@ std::optional<Shortcut> Shortcut::fromJson(QByteArrayView bytes)
     return Shortcut(*c, *m);
 }
 
-QString Name::userDefaultsKey() const
+QString Name::settingsKey() const
 {
     return keys::shortcutPrefix + m_rawValue;
 }
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

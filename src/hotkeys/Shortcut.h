@@ -11,15 +11,15 @@
 
 // Global hotkeys: named slots, the key combinations stored for them, their
 // registration with the system, their display and the recorder control.
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 // The modifier encodings, under the names this subsystem has always used.
 namespace ModifierFlags = platform::ModifierFlags;
-namespace CarbonModifiers = platform::CarbonModifiers;
+namespace StoredModifiers = platform::StoredModifiers;
 
 // Only shift, control, option, command and fn have a counterpart.
-qint64 carbonFromFlags(quint64 flags);
-quint64 flagsFromCarbon(qint64 carbon);
+qint64 storedFromFlags(quint64 flags);
+quint64 flagsFromStored(qint64 stored);
 
 // A virtual key code (see platform/KeyCodes.h); any integer is a Key.
 struct Key
@@ -33,20 +33,19 @@ class Shortcut final
 {
 public:
     // Stored as given.
-    Shortcut(qint64 carbonKeyCode, qint64 carbonModifiers)
-        : m_carbonKeyCode(carbonKeyCode), m_carbonModifiers(carbonModifiers)
+    Shortcut(qint64 keyCode, qint64 storedModifiers) : m_keyCode(keyCode), m_storedModifiers(storedModifiers)
     {}
     // Only the five modifiers with a stored bit survive.
     Shortcut(Key key, quint64 modifierFlags);
     // Key events only (key down 10, key up 11); fn is dropped.
     static std::optional<Shortcut> fromEvent(int eventType, qint64 keyCode, quint64 modifierFlags);
 
-    qint64 carbonKeyCode() const { return m_carbonKeyCode; }
-    qint64 carbonModifiers() const { return m_carbonModifiers; }
-    Key key() const { return Key{m_carbonKeyCode}; }
-    quint64 modifiers() const { return flagsFromCarbon(m_carbonModifiers); }
+    qint64 keyCode() const { return m_keyCode; }
+    qint64 storedModifiers() const { return m_storedModifiers; }
+    Key key() const { return Key{m_keyCode}; }
+    quint64 modifiers() const { return flagsFromStored(m_storedModifiers); }
 
-    // {"carbonKeyCode":9,"carbonModifiers":768}
+    // {"keyCode":9,"modifiers":768}
     QByteArray toJson() const;
     // Members in any order, both required, both integers.
     static std::optional<Shortcut> fromJson(QByteArrayView json);
@@ -54,13 +53,13 @@ public:
     friend bool operator==(const Shortcut&, const Shortcut&) = default;
 
 private:
-    qint64 m_carbonKeyCode;
-    qint64 m_carbonModifiers;
+    qint64 m_keyCode;
+    qint64 m_storedModifiers;
 };
 
 inline size_t qHash(const Shortcut& s, size_t seed = 0)
 {
-    return qHashMulti(seed, s.carbonKeyCode(), s.carbonModifiers());
+    return qHashMulti(seed, s.keyCode(), s.storedModifiers());
 }
 
 inline constexpr int kKeyDownEvent = 10;
@@ -77,7 +76,7 @@ public:
     const QString& rawValue() const { return m_rawValue; }
     const std::optional<Shortcut>& defaultShortcut() const { return m_default; }
     // "KeyboardShortcuts_" + raw value.
-    QString userDefaultsKey() const;
+    QString settingsKey() const;
 
     friend bool operator==(const Name& a, const Name& b) { return a.m_rawValue == b.m_rawValue; }
 
@@ -91,6 +90,6 @@ inline size_t qHash(const Name& n, size_t seed = 0)
     return qHash(n.rawValue(), seed);
 }
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys
 
-Q_DECLARE_METATYPE(ondrel::KeyboardShortcuts::Name)
+Q_DECLARE_METATYPE(ondrel::hotkeys::Name)

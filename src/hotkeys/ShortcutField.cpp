@@ -1,11 +1,11 @@
-#include "RecorderCocoa.h"
+#include "ShortcutField.h"
 #include "RecorderChecks.h"
 
 #include "Alerts.h"
 #include "KeyCodes.h"
-#include "KeyboardShortcuts.h"
 #include "Keys.h"
-#include "MainQueue.h"
+#include "Registry.h"
+#include "Scheduler.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,7 +15,7 @@
 #include <QStyle>
 #include <QStyleOptionFrame>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 namespace {
 
@@ -28,21 +28,21 @@ constexpr qint64 kTabKey = 48, kEscapeKey = 53, kDeleteKey = 51, kForwardDeleteK
 
 } // namespace
 
-RecorderCocoa::RecorderCocoa(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue,
+ShortcutField::ShortcutField(Registry& registry, platform::Alerts& alerts, platform::Scheduler& scheduler,
                              const Name& name, std::function<void(std::optional<Shortcut>)> onChange,
                              QWidget* parent)
-    : QLineEdit(parent), m_registry(registry), m_alerts(alerts), m_queue(queue), m_name(name),
+    : QLineEdit(parent), m_registry(registry), m_alerts(alerts), m_scheduler(scheduler), m_name(name),
       m_onChange(std::move(onChange))
 {
     setAccessibleName(QStringLiteral("Keyboard shortcut"));
-    setPlaceholderText(localized(QStringLiteral("record_shortcut")));
+    setPlaceholderText(texts::recordShortcut());
     setAlignment(Qt::AlignCenter);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setContextMenuPolicy(Qt::NoContextMenu);
     m_cancelButton =
         addAction(style()->standardIcon(QStyle::SP_LineEditClearButton), QLineEdit::TrailingPosition);
     m_cancelButton->setText(QStringLiteral("Clear shortcut"));
-    connect(m_cancelButton, &QAction::triggered, this, &RecorderCocoa::clickCancelButton);
+    connect(m_cancelButton, &QAction::triggered, this, &ShortcutField::clickCancelButton);
     showStoredShortcut();
     connect(&registry, &Registry::shortcutByNameDidChange, this, [this](const Name& changed) {
         if (changed.rawValue() == m_name.rawValue())
@@ -57,12 +57,12 @@ RecorderCocoa::RecorderCocoa(Registry& registry, platform::Alerts& alerts, platf
     };
 }
 
-RecorderCocoa::~RecorderCocoa()
+ShortcutField::~ShortcutField()
 {
     endRecording();
 }
 
-void RecorderCocoa::setShortcutName(const Name& name)
+void ShortcutField::setShortcutName(const Name& name)
 {
     const bool changed = name.rawValue() != m_name.rawValue();
     m_name = name;
@@ -70,40 +70,40 @@ void RecorderCocoa::setShortcutName(const Name& name)
         showStoredShortcut();
 }
 
-QSize RecorderCocoa::sizeHint() const
+QSize ShortcutField::sizeHint() const
 {
     return QSize(int(minimumWidth), QLineEdit::sizeHint().height());
 }
 
-QSize RecorderCocoa::minimumSizeHint() const
+QSize ShortcutField::minimumSizeHint() const
 {
     return sizeHint();
 }
 
-bool RecorderCocoa::isCancelButtonShown() const
+bool ShortcutField::isCancelButtonShown() const
 {
     return m_cancelButton->isVisible();
 }
 
-void RecorderCocoa::updateCancelButton()
+void ShortcutField::updateCancelButton()
 {
     m_cancelButton->setVisible(!text().isEmpty());
 }
 
-void RecorderCocoa::showStoredShortcut()
+void ShortcutField::showStoredShortcut()
 {
     const auto shortcut = m_registry.getShortcut(m_name);
     setText(shortcut ? m_registry.label(*shortcut) : QString());
     updateCancelButton();
 }
 
-void RecorderCocoa::clickCancelButton()
+void ShortcutField::clickCancelButton()
 {
     clear();
     textCleared();
 }
 
-void RecorderCocoa::textCleared()
+void ShortcutField::textCleared()
 {
     if (text().isEmpty()) {
         m_registry.setShortcut(std::nullopt, m_name);
@@ -115,7 +115,7 @@ void RecorderCocoa::textCleared()
         focus(); // record the replacement at once
 }
 
-bool RecorderCocoa::event(QEvent* event)
+bool ShortcutField::event(QEvent* event)
 {
     if (event->type() == QEvent::Show || event->type() == QEvent::ParentChange)
         watchWindow();
@@ -124,7 +124,7 @@ bool RecorderCocoa::event(QEvent* event)
     return QLineEdit::event(event);
 }
 
-void RecorderCocoa::watchWindow()
+void ShortcutField::watchWindow()
 {
     QWidget* w = window();
     if (w == m_window)
@@ -138,15 +138,15 @@ void RecorderCocoa::watchWindow()
     }
 }
 
-void RecorderCocoa::preventBecomingKey()
+void ShortcutField::preventBecomingKey()
 {
     // Declines the focus while its window is becoming active, so that
     // opening the window does not start recording by itself.
     m_canBecomeKey = false;
-    m_queue.async(this, [this] { m_canBecomeKey = true; });
+    m_scheduler.post(this, [this] { m_canBecomeKey = true; });
 }
 
-void RecorderCocoa::focusInEvent(QFocusEvent* event)
+void ShortcutField::focusInEvent(QFocusEvent* event)
 {
     const Qt::FocusReason reason = event->reason();
     if (!m_canBecomeKey && (reason == Qt::ActiveWindowFocusReason || reason == Qt::TabFocusReason ||
@@ -160,7 +160,7 @@ void RecorderCocoa::focusInEvent(QFocusEvent* event)
         startRecording();
 }
 
-void RecorderCocoa::paintEvent(QPaintEvent* event)
+void ShortcutField::paintEvent(QPaintEvent* event)
 {
     QLineEdit::paintEvent(event);
     // A centred field hides its placeholder while focused (for the caret);
@@ -175,18 +175,18 @@ void RecorderCocoa::paintEvent(QPaintEvent* event)
     painter.drawText(area, Qt::AlignCenter, placeholderText());
 }
 
-void RecorderCocoa::focusOutEvent(QFocusEvent* event)
+void ShortcutField::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
     endRecording();
 }
 
-void RecorderCocoa::startRecording()
+void ShortcutField::startRecording()
 {
     if (m_recording)
         return;
     m_recording = true;
-    setPlaceholderText(localized(QStringLiteral("press_shortcut")));
+    setPlaceholderText(texts::pressShortcut());
     updateCancelButton();
     setReadOnly(true); // no caret while recording
     m_registry.setPaused(true);
@@ -194,33 +194,33 @@ void RecorderCocoa::startRecording()
     qApp->installEventFilter(this);
 }
 
-void RecorderCocoa::endRecording()
+void ShortcutField::endRecording()
 {
     if (!m_recording)
         return;
     m_recording = false;
     qApp->removeEventFilter(this);
-    setPlaceholderText(localized(QStringLiteral("record_shortcut")));
+    setPlaceholderText(texts::recordShortcut());
     updateCancelButton();
     setReadOnly(false);
     m_registry.setPaused(false);
     m_registry.postRecorderActiveStatus(false);
 }
 
-void RecorderCocoa::blur()
+void ShortcutField::blur()
 {
     clearFocus();
     endRecording();
 }
 
-void RecorderCocoa::focus()
+void ShortcutField::focus()
 {
     setFocus(Qt::OtherFocusReason);
     if (hasFocus())
         startRecording();
 }
 
-bool RecorderCocoa::eventFilter(QObject* watched, QEvent* event)
+bool ShortcutField::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_window) {
         if (event->type() == QEvent::WindowDeactivate) {
@@ -236,7 +236,7 @@ bool RecorderCocoa::eventFilter(QObject* watched, QEvent* event)
     return QLineEdit::eventFilter(watched, event);
 }
 
-bool RecorderCocoa::handleRecordingEvent(QEvent* event)
+bool ShortcutField::handleRecordingEvent(QEvent* event)
 {
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
@@ -299,9 +299,7 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
     }
     if (const auto item = menuItemUsing(*shortcut)) {
         blur();
-        QString title = localized(QStringLiteral("keyboard_shortcut_used_by_menu_item"));
-        title.replace(QStringLiteral("%@"), *item);
-        m_alerts.warn(window(), title, {}, {});
+        m_alerts.warn(window(), texts::usedByMenuItem(*item), {}, {});
         focus();
         return true;
     }
@@ -314,14 +312,12 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
         focus();
         return true;
     }
-    const bool isBareF12 = shortcut->carbonKeyCode() == kF12Key && shortcut->carbonModifiers() == 0;
+    const bool isBareF12 = shortcut->keyCode() == kF12Key && shortcut->storedModifiers() == 0;
     bool forced = false;
-    if (!isBareF12 && m_registry.carbon().isSystemShortcut(*shortcut)) {
+    if (!isBareF12 && m_registry.registrations().isSystemShortcut(*shortcut)) {
         blur();
-        const int answer =
-            m_alerts.warn(window(), localized(QStringLiteral("keyboard_shortcut_used_by_system")),
-                          localized(QStringLiteral("keyboard_shortcuts_can_be_changed")),
-                          {localized(QStringLiteral("ok")), localized(QStringLiteral("force_use_shortcut"))});
+        const int answer = m_alerts.warn(window(), texts::usedBySystem(), texts::canBeChanged(),
+                                         {texts::ok(), texts::useAnyway()});
         focus();
         if (answer != platform::Alerts::kSecondButton)
             return true;
@@ -329,7 +325,7 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
     }
     const std::optional<Shortcut> previous = m_registry.getShortcut(m_name);
     m_registry.storeShortcut(*shortcut, m_name);
-    if (forced && !m_registry.carbon().isHeld(*shortcut)) {
+    if (forced && !m_registry.registrations().isHeld(*shortcut)) {
         // Where only one program may hold a combination (X11), the one that
         // has it keeps it: a stored shortcut would never fire. Keep the
         // previous one and say why.
@@ -352,7 +348,7 @@ bool RecorderCocoa::handleRecordingEvent(QEvent* event)
     return true;
 }
 
-std::optional<QString> RecorderCocoa::menuItemUsing(const Shortcut& shortcut) const
+std::optional<QString> ShortcutField::menuItemUsing(const Shortcut& shortcut) const
 {
     QList<QMenu*> menus = m_menus ? m_menus() : QList<QMenu*>();
     const std::unique_ptr<QMenu> built = m_buildMenu ? m_buildMenu() : nullptr;
@@ -361,4 +357,4 @@ std::optional<QString> RecorderCocoa::menuItemUsing(const Shortcut& shortcut) co
     return menuItemWith(shortcut, m_registry.layout(), menus);
 }
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

@@ -14,10 +14,10 @@ class QMenu;
 
 namespace ondrel::platform {
 class Alerts;
-class MainQueue;
+class Scheduler;
 } // namespace ondrel::platform
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 class Registry;
 
@@ -27,19 +27,20 @@ class Registry;
 // what cannot work or is taken, stores what it accepts, and clears the
 // shortcut through its clear button, Delete or Backspace. While it records,
 // hotkey callbacks are paused.
-class RecorderCocoa final : public QLineEdit
+class ShortcutField final : public QLineEdit
 {
     Q_OBJECT
 public:
     static constexpr qreal minimumWidth = 130.0;
 
-    RecorderCocoa(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
-                  std::function<void(std::optional<Shortcut>)> onChange = {}, QWidget* parent = nullptr);
-    ~RecorderCocoa() override;
+    ShortcutField(Registry& registry, platform::Alerts& alerts, platform::Scheduler& scheduler,
+                  const Name& name, std::function<void(std::optional<Shortcut>)> onChange = {},
+                  QWidget* parent = nullptr);
+    ~ShortcutField() override;
 
     const Name& shortcutName() const { return m_name; }
     void setShortcutName(const Name& name);
-    bool canBecomeKey() const { return m_canBecomeKey; }
+    bool acceptsFocus() const { return m_canBecomeKey; }
     bool isRecording() const { return m_recording; }
     bool isCaretHidden() const { return isReadOnly(); }
     bool isCancelButtonShown() const;
@@ -78,7 +79,7 @@ private:
 
     Registry& m_registry;
     platform::Alerts& m_alerts;
-    platform::MainQueue& m_queue;
+    platform::Scheduler& m_scheduler;
     Name m_name;
     std::function<void(std::optional<Shortcut>)> m_onChange;
     QAction* m_cancelButton = nullptr;
@@ -89,4 +90,4 @@ private:
     std::function<std::unique_ptr<QMenu>()> m_buildMenu;
 };
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

@@ -1,15 +1,15 @@
-#include "Recorder.h"
+#include "ShortcutRecorder.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
-Recorder::Recorder(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
-                   const QString& label, std::function<void(std::optional<Shortcut>)> onChange,
-                   QWidget* parent)
-    : QWidget(parent), m_field(new RecorderCocoa(registry, alerts, queue, name, std::move(onChange), this)),
-      m_label(label)
+ShortcutRecorder::ShortcutRecorder(Registry& registry, platform::Alerts& alerts,
+                                   platform::Scheduler& scheduler, const Name& name, const QString& label,
+                                   std::function<void(std::optional<Shortcut>)> onChange, QWidget* parent)
+    : QWidget(parent),
+      m_field(new ShortcutField(registry, alerts, scheduler, name, std::move(onChange), this)), m_label(label)
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -23,9 +23,9 @@ Recorder::Recorder(Registry& registry, platform::Alerts& alerts, platform::MainQ
     row->addStretch(1);
 }
 
-void Recorder::setName(const Name& name)
+void ShortcutRecorder::setName(const Name& name)
 {
     m_field->setShortcutName(name);
 }
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

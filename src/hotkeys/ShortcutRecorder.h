@@ -1,27 +1,27 @@
 #pragma once
 
-#include "RecorderCocoa.h"
+#include "ShortcutField.h"
 
 #include <QWidget>
 
-namespace ondrel::KeyboardShortcuts {
+namespace ondrel::hotkeys {
 
 // The recorder as a form row: an optional label, then the field.
-class Recorder final : public QWidget
+class ShortcutRecorder final : public QWidget
 {
     Q_OBJECT
 public:
-    Recorder(Registry& registry, platform::Alerts& alerts, platform::MainQueue& queue, const Name& name,
-             const QString& label = {}, std::function<void(std::optional<Shortcut>)> onChange = {},
-             QWidget* parent = nullptr);
-    RecorderCocoa* field() const { return m_field; }
+    ShortcutRecorder(Registry& registry, platform::Alerts& alerts, platform::Scheduler& scheduler,
+                     const Name& name, const QString& label = {},
+                     std::function<void(std::optional<Shortcut>)> onChange = {}, QWidget* parent = nullptr);
+    ShortcutField* field() const { return m_field; }
     bool hasLabel() const { return !m_label.isEmpty(); }
     const QString& label() const { return m_label; }
     void setName(const Name& name);
 
 private:
-    RecorderCocoa* m_field;
+    ShortcutField* m_field;
     QString m_label;
 };
 
-} // namespace ondrel::KeyboardShortcuts
+} // namespace ondrel::hotkeys

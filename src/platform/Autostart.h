@@ -7,14 +7,14 @@
 namespace ondrel::platform {
 
 // Starting the program when the user logs in.
-class LoginItemService
+class Autostart
 {
 public:
-    virtual ~LoginItemService() = default;
+    virtual ~Autostart() = default;
     virtual bool isEnabled() const = 0;
     // None on success, else what went wrong.
-    virtual std::optional<QString> registerItem() = 0;
-    virtual std::optional<QString> unregisterItem() = 0;
+    virtual std::optional<QString> enable() = 0;
+    virtual std::optional<QString> disable() = 0;
 };
 
 } // namespace ondrel::platform

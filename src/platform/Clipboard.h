@@ -17,7 +17,7 @@ namespace ondrel::platform {
 
 // What one look at the clipboard found, for recording it: the text when it
 // offers text, else the image when it offers one, else its URL list.
-struct PasteboardContents
+struct ClipboardContents
 {
     QStringList types;
     // A password manager marked the contents as secret: nothing else is read.
@@ -40,10 +40,10 @@ inline bool isSecretMark(const QByteArray& hint)
 }
 
 // The system clipboard. All calls come from the main thread.
-class Pasteboard
+class Clipboard
 {
 public:
-    virtual ~Pasteboard() = default;
+    virtual ~Clipboard() = default;
 
     // Moves whenever any program, this one included, changes the contents.
     // Reading it costs nothing, so a poll reads only this until it moves.
@@ -67,14 +67,14 @@ public:
     virtual QStringList types() const = 0;
     // The raw data offered for one type (empty when not offered).
     virtual QByteArray data(const QString& mimeType) const = 0;
-    // Who offers the contents (see PasteboardContents::owner).
+    // Who offers the contents (see ClipboardContents::owner).
     virtual quint64 owner() const { return 0; }
 
     // Reads what a capture needs and hands it to `done` on the main thread,
     // unless `context` is gone by then. A clipboard whose owner may be
     // another program reads without the main thread waiting for it; this
     // one answers at once from the calls above.
-    virtual void readContents(QObject* context, std::function<void(PasteboardContents)> done)
+    virtual void readContents(QObject* context, std::function<void(ClipboardContents)> done)
     {
         (void)context;
         done(contentsNow());
@@ -89,9 +89,9 @@ public:
 
 protected:
     // The contents through the calls above, each read only when needed.
-    PasteboardContents contentsNow() const
+    ClipboardContents contentsNow() const
     {
-        PasteboardContents contents;
+        ClipboardContents contents;
         contents.owner = owner();
         contents.types = types();
         const QString hint = QString::fromLatin1(kSecretHintType);

@@ -125,11 +125,11 @@ int abandonedImageDecodes()
     return g_abandonedDecodes;
 }
 
-PasteboardContents readOffered(const QStringList& types,
-                               const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
-                               const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop)
+ClipboardContents readOffered(const QStringList& types,
+                              const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
+                              const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop)
 {
-    PasteboardContents contents;
+    ClipboardContents contents;
     contents.types = types;
     const QString hint = QString::fromLatin1(kSecretHintType);
     if (types.contains(hint)) {

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "Pasteboard.h"
+#include "Clipboard.h"
 
 #include <atomic>
 #include <functional>
@@ -43,9 +43,9 @@ std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& 
 // (nothing more when it says so, or cannot be read), else text, else an
 // image, else a URL list. `fetch` gives a type's bytes, or none; once
 // `gaveUp` is set (the owner stopped answering) nothing more is asked.
-PasteboardContents readOffered(const QStringList& types,
-                               const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
-                               const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop);
+ClipboardContents readOffered(const QStringList& types,
+                              const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
+                              const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop);
 
 // Decodes that overran their budget and still run. A quitting program must
 // not wait for them, nor tear down what they use, while this is above zero.

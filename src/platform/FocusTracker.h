@@ -14,19 +14,19 @@ struct ApplicationInfo
     std::optional<QImage> icon;
 };
 
-class Workspace
+class FocusTracker
 {
 public:
-    virtual ~Workspace() = default;
+    virtual ~FocusTracker() = default;
     // None when no application has the focus; never this program itself.
-    virtual std::optional<ApplicationInfo> frontmostApplication() const = 0;
+    virtual std::optional<ApplicationInfo> activeApplication() const = 0;
     // Notes the window that has the keyboard now, before one of ours takes
     // it, so that the paste keystroke can be sent back there.
     virtual void rememberFocus() = 0;
     // Gives the keyboard to one of our windows (a native window id) as the
     // user's own doing: right after we moved the focus away ourselves, a
     // window manager that prevents focus stealing refuses the toolkit's
-    // ordinary request. False when this workspace cannot; ask the toolkit.
+    // ordinary request. False when this tracker cannot; ask the toolkit.
     virtual bool activate(quintptr window)
     {
         Q_UNUSED(window);

@@ -8,21 +8,37 @@
 
 namespace ondrel::platform {
 
+// How a hotkey registration went.
+enum class HotKeyStatus
+{
+    ok,
+    invalid, // a combination the desktop cannot take
+    taken    // someone else holds the combination
+};
+// The number the console line "Error registering hotkey …" prints for a
+// status; scripts that watch the console know these.
+inline int consoleCode(HotKeyStatus status)
+{
+    switch (status) {
+    case HotKeyStatus::ok:
+        return 0;
+    case HotKeyStatus::invalid:
+        return -50;
+    case HotKeyStatus::taken:
+        return -9878;
+    }
+    return -50;
+}
+
 // System-wide hotkeys. Combinations are given as a key code (see KeyCodes.h)
-// and modifier bits in the stored shortcut encoding (CarbonModifiers in
-// Modifiers.h).
+// and modifier bits in the stored shortcut encoding (StoredModifiers in
+// Modifiers.h); each registration carries the caller's id.
 class HotKeyService
 {
 public:
-    // Status codes of the hotkey calls.
-    static constexpr int kNoErr = 0;
-    static constexpr int kParamErr = -50;               // a combination the system cannot take
-    static constexpr int kEventHotKeyExistsErr = -9878; // someone else holds the combination
-    static constexpr int kEventNotHandledErr = -9874;
-
     struct Registration
     {
-        int status = kNoErr;
+        HotKeyStatus status = HotKeyStatus::ok;
         std::optional<quint64> reference; // present on success
     };
     enum class Phase
@@ -33,26 +49,24 @@ public:
 
     virtual ~HotKeyService() = default;
 
-    virtual Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature,
-                                        quint32 id) = 0;
+    virtual Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id) = 0;
     virtual void unregisterHotKey(quint64 reference) = 0;
 
-    // Hotkey events: the signature and id given at registration. The handler
-    // answers a status (kNoErr when it used the event).
-    using HotKeyHandler = std::function<int(quint32 signature, quint32 id, Phase phase)>;
+    // Hotkey events: the id given at registration. The handler answers
+    // whether it used the event.
+    using HotKeyHandler = std::function<bool(quint32 id, Phase phase)>;
     virtual void setHotKeyHandler(HotKeyHandler handler) = 0;
     // Key events of our own windows while a menu of ours has the keyboard;
-    // the handler answers kNoErr to consume the event.
-    using RawKeyHandler = std::function<int(quint32 keyCode, quint32 modifiers, Phase phase)>;
+    // the handler answers true to consume the event.
+    using RawKeyHandler = std::function<bool(quint32 keyCode, quint32 modifiers, Phase phase)>;
     virtual void setRawKeyHandler(RawKeyHandler handler) = 0;
     virtual void setHotKeyEventsEnabled(bool enabled) = 0;
     virtual void setRawKeyEventsEnabled(bool enabled) = 0;
 
     // A registration that was lost and could not be taken again (after a
-    // keyboard change, another program got the combination first): its
-    // signature and id, and the status registering it again gave. The
-    // registration is gone.
-    using LostHandler = std::function<void(quint32 signature, quint32 id, int status)>;
+    // keyboard change, another program got the combination first): its id,
+    // and the status registering it again gave. The registration is gone.
+    using LostHandler = std::function<void(quint32 id, HotKeyStatus status)>;
     virtual void setLostHandler(LostHandler) {}
 
     // Whether another program already holds the combination system-wide.

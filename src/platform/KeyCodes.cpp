@@ -201,18 +201,18 @@ quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers)
     return flags;
 }
 
-qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers)
+qint64 storedModifiersOf(Qt::KeyboardModifiers modifiers)
 {
-    qint64 carbon = 0;
+    qint64 stored = 0;
     if (modifiers & Qt::ShiftModifier)
-        carbon |= CarbonModifiers::shift;
+        stored |= StoredModifiers::shift;
     if (modifiers & Qt::ControlModifier)
-        carbon |= CarbonModifiers::control;
+        stored |= StoredModifiers::control;
     if (modifiers & Qt::AltModifier)
-        carbon |= CarbonModifiers::option;
+        stored |= StoredModifiers::option;
     if (modifiers & Qt::MetaModifier)
-        carbon |= CarbonModifiers::command;
-    return carbon;
+        stored |= StoredModifiers::command;
+    return stored;
 }
 
 } // namespace ondrel::platform::keycodes

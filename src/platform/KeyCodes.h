@@ -22,8 +22,8 @@ std::optional<qint64> keyCodeOf(const QKeyEvent& event);
 // Modifier flags (ModifierFlags in Modifiers.h) of a Qt modifier set:
 // Ctrl is control, Alt option, Super command.
 quint64 modifierFlagsOf(Qt::KeyboardModifiers modifiers);
-// The same in the stored shortcut bits (CarbonModifiers; the keypad has none).
-qint64 carbonModifiersOf(Qt::KeyboardModifiers modifiers);
+// The same in the stored shortcut bits (StoredModifiers; the keypad has none).
+qint64 storedModifiersOf(Qt::KeyboardModifiers modifiers);
 
 // For key events without a hardware code (synthetic ones): the key code of
 // the key that gives this Qt key on a US keyboard.

@@ -21,12 +21,12 @@ inline constexpr quint64 deviceIndependentMask = 0xFFFF0000;
 } // namespace ModifierFlags
 
 // The modifier bits of a stored shortcut and of hotkey registrations.
-namespace CarbonModifiers {
+namespace StoredModifiers {
 inline constexpr qint64 command = 0x100;
 inline constexpr qint64 shift = 0x200;
 inline constexpr qint64 option = 0x800;
 inline constexpr qint64 control = 0x1000;
 inline constexpr qint64 function = 0x20000;
-} // namespace CarbonModifiers
+} // namespace StoredModifiers
 
 } // namespace ondrel::platform

@@ -3,11 +3,11 @@
 namespace ondrel::platform {
 
 // Posts the paste keystroke to the application that holds the keyboard focus.
-class KeystrokePoster
+class PasteTyper
 {
 public:
-    virtual ~KeystrokePoster() = default;
-    virtual void postPaste() = 0;
+    virtual ~PasteTyper() = default;
+    virtual void typePaste() = 0;
     // Whether the keystroke can reach another program here at all; when it
     // cannot, the user pastes by hand and must be told it is on the clipboard.
     virtual bool canPaste() const { return true; }

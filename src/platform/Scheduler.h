@@ -7,27 +7,27 @@
 
 namespace ondrel::platform {
 
-// A repeating timer; stops firing once invalidated or destroyed.
+// A repeating timer; stops firing once stopped or destroyed.
 class RepeatingTimer
 {
 public:
     virtual ~RepeatingTimer() = default;
-    virtual void invalidate() = 0;
+    virtual void stop() = 0;
     virtual bool isValid() const = 0;
 };
 
 // Deferred work on the main thread. Every callback is tied to a context
 // object and is dropped when that object is destroyed first, so a callback
 // never runs on a dead owner.
-class MainQueue
+class Scheduler
 {
 public:
-    virtual ~MainQueue() = default;
+    virtual ~Scheduler() = default;
     // Runs `fn` after the current task.
-    virtual void async(QObject* context, std::function<void()> fn) = 0;
+    virtual void post(QObject* context, std::function<void()> fn) = 0;
     // Runs `fn` once, `seconds` from now.
-    virtual void asyncAfter(double seconds, QObject* context, std::function<void()> fn) = 0;
-    // Runs `fn` every `interval` seconds until the returned timer is invalidated or destroyed.
+    virtual void postAfter(double seconds, QObject* context, std::function<void()> fn) = 0;
+    // Runs `fn` every `interval` seconds until the returned timer is stopped or destroyed.
     virtual std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, QObject* context,
                                                               std::function<void()> fn) = 0;
 

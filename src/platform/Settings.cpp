@@ -1,10 +1,10 @@
-#include "UserDefaults.h"
+#include "Settings.h"
 
 namespace ondrel::platform {
 
-qint64 UserDefaults::integer(const QString& key) const
+qint64 Settings::integer(const QString& key) const
 {
-    const QVariant v = object(key);
+    const QVariant v = value(key);
     switch (v.typeId()) {
     case QMetaType::Bool:
         return v.toBool() ? 1 : 0;
@@ -30,17 +30,17 @@ qint64 UserDefaults::integer(const QString& key) const
     }
 }
 
-std::optional<QString> UserDefaults::string(const QString& key) const
+std::optional<QString> Settings::string(const QString& key) const
 {
-    const QVariant v = object(key);
+    const QVariant v = value(key);
     if (v.typeId() != QMetaType::QString)
         return std::nullopt;
     return v.toString();
 }
 
-bool UserDefaults::boolean(const QString& key) const
+bool Settings::boolean(const QString& key) const
 {
-    const QVariant v = object(key);
+    const QVariant v = value(key);
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString().trimmed().toLower();
         return s == u"true" || s == u"yes" || s.toLongLong() != 0;
@@ -48,14 +48,13 @@ bool UserDefaults::boolean(const QString& key) const
     return integer(key) != 0;
 }
 
-QMetaObject::Connection UserDefaults::observe(const QString& key, const QObject* context,
-                                              std::function<void()> fn)
+QMetaObject::Connection Settings::observe(const QString& key, const QObject* context,
+                                          std::function<void()> fn)
 {
-    return connect(this, &UserDefaults::valueChanged, context,
-                   [key, fn = std::move(fn)](const QString& changed) {
-                       if (changed == key)
-                           fn();
-                   });
+    return connect(this, &Settings::valueChanged, context, [key, fn = std::move(fn)](const QString& changed) {
+        if (changed == key)
+            fn();
+    });
 }
 
 } // namespace ondrel::platform

@@ -12,17 +12,17 @@ namespace ondrel::platform {
 
 // The lasting, typed key-value store of settings. Values keep their type
 // (integer, string, boolean); a write is visible to every later read at once.
-class UserDefaults : public QObject
+class Settings : public QObject
 {
     Q_OBJECT
 public:
     using QObject::QObject;
 
     // The stored value, or an invalid QVariant when the key is absent.
-    virtual QVariant object(const QString& key) const = 0;
-    virtual void setObject(const QString& key, const QVariant& value) = 0;
-    virtual void removeObject(const QString& key) = 0;
-    virtual QVariantMap dictionaryRepresentation() const = 0;
+    virtual QVariant value(const QString& key) const = 0;
+    virtual void setValue(const QString& key, const QVariant& value) = 0;
+    virtual void remove(const QString& key) = 0;
+    virtual QVariantMap allValues() const = 0;
 
     // The stored integer; 0 when absent or not a number.
     qint64 integer(const QString& key) const;
@@ -30,10 +30,10 @@ public:
     std::optional<QString> string(const QString& key) const;
     // The stored boolean; false when absent.
     bool boolean(const QString& key) const;
-    bool contains(const QString& key) const { return object(key).isValid(); }
-    void setInteger(const QString& key, qint64 value) { setObject(key, QVariant::fromValue(value)); }
-    void setString(const QString& key, const QString& value) { setObject(key, value); }
-    void setBool(const QString& key, bool value) { setObject(key, value); }
+    bool contains(const QString& key) const { return value(key).isValid(); }
+    void setInteger(const QString& key, qint64 value) { setValue(key, QVariant::fromValue(value)); }
+    void setString(const QString& key, const QString& value) { setValue(key, value); }
+    void setBool(const QString& key, bool value) { setValue(key, value); }
 
     // Calls `fn` whenever `key` changes, while `context` lives.
     QMetaObject::Connection observe(const QString& key, const QObject* context, std::function<void()> fn);

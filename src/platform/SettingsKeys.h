@@ -2,35 +2,54 @@
 
 #include <QString>
 
+#include <array>
+#include <utility>
+
 // Every name the program stores in the settings file, in one place.
 namespace ondrel::keys {
 
 // Entries kept in the history (25, 50, 100 or 200; 50 when unset).
-inline const QString maxHistoryItems = QStringLiteral("maxHistoryItems");
+inline const QString maxHistoryItems = QStringLiteral("history/maxItems");
 // The accent colour's raw name ("Tangerine", "Sky", ...).
-inline const QString accentColor = QStringLiteral("accentColor");
+inline const QString accentColor = QStringLiteral("appearance/accentColor");
 // Global hotkeys are stored under this prefix followed by the hotkey's name.
-inline const QString shortcutPrefix = QStringLiteral("KeyboardShortcuts_");
+inline const QString shortcutPrefix = QStringLiteral("hotkeys/");
 
 // Keep the clipboard's contents when the program that owned them exits (default true).
-inline const QString keepClipboardContents = QStringLiteral("keepClipboardContents");
+inline const QString keepClipboardContents = QStringLiteral("clipboard/keepContents");
 // The paste chord for every window: "ctrl+v", "ctrl+shift+v" or "shift+insert";
 // absent (or anything else) picks by window, terminals included.
-inline const QString pasteKeystroke = QStringLiteral("pasteKeystroke");
+inline const QString pasteKeystroke = QStringLiteral("paste/keystroke");
 // The desktop portal's kept permission to type the paste keystroke (Wayland
 // desktops without a virtual keyboard); absent until the user first allowed it.
-inline const QString remoteDesktopRestoreToken = QStringLiteral("remoteDesktopRestoreToken");
+inline const QString remoteDesktopRestoreToken = QStringLiteral("paste/portalRestoreToken");
 
-// Update checks. The names are those of the appcast updater family the
-// settings file has always used ("SU" prefix), so existing files keep working.
+// Update checks.
 // The appcast feed to check; absent: updates come from the package manager.
-inline const QString feedURL = QStringLiteral("SUFeedURL");
+inline const QString feedURL = QStringLiteral("updates/feedUrl");
 // Check for updates every day.
-inline const QString automaticChecks = QStringLiteral("SUEnableAutomaticChecks");
+inline const QString automaticChecks = QStringLiteral("updates/automaticChecks");
 // When the feed was last read, in seconds since 1970: the day between
 // automatic checks counts across launches.
-inline const QString lastCheckTime = QStringLiteral("SULastCheckTime");
+inline const QString lastCheckTime = QStringLiteral("updates/lastCheckTime");
 // Download (here: announce) updates without asking; also the toggle's state.
-inline const QString automaticallyUpdate = QStringLiteral("SUAutomaticallyUpdate");
+inline const QString automaticallyUpdate = QStringLiteral("updates/automaticallyUpdate");
+
+// Names that settings files written by earlier versions use, with the name
+// each is read under now. A hotkey stored under the old prefix moves to
+// shortcutPrefix with its name; the popover's hotkey also changed its name.
+inline const std::array<std::pair<QString, QString>, 10> kFormerNames = {{
+    {QStringLiteral("maxHistoryItems"), maxHistoryItems},
+    {QStringLiteral("accentColor"), accentColor},
+    {QStringLiteral("keepClipboardContents"), keepClipboardContents},
+    {QStringLiteral("pasteKeystroke"), pasteKeystroke},
+    {QStringLiteral("remoteDesktopRestoreToken"), remoteDesktopRestoreToken},
+    {QStringLiteral("SUFeedURL"), feedURL},
+    {QStringLiteral("SUEnableAutomaticChecks"), automaticChecks},
+    {QStringLiteral("SULastCheckTime"), lastCheckTime},
+    {QStringLiteral("SUAutomaticallyUpdate"), automaticallyUpdate},
+    {QStringLiteral("KeyboardShortcuts_toggleBrisol"), shortcutPrefix + QStringLiteral("togglePopover")},
+}};
+inline const QString kFormerShortcutPrefix = QStringLiteral("KeyboardShortcuts_");
 
 } // namespace ondrel::keys

@@ -1,4 +1,4 @@
-#include "ClipboardItemRow.h"
+#include "ClipboardItemDelegate.h"
 
 #include "HistoryListModel.h"
 #include "Painting.h"
@@ -43,7 +43,7 @@ qreal infoLineHeight(bool withBadge)
 
 } // namespace
 
-struct ClipboardItemRow::Preview
+struct ClipboardItemDelegate::Preview
 {
     std::unique_ptr<QTextLayout> head; // its first `headLines` lines are drawn
     int headLines = 1;
@@ -53,11 +53,12 @@ struct ClipboardItemRow::Preview
     int lineCount() const { return headLines + (tail ? 1 : 0); }
 };
 
-ClipboardItemRow::ClipboardItemRow(ThemeManager& theme, std::function<State(int)> stateOf, QObject* parent)
+ClipboardItemDelegate::ClipboardItemDelegate(ThemeManager& theme, std::function<State(int)> stateOf,
+                                             QObject* parent)
     : QStyledItemDelegate(parent), m_theme(theme), m_stateOf(std::move(stateOf))
 {}
 
-void ClipboardItemRow::clearCaches()
+void ClipboardItemDelegate::clearCaches()
 {
     m_lineCounts.clear();
     m_previousLineCounts.clear();
@@ -65,26 +66,26 @@ void ClipboardItemRow::clearCaches()
     m_thumbnails.clear();
 }
 
-QRectF ClipboardItemRow::cardRect(const QRect& itemRect, int row)
+QRectF ClipboardItemDelegate::cardRect(const QRect& itemRect, int row)
 {
     const qreal top = itemRect.top() + (row == 0 ? kVerticalInset : 0);
     const qreal height = itemRect.height() - kSpacing - (row == 0 ? kVerticalInset : 0);
     return QRectF(itemRect.left() + kHorizontalInset, top, itemRect.width() - 2 * kHorizontalInset, height);
 }
 
-QRectF ClipboardItemRow::deleteButtonRect(const QRectF& card)
+QRectF ClipboardItemDelegate::deleteButtonRect(const QRectF& card)
 {
     return QRectF(card.right() - kButtonMargin - kButtonSide, card.top() + kButtonMargin, kButtonSide,
                   kButtonSide);
 }
 
-QRectF ClipboardItemRow::pinButtonRect(const QRectF& card)
+QRectF ClipboardItemDelegate::pinButtonRect(const QRectF& card)
 {
     return QRectF(card.right() - kButtonMargin - kButtonSide, card.bottom() - kButtonMargin - kButtonSide,
                   kButtonSide, kButtonSide);
 }
 
-qreal ClipboardItemRow::textWidth(const ClipboardItem& item, qreal cardWidth) const
+qreal ClipboardItemDelegate::textWidth(const ClipboardItem& item, qreal cardWidth) const
 {
     // The text ends before the column of the delete and pin buttons, which
     // show over the trailing corners on hover; always, so that hovering
@@ -96,8 +97,8 @@ qreal ClipboardItemRow::textWidth(const ClipboardItem& item, qreal cardWidth) co
     return std::max(10.0, cardWidth - used);
 }
 
-std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const ClipboardItem& item,
-                                                                     qreal width) const
+std::shared_ptr<ClipboardItemDelegate::Preview> ClipboardItemDelegate::preview(const ClipboardItem& item,
+                                                                               qreal width) const
 {
     if (auto* cached = m_previews.object(item.id()); cached && (*cached)->width == width)
         return *cached;
@@ -190,7 +191,7 @@ std::shared_ptr<ClipboardItemRow::Preview> ClipboardItemRow::preview(const Clipb
     return result;
 }
 
-int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidth) const
+int ClipboardItemDelegate::previewLineCount(const ClipboardItem& item, qreal cardWidth) const
 {
     if (cardWidth != m_lineCountWidth) {
         // A scroll bar coming and going switches between two widths: keep
@@ -211,7 +212,7 @@ int ClipboardItemRow::previewLineCount(const ClipboardItem& item, qreal cardWidt
     return count;
 }
 
-int ClipboardItemRow::cardHeight(const ClipboardItem& item, qreal cardWidth) const
+int ClipboardItemDelegate::cardHeight(const ClipboardItem& item, qreal cardWidth) const
 {
     const RowFonts& f = fonts();
     const bool code = isHighlighted(item);
@@ -220,7 +221,7 @@ int ClipboardItemRow::cardHeight(const ClipboardItem& item, qreal cardWidth) con
     return std::max(kMinimumHeight, int(std::ceil(std::max(column, kTileSide) + 2 * kPaddingV)));
 }
 
-QSize ClipboardItemRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QSize ClipboardItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
     const int width = view ? view->viewport()->width() : option.rect.width();
@@ -232,7 +233,7 @@ QSize ClipboardItemRow::sizeHint(const QStyleOptionViewItem& option, const QMode
     return {width, card + kSpacing + (index.row() == 0 ? kVerticalInset : 0)};
 }
 
-QPixmap ClipboardItemRow::thumbnail(const ClipboardItem& item, qreal dpr) const
+QPixmap ClipboardItemDelegate::thumbnail(const ClipboardItem& item, qreal dpr) const
 {
     if (const QPixmap* cached = m_thumbnails.object(item.id()); cached && cached->devicePixelRatio() == dpr)
         return *cached;
@@ -247,8 +248,8 @@ QPixmap ClipboardItemRow::thumbnail(const ClipboardItem& item, qreal dpr) const
     return pixmap;
 }
 
-void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const
+void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const
 {
     const auto* model = qobject_cast<const HistoryListModel*>(index.model());
     if (!model || index.row() >= model->rowCount())
@@ -292,7 +293,7 @@ void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
         painter->save();
         painter->translate(box.center());
         painter->rotate(45);
-        paint::drawSymbol(*painter, box.translated(-box.center()), u"pin.fill", colors.accent, kPinSymbolSize,
+        paint::drawSymbol(*painter, box.translated(-box.center()), u"pin", colors.accent, kPinSymbolSize,
                           SymbolWeight::bold);
         painter->restore();
         x += side + kGap;
@@ -318,7 +319,7 @@ void ClipboardItemRow::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (const auto it = m_lineCounts.find(item.id()); it != m_lineCounts.end() && *it != text->lineCount()) {
         // The quick count was wrong (fonts differ in odd ways): re-measure the row.
         *it = text->lineCount();
-        Q_EMIT const_cast<ClipboardItemRow*>(this)->sizeHintChanged(index);
+        Q_EMIT const_cast<ClipboardItemDelegate*>(this)->sizeHintChanged(index);
     }
     const bool withBadge = isHighlighted(item);
     const qreal previewHeight = text->lineCount() * text->lineHeight;

@@ -19,7 +19,7 @@ class ThemeManager;
 // One history entry drawn as a card: number badge, pin marker, icon tile,
 // a preview of at most two lines and an info line. The delete and pin
 // buttons are widgets of the list, placed with buttonRects().
-class ClipboardItemRow final : public QStyledItemDelegate
+class ClipboardItemDelegate final : public QStyledItemDelegate
 {
     Q_OBJECT
 public:
@@ -37,7 +37,8 @@ public:
     static constexpr int kButtonSide = 18;
     static constexpr int kButtonMargin = 6;
 
-    ClipboardItemRow(ThemeManager& theme, std::function<State(int row)> stateOf, QObject* parent = nullptr);
+    ClipboardItemDelegate(ThemeManager& theme, std::function<State(int row)> stateOf,
+                          QObject* parent = nullptr);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

@@ -1,9 +1,9 @@
 #include "DetailView.h"
 
+#include "Clipboard.h"
 #include "Fonts.h"
 #include "IconButton.h"
 #include "Painting.h"
-#include "Pasteboard.h"
 #include "RowContent.h"
 #include "Text.h"
 #include "Theme.h"
@@ -65,9 +65,9 @@ private:
 
 } // namespace
 
-DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform::Pasteboard& pasteboard,
+DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform::Clipboard& clipboard,
                        QWidget* parent)
-    : QWidget(parent), m_item(item), m_theme(theme), m_pasteboard(pasteboard)
+    : QWidget(parent), m_item(item), m_theme(theme), m_clipboard(clipboard)
 {
     setAccessibleName(QStringLiteral("Edit & Copy"));
     auto* column = new QVBoxLayout(this);
@@ -93,12 +93,11 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     look.symbolWeight = SymbolWeight::bold;
     look.fill = [&theme] { return theme.palette().surface; };
     m_transformsButton =
-        new IconButton(QStringLiteral("wand.and.stars"), look, QStringLiteral("Transformations"), m_header);
+        new IconButton(QStringLiteral("wand-sparkles"), look, QStringLiteral("Transformations"), m_header);
     IconButton::Look copyLook = look;
     copyLook.fill = [&theme] { return theme.palette().light; };
-    auto* copyButton =
-        new IconButton(QStringLiteral("doc.on.doc.fill"), copyLook, QStringLiteral("Copy"), m_header);
-    auto* closeButton = new IconButton(QStringLiteral("xmark"), look, QStringLiteral("Close"), m_header);
+    auto* copyButton = new IconButton(QStringLiteral("copy"), copyLook, QStringLiteral("Copy"), m_header);
+    auto* closeButton = new IconButton(QStringLiteral("x"), look, QStringLiteral("Close"), m_header);
     m_transformsButton->setObjectName(QStringLiteral("transformations"));
     copyButton->setObjectName(QStringLiteral("copy"));
     closeButton->setObjectName(QStringLiteral("close"));
@@ -223,8 +222,8 @@ void DetailView::setShowTransforms(bool show)
 void DetailView::copy()
 {
     const QString text = editedText();
-    m_pasteboard.clearContents();
-    m_pasteboard.setString(text);
+    m_clipboard.clearContents();
+    m_clipboard.setString(text);
     if (onTransform)
         onTransform(text);
     if (onClose)

@@ -14,7 +14,7 @@ class QPlainTextEdit;
 namespace ondrel {
 
 namespace platform {
-class Pasteboard;
+class Clipboard;
 }
 class IconButton;
 class ThemeManager;
@@ -29,7 +29,7 @@ public:
     static constexpr int kWidth = 380;
     static constexpr int kHeight = 360;
 
-    DetailView(const ClipboardItem& item, ThemeManager& theme, platform::Pasteboard& pasteboard,
+    DetailView(const ClipboardItem& item, ThemeManager& theme, platform::Clipboard& clipboard,
                QWidget* parent = nullptr);
 
     std::function<void()> onClose;
@@ -56,7 +56,7 @@ private:
 
     ClipboardItem m_item;
     ThemeManager& m_theme;
-    platform::Pasteboard& m_pasteboard;
+    platform::Clipboard& m_clipboard;
     QWidget* m_header = nullptr;
     QWidget* m_footer = nullptr;
     QPlainTextEdit* m_editor = nullptr;

@@ -1,14 +1,14 @@
 #include "HistoryList.h"
 
-#include "ClipboardItemRow.h"
+#include "ClipboardItemDelegate.h"
 #include "ClipboardManager.h"
 #include "DetailView.h"
 #include "Fonts.h"
 #include "HistoryListModel.h"
 #include "IconButton.h"
-#include "MainQueue.h"
 #include "Painting.h"
 #include "PopoverParts.h"
+#include "Scheduler.h"
 #include "Symbols.h"
 #include "Text.h"
 #include "Theme.h"
@@ -76,9 +76,9 @@ QIcon menuIcon(const QString& symbol, const QColor& color)
 // ---------------------------------------------------------------------------
 // HistoryList
 
-HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue,
+HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler,
                          Actions actions, QWidget* parent)
-    : QListView(parent), m_store(store), m_theme(theme), m_queue(queue), m_actions(std::move(actions))
+    : QListView(parent), m_store(store), m_theme(theme), m_scheduler(scheduler), m_actions(std::move(actions))
 {
     setAccessibleName(QStringLiteral("Clipboard history"));
     setFrameShape(QFrame::NoFrame);
@@ -100,10 +100,10 @@ HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform:
         "QScrollBar::add-page,QScrollBar::sub-page{background:transparent;}"));
 
     m_model = new HistoryListModel(store, this);
-    m_delegate = new ClipboardItemRow(
+    m_delegate = new ClipboardItemDelegate(
         theme,
         [this](int row) {
-            ClipboardItemRow::State state;
+            ClipboardItemDelegate::State state;
             state.selected = row == m_store.selectedIndex();
             state.hovered = row == m_hoveredRow;
             return state;
@@ -138,7 +138,7 @@ HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform:
 HistoryList::ButtonPair HistoryList::makeButtons()
 {
     IconButton::Look look;
-    look.size = {ClipboardItemRow::kButtonSide, ClipboardItemRow::kButtonSide};
+    look.size = {ClipboardItemDelegate::kButtonSide, ClipboardItemDelegate::kButtonSide};
     look.radius = 4;
     look.fill = [this] { return m_theme.palette().soft; };
     look.outlineWidth = 1;
@@ -146,8 +146,8 @@ HistoryList::ButtonPair HistoryList::makeButtons()
     look.symbolWeight = SymbolWeight::bold;
     look.symbolColor = [] { return inkSecondary(); };
     ButtonPair pair;
-    pair.remove = new IconButton(QStringLiteral("trash.fill"), look, QStringLiteral("Delete"), viewport());
-    pair.pin = new IconButton(QStringLiteral("pin.fill"), look, QStringLiteral("Pin"), viewport());
+    pair.remove = new IconButton(QStringLiteral("trash-2"), look, QStringLiteral("Delete"), viewport());
+    pair.pin = new IconButton(QStringLiteral("pin"), look, QStringLiteral("Pin"), viewport());
     pair.remove->hide();
     pair.pin->hide();
     const bool forSelection = m_selectedButtons.remove == nullptr;
@@ -177,7 +177,7 @@ const ClipboardItem* HistoryList::itemAt(int row) const
 QRect HistoryList::cardGeometry(int row) const
 {
     const QRect item = visualRect(m_model->index(row));
-    return ClipboardItemRow::cardRect(item, row).toAlignedRect();
+    return ClipboardItemDelegate::cardRect(item, row).toAlignedRect();
 }
 
 int HistoryList::cardAt(const QPoint& pos) const
@@ -185,7 +185,7 @@ int HistoryList::cardAt(const QPoint& pos) const
     const QModelIndex index = indexAt(pos);
     if (!index.isValid())
         return -1;
-    const QRectF card = ClipboardItemRow::cardRect(visualRect(index), index.row());
+    const QRectF card = ClipboardItemDelegate::cardRect(visualRect(index), index.row());
     return card.contains(pos) ? index.row() : -1;
 }
 
@@ -200,12 +200,12 @@ void HistoryList::placeButtons(ButtonPair& pair, int row)
         return;
     }
     pair.id = item->id();
-    const QRectF card = ClipboardItemRow::cardRect(rowRect, row);
+    const QRectF card = ClipboardItemDelegate::cardRect(rowRect, row);
     // The buttons' outlines reach half a point beyond their squares.
     const QPointF outline(0.5, 0.5);
-    pair.remove->move((ClipboardItemRow::deleteButtonRect(card).topLeft() - outline).toPoint());
-    pair.pin->move((ClipboardItemRow::pinButtonRect(card).topLeft() - outline).toPoint());
-    pair.pin->setSymbol(item->isPinned() ? QStringLiteral("pin.slash.fill") : QStringLiteral("pin.fill"));
+    pair.remove->move((ClipboardItemDelegate::deleteButtonRect(card).topLeft() - outline).toPoint());
+    pair.pin->move((ClipboardItemDelegate::pinButtonRect(card).topLeft() - outline).toPoint());
+    pair.pin->setSymbol(item->isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"));
     const QString pinName = item->isPinned() ? QStringLiteral("Unpin") : QStringLiteral("Pin");
     pair.pin->setAccessibleName(pinName);
     pair.pin->setToolTip(pinName);
@@ -277,7 +277,7 @@ void HistoryList::mousePressEvent(QMouseEvent* event)
     }
     m_pendingClick = *item;
     const quint64 generation = ++m_clickGeneration;
-    m_queue.asyncAfter(QApplication::doubleClickInterval() / 1000.0, this, [this, generation] {
+    m_scheduler.postAfter(QApplication::doubleClickInterval() / 1000.0, this, [this, generation] {
         if (generation != m_clickGeneration || !m_pendingClick)
             return;
         const ClipboardItem clicked = *m_pendingClick;
@@ -313,9 +313,9 @@ QMenu* HistoryList::contextMenuFor(int row)
         if (m_actions.openDetail)
             m_actions.openDetail(item);
     });
-    QAction* pin = menu->addAction(
-        menuIcon(item.isPinned() ? QStringLiteral("pin.slash") : QStringLiteral("pin"), ink()),
-        item.isPinned() ? QStringLiteral("Unpin") : QStringLiteral("Pin"));
+    QAction* pin =
+        menu->addAction(menuIcon(item.isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"), ink()),
+                        item.isPinned() ? QStringLiteral("Unpin") : QStringLiteral("Pin"));
     connect(pin, &QAction::triggered, this, [this, id = item.id()] {
         if (m_actions.togglePin)
             m_actions.togglePin(id);

@@ -14,9 +14,9 @@ class QVariantAnimation;
 namespace ondrel {
 
 namespace platform {
-class MainQueue;
+class Scheduler;
 } // namespace platform
-class ClipboardItemRow;
+class ClipboardItemDelegate;
 class ClipboardManager;
 class HistoryListModel;
 class IconButton;
@@ -37,11 +37,11 @@ public:
         std::function<void(int row)> hover; // -1: the pointer left the rows
     };
 
-    HistoryList(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue, Actions actions,
+    HistoryList(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler, Actions actions,
                 QWidget* parent = nullptr);
 
     HistoryListModel* historyModel() const { return m_model; }
-    ClipboardItemRow* rowDelegate() const { return m_delegate; }
+    ClipboardItemDelegate* rowDelegate() const { return m_delegate; }
     // The row whose card is at `pos` (viewport coordinates), or -1.
     int cardAt(const QPoint& pos) const;
     QRect cardGeometry(int row) const;
@@ -81,10 +81,10 @@ private:
 
     ClipboardManager& m_store;
     ThemeManager& m_theme;
-    platform::MainQueue& m_queue;
+    platform::Scheduler& m_scheduler;
     Actions m_actions;
     HistoryListModel* m_model = nullptr;
-    ClipboardItemRow* m_delegate = nullptr;
+    ClipboardItemDelegate* m_delegate = nullptr;
     int m_hoveredRow = -1;
     QUuid m_hoveredId; // across a model reset
     ButtonPair m_selectedButtons;

@@ -1,13 +1,13 @@
-#include "ClipboardListView.h"
+#include "PopoverContent.h"
 
 #include "ClipboardManager.h"
 #include "DetailView.h"
 #include "Fonts.h"
 #include "HistoryListModel.h"
 #include "IconButton.h"
-#include "MainQueue.h"
 #include "Painting.h"
 #include "PopoverParts.h"
+#include "Scheduler.h"
 #include "Text.h"
 #include "Theme.h"
 
@@ -24,7 +24,7 @@
 namespace ondrel {
 
 // ---------------------------------------------------------------------------
-// ClipboardListView
+// PopoverContent
 
 namespace {
 
@@ -55,9 +55,9 @@ private:
 
 } // namespace
 
-ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue,
-                                     platform::Pasteboard& pasteboard, QWidget* parent)
-    : QWidget(parent), m_store(store), m_theme(theme), m_queue(queue), m_pasteboard(pasteboard)
+PopoverContent::PopoverContent(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler,
+                               platform::Clipboard& clipboard, QWidget* parent)
+    : QWidget(parent), m_store(store), m_theme(theme), m_scheduler(scheduler), m_clipboard(clipboard)
 {
     setAccessibleName(QStringLiteral("Clipboard history"));
     resize(kWidth, kHeight);
@@ -73,8 +73,8 @@ ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& them
     const int m = SearchBar::kOuter + SearchBar::kInner;
     searchRow->setContentsMargins(m, m, m, m);
     searchRow->setSpacing(8);
-    searchRow->addWidget(new SymbolLabel(QStringLiteral("magnifyingglass"), inkSecondary(), 12,
-                                         SymbolWeight::medium, searchBar));
+    searchRow->addWidget(
+        new SymbolLabel(QStringLiteral("search"), inkSecondary(), 12, SymbolWeight::medium, searchBar));
     m_search = new QLineEdit(searchBar);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setAccessibleName(QStringLiteral("Search clipboard"));
@@ -95,8 +95,8 @@ ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& them
     clearLook.size = {paint::symbolSide(12), paint::symbolSide(12)};
     clearLook.symbolSize = 12;
     clearLook.symbolColor = [] { return inkSecondary(); };
-    m_clearSearch = new IconButton(QStringLiteral("xmark.circle.fill"), clearLook,
-                                   QStringLiteral("Clear search"), searchBar);
+    m_clearSearch =
+        new IconButton(QStringLiteral("circle-x"), clearLook, QStringLiteral("Clear search"), searchBar);
     m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
     m_clearSearch->hide();
     searchRow->addWidget(m_clearSearch);
@@ -109,7 +109,7 @@ ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& them
     actions.remove = [this](const QUuid& id) { m_store.deleteItem(id); };
     actions.togglePin = [this](const QUuid& id) { m_store.togglePin(id); };
     actions.hover = [this](int row) { setHoveredRow(row); };
-    m_list = new HistoryList(store, theme, queue, std::move(actions), m_main);
+    m_list = new HistoryList(store, theme, scheduler, std::move(actions), m_main);
     column->addWidget(m_list, 1);
     m_empty = new EmptyState(m_main);
     column->addWidget(m_empty, 1);
@@ -129,13 +129,12 @@ ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& them
         m_clearSearch->setVisible(!m_store.searchText().isEmpty());
         m_store.setSelectedIndex(0);
     });
-    connect(&store, &ClipboardManager::filteredItemsChanged, this, &ClipboardListView::updateContent);
-    connect(&store, &ClipboardManager::selectedIndexChanged, this,
-            &ClipboardListView::onSelectedIndexChanged);
+    connect(&store, &ClipboardManager::filteredItemsChanged, this, &PopoverContent::updateContent);
+    connect(&store, &ClipboardManager::selectedIndexChanged, this, &PopoverContent::onSelectedIndexChanged);
     connect(&store, &ClipboardManager::showDetailForSelectedChanged, this,
-            &ClipboardListView::onShowDetailChanged);
+            &PopoverContent::onShowDetailChanged);
     connect(&store, &ClipboardManager::closeDetailRequestedChanged, this,
-            &ClipboardListView::onCloseDetailChanged);
+            &PopoverContent::onCloseDetailChanged);
     connect(&theme, &ThemeManager::accentColorChanged, this, [this] {
         // Every part reads the palette when it draws.
         for (QWidget* w : findChildren<QWidget*>())
@@ -147,14 +146,14 @@ ClipboardListView::ClipboardListView(ClipboardManager& store, ThemeManager& them
     placeOverlays();
 }
 
-ClipboardListView::~ClipboardListView() = default;
+PopoverContent::~PopoverContent() = default;
 
-bool ClipboardListView::isShowingEmptyState() const
+bool PopoverContent::isShowingEmptyState() const
 {
     return !m_empty->isHidden();
 }
 
-void ClipboardListView::updateContent()
+void PopoverContent::updateContent()
 {
     const bool empty = m_store.filteredItems().isEmpty();
     if (empty) {
@@ -168,7 +167,7 @@ void ClipboardListView::updateContent()
     m_list->setVisible(!empty);
 }
 
-void ClipboardListView::setHoveredRow(int row)
+void PopoverContent::setHoveredRow(int row)
 {
     if (row < 0) {
         m_hoveredItem.reset();
@@ -179,7 +178,7 @@ void ClipboardListView::setHoveredRow(int row)
     m_store.setSelectedIndex(row);
 }
 
-void ClipboardListView::onSelectedIndexChanged()
+void PopoverContent::onSelectedIndexChanged()
 {
     m_list->refreshRowState();
     if (m_store.selectedIndex() == m_lastSelectedIndex)
@@ -196,7 +195,7 @@ void ClipboardListView::onSelectedIndexChanged()
     }
 }
 
-void ClipboardListView::scrollToSelectionIfAsked()
+void PopoverContent::scrollToSelectionIfAsked()
 {
     const qsizetype n = m_store.selectedIndex();
     if (!m_store.shouldScrollToSelection() || n < 0 || n >= m_list->historyModel()->rowCount())
@@ -205,7 +204,7 @@ void ClipboardListView::scrollToSelectionIfAsked()
     m_store.setShouldScrollToSelection(false);
 }
 
-void ClipboardListView::onShowDetailChanged()
+void PopoverContent::onShowDetailChanged()
 {
     if (!m_store.showDetailForSelected())
         return;
@@ -215,7 +214,7 @@ void ClipboardListView::onShowDetailChanged()
     m_store.setShowDetailForSelected(false);
 }
 
-void ClipboardListView::onCloseDetailChanged()
+void PopoverContent::onCloseDetailChanged()
 {
     if (!m_store.closeDetailRequested() || !m_detailItem)
         return;
@@ -223,22 +222,22 @@ void ClipboardListView::onCloseDetailChanged()
     m_store.setCloseDetailRequested(false);
 }
 
-void ClipboardListView::pasteEntry(const ClipboardItem& item)
+void PopoverContent::pasteEntry(const ClipboardItem& item)
 {
     Q_EMIT pastingFromList();
     m_store.copyAndPaste(item);
     showCopied();
 }
 
-void ClipboardListView::showCopied()
+void PopoverContent::showCopied()
 {
     setShowCopiedToast(true);
     // Each click hides the notice a second later; a later click does not
     // push back an earlier one's reset.
-    m_queue.asyncAfter(kCopiedSeconds, this, [this] { setShowCopiedToast(false); });
+    m_scheduler.postAfter(kCopiedSeconds, this, [this] { setShowCopiedToast(false); });
 }
 
-void ClipboardListView::setShowCopiedToast(bool show)
+void PopoverContent::setShowCopiedToast(bool show)
 {
     m_showCopiedToast = show;
     m_notice->setShown(show);
@@ -247,12 +246,12 @@ void ClipboardListView::setShowCopiedToast(bool show)
         m_detail->raise();
 }
 
-void ClipboardListView::openDetail(const ClipboardItem& item)
+void PopoverContent::openDetail(const ClipboardItem& item)
 {
     if (m_detail)
         m_detail->deleteLater();
     m_detailItem = item;
-    m_detail = new DetailView(item, m_theme, m_pasteboard, this);
+    m_detail = new DetailView(item, m_theme, m_clipboard, this);
     m_detail->onClose = [this] { closeDetail(); };
     m_detail->onTransform = [this](const QString& text) { onTransform(text); };
     // The column stays laid out underneath, only unseen and out of reach.
@@ -266,7 +265,7 @@ void ClipboardListView::openDetail(const ClipboardItem& item)
     m_detail->editor()->setFocus();
 }
 
-void ClipboardListView::closeDetail()
+void PopoverContent::closeDetail()
 {
     m_detailItem.reset();
     if (m_detail) {
@@ -279,7 +278,7 @@ void ClipboardListView::closeDetail()
     m_search->setFocus();
 }
 
-void ClipboardListView::onTransform(const QString& text)
+void PopoverContent::onTransform(const QString& text)
 {
     if (!m_detailItem)
         return;
@@ -289,7 +288,7 @@ void ClipboardListView::onTransform(const QString& text)
     m_store.addTransformedItem(ClipboardItem::makeTransformed(text));
 }
 
-void ClipboardListView::placeOverlays()
+void PopoverContent::placeOverlays()
 {
     m_main->setGeometry(rect());
     const QSize notice = m_notice->sizeHint();
@@ -305,19 +304,19 @@ void ClipboardListView::placeOverlays()
     }
 }
 
-void ClipboardListView::paintEvent(QPaintEvent*)
+void PopoverContent::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_theme.palette().faint);
 }
 
-void ClipboardListView::resizeEvent(QResizeEvent* event)
+void PopoverContent::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     placeOverlays();
 }
 
-void ClipboardListView::showEvent(QShowEvent* event)
+void PopoverContent::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!m_detailItem)

@@ -19,17 +19,17 @@ class QVariantAnimation;
 namespace ondrel {
 
 namespace platform {
-class MainQueue;
-class Pasteboard;
+class Scheduler;
+class Clipboard;
 } // namespace platform
-class ClipboardItemRow;
+class ClipboardItemDelegate;
 class ClipboardManager;
 class CopiedNotice;
 class EmptyState;
 
 // The popover's content: search bar, the history list or an empty state,
 // the keyboard hints, the "Copied!" notice and the detail view of one entry.
-class ClipboardListView final : public QWidget
+class PopoverContent final : public QWidget
 {
     Q_OBJECT
 public:
@@ -38,9 +38,9 @@ public:
     static constexpr double kScrollSeconds = 0.1;
     static constexpr double kCopiedSeconds = 1.0; // how long "Copied!" shows
 
-    ClipboardListView(ClipboardManager& store, ThemeManager& theme, platform::MainQueue& queue,
-                      platform::Pasteboard& pasteboard, QWidget* parent = nullptr);
-    ~ClipboardListView() override;
+    PopoverContent(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler,
+                   platform::Clipboard& clipboard, QWidget* parent = nullptr);
+    ~PopoverContent() override;
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
 
@@ -87,8 +87,8 @@ private:
 
     ClipboardManager& m_store;
     ThemeManager& m_theme;
-    platform::MainQueue& m_queue;
-    platform::Pasteboard& m_pasteboard;
+    platform::Scheduler& m_scheduler;
+    platform::Clipboard& m_clipboard;
 
     QWidget* m_main = nullptr;
     QLineEdit* m_search = nullptr;

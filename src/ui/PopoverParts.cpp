@@ -58,7 +58,7 @@ void EmptyState::paintEvent(QPaintEvent*)
     const qreal subtitleHeight = QFontMetricsF(subtitleFont).height();
     const qreal total = symbol + kEmptySpacing + titleHeight + kEmptySpacing + subtitleHeight;
     qreal y = (height() - total) / 2;
-    paint::drawSymbol(painter, QRectF(0, y, width(), symbol), u"doc.on.clipboard", inkSecondary(),
+    paint::drawSymbol(painter, QRectF(0, y, width(), symbol), u"clipboard-copy", inkSecondary(),
                       kEmptySymbolSize, SymbolWeight::medium);
     y += symbol + kEmptySpacing;
     painter.setFont(titleFont);

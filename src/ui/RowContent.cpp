@@ -24,27 +24,27 @@ QString languageSymbol(DetectedLanguage language)
 {
     switch (language) {
     case DetectedLanguage::swift:
-        return QStringLiteral("swift");
+        return QStringLiteral("bird");
     case DetectedLanguage::javascript:
     case DetectedLanguage::typescript:
     case DetectedLanguage::json:
     case DetectedLanguage::go:
     case DetectedLanguage::rust:
-        return QStringLiteral("curlybraces");
+        return QStringLiteral("braces");
     case DetectedLanguage::python:
     case DetectedLanguage::ruby:
     case DetectedLanguage::html:
-        return QStringLiteral("chevron.left.forwardslash.chevron.right");
+        return QStringLiteral("code-xml");
     case DetectedLanguage::css:
-        return QStringLiteral("paintbrush.fill");
+        return QStringLiteral("paintbrush");
     case DetectedLanguage::shell:
-        return QStringLiteral("terminal.fill");
+        return QStringLiteral("square-terminal");
     case DetectedLanguage::sql:
-        return QStringLiteral("cylinder.fill");
+        return QStringLiteral("database");
     case DetectedLanguage::plain:
-        return QStringLiteral("doc.text.fill");
+        return QStringLiteral("file-text");
     }
-    return QStringLiteral("doc.text.fill");
+    return QStringLiteral("file-text");
 }
 
 std::optional<QString> languageBadge(DetectedLanguage language)
@@ -71,9 +71,9 @@ QString tileSymbol(const ClipboardItem& item)
     case ClipboardItemType::text:
         return languageSymbol(item.detectedLanguage());
     case ClipboardItemType::image:
-        return item.image() && !item.image()->isNull() ? QString() : QStringLiteral("photo");
+        return item.image() && !item.image()->isNull() ? QString() : QStringLiteral("image");
     case ClipboardItemType::file:
-        return QStringLiteral("doc.fill");
+        return QStringLiteral("file");
     }
     return {};
 }

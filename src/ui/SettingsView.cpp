@@ -1,16 +1,16 @@
 #include "SettingsView.h"
 
-#include "CarbonKeyboardShortcuts.h"
-#include "KeyboardShortcuts.h"
+#include "HotKeyRegistrations.h"
+#include "Registry.h"
 
+#include "Autostart.h"
 #include "Fonts.h"
 #include "HistoryStore.h"
-#include "LoginItemService.h"
 #include "Painting.h"
-#include "PreferenceKeys.h"
-#include "Recorder.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
+#include "ShortcutRecorder.h"
 #include "Theme.h"
-#include "UserDefaults.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -63,7 +63,7 @@ protected:
         painter.setPen(QPen(ink(), 2));
         painter.drawEllipse(circle);
         if (isCurrent())
-            paint::drawSymbol(painter, circle, u"checkmark",
+            paint::drawSymbol(painter, circle, u"check",
                               m_accent == AccentColor::butter ? Qt::black : Qt::white, 12,
                               SymbolWeight::bold);
     }
@@ -82,8 +82,7 @@ QGroupBox* section(const QString& title, QWidget* parent)
 
 } // namespace
 
-SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hotkey, QString version,
-                           QWidget* parent)
+SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QString version, QWidget* parent)
     : QWidget(parent), m_services(services)
 {
     setWindowTitle(QStringLiteral("Ondrel Settings"));
@@ -112,22 +111,22 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
     QGroupBox* general = section(QStringLiteral("General"), this);
     auto* form = new QFormLayout(general);
     form->setContentsMargins(4, 4, 4, 4);
-    m_recorder = new KeyboardShortcuts::Recorder(services.shortcuts, services.alerts, services.queue, hotkey,
-                                                 {}, {}, general);
+    m_recorder = new hotkeys::ShortcutRecorder(services.shortcuts, services.alerts, services.scheduler,
+                                               hotkey, {}, {}, general);
     m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));
     form->addRow(QStringLiteral("Global Hotkey:"), m_recorder);
     m_hotkeyForm = form;
     updateHotkeyNote();
-    services.shortcuts.carbon().setDescriptionHandler([this] { updateHotkeyNote(); });
+    services.shortcuts.registrations().setDescriptionHandler([this] { updateHotkeyNote(); });
     m_picker = new QComboBox(general);
     m_picker->setAccessibleName(QStringLiteral("Max History Items"));
     for (int choice : kHistoryChoices)
         m_picker->addItem(QString::number(choice), choice);
     syncPicker();
     connect(m_picker, &QComboBox::activated, this, [this](int index) {
-        m_services.defaults.setInteger(keys::maxHistoryItems, m_picker->itemData(index).toInt());
+        m_services.settings.setInteger(keys::maxHistoryItems, m_picker->itemData(index).toInt());
     });
-    m_services.defaults.observe(keys::maxHistoryItems, this, [this] { syncPicker(); });
+    m_services.settings.observe(keys::maxHistoryItems, this, [this] { syncPicker(); });
     form->addRow(QStringLiteral("Max History Items:"), m_picker);
     column->addWidget(general);
 
@@ -136,7 +135,7 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
     auto* startupColumn = new QVBoxLayout(startup);
     startupColumn->setContentsMargins(4, 4, 4, 4);
     m_launchAtLogin = new QCheckBox(QStringLiteral("Launch at Login"), startup);
-    m_launchAtLogin->setChecked(services.loginItem.isEnabled());
+    m_launchAtLogin->setChecked(services.autostart.isEnabled());
     connect(m_launchAtLogin, &QCheckBox::toggled, this, &SettingsView::launchAtLoginChanged);
     startupColumn->addWidget(m_launchAtLogin);
     column->addWidget(startup);
@@ -163,15 +162,15 @@ SettingsView::SettingsView(Services services, const KeyboardShortcuts::Name& hot
 
 SettingsView::~SettingsView()
 {
-    m_services.shortcuts.carbon().setDescriptionHandler({});
+    m_services.shortcuts.registrations().setDescriptionHandler({});
 }
 
 void SettingsView::updateHotkeyNote()
 {
     // A desktop without global hotkeys, or one that binds them itself: what
     // to do instead, in place of a recorder that could never work.
-    QString note = m_services.shortcuts.carbon().unavailableReason();
-    if (const QString triggers = m_services.shortcuts.carbon().assignedTriggers(); !triggers.isEmpty())
+    QString note = m_services.shortcuts.registrations().unavailableReason();
+    if (const QString triggers = m_services.shortcuts.registrations().assignedTriggers(); !triggers.isEmpty())
         note = QStringLiteral("The desktop runs this hotkey as %1. Change it in the desktop's settings.")
                    .arg(triggers);
     m_recorder->field()->setEnabled(note.isEmpty());
@@ -197,8 +196,8 @@ void SettingsView::updateHotkeyNote()
 void SettingsView::syncPicker()
 {
     // A stored value that is none of the choices stays stored: nothing is shown selected.
-    const qint64 stored = m_services.defaults.contains(keys::maxHistoryItems)
-                              ? m_services.defaults.integer(keys::maxHistoryItems)
+    const qint64 stored = m_services.settings.contains(keys::maxHistoryItems)
+                              ? m_services.settings.integer(keys::maxHistoryItems)
                               : HistoryStore::kDefaultHistoryLimit;
     m_picker->setCurrentIndex(m_picker->findData(int(stored)));
 }
@@ -209,7 +208,7 @@ void SettingsView::launchAtLoginChanged(bool on)
     // try the opposite change in turn.
     if (m_revertingLaunchAtLogin)
         return;
-    const auto error = on ? m_services.loginItem.registerItem() : m_services.loginItem.unregisterItem();
+    const auto error = on ? m_services.autostart.enable() : m_services.autostart.disable();
     if (!error)
         return;
     const QString line = QStringLiteral("Failed to ") +

@@ -14,15 +14,15 @@ namespace ondrel {
 
 namespace platform {
 class Alerts;
-class LoginItemService;
-class MainQueue;
-class UserDefaults;
+class Autostart;
+class Scheduler;
+class Settings;
 } // namespace platform
-namespace KeyboardShortcuts {
+namespace hotkeys {
 class Name;
-class Recorder;
+class ShortcutRecorder;
 class Registry;
-} // namespace KeyboardShortcuts
+} // namespace hotkeys
 class ThemeManager;
 
 // The settings window's content: accent colour, global hotkey, history size,
@@ -39,20 +39,19 @@ public:
     struct Services
     {
         ThemeManager& theme;
-        platform::UserDefaults& defaults;
-        platform::LoginItemService& loginItem;
-        KeyboardShortcuts::Registry& shortcuts;
+        platform::Settings& settings;
+        platform::Autostart& autostart;
+        hotkeys::Registry& shortcuts;
         platform::Alerts& alerts;
-        platform::MainQueue& queue;
+        platform::Scheduler& scheduler;
     };
 
-    SettingsView(Services services, const KeyboardShortcuts::Name& hotkey, QString version,
-                 QWidget* parent = nullptr);
+    SettingsView(Services services, const hotkeys::Name& hotkey, QString version, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     QComboBox* historyPicker() const { return m_picker; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
-    KeyboardShortcuts::Recorder* recorder() const { return m_recorder; }
+    hotkeys::ShortcutRecorder* recorder() const { return m_recorder; }
     // What to do instead of recording, on a desktop without global hotkeys
     // or one that binds them itself (else null or hidden).
     QLabel* hotkeyNote() const { return m_hotkeyNote; }
@@ -67,7 +66,7 @@ private:
     Services m_services;
     QComboBox* m_picker = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
-    KeyboardShortcuts::Recorder* m_recorder = nullptr;
+    hotkeys::ShortcutRecorder* m_recorder = nullptr;
     QLabel* m_hotkeyNote = nullptr;
     QFormLayout* m_hotkeyForm = nullptr;
     bool m_revertingLaunchAtLogin = false;

@@ -1,66 +1,24 @@
 #include "Symbols.h"
 
+#include <QDebug>
 #include <QFile>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include <array>
 #include <cmath>
 
 namespace ondrel {
 
-namespace {
-
-struct Symbol
-{
-    const char16_t* name;
-    const char16_t* file;
-};
-
-// Filled and outlined variants share one drawing: the set has outlines only.
-constexpr std::array<Symbol, 31> kSymbols = {{
-    {u"swift", u"bird"},
-    {u"curlybraces", u"braces"},
-    {u"chevron.left.forwardslash.chevron.right", u"code-xml"},
-    {u"paintbrush.fill", u"paintbrush"},
-    {u"terminal.fill", u"square-terminal"},
-    {u"cylinder.fill", u"database"},
-    {u"doc.text.fill", u"file-text"},
-    {u"photo", u"image"},
-    {u"doc.fill", u"file"},
-    {u"pin", u"pin"},
-    {u"pin.fill", u"pin"},
-    {u"pin.slash", u"pin-off"},
-    {u"pin.slash.fill", u"pin-off"},
-    {u"trash", u"trash"},
-    {u"trash.fill", u"trash-2"},
-    {u"pencil", u"pencil"},
-    {u"magnifyingglass", u"search"},
-    {u"xmark.circle.fill", u"circle-x"},
-    {u"xmark", u"x"},
-    {u"checkmark", u"check"},
-    {u"doc.on.clipboard", u"clipboard-copy"},
-    {u"doc.on.doc.fill", u"copy"},
-    {u"wand.and.stars", u"wand-sparkles"},
-    {u"square.stack.3d.up.fill", u"layers"},
-    {u"textformat.abc", u"case-sensitive"},
-    {u"textformat", u"type"},
-    {u"number", u"hash"},
-    {u"link", u"link"},
-    {u"quote.bubble", u"message-square-quote"},
-    {u"text.alignleft", u"align-left"},
-    {u"list.number", u"list-ordered"},
-}};
-
-} // namespace
-
 QString symbolResource(QStringView symbol)
 {
-    for (const Symbol& s : kSymbols)
-        if (symbol == QStringView(s.name))
-            return QStringLiteral(":/icons/%1.svg").arg(QString::fromUtf16(s.file));
+    if (symbol.isEmpty())
+        return {};
+    QString path = QStringLiteral(":/icons/%1.svg").arg(symbol);
+    if (QFile::exists(path))
+        return path;
+    qWarning().nospace() << "No icon named " << symbol;
     return {};
 }
 

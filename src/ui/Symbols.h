@@ -7,8 +7,8 @@
 
 namespace ondrel {
 
-// The bundled icon file (under :/icons/) drawn for a symbol name such as
-// "pin.fill" or "doc.on.doc.fill"; empty for a name we do not know.
+// The bundled icon file for an icon name such as "pin" or "copy"
+// (:/icons/pin.svg); empty for a name the set does not have.
 QString symbolResource(QStringView symbol);
 
 // The weight of a symbol's strokes, as the weights of the text beside it.

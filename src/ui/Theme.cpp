@@ -2,8 +2,8 @@
 
 #include <QPointF>
 
-#include "PreferenceKeys.h"
-#include "UserDefaults.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 
 namespace ondrel {
 
@@ -65,10 +65,10 @@ QColor inkSecondary()
     return QColor::fromRgb(0x71717A);
 }
 
-ThemeManager::ThemeManager(platform::UserDefaults& defaults, QObject* parent)
-    : QObject(parent), m_defaults(defaults), m_transition(new QVariantAnimation(this))
+ThemeManager::ThemeManager(platform::Settings& settings, QObject* parent)
+    : QObject(parent), m_settings(settings), m_transition(new QVariantAnimation(this))
 {
-    m_defaults.observe(keys::accentColor, this, [this] { Q_EMIT accentColorChanged(); });
+    m_settings.observe(keys::accentColor, this, [this] { Q_EMIT accentColorChanged(); });
     m_transition->setDuration(kTransitionMs);
     m_transition->setStartValue(0.0);
     m_transition->setEndValue(1.0);
@@ -119,13 +119,13 @@ AccentPalette ThemeManager::palette() const
 
 QString ThemeManager::accentColorRaw() const
 {
-    return m_defaults.string(keys::accentColor).value_or(rawValue(kDefaultAccent));
+    return m_settings.string(keys::accentColor).value_or(rawValue(kDefaultAccent));
 }
 
 void ThemeManager::setAccentColorRaw(const QString& raw)
 {
     // Stored as given; the change signal comes from the settings store.
-    m_defaults.setString(keys::accentColor, raw);
+    m_settings.setString(keys::accentColor, raw);
 }
 
 AccentColor ThemeManager::accentColor() const

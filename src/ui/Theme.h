@@ -11,7 +11,7 @@
 namespace ondrel {
 
 namespace platform {
-class UserDefaults;
+class Settings;
 }
 
 enum class AccentColor
@@ -59,7 +59,7 @@ class ThemeManager final : public QObject
 public:
     static constexpr AccentColor kDefaultAccent = AccentColor::coral;
 
-    explicit ThemeManager(platform::UserDefaults& defaults, QObject* parent = nullptr);
+    explicit ThemeManager(platform::Settings& settings, QObject* parent = nullptr);
 
     // The stored text, or "Coral" when nothing is stored.
     QString accentColorRaw() const;
@@ -82,7 +82,7 @@ Q_SIGNALS:
     void accentColorChanged();
 
 private:
-    platform::UserDefaults& m_defaults;
+    platform::Settings& m_settings;
     QVariantAnimation* m_transition;
     std::optional<AccentPalette> m_from; // the palette an animated change starts from
     qreal m_progress = 1;                // eased, 0 to 1

@@ -54,10 +54,10 @@ void TestTransformations::metadata()
     for (Transformation t : kAllTransformations)
         icons << iconName(t);
     icons.removeDuplicates();
-    QCOMPARE(icons, (QStringList{QStringLiteral("textformat.abc"), QStringLiteral("textformat"),
-                                 QStringLiteral("number"), QStringLiteral("link"),
-                                 QStringLiteral("curlybraces"), QStringLiteral("quote.bubble"),
-                                 QStringLiteral("text.alignleft"), QStringLiteral("list.number")}));
+    QCOMPARE(icons, (QStringList{QStringLiteral("case-sensitive"), QStringLiteral("type"),
+                                 QStringLiteral("hash"), QStringLiteral("link"), QStringLiteral("braces"),
+                                 QStringLiteral("message-square-quote"), QStringLiteral("align-left"),
+                                 QStringLiteral("list-ordered")}));
     int failing = 0;
     for (Transformation t : kAllTransformations)
         failing += mayFail(t);

@@ -1,23 +1,23 @@
 #pragma once
 
-// The application delegate over in-memory services.
+// The tray controller over in-memory services.
 
-#include "AppDelegate.h"
 #include "AppcastUpdater.h"
-#include "ClipboardListView.h"
 #include "ClipboardManager.h"
-#include "KeyboardShortcuts.h"
-#include "ManualMainQueue.h"
-#include "MemoryLoginItemService.h"
-#include "MemoryPasteboard.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
+#include "ManualScheduler.h"
+#include "MemoryAutostart.h"
+#include "MemoryClipboard.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "PopoverContent.h"
 #include "PopoverWindow.h"
-#include "RecordingKeystrokePoster.h"
+#include "RecordingPasteTyper.h"
+#include "Registry.h"
 #include "ScriptedAlerts.h"
 #include "ScriptedHotKeyService.h"
 #include "TestSupport.h"
 #include "Theme.h"
+#include "TrayController.h"
 #include "UpdateManager.h"
 #include "XkbKeyboardLayout.h"
 
@@ -51,42 +51,42 @@ public:
     bool m_downloads = false;
 };
 
-// The delegate over in-memory services.
+// The tray controller over in-memory services.
 struct App
 {
-    platform::MemoryUserDefaults defaults;
-    platform::ManualMainQueue queue;
-    platform::MemoryPasteboard pasteboard;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
+    platform::MemorySettings settings;
+    platform::ManualScheduler scheduler;
+    platform::MemoryClipboard clipboard;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
     platform::ScriptedHotKeyService hotKeys;
     std::unique_ptr<platform::XkbKeyboardLayout> layout =
         platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
     platform::ScriptedAlerts alerts;
-    platform::MemoryLoginItemService loginItem;
+    platform::MemoryAutostart autostart;
     ScriptedUpdater updater;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<TrayController> tray;
 
     explicit App(int entries = 0)
     {
-        delegate = std::make_unique<AppDelegate>(
-            AppDelegate::Services{defaults, queue, pasteboard, keystrokes, workspace, hotKeys, *layout,
-                                  alerts, loginItem, updater, nullptr, QStringLiteral("0.1.0"), false});
+        tray = std::make_unique<TrayController>(
+            TrayController::Services{settings, scheduler, clipboard, pasteTyper, focus, hotKeys, *layout,
+                                     alerts, autostart, updater, nullptr, QStringLiteral("0.1.0"), false});
         QList<ClipboardItem> items;
         for (int i = 0; i < entries; ++i)
             items << ClipboardItem::makeText(QStringLiteral("entry %1").arg(i + 1), std::nullopt,
                                              std::nullopt,
                                              Timestamp::fromSecondsSinceReferenceDate(1000 - i));
         store().setItems(items);
-        delegate->applicationDidFinishLaunching();
+        tray->start();
     }
-    ClipboardManager& store() { return delegate->clipboardManager(); }
-    bool popoverShown() const { return delegate->isPopoverBuilt() && delegate->popover()->isShown(); }
+    ClipboardManager& store() { return tray->clipboardManager(); }
+    bool popoverShown() const { return tray->isPopoverBuilt() && tray->popover()->isShown(); }
     // A key as X delivers it: with the key's hardware code.
     bool key(int qtKey, int evdev, Qt::KeyboardModifiers modifiers = {})
     {
         const QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, quint32(evdev + 8), 0, 0);
-        return delegate->handleKeyDown(event);
+        return tray->handleKeyDown(event);
     }
 };
 

@@ -1,12 +1,12 @@
+#include "Clipboard.h"
+#include "FocusTracker.h"
 #include "HotKeyService.h"
 #include "KeyboardLayout.h"
-#include "KeystrokePoster.h"
-#include "MemoryUserDefaults.h"
-#include "Pasteboard.h"
+#include "MemorySettings.h"
+#include "PasteTyper.h"
 #include "PlatformServices.h"
-#include "PreferenceKeys.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
-#include "Workspace.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -28,28 +28,28 @@ private Q_SLOTS:
 
 void TestPlatformServices::settingsAsRead()
 {
-    platform::MemoryUserDefaults defaults;
-    QVERIFY(keepClipboardContents(defaults)); // on unless switched off
-    defaults.setBool(keys::keepClipboardContents, false);
-    QVERIFY(!keepClipboardContents(defaults));
-    defaults.setBool(keys::keepClipboardContents, true);
-    QVERIFY(keepClipboardContents(defaults));
+    platform::MemorySettings settings;
+    QVERIFY(keepClipboardContents(settings)); // on unless switched off
+    settings.setBool(keys::keepClipboardContents, false);
+    QVERIFY(!keepClipboardContents(settings));
+    settings.setBool(keys::keepClipboardContents, true);
+    QVERIFY(keepClipboardContents(settings));
 
-    QCOMPARE(pasteKeystroke(defaults), QString());
-    defaults.setString(keys::pasteKeystroke, QStringLiteral("shift+insert"));
-    QCOMPARE(pasteKeystroke(defaults), QStringLiteral("shift+insert"));
+    QCOMPARE(pasteKeystroke(settings), QString());
+    settings.setString(keys::pasteKeystroke, QStringLiteral("shift+insert"));
+    QCOMPARE(pasteKeystroke(settings), QStringLiteral("shift+insert"));
 }
 
 void TestPlatformServices::factoryPicksThePlatformsSet()
 {
-    platform::MemoryUserDefaults defaults;
-    const PlatformServices services = createPlatformServices(defaults);
+    platform::MemorySettings settings;
+    const PlatformServices services = createPlatformServices(settings);
     const bool onX11 = QGuiApplication::platformName() == u"xcb";
     const bool onWayland = QGuiApplication::platformName() == u"wayland";
     QCOMPARE(services.name, onX11       ? QStringLiteral("x11")
                             : onWayland ? QStringLiteral("wayland")
                                         : QStringLiteral("headless"));
-    QVERIFY(services.pasteboard && services.workspace && services.keystrokes && services.hotKeys &&
+    QVERIFY(services.clipboard && services.focus && services.pasteTyper && services.hotKeys &&
             services.layout);
     QCOMPARE(services.background != nullptr,
              onX11 || onWayland); // the clipboard keeper; the desktop connection
@@ -60,15 +60,15 @@ void TestPlatformServices::factoryPicksThePlatformsSet()
 void TestPlatformServices::headlessServicesRefuseInsteadOfPretending()
 {
     PlatformServices services = createHeadlessServices();
-    QVERIFY(!services.pasteboard->setString(QStringLiteral("x")));
-    QCOMPARE(services.pasteboard->string(), std::nullopt);
-    QCOMPARE(services.pasteboard->changeCount(), 0);
-    QCOMPARE(services.workspace->frontmostApplication().has_value(), false);
-    const auto registration = services.hotKeys->registerHotKey(9, 0x300, 1, 1);
-    QCOMPARE(registration.status, platform::HotKeyService::kParamErr);
+    QVERIFY(!services.clipboard->setString(QStringLiteral("x")));
+    QCOMPARE(services.clipboard->string(), std::nullopt);
+    QCOMPARE(services.clipboard->changeCount(), 0);
+    QCOMPARE(services.focus->activeApplication().has_value(), false);
+    const auto registration = services.hotKeys->registerHotKey(9, 0x300, 1);
+    QCOMPARE(registration.status, platform::HotKeyStatus::invalid);
     QVERIFY(!registration.reference);
-    services.keystrokes->postPaste(); // says so on the console, once
-    services.workspace->rememberFocus();
+    services.pasteTyper->typePaste(); // says so on the console, once
+    services.focus->rememberFocus();
 }
 
 QTEST_MAIN(TestPlatformServices)

@@ -1,5 +1,6 @@
 #include "AppFixture.h"
-#include "Recorder.h"
+#include "SettingsKeys.h"
+#include "ShortcutRecorder.h"
 
 using namespace ondrel;
 using namespace ondrel::test;
@@ -25,7 +26,7 @@ void TestStatusMenu::statusMenu()
     QList<ClipboardItem> items = app.store().items();
     items[1].setPinned(true);
     app.store().setItems(items);
-    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
+    std::unique_ptr<QMenu> menu(app.tray->buildStatusMenu());
     QStringList titles;
     for (QAction* a : menu->actions())
         titles << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -35,27 +36,27 @@ void TestStatusMenu::statusMenu()
                                   QStringLiteral("Quit Ondrel")}));
     QCOMPARE(menu->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
     QCOMPARE(menu->actions().at(7)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    app.queue.runPending();
+    app.scheduler.runPending();
     QVERIFY(menu->actions().at(3)->isChecked()); // first launch: automatic updates on
 
     menu->actions().at(3)->trigger();
-    app.queue.runPending();
-    QVERIFY(!app.delegate->updateManager()->automaticallyChecksForUpdates());
+    app.scheduler.runPending();
+    QVERIFY(!app.tray->updateManager()->automaticallyChecksForUpdates());
     QVERIFY(!app.updater.m_downloads);
-    QCOMPARE(app.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(false));
-    std::unique_ptr<QMenu> again(app.delegate->buildStatusMenu());
-    app.queue.runPending();
+    QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(false));
+    std::unique_ptr<QMenu> again(app.tray->buildStatusMenu());
+    app.scheduler.runPending();
     QVERIFY(!again->actions().at(3)->isChecked());
 
     menu->actions().at(2)->trigger();
-    app.queue.runPending();
+    app.scheduler.runPending();
     QCOMPARE(app.updater.checks, 1);
 
     menu->actions().at(5)->trigger(); // no question asked
     QCOMPARE(app.store().items().size(), 1);
     QVERIFY(app.store().items().first().isPinned());
 
-    QSignalSpy quit(app.delegate.get(), &AppDelegate::quitRequested);
+    QSignalSpy quit(app.tray.get(), &TrayController::quitRequested);
     menu->actions().at(7)->trigger();
     QCOMPARE(quit.count(), 1);
     // Its shortcuts work while it is open.
@@ -63,13 +64,13 @@ void TestStatusMenu::statusMenu()
     QCOMPARE(quit.count(), 2);
 
     // Opening the menu closes the popover and its key monitor.
-    app.delegate->togglePopover();
-    app.delegate->showStatusMenu();
+    app.tray->togglePopover();
+    app.tray->showStatusMenu();
     QVERIFY(!app.popoverShown());
-    QVERIFY(!app.delegate->hasKeyMonitor());
+    QVERIFY(!app.tray->hasKeyMonitor());
     if (auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
         shown->close();
-    app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
+    app.tray->trayIconActivated(QSystemTrayIcon::Trigger);
     QVERIFY(app.popoverShown());
 }
 
@@ -77,8 +78,8 @@ void TestStatusMenu::automaticUpdatesWithoutAFeed()
 {
     App app;
     app.updater.reason = QStringLiteral("Updates come from your system's package manager.");
-    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
-    app.queue.runPending();
+    std::unique_ptr<QMenu> menu(app.tray->buildStatusMenu());
+    app.scheduler.runPending();
     QAction* automatic = menu->actions().at(3);
     QCOMPARE(automatic->text(), QStringLiteral("Automatic Updates"));
     QVERIFY(!automatic->isEnabled());
@@ -86,16 +87,16 @@ void TestStatusMenu::automaticUpdatesWithoutAFeed()
     QCOMPARE(automatic->toolTip(), app.updater.reason);
     QVERIFY(menu->toolTipsVisible());
     QVERIFY(menu->actions().at(2)->isEnabled()); // a check still explains itself
-    QVERIFY(app.delegate->updateManager()->automaticallyChecksForUpdates());
+    QVERIFY(app.tray->updateManager()->automaticallyChecksForUpdates());
 }
 
 void TestStatusMenu::settingsWindow()
 {
     App app;
-    app.delegate->openSettings();
-    QVERIFY(!app.delegate->settingsWindow());
-    app.queue.runPending();
-    SettingsView* settings = app.delegate->settingsWindow();
+    app.tray->openSettings();
+    QVERIFY(!app.tray->settingsWindow());
+    app.scheduler.runPending();
+    SettingsView* settings = app.tray->settingsWindow();
     QVERIFY(settings);
     QVERIFY(settings->isVisible());
     QCOMPARE(settings->size(), QSize(350, 340));
@@ -113,22 +114,22 @@ void TestStatusMenu::settingsWindow()
         if (b->toolTip() == u"Butter")
             butter = b;
     QVERIFY(butter);
-    QCOMPARE(app.delegate->themeManager().accentColor(), AccentColor::coral);
+    QCOMPARE(app.tray->themeManager().accentColor(), AccentColor::coral);
     QTest::mouseClick(butter, Qt::LeftButton);
-    QCOMPARE(app.defaults.object(QStringLiteral("accentColor")), QVariant(QStringLiteral("Butter")));
+    QCOMPARE(app.settings.value(keys::accentColor), QVariant(QStringLiteral("Butter")));
 
     // The history size.
     QComboBox* picker = settings->historyPicker();
     QCOMPARE(picker->currentText(), QStringLiteral("50"));
     picker->setCurrentIndex(0);
     Q_EMIT picker->activated(0);
-    QCOMPARE(app.defaults.object(QStringLiteral("maxHistoryItems")).toInt(), 25);
-    app.defaults.setInteger(QStringLiteral("maxHistoryItems"), 30);
+    QCOMPARE(app.settings.value(keys::maxHistoryItems).toInt(), 25);
+    app.settings.setInteger(keys::maxHistoryItems, 30);
     QCOMPARE(picker->currentIndex(), -1); // shown as none of them, kept as it is
-    QCOMPARE(app.defaults.integer(QStringLiteral("maxHistoryItems")), 30);
+    QCOMPARE(app.settings.integer(keys::maxHistoryItems), 30);
 
     // The tray menu's keys are ours even while that menu is closed.
-    KeyboardShortcuts::RecorderCocoa* field = settings->recorder()->field();
+    hotkeys::ShortcutField* field = settings->recorder()->field();
     QVERIFY(QTest::qWaitForWindowActive(settings));
     QTest::mouseClick(field, Qt::LeftButton);
     QVERIFY(field->isRecording());
@@ -138,18 +139,18 @@ void TestStatusMenu::settingsWindow()
              qPrintable(app.alerts.shown().first().title));
 
     // Opening it again raises the same window.
-    app.delegate->openSettings();
-    app.queue.runPending();
-    QCOMPARE(app.delegate->settingsWindow(), settings);
+    app.tray->openSettings();
+    app.scheduler.runPending();
+    QCOMPARE(app.tray->settingsWindow(), settings);
 }
 
 void TestStatusMenu::settingsWithoutGlobalHotkeys()
 {
     App app;
     app.hotKeys.setUnavailableReason(QStringLiteral("Bind a key to ondrel toggle."));
-    app.delegate->openSettings();
-    app.queue.runPending();
-    SettingsView* settings = app.delegate->settingsWindow();
+    app.tray->openSettings();
+    app.scheduler.runPending();
+    SettingsView* settings = app.tray->settingsWindow();
     QVERIFY(settings);
     // The recorder could never work here: it says what to do instead.
     QVERIFY(!settings->recorder()->field()->isEnabled());
@@ -163,9 +164,9 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     // Where the desktop binds the hotkey itself, it says which trigger it
     // gave, also when its answer comes while the settings are open.
     App portal;
-    portal.delegate->openSettings();
-    portal.queue.runPending();
-    SettingsView* open = portal.delegate->settingsWindow();
+    portal.tray->openSettings();
+    portal.scheduler.runPending();
+    SettingsView* open = portal.tray->settingsWindow();
     QVERIFY(open->recorder()->field()->isEnabled());
     QVERIFY(!open->hotkeyNote() || !open->hotkeyNote()->isVisible());
     QCOMPARE(open->height(), SettingsView::kHeight);
@@ -182,36 +183,36 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     // The settings window may be gone before the desktop answers again.
     open->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!portal.delegate->settingsWindow());
+    QVERIFY(!portal.tray->settingsWindow());
     portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+V"));
     // Where hotkeys work, no note.
     App normal;
-    normal.delegate->openSettings();
-    normal.queue.runPending();
-    QVERIFY(!normal.delegate->settingsWindow()->hotkeyNote());
+    normal.tray->openSettings();
+    normal.scheduler.runPending();
+    QVERIFY(!normal.tray->settingsWindow()->hotkeyNote());
 }
 
 void TestStatusMenu::launchAtLoginFailureDoesNotLoop()
 {
     App app;
-    app.loginItem.setEnabled(true);
-    app.delegate->openSettings();
-    app.queue.runPending();
-    SettingsView* settings = app.delegate->settingsWindow();
+    app.autostart.setEnabled(true);
+    app.tray->openSettings();
+    app.scheduler.runPending();
+    SettingsView* settings = app.tray->settingsWindow();
     QStringList console;
     settings->setConsole([&](const QString& line) { console << line; });
     QCheckBox* toggle = settings->launchAtLoginToggle();
     QVERIFY(toggle->isChecked());
     toggle->setChecked(false); // works
-    QVERIFY(!app.loginItem.isEnabled());
-    app.loginItem.refuseWith(QStringLiteral("the session refused"));
+    QVERIFY(!app.autostart.isEnabled());
+    app.autostart.refuseWith(QStringLiteral("the session refused"));
     toggle->setChecked(true);
     QCOMPARE(console, QStringList{QStringLiteral("Failed to enable launch at login: the session refused")});
     QVERIFY(!toggle->isChecked());
-    QCOMPARE(app.loginItem.calls(), 2); // the reversal did not try again
-    app.loginItem.refuseWith(std::nullopt);
+    QCOMPARE(app.autostart.calls(), 2); // the reversal did not try again
+    app.autostart.refuseWith(std::nullopt);
     toggle->setChecked(true);
-    app.loginItem.refuseWith(QStringLiteral("no"));
+    app.autostart.refuseWith(QStringLiteral("no"));
     toggle->setChecked(false);
     QCOMPARE(console.last(), QStringLiteral("Failed to disable launch at login: no"));
     QVERIFY(toggle->isChecked());
@@ -221,34 +222,34 @@ void TestStatusMenu::updateManagerDefaults()
 {
     {
         App app; // first launch
-        QCOMPARE(app.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(true));
+        QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(true));
         QVERIFY(app.updater.m_checks);
         QVERIFY(app.updater.m_downloads);
-        app.delegate->updateManager()->toggleAutomaticUpdates();
-        app.delegate->updateManager()->toggleAutomaticUpdates();
+        app.tray->updateManager()->toggleAutomaticUpdates();
+        app.tray->updateManager()->toggleAutomaticUpdates();
         QVERIFY(app.updater.m_checks && app.updater.m_downloads);
-        QCOMPARE(app.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(true));
+        QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(true));
     }
     App later;
-    later.defaults.setBool(QStringLiteral("SUAutomaticallyUpdate"), false);
+    later.settings.setBool(keys::automaticallyUpdate, false);
     later.updater.m_checks = true;
-    UpdateManager manager(later.defaults, later.updater);
+    UpdateManager manager(later.settings, later.updater);
     QVERIFY(manager.automaticallyChecksForUpdates()); // the updater's own setting stands
-    QCOMPARE(later.defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(false));
+    QCOMPARE(later.settings.value(keys::automaticallyUpdate), QVariant(false));
 }
 
 void TestStatusMenu::screens()
 {
     App app;
-    app.delegate->openSettings();
-    app.queue.runPending();
-    SettingsView* settings = app.delegate->settingsWindow();
+    app.tray->openSettings();
+    app.scheduler.runPending();
+    SettingsView* settings = app.tray->settingsWindow();
     QVERIFY(QTest::qWaitForWindowExposed(settings));
     const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
     QDir().mkpath(dir);
     QVERIFY(settings->grab().save(dir + QStringLiteral("/settings.png")));
-    std::unique_ptr<QMenu> menu(app.delegate->buildStatusMenu());
-    app.queue.runPending();
+    std::unique_ptr<QMenu> menu(app.tray->buildStatusMenu());
+    app.scheduler.runPending();
     menu->adjustSize();
     QVERIFY(menu->grab().save(dir + QStringLiteral("/status-menu.png")));
 }

@@ -6,7 +6,7 @@
 using namespace ondrel;
 using namespace ondrel::test;
 
-class TestAppDelegate : public QObject
+class TestTrayController : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -30,46 +30,46 @@ private Q_SLOTS:
     void shutdownStopsTheWatcher();
 };
 
-void TestAppDelegate::launchRegistersTheHotkey()
+void TestTrayController::launchRegistersTheHotkey()
 {
     App app;
-    QCOMPARE(app.defaults.object(QStringLiteral("KeyboardShortcuts_toggleBrisol")),
-             QVariant(QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":768}")));
+    QCOMPARE(app.settings.value(QStringLiteral("hotkeys/togglePopover")),
+             QVariant(QStringLiteral("{\"keyCode\":9,\"modifiers\":768}")));
     QCOMPARE(app.hotKeys.grabs().size(), size_t(1));
     QVERIFY(app.store().isMonitoring());
-    QVERIFY(app.delegate->updateManager());
+    QVERIFY(app.tray->updateManager());
     QVERIFY(!app.popoverShown());
     // Built when first needed, and announced before it shows.
-    QVERIFY(!app.delegate->isPopoverBuilt());
+    QVERIFY(!app.tray->isPopoverBuilt());
     int built = 0;
-    app.delegate->whenPopoverBuilt([&built](PopoverWindow& popover) {
+    app.tray->whenPopoverBuilt([&built](PopoverWindow& popover) {
         ++built;
         QVERIFY(!popover.isVisible());
     });
-    QCOMPARE(app.delegate->popover()->size(), QSize(320, 480));
-    app.delegate->togglePopover();
+    QCOMPARE(app.tray->popover()->size(), QSize(320, 480));
+    app.tray->togglePopover();
     QVERIFY(app.popoverShown());
     QCOMPARE(built, 1);
 }
 
-void TestAppDelegate::hotkeyTogglesOnRelease()
+void TestTrayController::hotkeyTogglesOnRelease()
 {
     App app(3);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
-    QVERIFY(app.delegate->isPopoverBuilt()); // while the key is down
+    QVERIFY(app.tray->isPopoverBuilt()); // while the key is down
     QVERIFY(!app.popoverShown());
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(app.popoverShown());
-    QVERIFY(app.delegate->hasKeyMonitor());
-    QCOMPARE(app.workspace.rememberCount(), 1); // where the paste will go back to
+    QVERIFY(app.tray->hasKeyMonitor());
+    QCOMPARE(app.focus.rememberCount(), 1); // where the paste will go back to
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(!app.popoverShown());
-    QCOMPARE(app.workspace.rememberCount(), 1);
-    QVERIFY(!app.delegate->hasKeyMonitor());
+    QCOMPARE(app.focus.rememberCount(), 1);
+    QVERIFY(!app.tray->hasKeyMonitor());
 }
 
-void TestAppDelegate::controlDigitPastesThatRow_data()
+void TestTrayController::controlDigitPastesThatRow_data()
 {
     QTest::addColumn<int>("entries");
     QTest::addColumn<int>("evdev");
@@ -81,22 +81,22 @@ void TestAppDelegate::controlDigitPastesThatRow_data()
                                   << QStringLiteral("entry 1");
 }
 
-void TestAppDelegate::controlDigitPastesThatRow()
+void TestTrayController::controlDigitPastesThatRow()
 {
     QFETCH(int, entries);
     QFETCH(int, evdev);
     QFETCH(int, modifiers);
     QFETCH(QString, pasted);
     App app(entries);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(app.key(Qt::Key_3, evdev, Qt::KeyboardModifiers(modifiers)));
     QVERIFY(!app.popoverShown());
-    QCOMPARE(app.pasteboard.string().value_or(QString()), pasted);
-    app.queue.advance(0.1);
-    QCOMPARE(app.keystrokes.pasteCount(), pasted.isEmpty() ? 0 : 1);
+    QCOMPARE(app.clipboard.string().value_or(QString()), pasted);
+    app.scheduler.advance(0.1);
+    QCOMPARE(app.pasteTyper.pasteCount(), pasted.isEmpty() ? 0 : 1);
 }
 
-void TestAppDelegate::keysPassedOn_data()
+void TestTrayController::keysPassedOn_data()
 {
     QTest::addColumn<int>("qtKey");
     QTest::addColumn<int>("evdev");
@@ -109,96 +109,96 @@ void TestAppDelegate::keysPassedOn_data()
     QTest::newRow("letter") << int(Qt::Key_A) << 30 << int(Qt::NoModifier);
 }
 
-void TestAppDelegate::keysPassedOn()
+void TestTrayController::keysPassedOn()
 {
     QFETCH(int, qtKey);
     QFETCH(int, evdev);
     QFETCH(int, modifiers);
     App app(3);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(!app.key(qtKey, evdev, Qt::KeyboardModifiers(modifiers)));
     QVERIFY(app.popoverShown());
-    QVERIFY(!app.pasteboard.string());
+    QVERIFY(!app.clipboard.string());
 }
 
-void TestAppDelegate::returnTabArrows()
+void TestTrayController::returnTabArrows()
 {
     App app(3);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(app.key(Qt::Key_Down, kDown));
     QCOMPARE(app.store().selectedIndex(), 1);
     QVERIFY(app.key(Qt::Key_Up, 103));
     QVERIFY(app.key(Qt::Key_Up, 103));
     QCOMPARE(app.store().selectedIndex(), 2); // wraps
     QVERIFY(app.key(Qt::Key_Backtab, kTab, Qt::ShiftModifier));
-    QVERIFY(app.delegate->popover()->content()->detailItem());
-    app.delegate->popover()->content()->closeDetail();
+    QVERIFY(app.tray->popover()->content()->detailItem());
+    app.tray->popover()->content()->closeDetail();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
-    QCOMPARE(app.pasteboard.string(), QStringLiteral("entry 3"));
+    QCOMPARE(app.clipboard.string(), QStringLiteral("entry 3"));
     QVERIFY(!app.popoverShown());
 }
 
-void TestAppDelegate::escapeWithAndWithoutDetail()
+void TestTrayController::escapeWithAndWithoutDetail()
 {
     App app(3);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(app.key(Qt::Key_Tab, kTab));
-    QVERIFY(app.delegate->popover()->content()->detailItem());
+    QVERIFY(app.tray->popover()->content()->detailItem());
     QVERIFY(app.key(Qt::Key_Escape, kEscape));
-    QVERIFY(!app.delegate->popover()->content()->detailItem());
-    app.queue.advance(0.2);
+    QVERIFY(!app.tray->popover()->content()->detailItem());
+    app.scheduler.advance(0.2);
     QVERIFY(app.popoverShown()); // only the detail view closed
     QVERIFY(app.key(Qt::Key_Escape, kEscape));
-    app.queue.advance(0.09);
+    app.scheduler.advance(0.09);
     QVERIFY(app.popoverShown());
-    app.queue.advance(0.02);
+    app.scheduler.advance(0.02);
     QVERIFY(!app.popoverShown());
     QVERIFY(!app.store().closeDetailRequested());
 }
 
-void TestAppDelegate::reopeningSelectsTheFirstRow()
+void TestTrayController::reopeningSelectsTheFirstRow()
 {
     App app(5);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     app.store().moveSelection(3);
-    app.delegate->togglePopover();
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
+    app.tray->togglePopover();
     QCOMPARE(app.store().selectedIndex(), 0);
 }
 
-void TestAppDelegate::oneKeyMonitor()
+void TestTrayController::oneKeyMonitor()
 {
     App app(3);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(app.key(Qt::Key_Return, kReturn)); // closes, the monitor stays
-    QVERIFY(app.delegate->hasKeyMonitor());
-    app.delegate->togglePopover();
+    QVERIFY(app.tray->hasKeyMonitor());
+    app.tray->togglePopover();
     QVERIFY(app.popoverShown());
     // Still one: a key acts once.
     QSignalSpy moved(&app.store(), &ClipboardManager::selectedIndexChanged);
-    QTest::keyClick(app.delegate->popover()->content()->searchField(), Qt::Key_Down);
+    QTest::keyClick(app.tray->popover()->content()->searchField(), Qt::Key_Down);
     QCOMPARE(app.store().selectedIndex(), 1);
 }
 
-void TestAppDelegate::keysElsewhereAreNotThePopovers()
+void TestTrayController::keysElsewhereAreNotThePopovers()
 {
     App app(3);
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QLineEdit elsewhere;
     QTest::keyClick(&elsewhere, Qt::Key_Down);
     QCOMPARE(app.store().selectedIndex(), 0);
-    QTest::keyClick(app.delegate->popover()->content()->searchField(), Qt::Key_Down);
+    QTest::keyClick(app.tray->popover()->content()->searchField(), Qt::Key_Down);
     QCOMPARE(app.store().selectedIndex(), 1);
 }
 
 // The rules of closing on deactivation, on the virtual clock.
-void TestAppDelegate::workingElsewhereCloses()
+void TestTrayController::workingElsewhereCloses()
 {
     App app(2);
     QWidget elsewhere;
     elsewhere.resize(100, 100);
     elsewhere.show();
-    PopoverWindow* popover = app.delegate->popover();
+    PopoverWindow* popover = app.tray->popover();
     const auto focusElsewhere = [&] {
         elsewhere.activateWindow();
         return QTest::qWaitForWindowActive(&elsewhere);
@@ -206,128 +206,128 @@ void TestAppDelegate::workingElsewhereCloses()
 
     // The focus moving away in the first moments (the panel after a tray
     // click) does not close it.
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
     QVERIFY(focusElsewhere());
-    app.queue.advance(1.0);
+    app.scheduler.advance(1.0);
     QVERIFY(app.popoverShown());
-    app.delegate->togglePopover(); // closed by hand
+    app.tray->togglePopover(); // closed by hand
     QVERIFY(!app.popoverShown());
 
     // Later it closes once the focus has stayed elsewhere a little while...
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
     QVERIFY(focusElsewhere());
-    app.queue.advance(PopoverWindow::kDeactivationSeconds - 0.05);
+    app.scheduler.advance(PopoverWindow::kDeactivationSeconds - 0.05);
     QVERIFY(app.popoverShown());
-    app.queue.advance(0.1);
+    app.scheduler.advance(0.1);
     QVERIFY(!app.popoverShown());
     // ... and a tray click right after that close counts as the closing click.
-    app.queue.advance(0.2);
-    app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
+    app.scheduler.advance(0.2);
+    app.tray->trayIconActivated(QSystemTrayIcon::Trigger);
     QVERIFY(!app.popoverShown());
-    app.queue.advance(0.2);
-    app.delegate->statusItemClicked(QSystemTrayIcon::Trigger);
+    app.scheduler.advance(0.2);
+    app.tray->trayIconActivated(QSystemTrayIcon::Trigger);
     QVERIFY(app.popoverShown());
 
     // Coming back before the delay is up keeps it open.
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
     QVERIFY(focusElsewhere());
     popover->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    app.queue.advance(1.0);
+    app.scheduler.advance(1.0);
     QVERIFY(app.popoverShown());
 }
 
-void TestAppDelegate::focusTakenWhileTheHotkeyIsDown()
+void TestTrayController::focusTakenWhileTheHotkeyIsDown()
 {
     App app;
     QWidget elsewhere; // stands for the key grab, which has the keyboard while the keys are down
     elsewhere.resize(100, 100);
     elsewhere.show();
-    app.delegate->togglePopover();
-    QVERIFY(QTest::qWaitForWindowActive(app.delegate->popover()));
-    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    app.tray->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(app.tray->popover()));
+    app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
     elsewhere.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
-    app.queue.advance(1.0);
+    app.scheduler.advance(1.0);
     QVERIFY(app.popoverShown());
     // The release is the one toggle, and it closes.
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(!app.popoverShown());
-    app.queue.advance(1.0);
+    app.scheduler.advance(1.0);
     QVERIFY(!app.popoverShown());
 }
 
-void TestAppDelegate::rowClickPastesAndStaysOpen()
+void TestTrayController::rowClickPastesAndStaysOpen()
 {
     App app(3);
     QWidget target; // the window pasted into, which the paste activates
     target.resize(100, 100);
     target.show();
-    PopoverWindow* popover = app.delegate->popover();
-    app.delegate->togglePopover();
+    PopoverWindow* popover = app.tray->popover();
+    app.tray->togglePopover();
     // Opening is the user's request: the keyboard is asked for the way a
     // pager asks, which focus-stealing prevention does not refuse.
-    QCOMPARE(app.workspace.activated(), QList<quintptr>{popover->winId()});
+    QCOMPARE(app.focus.activated(), QList<quintptr>{popover->winId()});
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
 
     popover->content()->pasteEntry(app.store().filteredItems().at(1));
     QVERIFY(popover->content()->showCopiedToast());
-    app.queue.advance(0.1);
-    QCOMPARE(app.keystrokes.pasteCount(), 1);
+    app.scheduler.advance(0.1);
+    QCOMPARE(app.pasteTyper.pasteCount(), 1);
     target.activateWindow(); // what the keystroke's delivery does
     QVERIFY(QTest::qWaitForWindowActive(&target));
-    // The focus is asked back for the popover, through the workspace.
-    QCOMPARE(app.workspace.activated(), (QList<quintptr>{popover->winId(), popover->winId()}));
-    app.queue.advance(PopoverWindow::kDeactivationSeconds + 0.05);
+    // The focus is asked back for the popover, through the focus.
+    QCOMPARE(app.focus.activated(), (QList<quintptr>{popover->winId(), popover->winId()}));
+    app.scheduler.advance(PopoverWindow::kDeactivationSeconds + 0.05);
     QVERIFY(app.popoverShown());
     popover->activateWindow(); // the window manager obliges
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    app.queue.advance(1.0);
+    app.scheduler.advance(1.0);
     QVERIFY(app.popoverShown());
     QVERIFY(!popover->content()->showCopiedToast());
     // Back to normal: working elsewhere closes it.
     target.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&target));
-    app.queue.advance(PopoverWindow::kDeactivationSeconds + 0.05);
+    app.scheduler.advance(PopoverWindow::kDeactivationSeconds + 0.05);
     QVERIFY(!app.popoverShown());
 
     // A window manager that keeps the focus in the other window: the
     // popover gives up once the notice is over.
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    app.queue.advance(PopoverWindow::kSettleSeconds + 0.05);
+    app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
     popover->content()->pasteEntry(app.store().filteredItems().at(0));
-    app.queue.advance(0.1);
+    app.scheduler.advance(0.1);
     target.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&target));
-    app.queue.advance(PopoverWindow::kRefocusSeconds - 0.1);
+    app.scheduler.advance(PopoverWindow::kRefocusSeconds - 0.1);
     QVERIFY(app.popoverShown());
-    app.queue.advance(0.2);
+    app.scheduler.advance(0.2);
     QVERIFY(!app.popoverShown());
 
     // Return pastes and closes: nothing to take back.
-    app.delegate->togglePopover();
+    app.tray->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
-    const qsizetype asked = app.workspace.activated().size();
+    const qsizetype asked = app.focus.activated().size();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
     QVERIFY(!app.popoverShown());
-    app.queue.advance(0.2);
-    QCOMPARE(app.workspace.activated().size(), asked);
+    app.scheduler.advance(0.2);
+    QCOMPARE(app.focus.activated().size(), asked);
 }
 
-void TestAppDelegate::popoverHasAnEdge()
+void TestTrayController::popoverHasAnEdge()
 {
     // Without a compositor there is no shadow: on a white window behind,
     // only an outline shows where the popover ends.
     App app(3);
-    app.delegate->togglePopover();
-    PopoverWindow* popover = app.delegate->popover();
+    app.tray->togglePopover();
+    PopoverWindow* popover = app.tray->popover();
     QVERIFY(QTest::qWaitForWindowExposed(popover));
     const QImage image = popover->grab().toImage();
     const int w = image.width(), h = image.height();
@@ -341,39 +341,39 @@ void TestAppDelegate::popoverHasAnEdge()
     QVERIFY(qGray(image.pixel(4, h / 2)) > 200);
 }
 
-void TestAppDelegate::withoutKeystrokesReturnSaysCopied()
+void TestTrayController::withoutKeystrokesReturnSaysCopied()
 {
     // A desktop where no keystroke reaches another program: the user pastes
     // by hand, so the popover says the entry is on the clipboard, then goes.
     App app(3);
-    app.keystrokes.setCanPaste(false);
+    app.pasteTyper.setCanPaste(false);
     for (const auto& [key, code, modifiers] : {std::tuple{Qt::Key_Return, kReturn, Qt::NoModifier},
                                                std::tuple{Qt::Key_2, kEvdev1 + 1, Qt::ControlModifier}}) {
-        app.delegate->togglePopover();
+        app.tray->togglePopover();
         QVERIFY(app.key(key, code, modifiers));
         QVERIFY(app.popoverShown());
-        QVERIFY(app.delegate->popover()->content()->showCopiedToast());
-        app.queue.advance(ClipboardListView::kCopiedSeconds - 0.05);
+        QVERIFY(app.tray->popover()->content()->showCopiedToast());
+        app.scheduler.advance(PopoverContent::kCopiedSeconds - 0.05);
         QVERIFY(app.popoverShown());
-        app.queue.advance(0.1);
+        app.scheduler.advance(0.1);
         QVERIFY(!app.popoverShown());
     }
-    QCOMPARE(app.pasteboard.string(), std::optional<QString>(QStringLiteral("entry 2")));
+    QCOMPARE(app.clipboard.string(), std::optional<QString>(QStringLiteral("entry 2")));
     // Where keystrokes work, Return closes at once.
-    app.keystrokes.setCanPaste(true);
-    app.delegate->togglePopover();
+    app.pasteTyper.setCanPaste(true);
+    app.tray->togglePopover();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
     QVERIFY(!app.popoverShown());
 }
 
-void TestAppDelegate::shutdownStopsTheWatcher()
+void TestTrayController::shutdownStopsTheWatcher()
 {
     App app(2);
-    app.delegate->togglePopover();
-    app.delegate->applicationWillTerminate();
+    app.tray->togglePopover();
+    app.tray->shutdown();
     QVERIFY(!app.store().isMonitoring());
-    QVERIFY(!app.delegate->hasKeyMonitor());
+    QVERIFY(!app.tray->hasKeyMonitor());
 }
 
-QTEST_MAIN(TestAppDelegate)
-#include "tst_appdelegate.moc"
+QTEST_MAIN(TestTrayController)
+#include "tst_traycontroller.moc"

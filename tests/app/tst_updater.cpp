@@ -1,6 +1,6 @@
 #include "AppcastUpdater.h"
-#include "MemoryUserDefaults.h"
-#include "PreferenceKeys.h"
+#include "MemorySettings.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
 
 #include <QDateTime>
@@ -154,11 +154,11 @@ void TestUpdater::checks()
     FeedServer server;
     server.body = body;
     server.found = found;
-    platform::MemoryUserDefaults defaults;
-    defaults.setString(keys::feedURL, server.url());
+    platform::MemorySettings settings;
+    settings.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     QSignalSpy busy(&updater, &platform::Updater::canCheckForUpdatesChanged);
     updater.checkForUpdates();
     QVERIFY(!updater.canCheckForUpdates());
@@ -176,11 +176,11 @@ void TestUpdater::backgroundChecksSpeakOnlyOfNews()
 {
     FeedServer server;
     server.body = feed({{"0.1.0", nullptr}});
-    platform::MemoryUserDefaults defaults;
-    defaults.setString(keys::feedURL, server.url());
+    platform::MemorySettings settings;
+    settings.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     updater.checkInBackground();
     QTRY_COMPARE(server.requests, 1);
     QTRY_VERIFY(updater.canCheckForUpdates());
@@ -193,10 +193,10 @@ void TestUpdater::backgroundChecksSpeakOnlyOfNews()
 
 void TestUpdater::withoutAFeed()
 {
-    platform::MemoryUserDefaults defaults;
+    platform::MemorySettings settings;
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     updater.checkInBackground();
     QVERIFY(shown.isEmpty());
     updater.checkForUpdates();
@@ -214,11 +214,11 @@ void TestUpdater::withoutTheNetworkModule()
     for (const QString& folder : {empty.path(), broken.path()}) {
         FeedServer server;
         server.body = feed({{"0.3.0", nullptr}});
-        platform::MemoryUserDefaults defaults;
-        defaults.setString(keys::feedURL, server.url());
+        platform::MemorySettings settings;
+        settings.setString(keys::feedURL, server.url());
         QList<UpdateCheckResult> shown;
         AppcastUpdater updater(
-            defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+            settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
             [folder](QString* error) { return loadFeedFetcher(error, {folder}); });
         updater.checkInBackground();
         QVERIFY(shown.isEmpty());
@@ -254,12 +254,12 @@ void TestUpdater::checksAreADayApartAcrossLaunches()
     QFETCH(qint64, lastCheckAgo);
     QFETCH(int, earliestMs);
     QFETCH(int, latestMs);
-    platform::MemoryUserDefaults defaults;
-    defaults.setBool(keys::automaticChecks, automatic);
+    platform::MemorySettings settings;
+    settings.setBool(keys::automaticChecks, automatic);
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     if (lastCheckAgo != -1)
-        defaults.setInteger(keys::lastCheckTime, now - lastCheckAgo);
-    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"), {}, networkModule);
+        settings.setInteger(keys::lastCheckTime, now - lastCheckAgo);
+    AppcastUpdater updater(settings, QStringLiteral("0.1.0"), {}, networkModule);
     const int next = updater.msUntilNextCheck();
     QVERIFY2(next >= earliestMs && next <= latestMs, qPrintable(QString::number(next)));
 }
@@ -268,23 +268,23 @@ void TestUpdater::checksAreRecordedAndRestartTheDay()
 {
     FeedServer server;
     server.body = feed({{"0.1.0", nullptr}});
-    platform::MemoryUserDefaults defaults;
-    defaults.setString(keys::feedURL, server.url());
-    defaults.setBool(keys::automaticChecks, true);
+    platform::MemorySettings settings;
+    settings.setString(keys::feedURL, server.url());
+    settings.setBool(keys::automaticChecks, true);
     const qint64 before = QDateTime::currentSecsSinceEpoch();
-    defaults.setInteger(keys::lastCheckTime, before - 25 * 3600);
+    settings.setInteger(keys::lastCheckTime, before - 25 * 3600);
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        defaults, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
     QVERIFY(updater.msUntilNextCheck() <= AppcastUpdater::kDueCheckDelayMs);
     QVERIFY(updater.unavailableReason().isEmpty());
     updater.checkForUpdates();
     QTRY_COMPARE(shown.size(), 1);
-    QVERIFY(defaults.integer(keys::lastCheckTime) >= before);
+    QVERIFY(settings.integer(keys::lastCheckTime) >= before);
     QVERIFY(updater.msUntilNextCheck() > AppcastUpdater::kCheckIntervalMs - 60000);
 
     // Without a feed there is nothing to check, and the menu is told why.
-    platform::MemoryUserDefaults none;
+    platform::MemorySettings none;
     none.setBool(keys::automaticChecks, true);
     AppcastUpdater packaged(none, QStringLiteral("0.1.0"), {}, networkModule);
     QCOMPARE(packaged.unavailableReason(),
@@ -295,13 +295,13 @@ void TestUpdater::checksAreRecordedAndRestartTheDay()
 
 void TestUpdater::settings()
 {
-    platform::MemoryUserDefaults defaults;
-    AppcastUpdater updater(defaults, QStringLiteral("0.1.0"), {}, networkModule);
+    platform::MemorySettings settings;
+    AppcastUpdater updater(settings, QStringLiteral("0.1.0"), {}, networkModule);
     QVERIFY(!updater.automaticallyChecksForUpdates());
     updater.setAutomaticallyChecksForUpdates(true);
     updater.setAutomaticallyDownloadsUpdates(true);
-    QCOMPARE(defaults.object(QStringLiteral("SUEnableAutomaticChecks")), QVariant(true));
-    QCOMPARE(defaults.object(QStringLiteral("SUAutomaticallyUpdate")), QVariant(true));
+    QCOMPARE(settings.value(keys::automaticChecks), QVariant(true));
+    QCOMPARE(settings.value(keys::automaticallyUpdate), QVariant(true));
     QVERIFY(updater.automaticallyChecksForUpdates());
 }
 

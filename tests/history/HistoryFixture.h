@@ -4,11 +4,11 @@
 
 #include "ClipboardManager.h"
 #include "HistoryFile.h"
-#include "ManualMainQueue.h"
-#include "MemoryPasteboard.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "RecordingKeystrokePoster.h"
+#include "ManualScheduler.h"
+#include "MemoryClipboard.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "RecordingPasteTyper.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -22,12 +22,12 @@ namespace test {
 struct Fixture
 {
     QTemporaryDir dir;
-    platform::MemoryUserDefaults defaults;
-    platform::ManualMainQueue queue;
-    platform::MemoryPasteboard pasteboard;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    HistoryFile file{dir.path() + QStringLiteral("/Brisol")};
+    platform::MemorySettings settings;
+    platform::ManualScheduler scheduler;
+    platform::MemoryClipboard clipboard;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    HistoryFile file{dir.path() + QStringLiteral("/ondrel")};
     std::unique_ptr<ClipboardManager> manager;
 
     Fixture() { reopen(); }
@@ -35,7 +35,7 @@ struct Fixture
     {
         manager.reset();
         manager = std::make_unique<ClipboardManager>(
-            ClipboardManager::Services{defaults, queue, pasteboard, keystrokes, workspace, &file});
+            ClipboardManager::Services{settings, scheduler, clipboard, pasteTyper, focus, &file});
         manager->waitForLoad();
     }
     // Captures a text the way the watcher does, and lets the insertion run.
@@ -46,7 +46,7 @@ struct Fixture
                                     Timestamp::fromSecondsSinceReferenceDate(
                                         Timestamp::now().secondsSinceReferenceDate() - secondsAgo));
         manager->addItem(item);
-        queue.runPending();
+        scheduler.runPending();
         if (pinned)
             manager->togglePin(item.id());
         return item;

@@ -156,7 +156,7 @@ void TestClipboardItem::sourcesFillFields()
     QVERIFY(image.image() && !image.text() && !image.appName());
 
     const ClipboardItem transformed = ClipboardItem::makeTransformed(QStringLiteral("{\"a\":1}"));
-    QCOMPARE(transformed.appName(), std::optional<QString>(QStringLiteral("Brisol")));
+    QCOMPARE(transformed.appName(), std::optional<QString>(QStringLiteral("Ondrel")));
     QCOMPARE(transformed.detectedLanguage(), DetectedLanguage::json);
     QVERIFY(!transformed.appIcon());
 }

@@ -1,5 +1,5 @@
 #include "HistoryFixture.h"
-#include "PreferenceKeys.h"
+#include "SettingsKeys.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -48,7 +48,7 @@ void TestClipboardManager::addItemIsDeferred()
     QCOMPARE(f.manager->items().size(), 0);
     f.manager->waitForSaves();
     QVERIFY(!QFile::exists(f.file.filePath()));
-    f.queue.runPending();
+    f.scheduler.runPending();
     QCOMPARE(f.manager->items().size(), 1);
     QVERIFY(spy.count() >= 1);
     QVERIFY(f.saved().contains("\"text\":\"a\""));
@@ -62,7 +62,7 @@ void TestClipboardManager::capDefaultsToFifty()
     QCOMPARE(f.manager->items().size(), 50);
     QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("50"));
     QCOMPARE(f.manager->items().last().contentLabel(), QStringLiteral("1"));
-    f.defaults.setInteger(keys::maxHistoryItems, 0);
+    f.settings.setInteger(keys::maxHistoryItems, 0);
     f.add(QStringLiteral("x"));
     QCOMPARE(f.manager->items().size(), 50);
 }
@@ -70,7 +70,7 @@ void TestClipboardManager::capDefaultsToFifty()
 void TestClipboardManager::capKeepsPinnedFirst()
 {
     Fixture f;
-    f.defaults.setInteger(keys::maxHistoryItems, 10);
+    f.settings.setInteger(keys::maxHistoryItems, 10);
     for (int i = 0; i < 10; ++i)
         f.add(QStringLiteral("e%1").arg(i), 0, i < 3); // e0..e2 pinned, oldest
     f.add(QStringLiteral("new"));
@@ -99,7 +99,7 @@ void TestClipboardManager::capWithMorePinnedThanLimit()
     for (int i = 0; i < 4; ++i)
         f.add(QStringLiteral("p%1").arg(i), 0, true);
     f.add(QStringLiteral("u0"));
-    f.defaults.setInteger(keys::maxHistoryItems, limit);
+    f.settings.setInteger(keys::maxHistoryItems, limit);
     f.add(QStringLiteral("u1"));
     QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
                                                         QStringLiteral("p1"), QStringLiteral("p0")}));
@@ -108,14 +108,14 @@ void TestClipboardManager::capWithMorePinnedThanLimit()
 void TestClipboardManager::addTransformedItemIsNotCapped()
 {
     Fixture f;
-    f.defaults.setInteger(keys::maxHistoryItems, 2);
+    f.settings.setInteger(keys::maxHistoryItems, 2);
     f.add(QStringLiteral("a"));
     f.add(QStringLiteral("b"));
     f.manager->addTransformedItem(ClipboardItem::makeTransformed(QStringLiteral("c")));
     QCOMPARE(f.manager->items().size(), 2);
-    f.queue.runPending();
+    f.scheduler.runPending();
     QCOMPARE(f.manager->items().size(), 3);
-    QVERIFY(f.saved().contains("\"appName\":\"Brisol\""));
+    QVERIFY(f.saved().contains("\"appName\":\"Ondrel\""));
 }
 
 void TestClipboardManager::filteredOrder()
@@ -156,13 +156,13 @@ void TestClipboardManager::search()
     Fixture f;
     f.add(QStringLiteral("Straße"), 40);
     f.manager->addItem(ClipboardItem::makeText(QStringLiteral("ls -la"), QStringLiteral("Terminal")));
-    f.queue.runPending();
+    f.scheduler.runPending();
     f.manager->addItem(
         ClipboardItem::makeImage(QImage(1, 1, QImage::Format_RGB32), QStringLiteral("Terminal")));
-    f.queue.runPending();
+    f.scheduler.runPending();
     f.manager->addItem(
         ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/report.pdf")), QStringLiteral("Files")));
-    f.queue.runPending();
+    f.scheduler.runPending();
     f.manager->setSearchText(query);
     QCOMPARE(f.labels(f.manager->filteredItems()), expected);
 }
@@ -216,7 +216,7 @@ void TestClipboardManager::selectedItemRange()
     f.manager->setSelectedIndex(1);
     QVERIFY(!f.manager->selectedItem());
     f.manager->pasteSelected();
-    QCOMPARE(f.pasteboard.changeCount(), 0);
+    QCOMPARE(f.clipboard.changeCount(), 0);
 }
 
 void TestClipboardManager::togglePinSavesOnlyWhenFound()
@@ -280,20 +280,20 @@ void TestClipboardManager::copyAndPasteText()
     const QByteArray before = f.saved();
     const QStringList shown = f.labels(f.manager->filteredItems());
     const ClipboardItem target = f.manager->filteredItems().at(2); // "first"
-    const qint64 count = f.pasteboard.changeCount();
+    const qint64 count = f.clipboard.changeCount();
 
     f.manager->copyAndPaste(target);
-    QCOMPARE(f.pasteboard.string(), std::optional<QString>(QStringLiteral("first")));
-    QVERIFY(f.pasteboard.changeCount() > count);
+    QCOMPARE(f.clipboard.string(), std::optional<QString>(QStringLiteral("first")));
+    QVERIFY(f.clipboard.changeCount() > count);
     QCOMPARE(f.manager->items().first().id(), target.id());
     QCOMPARE(f.labels(f.manager->filteredItems()), shown); // ordered by time, unchanged
     QCOMPARE(f.saved(), before);                           // the move is not saved by itself
 
-    QCOMPARE(f.keystrokes.pasteCount(), 0);
-    f.queue.advance(0.099);
-    QCOMPARE(f.keystrokes.pasteCount(), 0);
-    f.queue.advance(0.001);
-    QCOMPARE(f.keystrokes.pasteCount(), 1);
+    QCOMPARE(f.pasteTyper.pasteCount(), 0);
+    f.scheduler.advance(0.099);
+    QCOMPARE(f.pasteTyper.pasteCount(), 0);
+    f.scheduler.advance(0.001);
+    QCOMPARE(f.pasteTyper.pasteCount(), 1);
 }
 
 void TestClipboardManager::copyAndPastePinnedKeepsOrder()
@@ -307,8 +307,8 @@ void TestClipboardManager::copyAndPastePinnedKeepsOrder()
     // A stale copy that still says "unpinned" does not move the pinned entry.
     f.manager->copyAndPaste(pinned);
     QCOMPARE(f.labels(f.manager->items()), before);
-    f.queue.advance(1);
-    QCOMPARE(f.keystrokes.pasteCount(), 2);
+    f.scheduler.advance(1);
+    QCOMPARE(f.pasteTyper.pasteCount(), 2);
 }
 
 void TestClipboardManager::copyAndPasteImageWritesTiff()
@@ -318,26 +318,25 @@ void TestClipboardManager::copyAndPasteImageWritesTiff()
     image.fill(Qt::blue);
     const ClipboardItem item = ClipboardItem::makeImage(image);
     f.manager->copyAndPaste(item);
-    QVERIFY(f.pasteboard.types().contains(QStringLiteral("image/tiff")));
-    QCOMPARE(f.pasteboard.image()->size(), QSize(4, 4));
+    QVERIFY(f.clipboard.types().contains(QStringLiteral("image/tiff")));
+    QCOMPARE(f.clipboard.image()->size(), QSize(4, 4));
 }
 
 void TestClipboardManager::copyAndPasteFileAndMissingValue()
 {
     Fixture f;
-    f.pasteboard.setString(QStringLiteral("old"));
+    f.clipboard.setString(QStringLiteral("old"));
     f.manager->copyAndPaste(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))));
-    QCOMPARE(f.pasteboard.fileURLs(),
-             std::optional<QList<QUrl>>({QUrl(QStringLiteral("file:///tmp/x.txt"))}));
-    QVERIFY(!f.pasteboard.string());
+    QCOMPARE(f.clipboard.fileURLs(), std::optional<QList<QUrl>>({QUrl(QStringLiteral("file:///tmp/x.txt"))}));
+    QVERIFY(!f.clipboard.string());
 
     const ClipboardItem empty(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, std::nullopt,
                               std::nullopt, Timestamp::now(), std::nullopt, std::nullopt, false,
                               DetectedLanguage::plain);
     f.manager->copyAndPaste(empty);
-    QVERIFY(f.pasteboard.types().isEmpty()); // cleared, nothing written
-    f.queue.advance(0.1);
-    QCOMPARE(f.keystrokes.pasteCount(), 2); // the keystroke is posted anyway
+    QVERIFY(f.clipboard.types().isEmpty()); // cleared, nothing written
+    f.scheduler.advance(0.1);
+    QCOMPARE(f.pasteTyper.pasteCount(), 2); // the keystroke is posted anyway
 }
 
 void TestClipboardManager::pasteSelectedUsesFilteredOrder()
@@ -347,7 +346,7 @@ void TestClipboardManager::pasteSelectedUsesFilteredOrder()
     f.add(QStringLiteral("recent"));
     f.manager->setSelectedIndex(1);
     f.manager->pasteSelected();
-    QCOMPARE(f.pasteboard.string(), std::optional<QString>(QStringLiteral("recent")));
+    QCOMPARE(f.clipboard.string(), std::optional<QString>(QStringLiteral("recent")));
 }
 
 void TestClipboardManager::callbacksDroppedWithManager()
@@ -356,8 +355,8 @@ void TestClipboardManager::callbacksDroppedWithManager()
     f.manager->addItem(ClipboardItem::makeText(QStringLiteral("late")));
     f.manager->copyAndPaste(ClipboardItem::makeText(QStringLiteral("x")));
     f.manager.reset();
-    f.queue.advance(1);
-    QCOMPARE(f.keystrokes.pasteCount(), 0);
+    f.scheduler.advance(1);
+    QCOMPARE(f.pasteTyper.pasteCount(), 0);
     QVERIFY(!QFile::exists(f.file.filePath()));
 }
 
@@ -371,9 +370,9 @@ void TestClipboardManager::capturesWhileLoadingStayInFront()
 
     // Reopened: the file is read on a worker and merged by the event loop,
     // which these lines do not run until waitForLoad().
-    ClipboardManager reopened({f.defaults, f.queue, f.pasteboard, f.keystrokes, f.workspace, &f.file});
+    ClipboardManager reopened({f.settings, f.scheduler, f.clipboard, f.pasteTyper, f.focus, &f.file});
     reopened.addItem(ClipboardItem::makeText(QStringLiteral("new")));
-    f.queue.runPending();
+    f.scheduler.runPending();
     QCOMPARE(f.labels(reopened.items()), QStringList{QStringLiteral("new")}); // shown at once
     QCOMPARE(test::readFile(f.file.filePath()), before);                      // not written over
     reopened.waitForLoad();
@@ -390,7 +389,7 @@ void TestClipboardManager::clearWhileLoadingKeepsOnlyPinned()
     f.add(QStringLiteral("old"));
     f.manager->waitForSaves();
     f.manager.reset();
-    ClipboardManager reopened({f.defaults, f.queue, f.pasteboard, f.keystrokes, f.workspace, &f.file});
+    ClipboardManager reopened({f.settings, f.scheduler, f.clipboard, f.pasteTyper, f.focus, &f.file});
     reopened.clearUnpinned();
     reopened.waitForLoad();
     QCOMPARE(f.labels(reopened.items()), QStringList{QStringLiteral("old pinned")});

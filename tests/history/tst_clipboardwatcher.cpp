@@ -25,19 +25,19 @@ struct Watched : Fixture
 {
     Watched()
     {
-        workspace.setFrontmostApplication(
+        focus.setActiveApplication(
             platform::ApplicationInfo{QStringLiteral("Editor"), QImage(1, 1, QImage::Format_RGB32)});
         manager->startMonitoring();
     }
     void poll()
     {
-        queue.advance(ClipboardWatcher::kPollIntervalSeconds);
-        queue.runPending();
+        scheduler.advance(ClipboardWatcher::kPollIntervalSeconds);
+        scheduler.runPending();
     }
     void copy(const QString& text)
     {
-        pasteboard.clearContents();
-        pasteboard.setString(text);
+        clipboard.clearContents();
+        clipboard.setString(text);
         poll();
     }
 };
@@ -61,7 +61,7 @@ private Q_SLOTS:
     void handOverIsNotACopy();
     void emptyStringFallsThrough();
     void textWinsOverUrls();
-    void noFrontmostApplication();
+    void noActiveApplication();
     void twoChangesInOneIntervalAreOne();
     void secretsAreNotCaptured();
     void nothingUsableIsSkippedOnce();
@@ -77,12 +77,12 @@ private Q_SLOTS:
 void TestClipboardWatcher::contentsAtStartAreNotCaptured()
 {
     Fixture f;
-    f.pasteboard.setString(QStringLiteral("before launch"));
+    f.clipboard.setString(QStringLiteral("before launch"));
     f.manager->startMonitoring();
-    f.queue.advance(2);
+    f.scheduler.advance(2);
     QVERIFY(f.manager->items().isEmpty());
-    f.pasteboard.setString(QStringLiteral("after"));
-    f.queue.advance(0.5);
+    f.clipboard.setString(QStringLiteral("after"));
+    f.scheduler.advance(0.5);
     QCOMPARE(f.labels(f.manager->items()), QStringList{QStringLiteral("after")});
 }
 
@@ -100,7 +100,7 @@ void TestClipboardWatcher::textWithSource()
     QVERIFY(w.saved().contains("fn main"));
     // Dated by the clock the program runs on: an hour later on the virtual
     // clock, the next capture is an hour newer.
-    w.queue.advance(3600);
+    w.scheduler.advance(3600);
     w.copy(QStringLiteral("later"));
     QCOMPARE(w.manager->items().first().timestamp().secondsSinceReferenceDate() -
                  item.timestamp().secondsSinceReferenceDate(),
@@ -150,13 +150,13 @@ void TestClipboardWatcher::imagesAndFilesAlwaysRecorded()
 {
     Watched w;
     for (int i = 0; i < 2; ++i) {
-        w.pasteboard.clearContents();
-        w.pasteboard.setData(QStringLiteral("image/png"), png(Qt::red));
+        w.clipboard.clearContents();
+        w.clipboard.setData(QStringLiteral("image/png"), png(Qt::red));
         w.poll();
     }
     for (int i = 0; i < 2; ++i) {
-        w.pasteboard.clearContents();
-        w.pasteboard.setUrls(
+        w.clipboard.clearContents();
+        w.clipboard.setUrls(
             {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
         w.poll();
     }
@@ -200,17 +200,17 @@ void TestClipboardWatcher::handOverIsNotACopy()
     Watched w;
     for (const QString& step : steps.split(u'|')) {
         const QString what = step.section(u' ', 1);
-        w.pasteboard.clearContents();
-        w.pasteboard.setOwner(step.section(u' ', 0, 0).toULongLong());
+        w.clipboard.clearContents();
+        w.clipboard.setOwner(step.section(u' ', 0, 0).toULongLong());
         if (what == u"red" || what == u"blue")
-            w.pasteboard.setData(QStringLiteral("image/png"), png(what == u"red" ? Qt::red : Qt::blue));
+            w.clipboard.setData(QStringLiteral("image/png"), png(what == u"red" ? Qt::red : Qt::blue));
         else if (what == u"files")
-            w.pasteboard.setUrls(
+            w.clipboard.setUrls(
                 {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
         else if (what == u"other")
-            w.pasteboard.setUrls({QUrl(QStringLiteral("file:///tmp/c.txt"))});
+            w.clipboard.setUrls({QUrl(QStringLiteral("file:///tmp/c.txt"))});
         else if (what == u"text")
-            w.pasteboard.setString(QStringLiteral("text"));
+            w.clipboard.setString(QStringLiteral("text"));
         w.poll();
     }
     QCOMPARE(w.labels(w.manager->items()), recorded.split(u'|'));
@@ -219,9 +219,9 @@ void TestClipboardWatcher::handOverIsNotACopy()
 void TestClipboardWatcher::emptyStringFallsThrough()
 {
     Watched w;
-    w.pasteboard.clearContents();
-    w.pasteboard.setString(QString());
-    w.pasteboard.setData(QStringLiteral("image/png"), png(Qt::blue));
+    w.clipboard.clearContents();
+    w.clipboard.setString(QString());
+    w.clipboard.setData(QStringLiteral("image/png"), png(Qt::blue));
     w.poll();
     QCOMPARE(w.labels(w.manager->items()), QStringList{QStringLiteral("Image")});
 }
@@ -229,23 +229,23 @@ void TestClipboardWatcher::emptyStringFallsThrough()
 void TestClipboardWatcher::textWinsOverUrls()
 {
     Watched w;
-    w.pasteboard.clearContents();
-    w.pasteboard.setUrls({QUrl(QStringLiteral("https://example.com/x"))});
-    w.pasteboard.setString(QStringLiteral("https://example.com/x"));
+    w.clipboard.clearContents();
+    w.clipboard.setUrls({QUrl(QStringLiteral("https://example.com/x"))});
+    w.clipboard.setString(QStringLiteral("https://example.com/x"));
     w.poll();
     QCOMPARE(w.manager->items().first().type(), ClipboardItemType::text);
     // Any URL is taken when there is no text, not only file URLs.
-    w.pasteboard.clearContents();
-    w.pasteboard.setUrls({QUrl(QStringLiteral("https://example.com/page"))});
+    w.clipboard.clearContents();
+    w.clipboard.setUrls({QUrl(QStringLiteral("https://example.com/page"))});
     w.poll();
     QCOMPARE(w.manager->items().first().type(), ClipboardItemType::file);
     QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("page"));
 }
 
-void TestClipboardWatcher::noFrontmostApplication()
+void TestClipboardWatcher::noActiveApplication()
 {
     Watched w;
-    w.workspace.setFrontmostApplication(std::nullopt);
+    w.focus.setActiveApplication(std::nullopt);
     w.copy(QStringLiteral("orphan"));
     const ClipboardItem item = w.manager->items().first();
     QVERIFY(!item.appName() && !item.appIcon());
@@ -255,8 +255,8 @@ void TestClipboardWatcher::noFrontmostApplication()
 void TestClipboardWatcher::twoChangesInOneIntervalAreOne()
 {
     Watched w;
-    w.pasteboard.setString(QStringLiteral("first"));
-    w.pasteboard.setString(QStringLiteral("second"));
+    w.clipboard.setString(QStringLiteral("first"));
+    w.clipboard.setString(QStringLiteral("second"));
     w.poll();
     QCOMPARE(w.labels(w.manager->items()), QStringList{QStringLiteral("second")});
 }
@@ -264,16 +264,16 @@ void TestClipboardWatcher::twoChangesInOneIntervalAreOne()
 void TestClipboardWatcher::secretsAreNotCaptured()
 {
     Watched w;
-    w.pasteboard.clearContents();
-    w.pasteboard.setString(QStringLiteral("hunter2"));
-    w.pasteboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("secret"));
+    w.clipboard.clearContents();
+    w.clipboard.setString(QStringLiteral("hunter2"));
+    w.clipboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("secret"));
     w.poll();
     QVERIFY(w.manager->items().isEmpty());
     QVERIFY(!w.saved().contains("hunter2"));
     // A hint with another value is no secret.
-    w.pasteboard.clearContents();
-    w.pasteboard.setString(QStringLiteral("visible"));
-    w.pasteboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("public"));
+    w.clipboard.clearContents();
+    w.clipboard.setString(QStringLiteral("visible"));
+    w.clipboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("public"));
     w.poll();
     QCOMPARE(w.manager->items().size(), 1);
 }
@@ -281,11 +281,11 @@ void TestClipboardWatcher::secretsAreNotCaptured()
 void TestClipboardWatcher::nothingUsableIsSkippedOnce()
 {
     Watched w;
-    w.pasteboard.clearContents();
-    w.pasteboard.setData(QStringLiteral("application/x-unknown"), QByteArrayLiteral("?"));
+    w.clipboard.clearContents();
+    w.clipboard.setData(QStringLiteral("application/x-unknown"), QByteArrayLiteral("?"));
     w.poll();
     QVERIFY(w.manager->items().isEmpty());
-    QCOMPARE(w.manager->lastChangeCount(), w.pasteboard.changeCount());
+    QCOMPARE(w.manager->lastChangeCount(), w.clipboard.changeCount());
 }
 
 void TestClipboardWatcher::pasteMovesEntryAndNextPollRecordsNothing()
@@ -300,7 +300,7 @@ void TestClipboardWatcher::pasteMovesEntryAndNextPollRecordsNothing()
     QCOMPARE(w.labels(w.manager->filteredItems()), shown);
     w.poll();
     QCOMPARE(w.manager->items().size(), 3);
-    QCOMPARE(w.keystrokes.pasteCount(), 1);
+    QCOMPARE(w.pasteTyper.pasteCount(), 1);
 }
 
 void TestClipboardWatcher::pastingPinnedTextRecordsItAgain()
@@ -320,11 +320,11 @@ void TestClipboardWatcher::pastingPinnedTextRecordsItAgain()
 void TestClipboardWatcher::pastingImageRecordsItAgain()
 {
     Watched w;
-    w.pasteboard.clearContents();
-    w.pasteboard.setData(QStringLiteral("image/png"), png(Qt::green));
+    w.clipboard.clearContents();
+    w.clipboard.setData(QStringLiteral("image/png"), png(Qt::green));
     w.poll();
     w.manager->copyAndPaste(w.manager->items().first());
-    QVERIFY(w.pasteboard.types().contains(QStringLiteral("image/tiff")));
+    QVERIFY(w.clipboard.types().contains(QStringLiteral("image/tiff")));
     w.poll();
     QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("Image"), QStringLiteral("Image")}));
 }
@@ -339,9 +339,9 @@ void TestClipboardWatcher::stopsWhenAskedAndWithTheManager()
     QVERIFY(w.manager->items().isEmpty());
     w.manager->startMonitoring();
     w.manager.reset(); // the timer holds the manager weakly
-    w.pasteboard.setString(QStringLiteral("late"));
-    w.queue.advance(5);
-    QCOMPARE(w.queue.pendingCount(), std::size_t(0));
+    w.clipboard.setString(QStringLiteral("late"));
+    w.scheduler.advance(5);
+    QCOMPARE(w.scheduler.pendingCount(), std::size_t(0));
 }
 
 void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
@@ -354,7 +354,7 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
     w.copy(QStringLiteral("ok")); // a duplicate of the newest capture
     QVERIFY(w.manager->items().isEmpty());
     QTRY_COMPARE(w.manager->pendingCaptureCount(), 0);
-    w.queue.runPending();
+    w.scheduler.runPending();
     QCOMPARE(w.labels(w.manager->items()),
              (QStringList{QStringLiteral("ok"), QStringLiteral("fn main() {}")}));
     QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::rust);
@@ -368,7 +368,7 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
     w.copy(decomposed);
     w.copy(QStringLiteral("ok"));
     QTRY_COMPARE(w.manager->pendingCaptureCount(), 0);
-    w.queue.runPending();
+    w.scheduler.runPending();
     QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("ok"), composed, QStringLiteral("ok"),
                                                         QStringLiteral("fn main() {}")}));
 }
@@ -376,24 +376,24 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
 void TestClipboardWatcher::announcedChangesNeedNoPolling()
 {
     Fixture f;
-    f.pasteboard.setAnnouncesChanges(true);
-    f.pasteboard.setString(QStringLiteral("before"));
+    f.clipboard.setAnnouncesChanges(true);
+    f.clipboard.setString(QStringLiteral("before"));
     f.manager->startMonitoring();
     // Nothing ticks while nothing changes.
-    QCOMPARE(f.queue.pendingCount(), 0u);
+    QCOMPARE(f.scheduler.pendingCount(), 0u);
     // Each change is looked at right after it; several at once, once.
-    f.pasteboard.clearContents();
-    f.pasteboard.setString(QStringLiteral("one"));
-    QCOMPARE(f.queue.pendingCount(), 1u);
-    f.queue.runPending();
+    f.clipboard.clearContents();
+    f.clipboard.setString(QStringLiteral("one"));
+    QCOMPARE(f.scheduler.pendingCount(), 1u);
+    f.scheduler.runPending();
     QCOMPARE(f.labels(f.manager->items()), QStringList{QStringLiteral("one")});
-    f.pasteboard.setString(QStringLiteral("two"));
-    f.queue.runPending();
+    f.clipboard.setString(QStringLiteral("two"));
+    f.scheduler.runPending();
     QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("two"), QStringLiteral("one")}));
     f.manager->stopMonitoring();
     QVERIFY(!f.manager->isMonitoring());
-    f.pasteboard.setString(QStringLiteral("three"));
-    f.queue.runPending();
+    f.clipboard.setString(QStringLiteral("three"));
+    f.scheduler.runPending();
     QCOMPARE(f.manager->items().size(), 2);
 }
 
@@ -403,31 +403,31 @@ QTEST_GUILESS_MAIN(TestClipboardWatcher)
 void TestClipboardWatcher::slowOwnerIsReadOnceAndLaterChangesAfter()
 {
     Watched w;
-    w.pasteboard.setDeferredReads(true);
+    w.clipboard.setDeferredReads(true);
     w.copy(QStringLiteral("first"));
-    QCOMPARE(w.pasteboard.pendingReads(), 1);
+    QCOMPARE(w.clipboard.pendingReads(), 1);
     QVERIFY(w.manager->items().isEmpty());
 
     // Polls and further copies while the owner has not answered start no
     // second read of their own.
     w.poll();
-    w.workspace.setFrontmostApplication(platform::ApplicationInfo{QStringLiteral("Terminal"), std::nullopt});
+    w.focus.setActiveApplication(platform::ApplicationInfo{QStringLiteral("Terminal"), std::nullopt});
     w.copy(QStringLiteral("second"));
     w.copy(QStringLiteral("third"));
-    QCOMPARE(w.pasteboard.readsStarted(), 1);
+    QCOMPARE(w.clipboard.readsStarted(), 1);
 
     // The answer is recorded with the source of its copy; the changes that
     // came meanwhile are read at once, one read for all of them.
-    w.pasteboard.answerRead();
-    w.queue.runPending();
+    w.clipboard.answerRead();
+    w.scheduler.runPending();
     QCOMPARE(w.manager->items().size(), 1);
     QCOMPARE(w.manager->items().front().appName(), QStringLiteral("Editor"));
-    QCOMPARE(w.pasteboard.readsStarted(), 2);
-    w.pasteboard.answerRead();
-    w.queue.runPending();
+    QCOMPARE(w.clipboard.readsStarted(), 2);
+    w.clipboard.answerRead();
+    w.scheduler.runPending();
     QCOMPARE(w.manager->items().size(), 2);
     QCOMPARE(w.manager->items().front().text(), QStringLiteral("third"));
     QCOMPARE(w.manager->items().front().appName(), QStringLiteral("Terminal"));
     w.poll();
-    QCOMPARE(w.pasteboard.pendingReads(), 0);
+    QCOMPARE(w.clipboard.pendingReads(), 0);
 }

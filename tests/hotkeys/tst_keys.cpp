@@ -7,7 +7,7 @@
 #include <QTest>
 
 using namespace ondrel;
-using namespace ondrel::KeyboardShortcuts;
+using namespace ondrel::hotkeys;
 
 namespace {
 
@@ -42,7 +42,6 @@ private Q_SLOTS:
     void linuxLabels();
     void keyToCharacterLimits();
     void menuEquivalents();
-    void localisedTexts();
 };
 
 void TestKeys::tables()
@@ -86,7 +85,7 @@ void TestKeys::descriptions_data()
 {
     QTest::addColumn<QString>("layout");
     QTest::addColumn<qint64>("keyCode");
-    QTest::addColumn<qint64>("carbon");
+    QTest::addColumn<qint64>("stored");
     QTest::addColumn<QString>("text");
     QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
     QTest::newRow("y on us") << "us" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Y");
@@ -122,18 +121,18 @@ void TestKeys::descriptions()
 {
     QFETCH(QString, layout);
     QFETCH(qint64, keyCode);
-    QFETCH(qint64, carbon);
+    QFETCH(qint64, stored);
     QFETCH(QString, text);
     const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
     QVERIFY(keyboard);
-    QCOMPARE(description(Shortcut(keyCode, carbon), *keyboard), text);
+    QCOMPARE(description(Shortcut(keyCode, stored), *keyboard), text);
 }
 
 void TestKeys::linuxLabels_data()
 {
     QTest::addColumn<QString>("layout");
     QTest::addColumn<qint64>("keyCode");
-    QTest::addColumn<qint64>("carbon");
+    QTest::addColumn<qint64>("stored");
     QTest::addColumn<QString>("label");
     QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("Shift+Super+V");
     QTest::newRow("every modifier, in order")
@@ -160,11 +159,11 @@ void TestKeys::linuxLabels()
 {
     QFETCH(QString, layout);
     QFETCH(qint64, keyCode);
-    QFETCH(qint64, carbon);
+    QFETCH(qint64, stored);
     QFETCH(QString, label);
     const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
     QVERIFY(keyboard);
-    QCOMPARE(linuxLabel(Shortcut(keyCode, carbon), *keyboard), label);
+    QCOMPARE(linuxLabel(Shortcut(keyCode, stored), *keyboard), label);
 }
 
 void TestKeys::keyToCharacterLimits()
@@ -189,14 +188,6 @@ void TestKeys::menuEquivalents()
     QCOMPARE(menuEquivalentText(49, *us), QStringLiteral(" "));
     QCOMPARE(menuEquivalentText(122, *us), QStringLiteral("\uF704"));
     QVERIFY(!menuEquivalentText(83, *us)); // keypad keys never match
-}
-
-void TestKeys::localisedTexts()
-{
-    QCOMPARE(localized(QStringLiteral("record_shortcut")), QStringLiteral("Record Shortcut"));
-    QVERIFY(localized(QStringLiteral("keyboard_shortcut_used_by_menu_item")).contains(QStringLiteral("%@")));
-    // Without an entry the key shows, capitalised.
-    QCOMPARE(localized(QStringLiteral("no_such_text")), QStringLiteral("No_such_text"));
 }
 
 QTEST_MAIN(TestKeys)

@@ -1,4 +1,4 @@
-#include "Recorder.h"
+#include "ShortcutRecorder.h"
 #include "ShortcutsFixture.h"
 #include "TestSupport.h"
 
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 using namespace ondrel;
-using namespace ondrel::KeyboardShortcuts;
+using namespace ondrel::hotkeys;
 using test::kCommandShiftV;
 using test::kStoredKey;
 
@@ -22,8 +22,8 @@ namespace {
 struct RecorderWindow : test::ShortcutsFixture
 {
     QWidget window;
-    Name name = registry->makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
-    Recorder* row = nullptr;
+    Name name = registry->makeName(QStringLiteral("togglePopover"), kCommandShiftV);
+    ShortcutRecorder* row = nullptr;
     QLineEdit* other = nullptr;
     QList<std::optional<Shortcut>> changes;
     QMenu menu;
@@ -31,27 +31,27 @@ struct RecorderWindow : test::ShortcutsFixture
     RecorderWindow()
     {
         auto* layout = new QVBoxLayout(&window);
-        row = new Recorder(
-            *registry, alerts, queue, name, QStringLiteral("Global Hotkey:"),
+        row = new ShortcutRecorder(
+            *registry, alerts, scheduler, name, QStringLiteral("Global Hotkey:"),
             [this](std::optional<Shortcut> s) { changes << s; }, &window);
         other = new QLineEdit(&window);
         layout->addWidget(row);
         layout->addWidget(other);
         field()->setApplicationMenus([this] { return QList<QMenu*>{&menu}; });
     }
-    RecorderCocoa* field() const { return row->field(); }
+    ShortcutField* field() const { return row->field(); }
     bool show()
     {
         window.show();
         QApplication::setActiveWindow(&window);
         if (!QTest::qWaitForWindowActive(&window))
             return false;
-        queue.runPending();
+        scheduler.runPending();
         return true;
     }
     // A click in the field starts recording.
     void startRecording() { QTest::mouseClick(field(), Qt::LeftButton); }
-    QVariant stored() const { return defaults.object(kStoredKey); }
+    QVariant stored() const { return settings.value(kStoredKey); }
 };
 
 QVariant json(qint64 code, qint64 modifiers)
@@ -333,7 +333,7 @@ void TestRecorder::bareF12IsNeverTheSystems()
 void TestRecorder::optionCombinations_data()
 {
     QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("carbon");
+    QTest::addColumn<int>("stored");
     QTest::newRow("Alt") << int(Qt::AltModifier) << 0x800;
     QTest::newRow("Alt+Shift") << int(Qt::AltModifier | Qt::ShiftModifier) << 0xA00;
 }
@@ -342,13 +342,13 @@ void TestRecorder::optionCombinations_data()
 void TestRecorder::optionCombinations()
 {
     QFETCH(int, modifiers);
-    QFETCH(int, carbon);
+    QFETCH(int, stored);
     RecorderWindow w;
     QVERIFY(w.show());
     w.startRecording();
     QTest::keyClick(w.field(), Qt::Key_K, Qt::KeyboardModifiers(modifiers));
     QVERIFY(w.alerts.shown().isEmpty());
-    QCOMPARE(w.stored(), json(40, carbon));
+    QCOMPARE(w.stored(), json(40, stored));
 }
 
 void TestRecorder::clicksInsideAndOutside()
@@ -391,10 +391,10 @@ void TestRecorder::openingTheWindowDoesNotRecord()
     w.window.show();
     QApplication::setActiveWindow(&w.window);
     QVERIFY(QTest::qWaitForWindowActive(&w.window));
-    QVERIFY(!w.field()->canBecomeKey());
+    QVERIFY(!w.field()->acceptsFocus());
     QVERIFY(!w.field()->isRecording());
-    w.queue.runPending();
-    QVERIFY(w.field()->canBecomeKey());
+    w.scheduler.runPending();
+    QVERIFY(w.field()->acceptsFocus());
     w.startRecording();
     QVERIFY(w.field()->isRecording());
     // Losing the window's activation ends recording.

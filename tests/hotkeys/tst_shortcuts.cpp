@@ -6,7 +6,7 @@
 #include <QTest>
 
 using namespace ondrel;
-using namespace ondrel::KeyboardShortcuts;
+using namespace ondrel::hotkeys;
 using Phase = platform::HotKeyService::Phase;
 using test::kCommandShiftV;
 using test::kDefaultJson;
@@ -35,7 +35,7 @@ void TestShortcuts::creatingShortcuts_data()
 {
     QTest::addColumn<int>("how"); // 0 stored, 1 key and flags, 2 event
     QTest::addColumn<qint64>("input");
-    QTest::addColumn<qint64>("carbon");
+    QTest::addColumn<qint64>("stored");
     QTest::newRow("stored keeps fn") << 0 << qint64(0x20000 | 0x100) << qint64(0x20000 | 0x100);
     QTest::newRow("stored keeps foreign bits") << 0 << qint64(0x1) << qint64(0x1);
     QTest::newRow("flags: command shift") << 1 << qint64(0x120000) << qint64(768);
@@ -49,7 +49,7 @@ void TestShortcuts::creatingShortcuts()
 {
     QFETCH(int, how);
     QFETCH(qint64, input);
-    QFETCH(qint64, carbon);
+    QFETCH(qint64, stored);
     std::optional<Shortcut> s;
     if (how == 0)
         s = Shortcut(40, input);
@@ -58,8 +58,8 @@ void TestShortcuts::creatingShortcuts()
     else
         s = Shortcut::fromEvent(kKeyDownEvent, 40, quint64(input));
     QVERIFY(s);
-    QCOMPARE(s->carbonKeyCode(), 40);
-    QCOMPARE(s->carbonModifiers(), carbon);
+    QCOMPARE(s->keyCode(), 40);
+    QCOMPARE(s->storedModifiers(), stored);
     // Only key events make shortcuts.
     QVERIFY(!Shortcut::fromEvent(1, 40, 0));
     QVERIFY(Shortcut::fromEvent(kKeyUpEvent, 40, 0));
@@ -72,7 +72,7 @@ void TestShortcuts::namesCompareByRawValue()
     QCOMPARE(plain, withDefault);
     QCOMPARE(qHash(plain), qHash(withDefault));
     QVERIFY(Name(QStringLiteral("other")) != plain);
-    QCOMPARE(plain.userDefaultsKey(), kStoredKey);
+    QCOMPARE(plain.settingsKey(), kStoredKey);
     QVERIFY(Shortcut(9, 768) != Shortcut(768, 9));
     QCOMPARE(qHash(Shortcut(9, 768)), qHash(kCommandShiftV));
 }
@@ -81,15 +81,15 @@ void TestShortcuts::decoding_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<bool>("valid");
-    QTest::newRow("written form") << QByteArray("{\"carbonKeyCode\":9,\"carbonModifiers\":768}") << true;
-    QTest::newRow("other order, spaces")
-        << QByteArray("{ \"carbonModifiers\": 768, \"carbonKeyCode\": 9 }") << true;
-    QTest::newRow("extra member") << QByteArray("{\"carbonKeyCode\":9,\"carbonModifiers\":768,\"x\":1}")
-                                  << true;
-    QTest::newRow("missing modifiers") << QByteArray("{\"carbonKeyCode\":9}") << false;
-    QTest::newRow("string number") << QByteArray("{\"carbonKeyCode\":\"9\",\"carbonModifiers\":768}")
-                                   << false;
-    QTest::newRow("fraction") << QByteArray("{\"carbonKeyCode\":9.5,\"carbonModifiers\":768}") << false;
+    QTest::newRow("written form") << QByteArray("{\"keyCode\":9,\"modifiers\":768}") << true;
+    QTest::newRow("other order, spaces") << QByteArray("{ \"modifiers\": 768, \"keyCode\": 9 }") << true;
+    QTest::newRow("extra member") << QByteArray("{\"keyCode\":9,\"modifiers\":768,\"x\":1}") << true;
+    QTest::newRow("names of older files")
+        << QByteArray("{\"carbonKeyCode\":9,\"carbonModifiers\":768}") << true;
+    QTest::newRow("names mixed") << QByteArray("{\"keyCode\":9,\"carbonModifiers\":768}") << false;
+    QTest::newRow("missing modifiers") << QByteArray("{\"keyCode\":9}") << false;
+    QTest::newRow("string number") << QByteArray("{\"keyCode\":\"9\",\"modifiers\":768}") << false;
+    QTest::newRow("fraction") << QByteArray("{\"keyCode\":9.5,\"modifiers\":768}") << false;
     QTest::newRow("not json") << QByteArray("cmd+shift+v") << false;
     QTest::newRow("array") << QByteArray("[9,768]") << false;
     QTest::newRow("empty") << QByteArray() << false;
@@ -102,7 +102,7 @@ void TestShortcuts::decoding()
     QCOMPARE(Shortcut::fromJson(json) == kCommandShiftV, valid);
     // Whatever is stored, reading never fails loudly.
     test::ShortcutsFixture f;
-    f.defaults.setString(kStoredKey, QString::fromUtf8(json));
+    f.settings.setString(kStoredKey, QString::fromUtf8(json));
     QCOMPARE(f.registry->getShortcut(Name(kToggle)) == kCommandShiftV, valid);
 }
 
@@ -111,7 +111,7 @@ void TestShortcuts::firstStartWritesAndRegistersTheDefault()
     test::ShortcutsFixture f;
     QSignalSpy changed(f.registry.get(), &Registry::shortcutByNameDidChange);
     const Name name = f.registry->makeName(kToggle, kCommandShiftV);
-    QCOMPARE(f.defaults.object(kStoredKey), QVariant(kDefaultJson));
+    QCOMPARE(f.settings.value(kStoredKey), QVariant(kDefaultJson));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed.at(0).at(0).value<Name>(), name);
     // Registered before anything is attached.
@@ -119,7 +119,6 @@ void TestShortcuts::firstStartWritesAndRegistersTheDefault()
     const auto& grab = f.hotKeys.grabs().begin()->second;
     QCOMPARE(grab.keyCode, 9u);
     QCOMPARE(grab.modifiers, 768u);
-    QCOMPARE(grab.signature, 0x48565451u); // "HVTQ"
     QCOMPARE(grab.id, 1u);
     QVERIFY(f.registry->registeredShortcuts().contains(kCommandShiftV));
     QVERIFY(f.hotKeys.hotKeyEventsEnabled());
@@ -128,7 +127,7 @@ void TestShortcuts::firstStartWritesAndRegistersTheDefault()
 void TestShortcuts::laterStartsKeepWhatIsStored()
 {
     test::ShortcutsFixture f;
-    f.defaults.setString(kStoredKey, QStringLiteral("{\"carbonKeyCode\":40,\"carbonModifiers\":6144}"));
+    f.settings.setString(kStoredKey, QStringLiteral("{\"keyCode\":40,\"modifiers\":6144}"));
     QSignalSpy changed(f.registry.get(), &Registry::shortcutByNameDidChange);
     const Name name = f.registry->makeName(kToggle, kCommandShiftV);
     QCOMPARE(changed.count(), 0);
@@ -146,7 +145,7 @@ void TestShortcuts::clearingLeavesFalseOrRemoves()
     Name name = f.registry->makeName(kToggle, kCommandShiftV);
     QSignalSpy changed(f.registry.get(), &Registry::shortcutByNameDidChange);
     f.registry->setShortcut(std::nullopt, name);
-    QCOMPARE(f.defaults.object(kStoredKey), QVariant(false));
+    QCOMPARE(f.settings.value(kStoredKey), QVariant(false));
     QVERIFY(f.registry->hasStoredValue(name));
     QVERIFY(!f.registry->getShortcut(name));
     QVERIFY(f.hotKeys.grabs().empty());
@@ -154,14 +153,14 @@ void TestShortcuts::clearingLeavesFalseOrRemoves()
     // The next start does not bring the default back.
     f.restart();
     name = f.registry->makeName(kToggle, kCommandShiftV);
-    QCOMPARE(f.defaults.object(kStoredKey), QVariant(false));
+    QCOMPARE(f.settings.value(kStoredKey), QVariant(false));
     QVERIFY(f.hotKeys.grabs().empty());
 
     // Without a default the key goes.
     const Name other = f.registry->makeName(QStringLiteral("other"));
     f.registry->setShortcut(Shortcut(40, 6144), other);
     f.registry->setShortcut(std::nullopt, other);
-    QVERIFY(!f.defaults.contains(QStringLiteral("KeyboardShortcuts_other")));
+    QVERIFY(!f.settings.contains(QStringLiteral("hotkeys/other")));
 }
 
 void TestShortcuts::clearingAnEmptyNamePostsNothing()
@@ -170,10 +169,10 @@ void TestShortcuts::clearingAnEmptyNamePostsNothing()
     const Name name = f.registry->makeName(QStringLiteral("empty"));
     QSignalSpy changed(f.registry.get(), &Registry::shortcutByNameDidChange);
     f.registry->setShortcut(std::nullopt, name);
-    f.defaults.setString(name.userDefaultsKey(), QStringLiteral("garbage"));
+    f.settings.setString(name.settingsKey(), QStringLiteral("garbage"));
     f.registry->setShortcut(std::nullopt, name);
     QCOMPARE(changed.count(), 0);
-    QCOMPARE(f.defaults.object(name.userDefaultsKey()), QVariant(QStringLiteral("garbage")));
+    QCOMPARE(f.settings.value(name.settingsKey()), QVariant(QStringLiteral("garbage")));
 }
 
 void TestShortcuts::storingTheSameShortcutRegistersAgain()
@@ -186,7 +185,7 @@ void TestShortcuts::storingTheSameShortcutRegistersAgain()
     QCOMPARE(f.hotKeys.registrationCount(), 2);
     QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
     QCOMPARE(f.hotKeys.grabs().begin()->second.id, 2u); // a new registration
-    QCOMPARE(f.defaults.object(kStoredKey), QVariant(kDefaultJson));
+    QCOMPARE(f.settings.value(kStoredKey), QVariant(kDefaultJson));
 }
 
 void TestShortcuts::resetAndResetAll()
@@ -198,13 +197,13 @@ void TestShortcuts::resetAndResetAll()
     f.registry->setShortcut(Shortcut(3, 256), other);
     f.registry->reset({toggle, other});
     QCOMPARE(f.registry->getShortcut(toggle), kCommandShiftV);
-    QVERIFY(!f.defaults.contains(other.userDefaultsKey()));
-    f.defaults.setString(QStringLiteral("unrelated"), QStringLiteral("kept"));
+    QVERIFY(!f.settings.contains(other.settingsKey()));
+    f.settings.setString(QStringLiteral("unrelated"), QStringLiteral("kept"));
     QSignalSpy changed(f.registry.get(), &Registry::shortcutByNameDidChange);
     f.registry->resetAll();
     // Names made from stored keys have no default: their entries go.
-    QVERIFY(!f.defaults.contains(kStoredKey));
-    QCOMPARE(f.defaults.object(QStringLiteral("unrelated")), QVariant(QStringLiteral("kept")));
+    QVERIFY(!f.settings.contains(kStoredKey));
+    QCOMPARE(f.settings.value(QStringLiteral("unrelated")), QVariant(QStringLiteral("kept")));
     QCOMPARE(changed.count(), 1);
     QVERIFY(f.hotKeys.grabs().empty());
 }

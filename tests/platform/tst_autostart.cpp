@@ -1,5 +1,5 @@
-#include "AutostartLoginItem.h"
 #include "TestSupport.h"
+#include "XdgAutostart.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,23 +20,23 @@ private Q_SLOTS:
 void TestAutostart::registerAndUnregister()
 {
     test::TemporaryHome home;
-    platform::AutostartLoginItem item(QStringLiteral("/opt/My Apps/ondrel"));
+    platform::XdgAutostart item(QStringLiteral("/opt/My Apps/ondrel"));
     QCOMPARE(item.entryPath(), home.configHome() + QStringLiteral("/autostart/ondrel.desktop"));
     QVERIFY(!item.isEnabled());
-    QCOMPARE(item.registerItem(), std::nullopt);
+    QCOMPARE(item.enable(), std::nullopt);
     QVERIFY(item.isEnabled());
     const QByteArray entry = test::readFile(item.entryPath());
     QVERIFY(entry.startsWith("[Desktop Entry]\n"));
     QVERIFY(entry.contains("\nExec=\"/opt/My Apps/ondrel\"\n"));
-    QCOMPARE(item.unregisterItem(), std::nullopt);
+    QCOMPARE(item.disable(), std::nullopt);
     QVERIFY(!item.isEnabled());
-    QCOMPARE(item.unregisterItem(), std::nullopt); // nothing to remove is fine
+    QCOMPARE(item.disable(), std::nullopt); // nothing to remove is fine
 }
 
 void TestAutostart::switchedOffEntryIsOff()
 {
     test::TemporaryHome home;
-    platform::AutostartLoginItem item(QStringLiteral("ondrel"));
+    platform::XdgAutostart item(QStringLiteral("ondrel"));
     QVERIFY(QDir().mkpath(home.configHome() + QStringLiteral("/autostart")));
     QVERIFY(test::writeFile(item.entryPath(), "[Desktop Entry]\nExec=ondrel\nHidden=true\n"));
     QVERIFY(!item.isEnabled());
@@ -49,8 +49,8 @@ void TestAutostart::unwritableFolderIsAnError()
         test::TemporaryHome home;
         QVERIFY(QDir().mkpath(home.configHome()));
         QVERIFY(test::writeFile(home.configHome() + QStringLiteral("/autostart"), "not a folder"));
-        platform::AutostartLoginItem item(QStringLiteral("ondrel"));
-        const auto error = item.registerItem();
+        platform::XdgAutostart item(QStringLiteral("ondrel"));
+        const auto error = item.enable();
         QVERIFY(error);
         QVERIFY(!error->isEmpty());
         QVERIFY(!item.isEnabled());
@@ -60,8 +60,8 @@ void TestAutostart::unwritableFolderIsAnError()
     test::TemporaryHome home;
     QVERIFY(QDir().mkpath(home.configHome()));
     QFile::setPermissions(home.configHome(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    platform::AutostartLoginItem item(QStringLiteral("ondrel"));
-    const auto error = item.registerItem();
+    platform::XdgAutostart item(QStringLiteral("ondrel"));
+    const auto error = item.enable();
     QVERIFY(error);
     QVERIFY(!error->isEmpty());
     QFile::setPermissions(home.configHome(),

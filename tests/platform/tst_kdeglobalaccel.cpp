@@ -147,37 +147,36 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
     QVERIFY(hotkeys);
     QVERIFY(hotkeys->desktopAssignsKeys());
     QStringList events;
-    hotkeys->setHotKeyHandler([&events](quint32 signature, quint32 id, platform::HotKeyService::Phase phase) {
-        events << QStringLiteral("%1 %2 %3")
-                      .arg(signature)
-                      .arg(id)
-                      .arg(phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
-        return platform::HotKeyService::kNoErr;
+    hotkeys->setHotKeyHandler([&events](quint32 id, platform::HotKeyService::Phase phase) {
+        events << QStringLiteral("%1 %2").arg(id).arg(
+            phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
+        return true;
     });
-    const auto registration = hotkeys->registerHotKey(9, 0x300, 77, 1);
-    QCOMPARE(registration.status, platform::HotKeyService::kNoErr);
+    const auto registration = hotkeys->registerHotKey(9, 0x300, 1);
+    QCOMPARE(registration.status, platform::HotKeyStatus::ok);
     QVERIFY(registration.reference);
     // The default first, then the keys in use, which the user's choice may override.
     QCOMPARE(desktop.calls,
-             (QStringList{QStringLiteral("doRegister ondrel|hotkey-77-1|Ondrel|Show the clipboard history"),
-                          QStringLiteral("setShortcut hotkey-77-1 12000056 1"),
-                          QStringLiteral("setShortcut hotkey-77-1 12000056 2")}));
+             (QStringList{
+                 QStringLiteral("doRegister ondrel|hotkey-1213617233-1|Ondrel|Show the clipboard history"),
+                 QStringLiteral("setShortcut hotkey-1213617233-1 12000056 1"),
+                 QStringLiteral("setShortcut hotkey-1213617233-1 12000056 2")}));
     QCOMPARE(hotkeys->assignedTriggers(),
              QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
     QVERIFY(hotkeys->unavailableReason().isEmpty());
 
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
-                         QStringLiteral("hotkey-77-1"));
+                         QStringLiteral("hotkey-1213617233-1"));
     desktop.emitShortcut(QStringLiteral("globalShortcutReleased"), QStringLiteral("ondrel"),
-                         QStringLiteral("hotkey-77-1"));
-    QTRY_COMPARE(events, (QStringList{QStringLiteral("77 1 down"), QStringLiteral("77 1 up")}));
+                         QStringLiteral("hotkey-1213617233-1"));
+    QTRY_COMPARE(events, (QStringList{QStringLiteral("1 down"), QStringLiteral("1 up")}));
     // Another program's action, or one no longer ours, is not ours to run.
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("kwin"),
-                         QStringLiteral("hotkey-77-1"));
+                         QStringLiteral("hotkey-1213617233-1"));
     hotkeys->unregisterHotKey(*registration.reference);
-    QCOMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-77-1"));
+    QCOMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-1213617233-1"));
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
-                         QStringLiteral("hotkey-77-1"));
+                         QStringLiteral("hotkey-1213617233-1"));
     QTest::qWait(100); // signals are delivered in order: anything would be here by now
     QCOMPARE(events.size(), 2);
 }
@@ -190,12 +189,12 @@ void TestKdeGlobalAccel::keysTheUserChoseWin()
     auto hotkeys = service();
     QStringList described;
     hotkeys->setDescriptionHandler([&] { described << hotkeys->assignedTriggers(); });
-    hotkeys->registerHotKey(9, 0x300, 77, 1);
+    hotkeys->registerHotKey(9, 0x300, 1);
     const QString superAltC = QKeySequence(Qt::META | Qt::ALT | Qt::Key_C).toString(QKeySequence::NativeText);
     QCOMPARE(described, QStringList{superAltC});
     // The user changes them again in System Settings while the program runs.
-    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1"), QStringLiteral("Ondrel"),
-                         QStringLiteral("Show the clipboard history")},
+    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-1213617233-1"),
+                         QStringLiteral("Ondrel"), QStringLiteral("Show the clipboard history")},
                         {(Qt::CTRL | Qt::Key_F5).toCombined()});
     QTRY_COMPARE(described.size(), 2);
     QCOMPARE(described.last(), QKeySequence(Qt::CTRL | Qt::Key_F5).toString(QKeySequence::NativeText));
@@ -208,17 +207,17 @@ void TestKdeGlobalAccel::noKeys()
     desktop.keysTaken = true;
     auto hotkeys = service();
     // Registered all the same: the user can give it keys in the desktop's settings.
-    QCOMPARE(hotkeys->registerHotKey(9, 0x300, 77, 1).status, platform::HotKeyService::kNoErr);
+    QCOMPARE(hotkeys->registerHotKey(9, 0x300, 1).status, platform::HotKeyStatus::ok);
     QVERIFY(hotkeys->assignedTriggers().isEmpty());
     QCOMPARE(hotkeys->unavailableReason(),
              QStringLiteral(
                  "The desktop has not given this hotkey a key yet. Choose one in its keyboard settings, or "
                  "bind a key to \u201Condrel toggle\u201D."));
-    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-77-1")},
+    desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-1213617233-1")},
                         {(Qt::META | Qt::Key_V).toCombined()});
     QTRY_VERIFY(hotkeys->unavailableReason().isEmpty());
     // A key it has no name for is refused outright.
-    QCOMPARE(hotkeys->registerHotKey(0xFFFF, 0x300, 77, 2).status, platform::HotKeyService::kParamErr);
+    QCOMPARE(hotkeys->registerHotKey(0xFFFF, 0x300, 2).status, platform::HotKeyStatus::invalid);
 }
 
 void TestKdeGlobalAccel::withoutTheService()

@@ -199,7 +199,7 @@ void TestPortalKeyboard::firstPasteAsksThenTypes()
     QTest::qWait(50);
     QVERIFY(portal.calls.isEmpty());
 
-    paste->postPaste();
+    paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
     QCOMPARE(portal.calls,
              (QStringList{QStringLiteral("CreateSession"), QStringLiteral("SelectDevices ") + kSession,
@@ -211,7 +211,7 @@ void TestPortalKeyboard::firstPasteAsksThenTypes()
 
     // The next paste types at once in the same session.
     portal.keys.clear();
-    paste->postPaste();
+    paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
     QCOMPARE(portal.calls.size(), 3);
     QVERIFY(m_console.isEmpty());
@@ -248,7 +248,7 @@ void TestPortalKeyboard::chords()
     options.pasteOverride = [setting] { return setting; };
     auto paste = keyboard(std::move(options));
     QVERIFY(paste);
-    paste->postPaste();
+    paste->typePaste();
     QTRY_COMPARE(portal.keys, typed);
 }
 
@@ -260,7 +260,7 @@ void TestPortalKeyboard::keptAnswerIsOfferedAgain()
         platform::PortalKeyboard::Options options;
         options.loadRestoreToken = [] { return QStringLiteral("kept-0"); };
         auto paste = keyboard(std::move(options));
-        paste->postPaste();
+        paste->typePaste();
         QTRY_COMPARE(portal.keys, kControlV);
         QCOMPARE(portal.selected.value(QStringLiteral("restore_token")).toString(), QStringLiteral("kept-0"));
     }
@@ -270,7 +270,7 @@ void TestPortalKeyboard::keptAnswerIsOfferedAgain()
     platform::PortalKeyboard::Options options;
     options.loadRestoreToken = [] { return QStringLiteral("kept-0"); };
     auto paste = keyboard(std::move(options));
-    paste->postPaste();
+    paste->typePaste();
     QTRY_COMPARE(old.keys, kControlV);
     QVERIFY(!old.selected.contains(QStringLiteral("restore_token")));
     QVERIFY(!old.selected.contains(QStringLiteral("persist_mode")));
@@ -282,8 +282,8 @@ void TestPortalKeyboard::pasteWaitsForTheUser()
     QVERIFY(portal.published);
     portal.holdStart = true;
     auto paste = keyboard();
-    paste->postPaste();
-    paste->postPaste(); // pressed again while the desktop asks: one paste, one session
+    paste->typePaste();
+    paste->typePaste(); // pressed again while the desktop asks: one paste, one session
     QTRY_COMPARE(portal.calls.size(), 3);
     QTest::qWait(50);
     QVERIFY(portal.keys.isEmpty());
@@ -301,14 +301,14 @@ void TestPortalKeyboard::refusalMeansPastingByHand()
     portal.startAnswer = 1;
     m_kept.clear();
     auto paste = keyboard();
-    paste->postPaste();
+    paste->typePaste();
     QTRY_VERIFY(!paste->canPaste());
     QCOMPARE(m_console,
              QStringList{QStringLiteral(
                  "ondrel: typing was not allowed; the entry is on the clipboard, paste it with Ctrl+V")});
     QVERIFY(m_kept.isEmpty());
     // Not asked again at each paste.
-    paste->postPaste();
+    paste->typePaste();
     QTest::qWait(50);
     QCOMPARE(portal.calls.size(), 3);
     QVERIFY(portal.keys.isEmpty());
@@ -319,12 +319,12 @@ void TestPortalKeyboard::closedSessionIsAskedForAgain()
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop7")));
     QVERIFY(portal.published);
     auto paste = keyboard();
-    paste->postPaste();
+    paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
     portal.closeSession(); // the user stopped it in the desktop's panel
     QTest::qWait(50);
     portal.keys.clear();
-    paste->postPaste();
+    paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
     QCOMPARE(portal.calls.size(), 6);
     QVERIFY(paste->canPaste());

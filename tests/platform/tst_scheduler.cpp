@@ -1,12 +1,12 @@
-#include "ManualMainQueue.h"
-#include "QtMainQueue.h"
+#include "ManualScheduler.h"
+#include "QtScheduler.h"
 #include "TestSupport.h"
 
 #include <QTest>
 
 using namespace ondrel;
 
-class TestMainQueue : public QObject
+class TestScheduler : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -19,15 +19,15 @@ private Q_SLOTS:
     void qtQueueRunsLaterAndRepeats();
 };
 
-void TestMainQueue::manualRunsInTimeOrder()
+void TestScheduler::manualRunsInTimeOrder()
 {
-    platform::ManualMainQueue q;
+    platform::ManualScheduler q;
     QStringList log;
     QObject ctx;
-    q.asyncAfter(0.2, &ctx, [&] { log << QStringLiteral("0.2"); });
-    q.asyncAfter(0.1, &ctx, [&] { log << QStringLiteral("0.1"); });
-    q.async(&ctx, [&] { log << QStringLiteral("now-1"); });
-    q.async(&ctx, [&] { log << QStringLiteral("now-2"); });
+    q.postAfter(0.2, &ctx, [&] { log << QStringLiteral("0.2"); });
+    q.postAfter(0.1, &ctx, [&] { log << QStringLiteral("0.1"); });
+    q.post(&ctx, [&] { log << QStringLiteral("now-1"); });
+    q.post(&ctx, [&] { log << QStringLiteral("now-2"); });
     QVERIFY(log.isEmpty());
     q.runPending();
     QCOMPARE(log, (QStringList{QStringLiteral("now-1"), QStringLiteral("now-2")}));
@@ -39,9 +39,9 @@ void TestMainQueue::manualRunsInTimeOrder()
     QCOMPARE(q.pendingCount(), std::size_t(0));
 }
 
-void TestMainQueue::manualRepeatsUntilInvalidated()
+void TestScheduler::manualRepeatsUntilInvalidated()
 {
-    platform::ManualMainQueue q;
+    platform::ManualScheduler q;
     QObject ctx;
     int ticks = 0;
     auto timer = q.scheduleRepeating(0.5, &ctx, [&] { ++ticks; });
@@ -49,7 +49,7 @@ void TestMainQueue::manualRepeatsUntilInvalidated()
     QCOMPARE(ticks, 0);
     q.advance(1.01);
     QCOMPARE(ticks, 3);
-    timer->invalidate();
+    timer->stop();
     QVERIFY(!timer->isValid());
     q.advance(5);
     QCOMPARE(ticks, 3);
@@ -59,28 +59,28 @@ void TestMainQueue::manualRepeatsUntilInvalidated()
     QCOMPARE(ticks, 3);
 }
 
-void TestMainQueue::manualDropsTasksOfDeadContext()
+void TestScheduler::manualDropsTasksOfDeadContext()
 {
-    platform::ManualMainQueue q;
+    platform::ManualScheduler q;
     int runs = 0;
     {
         QObject ctx;
-        q.async(&ctx, [&] { ++runs; });
-        q.asyncAfter(1, &ctx, [&] { ++runs; });
+        q.post(&ctx, [&] { ++runs; });
+        q.postAfter(1, &ctx, [&] { ++runs; });
     }
     q.advance(2);
     QCOMPARE(runs, 0);
 }
 
-void TestMainQueue::manualRunsTasksScheduledWhileRunning()
+void TestScheduler::manualRunsTasksScheduledWhileRunning()
 {
-    platform::ManualMainQueue q;
+    platform::ManualScheduler q;
     QObject ctx;
     QStringList log;
-    q.asyncAfter(0.1, &ctx, [&] {
+    q.postAfter(0.1, &ctx, [&] {
         log << QStringLiteral("outer");
-        q.async(&ctx, [&] { log << QStringLiteral("inner"); });
-        q.asyncAfter(0.1, &ctx, [&] { log << QStringLiteral("later"); });
+        q.post(&ctx, [&] { log << QStringLiteral("inner"); });
+        q.postAfter(0.1, &ctx, [&] { log << QStringLiteral("later"); });
     });
     q.advance(0.1);
     QCOMPARE(log, (QStringList{QStringLiteral("outer"), QStringLiteral("inner")}));
@@ -88,33 +88,33 @@ void TestMainQueue::manualRunsTasksScheduledWhileRunning()
     QCOMPARE(log.last(), QStringLiteral("later"));
 }
 
-void TestMainQueue::qtQueueRunsLaterAndRepeats()
+void TestScheduler::qtQueueRunsLaterAndRepeats()
 {
-    platform::QtMainQueue q;
+    platform::QtScheduler q;
     QObject ctx;
     bool ran = false;
-    q.async(&ctx, [&] { ran = true; });
+    q.post(&ctx, [&] { ran = true; });
     QVERIFY(!ran); // never inline
     QTRY_VERIFY(ran);
     bool late = false;
-    q.asyncAfter(0.05, &ctx, [&] { late = true; });
+    q.postAfter(0.05, &ctx, [&] { late = true; });
     QTRY_VERIFY(late);
     int ticks = 0;
     auto timer = q.scheduleRepeating(0.01, &ctx, [&] { ++ticks; });
     QTRY_VERIFY(ticks >= 3);
-    timer->invalidate();
+    timer->stop();
     const int stopped = ticks;
     QTest::qWait(50);
     QCOMPARE(ticks, stopped);
     {
         auto ctx2 = std::make_unique<QObject>();
         bool dead = false;
-        q.async(ctx2.get(), [&] { dead = true; });
+        q.post(ctx2.get(), [&] { dead = true; });
         ctx2.reset();
         QTest::qWait(20);
         QVERIFY(!dead);
     }
 }
 
-QTEST_GUILESS_MAIN(TestMainQueue)
-#include "tst_mainqueue.moc"
+QTEST_GUILESS_MAIN(TestScheduler)
+#include "tst_scheduler.moc"

@@ -1,5 +1,6 @@
-#include "MemoryUserDefaults.h"
-#include "SettingsUserDefaults.h"
+#include "JsonSettings.h"
+#include "MemorySettings.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
 
 #include <QDir>
@@ -9,7 +10,7 @@
 
 using namespace ondrel;
 
-class TestUserDefaults : public QObject
+class TestSettings : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -20,6 +21,8 @@ private Q_SLOTS:
     void changeSignalPerKey_data();
     void changeSignalPerKey();
     void fileKeepsTypesAcrossRuns();
+    void formerNamesAreAdoptedOnce_data();
+    void formerNamesAreAdoptedOnce();
     void fileIsPrivate();
     void defaultPathFollowsXdg();
     void corruptFileIsMovedAside_data();
@@ -28,26 +31,26 @@ private Q_SLOTS:
 };
 
 namespace {
-std::unique_ptr<platform::UserDefaults> make(const QString& kind, const QString& path)
+std::unique_ptr<platform::Settings> make(const QString& kind, const QString& path)
 {
     if (kind == u"memory")
-        return std::make_unique<platform::MemoryUserDefaults>();
-    return std::make_unique<platform::SettingsUserDefaults>(path);
+        return std::make_unique<platform::MemorySettings>();
+    return std::make_unique<platform::JsonSettings>(path);
 }
 } // namespace
 
-void TestUserDefaults::typedAccess_data()
+void TestSettings::typedAccess_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("memory") << QStringLiteral("memory");
     QTest::newRow("file") << QStringLiteral("file");
 }
 
-void TestUserDefaults::typedAccess()
+void TestSettings::typedAccess()
 {
     QFETCH(QString, kind);
     QTemporaryDir dir;
-    auto d = make(kind, dir.path() + QStringLiteral("/defaults.json"));
+    auto d = make(kind, dir.path() + QStringLiteral("/settings.json"));
     QCOMPARE(d->integer(QStringLiteral("absent")), 0);
     QCOMPARE(d->string(QStringLiteral("absent")), std::nullopt);
     QVERIFY(!d->contains(QStringLiteral("absent")));
@@ -62,78 +65,116 @@ void TestUserDefaults::typedAccess()
     QCOMPARE(d->integer(QStringLiteral("numeric")), 42);
     QVERIFY(d->boolean(QStringLiteral("b")));
     QCOMPARE(d->integer(QStringLiteral("b")), 1);
-    QCOMPARE(d->dictionaryRepresentation().keys(),
-             (QStringList{QStringLiteral("b"), QStringLiteral("n"), QStringLiteral("numeric"),
-                          QStringLiteral("s")}));
-    d->removeObject(QStringLiteral("n"));
+    QCOMPARE(d->allValues().keys(), (QStringList{QStringLiteral("b"), QStringLiteral("n"),
+                                                 QStringLiteral("numeric"), QStringLiteral("s")}));
+    d->remove(QStringLiteral("n"));
     QVERIFY(!d->contains(QStringLiteral("n")));
 }
 
-void TestUserDefaults::changeSignalPerKey_data()
+void TestSettings::changeSignalPerKey_data()
 {
     typedAccess_data();
 }
 
-void TestUserDefaults::changeSignalPerKey()
+void TestSettings::changeSignalPerKey()
 {
     QFETCH(QString, kind);
     QTemporaryDir dir;
-    auto d = make(kind, dir.path() + QStringLiteral("/defaults.json"));
+    auto d = make(kind, dir.path() + QStringLiteral("/settings.json"));
     int accentChanges = 0;
     QObject context;
     d->observe(QStringLiteral("accentColor"), &context, [&] { ++accentChanges; });
-    QSignalSpy all(d.get(), &platform::UserDefaults::valueChanged);
+    QSignalSpy all(d.get(), &platform::Settings::valueChanged);
     d->setString(QStringLiteral("accentColor"), QStringLiteral("Grey"));
     d->setString(QStringLiteral("accentColor"), QStringLiteral("Grey")); // same value: no change
     d->setInteger(QStringLiteral("maxHistoryItems"), 20);
-    d->removeObject(QStringLiteral("accentColor"));
-    d->removeObject(QStringLiteral("accentColor")); // already absent
+    d->remove(QStringLiteral("accentColor"));
+    d->remove(QStringLiteral("accentColor")); // already absent
     QCOMPARE(accentChanges, 2);
     QCOMPARE(all.count(), 3);
     QCOMPARE(all.at(1).at(0).toString(), QStringLiteral("maxHistoryItems"));
 }
 
-void TestUserDefaults::fileKeepsTypesAcrossRuns()
+void TestSettings::fileKeepsTypesAcrossRuns()
 {
     QTemporaryDir dir;
-    const QString path = dir.path() + QStringLiteral("/Brisol/defaults.json");
+    const QString path = dir.path() + QStringLiteral("/ondrel/settings.json");
+    const QString shortcut = QStringLiteral(R"({"keyCode":9,"modifiers":768})");
     {
-        platform::SettingsUserDefaults d(path);
-        d.setInteger(QStringLiteral("maxHistoryItems"), 20);
-        d.setString(QStringLiteral("accentColor"), QStringLiteral("Coral"));
-        d.setBool(QStringLiteral("SUAutomaticallyUpdate"), false);
-        d.setString(QStringLiteral("KeyboardShortcuts_toggleBrisol"),
-                    QStringLiteral(R"({"carbonKeyCode":9,"carbonModifiers":768})"));
+        platform::JsonSettings d(path);
+        d.setInteger(keys::maxHistoryItems, 20);
+        d.setString(keys::accentColor, QStringLiteral("Coral"));
+        d.setBool(keys::automaticallyUpdate, false);
+        d.setString(keys::shortcutPrefix + QStringLiteral("togglePopover"), shortcut);
     }
+    // Groups are objects, so the file reads as it is organised.
     const QByteArray text = test::readFile(path);
-    QVERIFY(text.contains(R"("maxHistoryItems":20)"));
-    QVERIFY(text.contains(R"("SUAutomaticallyUpdate":false)"));
-    platform::SettingsUserDefaults d(path);
-    QCOMPARE(d.object(QStringLiteral("maxHistoryItems")).typeId(), QMetaType::LongLong);
-    QCOMPARE(d.object(QStringLiteral("SUAutomaticallyUpdate")).typeId(), QMetaType::Bool);
-    QCOMPARE(d.object(QStringLiteral("accentColor")).typeId(), QMetaType::QString);
-    QCOMPARE(d.string(QStringLiteral("KeyboardShortcuts_toggleBrisol")),
-             std::optional<QString>(QStringLiteral(R"({"carbonKeyCode":9,"carbonModifiers":768})")));
+    QVERIFY2(text.contains(R"("history":{"maxItems":20})"), text.constData());
+    QVERIFY2(text.contains(R"("automaticallyUpdate":false)"), text.constData());
+    platform::JsonSettings d(path);
+    QCOMPARE(d.value(keys::maxHistoryItems).typeId(), QMetaType::LongLong);
+    QCOMPARE(d.value(keys::automaticallyUpdate).typeId(), QMetaType::Bool);
+    QCOMPARE(d.value(keys::accentColor).typeId(), QMetaType::QString);
+    QCOMPARE(d.string(keys::shortcutPrefix + QStringLiteral("togglePopover")),
+             std::optional<QString>(shortcut));
 }
 
-void TestUserDefaults::fileIsPrivate()
+void TestSettings::formerNamesAreAdoptedOnce_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("expected");
+    QTest::newRow("update feed") << QByteArray(R"({"SUFeedURL":"https://example.org/feed.xml"})")
+                                 << keys::feedURL << QVariant(QStringLiteral("https://example.org/feed.xml"));
+    QTest::newRow("history size") << QByteArray(R"({"maxHistoryItems":100})") << keys::maxHistoryItems
+                                  << QVariant(qlonglong(100));
+    QTest::newRow("popover hotkey") << QByteArray(R"({"KeyboardShortcuts_toggleBrisol":"{}"})")
+                                    << QStringLiteral("hotkeys/togglePopover")
+                                    << QVariant(QStringLiteral("{}"));
+    QTest::newRow("other hotkey") << QByteArray(R"({"KeyboardShortcuts_other":false})")
+                                  << QStringLiteral("hotkeys/other") << QVariant(false);
+    QTest::newRow("both: the new one wins")
+        << QByteArray(R"({"accentColor":"Sky","appearance":{"accentColor":"Coral"}})") << keys::accentColor
+        << QVariant(QStringLiteral("Coral"));
+}
+
+void TestSettings::formerNamesAreAdoptedOnce()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, key);
+    QFETCH(QVariant, expected);
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/settings.json");
+    QVERIFY(test::writeFile(path, file));
+    {
+        platform::JsonSettings d(path);
+        QCOMPARE(d.value(key), expected);
+    }
+    // Written under the new name only, and read the same way again.
+    QVERIFY(!test::readFile(path).contains("KeyboardShortcuts_"));
+    platform::JsonSettings again(path);
+    QCOMPARE(again.allValues().keys(), QStringList{key});
+    QCOMPARE(again.value(key), expected);
+}
+
+void TestSettings::fileIsPrivate()
 {
     QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/Brisol");
-    platform::SettingsUserDefaults d(folder + QStringLiteral("/defaults.json"));
-    d.setInteger(QStringLiteral("maxHistoryItems"), 5);
+    const QString folder = dir.path() + QStringLiteral("/ondrel");
+    platform::JsonSettings d(folder + QStringLiteral("/settings.json"));
+    d.setInteger(keys::maxHistoryItems, 5);
     QCOMPARE(test::unixMode(folder), 0700);
     QCOMPARE(test::unixMode(d.filePath()), 0600);
 }
 
-void TestUserDefaults::defaultPathFollowsXdg()
+void TestSettings::defaultPathFollowsXdg()
 {
     test::TemporaryHome home;
-    QCOMPARE(platform::SettingsUserDefaults::defaultFilePath(),
-             home.configHome() + QStringLiteral("/Brisol/defaults.json"));
+    QCOMPARE(platform::JsonSettings::defaultFilePath(),
+             home.configHome() + QStringLiteral("/ondrel/settings.json"));
 }
 
-void TestUserDefaults::corruptFileIsMovedAside_data()
+void TestSettings::corruptFileIsMovedAside_data()
 {
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("not json") << QByteArray("maxHistoryItems=3");
@@ -141,37 +182,39 @@ void TestUserDefaults::corruptFileIsMovedAside_data()
     QTest::newRow("truncated") << QByteArray(R"({"maxHistoryItems":)");
 }
 
-void TestUserDefaults::corruptFileIsMovedAside()
+void TestSettings::corruptFileIsMovedAside()
 {
     QFETCH(QByteArray, content);
     QTemporaryDir dir;
-    const QString path = dir.path() + QStringLiteral("/defaults.json");
+    const QString path = dir.path() + QStringLiteral("/settings.json");
     QVERIFY(test::writeFile(path, content));
     QTest::ignoreMessage(
         QtWarningMsg, QRegularExpression(QStringLiteral(
-                          "^Settings file .* could not be read; moved it to .*defaults\\.json\\.corrupt-")));
-    platform::SettingsUserDefaults d(path);
-    QVERIFY(d.dictionaryRepresentation().isEmpty());
-    d.setInteger(QStringLiteral("maxHistoryItems"), 7);
-    const QStringList copies = QDir(dir.path()).entryList({QStringLiteral("defaults.json.corrupt-*")});
+                          "^Settings file .* could not be read; moved it to .*settings\\.json\\.corrupt-")));
+    platform::JsonSettings d(path);
+    QVERIFY(d.allValues().isEmpty());
+    d.setInteger(keys::maxHistoryItems, 7);
+    const QStringList copies = QDir(dir.path()).entryList({QStringLiteral("settings.json.corrupt-*")});
     QCOMPARE(copies.size(), 1);
     QCOMPARE(test::readFile(dir.path() + u'/' + copies.first()), content);
-    QVERIFY(test::readFile(path).contains(R"("maxHistoryItems":7)"));
+    QVERIFY(test::readFile(path).contains(R"("maxItems":7)"));
 }
 
-void TestUserDefaults::unknownValuesSurviveRewrite()
+void TestSettings::unknownValuesSurviveRewrite()
 {
     QTemporaryDir dir;
-    const QString path = dir.path() + QStringLiteral("/defaults.json");
+    const QString path = dir.path() + QStringLiteral("/settings.json");
     QVERIFY(test::writeFile(
-        path, R"({"SULastCheckTime":812345678.5,"list":[1,"a",{"k":null}],"big":123456789012345678901234})"));
-    platform::SettingsUserDefaults d(path);
-    d.setBool(QStringLiteral("SUAutomaticallyUpdate"), true);
+        path,
+        R"({"updates":{"lastCheckTime":812345678.5},"list":[1,"a",{"k":null}],"big":123456789012345678901234})"));
+    platform::JsonSettings d(path);
+    d.setBool(keys::automaticallyUpdate, true);
     const QByteArray text = test::readFile(path);
-    QVERIFY2(text.contains(R"("SULastCheckTime":812345678.5)"), text.constData());
+    QVERIFY2(text.contains(R"("lastCheckTime":812345678.5)"), text.constData());
     QVERIFY2(text.contains(R"("list":[1,"a",{"k":null}])"), text.constData());
-    QVERIFY2(text.contains(R"("SUAutomaticallyUpdate":true)"), text.constData());
+    QVERIFY2(text.contains(R"("updates":{"automaticallyUpdate":true,"lastCheckTime":812345678.5})"),
+             text.constData());
 }
 
-QTEST_GUILESS_MAIN(TestUserDefaults)
-#include "tst_userdefaults.moc"
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"

@@ -84,7 +84,7 @@ bool AppProcess::toggle() const
 QJsonArray AppProcess::history() const
 {
     return QJsonDocument::fromJson(
-               readFile(m_home.path() + QStringLiteral("/.local/share/Brisol/history.json")))
+               readFile(m_home.path() + QStringLiteral("/.local/share/ondrel/history.json")))
         .array();
 }
 

@@ -2,10 +2,10 @@
 
 // The popover over a store with in-memory services, and a sample history.
 
-#include "ClipboardListView.h"
 #include "HistoryFixture.h"
 #include "HistoryList.h"
 #include "IconButton.h"
+#include "PopoverContent.h"
 #include "Theme.h"
 
 #include <QDir>
@@ -85,14 +85,14 @@ inline QList<ClipboardItem> sampleHistory()
 
 struct PopoverFixture : Fixture
 {
-    ThemeManager theme{defaults};
-    std::unique_ptr<ClipboardListView> view;
+    ThemeManager theme{settings};
+    std::unique_ptr<PopoverContent> view;
 
     explicit PopoverFixture(const QList<ClipboardItem>& items = {})
     {
         manager->setItems(items);
-        view = std::make_unique<ClipboardListView>(*manager, theme, queue, pasteboard);
-        view->resize(ClipboardListView::kWidth, ClipboardListView::kHeight);
+        view = std::make_unique<PopoverContent>(*manager, theme, scheduler, clipboard);
+        view->resize(PopoverContent::kWidth, PopoverContent::kHeight);
     }
 };
 

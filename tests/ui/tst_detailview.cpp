@@ -70,8 +70,8 @@ void TestDetailView::detailOverlay()
     QCOMPARE(f.view->mainColumn()->geometry(), f.view->rect());
     QVERIFY(f.view->list()->isVisible());
     QTest::mouseClick(f.view.get(), Qt::LeftButton, {}, QPoint(160, 4));
-    f.queue.advance(2);
-    QVERIFY(!f.pasteboard.string());
+    f.scheduler.advance(2);
+    QVERIFY(!f.clipboard.string());
     QVERIFY(f.view->detailView()->editor()->hasFocus());
     QTest::mouseClick(close, Qt::LeftButton);
     QVERIFY(!f.view->detailItem());
@@ -147,20 +147,20 @@ void TestDetailView::copyFromDetail()
     test::PopoverFixture f({ClipboardItem::makeText(original, QStringLiteral("Notes"))});
     Shown shown(f);
     QVERIFY(shown.ok);
-    f.pasteboard.setString(QStringLiteral("something else"));
-    const qint64 before = f.pasteboard.changeCount();
+    f.clipboard.setString(QStringLiteral("something else"));
+    const qint64 before = f.clipboard.changeCount();
     f.view->openDetail(f.manager->items().first());
     f.view->detailView()->setEditedText(edited);
     QTest::mouseClick(f.view->detailView()->findChild<IconButton*>(QStringLiteral("copy")), Qt::LeftButton);
-    QCOMPARE(f.pasteboard.string(), edited);
-    QCOMPARE(f.pasteboard.changeCount(), before + 2); // cleared, then written
+    QCOMPARE(f.clipboard.string(), edited);
+    QCOMPARE(f.clipboard.changeCount(), before + 2); // cleared, then written
     QVERIFY(!f.view->detailItem());
-    f.queue.runPending();
+    f.scheduler.runPending();
     QCOMPARE(f.manager->items().size(), adds ? 2 : 1);
     if (adds) {
         const ClipboardItem& added = f.manager->items().first();
         QCOMPARE(added.text(), edited);
-        QCOMPARE(added.appName(), QStringLiteral("Brisol"));
+        QCOMPARE(added.appName(), QStringLiteral("Ondrel"));
         QCOMPARE(added.type(), ClipboardItemType::text);
         QVERIFY(!added.isPinned());
     }
@@ -188,7 +188,7 @@ void TestDetailView::detailCounts()
     QFETCH(QString, chars);
     QFETCH(QString, lines);
     test::PopoverFixture f;
-    DetailView detail(ClipboardItem::makeText(text), f.theme, f.pasteboard);
+    DetailView detail(ClipboardItem::makeText(text), f.theme, f.clipboard);
     const auto labelTexts = [&] {
         QStringList out;
         for (const QLabel* l : detail.findChildren<QLabel*>())
@@ -230,8 +230,8 @@ void TestDetailView::detailKeepsTheTextExact()
     QCOMPARE(detail->editedText(), original + QStringLiteral("x"));
     QTest::keyClick(detail->editor(), Qt::Key_Backspace);
     detail->copy();
-    QCOMPARE(f.pasteboard.string(), original);
-    f.queue.runPending();
+    QCOMPARE(f.clipboard.string(), original);
+    f.scheduler.runPending();
     QCOMPARE(f.manager->items().size(), 1);
 }
 
@@ -251,7 +251,7 @@ void TestDetailView::detailFontAndBadge()
     QFETCH(QString, badge);
     QFETCH(bool, fixedPitch);
     test::PopoverFixture f;
-    DetailView detail(ClipboardItem::makeText(text), f.theme, f.pasteboard);
+    DetailView detail(ClipboardItem::makeText(text), f.theme, f.clipboard);
     QCOMPARE(QFontInfo(detail.editor()->font()).fixedPitch(), fixedPitch);
     QStringList names;
     for (const QWidget* w : detail.findChildren<QWidget*>())

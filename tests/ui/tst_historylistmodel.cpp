@@ -1,7 +1,7 @@
 #include "HistoryFixture.h"
 #include "HistoryListModel.h"
 #include "HistoryStore.h"
-#include "PreferenceKeys.h"
+#include "SettingsKeys.h"
 
 #include <QAbstractItemModelTester>
 #include <QRandomGenerator>
@@ -29,7 +29,7 @@ struct ModelFixture : test::Fixture
     explicit ModelFixture(int count)
     {
         if (count > HistoryStore::kDefaultHistoryLimit)
-            defaults.setInteger(keys::maxHistoryItems, count);
+            settings.setInteger(keys::maxHistoryItems, count);
         for (int i = count - 1; i >= 0; --i)
             add(QStringLiteral("e%1").arg(i), 1000 - (count - i));
         clearSpies();
@@ -176,7 +176,7 @@ void TestHistoryListModel::rowsKeepTheirIdentityAcrossAnInsert()
 void TestHistoryListModel::randomChangesKeepTheRowsInStep()
 {
     ModelFixture f(20);
-    f.defaults.setInteger(keys::maxHistoryItems, 25);
+    f.settings.setInteger(keys::maxHistoryItems, 25);
     QRandomGenerator random(20261206);
     for (int step = 0; step < 400; ++step) {
         const int rows = f.model.rowCount();
@@ -197,7 +197,7 @@ void TestHistoryListModel::randomChangesKeepTheRowsInStep()
         case 4:
             if (row >= 0)
                 f.manager->copyAndPaste(f.model.itemAt(row));
-            f.queue.runPending();
+            f.scheduler.runPending();
             break;
         case 5:
             f.manager->setSearchText(random.bounded(2) ? QStringLiteral("e%1").arg(random.bounded(10))

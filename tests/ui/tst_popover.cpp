@@ -1,4 +1,4 @@
-#include "ClipboardItemRow.h"
+#include "ClipboardItemDelegate.h"
 #include "DetailView.h"
 #include "HistoryListModel.h"
 #include "IconButton.h"
@@ -87,7 +87,7 @@ void TestPopover::rowButtonsFollowHoverAndSelection()
             break;
         }
     QCOMPARE(f.manager->items().size(), 4);
-    QCOMPARE(f.queue.pendingCount(), 0u); // a button click is no row click
+    QCOMPARE(f.scheduler.pendingCount(), 0u); // a button click is no row click
 }
 
 void TestPopover::hoverSelectsWithoutScrolling()
@@ -144,17 +144,17 @@ void TestPopover::clickPastesAfterTheDoubleClickInterval()
     QVERIFY(shown.ok);
     const double interval = QApplication::doubleClickInterval() / 1000.0;
     QTest::mouseClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 1));
-    f.queue.advance(interval - 0.01);
-    QVERIFY(!f.pasteboard.string());
+    f.scheduler.advance(interval - 0.01);
+    QVERIFY(!f.clipboard.string());
     QVERIFY(!f.view->showCopiedToast());
-    f.queue.advance(0.02);
-    QCOMPARE(f.pasteboard.string(), QStringLiteral("entry 1"));
+    f.scheduler.advance(0.02);
+    QCOMPARE(f.clipboard.string(), QStringLiteral("entry 1"));
     QVERIFY(f.view->showCopiedToast());
     QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
     // The popover stays open, the entry went to the front, the keystroke follows.
     QCOMPARE(f.manager->items().first().text(), QStringLiteral("entry 1"));
-    f.queue.advance(0.1);
-    QCOMPARE(f.keystrokes.pasteCount(), 1);
+    f.scheduler.advance(0.1);
+    QCOMPARE(f.pasteTyper.pasteCount(), 1);
     QVERIFY(!f.view->detailItem());
 }
 
@@ -164,9 +164,9 @@ void TestPopover::doubleClickOpensDetailWithoutPasting()
     Shown shown(f);
     QVERIFY(shown.ok);
     QTest::mouseDClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 2));
-    f.queue.advance(2);
-    QVERIFY(!f.pasteboard.string());
-    QCOMPARE(f.keystrokes.pasteCount(), 0);
+    f.scheduler.advance(2);
+    QVERIFY(!f.clipboard.string());
+    QCOMPARE(f.pasteTyper.pasteCount(), 0);
     QVERIFY(f.view->detailItem());
     QCOMPARE(f.view->detailItem()->text(), QStringLiteral("entry 2"));
     QVERIFY(f.view->detailView()->isVisible());
@@ -179,18 +179,18 @@ void TestPopover::noticeTimingWithTwoClicks()
     QVERIFY(shown.ok);
     const double interval = QApplication::doubleClickInterval() / 1000.0;
     QTest::mouseClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 0));
-    f.queue.advance(interval); // first paste: the notice shows, to go 1.0 s later
+    f.scheduler.advance(interval); // first paste: the notice shows, to go 1.0 s later
     QVERIFY(f.view->showCopiedToast());
-    f.queue.advance(0.5);
+    f.scheduler.advance(0.5);
     QTest::mouseClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 1));
-    f.queue.advance(interval);
+    f.scheduler.advance(interval);
     QVERIFY(f.view->showCopiedToast());
-    f.queue.advance(0.49 - interval);
+    f.scheduler.advance(0.49 - interval);
     QVERIFY(f.view->showCopiedToast());
-    f.queue.advance(0.02); // one second after the first paste
+    f.scheduler.advance(0.02); // one second after the first paste
     QVERIFY(!f.view->showCopiedToast());
     QTRY_VERIFY(f.view->copiedNotice()->isHidden());
-    f.queue.advance(1);
+    f.scheduler.advance(1);
     QVERIFY(!f.view->showCopiedToast());
 }
 
@@ -293,7 +293,7 @@ void TestPopover::searchResetsSelection()
 
     // Return in the field pastes the selected entry.
     QTest::keyClick(f.view->searchField(), Qt::Key_Return);
-    QCOMPARE(f.pasteboard.string(), QStringLiteral("entry 3"));
+    QCOMPARE(f.clipboard.string(), QStringLiteral("entry 3"));
 }
 
 void TestPopover::tabOnEmptyList()

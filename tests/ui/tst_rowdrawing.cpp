@@ -1,4 +1,4 @@
-#include "ClipboardItemRow.h"
+#include "ClipboardItemDelegate.h"
 #include "HistoryListModel.h"
 #include "IconButton.h"
 #include "PopoverFixture.h"
@@ -46,7 +46,7 @@ void TestRowDrawing::previewLines()
     QVERIFY(shown.ok);
     HistoryList* list = f.view->list();
     const ClipboardItem& item = f.manager->items().first();
-    const int width = list->viewport()->width() - 2 * ClipboardItemRow::kHorizontalInset;
+    const int width = list->viewport()->width() - 2 * ClipboardItemDelegate::kHorizontalInset;
     QCOMPARE(list->rowDelegate()->previewLineCount(item, width), lines);
     const int height = list->cardGeometry(0).height();
     if (cardHeight)
@@ -101,7 +101,7 @@ void TestRowDrawing::textStopsBeforeTheButtons()
     list->viewport()->render(&image);
     const QRect card = list->cardGeometry(0);
     // The column the buttons stand in, inside the card's outline.
-    const int left = card.right() - ClipboardItemRow::kButtonMargin - ClipboardItemRow::kButtonSide;
+    const int left = card.right() - ClipboardItemDelegate::kButtonMargin - ClipboardItemDelegate::kButtonSide;
     for (int y = card.top() + 4; y <= card.bottom() - 4; ++y)
         for (int x = left; x <= card.right() - 4; ++x)
             QVERIFY2(qGray(image.pixel(x, y)) > 160,

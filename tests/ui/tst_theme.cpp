@@ -1,6 +1,6 @@
 #include "Fonts.h"
-#include "MemoryUserDefaults.h"
-#include "PreferenceKeys.h"
+#include "MemorySettings.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
 #include "Theme.h"
 
@@ -95,40 +95,40 @@ void TestTheme::storedAccent()
     QFETCH(QVariant, stored);
     QFETCH(QString, raw);
     QFETCH(int, accent);
-    platform::MemoryUserDefaults defaults;
+    platform::MemorySettings settings;
     if (stored.isValid())
-        defaults.setObject(keys::accentColor, stored);
-    ThemeManager theme(defaults);
+        settings.setValue(keys::accentColor, stored);
+    ThemeManager theme(settings);
     QCOMPARE(theme.accentColorRaw(), raw);
     QCOMPARE(int(theme.accentColor()), accent);
     QCOMPARE(theme.palette().accent, palette(AccentColor(accent)).accent);
     // An unknown stored value is read as coral, never rewritten.
-    QCOMPARE(defaults.object(keys::accentColor), stored);
+    QCOMPARE(settings.value(keys::accentColor), stored);
 }
 
 void TestTheme::changesAreAnnounced()
 {
-    platform::MemoryUserDefaults defaults;
-    ThemeManager theme(defaults);
+    platform::MemorySettings settings;
+    ThemeManager theme(settings);
     QSignalSpy changed(&theme, &ThemeManager::accentColorChanged);
     theme.setAccentColorRaw(QStringLiteral("Sky"));
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(defaults.string(keys::accentColor), std::optional<QString>(QStringLiteral("Sky")));
-    defaults.setString(keys::accentColor, QStringLiteral("Butter")); // changed elsewhere
+    QCOMPARE(settings.string(keys::accentColor), std::optional<QString>(QStringLiteral("Sky")));
+    settings.setString(keys::accentColor, QStringLiteral("Butter")); // changed elsewhere
     QCOMPARE(changed.count(), 2);
     QCOMPARE(theme.accentColor(), AccentColor::butter);
 }
 
 void TestTheme::animatedChangeEasesInAndOut()
 {
-    platform::MemoryUserDefaults defaults;
-    ThemeManager theme(defaults);
+    platform::MemorySettings settings;
+    ThemeManager theme(settings);
     const AccentPalette coral = palette(AccentColor::coral);
     const AccentPalette sky = palette(AccentColor::sky);
     QSignalSpy changed(&theme, &ThemeManager::accentColorChanged);
     theme.setAccentColorRawAnimated(QStringLiteral("Sky"));
     // Stored at once; the colours start where they were.
-    QCOMPARE(defaults.string(keys::accentColor), std::optional<QString>(QStringLiteral("Sky")));
+    QCOMPARE(settings.string(keys::accentColor), std::optional<QString>(QStringLiteral("Sky")));
     QCOMPARE(theme.accentColor(), AccentColor::sky);
     QCOMPARE(theme.palette().accent, coral.accent);
     QCOMPARE(theme.transition()->duration(), 200);

@@ -4,13 +4,13 @@
 
 #include "AppProcess.h"
 #include "ClipboardManager.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "QtMainQueue.h"
-#include "RecordingKeystrokePoster.h"
+#include "DataControlConnection.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "QtScheduler.h"
+#include "RecordingPasteTyper.h"
 #include "TestSupport.h"
 #include "WaylandClipboard.h"
-#include "WaylandPasteboard.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -42,21 +42,21 @@ QImage redSquare()
 struct Watched
 {
     explicit Watched(platform::ClipboardReadBudgets budgets = {})
-        : pasteboard(std::make_unique<platform::WaylandClipboard>(budgets))
+        : clipboard(std::make_unique<platform::DataControlConnection>(budgets))
     {
         manager.startMonitoring();
     }
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    platform::WaylandPasteboard pasteboard;
-    ClipboardManager manager{{defaults, queue, pasteboard, keystrokes, workspace, nullptr}};
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    platform::WaylandClipboard clipboard;
+    ClipboardManager manager{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
 };
 
 } // namespace
 
-class TestWaylandClipboard : public QObject
+class TestDataControl : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -68,22 +68,22 @@ private Q_SLOTS:
     void silentSourceBlocksNothing();
 };
 
-void TestWaylandClipboard::offersDataControl()
+void TestDataControl::offersDataControl()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("wayland"));
-    platform::WaylandClipboard clipboard;
+    platform::DataControlConnection clipboard;
     QVERIFY(clipboard.isAvailable());
     // Sway 1.7 has the wlroots protocol; newer compositors the standard one.
     QVERIFY(clipboard.protocolName() == u"wlr-data-control-unstable-v1" ||
             clipboard.protocolName() == u"ext-data-control-v1");
 }
 
-void TestWaylandClipboard::capturesTextImagesAndFiles()
+void TestDataControl::capturesTextImagesAndFiles()
 {
     QVERIFY(test::wlCopy("there before"));
     Watched w;
-    QCoreApplication::processEvents();       // what the compositor said at connection has arrived
-    QCOMPARE(w.pasteboard.changeCount(), 0); // what was there at start is not a copy
+    QCoreApplication::processEvents();      // what the compositor said at connection has arrived
+    QCOMPARE(w.clipboard.changeCount(), 0); // what was there at start is not a copy
     const QString text = QStringLiteral("grüße ✓ 😀\n\tindented");
     QVERIFY(test::wlCopy(text.toUtf8()));
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
@@ -94,7 +94,7 @@ void TestWaylandClipboard::capturesTextImagesAndFiles()
     QCOMPARE(w.manager.items().first().image()->size(), QSize(3, 3));
     QCOMPARE(w.manager.items().first().image()->pixelColor(1, 1), QColor(Qt::red));
     // A file manager's copy: only the URL list (wl-copy would add text types).
-    platform::WaylandClipboard files;
+    platform::DataControlConnection files;
     files.setContents({{QStringLiteral("text/uri-list"),
                         "# a comment\r\nfile:///tmp/report%20final.pdf\r\nfile:///tmp/b.txt\r\n"}});
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 3, 5000);
@@ -103,7 +103,7 @@ void TestWaylandClipboard::capturesTextImagesAndFiles()
              std::optional<QUrl>(QUrl::fromLocalFile(QStringLiteral("/tmp/report final.pdf"))));
 }
 
-void TestWaylandClipboard::copyOutIsReadBackByteForByte()
+void TestDataControl::copyOutIsReadBackByteForByte()
 {
     Watched w;
     const QString text = QStringLiteral("line one\r\nline two ✓ \U0001F600\n\n  trailing  ");
@@ -111,8 +111,8 @@ void TestWaylandClipboard::copyOutIsReadBackByteForByte()
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")), text.toUtf8(), 5000);
     QCOMPARE(test::wlPaste(QStringLiteral("text/plain")), text.toUtf8());
     // Our own write is seen as a change and, being the front entry, not recorded again.
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.lastChangeCount(), w.pasteboard.changeCount(), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(w.keystrokes.pasteCount(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.manager.lastChangeCount(), w.clipboard.changeCount(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.pasteTyper.pasteCount(), 1, 5000);
 
     w.manager.copyAndPaste(ClipboardItem::makeImage(redSquare()));
     QImage pasted;
@@ -127,11 +127,11 @@ void TestWaylandClipboard::copyOutIsReadBackByteForByte()
                               5000);
 }
 
-void TestWaylandClipboard::secretsAreNotCaptured()
+void TestDataControl::secretsAreNotCaptured()
 {
     Watched w;
     // A password manager's copy, from another connection.
-    platform::WaylandClipboard manager;
+    platform::DataControlConnection manager;
     manager.setContents({{QString::fromLatin1(platform::kSecretHintType), "secret"},
                          {QStringLiteral("text/plain;charset=utf-8"), "hunter2"}});
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")),
@@ -141,7 +141,7 @@ void TestWaylandClipboard::secretsAreNotCaptured()
     QCOMPARE(w.manager.items().first().text(), std::optional<QString>(QStringLiteral("after the password")));
 }
 
-void TestWaylandClipboard::silentSourceBlocksNothing()
+void TestDataControl::silentSourceBlocksNothing()
 {
     platform::ClipboardReadBudgets budgets;
     budgets.dataMs = 400;
@@ -163,8 +163,8 @@ void TestWaylandClipboard::silentSourceBlocksNothing()
     QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
     timer.start(10);
     bool answered = false;
-    platform::PasteboardContents got;
-    w.pasteboard.readContents(this, [&](platform::PasteboardContents c) {
+    platform::ClipboardContents got;
+    w.clipboard.readContents(this, [&](platform::ClipboardContents c) {
         answered = true;
         got = std::move(c);
     });
@@ -174,7 +174,7 @@ void TestWaylandClipboard::silentSourceBlocksNothing()
     QVERIFY(got.types.contains(QStringLiteral("text/plain")));
     // Asked once; the same copy is not asked for again.
     answered = false;
-    w.pasteboard.readContents(this, [&](platform::PasteboardContents) { answered = true; });
+    w.clipboard.readContents(this, [&](platform::ClipboardContents) { answered = true; });
     QTRY_VERIFY_WITH_TIMEOUT(answered, 5000);
     QTest::qWait(100);
     said += source.readAll();
@@ -186,5 +186,5 @@ void TestWaylandClipboard::silentSourceBlocksNothing()
     QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
 }
 
-QTEST_MAIN(TestWaylandClipboard)
-#include "tst_waylandclipboard.moc"
+QTEST_MAIN(TestDataControl)
+#include "tst_datacontrol.moc"

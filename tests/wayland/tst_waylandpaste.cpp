@@ -3,13 +3,13 @@
 // of another program, found through the foreign-toplevel list.
 
 #include "ClipboardManager.h"
-#include "MemoryUserDefaults.h"
-#include "QtMainQueue.h"
-#include "RecordingKeystrokePoster.h"
+#include "DataControlConnection.h"
+#include "MemorySettings.h"
+#include "QtScheduler.h"
+#include "RecordingPasteTyper.h"
 #include "TestSupport.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
-#include "WaylandPasteboard.h"
 #include "X11TestSupport.h"
 
 #include <QGuiApplication>
@@ -37,29 +37,29 @@ void TestWaylandPaste::seesTheActiveWindow()
     QVERIFY(desktop.canType());
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Re: salary review.pdf")));
-    platform::WaylandWorkspace workspace(desktop);
+    platform::WaylandFocusTracker focus(desktop);
     // Named by its app_id, never by its title.
-    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication().has_value(), 5000);
-    const QString name = workspace.frontmostApplication()->name.value_or(QString());
+    QTRY_VERIFY_WITH_TIMEOUT(focus.activeApplication().has_value(), 5000);
+    const QString name = focus.activeApplication()->name.value_or(QString());
     QVERIFY2(!name.isEmpty() && !name.contains(u"salary"), qPrintable(name));
     QCOMPARE(name, desktop.activeAppId());
 }
 
 void TestWaylandPaste::pastesIntoTheActiveWindow()
 {
-    platform::WaylandClipboard clipboard;
+    platform::DataControlConnection clipboard;
     clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "pasted on wayland"}});
     platform::WaylandDesktop desktop;
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Target")));
-    platform::WaylandKeystrokePoster poster(desktop);
-    poster.postPaste();
+    platform::WaylandPasteTyper poster(desktop);
+    poster.typePaste();
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v pasted on wayland"));
 }
 
 void TestWaylandPaste::givesTheFocusBackBeforePasting()
 {
-    platform::WaylandClipboard clipboard;
+    platform::DataControlConnection clipboard;
     clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "back to the target"}});
     platform::WaylandDesktop desktop;
     test::TestWindow target;
@@ -70,37 +70,37 @@ void TestWaylandPaste::givesTheFocusBackBeforePasting()
     popover.resize(200, 200);
     popover.show();
     QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
-    platform::WaylandKeystrokePoster poster(desktop);
-    poster.postPaste();
+    platform::WaylandPasteTyper poster(desktop);
+    poster.typePaste();
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v back to the target"));
 }
 
 void TestWaylandPaste::overrideChord()
 {
-    platform::WaylandClipboard clipboard;
+    platform::DataControlConnection clipboard;
     clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "terminal style"}});
     platform::WaylandDesktop desktop([] { return QStringLiteral("ctrl+shift+v"); });
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Target")));
-    platform::WaylandKeystrokePoster poster(desktop);
-    poster.postPaste();
+    platform::WaylandPasteTyper poster(desktop);
+    poster.typePaste();
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+shift+v terminal style"));
 }
 
 void TestWaylandPaste::captureNamesTheActiveWindow()
 {
     platform::WaylandDesktop desktop;
-    platform::WaylandWorkspace workspace(desktop);
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::WaylandPasteboard pasteboard(std::make_unique<platform::WaylandClipboard>());
-    ClipboardManager manager({defaults, queue, pasteboard, keystrokes, workspace, nullptr});
+    platform::WaylandFocusTracker focus(desktop);
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::WaylandClipboard clipboard(std::make_unique<platform::DataControlConnection>());
+    ClipboardManager manager({settings, scheduler, clipboard, pasteTyper, focus, nullptr});
     manager.startMonitoring();
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Notes")));
     QTRY_COMPARE_WITH_TIMEOUT(desktop.activeAppId(), QStringLiteral("ondrel-test-window"), 5000);
-    platform::WaylandClipboard other; // the program copies
+    platform::DataControlConnection other; // the program copies
     other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied in Notes"}});
     QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 5000);
     QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("ondrel-test-window")));

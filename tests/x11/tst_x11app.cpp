@@ -171,7 +171,7 @@ std::optional<QPoint> TestX11App::openTrayMenuAt(const QString& icon, const QStr
 int TestX11App::storedEntries() const
 {
     const QByteArray bytes =
-        test::readFile(m_home->path() + QStringLiteral("/.local/share/Brisol/history.json"));
+        test::readFile(m_home->path() + QStringLiteral("/.local/share/ondrel/history.json"));
     return int(QJsonDocument::fromJson(bytes).array().size());
 }
 

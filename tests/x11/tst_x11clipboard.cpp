@@ -1,12 +1,12 @@
 #include "ClipboardData.h"
 #include "ClipboardManager.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "QtMainQueue.h"
-#include "RecordingKeystrokePoster.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "QtScheduler.h"
+#include "RecordingPasteTyper.h"
 #include "TestSupport.h"
+#include "X11Clipboard.h"
 #include "X11ClipboardReader.h"
-#include "X11Pasteboard.h"
 #include "X11TestSupport.h"
 
 #include <QBuffer>
@@ -38,24 +38,23 @@ QByteArray encoded(const QImage& image, const char* format)
 }
 
 // What a capture reads, waiting on the event loop for the reader's answer.
-std::optional<platform::PasteboardContents> readContents(platform::Pasteboard& board)
+std::optional<platform::ClipboardContents> readContents(platform::Clipboard& board)
 {
-    std::optional<platform::PasteboardContents> answer;
+    std::optional<platform::ClipboardContents> answer;
     QObject context;
-    board.readContents(&context,
-                       [&](platform::PasteboardContents contents) { answer = std::move(contents); });
+    board.readContents(&context, [&](platform::ClipboardContents contents) { answer = std::move(contents); });
     if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
         return std::nullopt;
     return answer;
 }
 
 // The same through a reader of its own (other budgets, or this process as owner).
-std::optional<platform::PasteboardContents> readThrough(platform::X11ClipboardReader& reader,
-                                                        qint64 generation)
+std::optional<platform::ClipboardContents> readThrough(platform::X11ClipboardReader& reader,
+                                                       qint64 generation)
 {
-    std::optional<platform::PasteboardContents> answer;
+    std::optional<platform::ClipboardContents> answer;
     QObject context;
-    reader.readContents(generation, &context, [&](platform::PasteboardContents c) { answer = std::move(c); });
+    reader.readContents(generation, &context, [&](platform::ClipboardContents c) { answer = std::move(c); });
     if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
         return std::nullopt;
     return answer;
@@ -70,7 +69,7 @@ QImage redSquare()
 
 } // namespace
 
-class TestX11Pasteboard : public QObject
+class TestX11Clipboard : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -93,18 +92,18 @@ private Q_SLOTS:
     void idlePollTalksToNobody();
 
 private:
-    platform::X11Pasteboard* m_board = nullptr;
+    platform::X11Clipboard* m_board = nullptr;
 };
 
-void TestX11Pasteboard::init()
+void TestX11Clipboard::init()
 {
     test::failOnUnexpectedWarnings();
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     delete m_board;
-    m_board = new platform::X11Pasteboard(QGuiApplication::clipboard(), this);
+    m_board = new platform::X11Clipboard(QGuiApplication::clipboard(), this);
 }
 
-void TestX11Pasteboard::countsChangesWithoutReading()
+void TestX11Clipboard::countsChangesWithoutReading()
 {
     const qint64 before = m_board->changeCount();
     offer("one");
@@ -121,7 +120,7 @@ void TestX11Pasteboard::countsChangesWithoutReading()
     QVERIFY(m_board->changeCount() > seen + 1);
 }
 
-void TestX11Pasteboard::readsText_data()
+void TestX11Clipboard::readsText_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("bytes");
@@ -133,7 +132,7 @@ void TestX11Pasteboard::readsText_data()
         << QStringLiteral("STRING") << QByteArray("gr\xfc\xdf") << QStringLiteral("grüß");
 }
 
-void TestX11Pasteboard::readsText()
+void TestX11Clipboard::readsText()
 {
     QFETCH(QString, type);
     QFETCH(QByteArray, bytes);
@@ -149,7 +148,7 @@ void TestX11Pasteboard::readsText()
     QVERIFY(!contents->secret);
 }
 
-void TestX11Pasteboard::readsLargeTextInPieces()
+void TestX11Clipboard::readsLargeTextInPieces()
 {
     // Far more than one property holds: the owner sends it in pieces (INCR).
     QByteArray big;
@@ -163,7 +162,7 @@ void TestX11Pasteboard::readsLargeTextInPieces()
     QCOMPARE(contents->text->toUtf8(), big);
 }
 
-void TestX11Pasteboard::urlListIsNotText()
+void TestX11Clipboard::urlListIsNotText()
 {
     const qint64 before = m_board->changeCount();
     offer("# a comment\r\nfile:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n", QStringLiteral("text/uri-list"));
@@ -176,7 +175,7 @@ void TestX11Pasteboard::urlListIsNotText()
     QCOMPARE(contents->fileURLs->first().toLocalFile(), QStringLiteral("/tmp/a b.txt"));
 }
 
-void TestX11Pasteboard::readsImagesOfAnyType_data()
+void TestX11Clipboard::readsImagesOfAnyType_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("format");
@@ -186,7 +185,7 @@ void TestX11Pasteboard::readsImagesOfAnyType_data()
     QTest::newRow("tiff") << QStringLiteral("image/tiff") << QByteArray("TIFF");
 }
 
-void TestX11Pasteboard::readsImagesOfAnyType()
+void TestX11Clipboard::readsImagesOfAnyType()
 {
     QFETCH(QString, type);
     QFETCH(QByteArray, format);
@@ -201,7 +200,7 @@ void TestX11Pasteboard::readsImagesOfAnyType()
     QVERIFY(!contents->text);
 }
 
-void TestX11Pasteboard::secretHintIsAllThatIsRead()
+void TestX11Clipboard::secretHintIsAllThatIsRead()
 {
     // xclip offers one type; the hint alone is enough to refuse the copy.
     const qint64 before = m_board->changeCount();
@@ -213,7 +212,7 @@ void TestX11Pasteboard::secretHintIsAllThatIsRead()
     QVERIFY(!contents->text && !contents->image && !contents->fileURLs);
 }
 
-void TestX11Pasteboard::hungOwnerIsAskedOnceAndBlocksNothing()
+void TestX11Clipboard::hungOwnerIsAskedOnceAndBlocksNothing()
 {
     const qint64 before = m_board->changeCount();
     test::HungOwner owner;
@@ -221,9 +220,9 @@ void TestX11Pasteboard::hungOwnerIsAskedOnceAndBlocksNothing()
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
 
     // The read returns at once; the event loop runs while the owner is silent.
-    std::optional<platform::PasteboardContents> answer;
+    std::optional<platform::ClipboardContents> answer;
     QObject context;
-    m_board->readContents(&context, [&](platform::PasteboardContents c) { answer = std::move(c); });
+    m_board->readContents(&context, [&](platform::ClipboardContents c) { answer = std::move(c); });
     QVERIFY(!answer);
     bool loopRan = false;
     QTimer::singleShot(0, [&] { loopRan = true; });
@@ -245,7 +244,7 @@ void TestX11Pasteboard::hungOwnerIsAskedOnceAndBlocksNothing()
     QCOMPARE(next->text, std::optional<QString>(QStringLiteral("after the silent one")));
 }
 
-void TestX11Pasteboard::ownerThatHangsOnDataIsGivenUpOn()
+void TestX11Clipboard::ownerThatHangsOnDataIsGivenUpOn()
 {
     const qint64 before = m_board->changeCount();
     test::HungOwner owner;
@@ -262,7 +261,7 @@ void TestX11Pasteboard::ownerThatHangsOnDataIsGivenUpOn()
     QCOMPARE(owner.requests(), asked);
 }
 
-void TestX11Pasteboard::vectorImagesAreDrawnAtThumbnailSize()
+void TestX11Clipboard::vectorImagesAreDrawnAtThumbnailSize()
 {
     // Minutes to draw at 5600 pixels; at thumbnail size the dashes blur into
     // lines and it takes milliseconds.
@@ -274,7 +273,7 @@ void TestX11Pasteboard::vectorImagesAreDrawnAtThumbnailSize()
     QCOMPARE(contents->image->size(), QSize(1024, 1024));
 }
 
-void TestX11Pasteboard::rasterIsPreferredOverVector()
+void TestX11Clipboard::rasterIsPreferredOverVector()
 {
     // This process owns the clipboard with both kinds; the reader asks
     // through the server like any other program, and the event loop answers.
@@ -292,7 +291,7 @@ void TestX11Pasteboard::rasterIsPreferredOverVector()
     QCOMPARE(answer->image->size(), QSize(3, 3)); // the PNG, not the 10x10 drawing
 }
 
-void TestX11Pasteboard::imageThatDecodesTooLongIsSkipped()
+void TestX11Clipboard::imageThatDecodesTooLongIsSkipped()
 {
     // About two seconds to draw even at thumbnail size; the budget here is
     // a tenth of a second.
@@ -310,7 +309,7 @@ void TestX11Pasteboard::imageThatDecodesTooLongIsSkipped()
     QTRY_COMPARE_WITH_TIMEOUT(platform::abandonedImageDecodes(), 0, 60000);
 }
 
-void TestX11Pasteboard::writesTextImageAndFile()
+void TestX11Clipboard::writesTextImageAndFile()
 {
     m_board->clearContents();
     m_board->setString(QStringLiteral("from Ondrel: é"));
@@ -331,13 +330,13 @@ void TestX11Pasteboard::writesTextImageAndFile()
     QVERIFY(readBack(QStringLiteral("text/uri-list")).startsWith("file:///tmp/report%201.pdf"));
 }
 
-void TestX11Pasteboard::watcherRecordsWhatOthersCopy()
+void TestX11Clipboard::watcherRecordsWhatOthersCopy()
 {
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
     manager.startMonitoring();
     offer("copied elsewhere");
     QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
@@ -360,17 +359,17 @@ void TestX11Pasteboard::watcherRecordsWhatOthersCopy()
     // Our own copy-out of a text is seen by the next poll and not recorded twice.
     manager.copyAndPaste(manager.items().at(3));
     QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll saw it
-    QTRY_COMPARE_WITH_TIMEOUT(keystrokes.pasteCount(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(pasteTyper.pasteCount(), 1, 3000);
     QCOMPARE(manager.items().size(), 4);
 }
 
-void TestX11Pasteboard::idlePollTalksToNobody()
+void TestX11Clipboard::idlePollTalksToNobody()
 {
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
     manager.startMonitoring();
     offer("owned by another program"); // reading it would need the server
     QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
@@ -387,5 +386,5 @@ void TestX11Pasteboard::idlePollTalksToNobody()
     QCOMPARE(manager.items().size(), 1);
 }
 
-QTEST_MAIN(TestX11Pasteboard)
-#include "tst_x11pasteboard.moc"
+QTEST_MAIN(TestX11Clipboard)
+#include "tst_x11clipboard.moc"

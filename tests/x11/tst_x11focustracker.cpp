@@ -1,6 +1,6 @@
 #include "TestSupport.h"
+#include "X11FocusTracker.h"
 #include "X11TestSupport.h"
-#include "X11Workspace.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -25,7 +25,7 @@ QImage blueIcon()
 
 } // namespace
 
-class TestX11Workspace : public QObject
+class TestX11FocusTracker : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -44,7 +44,7 @@ private:
     std::unique_ptr<test::TestWindow> m_window;
 };
 
-void TestX11Workspace::initTestCase()
+void TestX11FocusTracker::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(QDir().mkpath(m_data.path() + QStringLiteral("/applications")));
@@ -57,105 +57,101 @@ void TestX11Workspace::initTestCase()
                             "[Desktop Entry]\nType=Application\nName=Hidden\nNoDisplay=true\nExec=true\n"));
 }
 
-void TestX11Workspace::cleanup()
+void TestX11FocusTracker::cleanup()
 {
     m_window.reset();
 }
 
-void TestX11Workspace::startWindow(const QString& title)
+void TestX11FocusTracker::startWindow(const QString& title)
 {
     m_window = std::make_unique<test::TestWindow>();
     QVERIFY(m_window->start(title));
 }
 
-void TestX11Workspace::nothingFocusedIsNone()
+void TestX11FocusTracker::nothingFocusedIsNone()
 {
-    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
-    QCOMPARE(workspace.frontmostApplication().has_value(), false);
+    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    QCOMPARE(focus.activeApplication().has_value(), false);
 }
 
-void TestX11Workspace::namedFromDesktopEntry()
+void TestX11FocusTracker::namedFromDesktopEntry()
 {
-    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
     startWindow(QStringLiteral("Some document"));
-    QTRY_COMPARE_WITH_TIMEOUT(workspace.windowClass(workspace.activeForeignWindow()).second,
+    QTRY_COMPARE_WITH_TIMEOUT(focus.windowClass(focus.activeForeignWindow()).second,
                               QStringLiteral("ondrel-test-window"), 5000);
-    const auto app = workspace.frontmostApplication();
+    const auto app = focus.activeApplication();
     QVERIFY(app);
     QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Test Window")));
     QVERIFY(app->icon);
     QCOMPARE(app->icon->pixelColor(app->icon->width() / 2, app->icon->height() / 2), QColor(Qt::blue));
 }
 
-void TestX11Workspace::namedFromWindowWithoutEntry()
+void TestX11FocusTracker::namedFromWindowWithoutEntry()
 {
-    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries(QStringList()));
+    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries(QStringList()));
     // Named by its window class, never by its title (a document's name, a
     // mail's subject).
     startWindow(QStringLiteral("Re: salary review.pdf"));
-    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() && workspace.frontmostApplication()->icon,
-                             5000);
-    const auto app = workspace.frontmostApplication();
+    QTRY_VERIFY_WITH_TIMEOUT(focus.activeApplication() && focus.activeApplication()->icon, 5000);
+    const auto app = focus.activeApplication();
     QCOMPARE(app->name, std::optional<QString>(QStringLiteral("ondrel-test-window")));
     QCOMPARE(app->icon->size(), QSize(16, 16));
     QCOMPARE(app->icon->pixelColor(3, 3), QColor(Qt::blue));
 }
 
-void TestX11Workspace::ownWindowsAreSkipped()
+void TestX11FocusTracker::ownWindowsAreSkipped()
 {
-    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
     startWindow(QStringLiteral("Other"));
-    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() &&
-                                 workspace.frontmostApplication()->name == QStringLiteral("Test Window"),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        focus.activeApplication() && focus.activeApplication()->name == QStringLiteral("Test Window"), 5000);
     QRasterWindow mine;
     mine.resize(100, 100);
     mine.show();
     // As a pager asks: window managers that prevent focus stealing refuse
     // a window of another program than the active one otherwise.
-    QVERIFY(workspace.activate(mine.winId()));
+    QVERIFY(focus.activate(mine.winId()));
     QTRY_VERIFY_WITH_TIMEOUT(mine.isActive(), 5000);
     // Qt hears of the focus before the window manager names the active window.
     QTRY_COMPARE_WITH_TIMEOUT(test::activeWindowPid(), quint32(QCoreApplication::applicationPid()), 5000);
-    QCOMPARE(workspace.activeForeignWindow(), xcb_window_t(0));
+    QCOMPARE(focus.activeForeignWindow(), xcb_window_t(0));
     // The source stays the application that had the focus before ours.
-    const auto app = workspace.frontmostApplication();
+    const auto app = focus.activeApplication();
     QVERIFY(app);
     QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Test Window")));
 }
 
-void TestX11Workspace::ownWindowsNameTheRememberedWindow()
+void TestX11FocusTracker::ownWindowsNameTheRememberedWindow()
 {
     // A copy made while our popover has the focus (copying an entry out,
     // Edit & Copy) comes from the window the popover was opened over, not
     // from the program of the last capture.
-    platform::X11Workspace workspace(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
+    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
     startWindow(QStringLiteral("First"));
-    QTRY_VERIFY_WITH_TIMEOUT(workspace.frontmostApplication() &&
-                                 workspace.frontmostApplication()->name == QStringLiteral("Test Window"),
-                             5000);
-    const xcb_window_t first = workspace.activeForeignWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        focus.activeApplication() && focus.activeApplication()->name == QStringLiteral("Test Window"), 5000);
+    const xcb_window_t first = focus.activeForeignWindow();
     QProcess other;
     other.start(QStringLiteral("xmessage"), {QStringLiteral("another program")});
     QVERIFY(other.waitForStarted());
     QVERIFY(test::runProgram(QStringLiteral("xdotool"),
                              {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--class"),
                               QStringLiteral("Xmessage"), QStringLiteral("windowactivate")}));
-    QTRY_VERIFY_WITH_TIMEOUT(workspace.activeForeignWindow() != 0 && workspace.activeForeignWindow() != first,
-                             5000);
-    workspace.rememberFocus(); // the popover opens over it
+    QTRY_VERIFY_WITH_TIMEOUT(focus.activeForeignWindow() != 0 && focus.activeForeignWindow() != first, 5000);
+    focus.rememberFocus(); // the popover opens over it
     QRasterWindow mine;
     mine.resize(100, 100);
     mine.show();
-    QVERIFY(workspace.activate(mine.winId()));
+    QVERIFY(focus.activate(mine.winId()));
     QTRY_COMPARE_WITH_TIMEOUT(test::activeWindowPid(), quint32(QCoreApplication::applicationPid()), 5000);
-    const auto app = workspace.frontmostApplication();
+    const auto app = focus.activeApplication();
     other.kill();
     other.waitForFinished();
     QVERIFY(app);
     QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Xmessage")));
 }
 
-ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Workspace)
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11FocusTracker)
 
-#include "tst_x11workspace.moc"
+#include "tst_x11focustracker.moc"

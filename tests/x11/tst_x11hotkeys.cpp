@@ -1,9 +1,9 @@
-#include "KeyboardShortcuts.h"
 #include "Keys.h"
-#include "ManualMainQueue.h"
-#include "MemoryUserDefaults.h"
-#include "RecorderCocoa.h"
+#include "ManualScheduler.h"
+#include "MemorySettings.h"
+#include "Registry.h"
 #include "ScriptedAlerts.h"
+#include "ShortcutField.h"
 #include "TestSupport.h"
 #include "X11HotKeyService.h"
 #include "X11TestSupport.h"
@@ -25,7 +25,7 @@
 #include <vector>
 
 using namespace ondrel;
-using namespace ondrel::KeyboardShortcuts;
+using namespace ondrel::hotkeys;
 using test::connection;
 using test::rootWindow;
 
@@ -62,11 +62,11 @@ private:
 
 struct Hotkeys
 {
-    platform::MemoryUserDefaults defaults;
+    platform::MemorySettings settings;
     platform::X11HotKeyService service{connection(), rootWindow()};
     std::unique_ptr<platform::X11KeyboardLayout> layout = platform::X11KeyboardLayout::create(connection());
     QStringList console;
-    Registry registry{defaults, service, *layout, [this](const QString& line) { console << line; }};
+    Registry registry{settings, service, *layout, [this](const QString& line) { console << line; }};
     int sentinelUps = 0;
 
     // Returns once every key event sent before has reached us: the server
@@ -118,7 +118,7 @@ void TestX11Hotkeys::keyUpRunsOnce()
 {
     Hotkeys h;
     QVERIFY(h.layout);
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int downs = 0, ups = 0;
     h.registry.onKeyDown(name, [&] { ++downs; });
     h.registry.onKeyUp(name, [&] { ++ups; });
@@ -137,7 +137,7 @@ void TestX11Hotkeys::keyUpRunsOnce()
 void TestX11Hotkeys::holdingRunsOnce()
 {
     Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int downs = 0, ups = 0;
     h.registry.onKeyDown(name, [&] { ++downs; });
     h.registry.onKeyUp(name, [&] { ++ups; });
@@ -157,7 +157,7 @@ void TestX11Hotkeys::holdingRunsOnce()
 void TestX11Hotkeys::worksWithLocksOn()
 {
     Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int ups = 0;
     h.registry.onKeyUp(name, [&] { ++ups; });
     QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
@@ -170,7 +170,7 @@ void TestX11Hotkeys::layoutChangeFollows()
 {
     Hotkeys h;
     QCOMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Y"));
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int ups = 0;
     h.registry.onKeyUp(name, [&] { ++ups; });
     QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
@@ -206,30 +206,30 @@ void TestX11Hotkeys::grabHeldElsewhere()
     OtherClient other;
     QVERIFY(other.ok());
     Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    QVERIFY(h.registry.carbon().isSystemShortcut(kCommandShiftV));
-    QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144)));
+    QVERIFY(h.registry.registrations().isSystemShortcut(kCommandShiftV));
+    QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144)));
     // The test grab of a free combination was let go: we can take it.
     const Name free = h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
     QCOMPARE(h.console.size(), 1);
-    QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144))); // ours now
+    QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144))); // ours now
     Q_UNUSED(free);
 
     // The recorder warns about it.
-    platform::ManualMainQueue queue;
+    platform::ManualScheduler scheduler;
     platform::ScriptedAlerts alerts;
     QWidget window;
-    auto* field = new RecorderCocoa(h.registry, alerts, queue, name, {}, &window);
+    auto* field = new ShortcutField(h.registry, alerts, scheduler, name, {}, &window);
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    queue.runPending();
+    scheduler.runPending();
     field->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(field->isRecording());
     QTest::keyClick(field, Qt::Key_V, Qt::MetaModifier | Qt::ShiftModifier);
     QCOMPARE(alerts.shown().size(), 1);
-    QCOMPARE(alerts.shown().first().title, localized(QStringLiteral("keyboard_shortcut_used_by_system")));
+    QCOMPARE(alerts.shown().first().title, texts::usedBySystem());
 }
 
 void TestX11Hotkeys::lockVariantHeldElsewhere()
@@ -239,11 +239,11 @@ void TestX11Hotkeys::lockVariantHeldElsewhere()
     OtherClient other(XCB_MOD_MASK_LOCK);
     QVERIFY(other.ok());
     Hotkeys h;
-    QVERIFY(h.registry.carbon().isSystemShortcut(kCommandShiftV));
-    h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    QVERIFY(h.registry.registrations().isSystemShortcut(kCommandShiftV));
+    h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
     // The probe let go of every variant it took: a free combination stays free.
-    QVERIFY(!h.registry.carbon().isSystemShortcut(Shortcut(40, 6144)));
+    QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144)));
     h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
     QCOMPARE(h.console.size(), 1);
 }
@@ -290,8 +290,8 @@ void TestX11Hotkeys::grabLostToAnotherProgramIsReported()
     const std::vector<xcb_keycode_t> mod3 = row(5);
     QVERIFY(std::all_of(mod3.begin(), mod3.end(), [](xcb_keycode_t c) { return c == 0; }));
     Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
-    QVERIFY(h.registry.carbon().isHeld(kCommandShiftV));
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
+    QVERIFY(h.registry.registrations().isHeld(kCommandShiftV));
     OtherClient other(XCB_MOD_MASK_3);
     QVERIFY(other.ok());
 
@@ -304,14 +304,14 @@ void TestX11Hotkeys::grabLostToAnotherProgramIsReported()
     QVERIFY(restored);
     QVERIFY(reported);
     QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    QVERIFY(!h.registry.carbon().isHeld(kCommandShiftV));
+    QVERIFY(!h.registry.registrations().isHeld(kCommandShiftV));
     Q_UNUSED(name);
 }
 
 void TestX11Hotkeys::openMenuTakesTheCombination()
 {
     Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("toggleBrisol"), kCommandShiftV);
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int downs = 0, ups = 0;
     h.registry.onKeyDown(name, [&] { ++downs; });
     h.registry.onKeyUp(name, [&] { ++ups; });

@@ -1,11 +1,11 @@
 #include "ClipboardManager.h"
-#include "MemoryUserDefaults.h"
-#include "MemoryWorkspace.h"
-#include "QtMainQueue.h"
-#include "RecordingKeystrokePoster.h"
+#include "MemoryFocusTracker.h"
+#include "MemorySettings.h"
+#include "QtScheduler.h"
+#include "RecordingPasteTyper.h"
 #include "TestSupport.h"
+#include "X11Clipboard.h"
 #include "X11ClipboardKeeper.h"
-#include "X11Pasteboard.h"
 #include "X11TestSupport.h"
 
 #include <QBuffer>
@@ -51,7 +51,7 @@ int runOwnerIfAsked(int argc, char** argv)
         return -1;
     QGuiApplication app(argc, argv);
     const QByteArray kind = argv[2];
-    platform::X11Pasteboard board(QGuiApplication::clipboard());
+    platform::X11Clipboard board(QGuiApplication::clipboard());
     // Left alive past the application on purpose: only the aboutToQuit hook
     // can then give the manager role up before Qt's exit-time hand-over.
     // (Held by a static so that the leak checker sees it still reachable.)
@@ -94,7 +94,7 @@ private:
     void startOwner(const QString& kind, bool keeper = false);
     void stopOwner();
 
-    platform::X11Pasteboard* m_board = nullptr;
+    platform::X11Clipboard* m_board = nullptr;
     platform::X11ClipboardKeeper* m_keeper = nullptr;
     bool m_enabled = true;
     QProcess m_owner;
@@ -109,7 +109,7 @@ void TestX11Keeper::init()
 {
     test::failOnUnexpectedWarnings();
     m_enabled = true;
-    m_board = new platform::X11Pasteboard(QGuiApplication::clipboard(), this);
+    m_board = new platform::X11Clipboard(QGuiApplication::clipboard(), this);
     m_keeper = new platform::X11ClipboardKeeper(
         connection(), rootWindow(), *m_board, [this] { return m_enabled; }, this);
     QVERIFY(m_keeper->start());
@@ -147,11 +147,11 @@ void TestX11Keeper::stopOwner()
 
 void TestX11Keeper::keepsTextOfExitedOwnerOnce()
 {
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
     manager.startMonitoring();
     QSignalSpy kept(m_keeper, &platform::X11ClipboardKeeper::contentsKept);
 
@@ -177,11 +177,11 @@ void TestX11Keeper::keepsImages()
 
 void TestX11Keeper::neverKeepsSecrets()
 {
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::RecordingKeystrokePoster keystrokes;
-    platform::MemoryWorkspace workspace;
-    ClipboardManager manager({defaults, queue, *m_board, keystrokes, workspace, nullptr});
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::RecordingPasteTyper pasteTyper;
+    platform::MemoryFocusTracker focus;
+    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
     manager.startMonitoring();
     startOwner(QStringLiteral("secret"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->string() == QStringLiteral("hunter2"), 3000);

@@ -1,9 +1,9 @@
 #include "ClipboardManager.h"
-#include "MemoryUserDefaults.h"
-#include "QtMainQueue.h"
+#include "MemorySettings.h"
+#include "QtScheduler.h"
 #include "TestSupport.h"
-#include "X11KeystrokePoster.h"
-#include "X11Pasteboard.h"
+#include "X11Clipboard.h"
+#include "X11PasteTyper.h"
 #include "X11TestSupport.h"
 #include "Xcb.h"
 
@@ -22,7 +22,7 @@ using namespace ondrel;
 using test::connection;
 using test::offer;
 using test::rootWindow;
-using Chord = platform::X11KeystrokePoster::Chord;
+using Chord = platform::X11PasteTyper::Chord;
 
 namespace {
 
@@ -58,16 +58,16 @@ private:
     QString waitForPaste() { return m_window->waitForPaste(); }
 
     std::unique_ptr<test::TestWindow> m_window;
-    std::unique_ptr<platform::X11Pasteboard> m_board;
-    std::unique_ptr<platform::X11Workspace> m_workspace;
+    std::unique_ptr<platform::X11Clipboard> m_board;
+    std::unique_ptr<platform::X11FocusTracker> m_focus;
 };
 
 void TestX11Paste::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    m_board = std::make_unique<platform::X11Pasteboard>(QGuiApplication::clipboard());
-    m_workspace = std::make_unique<platform::X11Workspace>(connection(), rootWindow(),
-                                                           platform::DesktopEntries(QStringList()));
+    m_board = std::make_unique<platform::X11Clipboard>(QGuiApplication::clipboard());
+    m_focus = std::make_unique<platform::X11FocusTracker>(connection(), rootWindow(),
+                                                          platform::DesktopEntries(QStringList()));
 }
 
 void TestX11Paste::cleanup()
@@ -115,7 +115,7 @@ void TestX11Paste::chords()
     QFETCH(QString, instance);
     QFETCH(QString, windowClass);
     QFETCH(int, chord);
-    QCOMPARE(int(platform::X11KeystrokePoster::chordFor(instance, windowClass)), chord);
+    QCOMPARE(int(platform::X11PasteTyper::chordFor(instance, windowClass)), chord);
 }
 
 void TestX11Paste::pastesIntoFocusedWindow()
@@ -123,8 +123,8 @@ void TestX11Paste::pastesIntoFocusedWindow()
     m_board->clearContents();
     m_board->setString(QStringLiteral("pasted ✓"));
     startWindow();
-    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
-    poster.postPaste();
+    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
+    poster.typePaste();
     QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v pasted ✓"));
 }
 
@@ -136,8 +136,8 @@ void TestX11Paste::releasesHeldModifiers()
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection());
     pressKeysym(symbols, 0xffe1, true); // Shift_L, as after Super+Shift+V
     pressKeysym(symbols, 0xffeb, true); // Super_L
-    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
-    poster.postPaste();
+    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
+    poster.typePaste();
     const QString pasted = waitForPaste();
     // Let go of the keys whatever happened, or later tests would see them held.
     pressKeysym(symbols, 0xffeb, false);
@@ -151,15 +151,15 @@ void TestX11Paste::givesFocusBackAfterOurWindow()
     m_board->clearContents();
     m_board->setString(QStringLiteral("back"));
     startWindow();
-    m_workspace->rememberFocus();
+    m_focus->rememberFocus();
     QRasterWindow popover; // stands for our popover, which took the focus
     popover.resize(100, 100);
     popover.show();
     popover.requestActivate();
     QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
     popover.hide();
-    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
-    poster.postPaste();
+    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
+    poster.typePaste();
     QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v back"));
 }
 
@@ -168,18 +168,18 @@ void TestX11Paste::overrideChord()
     m_board->clearContents();
     m_board->setString(QStringLiteral("over"));
     startWindow();
-    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace,
-                                        [] { return QStringLiteral("Shift+Insert"); });
-    poster.postPaste();
+    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus,
+                                   [] { return QStringLiteral("Shift+Insert"); });
+    poster.typePaste();
     QCOMPARE(waitForPaste(), QStringLiteral("shift+insert over"));
 }
 
 void TestX11Paste::copyOutPastesEntryIntoFocusedWindow()
 {
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::X11KeystrokePoster poster(connection(), rootWindow(), *m_workspace);
-    ClipboardManager manager({defaults, queue, *m_board, poster, *m_workspace, nullptr});
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
+    ClipboardManager manager({settings, scheduler, *m_board, poster, *m_focus, nullptr});
     startWindow();
     manager.copyAndPaste(ClipboardItem::makeText(QStringLiteral("chosen entry")));
     QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v chosen entry"));
@@ -201,13 +201,13 @@ void TestX11Paste::captureNamesSourceFromDesktopEntry()
                             "StartupWMClass=ondrel-test-window\n"));
     const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
     qputenv("XDG_DATA_DIRS", data.path().toUtf8());
-    platform::X11Workspace workspace(connection(), rootWindow());
+    platform::X11FocusTracker focus(connection(), rootWindow());
     qputenv("XDG_DATA_DIRS", savedDirs);
 
-    platform::MemoryUserDefaults defaults;
-    platform::QtMainQueue queue;
-    platform::X11KeystrokePoster poster(connection(), rootWindow(), workspace);
-    ClipboardManager manager({defaults, queue, *m_board, poster, workspace, nullptr});
+    platform::MemorySettings settings;
+    platform::QtScheduler scheduler;
+    platform::X11PasteTyper poster(connection(), rootWindow(), focus);
+    ClipboardManager manager({settings, scheduler, *m_board, poster, focus, nullptr});
     manager.startMonitoring();
     startWindow();
     offer("copied in the test window");

@@ -312,7 +312,7 @@ void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
     QVERIFY(said(QRegularExpression(QStringLiteral("^trace ready "))));
     // It watches the X11 clipboard.
     test::offer("copied in an X11 program");
-    const QString history = m_home->path() + QStringLiteral("/.local/share/Brisol/history.json");
+    const QString history = m_home->path() + QStringLiteral("/.local/share/ondrel/history.json");
     QTRY_VERIFY_WITH_TIMEOUT(test::readFile(history).contains("copied in an X11 program"), 5000);
 }
 

@@ -1,38 +1,38 @@
-#include "ManualMainQueue.h"
+#include "ManualScheduler.h"
 
 #include <algorithm>
 
 namespace ondrel::platform {
 
-struct ManualMainQueue::TimerState
+struct ManualScheduler::TimerState
 {
     double interval = 0;
     bool valid = true;
 };
 
-class ManualMainQueue::Timer final : public RepeatingTimer
+class ManualScheduler::Timer final : public RepeatingTimer
 {
 public:
     explicit Timer(std::shared_ptr<TimerState> state) : m_state(std::move(state)) {}
-    ~Timer() override { invalidate(); }
-    void invalidate() override { m_state->valid = false; }
+    ~Timer() override { stop(); }
+    void stop() override { m_state->valid = false; }
     bool isValid() const override { return m_state->valid; }
 
 private:
     std::shared_ptr<TimerState> m_state;
 };
 
-void ManualMainQueue::async(QObject* context, std::function<void()> fn)
+void ManualScheduler::post(QObject* context, std::function<void()> fn)
 {
     schedule(m_now, context, std::move(fn), nullptr);
 }
 
-void ManualMainQueue::asyncAfter(double seconds, QObject* context, std::function<void()> fn)
+void ManualScheduler::postAfter(double seconds, QObject* context, std::function<void()> fn)
 {
     schedule(m_now + std::max(0.0, seconds), context, std::move(fn), nullptr);
 }
 
-std::unique_ptr<RepeatingTimer> ManualMainQueue::scheduleRepeating(double interval, QObject* context,
+std::unique_ptr<RepeatingTimer> ManualScheduler::scheduleRepeating(double interval, QObject* context,
                                                                    std::function<void()> fn)
 {
     auto state = std::make_shared<TimerState>();
@@ -41,13 +41,13 @@ std::unique_ptr<RepeatingTimer> ManualMainQueue::scheduleRepeating(double interv
     return std::make_unique<Timer>(state);
 }
 
-void ManualMainQueue::schedule(double due, QObject* context, std::function<void()> fn,
+void ManualScheduler::schedule(double due, QObject* context, std::function<void()> fn,
                                std::shared_ptr<TimerState> timer)
 {
     m_tasks.push_back(Task{due, m_nextSequence++, context, std::move(fn), std::move(timer)});
 }
 
-void ManualMainQueue::advance(double seconds)
+void ManualScheduler::advance(double seconds)
 {
     const double target = m_now + std::max(0.0, seconds);
     for (;;) {
@@ -69,7 +69,7 @@ void ManualMainQueue::advance(double seconds)
     m_now = target;
 }
 
-std::size_t ManualMainQueue::pendingCount() const
+std::size_t ManualScheduler::pendingCount() const
 {
     return static_cast<std::size_t>(std::count_if(m_tasks.begin(), m_tasks.end(), [](const Task& t) {
         return !t.context.isNull() && !(t.timer && !t.timer->valid);

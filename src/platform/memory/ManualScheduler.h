@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MainQueue.h"
+#include "Scheduler.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -10,18 +10,18 @@
 
 namespace ondrel::platform {
 
-// A main queue driven by hand with a virtual clock: nothing runs until
+// A scheduler driven by hand with a virtual clock: nothing runs until
 // runPending() or advance(), so "0.1 s later" is tested without sleeping.
-class ManualMainQueue final : public MainQueue
+class ManualScheduler final : public Scheduler
 {
 public:
-    void async(QObject* context, std::function<void()> fn) override;
-    void asyncAfter(double seconds, QObject* context, std::function<void()> fn) override;
+    void post(QObject* context, std::function<void()> fn) override;
+    void postAfter(double seconds, QObject* context, std::function<void()> fn) override;
     std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, QObject* context,
                                                       std::function<void()> fn) override;
 
     double now() const override { return m_now; }
-    // The wall clock starts at the real time the queue was made and moves
+    // The wall clock starts at the real time the scheduler was made and moves
     // with the virtual clock.
     double secondsSinceEpoch() const override { return m_epochAtStart + m_now; }
     // Moves the clock forward, running every task that falls due, in time

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "LoginItemService.h"
+#include "Autostart.h"
 
 namespace ondrel::platform {
 
-// A login item kept in memory that refuses changes on demand.
-class MemoryLoginItemService final : public LoginItemService
+// An autostart entry kept in memory that refuses changes on demand.
+class MemoryAutostart final : public Autostart
 {
 public:
     bool isEnabled() const override { return m_enabled; }
-    std::optional<QString> registerItem() override
+    std::optional<QString> enable() override
     {
         ++m_calls;
         if (m_refusal)
@@ -17,7 +17,7 @@ public:
         m_enabled = true;
         return std::nullopt;
     }
-    std::optional<QString> unregisterItem() override
+    std::optional<QString> disable() override
     {
         ++m_calls;
         if (m_refusal)

@@ -1,8 +1,8 @@
-#include "MemoryPasteboard.h"
+#include "MemoryClipboard.h"
 
 namespace ondrel::platform {
 
-std::optional<QImage> MemoryPasteboard::image() const
+std::optional<QImage> MemoryClipboard::image() const
 {
     for (auto it = m_data.cbegin(); it != m_data.cend(); ++it) {
         if (!it.key().startsWith(QStringLiteral("image/")))
@@ -14,7 +14,7 @@ std::optional<QImage> MemoryPasteboard::image() const
     return std::nullopt;
 }
 
-QStringList MemoryPasteboard::types() const
+QStringList MemoryClipboard::types() const
 {
     QStringList types;
     if (m_string)
@@ -25,7 +25,7 @@ QStringList MemoryPasteboard::types() const
     return types;
 }
 
-void MemoryPasteboard::clearContents()
+void MemoryClipboard::clearContents()
 {
     m_owner = 0; // this program writes next
     m_string.reset();
@@ -34,14 +34,14 @@ void MemoryPasteboard::clearContents()
     changed();
 }
 
-bool MemoryPasteboard::setString(const QString& text)
+bool MemoryClipboard::setString(const QString& text)
 {
     m_string = text;
     changed();
     return true;
 }
 
-bool MemoryPasteboard::setImageData(const QByteArray& tiff)
+bool MemoryClipboard::setImageData(const QByteArray& tiff)
 {
     if (tiff.isEmpty())
         return false;
@@ -50,7 +50,7 @@ bool MemoryPasteboard::setImageData(const QByteArray& tiff)
     return true;
 }
 
-bool MemoryPasteboard::writeFileURL(const QUrl& url)
+bool MemoryClipboard::writeFileURL(const QUrl& url)
 {
     if (!url.isValid())
         return false;
@@ -58,13 +58,13 @@ bool MemoryPasteboard::writeFileURL(const QUrl& url)
     return true;
 }
 
-void MemoryPasteboard::setUrls(const QList<QUrl>& urls)
+void MemoryClipboard::setUrls(const QList<QUrl>& urls)
 {
     m_urls = urls;
     changed();
 }
 
-void MemoryPasteboard::setData(const QString& mimeType, const QByteArray& data)
+void MemoryClipboard::setData(const QString& mimeType, const QByteArray& data)
 {
     m_data.insert(mimeType, data);
     changed();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pasteboard.h"
+#include "Clipboard.h"
 
 #include <QMap>
 
@@ -10,7 +10,7 @@ namespace ondrel::platform {
 
 // An in-process clipboard with a change counter: the test double of the
 // system clipboard, and the clipboard of a headless run.
-class MemoryPasteboard final : public Pasteboard
+class MemoryClipboard final : public Clipboard
 {
 public:
     qint64 changeCount() const override { return m_changeCount; }
@@ -43,10 +43,10 @@ public:
 
     // Holds reads back until answerRead() (an owner that answers slowly).
     void setDeferredReads(bool on) { m_deferReads = on; }
-    void readContents(QObject* context, std::function<void(PasteboardContents)> done) override
+    void readContents(QObject* context, std::function<void(ClipboardContents)> done) override
     {
         if (!m_deferReads) {
-            Pasteboard::readContents(context, std::move(done));
+            Clipboard::readContents(context, std::move(done));
             return;
         }
         ++m_readsStarted;

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "Workspace.h"
+#include "FocusTracker.h"
 
 #include <QList>
 
 namespace ondrel::platform {
 
-// A workspace whose frontmost application is set by hand.
-class MemoryWorkspace final : public Workspace
+// A focus tracker whose active application is set by hand.
+class MemoryFocusTracker final : public FocusTracker
 {
 public:
-    std::optional<ApplicationInfo> frontmostApplication() const override { return m_frontmost; }
-    void setFrontmostApplication(std::optional<ApplicationInfo> app) { m_frontmost = std::move(app); }
+    std::optional<ApplicationInfo> activeApplication() const override { return m_active; }
+    void setActiveApplication(std::optional<ApplicationInfo> app) { m_active = std::move(app); }
     void rememberFocus() override { ++m_rememberCount; }
     int rememberCount() const { return m_rememberCount; }
     bool activate(quintptr window) override
@@ -23,7 +23,7 @@ public:
 
 private:
     QList<quintptr> m_activated;
-    std::optional<ApplicationInfo> m_frontmost;
+    std::optional<ApplicationInfo> m_active;
     int m_rememberCount = 0;
 };
 

@@ -1,8 +1,8 @@
-#include "MemoryUserDefaults.h"
+#include "MemorySettings.h"
 
 namespace ondrel::platform {
 
-void MemoryUserDefaults::setObject(const QString& key, const QVariant& value)
+void MemorySettings::setValue(const QString& key, const QVariant& value)
 {
     const QVariant old = m_values.value(key);
     m_values.insert(key, value);
@@ -10,7 +10,7 @@ void MemoryUserDefaults::setObject(const QString& key, const QVariant& value)
         Q_EMIT valueChanged(key);
 }
 
-void MemoryUserDefaults::removeObject(const QString& key)
+void MemorySettings::remove(const QString& key)
 {
     if (m_values.remove(key) > 0)
         Q_EMIT valueChanged(key);

@@ -1,20 +1,20 @@
 #pragma once
 
-#include "UserDefaults.h"
+#include "Settings.h"
 
 namespace ondrel::platform {
 
-// User defaults held in memory only.
-class MemoryUserDefaults final : public UserDefaults
+// Settings held in memory only.
+class MemorySettings final : public Settings
 {
     Q_OBJECT
 public:
-    using UserDefaults::UserDefaults;
+    using Settings::Settings;
 
-    QVariant object(const QString& key) const override { return m_values.value(key); }
-    void setObject(const QString& key, const QVariant& value) override;
-    void removeObject(const QString& key) override;
-    QVariantMap dictionaryRepresentation() const override { return m_values; }
+    QVariant value(const QString& key) const override { return m_values.value(key); }
+    void setValue(const QString& key, const QVariant& value) override;
+    void remove(const QString& key) override;
+    QVariantMap allValues() const override { return m_values; }
 
 private:
     QVariantMap m_values;

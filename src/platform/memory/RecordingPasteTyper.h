@@ -1,14 +1,14 @@
 #pragma once
 
-#include "KeystrokePoster.h"
+#include "PasteTyper.h"
 
 namespace ondrel::platform {
 
 // Counts the paste keystrokes it was asked to post.
-class RecordingKeystrokePoster final : public KeystrokePoster
+class RecordingPasteTyper final : public PasteTyper
 {
 public:
-    void postPaste() override { ++m_pasteCount; }
+    void typePaste() override { ++m_pasteCount; }
     int pasteCount() const { return m_pasteCount; }
     bool canPaste() const override { return m_canPaste; }
     void setCanPaste(bool can) { m_canPaste = can; }

@@ -18,11 +18,10 @@ public:
     {
         quint32 keyCode;
         quint32 modifiers;
-        quint32 signature;
         quint32 id;
     };
 
-    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id) override;
     // A desktop that gives no global hotkeys, and says why.
     void setUnavailableReason(QString reason)
     {
@@ -50,8 +49,8 @@ public:
     void setRawKeyEventsEnabled(bool enabled) override { m_rawKeyEvents = enabled; }
     bool isTakenElsewhere(quint32 keyCode, quint32 modifiers) override;
 
-    // Every registration attempt from now on fails with `status` (0: none fail).
-    void failRegistrations(int status) { m_failStatus = status; }
+    // Every registration attempt from now on fails with `status` (ok: none fail).
+    void failRegistrations(HotKeyStatus status) { m_failStatus = status; }
     // Another program holds this combination.
     void takeElsewhere(quint32 keyCode, quint32 modifiers);
     // ...but registering it still succeeds, as where the system lets a
@@ -67,19 +66,19 @@ public:
 
     // The user presses or releases a registered combination: the hotkey
     // event goes out when hotkey events are on and a grab matches.
-    // Answers the handler's status, or none when nothing was delivered.
-    std::optional<int> press(quint32 keyCode, quint32 modifiers, Phase phase);
-    // An event with any signature and id, as the system could send.
-    std::optional<int> sendHotKeyEvent(quint32 signature, quint32 id, Phase phase);
+    // Answers whether the handler used it, or none when nothing was delivered.
+    std::optional<bool> press(quint32 keyCode, quint32 modifiers, Phase phase);
+    // An event with any id, as the system could send.
+    std::optional<bool> sendHotKeyEvent(quint32 id, Phase phase);
     // A key typed into our own menu.
-    std::optional<int> typeInMenu(quint32 keyCode, quint32 modifiers, Phase phase);
+    std::optional<bool> typeInMenu(quint32 keyCode, quint32 modifiers, Phase phase);
 
 private:
     HotKeyHandler m_hotKeyHandler;
     RawKeyHandler m_rawKeyHandler;
     bool m_hotKeyEvents = false;
     bool m_rawKeyEvents = false;
-    int m_failStatus = 0;
+    HotKeyStatus m_failStatus = HotKeyStatus::ok;
     QSet<quint64> m_overridable;
     int m_attempts = 0;
     quint64 m_nextReference = 1;

@@ -5,19 +5,19 @@
 
 namespace ondrel::platform {
 
-void NullKeystrokePoster::postPaste()
+void NullPasteTyper::typePaste()
 {
     if (std::exchange(m_told, true))
         return;
     std::fprintf(stderr, "ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself\n");
 }
 
-HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, quint32, quint32)
+HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, quint32)
 {
     if (!std::exchange(m_told, true))
         std::fprintf(stderr,
                      "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`\n");
-    return {kParamErr, std::nullopt};
+    return {HotKeyStatus::invalid, std::nullopt};
 }
 
 QString NullHotKeyService::unavailableReason() const

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "Clipboard.h"
+#include "FocusTracker.h"
 #include "HotKeyService.h"
-#include "KeystrokePoster.h"
-#include "Pasteboard.h"
-#include "Workspace.h"
+#include "PasteTyper.h"
 
 // The services of a session without a desktop Ondrel can talk to (no X11
 // display: offscreen, or a Wayland session without XWayland). Each does
@@ -13,7 +13,7 @@ namespace ondrel::platform {
 
 // No clipboard to watch or write: nothing ever changes, reads find nothing,
 // writes fail.
-class NullPasteboard final : public Pasteboard
+class NullClipboard final : public Clipboard
 {
 public:
     qint64 changeCount() const override { return 0; }
@@ -31,30 +31,30 @@ public:
 };
 
 // No focused application can be seen.
-class NullWorkspace final : public Workspace
+class NullFocusTracker final : public FocusTracker
 {
 public:
-    std::optional<ApplicationInfo> frontmostApplication() const override { return std::nullopt; }
+    std::optional<ApplicationInfo> activeApplication() const override { return std::nullopt; }
     void rememberFocus() override {}
 };
 
 // No keystroke can be sent: the first attempt says so on the console.
-class NullKeystrokePoster final : public KeystrokePoster
+class NullPasteTyper final : public PasteTyper
 {
 public:
-    void postPaste() override;
+    void typePaste() override;
     bool canPaste() const override { return false; }
 
 private:
     bool m_told = false;
 };
 
-// No global hotkeys: every registration is refused with kParamErr (the
+// No global hotkeys: every registration is refused with HotKeyStatus::invalid (the
 // caller's console line names the shortcut), and the first refusal says why.
 class NullHotKeyService final : public HotKeyService
 {
 public:
-    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id) override;
     void unregisterHotKey(quint64) override {}
     void setHotKeyHandler(HotKeyHandler) override {}
     void setRawKeyHandler(RawKeyHandler) override {}

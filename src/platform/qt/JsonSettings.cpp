@@ -1,7 +1,8 @@
-#include "SettingsUserDefaults.h"
+#include "JsonSettings.h"
 
 #include "Json.h"
 #include "PrivateFiles.h"
+#include "SettingsKeys.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,9 +11,10 @@
 #include <QStandardPaths>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 
-Q_LOGGING_CATEGORY(lcDefaults, "ondrel.defaults")
+Q_LOGGING_CATEGORY(lcSettings, "ondrel.settings")
 
 namespace ondrel::platform {
 
@@ -87,6 +89,40 @@ json::Value toJson(const QVariant& v)
     }
 }
 
+// Groups ("hotkeys/togglePopover") are objects in the file: a reader sees
+// {"hotkeys":{"togglePopover":…}}. Reading flattens them back into paths.
+void flatten(const json::Value& object, const QString& prefix, QSettings::SettingsMap& map)
+{
+    for (std::size_t i = 0; i < object.items().size(); ++i) {
+        const QString key = prefix + QString::fromStdString(object.keys()[i]);
+        const json::Value& value = object.items()[i];
+        if (value.isObject() && !value.items().empty())
+            flatten(value, key + u'/', map);
+        else
+            map.insert(key, toVariant(value));
+    }
+}
+
+QVariantMap nest(const QSettings::SettingsMap& map)
+{
+    QVariantMap root;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        const QStringList path = it.key().split(u'/');
+        // Walk down, then rebuild the maps on the way up (QVariant holds copies).
+        std::function<void(QVariantMap&, qsizetype)> put = [&](QVariantMap& level, qsizetype i) {
+            if (i + 1 == path.size()) {
+                level.insert(path[i], it.value());
+                return;
+            }
+            QVariantMap child = level.value(path[i]).toMap();
+            put(child, i + 1);
+            level.insert(path[i], child);
+        };
+        put(root, 0);
+    }
+    return root;
+}
+
 std::optional<QSettings::SettingsMap> decode(const QByteArray& bytes)
 {
     // An empty file is what an interrupted first start can leave; it holds nothing.
@@ -96,8 +132,7 @@ std::optional<QSettings::SettingsMap> decode(const QByteArray& bytes)
     if (!root || !root->isObject())
         return std::nullopt;
     QSettings::SettingsMap map;
-    for (std::size_t i = 0; i < root->items().size(); ++i)
-        map.insert(QString::fromStdString(root->keys()[i]), toVariant(root->items()[i]));
+    flatten(*root, {}, map);
     return map;
 }
 
@@ -112,10 +147,7 @@ bool readJson(QIODevice& device, QSettings::SettingsMap& map)
 
 bool writeJson(QIODevice& device, const QSettings::SettingsMap& map)
 {
-    json::Value object = json::Value::object();
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        object.insert(it.key().toStdString(), toJson(it.value()));
-    const std::string text = json::write(object) + '\n';
+    const std::string text = json::write(toJson(nest(map))) + '\n';
     return device.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
 }
 
@@ -143,39 +175,60 @@ void prepareFile(const QString& path)
         return;
     file.close();
     if (auto moved = moveAside(path))
-        qCWarning(lcDefaults).noquote()
+        qCWarning(lcSettings).noquote()
             << "Settings file" << path << "could not be read; moved it to" << *moved;
     else
-        qCWarning(lcDefaults).noquote() << "Settings file" << path << "could not be read or moved aside;"
+        qCWarning(lcSettings).noquote() << "Settings file" << path << "could not be read or moved aside;"
                                         << "settings will not be saved";
 }
 
 } // namespace
 
-SettingsUserDefaults::SettingsUserDefaults(const QString& filePath, QObject* parent)
-    : UserDefaults(parent), m_path(filePath)
+JsonSettings::JsonSettings(const QString& filePath, QObject* parent) : Settings(parent), m_path(filePath)
 {
     prepareFile(m_path);
     m_settings = std::make_unique<QSettings>(m_path, jsonFormat());
     // Readers never see a half-written file, and an unwritable folder means
     // no write at all rather than a write in place.
     m_settings->setAtomicSyncRequired(true);
+    adoptFormerNames();
 }
 
-SettingsUserDefaults::~SettingsUserDefaults() = default;
+void JsonSettings::adoptFormerNames()
+{
+    bool changed = false;
+    const auto adopt = [this, &changed](const QString& former, const QString& current) {
+        if (!m_settings->contains(former))
+            return;
+        // A value already under the new name was set later: it wins.
+        if (!m_settings->contains(current))
+            m_settings->setValue(current, m_settings->value(former));
+        m_settings->remove(former);
+        changed = true;
+    };
+    for (const auto& [former, current] : keys::kFormerNames)
+        adopt(former, current);
+    for (const QString& key : m_settings->allKeys())
+        if (key.startsWith(keys::kFormerShortcutPrefix))
+            adopt(key, keys::shortcutPrefix + key.mid(keys::kFormerShortcutPrefix.size()));
+    if (changed)
+        persist();
+}
 
-QString SettingsUserDefaults::defaultFilePath()
+JsonSettings::~JsonSettings() = default;
+
+QString JsonSettings::defaultFilePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Brisol/defaults.json");
+           QStringLiteral("/ondrel/settings.json");
 }
 
-QVariant SettingsUserDefaults::object(const QString& key) const
+QVariant JsonSettings::value(const QString& key) const
 {
     return m_settings->value(key);
 }
 
-void SettingsUserDefaults::setObject(const QString& key, const QVariant& value)
+void JsonSettings::setValue(const QString& key, const QVariant& value)
 {
     const QVariant old = m_settings->value(key);
     m_settings->setValue(key, value);
@@ -184,7 +237,7 @@ void SettingsUserDefaults::setObject(const QString& key, const QVariant& value)
         Q_EMIT valueChanged(key);
 }
 
-void SettingsUserDefaults::removeObject(const QString& key)
+void JsonSettings::remove(const QString& key)
 {
     const bool had = m_settings->contains(key);
     m_settings->remove(key);
@@ -193,7 +246,7 @@ void SettingsUserDefaults::removeObject(const QString& key)
         Q_EMIT valueChanged(key);
 }
 
-QVariantMap SettingsUserDefaults::dictionaryRepresentation() const
+QVariantMap JsonSettings::allValues() const
 {
     QVariantMap map;
     for (const QString& key : m_settings->allKeys())
@@ -201,12 +254,12 @@ QVariantMap SettingsUserDefaults::dictionaryRepresentation() const
     return map;
 }
 
-void SettingsUserDefaults::persist()
+void JsonSettings::persist()
 {
     // Settings change rarely; writing at once means a crash loses none.
     m_settings->sync();
     if (m_settings->status() != QSettings::NoError)
-        qCWarning(lcDefaults).noquote() << "Could not save settings to" << m_path;
+        qCWarning(lcSettings).noquote() << "Could not save settings to" << m_path;
     else
         QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner);
 }

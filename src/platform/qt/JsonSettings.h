@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserDefaults.h"
+#include "Settings.h"
 
 #include <QSettings>
 
@@ -8,25 +8,27 @@
 
 namespace ondrel::platform {
 
-// User defaults in a JSON file (by default $XDG_CONFIG_HOME/Brisol/defaults.json)
+// Settings in a JSON file (by default $XDG_CONFIG_HOME/ondrel/settings.json)
 // through QSettings. The file is private (0600, folder 0700) and replaced
 // atomically; a file that cannot be read is moved aside, never overwritten.
-class SettingsUserDefaults final : public UserDefaults
+class JsonSettings final : public Settings
 {
     Q_OBJECT
 public:
-    explicit SettingsUserDefaults(const QString& filePath = defaultFilePath(), QObject* parent = nullptr);
-    ~SettingsUserDefaults() override;
+    explicit JsonSettings(const QString& filePath = defaultFilePath(), QObject* parent = nullptr);
+    ~JsonSettings() override;
 
     static QString defaultFilePath();
     QString filePath() const { return m_path; }
 
-    QVariant object(const QString& key) const override;
-    void setObject(const QString& key, const QVariant& value) override;
-    void removeObject(const QString& key) override;
-    QVariantMap dictionaryRepresentation() const override;
+    QVariant value(const QString& key) const override;
+    void setValue(const QString& key, const QVariant& value) override;
+    void remove(const QString& key) override;
+    QVariantMap allValues() const override;
 
 private:
+    // Moves values stored under the names of earlier versions to today's.
+    void adoptFormerNames();
     void persist();
 
     QString m_path;

@@ -1,4 +1,4 @@
-#include "QtMainQueue.h"
+#include "QtScheduler.h"
 
 #include <QMetaObject>
 #include <QTimer>
@@ -24,7 +24,7 @@ public:
         QObject::connect(&m_timer, &QTimer::timeout, context, std::move(fn));
         m_timer.start();
     }
-    void invalidate() override { m_timer.stop(); }
+    void stop() override { m_timer.stop(); }
     bool isValid() const override { return m_timer.isActive(); }
 
 private:
@@ -33,29 +33,29 @@ private:
 
 } // namespace
 
-void QtMainQueue::async(QObject* context, std::function<void()> fn)
+void QtScheduler::post(QObject* context, std::function<void()> fn)
 {
     QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
 }
 
-void QtMainQueue::asyncAfter(double seconds, QObject* context, std::function<void()> fn)
+void QtScheduler::postAfter(double seconds, QObject* context, std::function<void()> fn)
 {
     QTimer::singleShot(toMilliseconds(seconds), Qt::PreciseTimer, context, std::move(fn));
 }
 
-std::unique_ptr<RepeatingTimer> QtMainQueue::scheduleRepeating(double interval, QObject* context,
+std::unique_ptr<RepeatingTimer> QtScheduler::scheduleRepeating(double interval, QObject* context,
                                                                std::function<void()> fn)
 {
     return std::make_unique<QtRepeatingTimer>(interval, context, std::move(fn));
 }
 
-double QtMainQueue::now() const
+double QtScheduler::now() const
 {
     using namespace std::chrono;
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-double QtMainQueue::secondsSinceEpoch() const
+double QtScheduler::secondsSinceEpoch() const
 {
     using namespace std::chrono;
     return double(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) / 1e6;

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "MainQueue.h"
+#include "Scheduler.h"
 
 namespace ondrel::platform {
 
-// MainQueue on the Qt event loop of the GUI thread.
-class QtMainQueue final : public MainQueue
+// Scheduler on the Qt event loop of the GUI thread.
+class QtScheduler final : public Scheduler
 {
 public:
-    void async(QObject* context, std::function<void()> fn) override;
-    void asyncAfter(double seconds, QObject* context, std::function<void()> fn) override;
+    void post(QObject* context, std::function<void()> fn) override;
+    void postAfter(double seconds, QObject* context, std::function<void()> fn) override;
     std::unique_ptr<RepeatingTimer> scheduleRepeating(double interval, QObject* context,
                                                       std::function<void()> fn) override;
     double now() const override;

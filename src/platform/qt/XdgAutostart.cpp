@@ -1,4 +1,4 @@
-#include "AutostartLoginItem.h"
+#include "XdgAutostart.h"
 
 #include "PrivateFiles.h"
 
@@ -9,15 +9,15 @@
 
 namespace ondrel::platform {
 
-AutostartLoginItem::AutostartLoginItem(QString executable) : m_executable(std::move(executable)) {}
+XdgAutostart::XdgAutostart(QString executable) : m_executable(std::move(executable)) {}
 
-QString AutostartLoginItem::entryPath() const
+QString XdgAutostart::entryPath() const
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/autostart/ondrel.desktop");
 }
 
-bool AutostartLoginItem::isEnabled() const
+bool XdgAutostart::isEnabled() const
 {
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly))
@@ -38,7 +38,7 @@ QString quoted(const QString& path)
 }
 } // namespace
 
-std::optional<QString> AutostartLoginItem::registerItem()
+std::optional<QString> XdgAutostart::enable()
 {
     const QString path = entryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
@@ -53,7 +53,7 @@ std::optional<QString> AutostartLoginItem::registerItem()
     return std::nullopt;
 }
 
-std::optional<QString> AutostartLoginItem::unregisterItem()
+std::optional<QString> XdgAutostart::disable()
 {
     QFile file(entryPath());
     if (!file.exists())

@@ -1,20 +1,20 @@
 #pragma once
 
-#include "LoginItemService.h"
+#include "Autostart.h"
 
 namespace ondrel::platform {
 
 // The XDG autostart entry: $XDG_CONFIG_HOME/autostart/ondrel.desktop, which
 // desktop sessions start at login.
-class AutostartLoginItem final : public LoginItemService
+class XdgAutostart final : public Autostart
 {
 public:
     // `executable`: what the entry runs.
-    explicit AutostartLoginItem(QString executable);
+    explicit XdgAutostart(QString executable);
 
     bool isEnabled() const override;
-    std::optional<QString> registerItem() override;
-    std::optional<QString> unregisterItem() override;
+    std::optional<QString> enable() override;
+    std::optional<QString> disable() override;
 
     QString entryPath() const;
 

@@ -1,4 +1,4 @@
-#include "WaylandClipboard.h"
+#include "DataControlConnection.h"
 
 #include "ClipboardData.h"
 #include "DataControlSession.h"
@@ -31,7 +31,7 @@ namespace ondrel::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using Contents = WaylandClipboard::Contents;
+using Contents = DataControlConnection::Contents;
 using wayland::Session;
 using wayland::SessionBase;
 using wayland::SessionOwner;
@@ -63,7 +63,7 @@ struct Writer
 
 } // namespace
 
-struct WaylandClipboard::Private final : public SessionOwner
+struct DataControlConnection::Private final : public SessionOwner
 {
     Budgets budgets;
     wl_display* display = nullptr;
@@ -295,9 +295,9 @@ struct WaylandClipboard::Private final : public SessionOwner
         return status;
     }
 
-    PasteboardContents read()
+    ClipboardContents read()
     {
-        PasteboardContents contents;
+        ClipboardContents contents;
         QStringList types;
         void* offer = session ? session->currentOffer(&types) : nullptr;
         if (!offer)
@@ -366,7 +366,7 @@ struct WaylandClipboard::Private final : public SessionOwner
     }
 };
 
-WaylandClipboard::WaylandClipboard(Budgets budgets) : d(std::make_unique<Private>(budgets))
+DataControlConnection::DataControlConnection(Budgets budgets) : d(std::make_unique<Private>(budgets))
 {
     d->connect();
     if (!d->session)
@@ -375,25 +375,25 @@ WaylandClipboard::WaylandClipboard(Budgets budgets) : d(std::make_unique<Private
     d->thread = std::thread([p = d.get()] { p->run(); });
 }
 
-WaylandClipboard::~WaylandClipboard() = default;
+DataControlConnection::~DataControlConnection() = default;
 
-bool WaylandClipboard::isAvailable() const
+bool DataControlConnection::isAvailable() const
 {
     return d->session != nullptr;
 }
 
-QString WaylandClipboard::protocolName() const
+QString DataControlConnection::protocolName() const
 {
     return d->protocol;
 }
 
-void WaylandClipboard::setChangeHandler(QObject* context, std::function<void()> changed)
+void DataControlConnection::setChangeHandler(QObject* context, std::function<void()> changed)
 {
     d->changeContext = context;
     d->changed = std::move(changed);
 }
 
-void WaylandClipboard::readContents(QObject* context, std::function<void(PasteboardContents)> done)
+void DataControlConnection::readContents(QObject* context, std::function<void(ClipboardContents)> done)
 {
     if (!isAvailable()) {
         done({});
@@ -401,7 +401,7 @@ void WaylandClipboard::readContents(QObject* context, std::function<void(Pastebo
     }
     QPointer<QObject> guard(context);
     d->post([p = d.get(), guard, done = std::move(done)]() mutable {
-        PasteboardContents contents = p->read();
+        ClipboardContents contents = p->read();
         QMetaObject::invokeMethod(
             &p->relay,
             [guard, done = std::move(done), contents = std::move(contents)] {
@@ -412,7 +412,7 @@ void WaylandClipboard::readContents(QObject* context, std::function<void(Pastebo
     });
 }
 
-void WaylandClipboard::setContents(Contents contents)
+void DataControlConnection::setContents(Contents contents)
 {
     if (!isAvailable())
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pasteboard.h"
+#include "Clipboard.h"
 #include "X11ClipboardReader.h" // ClipboardReadBudgets
 
 #include <QByteArray>
@@ -21,17 +21,17 @@ namespace ondrel::platform {
 // pipes with the same budgets as on X11 (a source that never writes costs
 // the main thread nothing), and our own contents are served from that
 // thread. Without data control isAvailable() is false.
-class WaylandClipboard final
+class DataControlConnection final
 {
 public:
     using Budgets = ClipboardReadBudgets;
     using Contents = QList<QPair<QString, QByteArray>>; // MIME type → bytes
 
     // Connects to the compositor named by WAYLAND_DISPLAY.
-    explicit WaylandClipboard(Budgets budgets = {});
-    ~WaylandClipboard();
-    WaylandClipboard(const WaylandClipboard&) = delete;
-    WaylandClipboard& operator=(const WaylandClipboard&) = delete;
+    explicit DataControlConnection(Budgets budgets = {});
+    ~DataControlConnection();
+    DataControlConnection(const DataControlConnection&) = delete;
+    DataControlConnection& operator=(const DataControlConnection&) = delete;
 
     bool isAvailable() const;
     // The protocol in use ("ext-data-control-v1", ...); empty when none.
@@ -42,7 +42,7 @@ public:
     void setChangeHandler(QObject* context, std::function<void()> changed);
     // Reads what a capture needs from the current selection: the secret
     // hint, else text, else an image, else a URL list.
-    void readContents(QObject* context, std::function<void(PasteboardContents)> done);
+    void readContents(QObject* context, std::function<void(ClipboardContents)> done);
     // Makes `contents` the selection, served by us until another client
     // takes it. Empty contents empty the clipboard.
     void setContents(Contents contents);

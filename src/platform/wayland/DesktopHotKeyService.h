@@ -24,11 +24,9 @@ public:
 
 protected:
     // A shortcut's name at the desktop, which keeps the user's choices under
-    // it: it must not change.
-    static QString shortcutName(quint32 signature, quint32 id)
-    {
-        return QStringLiteral("hotkey-%1-%2").arg(signature).arg(id);
-    }
+    // it: it must not change. The number in the middle is a tag earlier
+    // versions registered with; desktops keep it in their shortcut files.
+    static QString shortcutName(quint32 id) { return QStringLiteral("hotkey-1213617233-%1").arg(id); }
     bool delivering() const { return m_enabled && m_handler; }
     void describe()
     {

@@ -63,19 +63,19 @@ std::unique_ptr<KdeGlobalAccel> KdeGlobalAccel::create(QDBusConnection bus)
     return service;
 }
 
-int KdeGlobalAccel::qtCombination(quint32 keyCode, quint32 carbonModifiers)
+int KdeGlobalAccel::qtCombination(quint32 keyCode, quint32 storedModifiers)
 {
     const std::optional<int> key = keycodes::qtKeyForKeyCode(keyCode);
     if (!key)
         return 0;
     int combination = *key;
-    if (carbonModifiers & CarbonModifiers::shift)
+    if (storedModifiers & StoredModifiers::shift)
         combination |= Qt::SHIFT;
-    if (carbonModifiers & CarbonModifiers::control)
+    if (storedModifiers & StoredModifiers::control)
         combination |= Qt::CTRL;
-    if (carbonModifiers & CarbonModifiers::option)
+    if (storedModifiers & StoredModifiers::option)
         combination |= Qt::ALT;
-    if (carbonModifiers & CarbonModifiers::command)
+    if (storedModifiers & StoredModifiers::command)
         combination |= Qt::META;
     return combination;
 }
@@ -89,27 +89,26 @@ QDBusMessage KdeGlobalAccel::call(const QString& method, const QVariantList& arg
     return m_bus.call(message, QDBus::BlockWithGui, 2000);
 }
 
-HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quint32 modifiers,
-                                                           quint32 signature, quint32 id)
+HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id)
 {
     const int combination = qtCombination(keyCode, modifiers);
     if (combination == 0)
-        return {kParamErr, std::nullopt};
-    const QStringList actionId = {kComponent, shortcutName(signature, id), QStringLiteral("Ondrel"),
+        return {HotKeyStatus::invalid, std::nullopt};
+    const QStringList actionId = {kComponent, shortcutName(id), QStringLiteral("Ondrel"),
                                   QStringLiteral("Show the clipboard history")};
     if (call(QStringLiteral("doRegister"), {actionId}).type() != QDBusMessage::ReplyMessage)
-        return {kEventHotKeyExistsErr, std::nullopt};
+        return {HotKeyStatus::taken, std::nullopt};
     const QVariant keys = QVariant::fromValue(QList<int>{combination});
     call(QStringLiteral("setShortcut"), {actionId, keys, kIsDefault});
     // Without "no autoloading" the keys the user chose in the desktop's
     // settings win over ours; the answer is what the desktop runs it with.
     const QDBusMessage reply = call(QStringLiteral("setShortcut"), {actionId, keys, kSetPresent});
     if (reply.type() != QDBusMessage::ReplyMessage)
-        return {kEventHotKeyExistsErr, std::nullopt};
+        return {HotKeyStatus::taken, std::nullopt};
     const quint64 reference = m_nextReference++;
-    m_shortcuts[reference] = {signature, id, actionId, qdbus_cast<QList<int>>(reply.arguments().value(0))};
+    m_shortcuts[reference] = {id, actionId, qdbus_cast<QList<int>>(reply.arguments().value(0))};
     updateDescription();
-    return {kNoErr, reference};
+    return {HotKeyStatus::ok, reference};
 }
 
 void KdeGlobalAccel::unregisterHotKey(quint64 reference)
@@ -172,7 +171,7 @@ void KdeGlobalAccel::report(const QDBusMessage& signal, Phase phase)
     const QString action = arguments.value(1).toString();
     for (const auto& [reference, s] : m_shortcuts)
         if (s.actionId.value(1) == action) {
-            m_handler(s.signature, s.id, phase);
+            m_handler(s.id, phase);
             return;
         }
 }

@@ -28,13 +28,13 @@ public:
     static std::unique_ptr<KdeGlobalAccel> create(QDBusConnection bus = QDBusConnection::sessionBus());
     ~KdeGlobalAccel() override;
 
-    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id) override;
     void unregisterHotKey(quint64 reference) override;
     QString assignedTriggers() const override;
 
     // The service's form of a combination: a Qt key with Qt's modifier bits;
     // 0 for a key it has no name for.
-    static int qtCombination(quint32 keyCode, quint32 carbonModifiers);
+    static int qtCombination(quint32 keyCode, quint32 storedModifiers);
 
 private Q_SLOTS:
     void pressed(const QDBusMessage& signal);
@@ -50,7 +50,6 @@ private:
 
     struct Shortcut
     {
-        quint32 signature;
         quint32 id;
         QStringList actionId;
         QList<int> keys; // what the desktop runs it with

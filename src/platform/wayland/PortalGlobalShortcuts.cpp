@@ -123,7 +123,7 @@ void PortalGlobalShortcuts::bind()
         return;
     PortalShortcuts shortcuts;
     for (const auto& [reference, s] : m_shortcuts)
-        shortcuts.append({shortcutName(s.signature, s.id),
+        shortcuts.append({shortcutName(s.id),
                           {{QStringLiteral("description"), QStringLiteral("Show the clipboard history")},
                            {QStringLiteral("preferred_trigger"), preferredTrigger(s.keyCode, s.modifiers)}}});
     portal::Request::send(
@@ -142,14 +142,14 @@ void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
                       : PortalShortcuts();
     QStringList triggers;
     for (auto it = m_shortcuts.begin(); it != m_shortcuts.end();) {
-        const QString id = shortcutName(it->second.signature, it->second.id);
+        const QString id = shortcutName(it->second.id);
         const auto match =
             std::find_if(bound.begin(), bound.end(), [&id](const PortalShortcut& b) { return b.id == id; });
         if (match == bound.end()) {
             const Shortcut lost = it->second;
             it = m_shortcuts.erase(it);
             if (m_lost)
-                m_lost(lost.signature, lost.id, kEventHotKeyExistsErr);
+                m_lost(lost.id, HotKeyStatus::taken);
             continue;
         }
         if (const QString trigger = match->properties.value(QStringLiteral("trigger_description")).toString();
@@ -174,12 +174,12 @@ void PortalGlobalShortcuts::refused()
 }
 
 HotKeyService::Registration PortalGlobalShortcuts::registerHotKey(quint32 keyCode, quint32 modifiers,
-                                                                  quint32 signature, quint32 id)
+                                                                  quint32 id)
 {
     const quint64 reference = m_nextReference++;
-    m_shortcuts[reference] = Shortcut{keyCode, modifiers, signature, id};
+    m_shortcuts[reference] = Shortcut{keyCode, modifiers, id};
     bind();
-    return {kNoErr, reference};
+    return {HotKeyStatus::ok, reference};
 }
 
 void PortalGlobalShortcuts::unregisterHotKey(quint64 reference)
@@ -216,20 +216,20 @@ void PortalGlobalShortcuts::report(const QDBusMessage& signal, Phase phase)
         return;
     const QString id = arguments.at(1).toString();
     for (const auto& [reference, s] : m_shortcuts)
-        if (shortcutName(s.signature, s.id) == id)
-            m_handler(s.signature, s.id, phase);
+        if (shortcutName(s.id) == id)
+            m_handler(s.id, phase);
 }
 
-QString PortalGlobalShortcuts::preferredTrigger(quint32 keyCode, quint32 carbonModifiers)
+QString PortalGlobalShortcuts::preferredTrigger(quint32 keyCode, quint32 storedModifiers)
 {
     QStringList parts;
-    if (carbonModifiers & CarbonModifiers::control)
+    if (storedModifiers & StoredModifiers::control)
         parts << QStringLiteral("CTRL");
-    if (carbonModifiers & CarbonModifiers::option)
+    if (storedModifiers & StoredModifiers::option)
         parts << QStringLiteral("ALT");
-    if (carbonModifiers & CarbonModifiers::shift)
+    if (storedModifiers & StoredModifiers::shift)
         parts << QStringLiteral("SHIFT");
-    if (carbonModifiers & CarbonModifiers::command)
+    if (storedModifiers & StoredModifiers::command)
         parts << QStringLiteral("LOGO");
     parts << keyName(keyCode);
     return parts.join(u'+');

@@ -26,7 +26,7 @@ public:
     static std::unique_ptr<PortalGlobalShortcuts> create(QDBusConnection bus = QDBusConnection::sessionBus());
     ~PortalGlobalShortcuts() override;
 
-    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id) override;
     void unregisterHotKey(quint64 reference) override;
     QString unavailableReason() const override;
 
@@ -36,7 +36,7 @@ public:
     bool hasSession() const { return !m_session.isEmpty(); }
 
     // The portal's trigger form of a combination ("SHIFT+LOGO+v").
-    static QString preferredTrigger(quint32 keyCode, quint32 carbonModifiers);
+    static QString preferredTrigger(quint32 keyCode, quint32 storedModifiers);
 
 private Q_SLOTS:
     // Activated and Deactivated (session, shortcut id, time, options).
@@ -55,7 +55,6 @@ private:
     {
         quint32 keyCode;
         quint32 modifiers;
-        quint32 signature;
         quint32 id;
     };
     QDBusConnection m_bus;

@@ -1,6 +1,6 @@
 #include "PortalKeyboard.h"
 #include "PortalRequest.h"
-#include "X11KeystrokePoster.h" // the paste chord's names, shared with X11
+#include "X11PasteTyper.h" // the paste chord's names, shared with X11
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -59,7 +59,7 @@ std::unique_ptr<PortalKeyboard> PortalKeyboard::create(Options options, QDBusCon
     return keyboard;
 }
 
-void PortalKeyboard::postPaste()
+void PortalKeyboard::typePaste()
 {
     switch (m_state) {
     case State::started:
@@ -149,13 +149,12 @@ void PortalKeyboard::sessionClosed(const QDBusMessage&)
 
 void PortalKeyboard::typeChord()
 {
-    using Chord = X11KeystrokePoster::Chord;
+    using Chord = X11PasteTyper::Chord;
     const Chord chord =
-        (m_options.pasteOverride ? X11KeystrokePoster::chordFromName(m_options.pasteOverride())
-                                 : std::nullopt)
+        (m_options.pasteOverride ? X11PasteTyper::chordFromName(m_options.pasteOverride()) : std::nullopt)
             .value_or(Chord::ControlV);
     // Keysyms, not key codes: the desktop types them in whatever layout the user has.
-    const QList<uint32_t> keys = X11KeystrokePoster::keysyms(chord);
+    const QList<uint32_t> keys = X11PasteTyper::keysyms(chord);
     for (uint32_t keysym : keys)
         key(int(keysym), true);
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)

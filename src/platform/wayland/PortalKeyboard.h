@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeystrokePoster.h"
+#include "PasteTyper.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,7 +20,7 @@ namespace ondrel::platform {
 // the session is asked for at the first paste, which is typed as soon as the
 // user agrees. The desktop's answer can be kept (a restore token), so that
 // later launches are not asked again.
-class PortalKeyboard final : public QObject, public KeystrokePoster
+class PortalKeyboard final : public QObject, public PasteTyper
 {
     Q_OBJECT
 public:
@@ -41,7 +41,7 @@ public:
                                                   QDBusConnection bus = QDBusConnection::sessionBus());
     ~PortalKeyboard() override;
 
-    void postPaste() override;
+    void typePaste() override;
     // Until the user declines: then the entry is pasted by hand.
     bool canPaste() const override { return m_state != State::refused; }
 

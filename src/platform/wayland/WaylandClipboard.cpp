@@ -1,11 +1,11 @@
-#include "WaylandPasteboard.h"
+#include "WaylandClipboard.h"
 
 #include <QBuffer>
 #include <QPointer>
 
 namespace ondrel::platform {
 
-WaylandPasteboard::WaylandPasteboard(std::unique_ptr<WaylandClipboard> clipboard, QObject* parent)
+WaylandClipboard::WaylandClipboard(std::unique_ptr<DataControlConnection> clipboard, QObject* parent)
     : QObject(parent), m_clipboard(std::move(clipboard))
 {
     m_clipboard->setChangeHandler(this, [this] {
@@ -15,9 +15,9 @@ WaylandPasteboard::WaylandPasteboard(std::unique_ptr<WaylandClipboard> clipboard
     });
 }
 
-WaylandPasteboard::~WaylandPasteboard() = default;
+WaylandClipboard::~WaylandClipboard() = default;
 
-QByteArray WaylandPasteboard::data(const QString& mimeType) const
+QByteArray WaylandClipboard::data(const QString& mimeType) const
 {
     for (const auto& [type, bytes] : m_pending)
         if (type == mimeType)
@@ -25,31 +25,31 @@ QByteArray WaylandPasteboard::data(const QString& mimeType) const
     return {};
 }
 
-void WaylandPasteboard::readContents(QObject* context, std::function<void(PasteboardContents)> done)
+void WaylandClipboard::readContents(QObject* context, std::function<void(ClipboardContents)> done)
 {
     QPointer<QObject> guard(context);
-    m_clipboard->readContents(this, [this, guard, done = std::move(done)](PasteboardContents contents) {
+    m_clipboard->readContents(this, [this, guard, done = std::move(done)](ClipboardContents contents) {
         m_last = contents;
         if (guard)
             done(std::move(contents));
     });
 }
 
-void WaylandPasteboard::publish()
+void WaylandClipboard::publish()
 {
-    m_last = PasteboardContents();
+    m_last = ClipboardContents();
     for (const auto& [type, bytes] : m_pending)
         m_last.types << type;
     m_clipboard->setContents(m_pending);
 }
 
-void WaylandPasteboard::clearContents()
+void WaylandClipboard::clearContents()
 {
     m_pending.clear();
     publish();
 }
 
-bool WaylandPasteboard::setString(const QString& text)
+bool WaylandClipboard::setString(const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     m_pending = {{QStringLiteral("text/plain;charset=utf-8"), utf8},
@@ -60,7 +60,7 @@ bool WaylandPasteboard::setString(const QString& text)
     return true;
 }
 
-bool WaylandPasteboard::setImageData(const QByteArray& tiff)
+bool WaylandClipboard::setImageData(const QByteArray& tiff)
 {
     const QImage image = QImage::fromData(tiff);
     if (image.isNull())
@@ -77,7 +77,7 @@ bool WaylandPasteboard::setImageData(const QByteArray& tiff)
     return true;
 }
 
-bool WaylandPasteboard::writeFileURL(const QUrl& url)
+bool WaylandClipboard::writeFileURL(const QUrl& url)
 {
     if (!url.isValid())
         return false;

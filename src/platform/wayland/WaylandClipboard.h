@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Pasteboard.h"
-#include "WaylandClipboard.h"
+#include "Clipboard.h"
+#include "DataControlConnection.h"
 
 #include <QObject>
 
@@ -11,12 +11,12 @@ namespace ondrel::platform {
 // counter moves on every new selection the compositor announces (ours
 // too); reads go through the clipboard's own thread. The synchronous
 // calls answer from the last contents read, and from what we wrote since.
-class WaylandPasteboard final : public QObject, public Pasteboard
+class WaylandClipboard final : public QObject, public Clipboard
 {
     Q_OBJECT
 public:
-    explicit WaylandPasteboard(std::unique_ptr<WaylandClipboard> clipboard, QObject* parent = nullptr);
-    ~WaylandPasteboard() override;
+    explicit WaylandClipboard(std::unique_ptr<DataControlConnection> clipboard, QObject* parent = nullptr);
+    ~WaylandClipboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }
     bool observeChanges(std::function<void()> fn) override
@@ -29,7 +29,7 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override { return m_last.fileURLs; }
     QStringList types() const override { return m_last.types; }
     QByteArray data(const QString& mimeType) const override;
-    void readContents(QObject* context, std::function<void(PasteboardContents)> done) override;
+    void readContents(QObject* context, std::function<void(ClipboardContents)> done) override;
 
     void clearContents() override;
     bool setString(const QString& text) override;
@@ -39,11 +39,11 @@ public:
 private:
     void publish();
 
-    std::unique_ptr<WaylandClipboard> m_clipboard;
+    std::unique_ptr<DataControlConnection> m_clipboard;
     qint64 m_changeCount = 0;
     std::function<void()> m_onChange;
-    PasteboardContents m_last;            // as last read, or as we last wrote it
-    WaylandClipboard::Contents m_pending; // what we offer
+    ClipboardContents m_last;                  // as last read, or as we last wrote it
+    DataControlConnection::Contents m_pending; // what we offer
 };
 
 } // namespace ondrel::platform

@@ -153,7 +153,7 @@ void WaylandDesktop::rememberFocus()
         m_remembered = m_lastForeign;
 }
 
-std::optional<ApplicationInfo> WaylandWorkspace::frontmostApplication() const
+std::optional<ApplicationInfo> WaylandFocusTracker::activeApplication() const
 {
     return m_desktop.describe(m_desktop.activeAppId());
 }

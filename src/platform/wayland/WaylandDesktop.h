@@ -1,8 +1,8 @@
 #pragma once
 
 #include "DesktopEntries.h"
-#include "KeystrokePoster.h"
-#include "Workspace.h"
+#include "FocusTracker.h"
+#include "PasteTyper.h"
 
 #include <QHash>
 #include <QObject>
@@ -67,22 +67,22 @@ private:
 };
 
 // The two faces of the desktop the services need.
-class WaylandWorkspace final : public Workspace
+class WaylandFocusTracker final : public FocusTracker
 {
 public:
-    explicit WaylandWorkspace(WaylandDesktop& desktop) : m_desktop(desktop) {}
-    std::optional<ApplicationInfo> frontmostApplication() const override;
+    explicit WaylandFocusTracker(WaylandDesktop& desktop) : m_desktop(desktop) {}
+    std::optional<ApplicationInfo> activeApplication() const override;
     void rememberFocus() override { m_desktop.rememberFocus(); }
 
 private:
     WaylandDesktop& m_desktop;
 };
 
-class WaylandKeystrokePoster final : public KeystrokePoster
+class WaylandPasteTyper final : public PasteTyper
 {
 public:
-    explicit WaylandKeystrokePoster(WaylandDesktop& desktop) : m_desktop(desktop) {}
-    void postPaste() override;
+    explicit WaylandPasteTyper(WaylandDesktop& desktop) : m_desktop(desktop) {}
+    void typePaste() override;
     bool canPaste() const override { return m_desktop.canType(); }
 
 private:

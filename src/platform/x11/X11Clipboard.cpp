@@ -1,4 +1,4 @@
-#include "X11Pasteboard.h"
+#include "X11Clipboard.h"
 
 #include "ClipboardData.h"
 
@@ -31,7 +31,7 @@ QByteArray encode(const QImage& image, const char* format)
 
 } // namespace
 
-X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent)
+X11Clipboard::X11Clipboard(QClipboard* clipboard, QObject* parent)
     : QObject(parent), m_clipboard(clipboard),
       m_reader(std::make_unique<X11ClipboardReader>(qgetenv("DISPLAY")))
 {
@@ -41,20 +41,20 @@ X11Pasteboard::X11Pasteboard(QClipboard* clipboard, QObject* parent)
     });
 }
 
-X11Pasteboard::~X11Pasteboard() = default;
+X11Clipboard::~X11Clipboard() = default;
 
-void X11Pasteboard::readContents(QObject* context, std::function<void(PasteboardContents)> done)
+void X11Clipboard::readContents(QObject* context, std::function<void(ClipboardContents)> done)
 {
     // Our own contents are at hand; asking ourselves through the server
     // would need this thread to answer.
     if (m_clipboard->ownsClipboard() || !m_reader->isConnected()) {
-        Pasteboard::readContents(context, std::move(done));
+        Clipboard::readContents(context, std::move(done));
         return;
     }
     m_reader->readContents(m_changeCount, context, std::move(done));
 }
 
-void X11Pasteboard::readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done)
+void X11Clipboard::readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done)
 {
     if (!m_clipboard->ownsClipboard() && m_reader->isConnected()) {
         m_reader->readAll(m_changeCount, context, std::move(done));
@@ -73,19 +73,19 @@ void X11Pasteboard::readAll(QObject* context, std::function<void(X11ClipboardRea
     done(all);
 }
 
-void X11Pasteboard::changed()
+void X11Clipboard::changed()
 {
     ++m_changeCount;
     if (m_onChange)
         m_onChange();
 }
 
-const QMimeData* X11Pasteboard::current() const
+const QMimeData* X11Clipboard::current() const
 {
     return m_clipboard->mimeData(QClipboard::Clipboard);
 }
 
-std::optional<QString> X11Pasteboard::string() const
+std::optional<QString> X11Clipboard::string() const
 {
     const QMimeData* data = current();
     // Qt also reports a URL list as text; only a real text type counts.
@@ -97,7 +97,7 @@ std::optional<QString> X11Pasteboard::string() const
     return data->text();
 }
 
-std::optional<QImage> X11Pasteboard::image() const
+std::optional<QImage> X11Clipboard::image() const
 {
     const QMimeData* data = current();
     if (!data)
@@ -114,7 +114,7 @@ std::optional<QImage> X11Pasteboard::image() const
     return std::nullopt;
 }
 
-std::optional<QList<QUrl>> X11Pasteboard::fileURLs() const
+std::optional<QList<QUrl>> X11Clipboard::fileURLs() const
 {
     const QMimeData* data = current();
     if (!data || !data->hasUrls())
@@ -122,7 +122,7 @@ std::optional<QList<QUrl>> X11Pasteboard::fileURLs() const
     return data->urls();
 }
 
-QStringList X11Pasteboard::types() const
+QStringList X11Clipboard::types() const
 {
     const QMimeData* data = current();
     if (!data)
@@ -132,20 +132,20 @@ QStringList X11Pasteboard::types() const
     return formats;
 }
 
-QByteArray X11Pasteboard::data(const QString& mimeType) const
+QByteArray X11Clipboard::data(const QString& mimeType) const
 {
     const QMimeData* data = current();
     return data ? data->data(mimeType) : QByteArray();
 }
 
-void X11Pasteboard::publish(QMimeData* data)
+void X11Clipboard::publish(QMimeData* data)
 {
     m_clipboard->setMimeData(data, QClipboard::Clipboard);
     // Counted here too: whether Qt reports our own change at once is its business.
     changed();
 }
 
-void X11Pasteboard::adopt(QMimeData* data)
+void X11Clipboard::adopt(QMimeData* data)
 {
     // Qt reports our own ownership change once, synchronously, inside setMimeData.
     m_adopting = true;
@@ -153,12 +153,12 @@ void X11Pasteboard::adopt(QMimeData* data)
     m_adopting = false;
 }
 
-void X11Pasteboard::clearContents()
+void X11Clipboard::clearContents()
 {
     publish(new QMimeData);
 }
 
-bool X11Pasteboard::setString(const QString& text)
+bool X11Clipboard::setString(const QString& text)
 {
     auto* data = new QMimeData;
     data->setText(text);
@@ -166,7 +166,7 @@ bool X11Pasteboard::setString(const QString& text)
     return true;
 }
 
-bool X11Pasteboard::setImageData(const QByteArray& tiff)
+bool X11Clipboard::setImageData(const QByteArray& tiff)
 {
     const QImage image = QImage::fromData(tiff);
     if (image.isNull())
@@ -179,7 +179,7 @@ bool X11Pasteboard::setImageData(const QByteArray& tiff)
     return true;
 }
 
-bool X11Pasteboard::writeFileURL(const QUrl& url)
+bool X11Clipboard::writeFileURL(const QUrl& url)
 {
     if (!url.isValid())
         return false;

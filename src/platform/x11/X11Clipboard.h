@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pasteboard.h"
+#include "Clipboard.h"
 #include "X11ClipboardReader.h"
 
 #include <QObject>
@@ -17,12 +17,12 @@ namespace ondrel::platform {
 // writes, so a poll reads one integer and never talks to the X server.
 // What other programs own is read by an X11ClipboardReader, never by the
 // main thread; the synchronous calls serve our own contents and tests.
-class X11Pasteboard final : public QObject, public Pasteboard
+class X11Clipboard final : public QObject, public Clipboard
 {
     Q_OBJECT
 public:
-    explicit X11Pasteboard(QClipboard* clipboard, QObject* parent = nullptr);
-    ~X11Pasteboard() override;
+    explicit X11Clipboard(QClipboard* clipboard, QObject* parent = nullptr);
+    ~X11Clipboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }
     // The X server tells of every new owner (XFixes): no polling needed.
@@ -36,7 +36,7 @@ public:
     std::optional<QList<QUrl>> fileURLs() const override;
     QStringList types() const override;
     QByteArray data(const QString& mimeType) const override;
-    void readContents(QObject* context, std::function<void(PasteboardContents)> done) override;
+    void readContents(QObject* context, std::function<void(ClipboardContents)> done) override;
     // Every type the clipboard offers with its data, read the same way.
     void readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done);
 

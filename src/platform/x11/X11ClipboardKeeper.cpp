@@ -1,7 +1,7 @@
 #include "X11ClipboardKeeper.h"
 
 #include "ClipboardData.h"
-#include "X11Pasteboard.h"
+#include "X11Clipboard.h"
 #include "Xcb.h"
 
 #include <QCoreApplication>
@@ -24,9 +24,9 @@ bool isKeptFormat(const QString& format)
 } // namespace
 
 X11ClipboardKeeper::X11ClipboardKeeper(xcb_connection_t* connection, xcb_window_t root,
-                                       X11Pasteboard& pasteboard, std::function<bool()> enabled,
+                                       X11Clipboard& clipboard, std::function<bool()> enabled,
                                        QObject* parent)
-    : QObject(parent), m_connection(connection), m_root(root), m_pasteboard(pasteboard),
+    : QObject(parent), m_connection(connection), m_root(root), m_clipboard(clipboard),
       m_enabled(std::move(enabled))
 {
     m_manager = atom("CLIPBOARD_MANAGER");
@@ -143,7 +143,7 @@ void X11ClipboardKeeper::keepContents(xcb_window_t requestor, xcb_atom_t target,
     }
     // The owner answers our reads while it waits for the reply; one that
     // stops answering costs the reader its budget, not this thread.
-    m_pasteboard.readAll(this, [=, this](const X11ClipboardReader::AllData& all) {
+    m_clipboard.readAll(this, [=, this](const X11ClipboardReader::AllData& all) {
         QMimeData* copy = nullptr;
         if (m_active && all.complete && !all.secret) {
             copy = new QMimeData;
@@ -157,7 +157,7 @@ void X11ClipboardKeeper::keepContents(xcb_window_t requestor, xcb_atom_t target,
             reply(requestor, m_manager, target, XCB_NONE, time);
             return;
         }
-        m_pasteboard.adopt(copy);
+        m_clipboard.adopt(copy);
         // An empty property of type NULL tells the owner the contents are saved.
         xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, requestor, property, atom("NULL"), 32, 0,
                             nullptr);

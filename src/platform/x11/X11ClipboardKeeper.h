@@ -11,7 +11,7 @@ class QMimeData;
 
 namespace ondrel::platform {
 
-class X11Pasteboard;
+class X11Clipboard;
 
 // Keeps the clipboard's contents when the program that owns them exits: as
 // the session's clipboard manager (owner of CLIPBOARD_MANAGER) it answers
@@ -23,7 +23,7 @@ class X11ClipboardKeeper final : public QObject, public QAbstractNativeEventFilt
     Q_OBJECT
 public:
     // `enabled` is asked at each request (the "keepClipboardContents" setting).
-    X11ClipboardKeeper(xcb_connection_t* connection, xcb_window_t root, X11Pasteboard& pasteboard,
+    X11ClipboardKeeper(xcb_connection_t* connection, xcb_window_t root, X11Clipboard& clipboard,
                        std::function<bool()> enabled, QObject* parent = nullptr);
     ~X11ClipboardKeeper() override;
 
@@ -49,7 +49,7 @@ private:
 
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
-    X11Pasteboard& m_pasteboard;
+    X11Clipboard& m_clipboard;
     std::function<bool()> m_enabled;
     xcb_window_t m_window = 0;
     bool m_active = false;

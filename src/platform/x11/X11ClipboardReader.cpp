@@ -187,9 +187,9 @@ struct X11ClipboardReader::Private
         return std::nullopt;
     }
 
-    PasteboardContents contents(qint64 generation)
+    ClipboardContents contents(qint64 generation)
     {
-        PasteboardContents contents;
+        ClipboardContents contents;
         const std::optional<QStringList> types = offeredTypes(generation);
         if (!types)
             return contents;
@@ -270,11 +270,11 @@ bool X11ClipboardReader::isConnected() const
 }
 
 void X11ClipboardReader::readContents(qint64 generation, QObject* context,
-                                      std::function<void(PasteboardContents)> done)
+                                      std::function<void(ClipboardContents)> done)
 {
     QPointer<QObject> guard(context);
     d->enqueue([this, generation, guard, done = std::move(done)]() mutable {
-        d->deliver<PasteboardContents>(guard, std::move(done), d->contents(generation));
+        d->deliver<ClipboardContents>(guard, std::move(done), d->contents(generation));
     });
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pasteboard.h"
+#include "Clipboard.h"
 
 #include <QByteArray>
 #include <QList>
@@ -48,9 +48,9 @@ public:
 
     bool isConnected() const;
 
-    // `generation` names the clipboard change being read (the pasteboard's
+    // `generation` names the clipboard change being read (the clipboard's
     // change count); the callbacks run on the main thread while `context` lives.
-    void readContents(qint64 generation, QObject* context, std::function<void(PasteboardContents)> done);
+    void readContents(qint64 generation, QObject* context, std::function<void(ClipboardContents)> done);
     void readAll(qint64 generation, QObject* context, std::function<void(AllData)> done);
 
 private:

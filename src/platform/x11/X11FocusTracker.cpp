@@ -1,4 +1,4 @@
-#include "X11Workspace.h"
+#include "X11FocusTracker.h"
 #include "Xcb.h"
 
 #include <QFileInfo>
@@ -12,11 +12,11 @@ namespace {
 constexpr int kIconSize = 64;
 }
 
-X11Workspace::X11Workspace(xcb_connection_t* connection, xcb_window_t root, DesktopEntries entries)
+X11FocusTracker::X11FocusTracker(xcb_connection_t* connection, xcb_window_t root, DesktopEntries entries)
     : m_connection(connection), m_root(root), m_entries(std::move(entries))
 {}
 
-xcb_atom_t X11Workspace::atom(const char* name) const
+xcb_atom_t X11FocusTracker::atom(const char* name) const
 {
     const QByteArray key(name);
     if (const auto it = m_atoms.constFind(key); it != m_atoms.constEnd())
@@ -26,8 +26,8 @@ xcb_atom_t X11Workspace::atom(const char* name) const
     return value;
 }
 
-QByteArray X11Workspace::property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
-                                  uint32_t maxLongs) const
+QByteArray X11FocusTracker::property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+                                     uint32_t maxLongs) const
 {
     const auto reply = xcb::own(xcb_get_property_reply(
         m_connection, xcb_get_property(m_connection, 0, window, property, type, 0, maxLongs), nullptr));
@@ -37,19 +37,19 @@ QByteArray X11Workspace::property(xcb_window_t window, xcb_atom_t property, xcb_
                       xcb_get_property_value_length(reply.get()));
 }
 
-xcb_window_t X11Workspace::activeWindow() const
+xcb_window_t X11FocusTracker::activeWindow() const
 {
     const QByteArray active = property(m_root, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     return active.size() >= 4 ? *reinterpret_cast<const xcb_window_t*>(active.constData()) : 0;
 }
 
-bool X11Workspace::isOwn(xcb_window_t window) const
+bool X11FocusTracker::isOwn(xcb_window_t window) const
 {
     const QByteArray pid = property(window, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL);
     return pid.size() >= 4 && *reinterpret_cast<const uint32_t*>(pid.constData()) == uint32_t(::getpid());
 }
 
-bool X11Workspace::activate(quintptr window)
+bool X11FocusTracker::activate(quintptr window)
 {
     const xcb_atom_t activeWindow = atom("_NET_ACTIVE_WINDOW");
     if (activeWindow == XCB_ATOM_NONE || window == 0)
@@ -68,7 +68,7 @@ bool X11Workspace::activate(quintptr window)
     return true;
 }
 
-xcb_window_t X11Workspace::activeForeignWindow() const
+xcb_window_t X11FocusTracker::activeForeignWindow() const
 {
     const xcb_window_t window = activeWindow();
     if (window == 0 || isOwn(window))
@@ -77,14 +77,14 @@ xcb_window_t X11Workspace::activeForeignWindow() const
     return window;
 }
 
-std::pair<QString, QString> X11Workspace::windowClass(xcb_window_t window) const
+std::pair<QString, QString> X11FocusTracker::windowClass(xcb_window_t window) const
 {
     const QList<QByteArray> parts = property(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).split('\0');
     return {parts.value(0).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(0)),
             parts.value(1).isEmpty() ? QString() : QString::fromLocal8Bit(parts.value(1))};
 }
 
-std::optional<ApplicationInfo> X11Workspace::frontmostApplication() const
+std::optional<ApplicationInfo> X11FocusTracker::activeApplication() const
 {
     const xcb_window_t window = activeWindow();
     if (window == 0)
@@ -104,7 +104,7 @@ std::optional<ApplicationInfo> X11Workspace::frontmostApplication() const
     return m_lastForeign;
 }
 
-std::optional<ApplicationInfo> X11Workspace::describe(xcb_window_t window) const
+std::optional<ApplicationInfo> X11FocusTracker::describe(xcb_window_t window) const
 {
     const auto [instance, windowClassName] = windowClass(window);
     QString executable;
@@ -154,7 +154,7 @@ std::optional<ApplicationInfo> X11Workspace::describe(xcb_window_t window) const
 
 // _NET_WM_ICON: width, height, then ARGB pixels, repeated per size. Takes
 // the smallest size that is at least kIconSize, else the largest.
-QImage X11Workspace::iconFromProperty(xcb_window_t window) const
+QImage X11FocusTracker::iconFromProperty(xcb_window_t window) const
 {
     const QByteArray data = property(window, atom("_NET_WM_ICON"), XCB_ATOM_CARDINAL, 1 << 20);
     const auto* words = reinterpret_cast<const uint32_t*>(data.constData());

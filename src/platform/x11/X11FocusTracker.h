@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DesktopEntries.h"
-#include "Workspace.h"
+#include "FocusTracker.h"
 
 #include <xcb/xcb.h>
 
@@ -13,12 +13,13 @@ namespace ondrel::platform {
 // from its desktop entry, else from the window's own _NET_WM_NAME and
 // _NET_WM_ICON. Windows of this process are skipped: while one of ours is
 // active, the last other application stays the answer.
-class X11Workspace final : public Workspace
+class X11FocusTracker final : public FocusTracker
 {
 public:
-    X11Workspace(xcb_connection_t* connection, xcb_window_t root, DesktopEntries entries = DesktopEntries());
+    X11FocusTracker(xcb_connection_t* connection, xcb_window_t root,
+                    DesktopEntries entries = DesktopEntries());
 
-    std::optional<ApplicationInfo> frontmostApplication() const override;
+    std::optional<ApplicationInfo> activeApplication() const override;
 
     // The active window, if it is not one of ours (0 otherwise).
     xcb_window_t activeForeignWindow() const;

@@ -23,16 +23,16 @@ constexpr uint16_t kRelevantMask =
     XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1 | XCB_MOD_MASK_4;
 
 // Command is Super (Mod4), option is Alt (Mod1).
-uint16_t xModifiers(quint32 carbon)
+uint16_t xModifiers(quint32 stored)
 {
     uint16_t mask = 0;
-    if (carbon & CarbonModifiers::shift)
+    if (stored & StoredModifiers::shift)
         mask |= XCB_MOD_MASK_SHIFT;
-    if (carbon & CarbonModifiers::control)
+    if (stored & StoredModifiers::control)
         mask |= XCB_MOD_MASK_CONTROL;
-    if (carbon & CarbonModifiers::option)
+    if (stored & StoredModifiers::option)
         mask |= XCB_MOD_MASK_1;
-    if (carbon & CarbonModifiers::command)
+    if (stored & StoredModifiers::command)
         mask |= XCB_MOD_MASK_4;
     return mask;
 }
@@ -89,7 +89,7 @@ void X11HotKeyService::updateLockMasks()
     }
 }
 
-int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
+HotKeyStatus X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
 {
     // Not owner events: the combination comes to the root window even when
     // one of our own windows has the focus.
@@ -106,11 +106,11 @@ int X11HotKeyService::grab(xcb_keycode_t keycode, uint16_t modifiers)
             for (int i = 0; i < taken; ++i)
                 xcb_ungrab_key(m_connection, keycode, m_root, uint16_t(modifiers | variants[i]));
             xcb_flush(m_connection);
-            return kEventHotKeyExistsErr;
+            return HotKeyStatus::taken;
         }
         ++taken;
     }
-    return kNoErr;
+    return HotKeyStatus::ok;
 }
 
 void X11HotKeyService::ungrab(xcb_keycode_t keycode, uint16_t modifiers)
@@ -122,27 +122,26 @@ void X11HotKeyService::ungrab(xcb_keycode_t keycode, uint16_t modifiers)
     xcb_flush(m_connection);
 }
 
-HotKeyService::Registration X11HotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers,
-                                                             quint32 signature, quint32 id)
+HotKeyService::Registration X11HotKeyService::registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id)
 {
     const auto evdev = keycodes::evdevForKeyCode(keyCode);
     // fn never reaches X, and a key we cannot place cannot be grabbed.
-    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & CarbonModifiers::function))
-        return {kParamErr, std::nullopt};
+    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & StoredModifiers::function))
+        return {HotKeyStatus::invalid, std::nullopt};
     const auto keycode = xcb_keycode_t(*evdev + keycodes::kXKeycodeOffset);
     const uint16_t mask = xModifiers(modifiers);
     for (const auto& [reference, g] : m_grabs)
         if (g.keycode == keycode && g.modifiers == mask) {
             // Ours already: a second registration shares the grab.
             const quint64 shared = m_nextReference++;
-            m_grabs[shared] = {keycode, mask, signature, id};
-            return {kNoErr, shared};
+            m_grabs[shared] = {keycode, mask, id};
+            return {HotKeyStatus::ok, shared};
         }
-    if (const int status = grab(keycode, mask); status != kNoErr)
+    if (const HotKeyStatus status = grab(keycode, mask); status != HotKeyStatus::ok)
         return {status, std::nullopt};
     const quint64 reference = m_nextReference++;
-    m_grabs[reference] = {keycode, mask, signature, id};
-    return {kNoErr, reference};
+    m_grabs[reference] = {keycode, mask, id};
+    return {HotKeyStatus::ok, reference};
 }
 
 void X11HotKeyService::unregisterHotKey(quint64 reference)
@@ -163,7 +162,7 @@ void X11HotKeyService::unregisterHotKey(quint64 reference)
 bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
 {
     const auto evdev = keycodes::evdevForKeyCode(keyCode);
-    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & CarbonModifiers::function))
+    if (!evdev || *evdev + keycodes::kXKeycodeOffset > 255 || (modifiers & StoredModifiers::function))
         return false;
     const auto keycode = xcb_keycode_t(*evdev + keycodes::kXKeycodeOffset);
     const uint16_t mask = xModifiers(modifiers);
@@ -172,7 +171,7 @@ bool X11HotKeyService::isTakenElsewhere(quint32 keyCode, quint32 modifiers)
             return false; // ours
     // Try it as registering would, with every lock variant: a refusal of
     // any means another program holds it; else let go at once.
-    if (grab(keycode, mask) != kNoErr)
+    if (grab(keycode, mask) != HotKeyStatus::ok)
         return true;
     ungrab(keycode, mask);
     return false;
@@ -189,7 +188,7 @@ void X11HotKeyService::regrabAll()
         const std::pair<xcb_keycode_t, uint16_t> combo{g.keycode, g.modifiers};
         if (done.contains(combo) || lost.contains(combo))
             continue;
-        (grab(g.keycode, g.modifiers) == kNoErr ? done : lost) << combo;
+        (grab(g.keycode, g.modifiers) == HotKeyStatus::ok ? done : lost) << combo;
     }
     // A combination another program holds now (with the new lock
     // modifiers, say) is gone for every registration of it, and said so.
@@ -204,7 +203,7 @@ void X11HotKeyService::regrabAll()
     }
     for (const Grab& g : gone)
         if (m_lostHandler)
-            m_lostHandler(g.signature, g.id, kEventHotKeyExistsErr);
+            m_lostHandler(g.id, HotKeyStatus::taken);
 }
 
 bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
@@ -234,7 +233,7 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
                 continue;
             m_pressed[key->detail] = reference;
             if (m_hotKeyEvents && m_hotKeyHandler)
-                m_hotKeyHandler(g.signature, g.id, Phase::pressed);
+                m_hotKeyHandler(g.id, Phase::pressed);
             return true;
         }
         return false;
@@ -246,7 +245,7 @@ bool X11HotKeyService::nativeEventFilter(const QByteArray& eventType, void* mess
     const quint64 reference = pressed->second;
     m_pressed.erase(pressed);
     if (const auto it = m_grabs.find(reference); it != m_grabs.end() && m_hotKeyEvents && m_hotKeyHandler)
-        m_hotKeyHandler(it->second.signature, it->second.id, Phase::released);
+        m_hotKeyHandler(it->second.id, Phase::released);
     return true;
 }
 
@@ -272,8 +271,8 @@ bool X11HotKeyService::eventFilter(QObject* watched, QEvent* event)
         const auto code = keycodes::keyCodeOf(*keyEvent);
         if (code && !keyEvent->isAutoRepeat()) {
             if (event->type() == QEvent::KeyPress) {
-                const quint32 modifiers = quint32(keycodes::carbonModifiersOf(keyEvent->modifiers()));
-                if (m_rawKeyHandler(quint32(*code), modifiers, Phase::pressed) == kNoErr) {
+                const quint32 modifiers = quint32(keycodes::storedModifiersOf(keyEvent->modifiers()));
+                if (m_rawKeyHandler(quint32(*code), modifiers, Phase::pressed)) {
                     m_rawPressed[quint32(*code)] = modifiers;
                     return true;
                 }
@@ -281,7 +280,7 @@ bool X11HotKeyService::eventFilter(QObject* watched, QEvent* event)
                 // Its modifiers may be up already: the press tells which combination ends.
                 const quint32 modifiers = it->second;
                 m_rawPressed.erase(it);
-                if (m_rawKeyHandler(quint32(*code), modifiers, Phase::released) == kNoErr)
+                if (m_rawKeyHandler(quint32(*code), modifiers, Phase::released))
                     return true;
             }
         }

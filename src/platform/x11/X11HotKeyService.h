@@ -22,7 +22,7 @@ public:
     X11HotKeyService(xcb_connection_t* connection, xcb_window_t root);
     ~X11HotKeyService() override;
 
-    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 signature, quint32 id) override;
+    Registration registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id) override;
     void unregisterHotKey(quint64 reference) override;
     void setHotKeyHandler(HotKeyHandler handler) override { m_hotKeyHandler = std::move(handler); }
     void setRawKeyHandler(RawKeyHandler handler) override { m_rawKeyHandler = std::move(handler); }
@@ -41,11 +41,10 @@ private:
     {
         xcb_keycode_t keycode;
         uint16_t modifiers; // X modifier mask without the locks
-        quint32 signature;
         quint32 id;
     };
     // Grabs every lock variant; on a refusal, lets go of those taken.
-    int grab(xcb_keycode_t keycode, uint16_t modifiers);
+    HotKeyStatus grab(xcb_keycode_t keycode, uint16_t modifiers);
     void ungrab(xcb_keycode_t keycode, uint16_t modifiers);
     void updateLockMasks();
     void regrabAll();

@@ -1,4 +1,4 @@
-#include "X11KeystrokePoster.h"
+#include "X11PasteTyper.h"
 #include "Xcb.h"
 
 #include <QElapsedTimer>
@@ -56,18 +56,18 @@ constexpr std::array<const char16_t*, 17> kTerminals = {
 
 } // namespace
 
-X11KeystrokePoster::X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root,
-                                       X11Workspace& workspace, std::function<QString()> override)
-    : m_connection(connection), m_root(root), m_workspace(workspace), m_override(std::move(override)),
+X11PasteTyper::X11PasteTyper(xcb_connection_t* connection, xcb_window_t root, X11FocusTracker& focus,
+                             std::function<QString()> override)
+    : m_connection(connection), m_root(root), m_focus(focus), m_override(std::move(override)),
       m_symbols(xcb_key_symbols_alloc(connection))
 {}
 
-X11KeystrokePoster::~X11KeystrokePoster()
+X11PasteTyper::~X11PasteTyper()
 {
     xcb_key_symbols_free(m_symbols);
 }
 
-std::optional<X11KeystrokePoster::Chord> X11KeystrokePoster::chordFromName(const QString& name)
+std::optional<X11PasteTyper::Chord> X11PasteTyper::chordFromName(const QString& name)
 {
     const QString n = name.trimmed().toLower().remove(u' ');
     if (n == u"ctrl+v")
@@ -79,7 +79,7 @@ std::optional<X11KeystrokePoster::Chord> X11KeystrokePoster::chordFromName(const
     return std::nullopt;
 }
 
-QList<uint32_t> X11KeystrokePoster::keysyms(Chord chord)
+QList<uint32_t> X11PasteTyper::keysyms(Chord chord)
 {
     switch (chord) {
     case Chord::ControlShiftV:
@@ -92,7 +92,7 @@ QList<uint32_t> X11KeystrokePoster::keysyms(Chord chord)
     return {kControlL, kV};
 }
 
-X11KeystrokePoster::Chord X11KeystrokePoster::chordFor(const QString& wmInstance, const QString& wmClass)
+X11PasteTyper::Chord X11PasteTyper::chordFor(const QString& wmInstance, const QString& wmClass)
 {
     const QString instance = wmInstance.toLower();
     const QString cls = wmClass.toLower();
@@ -104,22 +104,22 @@ X11KeystrokePoster::Chord X11KeystrokePoster::chordFor(const QString& wmInstance
     return Chord::ControlV;
 }
 
-void X11KeystrokePoster::activate(xcb_window_t window)
+void X11PasteTyper::activate(xcb_window_t window)
 {
-    if (!m_workspace.activate(window))
+    if (!m_focus.activate(window))
         return;
     // The window manager takes a few milliseconds; keys sent earlier would
     // still reach our own window.
     QElapsedTimer timer;
     timer.start();
-    while (m_workspace.activeForeignWindow() != window && timer.elapsed() < 200)
+    while (m_focus.activeForeignWindow() != window && timer.elapsed() < 200)
         QThread::msleep(2);
     // The window manager is done; give the application a moment to take the
     // focus in too (Qt drops keys that arrive before it has).
     QThread::msleep(20);
 }
 
-void X11KeystrokePoster::releaseHeldModifiers()
+void X11PasteTyper::releaseHeldModifiers()
 {
     const auto keymap =
         xcb::own(xcb_query_keymap_reply(m_connection, xcb_query_keymap(m_connection), nullptr));
@@ -134,7 +134,7 @@ void X11KeystrokePoster::releaseHeldModifiers()
     }
 }
 
-void X11KeystrokePoster::key(uint32_t keysym, bool press)
+void X11PasteTyper::key(uint32_t keysym, bool press)
 {
     const auto codes = xcb::own(xcb_key_symbols_get_keycode(m_symbols, keysym));
     if (!codes || *codes == XCB_NO_SYMBOL) {
@@ -146,16 +146,16 @@ void X11KeystrokePoster::key(uint32_t keysym, bool press)
                         XCB_CURRENT_TIME, m_root, 0, 0, 0);
 }
 
-void X11KeystrokePoster::postPaste()
+void X11PasteTyper::typePaste()
 {
-    xcb_window_t target = m_workspace.activeForeignWindow();
-    if (target == 0 && m_workspace.lastForeignWindow() != 0) {
-        target = m_workspace.lastForeignWindow();
+    xcb_window_t target = m_focus.activeForeignWindow();
+    if (target == 0 && m_focus.lastForeignWindow() != 0) {
+        target = m_focus.lastForeignWindow();
         activate(target);
     }
     std::optional<Chord> chord = m_override ? chordFromName(m_override()) : std::nullopt;
     if (!chord) {
-        const auto [instance, cls] = target ? m_workspace.windowClass(target) : std::pair<QString, QString>();
+        const auto [instance, cls] = target ? m_focus.windowClass(target) : std::pair<QString, QString>();
         chord = chordFor(instance, cls);
     }
     releaseHeldModifiers();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KeystrokePoster.h"
-#include "X11Workspace.h"
+#include "PasteTyper.h"
+#include "X11FocusTracker.h"
 
 #include <QList>
 #include <QString>
@@ -15,7 +15,7 @@ namespace ondrel::platform {
 // The paste keystroke through XTest: gives the focus back to the window the
 // user was in, releases modifier keys still held (from the hotkey), then
 // presses that window's paste chord.
-class X11KeystrokePoster final : public KeystrokePoster
+class X11PasteTyper final : public PasteTyper
 {
 public:
     enum class Chord
@@ -27,11 +27,11 @@ public:
 
     // `override` names a chord for every window ("ctrl+v", "ctrl+shift+v",
     // "shift+insert"); anything else picks by window class.
-    X11KeystrokePoster(xcb_connection_t* connection, xcb_window_t root, X11Workspace& workspace,
-                       std::function<QString()> override = {});
-    ~X11KeystrokePoster() override;
+    X11PasteTyper(xcb_connection_t* connection, xcb_window_t root, X11FocusTracker& focus,
+                  std::function<QString()> override = {});
+    ~X11PasteTyper() override;
 
-    void postPaste() override;
+    void typePaste() override;
 
     // The chord a window class pastes with: terminals take Ctrl+Shift+V,
     // xterm Shift+Insert, everything else Ctrl+V.
@@ -48,7 +48,7 @@ private:
 
     xcb_connection_t* m_connection;
     xcb_window_t m_root;
-    X11Workspace& m_workspace;
+    X11FocusTracker& m_focus;
     std::function<QString()> m_override;
     xcb_key_symbols_t* m_symbols;
 };
