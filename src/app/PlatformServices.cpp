@@ -168,9 +168,4 @@ PlatformServices createPlatformServices(platform::Settings& settings)
     return createHeadlessServices();
 }
 
-bool unstoppableWorkRunning()
-{
-    return platform::abandonedImageDecodes() > 0;
-}
-
 } // namespace ondrel

@@ -50,11 +50,6 @@ PlatformServices createPlatformServices(platform::Settings& settings);
 // The headless set, whatever the platform.
 PlatformServices createHeadlessServices();
 
-// Work the services started that cannot be stopped is still running (an
-// image decode past its budget). A quitting program must then leave without
-// tearing down what that work uses.
-bool unstoppableWorkRunning();
-
 // The settings as the services read them, at each use.
 bool keepClipboardContents(const platform::Settings& settings);
 QString pasteKeystroke(const platform::Settings& settings);

@@ -18,7 +18,6 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <csignal>
@@ -185,16 +184,7 @@ int runTrayApp(int argc, char** argv)
         std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
                      qPrintable(opens));
     }
-    const int code = app.exec();
-    // Language guesses still running use patterns freed at exit.
-    QThreadPool::globalInstance()->waitForDone();
-    if (unstoppableWorkRunning()) {
-        // Everything is saved by now; waiting for a runaway image decode, or
-        // destroying the application under it, is all that is left to do.
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
-    return code;
+    return app.exec();
 }
 
 } // namespace ondrel

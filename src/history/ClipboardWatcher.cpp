@@ -7,9 +7,6 @@
 #include "Scheduler.h"
 #include "Text.h"
 
-#include <QPointer>
-#include <QThreadPool>
-
 #include <future>
 
 namespace ondrel {
@@ -158,37 +155,42 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
 {
     auto pending = std::make_shared<Capture>(Capture{shell, false, false, text});
     m_captures.push_back(pending);
-    QPointer<ClipboardWatcher> self(this);
-    QThreadPool::globalInstance()->start([self, pending, shell = std::move(shell), text = std::move(text),
-                                          front = std::move(front)]() mutable {
-        // Comparing (normalising) a text of many megabytes takes long, and
-        // so do guessing its language and making its compact form.
-        const bool duplicate = front.exists() && text::mayBeCanonicallyEqual(front.length(), text.size()) &&
-                               text::canonicallyEqual(front.text(), text);
-        std::optional<ClipboardItem> made;
-        if (!duplicate) {
-            // The language is guessed on a second thread while this one
-            // makes the compact form: each takes tens of milliseconds for
-            // ten megabytes.
-            std::future<DetectedLanguage> language =
-                std::async(std::launch::async, [&text] { return detectLanguage(text); });
-            made.emplace(shell.id(), ClipboardItemType::text, text, std::nullopt, std::nullopt,
-                         shell.timestamp(), shell.appName(), shell.appIcon(), false, DetectedLanguage::plain);
-            made = made->withDetectedLanguage(language.get());
-        }
-        front = {};
-        QMetaObject::invokeMethod(
-            self,
-            [self, pending, duplicate, made = std::move(made)] {
-                pending->duplicate = duplicate;
-                if (made)
-                    pending->item = *made;
-                pending->text.clear();
-                pending->ready = true;
-                self->flushCaptures();
-            },
-            Qt::QueuedConnection);
-    });
+    struct Made
+    {
+        bool duplicate = false;
+        std::optional<ClipboardItem> item;
+    };
+    m_captureWorker.run(
+        this,
+        [this, shell = std::move(shell), text = std::move(text), front = std::move(front)]() mutable {
+            Made made;
+            if (m_captureWorker.stopping())
+                return made; // quitting: nobody takes the entry any more
+            // Comparing (normalising) a text of many megabytes takes long, and
+            // so do guessing its language and making its compact form.
+            made.duplicate = front.exists() && text::mayBeCanonicallyEqual(front.length(), text.size()) &&
+                             text::canonicallyEqual(front.text(), text);
+            front = {};
+            if (made.duplicate)
+                return made;
+            // The language is guessed on a second worker while this one makes
+            // the compact form: each takes tens of milliseconds for ten megabytes.
+            std::promise<DetectedLanguage> language;
+            m_languageWorker.post([&language, &text] { language.set_value(detectLanguage(text)); });
+            made.item.emplace(shell.id(), ClipboardItemType::text, text, std::nullopt, std::nullopt,
+                              shell.timestamp(), shell.appName(), shell.appIcon(), false,
+                              DetectedLanguage::plain);
+            made.item = made.item->withDetectedLanguage(language.get_future().get());
+            return made;
+        },
+        [this, pending](Made made) {
+            pending->duplicate = made.duplicate;
+            if (made.item)
+                pending->item = std::move(*made.item);
+            pending->text.clear();
+            pending->ready = true;
+            flushCaptures();
+        });
 }
 
 void ClipboardWatcher::flushCaptures()

@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "ClipboardItem.h"
+#include "Worker.h"
 
 #include <QObject>
 #include <QString>
@@ -108,6 +109,10 @@ private:
     quint64 m_lastOwner = 0; // who offered the contents read last
     qsizetype m_backgroundThreshold = 256 * 1024;
     std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
+    // Long texts are compared and made into entries here; the language
+    // worker outlives the capture one, whose tasks hand work to it.
+    platform::Worker m_languageWorker{"ondrel-language"};
+    platform::Worker m_captureWorker{"ondrel-capture"};
 };
 
 } // namespace ondrel

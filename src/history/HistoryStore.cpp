@@ -5,6 +5,7 @@
 #include "Scheduler.h"
 #include "Settings.h"
 #include "SettingsKeys.h"
+#include "Worker.h"
 
 #include <algorithm>
 
@@ -28,24 +29,31 @@ HistoryStore::HistoryStore(Services services, QObject* parent) : QObject(parent)
     if (!m_services.historyFile)
         return;
     m_loading = true;
+    m_file = std::make_unique<platform::Worker>("ondrel-history");
+    // Loading and then every save run on this worker, one after the other.
+    m_writer = std::make_unique<HistoryWriter>(*m_services.historyFile, *m_file);
     HistoryFile* file = m_services.historyFile;
-    m_loader = std::thread([this, file] {
+    m_file->post([this, file] {
         m_loaded = file->load(); // parsing and guessing languages: seconds for a huge file
         // The parsed file was freed in this thread's own heap, which keeps
         // such memory unless told to give it back.
         ::malloc_trim(0);
-        QMetaObject::invokeMethod(this, &HistoryStore::finishLoad, Qt::QueuedConnection);
+        m_file->toGui(this, [this] { finishLoad(); });
     });
 }
 
 HistoryStore::~HistoryStore()
 {
-    if (m_loader.joinable())
-        m_loader.join();
+    // A load still running writes into this object: let it end, and what
+    // is waiting be written, before any member goes.
+    m_writer.reset();
+    m_file.reset();
 }
 
 void HistoryStore::waitForLoad()
 {
+    if (m_loading)
+        m_file->waitIdle();
     finishLoad();
 }
 
@@ -53,10 +61,7 @@ void HistoryStore::finishLoad()
 {
     if (!m_loading)
         return; // already merged (a wait came before the queued call)
-    m_loader.join();
     m_loading = false;
-    // The file was only read: it is used by the writer's thread from now on.
-    m_writer = std::make_unique<HistoryWriter>(*m_services.historyFile);
     QList<ClipboardItem> loaded = std::move(m_loaded);
     m_loaded.clear();
     if (m_replacedWhileLoading)

@@ -7,20 +7,20 @@
 #include <QUuid>
 
 #include <memory>
-#include <thread>
 
 namespace ondrel {
 
 namespace platform {
 class Scheduler;
 class Settings;
+class Worker;
 } // namespace platform
 
 class HistoryFile;
 class HistoryWriter;
 
 // The entries themselves: newest first, capped, pinned ones kept; every
-// lasting change is handed to the history file's writer thread at once.
+// lasting change is handed to the history file's worker at once.
 class HistoryStore final : public QObject
 {
     Q_OBJECT
@@ -79,10 +79,10 @@ private:
 
     Services m_services;
     QList<ClipboardItem> m_items;
+    std::unique_ptr<platform::Worker> m_file; // before the writer: it outlives it
     std::unique_ptr<HistoryWriter> m_writer;
-    std::thread m_loader;
     bool m_loading = false;
-    QList<ClipboardItem> m_loaded; // written by the loader before it ends
+    QList<ClipboardItem> m_loaded; // written on the worker before the load is handed over
     bool m_clearedWhileLoading = false;
     bool m_replacedWhileLoading = false;
     bool m_saveWanted = false;

@@ -1,42 +1,33 @@
 #include "HistoryWriter.h"
 
 #include "HistoryFile.h"
+#include "Worker.h"
 
 #include <malloc.h>
 
 namespace ondrel {
 
-HistoryWriter::HistoryWriter(HistoryFile& file, std::function<void()> beforeWrite)
-    : m_file(file), m_beforeWrite(std::move(beforeWrite))
+HistoryWriter::HistoryWriter(HistoryFile& file, platform::Worker& worker, std::function<void()> beforeWrite)
+    : m_file(file), m_worker(worker), m_beforeWrite(std::move(beforeWrite))
 {}
 
 HistoryWriter::~HistoryWriter()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stopping = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable())
-        m_thread.join();
+    flush();
 }
 
 void HistoryWriter::save(QList<ClipboardItem> items)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_pending = std::move(items);
-        // Started with the first save: a history that never changes needs no thread.
-        if (!m_thread.joinable())
-            m_thread = std::thread([this] { run(); });
-    }
-    m_wake.notify_one();
+    std::lock_guard lock(m_mutex);
+    const bool alreadyQueued = m_pending.has_value();
+    m_pending = std::move(items);
+    if (!alreadyQueued)
+        m_worker.post([this] { writePending(); });
 }
 
 void HistoryWriter::flush()
 {
-    std::unique_lock lock(m_mutex);
-    m_idle.wait(lock, [this] { return !m_pending && !m_writing; });
+    m_worker.waitIdle();
 }
 
 int HistoryWriter::writeCount() const
@@ -45,29 +36,24 @@ int HistoryWriter::writeCount() const
     return m_writes;
 }
 
-void HistoryWriter::run()
+void HistoryWriter::writePending()
 {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-        m_wake.wait(lock, [this] { return m_stopping || m_pending; });
-        if (!m_pending)
-            return; // stopping with nothing left to write
-        QList<ClipboardItem> items = std::move(*m_pending);
-        m_pending.reset();
-        m_writing = true;
-        lock.unlock();
-        if (m_beforeWrite)
-            m_beforeWrite();
-        m_file.save(items);
-        items.clear(); // the last copies of deleted entries go here, off the main thread
-        // The encoded file was one large block: give such memory back to
-        // the system rather than keep it in this thread's heap.
-        ::malloc_trim(0);
-        lock.lock();
-        m_writing = false;
-        ++m_writes;
-        m_idle.notify_all();
+    std::optional<QList<ClipboardItem>> items;
+    {
+        std::lock_guard lock(m_mutex);
+        items.swap(m_pending);
     }
+    if (!items)
+        return;
+    if (m_beforeWrite)
+        m_beforeWrite();
+    m_file.save(*items);
+    items.reset(); // the last copies of deleted entries go here, off the GUI thread
+    // The encoded file was one large block: give such memory back to the
+    // system rather than keep it in this thread's heap.
+    ::malloc_trim(0);
+    std::lock_guard lock(m_mutex);
+    ++m_writes;
 }
 
 } // namespace ondrel

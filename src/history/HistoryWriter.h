@@ -4,26 +4,28 @@
 
 #include <QList>
 
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace ondrel {
 
+namespace platform {
+class Worker;
+}
 class HistoryFile;
 
-// Writes the history file on a thread of its own, so that a capture never
-// waits for a whole history to be encoded and written. A burst of changes
-// becomes one write of the newest list: each save() replaces the list still
-// waiting. The lists are copies (cheap: entries share their data).
+// Writes the history file on a worker, so that a capture never waits for a
+// whole history to be encoded and written. A burst of changes becomes one
+// write of the newest list: each save() replaces the list still waiting.
+// The lists are copies (cheap: entries share their data).
 class HistoryWriter final
 {
 public:
-    // `file` must outlive the writer and is used by its thread only from now
-    // on. `beforeWrite` runs on that thread before each write (tests hold it there).
-    explicit HistoryWriter(HistoryFile& file, std::function<void()> beforeWrite = {});
+    // `file` and `worker` must outlive the writer; from now on the file is
+    // used on the worker only. `beforeWrite` runs there before each write
+    // (tests hold it there).
+    HistoryWriter(HistoryFile& file, platform::Worker& worker, std::function<void()> beforeWrite = {});
     // Writes what is still waiting first.
     ~HistoryWriter();
     HistoryWriter(const HistoryWriter&) = delete;
@@ -36,18 +38,14 @@ public:
     int writeCount() const;
 
 private:
-    void run();
+    void writePending();
 
     HistoryFile& m_file;
+    platform::Worker& m_worker;
     std::function<void()> m_beforeWrite;
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::condition_variable m_idle;
     std::optional<QList<ClipboardItem>> m_pending;
-    bool m_writing = false;
-    bool m_stopping = false;
     int m_writes = 0;
-    std::thread m_thread;
 };
 
 } // namespace ondrel

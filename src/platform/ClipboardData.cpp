@@ -4,36 +4,26 @@
 #include <QImageReader>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 namespace ondrel::platform {
 
 namespace {
 
-std::atomic<int> g_abandonedDecodes{0};
+using Clock = std::chrono::steady_clock;
 
 bool isVectorImage(const QString& type)
 {
     return type.startsWith(u"image/svg");
 }
 
-QImage decode(const QByteArray& bytes, bool vector)
+QImage decodeRaster(const QByteArray& bytes)
 {
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
+    // The reader's allocation limit (256 MiB) bounds how long this can take.
     QImageReader reader(&buffer);
-    if (vector) {
-        const QSize size = reader.size();
-        if (size.isValid() && (size.width() > kVectorImageSide || size.height() > kVectorImageSide))
-            reader.setScaledSize(size.scaled(kVectorImageSide, kVectorImageSide, Qt::KeepAspectRatio));
-        else if (!size.isValid())
-            reader.setScaledSize(QSize(kVectorImageSide, kVectorImageSide));
-    }
     return reader.read();
 }
 
@@ -77,52 +67,22 @@ QStringList imageTypesInOrder(const QStringList& offered)
 std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& type, int budgetMs,
                                         const std::atomic<bool>& stop)
 {
-    using Clock = std::chrono::steady_clock;
-    struct Shared
-    {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool finished = false;
-        bool abandoned = false;
-        QImage image;
-    };
-    const bool vector = isVectorImage(type);
-    if (vector && g_abandonedDecodes > 0) {
-        // One runaway drawing at a time: more would only eat the processor.
-        std::fprintf(stderr,
-                     "ondrel: an image on the clipboard (%s) was skipped: an earlier one is still "
-                     "being decoded\n",
-                     qPrintable(type));
-        return std::nullopt;
-    }
-    auto shared = std::make_shared<Shared>();
-    std::thread([shared, bytes, vector] {
-        QImage image = decode(bytes, vector);
-        std::lock_guard lock(shared->mutex);
-        shared->image = std::move(image);
-        shared->finished = true;
-        if (shared->abandoned)
-            --g_abandonedDecodes;
-        shared->done.notify_all();
-    }).detach();
-    std::unique_lock lock(shared->mutex);
     const auto deadline = Clock::now() + std::chrono::milliseconds(budgetMs);
-    // Woken by the decode; looks at `stop` every 50 ms.
-    while (!shared->finished && !stop && Clock::now() < deadline)
-        shared->done.wait_until(lock, std::min(deadline, Clock::now() + std::chrono::milliseconds(50)));
-    if (shared->finished)
-        return shared->image.isNull() ? std::nullopt : std::optional<QImage>(shared->image);
-    shared->abandoned = true;
-    ++g_abandonedDecodes;
-    if (!stop)
-        std::fprintf(stderr, "ondrel: an image on the clipboard (%s) took too long to decode; not recorded\n",
-                     qPrintable(type));
-    return std::nullopt;
-}
-
-int abandonedImageDecodes()
-{
-    return g_abandonedDecodes;
+    QImage image;
+    if (isVectorImage(type)) {
+        bool overran = false;
+        image = drawVectorImage(bytes, deadline, stop, overran).value_or(QImage());
+        if (overran) {
+            if (!stop)
+                std::fprintf(stderr,
+                             "ondrel: an image on the clipboard (%s) took too long to decode; not recorded\n",
+                             qPrintable(type));
+            return std::nullopt;
+        }
+    } else {
+        image = decodeRaster(bytes);
+    }
+    return image.isNull() ? std::nullopt : std::optional<QImage>(std::move(image));
 }
 
 ClipboardContents readOffered(const QStringList& types,

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "Clipboard.h"
+#include "VectorImage.h"
 
 #include <atomic>
 #include <functional>
@@ -17,10 +18,6 @@
 // Wayland offer): targets that only describe a selection, URL lists, and
 // which image to take and how to decode it without letting it run away.
 namespace ondrel::platform {
-
-// Vector images are drawn no larger than this on either side: the history
-// shows thumbnails, and drawing at the declared size can take minutes.
-inline constexpr int kVectorImageSide = 1024;
 
 // Targets that describe a selection rather than hold its data.
 bool isMetaTarget(const QString& type);
@@ -32,10 +29,10 @@ QList<QUrl> parseUriList(const QByteArray& bytes);
 // raster types, vector ones last.
 QStringList imageTypesInOrder(const QStringList& offered);
 
-// Decodes `bytes` of `type` on a thread of its own and waits at most
-// `budgetMs`, or until `stop` is set. A decode that overruns is left to
-// finish unobserved (it cannot be stopped) and said on the console; while
-// one runs, further vector images are skipped rather than piling up.
+// Decodes `bytes` of `type` on the calling thread. A drawing (SVG) is
+// painted band by band and given up, with one console line, once it takes
+// longer than `budgetMs` or `stop` is set; a raster image is bounded by the
+// image reader's allocation limit.
 std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& type, int budgetMs,
                                         const std::atomic<bool>& stop);
 
@@ -46,9 +43,5 @@ std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& 
 ClipboardContents readOffered(const QStringList& types,
                               const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
                               const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop);
-
-// Decodes that overran their budget and still run. A quitting program must
-// not wait for them, nor tear down what they use, while this is above zero.
-int abandonedImageDecodes();
 
 } // namespace ondrel::platform

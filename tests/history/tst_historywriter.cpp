@@ -3,6 +3,7 @@
 #include "HistoryFile.h"
 #include "HistoryWriter.h"
 #include "TestSupport.h"
+#include "Worker.h"
 
 #include <QJsonDocument>
 #include <QLocale>
@@ -117,7 +118,8 @@ void TestHistoryWriter::writesTheSameBytesAsEver()
 {
     QTemporaryDir dir;
     HistoryFile file(dir.path());
-    HistoryWriter writer(file);
+    platform::Worker worker("test");
+    HistoryWriter writer(file, worker);
     QList<ClipboardItem> items = variedHistory();
     // Integral timestamps are written without a fraction by both.
     QVERIFY(referenceEncoding({items.first()}).contains("\"timestamp\":0,"));
@@ -139,7 +141,8 @@ void TestHistoryWriter::burstIsOneWrite()
     HistoryFile file(dir.path());
     QSemaphore entered;
     QSemaphore release;
-    HistoryWriter writer(file, [&] {
+    platform::Worker worker("test");
+    HistoryWriter writer(file, worker, [&] {
         entered.release();
         release.acquire();
     });
@@ -163,7 +166,8 @@ void TestHistoryWriter::pendingListIsWrittenAtTheEnd()
     HistoryFile file(dir.path());
     const QList<ClipboardItem> items{textItem(QStringLiteral("last words"), 3, std::nullopt, true)};
     {
-        HistoryWriter writer(file);
+        platform::Worker worker("test");
+        HistoryWriter writer(file, worker);
         writer.save(items);
     }
     QCOMPARE(test::readFile(file.filePath()), referenceEncoding(items));

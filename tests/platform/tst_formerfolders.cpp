@@ -74,21 +74,21 @@ void TestFormerFolders::moves_data()
                               << QByteArray("old") << false;
     QTest::newRow("new only") << Place::nothing << Place::folder << 0 << 0 << Outcome::nothingToMove
                               << QByteArray("new") << false;
-    QTest::newRow("both") << Place::folder << Place::folder << 0 << 0 << Outcome::keptBoth << QByteArray("new")
-                          << true;
-    QTest::newRow("old is no folder") << Place::file << Place::nothing << 0 << 0 << Outcome::failed
-                                      << QByteArray() << true;
-    QTest::newRow("old not readable here") << Place::folder << Place::nothing << EACCES << 0 << Outcome::failed
-                                           << QByteArray() << true;
+    QTest::newRow("both") << Place::folder << Place::folder << 0 << 0 << Outcome::keptBoth
+                          << QByteArray("new") << true;
+    QTest::newRow("old is no folder")
+        << Place::file << Place::nothing << 0 << 0 << Outcome::failed << QByteArray() << true;
+    QTest::newRow("old not readable here")
+        << Place::folder << Place::nothing << EACCES << 0 << Outcome::failed << QByteArray() << true;
     QTest::newRow("another start moved it first")
         << Place::folder << Place::nothing << EEXIST << 0 << Outcome::keptBoth << QByteArray() << true;
-    QTest::newRow("across file systems") << Place::folder << Place::nothing << EXDEV << 0 << Outcome::copied
-                                         << QByteArray("old") << true;
+    QTest::newRow("across file systems")
+        << Place::folder << Place::nothing << EXDEV << 0 << Outcome::copied << QByteArray("old") << true;
     QTest::newRow("across file systems, last step refused")
         << Place::folder << Place::nothing << EXDEV << EACCES << Outcome::failed << QByteArray() << true;
     if (test::runningAsRoot())
-        QTest::newRow("old of another user") << Place::foreignFolder << Place::nothing << 0 << 0
-                                             << Outcome::failed << QByteArray() << true;
+        QTest::newRow("old of another user")
+            << Place::foreignFolder << Place::nothing << 0 << 0 << Outcome::failed << QByteArray() << true;
 }
 
 void TestFormerFolders::moves()
@@ -137,10 +137,12 @@ void TestFormerFolders::startUpTakesOverBothFolders()
     QVERIFY(test::writeFile(home.dataHome() + QStringLiteral("/Brisol/history.json"), "[]"));
     QVERIFY(QDir().mkpath(home.configHome() + QStringLiteral("/Brisol")));
     QVERIFY(test::writeFile(home.configHome() + QStringLiteral("/Brisol/defaults.json"), "{}"));
-    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^Moved .*/data/Brisol to .*/data/ondrel$")));
+    QTest::ignoreMessage(QtInfoMsg,
+                         QRegularExpression(QStringLiteral("^Moved .*/data/Brisol to .*/data/ondrel$")));
     QTest::ignoreMessage(QtInfoMsg,
                          QRegularExpression(QStringLiteral("^Moved .*/config/Brisol to .*/config/ondrel$")));
-    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^Renamed .*defaults.json to .*settings.json$")));
+    QTest::ignoreMessage(QtInfoMsg,
+                         QRegularExpression(QStringLiteral("^Renamed .*defaults.json to .*settings.json$")));
     platform::adoptFormerFolders();
     QCOMPARE(test::readFile(home.dataHome() + QStringLiteral("/ondrel/history.json")), QByteArray("[]"));
     QCOMPARE(test::readFile(home.configHome() + QStringLiteral("/ondrel/settings.json")), QByteArray("{}"));

@@ -27,7 +27,8 @@ int renameNoReplace(const QByteArray& from, const QByteArray& to)
     if (errno != EINVAL)
         return errno;
     // A file system that cannot refuse to replace: look first.
-    struct stat existing{};
+    struct stat existing
+    {};
     if (::lstat(to.constData(), &existing) == 0)
         return EEXIST;
     return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
@@ -78,10 +79,12 @@ bool copyTree(const QString& from, const QString& to, QString* error)
 FolderMove moveFormerFolder(const QString& from, const QString& to, const RenameFn& renameFn)
 {
     const RenameFn rename = renameFn ? renameFn : RenameFn(renameNoReplace);
-    struct stat old{};
+    struct stat old
+    {};
     if (::lstat(QFile::encodeName(from).constData(), &old) != 0)
         return {};
-    struct stat existing{};
+    struct stat existing
+    {};
     if (::lstat(QFile::encodeName(to).constData(), &existing) == 0)
         return {FolderMove::Outcome::keptBoth, {}};
     if (!S_ISDIR(old.st_mode) || old.st_uid != ::getuid())
@@ -137,7 +140,8 @@ void adoptFormerFolders()
     const QByteArray former = QFile::encodeName(folder + QStringLiteral("/defaults.json"));
     const QByteArray current = QFile::encodeName(folder + QStringLiteral("/settings.json"));
     if (::access(former.constData(), F_OK) == 0 && renameNoReplace(former, current) == 0)
-        qCInfo(lcFolders).noquote() << "Renamed" << QFile::decodeName(former) << "to" << QFile::decodeName(current);
+        qCInfo(lcFolders).noquote() << "Renamed" << QFile::decodeName(former) << "to"
+                                    << QFile::decodeName(current);
 }
 
 } // namespace ondrel::platform
