@@ -33,7 +33,7 @@ PlatformServices::PlatformServices(PlatformServices&&) noexcept = default;
 
 bool keepClipboardContents(const platform::Settings& settings)
 {
-    return !settings.contains(keys::keepClipboardContents) || settings.boolean(keys::keepClipboardContents);
+    return settings.boolean(keys::keepClipboardContents);
 }
 
 QString pasteKeystroke(const platform::Settings& settings)

@@ -172,8 +172,10 @@ std::optional<ClipboardItem> HistoryStore::frontUnpinnedItem() const
 
 qsizetype HistoryStore::historyLimit() const
 {
+    // Anything that reads as no number counts as unset.
     const qint64 stored = m_services.settings.integer(keys::maxHistoryItems);
-    return stored != 0 ? static_cast<qsizetype>(stored) : kDefaultHistoryLimit;
+    return static_cast<qsizetype>(stored != 0 ? stored
+                                              : keys::defaultValue(keys::maxHistoryItems).toLongLong());
 }
 
 void HistoryStore::applyHistoryLimit()

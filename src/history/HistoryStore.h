@@ -25,8 +25,6 @@ class HistoryStore final : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qsizetype kDefaultHistoryLimit = 50;
-
     struct Services
     {
         platform::Settings& settings;

@@ -1,10 +1,18 @@
 #include "Settings.h"
 
+#include "SettingsKeys.h"
+
 namespace ondrel::platform {
+
+QVariant Settings::valueOrDefault(const QString& key) const
+{
+    const QVariant v = value(key);
+    return v.isValid() ? v : keys::defaultValue(key);
+}
 
 qint64 Settings::integer(const QString& key) const
 {
-    const QVariant v = value(key);
+    const QVariant v = valueOrDefault(key);
     switch (v.typeId()) {
     case QMetaType::Bool:
         return v.toBool() ? 1 : 0;
@@ -32,7 +40,7 @@ qint64 Settings::integer(const QString& key) const
 
 std::optional<QString> Settings::string(const QString& key) const
 {
-    const QVariant v = value(key);
+    const QVariant v = valueOrDefault(key);
     if (v.typeId() != QMetaType::QString)
         return std::nullopt;
     return v.toString();
@@ -40,7 +48,7 @@ std::optional<QString> Settings::string(const QString& key) const
 
 bool Settings::boolean(const QString& key) const
 {
-    const QVariant v = value(key);
+    const QVariant v = valueOrDefault(key);
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString().trimmed().toLower();
         return s == u"true" || s == u"yes" || s.toLongLong() != 0;

@@ -24,11 +24,13 @@ public:
     virtual void remove(const QString& key) = 0;
     virtual QVariantMap allValues() const = 0;
 
-    // The stored integer; 0 when absent or not a number.
+    // The typed getters read the key's default (SettingsKeys.h) while
+    // nothing is stored under it.
+    // The stored integer; 0 when absent without a default or not a number.
     qint64 integer(const QString& key) const;
-    // The stored string; none when absent or not a string.
+    // The stored string; none when absent without a default or not a string.
     std::optional<QString> string(const QString& key) const;
-    // The stored boolean; false when absent.
+    // The stored boolean; false when absent without a default.
     bool boolean(const QString& key) const;
     bool contains(const QString& key) const { return value(key).isValid(); }
     void setInteger(const QString& key, qint64 value) { setValue(key, QVariant::fromValue(value)); }
@@ -37,6 +39,9 @@ public:
 
     // Calls `fn` whenever `key` changes, while `context` lives.
     QMetaObject::Connection observe(const QString& key, const QObject* context, std::function<void()> fn);
+
+private:
+    QVariant valueOrDefault(const QString& key) const;
 
 Q_SIGNALS:
     // Emitted after a key's value changed (set to a different value, or removed).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariant>
 
 #include <array>
 #include <utility>
@@ -34,6 +35,11 @@ inline const QString automaticChecks = QStringLiteral("updates/automaticChecks")
 inline const QString lastCheckTime = QStringLiteral("updates/lastCheckTime");
 // Download (here: announce) updates without asking; also the toggle's state.
 inline const QString automaticallyUpdate = QStringLiteral("updates/automaticallyUpdate");
+
+// What a key reads as while nothing is stored under it (an invalid QVariant
+// for keys without one). The one place defaults live: Settings' typed
+// getters fall back to it.
+QVariant defaultValue(const QString& key);
 
 // Names that settings files written by earlier versions use, with the name
 // each is read under now. A hotkey stored under the old prefix moves to

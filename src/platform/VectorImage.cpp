@@ -1,8 +1,8 @@
 #include "VectorImage.h"
 
 #include <QPaintEngine>
-#include <QPainterPath>
 #include <QPainter>
+#include <QPainterPath>
 #include <QSvgRenderer>
 
 namespace ondrel::platform {

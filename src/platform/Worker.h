@@ -33,11 +33,12 @@ public:
 
     // Runs `work` on the worker, then `done` with its result on the GUI
     // thread, unless `receiver` is gone by then.
-    template <class Work, class Done>
-    void run(QObject* receiver, Work work, Done done)
+    template <class Work, class Done> void run(QObject* receiver, Work work, Done done)
     {
-        post([this, guard = QPointer<QObject>(receiver), work = std::move(work), done = std::move(done)]() mutable {
-            toGui(std::move(guard), [done = std::move(done), result = work()]() mutable { done(std::move(result)); });
+        post([this, guard = QPointer<QObject>(receiver), work = std::move(work),
+              done = std::move(done)]() mutable {
+            toGui(std::move(guard),
+                  [done = std::move(done), result = work()]() mutable { done(std::move(result)); });
         });
     }
 

@@ -196,9 +196,7 @@ void SettingsView::updateHotkeyNote()
 void SettingsView::syncPicker()
 {
     // A stored value that is none of the choices stays stored: nothing is shown selected.
-    const qint64 stored = m_services.settings.contains(keys::maxHistoryItems)
-                              ? m_services.settings.integer(keys::maxHistoryItems)
-                              : HistoryStore::kDefaultHistoryLimit;
+    const qint64 stored = m_services.settings.integer(keys::maxHistoryItems);
     m_picker->setCurrentIndex(m_picker->findData(int(stored)));
 }
 

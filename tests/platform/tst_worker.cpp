@@ -45,10 +45,12 @@ void TestWorker::resultsReachALiveReceiverOnTheGuiThread()
     QObject receiver;
     std::optional<int> got;
     QThread* ranOn = nullptr;
-    worker.run(&receiver, [] { return 42; }, [&](int v) {
-        got = v;
-        ranOn = QThread::currentThread();
-    });
+    worker.run(
+        &receiver, [] { return 42; },
+        [&](int v) {
+            got = v;
+            ranOn = QThread::currentThread();
+        });
     QTRY_VERIFY(got);
     QCOMPARE(*got, 42);
     QCOMPARE(ranOn, qApp->thread());
@@ -62,13 +64,15 @@ void TestWorker::resultsForAGoneReceiverAreDropped()
     bool called = false;
     // The work finishes only after its receiver is gone: the result must not
     // reach it, and reading the receiver happens on the GUI thread only.
-    worker.run(receiver.get(), [&] { return release.acquire(), 1; }, [&](int) { called = true; });
+    worker.run(
+        receiver.get(), [&] { return release.acquire(), 1; }, [&](int) { called = true; });
     receiver.reset();
     release.release();
     worker.waitIdle();
     QObject later;
     bool sentinel = false;
-    worker.run(&later, [] { return 0; }, [&](int) { sentinel = true; });
+    worker.run(
+        &later, [] { return 0; }, [&](int) { sentinel = true; });
     QTRY_VERIFY(sentinel); // results arrive in order: the dropped one came first
     QVERIFY(!called);
 }

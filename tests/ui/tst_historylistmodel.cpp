@@ -11,6 +11,10 @@
 using namespace ondrel;
 
 namespace {
+constexpr int kDefaultLimit = 50; // entries kept while the size is not set
+}
+
+namespace {
 
 struct ModelFixture : test::Fixture
 {
@@ -28,7 +32,7 @@ struct ModelFixture : test::Fixture
     // Rows oldest last, with distinct times so the order is the timestamps'.
     explicit ModelFixture(int count)
     {
-        if (count > HistoryStore::kDefaultHistoryLimit)
+        if (count > kDefaultLimit)
             settings.setInteger(keys::maxHistoryItems, count);
         for (int i = count - 1; i >= 0; --i)
             add(QStringLiteral("e%1").arg(i), 1000 - (count - i));
@@ -117,7 +121,7 @@ void TestHistoryListModel::changesAreRowOperations()
     QFETCH(int, moves);
     QFETCH(bool, restyled);
 
-    ModelFixture f(change == u"capture at cap" ? int(HistoryStore::kDefaultHistoryLimit) : 6);
+    ModelFixture f(change == u"capture at cap" ? int(kDefaultLimit) : 6);
     if (change == u"unsearch") {
         f.manager->setSearchText(QStringLiteral("e2"));
         f.clearSpies();
