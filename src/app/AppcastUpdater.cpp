@@ -1,9 +1,9 @@
 #include "AppcastUpdater.h"
 
+#include "Scheduler.h"
 #include "Settings.h"
 #include "SettingsKeys.h"
 
-#include <QDateTime>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -68,20 +68,21 @@ int compareVersions(const QString& a, const QString& b)
     return 0;
 }
 
-AppcastUpdater::AppcastUpdater(platform::Settings& settings, QString currentVersion,
-                               std::function<void(const UpdateCheckResult&)> present,
+AppcastUpdater::AppcastUpdater(platform::Settings& settings, platform::Scheduler& scheduler,
+                               QString currentVersion, std::function<void(const UpdateCheckResult&)> present,
                                MakeFeedFetcher makeFetcher, QObject* parent)
-    : Updater(parent), m_settings(settings), m_currentVersion(std::move(currentVersion)),
-      m_present(std::move(present)), m_makeFetcher(std::move(makeFetcher))
+    : Updater(parent), m_settings(settings), m_scheduler(scheduler),
+      m_currentVersion(std::move(currentVersion)), m_present(std::move(present)),
+      m_makeFetcher(std::move(makeFetcher))
 {
-    m_timer.setSingleShot(true);
-    connect(&m_timer, &QTimer::timeout, this, [this] {
-        checkInBackground();
-        // Without a feed nothing was read: the next look is a day later all the same.
-        if (!m_timer.isActive() && automaticallyChecksForUpdates())
-            planCheckIn(kCheckIntervalMs);
-    });
     schedule();
+}
+
+int AppcastUpdater::msUntilNextCheck() const
+{
+    if (!m_nextCheckAt)
+        return -1;
+    return int(std::max(0.0, *m_nextCheckAt - m_scheduler.now()) * 1000);
 }
 
 QString AppcastUpdater::unavailableReason() const
@@ -123,24 +124,34 @@ void AppcastUpdater::setAutomaticallyDownloadsUpdates(bool on)
 void AppcastUpdater::schedule()
 {
     if (!automaticallyChecksForUpdates()) {
-        m_timer.stop();
+        ++m_plan; // the planned check, if any, is called off
+        m_nextCheckAt.reset();
         return;
     }
-    if (m_timer.isActive())
+    if (m_nextCheckAt)
         return;
     // A day after the last check, whichever launch that falls in; one that
     // is overdue (or never made) soon after launch. A last check in the
     // future (the clock was set back) counts as just made.
     const qint64 last = m_settings.integer(keys::lastCheckTime);
-    const qint64 since = std::max<qint64>(QDateTime::currentSecsSinceEpoch() - last, 0);
+    const qint64 since = std::max<qint64>(qint64(m_scheduler.secondsSinceEpoch()) - last, 0);
     const qint64 due = qint64(kCheckIntervalMs) - since * 1000;
     planCheckIn(int(std::clamp<qint64>(due, kDueCheckDelayMs, kCheckIntervalMs)));
 }
 
 void AppcastUpdater::planCheckIn(int ms)
 {
-    m_nextCheck.setRemainingTime(ms);
-    m_timer.start(ms);
+    const quint64 plan = ++m_plan;
+    m_nextCheckAt = m_scheduler.now() + ms / 1000.0;
+    m_scheduler.postAfter(ms / 1000.0, this, [this, plan] {
+        if (plan != m_plan)
+            return; // replaced or called off since
+        m_nextCheckAt.reset();
+        checkInBackground();
+        // Without a feed nothing was read: the next look is a day later all the same.
+        if (!m_nextCheckAt && automaticallyChecksForUpdates())
+            planCheckIn(kCheckIntervalMs);
+    });
 }
 
 void AppcastUpdater::check(bool userInitiated)
@@ -155,7 +166,7 @@ void AppcastUpdater::check(bool userInitiated)
     }
     UpdateCheckResult result;
     result.userInitiated = userInitiated;
-    m_settings.setInteger(keys::lastCheckTime, QDateTime::currentSecsSinceEpoch());
+    m_settings.setInteger(keys::lastCheckTime, qint64(m_scheduler.secondsSinceEpoch()));
     if (automaticallyChecksForUpdates())
         planCheckIn(kCheckIntervalMs); // a day from this check, asked for or not
     if (!m_fetcher) {

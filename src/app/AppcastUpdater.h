@@ -3,9 +3,7 @@
 #include "FeedFetcher.h"
 #include "Updater.h"
 
-#include <QDeadlineTimer>
 #include <QPointer>
-#include <QTimer>
 #include <QUrl>
 
 #include <functional>
@@ -14,8 +12,9 @@
 namespace ondrel {
 
 namespace platform {
+class Scheduler;
 class Settings;
-}
+} // namespace platform
 
 // What a check found.
 struct UpdateCheckResult
@@ -53,7 +52,7 @@ int compareVersions(const QString& a, const QString& b);
 // demand and every 24 hours while automatic checks are on, and reports what
 // it found to `present` (the application shows it; automatic checks report
 // only a newer version). Its settings are kept where update frameworks keep
-// them: "SUEnableAutomaticChecks" and "SUAutomaticallyUpdate".
+// them in the settings (updates/...).
 class AppcastUpdater final : public platform::Updater
 {
     Q_OBJECT
@@ -64,8 +63,9 @@ public:
     static constexpr int kDueCheckDelayMs = 60 * 1000;
 
     // `makeFetcher` is called with the first check that reads the feed.
+    // Time, for the day between checks and for dating them, comes from `scheduler`.
     AppcastUpdater(
-        platform::Settings& settings, QString currentVersion,
+        platform::Settings& settings, platform::Scheduler& scheduler, QString currentVersion,
         std::function<void(const UpdateCheckResult&)> present,
         MakeFeedFetcher makeFetcher = [](QString* error) { return loadFeedFetcher(error); },
         QObject* parent = nullptr);
@@ -79,7 +79,7 @@ public:
     QString unavailableReason() const override;
 
     // Milliseconds until the next automatic check; -1 when none is planned.
-    int msUntilNextCheck() const { return m_timer.isActive() ? int(m_nextCheck.remainingTime()) : -1; }
+    int msUntilNextCheck() const;
 
     // A check started by the schedule.
     void checkInBackground() { check(false); }
@@ -90,16 +90,17 @@ private:
     void read(const QByteArray& feed, UpdateCheckResult result);
     void schedule();
     void planCheckIn(int ms);
-    // The address under "SUFeedURL"; none when absent or not an address.
+    // The address under updates/feedUrl; none when absent or not an address.
     std::optional<QUrl> feed() const;
 
     platform::Settings& m_settings;
+    platform::Scheduler& m_scheduler;
     QString m_currentVersion;
     std::function<void(const UpdateCheckResult&)> m_present;
     MakeFeedFetcher m_makeFetcher;
     std::unique_ptr<FeedFetcher> m_fetcher;
-    QTimer m_timer; // coarse: a day may end a few seconds late
-    QDeadlineTimer m_nextCheck;
+    std::optional<double> m_nextCheckAt; // on the scheduler's clock
+    quint64 m_plan = 0;                  // the planned check that may still run
     bool m_running = false;
 };
 

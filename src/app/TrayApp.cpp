@@ -131,7 +131,7 @@ int runTrayApp(int argc, char** argv)
     platform::QtAlerts alerts;
     PlatformServices desktop = createPlatformServices(*settings);
     platform::XdgAutostart autostart(QCoreApplication::applicationFilePath());
-    AppcastUpdater updater(*settings, QCoreApplication::applicationVersion(), presentUpdate);
+    AppcastUpdater updater(*settings, scheduler, QCoreApplication::applicationVersion(), presentUpdate);
     HistoryFile historyFile;
 
     TrayController::Services services{*settings,

@@ -1,9 +1,9 @@
 #include "AppcastUpdater.h"
+#include "ManualScheduler.h"
 #include "MemorySettings.h"
 #include "SettingsKeys.h"
 #include "TestSupport.h"
 
-#include <QDateTime>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -147,6 +147,7 @@ void TestUpdater::checks_data()
 
 void TestUpdater::checks()
 {
+    platform::ManualScheduler clock;
     QFETCH(QByteArray, body);
     QFETCH(bool, found);
     QFETCH(int, kind);
@@ -158,7 +159,8 @@ void TestUpdater::checks()
     settings.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+        networkModule);
     QSignalSpy busy(&updater, &platform::Updater::canCheckForUpdatesChanged);
     updater.checkForUpdates();
     QVERIFY(!updater.canCheckForUpdates());
@@ -174,13 +176,15 @@ void TestUpdater::checks()
 
 void TestUpdater::backgroundChecksSpeakOnlyOfNews()
 {
+    platform::ManualScheduler clock;
     FeedServer server;
     server.body = feed({{"0.1.0", nullptr}});
     platform::MemorySettings settings;
     settings.setString(keys::feedURL, server.url());
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+        networkModule);
     updater.checkInBackground();
     QTRY_COMPARE(server.requests, 1);
     QTRY_VERIFY(updater.canCheckForUpdates());
@@ -193,10 +197,12 @@ void TestUpdater::backgroundChecksSpeakOnlyOfNews()
 
 void TestUpdater::withoutAFeed()
 {
+    platform::ManualScheduler clock;
     platform::MemorySettings settings;
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
+        settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+        networkModule);
     updater.checkInBackground();
     QVERIFY(shown.isEmpty());
     updater.checkForUpdates();
@@ -206,6 +212,7 @@ void TestUpdater::withoutAFeed()
 
 void TestUpdater::withoutTheNetworkModule()
 {
+    platform::ManualScheduler clock;
     // Installed without its module (or with a broken one): a check the user
     // asked for says why it cannot read the feed; a scheduled one stays quiet.
     QTemporaryDir empty;
@@ -218,7 +225,7 @@ void TestUpdater::withoutTheNetworkModule()
         settings.setString(keys::feedURL, server.url());
         QList<UpdateCheckResult> shown;
         AppcastUpdater updater(
-            settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+            settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
             [folder](QString* error) { return loadFeedFetcher(error, {folder}); });
         updater.checkInBackground();
         QVERIFY(shown.isEmpty());
@@ -256,10 +263,11 @@ void TestUpdater::checksAreADayApartAcrossLaunches()
     QFETCH(int, latestMs);
     platform::MemorySettings settings;
     settings.setBool(keys::automaticChecks, automatic);
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    platform::ManualScheduler clock;
+    const qint64 now = qint64(clock.secondsSinceEpoch());
     if (lastCheckAgo != -1)
         settings.setInteger(keys::lastCheckTime, now - lastCheckAgo);
-    AppcastUpdater updater(settings, QStringLiteral("0.1.0"), {}, networkModule);
+    AppcastUpdater updater(settings, clock, QStringLiteral("0.1.0"), {}, networkModule);
     const int next = updater.msUntilNextCheck();
     QVERIFY2(next >= earliestMs && next <= latestMs, qPrintable(QString::number(next)));
 }
@@ -271,22 +279,32 @@ void TestUpdater::checksAreRecordedAndRestartTheDay()
     platform::MemorySettings settings;
     settings.setString(keys::feedURL, server.url());
     settings.setBool(keys::automaticChecks, true);
-    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    platform::ManualScheduler clock;
+    const qint64 before = qint64(clock.secondsSinceEpoch());
     settings.setInteger(keys::lastCheckTime, before - 25 * 3600);
     QList<UpdateCheckResult> shown;
     AppcastUpdater updater(
-        settings, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; }, networkModule);
-    QVERIFY(updater.msUntilNextCheck() <= AppcastUpdater::kDueCheckDelayMs);
+        settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
+        networkModule);
+    QCOMPARE(updater.msUntilNextCheck(), AppcastUpdater::kDueCheckDelayMs);
     QVERIFY(updater.unavailableReason().isEmpty());
+    // The overdue check runs when its time comes, quietly (nothing new).
+    clock.advance(AppcastUpdater::kDueCheckDelayMs / 1000.0);
+    QTRY_COMPARE(server.requests, 1);
+    QTRY_VERIFY(updater.canCheckForUpdates());
+    QVERIFY(shown.isEmpty());
+    QCOMPARE(settings.integer(keys::lastCheckTime), before + AppcastUpdater::kDueCheckDelayMs / 1000);
+    QCOMPARE(updater.msUntilNextCheck(), AppcastUpdater::kCheckIntervalMs);
+    // One asked for restarts the day.
+    clock.advance(3600);
     updater.checkForUpdates();
     QTRY_COMPARE(shown.size(), 1);
-    QVERIFY(settings.integer(keys::lastCheckTime) >= before);
-    QVERIFY(updater.msUntilNextCheck() > AppcastUpdater::kCheckIntervalMs - 60000);
+    QCOMPARE(updater.msUntilNextCheck(), AppcastUpdater::kCheckIntervalMs);
 
     // Without a feed there is nothing to check, and the menu is told why.
     platform::MemorySettings none;
     none.setBool(keys::automaticChecks, true);
-    AppcastUpdater packaged(none, QStringLiteral("0.1.0"), {}, networkModule);
+    AppcastUpdater packaged(none, clock, QStringLiteral("0.1.0"), {}, networkModule);
     QCOMPARE(packaged.unavailableReason(),
              QStringLiteral("Updates come from your system's package manager."));
     packaged.checkInBackground();
@@ -295,8 +313,9 @@ void TestUpdater::checksAreRecordedAndRestartTheDay()
 
 void TestUpdater::settings()
 {
+    platform::ManualScheduler clock;
     platform::MemorySettings settings;
-    AppcastUpdater updater(settings, QStringLiteral("0.1.0"), {}, networkModule);
+    AppcastUpdater updater(settings, clock, QStringLiteral("0.1.0"), {}, networkModule);
     QVERIFY(!updater.automaticallyChecksForUpdates());
     updater.setAutomaticallyChecksForUpdates(true);
     updater.setAutomaticallyDownloadsUpdates(true);
