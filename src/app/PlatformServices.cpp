@@ -21,9 +21,12 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <cstdio>
+
+Q_LOGGING_CATEGORY(lcDesktop, "ondrel.desktop")
 
 namespace ondrel {
 
@@ -75,9 +78,9 @@ PlatformServices createWaylandServices(platform::Settings& settings)
 {
     auto clipboard = std::make_unique<platform::DataControlConnection>();
     if (!clipboard->isAvailable()) {
-        std::fputs("ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
-                   "control); the clipboard is not watched, only the saved history is shown\n",
-                   stderr);
+        qCWarning(lcDesktop).noquote()
+            << "ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
+               "control); the clipboard is not watched, only the saved history is shown";
         return createHeadlessServices();
     }
     PlatformServices services;
@@ -133,10 +136,10 @@ void chooseQtPlatform()
     }
     if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
-        std::fputs("ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
-                   "control); using the X11 clipboard through XWayland, which sees the copies the "
-                   "compositor passes on to X11 programs\n",
-                   stderr);
+        qCWarning(lcDesktop).noquote()
+            << "ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
+               "control); using the X11 clipboard through XWayland, which sees the copies the "
+               "compositor passes on to X11 programs";
     }
 }
 
@@ -161,10 +164,10 @@ PlatformServices createPlatformServices(platform::Settings& settings)
         return createX11Services(connection, settings);
     if (QGuiApplication::platformName() == u"wayland")
         return createWaylandServices(settings);
-    std::fprintf(stderr,
-                 "ondrel: no X11 display (Qt platform \"%s\"); the clipboard is not watched, "
-                 "only the saved history is shown\n",
-                 qPrintable(QGuiApplication::platformName()));
+    qCWarning(lcDesktop).noquote() << QStringLiteral(
+                                          "ondrel: no X11 display (Qt platform \"%1\"); the clipboard "
+                                          "is not watched, only the saved history is shown")
+                                          .arg(QGuiApplication::platformName());
     return createHeadlessServices();
 }
 

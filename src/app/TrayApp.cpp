@@ -1,6 +1,7 @@
 #include "TrayApp.h"
 
 #include "AppcastUpdater.h"
+#include "Console.h"
 #include "FormerFolders.h"
 #include "HistoryFile.h"
 #include "JsonSettings.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -25,6 +27,8 @@
 
 #include <malloc.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcApp, "ondrel.app")
 
 namespace ondrel {
 
@@ -108,6 +112,7 @@ int runTrayApp(int argc, char** argv)
     // per-thread heaps, fragmented, for the life of the program.
     ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
 
+    installConsoleFormat();
     chooseQtPlatform();
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
@@ -120,7 +125,7 @@ int runTrayApp(int argc, char** argv)
         return 0;
     SingleInstance instance;
     if (!instance.listen()) {
-        std::fprintf(stderr, "ondrel: another Ondrel is starting; not starting a second one\n");
+        qCWarning(lcApp).noquote() << "ondrel: another Ondrel is starting; not starting a second one";
         return 1;
     }
 
@@ -181,8 +186,9 @@ int runTrayApp(int argc, char** argv)
             opens = tray.shortcuts().label(*shortcut);
         if (!opens.isEmpty())
             opens += QStringLiteral(" or ");
-        std::fprintf(stderr, "ondrel: no system tray found; the popover opens with %s`ondrel toggle`\n",
-                     qPrintable(opens));
+        qCWarning(lcApp).noquote()
+            << QStringLiteral("ondrel: no system tray found; the popover opens with %1`ondrel toggle`")
+                   .arg(opens);
     }
     return app.exec();
 }

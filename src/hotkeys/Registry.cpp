@@ -10,14 +10,16 @@
 #include <QEvent>
 #include <QMenu>
 
-#include <cstdio>
+#include <QLoggingCategory>
 
 namespace ondrel::hotkeys {
 
 namespace {
+Q_LOGGING_CATEGORY(lcHotkeys, "ondrel.hotkeys")
+
 void writeToConsole(const QString& line)
 {
-    std::fprintf(stderr, "%s\n", line.toUtf8().constData());
+    qCWarning(lcHotkeys).noquote() << line;
 }
 } // namespace
 

@@ -1,7 +1,10 @@
 #include "NullServices.h"
 
-#include <cstdio>
+#include <QLoggingCategory>
+
 #include <utility>
+
+Q_LOGGING_CATEGORY(lcHeadless, "ondrel.headless")
 
 namespace ondrel::platform {
 
@@ -9,14 +12,15 @@ void NullPasteTyper::typePaste()
 {
     if (std::exchange(m_told, true))
         return;
-    std::fprintf(stderr, "ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself\n");
+    qCWarning(lcHeadless).noquote()
+        << "ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself";
 }
 
 HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, quint32)
 {
     if (!std::exchange(m_told, true))
-        std::fprintf(stderr,
-                     "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`\n");
+        qCWarning(lcHeadless).noquote()
+            << "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`";
     return {HotKeyStatus::invalid, std::nullopt};
 }
 
