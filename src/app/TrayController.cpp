@@ -3,7 +3,7 @@
 #include "PasteTyper.h"
 #include "ShortcutRecorder.h"
 
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "FocusTracker.h"
 #include "KeyCodes.h"
 #include "PopoverContent.h"
@@ -55,9 +55,9 @@ const QHash<qint64, int>& TrayController::numberKeyCodes()
 TrayController::TrayController(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services))
 {
-    // Taking the store loads the history.
-    m_store = std::make_unique<ClipboardManager>(
-        ClipboardManager::Services{m_services.settings, m_services.scheduler, m_services.clipboard,
+    // Making the history starts loading its file.
+    m_history = std::make_unique<ClipboardHistory>(
+        ClipboardHistory::Services{m_services.settings, m_services.scheduler, m_services.clipboard,
                                    m_services.pasteTyper, m_services.focus, m_services.historyFile});
     m_theme = std::make_unique<ThemeManager>(m_services.settings);
     m_shortcuts =
@@ -89,7 +89,7 @@ void TrayController::start()
         self->togglePopover();
     });
     // Clicks elsewhere: the popover closes when it loses the focus.
-    m_store->startMonitoring();
+    m_history->watcher.startMonitoring();
     m_updates = std::make_unique<UpdateManager>(m_services.settings, m_services.updater);
 }
 
@@ -127,9 +127,10 @@ void TrayController::setupTrayIcon()
 PopoverWindow* TrayController::popover()
 {
     if (!m_popover) {
-        auto* content = new PopoverContent(*m_store, *m_theme, m_services.scheduler, m_services.clipboard);
+        auto* content = new PopoverContent(m_history->store, m_history->state, m_history->paster, *m_theme,
+                                           m_services.scheduler, m_services.clipboard);
         m_popover = new PopoverWindow(content, m_services.scheduler);
-        connect(m_store.get(), &ClipboardManager::pasteKeystrokePosted, m_popover,
+        connect(&m_history->paster, &EntryPaster::pasteKeystrokePosted, m_popover,
                 &PopoverWindow::takeFocusBackAfterPaste);
         m_popover->setActivator([this](PopoverWindow& window) {
             if (!m_services.focus.activate(window.winId()))
@@ -167,7 +168,7 @@ void TrayController::togglePopover()
         removeKeyMonitor();
         return;
     }
-    m_store->setSelectedIndex(0);
+    m_history->state.setSelectedIndex(0);
     m_services.focus.rememberFocus(); // before the popover takes the keyboard
     popover()->showRelativeTo(m_trayIcon ? m_trayIcon->geometry() : QRect());
     addKeyMonitor();
@@ -210,9 +211,9 @@ bool TrayController::handleKeyDown(const QKeyEvent& event)
     // Ctrl stands where Mac programs have Command.
     if ((modifiers & Qt::ControlModifier) && code && numberKeyCodes().contains(*code)) {
         const int row = numberKeyCodes().value(*code);
-        const QList<ClipboardItem> items = m_store->filteredItems();
+        const QList<ClipboardItem> items = m_history->state.filteredItems();
         if (row < items.size()) {
-            m_store->copyAndPaste(items.at(row));
+            m_history->paster.copyAndPaste(items.at(row));
             closeAfterCopy();
         } else {
             closePopover();
@@ -223,26 +224,27 @@ bool TrayController::handleKeyDown(const QKeyEvent& event)
         return false;
     switch (code.value_or(-1)) {
     case 36: // Return
-        m_store->pasteSelected();
+        if (const auto selected = m_history->state.selectedItem())
+            m_history->paster.copyAndPaste(*selected);
         closeAfterCopy();
         return true;
     case 48: // Tab (Shift-Tab too)
-        m_store->setShowDetailForSelected(true);
+        m_history->state.setShowDetailForSelected(true);
         return true;
     case 53: // Escape
-        m_store->setCloseDetailRequested(true);
+        m_history->state.setCloseDetailRequested(true);
         m_services.scheduler.postAfter(0.1, this, [this] {
-            if (!m_store->closeDetailRequested())
+            if (!m_history->state.closeDetailRequested())
                 return;
-            m_store->setCloseDetailRequested(false);
+            m_history->state.setCloseDetailRequested(false);
             closePopover();
         });
         return true;
     case 125: // Down
-        m_store->moveSelection(1);
+        m_history->state.moveSelection(1);
         return true;
     case 126: // Up
-        m_store->moveSelection(-1);
+        m_history->state.moveSelection(-1);
         return true;
     default:
         return false;
@@ -332,7 +334,7 @@ void TrayController::openSettingsWindow()
 
 void TrayController::clearHistory()
 {
-    m_store->clearUnpinned();
+    m_history->store.clearUnpinned();
 }
 
 void TrayController::checkForUpdates()
@@ -353,9 +355,9 @@ void TrayController::toggleAutoUpdates()
 
 void TrayController::shutdown()
 {
-    m_store->stopMonitoring();
+    m_history->watcher.stopMonitoring();
     removeKeyMonitor();
-    m_store->waitForSaves();
+    m_history->store.waitForSaves();
 }
 
 } // namespace ondrel

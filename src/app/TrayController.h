@@ -32,7 +32,7 @@ class FocusTracker;
 namespace hotkeys {
 class Registry;
 }
-class ClipboardManager;
+struct ClipboardHistory;
 class HistoryFile;
 class ThemeManager;
 class UpdateManager;
@@ -84,7 +84,7 @@ public:
     // Answers true when it consumed the key.
     bool handleKeyDown(const QKeyEvent& event);
 
-    ClipboardManager& clipboardManager() { return *m_store; }
+    ClipboardHistory& history() { return *m_history; }
     ThemeManager& themeManager() { return *m_theme; }
     hotkeys::Registry& shortcuts() { return *m_shortcuts; }
     UpdateManager* updateManager() const { return m_updates.get(); }
@@ -118,7 +118,7 @@ private:
     void openSettingsWindow();
 
     Services m_services;
-    std::unique_ptr<ClipboardManager> m_store;
+    std::unique_ptr<ClipboardHistory> m_history;
     std::unique_ptr<ThemeManager> m_theme;
     std::unique_ptr<hotkeys::Registry> m_shortcuts;
     std::unique_ptr<UpdateManager> m_updates;

@@ -3,7 +3,7 @@
 // The tray controller over in-memory services.
 
 #include "AppcastUpdater.h"
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "ManualScheduler.h"
 #include "MemoryAutostart.h"
 #include "MemoryClipboard.h"
@@ -80,7 +80,9 @@ struct App
         store().setItems(items);
         tray->start();
     }
-    ClipboardManager& store() { return tray->clipboardManager(); }
+    HistoryStore& store() { return tray->history().store; }
+    PopoverState& state() { return tray->history().state; }
+    ClipboardWatcher& watcher() { return tray->history().watcher; }
     bool popoverShown() const { return tray->isPopoverBuilt() && tray->popover()->isShown(); }
     // A key as X delivers it: with the key's hardware code.
     bool key(int qtKey, int evdev, Qt::KeyboardModifiers modifiers = {})

@@ -36,7 +36,7 @@ void TestTrayController::launchRegistersTheHotkey()
     QCOMPARE(app.settings.value(QStringLiteral("hotkeys/togglePopover")),
              QVariant(QStringLiteral("{\"keyCode\":9,\"modifiers\":768}")));
     QCOMPARE(app.hotKeys.grabs().size(), size_t(1));
-    QVERIFY(app.store().isMonitoring());
+    QVERIFY(app.watcher().isMonitoring());
     QVERIFY(app.tray->updateManager());
     QVERIFY(!app.popoverShown());
     // Built when first needed, and announced before it shows.
@@ -126,10 +126,10 @@ void TestTrayController::returnTabArrows()
     App app(3);
     app.tray->togglePopover();
     QVERIFY(app.key(Qt::Key_Down, kDown));
-    QCOMPARE(app.store().selectedIndex(), 1);
+    QCOMPARE(app.state().selectedIndex(), 1);
     QVERIFY(app.key(Qt::Key_Up, 103));
     QVERIFY(app.key(Qt::Key_Up, 103));
-    QCOMPARE(app.store().selectedIndex(), 2); // wraps
+    QCOMPARE(app.state().selectedIndex(), 2); // wraps
     QVERIFY(app.key(Qt::Key_Backtab, kTab, Qt::ShiftModifier));
     QVERIFY(app.tray->popover()->content()->detailItem());
     app.tray->popover()->content()->closeDetail();
@@ -153,17 +153,17 @@ void TestTrayController::escapeWithAndWithoutDetail()
     QVERIFY(app.popoverShown());
     app.scheduler.advance(0.02);
     QVERIFY(!app.popoverShown());
-    QVERIFY(!app.store().closeDetailRequested());
+    QVERIFY(!app.state().closeDetailRequested());
 }
 
 void TestTrayController::reopeningSelectsTheFirstRow()
 {
     App app(5);
     app.tray->togglePopover();
-    app.store().moveSelection(3);
+    app.state().moveSelection(3);
     app.tray->togglePopover();
     app.tray->togglePopover();
-    QCOMPARE(app.store().selectedIndex(), 0);
+    QCOMPARE(app.state().selectedIndex(), 0);
 }
 
 void TestTrayController::oneKeyMonitor()
@@ -175,9 +175,9 @@ void TestTrayController::oneKeyMonitor()
     app.tray->togglePopover();
     QVERIFY(app.popoverShown());
     // Still one: a key acts once.
-    QSignalSpy moved(&app.store(), &ClipboardManager::selectedIndexChanged);
+    QSignalSpy moved(&app.state(), &PopoverState::selectedIndexChanged);
     QTest::keyClick(app.tray->popover()->content()->searchField(), Qt::Key_Down);
-    QCOMPARE(app.store().selectedIndex(), 1);
+    QCOMPARE(app.state().selectedIndex(), 1);
 }
 
 void TestTrayController::keysElsewhereAreNotThePopovers()
@@ -186,9 +186,9 @@ void TestTrayController::keysElsewhereAreNotThePopovers()
     app.tray->togglePopover();
     QLineEdit elsewhere;
     QTest::keyClick(&elsewhere, Qt::Key_Down);
-    QCOMPARE(app.store().selectedIndex(), 0);
+    QCOMPARE(app.state().selectedIndex(), 0);
     QTest::keyClick(app.tray->popover()->content()->searchField(), Qt::Key_Down);
-    QCOMPARE(app.store().selectedIndex(), 1);
+    QCOMPARE(app.state().selectedIndex(), 1);
 }
 
 // The rules of closing on deactivation, on the virtual clock.
@@ -276,7 +276,7 @@ void TestTrayController::rowClickPastesAndStaysOpen()
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
 
-    popover->content()->pasteEntry(app.store().filteredItems().at(1));
+    popover->content()->pasteEntry(app.state().filteredItems().at(1));
     QVERIFY(popover->content()->showCopiedToast());
     app.scheduler.advance(0.1);
     QCOMPARE(app.pasteTyper.pasteCount(), 1);
@@ -302,7 +302,7 @@ void TestTrayController::rowClickPastesAndStaysOpen()
     app.tray->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
-    popover->content()->pasteEntry(app.store().filteredItems().at(0));
+    popover->content()->pasteEntry(app.state().filteredItems().at(0));
     app.scheduler.advance(0.1);
     target.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&target));
@@ -371,7 +371,7 @@ void TestTrayController::shutdownStopsTheWatcher()
     App app(2);
     app.tray->togglePopover();
     app.tray->shutdown();
-    QVERIFY(!app.store().isMonitoring());
+    QVERIFY(!app.watcher().isMonitoring());
     QVERIFY(!app.tray->hasKeyMonitor());
 }
 
