@@ -1,5 +1,5 @@
 #include "BenchText.h"
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "HistoryFile.h"
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
@@ -48,8 +48,8 @@ struct Store
     platform::MemoryClipboard clipboard;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
-    ClipboardManager manager{
-        ClipboardManager::Services{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
+    ClipboardHistory history{
+        ClipboardHistory::Services{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
 };
 
 // Budget: 16 ms over 10,000 entries / 10 MB; 1 ms over 200 entries.
@@ -61,20 +61,20 @@ void BM_FilterOneCharacter(benchmark::State& state)
     const bool cold = state.range(1) != 0;
     const QList<ClipboardItem> items = makeItems(count, (10 << 20) / 10000, true);
     Store store;
-    store.manager.setItems(items);
+    store.history.store.setItems(items);
     // Rare letters: most entries are scanned to their end.
     const QString query = state.range(2) ? QStringLiteral("É") : QStringLiteral("x");
-    store.manager.setSearchText(query);
-    benchmark::DoNotOptimize(store.manager.filteredItems());
+    store.history.state.setSearchText(query);
+    benchmark::DoNotOptimize(store.history.state.filteredItems());
     for (auto _ : state) {
         state.PauseTiming();
-        store.manager.setItems(cold ? fresh(items) : items);
-        store.manager.setSearchText(QString());
+        store.history.store.setItems(cold ? fresh(items) : items);
+        store.history.state.setSearchText(QString());
         state.ResumeTiming();
-        store.manager.setSearchText(query);
-        benchmark::DoNotOptimize(store.manager.filteredItems());
+        store.history.state.setSearchText(query);
+        benchmark::DoNotOptimize(store.history.state.filteredItems());
     }
-    state.counters["matches"] = static_cast<double>(store.manager.filteredItems().size());
+    state.counters["matches"] = static_cast<double>(store.history.state.filteredItems().size());
 }
 BENCHMARK(BM_FilterOneCharacter)
     ->Args({10000, 0, 0})

@@ -1,7 +1,7 @@
 // The popover's budgets: first paint with 200 entries, a typed search
 // character over 10,000 entries, and painting the visible rows.
 #include "BenchText.h"
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
 #include "MemoryFocusTracker.h"
@@ -30,19 +30,20 @@ struct Popover
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
     ThemeManager theme{settings};
-    ClipboardManager store{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
+    ClipboardHistory history{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
     std::unique_ptr<PopoverContent> view;
     QImage frame{PopoverContent::kWidth * 2, PopoverContent::kHeight * 2,
                  QImage::Format_ARGB32_Premultiplied};
 
     explicit Popover(const QList<ClipboardItem>& items)
     {
-        store.setItems(items);
+        history.store.setItems(items);
         frame.setDevicePixelRatio(2);
     }
     void create()
     {
-        view = std::make_unique<PopoverContent>(store, theme, scheduler, clipboard);
+        view = std::make_unique<PopoverContent>(history.store, history.state, history.paster, theme,
+                                                scheduler, clipboard);
         view->resize(PopoverContent::kWidth, PopoverContent::kHeight);
         view->show();
     }
@@ -100,7 +101,7 @@ void BM_SearchCharacter(benchmark::State& state)
     const QString typed[] = {QStringLiteral("e"), QStringLiteral("")};
     int i = 0;
     for (auto _ : state) {
-        popover.store.setSearchText(typed[i++ % 2]);
+        popover.history.state.setSearchText(typed[i++ % 2]);
         popover.paint();
     }
     // What was drawn: the rows of the last search, laid out.
@@ -119,7 +120,7 @@ void BM_FirstSearchCharacter(benchmark::State& state)
         popover->create();
         popover->paint();
         state.ResumeTiming();
-        popover->store.setSearchText(QStringLiteral("e"));
+        popover->history.state.setSearchText(QStringLiteral("e"));
         popover->paint();
         state.PauseTiming();
         popover.reset();
@@ -150,7 +151,7 @@ void BM_RepaintFrame(benchmark::State& state)
     popover.paint();
     int i = 0;
     for (auto _ : state) {
-        popover.store.setSelectedIndex(i++ % 5);
+        popover.history.state.setSelectedIndex(i++ % 5);
         popover.view->list()->viewport()->render(&popover.frame);
     }
 }

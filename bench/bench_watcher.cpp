@@ -1,5 +1,5 @@
 #include "BenchText.h"
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "HistoryFile.h"
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
@@ -26,7 +26,7 @@ struct Watched
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
     HistoryFile file{dir.path()};
-    ClipboardManager manager{{settings, scheduler, clipboard, pasteTyper, focus, &file}};
+    ClipboardHistory history{{settings, scheduler, clipboard, pasteTyper, focus, &file}};
 };
 
 // Budget: 2 µs for a poll that finds nothing new.
@@ -36,10 +36,10 @@ void BM_IdlePoll(benchmark::State& state)
     QList<ClipboardItem> items;
     for (int i = 0; i < 50; ++i)
         items << ClipboardItem::makeText(QString::number(i));
-    w.manager.setItems(items);
-    w.manager.startMonitoring();
+    w.history.store.setItems(items);
+    w.history.watcher.startMonitoring();
     for (auto _ : state)
-        w.manager.checkClipboard();
+        w.history.watcher.checkClipboard();
 }
 BENCHMARK(BM_IdlePoll);
 
@@ -50,23 +50,23 @@ BENCHMARK(BM_IdlePoll);
 void BM_CaptureAndSave(benchmark::State& state)
 {
     Watched w;
-    w.manager.startMonitoring();
+    w.history.watcher.startMonitoring();
     const QString base = bench::plainText(state.range(0) << 20);
     int n = 0;
     double longest = 0;
     for (auto _ : state) {
-        w.manager.clearUnpinned(); // each copy lands in a history of everyday size
+        w.history.store.clearUnpinned(); // each copy lands in a history of everyday size
         for (int i = 0; i < 20; ++i)
-            w.manager.addItem(ClipboardItem::makeText(bench::plainText(2000, unsigned(i + 1))));
+            w.history.store.addItem(ClipboardItem::makeText(bench::plainText(2000, unsigned(i + 1))));
         w.scheduler.runPending();
         w.clipboard.setString(base + QString::number(n++)); // a new text each time
         QElapsedTimer total;
         total.start();
         QElapsedTimer busy;
         busy.start();
-        w.manager.checkClipboard();
+        w.history.watcher.checkClipboard();
         longest = std::max(longest, busy.nsecsElapsed() / 1e6);
-        while (w.manager.pendingCaptureCount() > 0)
+        while (w.history.watcher.pendingCaptureCount() > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         busy.restart();
         w.scheduler.runPending(); // insertion, cap and save
@@ -74,7 +74,7 @@ void BM_CaptureAndSave(benchmark::State& state)
         state.SetIterationTime(total.nsecsElapsed() / 1e9);
     }
     state.counters["gui_ms"] = longest;
-    if (w.manager.items().size() != 21 || w.manager.items().first().text()->size() < base.size())
+    if (w.history.store.items().size() != 21 || w.history.store.items().first().text()->size() < base.size())
         state.SkipWithError("the copy was not recorded");
 }
 BENCHMARK(BM_CaptureAndSave)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();

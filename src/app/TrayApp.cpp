@@ -8,10 +8,9 @@
 #include "PlatformServices.h"
 #include "QtAlerts.h"
 #include "QtScheduler.h"
-#include "Registry.h"
 #include "SingleInstance.h"
 #include "Tracing.h"
-#include "TrayController.h"
+#include "TrayShell.h"
 #include "XdgAutostart.h"
 
 #include <QApplication>
@@ -139,51 +138,52 @@ int runTrayApp(int argc, char** argv)
     AppcastUpdater updater(*settings, scheduler, QCoreApplication::applicationVersion(), presentUpdate);
     HistoryFile historyFile;
 
-    TrayController::Services services{*settings,
-                                      scheduler,
-                                      *desktop.clipboard,
-                                      *desktop.pasteTyper,
-                                      *desktop.focus,
-                                      *desktop.hotKeys,
-                                      *desktop.layout,
-                                      alerts,
-                                      autostart,
-                                      updater,
-                                      &historyFile,
-                                      QCoreApplication::applicationVersion(),
-                                      true};
-    TrayController tray(services);
-    QObject::connect(&tray, &TrayController::quitRequested, &app, &QCoreApplication::quit,
+    TrayShell::Services services{*settings,
+                                 scheduler,
+                                 *desktop.clipboard,
+                                 *desktop.pasteTyper,
+                                 *desktop.focus,
+                                 *desktop.hotKeys,
+                                 *desktop.layout,
+                                 alerts,
+                                 autostart,
+                                 updater,
+                                 &historyFile,
+                                 QCoreApplication::applicationVersion(),
+                                 true};
+    TrayShell shell(services);
+    QObject::connect(&shell.tray(), &TrayController::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &tray, &TrayController::shutdown);
-    QObject::connect(&instance, &SingleInstance::commandReceived, &tray, [&tray](const QString& command) {
-        if (command == u"toggle")
-            tray.togglePopover();
-    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &shell.tray(), [&shell] { shell.shutdown(); });
+    QObject::connect(&instance, &SingleInstance::commandReceived, &shell.popover(),
+                     [&shell](const QString& command) {
+                         if (command == u"toggle")
+                             shell.popover().togglePopover();
+                     });
     quitOnSignals();
     std::unique_ptr<PaintTracer> paintTracer;
     if (tracing())
-        tray.whenPopoverBuilt([&paintTracer](PopoverWindow& popover) {
+        shell.popover().whenPopoverBuilt([&paintTracer](PopoverWindow& popover) {
             paintTracer = std::make_unique<PaintTracer>(&popover);
         });
-    tray.start();
+    shell.start();
     std::unique_ptr<MenuTracer> menuTracer;
     if (tracing()) {
         menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
-        tray.shortcuts().onKeyDown(hotkeys::Name(TrayController::kHotkeyName), [] { trace("hotkey-down"); });
+        shell.shortcuts().onKeyDown(hotkeys::Name(TrayShell::kHotkeyName), [] { trace("hotkey-down"); });
     }
-    if (!tray.trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable()) {
-        const hotkeys::Name hotkey(TrayController::kHotkeyName);
-        const auto shortcut = tray.shortcuts().getShortcut(hotkey);
+    if (!shell.tray().trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable()) {
+        const hotkeys::Name hotkey(TrayShell::kHotkeyName);
+        const auto shortcut = shell.shortcuts().getShortcut(hotkey);
         // Only a hotkey that is really grabbed is worth naming; where the
         // desktop picks the keys, only the keys it has said.
-        const auto& registrations = tray.shortcuts().registrations();
+        const auto& registrations = shell.shortcuts().registrations();
         QString opens;
         if (registrations.desktopAssignsKeys())
             opens = registrations.assignedTriggers();
         else if (shortcut && registrations.isHeld(*shortcut))
-            opens = tray.shortcuts().label(*shortcut);
+            opens = shell.shortcuts().label(*shortcut);
         if (!opens.isEmpty())
             opens += QStringLiteral(" or ");
         qCWarning(lcApp).noquote()

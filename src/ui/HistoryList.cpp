@@ -1,13 +1,13 @@
 #include "HistoryList.h"
 
 #include "ClipboardItemDelegate.h"
-#include "ClipboardManager.h"
 #include "DetailView.h"
 #include "Fonts.h"
 #include "HistoryListModel.h"
 #include "IconButton.h"
 #include "Painting.h"
 #include "PopoverParts.h"
+#include "PopoverState.h"
 #include "Scheduler.h"
 #include "Symbols.h"
 #include "Text.h"
@@ -76,9 +76,9 @@ QIcon menuIcon(const QString& symbol, const QColor& color)
 // ---------------------------------------------------------------------------
 // HistoryList
 
-HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler,
+HistoryList::HistoryList(PopoverState& state, ThemeManager& theme, platform::Scheduler& scheduler,
                          Actions actions, QWidget* parent)
-    : QListView(parent), m_store(store), m_theme(theme), m_scheduler(scheduler), m_actions(std::move(actions))
+    : QListView(parent), m_state(state), m_theme(theme), m_scheduler(scheduler), m_actions(std::move(actions))
 {
     setAccessibleName(QStringLiteral("Clipboard history"));
     setFrameShape(QFrame::NoFrame);
@@ -99,12 +99,12 @@ HistoryList::HistoryList(ClipboardManager& store, ThemeManager& theme, platform:
         "QScrollBar::add-line,QScrollBar::sub-line{height:0;}"
         "QScrollBar::add-page,QScrollBar::sub-page{background:transparent;}"));
 
-    m_model = new HistoryListModel(store, this);
+    m_model = new HistoryListModel(state, this);
     m_delegate = new ClipboardItemDelegate(
         theme,
         [this](int row) {
             ClipboardItemDelegate::State state;
-            state.selected = row == m_store.selectedIndex();
+            state.selected = row == m_state.selectedIndex();
             state.hovered = row == m_hoveredRow;
             return state;
         },
@@ -219,7 +219,7 @@ void HistoryList::refreshRowState()
 {
     if (!m_model || !m_hoveredButtons.pin)
         return; // still being built
-    const qsizetype selected = m_store.selectedIndex();
+    const qsizetype selected = m_state.selectedIndex();
     const int selectedRow = selected >= 0 && selected < m_model->rowCount() ? int(selected) : -1;
     placeButtons(m_selectedButtons, selectedRow);
     placeButtons(m_hoveredButtons, m_hoveredRow == selectedRow ? -1 : m_hoveredRow);
@@ -334,7 +334,7 @@ QMenu* HistoryList::contextMenuFor(int row)
 void HistoryList::contextMenuEvent(QContextMenuEvent* event)
 {
     const int row =
-        event->reason() == QContextMenuEvent::Mouse ? cardAt(event->pos()) : int(m_store.selectedIndex());
+        event->reason() == QContextMenuEvent::Mouse ? cardAt(event->pos()) : int(m_state.selectedIndex());
     QMenu* menu = contextMenuFor(row);
     if (!menu)
         return;

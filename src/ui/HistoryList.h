@@ -17,9 +17,9 @@ namespace platform {
 class Scheduler;
 } // namespace platform
 class ClipboardItemDelegate;
-class ClipboardManager;
 class HistoryListModel;
 class IconButton;
+class PopoverState;
 class ThemeManager;
 
 // The list of rows: hover, clicks, the per-row buttons and the context menu.
@@ -37,7 +37,7 @@ public:
         std::function<void(int row)> hover; // -1: the pointer left the rows
     };
 
-    HistoryList(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler, Actions actions,
+    HistoryList(PopoverState& state, ThemeManager& theme, platform::Scheduler& scheduler, Actions actions,
                 QWidget* parent = nullptr);
 
     HistoryListModel* historyModel() const { return m_model; }
@@ -79,7 +79,7 @@ private:
     void placeButtons(ButtonPair& pair, int row);
     const ClipboardItem* itemAt(int row) const;
 
-    ClipboardManager& m_store;
+    PopoverState& m_state;
     ThemeManager& m_theme;
     platform::Scheduler& m_scheduler;
     Actions m_actions;

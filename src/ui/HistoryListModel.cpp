@@ -1,6 +1,6 @@
 #include "HistoryListModel.h"
 
-#include "ClipboardManager.h"
+#include "PopoverState.h"
 #include "RowContent.h"
 
 #include <QHash>
@@ -34,15 +34,15 @@ bool looksDifferent(const ClipboardItem& a, const ClipboardItem& b)
 
 } // namespace
 
-HistoryListModel::HistoryListModel(ClipboardManager& store, QObject* parent)
-    : QAbstractListModel(parent), m_store(store), m_items(store.filteredItems())
+HistoryListModel::HistoryListModel(PopoverState& state, QObject* parent)
+    : QAbstractListModel(parent), m_state(state), m_items(state.filteredItems())
 {
-    connect(&store, &ClipboardManager::filteredItemsChanged, this, &HistoryListModel::reload);
+    connect(&state, &PopoverState::filteredItemsChanged, this, &HistoryListModel::reload);
 }
 
 void HistoryListModel::reload()
 {
-    const QList<ClipboardItem> next = m_store.filteredItems();
+    const QList<ClipboardItem> next = m_state.filteredItems();
     Q_EMIT rowsAboutToUpdate();
     if (const auto operations = plan(next)) {
         apply(*operations, next);

@@ -7,9 +7,9 @@
 
 namespace ondrel {
 
-class ClipboardManager;
+class PopoverState;
 
-// The popover's rows: the store's filteredItems, one row per entry. A change
+// The popover's rows: the state's filteredItems, one row per entry. A change
 // of the filtered list is reported as the rows it inserts, removes, moves
 // or restyles, so views keep their scroll position and per-row state; a
 // change that touches many rows at once (typing a search) is one reset.
@@ -24,7 +24,7 @@ public:
     // More row operations than this for one change are reported as a reset.
     static constexpr int kMaxRowOperations = 32;
 
-    explicit HistoryListModel(ClipboardManager& store, QObject* parent = nullptr);
+    explicit HistoryListModel(PopoverState& state, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -45,7 +45,7 @@ private:
     std::optional<std::vector<Operation>> plan(const QList<ClipboardItem>& next) const;
     void apply(const std::vector<Operation>& operations, const QList<ClipboardItem>& next);
 
-    ClipboardManager& m_store;
+    PopoverState& m_state;
     QList<ClipboardItem> m_items;
 };
 

@@ -1,12 +1,14 @@
 #include "PopoverContent.h"
 
-#include "ClipboardManager.h"
 #include "DetailView.h"
+#include "EntryPaster.h"
 #include "Fonts.h"
 #include "HistoryListModel.h"
+#include "HistoryStore.h"
 #include "IconButton.h"
 #include "Painting.h"
 #include "PopoverParts.h"
+#include "PopoverState.h"
 #include "Scheduler.h"
 #include "Text.h"
 #include "Theme.h"
@@ -55,9 +57,11 @@ private:
 
 } // namespace
 
-PopoverContent::PopoverContent(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler,
+PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPaster& paster,
+                               ThemeManager& theme, platform::Scheduler& scheduler,
                                platform::Clipboard& clipboard, QWidget* parent)
-    : QWidget(parent), m_store(store), m_theme(theme), m_scheduler(scheduler), m_clipboard(clipboard)
+    : QWidget(parent), m_store(store), m_state(state), m_paster(paster), m_theme(theme),
+      m_scheduler(scheduler), m_clipboard(clipboard)
 {
     setAccessibleName(QStringLiteral("Clipboard history"));
     resize(kWidth, kHeight);
@@ -109,7 +113,7 @@ PopoverContent::PopoverContent(ClipboardManager& store, ThemeManager& theme, pla
     actions.remove = [this](const QUuid& id) { m_store.deleteItem(id); };
     actions.togglePin = [this](const QUuid& id) { m_store.togglePin(id); };
     actions.hover = [this](int row) { setHoveredRow(row); };
-    m_list = new HistoryList(store, theme, scheduler, std::move(actions), m_main);
+    m_list = new HistoryList(state, theme, scheduler, std::move(actions), m_main);
     column->addWidget(m_list, 1);
     m_empty = new EmptyState(m_main);
     column->addWidget(m_empty, 1);
@@ -118,30 +122,31 @@ PopoverContent::PopoverContent(ClipboardManager& store, ThemeManager& theme, pla
     m_notice = new CopiedNotice(theme, this);
 
     connect(m_search, &QLineEdit::textChanged, this, [this](const QString& text) {
-        if (text != m_store.searchText())
-            m_store.setSearchText(text);
+        if (text != m_state.searchText())
+            m_state.setSearchText(text);
     });
-    connect(m_search, &QLineEdit::returnPressed, this, [this] { m_store.pasteSelected(); });
-    connect(m_clearSearch, &QAbstractButton::clicked, this, [this] { m_store.setSearchText(QString()); });
-    connect(&store, &ClipboardManager::searchTextChanged, this, [this] {
-        if (m_search->text() != m_store.searchText())
-            m_search->setText(m_store.searchText());
-        m_clearSearch->setVisible(!m_store.searchText().isEmpty());
-        m_store.setSelectedIndex(0);
+    connect(m_search, &QLineEdit::returnPressed, this, [this] {
+        if (const auto selected = m_state.selectedItem())
+            m_paster.copyAndPaste(*selected);
     });
-    connect(&store, &ClipboardManager::filteredItemsChanged, this, &PopoverContent::updateContent);
-    connect(&store, &ClipboardManager::selectedIndexChanged, this, &PopoverContent::onSelectedIndexChanged);
-    connect(&store, &ClipboardManager::showDetailForSelectedChanged, this,
-            &PopoverContent::onShowDetailChanged);
-    connect(&store, &ClipboardManager::closeDetailRequestedChanged, this,
-            &PopoverContent::onCloseDetailChanged);
+    connect(m_clearSearch, &QAbstractButton::clicked, this, [this] { m_state.setSearchText(QString()); });
+    connect(&state, &PopoverState::searchTextChanged, this, [this] {
+        if (m_search->text() != m_state.searchText())
+            m_search->setText(m_state.searchText());
+        m_clearSearch->setVisible(!m_state.searchText().isEmpty());
+        m_state.setSelectedIndex(0);
+    });
+    connect(&state, &PopoverState::filteredItemsChanged, this, &PopoverContent::updateContent);
+    connect(&state, &PopoverState::selectedIndexChanged, this, &PopoverContent::onSelectedIndexChanged);
+    connect(&state, &PopoverState::showDetailForSelectedChanged, this, &PopoverContent::onShowDetailChanged);
+    connect(&state, &PopoverState::closeDetailRequestedChanged, this, &PopoverContent::onCloseDetailChanged);
     connect(&theme, &ThemeManager::accentColorChanged, this, [this] {
         // Every part reads the palette when it draws.
         for (QWidget* w : findChildren<QWidget*>())
             w->update();
         update();
     });
-    m_lastSelectedIndex = store.selectedIndex();
+    m_lastSelectedIndex = state.selectedIndex();
     updateContent();
     placeOverlays();
 }
@@ -155,9 +160,9 @@ bool PopoverContent::isShowingEmptyState() const
 
 void PopoverContent::updateContent()
 {
-    const bool empty = m_store.filteredItems().isEmpty();
+    const bool empty = m_state.filteredItems().isEmpty();
     if (empty) {
-        if (m_store.searchText().isEmpty())
+        if (m_state.searchText().isEmpty())
             m_empty->setTexts(QStringLiteral("No clipboard history"),
                               QStringLiteral("Copy something to get started"));
         else
@@ -175,15 +180,15 @@ void PopoverContent::setHoveredRow(int row)
     }
     m_hoveredItem = m_list->historyModel()->itemAt(row).id();
     // Hovering moves the keyboard selection, without scrolling.
-    m_store.setSelectedIndex(row);
+    m_state.setSelectedIndex(row);
 }
 
 void PopoverContent::onSelectedIndexChanged()
 {
     m_list->refreshRowState();
-    if (m_store.selectedIndex() == m_lastSelectedIndex)
+    if (m_state.selectedIndex() == m_lastSelectedIndex)
         return;
-    m_lastSelectedIndex = m_store.selectedIndex();
+    m_lastSelectedIndex = m_state.selectedIndex();
     // Whoever moves the selection may ask for scrolling right after: decide
     // once the current task is done, as a view update would.
     if (!m_scrollCheckPending) {
@@ -197,35 +202,35 @@ void PopoverContent::onSelectedIndexChanged()
 
 void PopoverContent::scrollToSelectionIfAsked()
 {
-    const qsizetype n = m_store.selectedIndex();
-    if (!m_store.shouldScrollToSelection() || n < 0 || n >= m_list->historyModel()->rowCount())
+    const qsizetype n = m_state.selectedIndex();
+    if (!m_state.shouldScrollToSelection() || n < 0 || n >= m_list->historyModel()->rowCount())
         return;
     m_list->scrollToCentre(int(n), kScrollSeconds);
-    m_store.setShouldScrollToSelection(false);
+    m_state.setShouldScrollToSelection(false);
 }
 
 void PopoverContent::onShowDetailChanged()
 {
-    if (!m_store.showDetailForSelected())
+    if (!m_state.showDetailForSelected())
         return;
-    if (const auto selected = m_store.selectedItem())
+    if (const auto selected = m_state.selectedItem())
         openDetail(*selected);
     // With nothing selected the request is dropped too, so the next Tab works.
-    m_store.setShowDetailForSelected(false);
+    m_state.setShowDetailForSelected(false);
 }
 
 void PopoverContent::onCloseDetailChanged()
 {
-    if (!m_store.closeDetailRequested() || !m_detailItem)
+    if (!m_state.closeDetailRequested() || !m_detailItem)
         return;
     closeDetail();
-    m_store.setCloseDetailRequested(false);
+    m_state.setCloseDetailRequested(false);
 }
 
 void PopoverContent::pasteEntry(const ClipboardItem& item)
 {
     Q_EMIT pastingFromList();
-    m_store.copyAndPaste(item);
+    m_paster.copyAndPaste(item);
     showCopied();
 }
 
@@ -321,7 +326,7 @@ void PopoverContent::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!m_detailItem)
         m_search->setFocus();
-    m_store.setSelectedIndex(0);
+    m_state.setSelectedIndex(0);
 }
 
 } // namespace ondrel

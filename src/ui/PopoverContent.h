@@ -23,9 +23,11 @@ class Scheduler;
 class Clipboard;
 } // namespace platform
 class ClipboardItemDelegate;
-class ClipboardManager;
 class CopiedNotice;
 class EmptyState;
+class EntryPaster;
+class HistoryStore;
+class PopoverState;
 
 // The popover's content: search bar, the history list or an empty state,
 // the keyboard hints, the "Copied!" notice and the detail view of one entry.
@@ -38,8 +40,8 @@ public:
     static constexpr double kScrollSeconds = 0.1;
     static constexpr double kCopiedSeconds = 1.0; // how long "Copied!" shows
 
-    PopoverContent(ClipboardManager& store, ThemeManager& theme, platform::Scheduler& scheduler,
-                   platform::Clipboard& clipboard, QWidget* parent = nullptr);
+    PopoverContent(HistoryStore& store, PopoverState& state, EntryPaster& paster, ThemeManager& theme,
+                   platform::Scheduler& scheduler, platform::Clipboard& clipboard, QWidget* parent = nullptr);
     ~PopoverContent() override;
 
     QSize sizeHint() const override { return {kWidth, kHeight}; }
@@ -85,7 +87,9 @@ private:
     void onCloseDetailChanged();
     void onTransform(const QString& text);
 
-    ClipboardManager& m_store;
+    HistoryStore& m_store;
+    PopoverState& m_state;
+    EntryPaster& m_paster;
     ThemeManager& m_theme;
     platform::Scheduler& m_scheduler;
     platform::Clipboard& m_clipboard;

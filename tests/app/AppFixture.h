@@ -1,9 +1,8 @@
 #pragma once
 
-// The tray controller over in-memory services.
+// The tray application over in-memory services.
 
 #include "AppcastUpdater.h"
-#include "ClipboardManager.h"
 #include "ManualScheduler.h"
 #include "MemoryAutostart.h"
 #include "MemoryClipboard.h"
@@ -12,12 +11,11 @@
 #include "PopoverContent.h"
 #include "PopoverWindow.h"
 #include "RecordingPasteTyper.h"
-#include "Registry.h"
 #include "ScriptedAlerts.h"
 #include "ScriptedHotKeyService.h"
+#include "StatusMenu.h"
 #include "TestSupport.h"
-#include "Theme.h"
-#include "TrayController.h"
+#include "TrayShell.h"
 #include "UpdateManager.h"
 #include "XkbKeyboardLayout.h"
 
@@ -51,7 +49,7 @@ public:
     bool m_downloads = false;
 };
 
-// The tray controller over in-memory services.
+// The tray application's parts over in-memory services.
 struct App
 {
     platform::MemorySettings settings;
@@ -65,28 +63,36 @@ struct App
     platform::ScriptedAlerts alerts;
     platform::MemoryAutostart autostart;
     ScriptedUpdater updater;
-    std::unique_ptr<TrayController> tray;
+    std::unique_ptr<TrayShell> shell;
+    TrayController* tray = nullptr;
+    PopoverController* popover = nullptr;
+    SettingsController* settingsController = nullptr;
 
     explicit App(int entries = 0)
     {
-        tray = std::make_unique<TrayController>(
-            TrayController::Services{settings, scheduler, clipboard, pasteTyper, focus, hotKeys, *layout,
-                                     alerts, autostart, updater, nullptr, QStringLiteral("0.1.0"), false});
+        shell = std::make_unique<TrayShell>(
+            TrayShell::Services{settings, scheduler, clipboard, pasteTyper, focus, hotKeys, *layout, alerts,
+                                autostart, updater, nullptr, QStringLiteral("0.1.0"), false});
+        tray = &shell->tray();
+        popover = &shell->popover();
+        settingsController = &shell->settings();
         QList<ClipboardItem> items;
         for (int i = 0; i < entries; ++i)
             items << ClipboardItem::makeText(QStringLiteral("entry %1").arg(i + 1), std::nullopt,
                                              std::nullopt,
                                              Timestamp::fromSecondsSinceReferenceDate(1000 - i));
         store().setItems(items);
-        tray->start();
+        shell->start();
     }
-    ClipboardManager& store() { return tray->clipboardManager(); }
-    bool popoverShown() const { return tray->isPopoverBuilt() && tray->popover()->isShown(); }
+    HistoryStore& store() { return shell->history().store; }
+    PopoverState& state() { return shell->history().state; }
+    ClipboardWatcher& watcher() { return shell->history().watcher; }
+    bool popoverShown() const { return popover->isPopoverBuilt() && popover->popover()->isShown(); }
     // A key as X delivers it: with the key's hardware code.
     bool key(int qtKey, int evdev, Qt::KeyboardModifiers modifiers = {})
     {
         const QKeyEvent event(QEvent::KeyPress, qtKey, modifiers, quint32(evdev + 8), 0, 0);
-        return tray->handleKeyDown(event);
+        return popover->handleKeyDown(event);
     }
 };
 

@@ -41,7 +41,7 @@ void TestStatusMenu::statusMenu()
 
     menu->actions().at(3)->trigger();
     app.scheduler.runPending();
-    QVERIFY(!app.tray->updateManager()->automaticallyChecksForUpdates());
+    QVERIFY(!app.settingsController->updateManager()->automaticallyChecksForUpdates());
     QVERIFY(!app.updater.m_downloads);
     QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(false));
     std::unique_ptr<QMenu> again(app.tray->buildStatusMenu());
@@ -56,7 +56,7 @@ void TestStatusMenu::statusMenu()
     QCOMPARE(app.store().items().size(), 1);
     QVERIFY(app.store().items().first().isPinned());
 
-    QSignalSpy quit(app.tray.get(), &TrayController::quitRequested);
+    QSignalSpy quit(app.tray, &TrayController::quitRequested);
     menu->actions().at(7)->trigger();
     QCOMPARE(quit.count(), 1);
     // Its shortcuts work while it is open.
@@ -64,10 +64,10 @@ void TestStatusMenu::statusMenu()
     QCOMPARE(quit.count(), 2);
 
     // Opening the menu closes the popover and its key monitor.
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     app.tray->showStatusMenu();
     QVERIFY(!app.popoverShown());
-    QVERIFY(!app.tray->hasKeyMonitor());
+    QVERIFY(!app.popover->hasKeyMonitor());
     if (auto* shown = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
         shown->close();
     app.tray->trayIconActivated(QSystemTrayIcon::Trigger);
@@ -87,16 +87,16 @@ void TestStatusMenu::automaticUpdatesWithoutAFeed()
     QCOMPARE(automatic->toolTip(), app.updater.reason);
     QVERIFY(menu->toolTipsVisible());
     QVERIFY(menu->actions().at(2)->isEnabled()); // a check still explains itself
-    QVERIFY(app.tray->updateManager()->automaticallyChecksForUpdates());
+    QVERIFY(app.settingsController->updateManager()->automaticallyChecksForUpdates());
 }
 
 void TestStatusMenu::settingsWindow()
 {
     App app;
-    app.tray->openSettings();
-    QVERIFY(!app.tray->settingsWindow());
+    app.settingsController->openSettings();
+    QVERIFY(!app.settingsController->settingsWindow());
     app.scheduler.runPending();
-    SettingsView* settings = app.tray->settingsWindow();
+    SettingsView* settings = app.settingsController->settingsWindow();
     QVERIFY(settings);
     QVERIFY(settings->isVisible());
     QCOMPARE(settings->size(), QSize(350, 340));
@@ -114,7 +114,7 @@ void TestStatusMenu::settingsWindow()
         if (b->toolTip() == u"Butter")
             butter = b;
     QVERIFY(butter);
-    QCOMPARE(app.tray->themeManager().accentColor(), AccentColor::coral);
+    QCOMPARE(app.shell->theme().accentColor(), AccentColor::coral);
     QTest::mouseClick(butter, Qt::LeftButton);
     QCOMPARE(app.settings.value(keys::accentColor), QVariant(QStringLiteral("Butter")));
 
@@ -139,18 +139,18 @@ void TestStatusMenu::settingsWindow()
              qPrintable(app.alerts.shown().first().title));
 
     // Opening it again raises the same window.
-    app.tray->openSettings();
+    app.settingsController->openSettings();
     app.scheduler.runPending();
-    QCOMPARE(app.tray->settingsWindow(), settings);
+    QCOMPARE(app.settingsController->settingsWindow(), settings);
 }
 
 void TestStatusMenu::settingsWithoutGlobalHotkeys()
 {
     App app;
     app.hotKeys.setUnavailableReason(QStringLiteral("Bind a key to ondrel toggle."));
-    app.tray->openSettings();
+    app.settingsController->openSettings();
     app.scheduler.runPending();
-    SettingsView* settings = app.tray->settingsWindow();
+    SettingsView* settings = app.settingsController->settingsWindow();
     QVERIFY(settings);
     // The recorder could never work here: it says what to do instead.
     QVERIFY(!settings->recorder()->field()->isEnabled());
@@ -164,9 +164,9 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     // Where the desktop binds the hotkey itself, it says which trigger it
     // gave, also when its answer comes while the settings are open.
     App portal;
-    portal.tray->openSettings();
+    portal.settingsController->openSettings();
     portal.scheduler.runPending();
-    SettingsView* open = portal.tray->settingsWindow();
+    SettingsView* open = portal.settingsController->settingsWindow();
     QVERIFY(open->recorder()->field()->isEnabled());
     QVERIFY(!open->hotkeyNote() || !open->hotkeyNote()->isVisible());
     QCOMPARE(open->height(), SettingsView::kHeight);
@@ -183,22 +183,22 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     // The settings window may be gone before the desktop answers again.
     open->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!portal.tray->settingsWindow());
+    QVERIFY(!portal.settingsController->settingsWindow());
     portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+V"));
     // Where hotkeys work, no note.
     App normal;
-    normal.tray->openSettings();
+    normal.settingsController->openSettings();
     normal.scheduler.runPending();
-    QVERIFY(!normal.tray->settingsWindow()->hotkeyNote());
+    QVERIFY(!normal.settingsController->settingsWindow()->hotkeyNote());
 }
 
 void TestStatusMenu::launchAtLoginFailureDoesNotLoop()
 {
     App app;
     app.autostart.setEnabled(true);
-    app.tray->openSettings();
+    app.settingsController->openSettings();
     app.scheduler.runPending();
-    SettingsView* settings = app.tray->settingsWindow();
+    SettingsView* settings = app.settingsController->settingsWindow();
     QStringList console;
     settings->setConsole([&](const QString& line) { console << line; });
     QCheckBox* toggle = settings->launchAtLoginToggle();
@@ -225,8 +225,8 @@ void TestStatusMenu::updateManagerDefaults()
         QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(true));
         QVERIFY(app.updater.m_checks);
         QVERIFY(app.updater.m_downloads);
-        app.tray->updateManager()->toggleAutomaticUpdates();
-        app.tray->updateManager()->toggleAutomaticUpdates();
+        app.settingsController->updateManager()->toggleAutomaticUpdates();
+        app.settingsController->updateManager()->toggleAutomaticUpdates();
         QVERIFY(app.updater.m_checks && app.updater.m_downloads);
         QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(true));
     }
@@ -241,9 +241,9 @@ void TestStatusMenu::updateManagerDefaults()
 void TestStatusMenu::screens()
 {
     App app;
-    app.tray->openSettings();
+    app.settingsController->openSettings();
     app.scheduler.runPending();
-    SettingsView* settings = app.tray->settingsWindow();
+    SettingsView* settings = app.settingsController->settingsWindow();
     QVERIFY(QTest::qWaitForWindowExposed(settings));
     const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
     QDir().mkpath(dir);

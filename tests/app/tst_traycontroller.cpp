@@ -36,18 +36,18 @@ void TestTrayController::launchRegistersTheHotkey()
     QCOMPARE(app.settings.value(QStringLiteral("hotkeys/togglePopover")),
              QVariant(QStringLiteral("{\"keyCode\":9,\"modifiers\":768}")));
     QCOMPARE(app.hotKeys.grabs().size(), size_t(1));
-    QVERIFY(app.store().isMonitoring());
-    QVERIFY(app.tray->updateManager());
+    QVERIFY(app.watcher().isMonitoring());
+    QVERIFY(app.settingsController->updateManager());
     QVERIFY(!app.popoverShown());
     // Built when first needed, and announced before it shows.
-    QVERIFY(!app.tray->isPopoverBuilt());
+    QVERIFY(!app.popover->isPopoverBuilt());
     int built = 0;
-    app.tray->whenPopoverBuilt([&built](PopoverWindow& popover) {
+    app.popover->whenPopoverBuilt([&built](PopoverWindow& popover) {
         ++built;
         QVERIFY(!popover.isVisible());
     });
-    QCOMPARE(app.tray->popover()->size(), QSize(320, 480));
-    app.tray->togglePopover();
+    QCOMPARE(app.popover->popover()->size(), QSize(320, 480));
+    app.popover->togglePopover();
     QVERIFY(app.popoverShown());
     QCOMPARE(built, 1);
 }
@@ -56,17 +56,17 @@ void TestTrayController::hotkeyTogglesOnRelease()
 {
     App app(3);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
-    QVERIFY(app.tray->isPopoverBuilt()); // while the key is down
+    QVERIFY(app.popover->isPopoverBuilt()); // while the key is down
     QVERIFY(!app.popoverShown());
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(app.popoverShown());
-    QVERIFY(app.tray->hasKeyMonitor());
+    QVERIFY(app.popover->hasKeyMonitor());
     QCOMPARE(app.focus.rememberCount(), 1); // where the paste will go back to
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
     QVERIFY(!app.popoverShown());
     QCOMPARE(app.focus.rememberCount(), 1);
-    QVERIFY(!app.tray->hasKeyMonitor());
+    QVERIFY(!app.popover->hasKeyMonitor());
 }
 
 void TestTrayController::controlDigitPastesThatRow_data()
@@ -88,7 +88,7 @@ void TestTrayController::controlDigitPastesThatRow()
     QFETCH(int, modifiers);
     QFETCH(QString, pasted);
     App app(entries);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_3, evdev, Qt::KeyboardModifiers(modifiers)));
     QVERIFY(!app.popoverShown());
     QCOMPARE(app.clipboard.string().value_or(QString()), pasted);
@@ -115,7 +115,7 @@ void TestTrayController::keysPassedOn()
     QFETCH(int, evdev);
     QFETCH(int, modifiers);
     App app(3);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(!app.key(qtKey, evdev, Qt::KeyboardModifiers(modifiers)));
     QVERIFY(app.popoverShown());
     QVERIFY(!app.clipboard.string());
@@ -124,15 +124,15 @@ void TestTrayController::keysPassedOn()
 void TestTrayController::returnTabArrows()
 {
     App app(3);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_Down, kDown));
-    QCOMPARE(app.store().selectedIndex(), 1);
+    QCOMPARE(app.state().selectedIndex(), 1);
     QVERIFY(app.key(Qt::Key_Up, 103));
     QVERIFY(app.key(Qt::Key_Up, 103));
-    QCOMPARE(app.store().selectedIndex(), 2); // wraps
+    QCOMPARE(app.state().selectedIndex(), 2); // wraps
     QVERIFY(app.key(Qt::Key_Backtab, kTab, Qt::ShiftModifier));
-    QVERIFY(app.tray->popover()->content()->detailItem());
-    app.tray->popover()->content()->closeDetail();
+    QVERIFY(app.popover->popover()->content()->detailItem());
+    app.popover->popover()->content()->closeDetail();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
     QCOMPARE(app.clipboard.string(), QStringLiteral("entry 3"));
     QVERIFY(!app.popoverShown());
@@ -141,11 +141,11 @@ void TestTrayController::returnTabArrows()
 void TestTrayController::escapeWithAndWithoutDetail()
 {
     App app(3);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_Tab, kTab));
-    QVERIFY(app.tray->popover()->content()->detailItem());
+    QVERIFY(app.popover->popover()->content()->detailItem());
     QVERIFY(app.key(Qt::Key_Escape, kEscape));
-    QVERIFY(!app.tray->popover()->content()->detailItem());
+    QVERIFY(!app.popover->popover()->content()->detailItem());
     app.scheduler.advance(0.2);
     QVERIFY(app.popoverShown()); // only the detail view closed
     QVERIFY(app.key(Qt::Key_Escape, kEscape));
@@ -153,42 +153,42 @@ void TestTrayController::escapeWithAndWithoutDetail()
     QVERIFY(app.popoverShown());
     app.scheduler.advance(0.02);
     QVERIFY(!app.popoverShown());
-    QVERIFY(!app.store().closeDetailRequested());
+    QVERIFY(!app.state().closeDetailRequested());
 }
 
 void TestTrayController::reopeningSelectsTheFirstRow()
 {
     App app(5);
-    app.tray->togglePopover();
-    app.store().moveSelection(3);
-    app.tray->togglePopover();
-    app.tray->togglePopover();
-    QCOMPARE(app.store().selectedIndex(), 0);
+    app.popover->togglePopover();
+    app.state().moveSelection(3);
+    app.popover->togglePopover();
+    app.popover->togglePopover();
+    QCOMPARE(app.state().selectedIndex(), 0);
 }
 
 void TestTrayController::oneKeyMonitor()
 {
     App app(3);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_Return, kReturn)); // closes, the monitor stays
-    QVERIFY(app.tray->hasKeyMonitor());
-    app.tray->togglePopover();
+    QVERIFY(app.popover->hasKeyMonitor());
+    app.popover->togglePopover();
     QVERIFY(app.popoverShown());
     // Still one: a key acts once.
-    QSignalSpy moved(&app.store(), &ClipboardManager::selectedIndexChanged);
-    QTest::keyClick(app.tray->popover()->content()->searchField(), Qt::Key_Down);
-    QCOMPARE(app.store().selectedIndex(), 1);
+    QSignalSpy moved(&app.state(), &PopoverState::selectedIndexChanged);
+    QTest::keyClick(app.popover->popover()->content()->searchField(), Qt::Key_Down);
+    QCOMPARE(app.state().selectedIndex(), 1);
 }
 
 void TestTrayController::keysElsewhereAreNotThePopovers()
 {
     App app(3);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QLineEdit elsewhere;
     QTest::keyClick(&elsewhere, Qt::Key_Down);
-    QCOMPARE(app.store().selectedIndex(), 0);
-    QTest::keyClick(app.tray->popover()->content()->searchField(), Qt::Key_Down);
-    QCOMPARE(app.store().selectedIndex(), 1);
+    QCOMPARE(app.state().selectedIndex(), 0);
+    QTest::keyClick(app.popover->popover()->content()->searchField(), Qt::Key_Down);
+    QCOMPARE(app.state().selectedIndex(), 1);
 }
 
 // The rules of closing on deactivation, on the virtual clock.
@@ -198,7 +198,7 @@ void TestTrayController::workingElsewhereCloses()
     QWidget elsewhere;
     elsewhere.resize(100, 100);
     elsewhere.show();
-    PopoverWindow* popover = app.tray->popover();
+    PopoverWindow* popover = app.popover->popover();
     const auto focusElsewhere = [&] {
         elsewhere.activateWindow();
         return QTest::qWaitForWindowActive(&elsewhere);
@@ -206,16 +206,16 @@ void TestTrayController::workingElsewhereCloses()
 
     // The focus moving away in the first moments (the panel after a tray
     // click) does not close it.
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
     QVERIFY(focusElsewhere());
     app.scheduler.advance(1.0);
     QVERIFY(app.popoverShown());
-    app.tray->togglePopover(); // closed by hand
+    app.popover->togglePopover(); // closed by hand
     QVERIFY(!app.popoverShown());
 
     // Later it closes once the focus has stayed elsewhere a little while...
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
     QVERIFY(focusElsewhere());
@@ -247,8 +247,8 @@ void TestTrayController::focusTakenWhileTheHotkeyIsDown()
     QWidget elsewhere; // stands for the key grab, which has the keyboard while the keys are down
     elsewhere.resize(100, 100);
     elsewhere.show();
-    app.tray->togglePopover();
-    QVERIFY(QTest::qWaitForWindowActive(app.tray->popover()));
+    app.popover->togglePopover();
+    QVERIFY(QTest::qWaitForWindowActive(app.popover->popover()));
     app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
     app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
     elsewhere.activateWindow();
@@ -268,15 +268,15 @@ void TestTrayController::rowClickPastesAndStaysOpen()
     QWidget target; // the window pasted into, which the paste activates
     target.resize(100, 100);
     target.show();
-    PopoverWindow* popover = app.tray->popover();
-    app.tray->togglePopover();
+    PopoverWindow* popover = app.popover->popover();
+    app.popover->togglePopover();
     // Opening is the user's request: the keyboard is asked for the way a
     // pager asks, which focus-stealing prevention does not refuse.
     QCOMPARE(app.focus.activated(), QList<quintptr>{popover->winId()});
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
 
-    popover->content()->pasteEntry(app.store().filteredItems().at(1));
+    popover->content()->pasteEntry(app.state().filteredItems().at(1));
     QVERIFY(popover->content()->showCopiedToast());
     app.scheduler.advance(0.1);
     QCOMPARE(app.pasteTyper.pasteCount(), 1);
@@ -299,10 +299,10 @@ void TestTrayController::rowClickPastesAndStaysOpen()
 
     // A window manager that keeps the focus in the other window: the
     // popover gives up once the notice is over.
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
-    popover->content()->pasteEntry(app.store().filteredItems().at(0));
+    popover->content()->pasteEntry(app.state().filteredItems().at(0));
     app.scheduler.advance(0.1);
     target.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&target));
@@ -312,7 +312,7 @@ void TestTrayController::rowClickPastesAndStaysOpen()
     QVERIFY(!app.popoverShown());
 
     // Return pastes and closes: nothing to take back.
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(QTest::qWaitForWindowActive(popover));
     const qsizetype asked = app.focus.activated().size();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
@@ -326,8 +326,8 @@ void TestTrayController::popoverHasAnEdge()
     // Without a compositor there is no shadow: on a white window behind,
     // only an outline shows where the popover ends.
     App app(3);
-    app.tray->togglePopover();
-    PopoverWindow* popover = app.tray->popover();
+    app.popover->togglePopover();
+    PopoverWindow* popover = app.popover->popover();
     QVERIFY(QTest::qWaitForWindowExposed(popover));
     const QImage image = popover->grab().toImage();
     const int w = image.width(), h = image.height();
@@ -349,10 +349,10 @@ void TestTrayController::withoutKeystrokesReturnSaysCopied()
     app.pasteTyper.setCanPaste(false);
     for (const auto& [key, code, modifiers] : {std::tuple{Qt::Key_Return, kReturn, Qt::NoModifier},
                                                std::tuple{Qt::Key_2, kEvdev1 + 1, Qt::ControlModifier}}) {
-        app.tray->togglePopover();
+        app.popover->togglePopover();
         QVERIFY(app.key(key, code, modifiers));
         QVERIFY(app.popoverShown());
-        QVERIFY(app.tray->popover()->content()->showCopiedToast());
+        QVERIFY(app.popover->popover()->content()->showCopiedToast());
         app.scheduler.advance(PopoverContent::kCopiedSeconds - 0.05);
         QVERIFY(app.popoverShown());
         app.scheduler.advance(0.1);
@@ -361,7 +361,7 @@ void TestTrayController::withoutKeystrokesReturnSaysCopied()
     QCOMPARE(app.clipboard.string(), std::optional<QString>(QStringLiteral("entry 2")));
     // Where keystrokes work, Return closes at once.
     app.pasteTyper.setCanPaste(true);
-    app.tray->togglePopover();
+    app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
     QVERIFY(!app.popoverShown());
 }
@@ -369,10 +369,10 @@ void TestTrayController::withoutKeystrokesReturnSaysCopied()
 void TestTrayController::shutdownStopsTheWatcher()
 {
     App app(2);
-    app.tray->togglePopover();
-    app.tray->shutdown();
-    QVERIFY(!app.store().isMonitoring());
-    QVERIFY(!app.tray->hasKeyMonitor());
+    app.popover->togglePopover();
+    app.shell->shutdown();
+    QVERIFY(!app.watcher().isMonitoring());
+    QVERIFY(!app.popover->hasKeyMonitor());
 }
 
 QTEST_MAIN(TestTrayController)

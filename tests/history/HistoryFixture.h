@@ -1,8 +1,8 @@
 #pragma once
 
-// A history store wired to in-memory services, for the history tests.
+// The clipboard history wired to in-memory services, for the history tests.
 
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "HistoryFile.h"
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
@@ -18,7 +18,7 @@
 namespace ondrel {
 namespace test {
 
-// A store with in-memory services and a history file in a temporary folder.
+// The history with in-memory services and a history file in a temporary folder.
 struct Fixture
 {
     QTemporaryDir dir;
@@ -28,16 +28,20 @@ struct Fixture
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
     HistoryFile file{dir.path() + QStringLiteral("/ondrel")};
-    std::unique_ptr<ClipboardManager> manager;
+    std::unique_ptr<ClipboardHistory> history;
 
     Fixture() { reopen(); }
     void reopen()
     {
-        manager.reset();
-        manager = std::make_unique<ClipboardManager>(
-            ClipboardManager::Services{settings, scheduler, clipboard, pasteTyper, focus, &file});
-        manager->waitForLoad();
+        history.reset();
+        history = std::make_unique<ClipboardHistory>(
+            ClipboardHistory::Services{settings, scheduler, clipboard, pasteTyper, focus, &file});
+        history->store.waitForLoad();
     }
+    HistoryStore& store() const { return history->store; }
+    PopoverState& state() const { return history->state; }
+    ClipboardWatcher& watcher() const { return history->watcher; }
+    EntryPaster& paster() const { return history->paster; }
     // Captures a text the way the watcher does, and lets the insertion run.
     ClipboardItem add(const QString& text, double secondsAgo = 0, bool pinned = false)
     {
@@ -45,10 +49,10 @@ struct Fixture
             ClipboardItem::makeText(text, std::nullopt, std::nullopt,
                                     Timestamp::fromSecondsSinceReferenceDate(
                                         Timestamp::now().secondsSinceReferenceDate() - secondsAgo));
-        manager->addItem(item);
+        store().addItem(item);
         scheduler.runPending();
         if (pinned)
-            manager->togglePin(item.id());
+            store().togglePin(item.id());
         return item;
     }
     QStringList labels(const QList<ClipboardItem>& items) const
@@ -60,7 +64,7 @@ struct Fixture
     }
     QByteArray saved() const
     {
-        manager->waitForSaves();
+        history->store.waitForSaves();
         return test::readFile(file.filePath());
     }
 };

@@ -27,7 +27,7 @@ struct Watched : Fixture
     {
         focus.setActiveApplication(
             platform::ApplicationInfo{QStringLiteral("Editor"), QImage(1, 1, QImage::Format_RGB32)});
-        manager->startMonitoring();
+        watcher().startMonitoring();
     }
     void poll()
     {
@@ -68,7 +68,7 @@ private Q_SLOTS:
     void pasteMovesEntryAndNextPollRecordsNothing();
     void pastingPinnedTextRecordsItAgain();
     void pastingImageRecordsItAgain();
-    void stopsWhenAskedAndWithTheManager();
+    void stopsWhenAskedAndWithTheHistory();
     void longTextsAreGuessedInBackgroundInOrder();
     void announcedChangesNeedNoPolling();
     void slowOwnerIsReadOnceAndLaterChangesAfter();
@@ -78,20 +78,20 @@ void TestClipboardWatcher::contentsAtStartAreNotCaptured()
 {
     Fixture f;
     f.clipboard.setString(QStringLiteral("before launch"));
-    f.manager->startMonitoring();
+    f.watcher().startMonitoring();
     f.scheduler.advance(2);
-    QVERIFY(f.manager->items().isEmpty());
+    QVERIFY(f.store().items().isEmpty());
     f.clipboard.setString(QStringLiteral("after"));
     f.scheduler.advance(0.5);
-    QCOMPARE(f.labels(f.manager->items()), QStringList{QStringLiteral("after")});
+    QCOMPARE(f.labels(f.store().items()), QStringList{QStringLiteral("after")});
 }
 
 void TestClipboardWatcher::textWithSource()
 {
     Watched w;
     w.copy(QStringLiteral("fn main() {}"));
-    QCOMPARE(w.manager->items().size(), 1);
-    const ClipboardItem item = w.manager->items().first();
+    QCOMPARE(w.store().items().size(), 1);
+    const ClipboardItem item = w.store().items().first();
     QCOMPARE(item.type(), ClipboardItemType::text);
     QCOMPARE(item.appName(), std::optional<QString>(QStringLiteral("Editor")));
     QVERIFY(item.appIcon());
@@ -102,7 +102,7 @@ void TestClipboardWatcher::textWithSource()
     // clock, the next capture is an hour newer.
     w.scheduler.advance(3600);
     w.copy(QStringLiteral("later"));
-    QCOMPARE(w.manager->items().first().timestamp().secondsSinceReferenceDate() -
+    QCOMPARE(w.store().items().first().timestamp().secondsSinceReferenceDate() -
                  item.timestamp().secondsSinceReferenceDate(),
              3600 + ClipboardWatcher::kPollIntervalSeconds);
 }
@@ -112,8 +112,8 @@ void TestClipboardWatcher::sameTextTwiceIsRecordedOnce()
     Watched w;
     w.copy(QStringLiteral("  same \n"));
     w.copy(QStringLiteral("  same \n"));
-    QCOMPARE(w.manager->items().size(), 1);
-    QCOMPARE(w.manager->items().first().text(),
+    QCOMPARE(w.store().items().size(), 1);
+    QCOMPARE(w.store().items().first().text(),
              std::optional<QString>(QStringLiteral("  same \n"))); // not trimmed
 }
 
@@ -122,7 +122,7 @@ void TestClipboardWatcher::canonicallyEqualTextIsADuplicate()
     Watched w;
     w.copy(QStringLiteral("caf\u00e9"));
     w.copy(QStringLiteral("cafe\u0301"));
-    QCOMPARE(w.manager->items().size(), 1);
+    QCOMPARE(w.store().items().size(), 1);
 }
 
 void TestClipboardWatcher::aThenBThenA()
@@ -131,7 +131,7 @@ void TestClipboardWatcher::aThenBThenA()
     w.copy(QStringLiteral("A"));
     w.copy(QStringLiteral("B"));
     w.copy(QStringLiteral("A"));
-    QCOMPARE(w.labels(w.manager->items()),
+    QCOMPARE(w.labels(w.store().items()),
              (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A")}));
 }
 
@@ -140,10 +140,10 @@ void TestClipboardWatcher::pinnedFrontEntryDoesNotHideDuplicate()
     Watched w;
     w.copy(QStringLiteral("other"));
     w.copy(QStringLiteral("A"));
-    w.manager->togglePin(w.manager->items().first().id());
+    w.store().togglePin(w.store().items().first().id());
     w.copy(QStringLiteral("A")); // the first unpinned entry holds "other"
-    QCOMPARE(w.manager->items().size(), 3);
-    QVERIFY(!w.manager->items().first().isPinned());
+    QCOMPARE(w.store().items().size(), 3);
+    QVERIFY(!w.store().items().first().isPinned());
 }
 
 void TestClipboardWatcher::imagesAndFilesAlwaysRecorded()
@@ -160,10 +160,10 @@ void TestClipboardWatcher::imagesAndFilesAlwaysRecorded()
             {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
         w.poll();
     }
-    QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt"),
-                                                        QStringLiteral("Image"), QStringLiteral("Image")}));
-    QCOMPARE(w.manager->items().last().image()->size(), QSize(2, 2));
-    QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::plain);
+    QCOMPARE(w.labels(w.store().items()), (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt"),
+                                                       QStringLiteral("Image"), QStringLiteral("Image")}));
+    QCOMPARE(w.store().items().last().image()->size(), QSize(2, 2));
+    QCOMPARE(w.store().items().last().detectedLanguage(), DetectedLanguage::plain);
 }
 
 void TestClipboardWatcher::handOverIsNotACopy_data()
@@ -213,7 +213,7 @@ void TestClipboardWatcher::handOverIsNotACopy()
             w.clipboard.setString(QStringLiteral("text"));
         w.poll();
     }
-    QCOMPARE(w.labels(w.manager->items()), recorded.split(u'|'));
+    QCOMPARE(w.labels(w.store().items()), recorded.split(u'|'));
 }
 
 void TestClipboardWatcher::emptyStringFallsThrough()
@@ -223,7 +223,7 @@ void TestClipboardWatcher::emptyStringFallsThrough()
     w.clipboard.setString(QString());
     w.clipboard.setData(QStringLiteral("image/png"), png(Qt::blue));
     w.poll();
-    QCOMPARE(w.labels(w.manager->items()), QStringList{QStringLiteral("Image")});
+    QCOMPARE(w.labels(w.store().items()), QStringList{QStringLiteral("Image")});
 }
 
 void TestClipboardWatcher::textWinsOverUrls()
@@ -233,13 +233,13 @@ void TestClipboardWatcher::textWinsOverUrls()
     w.clipboard.setUrls({QUrl(QStringLiteral("https://example.com/x"))});
     w.clipboard.setString(QStringLiteral("https://example.com/x"));
     w.poll();
-    QCOMPARE(w.manager->items().first().type(), ClipboardItemType::text);
+    QCOMPARE(w.store().items().first().type(), ClipboardItemType::text);
     // Any URL is taken when there is no text, not only file URLs.
     w.clipboard.clearContents();
     w.clipboard.setUrls({QUrl(QStringLiteral("https://example.com/page"))});
     w.poll();
-    QCOMPARE(w.manager->items().first().type(), ClipboardItemType::file);
-    QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("page"));
+    QCOMPARE(w.store().items().first().type(), ClipboardItemType::file);
+    QCOMPARE(w.store().items().first().contentLabel(), QStringLiteral("page"));
 }
 
 void TestClipboardWatcher::noActiveApplication()
@@ -247,7 +247,7 @@ void TestClipboardWatcher::noActiveApplication()
     Watched w;
     w.focus.setActiveApplication(std::nullopt);
     w.copy(QStringLiteral("orphan"));
-    const ClipboardItem item = w.manager->items().first();
+    const ClipboardItem item = w.store().items().first();
     QVERIFY(!item.appName() && !item.appIcon());
     QVERIFY(!w.saved().contains("appName"));
 }
@@ -258,7 +258,7 @@ void TestClipboardWatcher::twoChangesInOneIntervalAreOne()
     w.clipboard.setString(QStringLiteral("first"));
     w.clipboard.setString(QStringLiteral("second"));
     w.poll();
-    QCOMPARE(w.labels(w.manager->items()), QStringList{QStringLiteral("second")});
+    QCOMPARE(w.labels(w.store().items()), QStringList{QStringLiteral("second")});
 }
 
 void TestClipboardWatcher::secretsAreNotCaptured()
@@ -268,14 +268,14 @@ void TestClipboardWatcher::secretsAreNotCaptured()
     w.clipboard.setString(QStringLiteral("hunter2"));
     w.clipboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("secret"));
     w.poll();
-    QVERIFY(w.manager->items().isEmpty());
+    QVERIFY(w.store().items().isEmpty());
     QVERIFY(!w.saved().contains("hunter2"));
     // A hint with another value is no secret.
     w.clipboard.clearContents();
     w.clipboard.setString(QStringLiteral("visible"));
     w.clipboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("public"));
     w.poll();
-    QCOMPARE(w.manager->items().size(), 1);
+    QCOMPARE(w.store().items().size(), 1);
 }
 
 void TestClipboardWatcher::nothingUsableIsSkippedOnce()
@@ -284,8 +284,8 @@ void TestClipboardWatcher::nothingUsableIsSkippedOnce()
     w.clipboard.clearContents();
     w.clipboard.setData(QStringLiteral("application/x-unknown"), QByteArrayLiteral("?"));
     w.poll();
-    QVERIFY(w.manager->items().isEmpty());
-    QCOMPARE(w.manager->lastChangeCount(), w.clipboard.changeCount());
+    QVERIFY(w.store().items().isEmpty());
+    QCOMPARE(w.watcher().lastChangeCount(), w.clipboard.changeCount());
 }
 
 void TestClipboardWatcher::pasteMovesEntryAndNextPollRecordsNothing()
@@ -294,12 +294,12 @@ void TestClipboardWatcher::pasteMovesEntryAndNextPollRecordsNothing()
     w.copy(QStringLiteral("one"));
     w.copy(QStringLiteral("two"));
     w.copy(QStringLiteral("three"));
-    const QStringList shown = w.labels(w.manager->filteredItems());
-    w.manager->copyAndPaste(w.manager->filteredItems().at(2));
-    QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("one"));
-    QCOMPARE(w.labels(w.manager->filteredItems()), shown);
+    const QStringList shown = w.labels(w.state().filteredItems());
+    w.paster().copyAndPaste(w.state().filteredItems().at(2));
+    QCOMPARE(w.store().items().first().contentLabel(), QStringLiteral("one"));
+    QCOMPARE(w.labels(w.state().filteredItems()), shown);
     w.poll();
-    QCOMPARE(w.manager->items().size(), 3);
+    QCOMPARE(w.store().items().size(), 3);
     QCOMPARE(w.pasteTyper.pasteCount(), 1);
 }
 
@@ -307,14 +307,14 @@ void TestClipboardWatcher::pastingPinnedTextRecordsItAgain()
 {
     Watched w;
     w.copy(QStringLiteral("pinned"));
-    w.manager->togglePin(w.manager->items().first().id());
+    w.store().togglePin(w.store().items().first().id());
     w.copy(QStringLiteral("other"));
-    w.manager->copyAndPaste(*std::find_if(w.manager->items().cbegin(), w.manager->items().cend(),
+    w.paster().copyAndPaste(*std::find_if(w.store().items().cbegin(), w.store().items().cend(),
                                           [](const ClipboardItem& i) { return i.isPinned(); }));
     w.poll();
-    QCOMPARE(w.manager->items().size(), 3);
-    QCOMPARE(w.manager->items().first().contentLabel(), QStringLiteral("pinned"));
-    QVERIFY(!w.manager->items().first().isPinned());
+    QCOMPARE(w.store().items().size(), 3);
+    QCOMPARE(w.store().items().first().contentLabel(), QStringLiteral("pinned"));
+    QVERIFY(!w.store().items().first().isPinned());
 }
 
 void TestClipboardWatcher::pastingImageRecordsItAgain()
@@ -323,22 +323,22 @@ void TestClipboardWatcher::pastingImageRecordsItAgain()
     w.clipboard.clearContents();
     w.clipboard.setData(QStringLiteral("image/png"), png(Qt::green));
     w.poll();
-    w.manager->copyAndPaste(w.manager->items().first());
+    w.paster().copyAndPaste(w.store().items().first());
     QVERIFY(w.clipboard.types().contains(QStringLiteral("image/tiff")));
     w.poll();
-    QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("Image"), QStringLiteral("Image")}));
+    QCOMPARE(w.labels(w.store().items()), (QStringList{QStringLiteral("Image"), QStringLiteral("Image")}));
 }
 
-void TestClipboardWatcher::stopsWhenAskedAndWithTheManager()
+void TestClipboardWatcher::stopsWhenAskedAndWithTheHistory()
 {
     Watched w;
-    QVERIFY(w.manager->isMonitoring());
-    w.manager->stopMonitoring();
-    QVERIFY(!w.manager->isMonitoring());
+    QVERIFY(w.watcher().isMonitoring());
+    w.watcher().stopMonitoring();
+    QVERIFY(!w.watcher().isMonitoring());
     w.copy(QStringLiteral("ignored"));
-    QVERIFY(w.manager->items().isEmpty());
-    w.manager->startMonitoring();
-    w.manager.reset(); // the timer holds the manager weakly
+    QVERIFY(w.store().items().isEmpty());
+    w.watcher().startMonitoring();
+    w.history.reset(); // the timer holds the watcher weakly
     w.clipboard.setString(QStringLiteral("late"));
     w.scheduler.advance(5);
     QCOMPARE(w.scheduler.pendingCount(), std::size_t(0));
@@ -347,18 +347,18 @@ void TestClipboardWatcher::stopsWhenAskedAndWithTheManager()
 void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
 {
     Watched w;
-    w.manager->setBackgroundDetectionThreshold(5);
+    w.watcher().setBackgroundDetectionThreshold(5);
     w.copy(QStringLiteral("fn main() {}")); // guessed on a worker thread
-    QCOMPARE(w.manager->pendingCaptureCount(), 1);
+    QCOMPARE(w.watcher().pendingCaptureCount(), 1);
     w.copy(QStringLiteral("ok")); // short, but waits behind it
     w.copy(QStringLiteral("ok")); // a duplicate of the newest capture
-    QVERIFY(w.manager->items().isEmpty());
-    QTRY_COMPARE(w.manager->pendingCaptureCount(), 0);
+    QVERIFY(w.store().items().isEmpty());
+    QTRY_COMPARE(w.watcher().pendingCaptureCount(), 0);
     w.scheduler.runPending();
-    QCOMPARE(w.labels(w.manager->items()),
+    QCOMPARE(w.labels(w.store().items()),
              (QStringList{QStringLiteral("ok"), QStringLiteral("fn main() {}")}));
-    QCOMPARE(w.manager->items().last().detectedLanguage(), DetectedLanguage::rust);
-    QCOMPARE(w.manager->items().last().appName(), std::optional<QString>(QStringLiteral("Editor")));
+    QCOMPARE(w.store().items().last().detectedLanguage(), DetectedLanguage::rust);
+    QCOMPARE(w.store().items().last().appName(), std::optional<QString>(QStringLiteral("Editor")));
 
     // Long texts are also compared on the worker: a canonically equal copy
     // of a long front entry, and a short text after a long one.
@@ -367,10 +367,10 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
     w.copy(composed);
     w.copy(decomposed);
     w.copy(QStringLiteral("ok"));
-    QTRY_COMPARE(w.manager->pendingCaptureCount(), 0);
+    QTRY_COMPARE(w.watcher().pendingCaptureCount(), 0);
     w.scheduler.runPending();
-    QCOMPARE(w.labels(w.manager->items()), (QStringList{QStringLiteral("ok"), composed, QStringLiteral("ok"),
-                                                        QStringLiteral("fn main() {}")}));
+    QCOMPARE(w.labels(w.store().items()), (QStringList{QStringLiteral("ok"), composed, QStringLiteral("ok"),
+                                                       QStringLiteral("fn main() {}")}));
 }
 
 void TestClipboardWatcher::announcedChangesNeedNoPolling()
@@ -378,7 +378,7 @@ void TestClipboardWatcher::announcedChangesNeedNoPolling()
     Fixture f;
     f.clipboard.setAnnouncesChanges(true);
     f.clipboard.setString(QStringLiteral("before"));
-    f.manager->startMonitoring();
+    f.watcher().startMonitoring();
     // Nothing ticks while nothing changes.
     QCOMPARE(f.scheduler.pendingCount(), 0u);
     // Each change is looked at right after it; several at once, once.
@@ -386,15 +386,15 @@ void TestClipboardWatcher::announcedChangesNeedNoPolling()
     f.clipboard.setString(QStringLiteral("one"));
     QCOMPARE(f.scheduler.pendingCount(), 1u);
     f.scheduler.runPending();
-    QCOMPARE(f.labels(f.manager->items()), QStringList{QStringLiteral("one")});
+    QCOMPARE(f.labels(f.store().items()), QStringList{QStringLiteral("one")});
     f.clipboard.setString(QStringLiteral("two"));
     f.scheduler.runPending();
-    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("two"), QStringLiteral("one")}));
-    f.manager->stopMonitoring();
-    QVERIFY(!f.manager->isMonitoring());
+    QCOMPARE(f.labels(f.store().items()), (QStringList{QStringLiteral("two"), QStringLiteral("one")}));
+    f.watcher().stopMonitoring();
+    QVERIFY(!f.watcher().isMonitoring());
     f.clipboard.setString(QStringLiteral("three"));
     f.scheduler.runPending();
-    QCOMPARE(f.manager->items().size(), 2);
+    QCOMPARE(f.store().items().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestClipboardWatcher)
@@ -406,7 +406,7 @@ void TestClipboardWatcher::slowOwnerIsReadOnceAndLaterChangesAfter()
     w.clipboard.setDeferredReads(true);
     w.copy(QStringLiteral("first"));
     QCOMPARE(w.clipboard.pendingReads(), 1);
-    QVERIFY(w.manager->items().isEmpty());
+    QVERIFY(w.store().items().isEmpty());
 
     // Polls and further copies while the owner has not answered start no
     // second read of their own.
@@ -420,14 +420,14 @@ void TestClipboardWatcher::slowOwnerIsReadOnceAndLaterChangesAfter()
     // came meanwhile are read at once, one read for all of them.
     w.clipboard.answerRead();
     w.scheduler.runPending();
-    QCOMPARE(w.manager->items().size(), 1);
-    QCOMPARE(w.manager->items().front().appName(), QStringLiteral("Editor"));
+    QCOMPARE(w.store().items().size(), 1);
+    QCOMPARE(w.store().items().front().appName(), QStringLiteral("Editor"));
     QCOMPARE(w.clipboard.readsStarted(), 2);
     w.clipboard.answerRead();
     w.scheduler.runPending();
-    QCOMPARE(w.manager->items().size(), 2);
-    QCOMPARE(w.manager->items().front().text(), QStringLiteral("third"));
-    QCOMPARE(w.manager->items().front().appName(), QStringLiteral("Terminal"));
+    QCOMPARE(w.store().items().size(), 2);
+    QCOMPARE(w.store().items().front().text(), QStringLiteral("third"));
+    QCOMPARE(w.store().items().front().appName(), QStringLiteral("Terminal"));
     w.poll();
     QCOMPARE(w.clipboard.pendingReads(), 0);
 }

@@ -90,8 +90,8 @@ struct PopoverFixture : Fixture
 
     explicit PopoverFixture(const QList<ClipboardItem>& items = {})
     {
-        manager->setItems(items);
-        view = std::make_unique<PopoverContent>(*manager, theme, scheduler, clipboard);
+        store().setItems(items);
+        view = std::make_unique<PopoverContent>(store(), state(), paster(), theme, scheduler, clipboard);
         view->resize(PopoverContent::kWidth, PopoverContent::kHeight);
     }
 };

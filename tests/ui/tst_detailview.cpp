@@ -40,16 +40,16 @@ void TestDetailView::escapeClosesDetailFirst()
     test::PopoverFixture f(texts(2));
     Shown shown(f);
     QVERIFY(shown.ok);
-    f.manager->setShowDetailForSelected(true);
+    f.state().setShowDetailForSelected(true);
     QVERIFY(f.view->detailItem());
-    f.manager->setCloseDetailRequested(true);
+    f.state().setCloseDetailRequested(true);
     QVERIFY(!f.view->detailItem());
-    QVERIFY(!f.manager->closeDetailRequested());
+    QVERIFY(!f.state().closeDetailRequested());
     QVERIFY(f.view->isVisible());
     QVERIFY(f.view->searchField()->hasFocus());
     // Without a detail view the request is left for the popover to close.
-    f.manager->setCloseDetailRequested(true);
-    QVERIFY(f.manager->closeDetailRequested());
+    f.state().setCloseDetailRequested(true);
+    QVERIFY(f.state().closeDetailRequested());
 }
 
 void TestDetailView::detailOverlay()
@@ -57,7 +57,7 @@ void TestDetailView::detailOverlay()
     test::PopoverFixture f(texts(8));
     Shown shown(f);
     QVERIFY(shown.ok);
-    f.view->openDetail(f.manager->filteredItems().at(1));
+    f.view->openDetail(f.state().filteredItems().at(1));
     const QRect detail = f.view->detailView()->geometry();
     // Inside the popover with a margin, the close button included.
     QVERIFY(QRect(8, 8, 304, 464).contains(detail));
@@ -99,7 +99,7 @@ void TestDetailView::failingTransformationKeepsPopoverOpen()
     QCOMPARE(detail->editedText(), QStringLiteral("NOT BASE64 AT ALL!"));
     QTRY_VERIFY(!detail->transformationsPopover());
     // Nothing reaches the history until the text is copied.
-    QCOMPARE(f.manager->items().size(), 1);
+    QCOMPARE(f.store().items().size(), 1);
 }
 
 void TestDetailView::transformationsPopoverRows()
@@ -149,16 +149,16 @@ void TestDetailView::copyFromDetail()
     QVERIFY(shown.ok);
     f.clipboard.setString(QStringLiteral("something else"));
     const qint64 before = f.clipboard.changeCount();
-    f.view->openDetail(f.manager->items().first());
+    f.view->openDetail(f.store().items().first());
     f.view->detailView()->setEditedText(edited);
     QTest::mouseClick(f.view->detailView()->findChild<IconButton*>(QStringLiteral("copy")), Qt::LeftButton);
     QCOMPARE(f.clipboard.string(), edited);
     QCOMPARE(f.clipboard.changeCount(), before + 2); // cleared, then written
     QVERIFY(!f.view->detailItem());
     f.scheduler.runPending();
-    QCOMPARE(f.manager->items().size(), adds ? 2 : 1);
+    QCOMPARE(f.store().items().size(), adds ? 2 : 1);
     if (adds) {
-        const ClipboardItem& added = f.manager->items().first();
+        const ClipboardItem& added = f.store().items().first();
         QCOMPARE(added.text(), edited);
         QCOMPARE(added.appName(), QStringLiteral("Ondrel"));
         QCOMPARE(added.type(), ClipboardItemType::text);
@@ -220,7 +220,7 @@ void TestDetailView::detailKeepsTheTextExact()
     test::PopoverFixture f({ClipboardItem::makeText(original)});
     Shown shown(f);
     QVERIFY(shown.ok);
-    f.view->openDetail(f.manager->items().first());
+    f.view->openDetail(f.store().items().first());
     DetailView* detail = f.view->detailView();
     QCOMPARE(detail->editedText(), original);
     QCOMPARE(detail->editor()->document()->blockCount(), 3); // one break per CR LF
@@ -232,7 +232,7 @@ void TestDetailView::detailKeepsTheTextExact()
     detail->copy();
     QCOMPARE(f.clipboard.string(), original);
     f.scheduler.runPending();
-    QCOMPARE(f.manager->items().size(), 1);
+    QCOMPARE(f.store().items().size(), 1);
 }
 
 void TestDetailView::detailFontAndBadge_data()

@@ -18,7 +18,7 @@ namespace {
 
 struct ModelFixture : test::Fixture
 {
-    HistoryListModel model{*manager};
+    HistoryListModel model{state()};
     QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
     QSignalSpy resets{&model, &QAbstractItemModel::modelReset};
     QSignalSpy inserted{&model, &QAbstractItemModel::rowsInserted};
@@ -68,7 +68,7 @@ struct ModelFixture : test::Fixture
     {
         if (shadow != ids())
             return false;
-        const QList<ClipboardItem> expected = manager->filteredItems();
+        const QList<ClipboardItem> expected = state().filteredItems();
         if (model.rowCount() != expected.size())
             return false;
         for (int i = 0; i < model.rowCount(); ++i)
@@ -123,23 +123,23 @@ void TestHistoryListModel::changesAreRowOperations()
 
     ModelFixture f(change == u"capture at cap" ? int(kDefaultLimit) : 6);
     if (change == u"unsearch") {
-        f.manager->setSearchText(QStringLiteral("e2"));
+        f.state().setSearchText(QStringLiteral("e2"));
         f.clearSpies();
     }
     if (change == u"capture" || change == u"capture at cap")
         f.add(QStringLiteral("new"));
     else if (change == u"delete")
-        f.manager->deleteItem(f.idAt(2));
+        f.store().deleteItem(f.idAt(2));
     else if (change == u"pin")
-        f.manager->togglePin(f.idAt(4));
+        f.store().togglePin(f.idAt(4));
     else if (change == u"paste")
-        f.manager->copyAndPaste(f.model.itemAt(3));
+        f.paster().copyAndPaste(f.model.itemAt(3));
     else if (change == u"clear")
-        f.manager->clearUnpinned();
+        f.store().clearUnpinned();
     else if (change == u"unsearch")
-        f.manager->setSearchText(QString()); // e5, e4, e3 come before e2; e1, e0 after
+        f.state().setSearchText(QString()); // e5, e4, e3 come before e2; e1, e0 after
     else if (change == u"search")
-        f.manager->setSearchText(QStringLiteral("e1")); // e1 stays; e0, e2... go in two runs
+        f.state().setSearchText(QStringLiteral("e1")); // e1 stays; e0, e2... go in two runs
 
     QVERIFY(f.rowsMatchStore());
     QCOMPARE(f.resets.count(), 0);
@@ -153,13 +153,13 @@ void TestHistoryListModel::manyRowsAtOnceIsOneReset()
 {
     ModelFixture f(200);
     // Every other entry matches: a hundred separate runs of rows go.
-    QList<ClipboardItem> items = f.manager->items();
+    QList<ClipboardItem> items = f.store().items();
     for (qsizetype i = 0; i < items.size(); i += 2)
         items[i] = ClipboardItem::makeText(QStringLiteral("keep %1").arg(i), std::nullopt, std::nullopt,
                                            items[i].timestamp());
-    f.manager->setItems(items);
+    f.store().setItems(items);
     f.clearSpies();
-    f.manager->setSearchText(QStringLiteral("keep"));
+    f.state().setSearchText(QStringLiteral("keep"));
     QCOMPARE(f.resets.count(), 1);
     QCOMPARE(f.removed.count(), 0);
     QCOMPARE(f.model.rowCount(), 100);
@@ -192,24 +192,24 @@ void TestHistoryListModel::randomChangesKeepTheRowsInStep()
             break;
         case 2:
             if (row >= 0)
-                f.manager->deleteItem(f.idAt(row));
+                f.store().deleteItem(f.idAt(row));
             break;
         case 3:
             if (row >= 0)
-                f.manager->togglePin(f.idAt(row));
+                f.store().togglePin(f.idAt(row));
             break;
         case 4:
             if (row >= 0)
-                f.manager->copyAndPaste(f.model.itemAt(row));
+                f.paster().copyAndPaste(f.model.itemAt(row));
             f.scheduler.runPending();
             break;
         case 5:
-            f.manager->setSearchText(random.bounded(2) ? QStringLiteral("e%1").arg(random.bounded(10))
-                                                       : QString());
+            f.state().setSearchText(random.bounded(2) ? QStringLiteral("e%1").arg(random.bounded(10))
+                                                      : QString());
             break;
         case 6:
             if (random.bounded(8) == 0)
-                f.manager->clearUnpinned();
+                f.store().clearUnpinned();
             break;
         }
         QVERIFY2(f.rowsMatchStore(), qPrintable(QStringLiteral("after step %1").arg(step)));

@@ -48,45 +48,45 @@ void TestPopover::rowButtonsFollowHoverAndSelection()
     QVERIFY(shown.ok);
     HistoryList* list = f.view->list();
     // On appearing the first row is selected: its two buttons show.
-    QCOMPARE(f.manager->selectedIndex(), 0);
+    QCOMPARE(f.state().selectedIndex(), 0);
     QCOMPARE(buttonNames(list->visibleRowButtons()),
              (QStringList{QStringLiteral("Delete"), QStringLiteral("Pin")}));
     QVERIFY(list->cardGeometry(0).contains(list->visibleRowButtons().first()->geometry().center()));
 
     QTest::mouseMove(list->viewport(), cardCentre(f, 2));
-    QCOMPARE(f.manager->selectedIndex(), 2);
-    QCOMPARE(f.view->hoveredItem(), f.manager->filteredItems().at(2).id());
+    QCOMPARE(f.state().selectedIndex(), 2);
+    QCOMPARE(f.view->hoveredItem(), f.state().filteredItems().at(2).id());
     QCOMPARE(list->visibleRowButtons().size(), 2);
     QVERIFY(list->cardGeometry(2).contains(list->visibleRowButtons().first()->geometry().center()));
 
     // The keyboard moves on while the pointer stays: both rows show buttons.
-    f.manager->moveSelection(1);
+    f.state().moveSelection(1);
     QCOMPARE(list->visibleRowButtons().size(), 4);
 
     // Pointer gone, nothing selected: none.
     QTest::mouseMove(f.view.get(), QPoint(5, 5));
     QVERIFY(!f.view->hoveredItem());
-    QCOMPARE(f.manager->selectedIndex(), 3);
-    f.manager->setSelectedIndex(-1);
+    QCOMPARE(f.state().selectedIndex(), 3);
+    f.state().setSelectedIndex(-1);
     QCOMPARE(list->visibleRowButtons().size(), 0);
 
     // A pinned entry's button unpins; clicking it acts on that entry.
-    f.manager->togglePin(f.manager->filteredItems().at(4).id());
-    f.manager->setSelectedIndex(0);
+    f.store().togglePin(f.state().filteredItems().at(4).id());
+    f.state().setSelectedIndex(0);
     QCOMPARE(buttonNames(list->visibleRowButtons()),
              (QStringList{QStringLiteral("Delete"), QStringLiteral("Unpin")}));
-    const QUuid pinned = f.manager->filteredItems().at(0).id();
+    const QUuid pinned = f.state().filteredItems().at(0).id();
     for (IconButton* b : list->visibleRowButtons())
         if (b->accessibleName() == QStringLiteral("Unpin"))
             QTest::mouseClick(b, Qt::LeftButton);
-    QVERIFY(std::none_of(f.manager->items().cbegin(), f.manager->items().cend(),
+    QVERIFY(std::none_of(f.store().items().cbegin(), f.store().items().cend(),
                          [&](const ClipboardItem& i) { return i.id() == pinned && i.isPinned(); }));
     for (IconButton* b : list->visibleRowButtons())
         if (b->accessibleName() == QStringLiteral("Delete")) {
             QTest::mouseClick(b, Qt::LeftButton);
             break;
         }
-    QCOMPARE(f.manager->items().size(), 4);
+    QCOMPARE(f.store().items().size(), 4);
     QCOMPARE(f.scheduler.pendingCount(), 0u); // a button click is no row click
 }
 
@@ -98,8 +98,8 @@ void TestPopover::hoverSelectsWithoutScrolling()
     HistoryList* list = f.view->list();
     QTest::mouseMove(list->viewport(), cardCentre(f, 2));
     QCoreApplication::processEvents();
-    QCOMPARE(f.manager->selectedIndex(), 2);
-    QVERIFY(!f.manager->shouldScrollToSelection());
+    QCOMPARE(f.state().selectedIndex(), 2);
+    QVERIFY(!f.state().shouldScrollToSelection());
     QCOMPARE(list->verticalScrollBar()->value(), 0);
 }
 
@@ -110,31 +110,31 @@ void TestPopover::keyboardSelectionScrollsToCentre()
     QVERIFY(shown.ok);
     HistoryList* list = f.view->list();
     QTest::mouseMove(list->viewport(), cardCentre(f, 4));
-    QCOMPARE(f.manager->selectedIndex(), 4);
+    QCOMPARE(f.state().selectedIndex(), 4);
     // Down: the next row comes to the centre, and the request is answered.
-    f.manager->moveSelection(1);
-    QTRY_VERIFY(!f.manager->shouldScrollToSelection());
+    f.state().moveSelection(1);
+    QTRY_VERIFY(!f.state().shouldScrollToSelection());
     QTRY_VERIFY(qAbs(rowCentreOffset(f, 5)) <= 1);
 
     QTRY_VERIFY(!list->isScrolling()); // the animation has landed
     // A selection set without the request does not scroll: the decision is
     // taken once the current task is done, which processing events ends.
     const int before = list->verticalScrollBar()->value();
-    f.manager->setSelectedIndex(30);
+    f.state().setSelectedIndex(30);
     QCoreApplication::processEvents();
     QVERIFY(!list->isScrolling());
     QCOMPARE(list->verticalScrollBar()->value(), before);
 
     // Up from the first row wraps to the last, which scrolls as far as it can.
-    f.manager->setSelectedIndex(0);
-    f.manager->moveSelection(-1);
+    f.state().setSelectedIndex(0);
+    f.state().moveSelection(-1);
     QTRY_COMPARE(list->verticalScrollBar()->value(), list->verticalScrollBar()->maximum());
 
     // A request for a position that is not a row stays pending.
-    f.manager->setShouldScrollToSelection(true);
-    f.manager->setSelectedIndex(99);
+    f.state().setShouldScrollToSelection(true);
+    f.state().setSelectedIndex(99);
     QCoreApplication::processEvents();
-    QVERIFY(f.manager->shouldScrollToSelection());
+    QVERIFY(f.state().shouldScrollToSelection());
 }
 
 void TestPopover::clickPastesAfterTheDoubleClickInterval()
@@ -152,7 +152,7 @@ void TestPopover::clickPastesAfterTheDoubleClickInterval()
     QVERIFY(f.view->showCopiedToast());
     QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
     // The popover stays open, the entry went to the front, the keystroke follows.
-    QCOMPARE(f.manager->items().first().text(), QStringLiteral("entry 1"));
+    QCOMPARE(f.store().items().first().text(), QStringLiteral("entry 1"));
     f.scheduler.advance(0.1);
     QCOMPARE(f.pasteTyper.pasteCount(), 1);
     QVERIFY(!f.view->detailItem());
@@ -224,14 +224,14 @@ void TestPopover::contextMenuActions()
         a->trigger();
     };
     trigger(0, 1); // Unpin
-    QVERIFY(std::none_of(f.manager->items().cbegin(), f.manager->items().cend(),
+    QVERIFY(std::none_of(f.store().items().cbegin(), f.store().items().cend(),
                          [](const ClipboardItem& i) { return i.isPinned(); }));
-    const ClipboardItem second = f.manager->filteredItems().at(1);
+    const ClipboardItem second = f.state().filteredItems().at(1);
     trigger(1, 3); // Delete
-    QCOMPARE(f.manager->items().size(), 2);
-    QVERIFY(!f.manager->items().contains(second));
+    QCOMPARE(f.store().items().size(), 2);
+    QVERIFY(!f.store().items().contains(second));
     trigger(0, 0); // Edit
-    QCOMPARE(f.view->detailItem(), f.manager->filteredItems().at(0));
+    QCOMPARE(f.view->detailItem(), f.state().filteredItems().at(0));
 
     // A secondary click on a row pops its menu up.
     f.view->closeDetail();
@@ -273,21 +273,21 @@ void TestPopover::searchResetsSelection()
     QVERIFY(shown.ok);
     QVERIFY(f.view->searchField()->hasFocus());
     QVERIFY(f.view->clearSearchButton()->isHidden());
-    f.manager->setSelectedIndex(3);
+    f.state().setSelectedIndex(3);
     QTest::keyClicks(f.view->searchField(), QStringLiteral("entry"));
-    QCOMPARE(f.manager->searchText(), QStringLiteral("entry"));
-    QCOMPARE(f.manager->selectedIndex(), 0);
+    QCOMPARE(f.state().searchText(), QStringLiteral("entry"));
+    QCOMPARE(f.state().selectedIndex(), 0);
     QVERIFY(f.view->clearSearchButton()->isVisible());
 
-    f.manager->setSelectedIndex(2);
+    f.state().setSelectedIndex(2);
     QTest::mouseClick(f.view->clearSearchButton(), Qt::LeftButton);
-    QCOMPARE(f.manager->searchText(), QString());
+    QCOMPARE(f.state().searchText(), QString());
     QCOMPARE(f.view->searchField()->text(), QString());
-    QCOMPARE(f.manager->selectedIndex(), 0);
+    QCOMPARE(f.state().selectedIndex(), 0);
     QVERIFY(f.view->clearSearchButton()->isHidden());
 
     // The binding runs both ways.
-    f.manager->setSearchText(QStringLiteral("3"));
+    f.state().setSearchText(QStringLiteral("3"));
     QCOMPARE(f.view->searchField()->text(), QStringLiteral("3"));
     QCOMPARE(f.view->list()->model()->rowCount(), 1);
 
@@ -301,16 +301,16 @@ void TestPopover::tabOnEmptyList()
     test::PopoverFixture f;
     Shown shown(f);
     QVERIFY(shown.ok);
-    f.manager->setShowDetailForSelected(true);
+    f.state().setShowDetailForSelected(true);
     QVERIFY(!f.view->detailItem());
     // Dropped, so that the next Tab is seen.
-    QVERIFY(!f.manager->showDetailForSelected());
+    QVERIFY(!f.state().showDetailForSelected());
     f.add(QStringLiteral("now there is one"));
-    f.manager->setSelectedIndex(0);
-    f.manager->setShowDetailForSelected(true);
+    f.state().setSelectedIndex(0);
+    f.state().setShowDetailForSelected(true);
     QVERIFY(f.view->detailItem());
     QCOMPARE(f.view->detailItem()->text(), QStringLiteral("now there is one"));
-    QVERIFY(!f.manager->showDetailForSelected());
+    QVERIFY(!f.state().showDetailForSelected());
 }
 
 void TestPopover::accessibleNames()
@@ -346,7 +346,7 @@ void TestPopover::screens()
     test::PopoverFixture f(test::sampleHistory());
     f.view->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
-    f.manager->setSelectedIndex(1);
+    f.state().setSelectedIndex(1);
     const QSize popover2x = f.view->size() * 2;
     for (AccentColor accent : kAllAccentColors) {
         f.theme.setAccentColorRaw(rawValue(accent));
@@ -363,7 +363,7 @@ void TestPopover::screens()
     f.theme.setAccentColorRaw(QStringLiteral("Coral"));
     QCoreApplication::processEvents();
     const QImage coral = renderAt(f.view.get(), 2);
-    f.view->openDetail(f.manager->filteredItems().at(0));
+    f.view->openDetail(f.state().filteredItems().at(0));
     QCoreApplication::processEvents();
     QVERIFY(save(QStringLiteral("detail"), renderAt(f.view.get(), 2)));
     QVERIFY(saved.value(QStringLiteral("detail")) !=
@@ -375,7 +375,7 @@ void TestPopover::screens()
     QVERIFY(save(QStringLiteral("transformations"), renderAt(transforms, 2)));
     QCOMPARE(saved.value(QStringLiteral("transformations")).size(), transforms->size() * 2);
     f.view->closeDetail();
-    f.view->pasteEntry(f.manager->filteredItems().at(2));
+    f.view->pasteEntry(f.state().filteredItems().at(2));
     QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
     QVERIFY(save(QStringLiteral("copied"), renderAt(f.view.get(), 2)));
     QVERIFY(saved.value(QStringLiteral("copied")) !=

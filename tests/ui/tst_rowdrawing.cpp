@@ -45,7 +45,7 @@ void TestRowDrawing::previewLines()
     Shown shown(f);
     QVERIFY(shown.ok);
     HistoryList* list = f.view->list();
-    const ClipboardItem& item = f.manager->items().first();
+    const ClipboardItem& item = f.store().items().first();
     const int width = list->viewport()->width() - 2 * ClipboardItemDelegate::kHorizontalInset;
     QCOMPARE(list->rowDelegate()->previewLineCount(item, width), lines);
     const int height = list->cardGeometry(0).height();
@@ -113,7 +113,7 @@ void TestRowDrawing::cardOutlines()
     test::PopoverFixture f(texts(4));
     Shown shown(f);
     QVERIFY(shown.ok);
-    f.manager->setSelectedIndex(1);
+    f.state().setSelectedIndex(1);
     HistoryList* list = f.view->list();
     for (AccentColor accent : kAllAccentColors) {
         f.theme.setAccentColorRaw(rawValue(accent));

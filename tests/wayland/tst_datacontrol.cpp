@@ -3,7 +3,7 @@
 // wl-paste, secrets, and a source that never hands its data over.
 
 #include "AppProcess.h"
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "DataControlConnection.h"
 #include "MemoryFocusTracker.h"
 #include "MemorySettings.h"
@@ -44,14 +44,14 @@ struct Watched
     explicit Watched(platform::ClipboardReadBudgets budgets = {})
         : clipboard(std::make_unique<platform::DataControlConnection>(budgets))
     {
-        manager.startMonitoring();
+        history.watcher.startMonitoring();
     }
     platform::MemorySettings settings;
     platform::QtScheduler scheduler;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
     platform::WaylandClipboard clipboard;
-    ClipboardManager manager{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
+    ClipboardHistory history{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
 };
 
 } // namespace
@@ -86,20 +86,20 @@ void TestDataControl::capturesTextImagesAndFiles()
     QCOMPARE(w.clipboard.changeCount(), 0); // what was there at start is not a copy
     const QString text = QStringLiteral("grüße ✓ 😀\n\tindented");
     QVERIFY(test::wlCopy(text.toUtf8()));
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
-    QCOMPARE(w.manager.items().first().text(), std::optional<QString>(text));
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
+    QCOMPARE(w.history.store.items().first().text(), std::optional<QString>(text));
     QVERIFY(test::wlCopy(png(redSquare()), QStringLiteral("image/png")));
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 2, 5000);
-    QCOMPARE(w.manager.items().first().type(), ClipboardItemType::image);
-    QCOMPARE(w.manager.items().first().image()->size(), QSize(3, 3));
-    QCOMPARE(w.manager.items().first().image()->pixelColor(1, 1), QColor(Qt::red));
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 2, 5000);
+    QCOMPARE(w.history.store.items().first().type(), ClipboardItemType::image);
+    QCOMPARE(w.history.store.items().first().image()->size(), QSize(3, 3));
+    QCOMPARE(w.history.store.items().first().image()->pixelColor(1, 1), QColor(Qt::red));
     // A file manager's copy: only the URL list (wl-copy would add text types).
     platform::DataControlConnection files;
     files.setContents({{QStringLiteral("text/uri-list"),
                         "# a comment\r\nfile:///tmp/report%20final.pdf\r\nfile:///tmp/b.txt\r\n"}});
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 3, 5000);
-    QCOMPARE(w.manager.items().first().type(), ClipboardItemType::file);
-    QCOMPARE(w.manager.items().first().fileURL(),
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 3, 5000);
+    QCOMPARE(w.history.store.items().first().type(), ClipboardItemType::file);
+    QCOMPARE(w.history.store.items().first().fileURL(),
              std::optional<QUrl>(QUrl::fromLocalFile(QStringLiteral("/tmp/report final.pdf"))));
 }
 
@@ -107,14 +107,14 @@ void TestDataControl::copyOutIsReadBackByteForByte()
 {
     Watched w;
     const QString text = QStringLiteral("line one\r\nline two ✓ \U0001F600\n\n  trailing  ");
-    w.manager.copyAndPaste(ClipboardItem::makeText(text));
+    w.history.paster.copyAndPaste(ClipboardItem::makeText(text));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")), text.toUtf8(), 5000);
     QCOMPARE(test::wlPaste(QStringLiteral("text/plain")), text.toUtf8());
     // Our own write is seen as a change and, being the front entry, not recorded again.
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.lastChangeCount(), w.clipboard.changeCount(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.watcher.lastChangeCount(), w.clipboard.changeCount(), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(w.pasteTyper.pasteCount(), 1, 5000);
 
-    w.manager.copyAndPaste(ClipboardItem::makeImage(redSquare()));
+    w.history.paster.copyAndPaste(ClipboardItem::makeImage(redSquare()));
     QImage pasted;
     QTRY_VERIFY_WITH_TIMEOUT(
         !(pasted = QImage::fromData(test::wlPaste(QStringLiteral("image/png")))).isNull(), 5000);
@@ -122,7 +122,7 @@ void TestDataControl::copyOutIsReadBackByteForByte()
     QCOMPARE(pasted.pixelColor(2, 2), QColor(Qt::red));
 
     const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/a b.txt"));
-    w.manager.copyAndPaste(ClipboardItem::makeFile(file));
+    w.history.paster.copyAndPaste(ClipboardItem::makeFile(file));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/uri-list")), file.toEncoded() + "\r\n",
                               5000);
 }
@@ -137,8 +137,9 @@ void TestDataControl::secretsAreNotCaptured()
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")),
                               QByteArray("hunter2"), 5000);
     QVERIFY(test::wlCopy("after the password"));
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
-    QCOMPARE(w.manager.items().first().text(), std::optional<QString>(QStringLiteral("after the password")));
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
+    QCOMPARE(w.history.store.items().first().text(),
+             std::optional<QString>(QStringLiteral("after the password")));
 }
 
 void TestDataControl::silentSourceBlocksNothing()
@@ -180,10 +181,10 @@ void TestDataControl::silentSourceBlocksNothing()
     said += source.readAll();
     const QStringList asked = QString::fromUtf8(said).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(asked.filter(QStringLiteral("asked ")).size(), 1);
-    QCOMPARE(w.manager.items().size(), 0);
+    QCOMPARE(w.history.store.items().size(), 0);
     // The next copy is read as usual.
     QVERIFY(test::wlCopy("after the silent one"));
-    QTRY_COMPARE_WITH_TIMEOUT(w.manager.items().size(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
 }
 
 QTEST_MAIN(TestDataControl)

@@ -2,7 +2,7 @@
 // compositor (scripts/with-sway): a virtual keyboard types into a Qt window
 // of another program, found through the foreign-toplevel list.
 
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "DataControlConnection.h"
 #include "MemorySettings.h"
 #include "QtScheduler.h"
@@ -95,15 +95,16 @@ void TestWaylandPaste::captureNamesTheActiveWindow()
     platform::QtScheduler scheduler;
     platform::RecordingPasteTyper pasteTyper;
     platform::WaylandClipboard clipboard(std::make_unique<platform::DataControlConnection>());
-    ClipboardManager manager({settings, scheduler, clipboard, pasteTyper, focus, nullptr});
-    manager.startMonitoring();
+    ClipboardHistory history({settings, scheduler, clipboard, pasteTyper, focus, nullptr});
+    history.watcher.startMonitoring();
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Notes")));
     QTRY_COMPARE_WITH_TIMEOUT(desktop.activeAppId(), QStringLiteral("ondrel-test-window"), 5000);
     platform::DataControlConnection other; // the program copies
     other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied in Notes"}});
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 5000);
-    QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("ondrel-test-window")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 5000);
+    QCOMPARE(history.store.items().first().appName(),
+             std::optional<QString>(QStringLiteral("ondrel-test-window")));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestWaylandPaste)

@@ -1,5 +1,5 @@
 #include "ClipboardData.h"
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "MemoryFocusTracker.h"
 #include "MemorySettings.h"
 #include "QtScheduler.h"
@@ -340,31 +340,33 @@ void TestX11Clipboard::watcherRecordsWhatOthersCopy()
     platform::QtScheduler scheduler;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
-    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    manager.startMonitoring();
+    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
+    history.watcher.startMonitoring();
     offer("copied elsewhere");
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
-    QCOMPARE(manager.items().first().text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
+    QCOMPARE(history.store.items().first().text(),
+             std::optional<QString>(QStringLiteral("copied elsewhere")));
     offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 2, 3000);
-    QCOMPARE(manager.items().first().type(), ClipboardItemType::image);
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 2, 3000);
+    QCOMPARE(history.store.items().first().type(), ClipboardItemType::image);
     // Another program taking the same image over (a clipboard manager when
     // the first one quits) is no new copy. Reads go one after another: the
     // text after it is recorded only once the hand-over was read.
     offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
-    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(), 3000);
     offer("after the hand-over");
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 3, 3000);
-    QCOMPARE(manager.items().at(1).type(), ClipboardItemType::image);
-    QCOMPARE(manager.items().at(2).text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 3, 3000);
+    QCOMPARE(history.store.items().at(1).type(), ClipboardItemType::image);
+    QCOMPARE(history.store.items().at(2).text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
     offer("file:///tmp/x.txt\r\n", QStringLiteral("text/uri-list"));
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 4, 3000);
-    QCOMPARE(manager.items().first().type(), ClipboardItemType::file);
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 4, 3000);
+    QCOMPARE(history.store.items().first().type(), ClipboardItemType::file);
     // Our own copy-out of a text is seen by the next poll and not recorded twice.
-    manager.copyAndPaste(manager.items().at(3));
-    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll saw it
+    history.paster.copyAndPaste(history.store.items().at(3));
+    QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(),
+                              3000); // a poll saw it
     QTRY_COMPARE_WITH_TIMEOUT(pasteTyper.pasteCount(), 1, 3000);
-    QCOMPARE(manager.items().size(), 4);
+    QCOMPARE(history.store.items().size(), 4);
 }
 
 void TestX11Clipboard::idlePollTalksToNobody()
@@ -373,21 +375,21 @@ void TestX11Clipboard::idlePollTalksToNobody()
     platform::QtScheduler scheduler;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
-    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    manager.startMonitoring();
+    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
+    history.watcher.startMonitoring();
     offer("owned by another program"); // reading it would need the server
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
     xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     // Every request gets the next sequence number: two probes one apart
     // mean nothing was sent between them.
     const xcb_get_input_focus_cookie_t before = xcb_get_input_focus(c);
     for (int i = 0; i < 1000; ++i)
-        manager.checkClipboard();
+        history.watcher.checkClipboard();
     const xcb_get_input_focus_cookie_t after = xcb_get_input_focus(c);
     xcb_discard_reply(c, before.sequence);
     xcb_discard_reply(c, after.sequence);
     QCOMPARE(after.sequence - before.sequence, 1u);
-    QCOMPARE(manager.items().size(), 1);
+    QCOMPARE(history.store.items().size(), 1);
 }
 
 QTEST_MAIN(TestX11Clipboard)

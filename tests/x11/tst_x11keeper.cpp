@@ -1,4 +1,4 @@
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "MemoryFocusTracker.h"
 #include "MemorySettings.h"
 #include "QtScheduler.h"
@@ -151,19 +151,19 @@ void TestX11Keeper::keepsTextOfExitedOwnerOnce()
     platform::QtScheduler scheduler;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
-    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    manager.startMonitoring();
+    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
+    history.watcher.startMonitoring();
     QSignalSpy kept(m_keeper, &platform::X11ClipboardKeeper::contentsKept);
 
     startOwner(QStringLiteral("text"));
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
     const qint64 before = m_board->changeCount();
     stopOwner();
     QTRY_COMPARE_WITH_TIMEOUT(kept.count(), 1, 5000);
     QCOMPARE(QString::fromUtf8(readBack(QStringLiteral("UTF8_STRING"))), QStringLiteral("kept text ✓"));
     QCOMPARE(m_board->changeCount(), before); // the user's clipboard did not change
-    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000);
-    QCOMPARE(manager.items().size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(), 3000);
+    QCOMPARE(history.store.items().size(), 1);
 }
 
 void TestX11Keeper::keepsImages()
@@ -181,12 +181,13 @@ void TestX11Keeper::neverKeepsSecrets()
     platform::QtScheduler scheduler;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
-    ClipboardManager manager({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    manager.startMonitoring();
+    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
+    history.watcher.startMonitoring();
     startOwner(QStringLiteral("secret"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->string() == QStringLiteral("hunter2"), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(manager.lastChangeCount(), m_board->changeCount(), 3000); // a poll looked
-    QVERIFY(manager.items().isEmpty());                                                 // and took nothing
+    QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(),
+                              3000);          // a poll looked
+    QVERIFY(history.store.items().isEmpty()); // and took nothing
     stopOwner();
     QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
 }

@@ -1,4 +1,4 @@
-#include "ClipboardManager.h"
+#include "ClipboardHistory.h"
 #include "MemorySettings.h"
 #include "QtScheduler.h"
 #include "TestSupport.h"
@@ -179,9 +179,9 @@ void TestX11Paste::copyOutPastesEntryIntoFocusedWindow()
     platform::MemorySettings settings;
     platform::QtScheduler scheduler;
     platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
-    ClipboardManager manager({settings, scheduler, *m_board, poster, *m_focus, nullptr});
+    ClipboardHistory history({settings, scheduler, *m_board, poster, *m_focus, nullptr});
     startWindow();
-    manager.copyAndPaste(ClipboardItem::makeText(QStringLiteral("chosen entry")));
+    history.paster.copyAndPaste(ClipboardItem::makeText(QStringLiteral("chosen entry")));
     QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v chosen entry"));
     // What a user would see, for a look by eye: build/<preset>/screens/paste.png
     // (the window reports a paste once it has painted it).
@@ -207,12 +207,12 @@ void TestX11Paste::captureNamesSourceFromDesktopEntry()
     platform::MemorySettings settings;
     platform::QtScheduler scheduler;
     platform::X11PasteTyper poster(connection(), rootWindow(), focus);
-    ClipboardManager manager({settings, scheduler, *m_board, poster, focus, nullptr});
-    manager.startMonitoring();
+    ClipboardHistory history({settings, scheduler, *m_board, poster, focus, nullptr});
+    history.watcher.startMonitoring();
     startWindow();
     offer("copied in the test window");
-    QTRY_COMPARE_WITH_TIMEOUT(manager.items().size(), 1, 3000);
-    QCOMPARE(manager.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
+    QCOMPARE(history.store.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Paste)

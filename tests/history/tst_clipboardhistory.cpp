@@ -8,7 +8,7 @@
 using namespace ondrel;
 using test::Fixture;
 
-class TestClipboardManager : public QObject
+class TestClipboardHistory : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -36,38 +36,38 @@ private Q_SLOTS:
     void copyAndPastePinnedKeepsOrder();
     void copyAndPasteImageWritesTiff();
     void copyAndPasteFileAndMissingValue();
-    void pasteSelectedUsesFilteredOrder();
-    void callbacksDroppedWithManager();
+    void selectedItemUsesFilteredOrder();
+    void callbacksDroppedWithHistory();
 };
 
-void TestClipboardManager::addItemIsDeferred()
+void TestClipboardHistory::addItemIsDeferred()
 {
     Fixture f;
-    QSignalSpy spy(f.manager.get(), &ClipboardManager::itemsChanged);
-    f.manager->addItem(ClipboardItem::makeText(QStringLiteral("a")));
-    QCOMPARE(f.manager->items().size(), 0);
-    f.manager->waitForSaves();
+    QSignalSpy spy(&f.store(), &HistoryStore::itemsChanged);
+    f.store().addItem(ClipboardItem::makeText(QStringLiteral("a")));
+    QCOMPARE(f.store().items().size(), 0);
+    f.store().waitForSaves();
     QVERIFY(!QFile::exists(f.file.filePath()));
     f.scheduler.runPending();
-    QCOMPARE(f.manager->items().size(), 1);
+    QCOMPARE(f.store().items().size(), 1);
     QVERIFY(spy.count() >= 1);
     QVERIFY(f.saved().contains("\"text\":\"a\""));
 }
 
-void TestClipboardManager::capDefaultsToFifty()
+void TestClipboardHistory::capDefaultsToFifty()
 {
     Fixture f;
     for (int i = 0; i < 51; ++i)
         f.add(QString::number(i));
-    QCOMPARE(f.manager->items().size(), 50);
-    QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("50"));
-    QCOMPARE(f.manager->items().last().contentLabel(), QStringLiteral("1"));
+    QCOMPARE(f.store().items().size(), 50);
+    QCOMPARE(f.store().items().first().contentLabel(), QStringLiteral("50"));
+    QCOMPARE(f.store().items().last().contentLabel(), QStringLiteral("1"));
     f.settings.setInteger(keys::maxHistoryItems, 0);
     f.add(QStringLiteral("x"));
-    QCOMPARE(f.manager->items().size(), 50);
+    QCOMPARE(f.store().items().size(), 50);
 }
 
-void TestClipboardManager::capKeepsPinnedFirst()
+void TestClipboardHistory::capKeepsPinnedFirst()
 {
     Fixture f;
     f.settings.setInteger(keys::maxHistoryItems, 10);
@@ -75,24 +75,24 @@ void TestClipboardManager::capKeepsPinnedFirst()
         f.add(QStringLiteral("e%1").arg(i), 0, i < 3); // e0..e2 pinned, oldest
     f.add(QStringLiteral("new"));
     QCOMPARE(
-        f.labels(f.manager->items()),
+        f.labels(f.store().items()),
         (QStringList{QStringLiteral("e2"), QStringLiteral("e1"), QStringLiteral("e0"), QStringLiteral("new"),
                      QStringLiteral("e9"), QStringLiteral("e8"), QStringLiteral("e7"), QStringLiteral("e6"),
                      QStringLiteral("e5"), QStringLiteral("e4")}));
     // Below the cap, a later capture still goes in front of the pinned entries.
-    f.manager->deleteItem(f.manager->items().last().id());
+    f.store().deleteItem(f.store().items().last().id());
     f.add(QStringLiteral("later"));
-    QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("later"));
+    QCOMPARE(f.store().items().first().contentLabel(), QStringLiteral("later"));
 }
 
-void TestClipboardManager::capWithMorePinnedThanLimit_data()
+void TestClipboardHistory::capWithMorePinnedThanLimit_data()
 {
     QTest::addColumn<int>("limit");
     QTest::newRow("fewer than pinned") << 2;
     QTest::newRow("negative") << -5;
 }
 
-void TestClipboardManager::capWithMorePinnedThanLimit()
+void TestClipboardHistory::capWithMorePinnedThanLimit()
 {
     QFETCH(int, limit);
     Fixture f;
@@ -101,24 +101,24 @@ void TestClipboardManager::capWithMorePinnedThanLimit()
     f.add(QStringLiteral("u0"));
     f.settings.setInteger(keys::maxHistoryItems, limit);
     f.add(QStringLiteral("u1"));
-    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
-                                                        QStringLiteral("p1"), QStringLiteral("p0")}));
+    QCOMPARE(f.labels(f.store().items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
+                                                       QStringLiteral("p1"), QStringLiteral("p0")}));
 }
 
-void TestClipboardManager::addTransformedItemIsNotCapped()
+void TestClipboardHistory::addTransformedItemIsNotCapped()
 {
     Fixture f;
     f.settings.setInteger(keys::maxHistoryItems, 2);
     f.add(QStringLiteral("a"));
     f.add(QStringLiteral("b"));
-    f.manager->addTransformedItem(ClipboardItem::makeTransformed(QStringLiteral("c")));
-    QCOMPARE(f.manager->items().size(), 2);
+    f.store().addTransformedItem(ClipboardItem::makeTransformed(QStringLiteral("c")));
+    QCOMPARE(f.store().items().size(), 2);
     f.scheduler.runPending();
-    QCOMPARE(f.manager->items().size(), 3);
+    QCOMPARE(f.store().items().size(), 3);
     QVERIFY(f.saved().contains("\"appName\":\"Ondrel\""));
 }
 
-void TestClipboardManager::filteredOrder()
+void TestClipboardHistory::filteredOrder()
 {
     Fixture f;
     f.add(QStringLiteral("pinned last week"), 7 * 86400, true);
@@ -126,13 +126,13 @@ void TestClipboardManager::filteredOrder()
     f.add(QStringLiteral("a minute ago"), 60);
     f.add(QStringLiteral("just now"), 0);
     f.add(QStringLiteral("an hour ago"), 3600);
-    QCOMPARE(f.labels(f.manager->filteredItems()),
+    QCOMPARE(f.labels(f.state().filteredItems()),
              (QStringList{QStringLiteral("pinned yesterday"), QStringLiteral("pinned last week"),
                           QStringLiteral("just now"), QStringLiteral("a minute ago"),
                           QStringLiteral("an hour ago")}));
 }
 
-void TestClipboardManager::search_data()
+void TestClipboardHistory::search_data()
 {
     QTest::addColumn<QString>("query");
     QTest::addColumn<QStringList>("expected");
@@ -149,25 +149,25 @@ void TestClipboardManager::search_data()
     QTest::newRow("nothing") << QStringLiteral("zzz") << QStringList{};
 }
 
-void TestClipboardManager::search()
+void TestClipboardHistory::search()
 {
     QFETCH(QString, query);
     QFETCH(QStringList, expected);
     Fixture f;
     f.add(QStringLiteral("Straße"), 40);
-    f.manager->addItem(ClipboardItem::makeText(QStringLiteral("ls -la"), QStringLiteral("Terminal")));
+    f.store().addItem(ClipboardItem::makeText(QStringLiteral("ls -la"), QStringLiteral("Terminal")));
     f.scheduler.runPending();
-    f.manager->addItem(
+    f.store().addItem(
         ClipboardItem::makeImage(QImage(1, 1, QImage::Format_RGB32), QStringLiteral("Terminal")));
     f.scheduler.runPending();
-    f.manager->addItem(
+    f.store().addItem(
         ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/report.pdf")), QStringLiteral("Files")));
     f.scheduler.runPending();
-    f.manager->setSearchText(query);
-    QCOMPARE(f.labels(f.manager->filteredItems()), expected);
+    f.state().setSearchText(query);
+    QCOMPARE(f.labels(f.state().filteredItems()), expected);
 }
 
-void TestClipboardManager::moveSelection_data()
+void TestClipboardHistory::moveSelection_data()
 {
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("step");
@@ -181,7 +181,7 @@ void TestClipboardManager::moveSelection_data()
     QTest::newRow("big step") << 1 << 12 << 3;
 }
 
-void TestClipboardManager::moveSelection()
+void TestClipboardHistory::moveSelection()
 {
     QFETCH(int, start);
     QFETCH(int, step);
@@ -189,105 +189,103 @@ void TestClipboardManager::moveSelection()
     Fixture f;
     for (int i = 0; i < 5; ++i)
         f.add(QString::number(i));
-    f.manager->setSelectedIndex(start);
-    f.manager->moveSelection(step);
-    QCOMPARE(f.manager->selectedIndex(), qsizetype(expected));
-    QVERIFY(f.manager->shouldScrollToSelection());
+    f.state().setSelectedIndex(start);
+    f.state().moveSelection(step);
+    QCOMPARE(f.state().selectedIndex(), qsizetype(expected));
+    QVERIFY(f.state().shouldScrollToSelection());
 }
 
-void TestClipboardManager::moveSelectionOnEmptyListChangesNothing()
+void TestClipboardHistory::moveSelectionOnEmptyListChangesNothing()
 {
     Fixture f;
-    QSignalSpy scroll(f.manager.get(), &ClipboardManager::shouldScrollToSelectionChanged);
-    f.manager->moveSelection(1);
-    QCOMPARE(f.manager->selectedIndex(), 0);
+    QSignalSpy scroll(&f.state(), &PopoverState::shouldScrollToSelectionChanged);
+    f.state().moveSelection(1);
+    QCOMPARE(f.state().selectedIndex(), 0);
     QCOMPARE(scroll.count(), 0);
-    QVERIFY(!f.manager->shouldScrollToSelection());
+    QVERIFY(!f.state().shouldScrollToSelection());
 }
 
-void TestClipboardManager::selectedItemRange()
+void TestClipboardHistory::selectedItemRange()
 {
     Fixture f;
-    QVERIFY(!f.manager->selectedItem());
+    QVERIFY(!f.state().selectedItem());
     f.add(QStringLiteral("a"));
-    QCOMPARE(f.manager->selectedItem()->contentLabel(), QStringLiteral("a"));
-    f.manager->setSelectedIndex(-1);
-    QVERIFY(!f.manager->selectedItem());
-    f.manager->setSelectedIndex(1);
-    QVERIFY(!f.manager->selectedItem());
-    f.manager->pasteSelected();
-    QCOMPARE(f.clipboard.changeCount(), 0);
+    QCOMPARE(f.state().selectedItem()->contentLabel(), QStringLiteral("a"));
+    f.state().setSelectedIndex(-1);
+    QVERIFY(!f.state().selectedItem());
+    f.state().setSelectedIndex(1);
+    QVERIFY(!f.state().selectedItem());
 }
 
-void TestClipboardManager::togglePinSavesOnlyWhenFound()
+void TestClipboardHistory::togglePinSavesOnlyWhenFound()
 {
     Fixture f;
     const ClipboardItem a = f.add(QStringLiteral("a"));
-    f.manager->waitForSaves();
+    f.store().waitForSaves();
     QVERIFY(QFile::remove(f.file.filePath()));
-    f.manager->togglePin(QUuid::createUuid());
-    f.manager->waitForSaves();
+    f.store().togglePin(QUuid::createUuid());
+    f.store().waitForSaves();
     QVERIFY(!QFile::exists(f.file.filePath()));
-    f.manager->togglePin(a.id());
-    QVERIFY(f.manager->items().first().isPinned());
+    f.store().togglePin(a.id());
+    QVERIFY(f.store().items().first().isPinned());
     QVERIFY(f.saved().contains("\"isPinned\":true"));
 }
 
-void TestClipboardManager::deleteAndClear()
+void TestClipboardHistory::deleteAndClear()
 {
     Fixture f;
     const ClipboardItem a = f.add(QStringLiteral("a"), 0, true);
     const ClipboardItem b = f.add(QStringLiteral("b"));
     f.add(QStringLiteral("c"), 0, true);
     f.add(QStringLiteral("d"));
-    f.manager->waitForSaves();
+    f.store().waitForSaves();
     QVERIFY(QFile::remove(f.file.filePath()));
-    f.manager->deleteItem(QUuid::createUuid()); // saves even when nothing was removed
-    f.manager->waitForSaves();
+    f.store().deleteItem(QUuid::createUuid()); // saves even when nothing was removed
+    f.store().waitForSaves();
     QVERIFY(QFile::exists(f.file.filePath()));
-    f.manager->deleteItem(b.id());
-    QCOMPARE(f.labels(f.manager->items()),
+    f.store().deleteItem(b.id());
+    QCOMPARE(f.labels(f.store().items()),
              (QStringList{QStringLiteral("d"), QStringLiteral("c"), QStringLiteral("a")}));
-    f.manager->clearUnpinned();
-    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
-    f.manager->togglePin(a.id());
-    f.manager->togglePin(f.manager->items().first().id());
-    f.manager->clearUnpinned();
-    QVERIFY(f.manager->items().isEmpty());
+    f.store().clearUnpinned();
+    QCOMPARE(f.labels(f.store().items()), (QStringList{QStringLiteral("c"), QStringLiteral("a")}));
+    f.store().togglePin(a.id());
+    f.store().togglePin(f.store().items().first().id());
+    f.store().clearUnpinned();
+    QVERIFY(f.store().items().isEmpty());
     QCOMPARE(f.saved(), QByteArray("[]"));
 }
 
-void TestClipboardManager::everyAssignmentNotifies()
+void TestClipboardHistory::everyAssignmentNotifies()
 {
     Fixture f;
-    QSignalSpy search(f.manager.get(), &ClipboardManager::searchTextChanged);
-    QSignalSpy index(f.manager.get(), &ClipboardManager::selectedIndexChanged);
-    QSignalSpy detail(f.manager.get(), &ClipboardManager::showDetailForSelectedChanged);
-    QSignalSpy close(f.manager.get(), &ClipboardManager::closeDetailRequestedChanged);
-    f.manager->setSearchText(QString());
-    f.manager->setSelectedIndex(0);
-    f.manager->setShowDetailForSelected(false);
-    f.manager->setCloseDetailRequested(false);
+    QSignalSpy search(&f.state(), &PopoverState::searchTextChanged);
+    QSignalSpy index(&f.state(), &PopoverState::selectedIndexChanged);
+    QSignalSpy detail(&f.state(), &PopoverState::showDetailForSelectedChanged);
+    QSignalSpy close(&f.state(), &PopoverState::closeDetailRequestedChanged);
+    f.state().setSearchText(QString());
+    f.state().setSelectedIndex(0);
+    f.state().setShowDetailForSelected(false);
+    f.state().setCloseDetailRequested(false);
     QCOMPARE(search.count() + index.count() + detail.count() + close.count(), 4);
 }
 
-void TestClipboardManager::copyAndPasteText()
+void TestClipboardHistory::copyAndPasteText()
 {
     Fixture f;
     f.add(QStringLiteral("first"), 30);
     f.add(QStringLiteral("second"), 20);
     f.add(QStringLiteral("third"), 10);
     const QByteArray before = f.saved();
-    const QStringList shown = f.labels(f.manager->filteredItems());
-    const ClipboardItem target = f.manager->filteredItems().at(2); // "first"
+    const QStringList shown = f.labels(f.state().filteredItems());
+    const ClipboardItem target = f.state().filteredItems().at(2); // "first"
     const qint64 count = f.clipboard.changeCount();
 
-    f.manager->copyAndPaste(target);
+    f.paster().copyAndPaste(target);
     QCOMPARE(f.clipboard.string(), std::optional<QString>(QStringLiteral("first")));
     QVERIFY(f.clipboard.changeCount() > count);
-    QCOMPARE(f.manager->items().first().id(), target.id());
-    QCOMPARE(f.labels(f.manager->filteredItems()), shown); // ordered by time, unchanged
-    QCOMPARE(f.saved(), before);                           // the move is not saved by itself
+    QCOMPARE(f.store().items().first().id(), target.id());
+    QCOMPARE(f.labels(f.state().filteredItems()), shown); // ordered by time, unchanged
+    QCOMPARE(f.saved(), before);                          // the move is not saved by itself
 
     QCOMPARE(f.pasteTyper.pasteCount(), 0);
     f.scheduler.advance(0.099);
@@ -296,81 +294,80 @@ void TestClipboardManager::copyAndPasteText()
     QCOMPARE(f.pasteTyper.pasteCount(), 1);
 }
 
-void TestClipboardManager::copyAndPastePinnedKeepsOrder()
+void TestClipboardHistory::copyAndPastePinnedKeepsOrder()
 {
     Fixture f;
     const ClipboardItem pinned = f.add(QStringLiteral("pinned"), 0, true);
     f.add(QStringLiteral("other"));
-    const QStringList before = f.labels(f.manager->items());
-    f.manager->copyAndPaste(f.manager->items().at(1));
-    QCOMPARE(f.labels(f.manager->items()), before);
+    const QStringList before = f.labels(f.store().items());
+    f.paster().copyAndPaste(f.store().items().at(1));
+    QCOMPARE(f.labels(f.store().items()), before);
     // A stale copy that still says "unpinned" does not move the pinned entry.
-    f.manager->copyAndPaste(pinned);
-    QCOMPARE(f.labels(f.manager->items()), before);
+    f.paster().copyAndPaste(pinned);
+    QCOMPARE(f.labels(f.store().items()), before);
     f.scheduler.advance(1);
     QCOMPARE(f.pasteTyper.pasteCount(), 2);
 }
 
-void TestClipboardManager::copyAndPasteImageWritesTiff()
+void TestClipboardHistory::copyAndPasteImageWritesTiff()
 {
     Fixture f;
     QImage image(4, 4, QImage::Format_ARGB32);
     image.fill(Qt::blue);
     const ClipboardItem item = ClipboardItem::makeImage(image);
-    f.manager->copyAndPaste(item);
+    f.paster().copyAndPaste(item);
     QVERIFY(f.clipboard.types().contains(QStringLiteral("image/tiff")));
     QCOMPARE(f.clipboard.image()->size(), QSize(4, 4));
 }
 
-void TestClipboardManager::copyAndPasteFileAndMissingValue()
+void TestClipboardHistory::copyAndPasteFileAndMissingValue()
 {
     Fixture f;
     f.clipboard.setString(QStringLiteral("old"));
-    f.manager->copyAndPaste(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))));
+    f.paster().copyAndPaste(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))));
     QCOMPARE(f.clipboard.fileURLs(), std::optional<QList<QUrl>>({QUrl(QStringLiteral("file:///tmp/x.txt"))}));
     QVERIFY(!f.clipboard.string());
 
     const ClipboardItem empty(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, std::nullopt,
                               std::nullopt, Timestamp::now(), std::nullopt, std::nullopt, false,
                               DetectedLanguage::plain);
-    f.manager->copyAndPaste(empty);
+    f.paster().copyAndPaste(empty);
     QVERIFY(f.clipboard.types().isEmpty()); // cleared, nothing written
     f.scheduler.advance(0.1);
     QCOMPARE(f.pasteTyper.pasteCount(), 2); // the keystroke is posted anyway
 }
 
-void TestClipboardManager::pasteSelectedUsesFilteredOrder()
+void TestClipboardHistory::selectedItemUsesFilteredOrder()
 {
     Fixture f;
     f.add(QStringLiteral("pinned"), 100, true);
     f.add(QStringLiteral("recent"));
-    f.manager->setSelectedIndex(1);
-    f.manager->pasteSelected();
-    QCOMPARE(f.clipboard.string(), std::optional<QString>(QStringLiteral("recent")));
+    f.state().setSelectedIndex(1);
+    QCOMPARE(f.state().selectedItem()->contentLabel(), QStringLiteral("recent"));
 }
 
-void TestClipboardManager::callbacksDroppedWithManager()
+void TestClipboardHistory::callbacksDroppedWithHistory()
 {
     Fixture f;
-    f.manager->addItem(ClipboardItem::makeText(QStringLiteral("late")));
-    f.manager->copyAndPaste(ClipboardItem::makeText(QStringLiteral("x")));
-    f.manager.reset();
+    f.store().addItem(ClipboardItem::makeText(QStringLiteral("late")));
+    f.paster().copyAndPaste(ClipboardItem::makeText(QStringLiteral("x")));
+    f.history.reset();
     f.scheduler.advance(1);
     QCOMPARE(f.pasteTyper.pasteCount(), 0);
     QVERIFY(!QFile::exists(f.file.filePath()));
 }
 
-void TestClipboardManager::capturesWhileLoadingStayInFront()
+void TestClipboardHistory::capturesWhileLoadingStayInFront()
 {
     Fixture f;
     f.add(QStringLiteral("old pinned"), 0, true);
     f.add(QStringLiteral("old"));
     const QByteArray before = f.saved();
-    f.manager.reset();
+    f.history.reset();
 
     // Reopened: the file is read on a worker and merged by the event loop,
     // which these lines do not run until waitForLoad().
-    ClipboardManager reopened({f.settings, f.scheduler, f.clipboard, f.pasteTyper, f.focus, &f.file});
+    HistoryStore reopened({f.settings, f.scheduler, &f.file});
     reopened.addItem(ClipboardItem::makeText(QStringLiteral("new")));
     f.scheduler.runPending();
     QCOMPARE(f.labels(reopened.items()), QStringList{QStringLiteral("new")}); // shown at once
@@ -382,14 +379,14 @@ void TestClipboardManager::capturesWhileLoadingStayInFront()
     QCOMPARE(HistoryFile::decode(test::readFile(f.file.filePath()))->size(), 3);
 }
 
-void TestClipboardManager::clearWhileLoadingKeepsOnlyPinned()
+void TestClipboardHistory::clearWhileLoadingKeepsOnlyPinned()
 {
     Fixture f;
     f.add(QStringLiteral("old pinned"), 0, true);
     f.add(QStringLiteral("old"));
-    f.manager->waitForSaves();
-    f.manager.reset();
-    ClipboardManager reopened({f.settings, f.scheduler, f.clipboard, f.pasteTyper, f.focus, &f.file});
+    f.store().waitForSaves();
+    f.history.reset();
+    HistoryStore reopened({f.settings, f.scheduler, &f.file});
     reopened.clearUnpinned();
     reopened.waitForLoad();
     QCOMPARE(f.labels(reopened.items()), QStringList{QStringLiteral("old pinned")});
@@ -397,5 +394,5 @@ void TestClipboardManager::clearWhileLoadingKeepsOnlyPinned()
     QCOMPARE(HistoryFile::decode(test::readFile(f.file.filePath()))->size(), 1);
 }
 
-QTEST_GUILESS_MAIN(TestClipboardManager)
-#include "tst_clipboardmanager.moc"
+QTEST_GUILESS_MAIN(TestClipboardHistory)
+#include "tst_clipboardhistory.moc"

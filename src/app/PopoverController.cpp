@@ -1,0 +1,193 @@
+#include "PopoverController.h"
+
+#include "EntryPaster.h"
+#include "FocusTracker.h"
+#include "KeyCodes.h"
+#include "PasteTyper.h"
+#include "PopoverContent.h"
+#include "PopoverState.h"
+#include "Scheduler.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace ondrel {
+
+// Reads the keys typed into the popover while it is installed.
+class PopoverController::KeyMonitor final : public QObject
+{
+public:
+    explicit KeyMonitor(PopoverController* owner) : m_owner(owner) { qApp->installEventFilter(this); }
+    ~KeyMonitor() override { qApp->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress || !m_owner)
+            return false;
+        // Only keys meant for the popover: the settings window keeps its own.
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !m_owner->m_popover || widget->window() != m_owner->m_popover)
+            return false;
+        return m_owner->handleKeyDown(*static_cast<QKeyEvent*>(event));
+    }
+
+private:
+    QPointer<PopoverController> m_owner;
+};
+
+const QHash<qint64, int>& PopoverController::numberKeyCodes()
+{
+    static const QHash<qint64, int> table = {{18, 0}, {19, 1}, {20, 2}, {21, 3}, {23, 4},
+                                             {22, 5}, {26, 6}, {28, 7}, {25, 8}};
+    return table;
+}
+
+PopoverController::PopoverController(Services services, HistoryStore& store, PopoverState& state,
+                                     EntryPaster& paster, ThemeManager& theme, QObject* parent)
+    : QObject(parent), m_services(services), m_store(store), m_state(state), m_paster(paster), m_theme(theme)
+{}
+
+PopoverController::~PopoverController()
+{
+    removeKeyMonitor();
+    delete m_popover;
+}
+
+PopoverWindow* PopoverController::popover()
+{
+    if (!m_popover) {
+        auto* content = new PopoverContent(m_store, m_state, m_paster, m_theme, m_services.scheduler,
+                                           m_services.clipboard);
+        m_popover = new PopoverWindow(content, m_services.scheduler);
+        connect(&m_paster, &EntryPaster::pasteKeystrokePosted, m_popover,
+                &PopoverWindow::takeFocusBackAfterPaste);
+        m_popover->setActivator([this](PopoverWindow& window) {
+            if (!m_services.focus.activate(window.winId()))
+                window.activateWindow();
+        });
+        if (m_popoverBuilt)
+            m_popoverBuilt(*m_popover);
+    }
+    return m_popover;
+}
+
+void PopoverController::hotkeyPressed()
+{
+    popover()->setHotkeyHeld(true);
+}
+
+void PopoverController::hotkeyReleased()
+{
+    popover()->setHotkeyHeld(false);
+    togglePopover();
+}
+
+void PopoverController::toggleFromTray()
+{
+    // The click took the focus from an open popover, which closed just now:
+    // that click meant "close".
+    if (m_popover && m_popover->closedByDeactivationWithin(0.3)) {
+        removeKeyMonitor();
+        return;
+    }
+    togglePopover();
+}
+
+void PopoverController::togglePopover()
+{
+    if (m_popover && m_popover->isShown()) {
+        m_popover->performClose();
+        removeKeyMonitor();
+        return;
+    }
+    m_state.setSelectedIndex(0);
+    m_services.focus.rememberFocus(); // before the popover takes the keyboard
+    popover()->showRelativeTo(m_anchor ? m_anchor() : QRect());
+    addKeyMonitor();
+}
+
+void PopoverController::dismiss()
+{
+    closePopover();
+    removeKeyMonitor();
+}
+
+void PopoverController::closeAfterCopy()
+{
+    // Where no keystroke reaches another program the user pastes by hand:
+    // say the entry is on the clipboard before going.
+    if (m_services.pasteTyper.canPaste() || !m_popover) {
+        closePopover();
+        return;
+    }
+    m_popover->content()->showCopied();
+    m_services.scheduler.postAfter(PopoverContent::kCopiedSeconds, this, [this] { closePopover(); });
+}
+
+void PopoverController::closePopover()
+{
+    if (m_popover)
+        m_popover->performClose();
+}
+
+void PopoverController::addKeyMonitor()
+{
+    if (!m_keyMonitor)
+        m_keyMonitor = new KeyMonitor(this);
+}
+
+void PopoverController::removeKeyMonitor()
+{
+    delete m_keyMonitor;
+    m_keyMonitor = nullptr;
+}
+
+bool PopoverController::handleKeyDown(const QKeyEvent& event)
+{
+    const auto code = platform::keycodes::keyCodeOf(event);
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    // Ctrl stands where Mac programs have Command.
+    if ((modifiers & Qt::ControlModifier) && code && numberKeyCodes().contains(*code)) {
+        const int row = numberKeyCodes().value(*code);
+        const QList<ClipboardItem> items = m_state.filteredItems();
+        if (row < items.size()) {
+            m_paster.copyAndPaste(items.at(row));
+            closeAfterCopy();
+        } else {
+            closePopover();
+        }
+        return true;
+    }
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (code.value_or(-1)) {
+    case 36: // Return
+        if (const auto selected = m_state.selectedItem())
+            m_paster.copyAndPaste(*selected);
+        closeAfterCopy();
+        return true;
+    case 48: // Tab (Shift-Tab too)
+        m_state.setShowDetailForSelected(true);
+        return true;
+    case 53: // Escape
+        m_state.setCloseDetailRequested(true);
+        m_services.scheduler.postAfter(kEscapeCloseSeconds, this, [this] {
+            if (!m_state.closeDetailRequested())
+                return;
+            m_state.setCloseDetailRequested(false);
+            closePopover();
+        });
+        return true;
+    case 125: // Down
+        m_state.moveSelection(1);
+        return true;
+    case 126: // Up
+        m_state.moveSelection(-1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace ondrel

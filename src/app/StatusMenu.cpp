@@ -1,0 +1,66 @@
+#include "StatusMenu.h"
+
+#include "HistoryStore.h"
+#include "Scheduler.h"
+#include "SettingsController.h"
+#include "UpdateManager.h"
+#include "Updater.h"
+
+#include <QKeyEvent>
+
+namespace ondrel {
+
+StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, platform::Scheduler& scheduler,
+                       QWidget* parent)
+    : QMenu(parent), m_settings(settings)
+{
+    setAccessibleName(QStringLiteral("Ondrel"));
+    QAction* open = addAction(QStringLiteral("Settings..."), &settings, &SettingsController::openSettings);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    addSeparator();
+    addAction(QStringLiteral("Check for Updates..."), &settings, &SettingsController::checkForUpdates);
+    m_automatic =
+        addAction(QStringLiteral("Automatic Updates"), &settings, &SettingsController::toggleAutoUpdates);
+    m_automatic->setCheckable(true);
+    m_automatic->setObjectName(QStringLiteral("automaticUpdates"));
+    // A copy without an update feed is updated by the package manager:
+    // the switch would do nothing, so it says why instead.
+    UpdateManager* updates = settings.updateManager();
+    const QString unavailable = updates ? updates->updater().unavailableReason() : QString();
+    if (!unavailable.isEmpty()) {
+        m_automatic->setEnabled(false);
+        m_automatic->setToolTip(unavailable);
+        setToolTipsVisible(true);
+    }
+    scheduler.post(m_automatic, [this] { syncAutomaticUpdates(); });
+    addSeparator();
+    addAction(QStringLiteral("Clear History"), &store, &HistoryStore::clearUnpinned);
+    addSeparator();
+    QAction* quit = addAction(QStringLiteral("Quit Ondrel"), this, &StatusMenu::quitRequested);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+void StatusMenu::syncAutomaticUpdates()
+{
+    const UpdateManager* updates = m_settings.updateManager();
+    m_automatic->setChecked(m_automatic->isEnabled() && updates && updates->automaticallyChecksForUpdates());
+}
+
+bool StatusMenu::event(QEvent* event)
+{
+    // An open menu reads keys for navigation only; its entries' shortcuts
+    // should work there too.
+    if (event->type() == QEvent::KeyPress) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (QAction* action : actions())
+            if (!action->shortcut().isEmpty() &&
+                action->shortcut().matches(pressed) == QKeySequence::ExactMatch) {
+                close();
+                action->trigger();
+                return true;
+            }
+    }
+    return QMenu::event(event);
+}
+
+} // namespace ondrel

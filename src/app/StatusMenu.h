@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMenu>
+
+namespace ondrel {
+
+namespace platform {
+class Scheduler;
+}
+class HistoryStore;
+class SettingsController;
+
+// The tray icon's menu: settings, updates, clearing the history, quitting.
+class StatusMenu final : public QMenu
+{
+    Q_OBJECT
+public:
+    StatusMenu(SettingsController& settings, HistoryStore& store, platform::Scheduler& scheduler,
+               QWidget* parent = nullptr);
+
+    // Shows whether updates are automatic; the switch is off where it
+    // cannot do anything.
+    void syncAutomaticUpdates();
+
+Q_SIGNALS:
+    // "Quit Ondrel" was chosen.
+    void quitRequested();
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    SettingsController& m_settings;
+    QAction* m_automatic = nullptr;
+};
+
+} // namespace ondrel

@@ -1,0 +1,46 @@
+#include "TrayShell.h"
+
+#include "StatusMenu.h"
+
+namespace ondrel {
+
+TrayShell::TrayShell(Services services)
+    : m_history({services.settings, services.scheduler, services.clipboard, services.pasteTyper,
+                 services.focus, services.historyFile}),
+      m_theme(services.settings), m_shortcuts(services.settings, services.hotKeys, services.layout),
+      m_settings({services.settings, services.scheduler, services.autostart, services.alerts,
+                  services.updater, services.version},
+                 m_theme, m_shortcuts, hotkeys::Name(kHotkeyName, kDefaultHotkey)),
+      m_popover({services.scheduler, services.clipboard, services.pasteTyper, services.focus},
+                m_history.store, m_history.state, m_history.paster, m_theme),
+      m_tray({m_popover, m_settings, m_history.store, services.scheduler}, services.trayIcon)
+{
+    m_popover.setAnchor([this] { return m_tray.trayIcon() ? m_tray.trayIcon()->geometry() : QRect(); });
+    // The tray's menu is made when it opens; its keys count as ours.
+    m_settings.setMenuBuilder([this] { return std::unique_ptr<QMenu>(m_tray.buildStatusMenu()); });
+}
+
+void TrayShell::start()
+{
+    m_tray.start();
+    const hotkeys::Name hotkey = m_shortcuts.makeName(kHotkeyName, kDefaultHotkey);
+    m_shortcuts.onKeyDown(hotkey, [popover = QPointer<PopoverController>(&m_popover)] {
+        if (popover)
+            popover->hotkeyPressed();
+    });
+    m_shortcuts.onKeyUp(hotkey, [popover = QPointer<PopoverController>(&m_popover)] {
+        if (popover)
+            popover->hotkeyReleased();
+    });
+    m_history.watcher.startMonitoring();
+    m_settings.start();
+}
+
+void TrayShell::shutdown()
+{
+    m_history.watcher.stopMonitoring();
+    m_popover.removeKeyMonitor();
+    m_history.store.waitForSaves();
+}
+
+} // namespace ondrel
