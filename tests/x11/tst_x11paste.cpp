@@ -78,7 +78,7 @@ void TestX11Paste::cleanup()
 void TestX11Paste::startWindow()
 {
     m_window = std::make_unique<test::TestWindow>();
-    QVERIFY(m_window->start(QStringLiteral("Target")));
+    QVERIFY(m_window->start(QStringLiteral("Target"), test::isActiveWindow));
 }
 
 void TestX11Paste::chords_data()
