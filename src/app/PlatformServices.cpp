@@ -16,6 +16,7 @@
 #include "X11ClipboardKeeper.h"
 #include "X11FocusTracker.h"
 #include "X11HotKeyService.h"
+#include "X11KeyboardLayout.h"
 #include "X11PasteTyper.h"
 #include "XkbKeyboardLayout.h"
 

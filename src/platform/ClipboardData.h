@@ -18,6 +18,15 @@
 // which image to take and how to decode it without letting it run away.
 namespace ondrel::platform {
 
+// How long a read waits for another program, in milliseconds: for the
+// list of types, for each piece of data, and for an image to decode.
+struct ClipboardReadBudgets
+{
+    int targetsMs = 200;
+    int dataMs = 2000;
+    int decodeMs = 3000;
+};
+
 // Vector images are drawn no larger than this on either side: the history
 // shows thumbnails, and drawing at the declared size can take minutes.
 inline constexpr int kVectorImageSide = 1024;
