@@ -19,7 +19,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -36,7 +35,6 @@ using wayland::Session;
 using wayland::SessionBase;
 using wayland::SessionOwner;
 
-constexpr qint64 kMaxBytes = qint64(1) << 30;
 // A program that stops reading what we serve is given up on after this.
 constexpr int kWriteStallMs = 5000;
 
@@ -245,32 +243,27 @@ struct DataControlConnection::Private final : public SessionOwner
         return extraFd >= 0 ? fds[2].revents : 0;
     }
 
-    enum class Status
-    {
-        ok,
-        timedOut,
-        tooLarge,
-        failed
-    };
-
     // The bytes the current source gives for `mime`, within the data budget
     // counted from the last progress.
-    Status fetch(void* offer, const QString& mime, QByteArray* out)
+    OfferedData fetch(void* offer, const QString& mime)
     {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
-            return Status::failed;
+            return {};
         session->receive(offer, mime.toUtf8(), fds[1]);
         wl_display_flush(display);
         ::close(fds[1]);
-        out->clear();
+        OfferedData data;
         Clock::time_point last = Clock::now();
-        Status status = Status::failed;
         char buffer[65536];
-        while (!stop) {
+        for (;;) {
+            if (stop) {
+                data.status = OfferedData::Status::stopped;
+                break;
+            }
             const int left = budgets.dataMs - msSince(last);
             if (left <= 0) {
-                status = Status::timedOut;
+                data.status = OfferedData::Status::timedOut;
                 break;
             }
             const short revents = pump(left, fds[0]);
@@ -278,21 +271,23 @@ struct DataControlConnection::Private final : public SessionOwner
                 continue;
             const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
             if (n > 0) {
-                out->append(buffer, n);
+                data.bytes.append(buffer, n);
                 last = Clock::now();
-                if (out->size() > kMaxBytes) {
-                    status = Status::tooLarge;
+                if (data.bytes.size() > kMaxOfferedBytes) {
+                    data.status = OfferedData::Status::tooLarge;
                     break;
                 }
             } else if (n == 0) {
-                status = Status::ok;
+                data.status = OfferedData::Status::ok;
                 break;
             } else if (errno != EAGAIN && errno != EINTR) {
                 break;
             }
         }
         ::close(fds[0]);
-        return status;
+        if (data.status != OfferedData::Status::ok)
+            data.bytes.clear();
+        return data;
     }
 
     ClipboardContents read()
@@ -308,24 +303,15 @@ struct DataControlConnection::Private final : public SessionOwner
         if (silentSelection == selection)
             return contents;
         session->hold(offer, true);
-        bool gaveUp = false;
-        const auto fetchOrGiveUp = [&](const QString& mime) -> std::optional<QByteArray> {
-            QByteArray bytes;
-            const Status status = fetch(offer, mime, &bytes);
-            if (status == Status::timedOut) {
-                gaveUp = true;
-                silentSelection = selection;
-                std::fputs("ondrel: the program that owns the clipboard does not answer; its copy is not "
-                           "recorded\n",
-                           stderr);
-            } else if (status == Status::tooLarge) {
-                gaveUp = true;
-                std::fprintf(stderr, "ondrel: the clipboard's %s data is larger than 1 GiB; not recorded\n",
-                             qPrintable(mime));
-            }
-            return status == Status::ok ? std::optional(bytes) : std::nullopt;
-        };
-        contents = readOffered(types, fetchOrGiveUp, gaveUp, budgets.decodeMs, stop);
+        contents = readOffered(
+            types,
+            [&](const QString& mime) {
+                OfferedData data = fetch(offer, mime);
+                if (data.status == OfferedData::Status::timedOut)
+                    silentSelection = selection;
+                return data;
+            },
+            budgets.decodeMs, stop);
         session->hold(offer, false);
         return contents;
     }
