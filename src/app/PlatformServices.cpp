@@ -2,27 +2,36 @@
 
 #include "ClipboardData.h"
 
-#include "DataControlConnection.h"
-#include "KdeGlobalAccel.h"
 #include "NullServices.h"
-#include "PortalGlobalShortcuts.h"
-#include "PortalKeyboard.h"
 #include "Settings.h"
 #include "SettingsKeys.h"
-#include "WaylandClipboard.h"
-#include "WaylandDesktop.h"
-#include "WaylandProbe.h"
+#include "XkbKeyboardLayout.h"
+
+// The desktops this build talks to (ONDREL_WITH_X11, ONDREL_WITH_WAYLAND in CMake).
+#if ONDREL_HAVE_X11
 #include "X11Clipboard.h"
 #include "X11ClipboardKeeper.h"
 #include "X11FocusTracker.h"
 #include "X11HotKeyService.h"
+#include "X11KeyboardLayout.h"
 #include "X11PasteTyper.h"
-#include "XkbKeyboardLayout.h"
+#endif
+#if ONDREL_HAVE_WAYLAND
+#include "DataControlConnection.h"
+#include "KdeGlobalAccel.h"
+#include "PortalGlobalShortcuts.h"
+#include "PortalKeyboard.h"
+#include "WaylandClipboard.h"
+#include "WaylandDesktop.h"
+#include "WaylandProbe.h"
+#endif
 
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#if ONDREL_HAVE_X11
+#include <QClipboard>
 #include <QtGui/qguiapplication_platform.h>
+#endif
 
 #include <cstdio>
 
@@ -52,6 +61,7 @@ std::unique_ptr<platform::KeyboardLayout> offlineLayout()
     return platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
 }
 
+#if ONDREL_HAVE_X11
 PlatformServices createX11Services(xcb_connection_t* connection, platform::Settings& settings)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
@@ -73,7 +83,9 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::Setti
         services.layout = offlineLayout();
     return services;
 }
+#endif
 
+#if ONDREL_HAVE_WAYLAND
 PlatformServices createWaylandServices(platform::Settings& settings)
 {
     auto clipboard = std::make_unique<platform::DataControlConnection>();
@@ -119,6 +131,7 @@ PlatformServices createWaylandServices(platform::Settings& settings)
     services.layout = offlineLayout();
     return services;
 }
+#endif
 
 } // namespace
 
@@ -127,6 +140,7 @@ void chooseQtPlatform()
     // The user's choice stands; so does an X11 session.
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return;
+#if ONDREL_HAVE_WAYLAND
     const std::optional<QStringList> globals = platform::waylandGlobals();
     if (!globals)
         return;
@@ -134,13 +148,22 @@ void chooseQtPlatform()
         qputenv("QT_QPA_PLATFORM", "wayland;xcb");
         return;
     }
+#endif
+#if ONDREL_HAVE_X11
     if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
+#if ONDREL_HAVE_WAYLAND
         qCWarning(lcDesktop).noquote()
             << "ondrel: this Wayland compositor lets no clipboard manager see the clipboard (no data "
                "control); using the X11 clipboard through XWayland, which sees the copies the "
                "compositor passes on to X11 programs";
+#else
+        qCWarning(lcDesktop).noquote()
+            << "ondrel: this build has no Wayland support; using the X11 clipboard through XWayland, "
+               "which sees the copies the compositor passes on to X11 programs";
+#endif
     }
+#endif
 }
 
 PlatformServices createHeadlessServices()
@@ -157,17 +180,30 @@ PlatformServices createHeadlessServices()
 
 PlatformServices createPlatformServices(platform::Settings& settings)
 {
+#if ONDREL_HAVE_X11
     // The X11 interface exists on every platform of an X11-enabled Qt; only
     // on xcb does it have a connection.
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr)
         return createX11Services(connection, settings);
+#endif
+#if ONDREL_HAVE_WAYLAND
     if (QGuiApplication::platformName() == u"wayland")
         return createWaylandServices(settings);
+#else
+    (void)settings;
+#endif
+#if ONDREL_HAVE_X11
     qCWarning(lcDesktop).noquote() << QStringLiteral(
                                           "ondrel: no X11 display (Qt platform \"%1\"); the clipboard "
                                           "is not watched, only the saved history is shown")
                                           .arg(QGuiApplication::platformName());
+#else
+    qCWarning(lcDesktop).noquote() << QStringLiteral(
+                                          "ondrel: this build has no X11 support (Qt platform \"%1\"); "
+                                          "the clipboard is not watched, only the saved history is shown")
+                                          .arg(QGuiApplication::platformName());
+#endif
     return createHeadlessServices();
 }
 

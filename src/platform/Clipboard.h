@@ -16,7 +16,8 @@ class QObject;
 namespace ondrel::platform {
 
 // What one look at the clipboard found, for recording it: the text when it
-// offers text, else the image when it offers one, else its URL list.
+// offers text, else the image when it offers one, else its URL list (see
+// readOffered in ClipboardData.h).
 struct ClipboardContents
 {
     QStringList types;
@@ -88,24 +89,9 @@ public:
     virtual bool writeFileURL(const QUrl& url) = 0;
 
 protected:
-    // The contents through the calls above, each read only when needed.
-    ClipboardContents contentsNow() const
-    {
-        ClipboardContents contents;
-        contents.owner = owner();
-        contents.types = types();
-        const QString hint = QString::fromLatin1(kSecretHintType);
-        if (contents.types.contains(hint) && isSecretMark(data(hint))) {
-            contents.secret = true;
-            return contents;
-        }
-        if ((contents.text = string()) && !contents.text->isEmpty())
-            return contents;
-        if ((contents.image = image()) && !contents.image->isNull())
-            return contents;
-        contents.fileURLs = fileURLs();
-        return contents;
-    }
+    // The contents through types() and data(), read in the order every
+    // clipboard reads them (readOffered in ClipboardData.h).
+    ClipboardContents contentsNow() const;
 };
 
 } // namespace ondrel::platform

@@ -85,36 +85,95 @@ std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& 
     return image.isNull() ? std::nullopt : std::optional<QImage>(std::move(image));
 }
 
+QStringList textTypesInOrder(const QStringList& offered)
+{
+    static const char* const kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain",
+                                             "STRING", "TEXT"};
+    QStringList types;
+    for (const char* type : kTextTypes)
+        if (offered.contains(QLatin1StringView(type)))
+            types << QString::fromLatin1(type);
+    return types;
+}
+
+QString decodeText(const QByteArray& bytes, const QString& type)
+{
+    // X11's STRING is ISO 8859-1; every other text type here is UTF-8.
+    return type == u"STRING" ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+}
+
+void sayOwnerDoesNotAnswer()
+{
+    std::fputs("ondrel: the program that owns the clipboard does not answer; its copy is not recorded\n",
+               stderr);
+}
+
+void sayTooLarge(const QString& type)
+{
+    std::fprintf(stderr, "ondrel: the clipboard's %s data is larger than 1 GiB; not recorded\n",
+                 qPrintable(type));
+}
+
 ClipboardContents readOffered(const QStringList& types,
-                              const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
-                              const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop)
+                              const std::function<OfferedData(const QString& type)>& fetch, int decodeMs,
+                              const std::atomic<bool>& stop)
 {
     ClipboardContents contents;
     contents.types = types;
+    bool gaveUp = false;
+    // Once the owner went silent or gave too much, nothing more is asked:
+    // each further request would only wait out its budget again.
+    const auto request = [&](const QString& type) -> std::optional<QByteArray> {
+        if (gaveUp)
+            return std::nullopt;
+        OfferedData data = fetch(type);
+        switch (data.status) {
+        case OfferedData::Status::ok:
+            return std::move(data.bytes);
+        case OfferedData::Status::timedOut:
+            sayOwnerDoesNotAnswer();
+            gaveUp = true;
+            break;
+        case OfferedData::Status::tooLarge:
+            sayTooLarge(type);
+            gaveUp = true;
+            break;
+        case OfferedData::Status::stopped:
+            gaveUp = true;
+            break;
+        case OfferedData::Status::failed:
+            break;
+        }
+        return std::nullopt;
+    };
+
     const QString hint = QString::fromLatin1(kSecretHintType);
     if (types.contains(hint)) {
-        const std::optional<QByteArray> bytes = fetch(hint);
-        // A hint that cannot be read is taken as meant.
-        contents.secret = !bytes || isSecretMark(*bytes);
+        const std::optional<QByteArray> bytes = request(hint);
+        // A hint that cannot be read is taken as meant: better one copy missed than a password kept.
+        if (!bytes || isSecretMark(*bytes)) {
+            contents.secret = true;
+            return contents;
+        }
     }
-    static const char* const kTextTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING", "text/plain",
-                                             "STRING", "TEXT"};
-    for (const char* type : kTextTypes) {
-        const QString name = QString::fromLatin1(type);
-        if (contents.secret || gaveUp || contents.text || !types.contains(name))
-            continue;
-        if (const auto bytes = fetch(name))
-            contents.text = name == u"STRING" ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
-    }
-    const bool hasText = contents.text && !contents.text->isEmpty();
-    for (const QString& type : imageTypesInOrder(types)) {
-        if (contents.secret || gaveUp || hasText || contents.image)
+    for (const QString& type : textTypesInOrder(types)) {
+        if (const std::optional<QByteArray> bytes = request(type)) {
+            contents.text = decodeText(*bytes, type);
             break;
-        if (const auto bytes = fetch(type))
-            contents.image = decodeImageWithin(*bytes, type, decodeMs, stop);
+        }
     }
-    if (!contents.secret && !gaveUp && !hasText && !contents.image && types.contains(u"text/uri-list"))
-        if (const auto bytes = fetch(QStringLiteral("text/uri-list")))
+    // An empty text is no text: the image or URLs beside it are recorded.
+    if (gaveUp || (contents.text && !contents.text->isEmpty()))
+        return contents;
+    for (const QString& type : imageTypesInOrder(types)) {
+        const std::optional<QByteArray> bytes = request(type);
+        if (gaveUp)
+            return contents;
+        if (bytes && !bytes->isEmpty() && (contents.image = decodeImageWithin(*bytes, type, decodeMs, stop)))
+            return contents;
+    }
+    if (types.contains(u"text/uri-list"))
+        if (const std::optional<QByteArray> bytes = request(QStringLiteral("text/uri-list")))
             contents.fileURLs = parseUriList(*bytes);
     return contents;
 }

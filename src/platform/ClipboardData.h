@@ -19,6 +19,15 @@
 // which image to take and how to decode it without letting it run away.
 namespace ondrel::platform {
 
+// How long a read waits for another program, in milliseconds: for the
+// list of types, for each piece of data, and for an image to decode.
+struct ClipboardReadBudgets
+{
+    int targetsMs = 200;
+    int dataMs = 2000;
+    int decodeMs = 3000;
+};
+
 // Targets that describe a selection rather than hold its data.
 bool isMetaTarget(const QString& type);
 
@@ -36,12 +45,44 @@ QStringList imageTypesInOrder(const QStringList& offered);
 std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& type, int budgetMs,
                                         const std::atomic<bool>& stop);
 
-// What a capture takes from the types a clipboard offers: the secret hint
-// (nothing more when it says so, or cannot be read), else text, else an
-// image, else a URL list. `fetch` gives a type's bytes, or none; once
-// `gaveUp` is set (the owner stopped answering) nothing more is asked.
+// One request for the data of one type, as the owner answered it.
+struct OfferedData
+{
+    enum class Status
+    {
+        ok,
+        failed,   // not given (refused, cut off): the next type is tried
+        timedOut, // the owner stopped answering: nothing more is asked
+        tooLarge, // more than kMaxOfferedBytes: nothing more is asked
+        stopped   // the reader is shutting down
+    };
+    Status status = Status::failed;
+    QByteArray bytes;
+};
+
+// More data than this of one type is not read, nor kept in memory.
+inline constexpr qsizetype kMaxOfferedBytes = qsizetype(1) << 30;
+
+// The text types a capture reads, best first: UTF-8 under its MIME name and
+// its X11 name, plain text, then X11's Latin-1 STRING and its TEXT (the
+// owner's choice of encoding, read as UTF-8). Wayland programs offer the
+// X11 names too.
+QStringList textTypesInOrder(const QStringList& offered);
+// The text of `bytes` offered as `type`.
+QString decodeText(const QByteArray& bytes, const QString& type);
+
+// What a copy records, from the types a clipboard offers, whichever desktop
+// it is: the secret hint first (when it says so, or cannot be read, nothing
+// else is read), else the first text type that answers, else the first
+// image type that decodes, else the URL list. `fetch` asks the owner for a
+// type's bytes; an owner that stops answering or gives too much ends the
+// read, said once on the console.
 ClipboardContents readOffered(const QStringList& types,
-                              const std::function<std::optional<QByteArray>(const QString& type)>& fetch,
-                              const bool& gaveUp, int decodeMs, const std::atomic<bool>& stop);
+                              const std::function<OfferedData(const QString& type)>& fetch, int decodeMs,
+                              const std::atomic<bool>& stop);
+
+// The console lines of a read that went wrong, worded alike on every desktop.
+void sayOwnerDoesNotAnswer();
+void sayTooLarge(const QString& type);
 
 } // namespace ondrel::platform

@@ -5,7 +5,7 @@
 
 #include "AppProcess.h"
 #include "TestSupport.h"
-#include "X11TestSupport.h"
+#include "TestWindow.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

@@ -112,4 +112,14 @@ QString PrivateSessionBus::start()
     return m_address;
 }
 
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
 } // namespace ondrel::test

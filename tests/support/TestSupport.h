@@ -3,8 +3,11 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
+
+#include <optional>
 
 namespace ondrel::test {
 
@@ -46,6 +49,10 @@ void failOnUnexpectedWarnings();
 bool runningAsRoot();
 // The permission bits of a file or folder (for example 0600), or -1.
 int unixMode(const QString& path);
+
+// Runs a program to its end: its standard output, trimmed; none when it
+// could not run or failed.
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments);
 
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);

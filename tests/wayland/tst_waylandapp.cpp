@@ -3,7 +3,7 @@
 
 #include "AppProcess.h"
 #include "TestSupport.h"
-#include "X11TestSupport.h"
+#include "TestWindow.h"
 
 #include <QGuiApplication>
 #include <QJsonArray>

@@ -8,9 +8,9 @@
 #include "QtScheduler.h"
 #include "RecordingPasteTyper.h"
 #include "TestSupport.h"
+#include "TestWindow.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
-#include "X11TestSupport.h"
 
 #include <QGuiApplication>
 #include <QRasterWindow>

@@ -1,39 +1,15 @@
 #pragma once
 
-// Helpers of the X11 tests, and a window of "another program": the test binary starts
-// itself again with --test-window TITLE (or --screenshot FILE.png for a
-// picture of the whole screen). Its WM_CLASS is
-// "ondrel-test-window"; it prints "active\n" when it has the focus, and the
-// paste chords it receives as "<chord> <clipboard text>\n".
+// Helpers of the X11 tests.
+
+#include "TestWindow.h"
 
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 
-#include <optional>
-
 #include <xcb/xcb.h>
-
-namespace ondrel::test {
-
-// Runs the window when argv asks for it; returns -1 otherwise.
-int runTestWindowIfAsked(int argc, char** argv);
-
-} // namespace ondrel::test
-
-// The main() of a test program that also serves as the test window of its
-// own tests (started again with --test-window).
-#define ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestClass)                                                         \
-    int main(int argc, char** argv)                                                                          \
-    {                                                                                                        \
-        if (const int code = ondrel::test::runTestWindowIfAsked(argc, argv); code >= 0)                      \
-            return code;                                                                                     \
-        QGuiApplication app(argc, argv);                                                                     \
-        TestClass test;                                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
-        return QTest::qExec(&test, argc, argv);                                                              \
-    }
 
 namespace ondrel::test {
 
@@ -74,25 +50,9 @@ private:
 // the given radius on a canvas of `side` pixels.
 QByteArray heavySvg(int side, int circles, int radius);
 
-// The window of "another program" (this test binary run with --test-window).
-class TestWindow final
-{
-public:
-    ~TestWindow();
-    // Starts it and waits until it has the focus, for the window manager and
-    // for its own Qt (keys sent before that are dropped).
-    bool start(const QString& title);
-    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)".
-    QString waitForPaste();
-    qint64 processId() const { return m_process.processId(); }
-    QProcess& process() { return m_process; }
-
-private:
-    QProcess m_process;
-};
-
-// Runs a program to its end: its standard output, trimmed; none when it
-// could not run or failed.
-std::optional<QString> runProgram(const QString& program, const QStringList& arguments);
+// Whether the window manager has the window of process `pid` active
+// (_NET_ACTIVE_WINDOW), for TestWindow::start: the X11 services read that,
+// and the window of the test before has the same class.
+bool isActiveWindow(qint64 pid);
 
 } // namespace ondrel::test

@@ -178,7 +178,7 @@ int TestX11App::storedEntries() const
 void TestX11App::copyOpenChooseAndPaste()
 {
     m_target = std::make_unique<test::TestWindow>();
-    QVERIFY(m_target->start(QStringLiteral("Target")));
+    QVERIFY(m_target->start(QStringLiteral("Target"), test::isActiveWindow));
     startApp();
     test::offer("first");
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
@@ -316,7 +316,7 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
 void TestX11App::holdingTheHotkeyTogglesOnce()
 {
     m_target = std::make_unique<test::TestWindow>();
-    QVERIFY(m_target->start(QStringLiteral("Target")));
+    QVERIFY(m_target->start(QStringLiteral("Target"), test::isActiveWindow));
     startApp();
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_COMPARE_WITH_TIMEOUT(traced(QStringLiteral("popover-painted"), 0), 1, 5000);
@@ -337,7 +337,7 @@ void TestX11App::holdingTheHotkeyTogglesOnce()
 void TestX11App::clickOnRowPastesAndStaysOpen()
 {
     m_target = std::make_unique<test::TestWindow>();
-    QVERIFY(m_target->start(QStringLiteral("Target")));
+    QVERIFY(m_target->start(QStringLiteral("Target"), test::isActiveWindow));
     startApp();
     test::offer("clicked entry");
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);

@@ -65,7 +65,7 @@ void TestX11FocusTracker::cleanup()
 void TestX11FocusTracker::startWindow(const QString& title)
 {
     m_window = std::make_unique<test::TestWindow>();
-    QVERIFY(m_window->start(title));
+    QVERIFY(m_window->start(title, test::isActiveWindow));
 }
 
 void TestX11FocusTracker::nothingFocusedIsNone()

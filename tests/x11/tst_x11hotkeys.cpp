@@ -6,9 +6,9 @@
 #include "ShortcutField.h"
 #include "TestSupport.h"
 #include "X11HotKeyService.h"
+#include "X11KeyboardLayout.h"
 #include "X11TestSupport.h"
 #include "Xcb.h"
-#include "XkbKeyboardLayout.h"
 
 #include <QApplication>
 #include <QMenu>

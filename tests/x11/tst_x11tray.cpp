@@ -306,9 +306,10 @@ void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
     startApp(env);
+    // The reason differs in a build without Wayland support.
     QVERIFY(said(QRegularExpression(QStringLiteral(
-        "^ondrel: this Wayland compositor lets no clipboard manager see the clipboard \\(no data control\\); "
-        "using the X11 clipboard through XWayland"))));
+        "^ondrel: this (Wayland compositor lets no clipboard manager see the clipboard \\(no data control\\)|"
+        "build has no Wayland support); using the X11 clipboard through XWayland"))));
     QVERIFY(said(QRegularExpression(QStringLiteral("^trace ready "))));
     // It watches the X11 clipboard.
     test::offer("copied in an X11 program");

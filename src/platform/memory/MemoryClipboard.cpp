@@ -2,6 +2,13 @@
 
 namespace ondrel::platform {
 
+namespace {
+
+const QString kTextType = QStringLiteral("text/plain;charset=utf-8");
+const QString kUriListType = QStringLiteral("text/uri-list");
+
+} // namespace
+
 std::optional<QImage> MemoryClipboard::image() const
 {
     for (auto it = m_data.cbegin(); it != m_data.cend(); ++it) {
@@ -18,11 +25,24 @@ QStringList MemoryClipboard::types() const
 {
     QStringList types;
     if (m_string)
-        types << QStringLiteral("text/plain;charset=utf-8");
+        types << kTextType;
     if (m_urls)
-        types << QStringLiteral("text/uri-list");
+        types << kUriListType;
     types << m_data.keys();
     return types;
+}
+
+QByteArray MemoryClipboard::data(const QString& mimeType) const
+{
+    if (m_string && mimeType == kTextType)
+        return m_string->toUtf8();
+    if (m_urls && mimeType == kUriListType) {
+        QByteArray list;
+        for (const QUrl& url : *m_urls)
+            list += url.toEncoded() + "\r\n";
+        return list;
+    }
+    return m_data.value(mimeType);
 }
 
 void MemoryClipboard::clearContents()

@@ -39,7 +39,8 @@ public:
     // What another program could put on the clipboard.
     void setUrls(const QList<QUrl>& urls);
     void setData(const QString& mimeType, const QByteArray& data);
-    QByteArray data(const QString& mimeType) const override { return m_data.value(mimeType); }
+    // The bytes of every type types() lists, the text and URL list included.
+    QByteArray data(const QString& mimeType) const override;
 
     // Holds reads back until answerRead() (an owner that answers slowly).
     void setDeferredReads(bool on) { m_deferReads = on; }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Clipboard.h"
-#include "X11ClipboardReader.h" // ClipboardReadBudgets
+#include "ClipboardData.h" // ClipboardReadBudgets
 
 #include <QByteArray>
 #include <QList>

@@ -1,8 +1,8 @@
 // WaylandDesktop's keyboard: a virtual keyboard that types the paste chord.
 
+#include "PasteChord.h"
 #include "WaylandDesktop.h"
 #include "WaylandDesktopProtocols.h"
-#include "X11PasteTyper.h" // the paste chord of an application, shared with X11
 
 #include <QElapsedTimer>
 
@@ -100,12 +100,9 @@ bool WaylandDesktop::typePaste()
         // focus and the clipboard offer that comes with it.
         ::usleep(kSettleMs * 1000);
     }
-    using Chord = X11PasteTyper::Chord;
-    std::optional<Chord> chord =
-        m_pasteOverride ? X11PasteTyper::chordFromName(m_pasteOverride()) : std::nullopt;
+    std::optional<PasteChord> chord = m_pasteOverride ? pasteChordFromName(m_pasteOverride()) : std::nullopt;
     if (!chord)
-        chord =
-            X11PasteTyper::chordFor(target ? target->appId : QString(), target ? target->appId : QString());
+        chord = pasteChordFor(target ? target->appId : QString(), target ? target->appId : QString());
     // Our keymap's codes for the chord's keys, and the modifier each holds.
     const auto code = [](uint32_t keysym) {
         switch (keysym) {
@@ -124,7 +121,7 @@ bool WaylandDesktop::typePaste()
                : keysym == XKB_KEY_Shift_L ? m_protocols->shiftMask
                                            : 0u;
     };
-    const QList<uint32_t> keys = X11PasteTyper::keysyms(*chord);
+    const QList<uint32_t> keys = pasteChordKeysyms(*chord);
     uint32_t held = 0;
     for (uint32_t keysym : keys)
         key(code(keysym), true, held |= modifier(keysym));

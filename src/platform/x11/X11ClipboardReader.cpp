@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -41,20 +40,15 @@ struct X11ClipboardReader::Private
     // The owner that left a request unanswered, and for which change.
     xcb_window_t silentOwner = XCB_NONE;
     qint64 silentGeneration = -1;
-    // The owner and change of the read under way; `gaveUp` once it went silent.
+    // The owner and change of the read under way.
     xcb_window_t currentOwner = XCB_NONE;
     qint64 currentGeneration = -1;
-    bool gaveUp = false;
 
+    // Remembered so that the same copy is not read again.
     void ownerWentSilent()
     {
-        gaveUp = true;
         silentOwner = currentOwner;
         silentGeneration = currentGeneration;
-        // Once per copy: the same copy is not read again.
-        std::fprintf(
-            stderr,
-            "ondrel: the program that owns the clipboard does not answer; its copy is not recorded\n");
     }
 
     void run()
@@ -103,18 +97,44 @@ struct X11ClipboardReader::Private
         return fetched;
     }
 
-    std::optional<QByteArray> fetchNamed(const QString& name, int budgetMs)
+    // One type by its name, for a capture (which says what went wrong).
+    OfferedData fetchOffered(const QString& name)
     {
         const xcb_atom_t atom = xcb::atom(connection, name.toStdString());
         if (atom == XCB_ATOM_NONE)
+            return {};
+        Fetched fetched = fetch(atom, budgets.dataMs);
+        switch (fetched.status) {
+        case Status::ok:
+            // An owner may answer a request for TEXT or UTF8_STRING with
+            // Latin-1 STRING data; the capture reads those types as UTF-8.
+            if (fetched.type == XCB_ATOM_STRING && name != u"STRING")
+                fetched.bytes = QString::fromLatin1(fetched.bytes).toUtf8();
+            return {OfferedData::Status::ok, std::move(fetched.bytes)};
+        case Status::timedOut:
+            return {OfferedData::Status::timedOut, {}};
+        case Status::tooLarge:
+            return {OfferedData::Status::tooLarge, {}};
+        case Status::stopped:
+            return {OfferedData::Status::stopped, {}};
+        case Status::refused:
+        case Status::failed:
+            break;
+        }
+        return {};
+    }
+
+    // One type by its name, for a hand-over, saying what went wrong.
+    std::optional<QByteArray> fetchNamed(const QString& name)
+    {
+        OfferedData data = fetchOffered(name);
+        if (data.status == OfferedData::Status::timedOut)
+            sayOwnerDoesNotAnswer();
+        else if (data.status == OfferedData::Status::tooLarge)
+            sayTooLarge(name);
+        if (data.status != OfferedData::Status::ok)
             return std::nullopt;
-        Fetched fetched = fetch(atom, budgetMs);
-        if (fetched.status == Status::tooLarge)
-            std::fprintf(stderr, "ondrel: the clipboard's %s data is larger than 1 GiB; not recorded\n",
-                         qPrintable(name));
-        if (fetched.status != Status::ok)
-            return std::nullopt;
-        return fetched.bytes;
+        return std::move(data.bytes);
     }
 
     // The offered types, or none when the owner does not answer in time.
@@ -122,14 +142,15 @@ struct X11ClipboardReader::Private
     {
         currentOwner = transfer->owner();
         currentGeneration = generation;
-        gaveUp = false;
         if (currentOwner == XCB_NONE)
             return QStringList();
         if (currentOwner == silentOwner && generation == silentGeneration)
             return std::nullopt;
         Fetched fetched = fetch(transfer->targetsAtom(), budgets.targetsMs);
-        if (fetched.status == Status::timedOut)
+        if (fetched.status == Status::timedOut) {
+            sayOwnerDoesNotAnswer();
             return std::nullopt;
+        }
         if (fetched.status != Status::ok)
             return QStringList();
         QList<xcb_atom_t> atoms(fetched.bytes.size() / qsizetype(sizeof(xcb_atom_t)));
@@ -144,70 +165,19 @@ struct X11ClipboardReader::Private
         const QString hint = QString::fromLatin1(kSecretHintType);
         if (!types.contains(hint))
             return false;
-        const std::optional<QByteArray> bytes = fetchNamed(hint, budgets.dataMs);
+        const std::optional<QByteArray> bytes = fetchNamed(hint);
         // A hint that cannot be read is taken as meant: better one copy missed than a password kept.
         return !bytes || isSecretMark(*bytes);
     }
 
-    std::optional<QString> text(const QStringList& types)
-    {
-        static const char* const kTextTypes[] = {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain",
-                                                 "STRING", "TEXT"};
-        for (const char* type : kTextTypes) {
-            const QString name = QString::fromLatin1(type);
-            if (!types.contains(name))
-                continue;
-            const xcb_atom_t atom = xcb::atom(connection, type);
-            Fetched fetched = fetch(atom, budgets.dataMs);
-            if (fetched.status == Status::tooLarge)
-                std::fprintf(stderr,
-                             "ondrel: the text on the clipboard is larger than 1 GiB; not recorded\n");
-            if (fetched.status == Status::stopped || fetched.status == Status::tooLarge || gaveUp)
-                return std::nullopt;
-            if (fetched.status != Status::ok)
-                continue;
-            if (fetched.type == XCB_ATOM_STRING)
-                return QString::fromLatin1(fetched.bytes);
-            return QString::fromUtf8(fetched.bytes);
-        }
-        return std::nullopt;
-    }
-
-    std::optional<QImage> image(const QStringList& types)
-    {
-        for (const QString& type : imageTypesInOrder(types)) {
-            const std::optional<QByteArray> bytes = fetchNamed(type, budgets.dataMs);
-            if (stopping || gaveUp)
-                return std::nullopt;
-            if (!bytes || bytes->isEmpty())
-                continue;
-            if (std::optional<QImage> image = decodeImageWithin(*bytes, type, budgets.decodeMs, stopping))
-                return image;
-        }
-        return std::nullopt;
-    }
-
     ClipboardContents contents(qint64 generation)
     {
-        ClipboardContents contents;
         const std::optional<QStringList> types = offeredTypes(generation);
         if (!types)
-            return contents;
-        contents.types = *types;
+            return {};
+        ClipboardContents contents = readOffered(
+            *types, [this](const QString& type) { return fetchOffered(type); }, budgets.decodeMs, stopping);
         contents.owner = currentOwner;
-        if (isSecret(contents.types)) {
-            contents.secret = true;
-            return contents;
-        }
-        if ((contents.text = text(contents.types)) && !contents.text->isEmpty())
-            return contents;
-        if (gaveUp || (contents.image = image(contents.types)))
-            return contents;
-        if (contents.types.contains(u"text/uri-list")) {
-            if (const std::optional<QByteArray> list =
-                    fetchNamed(QStringLiteral("text/uri-list"), budgets.dataMs))
-                contents.fileURLs = parseUriList(*list);
-        }
         return contents;
     }
 
@@ -222,8 +192,7 @@ struct X11ClipboardReader::Private
             return all;
         }
         for (const QString& type : *types) {
-            if (std::optional<QByteArray> bytes = fetchNamed(type, budgets.dataMs);
-                bytes && !bytes->isEmpty())
+            if (std::optional<QByteArray> bytes = fetchNamed(type); bytes && !bytes->isEmpty())
                 all.data.append({type, *bytes});
             if (stopping)
                 return all;

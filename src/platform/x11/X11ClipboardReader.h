@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Clipboard.h"
+#include "ClipboardData.h" // ClipboardReadBudgets
 
 #include <QByteArray>
 #include <QList>
@@ -12,14 +13,6 @@
 #include <memory>
 
 namespace ondrel::platform {
-
-// How long a read waits for another program, in milliseconds.
-struct ClipboardReadBudgets
-{
-    int targetsMs = 200;
-    int dataMs = 2000;
-    int decodeMs = 3000;
-};
 
 // Reads the CLIPBOARD selection from other programs on a thread of its own,
 // over its own X connection, so that an owner that answers slowly or never

@@ -1,4 +1,5 @@
 #include "X11PasteTyper.h"
+#include "PasteChord.h"
 #include "Xcb.h"
 
 #include <QElapsedTimer>
@@ -17,11 +18,8 @@ namespace ondrel::platform {
 
 namespace {
 
-// X keysyms (X11/keysymdef.h) of the keys involved.
-constexpr uint32_t kV = 0x0076;
-constexpr uint32_t kInsert = 0xff63;
-constexpr uint32_t kControlL = 0xffe3;
-constexpr uint32_t kShiftL = 0xffe1;
+// Keysyms (X11/keysymdef.h) of the modifier keys: one still held from the
+// hotkey would turn the paste chord into another.
 constexpr std::array<uint32_t, 14> kModifiers = {
     0xffe1, 0xffe2, // Shift
     0xffe3, 0xffe4, // Control
@@ -31,27 +29,6 @@ constexpr std::array<uint32_t, 14> kModifiers = {
     0xffed, 0xffee, // Hyper
     0xfe03,         // ISO_Level3_Shift (AltGr)
     0xff7e,         // Mode_switch
-};
-
-// Window classes (lower case) of terminal emulators, which paste with Ctrl+Shift+V.
-constexpr std::array<const char16_t*, 17> kTerminals = {
-    u"gnome-terminal",
-    u"gnome-terminal-server",
-    u"konsole",
-    u"xfce4-terminal",
-    u"tilix",
-    u"terminator",
-    u"kitty",
-    u"alacritty",
-    u"org.wezfurlong.wezterm",
-    u"wezterm",
-    u"foot",
-    u"urxvt",
-    u"rxvt",
-    u"st",
-    u"st-256color",
-    u"terminology",
-    u"org.gnome.console",
 };
 
 } // namespace
@@ -65,43 +42,6 @@ X11PasteTyper::X11PasteTyper(xcb_connection_t* connection, xcb_window_t root, X1
 X11PasteTyper::~X11PasteTyper()
 {
     xcb_key_symbols_free(m_symbols);
-}
-
-std::optional<X11PasteTyper::Chord> X11PasteTyper::chordFromName(const QString& name)
-{
-    const QString n = name.trimmed().toLower().remove(u' ');
-    if (n == u"ctrl+v")
-        return Chord::ControlV;
-    if (n == u"ctrl+shift+v")
-        return Chord::ControlShiftV;
-    if (n == u"shift+insert")
-        return Chord::ShiftInsert;
-    return std::nullopt;
-}
-
-QList<uint32_t> X11PasteTyper::keysyms(Chord chord)
-{
-    switch (chord) {
-    case Chord::ControlShiftV:
-        return {kControlL, kShiftL, kV};
-    case Chord::ShiftInsert:
-        return {kShiftL, kInsert};
-    case Chord::ControlV:
-        break;
-    }
-    return {kControlL, kV};
-}
-
-X11PasteTyper::Chord X11PasteTyper::chordFor(const QString& wmInstance, const QString& wmClass)
-{
-    const QString instance = wmInstance.toLower();
-    const QString cls = wmClass.toLower();
-    if (instance == u"xterm" || instance == u"uxterm" || cls == u"xterm" || cls == u"uxterm")
-        return Chord::ShiftInsert;
-    for (const char16_t* terminal : kTerminals)
-        if (instance == QStringView(terminal) || cls == QStringView(terminal))
-            return Chord::ControlShiftV;
-    return Chord::ControlV;
 }
 
 void X11PasteTyper::activate(xcb_window_t window)
@@ -153,13 +93,13 @@ void X11PasteTyper::typePaste()
         target = m_focus.lastForeignWindow();
         activate(target);
     }
-    std::optional<Chord> chord = m_override ? chordFromName(m_override()) : std::nullopt;
+    std::optional<PasteChord> chord = m_override ? pasteChordFromName(m_override()) : std::nullopt;
     if (!chord) {
         const auto [instance, cls] = target ? m_focus.windowClass(target) : std::pair<QString, QString>();
-        chord = chordFor(instance, cls);
+        chord = pasteChordFor(instance, cls);
     }
     releaseHeldModifiers();
-    const QList<uint32_t> keys = keysyms(*chord);
+    const QList<uint32_t> keys = pasteChordKeysyms(*chord);
     for (uint32_t keysym : keys)
         key(keysym, true);
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)

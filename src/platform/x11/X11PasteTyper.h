@@ -3,7 +3,6 @@
 #include "PasteTyper.h"
 #include "X11FocusTracker.h"
 
-#include <QList>
 #include <QString>
 
 #include <functional>
@@ -18,13 +17,6 @@ namespace ondrel::platform {
 class X11PasteTyper final : public PasteTyper
 {
 public:
-    enum class Chord
-    {
-        ControlV,
-        ControlShiftV,
-        ShiftInsert
-    };
-
     // `override` names a chord for every window ("ctrl+v", "ctrl+shift+v",
     // "shift+insert"); anything else picks by window class.
     X11PasteTyper(xcb_connection_t* connection, xcb_window_t root, X11FocusTracker& focus,
@@ -32,14 +24,6 @@ public:
     ~X11PasteTyper() override;
 
     void typePaste() override;
-
-    // The chord a window class pastes with: terminals take Ctrl+Shift+V,
-    // xterm Shift+Insert, everything else Ctrl+V.
-    static Chord chordFor(const QString& wmInstance, const QString& wmClass);
-    static std::optional<Chord> chordFromName(const QString& name);
-    // A chord's keys as keysyms: pressed in this order, released in the
-    // reverse one.
-    static QList<uint32_t> keysyms(Chord chord);
 
 private:
     void activate(xcb_window_t window);

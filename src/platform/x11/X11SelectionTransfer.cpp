@@ -94,7 +94,7 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::takeProperty()
         }
         fetched.type = reply->type;
         const int length = xcb_get_property_value_length(reply.get());
-        if (fetched.bytes.size() + length > kMaxBytes) {
+        if (fetched.bytes.size() + length > kMaxOfferedBytes) {
             fetched.status = Status::tooLarge;
             break;
         }
@@ -150,7 +150,7 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
             return next;
         if (next.bytes.isEmpty())
             return whole;
-        if (whole.bytes.size() + next.bytes.size() > kMaxBytes) {
+        if (whole.bytes.size() + next.bytes.size() > kMaxOfferedBytes) {
             // Stop the owner from sending more: it waits for deletions we no longer make.
             return {Status::tooLarge, {}, XCB_ATOM_NONE};
         }

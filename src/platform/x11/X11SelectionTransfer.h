@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClipboardData.h"
 #include "Xcb.h"
 
 #include <QByteArray>
@@ -25,7 +26,7 @@ public:
         ok,
         refused,  // the owner does not offer the target
         timedOut, // no answer (or no next piece) within the budget
-        tooLarge, // more than kMaxBytes
+        tooLarge, // more than kMaxOfferedBytes
         stopped,
         failed
     };
@@ -35,8 +36,6 @@ public:
         QByteArray bytes;
         xcb_atom_t type = XCB_ATOM_NONE;
     };
-    // A selection holding more than this is not read (nor kept in memory).
-    static constexpr qsizetype kMaxBytes = qsizetype(1) << 30;
 
     X11SelectionTransfer(xcb_connection_t* connection, const std::atomic<bool>& stopping, int wakeFd);
     ~X11SelectionTransfer();

@@ -1,6 +1,6 @@
 #include "PortalKeyboard.h"
+#include "PasteChord.h"
 #include "PortalRequest.h"
-#include "X11PasteTyper.h" // the paste chord's names, shared with X11
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -149,12 +149,11 @@ void PortalKeyboard::sessionClosed(const QDBusMessage&)
 
 void PortalKeyboard::typeChord()
 {
-    using Chord = X11PasteTyper::Chord;
-    const Chord chord =
-        (m_options.pasteOverride ? X11PasteTyper::chordFromName(m_options.pasteOverride()) : std::nullopt)
-            .value_or(Chord::ControlV);
+    const PasteChord chord =
+        (m_options.pasteOverride ? pasteChordFromName(m_options.pasteOverride()) : std::nullopt)
+            .value_or(PasteChord::ControlV);
     // Keysyms, not key codes: the desktop types them in whatever layout the user has.
-    const QList<uint32_t> keys = X11PasteTyper::keysyms(chord);
+    const QList<uint32_t> keys = pasteChordKeysyms(chord);
     for (uint32_t keysym : keys)
         key(int(keysym), true);
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)

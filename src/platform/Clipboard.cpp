@@ -1,0 +1,21 @@
+#include "Clipboard.h"
+
+#include "ClipboardData.h"
+
+namespace ondrel::platform {
+
+ClipboardContents Clipboard::contentsNow() const
+{
+    // Contents at hand answer at once; an image still decodes within its budget.
+    const std::atomic<bool> never{false};
+    ClipboardContents contents = readOffered(
+        types(),
+        [this](const QString& type) {
+            return OfferedData{OfferedData::Status::ok, data(type)};
+        },
+        ClipboardReadBudgets().decodeMs, never);
+    contents.owner = owner();
+    return contents;
+}
+
+} // namespace ondrel::platform

@@ -1,0 +1,161 @@
+// The bytes of a Wayland clipboard on their way through pipes: ours into
+// the programs that paste them, and offers into a capture.
+
+#include "DataControlConnectionPrivate.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace ondrel::platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A program that stops reading what we serve is given up on after this.
+constexpr int kWriteStallMs = 5000;
+
+int msSince(Clock::time_point t)
+{
+    return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count());
+}
+
+} // namespace
+
+void DataControlConnection::Private::serve(int fd, QByteArray bytes)
+{
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    writers.push_back(Writer{fd, std::move(bytes), 0, Clock::now()});
+}
+
+short DataControlConnection::Private::pump(int timeoutMs, int extraFd)
+{
+    while (wl_display_prepare_read(display) != 0)
+        wl_display_dispatch_pending(display);
+    wl_display_flush(display);
+    std::vector<pollfd> fds = {{wl_display_get_fd(display), POLLIN, 0}, {wake, POLLIN, 0}};
+    if (extraFd >= 0)
+        fds.push_back({extraFd, POLLIN, 0});
+    const size_t firstWriter = fds.size();
+    // Events dispatched below may add writers: only these have a slot.
+    const size_t polledWriters = writers.size();
+    for (const Writer& w : writers) {
+        fds.push_back({w.fd, POLLOUT, 0});
+        const int left = std::max(0, kWriteStallMs - msSince(w.lastProgress));
+        timeoutMs = timeoutMs < 0 ? left : std::min(timeoutMs, left);
+    }
+    const int ready = ::poll(fds.data(), fds.size(), timeoutMs);
+    if (ready > 0 && (fds[0].revents & POLLIN))
+        wl_display_read_events(display);
+    else
+        wl_display_cancel_read(display);
+    wl_display_dispatch_pending(display);
+    if (fds[0].revents & (POLLERR | POLLHUP))
+        stop = true; // the compositor went away
+    if (fds[1].revents & POLLIN) {
+        uint64_t count = 0;
+        [[maybe_unused]] const ssize_t got = ::read(wake, &count, sizeof count);
+        commandsPending = true;
+    }
+    // Writers, newest last; those done or stalled go.
+    std::vector<Writer> still;
+    for (size_t i = 0; i < writers.size(); ++i) {
+        Writer& w = writers[i];
+        const short revents = i < polledWriters ? fds[firstWriter + i].revents : short(0);
+        bool done = false;
+        if (revents & POLLOUT) {
+            const ssize_t n =
+                ::write(w.fd, w.bytes.constData() + w.offset, size_t(w.bytes.size() - w.offset));
+            if (n > 0) {
+                w.offset += n;
+                w.lastProgress = Clock::now();
+            }
+            done = w.offset >= w.bytes.size() || (n < 0 && errno != EAGAIN && errno != EINTR);
+        } else if (revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            done = true;
+        }
+        if (done || msSince(w.lastProgress) >= kWriteStallMs)
+            ::close(w.fd);
+        else
+            still.push_back(std::move(w));
+    }
+    writers = std::move(still);
+    return extraFd >= 0 ? fds[2].revents : 0;
+}
+
+OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+        return {};
+    session->receive(offer, mime.toUtf8(), fds[1]);
+    wl_display_flush(display);
+    ::close(fds[1]);
+    OfferedData data;
+    Clock::time_point last = Clock::now();
+    char buffer[65536];
+    for (;;) {
+        if (stop) {
+            data.status = OfferedData::Status::stopped;
+            break;
+        }
+        const int left = budgets.dataMs - msSince(last);
+        if (left <= 0) {
+            data.status = OfferedData::Status::timedOut;
+            break;
+        }
+        const short revents = pump(left, fds[0]);
+        if (!(revents & (POLLIN | POLLHUP | POLLERR)))
+            continue;
+        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
+        if (n > 0) {
+            data.bytes.append(buffer, n);
+            last = Clock::now();
+            if (data.bytes.size() > kMaxOfferedBytes) {
+                data.status = OfferedData::Status::tooLarge;
+                break;
+            }
+        } else if (n == 0) {
+            data.status = OfferedData::Status::ok;
+            break;
+        } else if (errno != EAGAIN && errno != EINTR) {
+            break;
+        }
+    }
+    ::close(fds[0]);
+    if (data.status != OfferedData::Status::ok)
+        data.bytes.clear();
+    return data;
+}
+
+ClipboardContents DataControlConnection::Private::read()
+{
+    ClipboardContents contents;
+    QStringList types;
+    void* offer = session ? session->currentOffer(&types) : nullptr;
+    if (!offer)
+        return contents;
+    types.removeIf(isMetaTarget);
+    contents.types = types;
+    const quint64 selection = selections;
+    if (silentSelection == selection)
+        return contents;
+    session->hold(offer, true);
+    contents = readOffered(
+        types,
+        [&](const QString& mime) {
+            OfferedData data = fetch(offer, mime);
+            if (data.status == OfferedData::Status::timedOut)
+                silentSelection = selection;
+            return data;
+        },
+        budgets.decodeMs, stop);
+    session->hold(offer, false);
+    return contents;
+}
+
+} // namespace ondrel::platform

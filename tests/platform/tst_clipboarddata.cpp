@@ -1,0 +1,163 @@
+#include "ClipboardData.h"
+#include "TestSupport.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QTest>
+
+using namespace ondrel;
+using platform::OfferedData;
+
+namespace {
+
+QByteArray encoded(const QSize& size, const char* format)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+// What the owner answers for a type: its bytes, or one of the markers
+// "<failed>", "<silent>", "<huge>"; "<png>", "<bmp>" and "<svg>" are images
+// of 1, 2 and 3 pixels a side.
+OfferedData answer(const QByteArray& spec)
+{
+    if (spec == "<failed>")
+        return {OfferedData::Status::failed, {}};
+    if (spec == "<silent>")
+        return {OfferedData::Status::timedOut, {}};
+    if (spec == "<huge>")
+        return {OfferedData::Status::tooLarge, {}};
+    if (spec == "<png>")
+        return {OfferedData::Status::ok, encoded({1, 1}, "PNG")};
+    if (spec == "<bmp>")
+        return {OfferedData::Status::ok, encoded({2, 2}, "BMP")};
+    if (spec == "<svg>")
+        return {OfferedData::Status::ok,
+                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"3\" height=\"3\"><rect width=\"3\" "
+                "height=\"3\" fill=\"red\"/></svg>"};
+    return {OfferedData::Status::ok, spec};
+}
+
+QString recorded(const platform::ClipboardContents& contents)
+{
+    if (contents.secret)
+        return QStringLiteral("secret");
+    if (contents.text && !contents.text->isEmpty())
+        return QStringLiteral("text ") + *contents.text;
+    if (contents.image)
+        return QStringLiteral("image %1x%2").arg(contents.image->width()).arg(contents.image->height());
+    if (contents.fileURLs)
+        return QStringLiteral("urls ") + QUrl::toStringList(*contents.fileURLs).join(u' ');
+    return QStringLiteral("nothing");
+}
+
+} // namespace
+
+// What a copy records, in the order every desktop's clipboard reads it.
+class TestClipboardData : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void readOrder_data();
+    void readOrder();
+};
+
+void TestClipboardData::readOrder_data()
+{
+    QTest::addColumn<QStringList>("offered"); // "type answer" (see answer())
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QString>("result");
+    const QString hint = QString::fromLatin1(platform::kSecretHintType);
+    const QString utf8 = QStringLiteral("text/plain;charset=utf-8");
+
+    QTest::newRow("secret hint first, nothing else read")
+        << QStringList{utf8 + QStringLiteral(" password"), hint + QStringLiteral(" secret")}
+        << QStringList{hint} << QStringLiteral("secret");
+    QTest::newRow("unreadable hint taken as meant")
+        << QStringList{utf8 + QStringLiteral(" password"), hint + QStringLiteral(" <failed>")}
+        << QStringList{hint} << QStringLiteral("secret");
+    QTest::newRow("hint of another value")
+        << QStringList{utf8 + QStringLiteral(" shown"), hint + QStringLiteral(" public")}
+        << QStringList{hint, utf8} << QStringLiteral("text shown");
+    QTest::newRow("UTF-8 by its MIME name before the X11 names")
+        << QStringList{QStringLiteral("UTF8_STRING x11"), QStringLiteral("STRING latin"),
+                       QStringLiteral("TEXT text"), utf8 + QStringLiteral(" mime"),
+                       QStringLiteral("text/plain plain")}
+        << QStringList{utf8} << QStringLiteral("text mime");
+    QTest::newRow("UTF8_STRING before plain text")
+        << QStringList{QStringLiteral("text/plain plain"), QStringLiteral("UTF8_STRING x11")}
+        << QStringList{QStringLiteral("UTF8_STRING")} << QStringLiteral("text x11");
+    QTest::newRow("STRING is Latin-1")
+        << QStringList{QStringLiteral("STRING caf\xe9")} << QStringList{QStringLiteral("STRING")}
+        << QString::fromUtf8("text café");
+    QTest::newRow("refused text type, the next one")
+        << QStringList{utf8 + QStringLiteral(" <failed>"), QStringLiteral("text/plain plain")}
+        << QStringList{utf8, QStringLiteral("text/plain")} << QStringLiteral("text plain");
+    QTest::newRow("text before image and URLs")
+        << QStringList{QStringLiteral("image/png <png>"), QStringLiteral("text/uri-list file:///a"),
+                       QStringLiteral("text/plain words")}
+        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("text words");
+    QTest::newRow("empty text, then the image")
+        << QStringList{QStringLiteral("text/plain "), QStringLiteral("image/png <png>")}
+        << QStringList{QStringLiteral("text/plain"), QStringLiteral("image/png")}
+        << QStringLiteral("image 1x1");
+    QTest::newRow("PNG before other raster types, SVG last")
+        << QStringList{QStringLiteral("image/svg+xml <svg>"), QStringLiteral("image/bmp <bmp>"),
+                       QStringLiteral("image/png <png>")}
+        << QStringList{QStringLiteral("image/png")} << QStringLiteral("image 1x1");
+    QTest::newRow("raster before SVG")
+        << QStringList{QStringLiteral("image/svg+xml <svg>"), QStringLiteral("image/bmp <bmp>")}
+        << QStringList{QStringLiteral("image/bmp")} << QStringLiteral("image 2x2");
+    QTest::newRow("undecodable image, the next type")
+        << QStringList{QStringLiteral("image/png not a png"), QStringLiteral("image/svg+xml <svg>")}
+        << QStringList{QStringLiteral("image/png"), QStringLiteral("image/svg+xml")}
+        << QStringLiteral("image 3x3");
+    QTest::newRow("URL list last")
+        << QStringList{QStringLiteral("text/uri-list file:///a\r\n# note\r\nhttps://b/"),
+                       QStringLiteral("image/png <failed>")}
+        << QStringList{QStringLiteral("image/png"), QStringLiteral("text/uri-list")}
+        << QStringLiteral("urls file:///a https://b/");
+    QTest::newRow("silent owner ends the read")
+        << QStringList{utf8 + QStringLiteral(" <silent>"), QStringLiteral("text/plain plain"),
+                       QStringLiteral("image/png <png>")}
+        << QStringList{utf8} << QStringLiteral("nothing");
+    QTest::newRow("too large ends the read")
+        << QStringList{QStringLiteral("text/plain <huge>"), QStringLiteral("image/png <png>")}
+        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("nothing");
+    QTest::newRow("nothing usable") << QStringList{QStringLiteral("application/x-unknown ?")} << QStringList{}
+                                    << QStringLiteral("nothing");
+}
+
+void TestClipboardData::readOrder()
+{
+    QFETCH(QStringList, offered);
+    QFETCH(QStringList, asked);
+    QFETCH(QString, result);
+    QStringList types;
+    QHash<QString, QByteArray> answers;
+    for (const QString& entry : offered) {
+        types << entry.section(u' ', 0, 0);
+        answers.insert(types.last(), entry.section(u' ', 1).toLatin1());
+    }
+    QStringList requests;
+    const std::atomic<bool> stop{false};
+    const platform::ClipboardContents contents = platform::readOffered(
+        types,
+        [&](const QString& type) {
+            requests << type;
+            return answer(answers.value(type));
+        },
+        3000, stop);
+    QCOMPARE(requests, asked);
+    QCOMPARE(recorded(contents), result);
+    QCOMPARE(contents.types, types);
+}
+
+QTEST_MAIN(TestClipboardData)
+#include "tst_clipboarddata.moc"

@@ -1,0 +1,54 @@
+#pragma once
+
+// The window of "another program" for the desktop tests: the test binary
+// starts itself again with --test-window TITLE (or --screenshot FILE.png
+// for a picture of the whole screen). Its WM_CLASS and Wayland app id are
+// "ondrel-test-window"; it prints "active\n" when it has the focus, and the
+// paste chords it receives as "<chord> <clipboard text>\n".
+
+#include <QProcess>
+#include <QString>
+
+#include <functional>
+
+namespace ondrel::test {
+
+// Runs the window when argv asks for it; returns -1 otherwise.
+int runTestWindowIfAsked(int argc, char** argv);
+
+} // namespace ondrel::test
+
+// The main() of a test program that also serves as the test window of its
+// own tests (started again with --test-window).
+#define ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestClass)                                                         \
+    int main(int argc, char** argv)                                                                          \
+    {                                                                                                        \
+        if (const int code = ondrel::test::runTestWindowIfAsked(argc, argv); code >= 0)                      \
+            return code;                                                                                     \
+        QGuiApplication app(argc, argv);                                                                     \
+        TestClass test;                                                                                      \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&test, argc, argv);                                                              \
+    }
+
+namespace ondrel::test {
+
+// The window of "another program" (this test binary run with --test-window).
+class TestWindow final
+{
+public:
+    ~TestWindow();
+    // Starts it and waits until it has the focus for its own Qt (keys sent
+    // before that are dropped) and, when given, until `shownActive` says the
+    // desktop agrees for the window's process.
+    bool start(const QString& title, const std::function<bool(qint64 pid)>& shownActive = {});
+    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)".
+    QString waitForPaste();
+    qint64 processId() const { return m_process.processId(); }
+    QProcess& process() { return m_process; }
+
+private:
+    QProcess m_process;
+};
+
+} // namespace ondrel::test
