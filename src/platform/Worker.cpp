@@ -47,6 +47,11 @@ void Worker::toGui(QPointer<QObject> receiver, std::function<void()> fn)
         Qt::QueuedConnection);
 }
 
+void Worker::toGui(std::function<void()> fn)
+{
+    QMetaObject::invokeMethod(m_relay.get(), std::move(fn), Qt::QueuedConnection);
+}
+
 bool Worker::stopping() const
 {
     std::lock_guard lock(m_mutex);

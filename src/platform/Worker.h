@@ -45,6 +45,8 @@ public:
     // From the worker: runs `fn` on the GUI thread if `receiver` (a pointer
     // taken on the GUI thread) still exists there.
     void toGui(QPointer<QObject> receiver, std::function<void()> fn);
+    // From the worker: runs `fn` on the GUI thread while this worker lives.
+    void toGui(std::function<void()> fn);
 
     // Whether the worker is being destroyed: a long task ends early.
     bool stopping() const;

@@ -19,13 +19,10 @@ void DataControlConnection::Private::selectionChanged()
     // The selection there already at start is no change.
     if (starting)
         return;
-    QMetaObject::invokeMethod(
-        &relay,
-        [this] {
-            if (changeContext && changed)
-                changed();
-        },
-        Qt::QueuedConnection);
+    worker->toGui([this] {
+        if (changeContext && changed)
+            changed();
+    });
 }
 
 void DataControlConnection::Private::global(void* data, wl_registry*, uint32_t name, const char* interface,
@@ -118,11 +115,14 @@ void DataControlConnection::Private::run()
 
 DataControlConnection::Private::~Private()
 {
-    if (thread.joinable()) {
+    if (worker) {
+        // The loop hands results over through `worker`: it must have returned
+        // before the pointer goes.
         stop = true;
         const uint64_t one = 1;
         [[maybe_unused]] const ssize_t written = ::write(wake, &one, sizeof one);
-        thread.join();
+        worker->waitIdle();
+        worker.reset();
     }
     for (const Writer& w : writers)
         ::close(w.fd);
@@ -143,7 +143,8 @@ DataControlConnection::DataControlConnection(Budgets budgets) : d(std::make_uniq
     if (!d->session)
         return;
     d->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    d->thread = std::thread([p = d.get()] { p->run(); });
+    d->worker = std::make_unique<Worker>("ondrel-wayland");
+    d->worker->post([p = d.get()] { p->run(); });
 }
 
 DataControlConnection::~DataControlConnection() = default;
@@ -170,16 +171,9 @@ void DataControlConnection::readContents(QObject* context, std::function<void(Cl
         done({});
         return;
     }
-    QPointer<QObject> guard(context);
-    d->post([p = d.get(), guard, done = std::move(done)]() mutable {
-        ClipboardContents contents = p->read();
-        QMetaObject::invokeMethod(
-            &p->relay,
-            [guard, done = std::move(done), contents = std::move(contents)] {
-                if (guard)
-                    done(contents);
-            },
-            Qt::QueuedConnection);
+    d->post([p = d.get(), guard = QPointer<QObject>(context), done = std::move(done)]() mutable {
+        p->worker->toGui(std::move(guard),
+                         [done = std::move(done), contents = p->read()] { done(contents); });
     });
 }
 

@@ -13,12 +13,12 @@
 
 #include <wayland-client.h>
 
+#include "Worker.h"
 #include <atomic>
 #include <chrono>
 #include <deque>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace ondrel::platform {
@@ -53,7 +53,7 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     bool starting = true;
 
     int wake = -1;
-    std::thread thread;
+    std::unique_ptr<Worker> worker; // runs the loop: events, our pipes, commands
     std::mutex mutex;
     std::deque<std::function<void()>> commands;
     bool commandsPending = false;
@@ -64,7 +64,6 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     quint64 selections = 0;
     std::optional<quint64> silentSelection;
 
-    QObject relay; // on the main thread: what the worker hands over arrives here
     QPointer<QObject> changeContext;
     std::function<void()> changed;
 

@@ -4,14 +4,10 @@
 #include "X11SelectionTransfer.h"
 #include "Xcb.h"
 
-#include <QPointer>
+#include "Worker.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -27,15 +23,11 @@ struct X11ClipboardReader::Private
     xcb_connection_t* connection = nullptr;
     int wakeFd = -1;
 
-    // Results reach the main thread through this object, which lives there.
-    QObject receiver;
-
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::deque<std::function<void()>> jobs;
+    // Set (with a wake-up on wakeFd) when the reader goes, so that a read
+    // waiting for a slow owner ends at once.
     std::atomic<bool> stopping{false};
     std::unique_ptr<X11SelectionTransfer> transfer;
-    std::thread thread;
+    std::unique_ptr<Worker> worker;
 
     // The owner that left a request unanswered, and for which change.
     xcb_window_t silentOwner = XCB_NONE;
@@ -51,41 +43,16 @@ struct X11ClipboardReader::Private
         silentGeneration = currentGeneration;
     }
 
-    void run()
+    // Reads on the worker; the result reaches `context` on the main thread
+    // unless it is gone by then. Reads still queued when the reader goes
+    // are dropped.
+    template <typename T> void read(QObject* context, std::function<T()> work, std::function<void(T)> done)
     {
-        for (;;) {
-            std::function<void()> job;
-            {
-                std::unique_lock lock(mutex);
-                wake.wait(lock, [this] { return stopping || !jobs.empty(); });
-                if (stopping)
-                    return;
-                job = std::move(jobs.front());
-                jobs.pop_front();
-            }
-            job();
-        }
-    }
-
-    void enqueue(std::function<void()> job)
-    {
-        {
-            std::lock_guard lock(mutex);
-            jobs.push_back(std::move(job));
-        }
-        wake.notify_one();
-    }
-
-    // Runs `fn` on the main thread unless `context` is gone by then.
-    template <typename T> void deliver(QPointer<QObject> context, std::function<void(T)> done, T result)
-    {
-        QMetaObject::invokeMethod(
-            &receiver,
-            [context, done = std::move(done), result = std::move(result)] {
-                if (context)
-                    done(result);
-            },
-            Qt::QueuedConnection);
+        if (!worker)
+            return; // not connected: there is nobody to ask
+        worker->run(
+            context, [this, work = std::move(work)] { return stopping ? T() : work(); },
+            [done = std::move(done)](T result) { done(std::move(result)); });
     }
 
     // One request; an owner that lets it time out is not asked again for this copy.
@@ -211,22 +178,17 @@ X11ClipboardReader::X11ClipboardReader(const QByteArray& display, Budgets budget
         return;
     d->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     d->transfer = std::make_unique<X11SelectionTransfer>(d->connection, d->stopping, d->wakeFd);
-    d->thread = std::thread([this] { d->run(); });
+    d->worker = std::make_unique<Worker>("ondrel-x11-read");
+    d->worker->setWakeUp([p = d.get()] {
+        p->stopping = true;
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(p->wakeFd, &one, sizeof one);
+    });
 }
 
 X11ClipboardReader::~X11ClipboardReader()
 {
-    {
-        std::lock_guard lock(d->mutex);
-        d->stopping = true;
-    }
-    d->wake.notify_all();
-    if (d->wakeFd >= 0) {
-        const uint64_t one = 1;
-        [[maybe_unused]] const ssize_t written = ::write(d->wakeFd, &one, sizeof one);
-    }
-    if (d->thread.joinable())
-        d->thread.join();
+    d->worker.reset(); // wakes a read in progress and joins
     d->transfer.reset();
     if (d->wakeFd >= 0)
         ::close(d->wakeFd);
@@ -235,24 +197,20 @@ X11ClipboardReader::~X11ClipboardReader()
 
 bool X11ClipboardReader::isConnected() const
 {
-    return d->thread.joinable();
+    return d->worker != nullptr;
 }
 
 void X11ClipboardReader::readContents(qint64 generation, QObject* context,
                                       std::function<void(ClipboardContents)> done)
 {
-    QPointer<QObject> guard(context);
-    d->enqueue([this, generation, guard, done = std::move(done)]() mutable {
-        d->deliver<ClipboardContents>(guard, std::move(done), d->contents(generation));
-    });
+    d->read<ClipboardContents>(
+        context, [this, generation] { return d->contents(generation); }, std::move(done));
 }
 
 void X11ClipboardReader::readAll(qint64 generation, QObject* context, std::function<void(AllData)> done)
 {
-    QPointer<QObject> guard(context);
-    d->enqueue([this, generation, guard, done = std::move(done)]() mutable {
-        d->deliver<AllData>(guard, std::move(done), d->allData(generation));
-    });
+    d->read<AllData>(
+        context, [this, generation] { return d->allData(generation); }, std::move(done));
 }
 
 } // namespace ondrel::platform
