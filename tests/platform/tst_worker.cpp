@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "Worker.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -31,7 +32,7 @@ void TestWorker::tasksRunInOrderOffTheGuiThread()
     for (int i = 0; i < 5; ++i)
         worker.post([&, i] {
             order.push_back(i);
-            offGui = offGui && QThread::currentThread() != qApp->thread() && worker.isCurrentThread();
+            offGui = offGui && QThread::currentThread() != QCoreApplication::instance()->thread() && worker.isCurrentThread();
         });
     worker.waitIdle();
     QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4}));
@@ -53,7 +54,7 @@ void TestWorker::resultsReachALiveReceiverOnTheGuiThread()
         });
     QTRY_VERIFY(got);
     QCOMPARE(*got, 42);
-    QCOMPARE(ranOn, qApp->thread());
+    QCOMPARE(ranOn, QCoreApplication::instance()->thread());
 }
 
 void TestWorker::resultsForAGoneReceiverAreDropped()
