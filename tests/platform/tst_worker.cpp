@@ -32,7 +32,8 @@ void TestWorker::tasksRunInOrderOffTheGuiThread()
     for (int i = 0; i < 5; ++i)
         worker.post([&, i] {
             order.push_back(i);
-            offGui = offGui && QThread::currentThread() != QCoreApplication::instance()->thread() && worker.isCurrentThread();
+            offGui = offGui && QThread::currentThread() != QCoreApplication::instance()->thread() &&
+                     worker.isCurrentThread();
         });
     worker.waitIdle();
     QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4}));
