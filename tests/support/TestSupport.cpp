@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -64,6 +65,22 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QImage filledImage(QSize size, const QColor& colour, QImage::Format format)
+{
+    QImage image(size, format);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray encodedImage(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
 }
 
 } // namespace ondrel::test

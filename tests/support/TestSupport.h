@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -49,5 +50,10 @@ int unixMode(const QString& path);
 
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
+
+// An image of one colour, and its file form ("PNG", "TIFF", ...), as another
+// program would put it on the clipboard.
+QImage filledImage(QSize size, const QColor& colour, QImage::Format format = QImage::Format_ARGB32);
+QByteArray encodedImage(const QImage& image, const char* format = "PNG");
 
 } // namespace ondrel::test
