@@ -328,64 +328,39 @@ void TestPopover::accessibleNames()
     QVERIFY2(row.contains(QStringLiteral("JSON")) && row.contains(QStringLiteral("pinned")), qPrintable(row));
 }
 
-// The pictures under build/<preset>/screens are for looking at; what can be
-// checked of them is: each was written whole, at its size, and each accent,
-// the detail view and the notice change what is drawn.
+// The README's pictures, in every accent, under build/<preset>/screens for a
+// look by eye. What can be checked of them: each was written whole, and the
+// accent and the detail view change what is drawn.
 void TestPopover::screens()
 {
-    QHash<QString, QImage> saved;
-    const auto save = [&](const QString& name, const QImage& image) {
-        const QString path = screensDir() + u'/' + name + QStringLiteral(".png");
-        if (!image.save(path))
-            return false;
-        const QImage back(path);
-        saved.insert(name, back);
-        return back.size() == image.size();
+    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
+    QVERIFY(QDir().mkpath(dir));
+    const auto save = [&](const QString& name, QWidget* widget) {
+        const QImage image = renderAt(widget, 2);
+        return image.save(dir + name + QStringLiteral(".png")) &&
+               QImage(dir + name + QStringLiteral(".png")).size() == widget->size() * 2;
     };
-
     test::PopoverFixture f(test::sampleHistory());
-    f.view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.view.get()));
+    Shown shown(f);
+    QVERIFY(shown.ok);
     f.manager->setSelectedIndex(1);
-    const QSize popover2x = f.view->size() * 2;
+    QImage previous;
     for (AccentColor accent : kAllAccentColors) {
         f.theme.setAccentColorRaw(rawValue(accent));
         QCoreApplication::processEvents();
-        QVERIFY(save(QStringLiteral("popover-") + rawValue(accent).toLower(), renderAt(f.view.get(), 2)));
-        QCOMPARE(saved.value(QStringLiteral("popover-") + rawValue(accent).toLower()).size(), popover2x);
+        QVERIFY(save(QStringLiteral("popover-") + rawValue(accent).toLower(), f.view.get()));
+        const QImage image = renderAt(f.view.get(), 2);
+        QVERIFY(image != previous);
+        previous = image;
     }
-    for (std::size_t i = 1; i < kAllAccentColors.size(); ++i)
-        QVERIFY(saved.value(QStringLiteral("popover-") + rawValue(kAllAccentColors[i]).toLower()) !=
-                saved.value(QStringLiteral("popover-") + rawValue(kAllAccentColors[i - 1]).toLower()));
-    QVERIFY(save(QStringLiteral("popover-1x"), renderAt(f.view.get(), 1)));
-    QCOMPARE(saved.value(QStringLiteral("popover-1x")).size(), f.view->size());
-
-    f.theme.setAccentColorRaw(QStringLiteral("Coral"));
-    QCoreApplication::processEvents();
-    const QImage coral = renderAt(f.view.get(), 2);
     f.view->openDetail(f.manager->filteredItems().at(0));
     QCoreApplication::processEvents();
-    QVERIFY(save(QStringLiteral("detail"), renderAt(f.view.get(), 2)));
-    QVERIFY(saved.value(QStringLiteral("detail")) !=
-            coral.convertToFormat(saved.value(QStringLiteral("detail")).format()));
+    QVERIFY(save(QStringLiteral("detail"), f.view.get()));
+    QVERIFY(renderAt(f.view.get(), 2) != previous);
     ignorePopupWarnings();
     f.view->detailView()->setShowTransforms(true);
     QCoreApplication::processEvents();
-    QWidget* transforms = f.view->detailView()->transformationsPopover();
-    QVERIFY(save(QStringLiteral("transformations"), renderAt(transforms, 2)));
-    QCOMPARE(saved.value(QStringLiteral("transformations")).size(), transforms->size() * 2);
-    f.view->closeDetail();
-    f.view->pasteEntry(f.manager->filteredItems().at(2));
-    QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
-    QVERIFY(save(QStringLiteral("copied"), renderAt(f.view.get(), 2)));
-    QVERIFY(saved.value(QStringLiteral("copied")) !=
-            coral.convertToFormat(saved.value(QStringLiteral("copied")).format()));
-
-    test::PopoverFixture empty;
-    empty.view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(empty.view.get()));
-    QVERIFY(save(QStringLiteral("empty"), renderAt(empty.view.get(), 2)));
-    QCOMPARE(saved.value(QStringLiteral("empty")).size(), popover2x);
+    QVERIFY(save(QStringLiteral("transformations"), f.view->detailView()->transformationsPopover()));
 }
 
 QTEST_MAIN(TestPopover)
