@@ -9,7 +9,10 @@
 #include "TestSupport.h"
 
 #include <QGuiApplication>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <unistd.h>
 
 using namespace ondrel;
 
@@ -67,8 +70,17 @@ void TestPlatformServices::headlessServicesRefuseInsteadOfPretending()
     const auto registration = services.hotKeys->registerHotKey(9, 0x300, 1);
     QCOMPARE(registration.status, platform::HotKeyStatus::invalid);
     QVERIFY(!registration.reference);
-    services.pasteTyper->typePaste(); // says so on the console, once
-    services.focus->rememberFocus();
+    // A paste says so on the console, once.
+    QTemporaryFile console;
+    QVERIFY(console.open());
+    const int stderrCopy = ::dup(2);
+    ::dup2(console.handle(), 2);
+    services.pasteTyper->typePaste();
+    services.pasteTyper->typePaste();
+    ::dup2(stderrCopy, 2);
+    ::close(stderrCopy);
+    QCOMPARE(test::readFile(console.fileName()),
+             QByteArray("ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself\n"));
 }
 
 QTEST_MAIN(TestPlatformServices)
