@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -168,6 +169,9 @@ int runTrayApp(int argc, char** argv)
         menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
         tray.shortcuts().onKeyDown(hotkeys::Name(TrayController::kHotkeyName), [] { trace("hotkey-down"); });
+        // A StatusNotifier host asked for the menu the icon exports.
+        if (QMenu* menu = tray.trayIcon() ? tray.trayIcon()->contextMenu() : nullptr)
+            QObject::connect(menu, &QMenu::aboutToShow, [] { trace("menu-about-to-show"); });
     }
     if (!tray.trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable()) {
         const hotkeys::Name hotkey(TrayController::kHotkeyName);
