@@ -1,4 +1,5 @@
 #include "X11TestSupport.h"
+#include "TestSupport.h"
 #include "Xcb.h"
 
 #include <QClipboard>
@@ -7,7 +8,6 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRasterWindow>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
@@ -61,27 +61,24 @@ protected:
         update();
     }
 
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
+        // A key that never comes up repeats in the window.
+        if (event->key() == Qt::Key_V && !event->isAutoRepeat()) {
+            m_unreported << "released v";
+            update();
+        }
+    }
+
 private:
     QString m_pasted;
     QList<QByteArray> m_unreported;
 };
 
-QImage blueIcon()
-{
-    QImage icon(16, 16, QImage::Format_ARGB32);
-    icon.fill(Qt::blue);
-    return icon;
-}
-
 } // namespace
 
 int runTestWindowIfAsked(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "--screenshot") == 0) {
-        // The whole screen to a PNG, for looking at what a test left there.
-        QGuiApplication app(argc, argv);
-        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
-    }
     if (argc < 3 || std::strcmp(argv[1], "--test-window") != 0)
         return -1;
     QGuiApplication app(argc, argv);
@@ -96,7 +93,7 @@ int runTestWindowIfAsked(int argc, char** argv)
         }
     });
     window.setTitle(QString::fromUtf8(argv[2]));
-    window.setIcon(QIcon(QPixmap::fromImage(blueIcon())));
+    window.setIcon(QIcon(QPixmap::fromImage(test::filledImage(QSize(16, 16), Qt::blue))));
     window.resize(360, 140);
     window.show();
     window.requestActivate();
@@ -253,26 +250,56 @@ bool TestWindow::start(const QString& title)
         10000);
 }
 
-QString TestWindow::waitForPaste()
+QString TestWindow::waitForPaste(bool releases)
 {
     // The event loop keeps running: the window may read the clipboard from us.
     for (;;) {
         if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 5000))
             return QStringLiteral("(nothing pasted)");
         const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        if (line != u"active") // regaining the focus is reported too
+        // Regaining the focus is reported too.
+        if (line != u"active" && (releases || line != u"released v"))
             return line;
     }
 }
 
-std::optional<QString> runProgram(const QString& program, const QStringList& arguments)
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments,
+                                  const QString& display)
 {
     QProcess process;
+    if (!display.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        process.setProcessEnvironment(env);
+    }
     process.start(program, arguments);
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)
         return std::nullopt;
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+QString popoverWindow(const QString& display)
+{
+    const QStringList search = {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--name"), QStringLiteral("^Ondrel$")};
+    return runProgram(QStringLiteral("xdotool"), search, display).value_or(QString()).section(u'\n', 0, 0);
+}
+
+QString trayIconWindow(qint64 pid, const QString& display)
+{
+    const QStringList windows = runProgram(QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"), QString::number(pid)},
+                                           display)
+                                    .value_or(QString())
+                                    .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& w : windows)
+        if (runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), w}, display)
+                .value_or(QString())
+                .contains(u"22x22"))
+            return w;
+    return {};
 }
 
 } // namespace ondrel::test

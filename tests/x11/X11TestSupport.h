@@ -1,10 +1,10 @@
 #pragma once
 
 // Helpers of the X11 tests, and a window of "another program": the test binary starts
-// itself again with --test-window TITLE (or --screenshot FILE.png for a
-// picture of the whole screen). Its WM_CLASS is
-// "ondrel-test-window"; it prints "active\n" when it has the focus, and the
-// paste chords it receives as "<chord> <clipboard text>\n".
+// itself again with --test-window TITLE. Its WM_CLASS is
+// "ondrel-test-window"; it prints "active\n" when it has the focus, the
+// paste chords it receives as "<chord> <clipboard text>\n", and "released v\n"
+// when the V key comes up (not a repeat).
 
 #include <QByteArray>
 #include <QProcess>
@@ -82,8 +82,9 @@ public:
     // Starts it and waits until it has the focus, for the window manager and
     // for its own Qt (keys sent before that are dropped).
     bool start(const QString& title);
-    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)".
-    QString waitForPaste();
+    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)";
+    // with `releases`, a release of V counts as a report too.
+    QString waitForPaste(bool releases = false);
     qint64 processId() const { return m_process.processId(); }
     QProcess& process() { return m_process; }
 
@@ -91,8 +92,13 @@ private:
     QProcess m_process;
 };
 
-// Runs a program to its end: its standard output, trimmed; none when it
-// could not run or failed.
-std::optional<QString> runProgram(const QString& program, const QStringList& arguments);
+// Runs a program to its end (on another X display if given): its standard
+// output, trimmed; none when it could not run or failed.
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments,
+                                  const QString& display = {});
+// The program's popover when it is on screen, and its icon docked in a tray
+// (X window ids; empty: none).
+QString popoverWindow(const QString& display = {});
+QString trayIconWindow(qint64 pid, const QString& display = {});
 
 } // namespace ondrel::test
