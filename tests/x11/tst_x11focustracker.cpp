@@ -14,17 +14,6 @@ using namespace ondrel;
 using test::connection;
 using test::rootWindow;
 
-namespace {
-
-QImage blueIcon()
-{
-    QImage icon(16, 16, QImage::Format_ARGB32);
-    icon.fill(Qt::blue);
-    return icon;
-}
-
-} // namespace
-
 class TestX11FocusTracker : public QObject
 {
     Q_OBJECT
@@ -48,7 +37,7 @@ void TestX11FocusTracker::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(QDir().mkpath(m_data.path() + QStringLiteral("/applications")));
-    QVERIFY(blueIcon().save(m_data.path() + QStringLiteral("/icon.png")));
+    QVERIFY(test::filledImage(QSize(16, 16), Qt::blue).save(m_data.path() + QStringLiteral("/icon.png")));
     QVERIFY(test::writeFile(m_data.path() + QStringLiteral("/applications/org.example.TestWindow.desktop"),
                             "[Desktop Entry]\nType=Application\nName=Test Window\nName[xx]=Ignored\n"
                             "Exec=/usr/bin/true %U\nStartupWMClass=Ondrel-Test-Window\nIcon=" +
