@@ -94,9 +94,7 @@ bool AppProcess::toggle() const
 
 QJsonArray AppProcess::history() const
 {
-    return QJsonDocument::fromJson(
-               readFile(m_home.path() + QStringLiteral("/.local/share/ondrel/history.json")))
-        .array();
+    return QJsonDocument::fromJson(readFile(historyFile())).array();
 }
 
 bool wlCopy(const QByteArray& bytes, const QString& type)

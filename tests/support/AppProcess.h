@@ -35,6 +35,11 @@ public:
     // Runs `ondrel toggle` beside it: whether that found it and succeeded.
     bool toggle() const;
 
+    // The history file it keeps, and what it holds.
+    QString historyFile() const
+    {
+        return m_home.path() + QStringLiteral("/.local/share/ondrel/history.json");
+    }
     QJsonArray history() const;
     QString home() const { return m_home.path(); }
     QProcess& process() { return m_process; }

@@ -2,11 +2,8 @@
 // compositor (scripts/with-sway): a virtual keyboard types into a Qt window
 // of another program, found through the foreign-toplevel list.
 
-#include "ClipboardManager.h"
 #include "DataControlConnection.h"
-#include "MemorySettings.h"
-#include "QtScheduler.h"
-#include "RecordingPasteTyper.h"
+#include "LiveStore.h"
 #include "TestSupport.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
@@ -24,9 +21,9 @@ class TestWaylandPaste : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void seesTheActiveWindow();
+    void pastesIntoTheActiveWindow_data();
     void pastesIntoTheActiveWindow();
     void givesTheFocusBackBeforePasting();
-    void overrideChord();
     void captureNamesTheActiveWindow();
 };
 
@@ -45,16 +42,27 @@ void TestWaylandPaste::seesTheActiveWindow()
     QCOMPARE(name, desktop.activeAppId());
 }
 
+void TestWaylandPaste::pastesIntoTheActiveWindow_data()
+{
+    QTest::addColumn<QString>("setting"); // paste/keystroke
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("by default") << QString() << "ctrl+v";
+    QTest::newRow("terminal style") << "ctrl+shift+v"
+                                    << "ctrl+shift+v";
+}
+
 void TestWaylandPaste::pastesIntoTheActiveWindow()
 {
+    QFETCH(QString, setting);
+    QFETCH(QString, pasted);
     platform::DataControlConnection clipboard;
     clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "pasted on wayland"}});
-    platform::WaylandDesktop desktop;
+    platform::WaylandDesktop desktop([setting] { return setting; });
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Target")));
     platform::WaylandPasteTyper poster(desktop);
     poster.typePaste();
-    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v pasted on wayland"));
+    QCOMPARE(target.waitForPaste(), pasted + QStringLiteral(" pasted on wayland"));
 }
 
 void TestWaylandPaste::givesTheFocusBackBeforePasting()
@@ -75,28 +83,13 @@ void TestWaylandPaste::givesTheFocusBackBeforePasting()
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v back to the target"));
 }
 
-void TestWaylandPaste::overrideChord()
-{
-    platform::DataControlConnection clipboard;
-    clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "terminal style"}});
-    platform::WaylandDesktop desktop([] { return QStringLiteral("ctrl+shift+v"); });
-    test::TestWindow target;
-    QVERIFY(target.start(QStringLiteral("Target")));
-    platform::WaylandPasteTyper poster(desktop);
-    poster.typePaste();
-    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+shift+v terminal style"));
-}
-
 void TestWaylandPaste::captureNamesTheActiveWindow()
 {
     platform::WaylandDesktop desktop;
     platform::WaylandFocusTracker focus(desktop);
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::RecordingPasteTyper pasteTyper;
     platform::WaylandClipboard clipboard(std::make_unique<platform::DataControlConnection>());
-    ClipboardManager manager({settings, scheduler, clipboard, pasteTyper, focus, nullptr});
-    manager.startMonitoring();
+    test::LiveStore store(clipboard, nullptr, &focus);
+    const ClipboardManager& manager = store.manager;
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Notes")));
     QTRY_COMPARE_WITH_TIMEOUT(desktop.activeAppId(), QStringLiteral("ondrel-test-window"), 5000);
