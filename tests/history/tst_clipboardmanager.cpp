@@ -18,9 +18,8 @@ private Q_SLOTS:
 
     void addItemIsDeferred();
     void capDefaultsToFifty();
+    void capKeepsPinnedFirst_data();
     void capKeepsPinnedFirst();
-    void capWithMorePinnedThanLimit_data();
-    void capWithMorePinnedThanLimit();
     void addTransformedItemIsNotCapped();
     void filteredOrder();
     void search_data();
@@ -67,42 +66,33 @@ void TestClipboardManager::capDefaultsToFifty()
     QCOMPARE(f.manager->items().size(), 50);
 }
 
+void TestClipboardManager::capKeepsPinnedFirst_data()
+{
+    // Entries added oldest first ("*": pinned), the limit set before the
+    // last one is added, and what is kept.
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("pinned first") << "*e0,*e1,*e2,e3,e4,e5,e6,e7,e8,e9,new" << 10
+                                  << "e2,e1,e0,new,e9,e8,e7,e6,e5,e4";
+    QTest::newRow("below the cap, new in front") << "*e0,e1,new" << 10 << "new,e1,e0";
+    QTest::newRow("more pinned than the limit") << "*p0,*p1,*p2,*p3,u0,u1" << 2 << "p3,p2,p1,p0";
+    QTest::newRow("negative limit") << "*p0,*p1,*p2,*p3,u0,u1" << -5 << "p3,p2,p1,p0";
+}
+
 void TestClipboardManager::capKeepsPinnedFirst()
 {
-    Fixture f;
-    f.settings.setInteger(keys::maxHistoryItems, 10);
-    for (int i = 0; i < 10; ++i)
-        f.add(QStringLiteral("e%1").arg(i), 0, i < 3); // e0..e2 pinned, oldest
-    f.add(QStringLiteral("new"));
-    QCOMPARE(
-        f.labels(f.manager->items()),
-        (QStringList{QStringLiteral("e2"), QStringLiteral("e1"), QStringLiteral("e0"), QStringLiteral("new"),
-                     QStringLiteral("e9"), QStringLiteral("e8"), QStringLiteral("e7"), QStringLiteral("e6"),
-                     QStringLiteral("e5"), QStringLiteral("e4")}));
-    // Below the cap, a later capture still goes in front of the pinned entries.
-    f.manager->deleteItem(f.manager->items().last().id());
-    f.add(QStringLiteral("later"));
-    QCOMPARE(f.manager->items().first().contentLabel(), QStringLiteral("later"));
-}
-
-void TestClipboardManager::capWithMorePinnedThanLimit_data()
-{
-    QTest::addColumn<int>("limit");
-    QTest::newRow("fewer than pinned") << 2;
-    QTest::newRow("negative") << -5;
-}
-
-void TestClipboardManager::capWithMorePinnedThanLimit()
-{
+    QFETCH(QString, added);
     QFETCH(int, limit);
+    QFETCH(QString, kept);
     Fixture f;
-    for (int i = 0; i < 4; ++i)
-        f.add(QStringLiteral("p%1").arg(i), 0, true);
-    f.add(QStringLiteral("u0"));
-    f.settings.setInteger(keys::maxHistoryItems, limit);
-    f.add(QStringLiteral("u1"));
-    QCOMPARE(f.labels(f.manager->items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
-                                                        QStringLiteral("p1"), QStringLiteral("p0")}));
+    const QStringList entries = added.split(u',');
+    for (const QString& entry : entries) {
+        if (&entry == &entries.last())
+            f.settings.setInteger(keys::maxHistoryItems, limit);
+        f.add(QString(entry).remove(u'*'), 0, entry.startsWith(u'*'));
+    }
+    QCOMPARE(f.labels(f.manager->items()).join(u','), kept);
 }
 
 void TestClipboardManager::addTransformedItemIsNotCapped()
