@@ -22,7 +22,6 @@ private Q_SLOTS:
     void reopeningSelectsTheFirstRow();
     void oneKeyMonitor();
     void workingElsewhereCloses();
-    void focusTakenWhileTheHotkeyIsDown();
     void rowClickPastesAndStaysOpen();
     void popoverHasAnEdge();
     void withoutKeystrokesReturnSaysCopied();
@@ -230,27 +229,6 @@ void TestTrayController::workingElsewhereCloses()
     QVERIFY(QTest::qWaitForWindowActive(popover));
     app.scheduler.advance(1.0);
     QVERIFY(app.popoverShown());
-}
-
-void TestTrayController::focusTakenWhileTheHotkeyIsDown()
-{
-    App app;
-    QWidget elsewhere; // stands for the key grab, which has the keyboard while the keys are down
-    elsewhere.resize(100, 100);
-    elsewhere.show();
-    app.tray->togglePopover();
-    QVERIFY(QTest::qWaitForWindowActive(app.tray->popover()));
-    app.scheduler.advance(PopoverWindow::kSettleSeconds + 0.05);
-    app.hotKeys.press(9, 768, platform::HotKeyService::Phase::pressed);
-    elsewhere.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
-    app.scheduler.advance(1.0);
-    QVERIFY(app.popoverShown());
-    // The release is the one toggle, and it closes.
-    app.hotKeys.press(9, 768, platform::HotKeyService::Phase::released);
-    QVERIFY(!app.popoverShown());
-    app.scheduler.advance(1.0);
-    QVERIFY(!app.popoverShown());
 }
 
 void TestTrayController::rowClickPastesAndStaysOpen()
