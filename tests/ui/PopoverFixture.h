@@ -141,15 +141,16 @@ inline int rowCentreOffset(const PopoverFixture& f, int row)
     return list->cardGeometry(row).center().y() - list->viewport()->height() / 2;
 }
 
-struct Shown
+// The popover on screen.
+struct ShownPopover : PopoverFixture
 {
-    explicit Shown(PopoverFixture& f)
+    explicit ShownPopover(const QList<ClipboardItem>& items = {}) : PopoverFixture(items)
     {
-        f.view->show();
-        ok = QTest::qWaitForWindowExposed(f.view.get());
+        view->show();
+        shown = QTest::qWaitForWindowExposed(view.get());
         QCoreApplication::processEvents();
     }
-    bool ok = false;
+    bool shown = false;
 };
 
 } // namespace ondrel::test

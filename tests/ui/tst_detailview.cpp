@@ -37,9 +37,8 @@ private Q_SLOTS:
 
 void TestDetailView::escapeClosesDetailFirst()
 {
-    test::PopoverFixture f(texts(2));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(2));
+    QVERIFY(f.shown);
     f.manager->setShowDetailForSelected(true);
     QVERIFY(f.view->detailItem());
     f.manager->setCloseDetailRequested(true);
@@ -54,9 +53,8 @@ void TestDetailView::escapeClosesDetailFirst()
 
 void TestDetailView::detailOverlay()
 {
-    test::PopoverFixture f(texts(8));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(8));
+    QVERIFY(f.shown);
     f.view->openDetail(f.manager->filteredItems().at(1));
     const QRect detail = f.view->detailView()->geometry();
     // Inside the popover with a margin, the close button included.
@@ -81,9 +79,8 @@ void TestDetailView::detailOverlay()
 void TestDetailView::failingTransformationKeepsPopoverOpen()
 {
     const ClipboardItem item = ClipboardItem::makeText(QStringLiteral("not base64 at all!"));
-    test::PopoverFixture f({item});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({item});
+    QVERIFY(f.shown);
     f.view->openDetail(item);
     DetailView* detail = f.view->detailView();
     ignorePopupWarnings();
@@ -144,9 +141,8 @@ void TestDetailView::copyFromDetail()
     QFETCH(QString, original);
     QFETCH(QString, edited);
     QFETCH(bool, adds);
-    test::PopoverFixture f({ClipboardItem::makeText(original, QStringLiteral("Notes"))});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({ClipboardItem::makeText(original, QStringLiteral("Notes"))});
+    QVERIFY(f.shown);
     f.clipboard.setString(QStringLiteral("something else"));
     const qint64 before = f.clipboard.changeCount();
     f.view->openDetail(f.manager->items().first());
@@ -217,9 +213,8 @@ void TestDetailView::detailKeepsTheTextExact()
 {
     // CR LF line ends and no-break spaces survive opening and copying.
     const QString original = QStringLiteral("one\u00a0two\r\nthree\r\n");
-    test::PopoverFixture f({ClipboardItem::makeText(original)});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({ClipboardItem::makeText(original)});
+    QVERIFY(f.shown);
     f.view->openDetail(f.manager->items().first());
     DetailView* detail = f.view->detailView();
     QCOMPARE(detail->editedText(), original);

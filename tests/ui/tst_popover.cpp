@@ -43,9 +43,8 @@ private Q_SLOTS:
 
 void TestPopover::rowButtonsFollowHoverAndSelection()
 {
-    test::PopoverFixture f(texts(5));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(5));
+    QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     // On appearing the first row is selected: its two buttons show.
     QCOMPARE(f.manager->selectedIndex(), 0);
@@ -92,9 +91,8 @@ void TestPopover::rowButtonsFollowHoverAndSelection()
 
 void TestPopover::hoverSelectsWithoutScrolling()
 {
-    test::PopoverFixture f(texts(40));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(40));
+    QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     QTest::mouseMove(list->viewport(), cardCentre(f, 2));
     QCoreApplication::processEvents();
@@ -105,9 +103,8 @@ void TestPopover::hoverSelectsWithoutScrolling()
 
 void TestPopover::keyboardSelectionScrollsToCentre()
 {
-    test::PopoverFixture f(texts(40));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(40));
+    QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     QTest::mouseMove(list->viewport(), cardCentre(f, 4));
     QCOMPARE(f.manager->selectedIndex(), 4);
@@ -139,9 +136,8 @@ void TestPopover::keyboardSelectionScrollsToCentre()
 
 void TestPopover::clickPastesAfterTheDoubleClickInterval()
 {
-    test::PopoverFixture f(texts(3));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(3));
+    QVERIFY(f.shown);
     const double interval = QApplication::doubleClickInterval() / 1000.0;
     QTest::mouseClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 1));
     f.scheduler.advance(interval - 0.01);
@@ -160,9 +156,8 @@ void TestPopover::clickPastesAfterTheDoubleClickInterval()
 
 void TestPopover::doubleClickOpensDetailWithoutPasting()
 {
-    test::PopoverFixture f(texts(3));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(3));
+    QVERIFY(f.shown);
     QTest::mouseDClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 2));
     f.scheduler.advance(2);
     QVERIFY(!f.clipboard.string());
@@ -174,9 +169,8 @@ void TestPopover::doubleClickOpensDetailWithoutPasting()
 
 void TestPopover::noticeTimingWithTwoClicks()
 {
-    test::PopoverFixture f(texts(3));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(3));
+    QVERIFY(f.shown);
     const double interval = QApplication::doubleClickInterval() / 1000.0;
     QTest::mouseClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 0));
     f.scheduler.advance(interval); // first paste: the notice shows, to go 1.0 s later
@@ -198,9 +192,8 @@ void TestPopover::contextMenuActions()
 {
     QList<ClipboardItem> items = texts(3);
     items[1].setPinned(true);
-    test::PopoverFixture f(items);
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(items);
+    QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     // The pinned entry comes first.
     const auto menuTexts = [&](int row) {
@@ -247,9 +240,8 @@ void TestPopover::contextMenuActions()
 
 void TestPopover::emptyStates()
 {
-    test::PopoverFixture f;
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f;
+    QVERIFY(f.shown);
     QVERIFY(f.view->isShowingEmptyState());
     QCOMPARE(f.view->emptyState()->title(), QStringLiteral("No clipboard history"));
     QCOMPARE(f.view->emptyState()->subtitle(), QStringLiteral("Copy something to get started"));
@@ -268,9 +260,8 @@ void TestPopover::emptyStates()
 void TestPopover::searchResetsSelection()
 {
     QList<ClipboardItem> items = texts(6);
-    test::PopoverFixture f(items);
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(items);
+    QVERIFY(f.shown);
     QVERIFY(f.view->searchField()->hasFocus());
     QVERIFY(f.view->clearSearchButton()->isHidden());
     f.manager->setSelectedIndex(3);
@@ -298,9 +289,8 @@ void TestPopover::searchResetsSelection()
 
 void TestPopover::tabOnEmptyList()
 {
-    test::PopoverFixture f;
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f;
+    QVERIFY(f.shown);
     f.manager->setShowDetailForSelected(true);
     QVERIFY(!f.view->detailItem());
     // Dropped, so that the next Tab is seen.
@@ -315,9 +305,8 @@ void TestPopover::tabOnEmptyList()
 
 void TestPopover::accessibleNames()
 {
-    test::PopoverFixture f(test::sampleHistory());
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(test::sampleHistory());
+    QVERIFY(f.shown);
     QCOMPARE(f.view->searchField()->accessibleName(), QStringLiteral("Search clipboard"));
     QCOMPARE(f.view->clearSearchButton()->accessibleName(), QStringLiteral("Clear search"));
     QCOMPARE(f.view->list()->accessibleName(), QStringLiteral("Clipboard history"));
@@ -340,9 +329,8 @@ void TestPopover::screens()
         return image.save(dir + name + QStringLiteral(".png")) &&
                QImage(dir + name + QStringLiteral(".png")).size() == widget->size() * 2;
     };
-    test::PopoverFixture f(test::sampleHistory());
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(test::sampleHistory());
+    QVERIFY(f.shown);
     f.manager->setSelectedIndex(1);
     QImage previous;
     for (AccentColor accent : kAllAccentColors) {

@@ -51,7 +51,6 @@ private Q_SLOTS:
     void reads_data();
     void reads();
     void readsLargeTextInPieces();
-    void hungOwnerIsAskedOnceAndBlocksNothing();
     void ownerThatHangsOnDataIsGivenUpOn();
     void vectorImagesAreDrawnAtThumbnailSize();
     void rasterIsPreferredOverVector();
@@ -150,35 +149,6 @@ void TestX11Clipboard::readsLargeTextInPieces()
     const auto contents = readContents(*m_board);
     QVERIFY(contents && contents->text);
     QCOMPARE(contents->text->toUtf8(), big);
-}
-
-void TestX11Clipboard::hungOwnerIsAskedOnceAndBlocksNothing()
-{
-    const qint64 before = m_board->changeCount();
-    test::HungOwner owner;
-    QVERIFY(owner.start());
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-
-    // The read returns at once; the event loop runs while the owner is silent.
-    std::optional<platform::ClipboardContents> answer;
-    QObject context;
-    m_board->readContents(&context, [&](platform::ClipboardContents c) { answer = std::move(c); });
-    QVERIFY(!answer);
-    QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
-    QVERIFY(answer->types.isEmpty() && !answer->text && !answer->image && !answer->fileURLs);
-    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
-
-    // Asked again about the same change, it is not asked at all.
-    const auto again = readContents(*m_board);
-    QVERIFY(again && again->types.isEmpty());
-    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
-
-    // The next owner is read as usual.
-    offer("after the silent one");
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before + 1, 5000);
-    const auto next = readContents(*m_board);
-    QVERIFY(next);
-    QCOMPARE(next->text, std::optional<QString>(QStringLiteral("after the silent one")));
 }
 
 void TestX11Clipboard::ownerThatHangsOnDataIsGivenUpOn()
