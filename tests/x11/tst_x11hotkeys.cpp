@@ -1,9 +1,6 @@
 #include "Keys.h"
-#include "ManualScheduler.h"
 #include "MemorySettings.h"
 #include "Registry.h"
-#include "ScriptedAlerts.h"
-#include "ShortcutField.h"
 #include "TestSupport.h"
 #include "X11HotKeyService.h"
 #include "X11TestSupport.h"
@@ -186,28 +183,13 @@ void TestX11Hotkeys::grabHeldElsewhere()
     QVERIFY(other.ok());
     Hotkeys h;
     QVERIFY(h.registry.registrations().isSystemShortcut(kCommandShiftV));
-    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
+    h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
     // The probe let go of every variant it took: a free combination stays
     // free, and can be ours.
     QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144)));
     h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
     QCOMPARE(h.console.size(), 1);
-
-    // The recorder warns about it.
-    platform::ManualScheduler scheduler;
-    platform::ScriptedAlerts alerts;
-    QWidget window;
-    auto* field = new ShortcutField(h.registry, alerts, scheduler, name, {}, &window);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    scheduler.runPending();
-    field->setFocus(Qt::MouseFocusReason);
-    QTRY_VERIFY(field->isRecording());
-    QTest::keyClick(field, Qt::Key_V, Qt::MetaModifier | Qt::ShiftModifier);
-    QCOMPARE(alerts.shown().size(), 1);
-    QCOMPARE(alerts.shown().first().title, texts::usedBySystem());
 }
 
 // The server's modifier map, as keycodes per modifier.
