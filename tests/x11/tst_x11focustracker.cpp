@@ -65,24 +65,34 @@ void TestX11FocusTracker::nothingFocusedIsNone()
 
 void TestX11FocusTracker::named_data()
 {
-    QTest::addColumn<bool>("entries"); // desktop entries to look in
+    QTest::addColumn<QString>("entries"); // where desktop entries are looked for
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("name");
-    QTest::newRow("from its desktop entry") << true << "Some document"
+    QTest::newRow("from its desktop entry") << "given"
+                                            << "Some document"
                                             << "Test Window";
+    QTest::newRow("from the data folders of the session") << "XDG_DATA_DIRS"
+                                                          << "Some document"
+                                                          << "Test Window";
     // Never by its title (a document's name, a mail's subject).
-    QTest::newRow("by its window class") << false << "Re: salary review.pdf"
+    QTest::newRow("by its window class") << "none"
+                                         << "Re: salary review.pdf"
                                          << "ondrel-test-window";
 }
 
 void TestX11FocusTracker::named()
 {
-    QFETCH(bool, entries);
+    QFETCH(QString, entries);
     QFETCH(QString, title);
     QFETCH(QString, name);
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", m_data.path().toUtf8());
     platform::X11FocusTracker focus(
         connection(), rootWindow(),
-        platform::DesktopEntries(entries ? QStringList{m_data.path()} : QStringList()));
+        entries == u"XDG_DATA_DIRS"
+            ? platform::DesktopEntries()
+            : platform::DesktopEntries(entries == u"given" ? QStringList{m_data.path()} : QStringList()));
+    qputenv("XDG_DATA_DIRS", dataDirs);
     startWindow(title);
     QTRY_VERIFY_WITH_TIMEOUT(focus.activeApplication() && focus.activeApplication()->icon, 5000);
     const auto app = focus.activeApplication();

@@ -1,4 +1,3 @@
-#include "LiveStore.h"
 #include "TestSupport.h"
 #include "X11Clipboard.h"
 #include "X11PasteTyper.h"
@@ -46,7 +45,6 @@ private Q_SLOTS:
     void chords();
     void pastes_data();
     void pastes();
-    void captureNamesSourceFromDesktopEntry();
 
 private:
     void startWindow();
@@ -149,27 +147,6 @@ void TestX11Paste::pastes()
                                    [before] { return before.contains(u'+') ? before : QString(); });
     poster.typePaste();
     QCOMPARE(waitForPaste(), pasted + QStringLiteral(" pasted ✓"));
-}
-
-void TestX11Paste::captureNamesSourceFromDesktopEntry()
-{
-    // A private XDG_DATA_DIRS with one application in it.
-    test::TemporaryHome home;
-    QTemporaryDir data;
-    QVERIFY(QDir().mkpath(data.path() + QStringLiteral("/applications")));
-    QVERIFY(test::writeFile(data.path() + QStringLiteral("/applications/test-window.desktop"),
-                            "[Desktop Entry]\nType=Application\nName=Test Window\nExec=tst_x11paste\n"
-                            "StartupWMClass=ondrel-test-window\n"));
-    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
-    qputenv("XDG_DATA_DIRS", data.path().toUtf8());
-    platform::X11FocusTracker focus(connection(), rootWindow());
-    qputenv("XDG_DATA_DIRS", savedDirs);
-
-    test::LiveStore store(*m_board, nullptr, &focus);
-    startWindow();
-    offer("copied in the test window");
-    QTRY_COMPARE_WITH_TIMEOUT(store.manager.items().size(), 1, 3000);
-    QCOMPARE(store.manager.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Paste)
