@@ -41,8 +41,6 @@ namespace ondrel::test {
 xcb_connection_t* connection();
 xcb_window_t rootWindow();
 
-// _NET_WM_PID of a window (0 when unknown).
-quint32 windowPid(xcb_window_t window);
 // The process whose window is active (0 when none or unknown).
 quint32 activeWindowPid();
 
