@@ -15,11 +15,6 @@ using namespace ondrel;
 
 namespace {
 
-QString historyPath(const test::AppProcess& app)
-{
-    return app.home() + QStringLiteral("/.local/share/ondrel/history.json");
-}
-
 void BM_WaylandCapture(benchmark::State& state)
 {
     test::AppProcess app(QStringLiteral(ONDREL_BINARY));
@@ -41,7 +36,7 @@ void BM_WaylandCapture(benchmark::State& state)
         copyOnly += double(clock.nsecsElapsed()) / 1e6;
         // Polled every millisecond: the figure is at most that much late.
         for (;;) {
-            QFile file(historyPath(app));
+            QFile file(app.historyFile());
             if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
                 break;
             if (clock.elapsed() > 3000) {

@@ -2,13 +2,12 @@
 // clipboard, and right after a vector image that takes minutes to draw at
 // its own size was copied: from starting the command to the popover's first
 // paint. Run inside scripts/with-x11 (a private X server), release build.
+#include "AppProcess.h"
 #include "X11TestSupport.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -26,59 +25,6 @@ QString program()
     return other.isEmpty() ? QStringLiteral(ONDREL_BINARY) : other;
 }
 
-class App
-{
-public:
-    App()
-    {
-        QDir(m_home.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(m_home.path() + QStringLiteral("/run"),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), m_home.path());
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/run"));
-        env.insert(QStringLiteral("ONDREL_TRACE"), QStringLiteral("1"));
-        m_app.setProcessEnvironment(env);
-        m_app.setReadChannel(QProcess::StandardError);
-        m_app.start(program(), {});
-        ready = waitFor("trace ready");
-    }
-    ~App()
-    {
-        m_app.terminate();
-        m_app.waitForFinished();
-    }
-
-    // The next line of the program that starts with `prefix`.
-    std::optional<QByteArray> line(const char* prefix)
-    {
-        for (;;) {
-            while (m_app.canReadLine()) {
-                const QByteArray l = m_app.readLine().trimmed();
-                if (l.startsWith(prefix))
-                    return l;
-            }
-            if (!m_app.waitForReadyRead(10000))
-                return std::nullopt;
-        }
-    }
-    bool waitFor(const char* prefix) { return line(prefix).has_value(); }
-
-    bool toggle()
-    {
-        QProcess process;
-        process.setProcessEnvironment(m_app.processEnvironment());
-        process.start(program(), {QStringLiteral("toggle")});
-        return process.waitForFinished(60000) && process.exitCode() == 0;
-    }
-
-    bool ready = false;
-
-private:
-    QTemporaryDir m_home;
-    QProcess m_app;
-};
-
 // Puts the SVG on the clipboard from another program (xclip serves it in
 // the background until the next owner takes over).
 bool offerSvg(const QByteArray& svg)
@@ -94,8 +40,8 @@ bool offerSvg(const QByteArray& svg)
 
 void toggleAfter(benchmark::State& state, bool hungOwner)
 {
-    App app;
-    if (!app.ready) {
+    test::AppProcess app(program());
+    if (!app.start()) {
         state.SkipWithError("the program did not start (run inside scripts/with-x11)");
         return;
     }
@@ -112,15 +58,15 @@ void toggleAfter(benchmark::State& state, bool hungOwner)
             state.SkipWithError("ondrel toggle failed");
             return;
         }
-        const auto painted = app.line("trace popover-painted ");
+        const auto painted = app.line(QStringLiteral("trace popover-painted "));
         if (!painted) {
             state.SkipWithError("the popover did not open");
             return;
         }
-        const double seconds = double(painted->split(' ').last().toLongLong() - start) / 1000.0;
+        const double seconds = double(painted->section(u' ', -1).toLongLong() - start) / 1000.0;
         state.SetIterationTime(seconds);
         slowest = std::max(slowest, seconds * 1000.0);
-        if (!app.toggle() || !app.waitFor("trace popover-hidden")) {
+        if (!app.toggle() || !app.said(QStringLiteral("trace popover-hidden "))) {
             state.SkipWithError("the popover did not close");
             return;
         }

@@ -4,11 +4,13 @@
 #include "Scheduler.h"
 
 #include "Theme.h"
+#include "Tracing.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -119,6 +121,7 @@ void PopoverWindow::takeFocusBackAfterPaste()
     takeKeyboard();
     // A window manager that refuses: the user is in the other window now.
     m_scheduler.postAfter(kRefocusSeconds, this, [this] {
+        const auto decided = qScopeGuard([] { trace("paste-hold-ended"); });
         if (!m_pasteHold)
             return;
         m_pasteHold = false;
@@ -143,6 +146,8 @@ bool PopoverWindow::event(QEvent* event)
         m_activatedSinceShown = false;
         m_shownAt = m_scheduler.now();
         m_pasteHold = false;
+        if (tracing())
+            m_scheduler.postAfter(kSettleSeconds, this, [] { trace("popover-settled"); });
     } else if (event->type() == QEvent::WindowActivate) {
         m_activatedSinceShown = true;
         // Back after a paste: deactivations count again. One still queued
@@ -158,6 +163,8 @@ bool PopoverWindow::event(QEvent* event)
                 !m_pasteHold) {
                 m_deactivatedAt = m_scheduler.now();
                 performClose();
+            } else if (isVisible()) {
+                trace("popover-kept");
             }
         });
     return QWidget::event(event);

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -172,6 +173,9 @@ int runTrayApp(int argc, char** argv)
         menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
         shell.shortcuts().onKeyDown(hotkeys::Name(TrayShell::kHotkeyName), [] { trace("hotkey-down"); });
+        // A StatusNotifier host asked for the menu the icon exports.
+        if (QMenu* menu = shell.tray().trayIcon() ? shell.tray().trayIcon()->contextMenu() : nullptr)
+            QObject::connect(menu, &QMenu::aboutToShow, [] { trace("menu-about-to-show"); });
     }
     if (!shell.tray().trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable()) {
         const hotkeys::Name hotkey(TrayShell::kHotkeyName);

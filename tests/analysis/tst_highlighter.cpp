@@ -24,60 +24,12 @@ class TestHighlighter : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
 
-    void colors();
-    void ruleCounts_data();
-    void ruleCounts();
     void highlights_data();
     void highlights();
     void spansCoverTextWithoutGaps();
     void emptyMatchesMoveOn();
     void brokenPatternIsSkipped();
 };
-
-void TestHighlighter::colors()
-{
-    const QList<std::pair<ColorRole, const char*>> expected = {
-        {ColorRole::base, "#18181B"},     {ColorRole::keyword, "#7B00C9"},  {ColorRole::type, "#0068A8"},
-        {ColorRole::string, "#C41A16"},   {ColorRole::number, "#1C7D1C"},   {ColorRole::comment, "#5C6370"},
-        {ColorRole::function, "#C26B00"}, {ColorRole::variable, "#0033B3"}, {ColorRole::property, "#0033B3"},
-    };
-    for (const auto& [role, hex] : expected)
-        QCOMPARE(hexName(highlightColor(role)), QString::fromLatin1(hex));
-    QCOMPARE(highlightColor(ColorRole::keyword), (HighlightColor{123, 0, 201}));
-}
-
-void TestHighlighter::ruleCounts_data()
-{
-    QTest::addColumn<QString>("language");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("lastPattern");
-    const QString call = QStringLiteral(R"(\b\w+(?=\s*\())");
-    QTest::newRow("swift") << QStringLiteral("swift") << 8 << call;
-    QTest::newRow("javascript") << QStringLiteral("javascript") << 10 << call;
-    QTest::newRow("typescript") << QStringLiteral("typescript") << 10 << call;
-    QTest::newRow("python") << QStringLiteral("python") << 9 << call;
-    QTest::newRow("ruby") << QStringLiteral("ruby") << 10 << QStringLiteral(R"(\b\w+[?!]?)");
-    QTest::newRow("json") << QStringLiteral("json") << 4
-                          << QStringLiteral(R"(-?\b\d+\.?\d*([eE][+-]?\d+)?\b)");
-    QTest::newRow("html") << QStringLiteral("html") << 7 << QStringLiteral("'[^']*'");
-    QTest::newRow("css") << QStringLiteral("css") << 7 << QStringLiteral("'[^']*'");
-    QTest::newRow("shell") << QStringLiteral("shell") << 6 << QStringLiteral(R"(\b\d+\b)");
-    QTest::newRow("sql") << QStringLiteral("sql") << 6 << QStringLiteral(R"(\b\d+\.?\d*\b)");
-    QTest::newRow("go") << QStringLiteral("go") << 9 << call;
-    QTest::newRow("rust") << QStringLiteral("rust") << 9 << call;
-    QTest::newRow("plain") << QStringLiteral("plain") << 0 << QString();
-}
-
-void TestHighlighter::ruleCounts()
-{
-    QFETCH(QString, language);
-    QFETCH(int, count);
-    QFETCH(QString, lastPattern);
-    const QList<HighlightRule> rules = highlightRules(*languageFromRawValue(language));
-    QCOMPARE(rules.size(), count);
-    if (count)
-        QCOMPARE(rules.last().pattern, lastPattern);
-}
 
 void TestHighlighter::highlights_data()
 {
@@ -106,6 +58,9 @@ void TestHighlighter::highlights_data()
         QStringLiteral("keyword:@State|base: |keyword:var"));
     row("call wins over keyword", "javascript", QStringLiteral("if (x)"),
         QStringLiteral("function:if|base: (x)"));
+    row("swift call", "swift", QStringLiteral("print(x)"), QStringLiteral("function:print|base:(x)"));
+    row("go call", "go", QStringLiteral("fmt.Println(x)"),
+        QStringLiteral("base:fmt.|function:Println|base:(x)"));
     row("null is a literal", "javascript", QStringLiteral("null"), QStringLiteral("number:null"));
     row("template string", "typescript", QStringLiteral("`a ${b}`"), QStringLiteral("string:`a ${b}`"));
     row("python triple quotes", "python", QStringLiteral("x = \"\"\"a\nb\"\"\""),

@@ -14,7 +14,7 @@ class TestTransformations : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
 
-    void metadata();
+    void names();
     void splitWords_data();
     void splitWords();
     void apply_data();
@@ -26,42 +26,15 @@ private Q_SLOTS:
     void oneLongLine();
 };
 
-void TestTransformations::metadata()
+void TestTransformations::names()
 {
-    QCOMPARE(kAllTransformations.size(), std::size_t(20));
-    QStringList shown;
     for (Transformation t : kAllTransformations) {
-        shown << rawValue(t);
         QCOMPARE(transformationFromRawValue(rawValue(t)), t);
         QVERIFY(transformations(category(t)).contains(t));
     }
-    QCOMPARE(shown.join(u'|'),
-             QStringLiteral(
-                 "camelCase|snake_case|kebab-case|PascalCase|UPPERCASE|lowercase|Title Case|Base64 Encode|"
-                 "Base64 Decode|URL Encode|URL Decode|JSON Prettify|JSON Minify|Escape as String|"
-                 "Unescape String|Trim Whitespace|Remove Newlines|Sort Lines|Reverse Lines|Unique Lines"));
-    QCOMPARE(transformationFromRawValue(u"snakeCase"), std::nullopt); // a case name is not a shown name
+    // Shown names only, in their own case.
+    QCOMPARE(transformationFromRawValue(u"snakeCase"), std::nullopt);
     QCOMPARE(transformationFromRawValue(u"uppercase"), std::nullopt);
-    QCOMPARE(caseName(Transformation::jsonEscape), QStringLiteral("jsonEscape"));
-
-    QStringList sections;
-    for (TransformationCategory c : kAllTransformationCategories)
-        sections << rawValue(c) + u':' + QString::number(transformations(c).size());
-    QCOMPARE(sections.join(u' '), QStringLiteral("Case:7 Encoding:4 JSON:4 Lines:5"));
-    QCOMPARE(transformations(TransformationCategory::json).first(), Transformation::jsonPrettify);
-
-    QStringList icons;
-    for (Transformation t : kAllTransformations)
-        icons << iconName(t);
-    icons.removeDuplicates();
-    QCOMPARE(icons, (QStringList{QStringLiteral("case-sensitive"), QStringLiteral("type"),
-                                 QStringLiteral("hash"), QStringLiteral("link"), QStringLiteral("braces"),
-                                 QStringLiteral("message-square-quote"), QStringLiteral("align-left"),
-                                 QStringLiteral("list-ordered")}));
-    int failing = 0;
-    for (Transformation t : kAllTransformations)
-        failing += mayFail(t);
-    QCOMPARE(failing, 6);
 }
 
 void TestTransformations::splitWords_data()
@@ -211,6 +184,8 @@ void TestTransformations::apply()
     const auto t = transformationFromRawValue(name);
     QVERIFY(t);
     QCOMPARE(ondrel::apply(*t, text), expected);
+    if (!expected) // a transformation that fails says it may
+        QVERIFY(mayFail(*t));
 }
 
 void TestTransformations::emptyText_data()

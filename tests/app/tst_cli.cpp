@@ -163,9 +163,6 @@ void TestCli::transformAndHighlightRows()
     QTest::newRow("unknown transformation")
         << args({"transform", "rot13"}) << QByteArray("x") << 2 << QByteArray()
         << QByteArray("ondrel: unknown transformation 'rot13'; the transformations are:\n  camelCase");
-    QTest::newRow("transform invalid utf-8")
-        << args({"transform", "lowercase"}) << QByteArray("\xff") << 2 << QByteArray()
-        << QByteArray("ondrel: the input is not valid UTF-8\n");
     QTest::newRow("json too deep")
         << args({"transform", "jsonPrettify"}) << QByteArray(600, '[') + QByteArray(600, ']') << 1
         << QByteArray()
@@ -196,9 +193,6 @@ void TestCli::transformAndHighlightRows()
         << QByteArray("ondrel: unknown language 'cobol'; the languages are: swift, "
                       "javascript, typescript, python, ruby, json, html, css, shell, sql, "
                       "go, rust, plain\n");
-    QTest::newRow("highlight invalid utf-8")
-        << args({"highlight", "go"}) << QByteArray("\xed\xa0\x80") << 2 << QByteArray()
-        << QByteArray("ondrel: the input is not valid UTF-8\n");
 }
 
 void TestCli::programLeavesTheNetworkStackOut()

@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <unistd.h>
+
 using namespace ondrel;
 
 // Built three times: on the offscreen platform (ui), inside the private X11

@@ -85,9 +85,6 @@ private Q_SLOTS:
     void parsing();
     void checks_data();
     void checks();
-    void backgroundChecksSpeakOnlyOfNews();
-    void withoutAFeed();
-    void withoutTheNetworkModule();
     void checksAreADayApartAcrossLaunches_data();
     void checksAreADayApartAcrossLaunches();
     void checksAreRecordedAndRestartTheDay();
@@ -135,14 +132,30 @@ void TestUpdater::checks_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<bool>("found");
-    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("asked");     // by the user, not on schedule
+    QTest::addColumn<QString>("module"); // the network module: built, missing or broken
+    QTest::addColumn<int>("kind");       // -1: nothing is said
     QTest::addColumn<QString>("version");
-    QTest::newRow("newer, newest chosen") << feed({{"0.2.0", "https://example.org/n"}, {"0.10.0", nullptr}})
-                                          << true << int(Kind::available) << QStringLiteral("0.10.0");
-    QTest::newRow("same version") << feed({{"0.1.0", nullptr}}) << true << int(Kind::upToDate) << QString();
-    QTest::newRow("older only") << feed({{"0.0.9", nullptr}}) << true << int(Kind::upToDate) << QString();
-    QTest::newRow("not found") << QByteArray("missing") << false << int(Kind::failed) << QString();
-    QTest::newRow("not a feed") << QByteArray("<html/>") << true << int(Kind::failed) << QString();
+    const QByteArray newer = feed({{"0.2.0", "https://example.org/n"}, {"0.10.0", nullptr}});
+    const QByteArray same = feed({{"0.1.0", nullptr}});
+    QTest::newRow("newer, newest chosen")
+        << newer << true << true << "built" << int(Kind::available) << "0.10.0";
+    QTest::newRow("same version") << same << true << true << "built" << int(Kind::upToDate) << QString();
+    QTest::newRow("older only") << feed({{"0.0.9", nullptr}}) << true << true << "built"
+                                << int(Kind::upToDate) << QString();
+    QTest::newRow("not found") << QByteArray("missing") << false << true << "built" << int(Kind::failed)
+                               << QString();
+    QTest::newRow("not a feed") << QByteArray("<html/>") << true << true << "built" << int(Kind::failed)
+                                << QString();
+    // A scheduled check speaks only of news.
+    QTest::newRow("scheduled, same version") << same << true << false << "built" << -1 << QString();
+    QTest::newRow("scheduled, newer")
+        << newer << true << false << "built" << int(Kind::available) << "0.10.0";
+    // Installed without its module (or with a broken one): a check the user
+    // asked for says why it cannot read the feed; a scheduled one stays quiet.
+    QTest::newRow("module missing") << newer << true << true << "missing" << int(Kind::failed) << QString();
+    QTest::newRow("module broken") << newer << true << true << "broken" << int(Kind::failed) << QString();
+    QTest::newRow("module missing, scheduled") << newer << true << false << "missing" << -1 << QString();
 }
 
 void TestUpdater::checks()
@@ -150,6 +163,8 @@ void TestUpdater::checks()
     platform::ManualScheduler clock;
     QFETCH(QByteArray, body);
     QFETCH(bool, found);
+    QFETCH(bool, asked);
+    QFETCH(QString, module);
     QFETCH(int, kind);
     QFETCH(QString, version);
     FeedServer server;
@@ -157,86 +172,31 @@ void TestUpdater::checks()
     server.found = found;
     platform::MemorySettings settings;
     settings.setString(keys::feedURL, server.url());
+    QTemporaryDir folder;
+    if (module == u"broken")
+        QVERIFY(test::writeFile(folder.path() + QStringLiteral("/ondrel-network.so"), "not a library"));
     QList<UpdateCheckResult> shown;
+    const QString from = module == u"built" ? QStringLiteral(ONDREL_NETWORK_MODULE_DIR) : folder.path();
     AppcastUpdater updater(
         settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
-        networkModule);
+        [from](QString* error) { return loadFeedFetcher(error, {from}); });
     QSignalSpy busy(&updater, &platform::Updater::canCheckForUpdatesChanged);
-    updater.checkForUpdates();
-    QVERIFY(!updater.canCheckForUpdates());
-    QTRY_COMPARE(shown.size(), 1);
-    QVERIFY(updater.canCheckForUpdates());
-    QCOMPARE(busy.count(), 2);
+    asked ? updater.checkForUpdates() : updater.checkInBackground();
+    const bool fetches = module == u"built";
+    QCOMPARE(updater.canCheckForUpdates(), !fetches);
+    QTRY_COMPARE(server.requests, fetches ? 1 : 0);
+    QTRY_VERIFY(updater.canCheckForUpdates());
+    QTRY_COMPARE(shown.size(), kind < 0 ? 0 : 1);
+    QCOMPARE(busy.count(), fetches ? 2 : 0);
+    if (kind < 0)
+        return;
     QCOMPARE(int(shown.first().kind), kind);
     QCOMPARE(shown.first().version, version);
-    QVERIFY(shown.first().userInitiated);
-    if (kind == int(Kind::failed))
-        QVERIFY(!shown.first().error.isEmpty());
-}
-
-void TestUpdater::backgroundChecksSpeakOnlyOfNews()
-{
-    platform::ManualScheduler clock;
-    FeedServer server;
-    server.body = feed({{"0.1.0", nullptr}});
-    platform::MemorySettings settings;
-    settings.setString(keys::feedURL, server.url());
-    QList<UpdateCheckResult> shown;
-    AppcastUpdater updater(
-        settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
-        networkModule);
-    updater.checkInBackground();
-    QTRY_COMPARE(server.requests, 1);
-    QTRY_VERIFY(updater.canCheckForUpdates());
-    QVERIFY(shown.isEmpty());
-    server.body = feed({{"0.3.0", nullptr}});
-    updater.checkInBackground();
-    QTRY_COMPARE(shown.size(), 1);
-    QVERIFY(!shown.first().userInitiated);
-}
-
-void TestUpdater::withoutAFeed()
-{
-    platform::ManualScheduler clock;
-    platform::MemorySettings settings;
-    QList<UpdateCheckResult> shown;
-    AppcastUpdater updater(
-        settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
-        networkModule);
-    updater.checkInBackground();
-    QVERIFY(shown.isEmpty());
-    updater.checkForUpdates();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.first().kind, Kind::noFeed);
-}
-
-void TestUpdater::withoutTheNetworkModule()
-{
-    platform::ManualScheduler clock;
-    // Installed without its module (or with a broken one): a check the user
-    // asked for says why it cannot read the feed; a scheduled one stays quiet.
-    QTemporaryDir empty;
-    QTemporaryDir broken;
-    QVERIFY(test::writeFile(broken.path() + QStringLiteral("/ondrel-network.so"), "not a library"));
-    for (const QString& folder : {empty.path(), broken.path()}) {
-        FeedServer server;
-        server.body = feed({{"0.3.0", nullptr}});
-        platform::MemorySettings settings;
-        settings.setString(keys::feedURL, server.url());
-        QList<UpdateCheckResult> shown;
-        AppcastUpdater updater(
-            settings, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { shown << r; },
-            [folder](QString* error) { return loadFeedFetcher(error, {folder}); });
-        updater.checkInBackground();
-        QVERIFY(shown.isEmpty());
-        updater.checkForUpdates();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown.first().kind, Kind::failed);
+    QCOMPARE(shown.first().userInitiated, asked);
+    QCOMPARE(shown.first().error.isEmpty(), kind != int(Kind::failed));
+    if (!fetches)
         QVERIFY2(shown.first().error.startsWith(QStringLiteral("the network module could not be loaded: ")),
                  qPrintable(shown.first().error));
-        QVERIFY(updater.canCheckForUpdates());
-        QCOMPARE(server.requests, 0);
-    }
 }
 
 void TestUpdater::checksAreADayApartAcrossLaunches_data()
@@ -304,11 +264,18 @@ void TestUpdater::checksAreRecordedAndRestartTheDay()
     // Without a feed there is nothing to check, and the menu is told why.
     platform::MemorySettings none;
     none.setBool(keys::automaticChecks, true);
-    AppcastUpdater packaged(none, clock, QStringLiteral("0.1.0"), {}, networkModule);
+    QList<UpdateCheckResult> told;
+    AppcastUpdater packaged(
+        none, clock, QStringLiteral("0.1.0"), [&](const UpdateCheckResult& r) { told << r; }, networkModule);
     QCOMPARE(packaged.unavailableReason(),
              QStringLiteral("Updates come from your system's package manager."));
     packaged.checkInBackground();
     QCOMPARE(none.integer(keys::lastCheckTime), 0);
+    QVERIFY(told.isEmpty());
+    // A check the user asks for says so.
+    packaged.checkForUpdates();
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(told.first().kind, Kind::noFeed);
 }
 
 void TestUpdater::settings()

@@ -18,6 +18,22 @@
 namespace ondrel {
 namespace test {
 
+// A text entry copied `seconds` after the reference date.
+inline ClipboardItem textItem(const QString& text, double seconds, std::optional<QString> app = std::nullopt,
+                              bool pinned = false)
+{
+    return ClipboardItem::makeText(text, std::move(app), std::nullopt,
+                                   Timestamp::fromSecondsSinceReferenceDate(seconds), pinned);
+}
+
+// An entry whose content is gone (a history of a later version, say).
+inline ClipboardItem itemWithoutContent(ClipboardItemType type, Timestamp at = Timestamp::now(),
+                                        std::optional<QString> app = std::nullopt)
+{
+    return ClipboardItem(QUuid::createUuid(), type, std::nullopt, std::nullopt, std::nullopt, at,
+                         std::move(app), std::nullopt, false, DetectedLanguage::plain);
+}
+
 // The history with in-memory services and a history file in a temporary folder.
 struct Fixture
 {
@@ -45,10 +61,7 @@ struct Fixture
     // Captures a text the way the watcher does, and lets the insertion run.
     ClipboardItem add(const QString& text, double secondsAgo = 0, bool pinned = false)
     {
-        ClipboardItem item =
-            ClipboardItem::makeText(text, std::nullopt, std::nullopt,
-                                    Timestamp::fromSecondsSinceReferenceDate(
-                                        Timestamp::now().secondsSinceReferenceDate() - secondsAgo));
+        ClipboardItem item = textItem(text, Timestamp::now().secondsSinceReferenceDate() - secondsAgo);
         store().addItem(item);
         scheduler.runPending();
         if (pinned)

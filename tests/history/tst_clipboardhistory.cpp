@@ -18,9 +18,8 @@ private Q_SLOTS:
 
     void addItemIsDeferred();
     void capDefaultsToFifty();
+    void capKeepsPinnedFirst_data();
     void capKeepsPinnedFirst();
-    void capWithMorePinnedThanLimit_data();
-    void capWithMorePinnedThanLimit();
     void addTransformedItemIsNotCapped();
     void filteredOrder();
     void search_data();
@@ -34,8 +33,8 @@ private Q_SLOTS:
     void everyAssignmentNotifies();
     void copyAndPasteText();
     void copyAndPastePinnedKeepsOrder();
-    void copyAndPasteImageWritesTiff();
-    void copyAndPasteFileAndMissingValue();
+    void copyOutWritesWhatTheEntryHas_data();
+    void copyOutWritesWhatTheEntryHas();
     void selectedItemUsesFilteredOrder();
     void callbacksDroppedWithHistory();
 };
@@ -67,42 +66,33 @@ void TestClipboardHistory::capDefaultsToFifty()
     QCOMPARE(f.store().items().size(), 50);
 }
 
+void TestClipboardHistory::capKeepsPinnedFirst_data()
+{
+    // Entries added oldest first ("*": pinned), the limit set before the
+    // last one is added, and what is kept.
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("pinned first") << "*e0,*e1,*e2,e3,e4,e5,e6,e7,e8,e9,new" << 10
+                                  << "e2,e1,e0,new,e9,e8,e7,e6,e5,e4";
+    QTest::newRow("below the cap, new in front") << "*e0,e1,new" << 10 << "new,e1,e0";
+    QTest::newRow("more pinned than the limit") << "*p0,*p1,*p2,*p3,u0,u1" << 2 << "p3,p2,p1,p0";
+    QTest::newRow("negative limit") << "*p0,*p1,*p2,*p3,u0,u1" << -5 << "p3,p2,p1,p0";
+}
+
 void TestClipboardHistory::capKeepsPinnedFirst()
 {
-    Fixture f;
-    f.settings.setInteger(keys::maxHistoryItems, 10);
-    for (int i = 0; i < 10; ++i)
-        f.add(QStringLiteral("e%1").arg(i), 0, i < 3); // e0..e2 pinned, oldest
-    f.add(QStringLiteral("new"));
-    QCOMPARE(
-        f.labels(f.store().items()),
-        (QStringList{QStringLiteral("e2"), QStringLiteral("e1"), QStringLiteral("e0"), QStringLiteral("new"),
-                     QStringLiteral("e9"), QStringLiteral("e8"), QStringLiteral("e7"), QStringLiteral("e6"),
-                     QStringLiteral("e5"), QStringLiteral("e4")}));
-    // Below the cap, a later capture still goes in front of the pinned entries.
-    f.store().deleteItem(f.store().items().last().id());
-    f.add(QStringLiteral("later"));
-    QCOMPARE(f.store().items().first().contentLabel(), QStringLiteral("later"));
-}
-
-void TestClipboardHistory::capWithMorePinnedThanLimit_data()
-{
-    QTest::addColumn<int>("limit");
-    QTest::newRow("fewer than pinned") << 2;
-    QTest::newRow("negative") << -5;
-}
-
-void TestClipboardHistory::capWithMorePinnedThanLimit()
-{
+    QFETCH(QString, added);
     QFETCH(int, limit);
+    QFETCH(QString, kept);
     Fixture f;
-    for (int i = 0; i < 4; ++i)
-        f.add(QStringLiteral("p%1").arg(i), 0, true);
-    f.add(QStringLiteral("u0"));
-    f.settings.setInteger(keys::maxHistoryItems, limit);
-    f.add(QStringLiteral("u1"));
-    QCOMPARE(f.labels(f.store().items()), (QStringList{QStringLiteral("p3"), QStringLiteral("p2"),
-                                                       QStringLiteral("p1"), QStringLiteral("p0")}));
+    const QStringList entries = added.split(u',');
+    for (const QString& entry : entries) {
+        if (&entry == &entries.last())
+            f.settings.setInteger(keys::maxHistoryItems, limit);
+        f.add(QString(entry).remove(u'*'), 0, entry.startsWith(u'*'));
+    }
+    QCOMPARE(f.labels(f.store().items()).join(u','), kept);
 }
 
 void TestClipboardHistory::addTransformedItemIsNotCapped()
@@ -309,32 +299,40 @@ void TestClipboardHistory::copyAndPastePinnedKeepsOrder()
     QCOMPARE(f.pasteTyper.pasteCount(), 2);
 }
 
-void TestClipboardHistory::copyAndPasteImageWritesTiff()
+void TestClipboardHistory::copyOutWritesWhatTheEntryHas_data()
 {
-    Fixture f;
-    QImage image(4, 4, QImage::Format_ARGB32);
-    image.fill(Qt::blue);
-    const ClipboardItem item = ClipboardItem::makeImage(image);
-    f.paster().copyAndPaste(item);
-    QVERIFY(f.clipboard.types().contains(QStringLiteral("image/tiff")));
-    QCOMPARE(f.clipboard.image()->size(), QSize(4, 4));
+    QTest::addColumn<QVariant>("item");
+    QTest::addColumn<QString>("written"); // what the clipboard holds after "old"
+    QTest::newRow("image, as TIFF") << QVariant::fromValue(
+                                           ClipboardItem::makeImage(test::filledImage(QSize(4, 4), Qt::blue)))
+                                    << "image/tiff 4x4";
+    QTest::newRow("file") << QVariant::fromValue(
+                                 ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))))
+                          << "files file:///tmp/x.txt";
+    QTest::newRow("image without content")
+        << QVariant::fromValue(test::itemWithoutContent(ClipboardItemType::image)) << QString();
 }
 
-void TestClipboardHistory::copyAndPasteFileAndMissingValue()
+void TestClipboardHistory::copyOutWritesWhatTheEntryHas()
 {
+    QFETCH(QVariant, item);
+    QFETCH(QString, written);
     Fixture f;
     f.clipboard.setString(QStringLiteral("old"));
-    f.paster().copyAndPaste(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))));
-    QCOMPARE(f.clipboard.fileURLs(), std::optional<QList<QUrl>>({QUrl(QStringLiteral("file:///tmp/x.txt"))}));
-    QVERIFY(!f.clipboard.string());
-
-    const ClipboardItem empty(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, std::nullopt,
-                              std::nullopt, Timestamp::now(), std::nullopt, std::nullopt, false,
-                              DetectedLanguage::plain);
-    f.paster().copyAndPaste(empty);
-    QVERIFY(f.clipboard.types().isEmpty()); // cleared, nothing written
+    f.paster().copyAndPaste(item.value<ClipboardItem>());
+    QStringList held;
+    if (f.clipboard.types().contains(QStringLiteral("image/tiff")))
+        held << QStringLiteral("image/tiff %1x%2")
+                    .arg(f.clipboard.image()->width())
+                    .arg(f.clipboard.image()->height());
+    if (const auto urls = f.clipboard.fileURLs())
+        held << QStringLiteral("files ") + QUrl::toStringList(*urls).join(u' ');
+    if (const auto text = f.clipboard.string())
+        held << QStringLiteral("text ") + *text;
+    QCOMPARE(held.join(u'|'), written);
+    QCOMPARE(f.clipboard.types().isEmpty(), written.isEmpty());
     f.scheduler.advance(0.1);
-    QCOMPARE(f.pasteTyper.pasteCount(), 2); // the keystroke is posted anyway
+    QCOMPARE(f.pasteTyper.pasteCount(), 1); // the keystroke is posted anyway
 }
 
 void TestClipboardHistory::selectedItemUsesFilteredOrder()

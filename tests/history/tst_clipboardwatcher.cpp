@@ -1,7 +1,6 @@
 #include "ClipboardWatcher.h"
 #include "HistoryFixture.h"
 
-#include <QBuffer>
 #include <QTest>
 
 using namespace ondrel;
@@ -11,13 +10,7 @@ namespace {
 
 QByteArray png(QColor color)
 {
-    QImage image(2, 2, QImage::Format_ARGB32);
-    image.fill(color);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return test::encodedImage(test::filledImage(QSize(2, 2), color));
 }
 
 // Starts polling, then lets one poll run after each change.
@@ -52,22 +45,13 @@ private Q_SLOTS:
 
     void contentsAtStartAreNotCaptured();
     void textWithSource();
-    void sameTextTwiceIsRecordedOnce();
-    void canonicallyEqualTextIsADuplicate();
-    void aThenBThenA();
-    void pinnedFrontEntryDoesNotHideDuplicate();
-    void imagesAndFilesAlwaysRecorded();
+    void duplicates_data();
+    void duplicates();
     void handOverIsNotACopy_data();
     void handOverIsNotACopy();
-    void emptyStringFallsThrough();
-    void textWinsOverUrls();
+    void contents_data();
+    void contents();
     void noActiveApplication();
-    void twoChangesInOneIntervalAreOne();
-    void secretsAreNotCaptured();
-    void nothingUsableIsSkippedOnce();
-    void pasteMovesEntryAndNextPollRecordsNothing();
-    void pastingPinnedTextRecordsItAgain();
-    void pastingImageRecordsItAgain();
     void stopsWhenAskedAndWithTheHistory();
     void longTextsAreGuessedInBackgroundInOrder();
     void announcedChangesNeedNoPolling();
@@ -107,63 +91,65 @@ void TestClipboardWatcher::textWithSource()
              3600 + ClipboardWatcher::kPollIntervalSeconds);
 }
 
-void TestClipboardWatcher::sameTextTwiceIsRecordedOnce()
+void TestClipboardWatcher::duplicates_data()
 {
-    Watched w;
-    w.copy(QStringLiteral("  same \n"));
-    w.copy(QStringLiteral("  same \n"));
-    QCOMPARE(w.store().items().size(), 1);
-    QCOMPARE(w.store().items().first().text(),
-             std::optional<QString>(QStringLiteral("  same \n"))); // not trimmed
+    // One poll after each step (steps split at ","): a text copied, "a|b"
+    // two copies before the same poll, "(image)" or "(files)" copied,
+    // "(pin)" pins the newest entry, "(paste N)" copies row N of the popover
+    // out. Recorded: newest first, "*" before a pinned entry.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<QString>("recorded");
+    QTest::newRow("same text twice, not trimmed") << "  same \n,  same \n"
+                                                  << "  same \n";
+    QTest::newRow("canonically equal") << "caf\u00e9,cafe\u0301"
+                                       << "caf\u00e9";
+    QTest::newRow("A, B, A") << "A,B,A"
+                             << "A,B,A";
+    QTest::newRow("pinned newest hides no duplicate") << "other,A,(pin),A"
+                                                      << "A,*A,other";
+    QTest::newRow("two changes in one interval") << "first|second"
+                                                 << "second";
+    QTest::newRow("images and files always") << "(image),(image),(files),(files)"
+                                             << "a.txt,a.txt,Image,Image";
+    // A copy-out moves its entry to the front; the next poll records nothing...
+    QTest::newRow("copy-out") << "one,two,three,(paste 2)"
+                              << "one,three,two";
+    // ... but a pinned text or an image copied out is recorded again.
+    QTest::newRow("copy-out of pinned text") << "pinned,(pin),other,(paste 0)"
+                                             << "pinned,other,*pinned";
+    QTest::newRow("copy-out of an image") << "(image),(paste 0)"
+                                          << "Image,Image";
 }
 
-void TestClipboardWatcher::canonicallyEqualTextIsADuplicate()
+void TestClipboardWatcher::duplicates()
 {
+    QFETCH(QString, steps);
+    QFETCH(QString, recorded);
     Watched w;
-    w.copy(QStringLiteral("caf\u00e9"));
-    w.copy(QStringLiteral("cafe\u0301"));
-    QCOMPARE(w.store().items().size(), 1);
-}
-
-void TestClipboardWatcher::aThenBThenA()
-{
-    Watched w;
-    w.copy(QStringLiteral("A"));
-    w.copy(QStringLiteral("B"));
-    w.copy(QStringLiteral("A"));
-    QCOMPARE(w.labels(w.store().items()),
-             (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("A")}));
-}
-
-void TestClipboardWatcher::pinnedFrontEntryDoesNotHideDuplicate()
-{
-    Watched w;
-    w.copy(QStringLiteral("other"));
-    w.copy(QStringLiteral("A"));
-    w.store().togglePin(w.store().items().first().id());
-    w.copy(QStringLiteral("A")); // the first unpinned entry holds "other"
-    QCOMPARE(w.store().items().size(), 3);
-    QVERIFY(!w.store().items().first().isPinned());
-}
-
-void TestClipboardWatcher::imagesAndFilesAlwaysRecorded()
-{
-    Watched w;
-    for (int i = 0; i < 2; ++i) {
-        w.clipboard.clearContents();
-        w.clipboard.setData(QStringLiteral("image/png"), png(Qt::red));
+    for (const QString& step : steps.split(u',')) {
+        if (step == u"(pin)") {
+            w.store().togglePin(w.store().items().first().id());
+            continue;
+        }
+        if (step.startsWith(u"(paste "))
+            w.paster().copyAndPaste(w.state().filteredItems().at(step.mid(7, 1).toInt()));
+        else
+            w.clipboard.clearContents();
+        if (step == u"(image)")
+            w.clipboard.setData(QStringLiteral("image/png"), png(Qt::red));
+        else if (step == u"(files)")
+            w.clipboard.setUrls(
+                {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
+        else if (!step.startsWith(u'('))
+            for (const QString& text : step.split(u'|'))
+                w.clipboard.setString(text);
         w.poll();
     }
-    for (int i = 0; i < 2; ++i) {
-        w.clipboard.clearContents();
-        w.clipboard.setUrls(
-            {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
-        w.poll();
-    }
-    QCOMPARE(w.labels(w.store().items()), (QStringList{QStringLiteral("a.txt"), QStringLiteral("a.txt"),
-                                                       QStringLiteral("Image"), QStringLiteral("Image")}));
-    QCOMPARE(w.store().items().last().image()->size(), QSize(2, 2));
-    QCOMPARE(w.store().items().last().detectedLanguage(), DetectedLanguage::plain);
+    QStringList labels;
+    for (const ClipboardItem& item : w.store().items())
+        labels << (item.isPinned() ? QStringLiteral("*") : QString()) +
+                      item.text().value_or(item.contentLabel());
+    QCOMPARE(labels.join(u','), recorded);
 }
 
 void TestClipboardWatcher::handOverIsNotACopy_data()
@@ -216,30 +202,47 @@ void TestClipboardWatcher::handOverIsNotACopy()
     QCOMPARE(w.labels(w.store().items()), recorded.split(u'|'));
 }
 
-void TestClipboardWatcher::emptyStringFallsThrough()
+void TestClipboardWatcher::contents_data()
 {
-    Watched w;
-    w.clipboard.clearContents();
-    w.clipboard.setString(QString());
-    w.clipboard.setData(QStringLiteral("image/png"), png(Qt::blue));
-    w.poll();
-    QCOMPARE(w.labels(w.store().items()), QStringList{QStringLiteral("Image")});
+    // What one copy offers ("text", "urls" or a type, "=" its value; entries
+    // split at ","), and what is recorded ("type label"; nothing: empty).
+    QTest::addColumn<QString>("offered");
+    QTest::addColumn<QString>("recorded");
+    QTest::newRow("empty text falls through") << "text=,image/png=blue"
+                                              << "image Image";
+    QTest::newRow("text wins over urls") << "urls=https://example.com/x,text=https://example.com/x"
+                                         << "text https://example.com/x";
+    QTest::newRow("any url without text") << "urls=https://example.com/page"
+                                          << "file page";
+    QTest::newRow("secret") << "text=hunter2,x-kde-passwordManagerHint=secret" << QString();
+    QTest::newRow("another hint is no secret") << "text=visible,x-kde-passwordManagerHint=public"
+                                               << "text visible";
+    QTest::newRow("nothing usable") << "application/x-unknown=?" << QString();
 }
 
-void TestClipboardWatcher::textWinsOverUrls()
+void TestClipboardWatcher::contents()
 {
+    QFETCH(QString, offered);
+    QFETCH(QString, recorded);
     Watched w;
     w.clipboard.clearContents();
-    w.clipboard.setUrls({QUrl(QStringLiteral("https://example.com/x"))});
-    w.clipboard.setString(QStringLiteral("https://example.com/x"));
+    for (const QString& entry : offered.split(u',')) {
+        const QString type = entry.section(u'=', 0, 0);
+        const QString value = entry.section(u'=', 1);
+        if (type == u"text")
+            w.clipboard.setString(value);
+        else if (type == u"urls")
+            w.clipboard.setUrls({QUrl(value)});
+        else
+            w.clipboard.setData(type, type == u"image/png" ? png(Qt::blue) : value.toUtf8());
+    }
     w.poll();
-    QCOMPARE(w.store().items().first().type(), ClipboardItemType::text);
-    // Any URL is taken when there is no text, not only file URLs.
-    w.clipboard.clearContents();
-    w.clipboard.setUrls({QUrl(QStringLiteral("https://example.com/page"))});
-    w.poll();
-    QCOMPARE(w.store().items().first().type(), ClipboardItemType::file);
-    QCOMPARE(w.store().items().first().contentLabel(), QStringLiteral("page"));
+    QStringList items;
+    for (const ClipboardItem& item : w.store().items())
+        items << caseName(item.type()) + u' ' + item.contentLabel();
+    QCOMPARE(items.join(u'|'), recorded);
+    // Looked at once, whatever it held.
+    QCOMPARE(w.watcher().lastChangeCount(), w.clipboard.changeCount());
 }
 
 void TestClipboardWatcher::noActiveApplication()
@@ -250,83 +253,6 @@ void TestClipboardWatcher::noActiveApplication()
     const ClipboardItem item = w.store().items().first();
     QVERIFY(!item.appName() && !item.appIcon());
     QVERIFY(!w.saved().contains("appName"));
-}
-
-void TestClipboardWatcher::twoChangesInOneIntervalAreOne()
-{
-    Watched w;
-    w.clipboard.setString(QStringLiteral("first"));
-    w.clipboard.setString(QStringLiteral("second"));
-    w.poll();
-    QCOMPARE(w.labels(w.store().items()), QStringList{QStringLiteral("second")});
-}
-
-void TestClipboardWatcher::secretsAreNotCaptured()
-{
-    Watched w;
-    w.clipboard.clearContents();
-    w.clipboard.setString(QStringLiteral("hunter2"));
-    w.clipboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("secret"));
-    w.poll();
-    QVERIFY(w.store().items().isEmpty());
-    QVERIFY(!w.saved().contains("hunter2"));
-    // A hint with another value is no secret.
-    w.clipboard.clearContents();
-    w.clipboard.setString(QStringLiteral("visible"));
-    w.clipboard.setData(ClipboardWatcher::kSecretHintType, QByteArrayLiteral("public"));
-    w.poll();
-    QCOMPARE(w.store().items().size(), 1);
-}
-
-void TestClipboardWatcher::nothingUsableIsSkippedOnce()
-{
-    Watched w;
-    w.clipboard.clearContents();
-    w.clipboard.setData(QStringLiteral("application/x-unknown"), QByteArrayLiteral("?"));
-    w.poll();
-    QVERIFY(w.store().items().isEmpty());
-    QCOMPARE(w.watcher().lastChangeCount(), w.clipboard.changeCount());
-}
-
-void TestClipboardWatcher::pasteMovesEntryAndNextPollRecordsNothing()
-{
-    Watched w;
-    w.copy(QStringLiteral("one"));
-    w.copy(QStringLiteral("two"));
-    w.copy(QStringLiteral("three"));
-    const QStringList shown = w.labels(w.state().filteredItems());
-    w.paster().copyAndPaste(w.state().filteredItems().at(2));
-    QCOMPARE(w.store().items().first().contentLabel(), QStringLiteral("one"));
-    QCOMPARE(w.labels(w.state().filteredItems()), shown);
-    w.poll();
-    QCOMPARE(w.store().items().size(), 3);
-    QCOMPARE(w.pasteTyper.pasteCount(), 1);
-}
-
-void TestClipboardWatcher::pastingPinnedTextRecordsItAgain()
-{
-    Watched w;
-    w.copy(QStringLiteral("pinned"));
-    w.store().togglePin(w.store().items().first().id());
-    w.copy(QStringLiteral("other"));
-    w.paster().copyAndPaste(*std::find_if(w.store().items().cbegin(), w.store().items().cend(),
-                                          [](const ClipboardItem& i) { return i.isPinned(); }));
-    w.poll();
-    QCOMPARE(w.store().items().size(), 3);
-    QCOMPARE(w.store().items().first().contentLabel(), QStringLiteral("pinned"));
-    QVERIFY(!w.store().items().first().isPinned());
-}
-
-void TestClipboardWatcher::pastingImageRecordsItAgain()
-{
-    Watched w;
-    w.clipboard.clearContents();
-    w.clipboard.setData(QStringLiteral("image/png"), png(Qt::green));
-    w.poll();
-    w.paster().copyAndPaste(w.store().items().first());
-    QVERIFY(w.clipboard.types().contains(QStringLiteral("image/tiff")));
-    w.poll();
-    QCOMPARE(w.labels(w.store().items()), (QStringList{QStringLiteral("Image"), QStringLiteral("Image")}));
 }
 
 void TestClipboardWatcher::stopsWhenAskedAndWithTheHistory()

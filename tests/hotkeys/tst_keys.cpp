@@ -36,10 +36,8 @@ private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void tables();
     void everyNamedKeyHasAPlace();
-    void descriptions_data();
-    void descriptions();
-    void linuxLabels_data();
-    void linuxLabels();
+    void names_data();
+    void names();
     void keyToCharacterLimits();
     void menuEquivalents();
 };
@@ -81,88 +79,86 @@ void TestKeys::everyNamedKeyHasAPlace()
     QCOMPARE(places.size(), 113);
 }
 
-void TestKeys::descriptions_data()
+void TestKeys::names_data()
 {
+    // Each shortcut as the console and the settings name it (description)
+    // and as the desktop's menus do (label).
     QTest::addColumn<QString>("layout");
     QTest::addColumn<qint64>("keyCode");
     QTest::addColumn<qint64>("stored");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
-    QTest::newRow("y on us") << "us" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Y");
-    QTest::newRow("z on de") << "de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z");
-    QTest::newRow("shift-1 stays 1") << "us" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71");
-    QTest::newRow("shift-1 on de") << "de" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71");
-    QTest::newRow("keypad 1") << "us" << qint64(83) << qint64(0) << QStringLiteral("1\u20E3");
-    QTest::newRow("control option space")
-        << "us" << qint64(49) << qint64(0x1800) << QStringLiteral("\u2303\u2325Space");
-    QTest::newRow("control option K")
-        << "us" << qint64(40) << qint64(0x1800) << QStringLiteral("\u2303\u2325K");
-    QTest::newRow("fn last") << "us" << qint64(96) << qint64(0x20000 | 0x100)
-                             << QStringLiteral("\u2318\U0001F310\uFE0EF5");
-    QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD");
-    QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD");
-    QTest::newRow("umlaut on de") << "de" << qint64(41) << qint64(0x1000) << QStringLiteral("\u2303\u00D6");
-    // Named from the Latin layout of several.
-    QTest::newRow("ru,us") << "ru,us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
-    QTest::newRow("us,ru") << "us,ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V");
-    QTest::newRow("ru,de keeps de's Z")
-        << "ru,de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z");
-    QTest::newRow("ru alone") << "ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318\u041C");
-    // Dead keys show their accent.
-    QTest::newRow("dead circumflex on de")
-        << "de" << qint64(50) << qint64(0x1000) << QStringLiteral("\u2303^");
-    QTest::newRow("dead acute on de")
-        << "de" << qint64(24) << qint64(0x1000) << QStringLiteral("\u2303\u00B4");
-    QTest::newRow("dead circumflex on fr")
-        << "fr" << qint64(33) << qint64(0x1000) << QStringLiteral("\u2303^");
-}
-
-void TestKeys::descriptions()
-{
-    QFETCH(QString, layout);
-    QFETCH(qint64, keyCode);
-    QFETCH(qint64, stored);
-    QFETCH(QString, text);
-    const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
-    QVERIFY(keyboard);
-    QCOMPARE(description(Shortcut(keyCode, stored), *keyboard), text);
-}
-
-void TestKeys::linuxLabels_data()
-{
-    QTest::addColumn<QString>("layout");
-    QTest::addColumn<qint64>("keyCode");
-    QTest::addColumn<qint64>("stored");
+    QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("label");
-    QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("Shift+Super+V");
+    QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V")
+                             << QStringLiteral("Shift+Super+V");
+    QTest::newRow("y on us") << "us" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Y")
+                             << QStringLiteral("Super+Y");
+    QTest::newRow("z on de") << "de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z")
+                             << QStringLiteral("Super+Z");
+    QTest::newRow("shift-1 stays 1") << "us" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71")
+                                     << QStringLiteral("Shift+1");
+    QTest::newRow("shift-1 on de") << "de" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71")
+                                   << QStringLiteral("Shift+1");
+    QTest::newRow("keypad 1") << "us" << qint64(83) << qint64(0x1000) << QStringLiteral("\u23031\u20E3")
+                              << QStringLiteral("Ctrl+Num 1");
+    QTest::newRow("keypad enter") << "us" << qint64(76) << qint64(0x1000)
+                                  << QStringLiteral("\u2303\u21A9\u20E3") << QStringLiteral("Ctrl+Num Enter");
+    QTest::newRow("control option space")
+        << "us" << qint64(49) << qint64(0x1800) << QStringLiteral("\u2303\u2325Space")
+        << QStringLiteral("Ctrl+Alt+Space");
     QTest::newRow("every modifier, in order")
         << "us" << qint64(40) << qint64(0x1000 | 0x800 | 0x200 | 0x100 | 0x20000)
+        << QStringLiteral("\u2303\u2325\u21E7\u2318\U0001F310\uFE0EK")
         << QStringLiteral("Ctrl+Alt+Shift+Super+Fn+K");
-    QTest::newRow("space") << "us" << qint64(49) << qint64(0x1800) << QStringLiteral("Ctrl+Alt+Space");
-    QTest::newRow("F5 alone") << "us" << qint64(96) << qint64(0) << QStringLiteral("F5");
-    QTest::newRow("F20") << "us" << qint64(90) << qint64(0x100) << QStringLiteral("Super+F20");
-    QTest::newRow("keypad 1") << "us" << qint64(83) << qint64(0x1000) << QStringLiteral("Ctrl+Num 1");
-    QTest::newRow("keypad enter") << "us" << qint64(76) << qint64(0x1000) << QStringLiteral("Ctrl+Num Enter");
-    QTest::newRow("backspace") << "us" << qint64(51) << qint64(0x800) << QStringLiteral("Alt+Backspace");
-    QTest::newRow("forward delete") << "us" << qint64(117) << qint64(0x800) << QStringLiteral("Alt+Delete");
-    QTest::newRow("insert") << "us" << qint64(114) << qint64(0x100) << QStringLiteral("Super+Insert");
-    QTest::newRow("page down") << "us" << qint64(121) << qint64(0x100) << QStringLiteral("Super+Page Down");
-    QTest::newRow("left arrow") << "us" << qint64(123) << qint64(0x100) << QStringLiteral("Super+Left");
-    QTest::newRow("escape") << "us" << qint64(53) << qint64(0x100) << QStringLiteral("Super+Esc");
-    QTest::newRow("z on de") << "de" << qint64(16) << qint64(0x100) << QStringLiteral("Super+Z");
-    QTest::newRow("ru,us") << "ru,us" << qint64(9) << qint64(768) << QStringLiteral("Shift+Super+V");
-    QTest::newRow("dead key") << "de" << qint64(50) << qint64(0x1000) << QStringLiteral("Ctrl+^");
-    QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("Super+\uFFFD");
+    QTest::newRow("fn last") << "us" << qint64(96) << qint64(0x20000 | 0x100)
+                             << QStringLiteral("\u2318\U0001F310\uFE0EF5") << QStringLiteral("Super+Fn+F5");
+    QTest::newRow("F5 alone") << "us" << qint64(96) << qint64(0) << QStringLiteral("F5")
+                              << QStringLiteral("F5");
+    QTest::newRow("F20") << "us" << qint64(90) << qint64(0x100) << QStringLiteral("\u2318F20")
+                         << QStringLiteral("Super+F20");
+    QTest::newRow("backspace") << "us" << qint64(51) << qint64(0x800) << QStringLiteral("\u2325\u232B")
+                               << QStringLiteral("Alt+Backspace");
+    QTest::newRow("forward delete") << "us" << qint64(117) << qint64(0x800) << QStringLiteral("\u2325\u2326")
+                                    << QStringLiteral("Alt+Delete");
+    QTest::newRow("insert") << "us" << qint64(114) << qint64(0x100) << QStringLiteral("\u2318?\u20DD")
+                            << QStringLiteral("Super+Insert");
+    QTest::newRow("page down") << "us" << qint64(121) << qint64(0x100) << QStringLiteral("\u2318\u21DF")
+                               << QStringLiteral("Super+Page Down");
+    QTest::newRow("left arrow") << "us" << qint64(123) << qint64(0x100) << QStringLiteral("\u2318\u2190")
+                                << QStringLiteral("Super+Left");
+    QTest::newRow("escape") << "us" << qint64(53) << qint64(0x100) << QStringLiteral("\u2318\u238B")
+                            << QStringLiteral("Super+Esc");
+    QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD")
+                                 << QStringLiteral("Super+\uFFFD");
+    QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD")
+                                    << QStringLiteral("\uFFFD");
+    QTest::newRow("umlaut on de") << "de" << qint64(41) << qint64(0x1000) << QStringLiteral("\u2303\u00D6")
+                                  << QStringLiteral("Ctrl+\u00D6");
+    QTest::newRow("ru,us") << "ru,us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V")
+                           << QStringLiteral("Shift+Super+V");
+    QTest::newRow("us,ru") << "us,ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V")
+                           << QStringLiteral("Shift+Super+V");
+    QTest::newRow("ru,de keeps de's Z")
+        << "ru,de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z") << QStringLiteral("Super+Z");
+    QTest::newRow("ru alone") << "ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318\u041C")
+                              << QStringLiteral("Shift+Super+\u041C");
+    QTest::newRow("dead circumflex on de")
+        << "de" << qint64(50) << qint64(0x1000) << QStringLiteral("\u2303^") << QStringLiteral("Ctrl+^");
+    QTest::newRow("dead acute on de") << "de" << qint64(24) << qint64(0x1000)
+                                      << QStringLiteral("\u2303\u00B4") << QStringLiteral("Ctrl+\u00B4");
+    QTest::newRow("dead circumflex on fr")
+        << "fr" << qint64(33) << qint64(0x1000) << QStringLiteral("\u2303^") << QStringLiteral("Ctrl+^");
 }
 
-void TestKeys::linuxLabels()
+void TestKeys::names()
 {
     QFETCH(QString, layout);
     QFETCH(qint64, keyCode);
     QFETCH(qint64, stored);
+    QFETCH(QString, description);
     QFETCH(QString, label);
     const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
     QVERIFY(keyboard);
+    QCOMPARE(hotkeys::description(Shortcut(keyCode, stored), *keyboard), description);
     QCOMPARE(linuxLabel(Shortcut(keyCode, stored), *keyboard), label);
 }
 

@@ -106,8 +106,7 @@ void TestKdeDesktop::capturesAndPastesThroughThePortal()
     QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
     QVERIFY(typeKeys({QStringLiteral("28+"), QStringLiteral("28-")}));
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v copied on Plasma"));
-    QTest::qWait(800); // longer than the keyboard's repeat delay (600 ms)
-    QCOMPARE(target.waitForPaste(), QStringLiteral("(nothing pasted)"));
+    QCOMPARE(target.waitForPaste(true), QStringLiteral("released v"));
 }
 
 void TestKdeDesktop::hotkeyThroughTheDesktopsShortcuts()
@@ -138,10 +137,10 @@ void TestKdeDesktop::hotkeyThroughTheDesktopsShortcuts()
     m_expected = {
         QStringLiteral("ondrel: no system tray found; the popover opens with Meta+Alt+C or `ondrel toggle`")};
     QVERIFY(m_app->start({}, {QStringLiteral("QT_QPA_PLATFORM")}));
-    QVERIFY(typeKeys(kShiftSuperV)); // no longer ours
+    const QDBusMessage keys = globalAccel(QStringLiteral("shortcut"), {action});
+    QCOMPARE(qdbus_cast<QList<int>>(keys.arguments().value(0)), QList<int>{superAltC});
     QVERIFY(typeKeys(kSuperAltC));
     QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
-    QVERIFY(!m_app->said(QStringLiteral("trace popover-hidden "), 300));
 }
 
 void TestKdeDesktop::trayIconInAStatusNotifierHost()
@@ -188,8 +187,9 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
 
     // A right click shows the menu the item exports (waybar never asks the
-    // program); choosing "Quit Ondrel" in it quits.
+    // program to show one); choosing "Quit Ondrel" in it quits.
     QVERIFY(typeKeys({QStringLiteral("@15,15"), QStringLiteral("btn273+"), QStringLiteral("btn273-")}));
+    QVERIFY(m_app->said(QStringLiteral("trace menu-about-to-show ")));
     const QString item = registered.first();
     const QString service = item.section(u'/', 0, 0);
     QDBusMessage layout =
@@ -229,7 +229,9 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     QCOMPARE(labels, (QStringList{QStringLiteral("Settings..."), QStringLiteral("Check for Updates..."),
                                   QStringLiteral("Automatic Updates"), QStringLiteral("Clear History"),
                                   QStringLiteral("Quit Ondrel")}));
-    QTest::qWait(300);
+    // Everything waybar asked of the menu, it got.
+    waybar.terminate();
+    QVERIFY(waybar.waitForFinished(5000));
     QVERIFY2(!(barSaid += waybar.readAll()).contains("Getting layout failed"), barSaid.constData());
     QDBusMessage event =
         QDBusMessage::createMethodCall(service, QStringLiteral("/MenuBar"),

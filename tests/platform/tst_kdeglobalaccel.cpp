@@ -3,6 +3,7 @@
 // the keys the desktop keeps, presses and releases, a change in the
 // desktop's settings, and no keys at all. (tst_kdedesktop runs it on KWin.)
 
+#include "BusStandIn.h"
 #include "KdeGlobalAccel.h"
 #include "TestSupport.h"
 
@@ -23,18 +24,10 @@ class GlobalAccelStandIn final : public QObject
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
 public:
-    explicit GlobalAccelStandIn(QDBusConnection bus) : m_bus(std::move(bus))
-    {
-        published = m_bus.registerObject(kPath, this, QDBusConnection::ExportAllSlots) &&
-                    m_bus.registerService(QStringLiteral("org.kde.kglobalaccel"));
-    }
-    ~GlobalAccelStandIn() override
-    {
-        m_bus.unregisterService(QStringLiteral("org.kde.kglobalaccel"));
-        m_bus.unregisterObject(kPath);
-    }
+    explicit GlobalAccelStandIn(QDBusConnection bus) : bus(std::move(bus)) {}
 
-    bool published = false;
+    QDBusConnection bus;
+    const test::Published published{bus, QStringLiteral("org.kde.kglobalaccel"), kPath, this};
     QStringList calls;
     QList<int> kept;        // keys the user chose earlier: they win over the program's
     bool keysTaken = false; // another shortcut holds the keys asked for
@@ -45,14 +38,14 @@ public:
             QDBusMessage::createSignal(QStringLiteral("/component/") + component,
                                        QStringLiteral("org.kde.kglobalaccel.Component"), member);
         signal.setArguments({component, action, qlonglong(1000)});
-        m_bus.send(signal);
+        bus.send(signal);
     }
     void emitChanged(const QStringList& actionId, const QList<int>& keys)
     {
         QDBusMessage signal =
             QDBusMessage::createSignal(kPath, kInterface, QStringLiteral("yourShortcutGotChanged"));
         signal.setArguments({actionId, QVariant::fromValue(keys)});
-        m_bus.send(signal);
+        bus.send(signal);
     }
 
 public Q_SLOTS:
@@ -76,9 +69,6 @@ public Q_SLOTS:
     {
         calls << QStringLiteral("setInactive ") + actionId.value(1);
     }
-
-private:
-    QDBusConnection m_bus;
 };
 
 } // namespace
@@ -142,16 +132,12 @@ void TestKdeGlobalAccel::combinations()
 void TestKdeGlobalAccel::registersAndReportsPresses()
 {
     GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop1")));
-    QVERIFY(desktop.published);
+    QVERIFY(desktop.published.ok);
     auto hotkeys = service();
     QVERIFY(hotkeys);
     QVERIFY(hotkeys->desktopAssignsKeys());
     QStringList events;
-    hotkeys->setHotKeyHandler([&events](quint32 id, platform::HotKeyService::Phase phase) {
-        events << QStringLiteral("%1 %2").arg(id).arg(
-            phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
-        return true;
-    });
+    hotkeys->setHotKeyHandler(test::recordHotKeys(events));
     const auto registration = hotkeys->registerHotKey(9, 0x300, 1);
     QCOMPARE(registration.status, platform::HotKeyStatus::ok);
     QVERIFY(registration.reference);
@@ -177,14 +163,14 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
     QCOMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-1213617233-1"));
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
                          QStringLiteral("hotkey-1213617233-1"));
-    QTest::qWait(100); // signals are delivered in order: anything would be here by now
+    QVERIFY(test::signalsDelivered(desktop.bus, QDBusConnection(QStringLiteral("app%1").arg(m_connections))));
     QCOMPARE(events.size(), 2);
 }
 
 void TestKdeGlobalAccel::keysTheUserChoseWin()
 {
     GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2")));
-    QVERIFY(desktop.published);
+    QVERIFY(desktop.published.ok);
     desktop.kept = {(Qt::META | Qt::ALT | Qt::Key_C).toCombined()};
     auto hotkeys = service();
     QStringList described;
@@ -203,7 +189,7 @@ void TestKdeGlobalAccel::keysTheUserChoseWin()
 void TestKdeGlobalAccel::noKeys()
 {
     GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop3")));
-    QVERIFY(desktop.published);
+    QVERIFY(desktop.published.ok);
     desktop.keysTaken = true;
     auto hotkeys = service();
     // Registered all the same: the user can give it keys in the desktop's settings.

@@ -3,6 +3,7 @@
 // asked for at the first paste, the keys typed once the user agreed, the
 // kept answer, a refusal, and portals without a keyboard.
 
+#include "BusStandIn.h"
 #include "PortalKeyboard.h"
 #include "TestSupport.h"
 
@@ -31,22 +32,13 @@ class RemoteDesktopStandIn final : public QObject
     Q_PROPERTY(uint version READ version)
 public:
     RemoteDesktopStandIn(QDBusConnection bus, uint deviceTypes = 7, uint version = 2)
-        : m_bus(std::move(bus)), m_deviceTypes(deviceTypes), m_version(version)
-    {
-        published =
-            m_bus.registerObject(kPath, this,
-                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
-            m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
-    }
-    ~RemoteDesktopStandIn() override
-    {
-        m_bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        m_bus.unregisterObject(kPath);
-    }
+        : bus(std::move(bus)), m_deviceTypes(deviceTypes), m_version(version)
+    {}
     uint availableDeviceTypes() const { return m_deviceTypes; }
     uint version() const { return m_version; }
 
-    bool published = false;
+    QDBusConnection bus;
+    const test::Published published{bus, QStringLiteral("org.freedesktop.portal.Desktop"), kPath, this};
     QStringList calls;      // the methods, in order
     QVariantMap selected;   // SelectDevices' options
     QStringList keys;       // "ffe3 down", in order
@@ -56,8 +48,8 @@ public:
 
     void answerStart()
     {
-        respond(
-            m_startRequest, startAnswer,
+        test::portalRespond(
+            bus, this, m_startRequest, startAnswer,
             {{QStringLiteral("devices"), 1u}, {QStringLiteral("restore_token"), QStringLiteral("kept-1")}});
     }
     void closeSession()
@@ -65,31 +57,28 @@ public:
         QDBusMessage signal = QDBusMessage::createSignal(
             kSession, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"));
         signal.setArguments({QVariantMap()});
-        m_bus.send(signal);
+        bus.send(signal);
     }
 
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message)
     {
         calls << QStringLiteral("CreateSession");
-        const QString request = requestPath(message, options);
-        respond(request, 0, {{QStringLiteral("session_handle"), kSession}});
-        return QDBusObjectPath(request);
+        return test::portalRespond(bus, this, test::portalRequest(message, options), 0,
+                                   {{QStringLiteral("session_handle"), kSession}});
     }
     QDBusObjectPath SelectDevices(const QDBusObjectPath& session, const QVariantMap& options,
                                   const QDBusMessage& message)
     {
         calls << QStringLiteral("SelectDevices ") + session.path();
         selected = options;
-        const QString request = requestPath(message, options);
-        respond(request, 0, {});
-        return QDBusObjectPath(request);
+        return test::portalRespond(bus, this, test::portalRequest(message, options), 0, {});
     }
     QDBusObjectPath Start(const QDBusObjectPath& session, const QString&, const QVariantMap& options,
                           const QDBusMessage& message)
     {
         calls << QStringLiteral("Start ") + session.path();
-        m_startRequest = requestPath(message, options);
+        m_startRequest = test::portalRequest(message, options);
         if (!holdStart)
             answerStart();
         return QDBusObjectPath(m_startRequest);
@@ -107,30 +96,11 @@ public Q_SLOTS:
         mostKeysAtOnce = std::max(mostKeysAtOnce, ++m_keysInFlight);
         QTimer::singleShot(5, this, [this, reply = message.createReply()] {
             --m_keysInFlight;
-            m_bus.send(reply);
+            bus.send(reply);
         });
     }
 
 private:
-    static QString requestPath(const QDBusMessage& message, const QVariantMap& options)
-    {
-        QString sender = message.service();
-        sender.remove(0, 1).replace(u'.', u'_');
-        return QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-            .arg(sender, options.value(QStringLiteral("handle_token")).toString());
-    }
-    void respond(const QString& request, uint response, const QVariantMap& results)
-    {
-        // After the reply, as the real portal answers.
-        QTimer::singleShot(0, this, [this, request, response, results] {
-            QDBusMessage signal = QDBusMessage::createSignal(
-                request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
-            signal.setArguments({response, results});
-            m_bus.send(signal);
-        });
-    }
-
-    QDBusConnection m_bus;
     uint m_deviceTypes;
     uint m_version;
     QString m_startRequest;
@@ -139,6 +109,9 @@ private:
 
 const QStringList kControlV = {QStringLiteral("in-session ffe3 down"), QStringLiteral("in-session 76 down"),
                                QStringLiteral("in-session 76 up"), QStringLiteral("in-session ffe3 up")};
+const QStringList kShiftInsert = {QStringLiteral("in-session ffe1 down"),
+                                  QStringLiteral("in-session ff63 down"),
+                                  QStringLiteral("in-session ff63 up"), QStringLiteral("in-session ffe1 up")};
 
 } // namespace
 
@@ -160,6 +133,14 @@ private Q_SLOTS:
 private:
     // A keyboard on a fresh connection of the app's side.
     std::unique_ptr<platform::PortalKeyboard> keyboard(platform::PortalKeyboard::Options options = {});
+    // Returns once the portal has handled every call the newest keyboard
+    // sent (twice: an answer to one call may send the next).
+    bool portalCaughtUp() const
+    {
+        const QDBusConnection app(QStringLiteral("app%1").arg(m_connections));
+        const QString portal = QStringLiteral("org.freedesktop.portal.Desktop");
+        return test::roundTrip(app, portal, kPath) && test::roundTrip(app, portal, kPath);
+    }
 
     test::PrivateSessionBus m_bus;
     QString m_address;
@@ -190,13 +171,13 @@ TestPortalKeyboard::keyboard(platform::PortalKeyboard::Options options)
 void TestPortalKeyboard::firstPasteAsksThenTypes()
 {
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop1")));
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
     m_kept.clear();
     auto paste = keyboard();
     QVERIFY(paste);
     QVERIFY(paste->canPaste());
     // Nothing is asked of the user before the first paste.
-    QTest::qWait(50);
+    QVERIFY(portalCaughtUp());
     QVERIFY(portal.calls.isEmpty());
 
     paste->typePaste();
@@ -231,11 +212,7 @@ void TestPortalKeyboard::chords_data()
                                               QStringLiteral("in-session 76 up"),
                                               QStringLiteral("in-session ffe1 up"),
                                               QStringLiteral("in-session ffe3 up")};
-    QTest::newRow("shift+insert") << QStringLiteral("shift+insert")
-                                  << QStringList{QStringLiteral("in-session ffe1 down"),
-                                                 QStringLiteral("in-session ff63 down"),
-                                                 QStringLiteral("in-session ff63 up"),
-                                                 QStringLiteral("in-session ffe1 up")};
+    QTest::newRow("shift+insert") << QStringLiteral("shift+insert") << kShiftInsert;
 }
 
 void TestPortalKeyboard::chords()
@@ -243,7 +220,7 @@ void TestPortalKeyboard::chords()
     QFETCH(QString, setting);
     QFETCH(QStringList, typed);
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2")));
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
     platform::PortalKeyboard::Options options;
     options.pasteOverride = [setting] { return setting; };
     auto paste = keyboard(std::move(options));
@@ -256,7 +233,7 @@ void TestPortalKeyboard::keptAnswerIsOfferedAgain()
 {
     {
         RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop3")));
-        QVERIFY(portal.published);
+        QVERIFY(portal.published.ok);
         platform::PortalKeyboard::Options options;
         options.loadRestoreToken = [] { return QStringLiteral("kept-0"); };
         auto paste = keyboard(std::move(options));
@@ -266,7 +243,7 @@ void TestPortalKeyboard::keptAnswerIsOfferedAgain()
     }
     // A portal before kept answers would reject options it does not know.
     RemoteDesktopStandIn old(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop4")), 3, 1);
-    QVERIFY(old.published);
+    QVERIFY(old.published.ok);
     platform::PortalKeyboard::Options options;
     options.loadRestoreToken = [] { return QStringLiteral("kept-0"); };
     auto paste = keyboard(std::move(options));
@@ -279,25 +256,30 @@ void TestPortalKeyboard::keptAnswerIsOfferedAgain()
 void TestPortalKeyboard::pasteWaitsForTheUser()
 {
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop5")));
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
     portal.holdStart = true;
-    auto paste = keyboard();
+    QString chord;
+    platform::PortalKeyboard::Options options;
+    options.pasteOverride = [&chord] { return chord; };
+    auto paste = keyboard(std::move(options));
     paste->typePaste();
     paste->typePaste(); // pressed again while the desktop asks: one paste, one session
     QTRY_COMPARE(portal.calls.size(), 3);
-    QTest::qWait(50);
+    QVERIFY(portalCaughtUp());
     QVERIFY(portal.keys.isEmpty());
     portal.answerStart();
     QTRY_COMPARE(portal.keys, kControlV);
-    QTest::qWait(50);
-    QCOMPARE(portal.keys, kControlV);
+    // A paste of another chord comes after anything the two presses typed.
+    chord = QStringLiteral("shift+insert");
+    paste->typePaste();
+    QTRY_COMPARE(portal.keys, kControlV + kShiftInsert);
     QCOMPARE(portal.calls.size(), 3);
 }
 
 void TestPortalKeyboard::refusalMeansPastingByHand()
 {
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop6")));
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
     portal.startAnswer = 1;
     m_kept.clear();
     auto paste = keyboard();
@@ -309,7 +291,7 @@ void TestPortalKeyboard::refusalMeansPastingByHand()
     QVERIFY(m_kept.isEmpty());
     // Not asked again at each paste.
     paste->typePaste();
-    QTest::qWait(50);
+    QVERIFY(portalCaughtUp());
     QCOMPARE(portal.calls.size(), 3);
     QVERIFY(portal.keys.isEmpty());
 }
@@ -317,12 +299,12 @@ void TestPortalKeyboard::refusalMeansPastingByHand()
 void TestPortalKeyboard::closedSessionIsAskedForAgain()
 {
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop7")));
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
     auto paste = keyboard();
     paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
     portal.closeSession(); // the user stopped it in the desktop's panel
-    QTest::qWait(50);
+    QVERIFY(test::signalsDelivered(portal.bus, QDBusConnection(QStringLiteral("app%1").arg(m_connections))));
     portal.keys.clear();
     paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
@@ -335,7 +317,7 @@ void TestPortalKeyboard::withoutAKeyboard()
     {
         // Pointer and touch screen only.
         RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop8")), 6);
-        QVERIFY(portal.published);
+        QVERIFY(portal.published.ok);
         QVERIFY(!keyboard());
     }
     QVERIFY(!keyboard()); // no portal at all

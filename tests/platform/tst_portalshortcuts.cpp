@@ -2,6 +2,7 @@
 // portal on a private session bus: what is bound, the trigger the desktop
 // assigned, presses and releases, refusal, and no portal at all.
 
+#include "BusStandIn.h"
 #include "PortalGlobalShortcuts.h"
 #include "TestSupport.h"
 
@@ -63,21 +64,12 @@ public:
     };
     // Published on `bus` as the portal.
     PortalStandIn(QDBusConnection bus, Binding binding = Binding::withTrigger)
-        : binding(binding), m_bus(std::move(bus))
-    {
-        published =
-            m_bus.registerObject(kPath, this,
-                                 QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
-            m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
-    }
-    ~PortalStandIn() override
-    {
-        m_bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        m_bus.unregisterObject(kPath);
-    }
+        : bus(std::move(bus)), binding(binding)
+    {}
     uint version() const { return 1; }
 
-    bool published = false;
+    QDBusConnection bus;
+    const test::Published published{bus, QStringLiteral("org.freedesktop.portal.Desktop"), kPath, this};
     QList<Bound> bound;
     Binding binding;
     QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/client/ondrel");
@@ -87,13 +79,14 @@ public:
         QDBusMessage signal = QDBusMessage::createSignal(kPath, kInterface, member);
         signal.setArguments(
             {QVariant::fromValue(QDBusObjectPath(session)), id, qulonglong(1000), QVariantMap()});
-        m_bus.send(signal);
+        bus.send(signal);
     }
 
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message)
     {
-        return answer(message, options, 0, {{QStringLiteral("session_handle"), session}});
+        return test::portalRespond(bus, this, test::portalRequest(message, options), 0,
+                                   {{QStringLiteral("session_handle"), session}});
     }
     QDBusObjectPath BindShortcuts(const QDBusObjectPath&, const QList<Bound>& shortcuts, const QString&,
                                   const QVariantMap& options, const QDBusMessage& message)
@@ -103,29 +96,10 @@ public Q_SLOTS:
         if (binding == Binding::withTrigger)
             for (Bound& b : assigned)
                 b.properties.insert(QStringLiteral("trigger_description"), QStringLiteral("Shift+Super+V"));
-        return answer(message, options, binding == Binding::declined ? 1 : 0,
-                      {{QStringLiteral("shortcuts"), QVariant::fromValue(assigned)}});
+        return test::portalRespond(bus, this, test::portalRequest(message, options),
+                                   binding == Binding::declined ? 1 : 0,
+                                   {{QStringLiteral("shortcuts"), QVariant::fromValue(assigned)}});
     }
-
-private:
-    QDBusObjectPath answer(const QDBusMessage& message, const QVariantMap& options, uint response,
-                           const QVariantMap& results)
-    {
-        QString sender = message.service();
-        sender.remove(0, 1).replace(u'.', u'_');
-        const QString request = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                                    .arg(sender, options.value(QStringLiteral("handle_token")).toString());
-        // After the reply, as the real portal answers.
-        QTimer::singleShot(0, this, [this, request, response, results] {
-            QDBusMessage signal = QDBusMessage::createSignal(
-                request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
-            signal.setArguments({response, results});
-            m_bus.send(signal);
-        });
-        return QDBusObjectPath(request);
-    }
-
-    QDBusConnection m_bus;
 };
 
 } // namespace
@@ -181,18 +155,14 @@ void TestPortalShortcuts::bindsAndReportsPresses()
 {
     QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop"));
     PortalStandIn portal(desktop);
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
 
     auto service = platform::PortalGlobalShortcuts::create(
         QDBusConnection::connectToBus(m_address, QStringLiteral("app1")));
     QVERIFY(service);
     QTRY_VERIFY(service->hasSession());
     QStringList events;
-    service->setHotKeyHandler([&events](quint32 id, platform::HotKeyService::Phase phase) {
-        events << QStringLiteral("%1 %2").arg(id).arg(
-            phase == platform::HotKeyService::Phase::pressed ? u"down" : u"up");
-        return true;
-    });
+    service->setHotKeyHandler(test::recordHotKeys(events));
     QStringList described; // what the settings would show, each time it changes
     service->setDescriptionHandler([&described, &service] { described << service->assignedTriggers(); });
     const auto registration = service->registerHotKey(9, 0x300, 1);
@@ -215,7 +185,7 @@ void TestPortalShortcuts::bindsAndReportsPresses()
     portal.emitActivation(QStringLiteral("Activated"), QStringLiteral("hotkey-1-1"));
     service->unregisterHotKey(*registration.reference);
     portal.emitActivation(QStringLiteral("Activated"), QStringLiteral("hotkey-1213617233-1"));
-    QTest::qWait(100); // signals are delivered in order: anything would be here by now
+    QVERIFY(test::signalsDelivered(desktop, QDBusConnection(QStringLiteral("app1"))));
     QCOMPARE(events.size(), 2);
 }
 
@@ -242,7 +212,7 @@ void TestPortalShortcuts::unbound()
     const QString tag = QString::fromLatin1(QTest::currentDataTag()).replace(u' ', u'_');
     QDBusConnection desktop = QDBusConnection::connectToBus(m_address, QStringLiteral("desktop-") + tag);
     PortalStandIn portal(desktop, binding);
-    QVERIFY(portal.published);
+    QVERIFY(portal.published.ok);
     auto service = platform::PortalGlobalShortcuts::create(
         QDBusConnection::connectToBus(m_address, QStringLiteral("app-") + tag));
     QVERIFY(service);

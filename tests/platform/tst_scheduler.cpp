@@ -104,16 +104,20 @@ void TestScheduler::qtQueueRunsLaterAndRepeats()
     QTRY_VERIFY(ticks >= 3);
     timer->stop();
     const int stopped = ticks;
-    QTest::qWait(50);
+    // A task due after several periods has run: a running timer would have ticked by then.
+    bool later = false;
+    q.postAfter(0.05, &ctx, [&] { later = true; });
+    QTRY_VERIFY(later);
     QCOMPARE(ticks, stopped);
-    {
-        auto ctx2 = std::make_unique<QObject>();
-        bool dead = false;
-        q.post(ctx2.get(), [&] { dead = true; });
-        ctx2.reset();
-        QTest::qWait(20);
-        QVERIFY(!dead);
-    }
+    // Tasks run in order: one of a dead context would have run before the next.
+    auto dying = std::make_unique<QObject>();
+    bool dead = false;
+    q.post(dying.get(), [&] { dead = true; });
+    dying.reset();
+    bool next = false;
+    q.post(&ctx, [&] { next = true; });
+    QTRY_VERIFY(next);
+    QVERIFY(!dead);
 }
 
 QTEST_GUILESS_MAIN(TestScheduler)

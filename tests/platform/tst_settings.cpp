@@ -23,7 +23,6 @@ private Q_SLOTS:
     void fileKeepsTypesAcrossRuns();
     void formerNamesAreAdoptedOnce_data();
     void formerNamesAreAdoptedOnce();
-    void fileIsPrivate();
     void defaultPathFollowsXdg();
     void corruptFileIsMovedAside_data();
     void corruptFileIsMovedAside();
@@ -107,6 +106,8 @@ void TestSettings::fileKeepsTypesAcrossRuns()
         d.setBool(keys::automaticallyUpdate, false);
         d.setString(keys::shortcutPrefix + QStringLiteral("togglePopover"), shortcut);
     }
+    QCOMPARE(test::unixMode(dir.path() + QStringLiteral("/ondrel")), 0700);
+    QCOMPARE(test::unixMode(path), 0600);
     // Groups are objects, so the file reads as it is organised.
     const QByteArray text = test::readFile(path);
     QVERIFY2(text.contains(R"("history":{"maxItems":20})"), text.constData());
@@ -155,16 +156,6 @@ void TestSettings::formerNamesAreAdoptedOnce()
     platform::JsonSettings again(path);
     QCOMPARE(again.allValues().keys(), QStringList{key});
     QCOMPARE(again.value(key), expected);
-}
-
-void TestSettings::fileIsPrivate()
-{
-    QTemporaryDir dir;
-    const QString folder = dir.path() + QStringLiteral("/ondrel");
-    platform::JsonSettings d(folder + QStringLiteral("/settings.json"));
-    d.setInteger(keys::maxHistoryItems, 5);
-    QCOMPARE(test::unixMode(folder), 0700);
-    QCOMPARE(test::unixMode(d.filePath()), 0600);
 }
 
 void TestSettings::defaultPathFollowsXdg()

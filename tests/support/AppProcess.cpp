@@ -48,19 +48,30 @@ void AppProcess::collect()
         m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
 }
 
-bool AppProcess::said(const QString& prefix, int timeoutMs)
+std::optional<QString> AppProcess::line(const QString& prefix, int timeoutMs)
 {
-    return QTest::qWaitFor(
+    std::optional<QString> found;
+    [[maybe_unused]] const bool seen = QTest::qWaitFor(
         [&] {
             collect();
-            for (qsizetype i = 0; i < m_lines.size(); ++i)
-                if (m_lines[i].startsWith(prefix)) {
-                    m_lines.removeAt(i);
-                    return true;
-                }
-            return false;
+            for (qsizetype i = 0; i < m_lines.size() && !found; ++i)
+                if (m_lines[i].startsWith(prefix))
+                    found = m_lines.takeAt(i);
+            return found.has_value();
         },
         timeoutMs);
+    return found;
+}
+
+std::optional<QPoint> AppProcess::menuItem(const QString& text, int timeoutMs)
+{
+    // "trace menu-item X Y TEXT" for each entry, told once the menu is painted.
+    while (const auto item = line(QStringLiteral("trace menu-item "), timeoutMs)) {
+        const QStringList parts = item->split(u' ');
+        if (parts.mid(4).join(u' ') == text)
+            return QPoint(parts.at(2).toInt(), parts.at(3).toInt());
+    }
+    return std::nullopt;
 }
 
 QStringList AppProcess::unexpectedLines(const QStringList& expected)
@@ -83,9 +94,7 @@ bool AppProcess::toggle() const
 
 QJsonArray AppProcess::history() const
 {
-    return QJsonDocument::fromJson(
-               readFile(m_home.path() + QStringLiteral("/.local/share/ondrel/history.json")))
-        .array();
+    return QJsonDocument::fromJson(readFile(historyFile())).array();
 }
 
 bool wlCopy(const QByteArray& bytes, const QString& type)

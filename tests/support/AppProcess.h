@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QJsonArray>
+#include <QPoint>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+
+#include <optional>
 
 namespace ondrel::test {
 
@@ -23,12 +26,20 @@ public:
     // Waits until it says it is ready.
     bool start(const QProcessEnvironment& extra = {}, const QStringList& unset = {});
     // Waits for a console line that starts with `prefix`, and takes it.
-    bool said(const QString& prefix, int timeoutMs = 10000);
+    std::optional<QString> line(const QString& prefix, int timeoutMs = 10000);
+    bool said(const QString& prefix, int timeoutMs = 10000) { return line(prefix, timeoutMs).has_value(); }
+    // Once a menu of the program is on screen: the screen point of its entry `text`.
+    std::optional<QPoint> menuItem(const QString& text, int timeoutMs = 5000);
     // What it said beyond its trace and the `expected` lines.
     QStringList unexpectedLines(const QStringList& expected);
     // Runs `ondrel toggle` beside it: whether that found it and succeeded.
     bool toggle() const;
 
+    // The history file it keeps, and what it holds.
+    QString historyFile() const
+    {
+        return m_home.path() + QStringLiteral("/.local/share/ondrel/history.json");
+    }
     QJsonArray history() const;
     QString home() const { return m_home.path(); }
     QProcess& process() { return m_process; }

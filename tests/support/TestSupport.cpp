@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -66,6 +67,22 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+QImage filledImage(QSize size, const QColor& colour, QImage::Format format)
+{
+    QImage image(size, format);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray encodedImage(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
 } // namespace ondrel::test
 
 namespace ondrel::test {
@@ -112,9 +129,15 @@ QString PrivateSessionBus::start()
     return m_address;
 }
 
-std::optional<QString> runProgram(const QString& program, const QStringList& arguments)
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments,
+                                  const QString& display)
 {
     QProcess process;
+    if (!display.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), display);
+        process.setProcessEnvironment(env);
+    }
     process.start(program, arguments);
     if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -50,11 +51,17 @@ bool runningAsRoot();
 // The permission bits of a file or folder (for example 0600), or -1.
 int unixMode(const QString& path);
 
-// Runs a program to its end: its standard output, trimmed; none when it
-// could not run or failed.
-std::optional<QString> runProgram(const QString& program, const QStringList& arguments);
+// Runs a program to its end (on another X display if given): its standard
+// output, trimmed; none when it could not run or failed.
+std::optional<QString> runProgram(const QString& program, const QStringList& arguments,
+                                  const QString& display = {});
 
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
+
+// An image of one colour, and its file form ("PNG", "TIFF", ...), as another
+// program would put it on the clipboard.
+QImage filledImage(QSize size, const QColor& colour, QImage::Format format = QImage::Format_ARGB32);
+QByteArray encodedImage(const QImage& image, const char* format = "PNG");
 
 } // namespace ondrel::test

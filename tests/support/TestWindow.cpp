@@ -1,11 +1,12 @@
 #include "TestWindow.h"
 
+#include "TestSupport.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QRasterWindow>
-#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -58,27 +59,24 @@ protected:
         update();
     }
 
+    void keyReleaseEvent(QKeyEvent* event) override
+    {
+        // A key that never comes up repeats in the window.
+        if (event->key() == Qt::Key_V && !event->isAutoRepeat()) {
+            m_unreported << "released v";
+            update();
+        }
+    }
+
 private:
     QString m_pasted;
     QList<QByteArray> m_unreported;
 };
 
-QImage blueIcon()
-{
-    QImage icon(16, 16, QImage::Format_ARGB32);
-    icon.fill(Qt::blue);
-    return icon;
-}
-
 } // namespace
 
 int runTestWindowIfAsked(int argc, char** argv)
 {
-    if (argc >= 3 && std::strcmp(argv[1], "--screenshot") == 0) {
-        // The whole screen to a PNG, for looking at what a test left there.
-        QGuiApplication app(argc, argv);
-        return QGuiApplication::primaryScreen()->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
-    }
     if (argc < 3 || std::strcmp(argv[1], "--test-window") != 0)
         return -1;
     QGuiApplication app(argc, argv);
@@ -93,7 +91,7 @@ int runTestWindowIfAsked(int argc, char** argv)
         }
     });
     window.setTitle(QString::fromUtf8(argv[2]));
-    window.setIcon(QIcon(QPixmap::fromImage(blueIcon())));
+    window.setIcon(QIcon(QPixmap::fromImage(filledImage(QSize(16, 16), Qt::blue))));
     window.resize(360, 140);
     window.show();
     window.requestActivate();
@@ -125,14 +123,15 @@ bool TestWindow::start(const QString& title, const std::function<bool(qint64 pid
         10000);
 }
 
-QString TestWindow::waitForPaste()
+QString TestWindow::waitForPaste(bool releases)
 {
     // The event loop keeps running: the window may read the clipboard from us.
     for (;;) {
         if (!QTest::qWaitFor([&] { return m_process.canReadLine(); }, 5000))
             return QStringLiteral("(nothing pasted)");
         const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-        if (line != u"active") // regaining the focus is reported too
+        // Regaining the focus is reported too.
+        if (line != u"active" && (releases || line != u"released v"))
             return line;
     }
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 // The window of "another program" for the desktop tests: the test binary
-// starts itself again with --test-window TITLE (or --screenshot FILE.png
-// for a picture of the whole screen). Its WM_CLASS and Wayland app id are
-// "ondrel-test-window"; it prints "active\n" when it has the focus, and the
-// paste chords it receives as "<chord> <clipboard text>\n".
+// starts itself again with --test-window TITLE. Its WM_CLASS and Wayland app
+// id are "ondrel-test-window"; it prints "active\n" when it has the focus, the
+// paste chords it receives as "<chord> <clipboard text>\n", and "released v\n"
+// when the V key comes up (not a repeat).
 
 #include <QProcess>
 #include <QString>
@@ -42,8 +42,9 @@ public:
     // before that are dropped) and, when given, until `shownActive` says the
     // desktop agrees for the window's process.
     bool start(const QString& title, const std::function<bool(qint64 pid)>& shownActive = {});
-    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)".
-    QString waitForPaste();
+    // The next paste it reports ("ctrl+v text"), or "(nothing pasted)";
+    // with `releases`, a release of V counts as a report too.
+    QString waitForPaste(bool releases = false);
     qint64 processId() const { return m_process.processId(); }
     QProcess& process() { return m_process; }
 

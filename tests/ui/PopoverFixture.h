@@ -8,7 +8,6 @@
 #include "PopoverContent.h"
 #include "Theme.h"
 
-#include <QDir>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -74,9 +73,7 @@ inline QList<ClipboardItem> sampleHistory()
                                          std::nullopt, secondsAgo(t.age), t.pinned);
     items.insert(3, ClipboardItem::makeImage(sampleImage(120, 80), QStringLiteral("GIMP"), std::nullopt,
                                              secondsAgo(40)));
-    items << ClipboardItem(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, std::nullopt,
-                           std::nullopt, secondsAgo(500000), QStringLiteral("Screenshot"), std::nullopt,
-                           false, DetectedLanguage::plain);
+    items << itemWithoutContent(ClipboardItemType::image, secondsAgo(500000), QStringLiteral("Screenshot"));
     items << ClipboardItem::makeFile(
         QUrl::fromLocalFile(QStringLiteral("/home/ada/Reports/quarterly-report.pdf")),
         QStringLiteral("Files"), std::nullopt, secondsAgo(3000000));
@@ -104,13 +101,6 @@ inline QImage renderAt(QWidget* widget, qreal dpr)
     image.fill(Qt::transparent);
     widget->render(&image);
     return image;
-}
-
-inline QString screensDir()
-{
-    const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
-    QDir().mkpath(dir);
-    return dir;
 }
 
 // The offscreen platform cannot raise windows or grab the keyboard for pop-ups.
@@ -151,15 +141,16 @@ inline int rowCentreOffset(const PopoverFixture& f, int row)
     return list->cardGeometry(row).center().y() - list->viewport()->height() / 2;
 }
 
-struct Shown
+// The popover on screen.
+struct ShownPopover : PopoverFixture
 {
-    explicit Shown(PopoverFixture& f)
+    explicit ShownPopover(const QList<ClipboardItem>& items = {}) : PopoverFixture(items)
     {
-        f.view->show();
-        ok = QTest::qWaitForWindowExposed(f.view.get());
+        view->show();
+        shown = QTest::qWaitForWindowExposed(view.get());
         QCoreApplication::processEvents();
     }
-    bool ok = false;
+    bool shown = false;
 };
 
 } // namespace ondrel::test

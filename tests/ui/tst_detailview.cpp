@@ -28,18 +28,15 @@ private Q_SLOTS:
     void transformationsPopoverRows();
     void copyFromDetail_data();
     void copyFromDetail();
-    void detailCounts_data();
-    void detailCounts();
+    void detailOfAText_data();
+    void detailOfAText();
     void detailKeepsTheTextExact();
-    void detailFontAndBadge_data();
-    void detailFontAndBadge();
 };
 
 void TestDetailView::escapeClosesDetailFirst()
 {
-    test::PopoverFixture f(texts(2));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(2));
+    QVERIFY(f.shown);
     f.state().setShowDetailForSelected(true);
     QVERIFY(f.view->detailItem());
     f.state().setCloseDetailRequested(true);
@@ -54,9 +51,8 @@ void TestDetailView::escapeClosesDetailFirst()
 
 void TestDetailView::detailOverlay()
 {
-    test::PopoverFixture f(texts(8));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(8));
+    QVERIFY(f.shown);
     f.view->openDetail(f.state().filteredItems().at(1));
     const QRect detail = f.view->detailView()->geometry();
     // Inside the popover with a margin, the close button included.
@@ -81,9 +77,8 @@ void TestDetailView::detailOverlay()
 void TestDetailView::failingTransformationKeepsPopoverOpen()
 {
     const ClipboardItem item = ClipboardItem::makeText(QStringLiteral("not base64 at all!"));
-    test::PopoverFixture f({item});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({item});
+    QVERIFY(f.shown);
     f.view->openDetail(item);
     DetailView* detail = f.view->detailView();
     ignorePopupWarnings();
@@ -144,9 +139,8 @@ void TestDetailView::copyFromDetail()
     QFETCH(QString, original);
     QFETCH(QString, edited);
     QFETCH(bool, adds);
-    test::PopoverFixture f({ClipboardItem::makeText(original, QStringLiteral("Notes"))});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({ClipboardItem::makeText(original, QStringLiteral("Notes"))});
+    QVERIFY(f.shown);
     f.clipboard.setString(QStringLiteral("something else"));
     const qint64 before = f.clipboard.changeCount();
     f.view->openDetail(f.store().items().first());
@@ -166,27 +160,37 @@ void TestDetailView::copyFromDetail()
     }
 }
 
-void TestDetailView::detailCounts_data()
+void TestDetailView::detailOfAText_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("chars");
-    QTest::addColumn<QString>("lines");
-    QTest::newRow("empty") << QString() << QStringLiteral("0 chars") << QStringLiteral("1 lines");
-    QTest::newRow("final break") << QStringLiteral("a\n") << QStringLiteral("2 chars")
-                                 << QStringLiteral("2 lines");
-    QTest::newRow("crlf") << QStringLiteral("a\r\nb") << QStringLiteral("3 chars")
-                          << QStringLiteral("3 lines");
-    QTest::newRow("separators") << QStringLiteral("a\u2028b\u0085c") << QStringLiteral("5 chars")
-                                << QStringLiteral("3 lines");
-    QTest::newRow("clusters") << QStringLiteral("e\u0301\U0001F44D\U0001F3FD") << QStringLiteral("2 chars")
-                              << QStringLiteral("1 lines");
+    QTest::addColumn<QString>("counts");
+    QTest::addColumn<QString>("badge");   // the language, for code
+    QTest::addColumn<bool>("fixedPitch"); // code is shown in the monospaced face
+    QTest::newRow("empty") << QString() << "0 chars|1 lines" << QString() << false;
+    QTest::newRow("final break") << "a\n"
+                                 << "2 chars|2 lines" << QString() << false;
+    QTest::newRow("crlf") << "a\r\nb"
+                          << "3 chars|3 lines" << QString() << false;
+    QTest::newRow("separators") << "a\u2028b\u0085c"
+                                << "5 chars|3 lines" << QString() << false;
+    QTest::newRow("clusters") << "e\u0301\U0001F44D\U0001F3FD"
+                              << "2 chars|1 lines" << QString() << false;
+    QTest::newRow("prose") << "Dear Ada, see you Tuesday"
+                           << "25 chars|1 lines" << QString() << false;
+    QTest::newRow("json") << "{\"a\": 1}"
+                          << "8 chars|1 lines"
+                          << "JSON" << true;
+    QTest::newRow("shell") << "#!/bin/bash\necho hi"
+                           << "19 chars|2 lines"
+                           << "SH" << true;
 }
 
-void TestDetailView::detailCounts()
+void TestDetailView::detailOfAText()
 {
     QFETCH(QString, text);
-    QFETCH(QString, chars);
-    QFETCH(QString, lines);
+    QFETCH(QString, counts);
+    QFETCH(QString, badge);
+    QFETCH(bool, fixedPitch);
     test::PopoverFixture f;
     DetailView detail(ClipboardItem::makeText(text), f.theme, f.clipboard);
     const auto labelTexts = [&] {
@@ -195,8 +199,18 @@ void TestDetailView::detailCounts()
             out << l->text();
         return out;
     };
-    QVERIFY2(labelTexts().contains(chars), qPrintable(labelTexts().join(u'|')));
-    QVERIFY2(labelTexts().contains(lines), qPrintable(labelTexts().join(u'|')));
+    for (const QString& count : counts.split(u'|'))
+        QVERIFY2(labelTexts().contains(count), qPrintable(labelTexts().join(u'|')));
+    QCOMPARE(QFontInfo(detail.editor()->font()).fixedPitch(), fixedPitch);
+    QStringList names;
+    for (const QWidget* w : detail.findChildren<QWidget*>())
+        if (!w->accessibleName().isEmpty())
+            names << w->accessibleName();
+    QCOMPARE(names.contains(QStringLiteral("JSON")) || names.contains(QStringLiteral("SH")),
+             !badge.isEmpty());
+    QVERIFY(badge.isEmpty() || names.contains(badge));
+    for (const char* button : {"Transformations", "Copy", "Close", "Entry text"})
+        QVERIFY2(names.contains(QString::fromLatin1(button)), button);
     // The counts follow each edit.
     QTest::keyClicks(detail.editor(), QStringLiteral("xy"));
     QVERIFY(
@@ -217,9 +231,8 @@ void TestDetailView::detailKeepsTheTextExact()
 {
     // CR LF line ends and no-break spaces survive opening and copying.
     const QString original = QStringLiteral("one\u00a0two\r\nthree\r\n");
-    test::PopoverFixture f({ClipboardItem::makeText(original)});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({ClipboardItem::makeText(original)});
+    QVERIFY(f.shown);
     f.view->openDetail(f.store().items().first());
     DetailView* detail = f.view->detailView();
     QCOMPARE(detail->editedText(), original);
@@ -233,36 +246,6 @@ void TestDetailView::detailKeepsTheTextExact()
     QCOMPARE(f.clipboard.string(), original);
     f.scheduler.runPending();
     QCOMPARE(f.store().items().size(), 1);
-}
-
-void TestDetailView::detailFontAndBadge_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("badge");
-    QTest::addColumn<bool>("fixedPitch");
-    QTest::newRow("plain") << QStringLiteral("Dear Ada, see you Tuesday") << QString() << false;
-    QTest::newRow("json") << QStringLiteral("{\"a\": 1}") << QStringLiteral("JSON") << true;
-    QTest::newRow("shell") << QStringLiteral("#!/bin/bash\necho hi") << QStringLiteral("SH") << true;
-}
-
-void TestDetailView::detailFontAndBadge()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, badge);
-    QFETCH(bool, fixedPitch);
-    test::PopoverFixture f;
-    DetailView detail(ClipboardItem::makeText(text), f.theme, f.clipboard);
-    QCOMPARE(QFontInfo(detail.editor()->font()).fixedPitch(), fixedPitch);
-    QStringList names;
-    for (const QWidget* w : detail.findChildren<QWidget*>())
-        if (!w->accessibleName().isEmpty())
-            names << w->accessibleName();
-    QCOMPARE(names.contains(QStringLiteral("JSON")) || names.contains(QStringLiteral("SH")),
-             !badge.isEmpty());
-    if (!badge.isEmpty())
-        QVERIFY(names.contains(badge));
-    for (const char* button : {"Transformations", "Copy", "Close", "Entry text"})
-        QVERIFY2(names.contains(QString::fromLatin1(button)), button);
 }
 
 QTEST_MAIN(TestDetailView)

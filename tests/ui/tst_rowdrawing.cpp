@@ -41,9 +41,8 @@ void TestRowDrawing::previewLines()
     QFETCH(QString, text);
     QFETCH(int, lines);
     QFETCH(int, cardHeight);
-    test::PopoverFixture f({ClipboardItem::makeText(text)});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({ClipboardItem::makeText(text)});
+    QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     const ClipboardItem& item = f.store().items().first();
     const int width = list->viewport()->width() - 2 * ClipboardItemDelegate::kHorizontalInset;
@@ -75,9 +74,8 @@ void TestRowDrawing::quickLineCountsMatchTheDrawing()
             text += pieces[(i + j * j) % std::size(pieces)];
         items << ClipboardItem::makeText(text);
     }
-    test::PopoverFixture f(items);
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(items);
+    QVERIFY(f.shown);
     QSignalSpy remeasured(f.view->list()->rowDelegate(), &QAbstractItemDelegate::sizeHintChanged);
     QScrollBar* bar = f.view->list()->verticalScrollBar();
     for (int value = 0; value <= bar->maximum(); value += 200) {
@@ -91,9 +89,8 @@ void TestRowDrawing::textStopsBeforeTheButtons()
 {
     // The delete and pin buttons show over the row's trailing corners on
     // hover: the preview must not run under them.
-    test::PopoverFixture f({ClipboardItem::makeText(QStringLiteral("W ").repeated(200))});
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f({ClipboardItem::makeText(QStringLiteral("W ").repeated(200))});
+    QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     for (QWidget* button : list->viewport()->findChildren<IconButton*>())
         button->hide();
@@ -110,9 +107,8 @@ void TestRowDrawing::textStopsBeforeTheButtons()
 
 void TestRowDrawing::cardOutlines()
 {
-    test::PopoverFixture f(texts(4));
-    Shown shown(f);
-    QVERIFY(shown.ok);
+    test::ShownPopover f(texts(4));
+    QVERIFY(f.shown);
     f.state().setSelectedIndex(1);
     HistoryList* list = f.view->list();
     for (AccentColor accent : kAllAccentColors) {

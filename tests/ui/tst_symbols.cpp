@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 #include "Transformations.h"
 
-#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
@@ -27,19 +26,8 @@ private Q_SLOTS:
 
 void TestSymbols::transformationIconsExist()
 {
-    // Also drawn in a strip at 2x for a look by eye: build/<preset>/screens/symbols.png.
-    QImage strip(20 * 36 * 2, 36 * 2, QImage::Format_ARGB32);
-    strip.fill(Qt::white);
-    QPainter painter(&strip);
-    int x = 0;
-    for (Transformation t : kAllTransformations) {
+    for (Transformation t : kAllTransformations)
         QVERIFY2(QFile::exists(symbolResource(iconName(t))), qPrintable(iconName(t)));
-        painter.drawPixmap(x + 8, 8, symbolPixmap(iconName(t), QColor(0x18, 0x18, 0x1B), 20, 2.0));
-        x += 36 * 2;
-    }
-    painter.end();
-    QDir().mkpath(QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens"));
-    strip.save(QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/symbols.png"));
 }
 
 void TestSymbols::tintedAndSharp_data()

@@ -2,11 +2,8 @@
 // compositor (scripts/with-sway): a virtual keyboard types into a Qt window
 // of another program, found through the foreign-toplevel list.
 
-#include "ClipboardHistory.h"
 #include "DataControlConnection.h"
-#include "MemorySettings.h"
-#include "QtScheduler.h"
-#include "RecordingPasteTyper.h"
+#include "LiveStore.h"
 #include "TestSupport.h"
 #include "TestWindow.h"
 #include "WaylandClipboard.h"
@@ -23,86 +20,60 @@ class TestWaylandPaste : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
-    void seesTheActiveWindow();
+    void pastesIntoTheActiveWindow_data();
     void pastesIntoTheActiveWindow();
-    void givesTheFocusBackBeforePasting();
-    void overrideChord();
     void captureNamesTheActiveWindow();
 };
 
-void TestWaylandPaste::seesTheActiveWindow()
+void TestWaylandPaste::pastesIntoTheActiveWindow_data()
 {
-    platform::WaylandDesktop desktop({}, platform::DesktopEntries(QStringList()));
-    QVERIFY(desktop.seesWindows());
-    QVERIFY(desktop.canType());
-    test::TestWindow target;
-    QVERIFY(target.start(QStringLiteral("Re: salary review.pdf")));
-    platform::WaylandFocusTracker focus(desktop);
-    // Named by its app_id, never by its title.
-    QTRY_VERIFY_WITH_TIMEOUT(focus.activeApplication().has_value(), 5000);
-    const QString name = focus.activeApplication()->name.value_or(QString());
-    QVERIFY2(!name.isEmpty() && !name.contains(u"salary"), qPrintable(name));
-    QCOMPARE(name, desktop.activeAppId());
+    QTest::addColumn<QString>("setting"); // paste/keystroke
+    QTest::addColumn<bool>("popover");    // ours had the focus in between
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("by default") << QString() << false << "ctrl+v";
+    QTest::newRow("after our popover") << QString() << true << "ctrl+v";
+    QTest::newRow("terminal style") << "ctrl+shift+v" << false << "ctrl+shift+v";
 }
 
 void TestWaylandPaste::pastesIntoTheActiveWindow()
 {
+    QFETCH(QString, setting);
+    QFETCH(bool, popover);
+    QFETCH(QString, pasted);
     platform::DataControlConnection clipboard;
     clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "pasted on wayland"}});
-    platform::WaylandDesktop desktop;
+    platform::WaylandDesktop desktop([setting] { return setting; });
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Target")));
+    QRasterWindow ours;
+    if (popover) {
+        QTRY_VERIFY_WITH_TIMEOUT(!desktop.activeAppId().isEmpty(), 5000);
+        desktop.rememberFocus(); // the popover opens over it
+        ours.resize(200, 200);
+        ours.show();
+        QTRY_VERIFY_WITH_TIMEOUT(ours.isActive(), 5000);
+    }
     platform::WaylandPasteTyper poster(desktop);
     poster.typePaste();
-    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v pasted on wayland"));
-}
-
-void TestWaylandPaste::givesTheFocusBackBeforePasting()
-{
-    platform::DataControlConnection clipboard;
-    clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "back to the target"}});
-    platform::WaylandDesktop desktop;
-    test::TestWindow target;
-    QVERIFY(target.start(QStringLiteral("Target")));
-    QTRY_VERIFY_WITH_TIMEOUT(!desktop.activeAppId().isEmpty(), 5000);
-    desktop.rememberFocus(); // the popover opens over it
-    QRasterWindow popover;
-    popover.resize(200, 200);
-    popover.show();
-    QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
-    platform::WaylandPasteTyper poster(desktop);
-    poster.typePaste();
-    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v back to the target"));
-}
-
-void TestWaylandPaste::overrideChord()
-{
-    platform::DataControlConnection clipboard;
-    clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "terminal style"}});
-    platform::WaylandDesktop desktop([] { return QStringLiteral("ctrl+shift+v"); });
-    test::TestWindow target;
-    QVERIFY(target.start(QStringLiteral("Target")));
-    platform::WaylandPasteTyper poster(desktop);
-    poster.typePaste();
-    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+shift+v terminal style"));
+    QCOMPARE(target.waitForPaste(), pasted + QStringLiteral(" pasted on wayland"));
 }
 
 void TestWaylandPaste::captureNamesTheActiveWindow()
 {
-    platform::WaylandDesktop desktop;
+    platform::WaylandDesktop desktop({}, platform::DesktopEntries(QStringList()));
+    QVERIFY(desktop.seesWindows());
+    QVERIFY(desktop.canType());
     platform::WaylandFocusTracker focus(desktop);
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::RecordingPasteTyper pasteTyper;
     platform::WaylandClipboard clipboard(std::make_unique<platform::DataControlConnection>());
-    ClipboardHistory history({settings, scheduler, clipboard, pasteTyper, focus, nullptr});
-    history.watcher.startMonitoring();
+    test::LiveStore store(clipboard, nullptr, &focus);
+    const ClipboardHistory& history = store.history;
     test::TestWindow target;
-    QVERIFY(target.start(QStringLiteral("Notes")));
+    QVERIFY(target.start(QStringLiteral("Re: salary review.pdf")));
     QTRY_COMPARE_WITH_TIMEOUT(desktop.activeAppId(), QStringLiteral("ondrel-test-window"), 5000);
     platform::DataControlConnection other; // the program copies
     other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied in Notes"}});
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 5000);
+    // Named by its app_id, never by its title.
     QCOMPARE(history.store.items().first().appName(),
              std::optional<QString>(QStringLiteral("ondrel-test-window")));
 }

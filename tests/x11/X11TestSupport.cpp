@@ -1,4 +1,5 @@
 #include "X11TestSupport.h"
+#include "TestSupport.h"
 #include "Xcb.h"
 
 #include <QGuiApplication>
@@ -19,32 +20,12 @@ xcb_window_t rootWindow()
     return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
 }
 
-namespace {
-
-// A 32-bit property of a window (0 when absent or of another size).
-quint32 cardinalProperty(xcb_window_t window, std::string_view name, xcb_atom_t type)
-{
-    const xcb_atom_t property = platform::xcb::atom(connection(), name);
-    if (property == XCB_ATOM_NONE)
-        return 0;
-    const auto reply = platform::xcb::own(xcb_get_property_reply(
-        connection(), xcb_get_property(connection(), 0, window, property, type, 0, 1), nullptr));
-    if (!reply || xcb_get_property_value_length(reply.get()) != 4)
-        return 0;
-    return *static_cast<const quint32*>(xcb_get_property_value(reply.get()));
-}
-
-} // namespace
-
-quint32 windowPid(xcb_window_t window)
-{
-    return cardinalProperty(window, "_NET_WM_PID", XCB_ATOM_CARDINAL);
-}
-
 quint32 activeWindowPid()
 {
-    const xcb_window_t window = cardinalProperty(rootWindow(), "_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW);
-    return window ? windowPid(window) : 0;
+    return runProgram(QStringLiteral("xdotool"),
+                      {QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")})
+        .value_or(QString())
+        .toUInt();
 }
 
 namespace {
@@ -133,6 +114,29 @@ QByteArray heavySvg(int side, int circles, int radius)
 bool isActiveWindow(qint64 pid)
 {
     return activeWindowPid() == quint32(pid);
+}
+
+QString popoverWindow(const QString& display)
+{
+    const QStringList search = {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                QStringLiteral("--name"), QStringLiteral("^Ondrel$")};
+    return runProgram(QStringLiteral("xdotool"), search, display).value_or(QString()).section(u'\n', 0, 0);
+}
+
+QString trayIconWindow(qint64 pid, const QString& display)
+{
+    const QStringList windows = runProgram(QStringLiteral("xdotool"),
+                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                            QStringLiteral("--pid"), QString::number(pid)},
+                                           display)
+                                    .value_or(QString())
+                                    .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& w : windows)
+        if (runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), w}, display)
+                .value_or(QString())
+                .contains(u"22x22"))
+            return w;
+    return {};
 }
 
 } // namespace ondrel::test

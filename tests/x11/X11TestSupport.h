@@ -17,8 +17,6 @@ namespace ondrel::test {
 xcb_connection_t* connection();
 xcb_window_t rootWindow();
 
-// _NET_WM_PID of a window (0 when unknown).
-quint32 windowPid(xcb_window_t window);
 // The process whose window is active (0 when none or unknown).
 quint32 activeWindowPid();
 
@@ -54,5 +52,9 @@ QByteArray heavySvg(int side, int circles, int radius);
 // (_NET_ACTIVE_WINDOW), for TestWindow::start: the X11 services read that,
 // and the window of the test before has the same class.
 bool isActiveWindow(qint64 pid);
+// The program's popover when it is on screen, and its icon docked in a tray
+// (X window ids; empty: none).
+QString popoverWindow(const QString& display = {});
+QString trayIconWindow(qint64 pid, const QString& display = {});
 
 } // namespace ondrel::test

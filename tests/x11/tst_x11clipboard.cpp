@@ -1,21 +1,15 @@
 #include "ClipboardData.h"
-#include "ClipboardHistory.h"
-#include "MemoryFocusTracker.h"
-#include "MemorySettings.h"
-#include "QtScheduler.h"
-#include "RecordingPasteTyper.h"
+#include "LiveStore.h"
 #include "TestSupport.h"
 #include "X11Clipboard.h"
 #include "X11ClipboardReader.h"
 #include "X11TestSupport.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
 #include <QTest>
-#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 #include <xcb/xcb.h>
@@ -28,33 +22,14 @@ using test::rootWindow;
 
 namespace {
 
-QByteArray encoded(const QImage& image, const char* format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-// What a capture reads, waiting on the event loop for the reader's answer.
-std::optional<platform::ClipboardContents> readContents(platform::Clipboard& board)
+// What a read answers (of the board, or of a reader for a change),
+// waiting on the event loop for the reader's thread.
+template <typename Reader, typename... Change>
+std::optional<platform::ClipboardContents> readContents(Reader& reader, Change... change)
 {
     std::optional<platform::ClipboardContents> answer;
     QObject context;
-    board.readContents(&context, [&](platform::ClipboardContents contents) { answer = std::move(contents); });
-    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
-        return std::nullopt;
-    return answer;
-}
-
-// The same through a reader of its own (other budgets, or this process as owner).
-std::optional<platform::ClipboardContents> readThrough(platform::X11ClipboardReader& reader,
-                                                       qint64 generation)
-{
-    std::optional<platform::ClipboardContents> answer;
-    QObject context;
-    reader.readContents(generation, &context, [&](platform::ClipboardContents c) { answer = std::move(c); });
+    reader.readContents(change..., &context, [&](platform::ClipboardContents c) { answer = std::move(c); });
     if (!QTest::qWaitFor([&] { return answer.has_value(); }, 10000))
         return std::nullopt;
     return answer;
@@ -62,9 +37,7 @@ std::optional<platform::ClipboardContents> readThrough(platform::X11ClipboardRea
 
 QImage redSquare()
 {
-    QImage image(3, 3, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    return image;
+    return test::filledImage(QSize(3, 3), Qt::red, QImage::Format_RGB32);
 }
 
 } // namespace
@@ -75,16 +48,9 @@ class TestX11Clipboard : public QObject
 private Q_SLOTS:
     void init();
     void countsChangesWithoutReading();
-    void readsText_data();
-    void readsText();
-    void readsLargeTextInPieces();
-    void urlListIsNotText();
-    void readsImagesOfAnyType_data();
-    void readsImagesOfAnyType();
-    void secretHintIsAllThatIsRead();
-    void hungOwnerIsAskedOnceAndBlocksNothing();
+    void reads_data();
+    void reads();
     void ownerThatHangsOnDataIsGivenUpOn();
-    void vectorImagesAreDrawnAtThumbnailSize();
     void rasterIsPreferredOverVector();
     void imageThatDecodesTooLongIsSkipped();
     void writesTextImageAndFile();
@@ -120,128 +86,61 @@ void TestX11Clipboard::countsChangesWithoutReading()
     QVERIFY(m_board->changeCount() > seen + 1);
 }
 
-void TestX11Clipboard::readsText_data()
+void TestX11Clipboard::reads_data()
 {
+    // What another program offers (xclip offers one type), and what is read.
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("read");
     const QString accents = QStringLiteral("grüße ✓ 😀");
-    QTest::newRow("UTF8_STRING") << QStringLiteral("UTF8_STRING") << accents.toUtf8() << accents;
-    QTest::newRow("mime utf-8") << QStringLiteral("text/plain;charset=utf-8") << accents.toUtf8() << accents;
-    QTest::newRow("STRING is Latin-1")
-        << QStringLiteral("STRING") << QByteArray("gr\xfc\xdf") << QStringLiteral("grüß");
-}
-
-void TestX11Clipboard::readsText()
-{
-    QFETCH(QString, type);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QString, text);
-    const qint64 before = m_board->changeCount();
-    offer(bytes, type);
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto contents = readContents(*m_board);
-    QVERIFY(contents);
-    QCOMPARE(contents->text, std::optional<QString>(text));
-    QVERIFY(!contents->image);
-    QVERIFY(!contents->fileURLs);
-    QVERIFY(!contents->secret);
-}
-
-void TestX11Clipboard::readsLargeTextInPieces()
-{
+    QTest::newRow("UTF8_STRING") << "UTF8_STRING" << accents.toUtf8() << QStringLiteral("text ") + accents;
+    QTest::newRow("mime utf-8") << "text/plain;charset=utf-8" << accents.toUtf8()
+                                << QStringLiteral("text ") + accents;
+    QTest::newRow("STRING is Latin-1") << "STRING" << QByteArray("gr\xfc\xdf") << "text grüß";
+    QTest::newRow("URL list is no text")
+        << "text/uri-list" << QByteArray("# a comment\r\nfile:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n")
+        << "files /tmp/a b.txt,/tmp/c.txt";
+    for (const char* format : {"png", "bmp", "jpeg", "tiff"})
+        QTest::newRow(format) << QStringLiteral("image/") + QString::fromLatin1(format)
+                              << test::encodedImage(redSquare(), QByteArray(format).toUpper().constData())
+                              << "image 3x3";
     // Far more than one property holds: the owner sends it in pieces (INCR).
     QByteArray big;
     for (int i = 0; big.size() < 3 * 1024 * 1024; ++i)
         big += "line " + QByteArray::number(i) + " ünïcödé\n";
-    const qint64 before = m_board->changeCount();
-    offer(big, QStringLiteral("UTF8_STRING"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto contents = readContents(*m_board);
-    QVERIFY(contents && contents->text);
-    QCOMPARE(contents->text->toUtf8(), big);
+    QTest::newRow("large text") << "UTF8_STRING" << big << QStringLiteral("text ") + QString::fromUtf8(big);
+    // Minutes to draw at 5600 pixels; at thumbnail size the dashes blur into
+    // lines and it takes milliseconds.
+    QTest::newRow("vector image") << "image/svg+xml" << test::heavySvg(5600, 2000, 2700) << "image 1024x1024";
+    // The hint alone is enough to refuse the copy; nothing else is read.
+    QTest::newRow("secret hint") << QString::fromLatin1(platform::kSecretHintType) << QByteArray("secret\n")
+                                 << "secret";
 }
 
-void TestX11Clipboard::urlListIsNotText()
-{
-    const qint64 before = m_board->changeCount();
-    offer("# a comment\r\nfile:///tmp/a%20b.txt\r\nfile:///tmp/c.txt\r\n", QStringLiteral("text/uri-list"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto contents = readContents(*m_board);
-    QVERIFY(contents);
-    QVERIFY(!contents->text);
-    QVERIFY(contents->fileURLs);
-    QCOMPARE(contents->fileURLs->size(), 2);
-    QCOMPARE(contents->fileURLs->first().toLocalFile(), QStringLiteral("/tmp/a b.txt"));
-}
-
-void TestX11Clipboard::readsImagesOfAnyType_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QByteArray>("format");
-    QTest::newRow("png") << QStringLiteral("image/png") << QByteArray("PNG");
-    QTest::newRow("bmp") << QStringLiteral("image/bmp") << QByteArray("BMP");
-    QTest::newRow("jpeg") << QStringLiteral("image/jpeg") << QByteArray("JPEG");
-    QTest::newRow("tiff") << QStringLiteral("image/tiff") << QByteArray("TIFF");
-}
-
-void TestX11Clipboard::readsImagesOfAnyType()
+void TestX11Clipboard::reads()
 {
     QFETCH(QString, type);
-    QFETCH(QByteArray, format);
-    const QByteArray bytes = encoded(redSquare(), format.constData());
-    QVERIFY(!bytes.isEmpty());
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, read);
     const qint64 before = m_board->changeCount();
     offer(bytes, type);
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
     const auto contents = readContents(*m_board);
-    QVERIFY(contents && contents->image);
-    QCOMPARE(contents->image->size(), QSize(3, 3));
-    QVERIFY(!contents->text);
-}
-
-void TestX11Clipboard::secretHintIsAllThatIsRead()
-{
-    // xclip offers one type; the hint alone is enough to refuse the copy.
-    const qint64 before = m_board->changeCount();
-    offer("secret\n", QString::fromLatin1(platform::kSecretHintType));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto contents = readContents(*m_board);
     QVERIFY(contents);
-    QVERIFY(contents->secret);
-    QVERIFY(!contents->text && !contents->image && !contents->fileURLs);
-}
-
-void TestX11Clipboard::hungOwnerIsAskedOnceAndBlocksNothing()
-{
-    const qint64 before = m_board->changeCount();
-    test::HungOwner owner;
-    QVERIFY(owner.start());
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-
-    // The read returns at once; the event loop runs while the owner is silent.
-    std::optional<platform::ClipboardContents> answer;
-    QObject context;
-    m_board->readContents(&context, [&](platform::ClipboardContents c) { answer = std::move(c); });
-    QVERIFY(!answer);
-    bool loopRan = false;
-    QTimer::singleShot(0, [&] { loopRan = true; });
-    QTRY_VERIFY_WITH_TIMEOUT(loopRan, 1000);
-    QTRY_VERIFY_WITH_TIMEOUT(answer, 5000);
-    QVERIFY(answer->types.isEmpty() && !answer->text && !answer->image && !answer->fileURLs);
-    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
-
-    // Asked again about the same change, it is not asked at all.
-    const auto again = readContents(*m_board);
-    QVERIFY(again && again->types.isEmpty());
-    QCOMPARE(owner.requests(), QStringList{QStringLiteral("TARGETS")});
-
-    // The next owner is read as usual.
-    offer("after the silent one");
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before + 1, 5000);
-    const auto next = readContents(*m_board);
-    QVERIFY(next);
-    QCOMPARE(next->text, std::optional<QString>(QStringLiteral("after the silent one")));
+    QStringList parts;
+    if (contents->text)
+        parts << QStringLiteral("text ") + *contents->text;
+    if (contents->fileURLs) {
+        QStringList files;
+        for (const QUrl& url : *contents->fileURLs)
+            files << url.toLocalFile();
+        parts << QStringLiteral("files ") + files.join(u',');
+    }
+    if (contents->image)
+        parts << QStringLiteral("image %1x%2").arg(contents->image->width()).arg(contents->image->height());
+    if (contents->secret)
+        parts << QStringLiteral("secret");
+    QCOMPARE(parts.join(u'|'), read);
 }
 
 void TestX11Clipboard::ownerThatHangsOnDataIsGivenUpOn()
@@ -251,26 +150,14 @@ void TestX11Clipboard::ownerThatHangsOnDataIsGivenUpOn()
     QVERIFY(owner.start(true));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
     platform::X11ClipboardReader reader(qgetenv("DISPLAY"), {200, 300, 3000});
-    const auto first = readThrough(reader, m_board->changeCount());
+    const auto first = readContents(reader, m_board->changeCount());
     QVERIFY(first);
     QVERIFY(!first->text);
     // The text it did not deliver is not asked for in another form.
     const QStringList asked{QStringLiteral("TARGETS"), QStringLiteral("UTF8_STRING")};
     QCOMPARE(owner.requests(), asked);
-    QVERIFY(readThrough(reader, m_board->changeCount()));
+    QVERIFY(readContents(reader, m_board->changeCount()));
     QCOMPARE(owner.requests(), asked);
-}
-
-void TestX11Clipboard::vectorImagesAreDrawnAtThumbnailSize()
-{
-    // Minutes to draw at 5600 pixels; at thumbnail size the dashes blur into
-    // lines and it takes milliseconds.
-    const qint64 before = m_board->changeCount();
-    offer(test::heavySvg(5600, 2000, 2700), QStringLiteral("image/svg+xml"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto contents = readContents(*m_board);
-    QVERIFY(contents && contents->image);
-    QCOMPARE(contents->image->size(), QSize(1024, 1024));
 }
 
 void TestX11Clipboard::rasterIsPreferredOverVector()
@@ -281,10 +168,10 @@ void TestX11Clipboard::rasterIsPreferredOverVector()
     data->setData(
         QStringLiteral("image/svg+xml"),
         R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10" fill="red"/></svg>)");
-    data->setData(QStringLiteral("image/png"), encoded(redSquare(), "PNG"));
+    data->setData(QStringLiteral("image/png"), test::encodedImage(redSquare()));
     QGuiApplication::clipboard()->setMimeData(data);
     platform::X11ClipboardReader reader(qgetenv("DISPLAY"));
-    const auto answer = readThrough(reader, m_board->changeCount());
+    const auto answer = readContents(reader, m_board->changeCount());
     QVERIFY(answer);
     QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
     QVERIFY(answer->image);
@@ -300,7 +187,7 @@ void TestX11Clipboard::imageThatDecodesTooLongIsSkipped()
     const qint64 before = m_board->changeCount();
     offer(test::heavySvg(1024, 300, 450), QStringLiteral("image/svg+xml"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before, 5000);
-    const auto answer = readThrough(reader, m_board->changeCount());
+    const auto answer = readContents(reader, m_board->changeCount());
     QVERIFY(answer);
     QVERIFY(!answer->image);
     QVERIFY(answer->types.contains(QStringLiteral("image/svg+xml")));
@@ -308,7 +195,7 @@ void TestX11Clipboard::imageThatDecodesTooLongIsSkipped()
     offer(R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"/>)",
           QStringLiteral("image/svg+xml"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before + 1, 5000);
-    const auto next = readThrough(reader, m_board->changeCount());
+    const auto next = readContents(reader, m_board->changeCount());
     QVERIFY(next && next->image);
     QCOMPARE(next->image->size(), QSize(10, 10));
 }
@@ -319,7 +206,7 @@ void TestX11Clipboard::writesTextImageAndFile()
     m_board->setString(QStringLiteral("from Ondrel: é"));
     QCOMPARE(QString::fromUtf8(readBack(QStringLiteral("UTF8_STRING"))), QStringLiteral("from Ondrel: é"));
 
-    const QByteArray tiff = encoded(redSquare(), "TIFF");
+    const QByteArray tiff = test::encodedImage(redSquare(), "TIFF");
     m_board->clearContents();
     QVERIFY(m_board->setImageData(tiff));
     QCOMPARE(readBack(QStringLiteral("image/tiff")), tiff);
@@ -336,23 +223,19 @@ void TestX11Clipboard::writesTextImageAndFile()
 
 void TestX11Clipboard::watcherRecordsWhatOthersCopy()
 {
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::RecordingPasteTyper pasteTyper;
-    platform::MemoryFocusTracker focus;
-    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    history.watcher.startMonitoring();
+    test::LiveStore store(*m_board);
+    ClipboardHistory& history = store.history;
     offer("copied elsewhere");
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
     QCOMPARE(history.store.items().first().text(),
              std::optional<QString>(QStringLiteral("copied elsewhere")));
-    offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
+    offer(test::encodedImage(redSquare()), QStringLiteral("image/png"));
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 2, 3000);
     QCOMPARE(history.store.items().first().type(), ClipboardItemType::image);
     // Another program taking the same image over (a clipboard manager when
     // the first one quits) is no new copy. Reads go one after another: the
     // text after it is recorded only once the hand-over was read.
-    offer(encoded(redSquare(), "PNG"), QStringLiteral("image/png"));
+    offer(test::encodedImage(redSquare()), QStringLiteral("image/png"));
     QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(), 3000);
     offer("after the hand-over");
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 3, 3000);
@@ -365,18 +248,14 @@ void TestX11Clipboard::watcherRecordsWhatOthersCopy()
     history.paster.copyAndPaste(history.store.items().at(3));
     QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(),
                               3000); // a poll saw it
-    QTRY_COMPARE_WITH_TIMEOUT(pasteTyper.pasteCount(), 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(store.pasteTyper.pasteCount(), 1, 3000);
     QCOMPARE(history.store.items().size(), 4);
 }
 
 void TestX11Clipboard::idlePollTalksToNobody()
 {
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::RecordingPasteTyper pasteTyper;
-    platform::MemoryFocusTracker focus;
-    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    history.watcher.startMonitoring();
+    test::LiveStore store(*m_board);
+    ClipboardHistory& history = store.history;
     offer("owned by another program"); // reading it would need the server
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
     xcb_connection_t* c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();

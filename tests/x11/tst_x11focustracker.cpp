@@ -14,17 +14,6 @@ using namespace ondrel;
 using test::connection;
 using test::rootWindow;
 
-namespace {
-
-QImage blueIcon()
-{
-    QImage icon(16, 16, QImage::Format_ARGB32);
-    icon.fill(Qt::blue);
-    return icon;
-}
-
-} // namespace
-
 class TestX11FocusTracker : public QObject
 {
     Q_OBJECT
@@ -33,8 +22,8 @@ private Q_SLOTS:
     void initTestCase();
     void cleanup();
     void nothingFocusedIsNone();
-    void namedFromDesktopEntry();
-    void namedFromWindowWithoutEntry();
+    void named_data();
+    void named();
     void ownWindowsAreSkipped();
     void ownWindowsNameTheRememberedWindow();
 
@@ -48,7 +37,7 @@ void TestX11FocusTracker::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
     QVERIFY(QDir().mkpath(m_data.path() + QStringLiteral("/applications")));
-    QVERIFY(blueIcon().save(m_data.path() + QStringLiteral("/icon.png")));
+    QVERIFY(test::filledImage(QSize(16, 16), Qt::blue).save(m_data.path() + QStringLiteral("/icon.png")));
     QVERIFY(test::writeFile(m_data.path() + QStringLiteral("/applications/org.example.TestWindow.desktop"),
                             "[Desktop Entry]\nType=Application\nName=Test Window\nName[xx]=Ignored\n"
                             "Exec=/usr/bin/true %U\nStartupWMClass=Ondrel-Test-Window\nIcon=" +
@@ -74,30 +63,41 @@ void TestX11FocusTracker::nothingFocusedIsNone()
     QCOMPARE(focus.activeApplication().has_value(), false);
 }
 
-void TestX11FocusTracker::namedFromDesktopEntry()
+void TestX11FocusTracker::named_data()
 {
-    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries({m_data.path()}));
-    startWindow(QStringLiteral("Some document"));
-    QTRY_COMPARE_WITH_TIMEOUT(focus.windowClass(focus.activeForeignWindow()).second,
-                              QStringLiteral("ondrel-test-window"), 5000);
-    const auto app = focus.activeApplication();
-    QVERIFY(app);
-    QCOMPARE(app->name, std::optional<QString>(QStringLiteral("Test Window")));
-    QVERIFY(app->icon);
-    QCOMPARE(app->icon->pixelColor(app->icon->width() / 2, app->icon->height() / 2), QColor(Qt::blue));
+    QTest::addColumn<QString>("entries"); // where desktop entries are looked for
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("from its desktop entry") << "given"
+                                            << "Some document"
+                                            << "Test Window";
+    QTest::newRow("from the data folders of the session") << "XDG_DATA_DIRS"
+                                                          << "Some document"
+                                                          << "Test Window";
+    // Never by its title (a document's name, a mail's subject).
+    QTest::newRow("by its window class") << "none"
+                                         << "Re: salary review.pdf"
+                                         << "ondrel-test-window";
 }
 
-void TestX11FocusTracker::namedFromWindowWithoutEntry()
+void TestX11FocusTracker::named()
 {
-    platform::X11FocusTracker focus(connection(), rootWindow(), platform::DesktopEntries(QStringList()));
-    // Named by its window class, never by its title (a document's name, a
-    // mail's subject).
-    startWindow(QStringLiteral("Re: salary review.pdf"));
+    QFETCH(QString, entries);
+    QFETCH(QString, title);
+    QFETCH(QString, name);
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", m_data.path().toUtf8());
+    platform::X11FocusTracker focus(
+        connection(), rootWindow(),
+        entries == u"XDG_DATA_DIRS"
+            ? platform::DesktopEntries()
+            : platform::DesktopEntries(entries == u"given" ? QStringList{m_data.path()} : QStringList()));
+    qputenv("XDG_DATA_DIRS", dataDirs);
+    startWindow(title);
     QTRY_VERIFY_WITH_TIMEOUT(focus.activeApplication() && focus.activeApplication()->icon, 5000);
     const auto app = focus.activeApplication();
-    QCOMPARE(app->name, std::optional<QString>(QStringLiteral("ondrel-test-window")));
-    QCOMPARE(app->icon->size(), QSize(16, 16));
-    QCOMPARE(app->icon->pixelColor(3, 3), QColor(Qt::blue));
+    QCOMPARE(app->name, std::optional<QString>(name));
+    QCOMPARE(app->icon->pixelColor(app->icon->width() / 2, app->icon->height() / 2), QColor(Qt::blue));
 }
 
 void TestX11FocusTracker::ownWindowsAreSkipped()

@@ -1,9 +1,6 @@
 #include "Keys.h"
-#include "ManualScheduler.h"
 #include "MemorySettings.h"
 #include "Registry.h"
-#include "ScriptedAlerts.h"
-#include "ShortcutField.h"
 #include "TestSupport.h"
 #include "X11HotKeyService.h"
 #include "X11KeyboardLayout.h"
@@ -33,11 +30,6 @@ namespace {
 
 const Shortcut kCommandShiftV{9, 768};
 constexpr xcb_keycode_t kVKeycode = 47 + 8;
-
-bool run(const QString& program, const QStringList& arguments)
-{
-    return test::runProgram(program, arguments).has_value();
-}
 
 // Stands for another program that took Super+Shift+V first (with `locks`
 // on top: only that lock variant).
@@ -78,7 +70,8 @@ struct Hotkeys
             registry.onKeyUp(registry.makeName(kSentinel.rawValue(), Shortcut(11, 768)),
                              [this] { ++sentinelUps; });
         const int before = sentinelUps;
-        return run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+b")}) &&
+        return test::runProgram(QStringLiteral("xdotool"),
+                                {QStringLiteral("key"), QStringLiteral("super+shift+b")}) &&
                QTest::qWaitFor([&] { return sentinelUps > before; }, 5000);
     }
     static inline const Name kSentinel{QStringLiteral("settled")};
@@ -93,12 +86,11 @@ private Q_SLOTS:
     void initTestCase();
     void init() { test::failOnUnexpectedWarnings(); }
     void cleanup();
-    void keyUpRunsOnce();
-    void holdingRunsOnce();
-    void worksWithLocksOn();
+    void runsOnce_data();
+    void runsOnce();
     void layoutChangeFollows();
+    void grabHeldElsewhere_data();
     void grabHeldElsewhere();
-    void lockVariantHeldElsewhere();
     void grabLostToAnotherProgramIsReported();
     void openMenuTakesTheCombination();
 };
@@ -106,64 +98,37 @@ private Q_SLOTS:
 void TestX11Hotkeys::initTestCase()
 {
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
+    QVERIFY(test::runProgram(QStringLiteral("setxkbmap"), {QStringLiteral("us")}));
 }
 
 void TestX11Hotkeys::cleanup()
 {
-    run(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
+    test::runProgram(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
 }
 
-void TestX11Hotkeys::keyUpRunsOnce()
+void TestX11Hotkeys::runsOnce_data()
 {
+    QTest::addColumn<QString>("typed"); // xdotool commands, as a shell runs them
+    QTest::newRow("pressed, and another combination") << "xdotool key super+shift+v key super+v";
+    QTest::newRow("held, as a slow hand does")
+        << "xdotool keydown super+shift+v; sleep 1; xdotool keyup v; xdotool keyup super+shift";
+    QTest::newRow("with Num Lock on") << "xdotool key Num_Lock key super+shift+v key Num_Lock";
+}
+
+void TestX11Hotkeys::runsOnce()
+{
+    QFETCH(QString, typed);
     Hotkeys h;
     QVERIFY(h.layout);
     const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int downs = 0, ups = 0;
     h.registry.onKeyDown(name, [&] { ++downs; });
     h.registry.onKeyUp(name, [&] { ++ups; });
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
-    QTRY_COMPARE(ups, 1);
+    QVERIFY(test::runProgram(QStringLiteral("sh"), {QStringLiteral("-c"), typed}));
     QVERIFY(h.settle());
-    QCOMPARE(ups, 1);
     QCOMPARE(downs, 1);
+    QCOMPARE(ups, 1);
     QVERIFY(h.console.isEmpty());
-    // Other combinations are not ours.
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+v")}));
-    QVERIFY(h.settle());
-    QCOMPARE(ups, 1);
-}
-
-void TestX11Hotkeys::holdingRunsOnce()
-{
-    Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
-    int downs = 0, ups = 0;
-    h.registry.onKeyDown(name, [&] { ++downs; });
-    h.registry.onKeyUp(name, [&] { ++ups; });
-    QProcess hold;
-    hold.start(
-        QStringLiteral("sh"),
-        {QStringLiteral("-c"), QStringLiteral("xdotool keydown super+shift+v; sleep 1; xdotool keyup v; "
-                                              "xdotool keyup super+shift")});
-    QVERIFY(hold.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(ups, 1, 5000);
-    QVERIFY(hold.state() == QProcess::NotRunning || hold.waitForFinished());
-    QVERIFY(h.settle());
-    QCOMPARE(downs, 1);
-    QCOMPARE(ups, 1);
-}
-
-void TestX11Hotkeys::worksWithLocksOn()
-{
-    Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
-    int ups = 0;
-    h.registry.onKeyUp(name, [&] { ++ups; });
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Num_Lock")}));
-    QTRY_COMPARE(ups, 1);
 }
 
 void TestX11Hotkeys::layoutChangeFollows()
@@ -173,10 +138,11 @@ void TestX11Hotkeys::layoutChangeFollows()
     const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     int ups = 0;
     h.registry.onKeyUp(name, [&] { ++ups; });
-    QVERIFY(run(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
+    QVERIFY(test::runProgram(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
     QTRY_COMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Z"));
     // The key at V's place still is the hotkey.
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
+                             {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_COMPARE(ups, 1);
 
     // With several layouts, keys are named in the one selected now when it
@@ -188,7 +154,7 @@ void TestX11Hotkeys::layoutChangeFollows()
     };
     const auto setLayouts = [&h](const QString& layouts) {
         const int loads = h.layout->loadCount();
-        return run(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layouts}) &&
+        return test::runProgram(QStringLiteral("setxkbmap"), {QStringLiteral("-layout"), layouts}) &&
                QTest::qWaitFor([&] { return h.layout->loadCount() > loads; }, 5000);
     };
     QVERIFY(setLayouts(QStringLiteral("us,de")));
@@ -201,48 +167,26 @@ void TestX11Hotkeys::layoutChangeFollows()
     QCOMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Z"));
 }
 
-void TestX11Hotkeys::grabHeldElsewhere()
+void TestX11Hotkeys::grabHeldElsewhere_data()
 {
-    OtherClient other;
-    QVERIFY(other.ok());
-    Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
-    QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    QVERIFY(h.registry.registrations().isSystemShortcut(kCommandShiftV));
-    QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144)));
-    // The test grab of a free combination was let go: we can take it.
-    const Name free = h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
-    QCOMPARE(h.console.size(), 1);
-    QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144))); // ours now
-    Q_UNUSED(free);
-
-    // The recorder warns about it.
-    platform::ManualScheduler scheduler;
-    platform::ScriptedAlerts alerts;
-    QWidget window;
-    auto* field = new ShortcutField(h.registry, alerts, scheduler, name, {}, &window);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    scheduler.runPending();
-    field->setFocus(Qt::MouseFocusReason);
-    QTRY_VERIFY(field->isRecording());
-    QTest::keyClick(field, Qt::Key_V, Qt::MetaModifier | Qt::ShiftModifier);
-    QCOMPARE(alerts.shown().size(), 1);
-    QCOMPARE(alerts.shown().first().title, texts::usedBySystem());
+    QTest::addColumn<int>("locks");
+    QTest::newRow("as it is") << 0;
+    // Held with Caps Lock only: ours cannot be registered either, so the
+    // probe must not call it free.
+    QTest::newRow("with a lock") << int(XCB_MOD_MASK_LOCK);
 }
 
-void TestX11Hotkeys::lockVariantHeldElsewhere()
+void TestX11Hotkeys::grabHeldElsewhere()
 {
-    // Another program holds the combination with Caps Lock only: ours
-    // cannot be registered, so the probe must not call it free.
-    OtherClient other(XCB_MOD_MASK_LOCK);
+    QFETCH(int, locks);
+    OtherClient other{uint16_t(locks)};
     QVERIFY(other.ok());
     Hotkeys h;
     QVERIFY(h.registry.registrations().isSystemShortcut(kCommandShiftV));
     h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    // The probe let go of every variant it took: a free combination stays free.
+    // The probe let go of every variant it took: a free combination stays
+    // free, and can be ours.
     QVERIFY(!h.registry.registrations().isSystemShortcut(Shortcut(40, 6144)));
     h.registry.makeName(QStringLiteral("free"), Shortcut(40, 6144));
     QCOMPARE(h.console.size(), 1);
@@ -323,16 +267,18 @@ void TestX11Hotkeys::openMenuTakesTheCombination()
     QTRY_VERIFY(h.registry.isMenuOpen());
     QTRY_VERIFY(QWidget::keyboardGrabber() == &menu || QApplication::activePopupWidget() == &menu);
     // The menu holds the keyboard: the combination comes as its key events.
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
+                             {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_COMPARE(ups, 1);
     QCOMPARE(downs, 1);
     QVERIFY(menu.isVisible());
     // Other keys still reach the menu.
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}));
+    QVERIFY(test::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}));
     QTRY_VERIFY(!menu.isVisible());
     QTRY_VERIFY(!h.registry.isMenuOpen());
     // Closed again: the hotkey is back with the system.
-    QVERIFY(run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
+                             {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_COMPARE(ups, 2);
 }
 

@@ -1,14 +1,9 @@
-#include "ClipboardHistory.h"
-#include "MemoryFocusTracker.h"
-#include "MemorySettings.h"
-#include "QtScheduler.h"
-#include "RecordingPasteTyper.h"
+#include "LiveStore.h"
 #include "TestSupport.h"
 #include "X11Clipboard.h"
 #include "X11ClipboardKeeper.h"
 #include "X11TestSupport.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -32,13 +27,7 @@ namespace {
 
 QByteArray png()
 {
-    QImage image(5, 4, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    return test::encodedImage(test::filledImage(QSize(5, 4), Qt::darkGreen, QImage::Format_RGB32));
 }
 
 // Another program that owns the clipboard until a line arrives on its
@@ -84,10 +73,8 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void keepsTextOfExitedOwnerOnce();
-    void keepsImages();
-    void neverKeepsSecrets();
-    void switchedOff();
+    void keepsWhatAnExitedOwnerHad_data();
+    void keepsWhatAnExitedOwnerHad();
     void quittingAsManagerWhileOwningDoesNotHang();
 
 private:
@@ -145,59 +132,48 @@ void TestX11Keeper::stopOwner()
     QCOMPARE(m_owner.exitCode(), 0);
 }
 
-void TestX11Keeper::keepsTextOfExitedOwnerOnce()
+void TestX11Keeper::keepsWhatAnExitedOwnerHad_data()
 {
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::RecordingPasteTyper pasteTyper;
-    platform::MemoryFocusTracker focus;
-    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    history.watcher.startMonitoring();
-    QSignalSpy kept(m_keeper, &platform::X11ClipboardKeeper::contentsKept);
+    QTest::addColumn<QString>("kind"); // what the owner copies
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QByteArray>("kept"); // empty: the clipboard empties
+    QTest::newRow("text") << "text" << true << "UTF8_STRING" << QByteArray("kept text ✓");
+    QTest::newRow("image") << "image" << true << "image/png" << png();
+    QTest::newRow("never a secret") << "secret" << true << QString() << QByteArray();
+    QTest::newRow("switched off") << "text" << false << QString() << QByteArray();
+}
 
-    startOwner(QStringLiteral("text"));
-    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
+void TestX11Keeper::keepsWhatAnExitedOwnerHad()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, enabled);
+    QFETCH(QString, type);
+    QFETCH(QByteArray, kept);
+    m_enabled = enabled;
+    test::LiveStore store(*m_board);
+    QSignalSpy keptSignal(m_keeper, &platform::X11ClipboardKeeper::contentsKept);
+    startOwner(kind);
+    // A poll looked at the copy (and took nothing of a secret).
+    const qsizetype recorded = kind == u"secret" ? 0 : 1;
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > 0 &&
+                                 store.history.watcher.lastChangeCount() == m_board->changeCount() &&
+                                 store.history.store.items().size() == recorded,
+                             3000);
     const qint64 before = m_board->changeCount();
     stopOwner();
-    QTRY_COMPARE_WITH_TIMEOUT(kept.count(), 1, 5000);
-    QCOMPARE(QString::fromUtf8(readBack(QStringLiteral("UTF8_STRING"))), QStringLiteral("kept text ✓"));
-    QCOMPARE(m_board->changeCount(), before); // the user's clipboard did not change
-    QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(), 3000);
-    QCOMPARE(history.store.items().size(), 1);
-}
-
-void TestX11Keeper::keepsImages()
-{
-    startOwner(QStringLiteral("image"));
-    stopOwner();
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->image().has_value(), 5000);
-    QCOMPARE(readBack(QStringLiteral("image/png")), png());
+    if (kept.isEmpty()) {
+        QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
+        QCOMPARE(keptSignal.count(), 0);
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(keptSignal.count(), 1, 5000);
+    QCOMPARE(readBack(type), kept);
     QVERIFY(!m_board->types().contains(QStringLiteral("TARGETS")));
-}
-
-void TestX11Keeper::neverKeepsSecrets()
-{
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::RecordingPasteTyper pasteTyper;
-    platform::MemoryFocusTracker focus;
-    ClipboardHistory history({settings, scheduler, *m_board, pasteTyper, focus, nullptr});
-    history.watcher.startMonitoring();
-    startOwner(QStringLiteral("secret"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_board->string() == QStringLiteral("hunter2"), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(),
-                              3000);          // a poll looked
-    QVERIFY(history.store.items().isEmpty()); // and took nothing
-    stopOwner();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
-}
-
-void TestX11Keeper::switchedOff()
-{
-    m_enabled = false;
-    startOwner(QStringLiteral("text"));
-    stopOwner();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_board->string().has_value(), 5000);
+    QCOMPARE(m_board->changeCount(), before); // the user's clipboard did not change
+    // Nor is what was kept recorded again.
+    QTRY_COMPARE_WITH_TIMEOUT(store.history.watcher.lastChangeCount(), m_board->changeCount(), 3000);
+    QCOMPARE(store.history.store.items().size(), recorded);
 }
 
 void TestX11Keeper::quittingAsManagerWhileOwningDoesNotHang()

@@ -1,6 +1,3 @@
-#include "ClipboardHistory.h"
-#include "MemorySettings.h"
-#include "QtScheduler.h"
 #include "TestSupport.h"
 #include "X11Clipboard.h"
 #include "X11PasteTyper.h"
@@ -11,7 +8,7 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRasterWindow>
-#include <QScreen>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtGui/qguiapplication_platform.h>
@@ -43,12 +40,8 @@ private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void initTestCase();
     void cleanup();
-    void pastesIntoFocusedWindow();
-    void releasesHeldModifiers();
-    void givesFocusBackAfterOurWindow();
-    void overrideChord();
-    void copyOutPastesEntryIntoFocusedWindow();
-    void captureNamesSourceFromDesktopEntry();
+    void pastes_data();
+    void pastes();
 
 private:
     void startWindow();
@@ -78,101 +71,52 @@ void TestX11Paste::startWindow()
     QVERIFY(m_window->start(QStringLiteral("Target"), test::isActiveWindow));
 }
 
-void TestX11Paste::pastesIntoFocusedWindow()
+void TestX11Paste::pastes_data()
 {
+    QTest::addColumn<QString>("before"); // what the paste finds
+    QTest::addColumn<QString>("pasted");
+    QTest::newRow("Shift and Super still held, as after the hotkey") << "held"
+                                                                     << "ctrl+v";
+    QTest::newRow("our popover had the focus") << "popover"
+                                               << "ctrl+v";
+    QTest::newRow("a chord set in the settings") << "Shift+Insert"
+                                                 << "shift+insert";
+}
+
+void TestX11Paste::pastes()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, pasted);
     m_board->clearContents();
     m_board->setString(QStringLiteral("pasted ✓"));
     startWindow();
-    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
-    poster.typePaste();
-    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v pasted ✓"));
-}
-
-void TestX11Paste::releasesHeldModifiers()
-{
-    m_board->clearContents();
-    m_board->setString(QStringLiteral("held"));
-    startWindow();
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection());
-    pressKeysym(symbols, 0xffe1, true); // Shift_L, as after Super+Shift+V
-    pressKeysym(symbols, 0xffeb, true); // Super_L
-    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
-    poster.typePaste();
-    const QString pasted = waitForPaste();
-    // Let go of the keys whatever happened, or later tests would see them held.
-    pressKeysym(symbols, 0xffeb, false);
-    pressKeysym(symbols, 0xffe1, false);
-    xcb_key_symbols_free(symbols);
-    QCOMPARE(pasted, QStringLiteral("ctrl+v held"));
-}
-
-void TestX11Paste::givesFocusBackAfterOurWindow()
-{
-    m_board->clearContents();
-    m_board->setString(QStringLiteral("back"));
-    startWindow();
-    m_focus->rememberFocus();
-    QRasterWindow popover; // stands for our popover, which took the focus
-    popover.resize(100, 100);
-    popover.show();
-    popover.requestActivate();
-    QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
-    popover.hide();
-    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
-    poster.typePaste();
-    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v back"));
-}
-
-void TestX11Paste::overrideChord()
-{
-    m_board->clearContents();
-    m_board->setString(QStringLiteral("over"));
-    startWindow();
+    const bool held = before == u"held";
+    // Let go of the keys whatever happens, or later tests would see them held.
+    const auto release = qScopeGuard([&] {
+        if (held) {
+            pressKeysym(symbols, 0xffeb, false);
+            pressKeysym(symbols, 0xffe1, false);
+        }
+        xcb_key_symbols_free(symbols);
+    });
+    if (held) {
+        pressKeysym(symbols, 0xffe1, true); // Shift_L
+        pressKeysym(symbols, 0xffeb, true); // Super_L
+    }
+    QRasterWindow popover;
+    if (before == u"popover") {
+        m_focus->rememberFocus();
+        popover.resize(100, 100);
+        popover.show();
+        popover.requestActivate();
+        QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
+        popover.hide();
+    }
     platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus,
-                                   [] { return QStringLiteral("Shift+Insert"); });
+                                   [before] { return before.contains(u'+') ? before : QString(); });
     poster.typePaste();
-    QCOMPARE(waitForPaste(), QStringLiteral("shift+insert over"));
-}
-
-void TestX11Paste::copyOutPastesEntryIntoFocusedWindow()
-{
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::X11PasteTyper poster(connection(), rootWindow(), *m_focus);
-    ClipboardHistory history({settings, scheduler, *m_board, poster, *m_focus, nullptr});
-    startWindow();
-    history.paster.copyAndPaste(ClipboardItem::makeText(QStringLiteral("chosen entry")));
-    QCOMPARE(waitForPaste(), QStringLiteral("ctrl+v chosen entry"));
-    // What a user would see, for a look by eye: build/<preset>/screens/paste.png
-    // (the window reports a paste once it has painted it).
-    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens");
-    QDir().mkpath(screens);
-    QGuiApplication::primaryScreen()->grabWindow(0).save(screens + QStringLiteral("/paste.png"));
-}
-
-void TestX11Paste::captureNamesSourceFromDesktopEntry()
-{
-    // A private XDG_DATA_DIRS with one application in it.
-    test::TemporaryHome home;
-    QTemporaryDir data;
-    QVERIFY(QDir().mkpath(data.path() + QStringLiteral("/applications")));
-    QVERIFY(test::writeFile(data.path() + QStringLiteral("/applications/test-window.desktop"),
-                            "[Desktop Entry]\nType=Application\nName=Test Window\nExec=tst_x11paste\n"
-                            "StartupWMClass=ondrel-test-window\n"));
-    const QByteArray savedDirs = qgetenv("XDG_DATA_DIRS");
-    qputenv("XDG_DATA_DIRS", data.path().toUtf8());
-    platform::X11FocusTracker focus(connection(), rootWindow());
-    qputenv("XDG_DATA_DIRS", savedDirs);
-
-    platform::MemorySettings settings;
-    platform::QtScheduler scheduler;
-    platform::X11PasteTyper poster(connection(), rootWindow(), focus);
-    ClipboardHistory history({settings, scheduler, *m_board, poster, focus, nullptr});
-    history.watcher.startMonitoring();
-    startWindow();
-    offer("copied in the test window");
-    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
-    QCOMPARE(history.store.items().first().appName(), std::optional<QString>(QStringLiteral("Test Window")));
+    QCOMPARE(waitForPaste(), pasted + QStringLiteral(" pasted ✓"));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Paste)

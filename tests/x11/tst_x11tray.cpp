@@ -2,21 +2,20 @@
 // the program (autostart before the panel), and a StatusNotifier tray on the
 // session bus, as KDE, and GNOME with its extension, have.
 
+#include "AppProcess.h"
+#include "BusStandIn.h"
 #include "TestSupport.h"
 #include "X11TestSupport.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusReply>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <memory>
 
 using namespace ondrel;
@@ -72,41 +71,24 @@ private Q_SLOTS:
     void waylandWithoutDataControlFallsBackToX11();
 
 private:
-    // Starts the program with `env` added; its standard error is collected.
-    void startApp(const QProcessEnvironment& extra);
-    bool said(const QRegularExpression& line, int timeoutMs = 10000);
-    QString run(const QString& program, const QStringList& arguments, const QString& display = {}) const;
-    bool popoverVisible(const QString& display = {}) const;
-    // The program's small window inside the panel (empty: none).
-    QString dockedIcon(const QString& display) const;
+    // A helper of the test's desktop (with one variable of its environment
+    // set), stopped at the end of the test.
+    QProcess* helper(const QString& program, const QStringList& arguments, const QString& variable = {},
+                     const QString& value = {});
 
-    std::unique_ptr<QTemporaryDir> m_home;
-    QProcess m_app;
-    QStringList m_output;
-    QList<QProcess*> m_helpers; // Xvfb, trayer, dbus-daemon: stopped in reverse order
+    std::unique_ptr<test::AppProcess> m_app;
+    QList<QProcess*> m_helpers; // stopped in reverse order
 };
 
 void TestX11Tray::init()
 {
     test::failOnUnexpectedWarnings();
-    m_home = std::make_unique<QTemporaryDir>();
-    QDir(m_home->path()).mkpath(QStringLiteral("run"));
-    QFile::setPermissions(m_home->path() + QStringLiteral("/run"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_output.clear();
-    connect(&m_app, &QProcess::readyReadStandardError, this, [this] {
-        while (m_app.canReadLine())
-            m_output << QString::fromUtf8(m_app.readLine()).trimmed();
-    });
+    m_app = std::make_unique<test::AppProcess>(QStringLiteral(ONDREL_BINARY));
 }
 
 void TestX11Tray::cleanup()
 {
-    disconnect(&m_app, nullptr, this, nullptr);
-    if (m_app.state() != QProcess::NotRunning) {
-        m_app.kill();
-        m_app.waitForFinished();
-    }
+    m_app.reset();
     while (!m_helpers.isEmpty()) {
         std::unique_ptr<QProcess> helper(m_helpers.takeLast());
         helper->terminate();
@@ -117,78 +99,27 @@ void TestX11Tray::cleanup()
     }
 }
 
-void TestX11Tray::startApp(const QProcessEnvironment& extra)
+QProcess* TestX11Tray::helper(const QString& program, const QStringList& arguments, const QString& variable,
+                              const QString& value)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_home->path());
-    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
-    env.remove(QStringLiteral("XDG_DATA_HOME"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home->path() + QStringLiteral("/run"));
-    env.insert(QStringLiteral("ONDREL_TRACE"), QStringLiteral("1"));
-    env.insert(extra);
-    m_app.setProcessEnvironment(env);
-    m_app.setReadChannel(QProcess::StandardError);
-    m_app.start(QStringLiteral(ONDREL_BINARY), {});
-    QVERIFY(m_app.waitForStarted());
-}
-
-bool TestX11Tray::said(const QRegularExpression& line, int timeoutMs)
-{
-    return QTest::qWaitFor(
-        [&] {
-            m_app.waitForReadyRead(0);
-            return std::any_of(m_output.cbegin(), m_output.cend(),
-                               [&](const QString& said) { return line.match(said).hasMatch(); });
-        },
-        timeoutMs);
-}
-
-QString TestX11Tray::run(const QString& program, const QStringList& arguments, const QString& display) const
-{
-    QProcess process;
-    if (!display.isEmpty()) {
+    auto* process = new QProcess;
+    m_helpers << process;
+    if (!variable.isEmpty()) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DISPLAY"), display);
-        process.setProcessEnvironment(env);
+        env.insert(variable, value);
+        process->setProcessEnvironment(env);
     }
-    process.start(program, arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-bool TestX11Tray::popoverVisible(const QString& display) const
-{
-    return !run(QStringLiteral("xdotool"),
-                {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                 QStringLiteral("^Ondrel$")},
-                display)
-                .isEmpty();
-}
-
-QString TestX11Tray::dockedIcon(const QString& display) const
-{
-    const QStringList windows = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                     QStringLiteral("--pid"), QString::number(m_app.processId())},
-                                    display)
-                                    .split(u'\n', Qt::SkipEmptyParts);
-    for (const QString& w : windows)
-        if (run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), w}, display)
-                .contains(u"22x22"))
-            return w;
-    return {};
+    process->start(program, arguments);
+    return process;
 }
 
 void TestX11Tray::iconDocksWhenTheTrayComesLater()
 {
     // A display of its own, without any tray yet.
-    auto* xvfb = new QProcess;
-    m_helpers << xvfb;
-    xvfb->start(QStringLiteral("Xvfb"),
-                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                 QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                 QStringLiteral("tcp")});
-    QVERIFY(xvfb->waitForStarted());
+    QProcess* xvfb = helper(QStringLiteral("Xvfb"),
+                            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                             QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                             QStringLiteral("tcp")});
     QTRY_VERIFY_WITH_TIMEOUT(xvfb->canReadLine(), 10000);
     const QString display = u':' + QString::fromLatin1(xvfb->readLine()).trimmed();
 
@@ -196,29 +127,24 @@ void TestX11Tray::iconDocksWhenTheTrayComesLater()
     env.insert(QStringLiteral("DISPLAY"), display);
     env.insert(QStringLiteral("XAUTHORITY"), QString());
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
-    startApp(env);
-    QVERIFY(
-        said(QRegularExpression(QStringLiteral("^ondrel: no system tray found; the popover opens with "))));
+    QVERIFY(m_app->start(env));
+    QVERIFY(m_app->said(QStringLiteral("ondrel: no system tray found; the popover opens with ")));
 
-    auto* trayer = new QProcess;
-    m_helpers << trayer;
-    QProcessEnvironment trayEnv = QProcessEnvironment::systemEnvironment();
-    trayEnv.insert(QStringLiteral("DISPLAY"), display);
-    trayer->setProcessEnvironment(trayEnv);
-    trayer->start(QStringLiteral("trayer"),
-                  {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                   QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-                   QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
-                   QStringLiteral("24"), QStringLiteral("--transparent"), QStringLiteral("false")});
-    QVERIFY(trayer->waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(!dockedIcon(display).isEmpty(), 10000);
-    const QString icon = dockedIcon(display);
+    helper(QStringLiteral("trayer"),
+           {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+            QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+            QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
+            QStringLiteral("24"), QStringLiteral("--transparent"), QStringLiteral("false")},
+           QStringLiteral("DISPLAY"), display);
+    const qint64 pid = m_app->process().processId();
+    QTRY_VERIFY_WITH_TIMEOUT(!test::trayIconWindow(pid, display).isEmpty(), 10000);
     // And works.
-    run(QStringLiteral("xdotool"),
-        {QStringLiteral("mousemove"), QStringLiteral("--window"), icon, QStringLiteral("8"),
-         QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("1")},
-        display);
-    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(display), 5000);
+    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
+                             {QStringLiteral("mousemove"), QStringLiteral("--window"),
+                              test::trayIconWindow(pid, display), QStringLiteral("8"), QStringLiteral("8"),
+                              QStringLiteral("click"), QStringLiteral("1")},
+                             display));
+    QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow(display).isEmpty(), 5000);
 }
 
 void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
@@ -227,20 +153,19 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
     const QString address = daemon.start();
     QVERIFY(!address.isEmpty());
     QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("panel"));
-    QVERIFY(bus.isConnected());
     WatcherStandIn watcher;
-    QVERIFY(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-                               QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                                   QDBusConnection::ExportAllProperties));
-    QVERIFY(bus.registerService(QString::fromLatin1(kWatcherService)));
+    const test::Published published(bus, QString::fromLatin1(kWatcherService),
+                                    QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                    QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                        QDBusConnection::ExportAllProperties);
+    QVERIFY(published.ok);
 
     QProcessEnvironment env;
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-    startApp(env);
+    QVERIFY(m_app->start(env));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.items().size(), 1, 10000);
-    QVERIFY(said(QRegularExpression(QStringLiteral("^trace ready "))));
     // A StatusNotifier host counts as a tray: no hint on the console.
-    QVERIFY2(m_output.filter(QStringLiteral("no system tray")).isEmpty(), qPrintable(m_output.join(u'\n')));
+    QVERIFY(!m_app->said(QStringLiteral("ondrel: no system tray"), 0));
 
     QString service = watcher.items().first();
     QString path = QStringLiteral("/StatusNotifierItem");
@@ -248,39 +173,32 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
         path = service.mid(slash);
         service.truncate(slash);
     }
-    const auto call = [&](const QString& method, const QVariantList& arguments = {}) {
-        QDBusMessage message =
-            QDBusMessage::createMethodCall(service, path, QString::fromLatin1(kItemInterface), method);
+    const auto call = [&](const QString& interface, const QString& method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
         message.setArguments(arguments);
         return bus.call(message, QDBus::Block, 5000);
     };
-    const QDBusMessage status = bus.call(
-        [&] {
-            QDBusMessage m = QDBusMessage::createMethodCall(
-                service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-            m.setArguments({QString::fromLatin1(kItemInterface), QStringLiteral("Status")});
-            return m;
-        }(),
-        QDBus::Block, 5000);
-    QCOMPARE(status.type(), QDBusMessage::ReplyMessage);
+    const QString item = QString::fromLatin1(kItemInterface);
+    const QDBusMessage status = call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                                     {item, QStringLiteral("Status")});
     QCOMPARE(status.arguments().value(0).value<QDBusVariant>().variant().toString(),
              QStringLiteral("Active"));
 
     // A click on the item (Activate) toggles the popover.
-    QCOMPARE(call(QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
-    QCOMPARE(call(QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
-    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
+    QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow().isEmpty(), 5000);
+    QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
+    QTRY_VERIFY_WITH_TIMEOUT(test::popoverWindow().isEmpty(), 5000);
 
     // The right click (ContextMenu) opens the status menu, and its items work.
-    QCOMPARE(call(QStringLiteral("ContextMenu"), {400, 10}).type(), QDBusMessage::ReplyMessage);
-    QVERIFY(said(QRegularExpression(QStringLiteral("^trace menu-item -?\\d+ -?\\d+ Quit Ondrel$"))));
-    const QString line = m_output.filter(QRegularExpression(QStringLiteral("Quit Ondrel$"))).first();
-    const QStringList parts = line.split(u' ');
-    run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), parts.at(2), parts.at(3),
-                                    QStringLiteral("click"), QStringLiteral("1")});
-    QVERIFY(m_app.waitForFinished(5000));
-    QCOMPARE(m_app.exitCode(), 0);
+    QCOMPARE(call(item, QStringLiteral("ContextMenu"), {400, 10}).type(), QDBusMessage::ReplyMessage);
+    const auto quit = m_app->menuItem(QStringLiteral("Quit Ondrel"));
+    QVERIFY(quit);
+    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
+                             {QStringLiteral("mousemove"), QString::number(quit->x()),
+                              QString::number(quit->y()), QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(m_app->process().waitForFinished(5000));
+    QCOMPARE(m_app->process().exitCode(), 0);
 }
 
 void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
@@ -290,31 +208,31 @@ void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
     QTemporaryDir runtime;
     QFile::setPermissions(runtime.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    auto* weston = new QProcess;
-    m_helpers << weston;
-    QProcessEnvironment westonEnv = QProcessEnvironment::systemEnvironment();
-    westonEnv.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    weston->setProcessEnvironment(westonEnv);
-    weston->start(QStringLiteral("weston"),
-                  {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=wayland-ondrel"),
-                   QStringLiteral("--idle-time=0")});
-    QVERIFY(weston->waitForStarted());
+    helper(QStringLiteral("weston"),
+           {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--socket=wayland-ondrel"),
+            QStringLiteral("--idle-time=0")},
+           QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     const QString socket = runtime.path() + QStringLiteral("/wayland-ondrel");
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
 
     QProcessEnvironment env;
     env.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
-    startApp(env);
+    QVERIFY(m_app->start(env));
     // The reason differs in a build without Wayland support.
-    QVERIFY(said(QRegularExpression(QStringLiteral(
-        "^ondrel: this (Wayland compositor lets no clipboard manager see the clipboard \\(no data control\\)|"
-        "build has no Wayland support); using the X11 clipboard through XWayland"))));
-    QVERIFY(said(QRegularExpression(QStringLiteral("^trace ready "))));
+    const auto reason = m_app->line(QStringLiteral("ondrel: this "));
+    QVERIFY(reason);
+    QVERIFY2(reason->startsWith(
+                 QStringLiteral("ondrel: this Wayland compositor lets no clipboard manager see the clipboard "
+                                "(no data control); using the X11 clipboard through XWayland")) ||
+                 reason->startsWith(QStringLiteral(
+                     "ondrel: this build has no Wayland support; using the X11 clipboard through XWayland")),
+             qPrintable(*reason));
     // It watches the X11 clipboard.
     test::offer("copied in an X11 program");
-    const QString history = m_home->path() + QStringLiteral("/.local/share/ondrel/history.json");
-    QTRY_VERIFY_WITH_TIMEOUT(test::readFile(history).contains("copied in an X11 program"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 1, 5000);
+    QCOMPARE(m_app->history().first()[QStringLiteral("text")].toString(),
+             QStringLiteral("copied in an X11 program"));
 }
 
 int main(int argc, char** argv)
