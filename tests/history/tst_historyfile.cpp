@@ -7,25 +7,22 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/mount.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <csignal>
 
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ondrel;
 using test::textItem;
 
 namespace {
-
 QStringList corruptCopies(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")},
                                   QDir::AllEntries | QDir::System);
 }
-
 } // namespace
 
 class TestHistoryFile : public QObject
