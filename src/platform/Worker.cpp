@@ -72,6 +72,7 @@ void Worker::waitIdle()
 
 bool Worker::isCurrentThread() const
 {
+    std::lock_guard lock(m_mutex); // post() starts the thread under it
     return std::this_thread::get_id() == m_thread.get_id();
 }
 
