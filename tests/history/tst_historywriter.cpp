@@ -35,7 +35,6 @@ private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void writesWhatTheFileHolds();
     void burstIsOneWrite();
-    void pendingListIsWrittenAtTheEnd();
 };
 
 void TestHistoryWriter::writesWhatTheFileHolds()
@@ -55,6 +54,13 @@ void TestHistoryWriter::writesWhatTheFileHolds()
     writer.save(items);
     writer.flush();
     QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode(items));
+    // What is still to be written when a writer goes is written.
+    {
+        platform::Worker lastWorker("test-last");
+        HistoryWriter last(file, lastWorker);
+        last.save(items.mid(3));
+    }
+    QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode(items.mid(3)));
 }
 
 void TestHistoryWriter::burstIsOneWrite()
@@ -79,19 +85,6 @@ void TestHistoryWriter::burstIsOneWrite()
     release.release(2);
     writer.flush();
     QCOMPARE(writer.writeCount(), 2); // the first, then the newest of the burst
-    QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode(items));
-}
-
-void TestHistoryWriter::pendingListIsWrittenAtTheEnd()
-{
-    QTemporaryDir dir;
-    HistoryFile file(dir.path());
-    const QList<ClipboardItem> items{test::textItem(QStringLiteral("last words"), 3, std::nullopt, true)};
-    {
-        platform::Worker worker("test");
-        HistoryWriter writer(file, worker);
-        writer.save(items);
-    }
     QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode(items));
 }
 
