@@ -18,8 +18,6 @@ private Q_SLOTS:
 
     void typedAccess_data();
     void typedAccess();
-    void changeSignalPerKey_data();
-    void changeSignalPerKey();
     void fileKeepsTypesAcrossRuns();
     void formerNamesAreAdoptedOnce_data();
     void formerNamesAreAdoptedOnce();
@@ -68,18 +66,7 @@ void TestSettings::typedAccess()
                                                  QStringLiteral("numeric"), QStringLiteral("s")}));
     d->remove(QStringLiteral("n"));
     QVERIFY(!d->contains(QStringLiteral("n")));
-}
-
-void TestSettings::changeSignalPerKey_data()
-{
-    typedAccess_data();
-}
-
-void TestSettings::changeSignalPerKey()
-{
-    QFETCH(QString, kind);
-    QTemporaryDir dir;
-    auto d = make(kind, dir.path() + QStringLiteral("/settings.json"));
+    // A change signal per key, for real changes only.
     int accentChanges = 0;
     QObject context;
     d->observe(QStringLiteral("accentColor"), &context, [&] { ++accentChanges; });

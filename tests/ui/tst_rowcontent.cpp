@@ -14,8 +14,7 @@ private Q_SLOTS:
     void age_data();
     void age();
     void languages();
-    void tiles();
-    void numberBadges();
+    void tilesAndBadges();
 };
 
 void TestRowContent::age_data()
@@ -54,7 +53,7 @@ void TestRowContent::languages()
     QCOMPARE(row::languageBadge(DetectedLanguage::javascript), std::optional<QString>(QStringLiteral("JS")));
 }
 
-void TestRowContent::tiles()
+void TestRowContent::tilesAndBadges()
 {
     QCOMPARE(row::tileSymbol(ClipboardItem::makeText(QStringLiteral("{\"a\": 1}"))),
              QStringLiteral("braces"));
@@ -62,10 +61,7 @@ void TestRowContent::tiles()
              QStringLiteral("file"));
     QCOMPARE(row::tileSymbol(ClipboardItem::makeImage(QImage(2, 2, QImage::Format_RGB32))), QString());
     QCOMPARE(row::tileSymbol(ClipboardItem::makeImage(QImage())), QStringLiteral("image"));
-}
-
-void TestRowContent::numberBadges()
-{
+    // Ctrl+1 to Ctrl+9, for the first nine rows.
     QCOMPARE(row::numberBadge(0), std::optional<QString>(QStringLiteral("1")));
     QCOMPARE(row::numberBadge(8), std::optional<QString>(QStringLiteral("9")));
     QCOMPARE(row::numberBadge(9), std::nullopt);
