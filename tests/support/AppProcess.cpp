@@ -74,6 +74,12 @@ std::optional<QPoint> AppProcess::menuItem(const QString& text, int timeoutMs)
     return std::nullopt;
 }
 
+void AppProcess::forgetTrace()
+{
+    collect();
+    m_lines.removeIf([](const QString& line) { return line.startsWith(u"trace "); });
+}
+
 QStringList AppProcess::unexpectedLines(const QStringList& expected)
 {
     collect();

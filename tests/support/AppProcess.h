@@ -30,6 +30,8 @@ public:
     bool said(const QString& prefix, int timeoutMs = 10000) { return line(prefix, timeoutMs).has_value(); }
     // Once a menu of the program is on screen: the screen point of its entry `text`.
     std::optional<QPoint> menuItem(const QString& text, int timeoutMs = 5000);
+    // Drops the trace lines said so far: waits that follow are for new ones.
+    void forgetTrace();
     // What it said beyond its trace and the `expected` lines.
     QStringList unexpectedLines(const QStringList& expected);
     // Runs `ondrel toggle` beside it: whether that found it and succeeded.
