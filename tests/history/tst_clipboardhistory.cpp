@@ -26,8 +26,7 @@ private Q_SLOTS:
     void search();
     void moveSelection_data();
     void moveSelection();
-    void moveSelectionOnEmptyListChangesNothing();
-    void selectedItemRange();
+    void selection();
     void togglePinSavesOnlyWhenFound();
     void deleteAndClear();
     void everyAssignmentNotifies();
@@ -35,7 +34,6 @@ private Q_SLOTS:
     void copyAndPastePinnedKeepsOrder();
     void copyOutWritesWhatTheEntryHas_data();
     void copyOutWritesWhatTheEntryHas();
-    void selectedItemUsesFilteredOrder();
     void callbacksDroppedWithHistory();
 };
 
@@ -185,26 +183,27 @@ void TestClipboardHistory::moveSelection()
     QVERIFY(f.state().shouldScrollToSelection());
 }
 
-void TestClipboardHistory::moveSelectionOnEmptyListChangesNothing()
+void TestClipboardHistory::selection()
 {
     Fixture f;
+    // On an empty list nothing is selected, and moving changes nothing.
     QSignalSpy scroll(&f.state(), &PopoverState::shouldScrollToSelectionChanged);
     f.state().moveSelection(1);
     QCOMPARE(f.state().selectedIndex(), 0);
     QCOMPARE(scroll.count(), 0);
     QVERIFY(!f.state().shouldScrollToSelection());
-}
-
-void TestClipboardHistory::selectedItemRange()
-{
-    Fixture f;
     QVERIFY(!f.state().selectedItem());
-    f.add(QStringLiteral("a"));
-    QCOMPARE(f.state().selectedItem()->contentLabel(), QStringLiteral("a"));
+    // The index is the shown order's, pinned entries first.
+    f.add(QStringLiteral("pinned"), 100, true);
+    f.add(QStringLiteral("recent"));
+    QCOMPARE(f.state().selectedItem()->contentLabel(), QStringLiteral("pinned"));
+    // One out of range selects nothing.
     f.state().setSelectedIndex(-1);
     QVERIFY(!f.state().selectedItem());
-    f.state().setSelectedIndex(1);
+    f.state().setSelectedIndex(2);
     QVERIFY(!f.state().selectedItem());
+    f.state().setSelectedIndex(1);
+    QCOMPARE(f.state().selectedItem()->contentLabel(), QStringLiteral("recent"));
 }
 
 void TestClipboardHistory::togglePinSavesOnlyWhenFound()
@@ -333,15 +332,6 @@ void TestClipboardHistory::copyOutWritesWhatTheEntryHas()
     QCOMPARE(f.clipboard.types().isEmpty(), written.isEmpty());
     f.scheduler.advance(0.1);
     QCOMPARE(f.pasteTyper.pasteCount(), 1); // the keystroke is posted anyway
-}
-
-void TestClipboardHistory::selectedItemUsesFilteredOrder()
-{
-    Fixture f;
-    f.add(QStringLiteral("pinned"), 100, true);
-    f.add(QStringLiteral("recent"));
-    f.state().setSelectedIndex(1);
-    QCOMPARE(f.state().selectedItem()->contentLabel(), QStringLiteral("recent"));
 }
 
 void TestClipboardHistory::callbacksDroppedWithHistory()

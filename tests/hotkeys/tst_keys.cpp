@@ -34,37 +34,12 @@ class TestKeys : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
-    void tables();
     void everyNamedKeyHasAPlace();
     void names_data();
     void names();
     void keyToCharacterLimits();
     void menuEquivalents();
 };
-
-void TestKeys::tables()
-{
-    QCOMPARE(allKeys().size(), 113);
-    QSet<qint64> codes;
-    for (Key k : allKeys())
-        codes.insert(k.rawValue);
-    QCOMPARE(codes.size(), 113);
-    int specials = 0;
-    for (qint64 code = 0; code < 128; ++code)
-        if (specialKey(code))
-            ++specials;
-    QCOMPARE(specials, kSpecialKeyCount);
-    QCOMPARE(keyCode(SpecialKey::f20), 90);
-    QCOMPARE(displayText(SpecialKey::keypadEnter), QStringLiteral("\u21A9\u20E3"));
-    QCOMPARE(menuEquivalent(SpecialKey::f1), QStringLiteral("\uF704"));
-    QVERIFY(!menuEquivalent(SpecialKey::keypad5));
-    QVERIFY(isFunctionKey(Keys::f5.rawValue));
-    QVERIFY(!isFunctionKey(Keys::a.rawValue));
-    QCOMPARE(symbolicRepresentation(ModifierFlags::function | ModifierFlags::command | ModifierFlags::shift |
-                                    ModifierFlags::option | ModifierFlags::control),
-             QStringLiteral("\u2303\u2325\u21E7\u2318\U0001F310\uFE0E"));
-    QCOMPARE(symbolicRepresentation(0), QString());
-}
 
 void TestKeys::everyNamedKeyHasAPlace()
 {
