@@ -51,7 +51,6 @@ private Q_SLOTS:
     void handOverIsNotACopy();
     void contents_data();
     void contents();
-    void noActiveApplication();
     void stopsWhenAskedAndWithTheHistory();
     void longTextsAreGuessedInBackgroundInOrder();
     void announcedChangesNeedNoPolling();
@@ -85,10 +84,14 @@ void TestClipboardWatcher::textWithSource()
     // Dated by the clock the program runs on: an hour later on the virtual
     // clock, the next capture is an hour newer.
     w.scheduler.advance(3600);
+    w.focus.setActiveApplication(std::nullopt);
     w.copy(QStringLiteral("later"));
-    QCOMPARE(w.store().items().first().timestamp().secondsSinceReferenceDate() -
-                 item.timestamp().secondsSinceReferenceDate(),
+    const ClipboardItem later = w.store().items().first();
+    QCOMPARE(later.timestamp().secondsSinceReferenceDate() - item.timestamp().secondsSinceReferenceDate(),
              3600 + ClipboardWatcher::kPollIntervalSeconds);
+    // Without an active application, no source.
+    QVERIFY(!later.appName() && !later.appIcon());
+    QCOMPARE(w.saved().count("appName"), 1);
 }
 
 void TestClipboardWatcher::duplicates_data()
@@ -243,16 +246,6 @@ void TestClipboardWatcher::contents()
     QCOMPARE(items.join(u'|'), recorded);
     // Looked at once, whatever it held.
     QCOMPARE(w.watcher().lastChangeCount(), w.clipboard.changeCount());
-}
-
-void TestClipboardWatcher::noActiveApplication()
-{
-    Watched w;
-    w.focus.setActiveApplication(std::nullopt);
-    w.copy(QStringLiteral("orphan"));
-    const ClipboardItem item = w.store().items().first();
-    QVERIFY(!item.appName() && !item.appIcon());
-    QVERIFY(!w.saved().contains("appName"));
 }
 
 void TestClipboardWatcher::stopsWhenAskedAndWithTheHistory()

@@ -34,7 +34,6 @@ private Q_SLOTS:
     void contextMenuActions();
     void emptyStates();
     void searchResetsSelection();
-    void accessibleNames();
     void screens();
 };
 
@@ -277,23 +276,10 @@ void TestPopover::searchResetsSelection()
     QCOMPARE(f.clipboard.string(), QStringLiteral("entry 3"));
 }
 
-void TestPopover::accessibleNames()
-{
-    test::ShownPopover f(test::sampleHistory());
-    QVERIFY(f.shown);
-    QCOMPARE(f.view->searchField()->accessibleName(), QStringLiteral("Search clipboard"));
-    QCOMPARE(f.view->clearSearchButton()->accessibleName(), QStringLiteral("Clear search"));
-    QCOMPARE(f.view->list()->accessibleName(), QStringLiteral("Clipboard history"));
-    for (const QAbstractButton* b : f.view->findChildren<QAbstractButton*>())
-        QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
-    // Each row reads out its content and details.
-    const QString row = f.view->list()->model()->index(0, 0).data(Qt::AccessibleTextRole).toString();
-    QVERIFY2(row.contains(QStringLiteral("JSON")) && row.contains(QStringLiteral("pinned")), qPrintable(row));
-}
-
 // The README's pictures, in every accent, under build/<preset>/screens for a
 // look by eye. What can be checked of them: each was written whole, and the
-// accent and the detail view change what is drawn.
+// accent and the detail view change what is drawn; and of the popover they
+// show, that it can be read out.
 void TestPopover::screens()
 {
     const QString dir = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
@@ -305,6 +291,15 @@ void TestPopover::screens()
     };
     test::ShownPopover f(test::sampleHistory());
     QVERIFY(f.shown);
+    // Everything a screen reader meets has a name; rows read out their content and details.
+    QCOMPARE(f.view->searchField()->accessibleName(), QStringLiteral("Search clipboard"));
+    QCOMPARE(f.view->clearSearchButton()->accessibleName(), QStringLiteral("Clear search"));
+    QCOMPARE(f.view->list()->accessibleName(), QStringLiteral("Clipboard history"));
+    for (const QAbstractButton* b : f.view->findChildren<QAbstractButton*>())
+        QVERIFY2(!b->accessibleName().isEmpty(), qPrintable(b->objectName()));
+    // Each row reads out its content and details.
+    const QString row = f.view->list()->model()->index(0, 0).data(Qt::AccessibleTextRole).toString();
+    QVERIFY2(row.contains(QStringLiteral("JSON")) && row.contains(QStringLiteral("pinned")), qPrintable(row));
     f.state().setSelectedIndex(1);
     QImage previous;
     for (AccentColor accent : kAllAccentColors) {
