@@ -43,7 +43,6 @@ class TestClipboardWatcher : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
 
-    void contentsAtStartAreNotCaptured();
     void textWithSource();
     void duplicates_data();
     void duplicates();
@@ -53,21 +52,9 @@ private Q_SLOTS:
     void contents();
     void stopsWhenAskedAndWithTheHistory();
     void longTextsAreGuessedInBackgroundInOrder();
-    void announcedChangesNeedNoPolling();
+    void contentsAtStartAreNotCapturedAndChangesAnnounced();
     void slowOwnerIsReadOnceAndLaterChangesAfter();
 };
-
-void TestClipboardWatcher::contentsAtStartAreNotCaptured()
-{
-    Fixture f;
-    f.clipboard.setString(QStringLiteral("before launch"));
-    f.watcher().startMonitoring();
-    f.scheduler.advance(2);
-    QVERIFY(f.store().items().isEmpty());
-    f.clipboard.setString(QStringLiteral("after"));
-    f.scheduler.advance(0.5);
-    QCOMPARE(f.labels(f.store().items()), QStringList{QStringLiteral("after")});
-}
 
 void TestClipboardWatcher::textWithSource()
 {
@@ -292,8 +279,18 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
                                                        QStringLiteral("fn main() {}")}));
 }
 
-void TestClipboardWatcher::announcedChangesNeedNoPolling()
+void TestClipboardWatcher::contentsAtStartAreNotCapturedAndChangesAnnounced()
 {
+    // What was there at start is no copy, polled...
+    Fixture polled;
+    polled.clipboard.setString(QStringLiteral("before launch"));
+    polled.watcher().startMonitoring();
+    polled.scheduler.advance(2);
+    QVERIFY(polled.store().items().isEmpty());
+    polled.clipboard.setString(QStringLiteral("after"));
+    polled.scheduler.advance(0.5);
+    QCOMPARE(polled.labels(polled.store().items()), QStringList{QStringLiteral("after")});
+    // ... or with changes announced.
     Fixture f;
     f.clipboard.setAnnouncesChanges(true);
     f.clipboard.setString(QStringLiteral("before"));

@@ -37,7 +37,6 @@ private Q_SLOTS:
     void reading_data();
     void reading();
     void firstLaunchCreatesPrivateFolderAndFile();
-    void defaultLocationFollowsXdg();
     void notAHistoryFile_data();
     void notAHistoryFile();
     void unwritableFolderKeepsOldFile();
@@ -170,6 +169,10 @@ void TestHistoryFile::reading()
 
 void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
 {
+    {
+        test::TemporaryHome home;
+        QCOMPARE(HistoryFile::defaultFolder(), home.dataHome() + QStringLiteral("/ondrel"));
+    }
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/deep/ondrel");
     HistoryFile file(folder);
@@ -186,12 +189,6 @@ void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
                                               QFile::ReadOther | QFile::WriteOther | QFile::ExeOther));
     QVERIFY(HistoryFile(folder).load().size() == 1);
     QCOMPARE(test::unixMode(folder), 0700);
-}
-
-void TestHistoryFile::defaultLocationFollowsXdg()
-{
-    test::TemporaryHome home;
-    QCOMPARE(HistoryFile::defaultFolder(), home.dataHome() + QStringLiteral("/ondrel"));
 }
 
 void TestHistoryFile::notAHistoryFile_data()

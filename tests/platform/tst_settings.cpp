@@ -21,7 +21,6 @@ private Q_SLOTS:
     void fileKeepsTypesAcrossRuns();
     void formerNamesAreAdoptedOnce_data();
     void formerNamesAreAdoptedOnce();
-    void defaultPathFollowsXdg();
     void corruptFileIsMovedAside_data();
     void corruptFileIsMovedAside();
     void unknownValuesSurviveRewrite();
@@ -83,6 +82,11 @@ void TestSettings::typedAccess()
 
 void TestSettings::fileKeepsTypesAcrossRuns()
 {
+    {
+        test::TemporaryHome home;
+        QCOMPARE(platform::JsonSettings::defaultFilePath(),
+                 home.configHome() + QStringLiteral("/ondrel/settings.json"));
+    }
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/ondrel/settings.json");
     const QString shortcut = QStringLiteral(R"({"keyCode":9,"modifiers":768})");
@@ -143,13 +147,6 @@ void TestSettings::formerNamesAreAdoptedOnce()
     platform::JsonSettings again(path);
     QCOMPARE(again.allValues().keys(), QStringList{key});
     QCOMPARE(again.value(key), expected);
-}
-
-void TestSettings::defaultPathFollowsXdg()
-{
-    test::TemporaryHome home;
-    QCOMPARE(platform::JsonSettings::defaultFilePath(),
-             home.configHome() + QStringLiteral("/ondrel/settings.json"));
 }
 
 void TestSettings::corruptFileIsMovedAside_data()
