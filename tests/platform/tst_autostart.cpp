@@ -13,7 +13,6 @@ class TestAutostart : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void registerAndUnregister();
-    void switchedOffEntryIsOff();
     void unwritableFolderIsAnError();
 };
 
@@ -31,13 +30,7 @@ void TestAutostart::registerAndUnregister()
     QCOMPARE(item.disable(), std::nullopt);
     QVERIFY(!item.isEnabled());
     QCOMPARE(item.disable(), std::nullopt); // nothing to remove is fine
-}
-
-void TestAutostart::switchedOffEntryIsOff()
-{
-    test::TemporaryHome home;
-    platform::XdgAutostart item(QStringLiteral("ondrel"));
-    QVERIFY(QDir().mkpath(home.configHome() + QStringLiteral("/autostart")));
+    // An entry switched off in the desktop's settings is off.
     QVERIFY(test::writeFile(item.entryPath(), "[Desktop Entry]\nExec=ondrel\nHidden=true\n"));
     QVERIFY(!item.isEnabled());
 }
