@@ -12,7 +12,6 @@ class TestStatusMenu : public QObject
 private Q_SLOTS:
     void init() { failOnUnexpectedWarnings(); }
     void statusMenu();
-    void automaticUpdatesWithoutAFeed();
     void settingsWindow();
     void settingsWithoutGlobalHotkeys();
     void launchAtLoginFailureDoesNotLoop();
@@ -71,22 +70,6 @@ void TestStatusMenu::statusMenu()
         shown->close();
     app.tray->trayIconActivated(QSystemTrayIcon::Trigger);
     QVERIFY(app.popoverShown());
-}
-
-void TestStatusMenu::automaticUpdatesWithoutAFeed()
-{
-    App app;
-    app.updater.reason = QStringLiteral("Updates come from your system's package manager.");
-    std::unique_ptr<QMenu> menu(app.tray->buildStatusMenu());
-    app.scheduler.runPending();
-    QAction* automatic = menu->actions().at(3);
-    QCOMPARE(automatic->text(), QStringLiteral("Automatic Updates"));
-    QVERIFY(!automatic->isEnabled());
-    QVERIFY(!automatic->isChecked()); // the stored choice does nothing here
-    QCOMPARE(automatic->toolTip(), app.updater.reason);
-    QVERIFY(menu->toolTipsVisible());
-    QVERIFY(menu->actions().at(2)->isEnabled()); // a check still explains itself
-    QVERIFY(app.settingsController->updateManager()->automaticallyChecksForUpdates());
 }
 
 void TestStatusMenu::settingsWindow()
@@ -225,6 +208,18 @@ void TestStatusMenu::updateManagerDefaults()
         app.settingsController->updateManager()->toggleAutomaticUpdates();
         QVERIFY(app.updater.m_checks && app.updater.m_downloads);
         QCOMPARE(app.settings.value(keys::automaticallyUpdate), QVariant(true));
+        // Without an update feed the switch says why it does nothing.
+        app.updater.reason = QStringLiteral("Updates come from your system's package manager.");
+        std::unique_ptr<QMenu> menu(app.tray->buildStatusMenu());
+        app.scheduler.runPending();
+        QAction* automatic = menu->actions().at(3);
+        QCOMPARE(automatic->text(), QStringLiteral("Automatic Updates"));
+        QVERIFY(!automatic->isEnabled());
+        QVERIFY(!automatic->isChecked()); // the stored choice does nothing here
+        QCOMPARE(automatic->toolTip(), app.updater.reason);
+        QVERIFY(menu->toolTipsVisible());
+        QVERIFY(menu->actions().at(2)->isEnabled()); // a check still explains itself
+        QVERIFY(app.settingsController->updateManager()->automaticallyChecksForUpdates());
     }
     App later;
     later.settings.setBool(keys::automaticallyUpdate, false);

@@ -91,7 +91,6 @@ private Q_SLOTS:
     void changesAreRowOperations_data();
     void changesAreRowOperations();
     void manyRowsAtOnceIsOneReset();
-    void rowsKeepTheirIdentityAcrossAnInsert();
     void randomChangesKeepTheRowsInStep();
 };
 
@@ -164,17 +163,6 @@ void TestHistoryListModel::manyRowsAtOnceIsOneReset()
     QCOMPARE(f.removed.count(), 0);
     QCOMPARE(f.model.rowCount(), 100);
     QVERIFY(f.rowsMatchStore());
-}
-
-void TestHistoryListModel::rowsKeepTheirIdentityAcrossAnInsert()
-{
-    ModelFixture f(5);
-    const QPersistentModelIndex third(f.model.index(2));
-    const QUuid id = f.idAt(2);
-    f.add(QStringLiteral("new"));
-    QVERIFY(third.isValid());
-    QCOMPARE(third.row(), 3);
-    QCOMPARE(f.idAt(third.row()), id);
 }
 
 void TestHistoryListModel::randomChangesKeepTheRowsInStep()

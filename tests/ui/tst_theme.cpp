@@ -19,7 +19,6 @@ private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
 
     void palettes();
-    void rawValues();
     void storedAccent_data();
     void storedAccent();
     void changesAreAnnounced();
@@ -39,16 +38,6 @@ void TestTheme::palettes()
                      p.light.lightnessF() > p.accent.lightnessF(),
                  qPrintable(rawValue(accent)));
     }
-}
-
-void TestTheme::rawValues()
-{
-    QStringList names;
-    for (AccentColor a : kAllAccentColors)
-        names << rawValue(a);
-    QCOMPARE(names.join(u' '), QStringLiteral("Grey Orange Lavender Mint Sky Coral Butter"));
-    QCOMPARE(accentFromRawValue(u"coral"), std::nullopt);
-    QCOMPARE(accentFromRawValue(u""), std::nullopt);
 }
 
 void TestTheme::storedAccent_data()
