@@ -88,7 +88,6 @@ private Q_SLOTS:
     void checksAreADayApartAcrossLaunches_data();
     void checksAreADayApartAcrossLaunches();
     void checksAreRecordedAndRestartTheDay();
-    void settings();
 };
 
 void TestUpdater::versions_data()
@@ -276,19 +275,15 @@ void TestUpdater::checksAreRecordedAndRestartTheDay()
     packaged.checkForUpdates();
     QCOMPARE(told.size(), 1);
     QCOMPARE(told.first().kind, Kind::noFeed);
-}
-
-void TestUpdater::settings()
-{
-    platform::ManualScheduler clock;
-    platform::MemorySettings settings;
-    AppcastUpdater updater(settings, clock, QStringLiteral("0.1.0"), {}, networkModule);
-    QVERIFY(!updater.automaticallyChecksForUpdates());
-    updater.setAutomaticallyChecksForUpdates(true);
-    updater.setAutomaticallyDownloadsUpdates(true);
-    QCOMPARE(settings.value(keys::automaticChecks), QVariant(true));
-    QCOMPARE(settings.value(keys::automaticallyUpdate), QVariant(true));
-    QVERIFY(updater.automaticallyChecksForUpdates());
+    // The switches are settings of their own.
+    platform::MemorySettings fresh;
+    AppcastUpdater switched(fresh, clock, QStringLiteral("0.1.0"), {}, networkModule);
+    QVERIFY(!switched.automaticallyChecksForUpdates());
+    switched.setAutomaticallyChecksForUpdates(true);
+    switched.setAutomaticallyDownloadsUpdates(true);
+    QCOMPARE(fresh.value(keys::automaticChecks), QVariant(true));
+    QCOMPARE(fresh.value(keys::automaticallyUpdate), QVariant(true));
+    QVERIFY(switched.automaticallyChecksForUpdates());
 }
 
 QTEST_MAIN(TestUpdater)

@@ -248,8 +248,7 @@ void TestPopover::emptyStates()
 
 void TestPopover::searchResetsSelection()
 {
-    QList<ClipboardItem> items = texts(6);
-    test::ShownPopover f(items);
+    test::ShownPopover f(texts(6));
     QVERIFY(f.shown);
     QVERIFY(f.view->searchField()->hasFocus());
     QVERIFY(f.view->clearSearchButton()->isHidden());
