@@ -113,8 +113,7 @@ PlatformServices createWaylandServices(platform::Settings& settings)
              [&settings] { return settings.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
              [&settings](const QString& token) {
                  settings.setString(keys::remoteDesktopRestoreToken, token);
-             },
-             {}});
+             }});
     if (portalKeyboard)
         services.pasteTyper = std::move(portalKeyboard);
     else

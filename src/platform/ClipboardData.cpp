@@ -2,13 +2,15 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QLoggingCategory>
 
 #include <chrono>
-#include <cstdio>
 
 namespace ondrel::platform {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcClipboard, "ondrel.clipboard")
 
 using Clock = std::chrono::steady_clock;
 
@@ -74,9 +76,10 @@ std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& 
         image = drawVectorImage(bytes, deadline, stop, overran).value_or(QImage());
         if (overran) {
             if (!stop)
-                std::fprintf(stderr,
-                             "ondrel: an image on the clipboard (%s) took too long to decode; not recorded\n",
-                             qPrintable(type));
+                qCWarning(lcClipboard).noquote()
+                    << QStringLiteral(
+                           "ondrel: an image on the clipboard (%1) took too long to decode; not recorded")
+                           .arg(type);
             return std::nullopt;
         }
     } else {
@@ -104,14 +107,14 @@ QString decodeText(const QByteArray& bytes, const QString& type)
 
 void sayOwnerDoesNotAnswer()
 {
-    std::fputs("ondrel: the program that owns the clipboard does not answer; its copy is not recorded\n",
-               stderr);
+    qCWarning(lcClipboard).noquote()
+        << "ondrel: the program that owns the clipboard does not answer; its copy is not recorded";
 }
 
 void sayTooLarge(const QString& type)
 {
-    std::fprintf(stderr, "ondrel: the clipboard's %s data is larger than 1 GiB; not recorded\n",
-                 qPrintable(type));
+    qCWarning(lcClipboard).noquote()
+        << QStringLiteral("ondrel: the clipboard's %1 data is larger than 1 GiB; not recorded").arg(type);
 }
 
 ClipboardContents readOffered(const QStringList& types,

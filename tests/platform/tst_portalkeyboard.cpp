@@ -144,7 +144,6 @@ private:
     test::PrivateSessionBus m_bus;
     QString m_address;
     int m_connections = 0;
-    QStringList m_console;
     QString m_kept;
 };
 
@@ -157,9 +156,6 @@ void TestPortalKeyboard::initTestCase()
 std::unique_ptr<platform::PortalKeyboard>
 TestPortalKeyboard::keyboard(platform::PortalKeyboard::Options options)
 {
-    m_console.clear();
-    if (!options.console)
-        options.console = [this](const QString& line) { m_console << line; };
     if (!options.saveRestoreToken)
         options.saveRestoreToken = [this](const QString& token) { m_kept = token; };
     return platform::PortalKeyboard::create(
@@ -191,7 +187,6 @@ void TestPortalKeyboard::firstPasteAsksThenTypes()
     paste->typePaste();
     QTRY_COMPARE(portal.keys, kControlV);
     QCOMPARE(portal.calls.size(), 3);
-    QVERIFY(m_console.isEmpty());
     QCOMPARE(portal.mostKeysAtOnce, 1);
 }
 
@@ -276,11 +271,11 @@ void TestPortalKeyboard::refusalMeansPastingByHand()
     portal.startAnswer = 1;
     m_kept.clear();
     auto paste = keyboard();
+    // Said once, and only then.
+    QTest::ignoreMessage(
+        QtWarningMsg, "ondrel: typing was not allowed; the entry is on the clipboard, paste it with Ctrl+V");
     paste->typePaste();
     QTRY_VERIFY(!paste->canPaste());
-    QCOMPARE(m_console,
-             QStringList{QStringLiteral(
-                 "ondrel: typing was not allowed; the entry is on the clipboard, paste it with Ctrl+V")});
     QVERIFY(m_kept.isEmpty());
     // Not asked again at each paste.
     paste->typePaste();

@@ -4,12 +4,13 @@
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
-
-#include <cstdio>
+#include <QLoggingCategory>
 
 namespace ondrel::platform {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcPortal, "ondrel.portal")
 
 const QString kInterface = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
 constexpr uint kKeyboard = 1; // device type bit
@@ -32,10 +33,7 @@ QString sessionHandle(const QVariant& value)
 
 PortalKeyboard::PortalKeyboard(Options options, QDBusConnection bus)
     : m_options(std::move(options)), m_bus(std::move(bus))
-{
-    if (!m_options.console)
-        m_options.console = [](const QString& line) { std::fprintf(stderr, "%s\n", qPrintable(line)); };
-}
+{}
 
 PortalKeyboard::~PortalKeyboard()
 {
@@ -135,8 +133,8 @@ void PortalKeyboard::fail(const QString& why)
 {
     m_state = State::refused;
     m_pending.invalidate();
-    m_options.console(
-        QStringLiteral("ondrel: %1; the entry is on the clipboard, paste it with Ctrl+V").arg(why));
+    qCWarning(lcPortal).noquote()
+        << QStringLiteral("ondrel: %1; the entry is on the clipboard, paste it with Ctrl+V").arg(why);
 }
 
 void PortalKeyboard::sessionClosed(const QDBusMessage&)

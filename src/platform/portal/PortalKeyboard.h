@@ -32,8 +32,6 @@ public:
         // The desktop's last answer, kept between launches.
         std::function<QString()> loadRestoreToken;
         std::function<void(const QString&)> saveRestoreToken;
-        // Where the notes for the user go (standard error by default).
-        std::function<void(const QString&)> console;
     };
 
     // Null when the session bus has no portal whose RemoteDesktop offers a keyboard.

@@ -5,6 +5,7 @@
 #include "WaylandDesktopProtocols.h"
 
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 
 #include <xkbcommon/xkbcommon.h>
 
@@ -12,12 +13,13 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 
 namespace ondrel::platform {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcTyping, "ondrel.wayland")
 
 // evdev codes (linux/input-event-codes.h) of the keys typed.
 constexpr uint32_t kLeftCtrl = 29, kLeftShift = 42, kV = 47, kInsert = 110;
@@ -136,9 +138,9 @@ void WaylandPasteTyper::typePaste()
     if (m_desktop.typePaste() || m_saidSo)
         return;
     m_saidSo = true;
-    std::fputs("ondrel: this Wayland compositor lets no program type keys (no virtual keyboard); the entry "
-               "is on the clipboard, paste it with Ctrl+V\n",
-               stderr);
+    qCWarning(lcTyping).noquote() << "ondrel: this Wayland compositor lets no program type keys (no virtual "
+                                     "keyboard); the entry is on the "
+                                     "clipboard, paste it with Ctrl+V";
 }
 
 } // namespace ondrel::platform
