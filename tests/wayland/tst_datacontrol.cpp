@@ -148,8 +148,9 @@ void TestDataControl::silentSourceBlocksNothing()
     timer.start(10);
     bool answered = false;
     platform::ClipboardContents got;
-    QTest::ignoreMessage(QtWarningMsg,
-                         "ondrel: the program that owns the clipboard does not answer; its copy is not recorded");
+    QTest::ignoreMessage(
+        QtWarningMsg,
+        "ondrel: the program that owns the clipboard does not answer; its copy is not recorded");
     w.clipboard.readContents(this, [&](platform::ClipboardContents c) {
         answered = true;
         got = std::move(c);
