@@ -121,7 +121,18 @@ QString SingleInstance::socketPath()
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
-    return dir + QStringLiteral("/ondrel-%1.socket").arg(::getuid());
+    // One per display: a second session of the same user (another seat,
+    // ssh -X) shares the runtime folder, and its `ondrel toggle` must not
+    // open a popover on the first one's screen.
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty())
+        display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        display = QStringLiteral("none");
+    for (QChar& c : display)
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && c != u'-' && c != u'.')
+            c = u'_';
+    return dir + QStringLiteral("/ondrel-%1-%2.socket").arg(::getuid()).arg(display.right(40));
 }
 
 bool SingleInstance::send(const QString& command, int timeoutMs, QString* answer)

@@ -33,7 +33,7 @@ public:
     explicit SingleInstance(QStringList commands = {QStringLiteral("toggle")}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket and lock of this user's session.
+    // The socket and lock of this user's session on this display.
     static QString socketPath();
 
     // Sends a command ("toggle") to the running instance; false when none

@@ -6,6 +6,7 @@
 #include "HistoryFile.h"
 #include "JsonSettings.h"
 #include "PlatformServices.h"
+#include "PrivateFiles.h"
 #include "QtAlerts.h"
 #include "QtScheduler.h"
 #include "SingleInstance.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QLockFile>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
@@ -101,6 +103,28 @@ void presentUpdate(const UpdateCheckResult& result)
     box.exec();
 }
 
+// One writer per history file, whatever session or runtime folder each
+// start sees (a second login, ssh -X, a script that changed
+// XDG_RUNTIME_DIR): two would each drop the other's pins and deletions.
+bool holdHistory(QLockFile& lock, const QString& folder)
+{
+    if (!platform::ensurePrivateFolder(folder))
+        return true;          // nothing is written there; loading the history says why
+    lock.setStaleLockTime(0); // a crashed owner's lock is taken over (its process is gone)
+    if (lock.tryLock(100) || lock.error() != QLockFile::LockFailedError)
+        return true;
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    lock.getLockInfo(&pid, &host, &application);
+    qCWarning(lcApp).noquote()
+        << QStringLiteral(
+               "ondrel: another Ondrel (process %1) is using the history in %2; not starting a second one")
+               .arg(pid)
+               .arg(folder);
+    return false;
+}
+
 } // namespace
 
 int runTrayApp(int argc, char** argv)
@@ -131,13 +155,16 @@ int runTrayApp(int argc, char** argv)
 
     // Only the one running instance takes over what earlier versions kept.
     platform::adoptFormerFolders();
+    HistoryFile historyFile;
+    QLockFile historyLock(historyFile.folder() + QStringLiteral("/history.lock"));
+    if (!holdHistory(historyLock, historyFile.folder()))
+        return 1;
     auto settings = std::make_unique<platform::JsonSettings>();
     platform::QtScheduler scheduler;
     platform::QtAlerts alerts;
     PlatformServices desktop = createPlatformServices(*settings);
     platform::XdgAutostart autostart(QCoreApplication::applicationFilePath());
     AppcastUpdater updater(*settings, scheduler, QCoreApplication::applicationVersion(), presentUpdate);
-    HistoryFile historyFile;
 
     TrayShell::Services services{*settings,
                                  scheduler,

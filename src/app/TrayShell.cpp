@@ -40,6 +40,10 @@ void TrayShell::shutdown()
 {
     m_history.watcher.stopMonitoring();
     m_popover.removeKeyMonitor();
+    // A copy made just before quitting may still be read or made into an
+    // entry: it is kept, unless its owner takes too long.
+    m_history.watcher.finishPending(kQuitWaitMs);
+    m_history.store.applyPendingInserts();
     m_history.store.waitForSaves();
 }
 

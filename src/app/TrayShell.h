@@ -43,6 +43,8 @@ public:
     // The global hotkey's name, stored as "KeyboardShortcuts_togglePopover".
     static inline const QString kHotkeyName = QStringLiteral("togglePopover");
     static inline const hotkeys::Shortcut kDefaultHotkey{9, 768}; // Super+Shift+V
+    // How long quitting waits for a copy still being read.
+    static constexpr int kQuitWaitMs = 2000;
 
     // Loads the history.
     explicit TrayShell(Services services);

@@ -7,6 +7,9 @@
 #include "Scheduler.h"
 #include "Text.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
 #include <future>
 
 namespace ondrel {
@@ -49,6 +52,18 @@ void ClipboardWatcher::stopMonitoring()
     m_timer.reset();
 }
 
+void ClipboardWatcher::finishPending(int budgetMs)
+{
+    if (idle())
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(budgetMs, &loop, &QEventLoop::quit);
+    m_finishing = &loop;
+    // The user's input waits: nothing new is started at quit.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_finishing = nullptr;
+}
+
 void ClipboardWatcher::checkClipboard()
 {
     platform::Clipboard& clipboard = m_services.clipboard;
@@ -70,6 +85,8 @@ void ClipboardWatcher::checkClipboard()
         // A change that came while reading.
         if (m_monitoring)
             checkClipboard();
+        if (m_finishing && idle())
+            m_finishing->quit();
     });
 }
 
@@ -200,6 +217,8 @@ void ClipboardWatcher::flushCaptures()
             m_store.addItem(m_captures.front()->item);
         m_captures.pop_front();
     }
+    if (m_finishing && idle())
+        m_finishing->quit();
 }
 
 } // namespace ondrel

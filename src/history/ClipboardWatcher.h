@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+class QEventLoop;
+
 namespace ondrel {
 
 namespace platform {
@@ -63,6 +65,9 @@ public:
     // thread, so the popover keeps answering; entries still arrive in the
     // order they were copied.
     void setBackgroundDetectionThreshold(qsizetype units) { m_backgroundThreshold = units; }
+    // At quit: lets a read under way and the entries still being made end,
+    // for `budgetMs` at most, so that a copy made just before is kept.
+    void finishPending(int budgetMs);
     // Captures whose language is still being guessed.
     qsizetype pendingCaptureCount() const { return qsizetype(m_captures.size()); }
 
@@ -93,6 +98,7 @@ private:
     // A long text: compared, guessed and made into an entry on a worker thread.
     void capture(ClipboardItem shell, QString text, Front front);
     void flushCaptures();
+    bool idle() const { return !m_reading && m_captures.empty(); }
     // The newest capture not yet in the history, else the front-most
     // unpinned entry, if it is a text.
     Front front() const;
@@ -109,6 +115,7 @@ private:
     quint64 m_lastOwner = 0; // who offered the contents read last
     qsizetype m_backgroundThreshold = 256 * 1024;
     std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
+    QEventLoop* m_finishing = nullptr;               // while finishPending() waits
     // Long texts are compared and made into entries here; the language
     // worker outlives the capture one, whose tasks hand work to it.
     platform::Worker m_languageWorker{"ondrel-language"};

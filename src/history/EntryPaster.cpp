@@ -9,7 +9,14 @@ namespace ondrel {
 
 EntryPaster::EntryPaster(Services services, HistoryStore& store, QObject* parent)
     : QObject(parent), m_services(services), m_store(store)
-{}
+{
+    m_services.pasteTyper.whenTyped([this] { Q_EMIT pasteKeystrokePosted(); });
+}
+
+EntryPaster::~EntryPaster()
+{
+    m_services.pasteTyper.whenTyped({});
+}
 
 void EntryPaster::writeToClipboard(const ClipboardItem& item)
 {
@@ -36,10 +43,7 @@ void EntryPaster::copyAndPaste(const ClipboardItem& item)
     writeToClipboard(item);
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store.moveToFront(item.id());
-    m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] {
-        m_services.pasteTyper.typePaste();
-        Q_EMIT pasteKeystrokePosted();
-    });
+    m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
 }
 
 } // namespace ondrel

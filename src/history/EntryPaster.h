@@ -30,13 +30,14 @@ public:
     };
 
     EntryPaster(Services services, HistoryStore& store, QObject* parent = nullptr);
+    ~EntryPaster() override;
 
     // Puts the entry back on the clipboard, moves it to the front when it is
     // not pinned, and posts the paste keystroke shortly after.
     void copyAndPaste(const ClipboardItem& item);
 
 Q_SIGNALS:
-    // The paste keystroke of a copyAndPaste went out just now.
+    // The paste keystroke of a copyAndPaste went out just now (or was given up).
     void pasteKeystrokePosted();
 
 private:

@@ -154,38 +154,12 @@ bool HistoryFile::folderUsable()
     return false;
 }
 
-namespace {
-
-// The name QSaveFile gives its temporary file: "history.json." and six
-// letters or digits.
-bool isTemporaryName(const QString& name)
-{
-    static const QString stem = QStringLiteral("history.json.");
-    if (name.size() != stem.size() + 6 || !name.startsWith(stem))
-        return false;
-    return std::all_of(name.cbegin() + stem.size(), name.cend(),
-                       [](QChar c) { return c.unicode() < 0x80 && (c.isLetterOrNumber()); });
-}
-
-} // namespace
-
-void HistoryFile::removeLeftovers()
-{
-    // A save that was cut off between linking its new file and renaming it
-    // leaves a whole copy of the history under a temporary name.
-    const QDir folder(m_folder);
-    for (const QFileInfo& entry : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!entry.isSymLink() && isTemporaryName(entry.fileName()))
-            QFile::remove(entry.filePath());
-    }
-}
-
 QList<ClipboardItem> HistoryFile::load()
 {
     m_protectExisting = false;
     if (!folderUsable())
         return {};
-    removeLeftovers();
+    platform::removePartialWrites(filePath());
     const QString path = filePath();
     const platform::PrivateRead read = platform::readPrivateFile(path);
     if (read.missing)

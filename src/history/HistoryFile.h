@@ -23,6 +23,7 @@ public:
 
     // $XDG_DATA_HOME/ondrel (usually ~/.local/share/ondrel).
     static QString defaultFolder();
+    const QString& folder() const { return m_folder; }
     QString filePath() const;
 
     // The stored entries with fresh ids and guessed languages; empty when the
@@ -37,7 +38,6 @@ public:
 private:
     // Makes the folder private; false (said once) when it cannot be used.
     bool folderUsable();
-    void removeLeftovers();
 
     QString m_folder;
     bool m_folderRefused = false;

@@ -102,14 +102,24 @@ void HistoryStore::publish(const QList<ClipboardItem>& items)
 
 void HistoryStore::insertAtFront(const ClipboardItem& item, bool capped)
 {
-    m_services.scheduler.post(this, [this, item, capped] {
+    m_inserts.append({item, capped});
+    if (m_inserts.size() == 1)
+        m_services.scheduler.post(this, [this] { applyPendingInserts(); });
+}
+
+void HistoryStore::applyPendingInserts()
+{
+    if (m_inserts.isEmpty())
+        return;
+    const QList<Insert> inserts = std::exchange(m_inserts, {});
+    for (const Insert& insert : inserts) {
         QList<ClipboardItem> items = m_items;
-        items.prepend(item);
+        items.prepend(insert.item);
         publish(items);
-        if (capped)
+        if (insert.capped)
             applyHistoryLimit();
-        saveHistory();
-    });
+    }
+    saveHistory();
 }
 
 void HistoryStore::addItem(const ClipboardItem& item)

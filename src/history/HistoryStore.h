@@ -52,6 +52,9 @@ public:
     void addItem(const ClipboardItem& item);
     // Inserts an edited or transformed text at the front after the current task, saves.
     void addTransformedItem(const ClipboardItem& item);
+    // Inserts now what addItem() and addTransformedItem() left for after the
+    // current task: at quit there is no after.
+    void applyPendingInserts();
     void togglePin(const QUuid& id);
     void deleteItem(const QUuid& id);
     // Keeps the pinned entries only.
@@ -84,6 +87,12 @@ private:
     bool m_clearedWhileLoading = false;
     bool m_replacedWhileLoading = false;
     bool m_saveWanted = false;
+    struct Insert
+    {
+        ClipboardItem item;
+        bool capped = true;
+    };
+    QList<Insert> m_inserts; // in the order they came
 };
 
 } // namespace ondrel

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -100,35 +99,43 @@ bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* err
 
 namespace {
 
-// Writes all of `bytes`; a short write is retried once more for the rest,
-// which then fails with the reason (no space left, file too large).
-bool writeAll(QSaveFile& file, std::string_view bytes)
+// Writes all of `bytes`; a short write is retried for the rest, which then
+// fails with the reason (no space left, file too large).
+bool writeAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const qint64 n = file.write(bytes.data(), qint64(bytes.size()));
-        if (n <= 0)
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
             return false;
+        }
         bytes.remove_prefix(std::size_t(n));
     }
     return true;
+}
+
+QString partialPrefix(const QString& fileName)
+{
+    return u'.' + fileName + QStringLiteral(".ondrel-partial-");
 }
 
 } // namespace
 
 bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces, QString* error)
 {
-    QSaveFile file(path);
-    // Unbuffered: a buffered QFileDevice takes a short write (full disk, file
-    // size limit) for success, and commit() would then put a truncated file
-    // in place of the old one.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    // Set on the temporary file, so the data is never readable by others,
-    // not even for a moment.
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    // The new file is written beside the old one under a name no person
+    // would give a file, so that what a cut-off save leaves behind can be
+    // told from the user's own copies and removed.
+    const QFileInfo info(path);
+    QByteArray temporary = QFile::encodeName(info.path() + u'/' + partialPrefix(info.fileName())) + "XXXXXX";
+    // mkstemp makes it with mode 0600: the data is never readable by
+    // others, not even for a moment.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return fail(error, errnoText(errno));
     // Small pieces are gathered so that a file of many short records is not
     // a system call per record; large ones go out directly.
     constexpr std::size_t kGather = 64 * 1024;
@@ -137,27 +144,45 @@ bool writePrivateFile(const QString& path, std::span<const std::string_view> pie
     bool ok = true;
     for (const std::string_view piece : pieces) {
         if (gathered.size() + piece.size() > kGather) {
-            ok = writeAll(file, gathered);
+            ok = writeAll(fd, gathered);
             gathered.clear();
             if (!ok)
                 break;
         }
         if (piece.size() >= kGather) {
-            if (!(ok = writeAll(file, piece)))
+            if (!(ok = writeAll(fd, piece)))
                 break;
         } else {
             gathered += piece;
         }
     }
-    if (ok)
-        ok = writeAll(file, gathered);
-    if (!ok || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
+    ok = ok && writeAll(fd, gathered) && ::fdatasync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 && ok)
+        ok = false;
+    else if (!ok)
+        errno = writeError;
+    if (ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0)
+        return true;
+    const int code = errno;
+    ::unlink(temporary.constData());
+    return fail(error, errnoText(code));
+}
+
+void removePartialWrites(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString prefix = partialPrefix(info.fileName());
+    const QDir folder(info.path());
+    for (const QFileInfo& entry :
+         folder.entryInfoList({prefix + u'*'}, QDir::Files | QDir::Hidden | QDir::System)) {
+        struct stat st
+        {};
+        const QByteArray name = QFile::encodeName(entry.filePath());
+        if (entry.fileName().size() == prefix.size() + 6 && ::lstat(name.constData(), &st) == 0 &&
+            S_ISREG(st.st_mode) && st.st_uid == ::geteuid())
+            ::unlink(name.constData());
     }
-    return true;
 }
 
 std::optional<QString> moveAside(const QString& path)

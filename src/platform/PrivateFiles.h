@@ -34,6 +34,9 @@ bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* err
 // are: a large file is never gathered into one block of memory.
 bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces,
                       QString* error = nullptr);
+// Removes what saves of `path` that were cut off (a crash, kill -9, power
+// loss) left beside it; nothing else there is touched.
+void removePartialWrites(const QString& path);
 
 // Renames `path` (file or folder) to `path.corrupt-<UTC time>` so that a
 // later write cannot destroy it. Returns the new path, or none on failure.

@@ -253,6 +253,11 @@ void PopoverContent::setShowCopiedToast(bool show)
 
 void PopoverContent::openDetail(const ClipboardItem& item)
 {
+    // Open already for this entry: the user's edits stay.
+    if (m_detail && m_detailItem && m_detailItem->id() == item.id()) {
+        m_detail->editor()->setFocus();
+        return;
+    }
     if (m_detail)
         m_detail->deleteLater();
     m_detailItem = item;

@@ -3,6 +3,7 @@
 #include "SingleInstance.h"
 #include "TestSupport.h"
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -104,6 +105,21 @@ void TestSingleInstance::initTestCase()
     QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
     QVERIFY(SingleInstance::socketPath().startsWith(m_runtime.path()));
+    // One per display: another session of the same user shares the folder.
+    const QByteArray display = qgetenv("DISPLAY");
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
+    QStringList paths;
+    for (const char* session : {":1", "remote:10.0", "wayland-1"}) {
+        qputenv(session[0] == 'w' ? "WAYLAND_DISPLAY" : "DISPLAY", session);
+        paths << SingleInstance::socketPath();
+    }
+    QCOMPARE(QSet<QString>(paths.cbegin(), paths.cend()).size(), 3);
+    qputenv("DISPLAY", display);
+    if (!wayland.isEmpty())
+        qputenv("WAYLAND_DISPLAY", wayland);
+    else
+        qunsetenv("WAYLAND_DISPLAY");
 }
 
 void TestSingleInstance::init()

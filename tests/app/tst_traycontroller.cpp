@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QTest>
+#include <QTimer>
 
 using namespace ondrel;
 using namespace ondrel::test;
@@ -22,6 +23,7 @@ private Q_SLOTS:
     void rowClickPastesAndStaysOpen();
     void popoverHasAnEdge();
     void withoutKeystrokesReturnSaysCopied();
+    void quitKeepsACopyInFlight();
 };
 
 void TestTrayController::launchRegistersTheHotkey()
@@ -294,6 +296,33 @@ void TestTrayController::withoutKeystrokesReturnSaysCopied()
     app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
     QVERIFY(!app.popoverShown());
+}
+
+void TestTrayController::quitKeepsACopyInFlight()
+{
+    App app;
+    // One copy is being made into an entry on a worker, the next one's
+    // owner answers only once quitting has begun.
+    app.watcher().setBackgroundDetectionThreshold(5);
+    app.clipboard.setString(QStringLiteral("fn main() {}"));
+    app.scheduler.advance(ClipboardWatcher::kPollIntervalSeconds);
+    app.clipboard.setDeferredReads(true);
+    app.clipboard.setString(QStringLiteral("answered late"));
+    app.scheduler.advance(ClipboardWatcher::kPollIntervalSeconds);
+    QCOMPARE(app.clipboard.pendingReads(), 1);
+    QTimer::singleShot(0, [&app] { app.clipboard.answerRead(); });
+    app.shell->shutdown();
+    QStringList kept;
+    for (const ClipboardItem& item : app.store().items())
+        kept << item.contentLabel();
+    QCOMPARE(kept, (QStringList{QStringLiteral("answered late"), QStringLiteral("fn main() {}")}));
+    // An owner that never answers holds quitting up only so long.
+    App stuck;
+    stuck.clipboard.setDeferredReads(true);
+    stuck.clipboard.setString(QStringLiteral("never"));
+    stuck.scheduler.advance(ClipboardWatcher::kPollIntervalSeconds);
+    stuck.shell->shutdown();
+    QVERIFY(stuck.store().items().isEmpty());
 }
 
 QTEST_MAIN(TestTrayController)

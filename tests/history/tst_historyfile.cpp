@@ -182,7 +182,7 @@ void TestHistoryFile::firstLaunchCreatesPrivateFolderAndFile()
     QVERIFY(file.save({textItem(QStringLiteral("x"), 3)}));
     QCOMPARE(test::unixMode(file.filePath()), 0600);
     QCOMPARE(test::readFile(file.filePath()), QByteArray(R"([{"text":"x","timestamp":3,"isPinned":false}])"));
-    QCOMPARE(QDir(folder).entryList(QDir::Files),
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("history.json")}); // no temporary left
     // A folder there already with wider modes is narrowed.
     QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -283,7 +283,7 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
         std::signal(SIGXFSZ, previousHandler);
         QVERIFY(!savedBig);
         QCOMPARE(test::readFile(file.filePath()), before);
-        QCOMPARE(QDir(dir.path() + QStringLiteral("/limited")).entryList(QDir::Files),
+        QCOMPARE(QDir(dir.path() + QStringLiteral("/limited")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("history.json")}); // no half-written temporary file left
     }
 
@@ -328,20 +328,26 @@ void TestHistoryFile::leftoverTemporaryFilesAreRemoved()
     QTemporaryDir dir;
     HistoryFile file(dir.path());
     QVERIFY(file.save({textItem(QStringLiteral("kept"), 0)}));
-    const QStringList leftovers{QStringLiteral("history.json.a1B2c3"), QStringLiteral("history.json.ZZZZZZ")};
-    const QStringList others{QStringLiteral("history.json.corrupt-20260101T000000Z"),
-                             QStringLiteral("history.json.abc"),
-                             QStringLiteral("notes.a1B2c3"),
-                             QStringLiteral("history.json.a1-2c3"),
-                             QStringLiteral("history.json.a1B2c\u00e9"),
-                             QStringLiteral("history.json.a1B2c34")};
+    // What a cut-off save leaves goes; the user's own copies beside the file
+    // stay, whatever they are called.
+    const QStringList leftovers{QStringLiteral(".history.json.ondrel-partial-a1B2c3")};
+    const QStringList others{QStringLiteral("history.json.backup"),
+                             QStringLiteral("history.json.bak001"),
+                             QStringLiteral("history.json.before"),
+                             QStringLiteral("history.json.a1B2c3"),
+                             QStringLiteral("history.json.corrupt-20260101T000000Z"),
+                             QStringLiteral(".history.json.ondrel-partial-a1B2c3-mine"),
+                             QStringLiteral(".notes.json.ondrel-partial-a1B2c3")};
     for (const QString& name : leftovers + others)
         QVERIFY(test::writeFile(dir.path() + u'/' + name, "[]"));
+    // A link under that name is not ours to follow or remove.
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("history.json.backup")),
+                        dir.filePath(QStringLiteral(".history.json.ondrel-partial-linked"))));
     QCOMPARE(file.load().size(), 1);
     for (const QString& name : leftovers)
         QVERIFY2(!QFile::exists(dir.path() + u'/' + name), qPrintable(name));
-    for (const QString& name : others)
-        QVERIFY2(QFile::exists(dir.path() + u'/' + name), qPrintable(name));
+    for (const QString& name : others + QStringList{QStringLiteral(".history.json.ondrel-partial-linked")})
+        QVERIFY2(QFileInfo(dir.path() + u'/' + name).exists(), qPrintable(name));
 }
 
 void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
@@ -364,7 +370,7 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
     QVERIFY(!file.save(big));
     QVERIFY(!file.save(big)); // the same run of failures: no second line
     QCOMPARE(test::readFile(file.filePath()), before);
-    QCOMPARE(QDir(dir.path() + QStringLiteral("/ondrel")).entryList(QDir::Files),
+    QCOMPARE(QDir(dir.path() + QStringLiteral("/ondrel")).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("history.json")});
     // A success ends the run; the next failure is told again.
     QVERIFY(file.save({textItem(QStringLiteral("small again"), 0)}));

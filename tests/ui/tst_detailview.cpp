@@ -223,6 +223,10 @@ void TestDetailView::detailKeepsTheTextExact()
     detail->editor()->moveCursor(QTextCursor::End);
     QTest::keyClicks(detail->editor(), QStringLiteral("x"));
     QCOMPARE(detail->editedText(), original + QStringLiteral("x"));
+    // Tab again (as the popover's keys ask for it) keeps the open editor and its edits.
+    f.state().setShowDetailForSelected(true);
+    QCOMPARE(f.view->detailView(), detail);
+    QCOMPARE(detail->editedText(), original + QStringLiteral("x"));
     QTest::keyClick(detail->editor(), Qt::Key_Backspace);
     detail->copy();
     QCOMPARE(f.clipboard.string(), original);

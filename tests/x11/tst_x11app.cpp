@@ -165,6 +165,19 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
     QVERIFY(m_app->toggle());
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    // One that does not find it (another runtime folder, as after a second
+    // login) still leaves the history to it, and says who has it.
+    QTemporaryDir runtime;
+    QProcessEnvironment elsewhere = m_app->process().processEnvironment();
+    elsewhere.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    second.setProcessEnvironment(elsewhere);
+    second.start(QStringLiteral(ONDREL_BINARY), {});
+    QVERIFY(second.waitForFinished(5000));
+    QCOMPARE(second.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(second.readAllStandardError())
+                .contains(QStringLiteral("ondrel: another Ondrel (process %1) is using the history in ")
+                              .arg(m_app->process().processId())));
+    second.setProcessEnvironment(m_app->process().processEnvironment());
 
     // An owner that never answers: toggle still opens and closes the popover.
     {

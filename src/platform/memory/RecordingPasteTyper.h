@@ -8,7 +8,11 @@ namespace ondrel::platform {
 class RecordingPasteTyper final : public PasteTyper
 {
 public:
-    void typePaste() override { ++m_pasteCount; }
+    void typePaste() override
+    {
+        ++m_pasteCount;
+        typed();
+    }
     int pasteCount() const { return m_pasteCount; }
     bool canPaste() const override { return m_canPaste; }
     void setCanPaste(bool can) { m_canPaste = can; }

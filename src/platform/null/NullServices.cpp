@@ -10,10 +10,10 @@ namespace ondrel::platform {
 
 void NullPasteTyper::typePaste()
 {
-    if (std::exchange(m_told, true))
-        return;
-    qCWarning(lcHeadless).noquote()
-        << "ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself";
+    if (!std::exchange(m_told, true))
+        qCWarning(lcHeadless).noquote()
+            << "ondrel: this desktop takes no synthetic keystrokes; paste with Ctrl+V yourself";
+    typed();
 }
 
 HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, quint32)

@@ -5,6 +5,7 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 
 namespace ondrel::platform {
 
@@ -59,6 +60,9 @@ std::unique_ptr<PortalKeyboard> PortalKeyboard::create(Options options, QDBusCon
 
 void PortalKeyboard::typePaste()
 {
+    // Typed here or once the desktop has answered; either way nothing more
+    // is waited for.
+    const auto done = qScopeGuard([this] { typed(); });
     switch (m_state) {
     case State::started:
         typeChord();

@@ -22,6 +22,14 @@ WaylandDesktop::WaylandDesktop(std::function<QString()> pasteOverride, DesktopEn
     if (m_ownAppId.isEmpty())
         m_ownAppId = QFileInfo(QCoreApplication::applicationFilePath()).baseName();
     m_protocols->owner = this;
+    m_poll.setInterval(10);
+    connect(&m_poll, &QTimer::timeout, this, &WaylandDesktop::waitForTarget);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (const Toplevel* target = std::exchange(m_target, nullptr))
+            type(target);
+    });
     m_display = wl_display_connect(nullptr);
     if (!m_display)
         return;
@@ -148,9 +156,9 @@ std::optional<ApplicationInfo> WaylandDesktop::describe(const QString& appId)
 void WaylandDesktop::rememberFocus()
 {
     readEvents();
+    // Only a window that has the keyboard now: an older one is not where
+    // the user is.
     m_remembered = activeForeign();
-    if (!m_remembered)
-        m_remembered = m_lastForeign;
 }
 
 std::optional<ApplicationInfo> WaylandFocusTracker::activeApplication() const

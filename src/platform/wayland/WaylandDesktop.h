@@ -4,8 +4,10 @@
 #include "FocusTracker.h"
 #include "PasteTyper.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -27,6 +29,10 @@ class WaylandDesktop final : public QObject
 {
     Q_OBJECT
 public:
+    // How long the compositor may take to hand the keyboard back, and the
+    // moment the program then gets to take it in.
+    static constexpr int kActivationWaitMs = 300;
+    static constexpr int kSettleMs = 30;
     // `pasteOverride` names a paste chord ("ctrl+shift+v") that replaces
     // the one chosen by the application; empty: chosen by the application.
     explicit WaylandDesktop(std::function<QString()> pasteOverride = {},
@@ -41,10 +47,15 @@ public:
     // that of the last such window seen active.
     QString activeAppId();
     std::optional<ApplicationInfo> describe(const QString& appId);
+    // Notes the window of another program that has the keyboard, if any.
     void rememberFocus();
-    // Activates the remembered window when one of ours is active, then
-    // types its paste chord. False when nothing could be typed.
-    bool typePaste();
+    // Types the paste chord into the active window of another program;
+    // while one of ours is active, first gives the keyboard back to the
+    // remembered window (without one, nothing is typed: the entry is on the
+    // clipboard). The event loop runs while the compositor does that.
+    // False when this compositor offers no virtual keyboard; else `done`
+    // runs once the keys are typed or the paste is given up.
+    bool typePaste(std::function<void()> done);
 
 private:
     struct Toplevel;
@@ -53,7 +64,11 @@ private:
     void flush();
     Toplevel* activeForeign() const;
     bool isOwn(const Toplevel& toplevel) const;
+    bool ownActive() const;
     bool ensureKeyboard();
+    void waitForTarget();
+    void type(const Toplevel* target);
+    void finishPaste();
     void key(uint32_t evdevCode, bool press, uint32_t modifiers);
 
     wl_display* m_display = nullptr;
@@ -63,6 +78,11 @@ private:
     QHash<QString, ApplicationInfo> m_byAppId;
     Toplevel* m_lastForeign = nullptr;
     Toplevel* m_remembered = nullptr;
+    Toplevel* m_target = nullptr; // a paste waiting for its window to take the keyboard
+    std::function<void()> m_done;
+    QElapsedTimer m_waited;
+    QTimer m_poll;
+    QTimer m_settle;
     QString m_ownAppId;
 };
 

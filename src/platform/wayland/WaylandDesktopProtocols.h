@@ -118,6 +118,8 @@ struct WaylandDesktop::Protocols
                 p->owner->m_lastForeign = nullptr;
             if (p->owner->m_remembered == it->get())
                 p->owner->m_remembered = nullptr;
+            if (p->owner->m_target == it->get())
+                p->owner->m_target = nullptr;
             zwlr_foreign_toplevel_handle_v1_destroy(handle);
             p->toplevels.erase(it);
             return;

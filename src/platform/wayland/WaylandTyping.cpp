@@ -9,7 +9,6 @@
 
 #include <xkbcommon/xkbcommon.h>
 
-#include <poll.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -23,8 +22,6 @@ Q_LOGGING_CATEGORY(lcTyping, "ondrel.wayland")
 
 // evdev codes (linux/input-event-codes.h) of the keys typed.
 constexpr uint32_t kLeftCtrl = 29, kLeftShift = 42, kV = 47, kInsert = 110;
-constexpr int kActivationWaitMs = 300;
-constexpr int kSettleMs = 30;
 
 uint32_t nowMs()
 {
@@ -80,31 +77,71 @@ void WaylandDesktop::key(uint32_t evdevCode, bool press, uint32_t modifiers)
     zwp_virtual_keyboard_v1_modifiers(m_protocols->keyboard, modifiers, 0, 0, 0);
 }
 
-bool WaylandDesktop::typePaste()
+bool WaylandDesktop::ownActive() const
+{
+    for (const auto& t : m_protocols->toplevels)
+        if (t->activated && isOwn(*t))
+            return true;
+    return false;
+}
+
+bool WaylandDesktop::typePaste(std::function<void()> done)
 {
     readEvents();
     if (!ensureKeyboard())
         return false;
-    Toplevel* target = activeForeign();
-    if (!target && (m_remembered || m_lastForeign)) {
-        // Our popover has the focus: give it back to the window it was opened over.
-        target = m_remembered ? m_remembered : m_lastForeign;
-        zwlr_foreign_toplevel_handle_v1_activate(target->handle, m_protocols->seat);
-        flush();
-        QElapsedTimer waited;
-        waited.start();
-        while (activeForeign() != target && waited.elapsed() < kActivationWaitMs) {
-            pollfd fd{wl_display_get_fd(m_display), POLLIN, 0};
-            ::poll(&fd, 1, 10);
-            readEvents();
-        }
-        // The compositor is done; give the program a moment to take the
-        // focus and the clipboard offer that comes with it.
-        ::usleep(kSettleMs * 1000);
+    // A newer paste replaces one still waiting for its window.
+    m_poll.stop();
+    m_settle.stop();
+    m_target = nullptr;
+    m_done = std::move(done);
+    if (const Toplevel* active = activeForeign()) {
+        type(active);
+        return true;
     }
+    if (!m_remembered) {
+        finishPaste(); // no window of another program had the keyboard: pasted by hand
+        return true;
+    }
+    m_target = m_remembered;
+    // One of ours has the keyboard: give it back. With none active, ours
+    // just went and the compositor is handing the keyboard back itself.
+    if (ownActive()) {
+        zwlr_foreign_toplevel_handle_v1_activate(m_target->handle, m_protocols->seat);
+        flush();
+    }
+    m_waited.start();
+    m_poll.start();
+    return true;
+}
+
+void WaylandDesktop::waitForTarget()
+{
+    readEvents();
+    const Toplevel* active = activeForeign();
+    if (m_target && active == m_target) {
+        // The compositor is done; give the program a moment to take the
+        // keyboard and the clipboard offer that comes with it.
+        m_poll.stop();
+        m_settle.start();
+        return;
+    }
+    // Gone, another program's window took the keyboard (the user moved
+    // on), or it did not come back in time: nothing is typed.
+    if (!m_target || active || m_waited.elapsed() > kActivationWaitMs) {
+        m_poll.stop();
+        m_target = nullptr;
+        finishPaste();
+        qCWarning(lcTyping).noquote() << "ondrel: the window to paste into did not take the keyboard back; "
+                                         "the entry is on the clipboard";
+    }
+}
+
+void WaylandDesktop::type(const Toplevel* target)
+{
     std::optional<PasteChord> chord = m_pasteOverride ? pasteChordFromName(m_pasteOverride()) : std::nullopt;
     if (!chord)
-        chord = pasteChordFor(target ? target->appId : QString(), target ? target->appId : QString());
+        chord = pasteChordFor(target->appId, target->appId);
     // Our keymap's codes for the chord's keys, and the modifier each holds.
     const auto code = [](uint32_t keysym) {
         switch (keysym) {
@@ -130,14 +167,22 @@ bool WaylandDesktop::typePaste()
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)
         key(code(*it), false, held &= ~modifier(*it));
     flush();
-    return true;
+    finishPaste();
+}
+
+void WaylandDesktop::finishPaste()
+{
+    if (const auto done = std::exchange(m_done, {}))
+        done();
 }
 
 void WaylandPasteTyper::typePaste()
 {
-    if (m_desktop.typePaste() || m_saidSo)
+    if (m_desktop.typePaste([this] { typed(); }))
         return;
-    m_saidSo = true;
+    typed();
+    if (std::exchange(m_saidSo, true))
+        return;
     qCWarning(lcTyping).noquote() << "ondrel: this Wayland compositor lets no program type keys (no virtual "
                                      "keyboard); the entry is on the "
                                      "clipboard, paste it with Ctrl+V";

@@ -2,9 +2,7 @@
 #include "PasteChord.h"
 #include "Xcb.h"
 
-#include <QElapsedTimer>
 #include <QLoggingCategory>
-#include <QThread>
 
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -37,26 +35,66 @@ X11PasteTyper::X11PasteTyper(xcb_connection_t* connection, xcb_window_t root, X1
                              std::function<QString()> override)
     : m_connection(connection), m_root(root), m_focus(focus), m_override(std::move(override)),
       m_symbols(xcb_key_symbols_alloc(connection))
-{}
+{
+    m_poll.setInterval(5);
+    QObject::connect(&m_poll, &QTimer::timeout, [this] { waitForTarget(); });
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(kSettleMs);
+    QObject::connect(&m_settle, &QTimer::timeout, [this] { type(m_target); });
+}
 
 X11PasteTyper::~X11PasteTyper()
 {
     xcb_key_symbols_free(m_symbols);
 }
 
-void X11PasteTyper::activate(xcb_window_t window)
+bool X11PasteTyper::canPaste() const
 {
-    if (!m_focus.activate(window))
+    return m_focus.activeForeignWindow() != 0 || m_focus.rememberedWindow() != 0;
+}
+
+void X11PasteTyper::typePaste()
+{
+    // A newer paste replaces one still waiting for its window.
+    m_poll.stop();
+    m_settle.stop();
+    const xcb_window_t active = m_focus.activeWindow();
+    if (active != 0 && !m_focus.isOwn(active)) {
+        type(active);
         return;
-    // The window manager takes a few milliseconds; keys sent earlier would
-    // still reach our own window.
-    QElapsedTimer timer;
-    timer.start();
-    while (m_focus.activeForeignWindow() != window && timer.elapsed() < 200)
-        QThread::msleep(2);
-    // The window manager is done; give the application a moment to take the
-    // focus in too (Qt drops keys that arrive before it has).
-    QThread::msleep(20);
+    }
+    m_target = m_focus.rememberedWindow();
+    if (m_target == 0) {
+        typed(); // no window of another program had the keyboard: pasted by hand
+        return;
+    }
+    // One of ours has the keyboard: give it back. With none active, ours
+    // just went and the window manager is handing the keyboard back itself.
+    if (active != 0)
+        m_focus.activate(m_target);
+    m_waited.start();
+    m_poll.start();
+    waitForTarget();
+}
+
+void X11PasteTyper::waitForTarget()
+{
+    const xcb_window_t active = m_focus.activeWindow();
+    if (active == m_target) {
+        // The window manager is done; give the application a moment to take
+        // the keyboard in too (Qt drops keys that arrive before it has).
+        m_poll.stop();
+        m_settle.start();
+        return;
+    }
+    // Another window of another program took the keyboard (the user moved
+    // on), or the window did not take it in time: nothing is typed.
+    if ((active != 0 && !m_focus.isOwn(active)) || m_waited.elapsed() > kActivationWaitMs) {
+        m_poll.stop();
+        typed();
+        qCWarning(lcKeys).noquote() << "ondrel: the window to paste into did not take the keyboard back; the "
+                                       "entry is on the clipboard";
+    }
 }
 
 void X11PasteTyper::releaseHeldModifiers()
@@ -86,16 +124,11 @@ void X11PasteTyper::key(uint32_t keysym, bool press)
                         XCB_CURRENT_TIME, m_root, 0, 0, 0);
 }
 
-void X11PasteTyper::typePaste()
+void X11PasteTyper::type(xcb_window_t window)
 {
-    xcb_window_t target = m_focus.activeForeignWindow();
-    if (target == 0 && m_focus.lastForeignWindow() != 0) {
-        target = m_focus.lastForeignWindow();
-        activate(target);
-    }
     std::optional<PasteChord> chord = m_override ? pasteChordFromName(m_override()) : std::nullopt;
     if (!chord) {
-        const auto [instance, cls] = target ? m_focus.windowClass(target) : std::pair<QString, QString>();
+        const auto [instance, cls] = m_focus.windowClass(window);
         chord = pasteChordFor(instance, cls);
     }
     releaseHeldModifiers();
@@ -105,6 +138,7 @@ void X11PasteTyper::typePaste()
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)
         key(*it, false);
     xcb_flush(m_connection);
+    typed();
 }
 
 } // namespace ondrel::platform
