@@ -22,7 +22,8 @@ namespace {
 // The flags a recorded key counts: the modifier part, without Caps Lock and
 // the keypad bit.
 constexpr quint64 kRecordedModifierMask = 0xFFDE0000;
-// Held with nothing of these, only function keys may stand alone.
+// Held with nothing of these, only keys that type nothing may stand alone
+// (canStandAlone).
 constexpr quint64 kRequiredModifierMask = 0xFF5C0000;
 constexpr qint64 kTabKey = 48, kEscapeKey = 53, kDeleteKey = 51, kForwardDeleteKey = 117, kF12Key = 111;
 
@@ -288,7 +289,7 @@ bool ShortcutField::handleRecordingEvent(QEvent* event)
         clickCancelButton();
         return true;
     }
-    if ((flags & kRequiredModifierMask) == 0 && !(code && isFunctionKey(*code))) {
+    if ((flags & kRequiredModifierMask) == 0 && !(code && canStandAlone(*code))) {
         m_alerts.beep();
         return true;
     }

@@ -51,7 +51,7 @@ void TestKeys::everyNamedKeyHasAPlace()
         QCOMPARE(platform::keycodes::keyCodeForEvdev(*evdev), k.rawValue);
         places.insert(*evdev);
     }
-    QCOMPARE(places.size(), 113);
+    QCOMPARE(places.size(), 125);
 }
 
 void TestKeys::names_data()
@@ -102,6 +102,17 @@ void TestKeys::names_data()
                                 << QStringLiteral("Super+Left");
     QTest::newRow("escape") << "us" << qint64(53) << qint64(0x100) << QStringLiteral("\u2318\u238B")
                             << QStringLiteral("Super+Esc");
+    // PC keys the Mac lacks, and media keys: named as PC keyboards print them.
+    QTest::newRow("print") << "us" << qint64(0x1000 + 99) << qint64(0x100) << QStringLiteral("\u2318Print")
+                           << QStringLiteral("Super+Print");
+    QTest::newRow("menu") << "us" << qint64(110) << qint64(0x800) << QStringLiteral("\u2325Menu")
+                          << QStringLiteral("Alt+Menu");
+    QTest::newRow("F24") << "us" << qint64(0x1000 + 194) << qint64(0) << QStringLiteral("F24")
+                         << QStringLiteral("F24");
+    QTest::newRow("mute") << "us" << qint64(74) << qint64(0x100) << QStringLiteral("\u2318Mute")
+                          << QStringLiteral("Super+Mute");
+    QTest::newRow("play") << "us" << qint64(0x1000 + 164) << qint64(0x100) << QStringLiteral("\u2318Play")
+                          << QStringLiteral("Super+Play");
     QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD")
                                  << QStringLiteral("Super+\uFFFD");
     QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD")
