@@ -45,6 +45,7 @@ ShortcutField::ShortcutField(Registry& registry, platform::Alerts& alerts, platf
     m_cancelButton->setText(QStringLiteral("Clear shortcut"));
     connect(m_cancelButton, &QAction::triggered, this, &ShortcutField::clickCancelButton);
     showStoredShortcut();
+    connect(this, &QLineEdit::textChanged, this, &QWidget::updateGeometry);
     connect(&registry, &Registry::shortcutByNameDidChange, this, [this](const Name& changed) {
         if (changed.rawValue() == m_name.rawValue())
             showStoredShortcut();
@@ -73,7 +74,18 @@ void ShortcutField::setShortcutName(const Name& name)
 
 QSize ShortcutField::sizeHint() const
 {
-    return QSize(int(minimumWidth), QLineEdit::sizeHint().height());
+    // Wide enough for the whole label ("Ctrl+Alt+Shift+Super+Page Down")
+    // and the placeholders: a line edit scrolls what does not fit, which
+    // would show the end of a combination without its start. QLineEdit's
+    // own hint is room for 17 "x" plus frame, margins and the clear button.
+    const QSize base = QLineEdit::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const int chrome = base.width() - 17 * metrics.horizontalAdvance(u'x');
+    int widest = 0;
+    for (const QString& shown : {text(), texts::recordShortcut(), texts::pressShortcut()})
+        widest = std::max(widest, metrics.horizontalAdvance(shown));
+    // The caret's pixel beside the text.
+    return QSize(std::max(int(minimumWidth), chrome + widest + 2), base.height());
 }
 
 QSize ShortcutField::minimumSizeHint() const

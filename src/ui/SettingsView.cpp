@@ -111,6 +111,9 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     QGroupBox* general = section(QStringLiteral("General"), this);
     auto* form = new QFormLayout(general);
     form->setContentsMargins(4, 4, 4, 4);
+    // A long combination ("Ctrl+Alt+Shift+Super+Page Down") shows whole
+    // under its label rather than cut beside it.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     m_recorder = new hotkeys::ShortcutRecorder(services.shortcuts, services.alerts, services.scheduler,
                                                hotkey, {}, {}, general);
     m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));

@@ -88,6 +88,11 @@ void TestRecorder::showsAndRecordsAShortcut()
     // A change made elsewhere shows at once.
     w.registry->setShortcut(Shortcut(40, 6144), w.name);
     QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+K"));
+    // A long one shows whole, left of the clear button.
+    w.registry->setShortcut(Shortcut(121, 0x1000 | 0x800 | 0x200 | 0x100), w.name);
+    QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+Shift+Super+Page Down"));
+    const QWidget* clear = w.field()->findChild<QToolButton*>();
+    QTRY_VERIFY(w.field()->fontMetrics().horizontalAdvance(w.field()->text()) + 4 < clear->x());
     w.registry->setShortcut(std::nullopt, w.name);
     QCOMPARE(w.field()->text(), QString());
     QVERIFY(!w.field()->isCancelButtonShown());
