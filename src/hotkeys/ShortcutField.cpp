@@ -162,12 +162,14 @@ void ShortcutField::preventBecomingKey()
 void ShortcutField::focusInEvent(QFocusEvent* event)
 {
     const Qt::FocusReason reason = event->reason();
-    if (!m_canBecomeKey && (reason == Qt::ActiveWindowFocusReason || reason == Qt::TabFocusReason ||
-                            reason == Qt::BacktabFocusReason)) {
+    if (!m_canBecomeKey && !m_resumeOnActivation &&
+        (reason == Qt::ActiveWindowFocusReason || reason == Qt::TabFocusReason ||
+         reason == Qt::BacktabFocusReason)) {
         QLineEdit::focusInEvent(event);
         clearFocus();
         return;
     }
+    m_resumeOnActivation = false;
     QLineEdit::focusInEvent(event);
     if (window())
         startRecording();
@@ -205,6 +207,10 @@ void ShortcutField::startRecording()
     m_registry.setPaused(true);
     m_registry.postRecorderActiveStatus(true);
     qApp->installEventFilter(this);
+    // On X11 a combination another program has grabbed goes to that program,
+    // never to the focused window: holding the keyboard brings it here, so
+    // that it can be recorded or refused as taken.
+    grabKeyboard();
 }
 
 void ShortcutField::endRecording()
@@ -212,6 +218,7 @@ void ShortcutField::endRecording()
     if (!m_recording)
         return;
     m_recording = false;
+    releaseKeyboard();
     qApp->removeEventFilter(this);
     setPlaceholderText(texts::recordShortcut());
     updateCancelButton();
@@ -229,8 +236,13 @@ void ShortcutField::blur()
 void ShortcutField::focus()
 {
     setFocus(Qt::OtherFocusReason);
-    if (hasFocus())
+    if (hasFocus()) {
         startRecording();
+        return;
+    }
+    // After an alert, the window manager gives the window back a moment
+    // later: the focus Qt then hands this field resumes recording.
+    m_resumeOnActivation = true;
 }
 
 bool ShortcutField::eventFilter(QObject* watched, QEvent* event)
@@ -240,7 +252,10 @@ bool ShortcutField::eventFilter(QObject* watched, QEvent* event)
             endRecording();
             clearFocus();
         } else if (event->type() == QEvent::WindowActivate) {
-            preventBecomingKey();
+            if (m_resumeOnActivation) // only for the focus given back now
+                m_scheduler.post(this, [this] { m_resumeOnActivation = false; });
+            else
+                preventBecomingKey();
         }
         return QLineEdit::eventFilter(watched, event);
     }
