@@ -91,6 +91,17 @@ void TestStatusMenu::settingsWindow()
          {"Accent Color", "Global Hotkey:", "Max History Items:", "Version", "0.1.0", "Made by", "Kestrune"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
 
+    // The window opens with the focus on the first swatch, and shows it:
+    // Space would change the accent.
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QWidget* focused = settings->focusWidget();
+    QVERIFY(focused);
+    QCOMPARE(focused->toolTip(), QStringLiteral("Grey"));
+    const QImage ringed = focused->grab().toImage();
+    QTest::keyClick(focused, Qt::Key_Tab);
+    QVERIFY(!focused->hasFocus());
+    QVERIFY(focused->grab().toImage() != ringed);
+
     // Swatches: coral checked at first; butter when clicked.
     QAbstractButton* butter = nullptr;
     for (QAbstractButton* b : settings->findChildren<QAbstractButton*>())
