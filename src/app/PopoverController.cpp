@@ -143,34 +143,53 @@ void PopoverController::removeKeyMonitor()
     m_keyMonitor = nullptr;
 }
 
+std::optional<int> PopoverController::numberRow(const QKeyEvent& event)
+{
+    const int key = event.key();
+    if (!(event.modifiers() & Qt::KeypadModifier) && key >= Qt::Key_1 && key <= Qt::Key_9)
+        return key - Qt::Key_1;
+    // Where digits need Shift (AZERTY), Ctrl and the key under "1" gives
+    // "&": the key's place tells the row. A key that means a letter or a
+    // digit is that, whatever its place (keyboards with their own keymap,
+    // like wtype's, have codes that say nothing of the place).
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+        return std::nullopt;
+    const auto code = platform::keycodes::keyCodeOf(event);
+    if (code && numberKeyCodes().contains(*code))
+        return numberKeyCodes().value(*code);
+    return std::nullopt;
+}
+
 bool PopoverController::handleKeyDown(const QKeyEvent& event)
 {
-    const auto code = platform::keycodes::keyCodeOf(event);
     const Qt::KeyboardModifiers modifiers = event.modifiers();
     // Ctrl stands where Mac programs have Command.
-    if ((modifiers & Qt::ControlModifier) && code && numberKeyCodes().contains(*code)) {
-        const int row = numberKeyCodes().value(*code);
-        const QList<ClipboardItem> items = m_state.filteredItems();
-        if (row < items.size()) {
-            m_paster.copyAndPaste(items.at(row));
-            closeAfterCopy();
-        } else {
-            closePopover();
+    if (modifiers & Qt::ControlModifier)
+        if (const auto row = numberRow(event)) {
+            const QList<ClipboardItem> items = m_state.filteredItems();
+            if (*row < items.size()) {
+                m_paster.copyAndPaste(items.at(*row));
+                closeAfterCopy();
+            } else {
+                closePopover();
+            }
+            return true;
         }
-        return true;
-    }
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
         return false;
-    switch (code.value_or(-1)) {
-    case 36: // Return
+    // Named keys by what they mean, not where they are.
+    switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         if (const auto selected = m_state.selectedItem())
             m_paster.copyAndPaste(*selected);
         closeAfterCopy();
         return true;
-    case 48: // Tab (Shift-Tab too)
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
         m_state.setShowDetailForSelected(true);
         return true;
-    case 53: // Escape
+    case Qt::Key_Escape:
         m_state.setCloseDetailRequested(true);
         m_services.scheduler.postAfter(kEscapeCloseSeconds, this, [this] {
             if (!m_state.closeDetailRequested())
@@ -179,10 +198,10 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
             closePopover();
         });
         return true;
-    case 125: // Down
+    case Qt::Key_Down:
         m_state.moveSelection(1);
         return true;
-    case 126: // Up
+    case Qt::Key_Up:
         m_state.moveSelection(-1);
         return true;
     default:

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 class QKeyEvent;
 
@@ -39,6 +40,8 @@ public:
 
     // Digit keys 1-9 of the main keyboard (by key code) → row.
     static const QHash<qint64, int>& numberKeyCodes();
+    // The row Ctrl and this key pastes, if any.
+    static std::optional<int> numberRow(const QKeyEvent& event);
     // Escape first asks an open detail view to close; the popover closes
     // when no detail view has taken the request by then.
     static constexpr double kEscapeCloseSeconds = 0.1;

@@ -14,121 +14,19 @@ namespace ondrel::hotkeys {
 const QList<Key>& allKeys()
 {
     using namespace Keys;
+    // clang-format off
     static const QList<Key> keys = {
-        a,
-        b,
-        c,
-        d,
-        e,
-        f,
-        g,
-        h,
-        i,
-        j,
-        k,
-        l,
-        m,
-        n,
-        o,
-        p,
-        q,
-        r,
-        s,
-        t,
-        u,
-        v,
-        w,
-        x,
-        y,
-        z,
-        zero,
-        one,
-        two,
-        three,
-        four,
-        five,
-        six,
-        seven,
-        eight,
-        nine,
-        capsLock,
-        shift,
-        function,
-        control,
-        option,
-        command,
-        rightCommand,
-        rightOption,
-        rightControl,
-        rightShift,
-        returnKey,
-        backslash,
-        backtick,
-        comma,
-        equal,
-        minus,
-        period,
-        quote,
-        semicolon,
-        slash,
-        space,
-        tab,
-        leftBracket,
-        rightBracket,
-        pageUp,
-        pageDown,
-        home,
-        end,
-        upArrow,
-        rightArrow,
-        downArrow,
-        leftArrow,
-        escape,
-        deleteKey,
-        deleteForward,
-        help,
-        mute,
-        volumeUp,
-        volumeDown,
-        f1,
-        f2,
-        f3,
-        f4,
-        f5,
-        f6,
-        f7,
-        f8,
-        f9,
-        f10,
-        f11,
-        f12,
-        f13,
-        f14,
-        f15,
-        f16,
-        f17,
-        f18,
-        f19,
-        f20,
-        keypad0,
-        keypad1,
-        keypad2,
-        keypad3,
-        keypad4,
-        keypad5,
-        keypad6,
-        keypad7,
-        keypad8,
-        keypad9,
-        keypadClear,
-        keypadDecimal,
-        keypadDivide,
-        keypadEnter,
-        keypadEquals,
-        keypadMinus,
-        keypadMultiply,
-        keypadPlus,
+        a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p, q, r, s, t, u, v, w, x, y, z, zero, one, two, three,
+        four, five, six, seven, eight, nine, capsLock, shift, function, control, option, command, rightCommand,
+        rightOption, rightControl, rightShift, returnKey, backslash, backtick, comma, equal, minus, period,
+        quote, semicolon, slash, space, tab, leftBracket, rightBracket, pageUp, pageDown, home, end, upArrow,
+        rightArrow, downArrow, leftArrow, escape, deleteKey, deleteForward, help, mute, volumeUp, volumeDown,
+        f1, f2, f3, f4, f5, f6, f7, f8, f9, f10, f11, f12, f13, f14, f15, f16, f17, f18, f19, f20, keypad0,
+        keypad1, keypad2, keypad3, keypad4, keypad5, keypad6, keypad7, keypad8, keypad9, keypadClear,
+        keypadDecimal, keypadDivide, keypadEnter, keypadEquals, keypadMinus, keypadMultiply, keypadPlus, menu,
+        printScreen, scrollLock, pause, f21, f22, f23, f24, play, stop, previousTrack, nextTrack,
     };
+    // clang-format on
     return keys;
 }
 
@@ -182,6 +80,23 @@ constexpr Special kSpecials[] = {
     {SpecialKey::keypadMinus, 78, u"-\u20E3", nullptr},
     {SpecialKey::keypadMultiply, 67, u"*\u20E3", nullptr},
     {SpecialKey::keypadPlus, 69, u"+\u20E3", nullptr},
+    // The Mac draws none of these: their names, and the forms Mac menus
+    // give the function keys it knows.
+    {SpecialKey::f21, Keys::f21.rawValue, u"F21", u"\uF718"},
+    {SpecialKey::f22, Keys::f22.rawValue, u"F22", u"\uF719"},
+    {SpecialKey::f23, Keys::f23.rawValue, u"F23", u"\uF71A"},
+    {SpecialKey::f24, Keys::f24.rawValue, u"F24", u"\uF71B"},
+    {SpecialKey::printScreen, Keys::printScreen.rawValue, u"Print", u"\uF72E"},
+    {SpecialKey::scrollLock, Keys::scrollLock.rawValue, u"Scroll Lock", u"\uF72F"},
+    {SpecialKey::pause, Keys::pause.rawValue, u"Pause", u"\uF730"},
+    {SpecialKey::menu, Keys::menu.rawValue, u"Menu", u"\uF735"},
+    {SpecialKey::mute, Keys::mute.rawValue, u"Mute", u"Mute"},
+    {SpecialKey::volumeDown, Keys::volumeDown.rawValue, u"Volume Down", u"Volume Down"},
+    {SpecialKey::volumeUp, Keys::volumeUp.rawValue, u"Volume Up", u"Volume Up"},
+    {SpecialKey::play, Keys::play.rawValue, u"Play", u"Play"},
+    {SpecialKey::stop, Keys::stop.rawValue, u"Stop", u"Stop"},
+    {SpecialKey::previousTrack, Keys::previousTrack.rawValue, u"Previous", u"Previous"},
+    {SpecialKey::nextTrack, Keys::nextTrack.rawValue, u"Next", u"Next"},
 };
 // clang-format on
 static_assert(std::size(kSpecials) == kSpecialKeyCount);
@@ -226,7 +141,15 @@ std::optional<QString> menuEquivalent(SpecialKey key)
 bool isFunctionKey(qint64 code)
 {
     const auto special = specialKey(code);
-    return special && *special >= SpecialKey::f1 && *special <= SpecialKey::f20;
+    return special && ((*special >= SpecialKey::f1 && *special <= SpecialKey::f20) ||
+                       (*special >= SpecialKey::f21 && *special <= SpecialKey::f24));
+}
+
+bool canStandAlone(qint64 code)
+{
+    const auto special = specialKey(code);
+    return isFunctionKey(code) ||
+           (special && *special >= SpecialKey::printScreen && *special != SpecialKey::menu);
 }
 
 QString symbolicRepresentation(quint64 flags)
@@ -277,6 +200,8 @@ QString linuxKeyName(SpecialKey key)
         return QString::fromUtf16(kNames[index]);
     if (key >= SpecialKey::f1 && key <= SpecialKey::f20)
         return QStringLiteral("F%1").arg(int(key) - int(SpecialKey::f1) + 1);
+    if (key >= SpecialKey::f21)
+        return displayText(key); // PC names already
     if (key >= SpecialKey::keypad0 && key <= SpecialKey::keypad9)
         return QStringLiteral("Num %1").arg(int(key) - int(SpecialKey::keypad0));
     switch (key) {

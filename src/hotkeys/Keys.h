@@ -33,10 +33,14 @@ inline constexpr Key keypad0{82}, keypad1{83}, keypad2{84}, keypad3{85}, keypad4
     keypad6{88}, keypad7{89}, keypad8{91}, keypad9{92}, keypadClear{71}, keypadDecimal{65},
     keypadDivide{75}, keypadEnter{76}, keypadEquals{81}, keypadMinus{78}, keypadMultiply{67},
     keypadPlus{69};
+// Keys of PC keyboards the Mac lacks (see KeyCodes.cpp).
+inline constexpr Key menu{110}, printScreen{0x1000 + 99}, scrollLock{0x1000 + 70}, pause{0x1000 + 119},
+    f21{0x1000 + 191}, f22{0x1000 + 192}, f23{0x1000 + 193}, f24{0x1000 + 194}, play{0x1000 + 164},
+    stop{0x1000 + 166}, previousTrack{0x1000 + 165}, nextTrack{0x1000 + 163};
 // clang-format on
 } // namespace Keys
 
-// Every named key, in table order (113).
+// Every named key, in table order (125).
 const QList<Key>& allKeys();
 
 // Keys shown by a symbol or a name instead of a typed character.
@@ -94,16 +98,35 @@ enum class SpecialKey
     keypadEquals,
     keypadMinus,
     keypadMultiply,
-    keypadPlus
+    keypadPlus,
+    f21,
+    f22,
+    f23,
+    f24,
+    printScreen,
+    scrollLock,
+    pause,
+    menu,
+    mute,
+    volumeDown,
+    volumeUp,
+    play,
+    stop,
+    previousTrack,
+    nextTrack
 };
-inline constexpr int kSpecialKeyCount = 53;
+inline constexpr int kSpecialKeyCount = 68;
 
 std::optional<SpecialKey> specialKey(qint64 keyCode);
 qint64 keyCode(SpecialKey key);
 QString displayText(SpecialKey key);
 // The menu's key-equivalent form; none for keypad keys.
 std::optional<QString> menuEquivalent(SpecialKey key);
-bool isFunctionKey(qint64 keyCode); // F1 … F20
+bool isFunctionKey(qint64 keyCode); // F1 … F24
+// Keys that type nothing and that applications leave alone, so a shortcut
+// may be the key by itself: function keys, Print, Scroll Lock, Pause and
+// the media keys.
+bool canStandAlone(qint64 keyCode);
 
 // ⌃⌥⇧⌘ then 🌐︎, each present modifier once.
 QString symbolicRepresentation(quint64 modifierFlags);

@@ -22,7 +22,8 @@ namespace {
 // The flags a recorded key counts: the modifier part, without Caps Lock and
 // the keypad bit.
 constexpr quint64 kRecordedModifierMask = 0xFFDE0000;
-// Held with nothing of these, only function keys may stand alone.
+// Held with nothing of these, only keys that type nothing may stand alone
+// (canStandAlone).
 constexpr quint64 kRequiredModifierMask = 0xFF5C0000;
 constexpr qint64 kTabKey = 48, kEscapeKey = 53, kDeleteKey = 51, kForwardDeleteKey = 117, kF12Key = 111;
 
@@ -44,6 +45,7 @@ ShortcutField::ShortcutField(Registry& registry, platform::Alerts& alerts, platf
     m_cancelButton->setText(QStringLiteral("Clear shortcut"));
     connect(m_cancelButton, &QAction::triggered, this, &ShortcutField::clickCancelButton);
     showStoredShortcut();
+    connect(this, &QLineEdit::textChanged, this, &QWidget::updateGeometry);
     connect(&registry, &Registry::shortcutByNameDidChange, this, [this](const Name& changed) {
         if (changed.rawValue() == m_name.rawValue())
             showStoredShortcut();
@@ -72,7 +74,18 @@ void ShortcutField::setShortcutName(const Name& name)
 
 QSize ShortcutField::sizeHint() const
 {
-    return QSize(int(minimumWidth), QLineEdit::sizeHint().height());
+    // Wide enough for the whole label ("Ctrl+Alt+Shift+Super+Page Down")
+    // and the placeholders: a line edit scrolls what does not fit, which
+    // would show the end of a combination without its start. QLineEdit's
+    // own hint is room for 17 "x" plus frame, margins and the clear button.
+    const QSize base = QLineEdit::sizeHint();
+    const QFontMetrics metrics = fontMetrics();
+    const int chrome = base.width() - 17 * metrics.horizontalAdvance(u'x');
+    int widest = 0;
+    for (const QString& shown : {text(), texts::recordShortcut(), texts::pressShortcut()})
+        widest = std::max(widest, metrics.horizontalAdvance(shown));
+    // The caret's pixel beside the text.
+    return QSize(std::max(int(minimumWidth), chrome + widest + 2), base.height());
 }
 
 QSize ShortcutField::minimumSizeHint() const
@@ -149,12 +162,14 @@ void ShortcutField::preventBecomingKey()
 void ShortcutField::focusInEvent(QFocusEvent* event)
 {
     const Qt::FocusReason reason = event->reason();
-    if (!m_canBecomeKey && (reason == Qt::ActiveWindowFocusReason || reason == Qt::TabFocusReason ||
-                            reason == Qt::BacktabFocusReason)) {
+    if (!m_canBecomeKey && !m_resumeOnActivation &&
+        (reason == Qt::ActiveWindowFocusReason || reason == Qt::TabFocusReason ||
+         reason == Qt::BacktabFocusReason)) {
         QLineEdit::focusInEvent(event);
         clearFocus();
         return;
     }
+    m_resumeOnActivation = false;
     QLineEdit::focusInEvent(event);
     if (window())
         startRecording();
@@ -192,6 +207,10 @@ void ShortcutField::startRecording()
     m_registry.setPaused(true);
     m_registry.postRecorderActiveStatus(true);
     qApp->installEventFilter(this);
+    // On X11 a combination another program has grabbed goes to that program,
+    // never to the focused window: holding the keyboard brings it here, so
+    // that it can be recorded or refused as taken.
+    grabKeyboard();
 }
 
 void ShortcutField::endRecording()
@@ -199,6 +218,7 @@ void ShortcutField::endRecording()
     if (!m_recording)
         return;
     m_recording = false;
+    releaseKeyboard();
     qApp->removeEventFilter(this);
     setPlaceholderText(texts::recordShortcut());
     updateCancelButton();
@@ -216,8 +236,13 @@ void ShortcutField::blur()
 void ShortcutField::focus()
 {
     setFocus(Qt::OtherFocusReason);
-    if (hasFocus())
+    if (hasFocus()) {
         startRecording();
+        return;
+    }
+    // After an alert, the window manager gives the window back a moment
+    // later: the focus Qt then hands this field resumes recording.
+    m_resumeOnActivation = true;
 }
 
 bool ShortcutField::eventFilter(QObject* watched, QEvent* event)
@@ -227,7 +252,10 @@ bool ShortcutField::eventFilter(QObject* watched, QEvent* event)
             endRecording();
             clearFocus();
         } else if (event->type() == QEvent::WindowActivate) {
-            preventBecomingKey();
+            if (m_resumeOnActivation) // only for the focus given back now
+                m_scheduler.post(this, [this] { m_resumeOnActivation = false; });
+            else
+                preventBecomingKey();
         }
         return QLineEdit::eventFilter(watched, event);
     }
@@ -288,7 +316,7 @@ bool ShortcutField::handleRecordingEvent(QEvent* event)
         clickCancelButton();
         return true;
     }
-    if ((flags & kRequiredModifierMask) == 0 && !(code && isFunctionKey(*code))) {
+    if ((flags & kRequiredModifierMask) == 0 && !(code && canStandAlone(*code))) {
         m_alerts.beep();
         return true;
     }

@@ -85,6 +85,7 @@ private:
     QAction* m_cancelButton = nullptr;
     bool m_canBecomeKey = false;
     bool m_recording = false;
+    bool m_resumeOnActivation = false;
     QPointer<QWidget> m_window;
     std::function<QList<QMenu*>()> m_menus;
     std::function<std::unique_ptr<QMenu>()> m_buildMenu;

@@ -11,6 +11,10 @@ namespace ondrel::platform::keycodes {
 
 namespace {
 
+// Stored shortcuts name keys by Mac codes, all below 128; codes from here
+// on are free for keys that keyboard lacks.
+constexpr qint64 kBeyondMac = 0x1000;
+
 struct Entry
 {
     qint64 keyCode;
@@ -135,7 +139,20 @@ constexpr Entry kEntries[] = {
     {78, 74, 0},
     {67, 55, 0},
     {69, 78, 0},
-    {10, 86, 0}, // the extra key left of Z on ISO keyboards
+    {10, 86, 0},              // the extra key left of Z on ISO keyboards
+    {110, 127, Qt::Key_Menu}, // the Mac's code for the context-menu key
+    // PC keys the Mac keyboard has no code for: kBeyondMac + evdev.
+    {kBeyondMac + 99, 99, Qt::Key_Print},
+    {kBeyondMac + 70, 70, Qt::Key_ScrollLock},
+    {kBeyondMac + 119, 119, Qt::Key_Pause},
+    {kBeyondMac + 191, 191, Qt::Key_F21},
+    {kBeyondMac + 192, 192, Qt::Key_F22},
+    {kBeyondMac + 193, 193, Qt::Key_F23},
+    {kBeyondMac + 194, 194, Qt::Key_F24},
+    {kBeyondMac + 164, 164, Qt::Key_MediaPlay},
+    {kBeyondMac + 166, 166, Qt::Key_MediaStop},
+    {kBeyondMac + 165, 165, Qt::Key_MediaPrevious},
+    {kBeyondMac + 163, 163, Qt::Key_MediaNext},
 };
 
 } // namespace

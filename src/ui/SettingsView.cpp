@@ -29,10 +29,13 @@ namespace ondrel {
 namespace {
 
 constexpr int kSwatch = 28;
+constexpr int kFocusRing = 3; // room around a swatch for its focus ring
 constexpr int kHistoryChoices[] = {25, 50, 100, 200};
 
 // One accent: its light colour in an ink ring on a hard shadow, with a check
-// mark when it is the current accent.
+// mark when it is the current accent. Reached with Tab (a click does not
+// take the focus), and ringed in the palette's focus colour while it has it,
+// so that Space never changes the accent unseen.
 class Swatch final : public QAbstractButton
 {
 public:
@@ -42,7 +45,8 @@ public:
         setToolTip(rawValue(accent));
         setAccessibleName(rawValue(accent));
         setCheckable(false);
-        setFixedSize(kSwatch + 3, kSwatch + 3);
+        setFixedSize(kSwatch + 3 + 2 * kFocusRing, kSwatch + 3 + 2 * kFocusRing);
+        setFocusPolicy(Qt::TabFocus);
         setCursor(Qt::PointingHandCursor);
         connect(this, &QAbstractButton::clicked, this,
                 [this] { m_theme.setAccentColorRawAnimated(rawValue(m_accent)); });
@@ -55,6 +59,12 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
+        if (hasFocus()) {
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
+        }
+        painter.translate(kFocusRing, kFocusRing);
         const QRectF circle(1, 1, kSwatch - 2, kSwatch - 2);
         painter.setPen(Qt::NoPen);
         painter.setBrush(ink());
@@ -100,7 +110,7 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     accentLabel->setFont(systemFont(12));
     appearanceColumn->addWidget(accentLabel);
     auto* swatches = new QHBoxLayout;
-    swatches->setSpacing(8);
+    swatches->setSpacing(8 - 2 * kFocusRing);
     for (AccentColor accent : kAllAccentColors)
         swatches->addWidget(new Swatch(accent, services.theme, appearance));
     swatches->addStretch(1);
@@ -111,6 +121,9 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     QGroupBox* general = section(QStringLiteral("General"), this);
     auto* form = new QFormLayout(general);
     form->setContentsMargins(4, 4, 4, 4);
+    // A long combination ("Ctrl+Alt+Shift+Super+Page Down") shows whole
+    // under its label rather than cut beside it.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     m_recorder = new hotkeys::ShortcutRecorder(services.shortcuts, services.alerts, services.scheduler,
                                                hotkey, {}, {}, general);
     m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));

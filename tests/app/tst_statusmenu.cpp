@@ -2,6 +2,8 @@
 #include "SettingsKeys.h"
 #include "ShortcutRecorder.h"
 
+#include <QToolButton>
+
 using namespace ondrel;
 using namespace ondrel::test;
 
@@ -89,6 +91,17 @@ void TestStatusMenu::settingsWindow()
          {"Accent Color", "Global Hotkey:", "Max History Items:", "Version", "0.1.0", "Made by", "Kestrune"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
 
+    // The window opens with the focus on the first swatch, and shows it:
+    // Space would change the accent.
+    QVERIFY(QTest::qWaitForWindowActive(settings));
+    QWidget* focused = settings->focusWidget();
+    QVERIFY(focused);
+    QCOMPARE(focused->toolTip(), QStringLiteral("Grey"));
+    const QImage ringed = focused->grab().toImage();
+    QTest::keyClick(focused, Qt::Key_Tab);
+    QVERIFY(!focused->hasFocus());
+    QVERIFY(focused->grab().toImage() != ringed);
+
     // Swatches: coral checked at first; butter when clicked.
     QAbstractButton* butter = nullptr;
     for (QAbstractButton* b : settings->findChildren<QAbstractButton*>())
@@ -118,6 +131,14 @@ void TestStatusMenu::settingsWindow()
     QCOMPARE(app.alerts.shown().size(), 1);
     QVERIFY2(app.alerts.shown().first().title.contains(QStringLiteral("\u201CSettings...\u201D")),
              qPrintable(app.alerts.shown().first().title));
+
+    // A long combination shows whole, under its label if need be.
+    app.shell->shortcuts().setShortcut(hotkeys::Shortcut(121, 0x1000 | 0x800 | 0x200 | 0x100),
+                                       settings->recorder()->field()->shortcutName());
+    QCOMPARE(field->text(), QStringLiteral("Ctrl+Alt+Shift+Super+Page Down"));
+    const QWidget* clear = field->findChild<QToolButton*>();
+    QTRY_VERIFY(field->fontMetrics().horizontalAdvance(field->text()) + 4 < clear->x());
+    QVERIFY(clear->mapTo(settings, QPoint(clear->width(), 0)).x() <= settings->width());
 
     // Opening it again raises the same window.
     app.settingsController->openSettings();

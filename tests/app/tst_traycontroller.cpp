@@ -76,8 +76,16 @@ void TestTrayController::keys_data()
     const int ctrl = Qt::ControlModifier;
     QTest::newRow("Ctrl+3 of two") << 2 << int(Qt::Key_3) << kEvdev3 << ctrl << true << QString();
     QTest::newRow("Ctrl+3 of five") << 5 << int(Qt::Key_3) << kEvdev3 << ctrl << true << "entry 3";
-    QTest::newRow("Ctrl+Shift+1") << 5 << int(Qt::Key_3) << kEvdev1 << int(ctrl | Qt::ShiftModifier) << true
-                                  << "entry 1";
+    QTest::newRow("Ctrl+Shift+1") << 5 << int(Qt::Key_Exclam) << kEvdev1 << int(ctrl | Qt::ShiftModifier)
+                                  << true << "entry 1";
+    // AZERTY: the key under 1 types "&"; its place tells the row.
+    QTest::newRow("Ctrl+& on AZERTY") << 5 << int(Qt::Key_Ampersand) << kEvdev1 << ctrl << true << "entry 1";
+    // A keyboard with its own keymap (wtype): codes say nothing of places.
+    QTest::newRow("Ctrl+3 from a keymap of its own")
+        << 5 << int(Qt::Key_3) << kEscape << ctrl << true << "entry 3";
+    QTest::newRow("Ctrl+C where 1 is") << 5 << int(Qt::Key_C) << kEvdev1 << ctrl << false << QString();
+    QTest::newRow("Return from a keymap of its own")
+        << 5 << int(Qt::Key_Return) << kEvdev1 << int(Qt::NoModifier) << true << "entry 1";
     // Passed on, the popover stays.
     QTest::newRow("Alt+Return") << 3 << int(Qt::Key_Return) << kReturn << int(Qt::AltModifier) << false
                                 << QString();

@@ -51,7 +51,7 @@ void TestKeys::everyNamedKeyHasAPlace()
         QCOMPARE(platform::keycodes::keyCodeForEvdev(*evdev), k.rawValue);
         places.insert(*evdev);
     }
-    QCOMPARE(places.size(), 113);
+    QCOMPARE(places.size(), 125);
 }
 
 void TestKeys::names_data()
@@ -102,6 +102,17 @@ void TestKeys::names_data()
                                 << QStringLiteral("Super+Left");
     QTest::newRow("escape") << "us" << qint64(53) << qint64(0x100) << QStringLiteral("\u2318\u238B")
                             << QStringLiteral("Super+Esc");
+    // PC keys the Mac lacks, and media keys: named as PC keyboards print them.
+    QTest::newRow("print") << "us" << qint64(0x1000 + 99) << qint64(0x100) << QStringLiteral("\u2318Print")
+                           << QStringLiteral("Super+Print");
+    QTest::newRow("menu") << "us" << qint64(110) << qint64(0x800) << QStringLiteral("\u2325Menu")
+                          << QStringLiteral("Alt+Menu");
+    QTest::newRow("F24") << "us" << qint64(0x1000 + 194) << qint64(0) << QStringLiteral("F24")
+                         << QStringLiteral("F24");
+    QTest::newRow("mute") << "us" << qint64(74) << qint64(0x100) << QStringLiteral("\u2318Mute")
+                          << QStringLiteral("Super+Mute");
+    QTest::newRow("play") << "us" << qint64(0x1000 + 164) << qint64(0x100) << QStringLiteral("\u2318Play")
+                          << QStringLiteral("Super+Play");
     QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD")
                                  << QStringLiteral("Super+\uFFFD");
     QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD")
@@ -114,6 +125,18 @@ void TestKeys::names_data()
                            << QStringLiteral("Shift+Super+V");
     QTest::newRow("ru,de keeps de's Z")
         << "ru,de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z") << QStringLiteral("Super+Z");
+    // Latin layouts that put letters elsewhere name keys themselves, not
+    // through the US layout beside them ("layouts variants").
+    QTest::newRow("fr,us") << "fr,us" << qint64(12) << qint64(0x100) << QStringLiteral("\u2318A")
+                           << QStringLiteral("Super+A");
+    QTest::newRow("be,us") << "be,us" << qint64(46) << qint64(0x100) << QStringLiteral("\u2318,")
+                           << QStringLiteral("Super+,");
+    QTest::newRow("dvorak,us") << "us,us dvorak," << qint64(1) << qint64(0x100) << QStringLiteral("\u2318O")
+                               << QStringLiteral("Super+O");
+    QTest::newRow("colemak,us") << "us,us colemak," << qint64(1) << qint64(0x100) << QStringLiteral("\u2318R")
+                                << QStringLiteral("Super+R");
+    QTest::newRow("tr,us") << "tr,us" << qint64(33) << qint64(0x100) << QStringLiteral("\u2318\u011E")
+                           << QStringLiteral("Super+\u011E");
     QTest::newRow("ru alone") << "ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318\u041C")
                               << QStringLiteral("Shift+Super+\u041C");
     QTest::newRow("dead circumflex on de")
@@ -131,7 +154,8 @@ void TestKeys::names()
     QFETCH(qint64, stored);
     QFETCH(QString, description);
     QFETCH(QString, label);
-    const auto keyboard = platform::XkbKeyboardLayout::fromNames(layout);
+    const QStringList names = layout.split(u' ');
+    const auto keyboard = platform::XkbKeyboardLayout::fromNames(names.first(), names.value(1));
     QVERIFY(keyboard);
     QCOMPARE(hotkeys::description(Shortcut(keyCode, stored), *keyboard), description);
     QCOMPARE(linuxLabel(Shortcut(keyCode, stored), *keyboard), label);

@@ -88,6 +88,11 @@ void TestRecorder::showsAndRecordsAShortcut()
     // A change made elsewhere shows at once.
     w.registry->setShortcut(Shortcut(40, 6144), w.name);
     QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+K"));
+    // A long one shows whole, left of the clear button.
+    w.registry->setShortcut(Shortcut(121, 0x1000 | 0x800 | 0x200 | 0x100), w.name);
+    QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+Shift+Super+Page Down"));
+    const QWidget* clear = w.field()->findChild<QToolButton*>();
+    QTRY_VERIFY(w.field()->fontMetrics().horizontalAdvance(w.field()->text()) + 4 < clear->x());
     w.registry->setShortcut(std::nullopt, w.name);
     QCOMPARE(w.field()->text(), QString());
     QVERIFY(!w.field()->isCancelButtonShown());
@@ -125,6 +130,13 @@ void TestRecorder::refusesKeysWithoutModifiers_data()
     QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << ctrl << QVariant() << false;
     QTest::newRow("F5") << int(Qt::Key_F5) << 0 << json(96, 0) << false;
     QTest::newRow("Shift-F5") << int(Qt::Key_F5) << shift << json(96, 0x200) << false;
+    // Keys that type nothing stand alone; Menu opens context menus.
+    QTest::newRow("Print") << int(Qt::Key_Print) << 0 << json(0x1000 + 99, 0) << false;
+    QTest::newRow("Pause") << int(Qt::Key_Pause) << 0 << json(0x1000 + 119, 0) << false;
+    QTest::newRow("F24") << int(Qt::Key_F24) << 0 << json(0x1000 + 194, 0) << false;
+    QTest::newRow("Play") << int(Qt::Key_MediaPlay) << 0 << json(0x1000 + 164, 0) << false;
+    QTest::newRow("Menu") << int(Qt::Key_Menu) << 0 << QVariant() << false;
+    QTest::newRow("Super+Menu") << int(Qt::Key_Menu) << int(Qt::MetaModifier) << json(110, 0x100) << false;
     // Bare F12 is never the system's, whoever holds it.
     QTest::newRow("F12") << int(Qt::Key_F12) << 0 << json(111, 0) << false;
     // Alt combinations are as good as any other here (no system refuses them).

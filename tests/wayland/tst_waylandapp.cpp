@@ -117,6 +117,24 @@ void TestWaylandApp::capturesAndToggles()
     QCOMPARE(m_app->history().first().toObject().value(QStringLiteral("text")).toString(),
              QStringLiteral("copied in a Wayland program"));
 
+    // Keys are known by what they mean: wtype's keyboard has a keymap of its
+    // own, whose codes are no places on a keyboard.
+    QVERIFY(test::wlCopy("the second copy"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 2, 5000);
+    const auto typed = [this](const QStringList& keys) {
+        m_app->forgetTrace();
+        if (!m_app->toggle() || !m_app->said(QStringLiteral("trace popover-settled ")))
+            return false;
+        QStringList arguments;
+        for (const QString& key : keys)
+            arguments << QStringLiteral("-k") << key;
+        return test::runProgram(QStringLiteral("wtype"), arguments) &&
+               m_app->said(QStringLiteral("trace popover-hidden "), 5000);
+    };
+    QVERIFY(typed({QStringLiteral("Down"), QStringLiteral("Return")}));
+    QCOMPARE(test::wlPaste(), QByteArray("copied in a Wayland program"));
+    QVERIFY(typed({QStringLiteral("Escape")}));
+
     // The compositor gives the popover the keyboard; when the user turns to
     // another window, the popover goes away. Focus moves in the first
     // moments (the tray's own click) are deliberately not counted.

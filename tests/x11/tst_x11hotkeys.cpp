@@ -1,6 +1,9 @@
 #include "Keys.h"
 #include "MemorySettings.h"
+#include "QtAlerts.h"
+#include "QtScheduler.h"
 #include "Registry.h"
+#include "ShortcutField.h"
 #include "TestSupport.h"
 #include "X11HotKeyService.h"
 #include "X11KeyboardLayout.h"
@@ -9,8 +12,10 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 #define explicit explicit_
@@ -32,24 +37,46 @@ const Shortcut kCommandShiftV{9, 768};
 constexpr xcb_keycode_t kVKeycode = 47 + 8;
 
 // Stands for another program that took Super+Shift+V first (with `locks`
-// on top: only that lock variant).
+// on top: only that lock variant), or another combination.
 class OtherClient
 {
 public:
-    explicit OtherClient(uint16_t locks = 0) : m_connection(xcb_connect(nullptr, nullptr))
+    explicit OtherClient(uint16_t locks = 0, xcb_keycode_t keycode = kVKeycode,
+                         uint16_t modifiers = XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT)
+        : m_connection(xcb_connect(nullptr, nullptr))
     {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
-        m_ok = !platform::xcb::check(
-            m_connection,
-            xcb_grab_key_checked(m_connection, 1, root, uint16_t(XCB_MOD_MASK_4 | XCB_MOD_MASK_SHIFT | locks),
-                                 kVKeycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        m_ok = !platform::xcb::check(m_connection,
+                                     xcb_grab_key_checked(m_connection, 1, root, uint16_t(modifiers | locks),
+                                                          keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     }
     ~OtherClient() { xcb_disconnect(m_connection); }
     bool ok() const { return m_ok; }
+    // Whether no client holds the whole keyboard (it could take it).
+    bool keyboardFree()
+    {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
+        const auto reply = platform::xcb::own(
+            xcb_grab_keyboard_reply(m_connection,
+                                    xcb_grab_keyboard(m_connection, 0, root, XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr));
+        xcb_ungrab_keyboard(m_connection, XCB_CURRENT_TIME);
+        xcb_flush(m_connection);
+        return reply && reply->status == XCB_GRAB_STATUS_SUCCESS;
+    }
+    // The key presses its grab brought it so far.
+    int presses()
+    {
+        while (const auto event = platform::xcb::own(xcb_poll_for_event(m_connection)))
+            m_presses += (event->response_type & 0x7f) == XCB_KEY_PRESS;
+        return m_presses;
+    }
 
 private:
     xcb_connection_t* m_connection;
     bool m_ok = false;
+    int m_presses = 0;
 };
 
 struct Hotkeys
@@ -93,6 +120,7 @@ private Q_SLOTS:
     void grabHeldElsewhere();
     void grabLostToAnotherProgramIsReported();
     void openMenuTakesTheCombination();
+    void recorderTakesGrabbedCombinations();
 };
 
 void TestX11Hotkeys::initTestCase()
@@ -280,6 +308,68 @@ void TestX11Hotkeys::openMenuTakesTheCombination()
     QVERIFY(test::runProgram(QStringLiteral("xdotool"),
                              {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
     QTRY_COMPARE(ups, 2);
+}
+
+namespace {
+
+// Answers every alert as the user would: the Return key, sent through the
+// server once the alert has the focus.
+struct AlertAnswerer final : QObject
+{
+    QStringList texts;
+    AlertAnswerer() { qApp->installEventFilter(this); }
+    ~AlertAnswerer() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (box && event->type() == QEvent::WindowActivate) {
+            texts << box->text();
+            QTimer::singleShot(0, this, [] {
+                test::runProgram(QStringLiteral("xdotool"),
+                                 {QStringLiteral("key"), QStringLiteral("Return")});
+            });
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void TestX11Hotkeys::recorderTakesGrabbedCombinations()
+{
+    // Another program holds Super+E. While the field records, the
+    // combination comes to it and is refused as taken; recording goes on
+    // once the alert is answered and the window manager gives the window back.
+    OtherClient other(0, 18 + 8, XCB_MOD_MASK_4);
+    QVERIFY(other.ok());
+    Hotkeys h;
+    platform::QtAlerts alerts;
+    platform::QtScheduler scheduler;
+    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
+    QWidget window;
+    auto* field = new ShortcutField(h.registry, alerts, scheduler, name, {}, &window);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    AlertAnswerer answerer;
+    const auto type = [](const char* keys) {
+        return test::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(keys)});
+    };
+    QTest::mouseClick(field, Qt::LeftButton);
+    QVERIFY(field->isRecording());
+    QVERIFY(type("super+e"));
+    QTRY_COMPARE(answerer.texts, QStringList{texts::usedBySystem()});
+    QTRY_VERIFY(field->isRecording());
+    QCOMPARE(other.presses(), 0);
+    QVERIFY(h.registry.getShortcut(name) == kCommandShiftV);
+    // A key the Mac keyboard lacks, known by the server's key code.
+    QVERIFY(type("super+Print"));
+    QTRY_VERIFY(h.registry.getShortcut(name) == Shortcut(Keys::printScreen, ModifierFlags::command));
+    QCOMPARE(field->text(), QStringLiteral("Super+Print"));
+    // Recording over, the other program has its combination back.
+    QVERIFY(!field->isRecording());
+    QTRY_VERIFY(other.keyboardFree());
+    QVERIFY(type("super+e"));
+    QTRY_COMPARE(other.presses(), 1);
 }
 
 int main(int argc, char** argv)

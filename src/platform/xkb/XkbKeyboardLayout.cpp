@@ -37,10 +37,6 @@ std::unique_ptr<XkbKeyboardLayout> XkbKeyboardLayout::fromNames(const QString& l
 
 namespace {
 
-// Key codes of the letter keys A to Z (their places, as on a US keyboard).
-constexpr qint64 kLetterKeys[] = {0,  11, 8,  2,  14, 3, 5,  4,  34, 38, 40, 37, 46,
-                                  45, 31, 35, 12, 15, 1, 17, 32, 9,  13, 7,  16, 6};
-
 xkb_keysym_t firstLevelSym(xkb_keymap* keymap, qint64 keyCode, uint32_t group)
 {
     const auto evdev = keycodes::evdevForKeyCode(keyCode);
@@ -118,12 +114,22 @@ char32_t deadKeyCharacter(xkb_keysym_t sym)
 
 bool XkbKeyboardLayout::typesLatinLetters(uint32_t group) const
 {
-    for (qint64 key : kLetterKeys) {
-        const uint32_t c = xkb_keysym_to_utf32(firstLevelSym(m_keymap, key, group));
-        if (!((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z')))
-            return false;
+    // Any key may carry a letter: AZERTY has A where QWERTY has Q and M
+    // beside L, Dvorak and Colemak move most letters, Turkish puts i on the
+    // quote key. A group that types all 26 somewhere is a Latin one.
+    uint32_t seen = 0;
+    const xkb_keycode_t last = xkb_keymap_max_keycode(m_keymap);
+    for (xkb_keycode_t key = xkb_keymap_min_keycode(m_keymap); key <= last; ++key) {
+        const xkb_keysym_t* syms = nullptr;
+        if (xkb_keymap_key_get_syms_by_level(m_keymap, key, group, 0, &syms) != 1)
+            continue;
+        const uint32_t c = xkb_keysym_to_utf32(syms[0]);
+        if (c >= U'a' && c <= U'z')
+            seen |= 1u << (c - U'a');
+        else if (c >= U'A' && c <= U'Z')
+            seen |= 1u << (c - U'A');
     }
-    return true;
+    return seen == (1u << 26) - 1;
 }
 
 uint32_t XkbKeyboardLayout::groupForKeys() const
