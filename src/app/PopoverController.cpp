@@ -113,15 +113,16 @@ void PopoverController::dismiss()
     removeKeyMonitor();
 }
 
-void PopoverController::closeAfterCopy()
+void PopoverController::closeAfterCopy(bool copied)
 {
     // Where no keystroke reaches another program the user pastes by hand:
-    // say the entry is on the clipboard before going.
-    if (m_services.pasteTyper.canPaste() || !m_popover) {
+    // say the entry is on the clipboard before going. When nothing reached
+    // the clipboard no keystroke follows either: say so before going.
+    if ((copied && m_services.pasteTyper.canPaste()) || !m_popover) {
         closePopover();
         return;
     }
-    m_popover->content()->showCopied();
+    m_popover->content()->showCopied(copied);
     m_services.scheduler.postAfter(PopoverContent::kCopiedSeconds, this, [this] { closePopover(); });
 }
 
@@ -152,8 +153,7 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
         const int row = numberKeyCodes().value(*code);
         const QList<ClipboardItem> items = m_state.filteredItems();
         if (row < items.size()) {
-            m_paster.copyAndPaste(items.at(row));
-            closeAfterCopy();
+            closeAfterCopy(m_paster.copyAndPaste(items.at(row)));
         } else {
             closePopover();
         }
@@ -163,10 +163,11 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
         return false;
     switch (code.value_or(-1)) {
     case 36: // Return
-        if (const auto selected = m_state.selectedItem())
-            m_paster.copyAndPaste(*selected);
-        closeAfterCopy();
+    {
+        const auto selected = m_state.selectedItem();
+        closeAfterCopy(selected && m_paster.copyAndPaste(*selected));
         return true;
+    }
     case 48: // Tab (Shift-Tab too)
         m_state.setShowDetailForSelected(true);
         return true;

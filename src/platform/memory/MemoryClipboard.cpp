@@ -47,6 +47,8 @@ QByteArray MemoryClipboard::data(const QString& mimeType) const
 
 void MemoryClipboard::clearContents()
 {
+    if (m_refusesWrites)
+        return;
     m_owner = 0; // this program writes next
     m_string.reset();
     m_urls.reset();
@@ -56,6 +58,8 @@ void MemoryClipboard::clearContents()
 
 bool MemoryClipboard::setString(const QString& text)
 {
+    if (m_refusesWrites)
+        return false;
     m_string = text;
     changed();
     return true;
@@ -63,7 +67,7 @@ bool MemoryClipboard::setString(const QString& text)
 
 bool MemoryClipboard::setImageData(const QByteArray& tiff)
 {
-    if (tiff.isEmpty())
+    if (tiff.isEmpty() || m_refusesWrites)
         return false;
     m_data.insert(QStringLiteral("image/tiff"), tiff);
     changed();
@@ -72,7 +76,7 @@ bool MemoryClipboard::setImageData(const QByteArray& tiff)
 
 bool MemoryClipboard::writeFileURL(const QUrl& url)
 {
-    if (!url.isValid())
+    if (!url.isValid() || m_refusesWrites)
         return false;
     setUrls({url});
     return true;
