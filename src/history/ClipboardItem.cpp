@@ -84,10 +84,13 @@ ClipboardItem ClipboardItem::makeText(const QString& text, std::optional<QString
 }
 
 ClipboardItem ClipboardItem::makeImage(const QImage& image, std::optional<QString> appName,
-                                       std::optional<QImage> appIcon, Timestamp timestamp)
+                                       std::optional<QImage> appIcon, Timestamp timestamp,
+                                       std::optional<platform::EncodedImage> encoded)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt,
-                         timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    ClipboardItem item(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt,
+                       timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    item.m_encodedImage = std::move(encoded);
+    return item;
 }
 
 ClipboardItem ClipboardItem::makeFile(const QUrl& fileURL, std::optional<QString> appName,

@@ -24,9 +24,11 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item)
         }
         return false;
     case ClipboardItemType::image:
-        if (const QByteArray tiff = item.tiffRepresentation(); !tiff.isEmpty()) {
+        // No encoding here: the clipboard offers the bytes the image came in
+        // and makes other types off this thread.
+        if (const std::optional<QImage>& image = item.image(); image && !image->isNull()) {
             clipboard.clearContents();
-            return clipboard.setImageData(tiff);
+            return clipboard.setImage(*image, item.encodedImage());
         }
         return false;
     case ClipboardItemType::file:

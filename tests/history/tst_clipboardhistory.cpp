@@ -275,9 +275,14 @@ void TestClipboardHistory::copyOutWritesWhatTheEntryHas_data()
 {
     QTest::addColumn<QVariant>("item");
     QTest::addColumn<QString>("written"); // what the clipboard holds after "old"
-    QTest::newRow("image, as TIFF") << QVariant::fromValue(
-                                           ClipboardItem::makeImage(test::filledImage(QSize(4, 4), Qt::blue)))
-                                    << "image/tiff 4x4";
+    const QImage blue = test::filledImage(QSize(4, 4), Qt::blue);
+    QTest::newRow("image, as PNG") << QVariant::fromValue(ClipboardItem::makeImage(blue)) << "image/png 4x4";
+    // Offered again in the type it came in, byte for byte.
+    QTest::newRow("image, as it came")
+        << QVariant::fromValue(ClipboardItem::makeImage(
+               blue, std::nullopt, std::nullopt, Timestamp::now(),
+               platform::EncodedImage{QStringLiteral("image/bmp"), test::encodedImage(blue, "BMP")}))
+        << "image/bmp 4x4";
     QTest::newRow("file") << QVariant::fromValue(
                                  ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))))
                           << "files file:///tmp/x.txt";
@@ -298,10 +303,11 @@ void TestClipboardHistory::copyOutWritesWhatTheEntryHas()
     f.clipboard.setRefusesWrites(QByteArray(QTest::currentDataTag()).contains("refuses"));
     const bool copied = f.paster().copyAndPaste(item.value<ClipboardItem>());
     QStringList held;
-    if (f.clipboard.types().contains(QStringLiteral("image/tiff")))
-        held << QStringLiteral("image/tiff %1x%2")
-                    .arg(f.clipboard.image()->width())
-                    .arg(f.clipboard.image()->height());
+    for (const QString& type : f.clipboard.types())
+        if (type.startsWith(u"image/")) {
+            const QImage image = QImage::fromData(f.clipboard.data(type));
+            held << QStringLiteral("%1 %2x%3").arg(type).arg(image.width()).arg(image.height());
+        }
     if (const auto urls = f.clipboard.fileURLs())
         held << QStringLiteral("files ") + QUrl::toStringList(*urls).join(u' ');
     if (const auto text = f.clipboard.string())

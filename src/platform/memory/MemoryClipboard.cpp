@@ -1,5 +1,7 @@
 #include "MemoryClipboard.h"
 
+#include "ClipboardData.h"
+
 namespace ondrel::platform {
 
 namespace {
@@ -65,11 +67,15 @@ bool MemoryClipboard::setString(const QString& text)
     return true;
 }
 
-bool MemoryClipboard::setImageData(const QByteArray& tiff)
+bool MemoryClipboard::setImage(const QImage& image, const std::optional<EncodedImage>& encoded)
 {
-    if (tiff.isEmpty() || m_refusesWrites)
+    if (image.isNull() || m_refusesWrites)
         return false;
-    m_data.insert(QStringLiteral("image/tiff"), tiff);
+    // The bytes it came in, else PNG: what a desktop clipboard offers first.
+    if (encoded && !encoded->bytes.isEmpty())
+        m_data.insert(encoded->type, encoded->bytes);
+    else
+        m_data.insert(QStringLiteral("image/png"), encodeImage(image, QStringLiteral("image/png")));
     changed();
     return true;
 }

@@ -21,7 +21,7 @@ public:
 
     void clearContents() override;
     bool setString(const QString& text) override;
-    bool setImageData(const QByteArray& tiff) override;
+    bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
     bool writeFileURL(const QUrl& url) override;
 
     // Announce changes (as a desktop clipboard does) instead of being polled.
