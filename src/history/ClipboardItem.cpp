@@ -5,9 +5,6 @@
 #include "Text.h"
 #include "TextSearch.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-
 #include <algorithm>
 #include <mutex>
 
@@ -161,19 +158,6 @@ QString ClipboardItem::previewText() const
     if (!m_caches->quotedText.empty())
         return m_caches->preview;
     return previewOf(contentLabel());
-}
-
-QByteArray ClipboardItem::tiffRepresentation() const
-{
-    if (!m_image || m_image->isNull())
-        return {};
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "tiff");
-    if (!writer.write(*m_image))
-        return {};
-    return bytes;
 }
 
 bool ClipboardItem::matches(const text::SearchQuery& query) const

@@ -89,8 +89,6 @@ public:
     QString contentLabel() const;
     // The label cut to 100 characters, with "..." when it was longer.
     QString previewText() const;
-    // The image as TIFF data; empty when there is no image or it cannot be encoded.
-    QByteArray tiffRepresentation() const;
     // Whether the label, or failing that the application name, contains the query.
     bool matches(const text::SearchQuery& query) const;
     // What `build` makes of this entry, made once and shared by its copies:
