@@ -110,6 +110,7 @@ PlatformServices createWaylandServices(platform::Settings& settings)
     if (!desktop->canType())
         portalKeyboard = platform::PortalKeyboard::create(
             {[&settings] { return pasteKeystroke(settings); },
+             [target = desktop.get()] { return target->activeAppId(); },
              [&settings] { return settings.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
              [&settings](const QString& token) {
                  settings.setString(keys::remoteDesktopRestoreToken, token);

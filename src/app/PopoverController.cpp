@@ -113,15 +113,16 @@ void PopoverController::dismiss()
     removeKeyMonitor();
 }
 
-void PopoverController::closeAfterCopy()
+void PopoverController::closeAfterCopy(bool copied)
 {
     // Where no keystroke reaches another program the user pastes by hand:
-    // say the entry is on the clipboard before going.
-    if (m_services.pasteTyper.canPaste() || !m_popover) {
+    // say the entry is on the clipboard before going. When nothing reached
+    // the clipboard no keystroke follows either: say so before going.
+    if ((copied && m_services.pasteTyper.canPaste()) || !m_popover) {
         closePopover();
         return;
     }
-    m_popover->content()->showCopied();
+    m_popover->content()->showCopied(copied);
     m_services.scheduler.postAfter(PopoverContent::kCopiedSeconds, this, [this] { closePopover(); });
 }
 
@@ -167,12 +168,10 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
     if (modifiers & Qt::ControlModifier)
         if (const auto row = numberRow(event)) {
             const QList<ClipboardItem> items = m_state.filteredItems();
-            if (*row < items.size()) {
-                m_paster.copyAndPaste(items.at(*row));
-                closeAfterCopy();
-            } else {
+            if (*row < items.size())
+                closeAfterCopy(m_paster.copyAndPaste(items.at(*row)));
+            else
                 closePopover();
-            }
             return true;
         }
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
@@ -180,11 +179,11 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
     // Named keys by what they mean, not where they are.
     switch (event.key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (const auto selected = m_state.selectedItem())
-            m_paster.copyAndPaste(*selected);
-        closeAfterCopy();
+    case Qt::Key_Enter: {
+        const auto selected = m_state.selectedItem();
+        closeAfterCopy(selected && m_paster.copyAndPaste(*selected));
         return true;
+    }
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         m_state.setShowDetailForSelected(true);

@@ -80,7 +80,7 @@ private:
     class KeyMonitor;
     void addKeyMonitor();
     void closePopover();
-    void closeAfterCopy();
+    void closeAfterCopy(bool copied);
 
     Services m_services;
     HistoryStore& m_store;

@@ -23,15 +23,10 @@ StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, platfo
         addAction(QStringLiteral("Automatic Updates"), &settings, &SettingsController::toggleAutoUpdates);
     m_automatic->setCheckable(true);
     m_automatic->setObjectName(QStringLiteral("automaticUpdates"));
-    // A copy without an update feed is updated by the package manager:
-    // the switch would do nothing, so it says why instead.
-    UpdateManager* updates = settings.updateManager();
-    const QString unavailable = updates ? updates->updater().unavailableReason() : QString();
-    if (!unavailable.isEmpty()) {
-        m_automatic->setEnabled(false);
-        m_automatic->setToolTip(unavailable);
-        setToolTipsVisible(true);
-    }
+    setToolTipsVisible(true);
+    // The tray's exported menu is made before the updates are taken over:
+    // it is brought up to date once they are, and whenever it opens.
+    syncAutomaticUpdates();
     scheduler.post(m_automatic, [this] { syncAutomaticUpdates(); });
     addSeparator();
     addAction(QStringLiteral("Clear History"), &store, &HistoryStore::clearUnpinned);
@@ -42,8 +37,13 @@ StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, platfo
 
 void StatusMenu::syncAutomaticUpdates()
 {
-    const UpdateManager* updates = m_settings.updateManager();
-    m_automatic->setChecked(m_automatic->isEnabled() && updates && updates->automaticallyChecksForUpdates());
+    // A copy without an update feed is updated by the package manager:
+    // the switch would do nothing, so it says why instead.
+    UpdateManager* updates = m_settings.updateManager();
+    const QString unavailable = updates ? updates->updater().unavailableReason() : QString();
+    m_automatic->setEnabled(updates && unavailable.isEmpty());
+    m_automatic->setToolTip(unavailable);
+    m_automatic->setChecked(m_automatic->isEnabled() && updates->automaticallyChecksForUpdates());
 }
 
 bool StatusMenu::event(QEvent* event)

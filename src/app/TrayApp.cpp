@@ -26,6 +26,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <utility>
 
 #include <malloc.h>
 #include <unistd.h>
@@ -125,6 +127,40 @@ bool holdHistory(QLockFile& lock, const QString& folder)
     return false;
 }
 
+// Where no tray shows the icon, says once how the popover opens. Only a
+// hotkey that is really grabbed is worth naming; where the desktop picks the
+// keys, only the keys it has said, which it says in its answer to the
+// registration: the line waits for that answer, a while at most.
+void sayHowToOpen(TrayShell& shell)
+{
+    constexpr int kAnswerWaitMs = 3000;
+    auto& registrations = shell.shortcuts().registrations();
+    const auto say =
+        [&shell, said = std::make_shared<bool>(false)] {
+            auto& registrations = shell.shortcuts().registrations();
+            if (std::exchange(*said, true))
+                return;
+            const auto shortcut = shell.shortcuts().getShortcut(hotkeys::Name(TrayShell::kHotkeyName));
+            QString opens;
+            if (registrations.desktopAssignsKeys())
+                opens = registrations.assignedTriggers();
+            else if (shortcut && registrations.isHeld(*shortcut))
+                opens = shell.shortcuts().label(*shortcut);
+            if (!opens.isEmpty())
+                opens += QStringLiteral(" or ");
+            qCWarning(lcApp).noquote()
+                << QStringLiteral("ondrel: no system tray found; the popover opens with %1`ondrel toggle`")
+                       .arg(opens);
+        };
+    if (!registrations.desktopAssignsKeys() || registrations.hotKeys().empty() ||
+        !registrations.assignedTriggers().isEmpty() || !registrations.unavailableReason().isEmpty()) {
+        say();
+        return;
+    }
+    registrations.setDescriptionHandler(say);
+    QTimer::singleShot(kAnswerWaitMs, &shell.tray(), say);
+}
+
 } // namespace
 
 int runTrayApp(int argc, char** argv)
@@ -204,23 +240,8 @@ int runTrayApp(int argc, char** argv)
         if (QMenu* menu = shell.tray().trayIcon() ? shell.tray().trayIcon()->contextMenu() : nullptr)
             QObject::connect(menu, &QMenu::aboutToShow, [] { trace("menu-about-to-show"); });
     }
-    if (!shell.tray().trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable()) {
-        const hotkeys::Name hotkey(TrayShell::kHotkeyName);
-        const auto shortcut = shell.shortcuts().getShortcut(hotkey);
-        // Only a hotkey that is really grabbed is worth naming; where the
-        // desktop picks the keys, only the keys it has said.
-        const auto& registrations = shell.shortcuts().registrations();
-        QString opens;
-        if (registrations.desktopAssignsKeys())
-            opens = registrations.assignedTriggers();
-        else if (shortcut && registrations.isHeld(*shortcut))
-            opens = shell.shortcuts().label(*shortcut);
-        if (!opens.isEmpty())
-            opens += QStringLiteral(" or ");
-        qCWarning(lcApp).noquote()
-            << QStringLiteral("ondrel: no system tray found; the popover opens with %1`ondrel toggle`")
-                   .arg(opens);
-    }
+    if (!shell.tray().trayIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+        sayHowToOpen(shell);
     return app.exec();
 }
 

@@ -5,9 +5,6 @@
 #include "Text.h"
 #include "TextSearch.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-
 #include <algorithm>
 #include <mutex>
 
@@ -84,10 +81,13 @@ ClipboardItem ClipboardItem::makeText(const QString& text, std::optional<QString
 }
 
 ClipboardItem ClipboardItem::makeImage(const QImage& image, std::optional<QString> appName,
-                                       std::optional<QImage> appIcon, Timestamp timestamp)
+                                       std::optional<QImage> appIcon, Timestamp timestamp,
+                                       std::optional<platform::EncodedImage> encoded)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt,
-                         timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    ClipboardItem item(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt,
+                       timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    item.m_encodedImage = std::move(encoded);
+    return item;
 }
 
 ClipboardItem ClipboardItem::makeFile(const QUrl& fileURL, std::optional<QString> appName,
@@ -158,19 +158,6 @@ QString ClipboardItem::previewText() const
     if (!m_caches->quotedText.empty())
         return m_caches->preview;
     return previewOf(contentLabel());
-}
-
-QByteArray ClipboardItem::tiffRepresentation() const
-{
-    if (!m_image || m_image->isNull())
-        return {};
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "tiff");
-    if (!writer.write(*m_image))
-        return {};
-    return bytes;
 }
 
 bool ClipboardItem::matches(const text::SearchQuery& query) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Clipboard.h"
 #include "ClipboardItemType.h"
 #include "DetectedLanguage.h"
 #include "Timestamp.h"
@@ -39,9 +40,11 @@ public:
     static ClipboardItem makeText(const QString& text, std::optional<QString> appName = std::nullopt,
                                   std::optional<QImage> appIcon = std::nullopt,
                                   Timestamp timestamp = Timestamp::now(), bool isPinned = false);
+    // `encoded`: the bytes the image was copied as, offered again as they are.
     static ClipboardItem makeImage(const QImage& image, std::optional<QString> appName = std::nullopt,
                                    std::optional<QImage> appIcon = std::nullopt,
-                                   Timestamp timestamp = Timestamp::now());
+                                   Timestamp timestamp = Timestamp::now(),
+                                   std::optional<platform::EncodedImage> encoded = std::nullopt);
     static ClipboardItem makeFile(const QUrl& fileURL, std::optional<QString> appName = std::nullopt,
                                   std::optional<QImage> appIcon = std::nullopt,
                                   Timestamp timestamp = Timestamp::now());
@@ -60,6 +63,7 @@ public:
     // which is held decoded.
     const std::string* quotedText() const;
     const std::optional<QImage>& image() const { return m_image; }
+    const std::optional<platform::EncodedImage>& encodedImage() const { return m_encodedImage; }
     const std::optional<QUrl>& fileURL() const { return m_fileURL; }
     Timestamp timestamp() const { return m_timestamp; }
     const std::optional<QString>& appName() const { return m_appName; }
@@ -85,8 +89,6 @@ public:
     QString contentLabel() const;
     // The label cut to 100 characters, with "..." when it was longer.
     QString previewText() const;
-    // The image as TIFF data; empty when there is no image or it cannot be encoded.
-    QByteArray tiffRepresentation() const;
     // Whether the label, or failing that the application name, contains the query.
     bool matches(const text::SearchQuery& query) const;
     // What `build` makes of this entry, made once and shared by its copies:
@@ -104,6 +106,7 @@ private:
     ClipboardItemType m_type = ClipboardItemType::text;
     std::optional<QString> m_text; // a short text; a long one is in m_caches
     std::optional<QImage> m_image;
+    std::optional<platform::EncodedImage> m_encodedImage; // shares the bytes it was read in
     std::optional<QUrl> m_fileURL;
     Timestamp m_timestamp;
     std::optional<QString> m_appName;

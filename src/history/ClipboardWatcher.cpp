@@ -120,7 +120,7 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
     }
     std::optional<ClipboardItem> item;
     if (const std::optional<QImage>& image = contents.image; image && !image->isNull())
-        item = ClipboardItem::makeImage(*image, appName, appIcon, now);
+        item = ClipboardItem::makeImage(*image, appName, appIcon, now, contents.imageData);
     else if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
         item = ClipboardItem::makeFile(urls->first(), appName, appIcon, now);
     if (item && !(handedOver && isNewest(*item)))

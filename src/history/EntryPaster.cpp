@@ -18,32 +18,46 @@ EntryPaster::~EntryPaster()
     m_services.pasteTyper.whenTyped({});
 }
 
-void EntryPaster::writeToClipboard(const ClipboardItem& item)
+bool EntryPaster::writeToClipboard(const ClipboardItem& item)
 {
+    // What to write is made before the clipboard is emptied: an entry that
+    // has nothing to give leaves the user's clipboard as it was.
     platform::Clipboard& clipboard = m_services.clipboard;
-    clipboard.clearContents();
     switch (item.type()) {
     case ClipboardItemType::text:
-        if (const std::optional<QString> text = item.text()) // a long one is decoded here, once
-            clipboard.setString(*text);
-        break;
+        if (const std::optional<QString> text = item.text()) { // a long one is decoded here, once
+            clipboard.clearContents();
+            return clipboard.setString(*text);
+        }
+        return false;
     case ClipboardItemType::image:
-        if (const QByteArray tiff = item.tiffRepresentation(); !tiff.isEmpty())
-            clipboard.setImageData(tiff);
-        break;
+        // No encoding here: the clipboard offers the bytes the image came in
+        // and makes other types off this thread.
+        if (const std::optional<QImage>& image = item.image(); image && !image->isNull()) {
+            clipboard.clearContents();
+            return clipboard.setImage(*image, item.encodedImage());
+        }
+        return false;
     case ClipboardItemType::file:
-        if (item.fileURL())
-            clipboard.writeFileURL(*item.fileURL());
-        break;
+        if (item.fileURL()) {
+            clipboard.clearContents();
+            return clipboard.writeFileURL(*item.fileURL());
+        }
+        return false;
     }
+    return false;
 }
 
-void EntryPaster::copyAndPaste(const ClipboardItem& item)
+bool EntryPaster::copyAndPaste(const ClipboardItem& item)
 {
-    writeToClipboard(item);
+    // A paste keystroke after a failed write would paste whatever the
+    // clipboard held before, which the user did not choose.
+    if (!writeToClipboard(item))
+        return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store.moveToFront(item.id());
     m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
+    return true;
 }
 
 } // namespace ondrel

@@ -33,15 +33,16 @@ public:
     ~EntryPaster() override;
 
     // Puts the entry back on the clipboard, moves it to the front when it is
-    // not pinned, and posts the paste keystroke shortly after.
-    void copyAndPaste(const ClipboardItem& item);
+    // not pinned, and posts the paste keystroke shortly after. Answers false,
+    // and does neither, when nothing could be written.
+    bool copyAndPaste(const ClipboardItem& item);
 
 Q_SIGNALS:
     // The paste keystroke of a copyAndPaste went out just now (or was given up).
     void pasteKeystrokePosted();
 
 private:
-    void writeToClipboard(const ClipboardItem& item);
+    bool writeToClipboard(const ClipboardItem& item);
 
     Services m_services;
     HistoryStore& m_store;

@@ -111,7 +111,7 @@ void HotKeyRegistrations::updateEventHandler()
 {
     if (!m_eventHandler)
         return;
-    if (m_enabled && !m_menuOpen) {
+    if (m_enabled && (!m_menuOpen || m_service.keepsHotKeysInMenus())) {
         registerAll();
         m_service.setRawKeyEventsEnabled(false);
         m_service.setHotKeyEventsEnabled(true);

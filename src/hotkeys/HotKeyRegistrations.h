@@ -10,8 +10,9 @@
 namespace ondrel::hotkeys {
 
 // The layer over the system's hotkey service: one record per registration,
-// ids from 1 never reused, and the hotkeys suspended while one of our menus
-// has the keyboard (the same combinations then come from its key events).
+// ids from 1 never reused, and grabbed hotkeys suspended while one of our
+// menus has the keyboard (the same combinations then come from its key
+// events); hotkeys the desktop delivers stay.
 class HotKeyRegistrations final
 {
 public:

@@ -15,6 +15,13 @@ class QObject;
 
 namespace ondrel::platform {
 
+// An image as a program offered it: its type and its encoded bytes.
+struct EncodedImage
+{
+    QString type;
+    QByteArray bytes;
+};
+
 // What one look at the clipboard found, for recording it: the text when it
 // offers text, else the image when it offers one, else its URL list (see
 // readOffered in ClipboardData.h).
@@ -25,6 +32,8 @@ struct ClipboardContents
     bool secret = false;
     std::optional<QString> text;
     std::optional<QImage> image;
+    // The bytes `image` was decoded from, offered again when it is copied out.
+    std::optional<EncodedImage> imageData;
     std::optional<QList<QUrl>> fileURLs;
     // Who offers the contents (on X11 the owner window); 0 when unknown or
     // this program. Another owner offering the image or files just recorded
@@ -84,8 +93,10 @@ public:
     // Empties the clipboard and takes ownership; comes before every write.
     virtual void clearContents() = 0;
     virtual bool setString(const QString& text) = 0;
-    // `tiff` is the image's TIFF data.
-    virtual bool setImageData(const QByteArray& tiff) = 0;
+    // Offers an image: `encoded`, the bytes it was copied as, at once as
+    // they are, and the types most programs paste (PNG, TIFF) made from
+    // `image` only off the main thread. False when there is nothing to offer.
+    virtual bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) = 0;
     virtual bool writeFileURL(const QUrl& url) = 0;
 
 protected:

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QLoggingCategory>
 
 #include <chrono>
@@ -64,6 +65,29 @@ QStringList imageTypesInOrder(const QStringList& offered)
             (isVectorImage(type) ? vector : raster).append(type);
     }
     return raster + vector;
+}
+
+QStringList imageTypesToOffer(const std::optional<EncodedImage>& encoded)
+{
+    QStringList types;
+    if (encoded && !encoded->bytes.isEmpty())
+        types << encoded->type;
+    static const bool tiffWriter = QImageWriter::supportedMimeTypes().contains("image/tiff");
+    for (const QString& type : {QStringLiteral("image/png"), QStringLiteral("image/tiff")})
+        if (!types.contains(type) && (type != u"image/tiff" || tiffWriter))
+            types << type;
+    return types;
+}
+
+QByteArray encodeImage(const QImage& image, const QString& type)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, type.sliced(type.indexOf(u'/') + 1).toLatin1());
+    if (!writer.write(image))
+        return {};
+    return bytes;
 }
 
 std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& type, int budgetMs,
@@ -172,8 +196,11 @@ ClipboardContents readOffered(const QStringList& types,
         const std::optional<QByteArray> bytes = request(type);
         if (gaveUp)
             return contents;
-        if (bytes && !bytes->isEmpty() && (contents.image = decodeImageWithin(*bytes, type, decodeMs, stop)))
+        if (bytes && !bytes->isEmpty() &&
+            (contents.image = decodeImageWithin(*bytes, type, decodeMs, stop))) {
+            contents.imageData = EncodedImage{type, *bytes};
             return contents;
+        }
     }
     if (types.contains(u"text/uri-list"))
         if (const std::optional<QByteArray> bytes = request(QStringLiteral("text/uri-list")))

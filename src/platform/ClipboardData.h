@@ -38,6 +38,14 @@ QList<QUrl> parseUriList(const QByteArray& bytes);
 // raster types, vector ones last.
 QStringList imageTypesInOrder(const QStringList& offered);
 
+// The types a copy-out of an image offers, in order: the type it came in,
+// then PNG and TIFF (where a TIFF writer is installed) when it came in
+// another one.
+QStringList imageTypesToOffer(const std::optional<EncodedImage>& encoded);
+// `image` encoded as `type` (image/png, image/tiff, ...); empty when it
+// cannot be. Costs up to a second for a large image: never on the GUI thread.
+QByteArray encodeImage(const QImage& image, const QString& type);
+
 // Decodes `bytes` of `type` on the calling thread. A drawing (SVG) is
 // painted band by band and given up, with one console line, once it takes
 // longer than `budgetMs` or `stop` is set; a raster image is bounded by the

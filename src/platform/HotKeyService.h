@@ -62,6 +62,11 @@ public:
     virtual void setRawKeyHandler(RawKeyHandler handler) = 0;
     virtual void setHotKeyEventsEnabled(bool enabled) = 0;
     virtual void setRawKeyEventsEnabled(bool enabled) = 0;
+    // Whether registrations stay while one of our menus has the keyboard.
+    // A grab of ours would take the menu's keys, so those step aside and the
+    // raw key events stand in; where the desktop delivers the hotkeys, the
+    // menu's keys stay the menu's and no raw key events come.
+    virtual bool keepsHotKeysInMenus() const { return false; }
 
     // A registration that was lost and could not be taken again (after a
     // keyboard change, another program got the combination first): its id,

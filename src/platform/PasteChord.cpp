@@ -12,26 +12,65 @@ constexpr uint32_t kInsert = 0xff63;
 constexpr uint32_t kControlL = 0xffe3;
 constexpr uint32_t kShiftL = 0xffe1;
 
-// Window classes (lower case) of terminal emulators, which paste with Ctrl+Shift+V.
-constexpr std::array<const char16_t*, 17> kTerminals = {
+// Terminal emulators, which paste with Ctrl+Shift+V, by every name a
+// desktop gives them: X11 window class or instance, Wayland app id, desktop
+// id (all compared in lower case, a desktop id without ".desktop").
+constexpr std::array<const char16_t*, 34> kTerminals = {
     u"gnome-terminal",
     u"gnome-terminal-server",
+    u"org.gnome.terminal",
     u"konsole",
+    u"org.kde.konsole",
+    u"yakuake",
+    u"org.kde.yakuake",
     u"xfce4-terminal",
+    u"org.xfce.terminal",
     u"tilix",
+    u"com.gexperts.tilix",
     u"terminator",
     u"kitty",
     u"alacritty",
+    u"org.alacritty.alacritty",
     u"org.wezfurlong.wezterm",
     u"wezterm",
     u"foot",
+    u"footclient",
+    u"org.codeberg.dnkl.foot",
     u"urxvt",
     u"rxvt",
     u"st",
     u"st-256color",
     u"terminology",
     u"org.gnome.console",
+    u"kgx",
+    u"ptyxis",
+    u"org.gnome.ptyxis",
+    u"mate-terminal",
+    u"lxterminal",
+    u"qterminal",
+    u"sakura",
+    u"com.mitchellh.ghostty",
 };
+
+// Those that paste the clipboard with Shift+Insert only.
+constexpr std::array<const char16_t*, 2> kShiftInsertTerminals = {u"xterm", u"uxterm"};
+
+template <std::size_t N>
+bool listed(const std::array<const char16_t*, N>& table, const QString& instance, const QString& cls)
+{
+    for (const char16_t* name : table)
+        if (instance == QStringView(name) || cls == QStringView(name))
+            return true;
+    return false;
+}
+
+QString normalised(const QString& id)
+{
+    QString lower = id.toLower();
+    if (lower.endsWith(u".desktop"))
+        lower.chop(8);
+    return lower;
+}
 
 } // namespace
 
@@ -62,13 +101,12 @@ QList<uint32_t> pasteChordKeysyms(PasteChord chord)
 
 PasteChord pasteChordFor(const QString& wmInstance, const QString& wmClass)
 {
-    const QString instance = wmInstance.toLower();
-    const QString cls = wmClass.toLower();
-    if (instance == u"xterm" || instance == u"uxterm" || cls == u"xterm" || cls == u"uxterm")
+    const QString instance = normalised(wmInstance);
+    const QString cls = normalised(wmClass);
+    if (listed(kShiftInsertTerminals, instance, cls))
         return PasteChord::ShiftInsert;
-    for (const char16_t* terminal : kTerminals)
-        if (instance == QStringView(terminal) || cls == QStringView(terminal))
-            return PasteChord::ControlShiftV;
+    if (listed(kTerminals, instance, cls))
+        return PasteChord::ControlShiftV;
     return PasteChord::ControlV;
 }
 

@@ -17,9 +17,9 @@ enum class PasteChord
     ShiftInsert
 };
 
-// The chord a window pastes with, by its class (X11) or app id (Wayland,
-// given as both): terminals take Ctrl+Shift+V, xterm Shift+Insert,
-// everything else Ctrl+V.
+// The chord a window pastes with, by its class (X11), or by its app id
+// (Wayland) or desktop id given as both: terminals take Ctrl+Shift+V, xterm
+// Shift+Insert, everything else Ctrl+V.
 PasteChord pasteChordFor(const QString& wmInstance, const QString& wmClass);
 // "ctrl+v", "ctrl+shift+v" or "shift+insert" (case and spaces aside).
 std::optional<PasteChord> pasteChordFromName(const QString& name);

@@ -229,13 +229,16 @@ void PopoverContent::onCloseDetailChanged()
 
 void PopoverContent::pasteEntry(const ClipboardItem& item)
 {
-    Q_EMIT pastingFromList();
-    m_paster.copyAndPaste(item);
-    showCopied();
+    const bool copied = m_paster.copyAndPaste(item);
+    if (copied)
+        Q_EMIT pastingFromList();
+    showCopied(copied);
 }
 
-void PopoverContent::showCopied()
+void PopoverContent::showCopied(bool copied)
 {
+    m_notice->setFailed(!copied);
+    placeOverlays();
     setShowCopiedToast(true);
     // Each click hides the notice a second later; a later click does not
     // push back an earlier one's reset.

@@ -61,8 +61,9 @@ public:
 
     // What a click on a row does: copy and paste it, and say so.
     void pasteEntry(const ClipboardItem& item);
-    // "Copied!" for a second, as after a click.
-    void showCopied();
+    // "Copied!" for a second, as after a click, or "Could not copy" when
+    // nothing reached the clipboard.
+    void showCopied(bool copied = true);
     void openDetail(const ClipboardItem& item);
     void closeDetail();
 

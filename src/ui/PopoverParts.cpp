@@ -147,10 +147,11 @@ QFont noticeFont()
 {
     return systemFont(12, FontWeight::bold);
 }
-const QString& noticeText()
+const QString& noticeText(bool failed)
 {
-    static const QString text = QStringLiteral("Copied!");
-    return text;
+    static const QString copied = QStringLiteral("Copied!");
+    static const QString failedText = QStringLiteral("Could not copy");
+    return failed ? failedText : copied;
 }
 } // namespace
 
@@ -158,7 +159,7 @@ CopiedNotice::CopiedNotice(ThemeManager& theme, QWidget* parent)
     : QWidget(parent), m_theme(theme), m_animation(new QVariantAnimation(this))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAccessibleName(noticeText());
+    setAccessibleName(noticeText(false));
     m_animation->setDuration(int(kAnimationSeconds * 1000));
     // An ease-out curve: fast start, gentle landing.
     QEasingCurve easeOut(QEasingCurve::BezierSpline);
@@ -177,8 +178,23 @@ QSize CopiedNotice::sizeHint() const
     const QFontMetricsF m(noticeFont());
     // Room for the outline and the soft shadow around the notice.
     const qreal margin = kShadowBlur + 2;
-    return QSize(int(std::ceil(m.horizontalAdvance(noticeText()) + 32 + 2 * margin)),
+    return QSize(int(std::ceil(m.horizontalAdvance(noticeText(m_failed)) + 32 + 2 * margin)),
                  int(std::ceil(m.height() + 16 + 2 * margin + 2)));
+}
+
+QString CopiedNotice::text() const
+{
+    return noticeText(m_failed);
+}
+
+void CopiedNotice::setFailed(bool failed)
+{
+    if (failed == m_failed)
+        return;
+    m_failed = failed;
+    setAccessibleName(noticeText(failed));
+    updateGeometry();
+    update();
 }
 
 void CopiedNotice::setShown(bool shown)
@@ -215,7 +231,7 @@ void CopiedNotice::paintEvent(QPaintEvent*)
     paint::drawCard(painter, box, {8, m_theme.palette().surface, ink(), 2, std::nullopt, {}});
     painter.setFont(noticeFont());
     painter.setPen(ink());
-    painter.drawText(box, Qt::AlignCenter, noticeText());
+    painter.drawText(box, Qt::AlignCenter, noticeText(m_failed));
 }
 
 } // namespace ondrel

@@ -63,7 +63,8 @@ private:
     ThemeManager& m_theme;
 };
 
-// "Copied!", fading and growing in, shrinking and fading out.
+// "Copied!", fading and growing in, shrinking and fading out; "Could not
+// copy" in its place when nothing reached the clipboard.
 class CopiedNotice final : public QWidget
 {
     Q_OBJECT
@@ -73,6 +74,8 @@ public:
     CopiedNotice(ThemeManager& theme, QWidget* parent = nullptr);
     void setShown(bool shown);
     bool isShown() const { return m_shown; }
+    void setFailed(bool failed);
+    QString text() const;
     // 0 hidden .. 1 fully shown.
     qreal progress() const { return m_progress; }
     QSize sizeHint() const override;
@@ -84,6 +87,7 @@ private:
     ThemeManager& m_theme;
     QVariantAnimation* m_animation;
     bool m_shown = false;
+    bool m_failed = false;
     qreal m_progress = 0;
 };
 

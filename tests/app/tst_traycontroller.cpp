@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "PopoverParts.h"
 
 #include <QKeyEvent>
 #include <QTest>
@@ -299,11 +300,33 @@ void TestTrayController::withoutKeystrokesReturnSaysCopied()
         QVERIFY(!app.popoverShown());
     }
     QCOMPARE(app.clipboard.string(), std::optional<QString>(QStringLiteral("entry 2")));
+    QCOMPARE(app.popover->popover()->content()->copiedNotice()->text(), QStringLiteral("Copied!"));
     // Where keystrokes work, Return closes at once.
     app.pasteTyper.setCanPaste(true);
     app.popover->togglePopover();
     QVERIFY(app.key(Qt::Key_Return, kReturn));
     QVERIFY(!app.popoverShown());
+
+    // Nothing reached the clipboard (a clipboard that refuses, a search that
+    // found nothing): the popover says so, and no keystroke pastes what the
+    // clipboard held before.
+    app.scheduler.advance(1);
+    const int pasted = app.pasteTyper.pasteCount();
+    for (const auto& [refuses, search] :
+         {std::pair{true, QString()}, std::pair{false, QStringLiteral("zzz")}}) {
+        app.clipboard.setRefusesWrites(refuses);
+        app.popover->togglePopover();
+        app.state().setSearchText(search);
+        QVERIFY(app.key(Qt::Key_Return, kReturn));
+        QVERIFY(app.popoverShown());
+        QVERIFY(app.popover->popover()->content()->showCopiedToast());
+        QCOMPARE(app.popover->popover()->content()->copiedNotice()->text(), QStringLiteral("Could not copy"));
+        app.scheduler.advance(PopoverContent::kCopiedSeconds + 0.05);
+        QVERIFY(!app.popoverShown());
+        app.state().setSearchText(QString());
+    }
+    QCOMPARE(app.pasteTyper.pasteCount(), pasted);
+    QCOMPARE(app.clipboard.string(), std::optional<QString>(QStringLiteral("entry 1")));
 }
 
 void TestTrayController::quitKeepsACopyInFlight()

@@ -275,14 +275,23 @@ void TestClipboardHistory::copyOutWritesWhatTheEntryHas_data()
 {
     QTest::addColumn<QVariant>("item");
     QTest::addColumn<QString>("written"); // what the clipboard holds after "old"
-    QTest::newRow("image, as TIFF") << QVariant::fromValue(
-                                           ClipboardItem::makeImage(test::filledImage(QSize(4, 4), Qt::blue)))
-                                    << "image/tiff 4x4";
+    const QImage blue = test::filledImage(QSize(4, 4), Qt::blue);
+    QTest::newRow("image, as PNG") << QVariant::fromValue(ClipboardItem::makeImage(blue)) << "image/png 4x4";
+    // Offered again in the type it came in, byte for byte.
+    QTest::newRow("image, as it came")
+        << QVariant::fromValue(ClipboardItem::makeImage(
+               blue, std::nullopt, std::nullopt, Timestamp::now(),
+               platform::EncodedImage{QStringLiteral("image/bmp"), test::encodedImage(blue, "BMP")}))
+        << "image/bmp 4x4";
     QTest::newRow("file") << QVariant::fromValue(
                                  ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))))
                           << "files file:///tmp/x.txt";
+    // Nothing written: the clipboard keeps what it held and no keystroke
+    // pastes that instead.
     QTest::newRow("image without content")
-        << QVariant::fromValue(test::itemWithoutContent(ClipboardItemType::image)) << QString();
+        << QVariant::fromValue(test::itemWithoutContent(ClipboardItemType::image)) << "text old";
+    QTest::newRow("text the clipboard refuses")
+        << QVariant::fromValue(ClipboardItem::makeText(QStringLiteral("new"))) << "text old";
 }
 
 void TestClipboardHistory::copyOutWritesWhatTheEntryHas()
@@ -291,20 +300,22 @@ void TestClipboardHistory::copyOutWritesWhatTheEntryHas()
     QFETCH(QString, written);
     Fixture f;
     f.clipboard.setString(QStringLiteral("old"));
-    f.paster().copyAndPaste(item.value<ClipboardItem>());
+    f.clipboard.setRefusesWrites(QByteArray(QTest::currentDataTag()).contains("refuses"));
+    const bool copied = f.paster().copyAndPaste(item.value<ClipboardItem>());
     QStringList held;
-    if (f.clipboard.types().contains(QStringLiteral("image/tiff")))
-        held << QStringLiteral("image/tiff %1x%2")
-                    .arg(f.clipboard.image()->width())
-                    .arg(f.clipboard.image()->height());
+    for (const QString& type : f.clipboard.types())
+        if (type.startsWith(u"image/")) {
+            const QImage image = QImage::fromData(f.clipboard.data(type));
+            held << QStringLiteral("%1 %2x%3").arg(type).arg(image.width()).arg(image.height());
+        }
     if (const auto urls = f.clipboard.fileURLs())
         held << QStringLiteral("files ") + QUrl::toStringList(*urls).join(u' ');
     if (const auto text = f.clipboard.string())
         held << QStringLiteral("text ") + *text;
     QCOMPARE(held.join(u'|'), written);
-    QCOMPARE(f.clipboard.types().isEmpty(), written.isEmpty());
+    QCOMPARE(copied, written != u"text old");
     f.scheduler.advance(0.1);
-    QCOMPARE(f.pasteTyper.pasteCount(), 1); // the keystroke is posted anyway
+    QCOMPARE(f.pasteTyper.pasteCount(), copied ? 1 : 0);
 }
 
 void TestClipboardHistory::callbacksDroppedWithHistory()

@@ -1,13 +1,16 @@
 // Global hotkeys through KDE's shortcut service, against a stand-in of it on
 // a private session bus: the key form, what is registered with which flags,
 // the keys the desktop keeps, presses and releases, a change in the
-// desktop's settings, and no keys at all. (tst_kdedesktop runs it on KWin.)
+// desktop's settings, no keys at all, and a desktop slow to answer.
+// (tst_kdedesktop runs it on KWin.)
 
 #include "BusStandIn.h"
+#include "HotKeyRegistrations.h"
 #include "KdeGlobalAccel.h"
 #include "TestSupport.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QTest>
@@ -19,7 +22,7 @@ namespace {
 const QString kPath = QStringLiteral("/kglobalaccel");
 const QString kInterface = QStringLiteral("org.kde.KGlobalAccel");
 
-class GlobalAccelStandIn final : public QObject
+class GlobalAccelStandIn final : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.KGlobalAccel")
@@ -29,8 +32,17 @@ public:
     QDBusConnection bus;
     const test::Published published{bus, QStringLiteral("org.kde.kglobalaccel"), kPath, this};
     QStringList calls;
-    QList<int> kept;        // keys the user chose earlier: they win over the program's
-    bool keysTaken = false; // another shortcut holds the keys asked for
+    QList<int> kept;           // keys the user chose earlier: they win over the program's
+    bool keysTaken = false;    // another shortcut holds the keys asked for
+    bool holdsAnswers = false; // setShortcut's answers wait for answerHeld()
+    QList<std::pair<QDBusMessage, QList<int>>> held;
+
+    void answerHeld(int index, bool fail)
+    {
+        const auto& [call, keys] = held.at(index);
+        bus.send(fail ? call.createErrorReply(QDBusError::Failed, QStringLiteral("no"))
+                      : call.createReply(QVariant::fromValue(keys)));
+    }
 
     void emitShortcut(const QString& member, const QString& component, const QString& action)
     {
@@ -61,9 +73,12 @@ public Q_SLOTS:
                      .arg(flags);
         if (flags & 1) // the default
             return keys;
-        if (!kept.isEmpty())
-            return kept;
-        return keysTaken ? QList<int>() : keys;
+        const QList<int> answer = !kept.isEmpty() ? kept : keysTaken ? QList<int>() : keys;
+        if (holdsAnswers) {
+            setDelayedReply(true);
+            held.append({message(), answer});
+        }
+        return answer;
     }
     void setInactive(const QStringList& actionId)
     {
@@ -84,6 +99,7 @@ private Q_SLOTS:
     void registersAndReportsPresses();
     void keysTheDesktopGives_data();
     void keysTheDesktopGives();
+    void slowDesktopHoldsNothingUp();
 
 private:
     std::unique_ptr<platform::KdeGlobalAccel> service();
@@ -142,13 +158,13 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
     QCOMPARE(registration.status, platform::HotKeyStatus::ok);
     QVERIFY(registration.reference);
     // The default first, then the keys in use, which the user's choice may override.
-    QCOMPARE(desktop.calls,
-             (QStringList{
-                 QStringLiteral("doRegister ondrel|hotkey-1213617233-1|Ondrel|Show the clipboard history"),
-                 QStringLiteral("setShortcut hotkey-1213617233-1 12000056 1"),
-                 QStringLiteral("setShortcut hotkey-1213617233-1 12000056 2")}));
-    QCOMPARE(hotkeys->assignedTriggers(),
-             QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
+    QTRY_COMPARE(desktop.calls,
+                 (QStringList{QStringLiteral(
+                                  "doRegister ondrel|hotkey-1213617233-1|Ondrel|Show the clipboard history"),
+                              QStringLiteral("setShortcut hotkey-1213617233-1 12000056 1"),
+                              QStringLiteral("setShortcut hotkey-1213617233-1 12000056 2")}));
+    QTRY_COMPARE(hotkeys->assignedTriggers(),
+                 QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
     QVERIFY(hotkeys->unavailableReason().isEmpty());
 
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
@@ -160,7 +176,7 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("kwin"),
                          QStringLiteral("hotkey-1213617233-1"));
     hotkeys->unregisterHotKey(*registration.reference);
-    QCOMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-1213617233-1"));
+    QTRY_COMPARE(desktop.calls.last(), QStringLiteral("setInactive hotkey-1213617233-1"));
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
                          QStringLiteral("hotkey-1213617233-1"));
     QVERIFY(test::signalsDelivered(desktop.bus, QDBusConnection(QStringLiteral("app%1").arg(m_connections))));
@@ -193,10 +209,10 @@ void TestKdeGlobalAccel::keysTheDesktopGives()
     QStringList described;
     hotkeys->setDescriptionHandler([&] { described << hotkeys->assignedTriggers(); });
     QCOMPARE(hotkeys->registerHotKey(9, 0x300, 1).status, platform::HotKeyStatus::ok);
-    QCOMPARE(hotkeys->assignedTriggers(),
-             chosen ? QKeySequence(Qt::META | Qt::ALT | Qt::Key_C).toString(QKeySequence::NativeText)
-                    : QString());
-    QCOMPARE(hotkeys->unavailableReason(), reason);
+    QTRY_COMPARE(hotkeys->unavailableReason(), reason);
+    QTRY_COMPARE(hotkeys->assignedTriggers(),
+                 chosen ? QKeySequence(Qt::META | Qt::ALT | Qt::Key_C).toString(QKeySequence::NativeText)
+                        : QString());
     // The user changes them in System Settings while the program runs.
     desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-1213617233-1")},
                         {(Qt::CTRL | Qt::Key_F5).toCombined()});
@@ -205,6 +221,47 @@ void TestKdeGlobalAccel::keysTheDesktopGives()
     QVERIFY(hotkeys->unavailableReason().isEmpty());
     // A key it has no name for is refused outright.
     QCOMPARE(hotkeys->registerHotKey(0xFFFF, 0x300, 2).status, platform::HotKeyStatus::invalid);
+}
+
+void TestKdeGlobalAccel::slowDesktopHoldsNothingUp()
+{
+    GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop3")));
+    QVERIFY(desktop.published.ok);
+    desktop.holdsAnswers = true;
+    auto service = this->service();
+    QStringList console, events;
+    hotkeys::HotKeyRegistrations registrations(
+        *service, [](const hotkeys::Shortcut& s) { return QString::number(s.keyCode()); },
+        [&console](const QString& line) { console << line; });
+    registrations.registerShortcut(hotkeys::Shortcut(9, 0x300),
+                                   [&events](const hotkeys::Shortcut&) { events << QStringLiteral("down"); },
+                                   {});
+    registrations.registerShortcut(hotkeys::Shortcut(40, 0x300), {}, {});
+    // Nothing waited for the desktop, which has not answered yet: both are
+    // kept, keys unknown, and no "no key yet" is said meanwhile.
+    QTRY_COMPARE(desktop.held.size(), 2);
+    QCOMPARE(registrations.hotKeys().size(), std::size_t(2));
+    QVERIFY(service->assignedTriggers().isEmpty());
+    QVERIFY(service->unavailableReason().isEmpty());
+
+    // A menu opening and closing asks nothing of the desktop, which keeps
+    // delivering the hotkey meanwhile.
+    const QStringList calls = desktop.calls;
+    registrations.setMenuOpen(true);
+    desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
+                         QStringLiteral("hotkey-1213617233-1"));
+    QTRY_COMPARE(events, QStringList{QStringLiteral("down")});
+    registrations.setMenuOpen(false);
+
+    // The answers: keys for one, a refusal for the other, reported as a
+    // refused registration.
+    desktop.answerHeld(0, false);
+    desktop.answerHeld(1, true);
+    QTRY_COMPARE(console, QStringList{QStringLiteral("Error registering hotkey 40: -9878")});
+    QCOMPARE(registrations.hotKeys().size(), std::size_t(1));
+    QCOMPARE(service->assignedTriggers(),
+             QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
+    QCOMPARE(desktop.calls, calls);
 }
 
 QTEST_MAIN(TestKdeGlobalAccel)

@@ -34,6 +34,16 @@ void TestPasteChord::chords_data()
                                        << int(platform::PasteChord::ControlShiftV);
     QTest::newRow("terminal in another case") << QStringLiteral("Alacritty") << QStringLiteral("Alacritty")
                                               << int(platform::PasteChord::ControlShiftV);
+    // Wayland names windows by app id (given as both), often the desktop id.
+    for (const char* appId :
+         {"org.gnome.Terminal", "org.kde.konsole", "com.gexperts.Tilix", "org.gnome.Ptyxis", "foot", "kitty",
+          "Alacritty", "org.wezfurlong.wezterm", "org.gnome.Console", "org.kde.konsole.desktop"})
+        QTest::addRow("app id %s", appId) << QString::fromUtf8(appId) << QString::fromUtf8(appId)
+                                          << int(platform::PasteChord::ControlShiftV);
+    QTest::newRow("app id of an editor")
+        << QStringLiteral("org.gnome.TextEditor") << QStringLiteral("org.gnome.TextEditor")
+        << int(platform::PasteChord::ControlV);
+    QTest::newRow("no app id") << QString() << QString() << int(platform::PasteChord::ControlV);
 }
 
 void TestPasteChord::chords()

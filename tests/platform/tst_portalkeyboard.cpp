@@ -197,24 +197,29 @@ void TestPortalKeyboard::chords_data()
     QTest::addColumn<QString>("kept");    // the answer kept from an earlier run
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<QString>("asked"); // SelectDevices' options; types=1: the keyboard alone
+    QTest::addColumn<QString>("app");   // the application pasted into
     const QString now = QStringLiteral("persist_mode=2 types=1");
-    QTest::newRow("unset") << QString() << 2u << QString() << kControlV << now;
-    QTest::newRow("unknown name") << QStringLiteral("ctrl+q") << 2u << QString() << kControlV << now;
-    QTest::newRow("terminals") << QStringLiteral("ctrl+shift+v") << 2u << QString()
-                               << QStringList{QStringLiteral("in-session ffe3 down"),
-                                              QStringLiteral("in-session ffe1 down"),
-                                              QStringLiteral("in-session 76 down"),
-                                              QStringLiteral("in-session 76 up"),
-                                              QStringLiteral("in-session ffe1 up"),
-                                              QStringLiteral("in-session ffe3 up")}
-                               << now;
-    QTest::newRow("shift+insert") << QStringLiteral("shift+insert") << 2u << QString() << kShiftInsert << now;
+    const QStringList controlShiftV = {
+        QStringLiteral("in-session ffe3 down"), QStringLiteral("in-session ffe1 down"),
+        QStringLiteral("in-session 76 down"),   QStringLiteral("in-session 76 up"),
+        QStringLiteral("in-session ffe1 up"),   QStringLiteral("in-session ffe3 up")};
+    QTest::newRow("unset") << QString() << 2u << QString() << kControlV << now << QString();
+    QTest::newRow("unknown name") << QStringLiteral("ctrl+q") << 2u << QString() << kControlV << now
+                                  << QString();
+    QTest::newRow("terminals") << QStringLiteral("ctrl+shift+v") << 2u << QString() << controlShiftV << now
+                               << QString();
+    QTest::newRow("shift+insert") << QStringLiteral("shift+insert") << 2u << QString() << kShiftInsert << now
+                                  << QString();
+    QTest::newRow("into a terminal") << QString() << 2u << QString() << controlShiftV << now
+                                     << QStringLiteral("org.kde.konsole");
+    QTest::newRow("set chord into a terminal") << QStringLiteral("shift+insert") << 2u << QString()
+                                               << kShiftInsert << now << QStringLiteral("org.kde.konsole");
     QTest::newRow("kept answer offered again")
         << QString() << 2u << QStringLiteral("kept-0") << kControlV
-        << QStringLiteral("persist_mode=2 restore_token=kept-0 types=1");
+        << QStringLiteral("persist_mode=2 restore_token=kept-0 types=1") << QStringLiteral("org.kde.dolphin");
     // A portal before kept answers would reject options it does not know.
     QTest::newRow("portal before kept answers")
-        << QString() << 1u << QStringLiteral("kept-0") << kControlV << QStringLiteral("types=1");
+        << QString() << 1u << QStringLiteral("kept-0") << kControlV << QStringLiteral("types=1") << QString();
 }
 
 void TestPortalKeyboard::chords()
@@ -224,12 +229,14 @@ void TestPortalKeyboard::chords()
     QFETCH(QString, kept);
     QFETCH(QStringList, typed);
     QFETCH(QString, asked);
+    QFETCH(QString, app);
     RemoteDesktopStandIn portal(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop2")), 7,
                                 version);
     QVERIFY(portal.published.ok);
     platform::PortalKeyboard::Options options;
     options.pasteOverride = [setting] { return setting; };
     options.loadRestoreToken = [kept] { return kept; };
+    options.targetApp = [app] { return app; };
     auto paste = keyboard(std::move(options));
     QVERIFY(paste);
     paste->typePaste();

@@ -81,7 +81,9 @@ int runTestWindowIfAsked(int argc, char** argv)
         return -1;
     QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel-test-window"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("ondrel-test-window")); // its Wayland app_id
+    // Its Wayland app_id.
+    QGuiApplication::setDesktopFileName(
+        qEnvironmentVariable("ONDREL_TEST_WINDOW_APP_ID", QStringLiteral("ondrel-test-window")));
     PasteWindow window;
     // Keys sent before Qt has taken the focus in are dropped: say when it has.
     QObject::connect(&window, &QWindow::activeChanged, [&window] {

@@ -47,6 +47,13 @@ public:
     QString waitForPaste(bool releases = false);
     qint64 processId() const { return m_process.processId(); }
     QProcess& process() { return m_process; }
+    // Before start(): the Wayland app id it shows under (a terminal's, say).
+    void setAppId(const QString& appId)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("ONDREL_TEST_WINDOW_APP_ID"), appId);
+        m_process.setProcessEnvironment(environment);
+    }
 
 private:
     QProcess m_process;

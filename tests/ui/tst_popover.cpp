@@ -167,6 +167,17 @@ void TestPopover::noticeTimingWithTwoClicks()
     QTRY_VERIFY(f.view->copiedNotice()->isHidden());
     f.scheduler.advance(1);
     QVERIFY(!f.view->showCopiedToast());
+    QCOMPARE(f.view->copiedNotice()->text(), QStringLiteral("Copied!"));
+
+    // A click whose entry never reached the clipboard says so and pastes nothing.
+    const int pasted = f.pasteTyper.pasteCount();
+    f.clipboard.setRefusesWrites(true);
+    QTest::mouseClick(f.view->list()->viewport(), Qt::LeftButton, {}, cardCentre(f, 2));
+    f.scheduler.advance(interval);
+    QVERIFY(f.view->showCopiedToast());
+    QCOMPARE(f.view->copiedNotice()->text(), QStringLiteral("Could not copy"));
+    f.scheduler.advance(1);
+    QCOMPARE(f.pasteTyper.pasteCount(), pasted);
 }
 
 void TestPopover::contextMenuActions()

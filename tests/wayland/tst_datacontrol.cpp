@@ -103,6 +103,12 @@ void TestDataControl::copyOutIsReadBackByteForByte()
         !(pasted = QImage::fromData(test::wlPaste(QStringLiteral("image/png")))).isNull(), 5000);
     QCOMPARE(pasted.size(), QSize(3, 3));
     QCOMPARE(pasted.pixelColor(2, 2), QColor(Qt::red));
+    // An image goes back in the type it came in, byte for byte.
+    const QByteArray bmp = test::encodedImage(redSquare(), "BMP");
+    w.history.paster.copyAndPaste(
+        ClipboardItem::makeImage(redSquare(), std::nullopt, std::nullopt, Timestamp::now(),
+                                 platform::EncodedImage{QStringLiteral("image/bmp"), bmp}));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("image/bmp")), bmp, 5000);
 
     const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/a b.txt"));
     w.history.paster.copyAndPaste(ClipboardItem::makeFile(file));

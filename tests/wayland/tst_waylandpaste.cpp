@@ -30,9 +30,15 @@ void TestWaylandPaste::pastesIntoTheActiveWindow_data()
     QTest::addColumn<QString>("setting"); // paste/keystroke
     QTest::addColumn<bool>("popover");    // ours had the focus in between
     QTest::addColumn<QString>("pasted");
-    QTest::newRow("by default") << QString() << false << "ctrl+v";
-    QTest::newRow("after our popover") << QString() << true << "ctrl+v";
-    QTest::newRow("terminal style") << "ctrl+shift+v" << false << "ctrl+shift+v";
+    QTest::addColumn<QString>("appId"); // the target's; empty: the test window's own
+    QTest::newRow("by default") << QString() << false << "ctrl+v" << QString();
+    QTest::newRow("after our popover") << QString() << true << "ctrl+v" << QString();
+    QTest::newRow("terminal style") << "ctrl+shift+v" << false << "ctrl+shift+v" << QString();
+    // A terminal known by its reverse-DNS app id, before and after our popover.
+    QTest::newRow("terminal's app id") << QString() << false << "ctrl+shift+v"
+                                       << "org.gnome.Terminal";
+    QTest::newRow("terminal's app id after our popover") << QString() << true << "ctrl+shift+v"
+                                                         << "org.kde.konsole";
 }
 
 void TestWaylandPaste::pastesIntoTheActiveWindow()
@@ -40,10 +46,13 @@ void TestWaylandPaste::pastesIntoTheActiveWindow()
     QFETCH(QString, setting);
     QFETCH(bool, popover);
     QFETCH(QString, pasted);
+    QFETCH(QString, appId);
     platform::DataControlConnection clipboard;
     clipboard.setContents({{QStringLiteral("text/plain;charset=utf-8"), "pasted on wayland"}});
     platform::WaylandDesktop desktop([setting] { return setting; });
     test::TestWindow target;
+    if (!appId.isEmpty())
+        target.setAppId(appId);
     QVERIFY(target.start(QStringLiteral("Target")));
     QRasterWindow ours;
     if (popover) {

@@ -1,5 +1,7 @@
 #include "MemoryClipboard.h"
 
+#include "ClipboardData.h"
+
 namespace ondrel::platform {
 
 namespace {
@@ -47,6 +49,8 @@ QByteArray MemoryClipboard::data(const QString& mimeType) const
 
 void MemoryClipboard::clearContents()
 {
+    if (m_refusesWrites)
+        return;
     m_owner = 0; // this program writes next
     m_string.reset();
     m_urls.reset();
@@ -56,23 +60,29 @@ void MemoryClipboard::clearContents()
 
 bool MemoryClipboard::setString(const QString& text)
 {
+    if (m_refusesWrites)
+        return false;
     m_string = text;
     changed();
     return true;
 }
 
-bool MemoryClipboard::setImageData(const QByteArray& tiff)
+bool MemoryClipboard::setImage(const QImage& image, const std::optional<EncodedImage>& encoded)
 {
-    if (tiff.isEmpty())
+    if (image.isNull() || m_refusesWrites)
         return false;
-    m_data.insert(QStringLiteral("image/tiff"), tiff);
+    // The bytes it came in, else PNG: what a desktop clipboard offers first.
+    if (encoded && !encoded->bytes.isEmpty())
+        m_data.insert(encoded->type, encoded->bytes);
+    else
+        m_data.insert(QStringLiteral("image/png"), encodeImage(image, QStringLiteral("image/png")));
     changed();
     return true;
 }
 
 bool MemoryClipboard::writeFileURL(const QUrl& url)
 {
-    if (!url.isValid())
+    if (!url.isValid() || m_refusesWrites)
         return false;
     setUrls({url});
     return true;

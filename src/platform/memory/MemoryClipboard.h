@@ -21,7 +21,7 @@ public:
 
     void clearContents() override;
     bool setString(const QString& text) override;
-    bool setImageData(const QByteArray& tiff) override;
+    bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
     bool writeFileURL(const QUrl& url) override;
 
     // Announce changes (as a desktop clipboard does) instead of being polled.
@@ -31,6 +31,9 @@ public:
         m_onChange = std::move(fn);
         return m_announces;
     }
+
+    // Refuses every write from now on, as a clipboard no program may own.
+    void setRefusesWrites(bool on) { m_refusesWrites = on; }
 
     // Who offers what follows (another program's id; 0: this one).
     void setOwner(quint64 owner) { m_owner = owner; }
@@ -74,6 +77,7 @@ private:
     qint64 m_changeCount = 0;
     quint64 m_owner = 0;
     bool m_announces = false;
+    bool m_refusesWrites = false;
     std::function<void()> m_onChange;
     std::optional<QString> m_string;
     std::optional<QList<QUrl>> m_urls;

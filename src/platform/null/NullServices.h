@@ -26,7 +26,7 @@ public:
     QByteArray data(const QString&) const override { return {}; }
     void clearContents() override {}
     bool setString(const QString&) override { return false; }
-    bool setImageData(const QByteArray&) override { return false; }
+    bool setImage(const QImage&, const std::optional<EncodedImage>&) override { return false; }
     bool writeFileURL(const QUrl&) override { return false; }
 };
 

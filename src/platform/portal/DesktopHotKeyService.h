@@ -16,6 +16,7 @@ public:
     void setRawKeyHandler(RawKeyHandler) override {}
     void setHotKeyEventsEnabled(bool enabled) override { m_enabled = enabled; }
     void setRawKeyEventsEnabled(bool) override {}
+    bool keepsHotKeysInMenus() const override { return true; }
     void setLostHandler(LostHandler handler) override { m_lost = std::move(handler); }
     bool isTakenElsewhere(quint32, quint32) override { return false; }
     QString unavailableReason() const override { return m_failure; }

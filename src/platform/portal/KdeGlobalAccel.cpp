@@ -5,6 +5,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
 #include <QKeySequence>
 
 #include <algorithm>
@@ -43,9 +44,7 @@ KdeGlobalAccel::KdeGlobalAccel(QDBusConnection bus) : m_bus(std::move(bus))
 KdeGlobalAccel::~KdeGlobalAccel()
 {
     for (const auto& [reference, s] : m_shortcuts)
-        m_bus.call(QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("setInactive"))
-                       << s.actionId,
-                   QDBus::NoBlock);
+        m_bus.send(message(QStringLiteral("setInactive"), {s.actionId}));
 }
 
 std::unique_ptr<KdeGlobalAccel> KdeGlobalAccel::create(QDBusConnection bus)
@@ -80,13 +79,11 @@ int KdeGlobalAccel::qtCombination(quint32 keyCode, quint32 storedModifiers)
     return combination;
 }
 
-QDBusMessage KdeGlobalAccel::call(const QString& method, const QVariantList& arguments) const
+QDBusMessage KdeGlobalAccel::message(const QString& method, const QVariantList& arguments)
 {
     QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
     message.setArguments(arguments);
-    // The desktop's own service, answering from memory: quick. Events are
-    // handled meanwhile, as the answer may depend on them.
-    return m_bus.call(message, QDBus::BlockWithGui, 2000);
+    return message;
 }
 
 HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quint32 modifiers, quint32 id)
@@ -96,18 +93,38 @@ HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quin
         return {HotKeyStatus::invalid, std::nullopt};
     const QStringList actionId = {kComponent, shortcutName(id), QStringLiteral("Ondrel"),
                                   QStringLiteral("Show the clipboard history")};
-    if (call(QStringLiteral("doRegister"), {actionId}).type() != QDBusMessage::ReplyMessage)
-        return {HotKeyStatus::taken, std::nullopt};
+    // Nothing waits for the desktop, which may be busy: a wait would hold
+    // the popover and every menu, and a nested event loop would run
+    // anything meanwhile. Calls on one connection are handled in order, so
+    // only the last answer matters; an error in an earlier call fails it too.
     const QVariant keys = QVariant::fromValue(QList<int>{combination});
-    call(QStringLiteral("setShortcut"), {actionId, keys, kIsDefault});
+    m_bus.send(message(QStringLiteral("doRegister"), {actionId}));
+    m_bus.send(message(QStringLiteral("setShortcut"), {actionId, keys, kIsDefault}));
     // Without "no autoloading" the keys the user chose in the desktop's
     // settings win over ours; the answer is what the desktop runs it with.
-    const QDBusMessage reply = call(QStringLiteral("setShortcut"), {actionId, keys, kSetPresent});
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {HotKeyStatus::taken, std::nullopt};
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(message(QStringLiteral("setShortcut"), {actionId, keys, kSetPresent}), kAnswerMs),
+        this);
     const quint64 reference = m_nextReference++;
-    m_shortcuts[reference] = {id, actionId, qdbus_cast<QList<int>>(reply.arguments().value(0))};
-    updateDescription();
+    m_shortcuts[reference] = {id, actionId, {}, false};
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, reference](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                const auto it = m_shortcuts.find(reference);
+                if (it == m_shortcuts.end())
+                    return;
+                if (call->isError()) {
+                    const quint32 lost = it->second.id;
+                    m_shortcuts.erase(it);
+                    updateDescription();
+                    if (m_lost)
+                        m_lost(lost, HotKeyStatus::taken);
+                    return;
+                }
+                it->second.keys = qdbus_cast<QList<int>>(call->reply().arguments().value(0));
+                it->second.answered = true;
+                updateDescription();
+            });
     return {HotKeyStatus::ok, reference};
 }
 
@@ -117,7 +134,7 @@ void KdeGlobalAccel::unregisterHotKey(quint64 reference)
     if (it == m_shortcuts.end())
         return;
     // Inactive, not forgotten: the user's choice of keys stays with the desktop.
-    call(QStringLiteral("setInactive"), {it->second.actionId});
+    m_bus.send(message(QStringLiteral("setInactive"), {it->second.actionId}));
     m_shortcuts.erase(it);
     updateDescription();
 }
@@ -134,8 +151,9 @@ QString KdeGlobalAccel::assignedTriggers() const
 
 void KdeGlobalAccel::updateDescription()
 {
-    const bool keyless = std::any_of(m_shortcuts.begin(), m_shortcuts.end(),
-                                     [](const auto& s) { return !hasKey(s.second.keys); });
+    const bool keyless = std::any_of(m_shortcuts.begin(), m_shortcuts.end(), [](const auto& s) {
+        return s.second.answered && !hasKey(s.second.keys);
+    });
     // Another shortcut of the desktop has the keys, or the user removed them.
     m_failure = keyless ? kNoKeyYet : QString();
     describe();
@@ -147,8 +165,10 @@ void KdeGlobalAccel::shortcutChanged(const QDBusMessage& signal)
     const QStringList actionId = signal.arguments().value(0).toStringList();
     const QList<int> keys = qdbus_cast<QList<int>>(signal.arguments().value(1));
     for (auto& [reference, s] : m_shortcuts)
-        if (actionId.value(0) == kComponent && actionId.value(1) == s.actionId.value(1))
+        if (actionId.value(0) == kComponent && actionId.value(1) == s.actionId.value(1)) {
             s.keys = keys;
+            s.answered = true;
+        }
     updateDescription();
 }
 

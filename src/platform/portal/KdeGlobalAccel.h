@@ -44,7 +44,7 @@ private Q_SLOTS:
 private:
     explicit KdeGlobalAccel(QDBusConnection bus);
     void report(const QDBusMessage& signal, Phase phase);
-    QDBusMessage call(const QString& method, const QVariantList& arguments) const;
+    static QDBusMessage message(const QString& method, const QVariantList& arguments);
     // Whether every shortcut has keys, for the settings, which are told.
     void updateDescription();
 
@@ -53,7 +53,11 @@ private:
         quint32 id;
         QStringList actionId;
         QList<int> keys; // what the desktop runs it with
+        bool answered;   // whether the desktop said so yet
     };
+    // The desktop's own service answers from memory: an answer this late
+    // will not come.
+    static constexpr int kAnswerMs = 2000;
     QDBusConnection m_bus;
     std::map<quint64, Shortcut> m_shortcuts;
     quint64 m_nextReference = 1;

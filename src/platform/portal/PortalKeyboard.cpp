@@ -151,11 +151,14 @@ void PortalKeyboard::sessionClosed(const QDBusMessage&)
 
 void PortalKeyboard::typeChord()
 {
-    const PasteChord chord =
-        (m_options.pasteOverride ? pasteChordFromName(m_options.pasteOverride()) : std::nullopt)
-            .value_or(PasteChord::ControlV);
+    std::optional<PasteChord> chord =
+        m_options.pasteOverride ? pasteChordFromName(m_options.pasteOverride()) : std::nullopt;
+    if (!chord) {
+        const QString app = m_options.targetApp ? m_options.targetApp() : QString();
+        chord = pasteChordFor(app, app);
+    }
     // Keysyms, not key codes: the desktop types them in whatever layout the user has.
-    const QList<uint32_t> keys = pasteChordKeysyms(chord);
+    const QList<uint32_t> keys = pasteChordKeysyms(*chord);
     for (uint32_t keysym : keys)
         key(int(keysym), true);
     for (auto it = keys.rbegin(); it != keys.rend(); ++it)

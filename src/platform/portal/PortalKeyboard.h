@@ -29,6 +29,10 @@ public:
         // The paste chord's name set by the user ("ctrl+shift+v"); empty for
         // the usual Ctrl+V.
         std::function<QString()> pasteOverride;
+        // The id (app id, desktop id or window class) of the application
+        // the paste goes to, remembered when the popover opened; empty when
+        // unknown. A terminal's id chooses its chord.
+        std::function<QString()> targetApp;
         // The desktop's last answer, kept between launches.
         std::function<QString()> loadRestoreToken;
         std::function<void(const QString&)> saveRestoreToken;

@@ -177,11 +177,13 @@ void DataControlConnection::readContents(QObject* context, std::function<void(Cl
     });
 }
 
-void DataControlConnection::setContents(Contents contents)
+void DataControlConnection::setContents(Contents contents, Maker make)
 {
     if (!isAvailable())
         return;
-    d->post([p = d.get(), contents = std::move(contents)] { p->session->setContents(contents); });
+    d->post([p = d.get(), contents = std::move(contents), make = std::move(make)]() mutable {
+        p->session->setContents(contents, std::move(make));
+    });
 }
 
 } // namespace ondrel::platform

@@ -26,6 +26,9 @@ class DataControlConnection final
 public:
     using Budgets = ClipboardReadBudgets;
     using Contents = QList<QPair<QString, QByteArray>>; // MIME type → bytes
+    // Makes the bytes of a type offered with null bytes, on the clipboard's
+    // thread, when a program first asks for that type.
+    using Maker = std::function<QByteArray(const QString& type)>;
 
     // Connects to the compositor named by WAYLAND_DISPLAY.
     explicit DataControlConnection(Budgets budgets = {});
@@ -45,7 +48,7 @@ public:
     void readContents(QObject* context, std::function<void(ClipboardContents)> done);
     // Makes `contents` the selection, served by us until another client
     // takes it. Empty contents empty the clipboard.
-    void setContents(Contents contents);
+    void setContents(Contents contents, Maker make = {});
 
 private:
     struct Private;

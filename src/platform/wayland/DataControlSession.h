@@ -13,18 +13,22 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include <unistd.h>
 
 namespace ondrel::platform::wayland {
 
 using Contents = QList<QPair<QString, QByteArray>>; // MIME type → bytes
+// Makes the bytes of a type offered with null bytes, when first asked for.
+using Maker = std::function<QByteArray(const QString& type)>;
 
 // What the worker needs of a protocol session, whichever protocol it is.
 class SessionBase
 {
 public:
     virtual ~SessionBase() = default;
-    virtual void setContents(const Contents& contents) = 0;
+    virtual void setContents(const Contents& contents, Maker make) = 0;
     // The current selection's offer and its types; null when the clipboard is empty.
     virtual void* currentOffer(QStringList* types) = 0;
     virtual void receive(void* offer, const QByteArray& mime, int fd) = 0;
@@ -60,12 +64,13 @@ public:
         P::destroyManager(m_manager);
     }
 
-    void setContents(const Contents& contents) override
+    void setContents(const Contents& contents, Maker make) override
     {
         if (m_source)
             P::destroySource(m_source);
         m_source = nullptr;
         m_contents = contents;
+        m_make = std::move(make);
         if (contents.isEmpty()) {
             P::setSelection(m_device, nullptr);
             return;
@@ -148,8 +153,11 @@ private:
             return;
         }
         const QString wanted = QString::fromUtf8(mime);
-        for (const auto& [type, bytes] : self->m_contents)
+        for (auto& [type, bytes] : self->m_contents)
             if (type == wanted) {
+                // Made here, on the clipboard's own thread, and kept for the next asker.
+                if (bytes.isNull() && self->m_make)
+                    bytes = self->m_make(type);
                 self->m_owner.serve(fd, bytes);
                 return;
             }
@@ -173,6 +181,7 @@ private:
     typename P::Device* m_device;
     typename P::Source* m_source = nullptr;
     Contents m_contents;
+    Maker m_make;
     typename P::Offer* m_current = nullptr;
     QHash<typename P::Offer*, QStringList> m_types; // every offer alive, with its types
     QSet<typename P::Offer*> m_held;

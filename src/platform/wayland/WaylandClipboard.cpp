@@ -1,6 +1,7 @@
 #include "WaylandClipboard.h"
 
-#include <QBuffer>
+#include "ClipboardData.h"
+
 #include <QPointer>
 
 namespace ondrel::platform {
@@ -35,12 +36,12 @@ void WaylandClipboard::readContents(QObject* context, std::function<void(Clipboa
     });
 }
 
-void WaylandClipboard::publish()
+void WaylandClipboard::publish(DataControlConnection::Maker make)
 {
     m_last = ClipboardContents();
     for (const auto& [type, bytes] : m_pending)
         m_last.types << type;
-    m_clipboard->setContents(m_pending);
+    m_clipboard->setContents(m_pending, std::move(make));
 }
 
 void WaylandClipboard::clearContents()
@@ -60,19 +61,15 @@ bool WaylandClipboard::setString(const QString& text)
     return true;
 }
 
-bool WaylandClipboard::setImageData(const QByteArray& tiff)
+bool WaylandClipboard::setImage(const QImage& image, const std::optional<EncodedImage>& encoded)
 {
-    const QImage image = QImage::fromData(tiff);
     if (image.isNull())
         return false;
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG"))
-        return false;
-    // PNG for the many applications that paste nothing else, TIFF as given.
-    m_pending = {{QStringLiteral("image/png"), png}, {QStringLiteral("image/tiff"), tiff}};
-    publish();
+    // The bytes it came in at once; other types made when a program asks.
+    m_pending.clear();
+    for (const QString& type : imageTypesToOffer(encoded))
+        m_pending.append({type, encoded && type == encoded->type ? encoded->bytes : QByteArray()});
+    publish([image](const QString& type) { return encodeImage(image, type); });
     m_last.image = image;
     return true;
 }

@@ -33,11 +33,11 @@ public:
 
     void clearContents() override;
     bool setString(const QString& text) override;
-    bool setImageData(const QByteArray& tiff) override;
+    bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
     bool writeFileURL(const QUrl& url) override;
 
 private:
-    void publish();
+    void publish(DataControlConnection::Maker make = {});
 
     std::unique_ptr<DataControlConnection> m_clipboard;
     qint64 m_changeCount = 0;

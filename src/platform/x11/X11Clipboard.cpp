@@ -2,13 +2,15 @@
 
 #include "ClipboardData.h"
 
-#include <QBuffer>
-
 #include <QClipboard>
 #include <QImage>
 #include <QImageReader>
 #include <QMimeData>
+
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 namespace ondrel::platform {
 
@@ -19,15 +21,41 @@ bool isTextType(const QString& type)
     return type == u"text/plain" || type.startsWith(u"text/plain;");
 }
 
-QByteArray encode(const QImage& image, const char* format)
+// The types of an image made on the encoding worker, as each is done.
+struct MadeTypes
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, format))
-        return {};
-    return bytes;
-}
+    std::mutex mutex;
+    std::condition_variable done;
+    QHash<QString, QByteArray> bytes;
+    QStringList pending;
+    std::atomic<bool> wanted = true; // false once the clipboard holds something else
+};
+
+// An image on offer: the bytes it came in are there from the start; the
+// other types are made on a worker and, when a program asks for one before
+// it is done, waited for (Qt answers selection requests on the GUI thread).
+class ImageMimeData final : public QMimeData
+{
+public:
+    ImageMimeData(QStringList types, std::shared_ptr<MadeTypes> made)
+        : m_types(std::move(types)), m_made(std::move(made))
+    {}
+    ~ImageMimeData() override { m_made->wanted = false; }
+    QStringList formats() const override { return m_types; }
+    bool hasFormat(const QString& type) const override { return m_types.contains(type); }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType) const override
+    {
+        std::unique_lock lock(m_made->mutex);
+        m_made->done.wait(lock, [&] { return !m_made->pending.contains(type); });
+        return m_made->bytes.value(type);
+    }
+
+private:
+    QStringList m_types;
+    std::shared_ptr<MadeTypes> m_made;
+};
 
 } // namespace
 
@@ -48,6 +76,12 @@ void X11Clipboard::readContents(QObject* context, std::function<void(ClipboardCo
     // Our own contents are at hand; asking ourselves through the server
     // would need this thread to answer.
     if (m_clipboard->ownsClipboard() || !m_reader->isConnected()) {
+        // An image we offer is known as it is: decoding it again, or waiting
+        // for the types still being made, would hold this thread.
+        if (m_ownImage && m_ownImage.data() == current()) {
+            done(m_ownImageContents);
+            return;
+        }
         Clipboard::readContents(context, std::move(done));
         return;
     }
@@ -166,16 +200,42 @@ bool X11Clipboard::setString(const QString& text)
     return true;
 }
 
-bool X11Clipboard::setImageData(const QByteArray& tiff)
+bool X11Clipboard::setImage(const QImage& image, const std::optional<EncodedImage>& encoded)
 {
-    const QImage image = QImage::fromData(tiff);
     if (image.isNull())
         return false;
-    auto* data = new QMimeData;
-    // PNG for the many applications that paste nothing else, TIFF as given.
-    data->setData(QStringLiteral("image/png"), encode(image, "PNG"));
-    data->setData(QStringLiteral("image/tiff"), tiff);
-    publish(data);
+    const QStringList types = imageTypesToOffer(encoded);
+    auto made = std::make_shared<MadeTypes>();
+    for (const QString& type : types)
+        if (encoded && type == encoded->type)
+            made->bytes.insert(type, encoded->bytes);
+        else
+            made->pending << type;
+    m_encoder.post([made, image, worker = &m_encoder] {
+        while (true) {
+            QString type;
+            {
+                std::lock_guard lock(made->mutex);
+                if (made->pending.isEmpty())
+                    return;
+                type = made->pending.first();
+            }
+            // Nobody can ask for what the clipboard no longer holds; at quit
+            // nothing is made (an asker is told there is nothing).
+            const QByteArray bytes =
+                made->wanted && !worker->stopping() ? encodeImage(image, type) : QByteArray();
+            std::lock_guard lock(made->mutex);
+            made->bytes.insert(type, bytes);
+            made->pending.removeFirst();
+            made->done.notify_all();
+        }
+    });
+    m_ownImage = new ImageMimeData(types, made);
+    m_ownImageContents = ClipboardContents();
+    m_ownImageContents.types = types;
+    m_ownImageContents.image = image;
+    m_ownImageContents.imageData = encoded;
+    publish(m_ownImage);
     return true;
 }
 

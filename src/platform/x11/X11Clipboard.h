@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Clipboard.h"
+#include "Worker.h"
 #include "X11ClipboardReader.h"
 
+#include <QMimeData>
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 
@@ -42,7 +45,7 @@ public:
 
     void clearContents() override;
     bool setString(const QString& text) override;
-    bool setImageData(const QByteArray& tiff) override;
+    bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
     bool writeFileURL(const QUrl& url) override;
 
     // Takes over contents whose owner is going away: the clipboard now holds
@@ -59,6 +62,9 @@ private:
     qint64 m_changeCount = 0;
     bool m_adopting = false;
     std::unique_ptr<X11ClipboardReader> m_reader;
+    Worker m_encoder{"ondrel-encode"}; // the image types a copy-out offers
+    QPointer<QMimeData> m_ownImage;    // owned by the clipboard
+    ClipboardContents m_ownImageContents;
 };
 
 } // namespace ondrel::platform
