@@ -122,7 +122,7 @@ void PopoverController::closeAfterCopy()
         return;
     }
     m_popover->content()->showCopied();
-    m_services.scheduler.postAfter(PopoverContent::kCopiedSeconds, this, [this] { closePopover(); });
+    m_popover->closeAfter(PopoverContent::kCopiedSeconds);
 }
 
 void PopoverController::closePopover()
