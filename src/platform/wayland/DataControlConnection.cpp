@@ -19,6 +19,19 @@ void DataControlConnection::Private::selectionChanged()
     // The selection there already at start is no change.
     if (starting)
         return;
+    QStringList types;
+    const bool empty = session->currentOffer(&types) == nullptr;
+    if (keeping) {
+        keeping = false;
+        if (!empty && session->ownsSelection())
+            return; // the kept contents, offered by us
+    }
+    if (empty && keep && keptSelection == selections - 1) {
+        // Its program quit: what it offered stays on the clipboard.
+        keeping = true;
+        session->setContents(kept);
+        return;
+    }
     worker->toGui([this] {
         if (changeContext && changed)
             changed();
@@ -182,6 +195,11 @@ void DataControlConnection::setContents(Contents contents)
     if (!isAvailable())
         return;
     d->post([p = d.get(), contents = std::move(contents)] { p->session->setContents(contents); });
+}
+
+void DataControlConnection::setKeepContents(bool keep)
+{
+    d->keep = keep;
 }
 
 } // namespace ondrel::platform
