@@ -71,6 +71,7 @@ void TrayController::checkStatusNotifierHost(bool wait)
                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
                                                       QStringLiteral("Get"));
     ask.setArguments({kWatcherService, QStringLiteral("IsStatusNotifierHostRegistered")});
+    ask.setAutoStartService(false); // asking must not start a panel the bus could activate
     auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask), m_hostWatch);
     const auto answered = [this, call] {
         call->deleteLater();
