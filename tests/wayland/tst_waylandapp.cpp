@@ -148,22 +148,15 @@ void TestWaylandApp::trayIconWhenThePanelComesLater()
     test::PrivateSessionBus session;
     const QString address = session.start();
     QVERIFY(!address.isEmpty());
-    QProcessEnvironment env;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     QVERIFY(m_app->start(env, {QStringLiteral("QT_QPA_PLATFORM")}));
     QVERIFY(m_app->said(QStringLiteral("ondrel: no system tray found")));
     QTemporaryDir bar;
-    QVERIFY(
-        test::writeFile(bar.filePath(QStringLiteral("config")),
-                        R"({ "layer": "top", "position": "top", "height": 30, "modules-left": ["tray"] })"));
-    QVERIFY(test::writeFile(bar.filePath(QStringLiteral("style.css")), "* { font-size: 12px; }"));
+    QVERIFY(test::writeFile(bar.filePath(QStringLiteral("config")), R"({ "modules-left": ["tray"] })"));
     QProcess waybar;
-    QProcessEnvironment barEnv = QProcessEnvironment::systemEnvironment();
-    barEnv.insert(env);
-    waybar.setProcessEnvironment(barEnv);
-    waybar.setProcessChannelMode(QProcess::MergedChannels);
-    waybar.start(QStringLiteral("waybar"), {QStringLiteral("-c"), bar.filePath(QStringLiteral("config")),
-                                            QStringLiteral("-s"), bar.filePath(QStringLiteral("style.css"))});
+    waybar.setProcessEnvironment(env);
+    waybar.start(QStringLiteral("waybar"), {QStringLiteral("-c"), bar.filePath(QStringLiteral("config"))});
     const auto stopBar = qScopeGuard([&waybar] {
         waybar.terminate();
         waybar.waitForFinished();
