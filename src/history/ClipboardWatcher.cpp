@@ -78,7 +78,8 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
                               Timestamp now)
 {
     // The same image or files offered by another program once the clipboard
-    // was left empty (its owner quit): a clipboard manager keeping them, a
+    // was left empty (its owner quit), or by the session's clipboard manager
+    // (handed them as it quit): a clipboard manager keeping them, a
     // hand-over, not a copy; nor is reading them from it again. Offered
     // while their owner is still there, they are the user copying them
     // again. Our own writes (copy-out) are not hand-overs, and the empty

@@ -32,7 +32,8 @@ struct ClipboardContents
     // manager keeping what a closing program owned), not a new copy.
     quint64 owner = 0;
     // The owner before these quit, leaving the clipboard empty for a moment
-    // that a read may not have seen.
+    // that a read may not have seen, or these are the session's clipboard
+    // manager's (handed to it by a program as it quit).
     bool ownerLeft = false;
 };
 

@@ -82,7 +82,7 @@ void X11Clipboard::readContents(QObject* context, std::function<void(ClipboardCo
 {
     auto answer = [ownerLeft = std::exchange(m_ownerLeft, false),
                    done = std::move(done)](ClipboardContents contents) {
-        contents.ownerLeft = ownerLeft;
+        contents.ownerLeft = contents.ownerLeft || ownerLeft;
         done(std::move(contents));
     };
     // Our own contents are at hand; asking ourselves through the server
