@@ -97,7 +97,15 @@ PlatformServices createWaylandServices(platform::Settings& settings)
     }
     PlatformServices services;
     services.name = QStringLiteral("wayland");
-    services.clipboard = std::make_unique<platform::WaylandClipboard>(std::move(clipboard));
+    // A program that quits takes its copy with it; we keep it, as X11's
+    // clipboard manager does.
+    platform::DataControlConnection& connection = *clipboard;
+    connection.setKeepContents(keepClipboardContents(settings));
+    auto board = std::make_unique<platform::WaylandClipboard>(std::move(clipboard));
+    settings.observe(keys::keepClipboardContents, board.get(), [&settings, &connection] {
+        connection.setKeepContents(keepClipboardContents(settings));
+    });
+    services.clipboard = std::move(board);
     auto desktop =
         std::make_unique<platform::WaylandDesktop>([&settings] { return pasteKeystroke(settings); });
     if (desktop->seesWindows())

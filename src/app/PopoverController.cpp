@@ -123,7 +123,7 @@ void PopoverController::closeAfterCopy(bool copied)
         return;
     }
     m_popover->content()->showCopied(copied);
-    m_services.scheduler.postAfter(PopoverContent::kCopiedSeconds, this, [this] { closePopover(); });
+    m_popover->closeAfter(PopoverContent::kCopiedSeconds);
 }
 
 void PopoverController::closePopover()

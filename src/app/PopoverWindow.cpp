@@ -104,6 +104,14 @@ void PopoverWindow::performClose()
     Q_EMIT closed();
 }
 
+void PopoverWindow::closeAfter(double seconds)
+{
+    m_scheduler.postAfter(seconds, this, [this, opening = m_openings] {
+        if (opening == m_openings)
+            performClose();
+    });
+}
+
 bool PopoverWindow::closedByDeactivationWithin(double seconds) const
 {
     return m_deactivatedAt && m_scheduler.now() - *m_deactivatedAt < seconds;
@@ -144,6 +152,8 @@ bool PopoverWindow::event(QEvent* event)
     // A deactivation left over from the last time it was open does not count.
     if (event->type() == QEvent::Show) {
         m_activatedSinceShown = false;
+        if (!event->spontaneous()) // a window manager's re-map is not a new opening
+            ++m_openings;
         m_shownAt = m_scheduler.now();
         m_pasteHold = false;
         if (tracing())

@@ -27,6 +27,9 @@ public:
     // the available area of that screen, and takes the keyboard.
     void showRelativeTo(const QRect& anchor);
     void performClose();
+    // Closes it `seconds` from now unless it was closed meanwhile: a later
+    // opening is the user's and stays.
+    void closeAfter(double seconds);
     // Whether it closed by losing the focus within the last `seconds` (a
     // click on the tray icon does that just before the click arrives).
     bool closedByDeactivationWithin(double seconds) const;
@@ -62,6 +65,7 @@ private:
     platform::Scheduler& m_scheduler;
     std::optional<double> m_deactivatedAt; // when it last closed for losing the focus
     double m_shownAt = 0;
+    quint64 m_openings = 0; // counts showings, so that a timer knows its own
     bool m_activatedSinceShown = false;
     bool m_hotkeyHeld = false;
     std::function<void(PopoverWindow&)> m_activator;

@@ -5,6 +5,12 @@
 #include "Symbols.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QGuiApplication>
 
 namespace ondrel {
@@ -18,14 +24,83 @@ TrayController::~TrayController()
     delete m_trayIcon;
 }
 
+namespace {
+
+const QString kWatcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+} // namespace
+
 void TrayController::start()
 {
-    // Made even when no tray is there yet (started before the panel): on
-    // X11 the icon docks once one appears. Elsewhere only a StatusNotifier
-    // host can show it, and it must be there already.
-    if (!m_showIcon ||
-        (!QSystemTrayIcon::isSystemTrayAvailable() && QGuiApplication::platformName() != u"xcb"))
+    if (!m_showIcon)
         return;
+    // On X11 the icon is made even when no tray is there yet (started
+    // before the panel): it docks once one appears. Elsewhere only a
+    // StatusNotifier host can show it, and the toolkit looks for one only
+    // as the icon is made: it is made once a host is there.
+    if (QGuiApplication::platformName() == u"xcb")
+        makeIcon();
+    else
+        watchForStatusNotifierHost();
+}
+
+void TrayController::watchForStatusNotifierHost()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    // A panel starts the watcher, then registers its host with it. Asked
+    // at once, so that a panel already there has the icon before start()
+    // returns; then told.
+    m_hostWatch = new QObject(this);
+    auto* watcher =
+        new QDBusServiceWatcher(kWatcherService, bus, QDBusServiceWatcher::WatchForRegistration, m_hostWatch);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this,
+            [this] { checkStatusNotifierHost(false); });
+    bus.connect(kWatcherService, kWatcherPath, kWatcherService,
+                QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(statusNotifierHostRegistered()));
+    checkStatusNotifierHost(true);
+}
+
+void TrayController::checkStatusNotifierHost(bool wait)
+{
+    if (!m_hostWatch)
+        return;
+    QDBusMessage ask = QDBusMessage::createMethodCall(kWatcherService, kWatcherPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    ask.setArguments({kWatcherService, QStringLiteral("IsStatusNotifierHostRegistered")});
+    ask.setAutoStartService(false); // asking must not start a panel the bus could activate
+    auto* call = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(ask), m_hostWatch);
+    const auto answered = [this, call] {
+        call->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *call;
+        if (reply.isValid() && reply.value().variant().toBool())
+            statusNotifierHostRegistered();
+    };
+    if (!wait) {
+        connect(call, &QDBusPendingCallWatcher::finished, m_hostWatch, answered);
+        return;
+    }
+    call->waitForFinished();
+    answered();
+}
+
+void TrayController::statusNotifierHostRegistered()
+{
+    if (!m_hostWatch)
+        return;
+    m_hostWatch->deleteLater(); // its call may be answering now
+    m_hostWatch = nullptr;
+    QDBusConnection::sessionBus().disconnect(kWatcherService, kWatcherPath, kWatcherService,
+                                             QStringLiteral("StatusNotifierHostRegistered"), this,
+                                             SLOT(statusNotifierHostRegistered()));
+    makeIcon();
+}
+
+void TrayController::makeIcon()
+{
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48})
         icon.addPixmap(symbolPixmap(u"layers", QColor(249, 115, 22), side, 1.0, SymbolWeight::medium));

@@ -47,8 +47,19 @@ Q_SIGNALS:
     void quitRequested();
 
 private:
+    void makeIcon();
+    // Off X11: makes the icon once a StatusNotifier host is there, now or later.
+    void watchForStatusNotifierHost();
+    // Asks the watcher whether a host is there (`wait`: for its answer).
+    void checkStatusNotifierHost(bool wait);
+
+private Q_SLOTS:
+    void statusNotifierHostRegistered();
+
+private:
     Parts m_parts;
     bool m_showIcon;
+    QObject* m_hostWatch = nullptr; // while waiting for a StatusNotifier host
     QPointer<QSystemTrayIcon> m_trayIcon;
     std::unique_ptr<StatusMenu> m_trayMenu; // the menu a StatusNotifier host shows (not on X11)
 };

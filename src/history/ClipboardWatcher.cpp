@@ -94,13 +94,25 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
                               const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
                               Timestamp now)
 {
-    // The same image or files offered by another program right after:
-    // a hand-over, not a copy. Our own writes (copy-out) are not hand-overs,
-    // and the empty moment between a program quitting and a clipboard
-    // manager taking over leaves the last owner in place.
-    const bool handedOver = contents.owner != 0 && m_lastOwner != 0 && contents.owner != m_lastOwner;
+    // The same image or files offered by another program once the clipboard
+    // was left empty (its owner quit), or by the session's clipboard manager
+    // (handed them as it quit): a clipboard manager keeping them, a
+    // hand-over, not a copy; nor is reading them from it again. Offered
+    // while their owner is still there, they are the user copying them
+    // again. Our own writes (copy-out) are not hand-overs, and the empty
+    // moment leaves the last owner in place. The new owner may carry the
+    // quitting one's id (X11 hands a closed client's ids to the next one):
+    // that it left is what tells.
+    if (!contents.types.isEmpty()) {
+        if ((m_ownerLeft || contents.ownerLeft) && contents.owner != 0 && m_lastOwner != 0)
+            m_keeper = contents.owner;
+        else if (contents.owner != m_keeper)
+            m_keeper = 0;
+    }
+    const bool handedOver = contents.owner != 0 && contents.owner == m_keeper;
     if (contents.owner != 0)
         m_lastOwner = contents.owner;
+    m_ownerLeft = contents.types.isEmpty() && m_lastOwner != 0;
     // Passwords stay out of the history.
     if (contents.secret)
         return;

@@ -112,7 +112,9 @@ private:
     bool m_checkQueued = false;
     bool m_reading = false;
     qint64 m_lastChangeCount = 0;
-    quint64 m_lastOwner = 0; // who offered the contents read last
+    quint64 m_lastOwner = 0;  // who offered the contents read last
+    bool m_ownerLeft = false; // the clipboard has been empty since m_lastOwner offered
+    quint64 m_keeper = 0;     // who took the contents over when their owner quit
     qsizetype m_backgroundThreshold = 256 * 1024;
     std::deque<std::shared_ptr<Capture>> m_captures; // in copy order
     QEventLoop* m_finishing = nullptr;               // while finishPending() waits

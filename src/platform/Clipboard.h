@@ -36,10 +36,14 @@ struct ClipboardContents
     std::optional<EncodedImage> imageData;
     std::optional<QList<QUrl>> fileURLs;
     // Who offers the contents (on X11 the owner window); 0 when unknown or
-    // this program. Another owner offering the image or files just recorded
-    // is a hand-over (a clipboard manager keeping what a closing program
-    // owned), not a new copy.
+    // this program. Another owner offering the image or files just recorded,
+    // after the clipboard was left empty, is a hand-over (a clipboard
+    // manager keeping what a closing program owned), not a new copy.
     quint64 owner = 0;
+    // The owner before these quit, leaving the clipboard empty for a moment
+    // that a read may not have seen, or these are the session's clipboard
+    // manager's (handed to it by a program as it quit).
+    bool ownerLeft = false;
 };
 
 // The type password managers mark what they copy with, holding "secret".

@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -249,6 +250,14 @@ void HistoryList::setHoveredRow(int row)
 
 void HistoryList::mouseMoveEvent(QMouseEvent* event)
 {
+    setHoveredRow(cardAt(event->position().toPoint()));
+}
+
+void HistoryList::wheelEvent(QWheelEvent* event)
+{
+    QListView::wheelEvent(event);
+    // The rows moved under a still pointer: the row it is over now is hovered,
+    // so selected for Return. (Scrolling to the keyboard's selection is not.)
     setHoveredRow(cardAt(event->position().toPoint()));
 }
 

@@ -298,6 +298,14 @@ void TestTrayController::withoutKeystrokesReturnSaysCopied()
         QVERIFY(app.popoverShown());
         app.scheduler.advance(0.1);
         QVERIFY(!app.popoverShown());
+        // Closed and opened again within that second: the new opening stays.
+        app.popover->togglePopover();
+        QVERIFY(app.key(key, code, modifiers));
+        app.popover->togglePopover();
+        app.popover->togglePopover();
+        app.scheduler.advance(PopoverContent::kCopiedSeconds + 0.1);
+        QVERIFY(app.popoverShown());
+        app.popover->togglePopover();
     }
     QCOMPARE(app.clipboard.string(), std::optional<QString>(QStringLiteral("entry 2")));
     QCOMPARE(app.popover->popover()->content()->copiedNotice()->text(), QStringLiteral("Copied!"));

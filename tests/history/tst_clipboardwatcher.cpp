@@ -147,24 +147,30 @@ void TestClipboardWatcher::handOverIsNotACopy_data()
     // "-" is an empty clipboard (the owner quit, nobody took over yet).
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("recorded"); // newest first
-    QTest::newRow("same image, another owner") << "1 red|2 red"
-                                               << "Image";
     QTest::newRow("same image, quit in between") << "1 red|0 -|2 red"
                                                  << "Image";
-    QTest::newRow("handed on twice") << "1 red|2 red|3 red"
+    QTest::newRow("handed on twice") << "1 red|0 -|2 red|0 -|3 red"
                                      << "Image";
-    QTest::newRow("same files, another owner") << "1 files|2 files"
-                                               << "a.txt";
+    QTest::newRow("same files, quit in between") << "1 files|0 -|2 files"
+                                                 << "a.txt";
+    QTest::newRow("new owner with the old id") << "1 red|0 -|1 red"
+                                               << "Image";
+    QTest::newRow("read again from the keeper") << "1 red|0 -|2 red|2 red"
+                                                << "Image";
     // Copies, not hand-overs.
+    QTest::newRow("same image, another owner") << "1 red|2 red"
+                                               << "Image|Image";
+    QTest::newRow("same files, another owner") << "1 files|2 files"
+                                               << "a.txt|a.txt";
     QTest::newRow("same image, same owner") << "1 red|1 red"
                                             << "Image|Image";
     QTest::newRow("other image, another owner") << "1 red|2 blue"
                                                 << "Image|Image";
-    QTest::newRow("text between") << "1 red|2 text|3 red"
+    QTest::newRow("text between") << "1 red|0 -|2 text|3 red"
                                   << "Image|text|Image";
-    QTest::newRow("other files, another owner") << "1 files|2 other"
+    QTest::newRow("other files, another owner") << "1 files|0 -|2 other"
                                                 << "c.txt|a.txt";
-    QTest::newRow("our own write first") << "0 red|2 red"
+    QTest::newRow("our own write first") << "0 red|0 -|2 red"
                                          << "Image|Image";
 }
 

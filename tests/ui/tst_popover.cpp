@@ -91,7 +91,8 @@ void TestPopover::keyboardSelectionScrollsToCentre()
     QVERIFY(f.shown);
     HistoryList* list = f.view->list();
     // Hovering selects without scrolling...
-    QTest::mouseMove(list->viewport(), cardCentre(f, 4));
+    const QPoint pointer = cardCentre(f, 4);
+    QTest::mouseMove(list->viewport(), pointer);
     QCoreApplication::processEvents();
     QCOMPARE(f.state().selectedIndex(), 4);
     QVERIFY(!f.state().shouldScrollToSelection());
@@ -102,6 +103,15 @@ void TestPopover::keyboardSelectionScrollsToCentre()
     QTRY_VERIFY(qAbs(rowCentreOffset(f, 5)) <= 1);
 
     QTRY_VERIFY(!list->isScrolling()); // the animation has landed
+    // The wheel moves other rows under the still pointer: the one under it
+    // now is hovered and selected, so Return pastes what the user sees.
+    QWheelEvent wheel(pointer, list->viewport()->mapToGlobal(pointer), {}, QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list->viewport(), &wheel);
+    const int under = list->cardAt(pointer);
+    QVERIFY(under > 5);
+    QCOMPARE(f.state().selectedIndex(), under);
+    QCOMPARE(f.view->hoveredItem(), f.state().filteredItems().at(under).id());
     // A selection set without the request does not scroll: the decision is
     // taken once the current task is done, which processing events ends.
     const int before = list->verticalScrollBar()->value();

@@ -26,8 +26,12 @@ QImage redSquare()
 struct Watched
 {
     explicit Watched(platform::ClipboardReadBudgets budgets = {})
-        : clipboard(std::make_unique<platform::DataControlConnection>(budgets))
+        : Watched(std::make_unique<platform::DataControlConnection>(budgets))
     {}
+    explicit Watched(std::unique_ptr<platform::DataControlConnection> made)
+        : connection(*made), clipboard(std::move(made))
+    {}
+    platform::DataControlConnection& connection;
     platform::WaylandClipboard clipboard;
     test::LiveStore store{clipboard};
     ClipboardHistory& history = store.history;
@@ -44,6 +48,8 @@ private Q_SLOTS:
     void capturesTextImagesAndFiles();
     void copyOutIsReadBackByteForByte();
     void secretsAreNotCaptured();
+    void keepsWhatAQuittingProgramOffered_data();
+    void keepsWhatAQuittingProgramOffered();
     void silentSourceBlocksNothing();
 };
 
@@ -129,6 +135,64 @@ void TestDataControl::secretsAreNotCaptured()
     QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
     QCOMPARE(w.history.store.items().first().text(),
              std::optional<QString>(QStringLiteral("after the password")));
+}
+
+void TestDataControl::keepsWhatAQuittingProgramOffered_data()
+{
+    QTest::addColumn<QString>("type"); // what the program offers (wl-copy for text)
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("keep"); // the setting
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("text") << "text/plain;charset=utf-8" << QByteArray("kept ✓") << true << true;
+    QTest::newRow("image") << "image/png" << test::encodedImage(redSquare()) << true << true;
+    QTest::newRow("files") << "text/uri-list" << QByteArray("file:///tmp/kept.txt\r\n") << true << true;
+    QTest::newRow("never a secret") << QString::fromLatin1(platform::kSecretHintType) << QByteArray("secret")
+                                    << true << false;
+    QTest::newRow("switched off") << "text/plain;charset=utf-8" << QByteArray("gone") << false << false;
+}
+
+void TestDataControl::keepsWhatAQuittingProgramOffered()
+{
+    QFETCH(QString, type);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, keep);
+    QFETCH(bool, kept);
+    Watched w;
+    w.connection.setKeepContents(keep);
+    const bool secret = type == QLatin1String(platform::kSecretHintType);
+    const QString pasted = secret ? QStringLiteral("text/plain;charset=utf-8") : type;
+    qint64 seen = 0;
+    {
+        // The copying program: wl-copy for text, else one offering exactly that.
+        QProcess wlCopy;
+        std::unique_ptr<platform::DataControlConnection> program;
+        if (type.startsWith(u"text/plain")) {
+            wlCopy.start(QStringLiteral("wl-copy"),
+                         {QStringLiteral("--foreground"), QString::fromUtf8(bytes)});
+            QVERIFY(wlCopy.waitForStarted());
+        } else {
+            program = std::make_unique<platform::DataControlConnection>();
+            platform::DataControlConnection::Contents offered = {{type, bytes}};
+            if (secret)
+                offered.append({pasted, "hunter2"});
+            program->setContents(offered);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(w.clipboard.types().contains(type) && !w.history.watcher.isReading(), 5000);
+        seen = w.clipboard.changeCount();
+        wlCopy.kill();
+        wlCopy.waitForFinished();
+    } // it quits
+    if (kept) {
+        QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(pasted), bytes, 5000);
+        // Neither the empty moment nor our offer is a copy.
+        QCOMPARE(w.clipboard.changeCount(), seen);
+        QCOMPARE(w.history.store.items().size(), 1);
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(w.clipboard.changeCount() > seen && w.clipboard.types().isEmpty() &&
+                                     !w.history.watcher.isReading(),
+                                 5000);
+        QCOMPARE(test::wlPaste(pasted), QByteArray());
+    }
 }
 
 void TestDataControl::silentSourceBlocksNothing()

@@ -5,12 +5,16 @@
 #include "TestSupport.h"
 #include "TestWindow.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -27,6 +31,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void capturesAndToggles();
+    void trayIconWhenThePanelComesLater();
 
 private:
     void startApp();
@@ -149,6 +154,54 @@ void TestWaylandApp::capturesAndToggles()
                              {QStringLiteral("[pid=%1] focus").arg(other.processId())}));
     QVERIFY(m_app->said(QStringLiteral("trace popover-hidden "), 5000));
     QTRY_VERIFY_WITH_TIMEOUT(popoverNode().isEmpty(), 5000);
+
+    // Opened where no other program has the keyboard (an empty workspace),
+    // Return only puts the entry on the clipboard: the window seen before
+    // gets no paste. The next one, opened over it, is the first it sees.
+    QVERIFY(test::runProgram(QStringLiteral("swaymsg"), {QStringLiteral("workspace 9")}));
+    QVERIFY(typed({QStringLiteral("Return")}));
+    QCOMPARE(test::wlPaste(), QByteArray("copied in a Wayland program"));
+    QVERIFY(test::runProgram(QStringLiteral("swaymsg"),
+                             {QStringLiteral("[pid=%1] focus").arg(other.processId())}));
+    QVERIFY(typed({QStringLiteral("Down"), QStringLiteral("Return")}));
+    QCOMPARE(other.waitForPaste(), QStringLiteral("ctrl+v the second copy"));
+    ::kill(pid_t(m_app->process().processId()), SIGTERM);
+    QVERIFY(m_app->process().waitForFinished(5000));
+    QCOMPARE(m_app->process().exitCode(), 0);
+}
+
+void TestWaylandApp::trayIconWhenThePanelComesLater()
+{
+    // A session as `exec ondrel` before `exec waybar` makes it: the program
+    // starts with no StatusNotifier host on the bus, the bar comes after.
+    test::PrivateSessionBus session;
+    const QString address = session.start();
+    QVERIFY(!address.isEmpty());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+    QVERIFY(m_app->start(env, {QStringLiteral("QT_QPA_PLATFORM")}));
+    QVERIFY(m_app->said(QStringLiteral("ondrel: no system tray found")));
+    QTemporaryDir bar;
+    QVERIFY(test::writeFile(bar.filePath(QStringLiteral("config")), R"({ "modules-left": ["tray"] })"));
+    QProcess waybar;
+    waybar.setProcessEnvironment(env);
+    waybar.start(QStringLiteral("waybar"), {QStringLiteral("-c"), bar.filePath(QStringLiteral("config"))});
+    const auto stopBar = qScopeGuard([&waybar] {
+        waybar.terminate();
+        waybar.waitForFinished();
+    });
+    // The program's icon registers with the bar's watcher.
+    QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("panel-check"));
+    QDBusMessage items = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    items.setArguments(
+        {QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("RegisteredStatusNotifierItems")});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !qvariant_cast<QDBusVariant>(bus.call(items).arguments().value(0)).variant().toStringList().isEmpty(),
+        10000);
+    QDBusConnection::disconnectFromBus(QStringLiteral("panel-check"));
+    // It quits while its bus is still there.
     ::kill(pid_t(m_app->process().processId()), SIGTERM);
     QVERIFY(m_app->process().waitForFinished(5000));
     QCOMPARE(m_app->process().exitCode(), 0);

@@ -11,6 +11,7 @@
 
 #include <QGuiApplication>
 #include <QRasterWindow>
+#include <QScopeGuard>
 #include <QTest>
 
 using namespace ondrel;
@@ -85,6 +86,17 @@ void TestWaylandPaste::captureNamesTheActiveWindow()
     // Named by its app_id, never by its title.
     QCOMPARE(history.store.items().first().appName(),
              std::optional<QString>(QStringLiteral("ondrel-test-window")));
+    // Once the user has left every window (an empty workspace), a copy comes
+    // from no application, not from the one the popover last opened over.
+    desktop.rememberFocus();
+    QVERIFY(test::runProgram(QStringLiteral("swaymsg"), {QStringLiteral("workspace"), QStringLiteral("9")}));
+    const auto back = qScopeGuard([] {
+        test::runProgram(QStringLiteral("swaymsg"), {QStringLiteral("workspace"), QStringLiteral("1")});
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(desktop.activeAppId().isEmpty(), 5000);
+    other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied by a script"}});
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 2, 5000);
+    QCOMPARE(history.store.items().first().appName(), std::nullopt);
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestWaylandPaste)

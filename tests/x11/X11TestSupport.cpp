@@ -28,8 +28,6 @@ quint32 activeWindowPid()
         .toUInt();
 }
 
-namespace {
-
 xcb_window_t clipboardOwner()
 {
     xcb_connection_t* c = connection();
@@ -38,8 +36,6 @@ xcb_window_t clipboardOwner()
         platform::xcb::own(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr));
     return reply ? reply->owner : xcb_window_t(XCB_NONE);
 }
-
-} // namespace
 
 void offer(const QByteArray& bytes, const QString& type)
 {

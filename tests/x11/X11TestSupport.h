@@ -16,6 +16,8 @@ namespace ondrel::test {
 // Qt's own X connection and the root window of its screen.
 xcb_connection_t* connection();
 xcb_window_t rootWindow();
+// The window that owns the CLIPBOARD selection, or none.
+xcb_window_t clipboardOwner();
 
 // The process whose window is active (0 when none or unknown).
 quint32 activeWindowPid();

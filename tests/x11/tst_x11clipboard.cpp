@@ -247,24 +247,41 @@ void TestX11Clipboard::watcherRecordsWhatOthersCopy()
     QCOMPARE(history.store.items().first().type(), ClipboardItemType::image);
     // Kept as it came, to be offered so again.
     QCOMPARE(history.store.items().first().encodedImage()->bytes, test::encodedImage(redSquare()));
-    // Another program taking the same image over (a clipboard manager when
-    // the first one quits) is no new copy. Reads go one after another: the
-    // text after it is recorded only once the hand-over was read.
+    // Another program copying the same image while the first one still
+    // holds it: the user copied it again.
+    QProcess second;
+    second.start(QStringLiteral("xclip"),
+                 {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                  QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-i")});
+    QVERIFY(second.waitForStarted());
+    second.write(test::encodedImage(redSquare()));
+    second.closeWriteChannel();
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 3, 3000);
+    // Once that one quits and leaves the clipboard empty, another program
+    // offering the same image is a clipboard manager taking it over: no new
+    // copy. Reads go one after another: the text after it is recorded only
+    // once the hand-over was read.
+    second.kill();
+    QVERIFY(second.waitForFinished(3000));
+    QTRY_VERIFY_WITH_TIMEOUT(test::clipboardOwner() == XCB_NONE, 3000);
     offer(test::encodedImage(redSquare()), QStringLiteral("image/png"));
     QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(), 3000);
     offer("after the hand-over");
-    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 3, 3000);
-    QCOMPARE(history.store.items().at(1).type(), ClipboardItemType::image);
-    QCOMPARE(history.store.items().at(2).text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
-    offer("file:///tmp/x.txt\r\n", QStringLiteral("text/uri-list"));
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 4, 3000);
+    QCOMPARE(history.store.items().first().text(),
+             std::optional<QString>(QStringLiteral("after the hand-over")));
+    QCOMPARE(history.store.items().at(1).type(), ClipboardItemType::image);
+    QCOMPARE(history.store.items().at(2).type(), ClipboardItemType::image);
+    QCOMPARE(history.store.items().at(3).text(), std::optional<QString>(QStringLiteral("copied elsewhere")));
+    offer("file:///tmp/x.txt\r\n", QStringLiteral("text/uri-list"));
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 5, 3000);
     QCOMPARE(history.store.items().first().type(), ClipboardItemType::file);
     // Our own copy-out of a text is seen by the next poll and not recorded twice.
-    history.paster.copyAndPaste(history.store.items().at(3));
+    history.paster.copyAndPaste(history.store.items().at(4));
     QTRY_COMPARE_WITH_TIMEOUT(history.watcher.lastChangeCount(), m_board->changeCount(),
                               3000); // a poll saw it
     QTRY_COMPARE_WITH_TIMEOUT(store.pasteTyper.pasteCount(), 1, 3000);
-    QCOMPARE(history.store.items().size(), 4);
+    QCOMPARE(history.store.items().size(), 5);
 }
 
 void TestX11Clipboard::idlePollTalksToNobody()

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTest>
@@ -76,6 +77,7 @@ private Q_SLOTS:
     void keepsWhatAnExitedOwnerHad_data();
     void keepsWhatAnExitedOwnerHad();
     void quittingAsManagerWhileOwningDoesNotHang();
+    void anotherManagersHandOverIsNoCopy();
 
 private:
     void startOwner(const QString& kind, bool keeper = false);
@@ -184,6 +186,32 @@ void TestX11Keeper::quittingAsManagerWhileOwningDoesNotHang()
     timer.start();
     stopOwner();
     QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+}
+
+void TestX11Keeper::anotherManagersHandOverIsNoCopy()
+{
+    // Another program is the clipboard manager, holding an image.
+    m_keeper->stop();
+    QProcess manager;
+    manager.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--own"), QStringLiteral("image"), QStringLiteral("keeper")});
+    const auto stopManager = qScopeGuard([&manager] {
+        manager.kill();
+        manager.waitForFinished();
+    });
+    QVERIFY(QTest::qWaitFor([&] { return manager.canReadLine(); }, 5000));
+    test::LiveStore store(*m_board);
+    // A program copies the same image: a copy. It quits and hands the image
+    // to the manager: no copy.
+    startOwner(QStringLiteral("image"));
+    QTRY_COMPARE_WITH_TIMEOUT(store.history.store.items().size(), 1, 3000);
+    const qint64 before = m_board->changeCount();
+    stopOwner();
+    QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > before &&
+                                 store.history.watcher.lastChangeCount() == m_board->changeCount() &&
+                                 !store.history.watcher.isReading(),
+                             3000);
+    QCOMPARE(store.history.store.items().size(), 1);
 }
 
 int main(int argc, char** argv)

@@ -19,6 +19,19 @@ void DataControlConnection::Private::selectionChanged()
     // The selection there already at start is no change.
     if (starting)
         return;
+    QStringList types;
+    const bool empty = session->currentOffer(&types) == nullptr;
+    if (keeping) {
+        keeping = false;
+        if (!empty && session->ownsSelection())
+            return; // the kept contents, offered by us
+    }
+    if (empty && keep && keptSelection == selections - 1) {
+        // Its program quit: what it offered stays on the clipboard.
+        keeping = true;
+        session->setContents(kept, {});
+        return;
+    }
     worker->toGui([this] {
         if (changeContext && changed)
             changed();
@@ -182,8 +195,16 @@ void DataControlConnection::setContents(Contents contents, Maker make)
     if (!isAvailable())
         return;
     d->post([p = d.get(), contents = std::move(contents), make = std::move(make)]() mutable {
+        // Our own write (emptying the clipboard first included) is no
+        // program quitting: what was read before is not to come back.
+        p->keptSelection.reset();
         p->session->setContents(contents, std::move(make));
     });
+}
+
+void DataControlConnection::setKeepContents(bool keep)
+{
+    d->keep = keep;
 }
 
 } // namespace ondrel::platform

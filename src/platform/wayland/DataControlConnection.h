@@ -49,6 +49,13 @@ public:
     // Makes `contents` the selection, served by us until another client
     // takes it. Empty contents empty the clipboard.
     void setContents(Contents contents, Maker make = {});
+    // While on, a clipboard left empty by the program whose selection was
+    // read last (it quit) is given that selection's contents again, as
+    // read (text, image or URL list), and neither the empty moment nor our
+    // offer counts as a change. Contents marked secret, our own, and those
+    // larger than kMaxKeptBytes are not kept.
+    void setKeepContents(bool keep);
+    static constexpr qsizetype kMaxKeptBytes = qsizetype(32) << 20;
 
 private:
     struct Private;

@@ -64,6 +64,13 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     quint64 selections = 0;
     std::optional<quint64> silentSelection;
 
+    // What the selection read last offered, to offer again when its
+    // program quits (see setKeepContents).
+    std::atomic<bool> keep{false};
+    Contents kept;
+    std::optional<quint64> keptSelection;
+    bool keeping = false; // our offer of `kept` is on its way
+
     QPointer<QObject> changeContext;
     std::function<void()> changed;
 
@@ -93,6 +100,9 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     OfferedData fetch(void* offer, const QString& mime);
     // What a capture records of the current selection.
     ClipboardContents read();
+    // Notes what `selection` offered (`type` and `bytes`: the data `contents` were read from).
+    void keepFrom(quint64 selection, const ClipboardContents& contents, const QString& type,
+                  const QByteArray& bytes);
 };
 
 } // namespace ondrel::platform

@@ -34,6 +34,8 @@ public:
     virtual void receive(void* offer, const QByteArray& mime, int fd) = 0;
     // A read uses the offer: it is not destroyed until released.
     virtual void hold(void* offer, bool held) = 0;
+    // Whether the current selection is our own source.
+    virtual bool ownsSelection() const = 0;
 };
 
 // The worker's side of a session: what a session reports to.
@@ -106,6 +108,9 @@ public:
         if (o != m_current)
             forget(o);
     }
+
+    // The compositor cancels our source before it announces another one.
+    bool ownsSelection() const override { return m_source != nullptr; }
 
 private:
     void forget(typename P::Offer* offer)

@@ -145,17 +145,43 @@ ClipboardContents DataControlConnection::Private::read()
     if (silentSelection == selection)
         return contents;
     session->hold(offer, true);
+    QString usedType; // the last data given: what the contents were read from
+    QByteArray usedBytes;
     contents = readOffered(
         types,
         [&](const QString& mime) {
             OfferedData data = fetch(offer, mime);
             if (data.status == OfferedData::Status::timedOut)
                 silentSelection = selection;
+            if (data.status == OfferedData::Status::ok) {
+                usedType = mime;
+                usedBytes = data.bytes;
+            }
             return data;
         },
         budgets.decodeMs, stop);
     session->hold(offer, false);
+    keepFrom(selection, contents, usedType, usedBytes);
     return contents;
+}
+
+void DataControlConnection::Private::keepFrom(quint64 selection, const ClipboardContents& contents,
+                                              const QString& type, const QByteArray& bytes)
+{
+    kept.clear();
+    keptSelection.reset();
+    if (contents.secret || session->ownsSelection() || bytes.size() > kMaxKeptBytes)
+        return;
+    if (contents.text && !contents.text->isEmpty()) {
+        const QByteArray utf8 = contents.text->toUtf8();
+        kept = {{QStringLiteral("text/plain;charset=utf-8"), utf8},
+                {QStringLiteral("text/plain"), utf8},
+                {QStringLiteral("UTF8_STRING"), utf8}};
+    } else if (contents.image || contents.fileURLs) {
+        kept = {{type, bytes}};
+    }
+    if (!kept.isEmpty())
+        keptSelection = selection;
 }
 
 } // namespace ondrel::platform

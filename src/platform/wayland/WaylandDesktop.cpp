@@ -123,11 +123,12 @@ QString WaylandDesktop::activeAppId()
     readEvents();
     if (const Toplevel* t = activeForeign())
         return t->appId;
-    // One of ours has the focus (or none does): the window it was opened
-    // over, else the last one seen.
-    if (m_remembered)
-        return m_remembered->appId;
-    return m_lastForeign ? m_lastForeign->appId : QString();
+    // One of ours has the focus: the application the user came from, the
+    // last other one active. Nothing has the focus: none (the window the
+    // popover last opened over is long gone from the user's mind).
+    if (ownActive() && m_lastForeign)
+        return m_lastForeign->appId;
+    return QString();
 }
 
 std::optional<ApplicationInfo> WaylandDesktop::describe(const QString& appId)

@@ -43,8 +43,9 @@ public:
     bool seesWindows() const;
     bool canType() const;
 
-    // The app_id of the active window when it is another program's; else
-    // that of the last such window seen active.
+    // The app_id of the active window when it is another program's; when
+    // one of ours is active, that of the last other one seen active; empty
+    // when no window is.
     QString activeAppId();
     std::optional<ApplicationInfo> describe(const QString& appId);
     // Notes the window of another program that has the keyboard, if any.

@@ -1,8 +1,10 @@
 #include "X11Clipboard.h"
 
 #include "ClipboardData.h"
+#include "Xcb.h"
 
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QMimeData>
@@ -11,6 +13,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <utility>
+
+#include <xcb/xfixes.h>
 
 namespace ondrel::platform {
 
@@ -67,25 +72,60 @@ X11Clipboard::X11Clipboard(QClipboard* clipboard, QObject* parent)
         if (!m_adopting)
             changed();
     });
+    // An owner quitting without a successor empties the clipboard; a read
+    // may come too late to see that (a clipboard manager took over by
+    // then), but the event itself tells.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11)
+        return;
+    const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(x11->connection(), &xcb_xfixes_id);
+    if (!fixes || !fixes->present)
+        return;
+    m_selectionNotify = uint8_t(fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
+    m_clipboardAtom = xcb::atom(x11->connection(), "CLIPBOARD");
+    QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
-X11Clipboard::~X11Clipboard() = default;
+X11Clipboard::~X11Clipboard()
+{
+    if (m_selectionNotify && QCoreApplication::instance())
+        QCoreApplication::instance()->removeNativeEventFilter(this);
+}
+
+bool X11Clipboard::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != m_selectionNotify)
+        return false;
+    const auto* notify = reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event);
+    if (notify->selection == m_clipboardAtom && notify->owner == XCB_NONE)
+        m_ownerLeft = true;
+
+    return false; // Qt, which asked for these events, counts the change
+}
 
 void X11Clipboard::readContents(QObject* context, std::function<void(ClipboardContents)> done)
 {
+    auto answer = [ownerLeft = std::exchange(m_ownerLeft, false),
+                   done = std::move(done)](ClipboardContents contents) {
+        contents.ownerLeft = contents.ownerLeft || ownerLeft;
+        done(std::move(contents));
+    };
     // Our own contents are at hand; asking ourselves through the server
     // would need this thread to answer.
     if (m_clipboard->ownsClipboard() || !m_reader->isConnected()) {
         // An image we offer is known as it is: decoding it again, or waiting
         // for the types still being made, would hold this thread.
         if (m_ownImage && m_ownImage.data() == current()) {
-            done(m_ownImageContents);
+            answer(m_ownImageContents);
             return;
         }
-        Clipboard::readContents(context, std::move(done));
+        Clipboard::readContents(context, std::move(answer));
         return;
     }
-    m_reader->readContents(m_changeCount, context, std::move(done));
+    m_reader->readContents(m_changeCount, context, std::move(answer));
 }
 
 void X11Clipboard::readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done)

@@ -4,9 +4,12 @@
 #include "Worker.h"
 #include "X11ClipboardReader.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QMimeData>
 #include <QObject>
 #include <QPointer>
+
+#include <xcb/xcb.h>
 
 #include <memory>
 
@@ -20,7 +23,7 @@ namespace ondrel::platform {
 // writes, so a poll reads one integer and never talks to the X server.
 // What other programs own is read by an X11ClipboardReader, never by the
 // main thread; the synchronous calls serve our own contents and tests.
-class X11Clipboard final : public QObject, public Clipboard
+class X11Clipboard final : public QObject, public Clipboard, public QAbstractNativeEventFilter
 {
     Q_OBJECT
 public:
@@ -52,6 +55,9 @@ public:
     // the same thing from us, so the change counter does not move.
     void adopt(QMimeData* data);
 
+    // Notes an owner quitting without a successor (XFixes).
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
 private:
     void changed();
     std::function<void()> m_onChange;
@@ -61,6 +67,9 @@ private:
     QClipboard* m_clipboard;
     qint64 m_changeCount = 0;
     bool m_adopting = false;
+    uint8_t m_selectionNotify = 0; // XFixes' selection event, 0 when unknown
+    xcb_atom_t m_clipboardAtom = XCB_ATOM_NONE;
+    bool m_ownerLeft = false; // since the last read began
     std::unique_ptr<X11ClipboardReader> m_reader;
     Worker m_encoder{"ondrel-encode"}; // the image types a copy-out offers
     QPointer<QMimeData> m_ownImage;    // owned by the clipboard

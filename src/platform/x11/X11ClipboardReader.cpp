@@ -145,6 +145,8 @@ struct X11ClipboardReader::Private
         ClipboardContents contents = readOffered(
             *types, [this](const QString& type) { return fetchOffered(type); }, budgets.decodeMs, stopping);
         contents.owner = currentOwner;
+        // A program quitting hands its contents to the clipboard manager.
+        contents.ownerLeft = transfer->isClipboardManager(currentOwner);
         return contents;
     }
 

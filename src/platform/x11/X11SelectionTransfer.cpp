@@ -16,6 +16,7 @@ X11SelectionTransfer::X11SelectionTransfer(xcb_connection_t* connection, const s
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
     m_clipboard = xcb::atom(m_connection, "CLIPBOARD");
+    m_manager = xcb::atom(m_connection, "CLIPBOARD_MANAGER");
     m_targets = xcb::atom(m_connection, "TARGETS");
     m_incr = xcb::atom(m_connection, "INCR");
     m_property = xcb::atom(m_connection, "ONDREL_SELECTION");
@@ -75,6 +76,17 @@ xcb_window_t X11SelectionTransfer::owner()
     const auto reply = xcb::own(xcb_get_selection_owner_reply(
         m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
     return reply ? reply->owner : xcb_window_t(XCB_NONE);
+}
+
+bool X11SelectionTransfer::isClipboardManager(xcb_window_t window)
+{
+    const auto reply = xcb::own(xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, m_manager), nullptr));
+    if (!reply || reply->owner == XCB_NONE || window == XCB_NONE)
+        return false;
+    // The ids of one client share the bits outside the server's id mask.
+    const uint32_t client = ~xcb_get_setup(m_connection)->resource_id_mask;
+    return (reply->owner & client) == (window & client);
 }
 
 // Reads our property whole and deletes it.

@@ -46,6 +46,9 @@ public:
     xcb_atom_t targetsAtom() const { return m_targets; }
     // The window that owns the clipboard now, or XCB_NONE.
     xcb_window_t owner();
+    // Whether `window` belongs to the session's clipboard manager (the
+    // owner of CLIPBOARD_MANAGER, through a window of its own or another).
+    bool isClipboardManager(xcb_window_t window);
     // Asks the owner to convert the clipboard to `target`; the first answer
     // must come within `budgetMs`, each later piece of a large transfer too.
     Fetched fetch(xcb_atom_t target, int budgetMs);
@@ -65,6 +68,7 @@ private:
     int m_wakeFd;
     xcb_window_t m_window = 0;
     xcb_atom_t m_clipboard = 0;
+    xcb_atom_t m_manager = 0;
     xcb_atom_t m_targets = 0;
     xcb_atom_t m_incr = 0;
     xcb_atom_t m_property = 0;
