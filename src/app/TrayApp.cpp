@@ -236,6 +236,9 @@ int runTrayApp(int argc, char** argv)
         menuTracer = std::make_unique<MenuTracer>();
         QTimer::singleShot(0, [] { trace("ready"); });
         shell.shortcuts().onKeyDown(hotkeys::Name(TrayShell::kHotkeyName), [] { trace("hotkey-down"); });
+        // A paste is typed, or given up on (no window to go to).
+        QObject::connect(&shell.history().paster, &EntryPaster::pasteKeystrokePosted,
+                         [] { trace("paste-done"); });
         // A StatusNotifier host asked for the menu the icon exports.
         if (QMenu* menu = shell.tray().trayIcon() ? shell.tray().trayIcon()->contextMenu() : nullptr)
             QObject::connect(menu, &QMenu::aboutToShow, [] { trace("menu-about-to-show"); });
