@@ -137,7 +137,7 @@ void TestWaylandApp::capturesAndToggles()
                m_app->said(QStringLiteral("trace popover-hidden "), 5000);
     };
     QVERIFY(typed({QStringLiteral("Down"), QStringLiteral("Return")}));
-    QCOMPARE(test::wlPaste(), QByteArray("copied in a Wayland program"));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(), QByteArray("copied in a Wayland program"), 5000);
     QVERIFY(typed({QStringLiteral("Escape")}));
 
     // The compositor gives the popover the keyboard; when the user turns to
@@ -161,7 +161,7 @@ void TestWaylandApp::capturesAndToggles()
     QVERIFY(test::runProgram(QStringLiteral("swaymsg"), {QStringLiteral("workspace 9")}));
     QVERIFY(typed({QStringLiteral("Return")}));
     QVERIFY(m_app->said(QStringLiteral("trace paste-done ")));
-    QCOMPARE(test::wlPaste(), QByteArray("the second copy"));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(), QByteArray("the second copy"), 5000);
     QVERIFY(test::runProgram(QStringLiteral("swaymsg"),
                              {QStringLiteral("[pid=%1] focus").arg(other.processId())}));
     QVERIFY(typed({QStringLiteral("Down"), QStringLiteral("Return")}));
