@@ -121,8 +121,14 @@ void TestX11Paste::pastes()
         popover.show();
         popover.requestActivate();
         QTRY_VERIFY_WITH_TIMEOUT(popover.isActive(), 5000);
-        if (before == u"over nothing")
+        if (before == u"over nothing") {
+            // The window manager says so a moment after the window learns it
+            // (kwin_x11 keeps naming the other window, refusing the test's
+            // request as focus stealing).
+            if (!QTest::qWaitFor([this] { return m_focus->activeForeignWindow() == 0; }, 2000))
+                QSKIP("the window manager does not make the test's window active");
             m_focus->rememberFocus();
+        }
         if (before == u"popover closed")
             popover.hide();
     }
