@@ -2,7 +2,10 @@
 
 #include "ClipboardData.h"
 
+#include "KdeGlobalAccel.h"
 #include "NullServices.h"
+#include "PortalGlobalShortcuts.h"
+#include "PortalKeyboard.h"
 #include "Settings.h"
 #include "SettingsKeys.h"
 #include "XkbKeyboardLayout.h"
@@ -18,9 +21,6 @@
 #endif
 #if ONDREL_HAVE_WAYLAND
 #include "DataControlConnection.h"
-#include "KdeGlobalAccel.h"
-#include "PortalGlobalShortcuts.h"
-#include "PortalKeyboard.h"
 #include "WaylandClipboard.h"
 #include "WaylandDesktop.h"
 #include "WaylandProbe.h"
@@ -28,12 +28,18 @@
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QScreen>
 #if ONDREL_HAVE_X11
 #include <QClipboard>
 #include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string_view>
 
 Q_LOGGING_CATEGORY(lcDesktop, "ondrel.desktop")
 
@@ -61,7 +67,48 @@ std::unique_ptr<platform::KeyboardLayout> offlineLayout()
     return platform::XkbKeyboardLayout::fromNames(QStringLiteral("us"));
 }
 
+// Global hotkeys only as the desktop grants them: KDE's own shortcut
+// service, which serves every program; else the desktop portal; else none,
+// and the user binds a key to `ondrel toggle`.
+std::unique_ptr<platform::HotKeyService> desktopHotKeys()
+{
+    if (auto kde = platform::KdeGlobalAccel::create())
+        return kde;
+    if (auto portal = platform::PortalGlobalShortcuts::create())
+        return portal;
+    return std::make_unique<platform::NullHotKeyService>();
+}
+
+// The portal's keyboard (the desktop asks the user first); null where the
+// portal offers none.
+std::unique_ptr<platform::PortalKeyboard> portalKeyboard(platform::Settings& settings,
+                                                         std::function<QString()> targetApp)
+{
+    return platform::PortalKeyboard::create(
+        {[&settings] { return pasteKeystroke(settings); }, std::move(targetApp),
+         [&settings] { return settings.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
+         [&settings](const QString& token) { settings.setString(keys::remoteDesktopRestoreToken, token); }});
+}
+
 #if ONDREL_HAVE_X11
+// An X server that is XWayland, beside a Wayland compositor (GNOME, or a
+// Qt platform forced to xcb on any Wayland desktop). XWayland 23.1 and
+// later name themselves by an extension; every version names its outputs
+// XWAYLAND0, XWAYLAND1...
+bool isXWayland(xcb_connection_t* connection)
+{
+    constexpr std::string_view name = "XWAYLAND";
+    xcb_query_extension_reply_t* reply = xcb_query_extension_reply(
+        connection, xcb_query_extension(connection, uint16_t(name.size()), name.data()), nullptr);
+    const bool present = reply && reply->present;
+    std::free(reply);
+    if (present)
+        return true;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    return std::any_of(screens.begin(), screens.end(),
+                       [](const QScreen* screen) { return screen->name().startsWith(u"XWAYLAND"); });
+}
+
 PlatformServices createX11Services(xcb_connection_t* connection, platform::Settings& settings)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
@@ -69,15 +116,31 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::Setti
     services.name = QStringLiteral("x11");
     auto clipboard = std::make_unique<platform::X11Clipboard>(QGuiApplication::clipboard());
     auto focus = std::make_unique<platform::X11FocusTracker>(connection, root);
-    services.pasteTyper = std::make_unique<platform::X11PasteTyper>(
-        connection, root, *focus, [&settings] { return pasteKeystroke(settings); });
+    // On XWayland, key grabs fire and XTest types only while an X11 window
+    // has the keyboard, never in a native Wayland window: the desktop's own
+    // services serve both, where it offers them.
+    const bool xwayland = isXWayland(connection);
+    if (xwayland)
+        services.pasteTyper = portalKeyboard(settings, [tracker = focus.get()] {
+            const xcb_window_t window = tracker->rememberedWindow();
+            if (!window)
+                return QString(); // a Wayland window, which X11 does not see
+            const auto [instance, windowClass] = tracker->windowClass(window);
+            return windowClass.isEmpty() ? instance : windowClass;
+        });
+    if (!services.pasteTyper)
+        services.pasteTyper = std::make_unique<platform::X11PasteTyper>(
+            connection, root, *focus, [&settings] { return pasteKeystroke(settings); });
     auto keeper = std::make_unique<platform::X11ClipboardKeeper>(
         connection, root, *clipboard, [&settings] { return keepClipboardContents(settings); });
     keeper->start(); // another clipboard manager may already do the job
     services.background = std::move(keeper);
     services.clipboard = std::move(clipboard);
     services.focus = std::move(focus);
-    services.hotKeys = std::make_unique<platform::X11HotKeyService>(connection, root);
+    if (xwayland)
+        services.hotKeys = desktopHotKeys();
+    else
+        services.hotKeys = std::make_unique<platform::X11HotKeyService>(connection, root);
     services.layout = platform::X11KeyboardLayout::create(connection);
     if (!services.layout)
         services.layout = offlineLayout();
@@ -112,30 +175,15 @@ PlatformServices createWaylandServices(platform::Settings& settings)
         services.focus = std::make_unique<platform::WaylandFocusTracker>(*desktop);
     else
         services.focus = std::make_unique<platform::NullFocusTracker>();
-    // The compositor's virtual keyboard, else the portal's (the desktop asks
-    // the user first); without either it says once that the user pastes himself.
-    std::unique_ptr<platform::PortalKeyboard> portalKeyboard;
+    // The compositor's virtual keyboard, else the portal's; without either
+    // it says once that the user pastes himself.
     if (!desktop->canType())
-        portalKeyboard = platform::PortalKeyboard::create(
-            {[&settings] { return pasteKeystroke(settings); },
-             [target = desktop.get()] { return target->activeAppId(); },
-             [&settings] { return settings.string(keys::remoteDesktopRestoreToken).value_or(QString()); },
-             [&settings](const QString& token) {
-                 settings.setString(keys::remoteDesktopRestoreToken, token);
-             }});
-    if (portalKeyboard)
-        services.pasteTyper = std::move(portalKeyboard);
-    else
+        services.pasteTyper =
+            portalKeyboard(settings, [target = desktop.get()] { return target->activeAppId(); });
+    if (!services.pasteTyper)
         services.pasteTyper = std::make_unique<platform::WaylandPasteTyper>(*desktop);
     services.background = std::move(desktop);
-    // Global hotkeys only as the desktop grants them: KDE's own shortcut
-    // service, which serves every program; else the desktop portal.
-    if (auto kde = platform::KdeGlobalAccel::create())
-        services.hotKeys = std::move(kde);
-    else if (auto portal = platform::PortalGlobalShortcuts::create())
-        services.hotKeys = std::move(portal);
-    else
-        services.hotKeys = std::make_unique<platform::NullHotKeyService>();
+    services.hotKeys = desktopHotKeys();
     services.layout = offlineLayout();
     return services;
 }

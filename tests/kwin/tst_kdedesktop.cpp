@@ -58,6 +58,7 @@ private Q_SLOTS:
     void capturesAndPastesThroughThePortal();
     void hotkeyThroughTheDesktopsShortcuts();
     void trayIconInAStatusNotifierHost();
+    void onXWaylandThroughTheDesktopsServices();
 
 private:
     std::unique_ptr<test::AppProcess> m_app;
@@ -122,6 +123,12 @@ void TestKdeDesktop::hotkeyThroughTheDesktopsShortcuts()
     const QStringList action = {QStringLiteral("ondrel"), QStringLiteral("hotkey-1213617233-1"),
                                 QStringLiteral("Ondrel"), QStringLiteral("Show the clipboard history")};
     const int superAltC = (Qt::META | Qt::ALT | Qt::Key_C).toCombined();
+    // The desktop keeps them for the tests that follow: give the default back.
+    const auto restore = qScopeGuard([&action] {
+        const int shiftSuperV = (Qt::META | Qt::SHIFT | Qt::Key_V).toCombined();
+        globalAccel(QStringLiteral("setForeignShortcut"),
+                    {action, QVariant::fromValue(QList<int>{shiftSuperV})});
+    });
     QCOMPARE(globalAccel(QStringLiteral("setForeignShortcut"),
                          {action, QVariant::fromValue(QList<int>{superAltC})})
                  .type(),
@@ -245,6 +252,50 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     QCOMPARE(QDBusConnection::sessionBus().call(event).type(), QDBusMessage::ReplyMessage);
     QVERIFY(m_app->process().waitForFinished(5000));
     QCOMPARE(m_app->process().exitCode(), 0);
+}
+
+void TestKdeDesktop::onXWaylandThroughTheDesktopsServices()
+{
+    // The program on XWayland beside the compositor, as where no data
+    // control exists (GNOME), while a native Wayland window has the
+    // keyboard: X11's key grabs never fire there, and XTest never types there.
+    const QString display = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_DISPLAY");
+    QVERIFY2(!display.isEmpty(), "run inside scripts/with-kwin, which starts XWayland");
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), display);
+    if (const QString auth = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_XAUTHORITY"); !auth.isEmpty())
+        env.insert(QStringLiteral("XAUTHORITY"), auth);
+    QVERIFY(m_app->start(env));
+
+    // Copied in an X11 program: KWin passes Wayland copies on to X11 only
+    // while an X11 window has the keyboard.
+    QProcess copy;
+    QProcessEnvironment copyEnv = QProcessEnvironment::systemEnvironment();
+    copyEnv.insert(env);
+    copy.setProcessEnvironment(copyEnv);
+    copy.start(QStringLiteral("xclip"), {QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    QVERIFY(copy.waitForStarted());
+    copy.write("copied in an X11 program");
+    copy.closeWriteChannel();
+    QVERIFY(copy.waitForFinished(5000)); // it serves the copy from a child
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 1, 5000);
+
+    test::TestWindow target;
+    QVERIFY(target.start(QStringLiteral("Target")));
+
+    // The paste through the portal's keyboard, into the Wayland window.
+    QVERIFY(m_app->toggle());
+    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
+    QVERIFY(typeKeys({QStringLiteral("28+"), QStringLiteral("28-")}));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
+    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v copied in an X11 program"));
+
+    // The hotkey through KDE's shortcut service, pressed in the Wayland window.
+    QVERIFY(typeKeys(kShiftSuperV));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
+    QVERIFY(typeKeys(kShiftSuperV));
+    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestKdeDesktop)
