@@ -194,6 +194,17 @@ std::optional<QString> moveAside(const QString& path)
     // QDir::rename moves folders as well as files, and never crosses devices.
     if (!QDir().rename(path, target))
         return std::nullopt;
+    // The copy holds what the history held: as private as the history, even
+    // when the file it was had been left readable by others.
+    const QByteArray name = QFile::encodeName(target);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        struct stat st
+        {};
+        if (::fstat(fd, &st) == 0)
+            ::fchmod(fd, S_ISDIR(st.st_mode) ? 0700 : 0600);
+        ::close(fd);
+    }
     return target;
 }
 

@@ -151,6 +151,8 @@ void TestHistoryFile::reading()
     QTemporaryDir dir;
     HistoryFile file(dir.path());
     QVERIFY(test::writeFile(file.filePath(), content));
+    QVERIFY(QFile::setPermissions(file.filePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                       QFileDevice::ReadGroup | QFileDevice::ReadOther));
     QCOMPARE(file.load().size(), std::max(count, 0));
     if (count < 0)
         QTest::ignoreMessage(
@@ -159,8 +161,11 @@ void TestHistoryFile::reading()
     QVERIFY(file.save({textItem(QStringLiteral("new"), 1)}));
     const QStringList copies = corruptCopies(dir.path());
     QCOMPARE(copies.size(), count < 0 ? 1 : 0);
-    if (count < 0)
+    if (count < 0) {
         QCOMPARE(test::readFile(dir.filePath(copies.first())), content);
+        // Private, whatever mode the unreadable file had.
+        QCOMPARE(QFileInfo(dir.filePath(copies.first())).permissions() & 0x0777, 0x0600);
+    }
     QCOMPARE(file.load().size(), 1);
     // Only once: later saves replace the good file without another copy.
     QVERIFY(file.save({}));
