@@ -9,8 +9,11 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringDecoder>
 
+#include <QStringDecoder>
 #include <cerrno>
+
 #include <cstring>
 #include <optional>
 #include <string>
@@ -145,7 +148,9 @@ std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std
         print(err, QStringLiteral("ondrel: the input is not valid UTF-8\n"));
         return std::nullopt;
     }
-    return QString::fromUtf8(bytes);
+    // Byte for byte: a leading byte-order mark is part of the text.
+    QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return QString(decode(bytes));
 }
 
 QString failureReason(Transformation t, const QString& input)

@@ -150,6 +150,21 @@ void TestCli::transformAndHighlightRows()
     QTest::newRow("shown name, no newline added")
         << args({"transform", "snake_case"}) << QByteArray("helloWorld\n") << 0 << QByteArray("hello_world\n")
         << QByteArray();
+    QTest::newRow("leading byte-order mark kept") << args({"transform", "uppercase"})
+                                                  << QByteArray("\xef\xbb\xbf"
+                                                                "abc")
+                                                  << 0
+                                                  << QByteArray("\xef\xbb\xbf"
+                                                                "ABC")
+                                                  << QByteArray();
+    QTest::newRow("leading byte-order mark highlighted")
+        << args({"highlight", "plain"})
+        << QByteArray("\xef\xbb\xbf"
+                      "abc")
+        << 0
+        << QByteArray(R"([{"start":0,"end":4,"role":"base","color":"#18181B"}])"
+                      "\n")
+        << QByteArray();
     QTest::newRow("case name") << args({"transform", "base64Encode"}) << QByteArray("\xc3\xa9") << 0
                                << QByteArray("w6k=") << QByteArray();
     QTest::newRow("name with a space") << args({"transform", "Escape as String"}) << QByteArray("a\"b") << 0
