@@ -1,5 +1,6 @@
 #include "ClipboardItem.h"
 
+#include "ClipboardData.h"
 #include "Json.h"
 #include "LanguageDetector.h"
 #include "Text.h"
@@ -110,7 +111,7 @@ std::optional<QString> ClipboardItem::text() const
     const std::optional<std::string> utf8 = json::unquote(m_caches->quotedText);
     if (!utf8)
         return QString();
-    return QString::fromUtf8(utf8->data(), qsizetype(utf8->size()));
+    return platform::decodeUtf8(QByteArrayView(utf8->data(), qsizetype(utf8->size())));
 }
 
 qsizetype ClipboardItem::textLength() const

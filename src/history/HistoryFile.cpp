@@ -1,5 +1,6 @@
 #include "HistoryFile.h"
 
+#include "ClipboardData.h"
 #include "Json.h"
 #include "LanguageDetector.h"
 #include "PrivateFiles.h"
@@ -53,7 +54,7 @@ std::optional<SavedItem> decodeRecord(const json::Value& record)
             return std::nullopt;
         name = QString::fromStdString(appName->text());
     }
-    return SavedItem{QString::fromStdString(text->text()), *seconds, std::move(name), isPinned->asBool()};
+    return SavedItem{platform::decodeUtf8(text->text()), *seconds, std::move(name), isPinned->asBool()};
 }
 
 // The members after the text, up to the pin's value.

@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QLoggingCategory>
+#include <QStringDecoder>
 
 #include <chrono>
 
@@ -126,7 +127,13 @@ QStringList textTypesInOrder(const QStringList& offered)
 QString decodeText(const QByteArray& bytes, const QString& type)
 {
     // X11's STRING is ISO 8859-1; every other text type here is UTF-8.
-    return type == u"STRING" ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
+    return type == u"STRING" ? QString::fromLatin1(bytes) : decodeUtf8(bytes);
+}
+
+QString decodeUtf8(QByteArrayView bytes)
+{
+    QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decode(bytes);
 }
 
 void sayOwnerDoesNotAnswer()

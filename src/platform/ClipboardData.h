@@ -78,6 +78,9 @@ inline constexpr qsizetype kMaxOfferedBytes = qsizetype(1) << 30;
 QStringList textTypesInOrder(const QStringList& offered);
 // The text of `bytes` offered as `type`.
 QString decodeText(const QByteArray& bytes, const QString& type);
+// UTF-8 decoded byte for byte: QString::fromUtf8 drops a leading
+// byte-order mark, which is part of a copied text.
+QString decodeUtf8(QByteArrayView bytes);
 
 // What a copy records, from the types a clipboard offers, whichever desktop
 // it is: the secret hint first (when it says so, or cannot be read, nothing

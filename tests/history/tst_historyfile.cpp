@@ -91,11 +91,13 @@ void TestHistoryFile::roundTrip()
     HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
     const QList<ClipboardItem> items{
         textItem(QStringLiteral("fn main() {"), 786000000.123456, QStringLiteral("Editor"), true),
-        textItem(QStringLiteral("plain"), 1.5)};
+        textItem(QStringLiteral("plain"), 1.5),
+        // A leading byte-order mark is part of the text, short or long.
+        textItem(QStringLiteral("\uFEFFmarked"), 2), textItem(u'\uFEFF' + QString(20000, u'x'), 3)};
     QVERIFY(file.save(items));
     const QList<ClipboardItem> loaded = file.load();
-    QCOMPARE(loaded.size(), 2);
-    for (int i = 0; i < 2; ++i) {
+    QCOMPARE(loaded.size(), items.size());
+    for (int i = 0; i < items.size(); ++i) {
         QVERIFY(loaded[i].id() != items[i].id());
         QCOMPARE(loaded[i].text(), items[i].text());
         QCOMPARE(loaded[i].timestamp(), items[i].timestamp());

@@ -93,6 +93,9 @@ void TestClipboardData::readOrder_data()
     QTest::newRow("UTF8_STRING before plain text")
         << QStringList{QStringLiteral("text/plain plain"), QStringLiteral("UTF8_STRING x11")}
         << QStringList{QStringLiteral("UTF8_STRING")} << QStringLiteral("text x11");
+    QTest::newRow("leading byte-order mark kept")
+        << QStringList{utf8 + QStringLiteral(" ") + QString::fromLatin1("\xef\xbb\xbfmarked")}
+        << QStringList{utf8} << QStringLiteral("text \uFEFFmarked");
     QTest::newRow("STRING is Latin-1")
         << QStringList{QStringLiteral("STRING caf\xe9")} << QStringList{QStringLiteral("STRING")}
         << QString::fromUtf8("text café");
