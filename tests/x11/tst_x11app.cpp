@@ -4,9 +4,11 @@
 #include "X11TestSupport.h"
 
 #include <QGuiApplication>
+#include <QImage>
 #include <QJsonArray>
 #include <QPoint>
 #include <QProcess>
+#include <QScreen>
 #include <QTest>
 
 #include <csignal>
@@ -131,6 +133,24 @@ void TestX11App::copyOpenChooseAndPaste()
     QVERIFY(m_app->said(QStringLiteral("trace paste-hold-ended ")));
     QVERIFY(popoverVisible());
     QVERIFY(!m_app->said(QStringLiteral("trace popover-hidden "), 0));
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), popover, 5000);
+
+    // A row's menu is painted opaque: no compositor runs here to blend a
+    // translucent one, which would show as a black box.
+    m_app->forgetTrace();
+    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), popover, QStringLiteral("160"),
+                     QStringLiteral("90"), QStringLiteral("click"), QStringLiteral("3")}));
+    const auto edit = m_app->menuItem(QStringLiteral("Edit"));
+    QVERIFY(edit);
+    const QImage shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, edit->x() - 30, edit->y() - 6, 60, 12).toImage();
+    qsizetype dark = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            dark += qGray(shot.pixel(x, y)) < 64 ? 1 : 0;
+    // The entry's text is dark; the rest is the menu's light background.
+    QVERIFY2(dark * 3 < shot.width() * shot.height(), qPrintable(QString::number(dark)));
+    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
     QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), popover, 5000);
     QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
