@@ -241,22 +241,34 @@ HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& it
 {
     sayFailed(error);
     const Encoded all = encodePieces(items);
-    std::vector<std::pair<std::size_t, qsizetype>> largestFirst = all.records;
-    std::stable_sort(largestFirst.begin(), largestFirst.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    // Entries the file does not hold yet go first, the largest first: what
+    // is saved already stays saved while newer entries can wait in memory.
+    std::vector<std::pair<std::size_t, qsizetype>> order = all.records;
+    std::stable_sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        const bool aSaved = m_inFile.contains(items[a.second].id());
+        const bool bSaved = m_inFile.contains(items[b.second].id());
+        return aSaved != bSaved ? bSaved : a.first > b.first;
+    });
     const std::optional<qint64> room = platform::roomFor(m_folder);
     qint64 budget = room ? *room : qint64(all.size) / 2;
-    QSet<QUuid> leftOut;
-    qint64 size = qint64(all.size);
-    std::size_t next = 0;
     for (int attempt = 0; attempt < kFittingAttempts; ++attempt) {
-        while (next < largestFirst.size() && size > budget) {
-            leftOut.insert(items[largestFirst[next].second].id());
-            size -= qint64(largestFirst[next].first);
-            ++next;
+        QSet<QUuid> leftOut;
+        qint64 size = qint64(all.size);
+        std::vector<std::pair<std::size_t, qsizetype>> dropped;
+        for (std::size_t next = 0; next < order.size() && size > budget; ++next) {
+            dropped.push_back(order[next]);
+            size -= qint64(order[next].first);
         }
         if (size > budget)
             break;
+        // Then the smallest of those come back while they fit.
+        std::sort(dropped.begin(), dropped.end());
+        for (const auto& [recordSize, at] : dropped) {
+            if (size + qint64(recordSize) <= budget)
+                size += qint64(recordSize);
+            else
+                leftOut.insert(items[at].id());
+        }
         std::vector<std::pair<QUuid, bool>> kept;
         for (const ClipboardItem& item : items)
             if (isWritten(item) && !leftOut.contains(item.id()))

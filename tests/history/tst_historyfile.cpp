@@ -377,11 +377,15 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
     QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode({pinned, small}));
     QCOMPARE(QDir(dir.path() + QStringLiteral("/ondrel")).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("history.json")});
-    // A success ends the run; the next failure is told again.
-    QVERIFY(file.save({textItem(QStringLiteral("small again"), 0)}));
+    // A success ends the run; the next failure is told again. What the file
+    // holds stays in it rather than make room for a newer entry.
+    const ClipboardItem saved = textItem(QString(24 * 1024, u's'), 0);
+    QVERIFY(file.save({saved}));
+    const ClipboardItem newer = textItem(QString(20 * 1024, u'n'), 1);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
                                            "^Could not save history to .*: No space left on device$")));
-    QVERIFY(!file.save({big}));
+    QCOMPARE(file.save({newer, saved}).leftOut, QSet<QUuid>{newer.id()});
+    QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode({saved}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)
