@@ -1,5 +1,6 @@
 #include "TrayController.h"
 
+#include "HistoryStore.h"
 #include "PopoverController.h"
 #include "StatusMenu.h"
 #include "Symbols.h"
@@ -105,7 +106,8 @@ void TrayController::makeIcon()
     for (int side : {16, 22, 24, 32, 48})
         icon.addPixmap(symbolPixmap(u"layers", QColor(249, 115, 22), side, 1.0, SymbolWeight::medium));
     m_trayIcon = new QSystemTrayIcon(icon);
-    m_trayIcon->setToolTip(QStringLiteral("Ondrel"));
+    updateToolTip();
+    connect(&m_parts.store, &HistoryStore::saveStatusChanged, m_trayIcon, [this] { updateToolTip(); });
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &TrayController::trayIconActivated);
     // Off X11 the tray is a StatusNotifier host, and some (waybar) show only
     // a menu the item exports, never asking the program on a right click.
@@ -118,6 +120,14 @@ void TrayController::makeIcon()
         m_trayIcon->setContextMenu(m_trayMenu.get());
     }
     m_trayIcon->show();
+}
+
+void TrayController::updateToolTip()
+{
+    // Saving that fails shows on the icon too: the popover may stay closed for hours.
+    const QString problem = m_parts.store.notSavedText();
+    m_trayIcon->setToolTip(problem.isEmpty() ? QStringLiteral("Ondrel")
+                                             : QStringLiteral("Ondrel\n") + problem);
 }
 
 void TrayController::trayIconActivated(QSystemTrayIcon::ActivationReason reason)

@@ -48,6 +48,7 @@ Q_SIGNALS:
 
 private:
     void makeIcon();
+    void updateToolTip();
     // Off X11: makes the icon once a StatusNotifier host is there, now or later.
     void watchForStatusNotifierHost();
     // Asks the watcher whether a host is there (`wait`: for its answer).

@@ -92,6 +92,8 @@ struct Encoded
     std::vector<std::string_view> pieces;
     std::deque<std::string> owned;
     std::size_t size = 0;
+    // Each written entry's share of the file, with its place in the list.
+    std::vector<std::pair<std::size_t, qsizetype>> records;
 
     void add(std::string_view piece)
     {
@@ -100,22 +102,27 @@ struct Encoded
     }
 };
 
-Encoded encodePieces(const QList<ClipboardItem>& items)
+bool isWritten(const ClipboardItem& item)
+{
+    return item.type() == ClipboardItemType::text && (item.quotedText() || item.text());
+}
+
+Encoded encodePieces(const QList<ClipboardItem>& items, const QSet<QUuid>& leaveOut = {})
 {
     Encoded out;
     out.pieces.reserve(std::size_t(items.size()) * 2 + 2);
+    out.records.reserve(std::size_t(items.size()));
     out.add("[");
     bool first = true;
-    for (const ClipboardItem& item : items) {
-        if (item.type() != ClipboardItemType::text)
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        const ClipboardItem& item = items[i];
+        if (!isWritten(item) || leaveOut.contains(item.id()))
             continue;
-        const std::string* quoted = item.quotedText();
-        if (!quoted && !item.text())
-            continue;
+        const std::size_t start = out.size;
         if (!first)
             out.add(",");
         first = false;
-        if (quoted) {
+        if (const std::string* quoted = item.quotedText()) {
             out.add("{\"text\":");
             out.add(*quoted);
             out.add(out.owned.emplace_back(recordTail(item)));
@@ -123,10 +130,14 @@ Encoded encodePieces(const QList<ClipboardItem>& items)
             out.add(item.encodedOnce(recordHead));
         }
         out.add(item.isPinned() ? "true}" : "false}");
+        out.records.emplace_back(out.size - start, i);
     }
     out.add("]");
     return out;
 }
+
+// Writes tried, each smaller than the last, before a save gives up.
+constexpr int kFittingAttempts = 4;
 
 } // namespace
 
@@ -142,7 +153,7 @@ QString HistoryFile::filePath() const
     return m_folder + QStringLiteral("/history.json");
 }
 
-bool HistoryFile::folderUsable()
+bool HistoryFile::folderUsable(QString* reason)
 {
     QString error;
     if (platform::ensurePrivateFolder(m_folder, &error)) {
@@ -152,12 +163,16 @@ bool HistoryFile::folderUsable()
     if (!m_folderRefused)
         qCWarning(lcHistory).noquote() << "History folder" << m_folder << "is not used:" << error;
     m_folderRefused = true;
+    if (reason)
+        *reason = error;
     return false;
 }
 
 QList<ClipboardItem> HistoryFile::load()
 {
     m_protectExisting = false;
+    m_inFile.clear();
+    m_writtenShort.reset();
     if (!folderUsable())
         return {};
     platform::removePartialWrites(filePath());
@@ -176,13 +191,15 @@ QList<ClipboardItem> HistoryFile::load()
         m_protectExisting = !read.bytes->isEmpty();
         return {};
     }
+    written(*items, {});
     return std::move(*items);
 }
 
-bool HistoryFile::save(const QList<ClipboardItem>& items)
+HistoryFile::SaveResult HistoryFile::save(const QList<ClipboardItem>& items)
 {
-    if (!folderUsable())
-        return false;
+    QString error;
+    if (!folderUsable(&error))
+        return failed(items, error);
     const QString path = filePath();
     if (m_protectExisting) {
         const QFileInfo info(path);
@@ -193,24 +210,112 @@ bool HistoryFile::save(const QList<ClipboardItem>& items)
                     qCWarning(lcHistory).noquote()
                         << "History file" << path << "could not be read or moved aside; not saving over it";
                 m_lastSaveFailed = true;
-                return false;
+                return failed(items, QStringLiteral("the unreadable history file could not be moved aside"));
             }
             qCWarning(lcHistory).noquote()
                 << "History file" << path << "could not be read; moved it to" << *moved;
         }
         m_protectExisting = false;
     }
-    QString error;
     const Encoded encoded = encodePieces(items);
-    if (!platform::writePrivateFile(path, encoded.pieces, &error)) {
-        // Once per run of failures: a read-only folder would otherwise log every capture.
-        if (!m_lastSaveFailed)
-            qCWarning(lcHistory).noquote() << "Could not save history to" << path << ":" << error;
-        m_lastSaveFailed = true;
-        return false;
+    // Still short of room: what does not fit is not written again in vain.
+    if (m_lastSaveFailed && m_writtenShort) {
+        const std::optional<qint64> room = platform::roomFor(m_folder);
+        if (room && qint64(encoded.size) > *room)
+            return saveWhatFits(items, m_lastError);
     }
+    int code = 0;
+    if (!platform::writePrivateFile(path, encoded.pieces, &error, &code)) {
+        if (platform::isOutOfRoom(code))
+            return saveWhatFits(items, error);
+        return failed(items, error);
+    }
+    written(items, {});
+    m_writtenShort.reset();
+    if (m_lastSaveFailed)
+        qCInfo(lcHistory).noquote() << "History saved again to" << path;
     m_lastSaveFailed = false;
-    return true;
+    return {};
+}
+
+HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& items, QString error)
+{
+    sayFailed(error);
+    const Encoded all = encodePieces(items);
+    // Entries the file does not hold yet go first, the largest first: what
+    // is saved already stays saved while newer entries can wait in memory.
+    std::vector<std::pair<std::size_t, qsizetype>> order = all.records;
+    std::stable_sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        const bool aSaved = m_inFile.contains(items[a.second].id());
+        const bool bSaved = m_inFile.contains(items[b.second].id());
+        return aSaved != bSaved ? bSaved : a.first > b.first;
+    });
+    const std::optional<qint64> room = platform::roomFor(m_folder);
+    qint64 budget = room ? *room : qint64(all.size) / 2;
+    for (int attempt = 0; attempt < kFittingAttempts; ++attempt) {
+        QSet<QUuid> leftOut;
+        qint64 size = qint64(all.size);
+        std::vector<std::pair<std::size_t, qsizetype>> dropped;
+        for (std::size_t next = 0; next < order.size() && size > budget; ++next) {
+            dropped.push_back(order[next]);
+            size -= qint64(order[next].first);
+        }
+        if (size > budget)
+            break;
+        // Then the smallest of those come back while they fit.
+        std::sort(dropped.begin(), dropped.end());
+        for (const auto& [recordSize, at] : dropped) {
+            if (size + qint64(recordSize) <= budget)
+                size += qint64(recordSize);
+            else
+                leftOut.insert(items[at].id());
+        }
+        std::vector<std::pair<QUuid, bool>> kept;
+        for (const ClipboardItem& item : items)
+            if (isWritten(item) && !leftOut.contains(item.id()))
+                kept.emplace_back(item.id(), item.isPinned());
+        if (kept == m_writtenShort)
+            return {leftOut, error}; // the file holds these already
+        const Encoded fitting = encodePieces(items, leftOut);
+        QString reason;
+        int code = 0;
+        if (platform::writePrivateFile(filePath(), fitting.pieces, &reason, &code)) {
+            written(items, leftOut);
+            m_writtenShort = std::move(kept);
+            return {leftOut, error};
+        }
+        if (!platform::isOutOfRoom(code))
+            return failed(items, reason);
+        budget = std::min(budget, qint64(fitting.size)) / 2;
+    }
+    return failed(items, error);
+}
+
+HistoryFile::SaveResult HistoryFile::failed(const QList<ClipboardItem>& items, const QString& error)
+{
+    sayFailed(error);
+    SaveResult result{{}, error};
+    for (const ClipboardItem& item : items)
+        if (isWritten(item) && !m_inFile.contains(item.id()))
+            result.leftOut.insert(item.id());
+    return result;
+}
+
+void HistoryFile::sayFailed(const QString& error)
+{
+    // Once per run of failures: a read-only folder would otherwise log every capture.
+    if (!m_lastSaveFailed && !m_folderRefused)
+        qCWarning(lcHistory).noquote() << "Could not save history to" << filePath() << ":" << error;
+    m_lastSaveFailed = true;
+    m_lastError = error;
+}
+
+void HistoryFile::written(const QList<ClipboardItem>& items, const QSet<QUuid>& leftOut)
+{
+    m_inFile.clear();
+    for (const ClipboardItem& item : items)
+        if (isWritten(item) && !leftOut.contains(item.id()))
+            m_inFile.insert(item.id());
 }
 
 QByteArray HistoryFile::encode(const QList<ClipboardItem>& items)

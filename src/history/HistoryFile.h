@@ -4,9 +4,13 @@
 
 #include <QByteArrayView>
 #include <QList>
+#include <QSet>
 #include <QString>
+#include <QUuid>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace ondrel {
 
@@ -29,20 +33,41 @@ public:
     // The stored entries with fresh ids and guessed languages; empty when the
     // file is missing or cannot be read or decoded.
     QList<ClipboardItem> load();
-    // Writes every text entry of `items`, atomically; false when it could not.
-    bool save(const QList<ClipboardItem>& items);
+    struct SaveResult
+    {
+        // Text entries that are not in the file as it now is on disk.
+        QSet<QUuid> leftOut;
+        // Why not every entry is saved; empty when every one is.
+        QString error;
+        explicit operator bool() const { return error.isEmpty(); }
+    };
+    // Writes every text entry of `items`, atomically. When the disk has no
+    // room for all of them, writes what fits, leaving out the largest
+    // entries first; when nothing can be written, the old file stays.
+    SaveResult save(const QList<ClipboardItem>& items);
 
     static QByteArray encode(const QList<ClipboardItem>& items);
     static std::optional<QList<ClipboardItem>> decode(QByteArrayView bytes);
 
 private:
-    // Makes the folder private; false (said once) when it cannot be used.
-    bool folderUsable();
+    // Makes the folder private; false (said once, the reason in `reason`)
+    // when it cannot be used.
+    bool folderUsable(QString* reason = nullptr);
+    // Writes `items` less the largest entries, as many as need to go for
+    // the rest to fit in the room there is.
+    SaveResult saveWhatFits(const QList<ClipboardItem>& items, QString error);
+    SaveResult failed(const QList<ClipboardItem>& items, const QString& error);
+    void written(const QList<ClipboardItem>& items, const QSet<QUuid>& leftOut);
+    void sayFailed(const QString& error);
 
     QString m_folder;
     bool m_folderRefused = false;
     bool m_protectExisting = false; // the file on disk failed to load
     bool m_lastSaveFailed = false;
+    QString m_lastError;
+    QSet<QUuid> m_inFile; // the entries the file on disk holds, as far as known
+    // What the last save that left entries out wrote, to write it only once.
+    std::optional<std::vector<std::pair<QUuid, bool>>> m_writtenShort;
 };
 
 } // namespace ondrel

@@ -7,6 +7,8 @@
 #include "SettingsKeys.h"
 #include "Worker.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
 #include <malloc.h>
@@ -32,6 +34,9 @@ HistoryStore::HistoryStore(Services services, QObject* parent) : QObject(parent)
     m_file = std::make_unique<platform::Worker>("ondrel-history");
     // Loading and then every save run on this worker, one after the other.
     m_writer = std::make_unique<HistoryWriter>(*m_services.historyFile, *m_file);
+    m_writer->setOnSaved([this, guard = QPointer<QObject>(this)](HistoryFile::SaveResult result) {
+        m_file->toGui(guard, [this, result = std::move(result)] { saved(result); });
+    });
     HistoryFile* file = m_services.historyFile;
     m_file->post([this, file] {
         m_loaded = file->load(); // parsing and guessing languages: seconds for a huge file
@@ -212,6 +217,43 @@ void HistoryStore::saveHistory()
     }
     if (m_writer)
         m_writer->save(m_items);
+}
+
+void HistoryStore::saved(const HistoryFile::SaveResult& result)
+{
+    if (result.error != m_saveError || result.leftOut != m_unsaved) {
+        m_saveError = result.error;
+        m_unsaved = result.leftOut;
+        Q_EMIT saveStatusChanged();
+    }
+    if (result) {
+        m_retryDelay = kSaveRetrySeconds;
+        return;
+    }
+    // Room may come back (a file deleted elsewhere, a quota raised): try
+    // again, less often the longer it fails. One retry waits at a time.
+    if (m_retryScheduled)
+        return;
+    m_retryScheduled = true;
+    m_services.scheduler.postAfter(m_retryDelay, this, [this] {
+        m_retryScheduled = false;
+        saveHistory();
+    });
+    m_retryDelay = std::min(m_retryDelay * 2, kSaveRetryLongestSeconds);
+}
+
+QString HistoryStore::saveProblem() const
+{
+    // System messages start with a capital, as a sentence of their own.
+    QString why = m_saveError;
+    if (why.size() > 1 && why[0].isUpper() && why[1].isLower())
+        why[0] = why[0].toLower();
+    return why;
+}
+
+QString HistoryStore::notSavedText() const
+{
+    return m_saveError.isEmpty() ? QString() : QStringLiteral("History not saved: ") + saveProblem();
 }
 
 } // namespace ondrel

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "ClipboardItem.h"
+#include "HistoryFile.h"
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QUuid>
 
 #include <memory>
@@ -16,7 +18,6 @@ class Settings;
 class Worker;
 } // namespace platform
 
-class HistoryFile;
 class HistoryWriter;
 
 // The entries themselves: newest first, capped, pinned ones kept; every
@@ -68,14 +69,29 @@ public:
     // The front-most unpinned entry.
     std::optional<ClipboardItem> frontUnpinnedItem() const;
 
+    // While the history file cannot take every entry, the ones it does not
+    // hold (they live in memory only) and why; saving is tried again by
+    // itself, sooner after a change.
+    bool isSaved(const QUuid& id) const { return !m_unsaved.contains(id); }
+    // Why saving fails, to go mid-sentence ("no space left on device");
+    // nothing while it works.
+    QString saveProblem() const;
+    // "History not saved: <why>", or nothing while saving works.
+    QString notSavedText() const;
+    // The first retry after a failed save, and the longest wait between two.
+    static constexpr double kSaveRetrySeconds = 2;
+    static constexpr double kSaveRetryLongestSeconds = 8;
+
 Q_SIGNALS:
     void itemsChanged();
+    void saveStatusChanged();
 
 private:
     void insertAtFront(const ClipboardItem& item, bool capped);
     void finishLoad();
     void publish(const QList<ClipboardItem>& items);
     void saveHistory();
+    void saved(const HistoryFile::SaveResult& result);
     qsizetype historyLimit() const;
 
     Services m_services;
@@ -93,6 +109,10 @@ private:
         bool capped = true;
     };
     QList<Insert> m_inserts; // in the order they came
+    QSet<QUuid> m_unsaved;
+    QString m_saveError;
+    bool m_retryScheduled = false;
+    double m_retryDelay = kSaveRetrySeconds;
 };
 
 } // namespace ondrel

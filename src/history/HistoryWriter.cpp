@@ -25,6 +25,11 @@ void HistoryWriter::save(QList<ClipboardItem> items)
         m_worker.post([this] { writePending(); });
 }
 
+void HistoryWriter::setOnSaved(std::function<void(HistoryFile::SaveResult)> saved)
+{
+    m_onSaved = std::move(saved);
+}
+
 void HistoryWriter::flush()
 {
     m_worker.waitIdle();
@@ -47,13 +52,17 @@ void HistoryWriter::writePending()
         return;
     if (m_beforeWrite)
         m_beforeWrite();
-    m_file.save(*items);
+    HistoryFile::SaveResult result = m_file.save(*items);
     items.reset(); // the last copies of deleted entries go here, off the GUI thread
     // The encoded file was one large block: give such memory back to the
     // system rather than keep it in this thread's heap.
     ::malloc_trim(0);
-    std::lock_guard lock(m_mutex);
-    ++m_writes;
+    {
+        std::lock_guard lock(m_mutex);
+        ++m_writes;
+    }
+    if (m_onSaved)
+        m_onSaved(std::move(result));
 }
 
 } // namespace ondrel

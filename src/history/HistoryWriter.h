@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardItem.h"
+#include "HistoryFile.h"
 
 #include <QList>
 
@@ -13,7 +14,6 @@ namespace ondrel {
 namespace platform {
 class Worker;
 }
-class HistoryFile;
 
 // Writes the history file on a worker, so that a capture never waits for a
 // whole history to be encoded and written. A burst of changes becomes one
@@ -32,6 +32,8 @@ public:
     HistoryWriter& operator=(const HistoryWriter&) = delete;
 
     void save(QList<ClipboardItem> items);
+    // `saved` runs on the worker after each write with what it left unsaved.
+    void setOnSaved(std::function<void(HistoryFile::SaveResult)> saved);
     // Returns once every list handed over has been written (or failed).
     void flush();
     // How many writes happened; a burst counts once.
@@ -43,6 +45,7 @@ private:
     HistoryFile& m_file;
     platform::Worker& m_worker;
     std::function<void()> m_beforeWrite;
+    std::function<void(HistoryFile::SaveResult)> m_onSaved;
     mutable std::mutex m_mutex;
     std::optional<QList<ClipboardItem>> m_pending;
     int m_writes = 0;

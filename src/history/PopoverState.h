@@ -22,6 +22,8 @@ class PopoverState final : public QObject
 public:
     explicit PopoverState(const HistoryStore& store, QObject* parent = nullptr);
 
+    const HistoryStore& store() const { return m_store; }
+
     const QString& searchText() const { return m_searchText; }
     void setSearchText(const QString& text);
     qsizetype selectedIndex() const { return m_selectedIndex; }

@@ -5,11 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace ondrel::platform {
@@ -124,8 +128,14 @@ QString partialPrefix(const QString& fileName)
 
 } // namespace
 
-bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces, QString* error)
+bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces, QString* error,
+                      int* errorCode)
 {
+    const auto failWith = [&](int code) {
+        if (errorCode)
+            *errorCode = code;
+        return fail(error, errnoText(code));
+    };
     // The new file is written beside the old one under a name no person
     // would give a file, so that what a cut-off save leaves behind can be
     // told from the user's own copies and removed.
@@ -135,7 +145,7 @@ bool writePrivateFile(const QString& path, std::span<const std::string_view> pie
     // others, not even for a moment.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
-        return fail(error, errnoText(errno));
+        return failWith(errno);
     // Small pieces are gathered so that a file of many short records is not
     // a system call per record; large ones go out directly.
     constexpr std::size_t kGather = 64 * 1024;
@@ -166,7 +176,28 @@ bool writePrivateFile(const QString& path, std::span<const std::string_view> pie
         return true;
     const int code = errno;
     ::unlink(temporary.constData());
-    return fail(error, errnoText(code));
+    return failWith(code);
+}
+
+bool isOutOfRoom(int errorCode)
+{
+    return errorCode == ENOSPC || errorCode == EDQUOT || errorCode == EFBIG;
+}
+
+std::optional<qint64> roomFor(const QString& folder)
+{
+    std::optional<qint64> room;
+    struct statvfs fs
+    {};
+    // A couple of blocks stay free: files take whole blocks, and the
+    // folder may need one more for the new name.
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) == 0)
+        room = std::max<qint64>(0, qint64(fs.f_bavail) - 2) * qint64(fs.f_frsize);
+    struct rlimit limit
+    {};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        room = std::min<qint64>(room.value_or(std::numeric_limits<qint64>::max()), qint64(limit.rlim_cur));
+    return room;
 }
 
 void removePartialWrites(const QString& path)

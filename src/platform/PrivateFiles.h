@@ -32,8 +32,14 @@ PrivateRead readPrivateFile(const QString& path);
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 // The same for a file made of `pieces` one after another, written as they
 // are: a large file is never gathered into one block of memory.
-bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces,
-                      QString* error = nullptr);
+bool writePrivateFile(const QString& path, std::span<const std::string_view> pieces, QString* error = nullptr,
+                      int* errorCode = nullptr);
+// Whether a write failed for want of room (full disk, quota, file size
+// limit): a smaller file may still fit where a larger one did not.
+bool isOutOfRoom(int errorCode);
+// How many bytes a new file in `folder` may hold at most: the space free to
+// this user there, or the file size limit if lower; none when unknown.
+std::optional<qint64> roomFor(const QString& folder);
 // Removes what saves of `path` that were cut off (a crash, kill -9, power
 // loss) left beside it; nothing else there is touched.
 void removePartialWrites(const QString& path);

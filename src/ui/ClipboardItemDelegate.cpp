@@ -35,6 +35,7 @@ constexpr qreal kTrailingMin = 4; // the flexible space after the text
 constexpr qreal kPinSymbolSize = 10;
 constexpr qreal kColumnSpacing = 2;
 constexpr qreal kInfoSpacing = 4;
+const QColor kNotSavedColor{220, 38, 38};
 
 qreal infoLineHeight(bool withBadge)
 {
@@ -350,9 +351,14 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const QString age = row::ageText(item.timestamp());
     const qreal ageWidth = f.infoMetrics.horizontalAdvance(age);
     const qreal textHeight = f.infoMetrics.height();
+    // An entry the history file could not take says so after its age.
+    const QString notSaved =
+        index.data(HistoryListModel::NotSavedRole).toBool() ? QStringLiteral("Not saved") : QString();
+    const qreal notSavedWidth =
+        notSaved.isEmpty() ? 0 : f.infoMetrics.horizontalAdvance(notSaved) + kInfoSpacing;
     if (item.appName()) {
         // The source gives way to the age when room is short.
-        const qreal room = std::max(0.0, right - ix - kInfoSpacing - ageWidth);
+        const qreal room = std::max(0.0, right - ix - kInfoSpacing - ageWidth - notSavedWidth);
         const QString name = f.infoMetrics.elidedText(*item.appName(), Qt::ElideRight, room);
         const qreal nw = f.infoMetrics.horizontalAdvance(name);
         painter->drawText(QRectF(ix, infoCenter - textHeight / 2, nw + 1, textHeight),
@@ -361,6 +367,12 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     }
     painter->drawText(QRectF(ix, infoCenter - textHeight / 2, ageWidth + 1, textHeight),
                       Qt::AlignLeft | Qt::AlignVCenter, age);
+    if (!notSaved.isEmpty()) {
+        painter->setPen(kNotSavedColor);
+        painter->drawText(
+            QRectF(ix + ageWidth + kInfoSpacing, infoCenter - textHeight / 2, notSavedWidth, textHeight),
+            Qt::AlignLeft | Qt::AlignVCenter, notSaved);
+    }
     painter->restore();
 }
 

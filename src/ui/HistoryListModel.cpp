@@ -1,5 +1,6 @@
 #include "HistoryListModel.h"
 
+#include "HistoryStore.h"
 #include "PopoverState.h"
 #include "RowContent.h"
 
@@ -38,6 +39,10 @@ HistoryListModel::HistoryListModel(PopoverState& state, QObject* parent)
     : QAbstractListModel(parent), m_state(state), m_items(state.filteredItems())
 {
     connect(&state, &PopoverState::filteredItemsChanged, this, &HistoryListModel::reload);
+    connect(&state.store(), &HistoryStore::saveStatusChanged, this, [this] {
+        if (!m_items.isEmpty())
+            Q_EMIT dataChanged(index(0), index(int(m_items.size()) - 1), {NotSavedRole, Qt::ToolTipRole});
+    });
 }
 
 void HistoryListModel::reload()
@@ -166,6 +171,13 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const
         return item.previewText();
     case ItemRole:
         return QVariant::fromValue(item);
+    case NotSavedRole:
+        return !m_state.store().isSaved(item.id());
+    case Qt::ToolTipRole:
+        if (m_state.store().isSaved(item.id()))
+            return {};
+        return QStringLiteral("Not saved (%1): kept only until Ondrel quits")
+            .arg(m_state.store().saveProblem());
     case Qt::AccessibleTextRole: {
         // What a screen reader says for the row: content, then its details.
         QStringList parts{item.previewText()};
@@ -176,6 +188,8 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const
         parts << row::ageText(item.timestamp());
         if (item.isPinned())
             parts << QStringLiteral("pinned");
+        if (!m_state.store().isSaved(item.id()))
+            parts << QStringLiteral("not saved");
         return parts.join(QStringLiteral(", "));
     }
     case Qt::AccessibleDescriptionRole:

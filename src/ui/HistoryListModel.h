@@ -20,6 +20,7 @@ public:
     enum Role
     {
         ItemRole = Qt::UserRole + 1, // the ClipboardItem
+        NotSavedRole,                // true: the history file could not take it
     };
     // More row operations than this for one change are reported as a reset.
     static constexpr int kMaxRowOperations = 32;

@@ -15,6 +15,7 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -106,6 +107,17 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     searchRow->addWidget(m_clearSearch);
     column->addWidget(searchBar);
 
+    // While the history file cannot take every entry, the user is told
+    // here, not only on a console nobody reads.
+    m_notSaved = new QLabel(m_main);
+    m_notSaved->setObjectName(QStringLiteral("notSaved"));
+    m_notSaved->setWordWrap(true);
+    m_notSaved->setFont(systemFont(11, FontWeight::bold));
+    m_notSaved->setContentsMargins(SearchBar::kOuter + 4, 0, SearchBar::kOuter + 4, 4);
+    m_notSaved->setStyleSheet(QStringLiteral("color:#dc2626;"));
+    m_notSaved->hide();
+    column->addWidget(m_notSaved);
+
     // The rows, or what to say when there are none.
     HistoryList::Actions actions;
     actions.paste = [this](const ClipboardItem& item) { pasteEntry(item); };
@@ -137,6 +149,7 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
         m_state.setSelectedIndex(0);
     });
     connect(&state, &PopoverState::filteredItemsChanged, this, &PopoverContent::updateContent);
+    connect(&store, &HistoryStore::saveStatusChanged, this, &PopoverContent::updateSaveStatus);
     connect(&state, &PopoverState::selectedIndexChanged, this, &PopoverContent::onSelectedIndexChanged);
     connect(&state, &PopoverState::showDetailForSelectedChanged, this, &PopoverContent::onShowDetailChanged);
     connect(&state, &PopoverState::closeDetailRequestedChanged, this, &PopoverContent::onCloseDetailChanged);
@@ -148,6 +161,7 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     });
     m_lastSelectedIndex = state.selectedIndex();
     updateContent();
+    updateSaveStatus();
     placeOverlays();
 }
 
@@ -170,6 +184,14 @@ void PopoverContent::updateContent()
     }
     m_empty->setVisible(empty);
     m_list->setVisible(!empty);
+}
+
+void PopoverContent::updateSaveStatus()
+{
+    const QString text = m_store.notSavedText();
+    m_notSaved->setText(text);
+    m_notSaved->setAccessibleName(text);
+    m_notSaved->setVisible(!text.isEmpty());
 }
 
 void PopoverContent::setHoveredRow(int row)

@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+class QLabel;
 class QLineEdit;
 class QMenu;
 class QVariantAnimation;
@@ -57,6 +58,8 @@ public:
     EmptyState* emptyState() const { return m_empty; }
     CopiedNotice* copiedNotice() const { return m_notice; }
     DetailView* detailView() const { return m_detail; }
+    // "History not saved: <why>", shown while saving fails.
+    QLabel* notSavedBanner() const { return m_notSaved; }
     QWidget* mainColumn() const { return m_main; }
 
     // What a click on a row does: copy and paste it, and say so.
@@ -81,6 +84,7 @@ private:
     void setHoveredRow(int row);
     void setShowCopiedToast(bool show);
     void updateContent();
+    void updateSaveStatus();
     void placeOverlays();
     void onSelectedIndexChanged();
     void scrollToSelectionIfAsked();
@@ -98,6 +102,7 @@ private:
     QWidget* m_main = nullptr;
     QLineEdit* m_search = nullptr;
     IconButton* m_clearSearch = nullptr;
+    QLabel* m_notSaved = nullptr;
     HistoryList* m_list = nullptr;
     EmptyState* m_empty = nullptr;
     CopiedNotice* m_notice = nullptr;

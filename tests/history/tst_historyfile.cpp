@@ -9,7 +9,6 @@
 
 #include <csignal>
 
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -274,7 +273,8 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
     // size limit makes the write fail with EFBIG.
     {
         HistoryFile file(dir.path() + QStringLiteral("/limited"));
-        QVERIFY(file.save({textItem(QStringLiteral("old"), 0)}));
+        const ClipboardItem old = textItem(QStringLiteral("old"), 0);
+        QVERIFY(file.save({old}));
         const QByteArray before = test::readFile(file.filePath());
         struct rlimit saved
         {};
@@ -285,10 +285,12 @@ void TestHistoryFile::unwritableFolderKeepsOldFile()
         QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
         QTest::ignoreMessage(
             QtWarningMsg, QRegularExpression(QStringLiteral("^Could not save history to .*File too large")));
-        const bool savedBig = file.save({textItem(QString(4096, u'n'), 0)});
+        const ClipboardItem big = textItem(QString(4096, u'n'), 0);
+        const auto result = file.save({big, old});
         ::setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
-        QVERIFY(!savedBig);
+        // What fits under the limit is written.
+        QCOMPARE(result.leftOut, QSet<QUuid>{big.id()});
         QCOMPARE(test::readFile(file.filePath()), before);
         QCOMPARE(QDir(dir.path() + QStringLiteral("/limited")).entryList(QDir::Files | QDir::Hidden),
                  QStringList{QStringLiteral("history.json")}); // no half-written temporary file left
@@ -361,29 +363,36 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
 {
     // A real full disk: a small memory file system (root only).
     QTemporaryDir dir;
-    if (!test::runningAsRoot() ||
-        ::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+    const test::SmallDisk disk(dir.path(), "64k");
+    if (!disk.mounted())
         QSKIP("needs root to mount a small file system");
-    const auto unmount =
-        qScopeGuard([&] { ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH); });
     HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
     QVERIFY(file.load().isEmpty());
-    QVERIFY(file.save({textItem(QStringLiteral("small"), 0)}));
-    const QByteArray before = test::readFile(file.filePath());
-    const QList<ClipboardItem> big{textItem(QString(100 * 1024, u'b'), 0)};
+    const ClipboardItem small = textItem(QStringLiteral("small"), 0);
+    const ClipboardItem big = textItem(QString(100 * 1024, u'b'), 0);
+    const ClipboardItem pinned = textItem(QStringLiteral("pinned"), 0, std::nullopt, true);
+    QVERIFY(file.save({small}));
 
+    // What fits is written: all but the entry too big for the disk.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
                                            "^Could not save history to .*: No space left on device$")));
-    QVERIFY(!file.save(big));
-    QVERIFY(!file.save(big)); // the same run of failures: no second line
-    QCOMPARE(test::readFile(file.filePath()), before);
+    const auto first = file.save({pinned, big, small});
+    QCOMPARE(first.error, QStringLiteral("No space left on device"));
+    QCOMPARE(first.leftOut, QSet<QUuid>{big.id()});
+    const auto second = file.save({pinned, big, small}); // the same run of failures: no second line
+    QCOMPARE(second.leftOut, QSet<QUuid>{big.id()});
+    QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode({pinned, small}));
     QCOMPARE(QDir(dir.path() + QStringLiteral("/ondrel")).entryList(QDir::Files | QDir::Hidden),
              QStringList{QStringLiteral("history.json")});
-    // A success ends the run; the next failure is told again.
-    QVERIFY(file.save({textItem(QStringLiteral("small again"), 0)}));
+    // A success ends the run; the next failure is told again. What the file
+    // holds stays in it rather than make room for a newer entry.
+    const ClipboardItem saved = textItem(QString(24 * 1024, u's'), 0);
+    QVERIFY(file.save({saved}));
+    const ClipboardItem newer = textItem(QString(20 * 1024, u'n'), 1);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
                                            "^Could not save history to .*: No space left on device$")));
-    QVERIFY(!file.save(big));
+    QCOMPARE(file.save({newer, saved}).leftOut, QSet<QUuid>{newer.id()});
+    QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode({saved}));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)

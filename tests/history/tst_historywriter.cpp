@@ -4,6 +4,7 @@
 #include "HistoryWriter.h"
 #include "Worker.h"
 
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void writesWhatTheFileHolds();
     void burstIsOneWrite();
+    void fullDiskSavesWhatFitsUntilRoomReturns();
 };
 
 void TestHistoryWriter::writesWhatTheFileHolds()
@@ -86,6 +88,52 @@ void TestHistoryWriter::burstIsOneWrite()
     writer.flush();
     QCOMPARE(writer.writeCount(), 2); // the first, then the newest of the burst
     QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode(items));
+}
+
+void TestHistoryWriter::fullDiskSavesWhatFitsUntilRoomReturns()
+{
+    test::Fixture f;
+    test::SmallDisk disk(f.file.folder(), "1m");
+    if (!disk.mounted())
+        QSKIP("needs root to mount a small file system");
+    // One line when saving starts failing, one when it works again; none per retry.
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral(
+                                           "^Could not save history to .*: No space left on device$")));
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^History saved again to ")));
+    const ClipboardItem big = f.add(QString(2 * 1024 * 1024, u'b'));
+    QList<ClipboardItem> small;
+    for (int i = 0; i < 5; ++i)
+        small.prepend(f.add(QStringLiteral("small %1").arg(i), 0, i == 0));
+    f.store().waitForSaves();
+    QTRY_COMPARE(f.store().notSavedText(), QStringLiteral("History not saved: no space left on device"));
+    QVERIFY(!f.store().isSaved(big.id()));
+    for (const ClipboardItem& item : small)
+        QVERIFY(f.store().isSaved(item.id()));
+    // What a restart finds: every entry but the big one, pins kept.
+    const auto texts = [](const QList<ClipboardItem>& items) {
+        QStringList out;
+        for (const ClipboardItem& item : items)
+            out << item.text().value_or(QString()).left(8) +
+                       (item.isPinned() ? QStringLiteral("+") : QString());
+        return out;
+    };
+    HistoryFile restarted(f.file.folder());
+    QStringList expected = texts(f.store().items());
+    expected.removeAll(QStringLiteral("bbbbbbbb"));
+    QCOMPARE(texts(restarted.load()), expected);
+
+    // Retries while there is no room write nothing new and say nothing more.
+    f.scheduler.advance(HistoryStore::kSaveRetryLongestSeconds);
+    f.store().waitForSaves();
+    QCoreApplication::processEvents();
+    QCOMPARE(texts(restarted.load()), expected);
+    // Room again: the next retry saves everything, by itself.
+    QVERIFY(disk.resize("8m"));
+    f.scheduler.advance(HistoryStore::kSaveRetryLongestSeconds);
+    f.store().waitForSaves();
+    QTRY_VERIFY(f.store().isSaved(big.id()));
+    QCOMPARE(f.store().notSavedText(), QString());
+    QCOMPARE(texts(restarted.load()), texts(f.store().items()));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryWriter)

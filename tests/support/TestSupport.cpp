@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,24 @@ void failOnUnexpectedWarnings()
     // What the offscreen and minimal platforms say they cannot do (raise a
     // window, grab the keyboard for a pop-up) is not ours to fix.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("^(?!This plugin does not support ).*")));
+}
+
+SmallDisk::SmallDisk(const QString& folder, const QByteArray& size) : m_folder(QFile::encodeName(folder))
+{
+    m_mounted = runningAsRoot() && QDir().mkpath(folder) &&
+                ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, ("size=" + size).constData()) == 0;
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_mounted)
+        ::umount2(m_folder.constData(), MNT_DETACH);
+}
+
+bool SmallDisk::resize(const QByteArray& size)
+{
+    return m_mounted &&
+           ::mount("tmpfs", m_folder.constData(), "tmpfs", MS_REMOUNT, ("size=" + size).constData()) == 0;
 }
 
 bool runningAsRoot()

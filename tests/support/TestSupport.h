@@ -43,6 +43,22 @@ private:
     QString m_address;
 };
 
+// A real small file system (tmpfs) mounted over `folder` while the object
+// lives, for full-disk cases; needs root (mounted() says whether it is).
+class SmallDisk final
+{
+public:
+    SmallDisk(const QString& folder, const QByteArray& size);
+    ~SmallDisk();
+    bool mounted() const { return m_mounted; }
+    // Gives it another size, keeping what it holds ("8m": room again).
+    bool resize(const QByteArray& size);
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
+
 // Fails the current test on any warning it did not announce with
 // QTest::ignoreMessage. Call from init().
 void failOnUnexpectedWarnings();

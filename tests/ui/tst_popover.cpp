@@ -34,6 +34,7 @@ private Q_SLOTS:
     void contextMenuActions();
     void emptyStates();
     void searchResetsSelection();
+    void saysWhatIsNotSaved();
     void screens();
 };
 
@@ -294,6 +295,40 @@ void TestPopover::searchResetsSelection()
     // Return in the field pastes the selected entry.
     QTest::keyClick(f.view->searchField(), Qt::Key_Return);
     QCOMPARE(f.clipboard.string(), QStringLiteral("entry 3"));
+}
+
+void TestPopover::saysWhatIsNotSaved()
+{
+    test::ShownPopover f;
+    QVERIFY(f.shown);
+    // A real full disk under the history file (root only).
+    test::SmallDisk disk(f.file.folder(), "64k");
+    if (!disk.mounted())
+        QSKIP("needs root to mount a small file system");
+    QVERIFY(f.view->notSavedBanner()->isHidden());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Could not save history to ")));
+    QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^History saved again to ")));
+    f.add(QString(100 * 1024, u'b'));
+    f.add(QStringLiteral("small"));
+    f.store().waitForSaves();
+    QTRY_VERIFY(f.view->notSavedBanner()->isVisible());
+    QCOMPARE(f.view->notSavedBanner()->text(), QStringLiteral("History not saved: no space left on device"));
+    const QAbstractItemModel* model = f.view->list()->model();
+    const auto row = [&](int r, int role) { return model->index(r, 0).data(role); };
+    QCOMPARE(row(1, HistoryListModel::NotSavedRole), QVariant(true));
+    QCOMPARE(row(0, HistoryListModel::NotSavedRole), QVariant(false));
+    QCOMPARE(row(1, Qt::ToolTipRole).toString(),
+             QStringLiteral("Not saved (no space left on device): kept only until Ondrel quits"));
+    QVERIFY(row(1, Qt::AccessibleTextRole).toString().endsWith(QStringLiteral(", not saved")));
+    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
+    QVERIFY(QDir().mkpath(screens));
+    QVERIFY(renderAt(f.view.get(), 2).save(screens + QStringLiteral("popover-not-saved.png")));
+    // Room again: saved by itself, and said no more.
+    QVERIFY(disk.resize("8m"));
+    f.scheduler.advance(HistoryStore::kSaveRetryLongestSeconds);
+    f.store().waitForSaves();
+    QTRY_VERIFY(f.view->notSavedBanner()->isHidden());
+    QCOMPARE(row(1, HistoryListModel::NotSavedRole), QVariant(false));
 }
 
 // The README's pictures, in every accent, under build/<preset>/screens for a

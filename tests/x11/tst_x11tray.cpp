@@ -7,8 +7,10 @@
 #include "TestSupport.h"
 #include "X11TestSupport.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonObject>
@@ -160,6 +162,8 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
                                         QDBusConnection::ExportAllProperties);
     QVERIFY(published.ok);
 
+    // Its history on a real full disk, where root can make one.
+    test::SmallDisk disk(m_app->home() + QStringLiteral("/.local/share/ondrel"), "1m");
     QProcessEnvironment env;
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     QVERIFY(m_app->start(env));
@@ -183,6 +187,42 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
                                      {item, QStringLiteral("Status")});
     QCOMPARE(status.arguments().value(0).value<QDBusVariant>().variant().toString(),
              QStringLiteral("Active"));
+    const auto toolTip = [&] {
+        const QDBusMessage reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
+                                        QStringLiteral("Get"), {item, QStringLiteral("ToolTip")});
+        const auto tip = reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        QString icon, title, text;
+        tip.beginStructure();
+        tip >> icon;
+        tip.beginArray();
+        while (!tip.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray pixels;
+            tip.beginStructure();
+            tip >> width >> height >> pixels;
+            tip.endStructure();
+        }
+        tip.endArray();
+        tip >> title >> text;
+        tip.endStructure();
+        return (title + u'\n' + text).trimmed();
+    };
+    QCOMPARE(toolTip(), QStringLiteral("Ondrel"));
+    if (disk.mounted()) {
+        // A copy too big for the disk, then small ones: those are saved, the
+        // big one waits in memory, and the icon says why until there is room.
+        test::offer(QByteArray(2 * 1024 * 1024, 'b'));
+        QVERIFY(m_app->said(QStringLiteral("Could not save history to ")));
+        for (const char* small : {"one", "two", "three"})
+            test::offer(small);
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 3, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(toolTip(),
+                                  QStringLiteral("Ondrel\nHistory not saved: no space left on device"), 5000);
+        QVERIFY(disk.resize("8m"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 4, 20000);
+        QVERIFY(m_app->said(QStringLiteral("History saved again to ")));
+        QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel"), 5000);
+    }
 
     // A click on the item (Activate) toggles the popover.
     QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
