@@ -1,0 +1,59 @@
+#include "SocketFlood.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace ondrel::test {
+
+SocketFlood::SocketFlood(const QString& socketPath, Kind kind, int clients)
+    : m_path(QFile::encodeName(socketPath)), m_kind(kind)
+{
+    for (int i = 0; i < clients; ++i)
+        m_threads.emplace_back([this, i] { run(i); });
+}
+
+SocketFlood::~SocketFlood()
+{
+    m_stop = true;
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void SocketFlood::run(int seed)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, m_path.constData(), std::min(size_t(m_path.size()), sizeof address.sun_path - 1));
+    std::mt19937 random{unsigned(seed)};
+    QByteArray bytes = m_kind == Kind::Garbage ? QByteArray(512, '\0') : QByteArray("status\n").repeated(64);
+    // Blocking calls, but none for long: the flood stops soon after it is told.
+    const timeval slice{0, 50 * 1000};
+    while (!m_stop) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &slice, sizeof slice);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            ++m_connections;
+            // Until the other end lets go.
+            for (bool open = true; open && !m_stop;) {
+                if (m_kind == Kind::Garbage)
+                    for (char& c : bytes)
+                        c = char(random());
+                const ssize_t n = ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+                open = n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1)); // it is not there (yet)
+        }
+        ::close(fd);
+    }
+}
+
+} // namespace ondrel::test
