@@ -339,32 +339,26 @@ void SingleInstance::readRequests(Client* client)
         client->pending.append(buffer, n);
     else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
         return drop(client);
-    for (qsizetype end; (end = client->pending.indexOf('\n')) >= 0;) {
-        if (end > kMaxLineLength)
-            break;
+    QStringList commands;
+    for (qsizetype end; (end = client->pending.indexOf('\n')) >= 0 && end <= kMaxLineLength;) {
         const QString command = QString::fromUtf8(client->pending.first(end)).trimmed();
         client->pending.remove(0, end + 1);
         client->lastRequest = ++m_requests;
+        client->answered = true;
         const bool known = m_commands.contains(command);
-        reply(client, known ? QByteArrayView("ok\n") : QByteArrayView("error: unknown command\n"));
-        if (client->fd < 0)
-            return;
+        client->queued.append(known ? "ok\n" : "error: unknown command\n");
         if (known)
-            Q_EMIT commandReceived(command);
+            commands << command;
     }
-    if (client->pending.size() > kMaxLineLength) {
-        reply(client, "error: request too long\n");
-        drop(client);
-    }
-}
-
-void SingleInstance::reply(Client* client, QByteArrayView answer)
-{
-    client->answered = true;
-    client->queued.append(answer);
-    if (client->queued.size() > kMaxQueuedBytes)
-        return drop(client);
+    const bool tooLong = client->pending.size() > kMaxLineLength;
+    if (tooLong)
+        client->queued.append("error: request too long\n");
+    // The answers of all the lines read go out together, before anything is done.
     flush(client);
+    if (tooLong)
+        drop(client);
+    for (const QString& command : std::as_const(commands))
+        Q_EMIT commandReceived(command);
 }
 
 void SingleInstance::flush(Client* client)
@@ -381,6 +375,8 @@ void SingleInstance::flush(Client* client)
         else if (n >= 0 || errno != EINTR)
             return drop(client); // gone
     }
+    if (client->queued.size() > kMaxQueuedBytes)
+        return drop(client); // it does not read its answers
     client->writer.setEnabled(!client->queued.isEmpty());
 }
 

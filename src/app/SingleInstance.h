@@ -78,7 +78,6 @@ private:
     void acceptPending();
     void serve(int fd);
     void readRequests(Client* client);
-    void reply(Client* client, QByteArrayView answer);
     void flush(Client* client);
     void drop(Client* client);
 

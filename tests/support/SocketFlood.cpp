@@ -31,9 +31,16 @@ void SocketFlood::run(int seed)
 {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, m_path.constData(), std::min(size_t(m_path.size()), sizeof address.sun_path - 1));
+    std::memcpy(address.sun_path, m_path.constData(),
+                std::min(size_t(m_path.size()), sizeof address.sun_path - 1));
     std::mt19937 random{unsigned(seed)};
-    QByteArray bytes = m_kind == Kind::Garbage ? QByteArray(512, '\0') : QByteArray("status\n").repeated(64);
+    // Garbage is drawn once: the flood costs its writes, not their making.
+    QByteArray pool = QByteArray("status\n").repeated(64);
+    if (m_kind == Kind::Garbage) {
+        pool.resize(64 * 1024);
+        for (char& c : pool)
+            c = char(random());
+    }
     // Blocking calls, but none for long: the flood stops soon after it is told.
     const timeval slice{0, 50 * 1000};
     while (!m_stop) {
@@ -43,10 +50,9 @@ void SocketFlood::run(int seed)
             ++m_connections;
             // Until the other end lets go.
             for (bool open = true; open && !m_stop;) {
-                if (m_kind == Kind::Garbage)
-                    for (char& c : bytes)
-                        c = char(random());
-                const ssize_t n = ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+                const size_t from = m_kind == Kind::Garbage ? random() % (pool.size() - 512) : 0;
+                const ssize_t n =
+                    ::send(fd, pool.constData() + from, std::min<size_t>(512, pool.size()), MSG_NOSIGNAL);
                 open = n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
             }
         } else {

@@ -15,7 +15,11 @@ namespace ondrel::test {
 class SocketFlood final
 {
 public:
-    enum class Kind { Garbage, NeverReading };
+    enum class Kind
+    {
+        Garbage,
+        NeverReading
+    };
     SocketFlood(const QString& socketPath, Kind kind, int clients = 20);
     ~SocketFlood();
     SocketFlood(const SocketFlood&) = delete;
