@@ -34,8 +34,11 @@ void SocketFlood::run(int seed)
     std::memcpy(address.sun_path, m_path.constData(),
                 std::min(size_t(m_path.size()), sizeof address.sun_path - 1));
     std::mt19937 random{unsigned(seed)};
-    // Garbage is drawn once: the flood costs its writes, not their making.
-    QByteArray pool = QByteArray("status\n").repeated(64);
+    // Garbage is drawn once, and written in large pieces: the flood's own
+    // work (making bytes, system calls) would take the machine from the
+    // program it floods, and from the command measured beside it.
+    constexpr size_t kPiece = 16 * 1024;
+    QByteArray pool = QByteArray("status\n").repeated(kPiece / 7);
     if (m_kind == Kind::Garbage) {
         pool.resize(64 * 1024);
         for (char& c : pool)
@@ -50,9 +53,9 @@ void SocketFlood::run(int seed)
             ++m_connections;
             // Until the other end lets go.
             for (bool open = true; open && !m_stop;) {
-                const size_t from = m_kind == Kind::Garbage ? random() % (pool.size() - 512) : 0;
+                const size_t from = m_kind == Kind::Garbage ? random() % (pool.size() - kPiece) : 0;
                 const ssize_t n =
-                    ::send(fd, pool.constData() + from, std::min<size_t>(512, pool.size()), MSG_NOSIGNAL);
+                    ::send(fd, pool.constData() + from, std::min<size_t>(kPiece, pool.size()), MSG_NOSIGNAL);
                 open = n > 0 || (n < 0 && (errno == EAGAIN || errno == EINTR));
             }
         } else {
