@@ -9,6 +9,7 @@
 #include <vector>
 
 class QSocketNotifier;
+struct sockaddr_un;
 
 namespace ondrel {
 
@@ -33,6 +34,8 @@ public:
     static constexpr int kMaxQueuedBytes = 4096;
     // After the process ran out of descriptors, accepting is tried again after this.
     static constexpr int kAcceptRetryMs = 500;
+    // Under a flood of connections, accepting rests this long between rounds.
+    static constexpr int kFloodPauseMs = 2;
 
     // How a command sent to the running instance went.
     enum class Reply
@@ -75,6 +78,8 @@ Q_SIGNALS:
 
 private:
     class Client;
+    // The socket's address; false when the path does not fit.
+    static bool socketAddress(const QString& socketPath, sockaddr_un& address);
     void acceptPending();
     void serve(int fd);
     void readRequests(Client* client);
@@ -88,6 +93,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_retry;
     std::vector<Client*> m_clients;
+    int m_turnedAway = 0;
     quint64 m_requests = 0; // counts accepted connections and requests, to order clients by their last one
 };
 
