@@ -5,43 +5,72 @@
 #include <QStringList>
 #include <QTimer>
 
-#include <deque>
 #include <memory>
+#include <vector>
 
 class QSocketNotifier;
+struct sockaddr_un;
 
 namespace ondrel {
 
 // One Ondrel per user session: the first one listens on a socket in
-// $XDG_RUNTIME_DIR (only the same user may talk to it); later ones send it
-// a command and leave. A request is one line; the answer is "ok", or
-// "error: " and the reason.
+// $XDG_RUNTIME_DIR, or without one in a folder of its own in the temporary
+// folder, checked before use (only the same user may talk to it); later
+// ones send it a command and leave. A request is one line; the answer is
+// "ok", or "error: " and the reason.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
 public:
-    // A few programs at a time ever talk to us; more connections push out the oldest.
+    // A few programs at a time ever talk to us; more connections push out
+    // first those already answered, then those that said nothing for longest.
     static constexpr int kMaxClients = 8;
     // A client that says nothing for this long is let go.
     static constexpr int kIdleTimeoutMs = 2000;
     // The longest request line (a command name, really).
     static constexpr int kMaxLineLength = 256;
+    // Answers a client has not taken yet; a client that lets more pile up
+    // (it never reads) is let go.
+    static constexpr int kMaxQueuedBytes = 4096;
     // After the process ran out of descriptors, accepting is tried again after this.
     static constexpr int kAcceptRetryMs = 500;
+    // Under a flood of connections, accepting rests this long between rounds.
+    static constexpr int kFloodPauseMs = 2;
+
+    // How a command sent to the running instance went.
+    enum class Reply
+    {
+        Ok,
+        Refused,    // it answered with an error
+        NotRunning, // no instance listens
+        NoAnswer,   // one listens but gave no whole answer in time
+        Unsafe,     // the socket's folder or its listener is not this user's own
+    };
+    struct Result
+    {
+        Reply reply = Reply::NotRunning;
+        QString detail; // the error answered, or why the socket is not safe
+        explicit operator bool() const { return reply == Reply::Ok; }
+        // The console line that tells the user (empty when it went well).
+        QString message() const;
+    };
 
     // `commands` are the requests answered "ok" and passed on.
     explicit SingleInstance(QStringList commands = {QStringLiteral("toggle")}, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket and lock of this user's session on this display.
-    static QString socketPath();
+    // The socket of this user's session on this display (its lock is beside
+    // it), after the folder that holds it was found or made and checked;
+    // empty, with the reason in `error`, when the folder is not safe to use.
+    static QString socketPath(QString* error = nullptr);
 
-    // Sends a command ("toggle") to the running instance; false when none
-    // answers or it refuses the command (`answer` receives its reply).
-    static bool send(const QString& command, int timeoutMs = 2000, QString* answer = nullptr);
+    // Sends a command ("toggle") to the running instance. Nothing is sent to
+    // a listener that runs as another user.
+    static Result send(const QString& command, int timeoutMs = 2000);
 
-    // Becomes the running instance; false when another one holds the lock.
-    bool listen();
+    // Becomes the running instance; false when another one holds the lock,
+    // or (with the reason in `error`) when the socket's folder is not safe.
+    bool listen(QString* error = nullptr);
     int clientCount() const { return int(m_clients.size()); }
 
 Q_SIGNALS:
@@ -49,17 +78,23 @@ Q_SIGNALS:
 
 private:
     class Client;
+    // The socket's address; false when the path does not fit.
+    static bool socketAddress(const QString& socketPath, sockaddr_un& address);
     void acceptPending();
     void serve(int fd);
     void readRequests(Client* client);
+    void flush(Client* client);
     void drop(Client* client);
 
     QStringList m_commands;
     std::unique_ptr<QLockFile> m_lock;
+    QString m_socketPath;
     int m_listener = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QTimer m_retry;
-    std::deque<Client*> m_clients; // oldest first
+    std::vector<Client*> m_clients;
+    int m_turnedAway = 0;
+    quint64 m_requests = 0; // counts accepted connections and requests, to order clients by their last one
 };
 
 } // namespace ondrel

@@ -181,11 +181,21 @@ int runTrayApp(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A second start asks the first to open its popover.
-    if (SingleInstance::send(QStringLiteral("toggle")))
+    const auto toggled = SingleInstance::send(QStringLiteral("toggle"));
+    if (toggled)
         return 0;
+    if (toggled.reply == SingleInstance::Reply::Unsafe) {
+        qCWarning(lcApp).noquote() << toggled.message();
+        return 1;
+    }
     SingleInstance instance;
-    if (!instance.listen()) {
-        qCWarning(lcApp).noquote() << "ondrel: another Ondrel is starting; not starting a second one";
+    QString unsafe;
+    if (!instance.listen(&unsafe)) {
+        qCWarning(lcApp).noquote()
+            << (!unsafe.isEmpty() ? QStringLiteral("ondrel: ") + unsafe
+                : toggled.reply == SingleInstance::Reply::NoAnswer
+                    ? QStringLiteral("ondrel: the running Ondrel did not answer; not starting a second one")
+                    : QStringLiteral("ondrel: another Ondrel is starting; not starting a second one"));
         return 1;
     }
 

@@ -18,9 +18,10 @@ int main(int argc, char* argv[])
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     if (args == QStringList{QStringLiteral("toggle")}) {
-        if (ondrel::SingleInstance::send(QStringLiteral("toggle")))
+        const auto result = ondrel::SingleInstance::send(QStringLiteral("toggle"));
+        if (result)
             return 0;
-        std::fputs("ondrel: Ondrel is not running (start it with `ondrel`)\n", stderr);
+        std::fprintf(stderr, "%s\n", qPrintable(result.message()));
         return 1;
     }
     const int code = ondrel::cli::run(args, stdin, stdout, stderr);

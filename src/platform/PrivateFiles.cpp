@@ -57,6 +57,48 @@ bool ensurePrivateFolder(const QString& folder, QString* error)
     return true;
 }
 
+namespace {
+
+bool checkFolder(const struct stat& st, QString* error)
+{
+    if (S_ISLNK(st.st_mode))
+        return fail(error, QStringLiteral("it is a symbolic link"));
+    if (!S_ISDIR(st.st_mode))
+        return fail(error, QStringLiteral("it is not a folder"));
+    if (st.st_uid != ::geteuid())
+        return fail(error, QStringLiteral("it belongs to another user (uid %1)").arg(st.st_uid));
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return fail(error, QStringLiteral("other users may use it (mode %1)")
+                               .arg(st.st_mode & 07777, 4, 8, QLatin1Char('0')));
+    return true;
+}
+
+} // namespace
+
+bool claimPrivateFolder(const QString& folder, QString* error)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return fail(error, errnoText(errno));
+    // Made now or found, what stands under the name is looked at itself: a
+    // link is not followed. In a sticky temporary folder only its owner can
+    // rename or remove it afterwards.
+    struct stat st
+    {};
+    if (::lstat(name.constData(), &st) != 0)
+        return fail(error, errnoText(errno));
+    return checkFolder(st, error);
+}
+
+bool isPrivateFolder(const QString& folder, QString* error)
+{
+    struct stat st
+    {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
+        return fail(error, errnoText(errno));
+    return checkFolder(st, error);
+}
+
 PrivateRead readPrivateFile(const QString& path)
 {
     PrivateRead result;

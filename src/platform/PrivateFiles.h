@@ -17,6 +17,17 @@ namespace ondrel::platform {
 // another user could read or plant what is kept there.
 bool ensurePrivateFolder(const QString& folder, QString* error = nullptr);
 
+// A folder of ours inside one where every user may make files (the
+// temporary folder): made with mode 0700 when missing. Another user may
+// have made it first, or put a link or a file under its name, to see or
+// answer what we keep there; anything but a real folder that is ours and
+// shut to others is refused (false, with the reason in `error`), never
+// repaired or followed.
+bool claimPrivateFolder(const QString& folder, QString* error = nullptr);
+// Whether an existing `folder` is ours and shut to others (false, with the
+// reason in `error`, when not).
+bool isPrivateFolder(const QString& folder, QString* error = nullptr);
+
 // A file of ours read whole: a symbolic link is not followed and a file of
 // another user is refused, each with the reason in `error`.
 struct PrivateRead
