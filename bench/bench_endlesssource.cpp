@@ -68,7 +68,8 @@ void BM_EndlessSource(benchmark::State& state)
     for (auto _ : state) {
         test::AppProcess app(program());
         if (!app.start({}, {QStringLiteral("QT_QPA_PLATFORM")})) {
-            state.SkipWithError("the program did not start (run inside scripts/with-x11 or scripts/with-sway)");
+            state.SkipWithError(
+                "the program did not start (run inside scripts/with-x11 or scripts/with-sway)");
             return;
         }
         const qint64 pid = app.process().processId();
