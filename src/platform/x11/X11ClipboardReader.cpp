@@ -51,7 +51,14 @@ struct X11ClipboardReader::Private
         if (!worker)
             return; // not connected: there is nobody to ask
         worker->run(
-            context, [this, work = std::move(work)] { return stopping ? T() : work(); },
+            context,
+            [this, work = std::move(work)] {
+                if (stopping)
+                    return T();
+                T result = work();
+                transfer->endRead();
+                return result;
+            },
             [done = std::move(done)](T result) { done(std::move(result)); });
     }
 

@@ -27,18 +27,11 @@ X11SelectionTransfer::X11SelectionTransfer(xcb_connection_t* connection, const s
         m_properties[i] =
             xcb::atom(m_connection, "ONDREL_SELECTION" + (i ? std::to_string(i) : std::string()));
     m_property = m_properties[0];
-    // Every new owner of the clipboard, told on this connection: one event
-    // for each, in order with the answers of the owner being read.
     const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
     const auto version = xcb::own(
         xcb_xfixes_query_version_reply(m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr));
-    if (fixes && fixes->present && version) {
+    if (fixes && fixes->present && version)
         m_ownerChangeEvent = uint8_t(fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
-        xcb_xfixes_select_selection_input(m_connection, m_window, m_clipboard,
-                                          XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
-                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
-                                              XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
-    }
     xcb_flush(m_connection);
 }
 
@@ -65,12 +58,33 @@ void X11SelectionTransfer::takeQueuedEvents()
         noteOwnerChange(event.get());
 }
 
+void X11SelectionTransfer::watchOwners(bool watch)
+{
+    if (!m_ownerChangeEvent)
+        return;
+    xcb_xfixes_select_selection_input(m_connection, m_window, m_clipboard,
+                                      watch ? XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE
+                                            : 0);
+}
+
 xcb_window_t X11SelectionTransfer::beginRead()
 {
+    // Every new owner from now on is told on this connection, one event
+    // each, in order with the answers of the owner being read.
+    watchOwners(true);
     const xcb_window_t current = owner();
     takeQueuedEvents();
     m_changed = false;
     return current;
+}
+
+void X11SelectionTransfer::endRead()
+{
+    // Between reads nobody would take the events in.
+    watchOwners(false);
+    xcb_flush(m_connection);
 }
 
 bool X11SelectionTransfer::changedSinceBegin()

@@ -54,6 +54,7 @@ public:
     // Starts reading what the clipboard holds now (returns its owner): a
     // fetch ends as superseded once it has a newer owner.
     xcb_window_t beginRead();
+    void endRead();
     // Whether `window` belongs to the session's clipboard manager (the
     // owner of CLIPBOARD_MANAGER, through a window of its own or another).
     bool isClipboardManager(xcb_window_t window);
@@ -70,6 +71,7 @@ private:
     template <typename Match> xcb::Reply<xcb_generic_event_t> waitFor(Match matches, const ReadPace& pace);
     // Why waitFor() gave up.
     Status endOfWait(const ReadPace& pace) const;
+    void watchOwners(bool watch);
     // Notes `event` when it tells of a new owner of the clipboard (true then).
     bool noteOwnerChange(const xcb_generic_event_t* event);
     void takeQueuedEvents();
