@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "DetectedLanguage.h"
+#include "EntrySize.h"
 #include "Highlighter.h"
 #include "Json.h"
 #include "LanguageDetector.h"
@@ -21,6 +22,9 @@
 namespace ondrel::cli {
 
 namespace {
+
+// Input larger than an entry may be is refused rather than read into memory.
+constexpr qint64 kMaxInputBytes = platform::kMaxEntryBytes;
 
 void print(std::FILE* stream, const QString& text)
 {

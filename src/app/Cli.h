@@ -11,8 +11,6 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage =
     2; // unknown command or name, unreadable or invalid input, unwritable output
-// Input larger than this is refused rather than read into memory.
-inline constexpr qint64 kMaxInputBytes = qint64(128) << 20;
 
 // Runs the command in `args` with the given streams; returns the exit code.
 int run(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err);

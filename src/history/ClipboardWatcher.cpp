@@ -94,6 +94,12 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
                               const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
                               Timestamp now)
 {
+    // Read while the clipboard changed again: the newer copy is read next,
+    // and an owner that quit before this read still counts for it.
+    if (contents.superseded) {
+        m_ownerLeft = m_ownerLeft || (contents.ownerLeft && m_lastOwner != 0);
+        return;
+    }
     // The same image or files offered by another program once the clipboard
     // was left empty (its owner quit), or by the session's clipboard manager
     // (handed them as it quit): a clipboard manager keeping them, a

@@ -44,6 +44,9 @@ struct ClipboardContents
     // that a read may not have seen, or these are the session's clipboard
     // manager's (handed to it by a program as it quit).
     bool ownerLeft = false;
+    // The clipboard changed while these were read: nothing of them counts,
+    // not even who offered them; the newer contents are read next.
+    bool superseded = false;
 };
 
 // The type password managers mark what they copy with, holding "secret".

@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <chrono>
 
 namespace ondrel::platform {
@@ -136,16 +137,74 @@ QString decodeUtf8(QByteArrayView bytes)
     return decode(bytes);
 }
 
+ReadPace::ReadPace(int dataMs) : m_data(dataMs), m_start(Clock::now()), m_last(m_start) {}
+
+void ReadPace::progressed(qsizetype bytes)
+{
+    m_last = Clock::now();
+    m_received += bytes;
+}
+
+ReadPace::Clock::time_point ReadPace::stallDeadline() const
+{
+    return m_last + m_data;
+}
+
+ReadPace::Clock::time_point ReadPace::paceDeadline() const
+{
+    // Every byte earns the time it takes at the slowest rate allowed.
+    return m_start + m_data +
+           std::chrono::microseconds(qint64(m_received) * 1'000'000 / kMinReadBytesPerSecond);
+}
+
+int ReadPace::msLeft() const
+{
+    const auto left = std::min(stallDeadline(), paceDeadline()) - Clock::now();
+    return int(std::max<qint64>(0, std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+}
+
+OfferedData::Status ReadPace::overStatus() const
+{
+    return paceDeadline() < stallDeadline() ? OfferedData::Status::tooSlow : OfferedData::Status::timedOut;
+}
+
+bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n)
+{
+    constexpr qsizetype kGrowthStep = qsizetype(16) << 20;
+    if (n > kMaxEntryBytes - bytes.size())
+        return false;
+    const qsizetype needed = bytes.size() + n;
+    if (needed > bytes.capacity())
+        bytes.reserve(
+            std::min(kMaxEntryBytes, std::max(needed, bytes.size() + std::min(bytes.size(), kGrowthStep))));
+    bytes.append(data, n);
+    return true;
+}
+
 void sayOwnerDoesNotAnswer()
 {
     qCWarning(lcClipboard).noquote()
         << "ondrel: the program that owns the clipboard does not answer; its copy is not recorded";
 }
 
+void sayTooSlow()
+{
+    qCWarning(lcClipboard).noquote()
+        << "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded";
+}
+
 void sayTooLarge(const QString& type)
 {
     qCWarning(lcClipboard).noquote()
-        << QStringLiteral("ondrel: the clipboard's %1 data is larger than 1 GiB; not recorded").arg(type);
+        << QStringLiteral("ondrel: the clipboard's %1 data is larger than %2 MiB; not recorded")
+               .arg(type)
+               .arg(kMaxEntryBytes >> 20);
+}
+
+void saySuperseded()
+{
+    qCWarning(lcClipboard).noquote()
+        << "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded";
 }
 
 ClipboardContents readOffered(const QStringList& types,
@@ -168,8 +227,17 @@ ClipboardContents readOffered(const QStringList& types,
             sayOwnerDoesNotAnswer();
             gaveUp = true;
             break;
+        case OfferedData::Status::tooSlow:
+            sayTooSlow();
+            gaveUp = true;
+            break;
         case OfferedData::Status::tooLarge:
             sayTooLarge(type);
+            gaveUp = true;
+            break;
+        case OfferedData::Status::superseded:
+            saySuperseded();
+            contents.superseded = true;
             gaveUp = true;
             break;
         case OfferedData::Status::stopped:

@@ -8,9 +8,11 @@
 #include <QUrl>
 
 #include "Clipboard.h"
+#include "EntrySize.h"
 #include "VectorImage.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -20,7 +22,8 @@
 namespace ondrel::platform {
 
 // How long a read waits for another program, in milliseconds: for the
-// list of types, for each piece of data, and for an image to decode.
+// list of types, for each piece of data (see ReadPace), and for an image
+// to decode.
 struct ClipboardReadBudgets
 {
     int targetsMs = 200;
@@ -56,20 +59,59 @@ std::optional<QImage> decodeImageWithin(const QByteArray& bytes, const QString& 
 // One request for the data of one type, as the owner answered it.
 struct OfferedData
 {
+    // Whatever the status, `bytes` is empty unless it is ok: what came of
+    // a read given up is never taken for the whole.
     enum class Status
     {
         ok,
-        failed,   // not given (refused, cut off): the next type is tried
-        timedOut, // the owner stopped answering: nothing more is asked
-        tooLarge, // more than kMaxOfferedBytes: nothing more is asked
-        stopped   // the reader is shutting down
+        failed,     // not given (refused, cut off): the next type is tried
+        timedOut,   // the owner stopped answering: nothing more is asked
+        tooSlow,    // the owner sends, but too slowly (ReadPace): nothing more is asked
+        tooLarge,   // more than kMaxEntryBytes: nothing more is asked
+        superseded, // another copy took the clipboard meanwhile: that one is read next
+        stopped     // the reader is shutting down
     };
     Status status = Status::failed;
     QByteArray bytes;
 };
 
-// More data than this of one type is not read, nor kept in memory.
-inline constexpr qsizetype kMaxOfferedBytes = qsizetype(1) << 30;
+// The slowest an owner may send once past its first `dataMs`, on average.
+inline constexpr qsizetype kMinReadBytesPerSecond = qsizetype(1) << 20;
+
+// The time the read of one piece of data has. The owner must answer and
+// keep sending with no pause longer than `dataMs`; counted from the request,
+// it must also average kMinReadBytesPerSecond beyond that first `dataMs`,
+// so that one sending a byte now and then is given up as well instead of
+// holding the reader (and every copy after it) for minutes.
+class ReadPace
+{
+public:
+    explicit ReadPace(int dataMs);
+    // The owner moved: `bytes` more arrived (0 for an answer without data,
+    // such as the start of a transfer in pieces).
+    void progressed(qsizetype bytes);
+    // How long the read may still wait, in milliseconds; 0 once it is over.
+    int msLeft() const;
+    // Why it is over: silence (timedOut) or a trickle (tooSlow).
+    OfferedData::Status overStatus() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point stallDeadline() const;
+    Clock::time_point paceDeadline() const;
+
+    std::chrono::milliseconds m_data;
+    Clock::time_point m_start;
+    Clock::time_point m_last;
+    qsizetype m_received = 0;
+};
+
+// Appends `n` bytes of `data` to `bytes`, unless that would take it past
+// kMaxEntryBytes (then nothing is appended: false). The buffer grows in
+// steps of at most 16 MiB and never beyond the limit, so an owner that
+// never stops costs about the limit, not the double a doubling buffer
+// reaches.
+bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n);
 
 // The text types a capture reads, best first: UTF-8 under its MIME name and
 // its X11 name, plain text, then X11's Latin-1 STRING and its TEXT (the
@@ -86,14 +128,16 @@ QString decodeUtf8(QByteArrayView bytes);
 // it is: the secret hint first (when it says so, or cannot be read, nothing
 // else is read), else the first text type that answers, else the first
 // image type that decodes, else the URL list. `fetch` asks the owner for a
-// type's bytes; an owner that stops answering or gives too much ends the
-// read, said once on the console.
+// type's bytes; an owner that stops answering, sends too slowly or gives
+// too much, and a newer copy, end the read, said once on the console.
 ClipboardContents readOffered(const QStringList& types,
                               const std::function<OfferedData(const QString& type)>& fetch, int decodeMs,
                               const std::atomic<bool>& stop);
 
 // The console lines of a read that went wrong, worded alike on every desktop.
 void sayOwnerDoesNotAnswer();
+void sayTooSlow();
 void sayTooLarge(const QString& type);
+void saySuperseded();
 
 } // namespace ondrel::platform

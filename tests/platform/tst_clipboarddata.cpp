@@ -32,6 +32,10 @@ OfferedData answer(const QByteArray& spec)
         return {OfferedData::Status::timedOut, {}};
     if (spec == "<huge>")
         return {OfferedData::Status::tooLarge, {}};
+    if (spec == "<trickle>")
+        return {OfferedData::Status::tooSlow, {}};
+    if (spec == "<newer>")
+        return {OfferedData::Status::superseded, {}};
     if (spec == "<png>")
         return {OfferedData::Status::ok, encoded({1, 1}, "PNG")};
     if (spec == "<bmp>")
@@ -45,6 +49,8 @@ OfferedData answer(const QByteArray& spec)
 
 QString recorded(const platform::ClipboardContents& contents)
 {
+    if (contents.superseded)
+        return QStringLiteral("superseded");
     if (contents.secret)
         return QStringLiteral("secret");
     if (contents.text && !contents.text->isEmpty())
@@ -133,6 +139,12 @@ void TestClipboardData::readOrder_data()
     QTest::newRow("too large ends the read")
         << QStringList{QStringLiteral("text/plain <huge>"), QStringLiteral("image/png <png>")}
         << QStringList{QStringLiteral("text/plain")} << QStringLiteral("nothing");
+    QTest::newRow("trickling owner ends the read")
+        << QStringList{QStringLiteral("text/plain <trickle>"), QStringLiteral("image/png <png>")}
+        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("nothing");
+    QTest::newRow("newer copy ends the read")
+        << QStringList{QStringLiteral("text/plain <newer>"), QStringLiteral("image/png <png>")}
+        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("superseded");
     QTest::newRow("nothing usable") << QStringList{QStringLiteral("application/x-unknown ?")} << QStringList{}
                                     << QStringLiteral("nothing");
 }
@@ -153,7 +165,11 @@ void TestClipboardData::readOrder()
         {QStringLiteral("silent owner ends the read"),
          "ondrel: the program that owns the clipboard does not answer; its copy is not recorded"},
         {QStringLiteral("too large ends the read"),
-         "ondrel: the clipboard's text/plain data is larger than 1 GiB; not recorded"}};
+         "ondrel: the clipboard's text/plain data is larger than 128 MiB; not recorded"},
+        {QStringLiteral("trickling owner ends the read"),
+         "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded"},
+        {QStringLiteral("newer copy ends the read"),
+         "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded"}};
     if (const char* line = said.value(QString::fromLatin1(QTest::currentDataTag())))
         QTest::ignoreMessage(QtWarningMsg, line);
     QStringList requests;

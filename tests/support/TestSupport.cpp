@@ -164,4 +164,23 @@ std::optional<QString> runProgram(const QString& program, const QStringList& arg
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
 
+void addSlowOrEndlessOwnerRows(const QString& textType)
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("dataMs");
+    QTest::addColumn<bool>("copyMeanwhile");
+    QTest::addColumn<QString>("said");
+    // It stops sending once it loses the clipboard: what came is a fragment.
+    QTest::newRow("a copy made meanwhile ends the read")
+        << "--slow" << 60000 << true
+        << "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded";
+    QTest::newRow("a byte a second is given up")
+        << "--slow" << 2000 << false
+        << "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded";
+    QTest::newRow("an owner that never ends is given up at the limit")
+        << "--endless" << 2000 << false
+        << QStringLiteral("ondrel: the clipboard's %1 data is larger than 128 MiB; not recorded")
+               .arg(textType);
+}
+
 } // namespace ondrel::test

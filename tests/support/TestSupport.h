@@ -80,4 +80,10 @@ bool writeFile(const QString& path, const QByteArray& bytes);
 QImage filledImage(QSize size, const QColor& colour, QImage::Format format = QImage::Format_ARGB32);
 QByteArray encodedImage(const QImage& image, const char* format = "PNG");
 
+// The cases of a clipboard owner that sends its text (read as `textType`)
+// slowly or without end, for a desktop's test of it: the owner's mode (of
+// the desktop's stand-in owner), how long a piece may take, whether another
+// program copies while it sends, and what is said.
+void addSlowOrEndlessOwnerRows(const QString& textType);
+
 } // namespace ondrel::test

@@ -51,6 +51,8 @@ private Q_SLOTS:
     void keepsWhatAQuittingProgramOffered_data();
     void keepsWhatAQuittingProgramOffered();
     void silentSourceBlocksNothing();
+    void slowOrEndlessSourceRecordsNothing_data();
+    void slowOrEndlessSourceRecordsNothing();
 };
 
 void TestDataControl::offersDataControl()
@@ -241,6 +243,57 @@ void TestDataControl::silentSourceBlocksNothing()
     QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
     QCOMPARE(w.history.store.items().first().text(),
              std::optional<QString>(QStringLiteral("after the silent one")));
+}
+
+void TestDataControl::slowOrEndlessSourceRecordsNothing_data()
+{
+    test::addSlowOrEndlessOwnerRows(QStringLiteral("text/plain;charset=utf-8"));
+}
+
+void TestDataControl::slowOrEndlessSourceRecordsNothing()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, dataMs);
+    QFETCH(bool, copyMeanwhile);
+    QFETCH(QString, said);
+    platform::ClipboardReadBudgets budgets;
+    budgets.dataMs = dataMs;
+    Watched w(budgets);
+    int turnsWhileReading = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, [&] { turnsWhileReading += w.history.watcher.isReading(); });
+    timer.start(5);
+    QTest::ignoreMessage(QtWarningMsg, said.toUtf8().constData());
+    QProcess source;
+    const auto stopSource = qScopeGuard([&source] {
+        source.kill();
+        source.waitForFinished();
+    });
+    source.start(QStringLiteral(HUNG_WAYLAND_SOURCE), {mode});
+    QVERIFY(source.waitForStarted());
+    QByteArray sourceSaid;
+    const auto sourceSays = [&](const QByteArray& line) {
+        return QTest::qWaitFor([&] { return (sourceSaid += source.readAll()).contains(line); }, 10000);
+    };
+    QVERIFY(sourceSays("owned\n"));
+    if (copyMeanwhile) {
+        QVERIFY(sourceSays("sent 2\n"));
+        QVERIFY(test::wlCopy("copied meanwhile"));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(w.clipboard.changeCount() > 0 &&
+                                     w.history.watcher.lastChangeCount() == w.clipboard.changeCount() &&
+                                     !w.history.watcher.isReading(),
+                                 30000);
+        QVERIFY(w.history.store.items().isEmpty());
+        QVERIFY(turnsWhileReading > 0);
+        QVERIFY(test::wlCopy("copied after it"));
+    }
+    // The next copy is there at once, and nothing of the source's text is.
+    QTRY_VERIFY_WITH_TIMEOUT(!w.history.store.items().isEmpty(), 5000);
+    QCOMPARE(w.history.store.items().size(), 1);
+    QCOMPARE(w.history.store.items().first().text(),
+             std::optional<QString>(copyMeanwhile ? QStringLiteral("copied meanwhile")
+                                                  : QStringLiteral("copied after it")));
 }
 
 QTEST_MAIN(TestDataControl)

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "Xcb.h"
 
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QTest>
@@ -75,22 +76,41 @@ HungOwner::~HungOwner()
     }
 }
 
-bool HungOwner::start(bool answerTargets)
+bool HungOwner::start(const QString& mode)
 {
-    m_process.start(QStringLiteral(HUNG_CLIPBOARD_OWNER),
-                    answerTargets ? QStringList{QStringLiteral("--answer-targets")} : QStringList());
-    return m_process.waitForStarted() && m_process.waitForReadyRead(5000) &&
-           m_process.readLine().trimmed() == "owned";
+    m_process.start(QStringLiteral(HUNG_CLIPBOARD_OWNER), mode.isEmpty() ? QStringList() : QStringList{mode});
+    return m_process.waitForStarted() && waitFor("owned");
+}
+
+void HungOwner::collect()
+{
+    while (m_process.canReadLine()) {
+        const QByteArray line = m_process.readLine().trimmed();
+        if (line.startsWith("request "))
+            m_requests << QString::fromUtf8(line.mid(8));
+        m_lines << line;
+    }
+}
+
+bool HungOwner::waitFor(const QByteArray& line, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        collect();
+        for (qsizetype i = 0; i < m_lines.size(); ++i)
+            if (m_lines.at(i) == line) {
+                m_lines.remove(0, i + 1);
+                return true;
+            }
+        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime())))
+            return false;
+    }
 }
 
 QStringList HungOwner::requests()
 {
     m_process.waitForReadyRead(0);
-    while (m_process.canReadLine()) {
-        const QByteArray line = m_process.readLine().trimmed();
-        if (line.startsWith("request "))
-            m_requests << QString::fromUtf8(line.mid(8));
-    }
+    collect();
     return m_requests;
 }
 

@@ -35,15 +35,21 @@ class HungOwner final
 {
 public:
     ~HungOwner();
-    // Starts it and waits until it owns the clipboard. With `answerTargets`
-    // it lists text types and hangs only when asked for the text.
-    bool start(bool answerTargets = false);
+    // Starts it and waits until it owns the clipboard. With
+    // "--answer-targets" it lists text types and hangs only when asked for
+    // the text; "--slow" and "--endless" send the text in pieces (see
+    // hung_clipboard_owner.cpp).
+    bool start(const QString& mode = {});
+    // Waits until it says `line` (lines before it are passed over).
+    bool waitFor(const QByteArray& line, int timeoutMs = 5000);
     // The types it was asked for so far, in order.
     QStringList requests();
 
 private:
+    void collect();
     QProcess m_process;
     QStringList m_requests;
+    QByteArrayList m_lines;
 };
 
 // An SVG that takes long to draw at full size: `circles` dashed circles of

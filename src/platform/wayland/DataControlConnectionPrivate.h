@@ -95,9 +95,9 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     // pipe being read. Waits at most `timeoutMs` (-1: until something
     // happens). Answers the events of `extraFd`.
     short pump(int timeoutMs, int extraFd = -1);
-    // The bytes the current source gives for `mime`, within the data budget
-    // counted from the last progress.
-    OfferedData fetch(void* offer, const QString& mime);
+    // The bytes the source of `selection` gives for `mime`, at the pace
+    // ReadPace sets; given up when a newer selection comes.
+    OfferedData fetch(void* offer, const QString& mime, quint64 selection);
     // What a capture records of the current selection.
     ClipboardContents read();
     // Notes what `selection` offered (`type` and `bytes`: the data `contents` were read from).

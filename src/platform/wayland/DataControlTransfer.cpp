@@ -87,7 +87,7 @@ short DataControlConnection::Private::pump(int timeoutMs, int extraFd)
     return extraFd >= 0 ? fds[2].revents : 0;
 }
 
-OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime)
+OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime, quint64 selection)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -96,16 +96,21 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
     wl_display_flush(display);
     ::close(fds[1]);
     OfferedData data;
-    Clock::time_point last = Clock::now();
+    ReadPace pace(budgets.dataMs);
     char buffer[65536];
     for (;;) {
         if (stop) {
             data.status = OfferedData::Status::stopped;
             break;
         }
-        const int left = budgets.dataMs - msSince(last);
+        // Events are taken in while the pipe is read: a newer copy ends the read.
+        if (selections != selection) {
+            data.status = OfferedData::Status::superseded;
+            break;
+        }
+        const int left = pace.msLeft();
         if (left <= 0) {
-            data.status = OfferedData::Status::timedOut;
+            data.status = pace.overStatus();
             break;
         }
         const short revents = pump(left, fds[0]);
@@ -113,14 +118,18 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
             continue;
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n > 0) {
-            data.bytes.append(buffer, n);
-            last = Clock::now();
-            if (data.bytes.size() > kMaxOfferedBytes) {
+            pace.progressed(n);
+            if (!appendWithinLimit(data.bytes, buffer, n)) {
                 data.status = OfferedData::Status::tooLarge;
                 break;
             }
         } else if (n == 0) {
-            data.status = OfferedData::Status::ok;
+            // A source closes its end when it is done, but also when it loses
+            // the clipboard half-way: the compositor told us of that before it
+            // told the source, so the news is taken in first, and a cut text
+            // is not taken for the whole.
+            pump(0);
+            data.status = selections != selection ? OfferedData::Status::superseded : OfferedData::Status::ok;
             break;
         } else if (errno != EAGAIN && errno != EINTR) {
             break;
@@ -128,7 +137,7 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
     }
     ::close(fds[0]);
     if (data.status != OfferedData::Status::ok)
-        data.bytes.clear();
+        data.bytes = QByteArray();
     return data;
 }
 
@@ -150,8 +159,8 @@ ClipboardContents DataControlConnection::Private::read()
     contents = readOffered(
         types,
         [&](const QString& mime) {
-            OfferedData data = fetch(offer, mime);
-            if (data.status == OfferedData::Status::timedOut)
+            OfferedData data = fetch(offer, mime, selection);
+            if (data.status == OfferedData::Status::timedOut || data.status == OfferedData::Status::tooSlow)
                 silentSelection = selection;
             if (data.status == OfferedData::Status::ok) {
                 usedType = mime;

@@ -30,7 +30,8 @@ void WaylandClipboard::readContents(QObject* context, std::function<void(Clipboa
 {
     QPointer<QObject> guard(context);
     m_clipboard->readContents(this, [this, guard, done = std::move(done)](ClipboardContents contents) {
-        m_last = contents;
+        if (!contents.superseded)
+            m_last = contents;
         if (guard)
             done(std::move(contents));
     });

@@ -64,9 +64,9 @@ private:
 
 } // namespace
 
-X11Clipboard::X11Clipboard(QClipboard* clipboard, QObject* parent)
+X11Clipboard::X11Clipboard(QClipboard* clipboard, QObject* parent, X11ClipboardReader::Budgets budgets)
     : QObject(parent), m_clipboard(clipboard),
-      m_reader(std::make_unique<X11ClipboardReader>(qgetenv("DISPLAY")))
+      m_reader(std::make_unique<X11ClipboardReader>(qgetenv("DISPLAY"), budgets))
 {
     connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
         if (!m_adopting)

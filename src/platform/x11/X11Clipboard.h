@@ -27,7 +27,8 @@ class X11Clipboard final : public QObject, public Clipboard, public QAbstractNat
 {
     Q_OBJECT
 public:
-    explicit X11Clipboard(QClipboard* clipboard, QObject* parent = nullptr);
+    explicit X11Clipboard(QClipboard* clipboard, QObject* parent = nullptr,
+                          X11ClipboardReader::Budgets budgets = {});
     ~X11Clipboard() override;
 
     qint64 changeCount() const override { return m_changeCount; }

@@ -51,7 +51,14 @@ struct X11ClipboardReader::Private
         if (!worker)
             return; // not connected: there is nobody to ask
         worker->run(
-            context, [this, work = std::move(work)] { return stopping ? T() : work(); },
+            context,
+            [this, work = std::move(work)] {
+                if (stopping)
+                    return T();
+                T result = work();
+                transfer->endRead();
+                return result;
+            },
             [done = std::move(done)](T result) { done(std::move(result)); });
     }
 
@@ -80,8 +87,12 @@ struct X11ClipboardReader::Private
             return {OfferedData::Status::ok, std::move(fetched.bytes)};
         case Status::timedOut:
             return {OfferedData::Status::timedOut, {}};
+        case Status::tooSlow:
+            return {OfferedData::Status::tooSlow, {}};
         case Status::tooLarge:
             return {OfferedData::Status::tooLarge, {}};
+        case Status::superseded:
+            return {OfferedData::Status::superseded, {}};
         case Status::stopped:
             return {OfferedData::Status::stopped, {}};
         case Status::refused:
@@ -92,22 +103,33 @@ struct X11ClipboardReader::Private
     }
 
     // One type by its name, for a hand-over, saying what went wrong.
-    std::optional<QByteArray> fetchNamed(const QString& name)
+    OfferedData fetchNamed(const QString& name)
     {
         OfferedData data = fetchOffered(name);
-        if (data.status == OfferedData::Status::timedOut)
+        switch (data.status) {
+        case OfferedData::Status::timedOut:
             sayOwnerDoesNotAnswer();
-        else if (data.status == OfferedData::Status::tooLarge)
+            break;
+        case OfferedData::Status::tooSlow:
+            sayTooSlow();
+            break;
+        case OfferedData::Status::tooLarge:
             sayTooLarge(name);
-        if (data.status != OfferedData::Status::ok)
-            return std::nullopt;
-        return std::move(data.bytes);
+            break;
+        case OfferedData::Status::superseded:
+            saySuperseded();
+            break;
+        default:
+            break;
+        }
+        return data;
     }
 
-    // The offered types, or none when the owner does not answer in time.
-    std::optional<QStringList> offeredTypes(qint64 generation)
+    // The offered types, or none when the owner does not answer in time
+    // (or the clipboard changed meanwhile: `superseded`).
+    std::optional<QStringList> offeredTypes(qint64 generation, bool& superseded)
     {
-        currentOwner = transfer->owner();
+        currentOwner = transfer->beginRead();
         currentGeneration = generation;
         if (currentOwner == XCB_NONE)
             return QStringList();
@@ -116,6 +138,11 @@ struct X11ClipboardReader::Private
         Fetched fetched = fetch(transfer->targetsAtom(), budgets.targetsMs);
         if (fetched.status == Status::timedOut) {
             sayOwnerDoesNotAnswer();
+            return std::nullopt;
+        }
+        if (fetched.status == Status::superseded) {
+            saySuperseded();
+            superseded = true;
             return std::nullopt;
         }
         if (fetched.status != Status::ok)
@@ -132,16 +159,20 @@ struct X11ClipboardReader::Private
         const QString hint = QString::fromLatin1(kSecretHintType);
         if (!types.contains(hint))
             return false;
-        const std::optional<QByteArray> bytes = fetchNamed(hint);
+        const OfferedData data = fetchNamed(hint);
         // A hint that cannot be read is taken as meant: better one copy missed than a password kept.
-        return !bytes || isSecretMark(*bytes);
+        return data.status != OfferedData::Status::ok || isSecretMark(data.bytes);
     }
 
     ClipboardContents contents(qint64 generation)
     {
-        const std::optional<QStringList> types = offeredTypes(generation);
-        if (!types)
-            return {};
+        bool superseded = false;
+        const std::optional<QStringList> types = offeredTypes(generation, superseded);
+        if (!types) {
+            ClipboardContents none;
+            none.superseded = superseded;
+            return none;
+        }
         ClipboardContents contents = readOffered(
             *types, [this](const QString& type) { return fetchOffered(type); }, budgets.decodeMs, stopping);
         contents.owner = currentOwner;
@@ -153,7 +184,8 @@ struct X11ClipboardReader::Private
     AllData allData(qint64 generation)
     {
         AllData all;
-        const std::optional<QStringList> types = offeredTypes(generation);
+        bool superseded = false;
+        const std::optional<QStringList> types = offeredTypes(generation, superseded);
         if (!types || types->isEmpty())
             return all;
         if (isSecret(*types)) {
@@ -161,8 +193,14 @@ struct X11ClipboardReader::Private
             return all;
         }
         for (const QString& type : *types) {
-            if (std::optional<QByteArray> bytes = fetchNamed(type); bytes && !bytes->isEmpty())
-                all.data.append({type, *bytes});
+            OfferedData data = fetchNamed(type);
+            if (data.status == OfferedData::Status::ok && !data.bytes.isEmpty())
+                all.data.append({type, std::move(data.bytes)});
+            // Part of what the owner offered before the clipboard changed is not what it offered.
+            if (data.status == OfferedData::Status::superseded) {
+                all.data.clear();
+                return all;
+            }
             if (stopping)
                 return all;
         }

@@ -17,9 +17,10 @@ namespace ondrel::platform {
 // Reads the CLIPBOARD selection from other programs on a thread of its own,
 // over its own X connection, so that an owner that answers slowly or never
 // costs the main thread nothing. Each wait has a budget: the list of types
-// must come within `targetsMs`, each piece of data within `dataMs` of the
-// last progress, and an image must decode within `decodeMs`. An owner that
-// left the list of types unanswered is not asked again for the same change.
+// must come within `targetsMs`, each piece of data at the pace ReadPace
+// sets for `dataMs`, and an image must decode within `decodeMs`. An owner
+// that left the list of types unanswered is not asked again for the same
+// change. A read is given up as soon as the clipboard changes again.
 class X11ClipboardReader final
 {
 public:
@@ -43,6 +44,8 @@ public:
 
     // `generation` names the clipboard change being read (the clipboard's
     // change count); the callbacks run on the main thread while `context` lives.
+    // A read during which the clipboard gets a new owner ends at once and
+    // gives nothing (ClipboardContents::superseded).
     void readContents(qint64 generation, QObject* context, std::function<void(ClipboardContents)> done);
     void readAll(qint64 generation, QObject* context, std::function<void(AllData)> done);
 

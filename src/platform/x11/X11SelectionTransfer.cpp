@@ -1,5 +1,9 @@
 #include "X11SelectionTransfer.h"
 
+#include <xcb/xfixes.h>
+
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include <poll.h>
@@ -19,7 +23,15 @@ X11SelectionTransfer::X11SelectionTransfer(xcb_connection_t* connection, const s
     m_manager = xcb::atom(m_connection, "CLIPBOARD_MANAGER");
     m_targets = xcb::atom(m_connection, "TARGETS");
     m_incr = xcb::atom(m_connection, "INCR");
-    m_property = xcb::atom(m_connection, "ONDREL_SELECTION");
+    for (size_t i = 0; i < m_properties.size(); ++i)
+        m_properties[i] =
+            xcb::atom(m_connection, "ONDREL_SELECTION" + (i ? std::to_string(i) : std::string()));
+    m_property = m_properties[0];
+    const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(m_connection, &xcb_xfixes_id);
+    const auto version = xcb::own(
+        xcb_xfixes_query_version_reply(m_connection, xcb_xfixes_query_version(m_connection, 5, 0), nullptr));
+    if (fixes && fixes->present && version)
+        m_ownerChangeEvent = uint8_t(fixes->first_event + XCB_XFIXES_SELECTION_NOTIFY);
     xcb_flush(m_connection);
 }
 
@@ -29,24 +41,88 @@ X11SelectionTransfer::~X11SelectionTransfer()
     xcb_flush(m_connection);
 }
 
+bool X11SelectionTransfer::noteOwnerChange(const xcb_generic_event_t* event)
+{
+    if (!m_ownerChangeEvent || (event->response_type & 0x7f) != m_ownerChangeEvent)
+        return false;
+    if (reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event)->selection == m_clipboard)
+        m_changed = true;
+    return true;
+}
+
+void X11SelectionTransfer::takeQueuedEvents()
+{
+    // What is queued after a reply came before the server answered: answers
+    // to requests given up (dropped) and owner changes (noted).
+    while (auto event = xcb::own(xcb_poll_for_queued_event(m_connection)))
+        noteOwnerChange(event.get());
+}
+
+void X11SelectionTransfer::watchOwners(bool watch)
+{
+    if (!m_ownerChangeEvent)
+        return;
+    xcb_xfixes_select_selection_input(m_connection, m_window, m_clipboard,
+                                      watch ? XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
+                                                  XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE
+                                            : 0);
+}
+
+xcb_window_t X11SelectionTransfer::beginRead()
+{
+    // Every new owner from now on is told on this connection, one event
+    // each, in order with the answers of the owner being read.
+    watchOwners(true);
+    const xcb_window_t current = owner();
+    takeQueuedEvents();
+    m_changed = false;
+    return current;
+}
+
+void X11SelectionTransfer::endRead()
+{
+    // Between reads nobody would take the events in.
+    watchOwners(false);
+    xcb_flush(m_connection);
+}
+
+bool X11SelectionTransfer::changedSinceBegin()
+{
+    owner(); // a round trip: every change before it is in
+    takeQueuedEvents();
+    return m_changed;
+}
+
 template <typename Match>
-xcb::Reply<xcb_generic_event_t> X11SelectionTransfer::waitFor(Match matches, Clock::time_point deadline)
+xcb::Reply<xcb_generic_event_t> X11SelectionTransfer::waitFor(Match matches, const ReadPace& pace)
 {
     for (;;) {
         while (auto event = xcb::own(xcb_poll_for_event(m_connection))) {
-            if (matches(event.get()))
+            if (!noteOwnerChange(event.get()) && matches(event.get()))
                 return event;
         }
-        if (m_stopping || xcb_connection_has_error(m_connection))
+        if (m_stopping || m_changed || xcb_connection_has_error(m_connection))
             return nullptr;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
+        const int left = pace.msLeft();
+        if (left <= 0)
             return nullptr;
         pollfd fds[2] = {{xcb_get_file_descriptor(m_connection), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        ::poll(fds, 2, int(left.count()) + 1);
+        ::poll(fds, 2, left);
         if (fds[1].revents & POLLIN)
-            return nullptr;
+            return nullptr; // the reader stops
     }
+}
+
+X11SelectionTransfer::Status X11SelectionTransfer::endOfWait(const ReadPace& pace) const
+{
+    if (m_stopping)
+        return Status::stopped;
+    if (m_changed)
+        return Status::superseded;
+    if (xcb_connection_has_error(m_connection))
+        return Status::failed;
+    return pace.overStatus() == OfferedData::Status::tooSlow ? Status::tooSlow : Status::timedOut;
 }
 
 QStringList X11SelectionTransfer::namesOf(const QList<xcb_atom_t>& atoms)
@@ -89,10 +165,9 @@ bool X11SelectionTransfer::isClipboardManager(xcb_window_t window)
     return (reply->owner & client) == (window & client);
 }
 
-// Reads our property whole and deletes it.
-X11SelectionTransfer::Fetched X11SelectionTransfer::takeProperty()
+X11SelectionTransfer::Taken X11SelectionTransfer::takeProperty(QByteArray& into)
 {
-    Fetched fetched;
+    Taken taken;
     uint32_t offset = 0; // in 32-bit units
     for (;;) {
         const auto reply =
@@ -101,25 +176,32 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::takeProperty()
                                                              XCB_GET_PROPERTY_TYPE_ANY, offset, 1 << 20),
                                             nullptr));
         if (!reply) {
-            fetched.status = Status::failed;
-            return fetched;
+            taken.status = Status::failed;
+            return taken;
         }
-        fetched.type = reply->type;
+        taken.type = reply->type;
         const int length = xcb_get_property_value_length(reply.get());
-        if (fetched.bytes.size() + length > kMaxOfferedBytes) {
-            fetched.status = Status::tooLarge;
-            break;
+        if (!appendWithinLimit(into, static_cast<const char*>(xcb_get_property_value(reply.get())), length)) {
+            taken.status = Status::tooLarge;
+            return taken; // left in place: an owner sending in pieces waits for its deletion
         }
-        fetched.bytes.append(static_cast<const char*>(xcb_get_property_value(reply.get())), length);
+        taken.length += length;
         if (reply->bytes_after == 0)
             break;
         offset += uint32_t(length / 4);
     }
     xcb_delete_property(m_connection, m_window, m_property);
     xcb_flush(m_connection);
-    if (fetched.status != Status::tooLarge)
-        fetched.status = Status::ok;
-    return fetched;
+    taken.status = Status::ok;
+    return taken;
+}
+
+void X11SelectionTransfer::abandonProperty()
+{
+    // The owner may still answer, or write its next piece once the property
+    // is deleted: later requests name another one.
+    m_nextProperty = (m_nextProperty + 1) % m_properties.size();
+    m_property = m_properties[m_nextProperty];
 }
 
 X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int budgetMs)
@@ -127,25 +209,49 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
     xcb_delete_property(m_connection, m_window, m_property);
     xcb_convert_selection(m_connection, m_window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
-    const auto budget = std::chrono::milliseconds(budgetMs);
+    ReadPace pace(budgetMs);
     const auto notify = waitFor(
         [&](xcb_generic_event_t* e) {
             if ((e->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
                 return false;
             auto* n = reinterpret_cast<xcb_selection_notify_event_t*>(e);
-            return n->requestor == m_window && n->selection == m_clipboard && n->target == target;
+            // Answers to requests given up name other properties.
+            return n->requestor == m_window && n->selection == m_clipboard && n->target == target &&
+                   (n->property == m_property || n->property == XCB_NONE);
         },
-        Clock::now() + budget);
-    if (!notify)
-        return {m_stopping ? Status::stopped : Status::timedOut, {}, XCB_ATOM_NONE};
+        pace);
+    if (!notify) {
+        const Status status = endOfWait(pace);
+        abandonProperty();
+        return {status, {}, XCB_ATOM_NONE};
+    }
     if (reinterpret_cast<xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
         return {Status::refused, {}, XCB_ATOM_NONE};
-    Fetched first = takeProperty();
-    if (first.status != Status::ok || first.type != m_incr)
-        return first;
+    Fetched fetched;
+    const Taken first = takeProperty(fetched.bytes);
+    if (first.status != Status::ok) {
+        abandonProperty();
+        return {first.status, {}, XCB_ATOM_NONE};
+    }
+    if (first.type != m_incr) {
+        if (changedSinceBegin())
+            return {Status::superseded, {}, XCB_ATOM_NONE};
+        fetched.status = Status::ok;
+        fetched.type = first.type;
+        return fetched;
+    }
     // A large transfer: the owner puts each piece into the property after
-    // we deleted the previous one, and ends with an empty piece.
-    Fetched whole{Status::ok, {}, XCB_ATOM_NONE};
+    // we deleted the previous one, and ends with an empty piece. Its first
+    // answer gives a lower bound of the size.
+    uint32_t atLeast = 0;
+    if (fetched.bytes.size() >= qsizetype(sizeof atLeast))
+        std::memcpy(&atLeast, fetched.bytes.constData(), sizeof atLeast);
+    if (atLeast > uint64_t(kMaxEntryBytes)) {
+        abandonProperty();
+        return {Status::tooLarge, {}, XCB_ATOM_NONE};
+    }
+    fetched.bytes.clear();
+    pace.progressed(0);
     for (;;) {
         const auto piece = waitFor(
             [&](xcb_generic_event_t* e) {
@@ -154,20 +260,28 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
                 auto* p = reinterpret_cast<xcb_property_notify_event_t*>(e);
                 return p->window == m_window && p->atom == m_property && p->state == XCB_PROPERTY_NEW_VALUE;
             },
-            Clock::now() + budget);
-        if (!piece)
-            return {m_stopping ? Status::stopped : Status::timedOut, {}, XCB_ATOM_NONE};
-        Fetched next = takeProperty();
-        if (next.status != Status::ok)
-            return next;
-        if (next.bytes.isEmpty())
-            return whole;
-        if (whole.bytes.size() + next.bytes.size() > kMaxOfferedBytes) {
-            // Stop the owner from sending more: it waits for deletions we no longer make.
-            return {Status::tooLarge, {}, XCB_ATOM_NONE};
+            pace);
+        Status status = piece ? Status::ok : endOfWait(pace);
+        Taken next;
+        if (status == Status::ok) {
+            next = takeProperty(fetched.bytes);
+            status = next.status;
         }
-        whole.type = next.type;
-        whole.bytes.append(next.bytes);
+        // An owner that loses the clipboard may end its transfer early: what
+        // came is then not the whole.
+        if (status == Status::ok && next.length == 0 && changedSinceBegin())
+            status = Status::superseded;
+        if (status != Status::ok) {
+            abandonProperty();
+            return {status, {}, XCB_ATOM_NONE};
+        }
+        if (next.length == 0) {
+            fetched.status = Status::ok;
+            fetched.bytes.squeeze();
+            return fetched;
+        }
+        pace.progressed(next.length);
+        fetched.type = next.type;
     }
 }
 
