@@ -213,9 +213,13 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
         // big one waits in memory, and the icon says why until there is room.
         test::offer(QByteArray(2 * 1024 * 1024, 'b'));
         QVERIFY(m_app->said(QStringLiteral("Could not save history to ")));
-        for (const char* small : {"one", "two", "three"})
+        // Each once the one before is in: a newer copy ends the read of an older one.
+        int saved = 0;
+        for (const char* small : {"one", "two", "three"}) {
             test::offer(small);
-        QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 3, 5000);
+            ++saved;
+            QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), saved, 5000);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(toolTip(),
                                   QStringLiteral("Ondrel\nHistory not saved: no space left on device"), 5000);
         QVERIFY(disk.resize("8m"));
