@@ -1,7 +1,5 @@
 #include "PopoverController.h"
 
-#include "Tracing.h"
-
 #include "EntryPaster.h"
 #include "FocusTracker.h"
 #include "KeyCodes.h"
@@ -125,7 +123,6 @@ void PopoverController::closeAfterCopy(bool copied)
         return;
     }
     m_popover->content()->showCopied(copied);
-    trace(copied ? "notice-copied" : "notice-not-copied");
     m_popover->closeAfter(PopoverContent::kCopiedSeconds);
 }
 

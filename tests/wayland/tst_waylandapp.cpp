@@ -161,7 +161,7 @@ void TestWaylandApp::capturesAndToggles()
     // gets no paste. The next one, opened over it, is the first it sees.
     QVERIFY(test::runProgram(QStringLiteral("swaymsg"), {QStringLiteral("workspace 9")}));
     QVERIFY(typed({QStringLiteral("Return")}));
-    QVERIFY(m_app->said(QStringLiteral("trace notice-copied ")));
+    QVERIFY(m_app->said(QStringLiteral("trace paste-done ")));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(), QByteArray("the second copy"), 5000);
     QVERIFY(test::runProgram(QStringLiteral("swaymsg"),
                              {QStringLiteral("[pid=%1] focus").arg(other.processId())}));

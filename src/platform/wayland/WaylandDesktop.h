@@ -42,10 +42,6 @@ public:
     bool isConnected() const { return m_display != nullptr; }
     bool seesWindows() const;
     bool canType() const;
-    // Whether a paste would reach a window: one of another program is
-    // active, or was when the popover opened. Where windows cannot be seen,
-    // whatever has the keyboard takes it.
-    bool hasPasteTarget() const;
 
     // The app_id of the active window when it is another program's; when
     // one of ours is active, that of the last other one seen active; empty
@@ -108,7 +104,7 @@ class WaylandPasteTyper final : public PasteTyper
 public:
     explicit WaylandPasteTyper(WaylandDesktop& desktop) : m_desktop(desktop) {}
     void typePaste() override;
-    bool canPaste() const override { return m_desktop.hasPasteTarget(); }
+    bool canPaste() const override { return m_desktop.canType(); }
 
 private:
     WaylandDesktop& m_desktop;

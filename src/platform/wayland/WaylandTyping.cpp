@@ -77,13 +77,6 @@ void WaylandDesktop::key(uint32_t evdevCode, bool press, uint32_t modifiers)
     zwp_virtual_keyboard_v1_modifiers(m_protocols->keyboard, modifiers, 0, 0, 0);
 }
 
-bool WaylandDesktop::hasPasteTarget() const
-{
-    if (!canType())
-        return false;
-    return !seesWindows() || activeForeign() || m_remembered;
-}
-
 bool WaylandDesktop::ownActive() const
 {
     for (const auto& t : m_protocols->toplevels)
