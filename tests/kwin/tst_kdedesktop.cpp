@@ -261,13 +261,8 @@ void TestKdeDesktop::onXWaylandThroughTheDesktopsServices()
     // keyboard: X11's key grabs never fire there, and XTest never types there.
     if (!ONDREL_WITH_X11)
         QSKIP("this build has no X11 support");
-    const QString display = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_DISPLAY");
-    QVERIFY2(!display.isEmpty(), "run inside scripts/with-kwin, which starts XWayland");
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("DISPLAY"), display);
-    if (const QString auth = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_XAUTHORITY"); !auth.isEmpty())
-        env.insert(QStringLiteral("XAUTHORITY"), auth);
+    const QProcessEnvironment env = test::xwaylandEnvironment();
+    QVERIFY2(!env.isEmpty(), "run inside scripts/with-kwin, which starts XWayland");
     QVERIFY(m_app->start(env));
 
     // Copied in an X11 program: KWin passes Wayland copies on to X11 only

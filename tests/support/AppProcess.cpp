@@ -103,6 +103,19 @@ QJsonArray AppProcess::history() const
     return QJsonDocument::fromJson(readFile(historyFile())).array();
 }
 
+QProcessEnvironment xwaylandEnvironment()
+{
+    QProcessEnvironment env;
+    const QString display = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_DISPLAY");
+    if (display.isEmpty())
+        return env;
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("DISPLAY"), display);
+    if (const QString auth = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_XAUTHORITY"); !auth.isEmpty())
+        env.insert(QStringLiteral("XAUTHORITY"), auth);
+    return env;
+}
+
 bool wlCopy(const QByteArray& bytes, const QString& type)
 {
     QProcess process;

@@ -61,4 +61,9 @@ bool wlCopy(const QByteArray& bytes, const QString& type = QStringLiteral("text/
 // running meanwhile: the data may be served from this very process.
 QByteArray wlPaste(const QString& type = QStringLiteral("text/plain;charset=utf-8"));
 
+// The program's environment on the XWayland display the test desktop
+// started (scripts/with-kwin, scripts/with-sway): Qt's X11 platform on it.
+// Empty when the desktop started none.
+QProcessEnvironment xwaylandEnvironment();
+
 } // namespace ondrel::test

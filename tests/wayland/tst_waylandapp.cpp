@@ -216,11 +216,8 @@ void TestWaylandApp::onXWaylandNamesNoHotkeyItDoesNotHold()
     // not offered as the way to open the popover.
     if (!ONDREL_WITH_X11)
         QSKIP("this build has no X11 support");
-    const QString display = qEnvironmentVariable("ONDREL_TEST_XWAYLAND_DISPLAY");
-    QVERIFY2(!display.isEmpty(), "run inside scripts/with-sway, which starts XWayland");
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("DISPLAY"), display);
+    const QProcessEnvironment env = test::xwaylandEnvironment();
+    QVERIFY2(!env.isEmpty(), "run inside scripts/with-sway, which starts XWayland");
     QVERIFY(m_app->start(env));
     QVERIFY(
         m_app->said(QStringLiteral("ondrel: no system tray found; the popover opens with `ondrel toggle`")));
