@@ -32,14 +32,11 @@
 #if ONDREL_HAVE_X11
 #include <QClipboard>
 #include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
 #endif
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <string_view>
 
 Q_LOGGING_CATEGORY(lcDesktop, "ondrel.desktop")
 
@@ -92,18 +89,10 @@ std::unique_ptr<platform::PortalKeyboard> portalKeyboard(platform::Settings& set
 
 #if ONDREL_HAVE_X11
 // An X server that is XWayland, beside a Wayland compositor (GNOME, or a
-// Qt platform forced to xcb on any Wayland desktop). XWayland 23.1 and
-// later name themselves by an extension; every version names its outputs
-// XWAYLAND0, XWAYLAND1...
-bool isXWayland(xcb_connection_t* connection)
+// Qt platform forced to xcb on any Wayland desktop): every version names its
+// outputs XWAYLAND0, XWAYLAND1...
+bool isXWayland()
 {
-    constexpr std::string_view name = "XWAYLAND";
-    xcb_query_extension_reply_t* reply = xcb_query_extension_reply(
-        connection, xcb_query_extension(connection, uint16_t(name.size()), name.data()), nullptr);
-    const bool present = reply && reply->present;
-    std::free(reply);
-    if (present)
-        return true;
     const QList<QScreen*> screens = QGuiApplication::screens();
     return std::any_of(screens.begin(), screens.end(),
                        [](const QScreen* screen) { return screen->name().startsWith(u"XWAYLAND"); });
@@ -119,7 +108,7 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::Setti
     // On XWayland, key grabs fire and XTest types only while an X11 window
     // has the keyboard, never in a native Wayland window: the desktop's own
     // services serve both, where it offers them.
-    const bool xwayland = isXWayland(connection);
+    const bool xwayland = isXWayland();
     if (xwayland)
         services.pasteTyper = portalKeyboard(settings, [tracker = focus.get()] {
             const xcb_window_t window = tracker->rememberedWindow();
