@@ -3,6 +3,7 @@
 #include "DetectedLanguage.h"
 #include "EntrySize.h"
 #include "Highlighter.h"
+#include "HistoryCommands.h"
 #include "Json.h"
 #include "LanguageDetector.h"
 #include "Text.h"
@@ -33,15 +34,30 @@ void print(std::FILE* stream, const QString& text)
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
 }
 
-const char* const kUsage =
-    "Usage: ondrel COMMAND [ARGUMENTS]\n"
-    "\n"
-    "Commands:\n"
-    "  detect [FILE]            print the language guessed for FILE (or standard input)\n"
-    "  transform NAME [FILE]    apply a text transformation (see 'ondrel transform --help')\n"
-    "  highlight LANGUAGE [FILE]  print the coloured spans of a text as JSON\n"
-    "\n"
-    "Run 'ondrel COMMAND --help' for the details of a command.\n";
+QString usage()
+{
+    return QStringLiteral("Usage: ondrel [COMMAND [ARGUMENTS]]\n"
+                          "\n"
+                          "Without a command Ondrel starts in the system tray and records what is\n"
+                          "copied; when it runs already, a second start opens its popover.\n"
+                          "\n"
+                          "Commands on the running Ondrel (N is an entry's number in the popover,\n"
+                          "from 1, or its id):\n"
+                          "  toggle                   open or close the popover\n") +
+           commands::overview() +
+           QStringLiteral(
+               "\n"
+               "Commands on a text:\n"
+               "  detect [FILE]            print the language guessed for FILE (or standard input)\n"
+               "  transform NAME [FILE]    apply a text transformation (see 'ondrel transform --help')\n"
+               "  highlight LANGUAGE [FILE]  print the coloured spans of a text as JSON\n"
+               "\n"
+               "  --version                print the version\n"
+               "\n"
+               "Run 'ondrel COMMAND --help' for the details of a command. Exit status: 0 on\n"
+               "success, 1 when there is no such entry (or a transformation fails), 2 for\n"
+               "wrong usage or unreadable input, 3 when Ondrel is not running.\n");
+}
 
 const char* const kDetectUsage =
     "Usage: ondrel detect [FILE]\n"
@@ -272,7 +288,7 @@ int runHighlight(const QStringList& args, std::FILE* in, std::FILE* out, std::FI
 int dispatch(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     if (args.isEmpty() || args.first() == u"--help" || args.first() == u"-h" || args.first() == u"help") {
-        std::fputs(kUsage, args.isEmpty() ? err : out);
+        print(args.isEmpty() ? err : out, usage());
         return args.isEmpty() ? kExitUsage : kExitOk;
     }
     const QString command = args.first();
@@ -283,8 +299,7 @@ int dispatch(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* 
         return runTransform(rest, in, out, err);
     if (command == u"highlight")
         return runHighlight(rest, in, out, err);
-    print(err, QStringLiteral("ondrel: unknown command '%1'\n").arg(command));
-    std::fputs(kUsage, err);
+    print(err, QStringLiteral("ondrel: unknown command '%1'\n").arg(command) + usage());
     return kExitUsage;
 }
 

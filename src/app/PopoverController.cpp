@@ -94,6 +94,11 @@ void PopoverController::toggleFromTray()
     togglePopover();
 }
 
+bool PopoverController::isPopoverShown() const
+{
+    return m_popover && m_popover->isShown();
+}
+
 void PopoverController::togglePopover()
 {
     if (m_popover && m_popover->isShown()) {

@@ -69,6 +69,7 @@ public:
     // its widgets, fonts and their code out of memory (about 4.5 MiB).
     PopoverWindow* popover();
     bool isPopoverBuilt() const { return m_popover; }
+    bool isPopoverShown() const;
     // Called with the popover once it is built, before it is first shown.
     void whenPopoverBuilt(std::function<void(PopoverWindow&)> handler)
     {

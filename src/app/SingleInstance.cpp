@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <cerrno>
+#include <cstring>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -47,6 +48,9 @@ public:
     QTimer idle;
     QByteArray pending;
     QByteArray queued;
+    qsizetype queuedFrom = 0; // what of `queued` went out already
+    qint64 callLength = -1;   // a call's length once its first line came
+    QByteArray call;          // what of the call came so far
     bool answered = false;
     quint64 lastRequest = 0; // when it connected or last asked something, in the instance's count
 };
@@ -167,6 +171,8 @@ void SingleInstance::serve(int fd)
 
 void SingleInstance::readRequests(Client* client)
 {
+    if (client->callLength >= 0)
+        return readCall(client);
     // At most a few lines' worth is read at a time, so a line that never
     // ends shows as more bytes than a request may have.
     char buffer[4 * kMaxLineLength];
@@ -176,17 +182,33 @@ void SingleInstance::readRequests(Client* client)
     else if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
         return drop(client);
     QStringList commands;
+    bool calling = false;
     for (qsizetype end; (end = client->pending.indexOf('\n')) >= 0 && end <= kMaxLineLength;) {
-        const QString command = QString::fromUtf8(client->pending.first(end)).trimmed();
+        const QByteArray line = client->pending.first(end).trimmed();
         client->pending.remove(0, end + 1);
         client->lastRequest = ++m_requests;
+        if (line.startsWith("call ")) {
+            // The rest of the connection is the call.
+            bool ok = false;
+            const qint64 length = line.sliced(5).toLongLong(&ok);
+            client->callLength = ok && length >= 0 && length <= kMaxCallBytes ? length : 0;
+            client->call = std::exchange(client->pending, {});
+            if (!ok || length < 0 || length > kMaxCallBytes) {
+                client->call.clear();
+                client->answered = true;
+                client->queued.append(frame({2, {}, "ondrel: request too large\n"}));
+            }
+            calling = true;
+            break;
+        }
         client->answered = true;
+        const QString command = QString::fromUtf8(line);
         const bool known = m_commands.contains(command);
         client->queued.append(known ? "ok\n" : "error: unknown command\n");
         if (known)
             commands << command;
     }
-    const bool tooLong = client->pending.size() > kMaxLineLength;
+    const bool tooLong = !calling && client->pending.size() > kMaxLineLength;
     if (tooLong)
         client->queued.append("error: request too long\n");
     // The answers of all the lines read go out together, before anything is done.
@@ -197,23 +219,123 @@ void SingleInstance::readRequests(Client* client)
     }
     for (const QString& command : std::as_const(commands))
         Q_EMIT commandReceived(command);
+    if (calling && !client->answered)
+        readCall(client);
+}
+
+void SingleInstance::readCall(Client* client)
+{
+    // A large call comes in a few slices at a time, so the GUI thread keeps
+    // answering while a script sends a whole entry.
+    constexpr qsizetype kSlice = 256 * 1024;
+    for (int round = 0; client->call.size() < client->callLength; ++round) {
+        if (round == 16)
+            return; // the rest when the socket says so again
+        const qsizetype at = client->call.size();
+        const qsizetype want = std::min<qsizetype>(client->callLength - at, kSlice);
+        client->call.resize(at + want);
+        const ssize_t n = ::recv(client->fd, client->call.data() + at, size_t(want), 0);
+        client->call.resize(at + std::max<qsizetype>(n, 0));
+        if (n > 0 || (n < 0 && errno == EINTR))
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            return;
+        return drop(client);
+    }
+    if (client->answered)
+        return;
+    client->answered = true;
+    client->reader.setEnabled(false);
+    Answer answer;
+    if (const std::optional<Call> call = decodeCall(std::exchange(client->call, {})); !call)
+        answer = {2, {}, "ondrel: malformed request\n"};
+    else if (!m_callHandler)
+        answer = {3, {}, "ondrel: Ondrel is not ready for commands yet\n"};
+    else
+        answer = m_callHandler(*call);
+    client->queued.append(frame(answer));
+    flush(client);
+}
+
+QByteArray SingleInstance::frame(const Answer& answer)
+{
+    QByteArray bytes = QByteArrayLiteral("answer ") + QByteArray::number(answer.code) + ' ' +
+                       QByteArray::number(answer.out.size()) + ' ' + QByteArray::number(answer.err.size()) +
+                       '\n';
+    bytes.reserve(bytes.size() + answer.out.size() + answer.err.size());
+    return bytes.append(answer.out).append(answer.err);
+}
+
+QByteArray SingleInstance::encodeCall(const Call& call)
+{
+    // The argument count and each argument's length, then the input.
+    QByteArray payload;
+    const auto number = [&payload](quint32 n) {
+        payload.append(reinterpret_cast<const char*>(&n), sizeof n);
+    };
+    number(quint32(call.args.size()));
+    for (const QString& arg : call.args) {
+        const QByteArray bytes = arg.toUtf8();
+        number(quint32(bytes.size()));
+        payload.append(bytes);
+    }
+    payload.append(call.input);
+    return payload;
+}
+
+std::optional<SingleInstance::Call> SingleInstance::decodeCall(QByteArrayView payload)
+{
+    const auto number = [&payload](quint32& n) {
+        if (payload.size() < qsizetype(sizeof n))
+            return false;
+        std::memcpy(&n, payload.data(), sizeof n);
+        payload = payload.sliced(sizeof n);
+        return true;
+    };
+    Call call;
+    quint32 count = 0;
+    if (!number(count) || count > quint32(payload.size() / 4))
+        return std::nullopt;
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 length = 0;
+        if (!number(length) || length > quint32(payload.size()))
+            return std::nullopt;
+        call.args << QString::fromUtf8(payload.first(length));
+        payload = payload.sliced(length);
+    }
+    call.input = payload.toByteArray();
+    return call;
 }
 
 void SingleInstance::flush(Client* client)
 {
     // Never waits: what the client's socket cannot take now goes out when
     // it can, and the GUI thread goes on meanwhile.
-    while (!client->queued.isEmpty()) {
-        const ssize_t n = ::send(client->fd, client->queued.constData(), size_t(client->queued.size()),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0)
-            client->queued.remove(0, n);
-        else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+    const bool calling = client->callLength >= 0;
+    while (client->queuedFrom < client->queued.size()) {
+        const ssize_t n =
+            ::send(client->fd, client->queued.constData() + client->queuedFrom,
+                   size_t(client->queued.size() - client->queuedFrom), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            client->queuedFrom += n;
+            if (calling)
+                client->idle.start(); // a large answer is being read
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             break;
-        else if (n >= 0 || errno != EINTR)
+        } else if (n >= 0 || errno != EINTR) {
             return drop(client); // gone
+        }
     }
-    if (client->queued.size() > kMaxQueuedBytes) {
+    if (client->queuedFrom == client->queued.size()) {
+        client->queued.clear();
+        client->queuedFrom = 0;
+        // A call's connection ends with its answer.
+        if (calling && client->answered)
+            return drop(client);
+    }
+    // A call's one answer may be large; lines answered pile up only when
+    // the client does not read them.
+    if (!calling && client->queued.size() - client->queuedFrom > kMaxQueuedBytes) {
         ++m_turnedAway;
         return drop(client); // it does not read its answers
     }

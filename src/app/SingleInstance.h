@@ -5,9 +5,12 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QDeadlineTimer;
 class QSocketNotifier;
 struct sockaddr_un;
 
@@ -17,7 +20,11 @@ namespace ondrel {
 // $XDG_RUNTIME_DIR, or without one in a folder of its own in the temporary
 // folder, checked before use (only the same user may talk to it); later
 // ones send it a command and leave. A request is one line; the answer is
-// "ok", or "error: " and the reason.
+// "ok", or "error: " and the reason. A call (a command line run by the
+// running instance for the command-line client) is the line "call LENGTH"
+// followed by that many bytes (the arguments, then the input), and is
+// answered "answer CODE OUTLENGTH ERRLENGTH", the output and the error
+// text; a connection carries one call.
 class SingleInstance final : public QObject
 {
     Q_OBJECT
@@ -32,6 +39,8 @@ public:
     // Answers a client has not taken yet; a client that lets more pile up
     // (it never reads) is let go.
     static constexpr int kMaxQueuedBytes = 4096;
+    // The most a call may carry: an entry's worth of input and its arguments.
+    static constexpr qsizetype kMaxCallBytes = (qsizetype(128) << 20) + (qsizetype(1) << 20);
     // After the process ran out of descriptors, accepting is tried again after this.
     static constexpr int kAcceptRetryMs = 500;
     // Under a flood of connections, accepting rests this long between rounds.
@@ -55,6 +64,30 @@ public:
         QString message() const;
     };
 
+    // A command line for the running instance, and what it answered.
+    struct Call
+    {
+        QStringList args;
+        QByteArray input;
+    };
+    struct Answer
+    {
+        int code = 0;
+        QByteArray out;
+        QByteArray err;
+    };
+    struct CallResult
+    {
+        Result result; // how reaching the instance went
+        Answer answer; // when it answered
+    };
+    // The arguments and input as one payload, and back (nothing when the
+    // bytes are not a well-formed payload).
+    static QByteArray encodeCall(const Call& call);
+    static std::optional<Call> decodeCall(QByteArrayView payload);
+    // An answer as it goes back: its first line, then its bytes.
+    static QByteArray frame(const Answer& answer);
+
     // `commands` are the requests answered "ok" and passed on.
     explicit SingleInstance(QStringList commands = {QStringLiteral("toggle")}, QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -67,6 +100,13 @@ public:
     // Sends a command ("toggle") to the running instance. Nothing is sent to
     // a listener that runs as another user.
     static Result send(const QString& command, int timeoutMs = 2000);
+    // Runs a command line in the running instance. `timeoutMs` bounds each
+    // wait for progress, not the whole: a large answer takes as long as it
+    // takes to read.
+    static CallResult call(const Call& call, int timeoutMs = 5000);
+
+    // Answers calls; without one they are answered with an error.
+    void setCallHandler(std::function<Answer(const Call&)> handler) { m_callHandler = std::move(handler); }
 
     // Becomes the running instance; false when another one holds the lock,
     // or (with the reason in `error`) when the socket's folder is not safe.
@@ -78,15 +118,21 @@ Q_SIGNALS:
 
 private:
     class Client;
+    // A connection to the running instance, checked to be this user's;
+    // -1 with `result` saying why not.
+    static int connectToInstance(const QDeadlineTimer& deadline, Result& result);
     // The socket's address; false when the path does not fit.
     static bool socketAddress(const QString& socketPath, sockaddr_un& address);
     void acceptPending();
     void serve(int fd);
     void readRequests(Client* client);
+    // Reads what is left of a call, then answers it.
+    void readCall(Client* client);
     void flush(Client* client);
     void drop(Client* client);
 
     QStringList m_commands;
+    std::function<Answer(const Call&)> m_callHandler;
     std::unique_ptr<QLockFile> m_lock;
     QString m_socketPath;
     int m_listener = -1;

@@ -139,34 +139,121 @@ QString SingleInstance::socketPath(QString* error)
     return folder + QStringLiteral("/ondrel-%1-%2.socket").arg(::geteuid()).arg(display.right(40));
 }
 
-SingleInstance::Result SingleInstance::send(const QString& command, int timeoutMs)
+int SingleInstance::connectToInstance(const QDeadlineTimer& deadline, Result& result)
 {
-    const QDeadlineTimer deadline(timeoutMs);
     QString error;
     const QString path = socketPath(&error);
-    if (path.isEmpty())
-        return {Reply::Unsafe, error};
+    if (path.isEmpty()) {
+        result = {Reply::Unsafe, error};
+        return -1;
+    }
     sockaddr_un address;
-    if (!socketAddress(path, address))
-        return {Reply::NotRunning, {}};
+    if (!socketAddress(path, address)) {
+        result = {Reply::NotRunning, {}};
+        return -1;
+    }
     const int fd = connectTo(address, deadline);
-    if (fd < 0)
-        return {errno == ENOENT || errno == ECONNREFUSED ? Reply::NotRunning : Reply::NoAnswer, {}};
-    const auto done = [fd](Reply reply, QString detail = {}) {
-        ::close(fd);
-        return Result{reply, std::move(detail)};
-    };
+    if (fd < 0) {
+        result = {errno == ENOENT || errno == ECONNREFUSED ? Reply::NotRunning : Reply::NoAnswer, {}};
+        return -1;
+    }
     // Not a word to a listener of another user: it could take the command
     // and answer "ok" in our name.
     ucred peer{};
     socklen_t size = sizeof peer;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0)
-        return done(Reply::NoAnswer);
-    if (peer.uid != ::geteuid())
-        return done(Reply::Unsafe,
-                    QStringLiteral("%1 is served by another user (uid %2); nothing was sent to it")
-                        .arg(path)
-                        .arg(peer.uid));
+    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::geteuid()) {
+        result = peer.uid != ::geteuid()
+                     ? Result{Reply::Unsafe, QStringLiteral("%1 is served by another user (uid %2); nothing "
+                                                            "was sent to it")
+                                                 .arg(path)
+                                                 .arg(peer.uid)}
+                     : Result{Reply::NoAnswer, {}};
+        ::close(fd);
+        return -1;
+    }
+    result = {Reply::Ok, {}};
+    return fd;
+}
+
+SingleInstance::CallResult SingleInstance::call(const Call& request, int timeoutMs)
+{
+    CallResult result;
+    QDeadlineTimer deadline(timeoutMs);
+    const int fd = connectToInstance(deadline, result.result);
+    if (fd < 0)
+        return result;
+    const auto fail = [fd, &result] {
+        ::close(fd);
+        result.result = {Reply::NoAnswer, {}};
+        return result;
+    };
+    // Each wait is bounded, not the whole: a large entry takes its time.
+    const QByteArray payload = encodeCall(request);
+    const QByteArray head = "call " + QByteArray::number(payload.size()) + '\n';
+    for (QByteArrayView rest : {QByteArrayView(head), QByteArrayView(payload)}) {
+        while (!rest.isEmpty()) {
+            const QByteArrayView slice = rest.first(std::min<qsizetype>(rest.size(), 1 << 20));
+            deadline.setRemainingTime(timeoutMs);
+            if (!sendAll(fd, slice, deadline))
+                return fail();
+            rest = rest.sliced(slice.size());
+        }
+    }
+    // The first line gives the lengths of what follows.
+    QByteArray bytes;
+    qsizetype headEnd = -1;
+    qsizetype total = -1;
+    qint64 errLength = 0;
+    for (;;) {
+        if (total < 0 && (headEnd = bytes.indexOf('\n')) >= 0) {
+            const QList<QByteArray> words = bytes.first(headEnd).split(' ');
+            bool ok[3] = {};
+            if (words.size() != 4 || words[0] != "answer")
+                return fail();
+            result.answer.code = words[1].toInt(&ok[0]);
+            const qint64 outLength = words[2].toLongLong(&ok[1]);
+            errLength = words[3].toLongLong(&ok[2]);
+            if (!ok[0] || !ok[1] || !ok[2] || outLength < 0 || errLength < 0 || outLength > kMaxCallBytes ||
+                errLength > kMaxCallBytes)
+                return fail();
+            total = headEnd + 1 + outLength + errLength;
+            bytes.reserve(total);
+        }
+        if (total >= 0 && bytes.size() >= total)
+            break;
+        if (total < 0 && bytes.size() > kMaxLineLength)
+            return fail();
+        const qsizetype at = bytes.size();
+        const qsizetype want = total >= 0 ? std::min<qsizetype>(total - at, 1 << 20) : kMaxLineLength;
+        bytes.resize(at + want);
+        const ssize_t n = ::recv(fd, bytes.data() + at, size_t(want), 0);
+        bytes.resize(at + std::max<qsizetype>(n, 0));
+        if (n > 0 || (n < 0 && errno == EINTR))
+            continue;
+        deadline.setRemainingTime(timeoutMs);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN, deadline))
+            continue;
+        return fail(); // closed before a whole answer, or silent too long
+    }
+    ::close(fd);
+    result.answer.err = bytes.sliced(total - errLength);
+    bytes.truncate(total - errLength);
+    bytes.remove(0, headEnd + 1);
+    result.answer.out = std::move(bytes);
+    return result;
+}
+
+SingleInstance::Result SingleInstance::send(const QString& command, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    Result connected;
+    const int fd = connectToInstance(deadline, connected);
+    if (fd < 0)
+        return connected;
+    const auto done = [fd](Reply reply, QString detail = {}) {
+        ::close(fd);
+        return Result{reply, std::move(detail)};
+    };
     if (!sendAll(fd, command.toUtf8() + '\n', deadline))
         return done(Reply::NoAnswer);
     QByteArray answer;

@@ -224,7 +224,10 @@ int runTrayApp(int argc, char** argv)
                                  updater,
                                  &historyFile,
                                  QCoreApplication::applicationVersion(),
-                                 true};
+                                 true,
+                                 desktop.name == u"x11"       ? QStringLiteral("X11")
+                                 : desktop.name == u"wayland" ? QStringLiteral("Wayland")
+                                                              : QStringLiteral("headless")};
     TrayShell shell(services);
     QObject::connect(&shell.tray(), &TrayController::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
@@ -234,6 +237,10 @@ int runTrayApp(int argc, char** argv)
                          if (command == u"toggle")
                              shell.popover().togglePopover();
                      });
+    instance.setCallHandler([&shell](const SingleInstance::Call& call) {
+        commands::Answer answer = shell.service().run(call.args, call.input);
+        return SingleInstance::Answer{answer.code, std::move(answer.out), std::move(answer.err)};
+    });
     quitOnSignals();
     std::unique_ptr<PaintTracer> paintTracer;
     if (tracing())

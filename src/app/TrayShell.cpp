@@ -13,7 +13,20 @@ TrayShell::TrayShell(Services services)
                  m_theme, m_shortcuts, hotkeys::Name(kHotkeyName, kDefaultHotkey)),
       m_popover({services.scheduler, services.clipboard, services.pasteTyper, services.focus},
                 m_history.store, m_history.state, m_history.paster, m_theme),
-      m_tray({m_popover, m_settings, m_history.store, services.scheduler}, services.trayIcon)
+      m_tray({m_popover, m_settings, m_history.store, services.scheduler}, services.trayIcon),
+      m_service({m_history.store, m_history.paster, m_history.watcher, m_popover, services.focus,
+                 [this, desktop = services.desktop, file = services.historyFile] {
+                     commands::Status status;
+                     status.desktop = desktop;
+                     status.historyPath = file ? file->filePath() : QString();
+                     const auto shortcut = m_shortcuts.getShortcut(hotkeys::Name(kHotkeyName));
+                     auto& registrations = m_shortcuts.registrations();
+                     if (registrations.desktopAssignsKeys())
+                         status.hotkey = registrations.assignedTriggers();
+                     else if (shortcut && registrations.isHeld(*shortcut))
+                         status.hotkey = m_shortcuts.label(*shortcut);
+                     return status;
+                 }})
 {
     m_popover.setAnchor([this] { return m_tray.trayIcon() ? m_tray.trayIcon()->geometry() : QRect(); });
     // The tray's menu is made when it opens; its keys count as ours.

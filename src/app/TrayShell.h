@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardHistory.h"
+#include "HistoryService.h"
 #include "PopoverController.h"
 #include "Registry.h"
 #include "SettingsController.h"
@@ -38,6 +39,7 @@ public:
         HistoryFile* historyFile = nullptr;
         QString version;
         bool trayIcon = true;
+        QString desktop; // what `ondrel status` names: "X11", "Wayland" or "headless"
     };
 
     // The global hotkey's name, stored as "KeyboardShortcuts_togglePopover".
@@ -61,6 +63,7 @@ public:
     SettingsController& settings() { return m_settings; }
     PopoverController& popover() { return m_popover; }
     TrayController& tray() { return m_tray; }
+    HistoryService& service() { return m_service; }
 
 private:
     ClipboardHistory m_history;
@@ -69,6 +72,7 @@ private:
     SettingsController m_settings;
     PopoverController m_popover;
     TrayController m_tray;
+    HistoryService m_service;
 };
 
 } // namespace ondrel

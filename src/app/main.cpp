@@ -1,4 +1,6 @@
 #include "Cli.h"
+#include "HistoryClient.h"
+#include "HistoryCommands.h"
 #include "SingleInstance.h"
 #include "TrayApp.h"
 
@@ -24,7 +26,13 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", qPrintable(result.message()));
         return 1;
     }
-    const int code = ondrel::cli::run(args, stdin, stdout, stderr);
+    if (args == QStringList{QStringLiteral("--version")}) {
+        std::printf("ondrel %s\n", ONDREL_VERSION);
+        return 0;
+    }
+    const int code = ondrel::commands::isHistoryCommand(args.first())
+                         ? ondrel::runHistoryCommand(args, stdin, stdout, stderr)
+                         : ondrel::cli::run(args, stdin, stdout, stderr);
     // What is still buffered is written at the close; a failure there counts too.
     if (std::fclose(stdout) != 0 && code == ondrel::cli::kExitOk) {
         std::fprintf(stderr, "ondrel: cannot write output: %s\n", std::strerror(errno));

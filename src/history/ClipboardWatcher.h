@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -47,7 +48,23 @@ public:
     // The last clipboard change count the watcher has seen.
     qint64 lastChangeCount() const { return m_lastChangeCount; }
     bool isMonitoring() const { return m_monitoring; }
+    // SHIM
+    void pause(std::optional<std::chrono::seconds> = std::nullopt)
+    {
+        m_shimPaused = true;
+        Q_EMIT pausedChanged();
+    }
+    void resume()
+    {
+        m_shimPaused = false;
+        Q_EMIT pausedChanged();
+    }
+    bool isPaused() const { return m_shimPaused; }
+    std::optional<Timestamp> pausedUntil() const { return std::nullopt; }
+Q_SIGNALS:
+    void pausedChanged();
 
+public:
     // Takes the clipboard's current state as seen (what is there now is not
     // captured) and checks it at every change from then on: when the
     // clipboard announces changes, right after each; else every half second.
@@ -109,6 +126,7 @@ private:
     HistoryStore& m_store;
     std::unique_ptr<platform::RepeatingTimer> m_timer;
     bool m_monitoring = false;
+    bool m_shimPaused = false;
     bool m_checkQueued = false;
     bool m_reading = false;
     qint64 m_lastChangeCount = 0;

@@ -48,14 +48,21 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item)
     return false;
 }
 
-bool EntryPaster::copyAndPaste(const ClipboardItem& item)
+bool EntryPaster::copy(const ClipboardItem& item)
 {
-    // A paste keystroke after a failed write would paste whatever the
-    // clipboard held before, which the user did not choose.
     if (!writeToClipboard(item))
         return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store.moveToFront(item.id());
+    return true;
+}
+
+bool EntryPaster::copyAndPaste(const ClipboardItem& item)
+{
+    // A paste keystroke after a failed write would paste whatever the
+    // clipboard held before, which the user did not choose.
+    if (!copy(item))
+        return false;
     m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
     return true;
 }

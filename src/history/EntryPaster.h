@@ -36,6 +36,8 @@ public:
     // not pinned, and posts the paste keystroke shortly after. Answers false,
     // and does neither, when nothing could be written.
     bool copyAndPaste(const ClipboardItem& item);
+    // The same without the keystroke.
+    bool copy(const ClipboardItem& item);
 
 Q_SIGNALS:
     // The paste keystroke of a copyAndPaste went out just now (or was given up).

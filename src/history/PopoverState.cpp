@@ -1,5 +1,7 @@
 #include "PopoverState.h"
 
+#include <numeric>
+
 #include "HistoryStore.h"
 #include "TextSearch.h"
 
@@ -68,6 +70,19 @@ QList<ClipboardItem> PopoverState::filteredItems() const
             if (items[i].matches(query))
                 order.push_back(i);
     }
+    m_filtered = inOrder(items, std::move(order));
+    return *m_filtered;
+}
+
+QList<ClipboardItem> PopoverState::ordered(const QList<ClipboardItem>& items)
+{
+    std::vector<qsizetype> order(size_t(items.size()));
+    std::iota(order.begin(), order.end(), 0);
+    return inOrder(items, std::move(order));
+}
+
+QList<ClipboardItem> PopoverState::inOrder(const QList<ClipboardItem>& items, std::vector<qsizetype> order)
+{
     const auto before = [&items](qsizetype ia, qsizetype ib) {
         const ClipboardItem& a = items[ia];
         const ClipboardItem& b = items[ib];
@@ -81,7 +96,6 @@ QList<ClipboardItem> PopoverState::filteredItems() const
     result.reserve(qsizetype(order.size()));
     for (qsizetype i : order)
         result.append(items[i]);
-    m_filtered = result;
     return result;
 }
 

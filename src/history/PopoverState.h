@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <optional>
+#include <vector>
 
 namespace ondrel {
 
@@ -38,6 +39,8 @@ public:
     // The entries the popover shows: those matching the search text, pinned
     // first, then newest first.
     QList<ClipboardItem> filteredItems() const;
+    // `items` in the popover's order, pinned first, then newest first.
+    static QList<ClipboardItem> ordered(const QList<ClipboardItem>& items);
     // The entry of filteredItems() at selectedIndex, if there is one.
     std::optional<ClipboardItem> selectedItem() const;
     // Moves the keyboard selection by `step` rows, wrapping around.
@@ -53,6 +56,8 @@ Q_SIGNALS:
 
 private:
     void invalidateFiltered();
+    // `items` at the positions in `order`, sorted into the popover's order.
+    static QList<ClipboardItem> inOrder(const QList<ClipboardItem>& items, std::vector<qsizetype> order);
 
     const HistoryStore& m_store;
     QString m_searchText;

@@ -70,9 +70,9 @@ struct App
 
     explicit App(int entries = 0)
     {
-        shell = std::make_unique<TrayShell>(
-            TrayShell::Services{settings, scheduler, clipboard, pasteTyper, focus, hotKeys, *layout, alerts,
-                                autostart, updater, nullptr, QStringLiteral("0.1.0"), false});
+        shell = std::make_unique<TrayShell>(TrayShell::Services{
+            settings, scheduler, clipboard, pasteTyper, focus, hotKeys, *layout, alerts, autostart, updater,
+            nullptr, QStringLiteral("0.1.0"), false, QStringLiteral("headless")});
         tray = &shell->tray();
         popover = &shell->popover();
         settingsController = &shell->settings();

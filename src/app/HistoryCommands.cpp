@@ -1,0 +1,392 @@
+#include "HistoryCommands.h"
+
+#include "ClipboardData.h"
+#include "Json.h"
+#include "TextSearch.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QUuid>
+
+#include <algorithm>
+#include <array>
+#include <variant>
+#include <vector>
+
+namespace ondrel::commands {
+
+namespace {
+
+struct Option
+{
+    const char* name;
+    bool takesValue;
+};
+
+struct Command
+{
+    const char* name;
+    bool reads;
+    int minArgs;
+    int maxArgs;
+    std::vector<Option> options;
+    const char* help;
+};
+
+const std::array<Command, 12> kCommands{{
+    {"list", true, 0, 0, {{"--json", false}, {"--null", false}, {"--limit", true}, {"--search", true}},
+     "Usage: ondrel list [--json] [--null] [--limit K] [--search TEXT]\n"
+     "\n"
+     "Prints the history in the popover's order, one entry per line: its number,\n"
+     "a tab, and its text on one line (newlines as ⏎, tabs as ⇥, cut at 200\n"
+     "characters). --null ends each entry with NUL instead (fzf --read0, rofi -sep).\n"
+     "--json prints an array of {n, id, type, text or name, app, timestamp, pinned,\n"
+     "language}. --search keeps the entries whose text or application contains\n"
+     "TEXT; they keep their numbers.\n"},
+    {"get", true, 1, 1, {{"--type", false}},
+     "Usage: ondrel get [--type] N\n"
+     "\n"
+     "Writes entry N (its number in the popover, or its id) to standard output:\n"
+     "a text byte for byte with no newline added, an image's own bytes, files as\n"
+     "their paths one per line. --type prints the data's MIME type instead.\n"},
+    {"select", false, 1, 1, {}, "Usage: ondrel select N\n\nPuts entry N on the clipboard.\n"},
+    {"paste", false, 1, 1, {},
+     "Usage: ondrel paste N\n\nPuts entry N on the clipboard and pastes it into the focused window.\n"},
+    {"delete", false, 1, 1, {}, "Usage: ondrel delete N\n\nRemoves entry N from the history.\n"},
+    {"pin", false, 1, 1, {}, "Usage: ondrel pin N\n\nPins entry N: it stays at the top and is never dropped.\n"},
+    {"unpin", false, 1, 1, {}, "Usage: ondrel unpin N\n\nUnpins entry N.\n"},
+    {"add", false, 0, 1, {},
+     "Usage: ondrel add [FILE|-]\n"
+     "\n"
+     "Adds the UTF-8 text in FILE (or standard input) to the history as if it\n"
+     "had been copied, and puts it on the clipboard.\n"},
+    {"clear", false, 0, 0, {{"--all", false}},
+     "Usage: ondrel clear [--all]\n\nRemoves the unpinned entries; with --all, the pinned ones too.\n"},
+    {"pause", false, 0, 0, {{"--for", true}},
+     "Usage: ondrel pause [--for DURATION]\n"
+     "\n"
+     "Stops recording copies until `ondrel resume`, or for DURATION (90s, 5m,\n"
+     "1h30m, 2d). A pause ends when Ondrel quits.\n"},
+    {"resume", false, 0, 0, {}, "Usage: ondrel resume\n\nRecords copies again.\n"},
+    {"status", true, 0, 0, {{"--json", false}},
+     "Usage: ondrel status [--json]\n"
+     "\n"
+     "Tells whether Ondrel runs, whether recording is paused, how many entries the\n"
+     "history holds, the hotkey, the desktop and where the history is kept.\n"},
+}};
+
+const char* const kExitCodes = "\nExit status: 0 on success, 1 when there is no such entry, 2 for wrong\n"
+                               "usage or unreadable input, 3 when Ondrel is not running.\n";
+
+const Command* findCommand(const QString& name)
+{
+    const auto it = std::find_if(kCommands.begin(), kCommands.end(),
+                                 [&name](const Command& c) { return name == QLatin1String(c.name); });
+    return it == kCommands.end() ? nullptr : &*it;
+}
+
+struct Parsed
+{
+    const Command* command = nullptr;
+    QStringList positional;
+    QHash<QString, QString> options;
+    bool help = false;
+};
+
+// A user's word echoed in an error, cut so that a huge argument stays a line.
+QString quoted(const QString& word)
+{
+    return u'\'' + (word.size() > 40 ? word.left(40) + u'…' : word) + u'\'';
+}
+
+Answer usageError(const QString& message, const Command* command = nullptr)
+{
+    QString text = QStringLiteral("ondrel: ") + message + u'\n';
+    if (command)
+        text += QStringLiteral("Run 'ondrel %1 --help' for its usage.\n").arg(QLatin1String(command->name));
+    return {kExitUsage, {}, text.toUtf8()};
+}
+
+std::variant<Parsed, Answer> parse(const QStringList& args)
+{
+    Parsed parsed;
+    parsed.command = args.isEmpty() ? nullptr : findCommand(args.first());
+    if (!parsed.command)
+        return usageError(QStringLiteral("unknown command %1").arg(quoted(args.value(0))));
+    const Command& command = *parsed.command;
+    bool optionsEnd = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (optionsEnd || !arg.startsWith(u"--") || arg == u"-") {
+            parsed.positional << arg;
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnd = true;
+            continue;
+        }
+        if (arg == u"--help") {
+            parsed.help = true;
+            return parsed;
+        }
+        const qsizetype equals = arg.indexOf(u'=');
+        const QString name = equals < 0 ? arg : arg.left(equals);
+        const auto option = std::find_if(command.options.begin(), command.options.end(),
+                                         [&name](const Option& o) { return name == QLatin1String(o.name); });
+        if (option == command.options.end())
+            return usageError(QStringLiteral("%1 has no option %2").arg(QLatin1String(command.name), quoted(name)),
+                              &command);
+        if (!option->takesValue && equals >= 0)
+            return usageError(QStringLiteral("%1 takes no value").arg(name), &command);
+        QString value;
+        if (option->takesValue) {
+            if (equals >= 0)
+                value = arg.mid(equals + 1);
+            else if (i + 1 < args.size())
+                value = args[++i];
+            else
+                return usageError(QStringLiteral("%1 needs a value").arg(name), &command);
+        }
+        parsed.options.insert(name, value);
+    }
+    if (parsed.positional.size() < command.minArgs)
+        return usageError(QStringLiteral("%1 needs an entry's number or id").arg(QLatin1String(command.name)),
+                          &command);
+    if (parsed.positional.size() > command.maxArgs)
+        return usageError(QStringLiteral("unexpected argument %1").arg(quoted(parsed.positional.last())), &command);
+    if (parsed.options.contains(QStringLiteral("--limit"))) {
+        bool ok = false;
+        const int limit = parsed.options.value(QStringLiteral("--limit")).toInt(&ok);
+        if (!ok || limit < 0)
+            return usageError(QStringLiteral("--limit needs a number of entries, not %1")
+                                  .arg(quoted(parsed.options.value(QStringLiteral("--limit")))),
+                              &command);
+    }
+    if (parsed.options.contains(QStringLiteral("--for")) &&
+        !parseDuration(parsed.options.value(QStringLiteral("--for"))))
+        return usageError(QStringLiteral("--for needs a duration such as 90s, 5m or 1h30m (at most 30 days), not %1")
+                              .arg(quoted(parsed.options.value(QStringLiteral("--for")))),
+                          &command);
+    return parsed;
+}
+
+// The entry a number or an id names.
+std::variant<ClipboardItem, Answer> lookUp(const QList<ClipboardItem>& items, const QString& ref)
+{
+    const bool digits = !ref.isEmpty() && std::all_of(ref.begin(), ref.end(), [](QChar c) {
+        return c >= u'0' && c <= u'9';
+    });
+    const auto noEntry = [&] {
+        const QString held = items.size() == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(items.size());
+        return Answer{kExitNoEntry, {},
+                      QStringLiteral("ondrel: no entry %1 (the history has %2)\n").arg(quoted(ref), held).toUtf8()};
+    };
+    if (digits) {
+        bool ok = false;
+        const qlonglong n = ref.size() <= 18 ? ref.toLongLong(&ok) : 0;
+        if (!ok || n < 1 || n > items.size())
+            return noEntry();
+        return items.at(qsizetype(n - 1));
+    }
+    const QUuid id = QUuid::fromString(ref);
+    if (id.isNull())
+        return usageError(QStringLiteral("%1 is neither an entry's number nor its id").arg(quoted(ref)));
+    const auto it = std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
+    if (it == items.end())
+        return noEntry();
+    return *it;
+}
+
+QByteArray jsonQuoted(const QString& text)
+{
+    std::string out;
+    json::appendQuoted(out, text.toStdString());
+    return QByteArray::fromStdString(out);
+}
+
+QByteArray isoTime(Timestamp t)
+{
+    return t.toDateTime().toUTC().toString(Qt::ISODateWithMs).toUtf8();
+}
+
+QByteArray listJson(const QList<ClipboardItem>& items, const std::vector<qsizetype>& rows)
+{
+    QByteArray out = "[";
+    for (qsizetype row : rows) {
+        const ClipboardItem& item = items.at(row);
+        if (out.size() > 1)
+            out += ",\n";
+        out += "{\"n\":" + QByteArray::number(row + 1) + ",\"id\":\"" + item.id().toByteArray(QUuid::WithoutBraces) +
+               "\",\"type\":\"" + caseName(item.type()).toUtf8() + '"';
+        if (item.type() == ClipboardItemType::text) {
+            out += ",\"text\":";
+            if (const std::string* quoted = item.quotedText())
+                out += QByteArray::fromStdString(*quoted);
+            else
+                out += jsonQuoted(item.text().value_or(QString()));
+        } else {
+            out += ",\"name\":" + jsonQuoted(listPreview(item));
+        }
+        out += ",\"app\":" + (item.appName() ? jsonQuoted(*item.appName()) : QByteArray("null"));
+        out += ",\"timestamp\":\"" + isoTime(item.timestamp()) + '"';
+        out += QByteArray(",\"pinned\":") + (item.isPinned() ? "true" : "false");
+        out += ",\"language\":" + (item.type() == ClipboardItemType::text
+                                       ? '"' + rawValue(item.detectedLanguage()).toUtf8() + '"'
+                                       : QByteArray("null"));
+        out += '}';
+    }
+    return out + "]\n";
+}
+
+Answer list(const Parsed& parsed, const QList<ClipboardItem>& items)
+{
+    std::vector<qsizetype> rows;
+    const QString search = parsed.options.value(QStringLiteral("--search"));
+    const std::optional<text::SearchQuery> query =
+        search.isEmpty() ? std::nullopt : std::optional(text::SearchQuery(search));
+    const qsizetype limit = parsed.options.contains(QStringLiteral("--limit"))
+                                ? parsed.options.value(QStringLiteral("--limit")).toInt()
+                                : items.size();
+    for (qsizetype i = 0; i < items.size() && qsizetype(rows.size()) < limit; ++i)
+        if (!query || items[i].matches(*query))
+            rows.push_back(i);
+    if (parsed.options.contains(QStringLiteral("--json")))
+        return {kExitOk, listJson(items, rows), {}};
+    const char end = parsed.options.contains(QStringLiteral("--null")) ? '\0' : '\n';
+    QByteArray out;
+    for (qsizetype row : rows)
+        out += QByteArray::number(row + 1) + '\t' + listPreview(items.at(row)).toUtf8() + end;
+    return {kExitOk, out, {}};
+}
+
+Answer status(const Parsed& parsed, const Status& s, const QList<ClipboardItem>& items)
+{
+    const auto pinned = std::count_if(items.begin(), items.end(), [](const ClipboardItem& i) { return i.isPinned(); });
+    const QByteArray until = s.pausedUntil ? isoTime(*s.pausedUntil) : QByteArray();
+    if (parsed.options.contains(QStringLiteral("--json"))) {
+        const auto orNull = [](const QString& v) { return v.isEmpty() ? QByteArray("null") : jsonQuoted(v); };
+        QByteArray out = QByteArray("{\"running\":") + (s.running ? "true" : "false");
+        out += QByteArray(",\"paused\":") + (s.running ? (s.paused ? "true" : "false") : "null");
+        out += ",\"pausedUntil\":" + (until.isEmpty() ? QByteArray("null") : '"' + until + '"');
+        out += ",\"entries\":" + QByteArray::number(items.size()) + ",\"pinned\":" + QByteArray::number(pinned);
+        out += ",\"hotkey\":" + orNull(s.hotkey) + ",\"desktop\":" + orNull(s.desktop);
+        out += ",\"history\":" + jsonQuoted(s.historyPath) + "}\n";
+        return {kExitOk, out, {}};
+    }
+    QString text = QStringLiteral("running: %1\n").arg(s.running ? u"yes" : u"no");
+    if (s.running)
+        text += QStringLiteral("recording: %1\n")
+                    .arg(!s.paused  ? QStringLiteral("on")
+                         : until.isEmpty() ? QStringLiteral("paused")
+                                           : QStringLiteral("paused until %1").arg(QString::fromUtf8(until)));
+    text += QStringLiteral("entries: %1 (%2 pinned)\n").arg(items.size()).arg(pinned);
+    if (s.running) {
+        text += QStringLiteral("hotkey: %1\n").arg(s.hotkey.isEmpty() ? QStringLiteral("none") : s.hotkey);
+        text += QStringLiteral("desktop: %1\n").arg(s.desktop);
+    }
+    text += QStringLiteral("history: %1\n").arg(s.historyPath);
+    return {kExitOk, text.toUtf8(), {}};
+}
+
+} // namespace
+
+std::optional<ClipboardItem> findEntry(const QList<ClipboardItem>& items, const QString& ref)
+{
+    auto found = lookUp(items, ref);
+    if (auto* item = std::get_if<ClipboardItem>(&found))
+        return *item;
+    return std::nullopt;
+}
+
+bool isHistoryCommand(const QString& name)
+{
+    return findCommand(name) != nullptr;
+}
+
+bool isReadCommand(const QString& name)
+{
+    const Command* command = findCommand(name);
+    return command && command->reads;
+}
+
+QString overview()
+{
+    return QStringLiteral("  list [--json] [--null] [--limit K] [--search TEXT]\n"
+                          "                           print the history, one numbered entry per line\n"
+                          "  get [--type] N           write entry N (number or id) to standard output\n"
+                          "  select N                 put entry N on the clipboard\n"
+                          "  paste N                  put entry N on the clipboard and paste it\n"
+                          "  delete N                 remove entry N\n"
+                          "  pin N, unpin N           pin or unpin entry N\n"
+                          "  add [FILE|-]             add a text and put it on the clipboard\n"
+                          "  clear [--all]            remove the unpinned entries (--all: every one)\n"
+                          "  pause [--for DURATION]   stop recording copies (until resume, or for 5m...)\n"
+                          "  resume                   record copies again\n"
+                          "  status [--json]          whether Ondrel runs, is paused, and more\n");
+}
+
+std::optional<Answer> checkUsage(const QStringList& args)
+{
+    auto parsed = parse(args);
+    if (auto* answer = std::get_if<Answer>(&parsed))
+        return *answer;
+    const Parsed& p = std::get<Parsed>(parsed);
+    if (p.help)
+        return Answer{kExitOk, QByteArray(p.command->help) + kExitCodes, {}};
+    return std::nullopt;
+}
+
+Answer run(const QStringList& args, const QByteArray& input, Target& target)
+{
+    if (std::optional<Answer> answer = checkUsage(args))
+        return *answer;
+    const Parsed parsed = std::get<Parsed>(parse(args));
+    const QString name = QLatin1String(parsed.command->name);
+    if (!parsed.command->reads && !target.canChange())
+        return {kExitNotRunning, {}, "ondrel: Ondrel is not running\n"};
+    const QList<ClipboardItem> items = target.entries();
+    if (name == u"list")
+        return list(parsed, items);
+    if (name == u"status")
+        return status(parsed, target.status(), items);
+    if (name == u"add") {
+        const QString text = platform::decodeUtf8(input);
+        if (text.isEmpty())
+            return usageError(QStringLiteral("nothing to add: the text is empty"));
+        if (text.toUtf8() != input)
+            return usageError(QStringLiteral("the text to add is not UTF-8"));
+        return target.add(text) ? Answer{} : Answer{kExitNoEntry, {}, "ondrel: could not put the text on the clipboard\n"};
+    }
+    if (name == u"clear") {
+        target.clear(parsed.options.contains(QStringLiteral("--all")));
+        return {};
+    }
+    if (name == u"pause") {
+        const QString duration = parsed.options.value(QStringLiteral("--for"));
+        target.pause(duration.isEmpty() ? std::nullopt : parseDuration(duration));
+        return {};
+    }
+    if (name == u"resume") {
+        target.resume();
+        return {};
+    }
+    auto found = lookUp(items, parsed.positional.first());
+    if (auto* answer = std::get_if<Answer>(&found))
+        return *answer;
+    const ClipboardItem& item = std::get<ClipboardItem>(found);
+    if (name == u"get")
+        return parsed.options.contains(QStringLiteral("--type"))
+                   ? Answer{kExitOk, entryMimeType(item).toUtf8() + '\n', {}}
+                   : Answer{kExitOk, entryData(item), {}};
+    if (name == u"select" || name == u"paste") {
+        const bool done = name == u"select" ? target.select(item) : target.paste(item);
+        return done ? Answer{} : Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"};
+    }
+    if (name == u"delete")
+        target.remove(item.id());
+    else
+        target.setPinned(item.id(), name == u"pin");
+    return {};
+}
+
+} // namespace ondrel::commands

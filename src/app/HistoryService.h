@@ -1,0 +1,71 @@
+#pragma once
+
+#include "HistoryCommands.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace ondrel {
+
+class ClipboardWatcher;
+class EntryPaster;
+class HistoryStore;
+class PopoverController;
+namespace platform {
+class FocusTracker;
+}
+
+// The running instance's history as scripts and other programs reach it:
+// the command line through the socket and the D-Bus service both act here,
+// so both see the entries in the popover's order and change them the way
+// the popover does.
+class HistoryService final : public QObject, public commands::Target
+{
+    Q_OBJECT
+public:
+    struct Parts
+    {
+        HistoryStore& store;
+        EntryPaster& paster;
+        ClipboardWatcher& watcher;
+        PopoverController& popover;
+        platform::FocusTracker& focus;
+        // The parts of `status` the history does not know.
+        std::function<commands::Status()> status;
+    };
+
+    explicit HistoryService(Parts parts, QObject* parent = nullptr);
+
+    QList<ClipboardItem> entries() const override;
+    commands::Status status() const override;
+    bool canChange() const override { return true; }
+    bool select(const ClipboardItem& item) override;
+    bool paste(const ClipboardItem& item) override;
+    void remove(const QUuid& id) override;
+    void setPinned(const QUuid& id, bool pinned) override;
+    bool add(const QString& text) override;
+    void clear(bool withPinned) override;
+    void pause(std::optional<std::chrono::seconds> duration) override;
+    void resume() override;
+
+    void toggle();
+    bool isPaused() const;
+    qsizetype count() const;
+    // The entry with this number in the popover's order (1-based) or this
+    // id; nothing when there is none.
+    std::optional<ClipboardItem> find(const QString& ref) const;
+
+    // Runs a command line from the command-line client.
+    commands::Answer run(const QStringList& args, const QByteArray& input);
+
+Q_SIGNALS:
+    // Entries came, went, moved or were pinned.
+    void historyChanged();
+    void pausedChanged();
+
+private:
+    Parts m_parts;
+};
+
+} // namespace ondrel
