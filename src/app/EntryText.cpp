@@ -75,13 +75,15 @@ QString imageFormat(const ClipboardItem& item)
 
 std::optional<std::chrono::seconds> parseDuration(QStringView text)
 {
-    static const QRegularExpression kParts(QStringLiteral("^(?:(\\d{1,7})d)?(?:(\\d{1,7})h)?(?:(\\d{1,7})m)?(?:(\\d{1,9})s?)?$"));
+    static const QRegularExpression kParts(
+        QStringLiteral("^(?:(\\d{1,7})d)?(?:(\\d{1,7})h)?(?:(\\d{1,7})m)?(?:(\\d{1,9})s?)?$"));
     if (text.isEmpty())
         return std::nullopt;
     const QRegularExpressionMatch match = kParts.match(text.toString());
     if (!match.hasMatch())
         return std::nullopt;
-    const qint64 seconds = match.capturedView(1).toLongLong() * 86400 + match.capturedView(2).toLongLong() * 3600 +
+    const qint64 seconds = match.capturedView(1).toLongLong() * 86400 +
+                           match.capturedView(2).toLongLong() * 3600 +
                            match.capturedView(3).toLongLong() * 60 + match.capturedView(4).toLongLong();
     constexpr qint64 kLongest = 30 * 86400;
     if (seconds <= 0 || seconds > kLongest)

@@ -29,7 +29,8 @@ public:
             if (auto items = HistoryFile::decode(*read.bytes))
                 m_items = PopoverState::ordered(*items);
             else
-                std::fprintf(err, "ondrel: the history file %s cannot be read\n", qPrintable(file.filePath()));
+                std::fprintf(err, "ondrel: the history file %s cannot be read\n",
+                             qPrintable(file.filePath()));
         } else if (!read.missing) {
             std::fprintf(err, "ondrel: the history file %s cannot be read: %s\n", qPrintable(file.filePath()),
                          qPrintable(read.error));
@@ -51,7 +52,8 @@ private:
 
 bool write(std::FILE* stream, const QByteArray& bytes)
 {
-    return bytes.isEmpty() || std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    return bytes.isEmpty() ||
+           std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
 }
 
 // The text `add` adds: FILE, or standard input for none or "-"; nothing
@@ -60,7 +62,8 @@ std::optional<QByteArray> readText(const QStringList& args, std::FILE* in, std::
 {
     const QString name = args.value(1, QStringLiteral("-"));
     QFile file;
-    const bool opened = name == u"-" ? file.open(in, QIODevice::ReadOnly) : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    const bool opened = name == u"-" ? file.open(in, QIODevice::ReadOnly)
+                                     : (file.setFileName(name), file.open(QIODevice::ReadOnly));
     if (!opened) {
         std::fprintf(err, "ondrel: cannot read %s: %s\n", qPrintable(name), qPrintable(file.errorString()));
         return std::nullopt;

@@ -34,7 +34,11 @@ struct Command
 };
 
 const std::array<Command, 12> kCommands{{
-    {"list", true, 0, 0, {{"--json", false}, {"--null", false}, {"--limit", true}, {"--search", true}},
+    {"list",
+     true,
+     0,
+     0,
+     {{"--json", false}, {"--null", false}, {"--limit", true}, {"--search", true}},
      "Usage: ondrel list [--json] [--null] [--limit K] [--search TEXT]\n"
      "\n"
      "Prints the history in the popover's order, one entry per line: its number,\n"
@@ -43,32 +47,61 @@ const std::array<Command, 12> kCommands{{
      "--json prints an array of {n, id, type, text or name, app, timestamp, pinned,\n"
      "language}. --search keeps the entries whose text or application contains\n"
      "TEXT; they keep their numbers.\n"},
-    {"get", true, 1, 1, {{"--type", false}},
+    {"get",
+     true,
+     1,
+     1,
+     {{"--type", false}},
      "Usage: ondrel get [--type] N\n"
      "\n"
      "Writes entry N (its number in the popover, or its id) to standard output:\n"
      "a text byte for byte with no newline added, an image's own bytes, files as\n"
      "their paths one per line. --type prints the data's MIME type instead.\n"},
     {"select", false, 1, 1, {}, "Usage: ondrel select N\n\nPuts entry N on the clipboard.\n"},
-    {"paste", false, 1, 1, {},
+    {"paste",
+     false,
+     1,
+     1,
+     {},
      "Usage: ondrel paste N\n\nPuts entry N on the clipboard and pastes it into the focused window.\n"},
     {"delete", false, 1, 1, {}, "Usage: ondrel delete N\n\nRemoves entry N from the history.\n"},
-    {"pin", false, 1, 1, {}, "Usage: ondrel pin N\n\nPins entry N: it stays at the top and is never dropped.\n"},
+    {"pin",
+     false,
+     1,
+     1,
+     {},
+     "Usage: ondrel pin N\n\nPins entry N: it stays at the top and is never dropped.\n"},
     {"unpin", false, 1, 1, {}, "Usage: ondrel unpin N\n\nUnpins entry N.\n"},
-    {"add", false, 0, 1, {},
+    {"add",
+     false,
+     0,
+     1,
+     {},
      "Usage: ondrel add [FILE|-]\n"
      "\n"
      "Adds the UTF-8 text in FILE (or standard input) to the history as if it\n"
      "had been copied, and puts it on the clipboard.\n"},
-    {"clear", false, 0, 0, {{"--all", false}},
+    {"clear",
+     false,
+     0,
+     0,
+     {{"--all", false}},
      "Usage: ondrel clear [--all]\n\nRemoves the unpinned entries; with --all, the pinned ones too.\n"},
-    {"pause", false, 0, 0, {{"--for", true}},
+    {"pause",
+     false,
+     0,
+     0,
+     {{"--for", true}},
      "Usage: ondrel pause [--for DURATION]\n"
      "\n"
      "Stops recording copies until `ondrel resume`, or for DURATION (90s, 5m,\n"
      "1h30m, 2d). A pause ends when Ondrel quits.\n"},
     {"resume", false, 0, 0, {}, "Usage: ondrel resume\n\nRecords copies again.\n"},
-    {"status", true, 0, 0, {{"--json", false}},
+    {"status",
+     true,
+     0,
+     0,
+     {{"--json", false}},
      "Usage: ondrel status [--json]\n"
      "\n"
      "Tells whether Ondrel runs, whether recording is paused, how many entries the\n"
@@ -134,8 +167,9 @@ std::variant<Parsed, Answer> parse(const QStringList& args)
         const auto option = std::find_if(command.options.begin(), command.options.end(),
                                          [&name](const Option& o) { return name == QLatin1String(o.name); });
         if (option == command.options.end())
-            return usageError(QStringLiteral("%1 has no option %2").arg(QLatin1String(command.name), quoted(name)),
-                              &command);
+            return usageError(
+                QStringLiteral("%1 has no option %2").arg(QLatin1String(command.name), quoted(name)),
+                &command);
         if (!option->takesValue && equals >= 0)
             return usageError(QStringLiteral("%1 takes no value").arg(name), &command);
         QString value;
@@ -153,7 +187,8 @@ std::variant<Parsed, Answer> parse(const QStringList& args)
         return usageError(QStringLiteral("%1 needs an entry's number or id").arg(QLatin1String(command.name)),
                           &command);
     if (parsed.positional.size() > command.maxArgs)
-        return usageError(QStringLiteral("unexpected argument %1").arg(quoted(parsed.positional.last())), &command);
+        return usageError(QStringLiteral("unexpected argument %1").arg(quoted(parsed.positional.last())),
+                          &command);
     if (parsed.options.contains(QStringLiteral("--limit"))) {
         bool ok = false;
         const int limit = parsed.options.value(QStringLiteral("--limit")).toInt(&ok);
@@ -164,22 +199,25 @@ std::variant<Parsed, Answer> parse(const QStringList& args)
     }
     if (parsed.options.contains(QStringLiteral("--for")) &&
         !parseDuration(parsed.options.value(QStringLiteral("--for"))))
-        return usageError(QStringLiteral("--for needs a duration such as 90s, 5m or 1h30m (at most 30 days), not %1")
-                              .arg(quoted(parsed.options.value(QStringLiteral("--for")))),
-                          &command);
+        return usageError(
+            QStringLiteral("--for needs a duration such as 90s, 5m or 1h30m (at most 30 days), not %1")
+                .arg(quoted(parsed.options.value(QStringLiteral("--for")))),
+            &command);
     return parsed;
 }
 
 // The entry a number or an id names.
 std::variant<ClipboardItem, Answer> lookUp(const QList<ClipboardItem>& items, const QString& ref)
 {
-    const bool digits = !ref.isEmpty() && std::all_of(ref.begin(), ref.end(), [](QChar c) {
-        return c >= u'0' && c <= u'9';
-    });
+    const bool digits =
+        !ref.isEmpty() && std::all_of(ref.begin(), ref.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     const auto noEntry = [&] {
-        const QString held = items.size() == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(items.size());
-        return Answer{kExitNoEntry, {},
-                      QStringLiteral("ondrel: no entry %1 (the history has %2)\n").arg(quoted(ref), held).toUtf8()};
+        const QString held =
+            items.size() == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(items.size());
+        return Answer{
+            kExitNoEntry,
+            {},
+            QStringLiteral("ondrel: no entry %1 (the history has %2)\n").arg(quoted(ref), held).toUtf8()};
     };
     if (digits) {
         bool ok = false;
@@ -191,7 +229,8 @@ std::variant<ClipboardItem, Answer> lookUp(const QList<ClipboardItem>& items, co
     const QUuid id = QUuid::fromString(ref);
     if (id.isNull())
         return usageError(QStringLiteral("%1 is neither an entry's number nor its id").arg(quoted(ref)));
-    const auto it = std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
+    const auto it =
+        std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
     if (it == items.end())
         return noEntry();
     return *it;
@@ -216,8 +255,9 @@ QByteArray listJson(const QList<ClipboardItem>& items, const std::vector<qsizety
         const ClipboardItem& item = items.at(row);
         if (out.size() > 1)
             out += ",\n";
-        out += "{\"n\":" + QByteArray::number(row + 1) + ",\"id\":\"" + item.id().toByteArray(QUuid::WithoutBraces) +
-               "\",\"type\":\"" + caseName(item.type()).toUtf8() + '"';
+        out += "{\"n\":" + QByteArray::number(row + 1) + ",\"id\":\"" +
+               item.id().toByteArray(QUuid::WithoutBraces) + "\",\"type\":\"" +
+               caseName(item.type()).toUtf8() + '"';
         if (item.type() == ClipboardItemType::text) {
             out += ",\"text\":";
             if (const std::string* quoted = item.quotedText())
@@ -261,14 +301,16 @@ Answer list(const Parsed& parsed, const QList<ClipboardItem>& items)
 
 Answer status(const Parsed& parsed, const Status& s, const QList<ClipboardItem>& items)
 {
-    const auto pinned = std::count_if(items.begin(), items.end(), [](const ClipboardItem& i) { return i.isPinned(); });
+    const auto pinned =
+        std::count_if(items.begin(), items.end(), [](const ClipboardItem& i) { return i.isPinned(); });
     const QByteArray until = s.pausedUntil ? isoTime(*s.pausedUntil) : QByteArray();
     if (parsed.options.contains(QStringLiteral("--json"))) {
         const auto orNull = [](const QString& v) { return v.isEmpty() ? QByteArray("null") : jsonQuoted(v); };
         QByteArray out = QByteArray("{\"running\":") + (s.running ? "true" : "false");
         out += QByteArray(",\"paused\":") + (s.running ? (s.paused ? "true" : "false") : "null");
         out += ",\"pausedUntil\":" + (until.isEmpty() ? QByteArray("null") : '"' + until + '"');
-        out += ",\"entries\":" + QByteArray::number(items.size()) + ",\"pinned\":" + QByteArray::number(pinned);
+        out +=
+            ",\"entries\":" + QByteArray::number(items.size()) + ",\"pinned\":" + QByteArray::number(pinned);
         out += ",\"hotkey\":" + orNull(s.hotkey) + ",\"desktop\":" + orNull(s.desktop);
         out += ",\"history\":" + jsonQuoted(s.historyPath) + "}\n";
         return {kExitOk, out, {}};
@@ -276,7 +318,7 @@ Answer status(const Parsed& parsed, const Status& s, const QList<ClipboardItem>&
     QString text = QStringLiteral("running: %1\n").arg(s.running ? u"yes" : u"no");
     if (s.running)
         text += QStringLiteral("recording: %1\n")
-                    .arg(!s.paused  ? QStringLiteral("on")
+                    .arg(!s.paused         ? QStringLiteral("on")
                          : until.isEmpty() ? QStringLiteral("paused")
                                            : QStringLiteral("paused until %1").arg(QString::fromUtf8(until)));
     text += QStringLiteral("entries: %1 (%2 pinned)\n").arg(items.size()).arg(pinned);
@@ -355,7 +397,9 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
             return usageError(QStringLiteral("nothing to add: the text is empty"));
         if (text.toUtf8() != input)
             return usageError(QStringLiteral("the text to add is not UTF-8"));
-        return target.add(text) ? Answer{} : Answer{kExitNoEntry, {}, "ondrel: could not put the text on the clipboard\n"};
+        return target.add(text)
+                   ? Answer{}
+                   : Answer{kExitNoEntry, {}, "ondrel: could not put the text on the clipboard\n"};
     }
     if (name == u"clear") {
         target.clear(parsed.options.contains(QStringLiteral("--all")));
@@ -380,7 +424,8 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
                    : Answer{kExitOk, entryData(item), {}};
     if (name == u"select" || name == u"paste") {
         const bool done = name == u"select" ? target.select(item) : target.paste(item);
-        return done ? Answer{} : Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"};
+        return done ? Answer{}
+                    : Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"};
     }
     if (name == u"delete")
         target.remove(item.id());

@@ -32,8 +32,8 @@ struct Status
     bool running = false;
     bool paused = false;
     std::optional<Timestamp> pausedUntil; // a timed pause's end
-    QString hotkey;                        // empty: none
-    QString desktop;                       // "X11", "Wayland" or "headless"; empty when not running
+    QString hotkey;                       // empty: none
+    QString desktop;                      // "X11", "Wayland" or "headless"; empty when not running
     QString historyPath;
 };
 

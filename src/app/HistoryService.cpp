@@ -55,7 +55,8 @@ void HistoryService::remove(const QUuid& id)
 void HistoryService::setPinned(const QUuid& id, bool pinned)
 {
     const auto& items = m_parts.store.items();
-    const auto it = std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
+    const auto it =
+        std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
     if (it != items.end() && it->isPinned() != pinned)
         m_parts.store.togglePin(id);
 }

@@ -10,11 +10,35 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// A standard stream that is closed would be taken by the next file or
+// socket opened, and output or input would go there instead: it gets
+// /dev/null opened the wrong way round, so that using it fails as a
+// closed one should.
+void holdClosedStreams()
+{
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            const int held = ::open("/dev/null", (fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+            if (held >= 0 && held != fd) {
+                ::dup2(held, fd);
+                ::close(held);
+            }
+        }
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     // Without a command: the tray application.
     if (argc < 2)
         return ondrel::runTrayApp(argc, argv);
+    holdClosedStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QStringList args = QCoreApplication::arguments();

@@ -1,0 +1,222 @@
+#include "HistoryCommands.h"
+#include "SingleInstance.h"
+#include "TestSupport.h"
+
+#include <QTest>
+
+using namespace ondrel;
+
+namespace {
+
+// A history of three entries (one pinned) that records what it was asked to change.
+class FakeTarget final : public commands::Target
+{
+public:
+    QList<ClipboardItem> items{
+        ClipboardItem::makeText(QStringLiteral("pinned"), QStringLiteral("Kate"), std::nullopt,
+                                Timestamp::fromSecondsSinceEpoch(1e9), true),
+        ClipboardItem::makeText(QStringLiteral("new\r\nline\tand tab"), QStringLiteral("xterm"), std::nullopt,
+                                Timestamp::fromSecondsSinceEpoch(2e9)),
+        ClipboardItem::makeText(QStringLiteral("{\"a\": 1}"), std::nullopt, std::nullopt,
+                                Timestamp::fromSecondsSinceEpoch(1.5e9)),
+    };
+    bool live = true;
+    QStringList calls;
+
+    QList<ClipboardItem> entries() const override { return items; }
+    commands::Status status() const override { return {live, false, {}, QStringLiteral("Ctrl+Alt+V"), {}, {}}; }
+    bool canChange() const override { return live; }
+    bool select(const ClipboardItem& i) override { return note(QStringLiteral("select ") + *i.text()); }
+    bool paste(const ClipboardItem& i) override { return note(QStringLiteral("paste ") + *i.text()); }
+    void remove(const QUuid& id) override { note(QStringLiteral("remove ") + QString::number(indexOf(id))); }
+    void setPinned(const QUuid& id, bool p) override
+    {
+        note(QStringLiteral("pin %1 %2").arg(indexOf(id)).arg(p));
+    }
+    bool add(const QString& text) override { return note(QStringLiteral("add ") + text); }
+    void clear(bool all) override { note(QStringLiteral("clear %1").arg(all)); }
+    void pause(std::optional<std::chrono::seconds> d) override
+    {
+        note(QStringLiteral("pause %1").arg(d ? d->count() : -1));
+    }
+    void resume() override { note(QStringLiteral("resume")); }
+
+private:
+    bool note(const QString& call)
+    {
+        calls << call;
+        return true;
+    }
+    qsizetype indexOf(const QUuid& id) const
+    {
+        for (qsizetype i = 0; i < items.size(); ++i)
+            if (items[i].id() == id)
+                return i + 1;
+        return -1;
+    }
+};
+
+} // namespace
+
+class TestHistoryCommands : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { test::failOnUnexpectedWarnings(); }
+    void commandLines_data();
+    void commandLines();
+    void previews_data();
+    void previews();
+    void durations_data();
+    void durations();
+    void callsSurviveTheirEncoding();
+};
+
+void TestHistoryCommands::commandLines_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("out"); // a prefix
+    QTest::addColumn<QByteArray>("err"); // a prefix
+    QTest::addColumn<QString>("call");   // what the history was asked to do
+    const auto row = [](const char* name, QStringList args, int code, QByteArray out, QByteArray err = {},
+                        const char* call = "", bool running = true) {
+        QTest::newRow(name) << args << running << code << out << err << QString::fromUtf8(call);
+    };
+    const auto L = [](std::initializer_list<QString> words) { return QStringList(words); };
+    row("list", L({QStringLiteral("list")}), 0, "1\tpinned\n2\tnew⏎line⇥and tab\n3\t{\"a\": 1}\n");
+    row("list, NUL ends", L({QStringLiteral("list"), QStringLiteral("--null"), QStringLiteral("--limit"), QStringLiteral("2")}), 0, QByteArray("1\tpinned\0002\tnew⏎line⇥and tab\0", 31));
+    row("list, search keeps numbers", L({QStringLiteral("list"), QStringLiteral("--search=XTERM")}), 0, "2\tnew⏎line⇥and tab\n");
+    row("list --json", L({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--limit"), QStringLiteral("1")}), 0, "[{\"n\":1,\"id\":\"");
+    row("get is byte for byte", L({QStringLiteral("get"), QStringLiteral("2")}), 0, "new\r\nline\tand tab");
+    row("get --type", L({QStringLiteral("get"), QStringLiteral("--type"), QStringLiteral("3")}), 0, "text/plain;charset=utf-8\n");
+    row("status", L({QStringLiteral("status")}), 0, "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
+    row("select", L({QStringLiteral("select"), QStringLiteral("3")}), 0, "", "", "select {\"a\": 1}");
+    row("paste", L({QStringLiteral("paste"), QStringLiteral("2")}), 0, "", "", "paste new\r\nline\tand tab");
+    row("delete", L({QStringLiteral("delete"), QStringLiteral("1")}), 0, "", "", "remove 1");
+    row("pin", L({QStringLiteral("pin"), QStringLiteral("--"), QStringLiteral("3")}), 0, "", "", "pin 3 1");
+    row("unpin", L({QStringLiteral("unpin"), QStringLiteral("1")}), 0, "", "", "pin 1 0");
+    row("clear", L({QStringLiteral("clear")}), 0, "", "", "clear 0");
+    row("clear --all", L({QStringLiteral("clear"), QStringLiteral("--all")}), 0, "", "", "clear 1");
+    row("pause", L({QStringLiteral("pause")}), 0, "", "", "pause -1");
+    row("pause --for", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("1h30m")}), 0, "", "", "pause 5400");
+    row("resume", L({QStringLiteral("resume")}), 0, "", "", "resume");
+    row("add", L({QStringLiteral("add")}), 0, "", "", "add added ✓");
+    row("help", L({QStringLiteral("get"), QStringLiteral("--help")}), 0, "Usage: ondrel get");
+    // Hostile and mistaken input: a clear message, the documented code, nothing changed.
+    const QString huge(1 << 20, u'9');
+    row("N = 0", L({QStringLiteral("get"), QStringLiteral("0")}), 1, "", "ondrel: no entry '0' (the history has 3 entries)\n");
+    row("N past the end", L({QStringLiteral("select"), QStringLiteral("4")}), 1, "", "ondrel: no entry '4'");
+    row("huge N", L({QStringLiteral("delete"), huge}), 1, "", "ondrel: no entry '9999999999999999999999999999999999999999…'");
+    row("unknown id", L({QStringLiteral("pin"), QUuid::createUuid().toString()}), 1, "", "ondrel: no entry '{");
+    row("negative N", L({QStringLiteral("get"), QStringLiteral("-1")}), 2, "", "ondrel: '-1' is neither");
+    row("neither number nor id", L({QStringLiteral("paste"), QStringLiteral("first")}), 2, "", "ondrel: 'first' is neither");
+    row("1 MB argument", L({QStringLiteral("get"), QString(1 << 20, u'x')}), 2, "", "ondrel: 'xxxxxxxx");
+    row("missing N", L({QStringLiteral("select")}), 2, "", "ondrel: select needs an entry's number or id");
+    row("two Ns", L({QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("2")}), 2, "", "ondrel: unexpected argument '2'");
+    row("unknown option", L({QStringLiteral("list"), QStringLiteral("--reverse")}), 2, "", "ondrel: list has no option '--reverse'");
+    row("flag with a value", L({QStringLiteral("clear"), QStringLiteral("--all=yes")}), 2, "", "ondrel: --all takes no value");
+    row("option without its value", L({QStringLiteral("list"), QStringLiteral("--limit")}), 2, "", "ondrel: --limit needs a value");
+    row("bad limit", L({QStringLiteral("list"), QStringLiteral("--limit"), QStringLiteral("-3")}), 2, "", "ondrel: --limit needs a number");
+    row("bad duration", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("soon")}), 2, "", "ondrel: --for needs a duration");
+    row("unknown command", L({QStringLiteral("read"), QStringLiteral("0")}), 2, "", "ondrel: unknown command 'read'");
+    row("not running: changes refused", L({QStringLiteral("delete"), QStringLiteral("1")}), 3, "", "ondrel: Ondrel is not running\n", "", false);
+    row("not running: reading works", L({QStringLiteral("get"), QStringLiteral("1")}), 0, "pinned", "", "", false);
+}
+
+void TestHistoryCommands::commandLines()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, running);
+    QFETCH(int, code);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    QFETCH(QString, call);
+    FakeTarget target;
+    target.live = running;
+    const commands::Answer answer = commands::run(args, QStringLiteral("added ✓").toUtf8(), target);
+    QVERIFY2(answer.out.startsWith(out), answer.out.left(300).constData());
+    QVERIFY2(answer.err.startsWith(err), answer.err.left(300).constData());
+    QVERIFY2(answer.err.size() < 400, "an error stays one short line");
+    QCOMPARE(answer.code, code);
+    QCOMPARE(target.calls, call.isEmpty() ? QStringList() : QStringList{call});
+}
+
+void TestHistoryCommands::previews_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("preview");
+    const QString emoji = QStringLiteral("😀");
+    QTest::newRow("CRLF, LF, CR, tab") << QStringLiteral("a\r\nb\nc\rd\te") << QStringLiteral("a⏎b⏎c⏎d⇥e");
+    QTest::newRow("escapes never reach the terminal")
+        << QStringLiteral("\x1b[2J\x07") + QChar(0x9b) + QChar(0x7f) << QStringLiteral("␛[2J␇�␡");
+    QTest::newRow("cut at 200 characters, not units")
+        << emoji.repeated(199) + QStringLiteral("ab") << emoji.repeated(199) + QStringLiteral("a…");
+    QTest::newRow("200 exactly") << QString(200, u'x') << QString(200, u'x');
+    // A long text is held compactly and only its start is decoded: the cut
+    // falls among escapes and multi-byte characters.
+    QTest::newRow("long, escapes at the cut")
+        << QStringLiteral("\"\\é\n").repeated(3000) << QStringLiteral("\"\\é⏎").repeated(50) + u'…';
+    QTest::newRow("long, a character at the cut")
+        << QStringLiteral("ab") + emoji.repeated(5000) << QStringLiteral("ab") + emoji.repeated(198) + u'…';
+}
+
+void TestHistoryCommands::previews()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, preview);
+    const ClipboardItem item = ClipboardItem::makeText(text);
+    QCOMPARE(commands::listPreview(item), preview);
+    QCOMPARE(QString::fromUtf8(commands::entryData(item)), text);
+}
+
+void TestHistoryCommands::durations_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("seconds"); // 0: refused
+    QTest::newRow("seconds") << QStringLiteral("90") << qint64(90);
+    QTest::newRow("90s") << QStringLiteral("90s") << qint64(90);
+    QTest::newRow("5m") << QStringLiteral("5m") << qint64(300);
+    QTest::newRow("1h30m") << QStringLiteral("1h30m") << qint64(5400);
+    QTest::newRow("2d") << QStringLiteral("2d") << qint64(172800);
+    QTest::newRow("30 days is the most") << QStringLiteral("30d") << qint64(2592000);
+    QTest::newRow("31 days") << QStringLiteral("31d") << qint64(0);
+    QTest::newRow("zero") << QStringLiteral("0m") << qint64(0);
+    QTest::newRow("out of order") << QStringLiteral("5m1h") << qint64(0);
+    QTest::newRow("negative") << QStringLiteral("-5m") << qint64(0);
+    QTest::newRow("word") << QStringLiteral("later") << qint64(0);
+    QTest::newRow("huge") << QStringLiteral("99999999999999999999s") << qint64(0);
+    QTest::newRow("empty") << QStringLiteral("") << qint64(0);
+}
+
+void TestHistoryCommands::durations()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, seconds);
+    const auto parsed = commands::parseDuration(text);
+    QCOMPARE(parsed ? parsed->count() : 0, seconds);
+}
+
+void TestHistoryCommands::callsSurviveTheirEncoding()
+{
+    const SingleInstance::Call call{{QStringLiteral("add"), QStringLiteral("é\n"), QString()},
+                                    QByteArray("\0binary\xff", 8)};
+    const QByteArray payload = SingleInstance::encodeCall(call);
+    const auto decoded = SingleInstance::decodeCall(payload);
+    QVERIFY(decoded);
+    QCOMPARE(decoded->args, call.args);
+    QCOMPARE(decoded->input, call.input);
+    // Every cut of a payload is either refused or read within its bytes
+    // (the sanitizers watch the reads).
+    for (qsizetype n = 0; n < payload.size(); ++n) {
+        const auto cut = SingleInstance::decodeCall(QByteArrayView(payload).first(n));
+        QVERIFY(!cut || cut->args.size() < call.args.size() || cut->input.size() < call.input.size());
+    }
+    QByteArray lying = payload;
+    lying[0] = char(0xff); // more arguments than bytes
+    QVERIFY(!SingleInstance::decodeCall(lying));
+}
+
+QTEST_GUILESS_MAIN(TestHistoryCommands)
+#include "tst_historycommands.moc"
