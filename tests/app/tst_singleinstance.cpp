@@ -256,6 +256,9 @@ private Q_SLOTS:
     void longRequestIsRefused_data();
     void longRequestIsRefused();
     void answersWaitForASlowReader();
+    void callsCarryAnEntryBothWays();
+    void badCallsAreAnsweredAndLetGo_data();
+    void badCallsAreAnsweredAndLetGo();
     void manyOrIdleClientsAreLetGo();
     void keepsListeningAfterRunningOutOfDescriptors();
     void togglesGetThroughFloods_data();
@@ -385,6 +388,59 @@ void TestSingleInstance::answersWaitForASlowReader()
     QTRY_COMPARE_WITH_TIMEOUT(client.received().size(), asked * answer.size(), 5000);
     QCOMPARE(client.received(), answer.repeated(asked));
     QVERIFY(!client.closed());
+}
+
+void TestSingleInstance::callsCarryAnEntryBothWays()
+{
+    // Ten megabytes each way: the instance reads and answers from its event
+    // loop, in slices, while the blocking client sends and reads.
+    const QByteArray entry = QByteArray("line\r\n\0😀", 11).repeated(1 << 20).left(10 << 20);
+    int handled = 0;
+    m_instance->setCallHandler([&handled](const SingleInstance::Call& call) {
+        ++handled;
+        return SingleInstance::Answer{call.args.value(0).toInt(), call.input, call.args.value(1).toUtf8()};
+    });
+    const auto call = [](QStringList args, QByteArray input) {
+        return std::async(std::launch::async, [args, input] { return SingleInstance::call({args, input}); });
+    };
+    auto big = call({QStringLiteral("0"), QString()}, entry);
+    QTRY_VERIFY_WITH_TIMEOUT(big.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 20000);
+    const SingleInstance::CallResult bigResult = big.get();
+    QVERIFY(bigResult.result);
+    QCOMPARE(bigResult.answer.code, 0);
+    QVERIFY(bigResult.answer.out == entry);
+    auto refused = call({QStringLiteral("1"), QStringLiteral("ondrel: no entry '9'\n")}, {});
+    QTRY_VERIFY_WITH_TIMEOUT(refused.wait_for(std::chrono::seconds(0)) == std::future_status::ready, 5000);
+    const SingleInstance::CallResult refusedResult = refused.get();
+    QCOMPARE(refusedResult.answer.code, 1);
+    QCOMPARE(refusedResult.answer.err, QByteArray("ondrel: no entry '9'\n"));
+    QCOMPARE(handled, 2);
+    QTRY_COMPARE_WITH_TIMEOUT(m_instance->clientCount(), 0, 5000);
+}
+
+void TestSingleInstance::badCallsAreAnsweredAndLetGo_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::newRow("too large") << QByteArray("call 999999999999\n")
+                               << QByteArray("answer 2 0 26\nondrel: request too large\n");
+    QTest::newRow("negative") << QByteArray("call -5\n") << QByteArray("answer 2 0 26\nondrel: request too large\n");
+    QTest::newRow("more arguments than bytes")
+        << QByteArray("call 8\n\xff\xff\0\0abcd", 15) << QByteArray("answer 2 0 26\nondrel: malformed request\n");
+    QTest::newRow("no handler yet") << QByteArray("call 4\n\0\0\0\0", 11)
+                                    << QByteArray("answer 3 0 45\nondrel: Ondrel is not ready for commands yet\n");
+}
+
+void TestSingleInstance::badCallsAreAnsweredAndLetGo()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, answer);
+    RawClient client;
+    QVERIFY(client.connect());
+    QVERIFY(client.send(request));
+    QTRY_VERIFY_WITH_TIMEOUT(client.closed(), 5000);
+    QCOMPARE(client.received(), answer);
+    QCOMPARE(m_instance->clientCount(), 0);
 }
 
 void TestSingleInstance::manyOrIdleClientsAreLetGo()
