@@ -24,7 +24,10 @@ public:
     QStringList calls;
 
     QList<ClipboardItem> entries() const override { return items; }
-    commands::Status status() const override { return {live, false, {}, QStringLiteral("Ctrl+Alt+V"), {}, {}}; }
+    commands::Status status() const override
+    {
+        return {live, false, {}, QStringLiteral("Ctrl+Alt+V"), {}, {}};
+    }
     bool canChange() const override { return live; }
     bool select(const ClipboardItem& i) override { return note(QStringLiteral("select ") + *i.text()); }
     bool paste(const ClipboardItem& i) override { return note(QStringLiteral("paste ") + *i.text()); }
@@ -86,12 +89,19 @@ void TestHistoryCommands::commandLines_data()
     };
     const auto L = [](std::initializer_list<QString> words) { return QStringList(words); };
     row("list", L({QStringLiteral("list")}), 0, "1\tpinned\n2\tnew⏎line⇥and tab\n3\t{\"a\": 1}\n");
-    row("list, NUL ends", L({QStringLiteral("list"), QStringLiteral("--null"), QStringLiteral("--limit"), QStringLiteral("2")}), 0, QByteArray("1\tpinned\0002\tnew⏎line⇥and tab\0", 31));
-    row("list, search keeps numbers", L({QStringLiteral("list"), QStringLiteral("--search=XTERM")}), 0, "2\tnew⏎line⇥and tab\n");
-    row("list --json", L({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--limit"), QStringLiteral("1")}), 0, "[{\"n\":1,\"id\":\"");
+    row("list, NUL ends",
+        L({QStringLiteral("list"), QStringLiteral("--null"), QStringLiteral("--limit"), QStringLiteral("2")}),
+        0, QByteArray("1\tpinned\0002\tnew⏎line⇥and tab\0", 31));
+    row("list, search keeps numbers", L({QStringLiteral("list"), QStringLiteral("--search=XTERM")}), 0,
+        "2\tnew⏎line⇥and tab\n");
+    row("list --json",
+        L({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--limit"), QStringLiteral("1")}),
+        0, "[{\"n\":1,\"id\":\"");
     row("get is byte for byte", L({QStringLiteral("get"), QStringLiteral("2")}), 0, "new\r\nline\tand tab");
-    row("get --type", L({QStringLiteral("get"), QStringLiteral("--type"), QStringLiteral("3")}), 0, "text/plain;charset=utf-8\n");
-    row("status", L({QStringLiteral("status")}), 0, "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
+    row("get --type", L({QStringLiteral("get"), QStringLiteral("--type"), QStringLiteral("3")}), 0,
+        "text/plain;charset=utf-8\n");
+    row("status", L({QStringLiteral("status")}), 0,
+        "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
     row("select", L({QStringLiteral("select"), QStringLiteral("3")}), 0, "", "", "select {\"a\": 1}");
     row("paste", L({QStringLiteral("paste"), QStringLiteral("2")}), 0, "", "", "paste new\r\nline\tand tab");
     row("delete", L({QStringLiteral("delete"), QStringLiteral("1")}), 0, "", "", "remove 1");
@@ -100,29 +110,43 @@ void TestHistoryCommands::commandLines_data()
     row("clear", L({QStringLiteral("clear")}), 0, "", "", "clear 0");
     row("clear --all", L({QStringLiteral("clear"), QStringLiteral("--all")}), 0, "", "", "clear 1");
     row("pause", L({QStringLiteral("pause")}), 0, "", "", "pause -1");
-    row("pause --for", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("1h30m")}), 0, "", "", "pause 5400");
+    row("pause --for", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("1h30m")}), 0, "",
+        "", "pause 5400");
     row("resume", L({QStringLiteral("resume")}), 0, "", "", "resume");
     row("add", L({QStringLiteral("add")}), 0, "", "", "add added ✓");
     row("help", L({QStringLiteral("get"), QStringLiteral("--help")}), 0, "Usage: ondrel get");
     // Hostile and mistaken input: a clear message, the documented code, nothing changed.
     const QString huge(1 << 20, u'9');
-    row("N = 0", L({QStringLiteral("get"), QStringLiteral("0")}), 1, "", "ondrel: no entry '0' (the history has 3 entries)\n");
+    row("N = 0", L({QStringLiteral("get"), QStringLiteral("0")}), 1, "",
+        "ondrel: no entry '0' (the history has 3 entries)\n");
     row("N past the end", L({QStringLiteral("select"), QStringLiteral("4")}), 1, "", "ondrel: no entry '4'");
-    row("huge N", L({QStringLiteral("delete"), huge}), 1, "", "ondrel: no entry '9999999999999999999999999999999999999999…'");
-    row("unknown id", L({QStringLiteral("pin"), QUuid::createUuid().toString()}), 1, "", "ondrel: no entry '{");
+    row("huge N", L({QStringLiteral("delete"), huge}), 1, "",
+        "ondrel: no entry '9999999999999999999999999999999999999999…'");
+    row("unknown id", L({QStringLiteral("pin"), QUuid::createUuid().toString()}), 1, "",
+        "ondrel: no entry '{");
     row("negative N", L({QStringLiteral("get"), QStringLiteral("-1")}), 2, "", "ondrel: '-1' is neither");
-    row("neither number nor id", L({QStringLiteral("paste"), QStringLiteral("first")}), 2, "", "ondrel: 'first' is neither");
+    row("neither number nor id", L({QStringLiteral("paste"), QStringLiteral("first")}), 2, "",
+        "ondrel: 'first' is neither");
     row("1 MB argument", L({QStringLiteral("get"), QString(1 << 20, u'x')}), 2, "", "ondrel: 'xxxxxxxx");
     row("missing N", L({QStringLiteral("select")}), 2, "", "ondrel: select needs an entry's number or id");
-    row("two Ns", L({QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("2")}), 2, "", "ondrel: unexpected argument '2'");
-    row("unknown option", L({QStringLiteral("list"), QStringLiteral("--reverse")}), 2, "", "ondrel: list has no option '--reverse'");
-    row("flag with a value", L({QStringLiteral("clear"), QStringLiteral("--all=yes")}), 2, "", "ondrel: --all takes no value");
-    row("option without its value", L({QStringLiteral("list"), QStringLiteral("--limit")}), 2, "", "ondrel: --limit needs a value");
-    row("bad limit", L({QStringLiteral("list"), QStringLiteral("--limit"), QStringLiteral("-3")}), 2, "", "ondrel: --limit needs a number");
-    row("bad duration", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("soon")}), 2, "", "ondrel: --for needs a duration");
-    row("unknown command", L({QStringLiteral("read"), QStringLiteral("0")}), 2, "", "ondrel: unknown command 'read'");
-    row("not running: changes refused", L({QStringLiteral("delete"), QStringLiteral("1")}), 3, "", "ondrel: Ondrel is not running\n", "", false);
-    row("not running: reading works", L({QStringLiteral("get"), QStringLiteral("1")}), 0, "pinned", "", "", false);
+    row("two Ns", L({QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("2")}), 2, "",
+        "ondrel: unexpected argument '2'");
+    row("unknown option", L({QStringLiteral("list"), QStringLiteral("--reverse")}), 2, "",
+        "ondrel: list has no option '--reverse'");
+    row("flag with a value", L({QStringLiteral("clear"), QStringLiteral("--all=yes")}), 2, "",
+        "ondrel: --all takes no value");
+    row("option without its value", L({QStringLiteral("list"), QStringLiteral("--limit")}), 2, "",
+        "ondrel: --limit needs a value");
+    row("bad limit", L({QStringLiteral("list"), QStringLiteral("--limit"), QStringLiteral("-3")}), 2, "",
+        "ondrel: --limit needs a number");
+    row("bad duration", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("soon")}), 2, "",
+        "ondrel: --for needs a duration");
+    row("unknown command", L({QStringLiteral("read"), QStringLiteral("0")}), 2, "",
+        "ondrel: unknown command 'read'");
+    row("not running: changes refused", L({QStringLiteral("delete"), QStringLiteral("1")}), 3, "",
+        "ondrel: Ondrel is not running\n", "", false);
+    row("not running: reading works", L({QStringLiteral("get"), QStringLiteral("1")}), 0, "pinned", "", "",
+        false);
 }
 
 void TestHistoryCommands::commandLines()

@@ -424,11 +424,13 @@ void TestSingleInstance::badCallsAreAnsweredAndLetGo_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::newRow("too large") << QByteArray("call 999999999999\n")
                                << QByteArray("answer 2 0 26\nondrel: request too large\n");
-    QTest::newRow("negative") << QByteArray("call -5\n") << QByteArray("answer 2 0 26\nondrel: request too large\n");
-    QTest::newRow("more arguments than bytes")
-        << QByteArray("call 8\n\xff\xff\0\0abcd", 15) << QByteArray("answer 2 0 26\nondrel: malformed request\n");
+    QTest::newRow("negative") << QByteArray("call -5\n")
+                              << QByteArray("answer 2 0 26\nondrel: request too large\n");
+    QTest::newRow("more arguments than bytes") << QByteArray("call 8\n\xff\xff\0\0abcd", 15)
+                                               << QByteArray("answer 2 0 26\nondrel: malformed request\n");
     QTest::newRow("no handler yet") << QByteArray("call 4\n\0\0\0\0", 11)
-                                    << QByteArray("answer 3 0 45\nondrel: Ondrel is not ready for commands yet\n");
+                                    << QByteArray(
+                                           "answer 3 0 45\nondrel: Ondrel is not ready for commands yet\n");
 }
 
 void TestSingleInstance::badCallsAreAnsweredAndLetGo()

@@ -90,6 +90,35 @@ QStringList AppProcess::unexpectedLines(const QStringList& expected)
     return unexpected;
 }
 
+AppProcess::Command AppProcess::command(const QStringList& args, const QByteArray& input,
+                                        const QString& outFile) const
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_home.path());
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    env.remove(QStringLiteral("XDG_DATA_HOME"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/run"));
+    // The same display as the program, when it runs.
+    const QProcessEnvironment running = m_process.processEnvironment();
+    for (const QString& name : {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY")})
+        if (running.contains(name))
+            env.insert(name, running.value(name));
+    process.setProcessEnvironment(env);
+    if (!outFile.isEmpty())
+        process.setStandardOutputFile(outFile);
+    process.start(m_binary, args);
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
 bool AppProcess::toggle() const
 {
     QProcess process;

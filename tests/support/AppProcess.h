@@ -36,6 +36,15 @@ public:
     QStringList unexpectedLines(const QStringList& expected);
     // Runs `ondrel toggle` beside it: whether that found it and succeeded.
     bool toggle() const;
+    // Runs `ondrel ARGS` beside it (also before or after it runs), with
+    // `input` on standard input; standard output goes to `outFile` when given.
+    struct Command
+    {
+        int code = -1; // -1: did not end in time, -2: crashed
+        QByteArray out;
+        QByteArray err;
+    };
+    Command command(const QStringList& args, const QByteArray& input = {}, const QString& outFile = {}) const;
 
     // The history file it keeps, and what it holds.
     QString historyFile() const

@@ -1,0 +1,138 @@
+// Scripts reach the history of the real program on the X11 test desktop.
+#include "AppProcess.h"
+#include "TestSupport.h"
+#include "TestWindow.h"
+#include "X11TestSupport.h"
+
+#include <QTest>
+
+using namespace ondrel;
+
+class TestX11Scripts : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void listGetSelectPaste();
+    void pauseAndHostileInput();
+
+private:
+    test::AppProcess::Command ondrel(const QStringList& args, const QByteArray& input = {},
+                                     const QString& outFile = {})
+    {
+        return m_app->command(args, input, outFile);
+    }
+    // The list's lines, as `ondrel list` prints them.
+    QByteArray list() { return ondrel({QStringLiteral("list")}).out; }
+
+    std::unique_ptr<test::AppProcess> m_app;
+};
+
+void TestX11Scripts::init()
+{
+    test::failOnUnexpectedWarnings();
+    m_app = std::make_unique<test::AppProcess>(QStringLiteral(ONDREL_BINARY));
+}
+
+void TestX11Scripts::cleanup()
+{
+    const QStringList said = m_app->unexpectedLines({});
+    m_app.reset();
+    QVERIFY2(said.isEmpty(), qPrintable(said.join(u'\n')));
+}
+
+void TestX11Scripts::listGetSelectPaste()
+{
+    // Before it runs: changes are refused, reading says where it reads.
+    auto notRunning = ondrel({QStringLiteral("paste"), QStringLiteral("1")});
+    QCOMPARE(notRunning.code, 3);
+    QCOMPARE(notRunning.err, QByteArray("ondrel: Ondrel is not running\n"));
+    notRunning = ondrel({QStringLiteral("list")});
+    QCOMPARE(notRunning.code, 0);
+    QVERIFY2(notRunning.err.startsWith("ondrel: Ondrel is not running; reading "), notRunning.err.constData());
+
+    test::TestWindow target;
+    QVERIFY(target.start(QStringLiteral("Target"), test::isActiveWindow));
+    QVERIFY(m_app->start());
+    const QList<QByteArray> texts{QByteArray("one\r\ntwo"), QStringLiteral("emoji 😀 ✓").toUtf8(),
+                                  QByteArray("\x01\x02\x1b[0m\x7f \xc2\x80\xef\xbf\xbd tail")};
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        test::offer(texts[i]);
+        QTRY_COMPARE_WITH_TIMEOUT(list().count('\n'), i + 1, 5000);
+    }
+    // Newest first, each on one line, escapes shown as pictures.
+    QCOMPARE(QString::fromUtf8(list()), QStringLiteral("1\t␁␂␛[0m␡ �� tail\n2\temoji 😀 ✓\n3\tone⏎two\n"));
+    for (qsizetype i = 0; i < texts.size(); ++i)
+        QCOMPARE(ondrel({QStringLiteral("get"), QString::number(texts.size() - i)}).out, texts[i]);
+    const auto status = ondrel({QStringLiteral("status")});
+    QVERIFY2(status.out.startsWith("running: yes\nrecording: on\nentries: 3 (0 pinned)\nhotkey: "),
+             status.out.constData());
+    QVERIFY(status.out.contains("desktop: X11\n"));
+
+    // select: on the clipboard for another program; paste: typed into the focused window.
+    QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("3")}).code, 0);
+    QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")), texts[0]);
+    QCOMPARE(ondrel({QStringLiteral("paste"), QStringLiteral("2")}).code, 0);
+    QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v emoji 😀 ✓"));
+    // add: recorded as if copied, and on the clipboard.
+    QCOMPARE(ondrel({QStringLiteral("add"), QStringLiteral("-")}, "from a script").code, 0);
+    QVERIFY(list().startsWith("1\tfrom a script\n"));
+    QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")), QByteArray("from a script"));
+    // pin keeps an entry on top; delete and clear act on what the rows show.
+    QCOMPARE(ondrel({QStringLiteral("pin"), QStringLiteral("4")}).code, 0);
+    QVERIFY(list().startsWith("1\tone⏎two\n2\tfrom a script\n"));
+    QCOMPARE(ondrel({QStringLiteral("delete"), QStringLiteral("2")}).code, 0);
+    QCOMPARE(ondrel({QStringLiteral("clear")}).code, 0);
+    QCOMPARE(list(), QByteArray("1\tone⏎two\n"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 1, 5000);
+}
+
+void TestX11Scripts::pauseAndHostileInput()
+{
+    QVERIFY(m_app->start());
+    test::offer("kept");
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\tkept\n"), 5000);
+    // Paused: a copy goes by unrecorded; resumed: the next one is recorded.
+    QCOMPARE(ondrel({QStringLiteral("pause")}).code, 0);
+    QVERIFY(ondrel({QStringLiteral("status")}).out.contains("recording: paused\n"));
+    test::offer("while paused");
+    QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")), QByteArray("while paused"));
+    QCOMPARE(ondrel({QStringLiteral("resume")}).code, 0);
+    test::offer("after");
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\tafter\n2\tkept\n"), 5000);
+
+    // Hostile input: a clear message, the documented code, nothing changed.
+    const QString id = QString::fromUtf8(ondrel({QStringLiteral("list"), QStringLiteral("--json")})
+                                             .out.split('"')
+                                             .value(5)); // [{"n":1,"id":"<id>",...
+    QCOMPARE(ondrel({QStringLiteral("delete"), id}).code, 0);
+    struct Case
+    {
+        QStringList args;
+        int code;
+        QByteArray err;
+    };
+    const QList<Case> cases{
+        {{QStringLiteral("get"), id}, 1, "ondrel: no entry '"},
+        {{QStringLiteral("get"), QStringLiteral("0")}, 1, "ondrel: no entry '0' (the history has 1 entry)\n"},
+        {{QStringLiteral("paste"), QString(30, u'9')}, 1, "ondrel: no entry '999"},
+        {{QStringLiteral("pin"), QString(1 << 20, u'x')}, 2, "ondrel: 'xxx"},
+        {{QStringLiteral("list"), QStringLiteral("--search"), QString(1 << 20, u'x')}, 0, ""},
+        {{QStringLiteral("read"), QStringLiteral("0")}, 2, "ondrel: unknown command 'read'"},
+        {{QStringLiteral("add"), QStringLiteral("/nonexistent/file")}, 2, "ondrel: cannot read /nonexistent/file"},
+    };
+    for (const Case& c : cases) {
+        const auto result = ondrel(c.args);
+        QVERIFY2(result.err.startsWith(c.err), result.err.left(200).constData());
+        QCOMPARE(result.code, c.code);
+    }
+    // Output that cannot be written fails the command.
+    const auto full = ondrel({QStringLiteral("get"), QStringLiteral("1")}, {}, QStringLiteral("/dev/full"));
+    QCOMPARE(full.code, 2);
+    QCOMPARE(full.err, QByteArray("ondrel: cannot write output: No space left on device\n"));
+    QCOMPARE(list(), QByteArray("1\tkept\n"));
+}
+
+ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Scripts)
+#include "tst_x11scripts.moc"
