@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <algorithm>
+#include <deque>
 #include <utility>
 
 #include <cerrno>
@@ -15,6 +16,16 @@
 #include <unistd.h>
 
 namespace ondrel {
+
+namespace {
+
+QByteArray answerHead(const SingleInstance::Answer& answer)
+{
+    return QByteArrayLiteral("answer ") + QByteArray::number(answer.code) + ' ' +
+           QByteArray::number(answer.out.size()) + ' ' + QByteArray::number(answer.err.size()) + '\n';
+}
+
+} // namespace
 
 // One connected program: its socket, what it sent that is not a whole line
 // yet, the answers it has not taken yet, and the time it may stay silent.
@@ -48,9 +59,10 @@ public:
     QTimer idle;
     QByteArray pending;
     QByteArray queued;
-    qsizetype queuedFrom = 0; // what of `queued` went out already
-    qint64 callLength = -1;   // a call's length once its first line came
-    QByteArray call;          // what of the call came so far
+    qsizetype queuedFrom = 0;     // what of `queued` went out already
+    std::deque<QByteArray> later; // a call's output and error, sent as they are after `queued`
+    qint64 callLength = -1;       // a call's length once its first line came
+    QByteArray call;              // what of the call came so far
     bool answered = false;
     quint64 lastRequest = 0; // when it connected or last asked something, in the instance's count
 };
@@ -253,15 +265,16 @@ void SingleInstance::readCall(Client* client)
         answer = {3, {}, "ondrel: Ondrel is not ready for commands yet\n"};
     else
         answer = m_callHandler(*call);
-    client->queued.append(frame(answer));
+    // The output goes as it is: a large entry is not copied once more.
+    client->queued.append(answerHead(answer));
+    client->later.push_back(std::move(answer.out));
+    client->later.push_back(std::move(answer.err));
     flush(client);
 }
 
 QByteArray SingleInstance::frame(const Answer& answer)
 {
-    QByteArray bytes = QByteArrayLiteral("answer ") + QByteArray::number(answer.code) + ' ' +
-                       QByteArray::number(answer.out.size()) + ' ' + QByteArray::number(answer.err.size()) +
-                       '\n';
+    QByteArray bytes = answerHead(answer);
     bytes.reserve(bytes.size() + answer.out.size() + answer.err.size());
     return bytes.append(answer.out).append(answer.err);
 }
@@ -325,6 +338,12 @@ void SingleInstance::flush(Client* client)
         } else if (n >= 0 || errno != EINTR) {
             return drop(client); // gone
         }
+    }
+    if (client->queuedFrom == client->queued.size() && !client->later.empty()) {
+        client->queued = std::move(client->later.front());
+        client->later.pop_front();
+        client->queuedFrom = 0;
+        return flush(client);
     }
     if (client->queuedFrom == client->queued.size()) {
         client->queued.clear();

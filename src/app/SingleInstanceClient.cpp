@@ -199,47 +199,56 @@ SingleInstance::CallResult SingleInstance::call(const Call& request, int timeout
             rest = rest.sliced(slice.size());
         }
     }
-    // The first line gives the lengths of what follows.
-    QByteArray bytes;
-    qsizetype headEnd = -1;
-    qsizetype total = -1;
-    qint64 errLength = 0;
-    for (;;) {
-        if (total < 0 && (headEnd = bytes.indexOf('\n')) >= 0) {
-            const QList<QByteArray> words = bytes.first(headEnd).split(' ');
-            bool ok[3] = {};
-            if (words.size() != 4 || words[0] != "answer")
-                return fail();
-            result.answer.code = words[1].toInt(&ok[0]);
-            const qint64 outLength = words[2].toLongLong(&ok[1]);
-            errLength = words[3].toLongLong(&ok[2]);
-            if (!ok[0] || !ok[1] || !ok[2] || outLength < 0 || errLength < 0 || outLength > kMaxCallBytes ||
-                errLength > kMaxCallBytes)
-                return fail();
-            total = headEnd + 1 + outLength + errLength;
-            bytes.reserve(total);
+    // The first line gives the lengths of what follows, which is read
+    // straight into its place.
+    const auto receive = [&](char* into, qsizetype size) -> qsizetype {
+        for (;;) {
+            const ssize_t n = ::recv(fd, into, size_t(size), 0);
+            if (n > 0)
+                return n;
+            if (n < 0 && errno == EINTR)
+                continue;
+            deadline.setRemainingTime(timeoutMs);
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN, deadline))
+                continue;
+            return -1; // closed before a whole answer, or silent too long
         }
-        if (total >= 0 && bytes.size() >= total)
-            break;
-        if (total < 0 && bytes.size() > kMaxLineLength)
+    };
+    QByteArray first;
+    qsizetype headEnd = -1;
+    while ((headEnd = first.indexOf('\n')) < 0) {
+        char buffer[4096];
+        const qsizetype n = first.size() > kMaxLineLength ? -1 : receive(buffer, sizeof buffer);
+        if (n < 0)
             return fail();
-        const qsizetype at = bytes.size();
-        const qsizetype want = total >= 0 ? std::min<qsizetype>(total - at, 1 << 20) : kMaxLineLength;
-        bytes.resize(at + want);
-        const ssize_t n = ::recv(fd, bytes.data() + at, size_t(want), 0);
-        bytes.resize(at + std::max<qsizetype>(n, 0));
-        if (n > 0 || (n < 0 && errno == EINTR))
-            continue;
-        deadline.setRemainingTime(timeoutMs);
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLIN, deadline))
-            continue;
-        return fail(); // closed before a whole answer, or silent too long
+        first.append(buffer, n);
     }
+    const QList<QByteArray> words = first.first(headEnd).split(' ');
+    bool ok[3] = {};
+    const qint64 outLength = words.value(2).toLongLong(&ok[1]);
+    const qint64 errLength = words.value(3).toLongLong(&ok[2]);
+    result.answer.code = words.value(1).toInt(&ok[0]);
+    if (words.size() != 4 || words[0] != "answer" || !ok[0] || !ok[1] || !ok[2] || outLength < 0 ||
+        errLength < 0 || outLength > kMaxCallBytes || errLength > kMaxCallBytes)
+        return fail();
+    QByteArray& out = result.answer.out;
+    QByteArray& err = result.answer.err;
+    out.resize(outLength);
+    err.resize(errLength);
+    // What came with the first line.
+    const QByteArrayView early = QByteArrayView(first).sliced(headEnd + 1);
+    const qsizetype toOut = std::min<qsizetype>(early.size(), outLength);
+    const qsizetype toErr = std::min<qsizetype>(early.size() - toOut, errLength);
+    std::memcpy(out.data(), early.data(), size_t(toOut));
+    std::memcpy(err.data(), early.data() + toOut, size_t(toErr));
+    for (auto [into, at] : {std::pair(&out, toOut), std::pair(&err, toErr)})
+        while (at < into->size()) {
+            const qsizetype n = receive(into->data() + at, std::min<qsizetype>(into->size() - at, 1 << 20));
+            if (n < 0)
+                return fail();
+            at += n;
+        }
     ::close(fd);
-    result.answer.err = bytes.sliced(total - errLength);
-    bytes.truncate(total - errLength);
-    bytes.remove(0, headEnd + 1);
-    result.answer.out = std::move(bytes);
     return result;
 }
 

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void cleanup();
     void capturesAndToggles();
     void trayIconWhenThePanelComesLater();
+    void scriptsReachTheHistory();
     void onXWaylandNamesNoHotkeyItDoesNotHold();
 
 private:
@@ -170,6 +171,35 @@ void TestWaylandApp::capturesAndToggles()
     ::kill(pid_t(m_app->process().processId()), SIGTERM);
     QVERIFY(m_app->process().waitForFinished(5000));
     QCOMPARE(m_app->process().exitCode(), 0);
+}
+
+void TestWaylandApp::scriptsReachTheHistory()
+{
+    startApp();
+    const auto list = [this] { return m_app->command({QStringLiteral("list")}).out; };
+    const QByteArray crlf("one\r\ntwo");
+    const QByteArray emoji = QStringLiteral("emoji 😀 ✓").toUtf8();
+    QVERIFY(test::wlCopy(crlf));
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\tone⏎two\n"), 5000);
+    QVERIFY(test::wlCopy(emoji));
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\t" + emoji + "\n2\tone⏎two\n"), 5000);
+    QCOMPARE(m_app->command({QStringLiteral("get"), QStringLiteral("2")}).out, crlf);
+    QCOMPARE(m_app->command({QStringLiteral("get"), QStringLiteral("1")}).out, emoji);
+    QVERIFY(m_app->command({QStringLiteral("status")}).out.contains("desktop: Wayland\n"));
+    QCOMPARE(m_app->command({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(), crlf, 5000);
+    test::TestWindow other;
+    QVERIFY(other.start(QStringLiteral("Elsewhere")));
+    // A row keeps its number when it goes back on the clipboard.
+    QCOMPARE(m_app->command({QStringLiteral("paste"), QStringLiteral("1")}).code, 0);
+    QCOMPARE(other.waitForPaste(), QStringLiteral("ctrl+v emoji 😀 ✓"));
+    // Paused, a copy goes by; resumed, the next one is recorded.
+    QCOMPARE(m_app->command({QStringLiteral("pause")}).code, 0);
+    QVERIFY(test::wlCopy("while paused"));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(), QByteArray("while paused"), 5000);
+    QCOMPARE(m_app->command({QStringLiteral("resume")}).code, 0);
+    QVERIFY(test::wlCopy("after"));
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\tafter\n2\t" + emoji + "\n3\tone⏎two\n"), 5000);
 }
 
 void TestWaylandApp::trayIconWhenThePanelComesLater()

@@ -50,7 +50,8 @@ void TestX11Scripts::listGetSelectPaste()
     QCOMPARE(notRunning.err, QByteArray("ondrel: Ondrel is not running\n"));
     notRunning = ondrel({QStringLiteral("list")});
     QCOMPARE(notRunning.code, 0);
-    QVERIFY2(notRunning.err.startsWith("ondrel: Ondrel is not running; reading "), notRunning.err.constData());
+    QVERIFY2(notRunning.err.startsWith("ondrel: Ondrel is not running; reading "),
+             notRunning.err.constData());
 
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Target"), test::isActiveWindow));
@@ -120,7 +121,9 @@ void TestX11Scripts::pauseAndHostileInput()
         {{QStringLiteral("pin"), QString(1 << 20, u'x')}, 2, "ondrel: 'xxx"},
         {{QStringLiteral("list"), QStringLiteral("--search"), QString(1 << 20, u'x')}, 0, ""},
         {{QStringLiteral("read"), QStringLiteral("0")}, 2, "ondrel: unknown command 'read'"},
-        {{QStringLiteral("add"), QStringLiteral("/nonexistent/file")}, 2, "ondrel: cannot read /nonexistent/file"},
+        {{QStringLiteral("add"), QStringLiteral("/nonexistent/file")},
+         2,
+         "ondrel: cannot read /nonexistent/file"},
     };
     for (const Case& c : cases) {
         const auto result = ondrel(c.args);
