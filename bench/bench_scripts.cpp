@@ -83,9 +83,10 @@ void BM_List1000(benchmark::State& state)
     QList<ClipboardItem> history;
     qsizetype bytes = 0;
     for (int i = 0; i < 1000; ++i) {
-        const QString text = QStringLiteral("entry %1: git commit -m \"a line a user copies\" && echo done").arg(i);
-        history << ClipboardItem::makeText(text, QStringLiteral("xterm"),
-                                           std::nullopt, Timestamp::fromSecondsSinceEpoch(1.7e9 - i));
+        const QString text =
+            QStringLiteral("entry %1: git commit -m \"a line a user copies\" && echo done").arg(i);
+        history << ClipboardItem::makeText(text, QStringLiteral("xterm"), std::nullopt,
+                                           Timestamp::fromSecondsSinceEpoch(1.7e9 - i));
         bytes += QByteArray::number(i + 1).size() + 1 + text.toUtf8().size() + 1;
     }
     timeCommand(state, history, {QStringLiteral("list")}, bytes);

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -80,6 +81,19 @@ int connectTo(const sockaddr_un& address, const QDeadlineTimer& deadline)
     return -1;
 }
 
+// A script run without a display (over ssh, from a timer) reaches the one
+// Ondrel of its user when only one runs; with several, it cannot tell which.
+QString withoutDisplay(const QString& path)
+{
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        QFile::exists(path))
+        return path;
+    const QFileInfo info(path);
+    const QStringList sockets =
+        info.dir().entryList({QStringLiteral("ondrel-%1-*.socket").arg(::geteuid())}, QDir::System);
+    return sockets.size() == 1 ? info.dir().filePath(sockets.first()) : path;
+}
+
 } // namespace
 
 // The socket's address; false when the path does not fit.
@@ -148,7 +162,7 @@ int SingleInstance::connectToInstance(const QDeadlineTimer& deadline, Result& re
         return -1;
     }
     sockaddr_un address;
-    if (!socketAddress(path, address)) {
+    if (!socketAddress(withoutDisplay(path), address)) {
         result = {Reply::NotRunning, {}};
         return -1;
     }

@@ -91,7 +91,7 @@ QStringList AppProcess::unexpectedLines(const QStringList& expected)
 }
 
 AppProcess::Command AppProcess::command(const QStringList& args, const QByteArray& input,
-                                        const QString& outFile) const
+                                        const QString& outFile, const QStringList& unset) const
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -104,6 +104,8 @@ AppProcess::Command AppProcess::command(const QStringList& args, const QByteArra
     for (const QString& name : {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY")})
         if (running.contains(name))
             env.insert(name, running.value(name));
+    for (const QString& name : unset)
+        env.remove(name);
     process.setProcessEnvironment(env);
     if (!outFile.isEmpty())
         process.setStandardOutputFile(outFile);

@@ -37,14 +37,16 @@ public:
     // Runs `ondrel toggle` beside it: whether that found it and succeeded.
     bool toggle() const;
     // Runs `ondrel ARGS` beside it (also before or after it runs), with
-    // `input` on standard input; standard output goes to `outFile` when given.
+    // `input` on standard input; standard output goes to `outFile` when
+    // given; the names in `unset` are left out of its environment.
     struct Command
     {
         int code = -1; // -1: did not end in time, -2: crashed
         QByteArray out;
         QByteArray err;
     };
-    Command command(const QStringList& args, const QByteArray& input = {}, const QString& outFile = {}) const;
+    Command command(const QStringList& args, const QByteArray& input = {}, const QString& outFile = {},
+                    const QStringList& unset = {}) const;
 
     // The history file it keeps, and what it holds.
     QString historyFile() const

@@ -70,6 +70,8 @@ void TestX11Scripts::listGetSelectPaste()
     QVERIFY2(status.out.startsWith("running: yes\nrecording: on\nentries: 3 (0 pinned)\nhotkey: "),
              status.out.constData());
     QVERIFY(status.out.contains("desktop: X11\n"));
+    // Without a display (ssh, a timer), the one Ondrel of the user answers.
+    QCOMPARE(m_app->command({QStringLiteral("status")}, {}, {}, {QStringLiteral("DISPLAY")}).out, status.out);
 
     // select: on the clipboard for another program; paste: typed into the focused window.
     QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("3")}).code, 0);
