@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <optional>
+#include <vector>
 
 namespace ondrel::commands {
 
@@ -92,5 +93,10 @@ QString listPreview(const ClipboardItem& item);
 QByteArray entryData(const ClipboardItem& item);
 // The MIME type of that data.
 QString entryMimeType(const ClipboardItem& item);
+
+// `list --json` of the entries at `rows` (positions in `items`).
+QByteArray listJson(const QList<ClipboardItem>& items, const std::vector<qsizetype>& rows);
+// What `status` prints, as lines or as JSON.
+QByteArray statusText(const Status& status, const QList<ClipboardItem>& items, bool json);
 
 } // namespace ondrel::commands
