@@ -46,6 +46,8 @@ QString usage()
                           "  toggle                   open or close the popover\n") +
            commands::overview() +
            QStringLiteral(
+               "list, get and status also work when Ondrel is not running: they read its\n"
+               "history file.\n"
                "\n"
                "Commands on a text:\n"
                "  detect [FILE]            print the language guessed for FILE (or standard input)\n"
