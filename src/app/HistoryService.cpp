@@ -61,18 +61,18 @@ void HistoryService::setPinned(const QUuid& id, bool pinned)
         m_parts.store.togglePin(id);
 }
 
-bool HistoryService::add(const QString& text)
+HistoryService::Added HistoryService::addText(const QString& text)
 {
     m_parts.store.waitForLoad();
     // As a copy would be: the same text as the newest entry is not recorded twice.
     const std::optional<ClipboardItem> front = m_parts.store.frontUnpinnedItem();
     if (front && front->type() == ClipboardItemType::text && front->textLength() == text.size() &&
         front->text() == text)
-        return m_parts.paster.copy(*front);
+        return {front->id(), m_parts.paster.copy(*front)};
     const ClipboardItem item = ClipboardItem::makeText(text, ClipboardItem::kTransformedAppName);
     m_parts.store.addItem(item);
     m_parts.store.applyPendingInserts();
-    return m_parts.paster.copy(item);
+    return {item.id(), m_parts.paster.copy(item)};
 }
 
 void HistoryService::clear(bool withPinned)
@@ -107,6 +107,11 @@ bool HistoryService::isPaused() const
 qsizetype HistoryService::count() const
 {
     m_parts.store.waitForLoad();
+    return m_parts.store.items().size();
+}
+
+qsizetype HistoryService::countNow() const
+{
     return m_parts.store.items().size();
 }
 

@@ -44,14 +44,26 @@ public:
     bool paste(const ClipboardItem& item) override;
     void remove(const QUuid& id) override;
     void setPinned(const QUuid& id, bool pinned) override;
-    bool add(const QString& text) override;
+    bool add(const QString& text) override { return addText(text).copied; }
     void clear(bool withPinned) override;
     void pause(std::optional<std::chrono::seconds> duration) override;
     void resume() override;
 
+    // What add() did: the entry that holds the text (a new one, or the
+    // newest when it held the same text) and whether it reached the clipboard.
+    struct Added
+    {
+        QUuid id;
+        bool copied = false;
+    };
+    Added addText(const QString& text);
+
     void toggle();
     bool isPaused() const;
     qsizetype count() const;
+    // The entries held now, without waiting for the history file: while it
+    // loads, only the copies made meanwhile.
+    qsizetype countNow() const;
     // The entry with this number in the popover's order (1-based) or this
     // id; nothing when there is none.
     std::optional<ClipboardItem> find(const QString& ref) const;

@@ -2,6 +2,7 @@
 
 #include "AppcastUpdater.h"
 #include "Console.h"
+#include "DBusService.h"
 #include "FormerFolders.h"
 #include "HistoryFile.h"
 #include "JsonSettings.h"
@@ -241,6 +242,8 @@ int runTrayApp(int argc, char** argv)
         commands::Answer answer = shell.service().run(call.args, call.input);
         return SingleInstance::Answer{answer.code, std::move(answer.out), std::move(answer.err)};
     });
+    DBusService dbus(shell.service());
+    dbus.publish(QDBusConnection::sessionBus());
     quitOnSignals();
     std::unique_ptr<PaintTracer> paintTracer;
     if (tracing())

@@ -68,7 +68,10 @@ void TestX11App::init()
 void TestX11App::cleanup()
 {
     // The program said nothing but its trace lines: no warning went by.
-    const QStringList said = m_app->unexpectedLines({});
+    // Only a desktop without a session bus (openbox here) is named.
+    const QStringList said =
+        m_app->unexpectedLines({QStringLiteral("ondrel: no D-Bus session bus; io.github.ondrel.Ondrel is not "
+                                               "offered (the ondrel commands still work)")});
     m_app.reset();
     m_target.reset();
     QVERIFY2(said.isEmpty(), qPrintable(said.join(u'\n')));
