@@ -6,6 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusReply>
 #include <QLoggingCategory>
 #include <QTimer>
 #include <QUuid>
@@ -104,11 +105,15 @@ bool DBusService::publish(QDBusConnection bus)
         return false;
     }
     if (!bus.registerService(kName)) {
-        const uint owner = bus.interface()->servicePid(kName);
+        const QString why = bus.lastError().message();
+        const QDBusReply<uint> owner = bus.interface()->servicePid(kName);
         qCWarning(lcDBus).noquote()
-            << QStringLiteral("ondrel: %1 is taken on the session bus%2; not offered there (the ondrel "
-                              "commands still work)")
-                   .arg(kName, owner ? QStringLiteral(" by process %1").arg(owner) : QString());
+            << (owner.isValid()
+                    ? QStringLiteral("ondrel: %1 is taken on the session bus by process %2; not "
+                                     "offered there (the ondrel commands still work)")
+                          .arg(kName)
+                          .arg(owner.value())
+                    : QStringLiteral("ondrel: could not take %1 on the session bus: %2").arg(kName, why));
         bus.unregisterObject(kPath);
         return false;
     }
