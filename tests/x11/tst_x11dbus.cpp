@@ -92,6 +92,7 @@ private:
     bool oneHistoryChanged();
 
     std::unique_ptr<test::PrivateSessionBus> m_daemon;
+    QByteArray m_desktopBus;              // the test desktop's own, given back afterwards
     std::optional<QDBusConnection> m_bus; // the second client
     std::unique_ptr<test::AppProcess> m_app;
     int m_historyChanged = 0;
@@ -105,6 +106,7 @@ void TestX11DBus::init()
     m_daemon = std::make_unique<test::PrivateSessionBus>();
     const QString address = m_daemon->start();
     QVERIFY(!address.isEmpty());
+    m_desktopBus = qgetenv("DBUS_SESSION_BUS_ADDRESS");
     qputenv("DBUS_SESSION_BUS_ADDRESS", address.toLocal8Bit());
     m_bus = QDBusConnection::connectToBus(address, QStringLiteral("watcher"));
     QVERIFY(m_bus->isConnected());
@@ -119,7 +121,7 @@ void TestX11DBus::cleanup()
     m_bus.reset();
     QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
     m_daemon.reset();
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "disabled:");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_desktopBus);
 }
 
 bool TestX11DBus::oneHistoryChanged()
