@@ -66,6 +66,11 @@ private:
     QStringList m_lines;
 };
 
+// What the program says on a desktop without a session bus (the openbox
+// and sway test desktops): its history is not on D-Bus there.
+inline const QString kNoSessionBusLine = QStringLiteral(
+    "ondrel: no D-Bus session bus; io.github.ondrel.Ondrel is not offered (the ondrel commands still work)");
+
 // Another Wayland program copies: wl-copy serves `bytes` as `type` in the background.
 bool wlCopy(const QByteArray& bytes, const QString& type = QStringLiteral("text/plain;charset=utf-8"));
 // What another Wayland program pastes (wl-paste). The event loop keeps

@@ -69,9 +69,7 @@ void TestX11App::cleanup()
 {
     // The program said nothing but its trace lines: no warning went by.
     // Only a desktop without a session bus (openbox here) is named.
-    const QStringList said =
-        m_app->unexpectedLines({QStringLiteral("ondrel: no D-Bus session bus; io.github.ondrel.Ondrel is not "
-                                               "offered (the ondrel commands still work)")});
+    const QStringList said = m_app->unexpectedLines({test::kNoSessionBusLine});
     m_app.reset();
     m_target.reset();
     QVERIFY2(said.isEmpty(), qPrintable(said.join(u'\n')));
