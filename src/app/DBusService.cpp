@@ -38,18 +38,6 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusEntry& entry)
 
 namespace {
 
-// A caller's word echoed in an error, cut so that a huge one stays a line.
-QString quoted(const QString& word)
-{
-    return u'\'' + (word.size() > 40 ? word.left(40) + u'…' : word) + u'\'';
-}
-
-bool isNumber(const QString& ref)
-{
-    return !ref.isEmpty() &&
-           std::all_of(ref.begin(), ref.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 DBusEntry row(const ClipboardItem& item)
 {
     const double unixSeconds =
@@ -217,20 +205,15 @@ void DBusService::Toggle()
 
 std::optional<ClipboardItem> DBusService::entry(const QString& ref)
 {
-    if (!isNumber(ref) && QUuid::fromString(ref).isNull()) {
-        sendErrorReply(QDBusError::InvalidArgs,
-                       QStringLiteral("%1 is neither an entry's number nor its id").arg(quoted(ref)));
-        return std::nullopt;
-    }
-    const QList<ClipboardItem> items = m_service.entries();
-    std::optional<ClipboardItem> item = commands::findEntry(items, ref);
-    if (!item)
-        sendErrorReply(kNoSuchEntry,
-                       QStringLiteral("no entry %1 (the history has %2)")
-                           .arg(quoted(ref), items.size() == 1
-                                                 ? QStringLiteral("1 entry")
-                                                 : QStringLiteral("%1 entries").arg(items.size())));
-    return item;
+    // The command line's lookup and its words, without its prefix.
+    auto found = commands::lookUpEntry(m_service.entries(), ref);
+    if (auto* item = std::get_if<ClipboardItem>(&found))
+        return *item;
+    const commands::Answer& why = std::get<commands::Answer>(found);
+    sendErrorReply(why.code == commands::kExitUsage ? QDBusError::errorString(QDBusError::InvalidArgs)
+                                                    : kNoSuchEntry,
+                   QString::fromUtf8(why.err).mid(int(qstrlen("ondrel: "))).trimmed());
+    return std::nullopt;
 }
 
 void DBusService::historyChanged()

@@ -37,15 +37,31 @@ QString textStart(const std::string& literal, qsizetype bytes)
 QString oneLine(const QString& text)
 {
     QString line;
-    line.reserve(std::min(text.size(), kPreviewCharacters + 1));
+    line.reserve(std::min(text.size(), 2 * kPreviewCharacters) + 1);
+    // Ordinary characters go in as runs; only the few others one by one.
+    qsizetype runStart = 0;
+    const auto takeRun = [&](qsizetype end) {
+        line.append(QStringView(text).sliced(runStart, end - runStart));
+    };
     qsizetype characters = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (characters == kPreviewCharacters)
+    qsizetype i = 0;
+    for (; i < text.size(); ++i) {
+        if (characters == kPreviewCharacters) {
+            takeRun(i);
             return line + u'…';
+        }
         const char16_t c = text[i].unicode();
+        ++characters;
+        if (c >= 0x20 && c != 0x7f && (c < 0x80 || c > 0x9f)) {
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size()) // one character, two units
+                ++i;
+            continue;
+        }
+        takeRun(i);
+        runStart = i + 1;
         if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            continue; // a CRLF is one line end
-        if (c == u'\n' || c == u'\r')
+            --characters; // a CRLF is one line end
+        else if (c == u'\n' || c == u'\r')
             line += u'⏎';
         else if (c == u'\t')
             line += u'⇥';
@@ -53,15 +69,10 @@ QString oneLine(const QString& text)
             line += QChar(0x2400 + c); // its picture: a terminal never sees an escape
         else if (c == 0x7f)
             line += QChar(0x2421);
-        else if (c >= 0x80 && c <= 0x9f)
+        else
             line += QChar(0xfffd);
-        else {
-            line += text[i];
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size()) // one character, two units
-                line += text[++i];
-        }
-        ++characters;
     }
+    takeRun(i);
     return line;
 }
 

@@ -206,36 +206,6 @@ std::variant<Parsed, Answer> parse(const QStringList& args)
     return parsed;
 }
 
-// The entry a number or an id names.
-std::variant<ClipboardItem, Answer> lookUp(const QList<ClipboardItem>& items, const QString& ref)
-{
-    const bool digits =
-        !ref.isEmpty() && std::all_of(ref.begin(), ref.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-    const auto noEntry = [&] {
-        const QString held =
-            items.size() == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(items.size());
-        return Answer{
-            kExitNoEntry,
-            {},
-            QStringLiteral("ondrel: no entry %1 (the history has %2)\n").arg(quoted(ref), held).toUtf8()};
-    };
-    if (digits) {
-        bool ok = false;
-        const qlonglong n = ref.size() <= 18 ? ref.toLongLong(&ok) : 0;
-        if (!ok || n < 1 || n > items.size())
-            return noEntry();
-        return items.at(qsizetype(n - 1));
-    }
-    const QUuid id = QUuid::fromString(ref);
-    if (id.isNull())
-        return usageError(QStringLiteral("%1 is neither an entry's number nor its id").arg(quoted(ref)));
-    const auto it =
-        std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
-    if (it == items.end())
-        return noEntry();
-    return *it;
-}
-
 Answer list(const Parsed& parsed, const QList<ClipboardItem>& items)
 {
     std::vector<qsizetype> rows;
@@ -264,9 +234,38 @@ Answer status(const Parsed& parsed, const Status& s, const QList<ClipboardItem>&
 
 } // namespace
 
+std::variant<ClipboardItem, Answer> lookUpEntry(const QList<ClipboardItem>& items, const QString& ref)
+{
+    const bool digits =
+        !ref.isEmpty() && std::all_of(ref.begin(), ref.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const auto noEntry = [&] {
+        const QString held =
+            items.size() == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(items.size());
+        return Answer{
+            kExitNoEntry,
+            {},
+            QStringLiteral("ondrel: no entry %1 (the history has %2)\n").arg(quoted(ref), held).toUtf8()};
+    };
+    if (digits) {
+        bool ok = false;
+        const qlonglong n = ref.size() <= 18 ? ref.toLongLong(&ok) : 0;
+        if (!ok || n < 1 || n > items.size())
+            return noEntry();
+        return items.at(qsizetype(n - 1));
+    }
+    const QUuid id = QUuid::fromString(ref);
+    if (id.isNull())
+        return usageError(QStringLiteral("%1 is neither an entry's number nor its id").arg(quoted(ref)));
+    const auto it =
+        std::find_if(items.begin(), items.end(), [&id](const ClipboardItem& i) { return i.id() == id; });
+    if (it == items.end())
+        return noEntry();
+    return *it;
+}
+
 std::optional<ClipboardItem> findEntry(const QList<ClipboardItem>& items, const QString& ref)
 {
-    auto found = lookUp(items, ref);
+    auto found = lookUpEntry(items, ref);
     if (auto* item = std::get_if<ClipboardItem>(&found))
         return *item;
     return std::nullopt;
@@ -346,7 +345,7 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
         target.resume();
         return {};
     }
-    auto found = lookUp(items, parsed.positional.first());
+    auto found = lookUpEntry(items, parsed.positional.first());
     if (auto* answer = std::get_if<Answer>(&found))
         return *answer;
     const ClipboardItem& item = std::get<ClipboardItem>(found);

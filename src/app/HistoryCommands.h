@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace ondrel::commands {
@@ -79,6 +80,9 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target);
 
 // The entry with this number in `items` (1-based) or this id.
 std::optional<ClipboardItem> findEntry(const QList<ClipboardItem>& items, const QString& ref);
+// The same, or why there is none: exit 1 and "ondrel: no entry ..." when
+// nothing has that number or id, exit 2 when `ref` is neither.
+std::variant<ClipboardItem, Answer> lookUpEntry(const QList<ClipboardItem>& items, const QString& ref);
 
 // "5m", "90s", "1h30m", "2d", or plain seconds; nothing for anything else,
 // zero, or more than 30 days.
