@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,6 +13,10 @@ struct ApplicationInfo
 {
     std::optional<QString> name;
     std::optional<QImage> icon;
+    // The ids the desktop knows it by, as far as it tells: its desktop
+    // entry's id, X11's WM_CLASS class and instance and its executable, or
+    // a Wayland app_id. What the settings leave applications out by.
+    QStringList ids = {};
 };
 
 class FocusTracker
