@@ -19,6 +19,7 @@ class FocusTracker;
 class PasteTyper;
 class Scheduler;
 } // namespace platform
+class ClipboardWatcher;
 class EntryPaster;
 class HistoryStore;
 class PopoverState;
@@ -47,7 +48,7 @@ public:
     static constexpr double kEscapeCloseSeconds = 0.1;
 
     PopoverController(Services services, HistoryStore& store, PopoverState& state, EntryPaster& paster,
-                      ThemeManager& theme, QObject* parent = nullptr);
+                      ClipboardWatcher& watcher, ThemeManager& theme, QObject* parent = nullptr);
     ~PopoverController() override;
 
     // Where it opens: under the tray icon; an empty rectangle, at the pointer.
@@ -86,6 +87,7 @@ private:
     HistoryStore& m_store;
     PopoverState& m_state;
     EntryPaster& m_paster;
+    ClipboardWatcher& m_watcher;
     ThemeManager& m_theme;
     std::function<QRect()> m_anchor;
     QPointer<PopoverWindow> m_popover;

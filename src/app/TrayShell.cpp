@@ -1,6 +1,7 @@
 #include "TrayShell.h"
 
 #include "StatusMenu.h"
+#include "Tracing.h"
 
 namespace ondrel {
 
@@ -12,12 +13,17 @@ TrayShell::TrayShell(Services services)
                   services.updater, services.version},
                  m_theme, m_shortcuts, hotkeys::Name(kHotkeyName, kDefaultHotkey)),
       m_popover({services.scheduler, services.clipboard, services.pasteTyper, services.focus},
-                m_history.store, m_history.state, m_history.paster, m_theme),
-      m_tray({m_popover, m_settings, m_history.store, services.scheduler}, services.trayIcon)
+                m_history.store, m_history.state, m_history.paster, m_history.watcher, m_theme),
+      m_tray({m_popover, m_settings, m_history.store, m_history.watcher, services.scheduler},
+             services.trayIcon)
 {
     m_popover.setAnchor([this] { return m_tray.trayIcon() ? m_tray.trayIcon()->geometry() : QRect(); });
     // The tray's menu is made when it opens; its keys count as ours.
     m_settings.setMenuBuilder([this] { return std::unique_ptr<QMenu>(m_tray.buildStatusMenu()); });
+    ClipboardWatcher* watcher = &m_history.watcher;
+    QObject::connect(watcher, &ClipboardWatcher::pausedChanged, watcher,
+                     [watcher] { trace(watcher->isPaused() ? "recording-paused" : "recording-resumed"); });
+    QObject::connect(watcher, &ClipboardWatcher::copyLeftOut, watcher, [] { trace("copy-left-out"); });
 }
 
 void TrayShell::start()

@@ -192,8 +192,10 @@ void ClipboardWatcher::checkClipboard()
     const std::optional<platform::ApplicationInfo> app = m_services.focus.activeApplication();
     // Left out: not even read, so no part of it passes through this program.
     m_leftOut = leavesOut(app);
-    if (m_leftOut)
+    if (m_leftOut) {
+        Q_EMIT copyLeftOut();
         return;
+    }
     std::optional<QString> appName = app ? app->name : std::nullopt;
     std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
     const Timestamp now = Timestamp::fromSecondsSinceEpoch(m_services.scheduler.secondsSinceEpoch());
@@ -203,10 +205,12 @@ void ClipboardWatcher::checkClipboard()
     clipboard.setReadLimit(limit);
     clipboard.readContents(this, [this, appName, appIcon, now, limit](platform::ClipboardContents contents) {
         m_reading = false;
-        if (!contents.tooLargeType.isEmpty())
+        if (!contents.tooLargeType.isEmpty()) {
             sayTooLarge(contents, appName, limit);
-        else
+            Q_EMIT copyLeftOut();
+        } else {
             record(contents, appName, appIcon, now);
+        }
         if (m_passOver && *m_passOver == m_services.clipboard.changeCount())
             m_lastChangeCount = *m_passOver;
         m_passOver.reset();

@@ -90,6 +90,8 @@ public:
 
 Q_SIGNALS:
     void pausedChanged();
+    // A copy was seen and left out: paused, excluded or too large.
+    void copyLeftOut();
 
 private:
     struct Capture

@@ -60,6 +60,9 @@ public:
     DetailView* detailView() const { return m_detail; }
     // "History not saved: <why>", shown while saving fails.
     QLabel* notSavedBanner() const { return m_notSaved; }
+    // "Recording paused" in the footer, shown while copies are not recorded.
+    QLabel* pausedFooter() const { return m_paused; }
+    void setRecordingPaused(bool paused);
     QWidget* mainColumn() const { return m_main; }
 
     // What a click on a row does: copy and paste it, and say so.
@@ -103,6 +106,7 @@ private:
     QLineEdit* m_search = nullptr;
     IconButton* m_clearSearch = nullptr;
     QLabel* m_notSaved = nullptr;
+    QLabel* m_paused = nullptr;
     HistoryList* m_list = nullptr;
     EmptyState* m_empty = nullptr;
     CopiedNotice* m_notice = nullptr;

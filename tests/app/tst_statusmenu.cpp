@@ -32,10 +32,11 @@ void TestStatusMenu::statusMenu()
         titles << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(titles, (QStringList{QStringLiteral("Settings..."), QStringLiteral("-"),
                                   QStringLiteral("Check for Updates..."), QStringLiteral("Automatic Updates"),
-                                  QStringLiteral("-"), QStringLiteral("Clear History"), QStringLiteral("-"),
+                                  QStringLiteral("-"), QStringLiteral("Pause Recording"),
+                                  QStringLiteral("Clear History"), QStringLiteral("-"),
                                   QStringLiteral("Quit Ondrel")}));
     QCOMPARE(menu->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    QCOMPARE(menu->actions().at(7)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QCOMPARE(menu->actions().at(8)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     app.scheduler.runPending();
     QVERIFY(menu->actions().at(3)->isChecked()); // first launch: automatic updates on
 
@@ -52,12 +53,30 @@ void TestStatusMenu::statusMenu()
     app.scheduler.runPending();
     QCOMPARE(app.updater.checks, 1);
 
-    menu->actions().at(5)->trigger(); // no question asked
+    // Pausing shows in the menus and in the popover's footer, however it
+    // was paused, and ends there too.
+    QLabel* paused = app.popover->popover()->content()->pausedFooter();
+    QVERIFY(paused->isHidden());
+    menu->actions().at(5)->trigger();
+    QVERIFY(app.watcher().isPaused());
+    QVERIFY(menu->actions().at(5)->isChecked());
+    QVERIFY(!paused->isHidden());
+    QCOMPARE(paused->text(), QStringLiteral("Recording paused"));
+    app.watcher().resume();
+    QVERIFY(!menu->actions().at(5)->isChecked());
+    QVERIFY(paused->isHidden());
+    app.watcher().pause(std::chrono::seconds(60));
+    std::unique_ptr<QMenu> later(app.tray->buildStatusMenu());
+    QVERIFY(later->actions().at(5)->isChecked());
+    app.scheduler.advance(60);
+    QVERIFY(!later->actions().at(5)->isChecked() && !menu->actions().at(5)->isChecked());
+
+    menu->actions().at(6)->trigger(); // no question asked
     QCOMPARE(app.store().items().size(), 1);
     QVERIFY(app.store().items().first().isPinned());
 
     QSignalSpy quit(app.tray, &TrayController::quitRequested);
-    menu->actions().at(7)->trigger();
+    menu->actions().at(8)->trigger();
     QCOMPARE(quit.count(), 1);
     // Its shortcuts work while it is open.
     QTest::keyClick(menu.get(), Qt::Key_Q, Qt::ControlModifier);

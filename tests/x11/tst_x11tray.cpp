@@ -228,6 +228,55 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
         QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel"), 5000);
     }
 
+    // Paused from the item's menu: the icon and its tooltip say so, and a
+    // copy meanwhile is not recorded, not even at resume.
+    const auto iconPixels = [&] {
+        const QDBusMessage reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
+                                        QStringLiteral("Get"), {item, QStringLiteral("IconPixmap")});
+        const auto pixmaps =
+            reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        QByteArray all;
+        pixmaps.beginArray();
+        while (!pixmaps.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray pixels;
+            pixmaps.beginStructure();
+            pixmaps >> width >> height >> pixels;
+            pixmaps.endStructure();
+            all += pixels;
+        }
+        pixmaps.endArray();
+        return all;
+    };
+    const QByteArray recording = iconPixels();
+    QVERIFY(!recording.isEmpty());
+    const auto choosePause = [&] {
+        m_app->forgetTrace();
+        if (call(item, QStringLiteral("ContextMenu"), {400, 10}).type() != QDBusMessage::ReplyMessage)
+            return false;
+        const auto pause = m_app->menuItem(QStringLiteral("Pause Recording"));
+        return pause && test::runProgram(QStringLiteral("xdotool"),
+                                         QStringList{QStringLiteral("mousemove"), QString::number(pause->x()),
+                                                     QString::number(pause->y()), QStringLiteral("click"),
+                                                     QStringLiteral("1")})
+                            .has_value();
+    };
+    const qsizetype entries = m_app->history().size();
+    QVERIFY(choosePause());
+    QVERIFY(m_app->said(QStringLiteral("trace recording-paused ")));
+    QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel\nRecording paused"), 5000);
+    QVERIFY(iconPixels() != recording);
+    test::offer("copied while paused");
+    QVERIFY(m_app->said(QStringLiteral("trace copy-left-out ")));
+    QVERIFY(choosePause());
+    QVERIFY(m_app->said(QStringLiteral("trace recording-resumed ")));
+    QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel"), 5000);
+    QCOMPARE(iconPixels(), recording);
+    test::offer("copied after resuming");
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), entries + 1, 5000);
+    QCOMPARE(m_app->history().first()[QStringLiteral("text")].toString(),
+             QStringLiteral("copied after resuming"));
+
     // A click on the item (Activate) toggles the popover.
     QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
     QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow().isEmpty(), 5000);
@@ -235,6 +284,7 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
     QTRY_VERIFY_WITH_TIMEOUT(test::popoverWindow().isEmpty(), 5000);
 
     // The right click (ContextMenu) opens the status menu, and its items work.
+    m_app->forgetTrace();
     QCOMPARE(call(item, QStringLiteral("ContextMenu"), {400, 10}).type(), QDBusMessage::ReplyMessage);
     const auto quit = m_app->menuItem(QStringLiteral("Quit Ondrel"));
     QVERIFY(quit);
