@@ -2,6 +2,7 @@
 
 #include "ClipboardWatcher.h"
 #include "EntryPaster.h"
+#include "ExcludedApplications.h"
 #include "FocusTracker.h"
 #include "KeyCodes.h"
 #include "PasteTyper.h"
@@ -64,6 +65,7 @@ PopoverWindow* PopoverController::popover()
                                            m_services.clipboard);
         m_popover = new PopoverWindow(content, m_services.scheduler);
         content->setRecordingPaused(m_watcher.isPaused());
+        content->setExcludeHandler([this](const QString& app) { exclusions::add(m_services.settings, app); });
         connect(&m_watcher, &ClipboardWatcher::pausedChanged, content,
                 [this, content] { content->setRecordingPaused(m_watcher.isPaused()); });
         connect(&m_paster, &EntryPaster::pasteKeystrokePosted, m_popover,

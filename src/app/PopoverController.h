@@ -18,6 +18,7 @@ class Clipboard;
 class FocusTracker;
 class PasteTyper;
 class Scheduler;
+class Settings;
 } // namespace platform
 class ClipboardWatcher;
 class EntryPaster;
@@ -37,6 +38,7 @@ public:
         platform::Clipboard& clipboard;
         platform::PasteTyper& pasteTyper;
         platform::FocusTracker& focus;
+        platform::Settings& settings;
     };
 
     // Digit keys 1-9 of the main keyboard (by key code) → row.

@@ -10,10 +10,11 @@ TrayShell::TrayShell(Services services)
                  services.focus, services.historyFile}),
       m_theme(services.settings), m_shortcuts(services.settings, services.hotKeys, services.layout),
       m_settings({services.settings, services.scheduler, services.autostart, services.alerts,
-                  services.updater, services.version},
+                  services.updater, services.version, m_history.store, services.focus},
                  m_theme, m_shortcuts, hotkeys::Name(kHotkeyName, kDefaultHotkey)),
-      m_popover({services.scheduler, services.clipboard, services.pasteTyper, services.focus},
-                m_history.store, m_history.state, m_history.paster, m_history.watcher, m_theme),
+      m_popover(
+          {services.scheduler, services.clipboard, services.pasteTyper, services.focus, services.settings},
+          m_history.store, m_history.state, m_history.paster, m_history.watcher, m_theme),
       m_tray({m_popover, m_settings, m_history.store, m_history.watcher, services.scheduler},
              services.trayIcon)
 {

@@ -25,6 +25,9 @@ public:
     virtual ~FocusTracker() = default;
     // None when no application has the focus; never this program itself.
     virtual std::optional<ApplicationInfo> activeApplication() const = 0;
+    // False where the desktop never says which application has the focus:
+    // copies then have no source, and applications cannot be left out.
+    virtual bool seesApplications() const { return true; }
     // Notes the window that has the keyboard now, before one of ours takes
     // it, so that the paste keystroke can be sent back there.
     virtual void rememberFocus() = 0;

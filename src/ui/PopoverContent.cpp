@@ -125,6 +125,10 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     actions.remove = [this](const QUuid& id) { m_store.deleteItem(id); };
     actions.togglePin = [this](const QUuid& id) { m_store.togglePin(id); };
     actions.hover = [this](int row) { setHoveredRow(row); };
+    actions.exclude = [this](const QString& app) {
+        if (m_exclude)
+            m_exclude(app);
+    };
     m_list = new HistoryList(state, theme, scheduler, std::move(actions), m_main);
     column->addWidget(m_list, 1);
     m_empty = new EmptyState(m_main);

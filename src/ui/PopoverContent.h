@@ -63,6 +63,11 @@ public:
     // "Recording paused" in the footer, shown while copies are not recorded.
     QLabel* pausedFooter() const { return m_paused; }
     void setRecordingPaused(bool paused);
+    // What a row's "Don't Record from APP" does with the application's name.
+    void setExcludeHandler(std::function<void(const QString& app)> exclude)
+    {
+        m_exclude = std::move(exclude);
+    }
     QWidget* mainColumn() const { return m_main; }
 
     // What a click on a row does: copy and paste it, and say so.
@@ -112,6 +117,7 @@ private:
     CopiedNotice* m_notice = nullptr;
     QPointer<DetailView> m_detail;
 
+    std::function<void(const QString& app)> m_exclude;
     std::optional<QUuid> m_hoveredItem;
     std::optional<ClipboardItem> m_detailItem;
     bool m_showCopiedToast = false;

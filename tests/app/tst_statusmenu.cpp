@@ -1,7 +1,12 @@
 #include "AppFixture.h"
+#include "ExcludedAppsBox.h"
 #include "SettingsKeys.h"
 #include "ShortcutRecorder.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 
 using namespace ondrel;
@@ -102,7 +107,7 @@ void TestStatusMenu::settingsWindow()
     SettingsView* settings = app.settingsController->settingsWindow();
     QVERIFY(settings);
     QVERIFY(settings->isVisible());
-    QCOMPARE(settings->size(), QSize(350, 340));
+    QCOMPARE(settings->size(), QSize(350, 480));
     QStringList labels;
     for (const QLabel* l : settings->findChildren<QLabel*>())
         labels << l->text();
@@ -141,6 +146,43 @@ void TestStatusMenu::settingsWindow()
     QCOMPARE(picker->currentIndex(), -1); // shown as none of them, kept as it is
     QCOMPARE(app.settings.integer(keys::maxHistoryItems), 30);
 
+    // Applications left out: the history's applications to pick from (not
+    // those left out already), or an id typed in; removed again.
+    QList<ClipboardItem> items;
+    for (const char* app : {"Editor", "editor", "Terminal", "Browser"})
+        items << ClipboardItem::makeText(QStringLiteral("copied"), QString::fromUtf8(app));
+    app.store().setItems(items);
+    app.settings.setStringList(keys::excludedApplications, {QStringLiteral("browser")});
+    ExcludedAppsBox* exclusions = settings->exclusions();
+    QVERIFY(!exclusions->note());
+    const auto listed = [&] {
+        QStringList out;
+        for (int i = 0; i < exclusions->list()->count(); ++i)
+            out << exclusions->list()->item(i)->text();
+        return out;
+    };
+    const auto offered = [&] {
+        QStringList out;
+        for (int i = 0; i < exclusions->picker()->count(); ++i)
+            out << exclusions->picker()->itemText(i);
+        return out;
+    };
+    QCOMPARE(listed(), QStringList{QStringLiteral("browser")});
+    QCOMPARE(offered(), (QStringList{QStringLiteral("Editor"), QStringLiteral("Terminal")}));
+    exclusions->picker()->setCurrentIndex(1);
+    exclusions->addButton()->click();
+    exclusions->picker()->setCurrentText(QStringLiteral(" org.keepassxc.KeePassXC "));
+    QTest::keyClick(exclusions->picker()->lineEdit(), Qt::Key_Return);
+    QCOMPARE(app.settings.stringList(keys::excludedApplications),
+             (QStringList{QStringLiteral("browser"), QStringLiteral("Terminal"),
+                          QStringLiteral("org.keepassxc.KeePassXC")}));
+    QCOMPARE(offered(), QStringList{QStringLiteral("Editor")});
+    QVERIFY(!exclusions->removeButton()->isEnabled());
+    exclusions->list()->setCurrentRow(0);
+    exclusions->removeButton()->click();
+    QCOMPARE(listed(), (QStringList{QStringLiteral("Terminal"), QStringLiteral("org.keepassxc.KeePassXC")}));
+    QCOMPARE(offered(), (QStringList{QStringLiteral("Browser"), QStringLiteral("Editor")}));
+
     // The tray menu's keys are ours even while that menu is closed.
     hotkeys::ShortcutField* field = settings->recorder()->field();
     QVERIFY(QTest::qWaitForWindowActive(settings));
@@ -169,6 +211,7 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
 {
     App app;
     app.hotKeys.setUnavailableReason(QStringLiteral("Bind a key to ondrel toggle."));
+    app.focus.setSeesApplications(false); // nor the source of a copy (KDE Plasma on Wayland)
     app.settingsController->openSettings();
     app.scheduler.runPending();
     SettingsView* settings = app.settingsController->settingsWindow();
@@ -178,8 +221,14 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     QVERIFY(settings->hotkeyNote());
     QCOMPARE(settings->hotkeyNote()->text(), QStringLiteral("Bind a key to ondrel toggle."));
     QVERIFY(settings->hotkeyNote()->isVisible());
-    QCOMPARE(settings->height(), SettingsView::kHeight + SettingsView::kNoteHeight);
+    QCOMPARE(settings->height(),
+             SettingsView::kHeight + SettingsView::kNoteHeight + SettingsView::kExclusionsNoteHeight);
     QVERIFY(settings->hotkeyNote()->geometry().bottom() < settings->height());
+    QLabel* exclusions = settings->exclusions()->note();
+    QVERIFY(exclusions && exclusions->isVisible());
+    QCOMPARE(exclusions->text(), QStringLiteral("This desktop does not tell Ondrel which application copied "
+                                                "something, so these applications cannot be left out here."));
+    QVERIFY(settings->exclusions()->geometry().bottom() < settings->height());
     // Where the desktop binds the hotkey itself, it says which trigger it
     // gave, also when its answer comes while the settings are open.
     App portal;
