@@ -66,7 +66,8 @@ ExcludedAppsBox::ExcludedAppsBox(platform::Settings& settings, const HistoryStor
         if (const QListWidgetItem* item = m_list->currentItem())
             exclusions::remove(m_settings, item->text());
     });
-    connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) { m_remove->setEnabled(row >= 0); });
+    connect(m_list, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_remove->setEnabled(row >= 0); });
     m_settings.observe(keys::excludedApplications, this, [this] { sync(); });
     connect(&store, &HistoryStore::itemsChanged, this, &ExcludedAppsBox::sync);
     sync();
@@ -81,9 +82,9 @@ void ExcludedAppsBox::sync()
     // The applications the history has seen and that are not left out yet.
     QStringList seen;
     for (const ClipboardItem& item : m_store.items())
-        if (const auto& name = item.appName();
-            name && !name->isEmpty() && !excluded.contains(*name, Qt::CaseInsensitive) &&
-            !seen.contains(*name, Qt::CaseInsensitive))
+        if (const auto& name = item.appName(); name && !name->isEmpty() &&
+                                               !excluded.contains(*name, Qt::CaseInsensitive) &&
+                                               !seen.contains(*name, Qt::CaseInsensitive))
             seen << *name;
     seen.sort(Qt::CaseInsensitive);
     const QString typed = m_picker->currentText();
