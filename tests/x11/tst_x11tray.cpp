@@ -187,22 +187,32 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
                                      {item, QStringLiteral("Status")});
     QCOMPARE(status.arguments().value(0).value<QDBusVariant>().variant().toString(),
              QStringLiteral("Active"));
+    const auto property = [&](const QString& name) {
+        const QDBusMessage reply =
+            call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {item, name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    };
+    // The pixels of each size of an icon (a(iiay)), one after the other.
+    const auto pixmaps = [](const QDBusArgument& sizes) {
+        QByteArray all;
+        sizes.beginArray();
+        while (!sizes.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray pixels;
+            sizes.beginStructure();
+            sizes >> width >> height >> pixels;
+            sizes.endStructure();
+            all += pixels;
+        }
+        sizes.endArray();
+        return all;
+    };
     const auto toolTip = [&] {
-        const QDBusMessage reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
-                                        QStringLiteral("Get"), {item, QStringLiteral("ToolTip")});
-        const auto tip = reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        const QDBusArgument tip = property(QStringLiteral("ToolTip"));
         QString icon, title, text;
         tip.beginStructure();
         tip >> icon;
-        tip.beginArray();
-        while (!tip.atEnd()) {
-            int width = 0, height = 0;
-            QByteArray pixels;
-            tip.beginStructure();
-            tip >> width >> height >> pixels;
-            tip.endStructure();
-        }
-        tip.endArray();
+        pixmaps(tip);
         tip >> title >> text;
         tip.endStructure();
         return (title + u'\n' + text).trimmed();
@@ -230,24 +240,7 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
 
     // Paused from the item's menu: the icon and its tooltip say so, and a
     // copy meanwhile is not recorded, not even at resume.
-    const auto iconPixels = [&] {
-        const QDBusMessage reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
-                                        QStringLiteral("Get"), {item, QStringLiteral("IconPixmap")});
-        const auto pixmaps =
-            reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
-        QByteArray all;
-        pixmaps.beginArray();
-        while (!pixmaps.atEnd()) {
-            int width = 0, height = 0;
-            QByteArray pixels;
-            pixmaps.beginStructure();
-            pixmaps >> width >> height >> pixels;
-            pixmaps.endStructure();
-            all += pixels;
-        }
-        pixmaps.endArray();
-        return all;
-    };
+    const auto iconPixels = [&] { return pixmaps(property(QStringLiteral("IconPixmap"))); };
     const QByteArray recording = iconPixels();
     QVERIFY(!recording.isEmpty());
     const auto choosePause = [&] {
