@@ -187,6 +187,13 @@ QString DBusService::Add(const QString& text)
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("nothing to add: the text is empty"));
         return {};
     }
+    if (text.size() > m_service.entryLimit() / 3 && text.toUtf8().size() > m_service.entryLimit()) {
+        sendErrorReply(
+            QDBusError::LimitsExceeded,
+            QStringLiteral("the text is larger than the %1 MiB limit (setting history/maxEntryBytes)")
+                .arg(m_service.entryLimit() >> 20));
+        return {};
+    }
     const HistoryService::Added added = m_service.addText(text);
     if (!added.copied)
         sendErrorReply(QDBusError::Failed, QStringLiteral("could not put the text on the clipboard"));

@@ -328,6 +328,10 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
             return usageError(QStringLiteral("nothing to add: the text is empty"));
         if (text.toUtf8() != input)
             return usageError(QStringLiteral("the text to add is not UTF-8"));
+        if (input.size() > target.entryLimit())
+            return usageError(QStringLiteral("the text is larger than the %1 MiB limit (setting "
+                                             "history/maxEntryBytes); not added")
+                                  .arg(target.entryLimit() >> 20));
         return target.add(text)
                    ? Answer{}
                    : Answer{kExitNoEntry, {}, "ondrel: could not put the text on the clipboard\n"};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardItem.h"
+#include "EntrySize.h"
 #include "Timestamp.h"
 
 #include <QByteArray>
@@ -60,6 +61,8 @@ public:
     // Removes the unpinned entries, or every one.
     virtual void clear(bool /*withPinned*/) {}
     virtual void pause(std::optional<std::chrono::seconds>) {}
+    // The most bytes a text may have to be added.
+    virtual qsizetype entryLimit() const { return platform::kMaxEntryBytes; }
     virtual void resume() {}
 };
 

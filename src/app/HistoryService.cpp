@@ -75,6 +75,11 @@ HistoryService::Added HistoryService::addText(const QString& text)
     return {item.id(), m_parts.paster.copy(item)};
 }
 
+qsizetype HistoryService::entryLimit() const
+{
+    return m_parts.watcher.entryLimit();
+}
+
 void HistoryService::clear(bool withPinned)
 {
     m_parts.store.waitForLoad();

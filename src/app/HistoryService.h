@@ -48,6 +48,7 @@ public:
     void clear(bool withPinned) override;
     void pause(std::optional<std::chrono::seconds> duration) override;
     void resume() override;
+    qsizetype entryLimit() const override;
 
     // What add() did: the entry that holds the text (a new one, or the
     // newest when it held the same text) and whether it reached the clipboard.

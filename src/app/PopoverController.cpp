@@ -1,6 +1,8 @@
 #include "PopoverController.h"
 
+#include "ClipboardWatcher.h"
 #include "EntryPaster.h"
+#include "ExcludedApplications.h"
 #include "FocusTracker.h"
 #include "KeyCodes.h"
 #include "PasteTyper.h"
@@ -44,8 +46,10 @@ const QHash<qint64, int>& PopoverController::numberKeyCodes()
 }
 
 PopoverController::PopoverController(Services services, HistoryStore& store, PopoverState& state,
-                                     EntryPaster& paster, ThemeManager& theme, QObject* parent)
-    : QObject(parent), m_services(services), m_store(store), m_state(state), m_paster(paster), m_theme(theme)
+                                     EntryPaster& paster, ClipboardWatcher& watcher, ThemeManager& theme,
+                                     QObject* parent)
+    : QObject(parent), m_services(services), m_store(store), m_state(state), m_paster(paster),
+      m_watcher(watcher), m_theme(theme)
 {}
 
 PopoverController::~PopoverController()
@@ -60,6 +64,10 @@ PopoverWindow* PopoverController::popover()
         auto* content = new PopoverContent(m_store, m_state, m_paster, m_theme, m_services.scheduler,
                                            m_services.clipboard);
         m_popover = new PopoverWindow(content, m_services.scheduler);
+        content->setRecordingPaused(m_watcher.isPaused());
+        content->setExcludeHandler([this](const QString& app) { exclusions::add(m_services.settings, app); });
+        connect(&m_watcher, &ClipboardWatcher::pausedChanged, content,
+                [this, content] { content->setRecordingPaused(m_watcher.isPaused()); });
         connect(&m_paster, &EntryPaster::pasteKeystrokePosted, m_popover,
                 &PopoverWindow::takeFocusBackAfterPaste);
         m_popover->setActivator([this](PopoverWindow& window) {

@@ -18,7 +18,9 @@ class Clipboard;
 class FocusTracker;
 class PasteTyper;
 class Scheduler;
+class Settings;
 } // namespace platform
+class ClipboardWatcher;
 class EntryPaster;
 class HistoryStore;
 class PopoverState;
@@ -36,6 +38,7 @@ public:
         platform::Clipboard& clipboard;
         platform::PasteTyper& pasteTyper;
         platform::FocusTracker& focus;
+        platform::Settings& settings;
     };
 
     // Digit keys 1-9 of the main keyboard (by key code) → row.
@@ -47,7 +50,7 @@ public:
     static constexpr double kEscapeCloseSeconds = 0.1;
 
     PopoverController(Services services, HistoryStore& store, PopoverState& state, EntryPaster& paster,
-                      ThemeManager& theme, QObject* parent = nullptr);
+                      ClipboardWatcher& watcher, ThemeManager& theme, QObject* parent = nullptr);
     ~PopoverController() override;
 
     // Where it opens: under the tray icon; an empty rectangle, at the pointer.
@@ -87,6 +90,7 @@ private:
     HistoryStore& m_store;
     PopoverState& m_state;
     EntryPaster& m_paster;
+    ClipboardWatcher& m_watcher;
     ThemeManager& m_theme;
     std::function<QRect()> m_anchor;
     QPointer<PopoverWindow> m_popover;

@@ -1,5 +1,6 @@
 #include "SettingsController.h"
 
+#include "FocusTracker.h"
 #include "Scheduler.h"
 #include "ShortcutRecorder.h"
 #include "UpdateManager.h"
@@ -34,7 +35,8 @@ void SettingsController::openSettingsWindow()
 {
     if (!m_window) {
         m_window = new SettingsView({m_theme, m_services.settings, m_services.autostart, m_shortcuts,
-                                     m_services.alerts, m_services.scheduler},
+                                     m_services.alerts, m_services.scheduler, m_services.store,
+                                     m_services.focus.seesApplications()},
                                     m_hotkey, m_services.version);
         m_window->setAttribute(Qt::WA_DeleteOnClose);
         m_window->recorder()->field()->setMenuBuilder(m_buildMenu);

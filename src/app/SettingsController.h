@@ -16,6 +16,7 @@ namespace ondrel {
 namespace platform {
 class Alerts;
 class Autostart;
+class FocusTracker;
 class Scheduler;
 class Settings;
 class Updater;
@@ -23,6 +24,7 @@ class Updater;
 namespace hotkeys {
 class Registry;
 }
+class HistoryStore;
 class ThemeManager;
 class UpdateManager;
 
@@ -39,6 +41,8 @@ public:
         platform::Alerts& alerts;
         platform::Updater& updater;
         QString version;
+        const HistoryStore& store;
+        const platform::FocusTracker& focus;
     };
 
     // `hotkey` is the global hotkey the window records.

@@ -1,5 +1,6 @@
 #include "StatusMenu.h"
 
+#include "ClipboardWatcher.h"
 #include "HistoryStore.h"
 #include "Scheduler.h"
 #include "SettingsController.h"
@@ -10,8 +11,8 @@
 
 namespace ondrel {
 
-StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, platform::Scheduler& scheduler,
-                       QWidget* parent)
+StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, ClipboardWatcher& watcher,
+                       platform::Scheduler& scheduler, QWidget* parent)
     : QMenu(parent), m_settings(settings)
 {
     setAccessibleName(QStringLiteral("Ondrel"));
@@ -29,6 +30,19 @@ StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, platfo
     syncAutomaticUpdates();
     scheduler.post(m_automatic, [this] { syncAutomaticUpdates(); });
     addSeparator();
+    // Follows the watcher, paused from here, the command line or a timer running out.
+    QAction* pause = addAction(QStringLiteral("Pause Recording"));
+    pause->setObjectName(QStringLiteral("pauseRecording"));
+    pause->setCheckable(true);
+    pause->setChecked(watcher.isPaused());
+    connect(pause, &QAction::triggered, &watcher, [&watcher](bool paused) {
+        if (paused)
+            watcher.pause();
+        else
+            watcher.resume();
+    });
+    connect(&watcher, &ClipboardWatcher::pausedChanged, pause,
+            [pause, &watcher] { pause->setChecked(watcher.isPaused()); });
     addAction(QStringLiteral("Clear History"), &store, &HistoryStore::clearUnpinned);
     addSeparator();
     QAction* quit = addAction(QStringLiteral("Quit Ondrel"), this, &StatusMenu::quitRequested);

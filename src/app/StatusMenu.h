@@ -7,16 +7,18 @@ namespace ondrel {
 namespace platform {
 class Scheduler;
 }
+class ClipboardWatcher;
 class HistoryStore;
 class SettingsController;
 
-// The tray icon's menu: settings, updates, clearing the history, quitting.
+// The tray icon's menu: settings, updates, pausing the recording, clearing
+// the history, quitting.
 class StatusMenu final : public QMenu
 {
     Q_OBJECT
 public:
-    StatusMenu(SettingsController& settings, HistoryStore& store, platform::Scheduler& scheduler,
-               QWidget* parent = nullptr);
+    StatusMenu(SettingsController& settings, HistoryStore& store, ClipboardWatcher& watcher,
+               platform::Scheduler& scheduler, QWidget* parent = nullptr);
 
     // Shows whether updates are automatic; the switch is off where it
     // cannot do anything.

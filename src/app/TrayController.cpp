@@ -1,5 +1,6 @@
 #include "TrayController.h"
 
+#include "ClipboardWatcher.h"
 #include "HistoryStore.h"
 #include "PopoverController.h"
 #include "StatusMenu.h"
@@ -13,6 +14,10 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
+#include <QLocale>
+#include <QPainter>
+
+#include <algorithm>
 
 namespace ondrel {
 
@@ -102,12 +107,14 @@ void TrayController::statusNotifierHostRegistered()
 
 void TrayController::makeIcon()
 {
-    QIcon icon;
-    for (int side : {16, 22, 24, 32, 48})
-        icon.addPixmap(symbolPixmap(u"layers", QColor(249, 115, 22), side, 1.0, SymbolWeight::medium));
-    m_trayIcon = new QSystemTrayIcon(icon);
+    m_trayIcon = new QSystemTrayIcon();
+    updateIcon();
     updateToolTip();
     connect(&m_parts.store, &HistoryStore::saveStatusChanged, m_trayIcon, [this] { updateToolTip(); });
+    connect(&m_parts.watcher, &ClipboardWatcher::pausedChanged, m_trayIcon, [this] {
+        updateIcon();
+        updateToolTip();
+    });
     connect(m_trayIcon, &QSystemTrayIcon::activated, this, &TrayController::trayIconActivated);
     // Off X11 the tray is a StatusNotifier host, and some (waybar) show only
     // a menu the item exports, never asking the program on a right click.
@@ -122,12 +129,51 @@ void TrayController::makeIcon()
     m_trayIcon->show();
 }
 
+void TrayController::updateIcon()
+{
+    const bool paused = m_parts.watcher.isPaused();
+    QIcon icon;
+    for (int side : {16, 22, 24, 32, 48}) {
+        QPixmap pixmap = symbolPixmap(u"layers", paused ? QColor(120, 120, 120) : QColor(249, 115, 22), side,
+                                      1.0, SymbolWeight::medium);
+        if (paused) {
+            // A pause sign in the corner, outlined so that it shows on dark
+            // panels and light ones, over the faded symbol.
+            QPixmap faded(pixmap.size());
+            faded.fill(Qt::transparent);
+            QPainter painter(&faded);
+            painter.setOpacity(0.55);
+            painter.drawPixmap(0, 0, pixmap);
+            painter.setOpacity(1);
+            painter.setRenderHint(QPainter::Antialiasing);
+            const qreal bar = std::max(2.0, side / 7.0);
+            const qreal height = side * 0.5;
+            const QPointF corner(side - 3.2 * bar - 1, side - height - 1);
+            painter.setPen(QPen(Qt::white, std::max(1.0, side / 16.0)));
+            painter.setBrush(QColor(40, 40, 40));
+            painter.drawRect(QRectF(corner, QSizeF(bar, height - 1)));
+            painter.drawRect(QRectF(corner + QPointF(bar * 2.2, 0), QSizeF(bar, height - 1)));
+            painter.end();
+            pixmap = faded;
+        }
+        icon.addPixmap(pixmap);
+    }
+    m_trayIcon->setIcon(icon);
+}
+
 void TrayController::updateToolTip()
 {
     // Saving that fails shows on the icon too: the popover may stay closed for hours.
-    const QString problem = m_parts.store.notSavedText();
-    m_trayIcon->setToolTip(problem.isEmpty() ? QStringLiteral("Ondrel")
-                                             : QStringLiteral("Ondrel\n") + problem);
+    QString tip = QStringLiteral("Ondrel");
+    if (m_parts.watcher.isPaused()) {
+        tip += QStringLiteral("\nRecording paused");
+        if (const auto until = m_parts.watcher.pausedUntil())
+            tip += QStringLiteral(" until ") +
+                   QLocale().toString(until->toDateTime().toLocalTime().time(), QLocale::ShortFormat);
+    }
+    if (const QString problem = m_parts.store.notSavedText(); !problem.isEmpty())
+        tip += u'\n' + problem;
+    m_trayIcon->setToolTip(tip);
 }
 
 void TrayController::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
@@ -144,7 +190,7 @@ void TrayController::trayIconActivated(QSystemTrayIcon::ActivationReason reason)
 
 StatusMenu* TrayController::buildStatusMenu()
 {
-    auto* menu = new StatusMenu(m_parts.settings, m_parts.store, m_parts.scheduler);
+    auto* menu = new StatusMenu(m_parts.settings, m_parts.store, m_parts.watcher, m_parts.scheduler);
     connect(menu, &StatusMenu::quitRequested, this, &TrayController::quitRequested);
     return menu;
 }

@@ -11,6 +11,7 @@ namespace ondrel {
 namespace platform {
 class Scheduler;
 }
+class ClipboardWatcher;
 class HistoryStore;
 class PopoverController;
 class SettingsController;
@@ -27,6 +28,7 @@ public:
         PopoverController& popover;
         SettingsController& settings;
         HistoryStore& store;
+        ClipboardWatcher& watcher;
         platform::Scheduler& scheduler;
     };
 
@@ -48,6 +50,8 @@ Q_SIGNALS:
 
 private:
     void makeIcon();
+    // Orange while recording; grey, faded and marked with a pause sign while paused.
+    void updateIcon();
     void updateToolTip();
     // Off X11: makes the icon once a StatusNotifier host is there, now or later.
     void watchForStatusNotifierHost();

@@ -1,6 +1,7 @@
 #include "TrayShell.h"
 
 #include "StatusMenu.h"
+#include "Tracing.h"
 
 namespace ondrel {
 
@@ -9,11 +10,13 @@ TrayShell::TrayShell(Services services)
                  services.focus, services.historyFile}),
       m_theme(services.settings), m_shortcuts(services.settings, services.hotKeys, services.layout),
       m_settings({services.settings, services.scheduler, services.autostart, services.alerts,
-                  services.updater, services.version},
+                  services.updater, services.version, m_history.store, services.focus},
                  m_theme, m_shortcuts, hotkeys::Name(kHotkeyName, kDefaultHotkey)),
-      m_popover({services.scheduler, services.clipboard, services.pasteTyper, services.focus},
-                m_history.store, m_history.state, m_history.paster, m_theme),
-      m_tray({m_popover, m_settings, m_history.store, services.scheduler}, services.trayIcon),
+      m_popover(
+          {services.scheduler, services.clipboard, services.pasteTyper, services.focus, services.settings},
+          m_history.store, m_history.state, m_history.paster, m_history.watcher, m_theme),
+      m_tray({m_popover, m_settings, m_history.store, m_history.watcher, services.scheduler},
+             services.trayIcon),
       m_service({m_history.store, m_history.paster, m_history.watcher, m_popover, services.focus,
                  [this, desktop = services.desktop, file = services.historyFile] {
                      commands::Status status;
@@ -31,6 +34,10 @@ TrayShell::TrayShell(Services services)
     m_popover.setAnchor([this] { return m_tray.trayIcon() ? m_tray.trayIcon()->geometry() : QRect(); });
     // The tray's menu is made when it opens; its keys count as ours.
     m_settings.setMenuBuilder([this] { return std::unique_ptr<QMenu>(m_tray.buildStatusMenu()); });
+    ClipboardWatcher* watcher = &m_history.watcher;
+    QObject::connect(watcher, &ClipboardWatcher::pausedChanged, watcher,
+                     [watcher] { trace(watcher->isPaused() ? "recording-paused" : "recording-resumed"); });
+    QObject::connect(watcher, &ClipboardWatcher::copyLeftOut, watcher, [] { trace("copy-left-out"); });
 }
 
 void TrayShell::start()

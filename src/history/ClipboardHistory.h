@@ -24,7 +24,7 @@ struct ClipboardHistory final
 
     explicit ClipboardHistory(Services services)
         : store({services.settings, services.scheduler, services.historyFile}), state(store),
-          watcher({services.scheduler, services.clipboard, services.focus}, store),
+          watcher({services.scheduler, services.clipboard, services.focus, services.settings}, store),
           paster({services.scheduler, services.clipboard, services.pasteTyper}, store)
     {}
 

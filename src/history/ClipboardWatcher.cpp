@@ -1,24 +1,140 @@
 #include "ClipboardWatcher.h"
 
 #include "Clipboard.h"
+#include "ClipboardData.h"
+#include "ExcludedApplications.h"
 #include "FocusTracker.h"
 #include "HistoryStore.h"
 #include "LanguageDetector.h"
 #include "Scheduler.h"
+#include "Settings.h"
+#include "SettingsKeys.h"
 #include "Text.h"
 
 #include <QEventLoop>
+#include <QLoggingCategory>
 #include <QTimer>
 
+#include <algorithm>
 #include <future>
 
 namespace ondrel {
 
+namespace {
+
+Q_LOGGING_CATEGORY(lcWatcher, "ondrel.history")
+
+// A timed pause looks at the wall clock at least this often: a machine
+// that slept through the end resumes soon after it wakes, and a pause of
+// weeks needs no timer that long.
+constexpr double kPauseCheckSeconds = 60;
+
+QString byteSize(qsizetype bytes)
+{
+    if (bytes % (qsizetype(1) << 20) == 0)
+        return QStringLiteral("%1 MiB").arg(bytes >> 20);
+    if (bytes % 1024 == 0)
+        return QStringLiteral("%1 KiB").arg(bytes >> 10);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+} // namespace
+
 ClipboardWatcher::ClipboardWatcher(Services services, HistoryStore& store, QObject* parent)
     : QObject(parent), m_services(services), m_store(store)
-{}
+{
+    m_services.clipboard.setMayKeep([this] { return mayKeepCurrent(); });
+}
 
-ClipboardWatcher::~ClipboardWatcher() = default;
+ClipboardWatcher::~ClipboardWatcher()
+{
+    m_services.clipboard.setMayKeep({});
+}
+
+void ClipboardWatcher::pause(std::optional<std::chrono::seconds> duration)
+{
+    if (duration && duration->count() <= 0) {
+        resume();
+        return;
+    }
+    m_paused = true;
+    ++m_pauseGeneration;
+    m_passOver.reset();
+    m_pausedUntil.reset();
+    if (duration) {
+        m_pausedUntil = Timestamp::fromSecondsSinceEpoch(m_services.scheduler.secondsSinceEpoch() +
+                                                         double(duration->count()));
+        checkPauseEnd(m_pauseGeneration);
+    }
+    Q_EMIT pausedChanged();
+}
+
+void ClipboardWatcher::checkPauseEnd(quint64 generation)
+{
+    if (generation != m_pauseGeneration || !m_paused || !m_pausedUntil)
+        return;
+    const double left = m_pausedUntil->secondsSinceReferenceDate() -
+                        Timestamp::fromSecondsSinceEpoch(m_services.scheduler.secondsSinceEpoch())
+                            .secondsSinceReferenceDate();
+    if (left <= 0) {
+        resume();
+        return;
+    }
+    m_services.scheduler.postAfter(std::min(left, kPauseCheckSeconds), this,
+                                   [this, generation] { checkPauseEnd(generation); });
+}
+
+void ClipboardWatcher::resume()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    ++m_pauseGeneration;
+    m_pausedUntil.reset();
+    // What was copied meanwhile stays out: only copies after this are
+    // recorded, also when a read from before the pause is still under way.
+    if (m_reading)
+        m_passOver = m_services.clipboard.changeCount();
+    else
+        m_lastChangeCount = m_services.clipboard.changeCount();
+    Q_EMIT pausedChanged();
+}
+
+bool ClipboardWatcher::leavesOut(const std::optional<platform::ApplicationInfo>& app) const
+{
+    if (m_paused)
+        return true;
+    return app && exclusions::matches(exclusions::list(m_services.settings), *app);
+}
+
+bool ClipboardWatcher::mayKeepCurrent() const
+{
+    // A change not looked at yet is judged as it would be now.
+    if (m_services.clipboard.changeCount() != m_lastChangeCount)
+        return !leavesOut(m_services.focus.activeApplication());
+    return !m_leftOut;
+}
+
+qsizetype ClipboardWatcher::entryLimit() const
+{
+    const qint64 limit = m_services.settings.integer(keys::maxEntryBytes);
+    return limit <= 0 ? platform::kMaxEntryBytes
+                      : qsizetype(std::min<qint64>(limit, platform::kMaxEntryBytes));
+}
+
+void ClipboardWatcher::sayTooLarge(const platform::ClipboardContents& contents,
+                                   const std::optional<QString>& appName, qsizetype limit) const
+{
+    // The limit every read keeps to says so in its own words, alike on every desktop.
+    if (limit >= platform::kMaxEntryBytes) {
+        platform::sayTooLarge(contents.tooLargeType);
+        return;
+    }
+    qCWarning(lcWatcher).noquote()
+        << QStringLiteral("ondrel: not recording a copy%1: larger than the %2 limit (setting %3)")
+               .arg(appName ? QStringLiteral(" from ") + *appName : QString(), byteSize(limit),
+                    keys::maxEntryBytes);
+}
 
 void ClipboardWatcher::startMonitoring()
 {
@@ -74,14 +190,30 @@ void ClipboardWatcher::checkClipboard()
     // The source and time are those of the copy, not of the moment a slow
     // owner answers.
     const std::optional<platform::ApplicationInfo> app = m_services.focus.activeApplication();
+    // Left out: not even read, so no part of it passes through this program.
+    m_leftOut = leavesOut(app);
+    if (m_leftOut) {
+        Q_EMIT copyLeftOut();
+        return;
+    }
     std::optional<QString> appName = app ? app->name : std::nullopt;
     std::optional<QImage> appIcon = app ? app->icon : std::nullopt;
     const Timestamp now = Timestamp::fromSecondsSinceEpoch(m_services.scheduler.secondsSinceEpoch());
 
     m_reading = true;
-    clipboard.readContents(this, [this, appName, appIcon, now](platform::ClipboardContents contents) {
+    const qsizetype limit = entryLimit();
+    clipboard.setReadLimit(limit);
+    clipboard.readContents(this, [this, appName, appIcon, now, limit](platform::ClipboardContents contents) {
         m_reading = false;
-        record(contents, appName, appIcon, now);
+        if (!contents.tooLargeType.isEmpty()) {
+            sayTooLarge(contents, appName, limit);
+            Q_EMIT copyLeftOut();
+        } else {
+            record(contents, appName, appIcon, now);
+        }
+        if (m_passOver && *m_passOver == m_services.clipboard.changeCount())
+            m_lastChangeCount = *m_passOver;
+        m_passOver.reset();
         // A change that came while reading.
         if (m_monitoring)
             checkClipboard();

@@ -20,13 +20,16 @@ namespace platform {
 class Scheduler;
 class RepeatingTimer;
 class FocusTracker;
+class Settings;
+struct ApplicationInfo;
 } // namespace platform
 
 class HistoryStore;
 
 // Watches the system clipboard and records what is copied into the store:
-// which content counts, which is skipped (duplicates, secrets), the
-// application it came from, and the order captures arrive in.
+// which content counts, which is skipped (duplicates, secrets, copies made
+// while recording is paused, from an excluded application or larger than
+// the limit), the application it came from, and the order captures arrive in.
 class ClipboardWatcher final : public QObject
 {
     Q_OBJECT
@@ -40,6 +43,7 @@ public:
         platform::Scheduler& scheduler;
         platform::Clipboard& clipboard;
         platform::FocusTracker& focus;
+        platform::Settings& settings;
     };
 
     ClipboardWatcher(Services services, HistoryStore& store, QObject* parent = nullptr);
@@ -48,23 +52,6 @@ public:
     // The last clipboard change count the watcher has seen.
     qint64 lastChangeCount() const { return m_lastChangeCount; }
     bool isMonitoring() const { return m_monitoring; }
-    // SHIM
-    void pause(std::optional<std::chrono::seconds> = std::nullopt)
-    {
-        m_shimPaused = true;
-        Q_EMIT pausedChanged();
-    }
-    void resume()
-    {
-        m_shimPaused = false;
-        Q_EMIT pausedChanged();
-    }
-    bool isPaused() const { return m_shimPaused; }
-    std::optional<Timestamp> pausedUntil() const { return std::nullopt; }
-Q_SIGNALS:
-    void pausedChanged();
-
-public:
     // Takes the clipboard's current state as seen (what is there now is not
     // captured) and checks it at every change from then on: when the
     // clipboard announces changes, right after each; else every half second.
@@ -87,6 +74,26 @@ public:
     void finishPending(int budgetMs);
     // Captures whose language is still being guessed.
     qsizetype pendingCaptureCount() const { return qsizetype(m_captures.size()); }
+
+    // Recording stops until resume() or, with a duration, until it ends:
+    // copies are seen but not recorded nor kept, and are not picked up at
+    // resume. Not kept across runs. A duration of zero or less resumes.
+    void pause(std::optional<std::chrono::seconds> duration = std::nullopt);
+    void resume();
+    // The most a copy may hold to be recorded: the setting's limit, within
+    // the one every read keeps to.
+    qsizetype entryLimit() const;
+    bool isPaused() const { return m_paused; }
+    // When a timed pause ends; nothing while not paused or paused without end.
+    std::optional<Timestamp> pausedUntil() const { return m_paused ? m_pausedUntil : std::nullopt; }
+    // Whether the copy now on the clipboard may be kept when its program
+    // quits: not when the history leaves it out (paused, excluded).
+    bool mayKeepCurrent() const;
+
+Q_SIGNALS:
+    void pausedChanged();
+    // A copy was seen and left out: paused, excluded or too large.
+    void copyLeftOut();
 
 private:
     struct Capture
@@ -111,6 +118,11 @@ private:
     };
     void record(const platform::ClipboardContents& contents, const std::optional<QString>& appName,
                 const std::optional<QImage>& appIcon, Timestamp when);
+    // Copies from `app` are left out now (paused, or an excluded application).
+    bool leavesOut(const std::optional<platform::ApplicationInfo>& app) const;
+    void sayTooLarge(const platform::ClipboardContents& contents, const std::optional<QString>& appName,
+                     qsizetype limit) const;
+    void checkPauseEnd(quint64 generation);
     void capture(ClipboardItem item);
     // A long text: compared, guessed and made into an entry on a worker thread.
     void capture(ClipboardItem shell, QString text, Front front);
@@ -126,10 +138,15 @@ private:
     HistoryStore& m_store;
     std::unique_ptr<platform::RepeatingTimer> m_timer;
     bool m_monitoring = false;
-    bool m_shimPaused = false;
     bool m_checkQueued = false;
     bool m_reading = false;
     qint64 m_lastChangeCount = 0;
+    bool m_leftOut = false; // the change seen last was not read: paused or excluded
+    bool m_paused = false;
+    std::optional<Timestamp> m_pausedUntil;
+    quint64 m_pauseGeneration = 0; // tells a timed pause's check from a later pause's
+    // A change from before resume() still to be passed over once a read under way ends.
+    std::optional<qint64> m_passOver;
     quint64 m_lastOwner = 0;  // who offered the contents read last
     bool m_ownerLeft = false; // the clipboard has been empty since m_lastOwner offered
     quint64 m_keeper = 0;     // who took the contents over when their owner quit

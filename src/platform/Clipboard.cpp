@@ -11,7 +11,10 @@ ClipboardContents Clipboard::contentsNow() const
     ClipboardContents contents = readOffered(
         types(),
         [this](const QString& type) {
-            return OfferedData{OfferedData::Status::ok, data(type)};
+            QByteArray bytes = data(type);
+            if (bytes.size() > m_readLimit)
+                return OfferedData{OfferedData::Status::tooLarge, {}};
+            return OfferedData{OfferedData::Status::ok, std::move(bytes)};
         },
         ClipboardReadBudgets().decodeMs, never);
     contents.owner = owner();

@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "EntrySize.h"
+
+#include <algorithm>
 #include <optional>
 
 class QObject;
@@ -47,6 +50,9 @@ struct ClipboardContents
     // The clipboard changed while these were read: nothing of them counts,
     // not even who offered them; the newer contents are read next.
     bool superseded = false;
+    // The type whose data went past the read limit (nothing was read past
+    // it, nothing else is read); empty when none did.
+    QString tooLargeType;
 };
 
 // The type password managers mark what they copy with, holding "secret".
@@ -87,6 +93,18 @@ public:
     // Who offers the contents (see ClipboardContents::owner).
     virtual quint64 owner() const { return 0; }
 
+    // A capture's read stops at this many bytes of one type: the contents
+    // are then tooLarge. Never more than kMaxEntryBytes.
+    void setReadLimit(qsizetype bytes) { m_readLimit = std::clamp<qsizetype>(bytes, 0, kMaxEntryBytes); }
+    qsizetype readLimit() const { return m_readLimit; }
+
+    // Asked before contents are kept for a program that quits (the X11
+    // clipboard manager's hand-over): false lets them go with it. What the
+    // history leaves out is not kept either. (On Wayland only contents a
+    // capture read are ever kept.)
+    void setMayKeep(std::function<bool()> mayKeep) { m_mayKeep = std::move(mayKeep); }
+    bool mayKeep() const { return !m_mayKeep || m_mayKeep(); }
+
     // Reads what a capture needs and hands it to `done` on the main thread,
     // unless `context` is gone by then. A clipboard whose owner may be
     // another program reads without the main thread waiting for it; this
@@ -110,6 +128,10 @@ protected:
     // The contents through types() and data(), read in the order every
     // clipboard reads them (readOffered in ClipboardData.h).
     ClipboardContents contentsNow() const;
+
+private:
+    qsizetype m_readLimit = kMaxEntryBytes;
+    std::function<bool()> m_mayKeep;
 };
 
 } // namespace ondrel::platform

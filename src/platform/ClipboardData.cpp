@@ -168,15 +168,15 @@ OfferedData::Status ReadPace::overStatus() const
     return paceDeadline() < stallDeadline() ? OfferedData::Status::tooSlow : OfferedData::Status::timedOut;
 }
 
-bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n)
+bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n, qsizetype limit)
 {
     constexpr qsizetype kGrowthStep = qsizetype(16) << 20;
-    if (n > kMaxEntryBytes - bytes.size())
+    limit = std::min(limit, kMaxEntryBytes);
+    if (n > limit - bytes.size())
         return false;
     const qsizetype needed = bytes.size() + n;
     if (needed > bytes.capacity())
-        bytes.reserve(
-            std::min(kMaxEntryBytes, std::max(needed, bytes.size() + std::min(bytes.size(), kGrowthStep))));
+        bytes.reserve(std::min(limit, std::max(needed, bytes.size() + std::min(bytes.size(), kGrowthStep))));
     bytes.append(data, n);
     return true;
 }
@@ -232,7 +232,7 @@ ClipboardContents readOffered(const QStringList& types,
             gaveUp = true;
             break;
         case OfferedData::Status::tooLarge:
-            sayTooLarge(type);
+            contents.tooLargeType = type; // said by the capture, which knows whose limit it was
             gaveUp = true;
             break;
         case OfferedData::Status::superseded:

@@ -107,11 +107,11 @@ private:
 };
 
 // Appends `n` bytes of `data` to `bytes`, unless that would take it past
-// kMaxEntryBytes (then nothing is appended: false). The buffer grows in
-// steps of at most 16 MiB and never beyond the limit, so an owner that
-// never stops costs about the limit, not the double a doubling buffer
-// reaches.
-bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n);
+// `limit` (at most kMaxEntryBytes; then nothing is appended: false). The
+// buffer grows in steps of at most 16 MiB and never beyond the limit, so an
+// owner that never stops costs about the limit, not the double a doubling
+// buffer reaches.
+bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n, qsizetype limit = kMaxEntryBytes);
 
 // The text types a capture reads, best first: UTF-8 under its MIME name and
 // its X11 name, plain text, then X11's Latin-1 STRING and its TEXT (the
@@ -128,8 +128,9 @@ QString decodeUtf8(QByteArrayView bytes);
 // it is: the secret hint first (when it says so, or cannot be read, nothing
 // else is read), else the first text type that answers, else the first
 // image type that decodes, else the URL list. `fetch` asks the owner for a
-// type's bytes; an owner that stops answering, sends too slowly or gives
-// too much, and a newer copy, end the read, said once on the console.
+// type's bytes; an owner that stops answering or sends too slowly, and a
+// newer copy, end the read, said once on the console; so does one that
+// gives too much (tooLargeType), said by the caller.
 ClipboardContents readOffered(const QStringList& types,
                               const std::function<OfferedData(const QString& type)>& fetch, int decodeMs,
                               const std::atomic<bool>& stop);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -12,6 +13,10 @@ struct ApplicationInfo
 {
     std::optional<QString> name;
     std::optional<QImage> icon;
+    // The ids the desktop knows it by, as far as it tells: its desktop
+    // entry's id, X11's WM_CLASS class and instance and its executable, or
+    // a Wayland app_id. What the settings leave applications out by.
+    QStringList ids = {};
 };
 
 class FocusTracker
@@ -20,6 +25,9 @@ public:
     virtual ~FocusTracker() = default;
     // None when no application has the focus; never this program itself.
     virtual std::optional<ApplicationInfo> activeApplication() const = 0;
+    // False where the desktop never says which application has the focus:
+    // copies then have no source, and applications cannot be left out.
+    virtual bool seesApplications() const { return true; }
     // Notes the window that has the keyboard now, before one of ours takes
     // it, so that the paste keystroke can be sent back there.
     virtual void rememberFocus() = 0;

@@ -56,6 +56,20 @@ bool Settings::boolean(const QString& key) const
     return integer(key) != 0;
 }
 
+QStringList Settings::stringList(const QString& key) const
+{
+    const QVariant v = valueOrDefault(key);
+    const QVariantList members = v.typeId() == QMetaType::QString ? QVariantList{v} : v.toList();
+    QStringList strings;
+    for (const QVariant& member : members) {
+        if (member.typeId() != QMetaType::QString)
+            continue;
+        if (const QString s = member.toString().trimmed(); !s.isEmpty())
+            strings << s;
+    }
+    return strings;
+}
+
 QMetaObject::Connection Settings::observe(const QString& key, const QObject* context,
                                           std::function<void()> fn)
 {

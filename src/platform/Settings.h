@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -32,10 +33,15 @@ public:
     std::optional<QString> string(const QString& key) const;
     // The stored boolean; false when absent without a default.
     bool boolean(const QString& key) const;
+    // The strings of a stored list, trimmed, without empty ones and without
+    // members of other types (a hand-edited file may hold anything); a
+    // single string stored instead of a list counts as a list of one.
+    QStringList stringList(const QString& key) const;
     bool contains(const QString& key) const { return value(key).isValid(); }
     void setInteger(const QString& key, qint64 value) { setValue(key, QVariant::fromValue(value)); }
     void setString(const QString& key, const QString& value) { setValue(key, value); }
     void setBool(const QString& key, bool value) { setValue(key, value); }
+    void setStringList(const QString& key, const QStringList& value) { setValue(key, value); }
 
     // Calls `fn` whenever `key` changes, while `context` lives.
     QMetaObject::Connection observe(const QString& key, const QObject* context, std::function<void()> fn);

@@ -7,8 +7,11 @@ namespace ondrel::keys {
 QVariant defaultValue(const QString& key)
 {
     static const QHash<QString, QVariant> defaults = {
-        {maxHistoryItems, qlonglong(50)}, {accentColor, QStringLiteral("Coral")},
-        {keepClipboardContents, true},    {automaticChecks, false},
+        {maxHistoryItems, qlonglong(50)},
+        {maxEntryBytes, qlonglong(64) << 20},
+        {accentColor, QStringLiteral("Coral")},
+        {keepClipboardContents, true},
+        {automaticChecks, false},
         {automaticallyUpdate, false},
     };
     return defaults.value(key);

@@ -11,6 +11,16 @@ namespace ondrel::keys {
 
 // Entries kept in the history (25, 50, 100 or 200; 50 when unset).
 inline const QString maxHistoryItems = QStringLiteral("history/maxItems");
+// Applications whose copies are never recorded nor kept: a list of the ids
+// a desktop gives them (desktop-entry id, X11 WM_CLASS class or instance,
+// Wayland app_id) or the names the history shows, compared without regard
+// to case.
+inline const QString excludedApplications = QStringLiteral("history/excludedApplications");
+// Copies with more data than this many bytes are not recorded (64 MiB when
+// unset). 0 means no limit of one's own; platform::kMaxEntryBytes (128 MiB),
+// which keeps an owner that never stops sending from filling the memory,
+// holds whatever is set, and larger values are taken as it.
+inline const QString maxEntryBytes = QStringLiteral("history/maxEntryBytes");
 // The accent colour's raw name ("Tangerine", "Sky", ...).
 inline const QString accentColor = QStringLiteral("appearance/accentColor");
 // Global hotkeys are stored under this prefix followed by the hotkey's name.

@@ -21,9 +21,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QProxyStyle>
 #include <QScrollBar>
-#include <QStyleOptionMenuItem>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -32,47 +30,6 @@
 #include <algorithm>
 
 namespace ondrel {
-
-namespace {
-
-// Menu entries marked "destructive" are drawn in red.
-class MenuStyle final : public QProxyStyle
-{
-public:
-    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
-                     const QWidget* widget) const override
-    {
-        if (element == CE_MenuItem)
-            if (const auto* menu = qobject_cast<const QMenu*>(widget))
-                if (const QAction* action = menu->actionAt(option->rect.center());
-                    action && action->property("destructive").toBool()) {
-                    QStyleOptionMenuItem copy = *qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-                    for (auto role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText,
-                                      QPalette::HighlightedText})
-                        copy.palette.setColor(role, kDestructive);
-                    QProxyStyle::drawControl(element, &copy, painter, widget);
-                    return;
-                }
-        QProxyStyle::drawControl(element, option, painter, widget);
-    }
-    static inline const QColor kDestructive{220, 38, 38};
-};
-
-QStyle* menuStyle()
-{
-    static QStyle* const style = new MenuStyle; // lives as long as the program
-    return style;
-}
-
-QIcon menuIcon(const QString& symbol, const QColor& color)
-{
-    QIcon icon;
-    for (qreal dpr : {1.0, 2.0})
-        icon.addPixmap(symbolPixmap(symbol, color, 14, dpr));
-    return icon;
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // HistoryList
@@ -306,38 +263,6 @@ void HistoryList::mouseDoubleClickEvent(QMouseEvent* event)
     m_pendingClick.reset();
     if (const ClipboardItem* item = itemAt(cardAt(event->position().toPoint())); item && m_actions.openDetail)
         m_actions.openDetail(*item);
-}
-
-QMenu* HistoryList::contextMenuFor(int row)
-{
-    const ClipboardItem* found = itemAt(row);
-    if (!found)
-        return nullptr;
-    const ClipboardItem item = *found;
-    auto* menu = new QMenu(this);
-    menu->setStyle(menuStyle());
-    menu->setAccessibleName(QStringLiteral("Entry actions"));
-    QAction* edit = menu->addAction(menuIcon(QStringLiteral("pencil"), ink()), QStringLiteral("Edit"));
-    connect(edit, &QAction::triggered, this, [this, item] {
-        if (m_actions.openDetail)
-            m_actions.openDetail(item);
-    });
-    QAction* pin =
-        menu->addAction(menuIcon(item.isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"), ink()),
-                        item.isPinned() ? QStringLiteral("Unpin") : QStringLiteral("Pin"));
-    connect(pin, &QAction::triggered, this, [this, id = item.id()] {
-        if (m_actions.togglePin)
-            m_actions.togglePin(id);
-    });
-    menu->addSeparator();
-    QAction* remove =
-        menu->addAction(menuIcon(QStringLiteral("trash"), MenuStyle::kDestructive), QStringLiteral("Delete"));
-    remove->setProperty("destructive", true);
-    connect(remove, &QAction::triggered, this, [this, id = item.id()] {
-        if (m_actions.remove)
-            m_actions.remove(id);
-    });
-    return menu;
 }
 
 void HistoryList::contextMenuEvent(QContextMenuEvent* event)

@@ -35,6 +35,8 @@ public:
         std::function<void(const QUuid&)> remove;
         std::function<void(const QUuid&)> togglePin;
         std::function<void(int row)> hover; // -1: the pointer left the rows
+        // Leave the application of that name out of the history from now on.
+        std::function<void(const QString& app)> exclude;
     };
 
     HistoryList(PopoverState& state, ThemeManager& theme, platform::Scheduler& scheduler, Actions actions,

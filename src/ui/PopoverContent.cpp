@@ -125,10 +125,22 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     actions.remove = [this](const QUuid& id) { m_store.deleteItem(id); };
     actions.togglePin = [this](const QUuid& id) { m_store.togglePin(id); };
     actions.hover = [this](int row) { setHoveredRow(row); };
+    actions.exclude = [this](const QString& app) {
+        if (m_exclude)
+            m_exclude(app);
+    };
     m_list = new HistoryList(state, theme, scheduler, std::move(actions), m_main);
     column->addWidget(m_list, 1);
     m_empty = new EmptyState(m_main);
     column->addWidget(m_empty, 1);
+    m_paused = new QLabel(QStringLiteral("Recording paused"), m_main);
+    m_paused->setObjectName(QStringLiteral("recordingPaused"));
+    m_paused->setAlignment(Qt::AlignCenter);
+    m_paused->setFont(systemFont(11, FontWeight::bold));
+    m_paused->setContentsMargins(0, 6, 0, 6);
+    m_paused->setStyleSheet(QStringLiteral("color:#b45309;"));
+    m_paused->hide();
+    column->addWidget(m_paused);
     column->addWidget(new KeyHints(theme, m_main));
 
     m_notice = new CopiedNotice(theme, this);
@@ -192,6 +204,11 @@ void PopoverContent::updateSaveStatus()
     m_notSaved->setText(text);
     m_notSaved->setAccessibleName(text);
     m_notSaved->setVisible(!text.isEmpty());
+}
+
+void PopoverContent::setRecordingPaused(bool paused)
+{
+    m_paused->setVisible(paused);
 }
 
 void PopoverContent::setHoveredRow(int row)

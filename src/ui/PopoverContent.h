@@ -60,6 +60,14 @@ public:
     DetailView* detailView() const { return m_detail; }
     // "History not saved: <why>", shown while saving fails.
     QLabel* notSavedBanner() const { return m_notSaved; }
+    // "Recording paused" in the footer, shown while copies are not recorded.
+    QLabel* pausedFooter() const { return m_paused; }
+    void setRecordingPaused(bool paused);
+    // What a row's "Don't Record from APP" does with the application's name.
+    void setExcludeHandler(std::function<void(const QString& app)> exclude)
+    {
+        m_exclude = std::move(exclude);
+    }
     QWidget* mainColumn() const { return m_main; }
 
     // What a click on a row does: copy and paste it, and say so.
@@ -103,11 +111,13 @@ private:
     QLineEdit* m_search = nullptr;
     IconButton* m_clearSearch = nullptr;
     QLabel* m_notSaved = nullptr;
+    QLabel* m_paused = nullptr;
     HistoryList* m_list = nullptr;
     EmptyState* m_empty = nullptr;
     CopiedNotice* m_notice = nullptr;
     QPointer<DetailView> m_detail;
 
+    std::function<void(const QString& app)> m_exclude;
     std::optional<QUuid> m_hoveredItem;
     std::optional<ClipboardItem> m_detailItem;
     bool m_showCopiedToast = false;

@@ -4,6 +4,7 @@
 #include "Registry.h"
 
 #include "Autostart.h"
+#include "ExcludedAppsBox.h"
 #include "Fonts.h"
 #include "HistoryStore.h"
 #include "Painting.h"
@@ -96,7 +97,6 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     : QWidget(parent), m_services(services)
 {
     setWindowTitle(QStringLiteral("Ondrel Settings"));
-    setFixedSize(kWidth, kHeight);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 10, 16, 10);
     column->setSpacing(4);
@@ -142,6 +142,8 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     m_services.settings.observe(keys::maxHistoryItems, this, [this] { syncPicker(); });
     form->addRow(QStringLiteral("Max History Items:"), m_picker);
     column->addWidget(general);
+    m_exclusions = new ExcludedAppsBox(services.settings, services.store, services.sourcesKnown, this);
+    column->addWidget(m_exclusions);
 
     // Startup.
     QGroupBox* startup = section(QStringLiteral("Startup"), this);
@@ -203,7 +205,8 @@ void SettingsView::updateHotkeyNote()
         m_hotkeyNote->setText(note);
         m_hotkeyNote->setVisible(!note.isEmpty());
     }
-    setFixedSize(kWidth, kHeight + (note.isEmpty() ? 0 : kNoteHeight));
+    setFixedSize(kWidth, kHeight + (note.isEmpty() ? 0 : kNoteHeight) +
+                             (m_services.sourcesKnown ? 0 : kExclusionsNoteHeight));
 }
 
 void SettingsView::syncPicker()

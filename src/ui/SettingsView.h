@@ -23,17 +23,22 @@ class Name;
 class ShortcutRecorder;
 class Registry;
 } // namespace hotkeys
+class ExcludedAppsBox;
+class HistoryStore;
 class ThemeManager;
 
 // The settings window's content: accent colour, global hotkey, history size,
-// launch at login, version. Every control writes its setting at once.
+// applications not recorded, launch at login, version. Every control writes
+// its setting at once.
 class SettingsView final : public QWidget
 {
     Q_OBJECT
 public:
     static constexpr int kWidth = 350;
-    static constexpr int kHeight = 340;
+    static constexpr int kHeight = 480;
     static constexpr int kNoteHeight = 30; // the hotkey note, on desktops without global hotkeys
+    // The note that exclusions cannot work, on desktops that do not name the source of a copy.
+    static constexpr int kExclusionsNoteHeight = 30;
     static inline const QString kMadeBy = QStringLiteral("Kestrune");
 
     struct Services
@@ -44,6 +49,8 @@ public:
         hotkeys::Registry& shortcuts;
         platform::Alerts& alerts;
         platform::Scheduler& scheduler;
+        const HistoryStore& store;
+        bool sourcesKnown = true; // the desktop tells which application copied
     };
 
     SettingsView(Services services, const hotkeys::Name& hotkey, QString version, QWidget* parent = nullptr);
@@ -51,6 +58,7 @@ public:
 
     QComboBox* historyPicker() const { return m_picker; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
+    ExcludedAppsBox* exclusions() const { return m_exclusions; }
     hotkeys::ShortcutRecorder* recorder() const { return m_recorder; }
     // What to do instead of recording, on a desktop without global hotkeys
     // or one that binds them itself (else null or hidden).
@@ -69,6 +77,7 @@ private:
     hotkeys::ShortcutRecorder* m_recorder = nullptr;
     QLabel* m_hotkeyNote = nullptr;
     QFormLayout* m_hotkeyForm = nullptr;
+    ExcludedAppsBox* m_exclusions = nullptr;
     bool m_revertingLaunchAtLogin = false;
     std::function<void(const QString&)> m_console;
 };

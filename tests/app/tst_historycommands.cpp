@@ -21,8 +21,10 @@ public:
                                 Timestamp::fromSecondsSinceEpoch(1.5e9)),
     };
     bool live = true;
+    qsizetype limit = platform::kMaxEntryBytes;
     QStringList calls;
 
+    qsizetype entryLimit() const override { return limit; }
     QList<ClipboardItem> entries() const override { return items; }
     commands::Status status() const override
     {
@@ -114,6 +116,8 @@ void TestHistoryCommands::commandLines_data()
         "", "pause 5400");
     row("resume", L({QStringLiteral("resume")}), 0, "", "", "resume");
     row("add", L({QStringLiteral("add")}), 0, "", "", "add added ✓");
+    row("add over the limit", L({QStringLiteral("add")}), 2, "",
+        "ondrel: the text is larger than the 0 MiB limit", "", true);
     row("help", L({QStringLiteral("get"), QStringLiteral("--help")}), 0, "Usage: ondrel get");
     // Hostile and mistaken input: a clear message, the documented code, nothing changed.
     const QString huge(1 << 20, u'9');
@@ -159,6 +163,8 @@ void TestHistoryCommands::commandLines()
     QFETCH(QString, call);
     FakeTarget target;
     target.live = running;
+    if (QByteArrayView(QTest::currentDataTag()) == "add over the limit")
+        target.limit = 4;
     const commands::Answer answer = commands::run(args, QStringLiteral("added ✓").toUtf8(), target);
     QVERIFY2(answer.out.startsWith(out), answer.out.left(300).constData());
     QVERIFY2(answer.err.startsWith(err), answer.err.left(300).constData());

@@ -70,6 +70,7 @@ void TestPlatformServices::headlessServicesRefuseInsteadOfPretending()
     QCOMPARE(services.clipboard->string(), std::nullopt);
     QCOMPARE(services.clipboard->changeCount(), 0);
     QCOMPARE(services.focus->activeApplication().has_value(), false);
+    QVERIFY(!services.focus->seesApplications()); // the settings say exclusions cannot work
     // Each refusal says so on the console, once.
     QTest::ignoreMessage(QtWarningMsg,
                          "ondrel: this desktop offers no global hotkeys; bind a key to `ondrel toggle`");

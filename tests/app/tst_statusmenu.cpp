@@ -1,7 +1,12 @@
 #include "AppFixture.h"
+#include "ExcludedAppsBox.h"
 #include "SettingsKeys.h"
 #include "ShortcutRecorder.h"
 
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 #include <QToolButton>
 
 using namespace ondrel;
@@ -32,10 +37,11 @@ void TestStatusMenu::statusMenu()
         titles << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(titles, (QStringList{QStringLiteral("Settings..."), QStringLiteral("-"),
                                   QStringLiteral("Check for Updates..."), QStringLiteral("Automatic Updates"),
-                                  QStringLiteral("-"), QStringLiteral("Clear History"), QStringLiteral("-"),
+                                  QStringLiteral("-"), QStringLiteral("Pause Recording"),
+                                  QStringLiteral("Clear History"), QStringLiteral("-"),
                                   QStringLiteral("Quit Ondrel")}));
     QCOMPARE(menu->actions().at(0)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    QCOMPARE(menu->actions().at(7)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QCOMPARE(menu->actions().at(8)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     app.scheduler.runPending();
     QVERIFY(menu->actions().at(3)->isChecked()); // first launch: automatic updates on
 
@@ -52,12 +58,30 @@ void TestStatusMenu::statusMenu()
     app.scheduler.runPending();
     QCOMPARE(app.updater.checks, 1);
 
-    menu->actions().at(5)->trigger(); // no question asked
+    // Pausing shows in the menus and in the popover's footer, however it
+    // was paused, and ends there too.
+    QLabel* paused = app.popover->popover()->content()->pausedFooter();
+    QVERIFY(paused->isHidden());
+    menu->actions().at(5)->trigger();
+    QVERIFY(app.watcher().isPaused());
+    QVERIFY(menu->actions().at(5)->isChecked());
+    QVERIFY(!paused->isHidden());
+    QCOMPARE(paused->text(), QStringLiteral("Recording paused"));
+    app.watcher().resume();
+    QVERIFY(!menu->actions().at(5)->isChecked());
+    QVERIFY(paused->isHidden());
+    app.watcher().pause(std::chrono::seconds(60));
+    std::unique_ptr<QMenu> later(app.tray->buildStatusMenu());
+    QVERIFY(later->actions().at(5)->isChecked());
+    app.scheduler.advance(60);
+    QVERIFY(!later->actions().at(5)->isChecked() && !menu->actions().at(5)->isChecked());
+
+    menu->actions().at(6)->trigger(); // no question asked
     QCOMPARE(app.store().items().size(), 1);
     QVERIFY(app.store().items().first().isPinned());
 
     QSignalSpy quit(app.tray, &TrayController::quitRequested);
-    menu->actions().at(7)->trigger();
+    menu->actions().at(8)->trigger();
     QCOMPARE(quit.count(), 1);
     // Its shortcuts work while it is open.
     QTest::keyClick(menu.get(), Qt::Key_Q, Qt::ControlModifier);
@@ -83,7 +107,7 @@ void TestStatusMenu::settingsWindow()
     SettingsView* settings = app.settingsController->settingsWindow();
     QVERIFY(settings);
     QVERIFY(settings->isVisible());
-    QCOMPARE(settings->size(), QSize(350, 340));
+    QCOMPARE(settings->size(), QSize(350, 480));
     QStringList labels;
     for (const QLabel* l : settings->findChildren<QLabel*>())
         labels << l->text();
@@ -122,6 +146,43 @@ void TestStatusMenu::settingsWindow()
     QCOMPARE(picker->currentIndex(), -1); // shown as none of them, kept as it is
     QCOMPARE(app.settings.integer(keys::maxHistoryItems), 30);
 
+    // Applications left out: the history's applications to pick from (not
+    // those left out already), or an id typed in; removed again.
+    QList<ClipboardItem> items;
+    for (const char* app : {"Editor", "editor", "Terminal", "Browser"})
+        items << ClipboardItem::makeText(QStringLiteral("copied"), QString::fromUtf8(app));
+    app.store().setItems(items);
+    app.settings.setStringList(keys::excludedApplications, {QStringLiteral("browser")});
+    ExcludedAppsBox* exclusions = settings->exclusions();
+    QVERIFY(!exclusions->note());
+    const auto listed = [&] {
+        QStringList out;
+        for (int i = 0; i < exclusions->list()->count(); ++i)
+            out << exclusions->list()->item(i)->text();
+        return out;
+    };
+    const auto offered = [&] {
+        QStringList out;
+        for (int i = 0; i < exclusions->picker()->count(); ++i)
+            out << exclusions->picker()->itemText(i);
+        return out;
+    };
+    QCOMPARE(listed(), QStringList{QStringLiteral("browser")});
+    QCOMPARE(offered(), (QStringList{QStringLiteral("Editor"), QStringLiteral("Terminal")}));
+    exclusions->picker()->setCurrentIndex(1);
+    exclusions->addButton()->click();
+    exclusions->picker()->setCurrentText(QStringLiteral(" org.keepassxc.KeePassXC "));
+    QTest::keyClick(exclusions->picker()->lineEdit(), Qt::Key_Return);
+    QCOMPARE(app.settings.stringList(keys::excludedApplications),
+             (QStringList{QStringLiteral("browser"), QStringLiteral("Terminal"),
+                          QStringLiteral("org.keepassxc.KeePassXC")}));
+    QCOMPARE(offered(), QStringList{QStringLiteral("Editor")});
+    QVERIFY(!exclusions->removeButton()->isEnabled());
+    exclusions->list()->setCurrentRow(0);
+    exclusions->removeButton()->click();
+    QCOMPARE(listed(), (QStringList{QStringLiteral("Terminal"), QStringLiteral("org.keepassxc.KeePassXC")}));
+    QCOMPARE(offered(), (QStringList{QStringLiteral("Browser"), QStringLiteral("Editor")}));
+
     // The tray menu's keys are ours even while that menu is closed.
     hotkeys::ShortcutField* field = settings->recorder()->field();
     QVERIFY(QTest::qWaitForWindowActive(settings));
@@ -150,6 +211,7 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
 {
     App app;
     app.hotKeys.setUnavailableReason(QStringLiteral("Bind a key to ondrel toggle."));
+    app.focus.setSeesApplications(false); // nor the source of a copy (KDE Plasma on Wayland)
     app.settingsController->openSettings();
     app.scheduler.runPending();
     SettingsView* settings = app.settingsController->settingsWindow();
@@ -159,8 +221,14 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     QVERIFY(settings->hotkeyNote());
     QCOMPARE(settings->hotkeyNote()->text(), QStringLiteral("Bind a key to ondrel toggle."));
     QVERIFY(settings->hotkeyNote()->isVisible());
-    QCOMPARE(settings->height(), SettingsView::kHeight + SettingsView::kNoteHeight);
+    QCOMPARE(settings->height(),
+             SettingsView::kHeight + SettingsView::kNoteHeight + SettingsView::kExclusionsNoteHeight);
     QVERIFY(settings->hotkeyNote()->geometry().bottom() < settings->height());
+    QLabel* exclusions = settings->exclusions()->note();
+    QVERIFY(exclusions && exclusions->isVisible());
+    QCOMPARE(exclusions->text(), QStringLiteral("This desktop does not tell Ondrel which application copied "
+                                                "something, so these applications cannot be left out here."));
+    QVERIFY(settings->exclusions()->geometry().bottom() < settings->height());
     // Where the desktop binds the hotkey itself, it says which trigger it
     // gave, also when its answer comes while the settings are open.
     App portal;

@@ -3,12 +3,14 @@
 // The clipboard history wired to in-memory services, for the history tests.
 
 #include "ClipboardHistory.h"
+#include "ExcludedApplications.h"
 #include "HistoryFile.h"
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
 #include "MemoryFocusTracker.h"
 #include "MemorySettings.h"
 #include "RecordingPasteTyper.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
@@ -79,6 +81,101 @@ struct Fixture
     {
         history->store.waitForSaves();
         return test::readFile(file.filePath());
+    }
+};
+
+inline QByteArray png(QColor color)
+{
+    return test::encodedImage(test::filledImage(QSize(2, 2), color));
+}
+
+// Starts polling, then lets one poll run after each change.
+struct Watched : Fixture
+{
+    Watched()
+    {
+        focus.setActiveApplication(
+            platform::ApplicationInfo{QStringLiteral("Editor"), QImage(1, 1, QImage::Format_RGB32)});
+        watcher().startMonitoring();
+    }
+    void poll()
+    {
+        scheduler.advance(ClipboardWatcher::kPollIntervalSeconds);
+        scheduler.runPending();
+    }
+    void copy(const QString& text)
+    {
+        clipboard.clearContents();
+        clipboard.setString(text);
+        poll();
+    }
+    // One poll after each step (steps split at ","): a text copied, "a|b"
+    // two copies before the same poll, "~a" copied without a poll,
+    // "(image)" or "(files)" copied, "(pin)" pins the newest entry,
+    // "(paste N)" copies row N of the popover out; "(pause [S])",
+    // "(resume)", "(wait S)", "(exclude ID)", "(limit BYTES)" and
+    // "(from NAME ID...)" (the focused application; "_" for spaces) change
+    // what is recorded and poll not. Returns what is recorded: newest first,
+    // "*" before a pinned entry.
+    QString run(const QString& steps)
+    {
+        for (const QString& step : steps.split(u',')) {
+            const QStringList words = step.mid(1, step.size() - 2).split(u' ');
+            if (step == u"(pin)") {
+                store().togglePin(store().items().first().id());
+                continue;
+            }
+            if (step.startsWith(u"(pause")) {
+                watcher().pause(words.size() > 1 ? std::optional(std::chrono::seconds(words[1].toInt()))
+                                                 : std::nullopt);
+                continue;
+            }
+            if (step == u"(resume)") {
+                watcher().resume();
+                continue;
+            }
+            if (step.startsWith(u"(wait ")) {
+                scheduler.advance(words[1].toDouble());
+                continue;
+            }
+            if (step.startsWith(u"(exclude ")) {
+                exclusions::add(settings, QString(words[1]).replace(u'_', u' '));
+                continue;
+            }
+            if (step.startsWith(u"(limit ")) {
+                settings.setInteger(keys::maxEntryBytes, words[1].toLongLong());
+                continue;
+            }
+            if (step.startsWith(u"(from")) {
+                std::optional<platform::ApplicationInfo> app;
+                if (words.size() > 1)
+                    app = platform::ApplicationInfo{QString(words[1]).replace(u'_', u' '), std::nullopt,
+                                                    words.mid(2)};
+                focus.setActiveApplication(app);
+                continue;
+            }
+            if (step.startsWith(u"(paste "))
+                paster().copyAndPaste(state().filteredItems().at(step.mid(7, 1).toInt()));
+            else
+                clipboard.clearContents();
+            if (step == u"(image)")
+                clipboard.setData(QStringLiteral("image/png"), png(Qt::red));
+            else if (step == u"(files)")
+                clipboard.setUrls(
+                    {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});
+            else if (step.startsWith(u'~'))
+                clipboard.setString(step.mid(1));
+            else if (!step.startsWith(u'('))
+                for (const QString& text : step.split(u'|'))
+                    clipboard.setString(text);
+            if (!step.startsWith(u'~'))
+                poll();
+        }
+        QStringList labels;
+        for (const ClipboardItem& item : store().items())
+            labels << (item.isPinned() ? QStringLiteral("*") : QString()) +
+                          item.text().value_or(item.contentLabel());
+        return labels.join(u',');
     }
 };
 

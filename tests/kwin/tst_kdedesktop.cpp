@@ -225,8 +225,9 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
             entry >> childId >> childProperties;
             entry.endStructure();
             QString label = childProperties.value(QStringLiteral("label")).toString();
-            // Without an update feed the switch is off and says why.
-            if (label == u"Automatic Updates")
+            // Without an update feed the switch is off and says why; the
+            // pause is a switch too.
+            if (label == u"Automatic Updates" || label == u"Pause Recording")
                 label += QStringLiteral(" enabled=%1 checked=%2")
                              .arg(childProperties.value(QStringLiteral("enabled"), true).toBool())
                              .arg(childProperties.value(QStringLiteral("toggle-state")).toInt());
@@ -240,6 +241,7 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     }
     QCOMPARE(labels, (QStringList{QStringLiteral("Settings..."), QStringLiteral("Check for Updates..."),
                                   QStringLiteral("Automatic Updates enabled=0 checked=0"),
+                                  QStringLiteral("Pause Recording enabled=1 checked=0"),
                                   QStringLiteral("Clear History"), QStringLiteral("Quit Ondrel")}));
     // Everything waybar asked of the menu, it got.
     waybar.terminate();

@@ -53,6 +53,8 @@ QString recorded(const platform::ClipboardContents& contents)
         return QStringLiteral("superseded");
     if (contents.secret)
         return QStringLiteral("secret");
+    if (!contents.tooLargeType.isEmpty())
+        return QStringLiteral("too large ") + contents.tooLargeType;
     if (contents.text && !contents.text->isEmpty())
         return QStringLiteral("text ") + *contents.text;
     if (contents.image)
@@ -138,7 +140,7 @@ void TestClipboardData::readOrder_data()
         << QStringList{utf8} << QStringLiteral("nothing");
     QTest::newRow("too large ends the read")
         << QStringList{QStringLiteral("text/plain <huge>"), QStringLiteral("image/png <png>")}
-        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("nothing");
+        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("too large text/plain");
     QTest::newRow("trickling owner ends the read")
         << QStringList{QStringLiteral("text/plain <trickle>"), QStringLiteral("image/png <png>")}
         << QStringList{QStringLiteral("text/plain")} << QStringLiteral("nothing");
@@ -164,8 +166,6 @@ void TestClipboardData::readOrder()
     static const QHash<QString, const char*> said{
         {QStringLiteral("silent owner ends the read"),
          "ondrel: the program that owns the clipboard does not answer; its copy is not recorded"},
-        {QStringLiteral("too large ends the read"),
-         "ondrel: the clipboard's text/plain data is larger than 128 MiB; not recorded"},
         {QStringLiteral("trickling owner ends the read"),
          "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded"},
         {QStringLiteral("newer copy ends the read"),

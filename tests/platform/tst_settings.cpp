@@ -1,3 +1,4 @@
+#include "ExcludedApplications.h"
 #include "JsonSettings.h"
 #include "MemorySettings.h"
 #include "SettingsKeys.h"
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void corruptFileIsMovedAside_data();
     void corruptFileIsMovedAside();
     void unknownValuesSurviveRewrite();
+    void excludedApplications_data();
+    void excludedApplications();
 };
 
 namespace {
@@ -189,6 +192,52 @@ void TestSettings::unknownValuesSurviveRewrite()
     QVERIFY2(text.contains(R"("list":[1,"a",{"k":null}])"), text.constData());
     QVERIFY2(text.contains(R"("updates":{"automaticallyUpdate":true,"lastCheckTime":812345678.5})"),
              text.constData());
+}
+
+void TestSettings::excludedApplications_data()
+{
+    // The list as the file holds it (edited by hand, maybe), what it reads
+    // as, and the list once "firefox" was added and "KeePassXC" removed.
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("read");
+    QTest::addColumn<QStringList>("changed");
+    const QString keepass = QStringLiteral("KeePassXC");
+    const QString firefox = QStringLiteral("firefox");
+    QTest::newRow("absent") << QByteArray("{}") << QStringList{} << QStringList{firefox};
+    QTest::newRow("ids") << QByteArray(
+                                R"({"history":{"excludedApplications":["KeePassXC","org.gnome.Terminal"]}})")
+                         << QStringList{keepass, QStringLiteral("org.gnome.Terminal")}
+                         << QStringList{QStringLiteral("org.gnome.Terminal"), firefox};
+    QTest::newRow("case: once, first spelling")
+        << QByteArray(R"({"history":{"excludedApplications":["keepassxc","KEEPASSXC","Terminal"]}})")
+        << QStringList{QStringLiteral("keepassxc"), QStringLiteral("Terminal")}
+        << QStringList{QStringLiteral("Terminal"), firefox};
+    QTest::newRow("junk members left out")
+        << QByteArray(
+               R"({"history":{"excludedApplications":[" KeePassXC ","",3,null,true,["x"],{"a":"b"}]}})")
+        << QStringList{keepass} << QStringList{firefox};
+    QTest::newRow("one string") << QByteArray(R"({"history":{"excludedApplications":"KeePassXC"}})")
+                                << QStringList{keepass} << QStringList{firefox};
+    QTest::newRow("not a list") << QByteArray(R"({"history":{"excludedApplications":42}})") << QStringList{}
+                                << QStringList{firefox};
+}
+
+void TestSettings::excludedApplications()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, read);
+    QFETCH(QStringList, changed);
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/settings.json");
+    QVERIFY(test::writeFile(path, file));
+    platform::JsonSettings d(path);
+    QCOMPARE(exclusions::list(d), read);
+    QVERIFY(exclusions::add(d, QStringLiteral(" firefox ")));
+    QVERIFY(!exclusions::add(d, QStringLiteral("FireFox")));
+    exclusions::remove(d, QStringLiteral("keepassxc"));
+    // Kept as a list of strings in the file, read back the same.
+    QCOMPARE(exclusions::list(platform::JsonSettings(path)), changed);
+    QVERIFY(test::readFile(path).contains(R"("excludedApplications":[)"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -170,17 +170,25 @@ void addSlowOrEndlessOwnerRows(const QString& textType)
     QTest::addColumn<int>("dataMs");
     QTest::addColumn<bool>("copyMeanwhile");
     QTest::addColumn<QString>("said");
+    QTest::addColumn<qint64>("maxEntryBytes"); // the setting; -1: unset
     // It stops sending once it loses the clipboard: what came is a fragment.
     QTest::newRow("a copy made meanwhile ends the read")
         << "--slow" << 60000 << true
-        << "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded";
+        << "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded"
+        << qint64(-1);
     QTest::newRow("a byte a second is given up")
         << "--slow" << 2000 << false
-        << "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded";
-    QTest::newRow("an owner that never ends is given up at the limit")
+        << "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded"
+        << qint64(-1);
+    QTest::newRow("an owner that never ends is given up at the setting's limit")
+        << "--endless" << 2000 << false
+        << "ondrel: not recording a copy: larger than the 64 MiB limit (setting history/maxEntryBytes)"
+        << qint64(-1);
+    QTest::newRow("without a limit of one's own, at the limit of every read")
         << "--endless" << 2000 << false
         << QStringLiteral("ondrel: the clipboard's %1 data is larger than 128 MiB; not recorded")
-               .arg(textType);
+               .arg(textType)
+        << qint64(0);
 }
 
 } // namespace ondrel::test

@@ -195,9 +195,12 @@ void TestPopover::contextMenuActions()
 {
     QList<ClipboardItem> items = texts(3);
     items[1].setPinned(true);
+    items[2] = ClipboardItem::makeText(*items[2].text(), std::nullopt, std::nullopt, items[2].timestamp());
     test::ShownPopover f(items);
     QVERIFY(f.shown);
     HistoryList* list = f.view->list();
+    QStringList excluded;
+    f.view->setExcludeHandler([&](const QString& app) { excluded << app; });
     // The pinned entry comes first.
     const auto menuTexts = [&](int row) {
         std::unique_ptr<QMenu> menu(list->contextMenuFor(row));
@@ -206,16 +209,20 @@ void TestPopover::contextMenuActions()
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    QCOMPARE(menuTexts(0), (QStringList{QStringLiteral("Edit"), QStringLiteral("Unpin"), QStringLiteral("-"),
+    // An entry that names its application can leave that application out from now on.
+    QCOMPARE(menuTexts(0), (QStringList{QStringLiteral("Edit"), QStringLiteral("Unpin"),
+                                        QStringLiteral("Don't Record from Notes"), QStringLiteral("-"),
                                         QStringLiteral("Delete")}));
-    QCOMPARE(menuTexts(1), (QStringList{QStringLiteral("Edit"), QStringLiteral("Pin"), QStringLiteral("-"),
+    QCOMPARE(menuTexts(2), (QStringList{QStringLiteral("Edit"), QStringLiteral("Pin"), QStringLiteral("-"),
                                         QStringLiteral("Delete")}));
     QVERIFY(!list->contextMenuFor(3));
+    std::unique_ptr<QMenu>(list->contextMenuFor(1))->actions().at(2)->trigger();
+    QCOMPARE(excluded, QStringList{QStringLiteral("Notes")});
 
     const auto trigger = [&](int row, int action) {
         std::unique_ptr<QMenu> menu(list->contextMenuFor(row));
         QAction* a = menu->actions().at(action);
-        if (action == 3)
+        if (action == 4)
             QVERIFY(a->property("destructive").toBool());
         a->trigger();
     };
@@ -223,7 +230,7 @@ void TestPopover::contextMenuActions()
     QVERIFY(std::none_of(f.store().items().cbegin(), f.store().items().cend(),
                          [](const ClipboardItem& i) { return i.isPinned(); }));
     const ClipboardItem second = f.state().filteredItems().at(1);
-    trigger(1, 3); // Delete
+    trigger(1, 4); // Delete
     QCOMPARE(f.store().items().size(), 2);
     QVERIFY(!f.store().items().contains(second));
     trigger(0, 0); // Edit

@@ -5,6 +5,7 @@
 #include "AppProcess.h"
 #include "DataControlConnection.h"
 #include "LiveStore.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
 #include "WaylandClipboard.h"
 
@@ -256,9 +257,12 @@ void TestDataControl::slowOrEndlessSourceRecordsNothing()
     QFETCH(int, dataMs);
     QFETCH(bool, copyMeanwhile);
     QFETCH(QString, said);
+    QFETCH(qint64, maxEntryBytes);
     platform::ClipboardReadBudgets budgets;
     budgets.dataMs = dataMs;
     Watched w(budgets);
+    if (maxEntryBytes >= 0)
+        w.store.settings.setInteger(keys::maxEntryBytes, maxEntryBytes);
     int turnsWhileReading = 0;
     QTimer timer;
     connect(&timer, &QTimer::timeout, [&] { turnsWhileReading += w.history.watcher.isReading(); });

@@ -8,6 +8,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QDir>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void trayIconWhenThePanelComesLater();
     void scriptsReachTheHistory();
     void onXWaylandNamesNoHotkeyItDoesNotHold();
+    void excludedAppIdIsNotRecorded();
 
 private:
     void startApp();
@@ -254,6 +256,33 @@ void TestWaylandApp::onXWaylandNamesNoHotkeyItDoesNotHold()
         m_app->said(QStringLiteral("ondrel: no system tray found; the popover opens with `ondrel toggle`")));
     QVERIFY(m_app->toggle());
     QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
+}
+
+void TestWaylandApp::excludedAppIdIsNotRecorded()
+{
+    // Named by its desktop entry, it is known by its app_id all the same.
+    const QString home = m_app->home();
+    QVERIFY(QDir().mkpath(home + QStringLiteral("/.config/ondrel")));
+    QVERIFY(QDir().mkpath(home + QStringLiteral("/.local/share/applications")));
+    QVERIFY(test::writeFile(home + QStringLiteral("/.config/ondrel/settings.json"),
+                            R"({"history":{"excludedApplications":["ORG.EXAMPLE.PASSWORDSAFE"]}})"));
+    QVERIFY(
+        test::writeFile(home + QStringLiteral("/.local/share/applications/org.example.PasswordSafe.desktop"),
+                        "[Desktop Entry]\nType=Application\nName=Password Safe\nExec=true\n"));
+    startApp();
+    test::TestWindow excluded;
+    excluded.setAppId(QStringLiteral("org.example.PasswordSafe"));
+    QVERIFY(excluded.start(QStringLiteral("Excluded")));
+    QVERIFY(test::wlCopy("copied in the excluded window"));
+    QVERIFY(m_app->said(QStringLiteral("trace copy-left-out ")));
+    test::TestWindow other;
+    other.setAppId(QStringLiteral("org.example.Editor"));
+    QVERIFY(other.start(QStringLiteral("Other")));
+    QVERIFY(test::wlCopy("copied in another window"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 1, 5000);
+    const QJsonObject entry = m_app->history().first().toObject();
+    QCOMPARE(entry.value(QStringLiteral("text")).toString(), QStringLiteral("copied in another window"));
+    QCOMPARE(entry.value(QStringLiteral("appName")).toString(), QStringLiteral("org.example.Editor"));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestWaylandApp)

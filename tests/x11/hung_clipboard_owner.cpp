@@ -2,10 +2,10 @@
 // for it, as a hung or hostile owner would. It prints "owned" once it holds
 // the selection and then, for every request, "request TARGET". With
 // --answer-targets it offers UTF8_STRING and STRING, then hangs when asked
-// for either. Two modes hand the text over in pieces (INCR): --slow one
-// byte a second (printing "sent" after each), ending the transfer early
-// when it loses the clipboard, as a program that quits might; --endless
-// pieces of 256 KiB as fast as they are taken, never ending. It runs until
+// for either. Two modes hand the text over in pieces (INCR), printing
+// "sent BYTES" after each: --slow one byte a second, ending the transfer
+// early when it loses the clipboard, as a program that quits might;
+// --endless pieces of 256 KiB as fast as they are taken, never ending. It runs until
 // it is killed.
 #include <xcb/xcb.h>
 
@@ -104,7 +104,7 @@ int main(int argc, char** argv)
         xcb_flush(c);
         transfer.sent += piece.size();
         transfer.asked = false;
-        if (slow) {
+        if (slow || endless) {
             std::printf("sent %zu\n", transfer.sent);
             std::fflush(stdout);
         }

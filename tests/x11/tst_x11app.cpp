@@ -3,11 +3,14 @@
 #include "TestSupport.h"
 #include "X11TestSupport.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonArray>
+#include <QJsonObject>
 #include <QPoint>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 
@@ -46,6 +49,7 @@ private Q_SLOTS:
     void trayMenuClearsAndQuits();
     void hostileOwnersAndImagesFreezeNothing();
     void holdingTheHotkeyTogglesOnce();
+    void excludedApplicationsAndLargeCopies();
 
 private:
     // Opens the tray icon's menu and answers the screen point of its entry
@@ -262,6 +266,38 @@ void TestX11App::holdingTheHotkeyTogglesOnce()
     QVERIFY(m_app->said(QStringLiteral("trace popover-painted ")));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
     QVERIFY(!m_app->said(QStringLiteral("trace popover-hidden "), 0));
+}
+
+void TestX11App::excludedApplicationsAndLargeCopies()
+{
+    // Set as a user editing the file would: the class in another case.
+    QVERIFY(QDir().mkpath(m_app->home() + QStringLiteral("/.config/ondrel")));
+    QVERIFY(test::writeFile(
+        m_app->home() + QStringLiteral("/.config/ondrel/settings.json"),
+        R"({"history":{"excludedApplications":["Ondrel-Test-Window"],"maxEntryBytes":1024}})"));
+    m_target = std::make_unique<test::TestWindow>();
+    QVERIFY(m_target->start(QStringLiteral("Excluded"), test::isActiveWindow));
+    QVERIFY(m_app->start());
+    test::offer("copied in the excluded window");
+    QVERIFY(m_app->said(QStringLiteral("trace copy-left-out ")));
+    // Another program's copies are recorded, up to the size limit.
+    QProcess other;
+    other.start(QStringLiteral("xmessage"), {QStringLiteral("another program")});
+    const auto stopOther = qScopeGuard([&other] {
+        other.kill();
+        other.waitForFinished();
+    });
+    QVERIFY(
+        xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--class"),
+                 QStringLiteral("Xmessage"), QStringLiteral("windowactivate"), QStringLiteral("--sync")}));
+    test::offer(QByteArray(1025, 'x'));
+    QVERIFY(m_app->said(QStringLiteral("ondrel: not recording a copy from Xmessage: larger than the 1 KiB "
+                                       "limit (setting history/maxEntryBytes)")));
+    test::offer("copied in another program");
+    QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
+    const QJsonObject entry = m_app->history().first().toObject();
+    QCOMPARE(entry[QStringLiteral("text")].toString(), QStringLiteral("copied in another program"));
+    QCOMPARE(entry[QStringLiteral("appName")].toString(), QStringLiteral("Xmessage"));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11App)

@@ -1,5 +1,6 @@
 #include "ClipboardData.h"
 #include "LiveStore.h"
+#include "SettingsKeys.h"
 #include "TestSupport.h"
 #include "X11Clipboard.h"
 #include "X11ClipboardReader.h"
@@ -177,8 +178,11 @@ void TestX11Clipboard::slowOrEndlessOwnerRecordsNothing()
     QFETCH(int, dataMs);
     QFETCH(bool, copyMeanwhile);
     QFETCH(QString, said);
+    QFETCH(qint64, maxEntryBytes);
     platform::X11Clipboard board(QGuiApplication::clipboard(), nullptr, {200, dataMs, 3000});
     test::LiveStore store(board);
+    if (maxEntryBytes >= 0)
+        store.settings.setInteger(keys::maxEntryBytes, maxEntryBytes);
     ClipboardHistory& history = store.history;
     int turnsWhileReading = 0;
     QTimer timer;
@@ -197,6 +201,12 @@ void TestX11Clipboard::slowOrEndlessOwnerRecordsNothing()
             history.watcher.lastChangeCount() == board.changeCount() && !history.watcher.isReading(), 30000);
         QVERIFY(history.store.items().isEmpty());
         QVERIFY(turnsWhileReading > 0);
+        if (mode == u"--endless") {
+            // Read up to the limit and a piece past it, no further.
+            const qint64 limit = maxEntryBytes < 0 ? qint64(64) << 20 : platform::kMaxEntryBytes;
+            QVERIFY(owner.waitFor("sent " + QByteArray::number(limit), 0));
+            QVERIFY(!owner.waitFor("sent " + QByteArray::number(limit + 2 * 256 * 1024), 0));
+        }
         offer("copied after it");
     }
     // The next copy is there at once, and nothing of the owner's text is.

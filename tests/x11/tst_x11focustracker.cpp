@@ -68,16 +68,22 @@ void TestX11FocusTracker::named_data()
     QTest::addColumn<QString>("entries"); // where desktop entries are looked for
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("name");
-    QTest::newRow("from its desktop entry") << "given"
-                                            << "Some document"
-                                            << "Test Window";
-    QTest::newRow("from the data folders of the session") << "XDG_DATA_DIRS"
-                                                          << "Some document"
-                                                          << "Test Window";
+    // What exclusions match it by: its desktop entry, WM_CLASS (class and
+    // instance are the same here), its executable.
+    QTest::addColumn<QStringList>("ids");
+    const QStringList window{QStringLiteral("ondrel-test-window"), QStringLiteral("tst_x11focustracker")};
+    QTest::newRow("from its desktop entry")
+        << "given"
+        << "Some document"
+        << "Test Window" << QStringList{QStringLiteral("org.example.TestWindow")} + window;
+    QTest::newRow("from the data folders of the session")
+        << "XDG_DATA_DIRS"
+        << "Some document"
+        << "Test Window" << QStringList{QStringLiteral("org.example.TestWindow")} + window;
     // Never by its title (a document's name, a mail's subject).
     QTest::newRow("by its window class") << "none"
                                          << "Re: salary review.pdf"
-                                         << "ondrel-test-window";
+                                         << "ondrel-test-window" << window;
 }
 
 void TestX11FocusTracker::named()
@@ -85,6 +91,7 @@ void TestX11FocusTracker::named()
     QFETCH(QString, entries);
     QFETCH(QString, title);
     QFETCH(QString, name);
+    QFETCH(QStringList, ids);
     const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
     qputenv("XDG_DATA_DIRS", m_data.path().toUtf8());
     platform::X11FocusTracker focus(
@@ -97,6 +104,7 @@ void TestX11FocusTracker::named()
     QTRY_VERIFY_WITH_TIMEOUT(focus.activeApplication() && focus.activeApplication()->icon, 5000);
     const auto app = focus.activeApplication();
     QCOMPARE(app->name, std::optional<QString>(name));
+    QCOMPARE(app->ids, ids);
     QCOMPARE(app->icon->pixelColor(app->icon->width() / 2, app->icon->height() / 2), QColor(Qt::blue));
 }
 

@@ -1,3 +1,4 @@
+#include "ExcludedApplications.h"
 #include "LiveStore.h"
 #include "TestSupport.h"
 #include "X11Clipboard.h"
@@ -140,10 +141,14 @@ void TestX11Keeper::keepsWhatAnExitedOwnerHad_data()
     QTest::addColumn<bool>("enabled");
     QTest::addColumn<QString>("type");
     QTest::addColumn<QByteArray>("kept"); // empty: the clipboard empties
-    QTest::newRow("text") << "text" << true << "UTF8_STRING" << QByteArray("kept text ✓");
-    QTest::newRow("image") << "image" << true << "image/png" << png();
-    QTest::newRow("never a secret") << "secret" << true << QString() << QByteArray();
-    QTest::newRow("switched off") << "text" << false << QString() << QByteArray();
+    QTest::addColumn<QString>("leftOut"); // why the history leaves the copy out, if it does
+    QTest::newRow("text") << "text" << true << "UTF8_STRING" << QByteArray("kept text ✓") << QString();
+    QTest::newRow("image") << "image" << true << "image/png" << png() << QString();
+    QTest::newRow("never a secret") << "secret" << true << QString() << QByteArray() << QString();
+    QTest::newRow("switched off") << "text" << false << QString() << QByteArray() << QString();
+    QTest::newRow("not while paused") << "text" << true << QString() << QByteArray() << "paused";
+    QTest::newRow("never from an excluded application")
+        << "text" << true << QString() << QByteArray() << "excluded";
 }
 
 void TestX11Keeper::keepsWhatAnExitedOwnerHad()
@@ -152,12 +157,19 @@ void TestX11Keeper::keepsWhatAnExitedOwnerHad()
     QFETCH(bool, enabled);
     QFETCH(QString, type);
     QFETCH(QByteArray, kept);
+    QFETCH(QString, leftOut);
     m_enabled = enabled;
     test::LiveStore store(*m_board);
+    store.focus.setActiveApplication(
+        platform::ApplicationInfo{QStringLiteral("Owner"), std::nullopt, {QStringLiteral("owner-app")}});
+    if (leftOut == u"paused")
+        store.history.watcher.pause();
+    else if (leftOut == u"excluded")
+        exclusions::add(store.settings, QStringLiteral("Owner-App"));
     QSignalSpy keptSignal(m_keeper, &platform::X11ClipboardKeeper::contentsKept);
     startOwner(kind);
     // A poll looked at the copy (and took nothing of a secret).
-    const qsizetype recorded = kind == u"secret" ? 0 : 1;
+    const qsizetype recorded = kind == u"secret" || !leftOut.isEmpty() ? 0 : 1;
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > 0 &&
                                  store.history.watcher.lastChangeCount() == m_board->changeCount() &&
                                  store.history.store.items().size() == recorded,

@@ -187,22 +187,32 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
                                      {item, QStringLiteral("Status")});
     QCOMPARE(status.arguments().value(0).value<QDBusVariant>().variant().toString(),
              QStringLiteral("Active"));
+    const auto property = [&](const QString& name) {
+        const QDBusMessage reply =
+            call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {item, name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    };
+    // The pixels of each size of an icon (a(iiay)), one after the other.
+    const auto pixmaps = [](const QDBusArgument& sizes) {
+        QByteArray all;
+        sizes.beginArray();
+        while (!sizes.atEnd()) {
+            int width = 0, height = 0;
+            QByteArray pixels;
+            sizes.beginStructure();
+            sizes >> width >> height >> pixels;
+            sizes.endStructure();
+            all += pixels;
+        }
+        sizes.endArray();
+        return all;
+    };
     const auto toolTip = [&] {
-        const QDBusMessage reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
-                                        QStringLiteral("Get"), {item, QStringLiteral("ToolTip")});
-        const auto tip = reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+        const QDBusArgument tip = property(QStringLiteral("ToolTip"));
         QString icon, title, text;
         tip.beginStructure();
         tip >> icon;
-        tip.beginArray();
-        while (!tip.atEnd()) {
-            int width = 0, height = 0;
-            QByteArray pixels;
-            tip.beginStructure();
-            tip >> width >> height >> pixels;
-            tip.endStructure();
-        }
-        tip.endArray();
+        pixmaps(tip);
         tip >> title >> text;
         tip.endStructure();
         return (title + u'\n' + text).trimmed();
@@ -228,6 +238,38 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
         QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel"), 5000);
     }
 
+    // Paused from the item's menu: the icon and its tooltip say so, and a
+    // copy meanwhile is not recorded, not even at resume.
+    const auto iconPixels = [&] { return pixmaps(property(QStringLiteral("IconPixmap"))); };
+    const QByteArray recording = iconPixels();
+    QVERIFY(!recording.isEmpty());
+    const auto choosePause = [&] {
+        m_app->forgetTrace();
+        if (call(item, QStringLiteral("ContextMenu"), {400, 10}).type() != QDBusMessage::ReplyMessage)
+            return false;
+        const auto pause = m_app->menuItem(QStringLiteral("Pause Recording"));
+        return pause && test::runProgram(QStringLiteral("xdotool"),
+                                         QStringList{QStringLiteral("mousemove"), QString::number(pause->x()),
+                                                     QString::number(pause->y()), QStringLiteral("click"),
+                                                     QStringLiteral("1")})
+                            .has_value();
+    };
+    const qsizetype entries = m_app->history().size();
+    QVERIFY(choosePause());
+    QVERIFY(m_app->said(QStringLiteral("trace recording-paused ")));
+    QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel\nRecording paused"), 5000);
+    QVERIFY(iconPixels() != recording);
+    test::offer("copied while paused");
+    QVERIFY(m_app->said(QStringLiteral("trace copy-left-out ")));
+    QVERIFY(choosePause());
+    QVERIFY(m_app->said(QStringLiteral("trace recording-resumed ")));
+    QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel"), 5000);
+    QCOMPARE(iconPixels(), recording);
+    test::offer("copied after resuming");
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), entries + 1, 5000);
+    QCOMPARE(m_app->history().first()[QStringLiteral("text")].toString(),
+             QStringLiteral("copied after resuming"));
+
     // A click on the item (Activate) toggles the popover.
     QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
     QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow().isEmpty(), 5000);
@@ -235,6 +277,7 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
     QTRY_VERIFY_WITH_TIMEOUT(test::popoverWindow().isEmpty(), 5000);
 
     // The right click (ContextMenu) opens the status menu, and its items work.
+    m_app->forgetTrace();
     QCOMPARE(call(item, QStringLiteral("ContextMenu"), {400, 10}).type(), QDBusMessage::ReplyMessage);
     const auto quit = m_app->menuItem(QStringLiteral("Quit Ondrel"));
     QVERIFY(quit);

@@ -35,6 +35,7 @@ class NullFocusTracker final : public FocusTracker
 {
 public:
     std::optional<ApplicationInfo> activeApplication() const override { return std::nullopt; }
+    bool seesApplications() const override { return false; }
     void rememberFocus() override {}
 };
 

@@ -178,15 +178,16 @@ void DataControlConnection::setChangeHandler(QObject* context, std::function<voi
     d->changed = std::move(changed);
 }
 
-void DataControlConnection::readContents(QObject* context, std::function<void(ClipboardContents)> done)
+void DataControlConnection::readContents(QObject* context, std::function<void(ClipboardContents)> done,
+                                         qsizetype limit)
 {
     if (!isAvailable()) {
         done({});
         return;
     }
-    d->post([p = d.get(), guard = QPointer<QObject>(context), done = std::move(done)]() mutable {
+    d->post([p = d.get(), guard = QPointer<QObject>(context), done = std::move(done), limit]() mutable {
         p->worker->toGui(std::move(guard),
-                         [done = std::move(done), contents = p->read()] { done(contents); });
+                         [done = std::move(done), contents = p->read(limit)] { done(contents); });
     });
 }
 

@@ -44,8 +44,10 @@ public:
     // while `context` lives.
     void setChangeHandler(QObject* context, std::function<void()> changed);
     // Reads what a capture needs from the current selection: the secret
-    // hint, else text, else an image, else a URL list.
-    void readContents(QObject* context, std::function<void(ClipboardContents)> done);
+    // hint, else text, else an image, else a URL list; not past `limit`
+    // bytes of one type.
+    void readContents(QObject* context, std::function<void(ClipboardContents)> done,
+                      qsizetype limit = kMaxEntryBytes);
     // Makes `contents` the selection, served by us until another client
     // takes it. Empty contents empty the clipboard.
     void setContents(Contents contents, Maker make = {});

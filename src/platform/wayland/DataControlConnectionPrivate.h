@@ -97,9 +97,9 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     short pump(int timeoutMs, int extraFd = -1);
     // The bytes the source of `selection` gives for `mime`, at the pace
     // ReadPace sets; given up when a newer selection comes.
-    OfferedData fetch(void* offer, const QString& mime, quint64 selection);
+    OfferedData fetch(void* offer, const QString& mime, quint64 selection, qsizetype limit);
     // What a capture records of the current selection.
-    ClipboardContents read();
+    ClipboardContents read(qsizetype limit);
     // Notes what `selection` offered (`type` and `bytes`: the data `contents` were read from).
     void keepFrom(quint64 selection, const ClipboardContents& contents, const QString& type,
                   const QByteArray& bytes);

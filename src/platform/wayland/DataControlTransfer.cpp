@@ -87,7 +87,8 @@ short DataControlConnection::Private::pump(int timeoutMs, int extraFd)
     return extraFd >= 0 ? fds[2].revents : 0;
 }
 
-OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime, quint64 selection)
+OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime, quint64 selection,
+                                                  qsizetype limit)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -119,7 +120,7 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
         if (n > 0) {
             pace.progressed(n);
-            if (!appendWithinLimit(data.bytes, buffer, n)) {
+            if (!appendWithinLimit(data.bytes, buffer, n, limit)) {
                 data.status = OfferedData::Status::tooLarge;
                 break;
             }
@@ -141,7 +142,7 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
     return data;
 }
 
-ClipboardContents DataControlConnection::Private::read()
+ClipboardContents DataControlConnection::Private::read(qsizetype limit)
 {
     ClipboardContents contents;
     QStringList types;
@@ -159,7 +160,7 @@ ClipboardContents DataControlConnection::Private::read()
     contents = readOffered(
         types,
         [&](const QString& mime) {
-            OfferedData data = fetch(offer, mime, selection);
+            OfferedData data = fetch(offer, mime, selection, limit);
             if (data.status == OfferedData::Status::timedOut || data.status == OfferedData::Status::tooSlow)
                 silentSelection = selection;
             if (data.status == OfferedData::Status::ok) {

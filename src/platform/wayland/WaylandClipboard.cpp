@@ -29,12 +29,15 @@ QByteArray WaylandClipboard::data(const QString& mimeType) const
 void WaylandClipboard::readContents(QObject* context, std::function<void(ClipboardContents)> done)
 {
     QPointer<QObject> guard(context);
-    m_clipboard->readContents(this, [this, guard, done = std::move(done)](ClipboardContents contents) {
-        if (!contents.superseded)
-            m_last = contents;
-        if (guard)
-            done(std::move(contents));
-    });
+    m_clipboard->readContents(
+        this,
+        [this, guard, done = std::move(done)](ClipboardContents contents) {
+            if (!contents.superseded)
+                m_last = contents;
+            if (guard)
+                done(std::move(contents));
+        },
+        readLimit());
 }
 
 void WaylandClipboard::publish(DataControlConnection::Maker make)

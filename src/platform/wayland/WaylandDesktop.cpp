@@ -140,8 +140,11 @@ std::optional<ApplicationInfo> WaylandDesktop::describe(const QString& appId)
         ApplicationInfo info;
         // An app_id is a desktop id ("org.gnome.Nautilus") or, for older
         // programs, their executable or class name.
+        info.ids << appId;
         if (const auto entry = m_entries.match(appId, appId, appId)) {
             info.name = entry->name;
+            if (entry->id != appId)
+                info.ids << entry->id;
             const QIcon icon =
                 QFileInfo(entry->icon).isAbsolute() ? QIcon(entry->icon) : QIcon::fromTheme(entry->icon);
             if (!icon.isNull())

@@ -125,7 +125,7 @@ void X11Clipboard::readContents(QObject* context, std::function<void(ClipboardCo
         Clipboard::readContents(context, std::move(answer));
         return;
     }
-    m_reader->readContents(m_changeCount, context, std::move(answer));
+    m_reader->readContents(m_changeCount, context, std::move(answer), readLimit());
 }
 
 void X11Clipboard::readAll(QObject* context, std::function<void(X11ClipboardReader::AllData)> done)

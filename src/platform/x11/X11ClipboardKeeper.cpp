@@ -137,8 +137,10 @@ bool X11ClipboardKeeper::nativeEventFilter(const QByteArray& eventType, void* me
 void X11ClipboardKeeper::keepContents(xcb_window_t requestor, xcb_atom_t target, xcb_atom_t property,
                                       xcb_timestamp_t time)
 {
-    if (!m_active || (m_enabled && !m_enabled())) {
-        reply(requestor, m_manager, target, XCB_NONE, time); // refused: the owner exits at once
+    // Refused (the owner exits at once) when keeping is off, and for a copy
+    // the history leaves out (recording paused, an excluded application).
+    if (!m_active || (m_enabled && !m_enabled()) || !m_clipboard.mayKeep()) {
+        reply(requestor, m_manager, target, XCB_NONE, time);
         return;
     }
     // The owner answers our reads while it waits for the reply; one that

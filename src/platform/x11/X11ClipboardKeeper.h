@@ -17,7 +17,8 @@ class X11Clipboard;
 // the session's clipboard manager (owner of CLIPBOARD_MANAGER) it answers
 // the SAVE_TARGETS request such programs send on a normal exit by taking
 // the contents over. Meta targets are never copied, contents marked secret
-// are never taken, and the hand-over does not count as a clipboard change.
+// or that the clipboard may not keep (Clipboard::mayKeep) are never taken,
+// and the hand-over does not count as a clipboard change.
 class X11ClipboardKeeper final : public QObject, public QAbstractNativeEventFilter
 {
     Q_OBJECT

@@ -63,21 +63,21 @@ struct X11ClipboardReader::Private
     }
 
     // One request; an owner that lets it time out is not asked again for this copy.
-    Fetched fetch(xcb_atom_t target, int budgetMs)
+    Fetched fetch(xcb_atom_t target, int budgetMs, qsizetype limit = kMaxEntryBytes)
     {
-        Fetched fetched = transfer->fetch(target, budgetMs);
+        Fetched fetched = transfer->fetch(target, budgetMs, limit);
         if (fetched.status == Status::timedOut)
             ownerWentSilent();
         return fetched;
     }
 
     // One type by its name, for a capture (which says what went wrong).
-    OfferedData fetchOffered(const QString& name)
+    OfferedData fetchOffered(const QString& name, qsizetype limit = kMaxEntryBytes)
     {
         const xcb_atom_t atom = xcb::atom(connection, name.toStdString());
         if (atom == XCB_ATOM_NONE)
             return {};
-        Fetched fetched = fetch(atom, budgets.dataMs);
+        Fetched fetched = fetch(atom, budgets.dataMs, limit);
         switch (fetched.status) {
         case Status::ok:
             // An owner may answer a request for TEXT or UTF8_STRING with
@@ -164,7 +164,7 @@ struct X11ClipboardReader::Private
         return data.status != OfferedData::Status::ok || isSecretMark(data.bytes);
     }
 
-    ClipboardContents contents(qint64 generation)
+    ClipboardContents contents(qint64 generation, qsizetype limit)
     {
         bool superseded = false;
         const std::optional<QStringList> types = offeredTypes(generation, superseded);
@@ -174,7 +174,8 @@ struct X11ClipboardReader::Private
             return none;
         }
         ClipboardContents contents = readOffered(
-            *types, [this](const QString& type) { return fetchOffered(type); }, budgets.decodeMs, stopping);
+            *types, [this, limit](const QString& type) { return fetchOffered(type, limit); },
+            budgets.decodeMs, stopping);
         contents.owner = currentOwner;
         // A program quitting hands its contents to the clipboard manager.
         contents.ownerLeft = transfer->isClipboardManager(currentOwner);
@@ -241,10 +242,10 @@ bool X11ClipboardReader::isConnected() const
 }
 
 void X11ClipboardReader::readContents(qint64 generation, QObject* context,
-                                      std::function<void(ClipboardContents)> done)
+                                      std::function<void(ClipboardContents)> done, qsizetype limit)
 {
     d->read<ClipboardContents>(
-        context, [this, generation] { return d->contents(generation); }, std::move(done));
+        context, [this, generation, limit] { return d->contents(generation, limit); }, std::move(done));
 }
 
 void X11ClipboardReader::readAll(qint64 generation, QObject* context, std::function<void(AllData)> done)

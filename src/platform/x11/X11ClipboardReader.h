@@ -45,8 +45,10 @@ public:
     // `generation` names the clipboard change being read (the clipboard's
     // change count); the callbacks run on the main thread while `context` lives.
     // A read during which the clipboard gets a new owner ends at once and
-    // gives nothing (ClipboardContents::superseded).
-    void readContents(qint64 generation, QObject* context, std::function<void(ClipboardContents)> done);
+    // gives nothing (ClipboardContents::superseded); one that offers more
+    // than `limit` bytes of a type is not read past it.
+    void readContents(qint64 generation, QObject* context, std::function<void(ClipboardContents)> done,
+                      qsizetype limit = kMaxEntryBytes);
     void readAll(qint64 generation, QObject* context, std::function<void(AllData)> done);
 
 private:

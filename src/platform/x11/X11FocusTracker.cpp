@@ -123,6 +123,7 @@ std::optional<ApplicationInfo> X11FocusTracker::describe(xcb_window_t window) co
         ApplicationInfo fromEntry;
         if (const auto entry = m_entries.match(instance, windowClassName, executable)) {
             fromEntry.name = entry->name;
+            fromEntry.ids << entry->id;
             const QIcon icon =
                 QFileInfo(entry->icon).isAbsolute() ? QIcon(entry->icon) : QIcon::fromTheme(entry->icon);
             if (!icon.isNull())
@@ -131,6 +132,9 @@ std::optional<ApplicationInfo> X11FocusTracker::describe(xcb_window_t window) co
         cached = m_byEntry.insert(key, fromEntry);
     }
     ApplicationInfo info = *cached;
+    for (const QString& id : {windowClassName, instance, executable})
+        if (!id.isEmpty() && !info.ids.contains(id))
+            info.ids << id;
     // What the entry does not give comes from the window itself.
     // Never the window's title: it carries document names and mail
     // subjects, which would end up in the history file.

@@ -2,6 +2,7 @@
 
 #include <xcb/xfixes.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -165,7 +166,7 @@ bool X11SelectionTransfer::isClipboardManager(xcb_window_t window)
     return (reply->owner & client) == (window & client);
 }
 
-X11SelectionTransfer::Taken X11SelectionTransfer::takeProperty(QByteArray& into)
+X11SelectionTransfer::Taken X11SelectionTransfer::takeProperty(QByteArray& into, qsizetype limit)
 {
     Taken taken;
     uint32_t offset = 0; // in 32-bit units
@@ -181,7 +182,8 @@ X11SelectionTransfer::Taken X11SelectionTransfer::takeProperty(QByteArray& into)
         }
         taken.type = reply->type;
         const int length = xcb_get_property_value_length(reply.get());
-        if (!appendWithinLimit(into, static_cast<const char*>(xcb_get_property_value(reply.get())), length)) {
+        if (!appendWithinLimit(into, static_cast<const char*>(xcb_get_property_value(reply.get())), length,
+                               limit)) {
             taken.status = Status::tooLarge;
             return taken; // left in place: an owner sending in pieces waits for its deletion
         }
@@ -204,7 +206,7 @@ void X11SelectionTransfer::abandonProperty()
     m_property = m_properties[m_nextProperty];
 }
 
-X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int budgetMs)
+X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int budgetMs, qsizetype limit)
 {
     xcb_delete_property(m_connection, m_window, m_property);
     xcb_convert_selection(m_connection, m_window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
@@ -228,7 +230,7 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
     if (reinterpret_cast<xcb_selection_notify_event_t*>(notify.get())->property == XCB_NONE)
         return {Status::refused, {}, XCB_ATOM_NONE};
     Fetched fetched;
-    const Taken first = takeProperty(fetched.bytes);
+    const Taken first = takeProperty(fetched.bytes, limit);
     if (first.status != Status::ok) {
         abandonProperty();
         return {first.status, {}, XCB_ATOM_NONE};
@@ -246,7 +248,7 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
     uint32_t atLeast = 0;
     if (fetched.bytes.size() >= qsizetype(sizeof atLeast))
         std::memcpy(&atLeast, fetched.bytes.constData(), sizeof atLeast);
-    if (atLeast > uint64_t(kMaxEntryBytes)) {
+    if (atLeast > uint64_t(std::min(limit, kMaxEntryBytes))) {
         abandonProperty();
         return {Status::tooLarge, {}, XCB_ATOM_NONE};
     }
@@ -264,7 +266,7 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
         Status status = piece ? Status::ok : endOfWait(pace);
         Taken next;
         if (status == Status::ok) {
-            next = takeProperty(fetched.bytes);
+            next = takeProperty(fetched.bytes, limit);
             status = next.status;
         }
         // An owner that loses the clipboard may end its transfer early: what

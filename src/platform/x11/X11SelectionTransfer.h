@@ -30,7 +30,7 @@ public:
         refused,    // the owner does not offer the target
         timedOut,   // no answer (or no next piece) within the budget
         tooSlow,    // pieces keep coming, but slower than ReadPace allows
-        tooLarge,   // more than kMaxEntryBytes
+        tooLarge,   // more than the limit
         superseded, // the clipboard changed meanwhile: what came is not the whole
         stopped,
         failed
@@ -59,8 +59,8 @@ public:
     // owner of CLIPBOARD_MANAGER, through a window of its own or another).
     bool isClipboardManager(xcb_window_t window);
     // Asks the owner to convert the clipboard to `target`, within the
-    // ReadPace of `budgetMs`.
-    Fetched fetch(xcb_atom_t target, int budgetMs);
+    // ReadPace of `budgetMs` and `limit` bytes (at most kMaxEntryBytes).
+    Fetched fetch(xcb_atom_t target, int budgetMs, qsizetype limit = kMaxEntryBytes);
     // The names of `atoms` (without repeats), asked for in one round trip.
     QStringList namesOf(const QList<xcb_atom_t>& atoms);
 
@@ -83,8 +83,8 @@ private:
         xcb_atom_t type = XCB_ATOM_NONE;
         qsizetype length = 0;
     };
-    // Appends our property to `into` (within kMaxEntryBytes) and deletes it.
-    Taken takeProperty(QByteArray& into);
+    // Appends our property to `into` (within `limit`) and deletes it.
+    Taken takeProperty(QByteArray& into, qsizetype limit);
     // A transfer given up half-way: requests from now on name another property.
     void abandonProperty();
 
