@@ -135,10 +135,12 @@ bool TestX11DBus::oneHistoryChanged()
 
 void TestX11DBus::scriptsReachTheHistory()
 {
-    // A cap of five, so that an added entry drops one in the same turn.
+    // A cap of five, so that an added entry drops one in the same turn; no
+    // size limit of its own, so that copies larger than a message are kept.
     const QString config = m_app->home() + QStringLiteral("/.config/ondrel");
     QVERIFY(QDir().mkpath(config));
-    QVERIFY(test::writeFile(config + QStringLiteral("/settings.json"), R"({"history":{"maxItems":5}})"));
+    QVERIFY(test::writeFile(config + QStringLiteral("/settings.json"),
+                            R"({"history":{"maxItems":5,"maxEntryBytes":0}})"));
     QVERIFY(m_app->start());
     QVERIFY(m_bus->connect(kName, kPath, kInterface, QStringLiteral("HistoryChanged"), this,
                            SLOT(historyChanged())));
