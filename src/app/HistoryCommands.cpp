@@ -359,8 +359,15 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
                    : Answer{kExitOk, entryData(item), {}};
     if (name == u"select" || name == u"paste") {
         const bool done = name == u"select" ? target.select(item) : target.paste(item);
-        return done ? Answer{}
-                    : Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"};
+        if (!done)
+            return Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"};
+        // Asked once the paste has found its window.
+        if (name == u"paste" && !target.canPaste())
+            return Answer{kExitOk,
+                          {},
+                          "ondrel: no keys can be typed into another program here; the entry is "
+                          "on the clipboard, paste it by hand\n"};
+        return {};
     }
     if (name == u"delete")
         target.remove(item.id());

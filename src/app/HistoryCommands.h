@@ -54,6 +54,8 @@ public:
     virtual bool select(const ClipboardItem&) { return false; }
     // The same, then types the paste keys into the focused window.
     virtual bool paste(const ClipboardItem&) { return false; }
+    // Whether the keys of the last paste could reach another program.
+    virtual bool canPaste() const { return true; }
     virtual void remove(const QUuid&) {}
     virtual void setPinned(const QUuid&, bool) {}
     // Records a text as if copied, and puts it on the clipboard.

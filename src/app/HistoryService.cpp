@@ -47,6 +47,11 @@ bool HistoryService::paste(const ClipboardItem& item)
     return m_parts.paster.copyAndPaste(item);
 }
 
+bool HistoryService::canPaste() const
+{
+    return m_parts.paster.canPaste();
+}
+
 void HistoryService::remove(const QUuid& id)
 {
     m_parts.store.deleteItem(id);

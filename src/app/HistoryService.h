@@ -42,6 +42,7 @@ public:
     bool canChange() const override { return true; }
     bool select(const ClipboardItem& item) override;
     bool paste(const ClipboardItem& item) override;
+    bool canPaste() const override;
     void remove(const QUuid& id) override;
     void setPinned(const QUuid& id, bool pinned) override;
     bool add(const QString& text) override { return addText(text).copied; }

@@ -57,6 +57,11 @@ bool EntryPaster::copy(const ClipboardItem& item)
     return true;
 }
 
+bool EntryPaster::canPaste() const
+{
+    return m_services.pasteTyper.canPaste();
+}
+
 bool EntryPaster::copyAndPaste(const ClipboardItem& item)
 {
     // A paste keystroke after a failed write would paste whatever the

@@ -38,6 +38,8 @@ public:
     bool copyAndPaste(const ClipboardItem& item);
     // The same without the keystroke.
     bool copy(const ClipboardItem& item);
+    // Whether the keystroke can reach another program now (see PasteTyper).
+    bool canPaste() const;
 
 Q_SIGNALS:
     // The paste keystroke of a copyAndPaste went out just now (or was given up).

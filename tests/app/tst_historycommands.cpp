@@ -21,10 +21,12 @@ public:
                                 Timestamp::fromSecondsSinceEpoch(1.5e9)),
     };
     bool live = true;
+    bool typing = true;
     qsizetype limit = platform::kMaxEntryBytes;
     QStringList calls;
 
     qsizetype entryLimit() const override { return limit; }
+    bool canPaste() const override { return typing; }
     QList<ClipboardItem> entries() const override { return items; }
     commands::Status status() const override
     {
@@ -106,6 +108,9 @@ void TestHistoryCommands::commandLines_data()
         "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
     row("select", L({QStringLiteral("select"), QStringLiteral("3")}), 0, "", "", "select {\"a\": 1}");
     row("paste", L({QStringLiteral("paste"), QStringLiteral("2")}), 0, "", "", "paste new\r\nline\tand tab");
+    row("paste where no keys can be typed", L({QStringLiteral("paste"), QStringLiteral("2")}), 0, "",
+        "ondrel: no keys can be typed into another program here; the entry is on the clipboard",
+        "paste new\r\nline\tand tab");
     row("delete", L({QStringLiteral("delete"), QStringLiteral("1")}), 0, "", "", "remove 1");
     row("pin", L({QStringLiteral("pin"), QStringLiteral("--"), QStringLiteral("3")}), 0, "", "", "pin 3 1");
     row("unpin", L({QStringLiteral("unpin"), QStringLiteral("1")}), 0, "", "", "pin 1 0");
@@ -165,6 +170,7 @@ void TestHistoryCommands::commandLines()
     target.live = running;
     if (QByteArrayView(QTest::currentDataTag()) == "add over the limit")
         target.limit = 4;
+    target.typing = QByteArrayView(QTest::currentDataTag()) != "paste where no keys can be typed";
     const commands::Answer answer = commands::run(args, QStringLiteral("added ✓").toUtf8(), target);
     QVERIFY2(answer.out.startsWith(out), answer.out.left(300).constData());
     QVERIFY2(answer.err.startsWith(err), answer.err.left(300).constData());
