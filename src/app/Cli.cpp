@@ -135,7 +135,9 @@ ReadStatus readAll(std::FILE* stream, QByteArray& bytes)
 }
 
 // Reads FILE (or `in`), checks that it is UTF-8; on failure prints one line and returns none.
-std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std::FILE* err)
+} // namespace
+
+std::optional<QByteArray> readInputBytes(const QStringList& operands, std::FILE* in, std::FILE* err)
 {
     QByteArray bytes;
     const bool fromStdin = operands.isEmpty() || operands.first() == u"-";
@@ -170,9 +172,19 @@ std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std
         print(err, QStringLiteral("ondrel: the input is not valid UTF-8\n"));
         return std::nullopt;
     }
+    return bytes;
+}
+
+namespace {
+
+std::optional<QString> readInput(const QStringList& operands, std::FILE* in, std::FILE* err)
+{
+    const std::optional<QByteArray> bytes = readInputBytes(operands, in, err);
+    if (!bytes)
+        return std::nullopt;
     // Byte for byte: a leading byte-order mark is part of the text.
     QStringDecoder decode(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    return QString(decode(bytes));
+    return QString(decode(*bytes));
 }
 
 QString failureReason(Transformation t, const QString& input)

@@ -1,14 +1,11 @@
 #include "HistoryClient.h"
 
-#include "ClipboardData.h"
-#include "EntrySize.h"
+#include "Cli.h"
 #include "HistoryCommands.h"
 #include "HistoryFile.h"
 #include "PopoverState.h"
 #include "PrivateFiles.h"
 #include "SingleInstance.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <cstring>
@@ -56,31 +53,6 @@ bool write(std::FILE* stream, const QByteArray& bytes)
            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
 }
 
-// The text `add` adds: FILE, or standard input for none or "-"; nothing
-// (said on `err`) when it cannot be read or is too large.
-std::optional<QByteArray> readText(const QStringList& args, std::FILE* in, std::FILE* err)
-{
-    const QString name = args.value(1, QStringLiteral("-"));
-    QFile file;
-    const bool opened = name == u"-" ? file.open(in, QIODevice::ReadOnly)
-                                     : (file.setFileName(name), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        std::fprintf(err, "ondrel: cannot read %s: %s\n", qPrintable(name), qPrintable(file.errorString()));
-        return std::nullopt;
-    }
-    QByteArray bytes = file.read(platform::kMaxEntryBytes + 1);
-    if (file.error() != QFile::NoError) {
-        std::fprintf(err, "ondrel: cannot read %s: %s\n", qPrintable(name), qPrintable(file.errorString()));
-        return std::nullopt;
-    }
-    if (bytes.size() > platform::kMaxEntryBytes) {
-        std::fprintf(err, "ondrel: the text is larger than %lld MiB; not added\n",
-                     static_cast<long long>(platform::kMaxEntryBytes >> 20));
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 } // namespace
 
 int runHistoryCommand(const QStringList& args, std::FILE* in, std::FILE* out, std::FILE* err)
@@ -89,7 +61,7 @@ int runHistoryCommand(const QStringList& args, std::FILE* in, std::FILE* out, st
     std::optional<commands::Answer> answer = commands::checkUsage(args);
     QByteArray input;
     if (!answer && args.first() == u"add") {
-        if (std::optional<QByteArray> text = readText(args, in, err))
+        if (std::optional<QByteArray> text = cli::readInputBytes(args.mid(1), in, err))
             input = std::move(*text);
         else
             return commands::kExitUsage;
