@@ -187,6 +187,7 @@ QString DBusService::Add(const QString& text)
         sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("nothing to add: the text is empty"));
         return {};
     }
+    // A UTF-16 unit is at most three UTF-8 bytes: only a text that long is measured.
     if (text.size() > m_service.entryLimit() / 3 && text.toUtf8().size() > m_service.entryLimit()) {
         sendErrorReply(
             QDBusError::LimitsExceeded,

@@ -17,16 +17,6 @@
 
 namespace ondrel {
 
-namespace {
-
-QByteArray answerHead(const SingleInstance::Answer& answer)
-{
-    return QByteArrayLiteral("answer ") + QByteArray::number(answer.code) + ' ' +
-           QByteArray::number(answer.out.size()) + ' ' + QByteArray::number(answer.err.size()) + '\n';
-}
-
-} // namespace
-
 // One connected program: its socket, what it sent that is not a whole line
 // yet, the answers it has not taken yet, and the time it may stay silent.
 class SingleInstance::Client final : public QObject
@@ -203,12 +193,14 @@ void SingleInstance::readRequests(Client* client)
             // The rest of the connection is the call.
             bool ok = false;
             const qint64 length = line.sliced(5).toLongLong(&ok);
-            client->callLength = ok && length >= 0 && length <= kMaxCallBytes ? length : 0;
+            const bool fits = ok && length >= 0 && length <= kMaxCallBytes;
+            client->callLength = fits ? length : 0;
+            // Bytes past the length the client gave are not part of it.
             client->call = std::exchange(client->pending, {});
-            if (!ok || length < 0 || length > kMaxCallBytes) {
-                client->call.clear();
+            client->call.truncate(client->callLength);
+            if (!fits) {
                 client->answered = true;
-                client->queued.append(frame({2, {}, "ondrel: request too large\n"}));
+                queueAnswer(client, {2, {}, "ondrel: request too large\n"});
             }
             calling = true;
             break;
@@ -265,18 +257,18 @@ void SingleInstance::readCall(Client* client)
         answer = {3, {}, "ondrel: Ondrel is not ready for commands yet\n"};
     else
         answer = m_callHandler(*call);
-    // The output goes as it is: a large entry is not copied once more.
-    client->queued.append(answerHead(answer));
-    client->later.push_back(std::move(answer.out));
-    client->later.push_back(std::move(answer.err));
+    queueAnswer(client, std::move(answer));
     flush(client);
 }
 
-QByteArray SingleInstance::frame(const Answer& answer)
+void SingleInstance::queueAnswer(Client* client, Answer answer)
 {
-    QByteArray bytes = answerHead(answer);
-    bytes.reserve(bytes.size() + answer.out.size() + answer.err.size());
-    return bytes.append(answer.out).append(answer.err);
+    // The output goes as it is: a large entry is not copied once more.
+    client->queued.append(QByteArrayLiteral("answer ") + QByteArray::number(answer.code) + ' ' +
+                          QByteArray::number(answer.out.size()) + ' ' +
+                          QByteArray::number(answer.err.size()) + '\n');
+    client->later.push_back(std::move(answer.out));
+    client->later.push_back(std::move(answer.err));
 }
 
 QByteArray SingleInstance::encodeCall(const Call& call)

@@ -85,8 +85,6 @@ public:
     // bytes are not a well-formed payload).
     static QByteArray encodeCall(const Call& call);
     static std::optional<Call> decodeCall(QByteArrayView payload);
-    // An answer as it goes back: its first line, then its bytes.
-    static QByteArray frame(const Answer& answer);
 
     // `commands` are the requests answered "ok" and passed on.
     explicit SingleInstance(QStringList commands = {QStringLiteral("toggle")}, QObject* parent = nullptr);
@@ -128,6 +126,8 @@ private:
     void readRequests(Client* client);
     // Reads what is left of a call, then answers it.
     void readCall(Client* client);
+    // Puts an answer to a call after what the client has not taken yet.
+    static void queueAnswer(Client* client, Answer answer);
     void flush(Client* client);
     void drop(Client* client);
 
