@@ -2,6 +2,7 @@
 
 #include "ClipboardData.h"
 #include "Json.h"
+#include "Text.h"
 #include "TextSearch.h"
 
 #include <QDateTime>
@@ -317,22 +318,16 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
     const QString name = QLatin1String(parsed.command->name);
     if (!parsed.command->reads && !target.canChange())
         return {kExitNotRunning, {}, "ondrel: Ondrel is not running\n"};
-    const QList<ClipboardItem> items = target.entries();
-    if (name == u"list")
-        return list(parsed, items);
-    if (name == u"status")
-        return status(parsed, target.status(), items);
     if (name == u"add") {
-        const QString text = platform::decodeUtf8(input);
-        if (text.isEmpty())
-            return usageError(QStringLiteral("nothing to add: the text is empty"));
-        if (text.toUtf8() != input)
+        if (!text::isValidUtf8(std::string_view(input.constData(), size_t(input.size()))))
             return usageError(QStringLiteral("the text to add is not UTF-8"));
+        if (input.isEmpty())
+            return usageError(QStringLiteral("nothing to add: the text is empty"));
         if (input.size() > target.entryLimit())
             return usageError(QStringLiteral("the text is larger than the %1 MiB limit (setting "
                                              "history/maxEntryBytes); not added")
                                   .arg(target.entryLimit() >> 20));
-        return target.add(text)
+        return target.add(platform::decodeUtf8(input))
                    ? Answer{}
                    : Answer{kExitNoEntry, {}, "ondrel: could not put the text on the clipboard\n"};
     }
@@ -349,6 +344,11 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
         target.resume();
         return {};
     }
+    const QList<ClipboardItem> items = target.entries();
+    if (name == u"list")
+        return list(parsed, items);
+    if (name == u"status")
+        return status(parsed, target.status(), items);
     auto found = lookUpEntry(items, parsed.positional.first());
     if (auto* answer = std::get_if<Answer>(&found))
         return *answer;

@@ -133,6 +133,9 @@ void TestX11Scripts::pauseAndHostileInput()
         QVERIFY2(result.err.startsWith(c.err), result.err.left(200).constData());
         QCOMPARE(result.code, c.code);
     }
+    const auto notText = ondrel({QStringLiteral("add")}, "a\xff");
+    QCOMPARE(notText.code, 2);
+    QCOMPARE(notText.err, QByteArray("ondrel: the input is not valid UTF-8\n"));
     // Output that cannot be written fails the command.
     const auto full = ondrel({QStringLiteral("get"), QStringLiteral("1")}, {}, QStringLiteral("/dev/full"));
     QCOMPARE(full.code, 2);
