@@ -206,39 +206,33 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     const QDBusMessage reply = QDBusConnection::sessionBus().call(layout);
     QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
     // (revision, (id, properties, children)): the children's labels and ids.
-    int quitId = -1;
+    int quitId = -1, id = 0;
     QStringList labels;
-    {
-        const QDBusArgument root = qvariant_cast<QDBusArgument>(reply.arguments().value(1));
-        int id = 0;
-        QVariantMap properties;
-        root.beginStructure();
-        root >> id >> properties;
-        root.beginArray();
-        while (!root.atEnd()) {
-            QDBusVariant child;
-            root >> child;
-            const QDBusArgument entry = qvariant_cast<QDBusArgument>(child.variant());
-            int childId = 0;
-            QVariantMap childProperties;
-            entry.beginStructure();
-            entry >> childId >> childProperties;
-            entry.endStructure();
-            QString label = childProperties.value(QStringLiteral("label")).toString();
-            // Without an update feed the switch is off and says why; the
-            // pause is a switch too.
-            if (label == u"Automatic Updates" || label == u"Pause Recording")
-                label += QStringLiteral(" enabled=%1 checked=%2")
-                             .arg(childProperties.value(QStringLiteral("enabled"), true).toBool())
-                             .arg(childProperties.value(QStringLiteral("toggle-state")).toInt());
-            if (!label.isEmpty())
-                labels << label;
-            if (label == u"Quit Ondrel")
-                quitId = childId;
-        }
-        root.endArray();
-        root.endStructure();
+    QVariantMap properties;
+    const QDBusArgument root = qvariant_cast<QDBusArgument>(reply.arguments().value(1));
+    root.beginStructure();
+    root >> id >> properties;
+    root.beginArray();
+    while (!root.atEnd()) {
+        QDBusVariant child;
+        root >> child;
+        const QDBusArgument entry = qvariant_cast<QDBusArgument>(child.variant());
+        entry.beginStructure();
+        entry >> id >> properties;
+        entry.endStructure();
+        QString label = properties.value(QStringLiteral("label")).toString();
+        // Without an update feed the switch is off and says why; the pause is a switch too.
+        if (label == u"Automatic Updates" || label == u"Pause Recording")
+            label += QStringLiteral(" enabled=%1 checked=%2")
+                         .arg(properties.value(QStringLiteral("enabled"), true).toBool())
+                         .arg(properties.value(QStringLiteral("toggle-state")).toInt());
+        if (!label.isEmpty())
+            labels << label;
+        if (label == u"Quit Ondrel")
+            quitId = id;
     }
+    root.endArray();
+    root.endStructure();
     QCOMPARE(labels, (QStringList{QStringLiteral("Settings..."), QStringLiteral("Check for Updates..."),
                                   QStringLiteral("Automatic Updates enabled=0 checked=0"),
                                   QStringLiteral("Pause Recording enabled=1 checked=0"),

@@ -24,7 +24,7 @@ AppProcess::~AppProcess()
     m_process.waitForFinished();
 }
 
-bool AppProcess::start(const QProcessEnvironment& extra, const QStringList& unset)
+QProcessEnvironment AppProcess::environment(const QStringList& unset) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& name : unset)
@@ -33,6 +33,12 @@ bool AppProcess::start(const QProcessEnvironment& extra, const QStringList& unse
     env.remove(QStringLiteral("XDG_CONFIG_HOME"));
     env.remove(QStringLiteral("XDG_DATA_HOME"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/run"));
+    return env;
+}
+
+bool AppProcess::start(const QProcessEnvironment& extra, const QStringList& unset)
+{
+    QProcessEnvironment env = environment(unset);
     env.insert(QStringLiteral("ONDREL_TRACE"), QStringLiteral("1"));
     env.insert(extra);
     m_process.setProcessEnvironment(env);
@@ -94,11 +100,7 @@ AppProcess::Command AppProcess::command(const QStringList& args, const QByteArra
                                         const QString& outFile, const QStringList& unset) const
 {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_home.path());
-    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
-    env.remove(QStringLiteral("XDG_DATA_HOME"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/run"));
+    QProcessEnvironment env = environment({});
     // The same display as the program, when it runs.
     const QProcessEnvironment running = m_process.processEnvironment();
     for (const QString& name : {QStringLiteral("DISPLAY"), QStringLiteral("WAYLAND_DISPLAY")})

@@ -59,6 +59,8 @@ public:
 
 private:
     void collect();
+    // The test's environment with the program's own home, less `unset`.
+    QProcessEnvironment environment(const QStringList& unset) const;
 
     QString m_binary;
     QTemporaryDir m_home;

@@ -45,10 +45,7 @@ public:
 
     bool connect()
     {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(SingleInstance::socketPath());
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        const sockaddr_un address = addressOf(QFile::encodeName(SingleInstance::socketPath()));
         // A full backlog says "try again" until the server accepted some.
         return QTest::qWaitFor(
             [&] { return ::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0; },

@@ -93,6 +93,11 @@ QImage filledImage(QSize size, const QColor& colour, QImage::Format format)
     return image;
 }
 
+QImage redSquare()
+{
+    return filledImage(QSize(3, 3), Qt::red, QImage::Format_RGB32);
+}
+
 QByteArray encodedImage(const QImage& image, const char* format)
 {
     QByteArray bytes;

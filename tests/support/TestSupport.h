@@ -75,9 +75,10 @@ std::optional<QString> runProgram(const QString& program, const QStringList& arg
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
 
-// An image of one colour, and its file form ("PNG", "TIFF", ...), as another
-// program would put it on the clipboard.
+// An image of one colour (redSquare: 3x3, opaque red), and its file form
+// ("PNG", "TIFF", ...), as another program would put it on the clipboard.
 QImage filledImage(QSize size, const QColor& colour, QImage::Format format = QImage::Format_ARGB32);
+QImage redSquare();
 QByteArray encodedImage(const QImage& image, const char* format = "PNG");
 
 // The cases of a clipboard owner that sends its text (read as `textType`)

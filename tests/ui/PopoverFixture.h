@@ -134,7 +134,7 @@ inline QStringList buttonNames(const QList<IconButton*>& buttons)
     return names;
 }
 
-// The rows currently visible in the list's viewport.
+// How far a row's centre is from the middle of the list's viewport.
 inline int rowCentreOffset(const PopoverFixture& f, int row)
 {
     const HistoryList* list = f.view->list();

@@ -19,11 +19,6 @@ using namespace ondrel;
 
 namespace {
 
-QImage redSquare()
-{
-    return test::filledImage(QSize(3, 3), Qt::red);
-}
-
 struct Watched
 {
     explicit Watched(platform::ClipboardReadBudgets budgets = {})
@@ -80,7 +75,7 @@ void TestDataControl::capturesTextImagesAndFiles()
     QVERIFY(test::wlCopy(text.toUtf8()));
     QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
     QCOMPARE(w.history.store.items().first().text(), std::optional<QString>(text));
-    QVERIFY(test::wlCopy(test::encodedImage(redSquare()), QStringLiteral("image/png")));
+    QVERIFY(test::wlCopy(test::encodedImage(test::redSquare()), QStringLiteral("image/png")));
     QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 2, 5000);
     QCOMPARE(w.history.store.items().first().type(), ClipboardItemType::image);
     QCOMPARE(w.history.store.items().first().image()->size(), QSize(3, 3));
@@ -106,16 +101,16 @@ void TestDataControl::copyOutIsReadBackByteForByte()
     QTRY_COMPARE_WITH_TIMEOUT(w.history.watcher.lastChangeCount(), w.clipboard.changeCount(), 5000);
     QTRY_COMPARE_WITH_TIMEOUT(w.store.pasteTyper.pasteCount(), 1, 5000);
 
-    w.history.paster.copyAndPaste(ClipboardItem::makeImage(redSquare()));
+    w.history.paster.copyAndPaste(ClipboardItem::makeImage(test::redSquare()));
     QImage pasted;
     QTRY_VERIFY_WITH_TIMEOUT(
         !(pasted = QImage::fromData(test::wlPaste(QStringLiteral("image/png")))).isNull(), 5000);
     QCOMPARE(pasted.size(), QSize(3, 3));
     QCOMPARE(pasted.pixelColor(2, 2), QColor(Qt::red));
     // An image goes back in the type it came in, byte for byte.
-    const QByteArray bmp = test::encodedImage(redSquare(), "BMP");
+    const QByteArray bmp = test::encodedImage(test::redSquare(), "BMP");
     w.history.paster.copyAndPaste(
-        ClipboardItem::makeImage(redSquare(), std::nullopt, std::nullopt, Timestamp::now(),
+        ClipboardItem::makeImage(test::redSquare(), std::nullopt, std::nullopt, Timestamp::now(),
                                  platform::EncodedImage{QStringLiteral("image/bmp"), bmp}));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("image/bmp")), bmp, 5000);
 
@@ -147,7 +142,7 @@ void TestDataControl::keepsWhatAQuittingProgramOffered_data()
     QTest::addColumn<bool>("keep"); // the setting
     QTest::addColumn<bool>("kept");
     QTest::newRow("text") << "text/plain;charset=utf-8" << QByteArray("kept ✓") << true << true;
-    QTest::newRow("image") << "image/png" << test::encodedImage(redSquare()) << true << true;
+    QTest::newRow("image") << "image/png" << test::encodedImage(test::redSquare()) << true << true;
     QTest::newRow("files") << "text/uri-list" << QByteArray("file:///tmp/kept.txt\r\n") << true << true;
     QTest::newRow("never a secret") << QString::fromLatin1(platform::kSecretHintType) << QByteArray("secret")
                                     << true << false;

@@ -23,10 +23,12 @@ xcb_window_t rootWindow()
 
 quint32 activeWindowPid()
 {
-    return runProgram(QStringLiteral("xdotool"),
-                      {QStringLiteral("getactivewindow"), QStringLiteral("getwindowpid")})
-        .value_or(QString())
-        .toUInt();
+    return xdotool(QStringLiteral("getactivewindow getwindowpid")).value_or(QString()).toUInt();
+}
+
+std::optional<QString> xdotool(const QString& words, const QString& display)
+{
+    return runProgram(QStringLiteral("xdotool"), words.split(u' '), display);
 }
 
 xcb_window_t clipboardOwner()
@@ -134,23 +136,18 @@ bool isActiveWindow(qint64 pid)
 
 QString popoverWindow(const QString& display)
 {
-    const QStringList search = {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                QStringLiteral("--name"), QStringLiteral("^Ondrel$")};
-    return runProgram(QStringLiteral("xdotool"), search, display).value_or(QString()).section(u'\n', 0, 0);
+    return xdotool(QStringLiteral("search --onlyvisible --name ^Ondrel$"), display)
+        .value_or(QString())
+        .section(u'\n', 0, 0);
 }
 
 QString trayIconWindow(qint64 pid, const QString& display)
 {
-    const QStringList windows = runProgram(QStringLiteral("xdotool"),
-                                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                            QStringLiteral("--pid"), QString::number(pid)},
-                                           display)
+    const QStringList windows = xdotool(QStringLiteral("search --onlyvisible --pid %1").arg(pid), display)
                                     .value_or(QString())
                                     .split(u'\n', Qt::SkipEmptyParts);
     for (const QString& w : windows)
-        if (runProgram(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), w}, display)
-                .value_or(QString())
-                .contains(u"22x22"))
+        if (xdotool(QStringLiteral("getwindowgeometry ") + w, display).value_or(QString()).contains(u"22x22"))
             return w;
     return {};
 }

@@ -11,6 +11,8 @@
 
 #include <xcb/xcb.h>
 
+#include <optional>
+
 namespace ondrel::test {
 
 // Qt's own X connection and the root window of its screen.
@@ -21,6 +23,9 @@ xcb_window_t clipboardOwner();
 
 // The process whose window is active (0 when none or unknown).
 quint32 activeWindowPid();
+// Runs xdotool with these space-separated words (on another X display if
+// given), as a user's keys and clicks: its output; none when it failed.
+std::optional<QString> xdotool(const QString& words, const QString& display = {});
 
 // Offers `bytes` as `type` on the clipboard from another program (xclip
 // keeps serving it in the background until someone else takes it).

@@ -21,11 +21,6 @@ using namespace ondrel;
 
 namespace {
 
-bool xdotool(const QStringList& arguments)
-{
-    return test::runProgram(QStringLiteral("xdotool"), arguments).has_value();
-}
-
 bool popoverVisible()
 {
     return !test::popoverWindow().isEmpty();
@@ -33,8 +28,7 @@ bool popoverVisible()
 
 QString activeWindow()
 {
-    return test::runProgram(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")})
-        .value_or(QString());
+    return test::xdotool(QStringLiteral("getactivewindow")).value_or(QString());
 }
 
 } // namespace
@@ -82,8 +76,7 @@ void TestX11App::cleanup()
 std::optional<QPoint> TestX11App::openTrayMenuAt(const QString& text)
 {
     m_app->forgetTrace(); // what an earlier menu said
-    if (!xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), trayIcon(), QStringLiteral("8"),
-                  QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("3")}))
+    if (!test::xdotool(QStringLiteral("mousemove --window %1 8 8 click 3").arg(trayIcon())))
         return std::nullopt;
     return m_app->menuItem(text);
 }
@@ -105,33 +98,31 @@ void TestX11App::copyOpenChooseAndPaste()
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
     test::offer("second");
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 2, 5000);
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
     // Newest first: Down selects "first".
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Down"), QStringLiteral("Return")}));
+    QVERIFY(test::xdotool(QStringLiteral("key Down Return")));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
     QCOMPARE(m_target->waitForPaste(), QStringLiteral("ctrl+v first"));
     // The hotkey also closes it while it has the keyboard.
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
     // A click on the tray icon opens it, a second one closes it.
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), trayIcon(), QStringLiteral("8"),
-                     QStringLiteral("8"), QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(test::xdotool(QStringLiteral("mousemove --window %1 8 8 click 1").arg(trayIcon())));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
-    QVERIFY(xdotool({QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(test::xdotool(QStringLiteral("click 1")));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
 
     // A click on a row pastes it and leaves the popover open.
     m_app->forgetTrace();
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
     const QString popover = test::popoverWindow();
     QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), popover, 5000);
     // The first row, under the search field.
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), popover, QStringLiteral("160"),
-                     QStringLiteral("90"), QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(test::xdotool(QStringLiteral("mousemove --window %1 160 90 click 1").arg(popover)));
     QCOMPARE(m_target->waitForPaste(), QStringLiteral("ctrl+v second"));
     // Still open once the focus had its time to come back, with the
     // keyboard, so that Escape, another click or a click elsewhere still work.
@@ -143,8 +134,7 @@ void TestX11App::copyOpenChooseAndPaste()
     // A row's menu is painted opaque: no compositor runs here to blend a
     // translucent one, which would show as a black box.
     m_app->forgetTrace();
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), popover, QStringLiteral("160"),
-                     QStringLiteral("90"), QStringLiteral("click"), QStringLiteral("3")}));
+    QVERIFY(test::xdotool(QStringLiteral("mousemove --window %1 160 90 click 3").arg(popover)));
     const auto edit = m_app->menuItem(QStringLiteral("Edit"));
     QVERIFY(edit);
     const QImage shot =
@@ -155,9 +145,9 @@ void TestX11App::copyOpenChooseAndPaste()
             dark += qGray(shot.pixel(x, y)) < 64 ? 1 : 0;
     // The entry's text is dark; the rest is the menu's light background.
     QVERIFY2(dark * 3 < shot.width() * shot.height(), qPrintable(QString::number(dark)));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    QVERIFY(test::xdotool(QStringLiteral("key Escape")));
     QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), popover, 5000);
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
+    QVERIFY(test::xdotool(QStringLiteral("key Escape")));
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
 }
 
@@ -169,12 +159,11 @@ void TestX11App::trayMenuClearsAndQuits()
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
     const auto clear = openTrayMenuAt(QStringLiteral("Clear History"));
     QVERIFY(clear);
-    QVERIFY(xdotool({QStringLiteral("mousemove"), QString::number(clear->x()), QString::number(clear->y()),
-                     QStringLiteral("click"), QStringLiteral("1")}));
+    QVERIFY(test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(clear->x()).arg(clear->y())));
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 0, 5000);
     // Quit from the menu with its shortcut.
     QVERIFY(openTrayMenuAt(QStringLiteral("Quit Ondrel")));
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("ctrl+q")}));
+    QVERIFY(test::xdotool(QStringLiteral("key ctrl+q")));
     QVERIFY(quitsCleanly());
 }
 
@@ -182,11 +171,7 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
 {
     QVERIFY(m_app->start());
     // A second start toggles the first one's popover, as `ondrel toggle` does.
-    QProcess second;
-    second.setProcessEnvironment(m_app->process().processEnvironment());
-    second.start(QStringLiteral(ONDREL_BINARY), {});
-    QVERIFY(second.waitForFinished(5000));
-    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(m_app->command({}).code, 0);
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
     QVERIFY(m_app->toggle());
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
@@ -195,6 +180,7 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
     QTemporaryDir runtime;
     QProcessEnvironment elsewhere = m_app->process().processEnvironment();
     elsewhere.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess second;
     second.setProcessEnvironment(elsewhere);
     second.start(QStringLiteral(ONDREL_BINARY), {});
     QVERIFY(second.waitForFinished(5000));
@@ -202,7 +188,6 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
     QVERIFY(QString::fromUtf8(second.readAllStandardError())
                 .contains(QStringLiteral("ondrel: another Ondrel (process %1) is using the history in ")
                               .arg(m_app->process().processId())));
-    second.setProcessEnvironment(m_app->process().processEnvironment());
 
     // An owner that never answers: toggle still opens and closes the popover.
     {
@@ -238,10 +223,9 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
     QVERIFY(quitsCleanly());
     QCOMPARE(storedEntries(), 2);
     // With none running, toggle says so.
-    second.start(QStringLiteral(ONDREL_BINARY), {QStringLiteral("toggle")});
-    QVERIFY(second.waitForFinished(5000));
-    QCOMPARE(second.exitCode(), 1);
-    QVERIFY(QString::fromUtf8(second.readAllStandardError()).contains(QStringLiteral("not running")));
+    const auto toggle = m_app->command({QStringLiteral("toggle")});
+    QCOMPARE(toggle.code, 1);
+    QVERIFY(toggle.err.contains("not running"));
 }
 
 void TestX11App::holdingTheHotkeyTogglesOnce()
@@ -249,20 +233,20 @@ void TestX11App::holdingTheHotkeyTogglesOnce()
     m_target = std::make_unique<test::TestWindow>();
     QVERIFY(m_target->start(QStringLiteral("Target"), test::isActiveWindow));
     QVERIFY(m_app->start());
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QVERIFY(m_app->said(QStringLiteral("trace popover-painted ")));
     // Past the first moments, in which losing the focus is forgiven anyway.
     QVERIFY(m_app->said(QStringLiteral("trace popover-settled ")));
     // The key grab moves the focus away while the keys are down, as long as
     // a slow hand holds them; that must not count as working elsewhere.
-    QVERIFY(xdotool({QStringLiteral("keydown"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("keydown super+shift+v")));
     QVERIFY(m_app->said(QStringLiteral("trace hotkey-down ")));
     QVERIFY(m_app->said(QStringLiteral("trace popover-kept ")));
-    QVERIFY(xdotool({QStringLiteral("keyup"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("keyup super+shift+v")));
     QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
     // No reopening after the key-up: the next press, which comes after it,
     // opens the popover again, and nothing closes it.
-    QVERIFY(xdotool({QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QVERIFY(m_app->said(QStringLiteral("trace popover-painted ")));
     QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
     QVERIFY(!m_app->said(QStringLiteral("trace popover-hidden "), 0));
@@ -287,9 +271,7 @@ void TestX11App::excludedApplicationsAndLargeCopies()
         other.kill();
         other.waitForFinished();
     });
-    QVERIFY(
-        xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--class"),
-                 QStringLiteral("Xmessage"), QStringLiteral("windowactivate"), QStringLiteral("--sync")}));
+    QVERIFY(test::xdotool(QStringLiteral("search --sync --class Xmessage windowactivate --sync")));
     test::offer(QByteArray(1025, 'x'));
     QVERIFY(m_app->said(QStringLiteral("ondrel: not recording a copy from Xmessage: larger than the 1 KiB "
                                        "limit (setting history/maxEntryBytes)")));

@@ -37,11 +37,6 @@ std::optional<platform::ClipboardContents> readContents(Reader& reader, Change..
     return answer;
 }
 
-QImage redSquare()
-{
-    return test::filledImage(QSize(3, 3), Qt::red, QImage::Format_RGB32);
-}
-
 } // namespace
 
 class TestX11Clipboard : public QObject
@@ -106,7 +101,8 @@ void TestX11Clipboard::reads_data()
         << "files /tmp/a b.txt,/tmp/c.txt";
     for (const char* format : {"png", "bmp", "jpeg", "tiff"})
         QTest::newRow(format) << QStringLiteral("image/") + QString::fromLatin1(format)
-                              << test::encodedImage(redSquare(), QByteArray(format).toUpper().constData())
+                              << test::encodedImage(test::redSquare(),
+                                                    QByteArray(format).toUpper().constData())
                               << "image 3x3";
     // Far more than one property holds: the owner sends it in pieces (INCR).
     QByteArray big;
@@ -225,7 +221,7 @@ void TestX11Clipboard::rasterIsPreferredOverVector()
     data->setData(
         QStringLiteral("image/svg+xml"),
         R"(<svg xmlns="http://www.w3.org/2000/svg" width="10" height="10"><rect width="10" height="10" fill="red"/></svg>)");
-    data->setData(QStringLiteral("image/png"), test::encodedImage(redSquare()));
+    data->setData(QStringLiteral("image/png"), test::encodedImage(test::redSquare()));
     QGuiApplication::clipboard()->setMimeData(data);
     platform::X11ClipboardReader reader(qgetenv("DISPLAY"));
     const auto answer = readContents(reader, m_board->changeCount());
@@ -269,15 +265,15 @@ void TestX11Clipboard::writesTextImageAndFile()
     // An image goes back in the type it came in, byte for byte; the other
     // usual types are made on a worker and waited for when asked at once.
     for (const char* format : {"TIFF", "PNG", "BMP"}) {
-        const QByteArray own = test::encodedImage(redSquare(), format);
+        const QByteArray own = test::encodedImage(test::redSquare(), format);
         const QString ownType = QStringLiteral("image/") + QString::fromLatin1(format).toLower();
         m_board->clearContents();
-        QVERIFY(m_board->setImage(redSquare(), platform::EncodedImage{ownType, own}));
+        QVERIFY(m_board->setImage(test::redSquare(), platform::EncodedImage{ownType, own}));
         QCOMPARE(readBack(ownType), own);
         for (const QString& type : {QStringLiteral("image/png"), QStringLiteral("image/tiff")}) {
             const QByteArray made = readBack(type);
             QCOMPARE(made, m_board->data(type)); // what we offer
-            QCOMPARE(QImage::fromData(made).convertToFormat(QImage::Format_RGB32), redSquare());
+            QCOMPARE(QImage::fromData(made).convertToFormat(QImage::Format_RGB32), test::redSquare());
         }
     }
 
@@ -296,11 +292,11 @@ void TestX11Clipboard::watcherRecordsWhatOthersCopy()
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 3000);
     QCOMPARE(history.store.items().first().text(),
              std::optional<QString>(QStringLiteral("copied elsewhere")));
-    offer(test::encodedImage(redSquare()), QStringLiteral("image/png"));
+    offer(test::encodedImage(test::redSquare()), QStringLiteral("image/png"));
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 2, 3000);
     QCOMPARE(history.store.items().first().type(), ClipboardItemType::image);
     // Kept as it came, to be offered so again.
-    QCOMPARE(history.store.items().first().encodedImage()->bytes, test::encodedImage(redSquare()));
+    QCOMPARE(history.store.items().first().encodedImage()->bytes, test::encodedImage(test::redSquare()));
     // Another program copying the same image while the first one still
     // holds it: the user copied it again.
     QProcess second;
@@ -308,7 +304,7 @@ void TestX11Clipboard::watcherRecordsWhatOthersCopy()
                  {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
                   QStringLiteral("-t"), QStringLiteral("image/png"), QStringLiteral("-i")});
     QVERIFY(second.waitForStarted());
-    second.write(test::encodedImage(redSquare()));
+    second.write(test::encodedImage(test::redSquare()));
     second.closeWriteChannel();
     QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 3, 3000);
     // Once that one quits and leaves the clipboard empty, another program
@@ -319,7 +315,7 @@ void TestX11Clipboard::watcherRecordsWhatOthersCopy()
     QVERIFY(second.waitForFinished(3000));
     QTRY_VERIFY_WITH_TIMEOUT(test::clipboardOwner() == XCB_NONE, 3000);
     const qint64 beforeHandOver = m_board->changeCount();
-    offer(test::encodedImage(redSquare()), QStringLiteral("image/png"));
+    offer(test::encodedImage(test::redSquare()), QStringLiteral("image/png"));
     QTRY_VERIFY_WITH_TIMEOUT(m_board->changeCount() > beforeHandOver &&
                                  history.watcher.lastChangeCount() == m_board->changeCount() &&
                                  !history.watcher.isReading(),

@@ -143,9 +143,7 @@ void TestX11FocusTracker::ownWindowsNameTheRememberedWindow()
     QProcess other;
     other.start(QStringLiteral("xmessage"), {QStringLiteral("another program")});
     QVERIFY(other.waitForStarted());
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
-                             {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--class"),
-                              QStringLiteral("Xmessage"), QStringLiteral("windowactivate")}));
+    QVERIFY(test::xdotool(QStringLiteral("search --sync --class Xmessage windowactivate")));
     QTRY_VERIFY_WITH_TIMEOUT(focus.activeForeignWindow() != 0 && focus.activeForeignWindow() != first, 5000);
     focus.rememberFocus(); // the popover opens over it
     QRasterWindow mine;

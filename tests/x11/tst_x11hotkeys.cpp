@@ -97,8 +97,7 @@ struct Hotkeys
             registry.onKeyUp(registry.makeName(kSentinel.rawValue(), Shortcut(11, 768)),
                              [this] { ++sentinelUps; });
         const int before = sentinelUps;
-        return test::runProgram(QStringLiteral("xdotool"),
-                                {QStringLiteral("key"), QStringLiteral("super+shift+b")}) &&
+        return test::xdotool(QStringLiteral("key super+shift+b")) &&
                QTest::qWaitFor([&] { return sentinelUps > before; }, 5000);
     }
     static inline const Name kSentinel{QStringLiteral("settled")};
@@ -169,8 +168,7 @@ void TestX11Hotkeys::layoutChangeFollows()
     QVERIFY(test::runProgram(QStringLiteral("setxkbmap"), {QStringLiteral("de")}));
     QTRY_COMPARE(h.registry.description(Shortcut(16, 256)), QStringLiteral("\u2318Z"));
     // The key at V's place still is the hotkey.
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
-                             {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_COMPARE(ups, 1);
 
     // With several layouts, keys are named in the one selected now when it
@@ -262,7 +260,7 @@ void TestX11Hotkeys::grabLostToAnotherProgramIsReported()
     const std::vector<xcb_keycode_t> mod3 = row(5);
     QVERIFY(std::all_of(mod3.begin(), mod3.end(), [](xcb_keycode_t c) { return c == 0; }));
     Hotkeys h;
-    const Name name = h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
+    h.registry.makeName(QStringLiteral("togglePopover"), kCommandShiftV);
     QVERIFY(h.registry.registrations().isHeld(kCommandShiftV));
     OtherClient other(XCB_MOD_MASK_3);
     QVERIFY(other.ok());
@@ -277,7 +275,6 @@ void TestX11Hotkeys::grabLostToAnotherProgramIsReported()
     QVERIFY(reported);
     QCOMPARE(h.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
     QVERIFY(!h.registry.registrations().isHeld(kCommandShiftV));
-    Q_UNUSED(name);
 }
 
 void TestX11Hotkeys::openMenuTakesTheCombination()
@@ -295,18 +292,16 @@ void TestX11Hotkeys::openMenuTakesTheCombination()
     QTRY_VERIFY(h.registry.isMenuOpen());
     QTRY_VERIFY(QWidget::keyboardGrabber() == &menu || QApplication::activePopupWidget() == &menu);
     // The menu holds the keyboard: the combination comes as its key events.
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
-                             {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_COMPARE(ups, 1);
     QCOMPARE(downs, 1);
     QVERIFY(menu.isVisible());
     // Other keys still reach the menu.
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Escape")}));
+    QVERIFY(test::xdotool(QStringLiteral("key Escape")));
     QTRY_VERIFY(!menu.isVisible());
     QTRY_VERIFY(!h.registry.isMenuOpen());
     // Closed again: the hotkey is back with the system.
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
-                             {QStringLiteral("key"), QStringLiteral("super+shift+v")}));
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
     QTRY_COMPARE(ups, 2);
 }
 
@@ -324,10 +319,7 @@ struct AlertAnswerer final : QObject
         auto* box = qobject_cast<QMessageBox*>(watched);
         if (box && event->type() == QEvent::WindowActivate) {
             texts << box->text();
-            QTimer::singleShot(0, this, [] {
-                test::runProgram(QStringLiteral("xdotool"),
-                                 {QStringLiteral("key"), QStringLiteral("Return")});
-            });
+            QTimer::singleShot(0, this, [] { test::xdotool(QStringLiteral("key Return")); });
         }
         return false;
     }
@@ -351,24 +343,21 @@ void TestX11Hotkeys::recorderTakesGrabbedCombinations()
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     AlertAnswerer answerer;
-    const auto type = [](const char* keys) {
-        return test::runProgram(QStringLiteral("xdotool"), {QStringLiteral("key"), QLatin1String(keys)});
-    };
     QTest::mouseClick(field, Qt::LeftButton);
     QVERIFY(field->isRecording());
-    QVERIFY(type("super+e"));
+    QVERIFY(test::xdotool(QStringLiteral("key super+e")));
     QTRY_COMPARE(answerer.texts, QStringList{texts::usedBySystem()});
     QTRY_VERIFY(field->isRecording());
     QCOMPARE(other.presses(), 0);
     QVERIFY(h.registry.getShortcut(name) == kCommandShiftV);
     // A key the Mac keyboard lacks, known by the server's key code.
-    QVERIFY(type("super+Print"));
+    QVERIFY(test::xdotool(QStringLiteral("key super+Print")));
     QTRY_VERIFY(h.registry.getShortcut(name) == Shortcut(Keys::printScreen, ModifierFlags::command));
     QCOMPARE(field->text(), QStringLiteral("Super+Print"));
     // Recording over, the other program has its combination back.
     QVERIFY(!field->isRecording());
     QTRY_VERIFY(other.keyboardFree());
-    QVERIFY(type("super+e"));
+    QVERIFY(test::xdotool(QStringLiteral("key super+e")));
     QTRY_COMPARE(other.presses(), 1);
 }
 

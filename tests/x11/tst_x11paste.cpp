@@ -39,15 +39,10 @@ class TestX11Paste : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void initTestCase();
-    void cleanup();
     void pastes_data();
     void pastes();
 
 private:
-    void startWindow();
-    QString waitForPaste() { return m_window->waitForPaste(); }
-
-    std::unique_ptr<test::TestWindow> m_window;
     std::unique_ptr<platform::X11Clipboard> m_board;
     std::unique_ptr<platform::X11FocusTracker> m_focus;
 };
@@ -58,17 +53,6 @@ void TestX11Paste::initTestCase()
     m_board = std::make_unique<platform::X11Clipboard>(QGuiApplication::clipboard());
     m_focus = std::make_unique<platform::X11FocusTracker>(connection(), rootWindow(),
                                                           platform::DesktopEntries(QStringList()));
-}
-
-void TestX11Paste::cleanup()
-{
-    m_window.reset();
-}
-
-void TestX11Paste::startWindow()
-{
-    m_window = std::make_unique<test::TestWindow>();
-    QVERIFY(m_window->start(QStringLiteral("Target"), test::isActiveWindow));
 }
 
 void TestX11Paste::pastes_data()
@@ -96,7 +80,8 @@ void TestX11Paste::pastes()
     QFETCH(QString, pasted);
     m_board->clearContents();
     m_board->setString(QStringLiteral("pasted ✓"));
-    startWindow();
+    test::TestWindow window;
+    QVERIFY(window.start(QStringLiteral("Target"), test::isActiveWindow));
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection());
     const bool held = before == u"held";
     // Let go of the keys whatever happens, or later tests would see them held.
@@ -141,7 +126,7 @@ void TestX11Paste::pastes()
         chord = QStringLiteral("shift+insert");
         poster.typePaste();
     }
-    QCOMPARE(waitForPaste(), pasted + QStringLiteral(" pasted ✓"));
+    QCOMPARE(window.waitForPaste(), pasted + QStringLiteral(" pasted ✓"));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Paste)
