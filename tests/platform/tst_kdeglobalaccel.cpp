@@ -32,7 +32,6 @@ public:
     QDBusConnection bus;
     const test::Published published{bus, QStringLiteral("org.kde.kglobalaccel"), kPath, this};
     QStringList calls;
-    QList<int> kept;           // keys the user chose earlier: they win over the program's
     bool keysTaken = false;    // another shortcut holds the keys asked for
     bool holdsAnswers = false; // setShortcut's answers wait for answerHeld()
     QList<std::pair<QDBusMessage, QList<int>>> held;
@@ -73,7 +72,7 @@ public Q_SLOTS:
                      .arg(flags);
         if (flags & 1) // the default
             return keys;
-        const QList<int> answer = !kept.isEmpty() ? kept : keysTaken ? QList<int>() : keys;
+        const QList<int> answer = keysTaken ? QList<int>() : keys;
         if (holdsAnswers) {
             setDelayedReply(true);
             held.append({message(), answer});
@@ -97,8 +96,7 @@ private Q_SLOTS:
     void combinations_data();
     void combinations();
     void registersAndReportsPresses();
-    void keysTheDesktopGives_data();
-    void keysTheDesktopGives();
+    void keysTakenAreLeftToTheUser();
     void slowDesktopHoldsNothingUp();
 
 private:
@@ -128,13 +126,11 @@ void TestKdeGlobalAccel::combinations_data()
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<int>("combination");
-    QTest::newRow("Shift+Super+V") << 9u << 0x300u << (Qt::SHIFT | Qt::META | Qt::Key_V).toCombined();
     QTest::newRow("every modifier") << 40u << 0x1B00u
                                     << (Qt::CTRL | Qt::ALT | Qt::SHIFT | Qt::META | Qt::Key_K).toCombined();
     QTest::newRow("a function key") << 96u << 0x1000u << (Qt::CTRL | Qt::Key_F5).toCombined();
     QTest::newRow("space") << 49u << 0x800u << (Qt::ALT | Qt::Key_Space).toCombined();
     QTest::newRow("digit") << 18u << 0x100u << (Qt::META | Qt::Key_1).toCombined();
-    QTest::newRow("no such key") << 0xFFFFu << 0x100u << 0;
 }
 
 void TestKdeGlobalAccel::combinations()
@@ -183,36 +179,22 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
     QCOMPARE(events.size(), 2);
 }
 
-void TestKdeGlobalAccel::keysTheDesktopGives_data()
+void TestKdeGlobalAccel::keysTakenAreLeftToTheUser()
 {
-    QTest::addColumn<bool>("chosen"); // the user chose Meta+Alt+C earlier; else the keys are taken
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("the user's keys win") << true << QString();
-    // Registered all the same: the user can give it keys in the desktop's settings.
-    QTest::newRow("keys taken")
-        << false
-        << QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its keyboard "
-                          "settings, or bind a key to \u201Condrel toggle\u201D.");
-}
-
-void TestKdeGlobalAccel::keysTheDesktopGives()
-{
-    QFETCH(bool, chosen);
-    QFETCH(QString, reason);
-    GlobalAccelStandIn desktop(
-        QDBusConnection::connectToBus(m_address, QStringLiteral("desktop%1").arg(chosen)));
+    // Registered all the same: the user can give it keys in the desktop's
+    // settings. (Keys the user chose earlier winning over the program's
+    // default is tst_kdedesktop's, on KWin.)
+    GlobalAccelStandIn desktop(QDBusConnection::connectToBus(m_address, QStringLiteral("desktop0")));
     QVERIFY(desktop.published.ok);
-    if (chosen)
-        desktop.kept = {(Qt::META | Qt::ALT | Qt::Key_C).toCombined()};
-    desktop.keysTaken = !chosen;
+    desktop.keysTaken = true;
     auto hotkeys = service();
     QStringList described;
     hotkeys->setDescriptionHandler([&] { described << hotkeys->assignedTriggers(); });
     QCOMPARE(hotkeys->registerHotKey(9, 0x300, 1).status, platform::HotKeyStatus::ok);
-    QTRY_COMPARE(hotkeys->unavailableReason(), reason);
-    QTRY_COMPARE(hotkeys->assignedTriggers(),
-                 chosen ? QKeySequence(Qt::META | Qt::ALT | Qt::Key_C).toString(QKeySequence::NativeText)
-                        : QString());
+    QTRY_COMPARE(hotkeys->unavailableReason(),
+                 QStringLiteral("The desktop has not given this hotkey a key yet. Choose one in its keyboard "
+                                "settings, or bind a key to \u201Condrel toggle\u201D."));
+    QVERIFY(hotkeys->assignedTriggers().isEmpty());
     // The user changes them in System Settings while the program runs.
     desktop.emitChanged({QStringLiteral("ondrel"), QStringLiteral("hotkey-1213617233-1")},
                         {(Qt::CTRL | Qt::Key_F5).toCombined()});

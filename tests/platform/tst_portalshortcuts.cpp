@@ -139,7 +139,6 @@ void TestPortalShortcuts::triggers_data()
     QTest::addColumn<quint32>("keyCode");
     QTest::addColumn<quint32>("modifiers");
     QTest::addColumn<QString>("trigger");
-    QTest::newRow("the default") << 9u << 0x300u << QStringLiteral("SHIFT+LOGO+v");
     QTest::newRow("every modifier") << 40u << 0x1B00u << QStringLiteral("CTRL+ALT+SHIFT+LOGO+k");
     QTest::newRow("a function key") << 96u << 0x1000u << QStringLiteral("CTRL+F5");
     QTest::newRow("space") << 49u << 0x800u << QStringLiteral("ALT+space");

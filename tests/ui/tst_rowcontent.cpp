@@ -22,14 +22,12 @@ void TestRowContent::age_data()
     QTest::addColumn<double>("secondsAgo");
     QTest::addColumn<QString>("text");
     QTest::newRow("in the future") << -3600.0 << QStringLiteral("just now");
-    QTest::newRow("0") << 0.0 << QStringLiteral("just now");
     QTest::newRow("59.9") << 59.9 << QStringLiteral("just now");
     QTest::newRow("60") << 60.0 << QStringLiteral("1m");
     QTest::newRow("3599") << 3599.0 << QStringLiteral("59m");
     QTest::newRow("3600") << 3600.0 << QStringLiteral("1h");
     QTest::newRow("86399") << 86399.0 << QStringLiteral("23h");
     QTest::newRow("86400") << 86400.0 << QStringLiteral("1d");
-    QTest::newRow("a year") << 365 * 86400.0 << QStringLiteral("365d");
     QTest::newRow("absurd") << 1e300 << QStringLiteral("104166666666d");
 }
 

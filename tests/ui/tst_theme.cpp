@@ -131,9 +131,7 @@ void TestTheme::faces_data()
     QTest::newRow("bold") << int(FontWeight::bold) << int(QFont::Bold) << int(QFont::Bold);
     QTest::newRow("semibold") << int(FontWeight::semibold) << int(QFont::Medium) << int(QFont::DemiBold);
     QTest::newRow("medium") << int(FontWeight::medium) << int(QFont::Medium) << int(QFont::Medium);
-    QTest::newRow("light") << int(FontWeight::light) << int(QFont::Light) << int(QFont::Light);
     QTest::newRow("heavy is regular") << int(FontWeight::heavy) << int(QFont::Normal) << int(QFont::Normal);
-    QTest::newRow("thin") << int(FontWeight::thin) << int(QFont::Normal) << int(QFont::Normal);
     QTest::newRow("regular") << int(FontWeight::regular) << int(QFont::Normal) << int(QFont::Normal);
 }
 

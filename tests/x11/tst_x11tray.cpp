@@ -69,7 +69,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void iconDocksWhenTheTrayComesLater();
-    void statusNotifierItemTogglesAndHasItsMenu();
+    void statusNotifierItemTogglesAndShowsItsState();
     void waylandWithoutDataControlFallsBackToX11();
 
 private:
@@ -119,9 +119,7 @@ void TestX11Tray::iconDocksWhenTheTrayComesLater()
 {
     // A display of its own, without any tray yet.
     QProcess* xvfb = helper(QStringLiteral("Xvfb"),
-                            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                             QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                             QStringLiteral("tcp")});
+                            QStringLiteral("-displayfd 1 -screen 0 800x600x24 -nolisten tcp").split(u' '));
     QTRY_VERIFY_WITH_TIMEOUT(xvfb->canReadLine(), 10000);
     const QString display = u':' + QString::fromLatin1(xvfb->readLine()).trimmed();
 
@@ -133,23 +131,20 @@ void TestX11Tray::iconDocksWhenTheTrayComesLater()
     QVERIFY(m_app->said(QStringLiteral("ondrel: no system tray found; the popover opens with ")));
 
     helper(QStringLiteral("trayer"),
-           {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-            QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
-            QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
-            QStringLiteral("24"), QStringLiteral("--transparent"), QStringLiteral("false")},
+           QStringLiteral(
+               "--edge top --align right --widthtype pixel --width 120 --height 24 --transparent false")
+               .split(u' '),
            QStringLiteral("DISPLAY"), display);
     const qint64 pid = m_app->process().processId();
     QTRY_VERIFY_WITH_TIMEOUT(!test::trayIconWindow(pid, display).isEmpty(), 10000);
     // And works.
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
-                             {QStringLiteral("mousemove"), QStringLiteral("--window"),
-                              test::trayIconWindow(pid, display), QStringLiteral("8"), QStringLiteral("8"),
-                              QStringLiteral("click"), QStringLiteral("1")},
-                             display));
+    QVERIFY(test::xdotool(
+        QStringLiteral("mousemove --window %1 8 8 click 1").arg(test::trayIconWindow(pid, display)),
+        display));
     QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow(display).isEmpty(), 5000);
 }
 
-void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
+void TestX11Tray::statusNotifierItemTogglesAndShowsItsState()
 {
     test::PrivateSessionBus daemon;
     const QString address = daemon.start();
@@ -248,11 +243,8 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
         if (call(item, QStringLiteral("ContextMenu"), {400, 10}).type() != QDBusMessage::ReplyMessage)
             return false;
         const auto pause = m_app->menuItem(QStringLiteral("Pause Recording"));
-        return pause && test::runProgram(QStringLiteral("xdotool"),
-                                         QStringList{QStringLiteral("mousemove"), QString::number(pause->x()),
-                                                     QString::number(pause->y()), QStringLiteral("click"),
-                                                     QStringLiteral("1")})
-                            .has_value();
+        return pause &&
+               test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(pause->x()).arg(pause->y()));
     };
     const qsizetype entries = m_app->history().size();
     QVERIFY(choosePause());
@@ -270,22 +262,12 @@ void TestX11Tray::statusNotifierItemTogglesAndHasItsMenu()
     QCOMPARE(m_app->history().first()[QStringLiteral("text")].toString(),
              QStringLiteral("copied after resuming"));
 
-    // A click on the item (Activate) toggles the popover.
+    // A click on the item (Activate) toggles the popover, which has no icon
+    // on screen to open under.
     QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
     QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow().isEmpty(), 5000);
     QCOMPARE(call(item, QStringLiteral("Activate"), {400, 10}).type(), QDBusMessage::ReplyMessage);
     QTRY_VERIFY_WITH_TIMEOUT(test::popoverWindow().isEmpty(), 5000);
-
-    // The right click (ContextMenu) opens the status menu, and its items work.
-    m_app->forgetTrace();
-    QCOMPARE(call(item, QStringLiteral("ContextMenu"), {400, 10}).type(), QDBusMessage::ReplyMessage);
-    const auto quit = m_app->menuItem(QStringLiteral("Quit Ondrel"));
-    QVERIFY(quit);
-    QVERIFY(test::runProgram(QStringLiteral("xdotool"),
-                             {QStringLiteral("mousemove"), QString::number(quit->x()),
-                              QString::number(quit->y()), QStringLiteral("click"), QStringLiteral("1")}));
-    QVERIFY(m_app->process().waitForFinished(5000));
-    QCOMPARE(m_app->process().exitCode(), 0);
 }
 
 void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
