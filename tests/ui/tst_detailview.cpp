@@ -157,8 +157,6 @@ void TestDetailView::detailOfAText_data()
                                 << "5 chars|3 lines" << QString() << false;
     QTest::newRow("clusters") << "e\u0301\U0001F44D\U0001F3FD"
                               << "2 chars|1 lines" << QString() << false;
-    QTest::newRow("prose") << "Dear Ada, see you Tuesday"
-                           << "25 chars|1 lines" << QString() << false;
     QTest::newRow("json") << "{\"a\": 1}"
                           << "8 chars|1 lines"
                           << "JSON" << true;

@@ -72,16 +72,15 @@ void TestPopover::rowButtonsFollowHoverAndSelection()
     QCOMPARE(buttonNames(list->visibleRowButtons()),
              (QStringList{QStringLiteral("Delete"), QStringLiteral("Unpin")}));
     const QUuid pinned = f.state().filteredItems().at(0).id();
-    for (IconButton* b : list->visibleRowButtons())
-        if (b->accessibleName() == QStringLiteral("Unpin"))
-            QTest::mouseClick(b, Qt::LeftButton);
+    const auto click = [list](const QString& name) {
+        for (IconButton* b : list->visibleRowButtons())
+            if (b->accessibleName() == name)
+                return QTest::mouseClick(b, Qt::LeftButton);
+    };
+    click(QStringLiteral("Unpin"));
     QVERIFY(std::none_of(f.store().items().cbegin(), f.store().items().cend(),
                          [&](const ClipboardItem& i) { return i.id() == pinned && i.isPinned(); }));
-    for (IconButton* b : list->visibleRowButtons())
-        if (b->accessibleName() == QStringLiteral("Delete")) {
-            QTest::mouseClick(b, Qt::LeftButton);
-            break;
-        }
+    click(QStringLiteral("Delete"));
     QCOMPARE(f.store().items().size(), 4);
     QCOMPARE(f.scheduler.pendingCount(), 0u); // a button click is no row click
 }
