@@ -43,7 +43,6 @@ private Q_SLOTS:
     void offersDataControl();
     void capturesTextImagesAndFiles();
     void copyOutIsReadBackByteForByte();
-    void secretsAreNotCaptured();
     void keepsWhatAQuittingProgramOffered_data();
     void keepsWhatAQuittingProgramOffered();
     void silentSourceBlocksNothing();
@@ -118,21 +117,6 @@ void TestDataControl::copyOutIsReadBackByteForByte()
     w.history.paster.copyAndPaste(ClipboardItem::makeFile(file));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/uri-list")), file.toEncoded() + "\r\n",
                               5000);
-}
-
-void TestDataControl::secretsAreNotCaptured()
-{
-    Watched w;
-    // A password manager's copy, from another connection.
-    platform::DataControlConnection manager;
-    manager.setContents({{QString::fromLatin1(platform::kSecretHintType), "secret"},
-                         {QStringLiteral("text/plain;charset=utf-8"), "hunter2"}});
-    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")),
-                              QByteArray("hunter2"), 5000);
-    QVERIFY(test::wlCopy("after the password"));
-    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 1, 5000);
-    QCOMPARE(w.history.store.items().first().text(),
-             std::optional<QString>(QStringLiteral("after the password")));
 }
 
 void TestDataControl::keepsWhatAQuittingProgramOffered_data()
