@@ -201,17 +201,15 @@ void TestHistoryFile::notAHistoryFile_data()
 {
     QTest::addColumn<QString>("what"); // where the file should be
     QTest::addColumn<QString>("said"); // why it is not loaded
-    QTest::newRow("folder") << "folder"
-                            << "it is not a regular file";
+    const auto row = [](const char* name, const char* what, const char* said) {
+        QTest::newRow(name) << QString::fromUtf8(what) << QString::fromUtf8(said);
+    };
+    row("folder", "folder", "it is not a regular file");
     // A link to itself cannot be opened, by root or anyone.
-    QTest::newRow("link to itself") << "loop"
-                                    << "it is a symbolic link";
-    QTest::newRow("link to a file") << "link"
-                                    << "it is a symbolic link";
-    QTest::newRow("unreadable file") << "unreadable"
-                                     << "Permission denied";
-    QTest::newRow("another user's file") << "foreign"
-                                         << "it belongs to another user \\(uid 4242\\)";
+    row("link to itself", "loop", "it is a symbolic link");
+    row("link to a file", "link", "it is a symbolic link");
+    row("unreadable file", "unreadable", "Permission denied");
+    row("another user's file", "foreign", "it belongs to another user \\(uid 4242\\)");
 }
 
 void TestHistoryFile::notAHistoryFile()
