@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestCli : public QObject

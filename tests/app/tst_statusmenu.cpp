@@ -4,7 +4,6 @@
 #include "ShortcutRecorder.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>

@@ -1,7 +1,6 @@
 #include "AppFixture.h"
 #include "PopoverParts.h"
 
-#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
 

@@ -1,13 +1,11 @@
 #include "ShortcutsFixture.h"
 #include "TestSupport.h"
 
-#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace ondrel;
 using namespace ondrel::hotkeys;
-using Phase = platform::HotKeyService::Phase;
 using test::kCommandShiftV;
 using test::kDefaultJson;
 using test::kStoredKey;
