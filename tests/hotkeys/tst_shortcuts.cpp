@@ -71,7 +71,6 @@ void TestShortcuts::namesCompareByRawValue()
     QVERIFY(Name(QStringLiteral("other")) != plain);
     QCOMPARE(plain.settingsKey(), kStoredKey);
     QVERIFY(Shortcut(9, 768) != Shortcut(768, 9));
-    QCOMPARE(qHash(Shortcut(9, 768)), qHash(kCommandShiftV));
 }
 
 void TestShortcuts::decoding_data()
