@@ -91,7 +91,6 @@ void TestHighlighter::highlights_data()
                        "|comment:-- c"));
     row("go raw string", "go", QStringLiteral("x := `a\"b` // c"),
         QStringLiteral("base:x := |string:`a\"b`|base: |comment:// c"));
-    row("go literals", "go", QStringLiteral("nil"), QStringLiteral("number:nil"));
     row("rust macro", "rust", QStringLiteral("println!(\"{}\", x)"),
         QStringLiteral("function:println!|base:(|string:\"{}\"|base:, x)"));
     row("rust literal", "rust", QStringLiteral("Some(1)"),

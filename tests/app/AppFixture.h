@@ -87,6 +87,13 @@ struct App
     HistoryStore& store() { return shell->history().store; }
     PopoverState& state() { return shell->history().state; }
     ClipboardWatcher& watcher() { return shell->history().watcher; }
+    // The settings window, opened as the menu opens it (built on the next turn).
+    SettingsView* openSettings()
+    {
+        settingsController->openSettings();
+        scheduler.runPending();
+        return settingsController->settingsWindow();
+    }
     bool popoverShown() const { return popover->isPopoverBuilt() && popover->popover()->isShown(); }
     // A key as X delivers it: with the key's hardware code.
     bool key(int qtKey, int evdev, Qt::KeyboardModifiers modifiers = {})

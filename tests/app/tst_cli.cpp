@@ -1,7 +1,6 @@
 #include "TestSupport.h"
 
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 class TestCli : public QObject
@@ -38,6 +37,18 @@ void compareOutput(const QByteArray& actual, const QByteArray& expected)
         QCOMPARE(actual, expected);
 }
 
+// A command line written split at spaces.
+QStringList args(const char* words)
+{
+    return QString::fromUtf8(words).split(u' ');
+}
+
+void row(const char* name, const QStringList& args, const QByteArray& input, int code, const QByteArray& out,
+         const QByteArray& err = {})
+{
+    QTest::newRow(name) << args << input << code << out << err;
+}
+
 Result run(const QStringList& args, const QByteArray& input)
 {
     QProcess p;
@@ -64,26 +75,15 @@ void TestCli::commands_data()
 
 void TestCli::detectRows()
 {
-    QTest::newRow("stdin") << QStringList{QStringLiteral("detect")} << QByteArray("fn main() {}") << 0
-                           << QByteArray("rust\n") << QByteArray();
-    QTest::newRow("dash is stdin") << QStringList{QStringLiteral("detect"), QStringLiteral("-")}
-                                   << QByteArray("[1]") << 0 << QByteArray("json\n") << QByteArray();
-    QTest::newRow("empty input") << QStringList{QStringLiteral("detect")} << QByteArray() << 0
-                                 << QByteArray("plain\n") << QByteArray();
-    QTest::newRow("invalid utf-8") << QStringList{QStringLiteral("detect")} << QByteArray("ab\xc0\xaf") << 2
-                                   << QByteArray() << QByteArray("ondrel: the input is not valid UTF-8\n");
-    QTest::newRow("missing file") << QStringList{QStringLiteral("detect"), QStringLiteral("/nonexistent/x")}
-                                  << QByteArray() << 2 << QByteArray()
-                                  << QByteArray(
-                                         "ondrel: cannot read /nonexistent/x: No such file or directory\n");
-    QTest::newRow("unknown command") << QStringList{QStringLiteral("frobnicate")} << QByteArray() << 2
-                                     << QByteArray()
-                                     << QByteArray("ondrel: unknown command 'frobnicate'\nUsage");
-    QTest::newRow("too many operands")
-        << QStringList{QStringLiteral("detect"), QStringLiteral("a"), QStringLiteral("b")} << QByteArray()
-        << 2 << QByteArray() << QByteArray("Usage: ondrel detect [FILE]");
-    QTest::newRow("help") << QStringList{QStringLiteral("detect"), QStringLiteral("--help")} << QByteArray()
-                          << 0 << QByteArray("Usage: ondrel detect [FILE]") << QByteArray();
+    row("stdin", args("detect"), "fn main() {}", 0, "rust\n");
+    row("dash is stdin", args("detect -"), "[1]", 0, "json\n");
+    row("empty input", args("detect"), {}, 0, "plain\n");
+    row("invalid utf-8", args("detect"), "ab\xc0\xaf", 2, {}, "ondrel: the input is not valid UTF-8\n");
+    row("missing file", args("detect /nonexistent/x"), {}, 2, {},
+        "ondrel: cannot read /nonexistent/x: No such file or directory\n");
+    row("unknown command", args("frobnicate"), {}, 2, {}, "ondrel: unknown command 'frobnicate'\nUsage");
+    row("too many operands", args("detect a b"), {}, 2, {}, "Usage: ondrel detect [FILE]");
+    row("help", args("detect --help"), {}, 0, "Usage: ondrel detect [FILE]");
 }
 
 void TestCli::commands()
@@ -109,16 +109,13 @@ void TestCli::hostileStreams_data()
     const QString full = QStringLiteral("/dev/full");
     const QString zero = QStringLiteral("/dev/zero");
     const QByteArray noSpace = "ondrel: cannot write output: No space left on device\n";
-    QTest::newRow("result to a full disk")
-        << QStringList{QStringLiteral("detect")} << none << full << noSpace;
-    QTest::newRow("help to a full disk")
-        << QStringList{QStringLiteral("transform"), QStringLiteral("--help")} << none << full << noSpace;
+    QTest::newRow("result to a full disk") << args("detect") << none << full << noSpace;
+    QTest::newRow("help to a full disk") << args("transform --help") << none << full << noSpace;
     QTest::newRow("endless file") << QStringList{QStringLiteral("detect"), zero} << none << none
                                   << QByteArray("ondrel: /dev/zero is larger than 128 MiB; not read\n");
-    QTest::newRow("endless input") << QStringList{QStringLiteral("transform"), QStringLiteral("snakeCase")}
-                                   << zero << none
+    QTest::newRow("endless input") << args("transform snakeCase") << zero << none
                                    << QByteArray("ondrel: standard input is larger than 128 MiB; not read\n");
-    QTest::newRow("folder") << QStringList{QStringLiteral("detect"), QStringLiteral("/")} << none << none
+    QTest::newRow("folder") << args("detect /") << none << none
                             << QByteArray("ondrel: cannot read /: Is a directory\n");
 }
 
@@ -141,73 +138,37 @@ void TestCli::hostileStreams()
 
 void TestCli::transformAndHighlightRows()
 {
-    const auto args = [](std::initializer_list<const char*> list) {
-        QStringList out;
-        for (const char* a : list)
-            out << QString::fromUtf8(a);
-        return out;
-    };
-    QTest::newRow("shown name, no newline added")
-        << args({"transform", "snake_case"}) << QByteArray("helloWorld\n") << 0 << QByteArray("hello_world\n")
-        << QByteArray();
-    QTest::newRow("leading byte-order mark kept") << args({"transform", "uppercase"})
-                                                  << QByteArray("\xef\xbb\xbf"
-                                                                "abc")
-                                                  << 0
-                                                  << QByteArray("\xef\xbb\xbf"
-                                                                "ABC")
-                                                  << QByteArray();
-    QTest::newRow("leading byte-order mark highlighted")
-        << args({"highlight", "plain"})
-        << QByteArray("\xef\xbb\xbf"
-                      "abc")
-        << 0
-        << QByteArray(R"([{"start":0,"end":4,"role":"base","color":"#18181B"}])"
-                      "\n")
-        << QByteArray();
-    QTest::newRow("case name") << args({"transform", "base64Encode"}) << QByteArray("\xc3\xa9") << 0
-                               << QByteArray("w6k=") << QByteArray();
-    QTest::newRow("name with a space") << args({"transform", "Escape as String"}) << QByteArray("a\"b") << 0
-                                       << QByteArray(R"("a\"b")") << QByteArray();
-    QTest::newRow("bytes kept exactly")
-        << args({"transform", "reverseLines"}) << QByteArray("\xf0\x9f\x98\x80\r\nz") << 0
-        << QByteArray("z\n\n\xf0\x9f\x98\x80") << QByteArray();
-    QTest::newRow("failure")
-        << args({"transform", "base64Decode"}) << QByteArray("YQ") << 1 << QByteArray()
-        << QByteArray("ondrel: Base64 Decode failed: the text is not padded Base64 of UTF-8 text\n");
-    QTest::newRow("unknown transformation")
-        << args({"transform", "rot13"}) << QByteArray("x") << 2 << QByteArray()
-        << QByteArray("ondrel: unknown transformation 'rot13'; the transformations are:\n  camelCase");
-    QTest::newRow("json too deep")
-        << args({"transform", "jsonPrettify"}) << QByteArray(600, '[') + QByteArray(600, ']') << 1
-        << QByteArray()
-        << QByteArray("ondrel: JSON Prettify failed: the JSON nests deeper than 512 levels\n");
-    QTest::newRow("json deep enough but broken")
-        << args({"transform", "jsonMinify"}) << QByteArray(500, '[') + QByteArray(499, ']') << 1
-        << QByteArray() << QByteArray("ondrel: JSON Minify failed: the text is not a JSON object or array\n");
-    QTest::newRow("brackets in strings do not count")
-        << args({"transform", "jsonMinify"}) << "[\"" + QByteArray(600, '[') + "\" ]" << 0
-        << "[\"" + QByteArray(600, '[') + "\"]" << QByteArray();
-    QTest::newRow("transform help") << args({"transform", "--help"}) << QByteArray() << 0
-                                    << QByteArray("Usage: ondrel transform NAME [FILE]") << QByteArray();
-    QTest::newRow("highlight in code points")
-        << args({"highlight", "swift"}) << QByteArray("\"\xf0\x9f\x98\x80\" 1") << 0
-        << QByteArray(R"([{"start":0,"end":3,"role":"string","color":"#C41A16"},)"
-                      R"({"start":3,"end":4,"role":"base","color":"#18181B"},)"
-                      R"({"start":4,"end":5,"role":"number","color":"#1C7D1C"}])"
-                      "\n")
-        << QByteArray();
-    QTest::newRow("highlight empty") << args({"highlight", "json"}) << QByteArray() << 0 << QByteArray("[]\n")
-                                     << QByteArray();
-    QTest::newRow("highlight plain") << args({"highlight", "plain"}) << QByteArray("ab") << 0
-                                     << QByteArray(R"([{"start":0,"end":2,"role":"base","color":"#18181B"}])"
-                                                   "\n")
-                                     << QByteArray();
-    QTest::newRow("unknown language")
-        << args({"highlight", "cobol"}) << QByteArray("x") << 2 << QByteArray()
-        << QByteArray("ondrel: unknown language 'cobol'; the languages are: swift, "
-                      "javascript, typescript, python, ruby, json, html, css, shell, sql, "
-                      "go, rust, plain\n");
+    const QByteArray bom = "\xef\xbb\xbf";
+    row("shown name, no newline added", args("transform snake_case"), "helloWorld\n", 0, "hello_world\n");
+    row("leading byte-order mark kept", args("transform uppercase"), bom + "abc", 0, bom + "ABC");
+    row("leading byte-order mark highlighted", args("highlight plain"), bom + "abc", 0,
+        R"([{"start":0,"end":4,"role":"base","color":"#18181B"}])" + QByteArray("\n"));
+    row("case name", args("transform base64Encode"), "\xc3\xa9", 0, "w6k=");
+    row("name with a space", {QStringLiteral("transform"), QStringLiteral("Escape as String")}, "a\"b", 0,
+        R"("a\"b")");
+    row("bytes kept exactly", args("transform reverseLines"), "\xf0\x9f\x98\x80\r\nz", 0,
+        "z\n\n\xf0\x9f\x98\x80");
+    row("failure", args("transform base64Decode"), "YQ", 1, {},
+        "ondrel: Base64 Decode failed: the text is not padded Base64 of UTF-8 text\n");
+    row("unknown transformation", args("transform rot13"), "x", 2, {},
+        "ondrel: unknown transformation 'rot13'; the transformations are:\n  camelCase");
+    row("json too deep", args("transform jsonPrettify"), QByteArray(600, '[') + QByteArray(600, ']'), 1, {},
+        "ondrel: JSON Prettify failed: the JSON nests deeper than 512 levels\n");
+    row("json deep enough but broken", args("transform jsonMinify"),
+        QByteArray(500, '[') + QByteArray(499, ']'), 1, {},
+        "ondrel: JSON Minify failed: the text is not a JSON object or array\n");
+    row("brackets in strings do not count", args("transform jsonMinify"),
+        "[\"" + QByteArray(600, '[') + "\" ]", 0, "[\"" + QByteArray(600, '[') + "\"]");
+    row("transform help", args("transform --help"), {}, 0, "Usage: ondrel transform NAME [FILE]");
+    row("highlight in code points", args("highlight swift"), "\"\xf0\x9f\x98\x80\" 1", 0,
+        R"([{"start":0,"end":3,"role":"string","color":"#C41A16"},)"
+        R"({"start":3,"end":4,"role":"base","color":"#18181B"},)"
+        R"({"start":4,"end":5,"role":"number","color":"#1C7D1C"}])"
+        "\n");
+    row("highlight empty", args("highlight json"), {}, 0, "[]\n");
+    row("unknown language", args("highlight cobol"), "x", 2, {},
+        "ondrel: unknown language 'cobol'; the languages are: swift, javascript, typescript, python, ruby, "
+        "json, html, css, shell, sql, go, rust, plain\n");
 }
 
 void TestCli::programLeavesTheNetworkStackOut()

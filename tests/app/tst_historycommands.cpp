@@ -91,71 +91,53 @@ void TestHistoryCommands::commandLines_data()
                         const char* call = "", bool running = true) {
         QTest::newRow(name) << args << running << code << out << err << QString::fromUtf8(call);
     };
-    const auto L = [](std::initializer_list<QString> words) { return QStringList(words); };
-    row("list", L({QStringLiteral("list")}), 0, "1\tpinned\n2\tnew⏎line⇥and tab\n3\t{\"a\": 1}\n");
-    row("list, NUL ends",
-        L({QStringLiteral("list"), QStringLiteral("--null"), QStringLiteral("--limit"), QStringLiteral("2")}),
-        0, QByteArray("1\tpinned\0002\tnew⏎line⇥and tab\0", 31));
-    row("list, search keeps numbers", L({QStringLiteral("list"), QStringLiteral("--search=XTERM")}), 0,
-        "2\tnew⏎line⇥and tab\n");
-    row("list --json",
-        L({QStringLiteral("list"), QStringLiteral("--json"), QStringLiteral("--limit"), QStringLiteral("1")}),
-        0, "[{\"n\":1,\"id\":\"");
-    row("get is byte for byte", L({QStringLiteral("get"), QStringLiteral("2")}), 0, "new\r\nline\tand tab");
-    row("get --type", L({QStringLiteral("get"), QStringLiteral("--type"), QStringLiteral("3")}), 0,
-        "text/plain;charset=utf-8\n");
-    row("status", L({QStringLiteral("status")}), 0,
-        "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
-    row("select", L({QStringLiteral("select"), QStringLiteral("3")}), 0, "", "", "select {\"a\": 1}");
-    row("paste", L({QStringLiteral("paste"), QStringLiteral("2")}), 0, "", "", "paste new\r\nline\tand tab");
-    row("paste where no keys can be typed", L({QStringLiteral("paste"), QStringLiteral("2")}), 0, "",
+    // Arguments are written split at spaces.
+    const auto A = [](const char* words) { return QString::fromUtf8(words).split(u' '); };
+    row("list", A("list"), 0, "1\tpinned\n2\tnew⏎line⇥and tab\n3\t{\"a\": 1}\n");
+    row("list, NUL ends", A("list --null --limit 2"), 0,
+        QByteArray("1\tpinned\0002\tnew⏎line⇥and tab\0", 31));
+    row("list, search keeps numbers", A("list --search=XTERM"), 0, "2\tnew⏎line⇥and tab\n");
+    row("list --json", A("list --json --limit 1"), 0, "[{\"n\":1,\"id\":\"");
+    row("get is byte for byte", A("get 2"), 0, "new\r\nline\tand tab");
+    row("get --type", A("get --type 3"), 0, "text/plain;charset=utf-8\n");
+    row("status", A("status"), 0, "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
+    row("select", A("select 3"), 0, "", "", "select {\"a\": 1}");
+    row("paste", A("paste 2"), 0, "", "", "paste new\r\nline\tand tab");
+    row("paste where no keys can be typed", A("paste 2"), 0, "",
         "ondrel: no keys can be typed into another program here; the entry is on the clipboard",
         "paste new\r\nline\tand tab");
-    row("delete", L({QStringLiteral("delete"), QStringLiteral("1")}), 0, "", "", "remove 1");
-    row("pin", L({QStringLiteral("pin"), QStringLiteral("--"), QStringLiteral("3")}), 0, "", "", "pin 3 1");
-    row("unpin", L({QStringLiteral("unpin"), QStringLiteral("1")}), 0, "", "", "pin 1 0");
-    row("clear", L({QStringLiteral("clear")}), 0, "", "", "clear 0");
-    row("clear --all", L({QStringLiteral("clear"), QStringLiteral("--all")}), 0, "", "", "clear 1");
-    row("pause", L({QStringLiteral("pause")}), 0, "", "", "pause -1");
-    row("pause --for", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("1h30m")}), 0, "",
-        "", "pause 5400");
-    row("resume", L({QStringLiteral("resume")}), 0, "", "", "resume");
-    row("add", L({QStringLiteral("add")}), 0, "", "", "add added ✓");
-    row("add over the limit", L({QStringLiteral("add")}), 2, "",
-        "ondrel: the text is larger than the 0 MiB limit", "", true);
-    row("help", L({QStringLiteral("get"), QStringLiteral("--help")}), 0, "Usage: ondrel get");
+    row("delete", A("delete 1"), 0, "", "", "remove 1");
+    row("pin", A("pin -- 3"), 0, "", "", "pin 3 1");
+    row("unpin", A("unpin 1"), 0, "", "", "pin 1 0");
+    row("clear", A("clear"), 0, "", "", "clear 0");
+    row("clear --all", A("clear --all"), 0, "", "", "clear 1");
+    row("pause", A("pause"), 0, "", "", "pause -1");
+    row("pause --for", A("pause --for 1h30m"), 0, "", "", "pause 5400");
+    row("resume", A("resume"), 0, "", "", "resume");
+    row("add", A("add"), 0, "", "", "add added ✓");
+    row("add over the limit", A("add"), 2, "", "ondrel: the text is larger than the 0 MiB limit", "", true);
+    row("help", A("get --help"), 0, "Usage: ondrel get");
     // Hostile and mistaken input: a clear message, the documented code, nothing changed.
-    const QString huge(1 << 20, u'9');
-    row("N = 0", L({QStringLiteral("get"), QStringLiteral("0")}), 1, "",
-        "ondrel: no entry '0' (the history has 3 entries)\n");
-    row("N past the end", L({QStringLiteral("select"), QStringLiteral("4")}), 1, "", "ondrel: no entry '4'");
-    row("huge N", L({QStringLiteral("delete"), huge}), 1, "",
+    row("N = 0", A("get 0"), 1, "", "ondrel: no entry '0' (the history has 3 entries)\n");
+    row("N past the end", A("select 4"), 1, "", "ondrel: no entry '4'");
+    row("huge N", QStringList{QStringLiteral("delete"), QString(1 << 20, u'9')}, 1, "",
         "ondrel: no entry '9999999999999999999999999999999999999999…'");
-    row("unknown id", L({QStringLiteral("pin"), QUuid::createUuid().toString()}), 1, "",
+    row("unknown id", QStringList{QStringLiteral("pin"), QUuid::createUuid().toString()}, 1, "",
         "ondrel: no entry '{");
-    row("negative N", L({QStringLiteral("get"), QStringLiteral("-1")}), 2, "", "ondrel: '-1' is neither");
-    row("neither number nor id", L({QStringLiteral("paste"), QStringLiteral("first")}), 2, "",
-        "ondrel: 'first' is neither");
-    row("1 MB argument", L({QStringLiteral("get"), QString(1 << 20, u'x')}), 2, "", "ondrel: 'xxxxxxxx");
-    row("missing N", L({QStringLiteral("select")}), 2, "", "ondrel: select needs an entry's number or id");
-    row("two Ns", L({QStringLiteral("delete"), QStringLiteral("1"), QStringLiteral("2")}), 2, "",
-        "ondrel: unexpected argument '2'");
-    row("unknown option", L({QStringLiteral("list"), QStringLiteral("--reverse")}), 2, "",
-        "ondrel: list has no option '--reverse'");
-    row("flag with a value", L({QStringLiteral("clear"), QStringLiteral("--all=yes")}), 2, "",
-        "ondrel: --all takes no value");
-    row("option without its value", L({QStringLiteral("list"), QStringLiteral("--limit")}), 2, "",
-        "ondrel: --limit needs a value");
-    row("bad limit", L({QStringLiteral("list"), QStringLiteral("--limit"), QStringLiteral("-3")}), 2, "",
-        "ondrel: --limit needs a number");
-    row("bad duration", L({QStringLiteral("pause"), QStringLiteral("--for"), QStringLiteral("soon")}), 2, "",
-        "ondrel: --for needs a duration");
-    row("unknown command", L({QStringLiteral("read"), QStringLiteral("0")}), 2, "",
-        "ondrel: unknown command 'read'");
-    row("not running: changes refused", L({QStringLiteral("delete"), QStringLiteral("1")}), 3, "",
-        "ondrel: Ondrel is not running\n", "", false);
-    row("not running: reading works", L({QStringLiteral("get"), QStringLiteral("1")}), 0, "pinned", "", "",
-        false);
+    row("negative N", A("get -1"), 2, "", "ondrel: '-1' is neither");
+    row("neither number nor id", A("paste first"), 2, "", "ondrel: 'first' is neither");
+    row("1 MB argument", QStringList{QStringLiteral("get"), QString(1 << 20, u'x')}, 2, "",
+        "ondrel: 'xxxxxxxx");
+    row("missing N", A("select"), 2, "", "ondrel: select needs an entry's number or id");
+    row("two Ns", A("delete 1 2"), 2, "", "ondrel: unexpected argument '2'");
+    row("unknown option", A("list --reverse"), 2, "", "ondrel: list has no option '--reverse'");
+    row("flag with a value", A("clear --all=yes"), 2, "", "ondrel: --all takes no value");
+    row("option without its value", A("list --limit"), 2, "", "ondrel: --limit needs a value");
+    row("bad limit", A("list --limit -3"), 2, "", "ondrel: --limit needs a number");
+    row("bad duration", A("pause --for soon"), 2, "", "ondrel: --for needs a duration");
+    row("unknown command", A("read 0"), 2, "", "ondrel: unknown command 'read'");
+    row("not running: changes refused", A("delete 1"), 3, "", "ondrel: Ondrel is not running\n", "", false);
+    row("not running: reading works", A("get 1"), 0, "pinned", "", "", false);
 }
 
 void TestHistoryCommands::commandLines()
@@ -213,9 +195,7 @@ void TestHistoryCommands::durations_data()
     QTest::addColumn<qint64>("seconds"); // 0: refused
     QTest::newRow("seconds") << QStringLiteral("90") << qint64(90);
     QTest::newRow("90s") << QStringLiteral("90s") << qint64(90);
-    QTest::newRow("5m") << QStringLiteral("5m") << qint64(300);
     QTest::newRow("1h30m") << QStringLiteral("1h30m") << qint64(5400);
-    QTest::newRow("2d") << QStringLiteral("2d") << qint64(172800);
     QTest::newRow("30 days is the most") << QStringLiteral("30d") << qint64(2592000);
     QTest::newRow("31 days") << QStringLiteral("31d") << qint64(0);
     QTest::newRow("zero") << QStringLiteral("0m") << qint64(0);

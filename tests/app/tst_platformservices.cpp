@@ -35,9 +35,6 @@ void TestPlatformServices::settingsAsRead()
     QVERIFY(keepClipboardContents(settings)); // on unless switched off
     settings.setBool(keys::keepClipboardContents, false);
     QVERIFY(!keepClipboardContents(settings));
-    settings.setBool(keys::keepClipboardContents, true);
-    QVERIFY(keepClipboardContents(settings));
-
     QCOMPARE(pasteKeystroke(settings), QString());
     settings.setString(keys::pasteKeystroke, QStringLiteral("shift+insert"));
     QCOMPARE(pasteKeystroke(settings), QStringLiteral("shift+insert"));

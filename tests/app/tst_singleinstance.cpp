@@ -11,24 +11,13 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <grp.h>
-#include <linux/sockios.h>
-#include <poll.h>
-#include <pwd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
-#include <cstring>
+#include <cerrno>
 #include <future>
-#include <optional>
 #include <vector>
 
 using namespace ondrel;

@@ -4,20 +4,15 @@
 #include "SingleInstance.h"
 #include "TestSupport.h"
 
-#include <QSet>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
 #include <grp.h>
-#include <linux/sockios.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/file.h>
-#include <sys/ioctl.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -25,8 +20,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
-#include <future>
 #include <optional>
 #include <vector>
 

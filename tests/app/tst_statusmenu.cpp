@@ -4,7 +4,6 @@
 #include "ShortcutRecorder.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QToolButton>
@@ -202,9 +201,7 @@ void TestStatusMenu::settingsWindow()
     QVERIFY(clear->mapTo(settings, QPoint(clear->width(), 0)).x() <= settings->width());
 
     // Opening it again raises the same window.
-    app.settingsController->openSettings();
-    app.scheduler.runPending();
-    QCOMPARE(app.settingsController->settingsWindow(), settings);
+    QCOMPARE(app.openSettings(), settings);
 }
 
 void TestStatusMenu::settingsWithoutGlobalHotkeys()
@@ -212,9 +209,7 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     App app;
     app.hotKeys.setUnavailableReason(QStringLiteral("Bind a key to ondrel toggle."));
     app.focus.setSeesApplications(false); // nor the source of a copy (KDE Plasma on Wayland)
-    app.settingsController->openSettings();
-    app.scheduler.runPending();
-    SettingsView* settings = app.settingsController->settingsWindow();
+    SettingsView* settings = app.openSettings();
     QVERIFY(settings);
     // The recorder could never work here: it says what to do instead.
     QVERIFY(!settings->recorder()->field()->isEnabled());
@@ -232,9 +227,7 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     // Where the desktop binds the hotkey itself, it says which trigger it
     // gave, also when its answer comes while the settings are open.
     App portal;
-    portal.settingsController->openSettings();
-    portal.scheduler.runPending();
-    SettingsView* open = portal.settingsController->settingsWindow();
+    SettingsView* open = portal.openSettings();
     QVERIFY(open->recorder()->field()->isEnabled());
     QVERIFY(!open->hotkeyNote() || !open->hotkeyNote()->isVisible());
     QCOMPARE(open->height(), SettingsView::kHeight);
@@ -255,18 +248,14 @@ void TestStatusMenu::settingsWithoutGlobalHotkeys()
     portal.hotKeys.setAssignedTriggers(QStringLiteral("Meta+V"));
     // Where hotkeys work, no note.
     App normal;
-    normal.settingsController->openSettings();
-    normal.scheduler.runPending();
-    QVERIFY(!normal.settingsController->settingsWindow()->hotkeyNote());
+    QVERIFY(!normal.openSettings()->hotkeyNote());
 }
 
 void TestStatusMenu::launchAtLoginFailureDoesNotLoop()
 {
     App app;
     app.autostart.setEnabled(true);
-    app.settingsController->openSettings();
-    app.scheduler.runPending();
-    SettingsView* settings = app.settingsController->settingsWindow();
+    SettingsView* settings = app.openSettings();
     QStringList console;
     settings->setConsole([&](const QString& line) { console << line; });
     QCheckBox* toggle = settings->launchAtLoginToggle();

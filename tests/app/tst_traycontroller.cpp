@@ -1,7 +1,6 @@
 #include "AppFixture.h"
 #include "PopoverParts.h"
 
-#include <QKeyEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -91,7 +90,6 @@ void TestTrayController::keys_data()
     QTest::newRow("Alt+Return") << 3 << int(Qt::Key_Return) << kReturn << int(Qt::AltModifier) << false
                                 << QString();
     QTest::newRow("Ctrl+Down") << 3 << int(Qt::Key_Down) << kDown << ctrl << false << QString();
-    QTest::newRow("Ctrl+C") << 3 << int(Qt::Key_C) << 46 << ctrl << false << QString();
     QTest::newRow("Super+Return") << 3 << int(Qt::Key_Return) << kReturn << int(Qt::MetaModifier) << false
                                   << QString();
     QTest::newRow("Ctrl+0") << 3 << int(Qt::Key_0) << 11 << ctrl << false << QString();

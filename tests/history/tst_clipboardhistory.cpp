@@ -2,7 +2,6 @@
 #include "SettingsKeys.h"
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace ondrel;

@@ -9,6 +9,14 @@ using test::Fixture;
 using test::png;
 using test::Watched;
 
+namespace {
+// A row of two texts: what is done or offered, and what is recorded.
+void row(const char* name, const char* steps, const char* recorded)
+{
+    QTest::newRow(name) << QString::fromUtf8(steps) << QString::fromUtf8(recorded);
+}
+} // namespace
+
 class TestClipboardWatcher : public QObject
 {
     Q_OBJECT
@@ -60,26 +68,17 @@ void TestClipboardWatcher::duplicates_data()
     // Steps and what is recorded as Watched::run() takes and gives them.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("recorded");
-    QTest::newRow("same text twice, not trimmed") << "  same \n,  same \n"
-                                                  << "  same \n";
-    QTest::newRow("canonically equal") << "caf\u00e9,cafe\u0301"
-                                       << "caf\u00e9";
-    QTest::newRow("A, B, A") << "A,B,A"
-                             << "A,B,A";
-    QTest::newRow("pinned newest hides no duplicate") << "other,A,(pin),A"
-                                                      << "A,*A,other";
-    QTest::newRow("two changes in one interval") << "first|second"
-                                                 << "second";
-    QTest::newRow("images and files always") << "(image),(image),(files),(files)"
-                                             << "a.txt,a.txt,Image,Image";
+    row("same text twice, not trimmed", "  same \n,  same \n", "  same \n");
+    row("canonically equal", "caf\u00e9,cafe\u0301", "caf\u00e9");
+    row("A, B, A", "A,B,A", "A,B,A");
+    row("pinned newest hides no duplicate", "other,A,(pin),A", "A,*A,other");
+    row("two changes in one interval", "first|second", "second");
+    row("images and files always", "(image),(image),(files),(files)", "a.txt,a.txt,Image,Image");
     // A copy-out moves its entry to the front; the next poll records nothing...
-    QTest::newRow("copy-out") << "one,two,three,(paste 2)"
-                              << "one,three,two";
+    row("copy-out", "one,two,three,(paste 2)", "one,three,two");
     // ... but a pinned text or an image copied out is recorded again.
-    QTest::newRow("copy-out of pinned text") << "pinned,(pin),other,(paste 0)"
-                                             << "pinned,other,*pinned";
-    QTest::newRow("copy-out of an image") << "(image),(paste 0)"
-                                          << "Image,Image";
+    row("copy-out of pinned text", "pinned,(pin),other,(paste 0)", "pinned,other,*pinned");
+    row("copy-out of an image", "(image),(paste 0)", "Image,Image");
 }
 
 void TestClipboardWatcher::duplicates()
@@ -98,42 +97,31 @@ void TestClipboardWatcher::leftOut_data()
     QTest::addColumn<QString>("recorded");
     QTest::addColumn<QString>("said");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("paused until resumed") << "one,(pause),two,(resume),three"
-                                          << "three,one" << QString() << true;
-    QTest::newRow("paused copy not kept") << "one,(pause),two"
-                                          << "one" << QString() << false;
-    QTest::newRow("copied while paused, looked at after resume") << "(pause),~during,(resume),(wait 1)"
-                                                                 << "" << QString() << true;
-    QTest::newRow("timed pause ends by itself") << "(pause 300),during,(wait 298),still,(wait 2),after"
-                                                << "after" << QString() << true;
-    QTest::newRow("a later pause replaces a timed one") << "(pause 60),(pause),(wait 120),during"
-                                                        << "" << QString() << false;
-    QTest::newRow("zero seconds resume") << "(pause),(pause 0),after"
-                                         << "after" << QString() << true;
-    QTest::newRow("excluded by an id, any case")
-        << "(exclude ORG.KEEPASSXC.KEEPASSXC),(from KeePassXC keepassxc org.keepassxc.KeePassXC),"
-           "password,(from Editor editor),text"
-        << "text" << QString() << true;
-    QTest::newRow("excluded copy not kept") << "(exclude firefox),(from Firefox_Web_Browser firefox),page"
-                                            << "" << QString() << false;
-    QTest::newRow("excluded by the name the history shows")
-        << "(exclude firefox_web_browser),(from Firefox_Web_Browser firefox),page"
-        << "" << QString() << false;
-    QTest::newRow("excluded, not others") << "(exclude term),(from Terminal term),x,(from),y,(from Editor),z"
-                                          << "z,y" << QString() << true;
-    QTest::newRow("larger than the limit")
-        << "(limit 8),short,longer than 8"
-        << "short"
-        << "ondrel: not recording a copy from Editor: larger than the 8 bytes limit (setting "
-           "history/maxEntryBytes)"
-        << true;
-    QTest::newRow("image larger than the limit, no source")
-        << "(limit 16),(from),(image),(limit 1024),(image)"
-        << "Image"
-        << "ondrel: not recording a copy: larger than the 16 bytes limit (setting history/maxEntryBytes)"
-        << true;
-    QTest::newRow("0: the limit of every read") << "(limit 0),longer than 8"
-                                                << "longer than 8" << QString() << true;
+    const auto row = [](const char* name, const char* steps, const char* recorded, bool kept,
+                        const char* said = "") {
+        QTest::newRow(name) << QString::fromUtf8(steps) << QString::fromUtf8(recorded)
+                            << QString::fromUtf8(said) << kept;
+    };
+    row("paused until resumed", "one,(pause),two,(resume),three", "three,one", true);
+    row("paused copy not kept", "one,(pause),two", "one", false);
+    row("copied while paused, looked at after resume", "(pause),~during,(resume),(wait 1)", "", true);
+    row("timed pause ends by itself", "(pause 300),during,(wait 298),still,(wait 2),after", "after", true);
+    row("a later pause replaces a timed one", "(pause 60),(pause),(wait 120),during", "", false);
+    row("zero seconds resume", "(pause),(pause 0),after", "after", true);
+    row("excluded by an id, any case",
+        "(exclude ORG.KEEPASSXC.KEEPASSXC),(from KeePassXC keepassxc org.keepassxc.KeePassXC),"
+        "password,(from Editor editor),text",
+        "text", true);
+    row("excluded by the name the history shows",
+        "(exclude firefox_web_browser),(from Firefox_Web_Browser firefox),page", "", false);
+    row("excluded, not others", "(exclude term),(from Terminal term),x,(from),y,(from Editor),z", "z,y",
+        true);
+    row("larger than the limit", "(limit 8),short,longer than 8", "short", true,
+        "ondrel: not recording a copy from Editor: larger than the 8 bytes limit (setting "
+        "history/maxEntryBytes)");
+    row("image larger than the limit, no source", "(limit 16),(from),(image),(limit 1024),(image)", "Image",
+        true, "ondrel: not recording a copy: larger than the 16 bytes limit (setting history/maxEntryBytes)");
+    row("0: the limit of every read", "(limit 0),longer than 8", "longer than 8", true);
 }
 
 void TestClipboardWatcher::leftOut()
@@ -173,31 +161,18 @@ void TestClipboardWatcher::handOverIsNotACopy_data()
     // "-" is an empty clipboard (the owner quit, nobody took over yet).
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("recorded"); // newest first
-    QTest::newRow("same image, quit in between") << "1 red|0 -|2 red"
-                                                 << "Image";
-    QTest::newRow("handed on twice") << "1 red|0 -|2 red|0 -|3 red"
-                                     << "Image";
-    QTest::newRow("same files, quit in between") << "1 files|0 -|2 files"
-                                                 << "a.txt";
-    QTest::newRow("new owner with the old id") << "1 red|0 -|1 red"
-                                               << "Image";
-    QTest::newRow("read again from the keeper") << "1 red|0 -|2 red|2 red"
-                                                << "Image";
+    row("same image, quit in between", "1 red|0 -|2 red", "Image");
+    row("handed on twice", "1 red|0 -|2 red|0 -|3 red", "Image");
+    row("same files, quit in between", "1 files|0 -|2 files", "a.txt");
+    row("new owner with the old id", "1 red|0 -|1 red", "Image");
+    row("read again from the keeper", "1 red|0 -|2 red|2 red", "Image");
     // Copies, not hand-overs.
-    QTest::newRow("same image, another owner") << "1 red|2 red"
-                                               << "Image|Image";
-    QTest::newRow("same files, another owner") << "1 files|2 files"
-                                               << "a.txt|a.txt";
-    QTest::newRow("same image, same owner") << "1 red|1 red"
-                                            << "Image|Image";
-    QTest::newRow("other image, another owner") << "1 red|2 blue"
-                                                << "Image|Image";
-    QTest::newRow("text between") << "1 red|0 -|2 text|3 red"
-                                  << "Image|text|Image";
-    QTest::newRow("other files, another owner") << "1 files|0 -|2 other"
-                                                << "c.txt|a.txt";
-    QTest::newRow("our own write first") << "0 red|0 -|2 red"
-                                         << "Image|Image";
+    row("same image, another owner", "1 red|2 red", "Image|Image");
+    row("same files, another owner", "1 files|2 files", "a.txt|a.txt");
+    row("same image, same owner", "1 red|1 red", "Image|Image");
+    row("text between", "1 red|0 -|2 text|3 red", "Image|text|Image");
+    row("other files, another owner", "1 files|0 -|2 other", "c.txt|a.txt");
+    row("our own write first", "0 red|0 -|2 red", "Image|Image");
 }
 
 void TestClipboardWatcher::handOverIsNotACopy()
@@ -229,16 +204,13 @@ void TestClipboardWatcher::contents_data()
     // split at ","), and what is recorded ("type label"; nothing: empty).
     QTest::addColumn<QString>("offered");
     QTest::addColumn<QString>("recorded");
-    QTest::newRow("empty text falls through") << "text=,image/png=blue"
-                                              << "image Image";
-    QTest::newRow("text wins over urls") << "urls=https://example.com/x,text=https://example.com/x"
-                                         << "text https://example.com/x";
-    QTest::newRow("any url without text") << "urls=https://example.com/page"
-                                          << "file page";
-    QTest::newRow("secret") << "text=hunter2,x-kde-passwordManagerHint=secret" << QString();
-    QTest::newRow("another hint is no secret") << "text=visible,x-kde-passwordManagerHint=public"
-                                               << "text visible";
-    QTest::newRow("nothing usable") << "application/x-unknown=?" << QString();
+    row("empty text falls through", "text=,image/png=blue", "image Image");
+    row("text wins over urls", "urls=https://example.com/x,text=https://example.com/x",
+        "text https://example.com/x");
+    row("any url without text", "urls=https://example.com/page", "file page");
+    row("secret", "text=hunter2,x-kde-passwordManagerHint=secret", "");
+    row("another hint is no secret", "text=visible,x-kde-passwordManagerHint=public", "text visible");
+    row("nothing usable", "application/x-unknown=?", "");
 }
 
 void TestClipboardWatcher::contents()

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -114,35 +113,29 @@ void TestHistoryFile::reading_data()
     // be read, and is moved aside before anything is written over it.
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("count");
-    QTest::newRow("empty array") << QByteArray("[]") << 0;
-    QTest::newRow("empty file") << QByteArray() << 0;
-    QTest::newRow("unknown members ignored")
-        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"x":[1]}])") << 1;
-    QTest::newRow("member order free")
-        << QByteArray(R"([{"isPinned":true,"timestamp":1e3,"text":"a"}])") << 1;
-    QTest::newRow("null appName is absent")
-        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":null}])") << 1;
-    QTest::newRow("pretty printed")
-        << QByteArray("[\n  {\n    \"text\" : \"a\", \"timestamp\" : 2, \"isPinned\" : false\n  }\n]") << 1;
-    QTest::newRow("truncated") << QByteArray(R"([{"text":"a","timestamp":0,"isPin)") << -1;
-    QTest::newRow("not json") << QByteArray("hello") << -1;
-    QTest::newRow("object instead of array")
-        << QByteArray(R"({"text":"a","timestamp":0,"isPinned":false})") << -1;
-    QTest::newRow("missing isPinned")
-        << QByteArray(R"([{"text":"good","timestamp":0,"isPinned":false},{"text":"a","timestamp":0}])") << -1;
-    QTest::newRow("missing text") << QByteArray(R"([{"timestamp":0,"isPinned":false}])") << -1;
-    QTest::newRow("missing timestamp") << QByteArray(R"([{"text":"a","isPinned":false}])") << -1;
-    QTest::newRow("timestamp as string")
-        << QByteArray(R"([{"text":"a","timestamp":"0","isPinned":false}])") << -1;
-    QTest::newRow("isPinned as number") << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":1}])") << -1;
-    QTest::newRow("appName as number")
-        << QByteArray(R"([{"text":"a","timestamp":0,"isPinned":false,"appName":5}])") << -1;
-    QTest::newRow("record not an object") << QByteArray(R"(["a"])") << -1;
-    QTest::newRow("timestamp out of range")
-        << QByteArray(R"([{"text":"a","timestamp":1e999,"isPinned":false}])") << -1;
-    QTest::newRow("100 MB, never closed") << QByteArray("[{\"text\":\"") + QByteArray(100 << 20, 'x') << -1;
-    QTest::newRow("invalid utf-8") << QByteArray("[{\"text\":\"\xff\",\"timestamp\":0,\"isPinned\":false}]")
-                                   << -1;
+    const auto row = [](const char* name, const QByteArray& content, int count) {
+        QTest::newRow(name) << content << count;
+    };
+    row("empty array", "[]", 0);
+    row("empty file", {}, 0);
+    row("unknown members ignored", R"([{"text":"a","timestamp":0,"isPinned":false,"x":[1]}])", 1);
+    row("member order free", R"([{"isPinned":true,"timestamp":1e3,"text":"a"}])", 1);
+    row("null appName is absent", R"([{"text":"a","timestamp":0,"isPinned":false,"appName":null}])", 1);
+    row("pretty printed", "[\n  {\n    \"text\" : \"a\", \"timestamp\" : 2, \"isPinned\" : false\n  }\n]", 1);
+    row("truncated", R"([{"text":"a","timestamp":0,"isPin)", -1);
+    row("not json", "hello", -1);
+    row("object instead of array", R"({"text":"a","timestamp":0,"isPinned":false})", -1);
+    row("missing isPinned", R"([{"text":"good","timestamp":0,"isPinned":false},{"text":"a","timestamp":0}])",
+        -1);
+    row("missing text", R"([{"timestamp":0,"isPinned":false}])", -1);
+    row("missing timestamp", R"([{"text":"a","isPinned":false}])", -1);
+    row("timestamp as string", R"([{"text":"a","timestamp":"0","isPinned":false}])", -1);
+    row("isPinned as number", R"([{"text":"a","timestamp":0,"isPinned":1}])", -1);
+    row("appName as number", R"([{"text":"a","timestamp":0,"isPinned":false,"appName":5}])", -1);
+    row("record not an object", R"(["a"])", -1);
+    row("timestamp out of range", R"([{"text":"a","timestamp":1e999,"isPinned":false}])", -1);
+    row("100 MB, never closed", QByteArray("[{\"text\":\"") + QByteArray(100 << 20, 'x'), -1);
+    row("invalid utf-8", "[{\"text\":\"\xff\",\"timestamp\":0,\"isPinned\":false}]", -1);
 }
 
 void TestHistoryFile::reading()
@@ -201,17 +194,15 @@ void TestHistoryFile::notAHistoryFile_data()
 {
     QTest::addColumn<QString>("what"); // where the file should be
     QTest::addColumn<QString>("said"); // why it is not loaded
-    QTest::newRow("folder") << "folder"
-                            << "it is not a regular file";
+    const auto row = [](const char* name, const char* what, const char* said) {
+        QTest::newRow(name) << QString::fromUtf8(what) << QString::fromUtf8(said);
+    };
+    row("folder", "folder", "it is not a regular file");
     // A link to itself cannot be opened, by root or anyone.
-    QTest::newRow("link to itself") << "loop"
-                                    << "it is a symbolic link";
-    QTest::newRow("link to a file") << "link"
-                                    << "it is a symbolic link";
-    QTest::newRow("unreadable file") << "unreadable"
-                                     << "Permission denied";
-    QTest::newRow("another user's file") << "foreign"
-                                         << "it belongs to another user \\(uid 4242\\)";
+    row("link to itself", "loop", "it is a symbolic link");
+    row("link to a file", "link", "it is a symbolic link");
+    row("unreadable file", "unreadable", "Permission denied");
+    row("another user's file", "foreign", "it belongs to another user \\(uid 4242\\)");
 }
 
 void TestHistoryFile::notAHistoryFile()

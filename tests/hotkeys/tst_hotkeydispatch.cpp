@@ -2,14 +2,12 @@
 #include "TestSupport.h"
 
 #include <QMenu>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace ondrel;
 using namespace ondrel::hotkeys;
 using Phase = platform::HotKeyService::Phase;
 using test::kCommandShiftV;
-using test::kDefaultJson;
 using test::kStoredKey;
 using test::kToggle;
 
@@ -35,13 +33,12 @@ void TestHotkeyDispatch::idsCountEveryAttempt()
     f.hotKeys.failRegistrations(platform::HotKeyStatus::taken);
     const Name a = f.registry->makeName(QStringLiteral("a"), Shortcut(0, 256));
     f.hotKeys.failRegistrations(platform::HotKeyStatus::ok);
-    const Name b = f.registry->makeName(QStringLiteral("b"), Shortcut(11, 256));
+    f.registry->makeName(QStringLiteral("b"), Shortcut(11, 256));
     QCOMPARE(f.hotKeys.attemptedIds(), (QList<quint32>{1, 2}));
     QCOMPARE(f.registry->registrations().lastHotKeyId(), 2);
     // A failed registration still counts as registered: no new attempt.
     f.registry->onKeyUp(a, [] {});
     QCOMPARE(f.hotKeys.registrationCount(), 2);
-    Q_UNUSED(b);
     // Stored values out of range are not registered, and take an id all the same.
     f.settings.setString(kStoredKey, QStringLiteral("{\"keyCode\":4294967296,\"modifiers\":256}"));
     f.registry->onKeyUp(f.registry->makeName(kToggle, kCommandShiftV), [] {});
@@ -62,9 +59,8 @@ void TestHotkeyDispatch::failedRegistrationWritesOneLine()
     // The shortcut is stored anyway, but nothing holds it.
     QCOMPARE(f.registry->getShortcut(name), kCommandShiftV);
     QVERIFY(!f.registry->registrations().isHeld(kCommandShiftV));
-    const Name other = f.registry->makeName(QStringLiteral("other"), Shortcut(11, 768));
+    f.registry->makeName(QStringLiteral("other"), Shortcut(11, 768));
     QVERIFY(f.registry->registrations().isHeld(Shortcut(11, 768)));
-    Q_UNUSED(other);
 }
 
 void TestHotkeyDispatch::dispatch()

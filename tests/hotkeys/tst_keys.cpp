@@ -63,88 +63,41 @@ void TestKeys::names_data()
     QTest::addColumn<qint64>("stored");
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("label");
-    QTest::newRow("default") << "us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V")
-                             << QStringLiteral("Shift+Super+V");
-    QTest::newRow("y on us") << "us" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Y")
-                             << QStringLiteral("Super+Y");
-    QTest::newRow("z on de") << "de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z")
-                             << QStringLiteral("Super+Z");
-    QTest::newRow("shift-1 stays 1") << "us" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71")
-                                     << QStringLiteral("Shift+1");
-    QTest::newRow("shift-1 on de") << "de" << qint64(18) << qint64(0x200) << QStringLiteral("\u21E71")
-                                   << QStringLiteral("Shift+1");
-    QTest::newRow("keypad 1") << "us" << qint64(83) << qint64(0x1000) << QStringLiteral("\u23031\u20E3")
-                              << QStringLiteral("Ctrl+Num 1");
-    QTest::newRow("keypad enter") << "us" << qint64(76) << qint64(0x1000)
-                                  << QStringLiteral("\u2303\u21A9\u20E3") << QStringLiteral("Ctrl+Num Enter");
-    QTest::newRow("control option space")
-        << "us" << qint64(49) << qint64(0x1800) << QStringLiteral("\u2303\u2325Space")
-        << QStringLiteral("Ctrl+Alt+Space");
-    QTest::newRow("every modifier, in order")
-        << "us" << qint64(40) << qint64(0x1000 | 0x800 | 0x200 | 0x100 | 0x20000)
-        << QStringLiteral("\u2303\u2325\u21E7\u2318\U0001F310\uFE0EK")
-        << QStringLiteral("Ctrl+Alt+Shift+Super+Fn+K");
-    QTest::newRow("fn last") << "us" << qint64(96) << qint64(0x20000 | 0x100)
-                             << QStringLiteral("\u2318\U0001F310\uFE0EF5") << QStringLiteral("Super+Fn+F5");
-    QTest::newRow("F5 alone") << "us" << qint64(96) << qint64(0) << QStringLiteral("F5")
-                              << QStringLiteral("F5");
-    QTest::newRow("F20") << "us" << qint64(90) << qint64(0x100) << QStringLiteral("\u2318F20")
-                         << QStringLiteral("Super+F20");
-    QTest::newRow("backspace") << "us" << qint64(51) << qint64(0x800) << QStringLiteral("\u2325\u232B")
-                               << QStringLiteral("Alt+Backspace");
-    QTest::newRow("forward delete") << "us" << qint64(117) << qint64(0x800) << QStringLiteral("\u2325\u2326")
-                                    << QStringLiteral("Alt+Delete");
-    QTest::newRow("insert") << "us" << qint64(114) << qint64(0x100) << QStringLiteral("\u2318?\u20DD")
-                            << QStringLiteral("Super+Insert");
-    QTest::newRow("page down") << "us" << qint64(121) << qint64(0x100) << QStringLiteral("\u2318\u21DF")
-                               << QStringLiteral("Super+Page Down");
-    QTest::newRow("left arrow") << "us" << qint64(123) << qint64(0x100) << QStringLiteral("\u2318\u2190")
-                                << QStringLiteral("Super+Left");
-    QTest::newRow("escape") << "us" << qint64(53) << qint64(0x100) << QStringLiteral("\u2318\u238B")
-                            << QStringLiteral("Super+Esc");
-    // PC keys the Mac lacks, and media keys: named as PC keyboards print them.
-    QTest::newRow("print") << "us" << qint64(0x1000 + 99) << qint64(0x100) << QStringLiteral("\u2318Print")
-                           << QStringLiteral("Super+Print");
-    QTest::newRow("menu") << "us" << qint64(110) << qint64(0x800) << QStringLiteral("\u2325Menu")
-                          << QStringLiteral("Alt+Menu");
-    QTest::newRow("F24") << "us" << qint64(0x1000 + 194) << qint64(0) << QStringLiteral("F24")
-                         << QStringLiteral("F24");
-    QTest::newRow("mute") << "us" << qint64(74) << qint64(0x100) << QStringLiteral("\u2318Mute")
-                          << QStringLiteral("Super+Mute");
-    QTest::newRow("play") << "us" << qint64(0x1000 + 164) << qint64(0x100) << QStringLiteral("\u2318Play")
-                          << QStringLiteral("Super+Play");
-    QTest::newRow("no such key") << "us" << qint64(200) << qint64(0x100) << QStringLiteral("\u2318\uFFFD")
-                                 << QStringLiteral("Super+\uFFFD");
-    QTest::newRow("beyond 16 bits") << "us" << qint64(65536 + 9) << qint64(0) << QStringLiteral("\uFFFD")
-                                    << QStringLiteral("\uFFFD");
-    QTest::newRow("umlaut on de") << "de" << qint64(41) << qint64(0x1000) << QStringLiteral("\u2303\u00D6")
-                                  << QStringLiteral("Ctrl+\u00D6");
-    QTest::newRow("ru,us") << "ru,us" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V")
-                           << QStringLiteral("Shift+Super+V");
-    QTest::newRow("us,ru") << "us,ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318V")
-                           << QStringLiteral("Shift+Super+V");
-    QTest::newRow("ru,de keeps de's Z")
-        << "ru,de" << qint64(16) << qint64(0x100) << QStringLiteral("\u2318Z") << QStringLiteral("Super+Z");
+    const auto row = [](const char* name, const char* layout, qint64 keyCode, qint64 stored,
+                        const char* description, const char* label) {
+        QTest::newRow(name) << QString::fromUtf8(layout) << keyCode << stored
+                            << QString::fromUtf8(description) << QString::fromUtf8(label);
+    };
+    row("default", "us", 9, 768, "\u21E7\u2318V", "Shift+Super+V");
+    row("y on us", "us", 16, 0x100, "\u2318Y", "Super+Y");
+    row("z on de", "de", 16, 0x100, "\u2318Z", "Super+Z");
+    row("shift-1 stays 1", "us", 18, 0x200, "\u21E71", "Shift+1");
+    row("keypad 1", "us", 83, 0x1000, "\u23031\u20E3", "Ctrl+Num 1");
+    row("keypad enter", "us", 76, 0x1000, "\u2303\u21A9\u20E3", "Ctrl+Num Enter");
+    row("control option space", "us", 49, 0x1800, "\u2303\u2325Space", "Ctrl+Alt+Space");
+    row("every modifier, in order", "us", 40, 0x1000 | 0x800 | 0x200 | 0x100 | 0x20000,
+        "\u2303\u2325\u21E7\u2318\U0001F310\uFE0EK", "Ctrl+Alt+Shift+Super+Fn+K");
+    row("F20", "us", 90, 0x100, "\u2318F20", "Super+F20");
+    row("backspace", "us", 51, 0x800, "\u2325\u232B", "Alt+Backspace");
+    row("forward delete", "us", 117, 0x800, "\u2325\u2326", "Alt+Delete");
+    row("insert", "us", 114, 0x100, "\u2318?\u20DD", "Super+Insert");
+    row("left arrow", "us", 123, 0x100, "\u2318\u2190", "Super+Left");
+    // Keys the Mac lacks (Print, media keys, F21 on): named as PC keyboards print them.
+    row("print", "us", 0x1000 + 99, 0x100, "\u2318Print", "Super+Print");
+    row("F24", "us", 0x1000 + 194, 0, "F24", "F24");
+    row("no such key", "us", 200, 0x100, "\u2318\uFFFD", "Super+\uFFFD");
+    row("beyond 16 bits", "us", 65536 + 9, 0, "\uFFFD", "\uFFFD");
+    row("umlaut on de", "de", 41, 0x1000, "\u2303\u00D6", "Ctrl+\u00D6");
+    row("ru,us", "ru,us", 9, 768, "\u21E7\u2318V", "Shift+Super+V");
+    row("us,ru", "us,ru", 9, 768, "\u21E7\u2318V", "Shift+Super+V");
+    row("ru,de keeps de's Z", "ru,de", 16, 0x100, "\u2318Z", "Super+Z");
     // Latin layouts that put letters elsewhere name keys themselves, not
     // through the US layout beside them ("layouts variants").
-    QTest::newRow("fr,us") << "fr,us" << qint64(12) << qint64(0x100) << QStringLiteral("\u2318A")
-                           << QStringLiteral("Super+A");
-    QTest::newRow("be,us") << "be,us" << qint64(46) << qint64(0x100) << QStringLiteral("\u2318,")
-                           << QStringLiteral("Super+,");
-    QTest::newRow("dvorak,us") << "us,us dvorak," << qint64(1) << qint64(0x100) << QStringLiteral("\u2318O")
-                               << QStringLiteral("Super+O");
-    QTest::newRow("colemak,us") << "us,us colemak," << qint64(1) << qint64(0x100) << QStringLiteral("\u2318R")
-                                << QStringLiteral("Super+R");
-    QTest::newRow("tr,us") << "tr,us" << qint64(33) << qint64(0x100) << QStringLiteral("\u2318\u011E")
-                           << QStringLiteral("Super+\u011E");
-    QTest::newRow("ru alone") << "ru" << qint64(9) << qint64(768) << QStringLiteral("\u21E7\u2318\u041C")
-                              << QStringLiteral("Shift+Super+\u041C");
-    QTest::newRow("dead circumflex on de")
-        << "de" << qint64(50) << qint64(0x1000) << QStringLiteral("\u2303^") << QStringLiteral("Ctrl+^");
-    QTest::newRow("dead acute on de") << "de" << qint64(24) << qint64(0x1000)
-                                      << QStringLiteral("\u2303\u00B4") << QStringLiteral("Ctrl+\u00B4");
-    QTest::newRow("dead circumflex on fr")
-        << "fr" << qint64(33) << qint64(0x1000) << QStringLiteral("\u2303^") << QStringLiteral("Ctrl+^");
+    row("fr,us", "fr,us", 12, 0x100, "\u2318A", "Super+A");
+    row("dvorak,us", "us,us dvorak,", 1, 0x100, "\u2318O", "Super+O");
+    row("tr,us", "tr,us", 33, 0x100, "\u2318\u011E", "Super+\u011E");
+    row("ru alone", "ru", 9, 768, "\u21E7\u2318\u041C", "Shift+Super+\u041C");
+    row("dead acute on de", "de", 24, 0x1000, "\u2303\u00B4", "Ctrl+\u00B4");
 }
 
 void TestKeys::names()

@@ -126,13 +126,11 @@ void TestRecorder::refusesKeysWithoutModifiers_data()
     QTest::newRow("A") << int(Qt::Key_A) << 0 << QVariant() << false;
     QTest::newRow("Shift-A") << int(Qt::Key_A) << shift << QVariant() << false;
     QTest::newRow("Space") << int(Qt::Key_Space) << 0 << QVariant() << false;
-    QTest::newRow("Shift-1") << int(Qt::Key_1) << shift << QVariant() << false;
     QTest::newRow("unknown key") << int(Qt::Key_LaunchMail) << ctrl << QVariant() << false;
     QTest::newRow("F5") << int(Qt::Key_F5) << 0 << json(96, 0) << false;
     QTest::newRow("Shift-F5") << int(Qt::Key_F5) << shift << json(96, 0x200) << false;
     // Keys that type nothing stand alone; Menu opens context menus.
     QTest::newRow("Print") << int(Qt::Key_Print) << 0 << json(0x1000 + 99, 0) << false;
-    QTest::newRow("Pause") << int(Qt::Key_Pause) << 0 << json(0x1000 + 119, 0) << false;
     QTest::newRow("F24") << int(Qt::Key_F24) << 0 << json(0x1000 + 194, 0) << false;
     QTest::newRow("Play") << int(Qt::Key_MediaPlay) << 0 << json(0x1000 + 164, 0) << false;
     QTest::newRow("Menu") << int(Qt::Key_Menu) << 0 << QVariant() << false;
@@ -141,11 +139,8 @@ void TestRecorder::refusesKeysWithoutModifiers_data()
     QTest::newRow("F12") << int(Qt::Key_F12) << 0 << json(111, 0) << false;
     // Alt combinations are as good as any other here (no system refuses them).
     QTest::newRow("Alt-A") << int(Qt::Key_A) << alt << json(0, 0x800) << false;
-    QTest::newRow("Alt+Shift-K") << int(Qt::Key_K) << alt + shift << json(40, 0xA00) << false;
     // What applications type with.
-    QTest::newRow("Ctrl+C") << int(Qt::Key_C) << ctrl << QVariant() << true;
     QTest::newRow("Ctrl+V") << int(Qt::Key_V) << ctrl << QVariant() << true;
-    QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << ctrl << QVariant() << true;
     QTest::newRow("Ctrl+1, the popover's") << int(Qt::Key_1) << ctrl << QVariant() << true;
     QTest::newRow("Ctrl+Shift+V, the terminals' paste")
         << int(Qt::Key_V) << ctrl + shift << QVariant() << true;
