@@ -61,7 +61,7 @@ void TestClipboardItem::labels_data()
     QTest::addColumn<QVariant>("item");
     QTest::addColumn<QString>("label");
     auto file = [](const char* url) {
-        return QVariant::fromValue(ClipboardItem::makeFile(QUrl(QString::fromUtf8(url))));
+        return QVariant::fromValue(ClipboardItem::makeFile({QUrl(QString::fromUtf8(url))}));
     };
     QTest::newRow("text") << QVariant::fromValue(ClipboardItem::makeText(QStringLiteral("hi")))
                           << QStringLiteral("hi");
@@ -127,7 +127,7 @@ void TestClipboardItem::makers()
     QCOMPARE(text.type(), ClipboardItemType::text);
     QCOMPARE(text.detectedLanguage(), DetectedLanguage::rust);
     QCOMPARE(text.appName(), std::optional<QString>(QStringLiteral("Editor")));
-    QVERIFY(!text.image() && !text.fileURL() && !text.isPinned());
+    QVERIFY(!text.image() && text.fileURLs().isEmpty() && !text.isPinned());
     // Equal only to itself, whatever it holds; a pin changes a copy only.
     QVERIFY(text != ClipboardItem::makeText(QStringLiteral("fn main() {"), QStringLiteral("Editor")));
     ClipboardItem pinned = text;
