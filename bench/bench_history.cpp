@@ -22,8 +22,8 @@ QList<ClipboardItem> makeItems(int count, qsizetype length, bool mixed)
     const double now = Timestamp::now().secondsSinceReferenceDate();
     for (int i = 0; i < count; ++i) {
         const QString text = mixed ? bench::mixedText(length, i + 1) : bench::plainText(length, i + 1);
-        items.append(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text, std::nullopt,
-                                   std::nullopt, Timestamp::fromSecondsSinceReferenceDate(now - i),
+        items.append(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text, std::nullopt, {},
+                                   Timestamp::fromSecondsSinceReferenceDate(now - i),
                                    QStringLiteral("Editor"), std::nullopt, i % 50 == 0,
                                    DetectedLanguage::plain));
     }
@@ -36,7 +36,7 @@ QList<ClipboardItem> fresh(const QList<ClipboardItem>& items)
     QList<ClipboardItem> out;
     out.reserve(items.size());
     for (const auto& i : items)
-        out.append(ClipboardItem(i.id(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
+        out.append(ClipboardItem(i.id(), i.type(), i.text(), i.image(), i.fileURLs(), i.timestamp(),
                                  i.appName(), i.appIcon(), i.isPinned(), i.detectedLanguage()));
     return out;
 }
@@ -122,8 +122,8 @@ void BM_MakeLongText1MB(benchmark::State& state)
     const QString text = bench::plainText(1 << 20, 1);
     for (auto _ : state)
         benchmark::DoNotOptimize(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text,
-                                               std::nullopt, std::nullopt, Timestamp::now(), std::nullopt,
-                                               std::nullopt, false, DetectedLanguage::plain));
+                                               std::nullopt, {}, Timestamp::now(), std::nullopt, std::nullopt,
+                                               false, DetectedLanguage::plain));
 }
 BENCHMARK(BM_MakeLongText1MB)->Unit(benchmark::kMillisecond);
 

@@ -71,7 +71,7 @@ QList<ClipboardItem> fresh(const QList<ClipboardItem>& items)
 {
     QList<ClipboardItem> out;
     for (const auto& i : items)
-        out << ClipboardItem(QUuid::createUuid(), i.type(), i.text(), i.image(), i.fileURL(), i.timestamp(),
+        out << ClipboardItem(QUuid::createUuid(), i.type(), i.text(), i.image(), i.fileURLs(), i.timestamp(),
                              i.appName(), i.appIcon(), i.isPinned(), i.detectedLanguage());
     return out;
 }

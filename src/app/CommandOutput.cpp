@@ -43,6 +43,12 @@ QByteArray listJson(const QList<ClipboardItem>& items, const std::vector<qsizety
                 out += jsonQuoted(item.text().value_or(QString()));
         } else {
             out += ",\"name\":" + jsonQuoted(listPreview(item));
+            if (item.type() == ClipboardItemType::file) {
+                QByteArray files;
+                for (const QString& path : item.plainText().split(u'\n'))
+                    files += (files.isEmpty() ? "" : ",") + jsonQuoted(path);
+                out += ",\"files\":[" + files + ']';
+            }
         }
         out += ",\"app\":" + (item.appName() ? jsonQuoted(*item.appName()) : QByteArray("null"));
         out += ",\"timestamp\":\"" + isoTime(item.timestamp()) + '"';

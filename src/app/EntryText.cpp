@@ -114,7 +114,7 @@ QString listPreview(const ClipboardItem& item)
         return QStringLiteral("[image %1×%2 %3]").arg(size.width()).arg(size.height()).arg(imageFormat(item));
     }
     case ClipboardItemType::file:
-        return QStringLiteral("[file] ") + oneLine(item.contentLabel());
+        return QStringLiteral("[file] ") + oneLine(item.previewText());
     }
     return {};
 }
@@ -137,11 +137,7 @@ QByteArray entryData(const ClipboardItem& item)
         return png;
     }
     case ClipboardItemType::file:
-        if (!item.fileURL())
-            return {};
-        return (item.fileURL()->isLocalFile() ? item.fileURL()->toLocalFile() : item.fileURL()->toString())
-                   .toUtf8() +
-               '\n';
+        return item.fileURLs().isEmpty() ? QByteArray() : item.plainText().toUtf8() + '\n';
     }
     return {};
 }

@@ -37,16 +37,27 @@ QString previewOf(const QString& label)
     return label.first(end) + QStringLiteral("...");
 }
 
+// The last path component: trailing slashes do not count, the root is "/".
+QString fileName(const QUrl& url)
+{
+    QString path = url.path();
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    if (path == u"/")
+        return path;
+    return path.sliced(path.lastIndexOf(u'/') + 1);
+}
+
 } // namespace
 
 ClipboardItem::ClipboardItem() : m_caches(std::make_shared<Caches>()) {}
 
 ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QString> text,
-                             std::optional<QImage> image, std::optional<QUrl> fileURL, Timestamp timestamp,
+                             std::optional<QImage> image, QList<QUrl> fileURLs, Timestamp timestamp,
                              std::optional<QString> appName, std::optional<QImage> appIcon, bool isPinned,
                              DetectedLanguage detectedLanguage)
     : m_id(id), m_type(type), m_text(std::move(text)), m_image(std::move(image)),
-      m_fileURL(std::move(fileURL)), m_timestamp(timestamp), m_appName(std::move(appName)),
+      m_fileURLs(std::move(fileURLs)), m_timestamp(timestamp), m_appName(std::move(appName)),
       m_appIcon(std::move(appIcon)), m_isPinned(isPinned), m_detectedLanguage(detectedLanguage),
       m_caches(std::make_shared<Caches>())
 {
@@ -77,25 +88,26 @@ ClipboardItem::ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QSt
 ClipboardItem ClipboardItem::makeText(const QString& text, std::optional<QString> appName,
                                       std::optional<QImage> appIcon, Timestamp timestamp, bool isPinned)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text, std::nullopt, std::nullopt,
-                         timestamp, std::move(appName), std::move(appIcon), isPinned, detectLanguage(text));
+    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, text, std::nullopt, {}, timestamp,
+                         std::move(appName), std::move(appIcon), isPinned, detectLanguage(text));
 }
 
 ClipboardItem ClipboardItem::makeImage(const QImage& image, std::optional<QString> appName,
                                        std::optional<QImage> appIcon, Timestamp timestamp,
                                        std::optional<platform::EncodedImage> encoded)
 {
-    ClipboardItem item(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, std::nullopt,
-                       timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    ClipboardItem item(QUuid::createUuid(), ClipboardItemType::image, std::nullopt, image, {}, timestamp,
+                       std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
     item.m_encodedImage = std::move(encoded);
     return item;
 }
 
-ClipboardItem ClipboardItem::makeFile(const QUrl& fileURL, std::optional<QString> appName,
+ClipboardItem ClipboardItem::makeFile(QList<QUrl> fileURLs, std::optional<QString> appName,
                                       std::optional<QImage> appIcon, Timestamp timestamp)
 {
-    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::file, std::nullopt, std::nullopt, fileURL,
-                         timestamp, std::move(appName), std::move(appIcon), false, DetectedLanguage::plain);
+    return ClipboardItem(QUuid::createUuid(), ClipboardItemType::file, std::nullopt, std::nullopt,
+                         std::move(fileURLs), timestamp, std::move(appName), std::move(appIcon), false,
+                         DetectedLanguage::plain);
 }
 
 ClipboardItem ClipboardItem::makeTransformed(const QString& text)
@@ -139,26 +151,39 @@ QString ClipboardItem::contentLabel() const
         return text().value_or(QString());
     case ClipboardItemType::image:
         return QStringLiteral("Image");
-    case ClipboardItemType::file: {
-        if (!m_fileURL)
-            return QStringLiteral("File");
-        // The last path component: trailing slashes do not count, the root is "/".
-        QString path = m_fileURL->path();
-        while (path.size() > 1 && path.endsWith(u'/'))
-            path.chop(1);
-        if (path == u"/")
-            return path;
-        return path.sliced(path.lastIndexOf(u'/') + 1);
-    }
+    case ClipboardItemType::file:
+        return m_fileURLs.isEmpty() ? QStringLiteral("File") : fileName(m_fileURLs.first());
     }
     return QString();
+}
+
+QStringList ClipboardItem::fileNames() const
+{
+    QStringList names;
+    names.reserve(m_fileURLs.size());
+    for (const QUrl& url : m_fileURLs)
+        names << fileName(url);
+    return names;
+}
+
+QString ClipboardItem::plainText() const
+{
+    if (m_type == ClipboardItemType::text)
+        return text().value_or(QString());
+    QStringList paths;
+    for (const QUrl& url : m_fileURLs)
+        paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    return paths.join(u'\n');
 }
 
 QString ClipboardItem::previewText() const
 {
     if (!m_caches->quotedText.empty())
         return m_caches->preview;
-    return previewOf(contentLabel());
+    const QString preview = previewOf(contentLabel());
+    if (m_fileURLs.size() > 1)
+        return preview + QStringLiteral(" + %1 more").arg(m_fileURLs.size() - 1);
+    return preview;
 }
 
 bool ClipboardItem::matches(const text::SearchQuery& query) const
@@ -171,6 +196,12 @@ bool ClipboardItem::matches(const text::SearchQuery& query) const
         if (!m_caches->label)
             m_caches->label.emplace(contentLabel());
         if (m_caches->label->contains(query))
+            return true;
+    }
+    if (m_fileURLs.size() > 1) {
+        const QStringList names = fileNames();
+        if (std::any_of(names.begin() + 1, names.end(),
+                        [&](const QString& name) { return text::SearchKey(name).contains(query); }))
             return true;
     }
     return m_appName && text::SearchKey(*m_appName).contains(query);

@@ -7,8 +7,10 @@
 
 #include <QImage>
 
+#include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <QUuid>
 
@@ -33,7 +35,7 @@ public:
 
     ClipboardItem(); // an empty text entry with a null id (for containers)
     ClipboardItem(QUuid id, ClipboardItemType type, std::optional<QString> text, std::optional<QImage> image,
-                  std::optional<QUrl> fileURL, Timestamp timestamp, std::optional<QString> appName,
+                  QList<QUrl> fileURLs, Timestamp timestamp, std::optional<QString> appName,
                   std::optional<QImage> appIcon, bool isPinned, DetectedLanguage detectedLanguage);
 
     // New entries with a fresh id; texts get their language guessed here, once.
@@ -45,7 +47,8 @@ public:
                                    std::optional<QImage> appIcon = std::nullopt,
                                    Timestamp timestamp = Timestamp::now(),
                                    std::optional<platform::EncodedImage> encoded = std::nullopt);
-    static ClipboardItem makeFile(const QUrl& fileURL, std::optional<QString> appName = std::nullopt,
+    // Every URL of one copy of files, in the order offered.
+    static ClipboardItem makeFile(QList<QUrl> fileURLs, std::optional<QString> appName = std::nullopt,
                                   std::optional<QImage> appIcon = std::nullopt,
                                   Timestamp timestamp = Timestamp::now());
     // A text the user made by editing or transforming an entry.
@@ -64,12 +67,24 @@ public:
     const std::string* quotedText() const;
     const std::optional<QImage>& image() const { return m_image; }
     const std::optional<platform::EncodedImage>& encodedImage() const { return m_encodedImage; }
-    const std::optional<QUrl>& fileURL() const { return m_fileURL; }
+    // The files of a file entry, at least one; empty for other entries.
+    const QList<QUrl>& fileURLs() const { return m_fileURLs; }
     Timestamp timestamp() const { return m_timestamp; }
     const std::optional<QString>& appName() const { return m_appName; }
     const std::optional<QImage>& appIcon() const { return m_appIcon; }
     bool isPinned() const { return m_isPinned; }
     DetectedLanguage detectedLanguage() const { return m_detectedLanguage; }
+
+    // A text entry's other forms as its program offered them (its HTML, its
+    // RTF), offered again beside the text when it is copied out. The text
+    // stays what the entry shows, searches and transforms.
+    const QList<platform::ClipboardFormat>& formats() const { return m_formats; }
+    ClipboardItem withFormats(QList<platform::ClipboardFormat> formats) const
+    {
+        ClipboardItem copy = *this;
+        copy.m_formats = std::move(formats);
+        return copy;
+    }
 
     void setPinned(bool pinned) { m_isPinned = pinned; }
     // The same entry with its language guessed, sharing everything else
@@ -84,12 +99,18 @@ public:
     // Texts longer than this many UTF-16 units are held compactly.
     static constexpr qsizetype kCompactFrom = 4096;
 
-    // What the entry shows and what search looks at: the text, "Image", or
-    // the file's name.
+    // What the entry shows: the text, "Image", or the first file's name.
     QString contentLabel() const;
-    // The label cut to 100 characters, with "..." when it was longer.
+    // The name of each file of a file entry.
+    QStringList fileNames() const;
+    // What an entry reads as text: its text, or the paths of its files (the
+    // URL of what is not a local file), one per line; empty for an image.
+    QString plainText() const;
+    // The label cut to 100 characters, with "..." when it was longer, and
+    // "+ N more" after the first of several files.
     QString previewText() const;
-    // Whether the label, or failing that the application name, contains the query.
+    // Whether the label (any file's name), or failing that the application
+    // name, contains the query.
     bool matches(const text::SearchQuery& query) const;
     // What `build` makes of this entry, made once and shared by its copies:
     // the history file keeps each entry's encoded form here, so a save
@@ -107,7 +128,8 @@ private:
     std::optional<QString> m_text; // a short text; a long one is in m_caches
     std::optional<QImage> m_image;
     std::optional<platform::EncodedImage> m_encodedImage; // shares the bytes it was read in
-    std::optional<QUrl> m_fileURL;
+    QList<QUrl> m_fileURLs;
+    QList<platform::ClipboardFormat> m_formats;
     Timestamp m_timestamp;
     std::optional<QString> m_appName;
     std::optional<QImage> m_appIcon;

@@ -259,7 +259,7 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
         Front previous = front();
         if (text->size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
             capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt,
-                                  std::nullopt, now, appName, appIcon, false, DetectedLanguage::plain),
+                                  {}, now, appName, appIcon, false, DetectedLanguage::plain),
                     *text, std::move(previous));
             return;
         }
@@ -272,7 +272,7 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
     if (const std::optional<QImage>& image = contents.image; image && !image->isNull())
         item = ClipboardItem::makeImage(*image, appName, appIcon, now, contents.imageData);
     else if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
-        item = ClipboardItem::makeFile(urls->first(), appName, appIcon, now);
+        item = ClipboardItem::makeFile(*urls, appName, appIcon, now);
     if (item && !(handedOver && isNewest(*item)))
         capture(std::move(*item));
 }
@@ -288,7 +288,7 @@ bool ClipboardWatcher::isNewest(const ClipboardItem& item) const
         return false;
     if (item.type() == ClipboardItemType::image)
         return newest->image() == item.image();
-    return newest->fileURL() == item.fileURL();
+    return newest->fileURLs() == item.fileURLs();
 }
 
 ClipboardWatcher::Front ClipboardWatcher::front() const
@@ -344,7 +344,7 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
             // the compact form: each takes tens of milliseconds for ten megabytes.
             std::promise<DetectedLanguage> language;
             m_languageWorker.post([&language, &text] { language.set_value(detectLanguage(text)); });
-            made.item.emplace(shell.id(), ClipboardItemType::text, text, std::nullopt, std::nullopt,
+            made.item.emplace(shell.id(), ClipboardItemType::text, text, std::nullopt, QList<QUrl>(),
                               shell.timestamp(), shell.appName(), shell.appIcon(), false,
                               DetectedLanguage::plain);
             made.item = made.item->withDetectedLanguage(language.get_future().get());

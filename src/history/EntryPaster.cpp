@@ -39,9 +39,9 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item)
         }
         return false;
     case ClipboardItemType::file:
-        if (item.fileURL()) {
+        if (!item.fileURLs().isEmpty()) {
             clipboard.clearContents();
-            return clipboard.writeFileURL(*item.fileURL());
+            return clipboard.writeFileURLs(item.fileURLs());
         }
         return false;
     }

@@ -348,8 +348,7 @@ std::optional<QList<ClipboardItem>> HistoryFile::decode(QByteArrayView bytes)
     for (SavedItem& s : saved) {
         const DetectedLanguage language = detectLanguage(s.text);
         items.append(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::move(s.text),
-                                   std::nullopt, std::nullopt,
-                                   Timestamp::fromSecondsSinceReferenceDate(s.timestamp),
+                                   std::nullopt, {}, Timestamp::fromSecondsSinceReferenceDate(s.timestamp),
                                    std::move(s.appName), std::nullopt, s.isPinned, language));
     }
     return items;

@@ -18,12 +18,14 @@ class QObject;
 
 namespace ondrel::platform {
 
-// An image as a program offered it: its type and its encoded bytes.
-struct EncodedImage
+// Data of one type as a program offered it (an image's encoded bytes, a
+// page's HTML).
+struct ClipboardFormat
 {
     QString type;
     QByteArray bytes;
 };
+using EncodedImage = ClipboardFormat;
 
 // What one look at the clipboard found, for recording it: the text when it
 // offers text, else the image when it offers one, else its URL list (see
@@ -122,7 +124,9 @@ public:
     // they are, and the types most programs paste (PNG, TIFF) made from
     // `image` only off the main thread. False when there is nothing to offer.
     virtual bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) = 0;
-    virtual bool writeFileURL(const QUrl& url) = 0;
+    // Offers every URL of `urls` in the forms file managers paste
+    // (fileFormats in ClipboardData.h). False when none is valid.
+    virtual bool writeFileURLs(const QList<QUrl>& urls) = 0;
 
 protected:
     // The contents through types() and data(), read in the order every

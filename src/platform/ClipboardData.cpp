@@ -54,6 +54,35 @@ QList<QUrl> parseUriList(const QByteArray& bytes)
     return urls;
 }
 
+bool areFiles(const QList<QUrl>& urls)
+{
+    return !urls.isEmpty() &&
+           std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+QList<ClipboardFormat> fileFormats(const QList<QUrl>& urls)
+{
+    QByteArray uriList;
+    QByteArray copied = "copy";
+    QStringList paths;
+    for (const QUrl& url : urls) {
+        if (!url.isValid())
+            continue;
+        const QByteArray encoded = url.toEncoded();
+        uriList += encoded + "\r\n";
+        copied += '\n' + encoded;
+        paths << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    }
+    if (paths.isEmpty())
+        return {};
+    const QByteArray text = paths.join(u'\n').toUtf8();
+    return {{QStringLiteral("text/uri-list"), uriList},
+            {QStringLiteral("x-special/gnome-copied-files"), copied},
+            {QStringLiteral("text/plain;charset=utf-8"), text},
+            {QStringLiteral("text/plain"), text},
+            {QStringLiteral("UTF8_STRING"), text}};
+}
+
 QStringList imageTypesInOrder(const QStringList& offered)
 {
     QStringList raster;
@@ -257,6 +286,17 @@ ClipboardContents readOffered(const QStringList& types,
             contents.secret = true;
             return contents;
         }
+    }
+    // Files copied in a file manager come with their paths as text: they
+    // are recorded as files. A copied link stays the text it is offered as.
+    if (types.contains(u"text/uri-list") && !textTypesInOrder(types).isEmpty()) {
+        if (const std::optional<QByteArray> bytes = request(QStringLiteral("text/uri-list"));
+            bytes && areFiles(parseUriList(*bytes))) {
+            contents.fileURLs = parseUriList(*bytes);
+            return contents;
+        }
+        if (gaveUp)
+            return contents;
     }
     for (const QString& type : textTypesInOrder(types)) {
         if (const std::optional<QByteArray> bytes = request(type)) {

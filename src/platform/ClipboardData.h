@@ -36,6 +36,13 @@ bool isMetaTarget(const QString& type);
 
 // The URLs of a text/uri-list (comment lines and invalid entries left out).
 QList<QUrl> parseUriList(const QByteArray& bytes);
+// Whether `urls` name files (every one a file: URL): a file manager's copy,
+// recorded as files even when it offers their paths as text too.
+bool areFiles(const QList<QUrl>& urls);
+// What a copy-out of files offers, type and bytes, in order: the URL list,
+// what GNOME-style file managers paste from, and the paths (URLs for what
+// is not a local file) as text, one per line. Empty when no URL is valid.
+QList<ClipboardFormat> fileFormats(const QList<QUrl>& urls);
 
 // The image types among `offered`, in the order they are tried: PNG, other
 // raster types, vector ones last.

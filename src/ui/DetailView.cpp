@@ -151,7 +151,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
         if (onClose)
             onClose();
     });
-    setEditedText(item.text().value_or(QString()));
+    setEditedText(item.plainText());
 }
 
 QString DetailView::editedText() const
@@ -192,8 +192,8 @@ void DetailView::takeEditorText()
 void DetailView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // Each showing starts from the entry's own text.
-    setEditedText(m_item.text().value_or(QString()));
+    // Each showing starts from the entry's own text (a file entry's paths).
+    setEditedText(m_item.plainText());
 }
 
 void DetailView::updateCounts()

@@ -32,8 +32,8 @@ inline ClipboardItem textItem(const QString& text, double seconds, std::optional
 inline ClipboardItem itemWithoutContent(ClipboardItemType type, Timestamp at = Timestamp::now(),
                                         std::optional<QString> app = std::nullopt)
 {
-    return ClipboardItem(QUuid::createUuid(), type, std::nullopt, std::nullopt, std::nullopt, at,
-                         std::move(app), std::nullopt, false, DetectedLanguage::plain);
+    return ClipboardItem(QUuid::createUuid(), type, std::nullopt, std::nullopt, {}, at, std::move(app),
+                         std::nullopt, false, DetectedLanguage::plain);
 }
 
 // The history with in-memory services and a history file in a temporary folder.

@@ -138,7 +138,7 @@ void TestClipboardHistory::search()
         ClipboardItem::makeImage(QImage(1, 1, QImage::Format_RGB32), QStringLiteral("Terminal")));
     f.scheduler.runPending();
     f.store().addItem(
-        ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/report.pdf")), QStringLiteral("Files")));
+        ClipboardItem::makeFile({QUrl(QStringLiteral("file:///tmp/report.pdf"))}, QStringLiteral("Files")));
     f.scheduler.runPending();
     f.state().setSearchText(query);
     QCOMPARE(f.labels(f.state().filteredItems()), expected);
@@ -283,7 +283,7 @@ void TestClipboardHistory::copyOutWritesWhatTheEntryHas_data()
                platform::EncodedImage{QStringLiteral("image/bmp"), test::encodedImage(blue, "BMP")}))
         << "image/bmp 4x4";
     QTest::newRow("file") << QVariant::fromValue(
-                                 ClipboardItem::makeFile(QUrl(QStringLiteral("file:///tmp/x.txt"))))
+                                 ClipboardItem::makeFile({QUrl(QStringLiteral("file:///tmp/x.txt"))}))
                           << "files file:///tmp/x.txt";
     // Nothing written: the clipboard keeps what it held and no keystroke
     // pastes that instead.

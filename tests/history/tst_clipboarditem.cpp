@@ -53,7 +53,7 @@ void TestClipboardItem::labels_data()
     const auto row = [](const char* name, const ClipboardItem& item, const char* label) {
         QTest::newRow(name) << QVariant::fromValue(item) << QString::fromUtf8(label);
     };
-    const auto file = [](const char* url) { return ClipboardItem::makeFile(QUrl(QString::fromUtf8(url))); };
+    const auto file = [](const char* url) { return ClipboardItem::makeFile({QUrl(QString::fromUtf8(url))}); };
     row("text", ClipboardItem::makeText(QStringLiteral("hi")), "hi");
     row("image", ClipboardItem::makeImage(QImage(2, 2, QImage::Format_ARGB32)), "Image");
     row("file", file("file:///home/u/Documents/report.pdf"), "report.pdf");
@@ -113,7 +113,7 @@ void TestClipboardItem::makers()
     QCOMPARE(text.type(), ClipboardItemType::text);
     QCOMPARE(text.detectedLanguage(), DetectedLanguage::rust);
     QCOMPARE(text.appName(), std::optional<QString>(QStringLiteral("Editor")));
-    QVERIFY(!text.image() && !text.fileURL() && !text.isPinned());
+    QVERIFY(!text.image() && text.fileURLs().isEmpty() && !text.isPinned());
     // Equal only to itself, whatever it holds; a pin changes a copy only.
     QVERIFY(text != ClipboardItem::makeText(QStringLiteral("fn main() {"), QStringLiteral("Editor")));
     ClipboardItem pinned = text;

@@ -78,7 +78,7 @@ void TestHistoryFile::exactFormat()
     // only texts are written.
     item.setPinned(true);
     const ClipboardItem image = ClipboardItem::makeImage(test::filledImage(QSize(1, 1), Qt::red));
-    const ClipboardItem file = ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x")));
+    const ClipboardItem file = ClipboardItem::makeFile({QUrl(QStringLiteral("file:///x"))});
     QCOMPARE(HistoryFile::encode({image, item, file, item}), "[" + record + "true}," + record + "true}]");
     QCOMPARE(HistoryFile::encode({}), QByteArray("[]"));
 }

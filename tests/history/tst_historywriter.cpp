@@ -23,7 +23,7 @@ QList<ClipboardItem> variedHistory()
             test::textItem(i % 4 ? QStringLiteral("entry \"%1\"").arg(i) : QString(5000, u'\u00e9') + u'/',
                            i * 1.25, i % 3 ? std::optional(QStringLiteral("App")) : std::nullopt, i % 2));
     items.insert(5, ClipboardItem::makeImage(QImage(2, 2, QImage::Format_RGB32)));
-    items.insert(9, ClipboardItem::makeFile(QUrl::fromLocalFile(QStringLiteral("/tmp/f"))));
+    items.insert(9, ClipboardItem::makeFile({QUrl::fromLocalFile(QStringLiteral("/tmp/f"))}));
     return items;
 }
 

@@ -94,10 +94,20 @@ void TestClipboardData::readOrder_data()
     QTest::newRow("refused text type, the next one")
         << QStringList{utf8 + QStringLiteral(" <failed>"), QStringLiteral("text/plain plain")}
         << QStringList{utf8, QStringLiteral("text/plain")} << QStringLiteral("text plain");
-    QTest::newRow("text before image and URLs")
-        << QStringList{QStringLiteral("image/png <png>"), QStringLiteral("text/uri-list file:///a"),
+    QTest::newRow("text before image and a link")
+        << QStringList{QStringLiteral("image/png <png>"), QStringLiteral("text/uri-list https://a/"),
                        QStringLiteral("text/plain words")}
-        << QStringList{QStringLiteral("text/plain")} << QStringLiteral("text words");
+        << QStringList{QStringLiteral("text/uri-list"), QStringLiteral("text/plain")}
+        << QStringLiteral("text words");
+    QTest::newRow("files before their paths as text")
+        << QStringList{QStringLiteral("text/plain /a"),
+                       QStringLiteral("text/uri-list file:///a\r\nfile:///b%20c")}
+        << QStringList{QStringLiteral("text/uri-list")} << QStringLiteral("urls file:///a file:///b c");
+    QTest::newRow("a file and a link are text")
+        << QStringList{QStringLiteral("text/plain t"),
+                       QStringLiteral("text/uri-list file:///a\r\nhttps://b/")}
+        << QStringList{QStringLiteral("text/uri-list"), QStringLiteral("text/plain")}
+        << QStringLiteral("text t");
     QTest::newRow("empty text, then the image")
         << QStringList{QStringLiteral("text/plain "), QStringLiteral("image/png <png>")}
         << QStringList{QStringLiteral("text/plain"), QStringLiteral("image/png")}

@@ -75,7 +75,7 @@ inline QList<ClipboardItem> sampleHistory()
                                              secondsAgo(40)));
     items << itemWithoutContent(ClipboardItemType::image, secondsAgo(500000), QStringLiteral("Screenshot"));
     items << ClipboardItem::makeFile(
-        QUrl::fromLocalFile(QStringLiteral("/home/ada/Reports/quarterly-report.pdf")),
+        {QUrl::fromLocalFile(QStringLiteral("/home/ada/Reports/quarterly-report.pdf"))},
         QStringLiteral("Files"), std::nullopt, secondsAgo(3000000));
     return items;
 }

@@ -55,7 +55,7 @@ void TestRowContent::tilesAndBadges()
 {
     QCOMPARE(row::tileSymbol(ClipboardItem::makeText(QStringLiteral("{\"a\": 1}"))),
              QStringLiteral("braces"));
-    QCOMPARE(row::tileSymbol(ClipboardItem::makeFile(QUrl(QStringLiteral("file:///x.txt")))),
+    QCOMPARE(row::tileSymbol(ClipboardItem::makeFile({QUrl(QStringLiteral("file:///x.txt"))})),
              QStringLiteral("file"));
     QCOMPARE(row::tileSymbol(ClipboardItem::makeImage(QImage(2, 2, QImage::Format_RGB32))), QString());
     QCOMPARE(row::tileSymbol(ClipboardItem::makeImage(QImage())), QStringLiteral("image"));

@@ -85,8 +85,9 @@ void TestDataControl::capturesTextImagesAndFiles()
                         "# a comment\r\nfile:///tmp/report%20final.pdf\r\nfile:///tmp/b.txt\r\n"}});
     QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 3, 5000);
     QCOMPARE(w.history.store.items().first().type(), ClipboardItemType::file);
-    QCOMPARE(w.history.store.items().first().fileURL(),
-             std::optional<QUrl>(QUrl::fromLocalFile(QStringLiteral("/tmp/report final.pdf"))));
+    QCOMPARE(w.history.store.items().first().fileURLs(),
+             QList<QUrl>({QUrl::fromLocalFile(QStringLiteral("/tmp/report final.pdf")),
+                          QUrl::fromLocalFile(QStringLiteral("/tmp/b.txt"))}));
 }
 
 void TestDataControl::copyOutIsReadBackByteForByte()
@@ -113,10 +114,15 @@ void TestDataControl::copyOutIsReadBackByteForByte()
                                  platform::EncodedImage{QStringLiteral("image/bmp"), bmp}));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("image/bmp")), bmp, 5000);
 
-    const QUrl file = QUrl::fromLocalFile(QStringLiteral("/tmp/a b.txt"));
-    w.history.paster.copyAndPaste(ClipboardItem::makeFile(file));
-    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/uri-list")), file.toEncoded() + "\r\n",
-                              5000);
+    // Every file of a copy, in each form a file manager pastes.
+    w.history.paster.copyAndPaste(
+        ClipboardItem::makeFile({QUrl::fromLocalFile(QStringLiteral("/tmp/a b.txt")),
+                                 QUrl::fromLocalFile(QStringLiteral("/tmp/ü"))}));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/uri-list")),
+                              "file:///tmp/a%20b.txt\r\nfile:///tmp/%C3%BC\r\n", 5000);
+    QCOMPARE(test::wlPaste(QStringLiteral("x-special/gnome-copied-files")),
+             "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/%C3%BC");
+    QCOMPARE(test::wlPaste(QStringLiteral("text/plain;charset=utf-8")), "/tmp/a b.txt\n/tmp/ü");
 }
 
 void TestDataControl::keepsWhatAQuittingProgramOffered_data()

@@ -278,10 +278,13 @@ void TestX11Clipboard::writesTextImageAndFile()
     }
 
     m_board->clearContents();
-    QVERIFY(m_board->writeFileURL(QUrl::fromLocalFile(QStringLiteral("/tmp/report 1.pdf"))));
+    QVERIFY(m_board->writeFileURLs({QUrl::fromLocalFile(QStringLiteral("/tmp/report 1.pdf")),
+                                    QUrl::fromLocalFile(QStringLiteral("/tmp/ü"))}));
     QCOMPARE(readBack(QStringLiteral("x-special/gnome-copied-files")),
-             QByteArray("copy\nfile:///tmp/report%201.pdf"));
-    QVERIFY(readBack(QStringLiteral("text/uri-list")).startsWith("file:///tmp/report%201.pdf"));
+             QByteArray("copy\nfile:///tmp/report%201.pdf\nfile:///tmp/%C3%BC"));
+    QCOMPARE(readBack(QStringLiteral("text/uri-list")),
+             "file:///tmp/report%201.pdf\r\nfile:///tmp/%C3%BC\r\n");
+    QCOMPARE(readBack(QStringLiteral("UTF8_STRING")), QStringLiteral("/tmp/report 1.pdf\n/tmp/ü").toUtf8());
 }
 
 void TestX11Clipboard::watcherRecordsWhatOthersCopy()

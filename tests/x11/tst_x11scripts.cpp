@@ -16,6 +16,7 @@ private Q_SLOTS:
     void cleanup();
     void listGetSelectPaste();
     void pauseAndHostileInput();
+    void severalFilesAreOneEntry();
 
 private:
     test::AppProcess::Command ondrel(const QStringList& args, const QByteArray& input = {},
@@ -136,6 +137,32 @@ void TestX11Scripts::pauseAndHostileInput()
     QCOMPARE(full.code, 2);
     QCOMPARE(full.err, QByteArray("ondrel: cannot write output: No space left on device\n"));
     QCOMPARE(list(), QByteArray("1\tkept\n"));
+}
+
+void TestX11Scripts::severalFilesAreOneEntry()
+{
+    QVERIFY(m_app->start());
+    const QByteArray uris = "file:///tmp/a%20b.txt\r\nfile:///tmp/%C3%BC.pdf\r\nfile:///srv/c\r\n";
+    test::offer(uris, QStringLiteral("text/uri-list"));
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QStringLiteral("1\t[file] a b.txt + 2 more\n").toUtf8(), 5000);
+    QCOMPARE(ondrel({QStringLiteral("get"), QStringLiteral("1")}).out,
+             QStringLiteral("/tmp/a b.txt\n/tmp/ü.pdf\n/srv/c\n").toUtf8());
+    QCOMPARE(
+        ondrel({QStringLiteral("list"), QStringLiteral("--search"), QStringLiteral("ü.pdf")}).out.count('\n'),
+        1);
+    test::offer("other");
+    QTRY_COMPARE_WITH_TIMEOUT(list().count('\n'), 2, 5000);
+    // Copied out, every file reaches a file manager, in each form they paste.
+    QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
+    QCOMPARE(test::readBack(QStringLiteral("text/uri-list")), uris);
+    QCOMPARE(test::readBack(QStringLiteral("x-special/gnome-copied-files")),
+             "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/%C3%BC.pdf\nfile:///srv/c");
+    QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")),
+             QStringLiteral("/tmp/a b.txt\n/tmp/ü.pdf\n/srv/c").toUtf8());
+    // Read back, the copy-out is files again (recorded anew, as files always
+    // are), not a text of their paths.
+    QTRY_COMPARE_WITH_TIMEOUT(list().count('\n'), 3, 5000);
+    QVERIFY(list().startsWith("1\t[file] a b.txt + 2 more\n"));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Scripts)

@@ -80,11 +80,18 @@ bool MemoryClipboard::setImage(const QImage& image, const std::optional<EncodedI
     return true;
 }
 
-bool MemoryClipboard::writeFileURL(const QUrl& url)
+bool MemoryClipboard::writeFileURLs(const QList<QUrl>& urls)
 {
-    if (!url.isValid() || m_refusesWrites)
+    const QList<ClipboardFormat> formats = fileFormats(urls);
+    if (formats.isEmpty() || m_refusesWrites)
         return false;
-    setUrls({url});
+    // The URL list and the file managers' form; the paths as text are left
+    // out so that string() tells a text from files, as the history does.
+    m_urls = urls;
+    for (const ClipboardFormat& format : formats)
+        if (format.type == u"x-special/gnome-copied-files")
+            m_data.insert(format.type, format.bytes);
+    changed();
     return true;
 }
 

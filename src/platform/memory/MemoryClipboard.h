@@ -22,7 +22,7 @@ public:
     void clearContents() override;
     bool setString(const QString& text) override;
     bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
-    bool writeFileURL(const QUrl& url) override;
+    bool writeFileURLs(const QList<QUrl>& urls) override;
 
     // Announce changes (as a desktop clipboard does) instead of being polled.
     void setAnnouncesChanges(bool on) { m_announces = on; }

@@ -27,7 +27,7 @@ public:
     void clearContents() override {}
     bool setString(const QString&) override { return false; }
     bool setImage(const QImage&, const std::optional<EncodedImage>&) override { return false; }
-    bool writeFileURL(const QUrl&) override { return false; }
+    bool writeFileURLs(const QList<QUrl>&) override { return false; }
 };
 
 // No focused application can be seen.

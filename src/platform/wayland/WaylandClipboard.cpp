@@ -78,16 +78,15 @@ bool WaylandClipboard::setImage(const QImage& image, const std::optional<Encoded
     return true;
 }
 
-bool WaylandClipboard::writeFileURL(const QUrl& url)
+bool WaylandClipboard::writeFileURLs(const QList<QUrl>& urls)
 {
-    if (!url.isValid())
+    m_pending.clear();
+    for (const ClipboardFormat& format : fileFormats(urls))
+        m_pending.append({format.type, format.bytes});
+    if (m_pending.isEmpty())
         return false;
-    const QByteArray encoded = url.toEncoded();
-    m_pending = {{QStringLiteral("text/uri-list"), encoded + "\r\n"},
-                 // What GNOME-style file managers read to paste a copied file.
-                 {QStringLiteral("x-special/gnome-copied-files"), "copy\n" + encoded}};
     publish();
-    m_last.fileURLs = QList<QUrl>{url};
+    m_last.fileURLs = urls;
     return true;
 }
 

@@ -34,7 +34,7 @@ public:
     void clearContents() override;
     bool setString(const QString& text) override;
     bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
-    bool writeFileURL(const QUrl& url) override;
+    bool writeFileURLs(const QList<QUrl>& urls) override;
 
 private:
     void publish(DataControlConnection::Maker make = {});

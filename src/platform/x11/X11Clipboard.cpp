@@ -279,14 +279,14 @@ bool X11Clipboard::setImage(const QImage& image, const std::optional<EncodedImag
     return true;
 }
 
-bool X11Clipboard::writeFileURL(const QUrl& url)
+bool X11Clipboard::writeFileURLs(const QList<QUrl>& urls)
 {
-    if (!url.isValid())
+    const QList<ClipboardFormat> formats = fileFormats(urls);
+    if (formats.isEmpty())
         return false;
     auto* data = new QMimeData;
-    data->setUrls({url});
-    // What GNOME-style file managers read to paste a copied file.
-    data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+    for (const ClipboardFormat& format : formats)
+        data->setData(format.type, format.bytes);
     publish(data);
     return true;
 }

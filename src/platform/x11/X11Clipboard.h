@@ -50,7 +50,7 @@ public:
     void clearContents() override;
     bool setString(const QString& text) override;
     bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
-    bool writeFileURL(const QUrl& url) override;
+    bool writeFileURLs(const QList<QUrl>& urls) override;
 
     // Takes over contents whose owner is going away: the clipboard now holds
     // the same thing from us, so the change counter does not move.
