@@ -10,9 +10,9 @@ ClipboardContents Clipboard::contentsNow() const
     const std::atomic<bool> never{false};
     ClipboardContents contents = readOffered(
         types(),
-        [this](const QString& type) {
+        [this](const QString& type, qsizetype limit) {
             QByteArray bytes = data(type);
-            if (bytes.size() > m_readLimit)
+            if (bytes.size() > std::min(m_readLimit, limit))
                 return OfferedData{OfferedData::Status::tooLarge, {}};
             return OfferedData{OfferedData::Status::ok, std::move(bytes)};
         },

@@ -36,6 +36,9 @@ struct ClipboardContents
     // A password manager marked the contents as secret: nothing else is read.
     bool secret = false;
     std::optional<QString> text;
+    // The text's other forms as offered (text/html, text/rtf, ...), each
+    // within kMaxFormatBytes (ClipboardData.h).
+    QList<ClipboardFormat> formats;
     std::optional<QImage> image;
     // The bytes `image` was decoded from, offered again when it is copied out.
     std::optional<EncodedImage> imageData;

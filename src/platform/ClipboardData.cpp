@@ -1,5 +1,7 @@
 #include "ClipboardData.h"
 
+#include "HtmlText.h"
+
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
@@ -230,14 +232,32 @@ void sayTooLarge(const QString& type)
                .arg(kMaxEntryBytes >> 20);
 }
 
+void sayFormatLeftOut(const QString& type)
+{
+    qCWarning(lcClipboard).noquote()
+        << QStringLiteral(
+               "ondrel: the clipboard's %1 data is larger than %2 MiB; the text is recorded without it")
+               .arg(type)
+               .arg(kMaxFormatBytes >> 20);
+}
+
 void saySuperseded()
 {
     qCWarning(lcClipboard).noquote()
         << "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded";
 }
 
-ClipboardContents readOffered(const QStringList& types,
-                              const std::function<OfferedData(const QString& type)>& fetch, int decodeMs,
+QStringList richTextTypesIn(const QStringList& offered)
+{
+    static const char* const kRichTypes[] = {"text/html", "text/rtf", "application/rtf", "text/richtext"};
+    QStringList types;
+    for (const char* type : kRichTypes)
+        if (offered.contains(QLatin1StringView(type)))
+            types << QString::fromLatin1(type);
+    return types;
+}
+
+ClipboardContents readOffered(const QStringList& types, const OfferedFetch& fetch, int decodeMs,
                               const std::atomic<bool>& stop)
 {
     ClipboardContents contents;
@@ -248,7 +268,7 @@ ClipboardContents readOffered(const QStringList& types,
     const auto request = [&](const QString& type) -> std::optional<QByteArray> {
         if (gaveUp)
             return std::nullopt;
-        OfferedData data = fetch(type);
+        OfferedData data = fetch(type, kMaxEntryBytes);
         switch (data.status) {
         case OfferedData::Status::ok:
             return std::move(data.bytes);
@@ -298,6 +318,34 @@ ClipboardContents readOffered(const QStringList& types,
         if (gaveUp)
             return contents;
     }
+    // The rich-text forms of a text, each within its own limit: one too
+    // large, or not given, leaves the text recorded without it.
+    const auto keepRichForms = [&](const QString& taken) {
+        for (const QString& type : richTextTypesIn(types)) {
+            if (type == taken)
+                continue;
+            OfferedData data = fetch(type, kMaxFormatBytes);
+            switch (data.status) {
+            case OfferedData::Status::ok:
+                if (!data.bytes.isEmpty())
+                    contents.formats.append({type, std::move(data.bytes)});
+                break;
+            case OfferedData::Status::tooLarge:
+                sayFormatLeftOut(type);
+                break;
+            case OfferedData::Status::superseded:
+                saySuperseded();
+                contents.superseded = true;
+                return;
+            case OfferedData::Status::timedOut:
+            case OfferedData::Status::tooSlow:
+            case OfferedData::Status::stopped:
+                return; // the owner was asked enough: the text is what it gave
+            case OfferedData::Status::failed:
+                break;
+            }
+        }
+    };
     for (const QString& type : textTypesInOrder(types)) {
         if (const std::optional<QByteArray> bytes = request(type)) {
             contents.text = decodeText(*bytes, type);
@@ -305,6 +353,8 @@ ClipboardContents readOffered(const QStringList& types,
         }
     }
     // An empty text is no text: the image or URLs beside it are recorded.
+    if (!gaveUp && contents.text && !contents.text->isEmpty())
+        keepRichForms({});
     if (gaveUp || (contents.text && !contents.text->isEmpty()))
         return contents;
     for (const QString& type : imageTypesInOrder(types)) {
@@ -316,6 +366,23 @@ ClipboardContents readOffered(const QStringList& types,
             contents.imageData = EncodedImage{type, *bytes};
             return contents;
         }
+    }
+    // HTML alone (a page's selection copied as markup only) is recorded as
+    // the text it shows.
+    const QString html = QStringLiteral("text/html");
+    if (types.contains(html)) {
+        if (const std::optional<QByteArray> bytes = request(html))
+            if (QString text = htmlToText(*bytes); !text.isEmpty()) {
+                contents.text = std::move(text);
+                if (bytes->size() <= kMaxFormatBytes)
+                    contents.formats.append({html, *bytes});
+                else
+                    sayFormatLeftOut(html);
+                keepRichForms(html);
+                return contents;
+            }
+        if (gaveUp)
+            return contents;
     }
     if (types.contains(u"text/uri-list"))
         if (const std::optional<QByteArray> bytes = request(QStringLiteral("text/uri-list")))

@@ -131,21 +131,31 @@ QString decodeText(const QByteArray& bytes, const QString& type);
 // byte-order mark, which is part of a copied text.
 QString decodeUtf8(QByteArrayView bytes);
 
+// The most a text entry keeps of each of its other forms (its HTML, its RTF).
+inline constexpr qsizetype kMaxFormatBytes = qsizetype(4) << 20;
+// The forms of a text kept beside it when offered with it: what word
+// processors, mail programs and browsers paste formatting from.
+QStringList richTextTypesIn(const QStringList& offered);
+
 // What a copy records, from the types a clipboard offers, whichever desktop
 // it is: the secret hint first (when it says so, or cannot be read, nothing
-// else is read), else the first text type that answers, else the first
-// image type that decodes, else the URL list. `fetch` asks the owner for a
-// type's bytes; an owner that stops answering or sends too slowly, and a
-// newer copy, end the read, said once on the console; so does one that
-// gives too much (tooLargeType), said by the caller.
-ClipboardContents readOffered(const QStringList& types,
-                              const std::function<OfferedData(const QString& type)>& fetch, int decodeMs,
+// else is read), else the first text type that answers, with its rich-text
+// forms (each up to kMaxFormatBytes; one larger is left out, said on the
+// console), else the first image type that decodes, else the text rendered
+// from its HTML (the HTML kept as above), else the URL list. `fetch` asks
+// the owner for a type's bytes, at most `limit` of them (past it the data is
+// tooLarge); an owner that stops answering or sends too slowly, and a newer
+// copy, end the read, said once on the console; so does one that gives too
+// much (tooLargeType), said by the caller.
+using OfferedFetch = std::function<OfferedData(const QString& type, qsizetype limit)>;
+ClipboardContents readOffered(const QStringList& types, const OfferedFetch& fetch, int decodeMs,
                               const std::atomic<bool>& stop);
 
 // The console lines of a read that went wrong, worded alike on every desktop.
 void sayOwnerDoesNotAnswer();
 void sayTooSlow();
 void sayTooLarge(const QString& type);
+void sayFormatLeftOut(const QString& type);
 void saySuperseded();
 
 } // namespace ondrel::platform

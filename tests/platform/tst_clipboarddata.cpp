@@ -9,7 +9,8 @@ using platform::OfferedData;
 namespace {
 
 // What the owner answers for a type: its bytes, or one of the markers
-// "<failed>", "<silent>", "<huge>"; "<png>", "<bmp>" and "<svg>" are images
+// "<failed>", "<silent>", "<huge>", "<large>" (past the limit of a text's
+// other forms); "<png>", "<bmp>" and "<svg>" are images
 // of 1, 2 and 3 pixels a side.
 OfferedData answer(const QByteArray& spec)
 {
@@ -23,6 +24,8 @@ OfferedData answer(const QByteArray& spec)
         return {OfferedData::Status::tooSlow, {}};
     if (spec == "<newer>")
         return {OfferedData::Status::superseded, {}};
+    if (spec == "<large>")
+        return {OfferedData::Status::ok, QByteArray(platform::kMaxFormatBytes + 1, 'x')};
     if (spec == "<png>")
         return {OfferedData::Status::ok, test::encodedImage(test::filledImage({1, 1}, Qt::red), "PNG")};
     if (spec == "<bmp>")
@@ -42,8 +45,12 @@ QString recorded(const platform::ClipboardContents& contents)
         return QStringLiteral("secret");
     if (!contents.tooLargeType.isEmpty())
         return QStringLiteral("too large ") + contents.tooLargeType;
-    if (contents.text && !contents.text->isEmpty())
-        return QStringLiteral("text ") + *contents.text;
+    if (contents.text && !contents.text->isEmpty()) {
+        QString text = QStringLiteral("text ") + *contents.text;
+        for (const platform::ClipboardFormat& format : contents.formats)
+            text += QStringLiteral(" + %1 %2").arg(format.type, QString::fromUtf8(format.bytes));
+        return text;
+    }
     if (contents.image)
         return QStringLiteral("image %1x%2").arg(contents.image->width()).arg(contents.image->height());
     if (contents.fileURLs)
@@ -91,6 +98,24 @@ void TestClipboardData::readOrder_data()
     QTest::newRow("leading byte-order mark kept")
         << QStringList{utf8 + QStringLiteral(" ") + QString::fromLatin1("\xef\xbb\xbfmarked")}
         << QStringList{utf8} << QStringLiteral("text \uFEFFmarked");
+    QTest::newRow("HTML kept beside the text")
+        << QStringList{QStringLiteral("text/html <b>fish</b> &amp; chips"),
+                       QStringLiteral("text/plain fish & chips")}
+        << QStringList{QStringLiteral("text/plain"), QStringLiteral("text/html")}
+        << QStringLiteral("text fish & chips + text/html <b>fish</b> &amp; chips");
+    QTest::newRow("RTF kept beside the text")
+        << QStringList{QStringLiteral("UTF8_STRING x"), QStringLiteral("text/rtf {\\rtf1 x}")}
+        << QStringList{QStringLiteral("UTF8_STRING"), QStringLiteral("text/rtf")}
+        << QStringLiteral("text x + text/rtf {\\rtf1 x}");
+    QTest::newRow("HTML too large, the text without it")
+        << QStringList{QStringLiteral("text/html <large>"), QStringLiteral("text/plain t")}
+        << QStringList{QStringLiteral("text/plain"), QStringLiteral("text/html")} << QStringLiteral("text t");
+    const QString page =
+        QStringLiteral("<!--StartFragment--><p>Fish &amp; chips</p><p>one&nbsp;two<br>three"
+                       "</p><table><tr><td>a</td><td>b</td></tr></table><script>x()</script>");
+    QTest::newRow("HTML alone, the text it shows")
+        << QStringList{QStringLiteral("text/html ") + page} << QStringList{QStringLiteral("text/html")}
+        << QStringLiteral("text Fish & chips\n\none two\nthree\n\na\tb + text/html ") + page;
     QTest::newRow("refused text type, the next one")
         << QStringList{utf8 + QStringLiteral(" <failed>"), QStringLiteral("text/plain plain")}
         << QStringList{utf8, QStringLiteral("text/plain")} << QStringLiteral("text plain");
@@ -163,16 +188,19 @@ void TestClipboardData::readOrder()
         {QStringLiteral("trickling owner ends the read"),
          "ondrel: the program that owns the clipboard sends its data too slowly; its copy is not recorded"},
         {QStringLiteral("newer copy ends the read"),
-         "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded"}};
+         "ondrel: a newer copy came while the clipboard was being read; the older one is not recorded"},
+        {QStringLiteral("HTML too large, the text without it"),
+         "ondrel: the clipboard's text/html data is larger than 4 MiB; the text is recorded without it"}};
     if (const char* line = said.value(QString::fromLatin1(QTest::currentDataTag())))
         QTest::ignoreMessage(QtWarningMsg, line);
     QStringList requests;
     const std::atomic<bool> stop{false};
     const platform::ClipboardContents contents = platform::readOffered(
         types,
-        [&](const QString& type) {
+        [&](const QString& type, qsizetype limit) {
             requests << type;
-            return answer(answers.value(type));
+            OfferedData data = answer(answers.value(type));
+            return data.bytes.size() > limit ? OfferedData{OfferedData::Status::tooLarge, {}} : data;
         },
         3000, stop);
     QCOMPARE(requests, asked);

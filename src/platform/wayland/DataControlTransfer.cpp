@@ -159,8 +159,8 @@ ClipboardContents DataControlConnection::Private::read(qsizetype limit)
     QByteArray usedBytes;
     contents = readOffered(
         types,
-        [&](const QString& mime) {
-            OfferedData data = fetch(offer, mime, selection, limit);
+        [&](const QString& mime, qsizetype asked) {
+            OfferedData data = fetch(offer, mime, selection, std::min(limit, asked));
             if (data.status == OfferedData::Status::timedOut || data.status == OfferedData::Status::tooSlow)
                 silentSelection = selection;
             if (data.status == OfferedData::Status::ok) {

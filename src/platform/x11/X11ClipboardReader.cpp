@@ -6,6 +6,7 @@
 
 #include "Worker.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -174,7 +175,10 @@ struct X11ClipboardReader::Private
             return none;
         }
         ClipboardContents contents = readOffered(
-            *types, [this, limit](const QString& type) { return fetchOffered(type, limit); },
+            *types,
+            [this, limit](const QString& type, qsizetype asked) {
+                return fetchOffered(type, std::min(limit, asked));
+            },
             budgets.decodeMs, stopping);
         contents.owner = currentOwner;
         // A program quitting hands its contents to the clipboard manager.
