@@ -259,13 +259,14 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
         Front previous = front();
         if (text->size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
             capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt,
-                                  {}, now, appName, appIcon, false, DetectedLanguage::plain),
+                                  {}, now, appName, appIcon, false, DetectedLanguage::plain)
+                        .withFormats(contents.formats),
                     *text, std::move(previous));
             return;
         }
         if (previous.exists() && text::canonicallyEqual(previous.text(), *text))
             return;
-        capture(ClipboardItem::makeText(*text, appName, appIcon, now));
+        capture(ClipboardItem::makeText(*text, appName, appIcon, now).withFormats(contents.formats));
         return;
     }
     std::optional<ClipboardItem> item;
@@ -347,7 +348,8 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
             made.item.emplace(shell.id(), ClipboardItemType::text, text, std::nullopt, QList<QUrl>(),
                               shell.timestamp(), shell.appName(), shell.appIcon(), false,
                               DetectedLanguage::plain);
-            made.item = made.item->withDetectedLanguage(language.get_future().get());
+            made.item =
+                made.item->withDetectedLanguage(language.get_future().get()).withFormats(shell.formats());
             return made;
         },
         [this, pending](Made made) {

@@ -27,7 +27,7 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item)
     case ClipboardItemType::text:
         if (const std::optional<QString> text = item.text()) { // a long one is decoded here, once
             clipboard.clearContents();
-            return clipboard.setString(*text);
+            return clipboard.setString(*text, item.formats()); // its HTML and RTF too
         }
         return false;
     case ClipboardItemType::image:

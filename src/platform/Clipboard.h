@@ -122,7 +122,10 @@ public:
 
     // Empties the clipboard and takes ownership; comes before every write.
     virtual void clearContents() = 0;
-    virtual bool setString(const QString& text) = 0;
+    bool setString(const QString& text) { return setString(text, {}); }
+    // Offers `text` as plain text and, beside it, each of `formats` (its
+    // HTML, its RTF) byte for byte.
+    virtual bool setString(const QString& text, const QList<ClipboardFormat>& formats) = 0;
     // Offers an image: `encoded`, the bytes it was copied as, at once as
     // they are, and the types most programs paste (PNG, TIFF) made from
     // `image` only off the main thread. False when there is nothing to offer.

@@ -242,7 +242,11 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
 {
     Watched w;
     w.watcher().setBackgroundDetectionThreshold(5);
-    w.copy(QStringLiteral("fn main() {}")); // guessed on a worker thread
+    // Guessed on a worker thread, and kept with its HTML.
+    const QByteArray html = "<code>fn main() {}</code>";
+    w.clipboard.clearContents();
+    w.clipboard.setString(QStringLiteral("fn main() {}"), {{QStringLiteral("text/html"), html}});
+    w.poll();
     QCOMPARE(w.watcher().pendingCaptureCount(), 1);
     w.copy(QStringLiteral("ok")); // short, but waits behind it
     w.copy(QStringLiteral("ok")); // a duplicate of the newest capture
@@ -252,6 +256,7 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
     QCOMPARE(w.labels(w.store().items()),
              (QStringList{QStringLiteral("ok"), QStringLiteral("fn main() {}")}));
     QCOMPARE(w.store().items().last().detectedLanguage(), DetectedLanguage::rust);
+    QCOMPARE(w.store().items().last().formats().value(0).bytes, html);
     QCOMPARE(w.store().items().last().appName(), std::optional<QString>(QStringLiteral("Editor")));
 
     // Long texts are also compared on the worker: a canonically equal copy

@@ -88,6 +88,19 @@ void TestDataControl::capturesTextImagesAndFiles()
     QCOMPARE(w.history.store.items().first().fileURLs(),
              QList<QUrl>({QUrl::fromLocalFile(QStringLiteral("/tmp/report final.pdf")),
                           QUrl::fromLocalFile(QStringLiteral("/tmp/b.txt"))}));
+    // HTML alone (wl-copy -t text/html would offer the markup as text too)
+    // is the text it shows, and goes back as it came.
+    const QByteArray html = "<p>rich&nbsp;<b>gr\xc3\xbc\xc3\x9f</b></p><p>two</p>";
+    platform::DataControlConnection page;
+    page.setContents({{QStringLiteral("text/html"), html}});
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 4, 5000);
+    QCOMPARE(w.history.store.items().first().text(),
+             std::optional<QString>(QStringLiteral("rich grüß\n\ntwo")));
+    QVERIFY(test::wlCopy("other"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.history.store.items().size(), 5, 5000);
+    QVERIFY(w.history.paster.copy(w.history.store.items().at(1)));
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("text/html")), html, 5000);
+    QCOMPARE(test::wlPaste(QStringLiteral("text/plain")), QStringLiteral("rich grüß\n\ntwo").toUtf8());
 }
 
 void TestDataControl::copyOutIsReadBackByteForByte()
@@ -133,6 +146,7 @@ void TestDataControl::keepsWhatAQuittingProgramOffered_data()
     QTest::addColumn<bool>("kept");
     QTest::newRow("text") << "text/plain;charset=utf-8" << QByteArray("kept ✓") << true << true;
     QTest::newRow("image") << "image/png" << test::encodedImage(test::redSquare()) << true << true;
+    QTest::newRow("HTML") << "text/html" << QByteArray("<b>kept</b> &amp; ✓") << true << true;
     QTest::newRow("files") << "text/uri-list" << QByteArray("file:///tmp/kept.txt\r\n") << true << true;
     QTest::newRow("never a secret") << QString::fromLatin1(platform::kSecretHintType) << QByteArray("secret")
                                     << true << false;

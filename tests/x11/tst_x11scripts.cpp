@@ -4,6 +4,9 @@
 #include "TestWindow.h"
 #include "X11TestSupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QTest>
 
 using namespace ondrel;
@@ -17,6 +20,7 @@ private Q_SLOTS:
     void listGetSelectPaste();
     void pauseAndHostileInput();
     void severalFilesAreOneEntry();
+    void richTextIsCopiedOutWhole();
 
 private:
     test::AppProcess::Command ondrel(const QStringList& args, const QByteArray& input = {},
@@ -163,6 +167,33 @@ void TestX11Scripts::severalFilesAreOneEntry()
     // are), not a text of their paths.
     QTRY_COMPARE_WITH_TIMEOUT(list().count('\n'), 3, 5000);
     QVERIFY(list().startsWith("1\t[file] a b.txt + 2 more\n"));
+}
+
+void TestX11Scripts::richTextIsCopiedOutWhole()
+{
+    QVERIFY(m_app->start());
+    // A browser's copy: its HTML and its text, offered by this process.
+    const QByteArray html =
+        QStringLiteral("<meta charset=\"utf-8\"><a href=\"https://a.example/?x=1&amp;y=2\">"
+                       "Grüße</a> <b>bold</b>\r\n")
+            .toUtf8();
+    auto* page = new QMimeData;
+    page->setData(QStringLiteral("text/html"), html);
+    page->setText(QStringLiteral("Grüße bold"));
+    QGuiApplication::clipboard()->setMimeData(page);
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QStringLiteral("1\tGrüße bold\n").toUtf8(), 5000);
+    // HTML alone is the text it shows.
+    const QByteArray only = "<p>only&nbsp;HTML</p><p>second &lt;line&gt;</p>";
+    test::offer(only, QStringLiteral("text/html"));
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QStringLiteral("1\tonly HTML⏎⏎second <line>\n2\tGrüße bold\n").toUtf8(),
+                              5000);
+    // Copied out, each goes back as HTML byte for byte and as its text.
+    QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
+    QCOMPARE(test::readBack(QStringLiteral("text/html")), html);
+    QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")), QStringLiteral("Grüße bold").toUtf8());
+    QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("1")}).code, 0);
+    QCOMPARE(test::readBack(QStringLiteral("text/html")), only);
+    QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")), QByteArray("only HTML\n\nsecond <line>"));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Scripts)

@@ -58,11 +58,13 @@ void MemoryClipboard::clearContents()
     changed();
 }
 
-bool MemoryClipboard::setString(const QString& text)
+bool MemoryClipboard::setString(const QString& text, const QList<ClipboardFormat>& formats)
 {
     if (m_refusesWrites)
         return false;
     m_string = text;
+    for (const ClipboardFormat& format : formats)
+        m_data.insert(format.type, format.bytes);
     changed();
     return true;
 }

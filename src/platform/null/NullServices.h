@@ -25,7 +25,8 @@ public:
     QStringList types() const override { return {}; }
     QByteArray data(const QString&) const override { return {}; }
     void clearContents() override {}
-    bool setString(const QString&) override { return false; }
+    using Clipboard::setString;
+    bool setString(const QString&, const QList<ClipboardFormat>&) override { return false; }
     bool setImage(const QImage&, const std::optional<EncodedImage>&) override { return false; }
     bool writeFileURLs(const QList<QUrl>&) override { return false; }
 };

@@ -180,14 +180,22 @@ void DataControlConnection::Private::keepFrom(quint64 selection, const Clipboard
 {
     kept.clear();
     keptSelection.reset();
-    if (contents.secret || session->ownsSelection() || bytes.size() > kMaxKeptBytes)
+    if (contents.secret || session->ownsSelection())
         return;
     if (contents.text && !contents.text->isEmpty()) {
         const QByteArray utf8 = contents.text->toUtf8();
+        qsizetype size = utf8.size();
+        for (const ClipboardFormat& format : contents.formats)
+            size += format.bytes.size();
+        if (size > kMaxKeptBytes)
+            return;
         kept = {{QStringLiteral("text/plain;charset=utf-8"), utf8},
                 {QStringLiteral("text/plain"), utf8},
                 {QStringLiteral("UTF8_STRING"), utf8}};
-    } else if (contents.image || contents.fileURLs) {
+        // Its HTML and RTF too: already read, and each within kMaxFormatBytes.
+        for (const ClipboardFormat& format : contents.formats)
+            kept.append({format.type, format.bytes});
+    } else if (bytes.size() <= kMaxKeptBytes && (contents.image || contents.fileURLs)) {
         kept = {{type, bytes}};
     }
     if (!kept.isEmpty())

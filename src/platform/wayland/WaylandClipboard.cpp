@@ -54,14 +54,17 @@ void WaylandClipboard::clearContents()
     publish();
 }
 
-bool WaylandClipboard::setString(const QString& text)
+bool WaylandClipboard::setString(const QString& text, const QList<ClipboardFormat>& formats)
 {
     const QByteArray utf8 = text.toUtf8();
     m_pending = {{QStringLiteral("text/plain;charset=utf-8"), utf8},
                  {QStringLiteral("text/plain"), utf8},
                  {QStringLiteral("UTF8_STRING"), utf8}};
+    for (const ClipboardFormat& format : formats)
+        m_pending.append({format.type, format.bytes});
     publish();
     m_last.text = text;
+    m_last.formats = formats;
     return true;
 }
 

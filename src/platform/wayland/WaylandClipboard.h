@@ -32,7 +32,8 @@ public:
     void readContents(QObject* context, std::function<void(ClipboardContents)> done) override;
 
     void clearContents() override;
-    bool setString(const QString& text) override;
+    using Clipboard::setString;
+    bool setString(const QString& text, const QList<ClipboardFormat>& formats) override;
     bool setImage(const QImage& image, const std::optional<EncodedImage>& encoded) override;
     bool writeFileURLs(const QList<QUrl>& urls) override;
 

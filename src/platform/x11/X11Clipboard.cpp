@@ -232,10 +232,12 @@ void X11Clipboard::clearContents()
     publish(new QMimeData);
 }
 
-bool X11Clipboard::setString(const QString& text)
+bool X11Clipboard::setString(const QString& text, const QList<ClipboardFormat>& formats)
 {
     auto* data = new QMimeData;
     data->setText(text);
+    for (const ClipboardFormat& format : formats)
+        data->setData(format.type, format.bytes);
     publish(data);
     return true;
 }
