@@ -172,8 +172,10 @@ bool isNameChar(QChar c)
 std::optional<std::pair<char32_t, qsizetype>> entityAt(QStringView html, qsizetype at)
 {
     constexpr qsizetype kLongestName = 32;
-    const qsizetype end = html.indexOf(u';', at);
-    if (end < 0 || end - at > kLongestName || end == at)
+    // Looked for only as far as the longest name: a page of '&' without
+    // ';' must not cost a search to its end for each one.
+    const qsizetype end = html.sliced(at, std::min(html.size() - at, kLongestName + 1)).indexOf(u';') + at;
+    if (end < at || end == at)
         return std::nullopt;
     const QStringView name = html.sliced(at, end - at);
     if (name.startsWith(u'#')) {

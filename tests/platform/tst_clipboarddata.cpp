@@ -116,6 +116,12 @@ void TestClipboardData::readOrder_data()
     QTest::newRow("HTML alone, the text it shows")
         << QStringList{QStringLiteral("text/html ") + page} << QStringList{QStringLiteral("text/html")}
         << QStringLiteral("text Fish & chips\n\none two\nthree\n\na\tb + text/html ") + page;
+    const QString odd =
+        QStringLiteral("<style>p{color:red}</style><pre>\n  a  b</pre>&#x1F600;&eacute;&#0; x "
+                       "&lt; y &bogus; <3 <unclosed");
+    QTest::newRow("HTML alone: preformatted, numbered entities, stray marks")
+        << QStringList{QStringLiteral("text/html ") + odd} << QStringList{QStringLiteral("text/html")}
+        << QStringLiteral("text   a  b\n\U0001F600\u00e9\uFFFD x < y &bogus; <3 + text/html ") + odd;
     QTest::newRow("refused text type, the next one")
         << QStringList{utf8 + QStringLiteral(" <failed>"), QStringLiteral("text/plain plain")}
         << QStringList{utf8, QStringLiteral("text/plain")} << QStringLiteral("text plain");
