@@ -19,7 +19,6 @@ class TestHotkeyDispatch : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void idsCountEveryAttempt();
-    void failedRegistrationWritesOneLine();
     void dispatch();
     void twoNamesShareAShortcut();
     void menuSuspendsAndRestoresUnderOldIds();
@@ -48,19 +47,6 @@ void TestHotkeyDispatch::idsCountEveryAttempt()
     f.registry->onKeyUp(Name(QStringLiteral("neg")), [] {});
     QCOMPARE(f.hotKeys.registrationCount(), 2);
     QCOMPARE(f.registry->registrations().lastHotKeyId(), 4);
-}
-
-void TestHotkeyDispatch::failedRegistrationWritesOneLine()
-{
-    test::ShortcutsFixture f;
-    f.hotKeys.takeElsewhere(9, 768);
-    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
-    QCOMPARE(f.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    // The shortcut is stored anyway, but nothing holds it.
-    QCOMPARE(f.registry->getShortcut(name), kCommandShiftV);
-    QVERIFY(!f.registry->registrations().isHeld(kCommandShiftV));
-    f.registry->makeName(QStringLiteral("other"), Shortcut(11, 768));
-    QVERIFY(f.registry->registrations().isHeld(Shortcut(11, 768)));
 }
 
 void TestHotkeyDispatch::dispatch()
