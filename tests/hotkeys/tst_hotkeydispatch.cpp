@@ -1,7 +1,6 @@
 #include "ShortcutsFixture.h"
 #include "TestSupport.h"
 
-#include <QMenu>
 #include <QTest>
 
 using namespace ondrel;
@@ -22,7 +21,6 @@ private Q_SLOTS:
     void dispatch();
     void twoNamesShareAShortcut();
     void menuSuspendsAndRestoresUnderOldIds();
-    void menusOfTheApplicationAreTracked();
     void streamsHandlersAndEnabling();
 };
 
@@ -141,24 +139,6 @@ void TestHotkeyDispatch::menuSuspendsAndRestoresUnderOldIds()
     QVERIFY(f.registry->registrations().hotKeys().empty());
     QCOMPARE(f.console.size(), 1);
     QVERIFY(f.hotKeys.grabs().empty());
-}
-
-void TestHotkeyDispatch::menusOfTheApplicationAreTracked()
-{
-    test::ShortcutsFixture f;
-    f.registry->makeName(kToggle, kCommandShiftV);
-    f.registry->trackApplicationMenus();
-    QMenu menu;
-    QMenu* sub = menu.addMenu(QStringLiteral("More"));
-    sub->addAction(QStringLiteral("Item"));
-    menu.show();
-    QVERIFY(f.registry->isMenuOpen());
-    sub->show();
-    sub->hide();
-    QVERIFY(f.registry->isMenuOpen()); // the outer one is still open
-    menu.hide();
-    QVERIFY(!f.registry->isMenuOpen());
-    QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
 }
 
 void TestHotkeyDispatch::streamsHandlersAndEnabling()
