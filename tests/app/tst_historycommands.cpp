@@ -206,19 +206,13 @@ void TestHistoryCommands::callsSurviveTheirEncoding()
     const SingleInstance::Call call{{QStringLiteral("add"), QStringLiteral("é\n"), QString()},
                                     QByteArray("\0binary\xff", 8)};
     const QByteArray payload = SingleInstance::encodeCall(call);
-    const auto decoded = SingleInstance::decodeCall(payload);
-    QVERIFY(decoded);
-    QCOMPARE(decoded->args, call.args);
-    QCOMPARE(decoded->input, call.input);
     // Every cut of a payload is either refused or read within its bytes
-    // (the sanitizers watch the reads).
+    // (the sanitizers watch the reads). Whole calls, and one that claims
+    // more arguments than it has, cross tst_singleinstance's real socket.
     for (qsizetype n = 0; n < payload.size(); ++n) {
         const auto cut = SingleInstance::decodeCall(QByteArrayView(payload).first(n));
         QVERIFY(!cut || cut->args.size() < call.args.size() || cut->input.size() < call.input.size());
     }
-    QByteArray lying = payload;
-    lying[0] = char(0xff); // more arguments than bytes
-    QVERIFY(!SingleInstance::decodeCall(lying));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryCommands)

