@@ -1,3 +1,4 @@
+#include "AppProcess.h"
 #include "TestSupport.h"
 
 #include <QProcess>
@@ -21,13 +22,6 @@ private:
 };
 
 namespace {
-struct Result
-{
-    int code;
-    QByteArray out;
-    QByteArray err;
-};
-
 // Usage texts and name lists are checked by their start, everything else byte for byte.
 void compareOutput(const QByteArray& actual, const QByteArray& expected)
 {
@@ -47,18 +41,6 @@ void row(const char* name, const QStringList& args, const QByteArray& input, int
          const QByteArray& err = {})
 {
     QTest::newRow(name) << args << input << code << out << err;
-}
-
-Result run(const QStringList& args, const QByteArray& input)
-{
-    QProcess p;
-    p.start(QStringLiteral(ONDREL_BINARY), args);
-    p.write(input);
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000))
-        return {-1, {}, "timed out"};
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(),
-            p.readAllStandardError()};
 }
 } // namespace
 
@@ -93,7 +75,7 @@ void TestCli::commands()
     QFETCH(int, code);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-    const Result r = run(args, input);
+    const auto r = ondrel::test::AppProcess(QStringLiteral(ONDREL_BINARY)).command(args, input);
     QCOMPARE(r.code, code);
     compareOutput(r.out, out);
     compareOutput(r.err, err);
@@ -175,13 +157,12 @@ void TestCli::programLeavesTheNetworkStackOut()
 {
     // Qt Network and what it pulls in are loaded only by the update check's
     // module; linking them into the program costs every user ~2 MiB.
-    QProcess readelf;
-    readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(ONDREL_BINARY)});
-    if (!readelf.waitForFinished(10000) || readelf.exitCode() != 0)
+    const auto needed = ondrel::test::runProgram(QStringLiteral("readelf"),
+                                                 {QStringLiteral("-d"), QStringLiteral(ONDREL_BINARY)});
+    if (!needed)
         QSKIP("readelf is not available");
-    const QByteArray needed = readelf.readAllStandardOutput();
-    QVERIFY(needed.contains("libQt6Widgets"));
-    QVERIFY2(!needed.contains("libQt6Network"), needed.constData());
+    QVERIFY(needed->contains(QStringLiteral("libQt6Widgets")));
+    QVERIFY2(!needed->contains(QStringLiteral("libQt6Network")), qPrintable(*needed));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

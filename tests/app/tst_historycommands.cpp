@@ -91,30 +91,22 @@ void TestHistoryCommands::commandLines_data()
                         const char* call = "", bool running = true) {
         QTest::newRow(name) << args << running << code << out << err << QString::fromUtf8(call);
     };
-    // Arguments are written split at spaces.
+    // (What each command does to the real program's history, and its common
+    // mistakes, tst_x11scripts checks.) Arguments are written split at spaces.
     const auto A = [](const char* words) { return QString::fromUtf8(words).split(u' '); };
-    row("list", A("list"), 0, "1\tpinned\n2\tnew⏎line⇥and tab\n3\t{\"a\": 1}\n");
     row("list, NUL ends", A("list --null --limit 2"), 0,
         QByteArray("1\tpinned\0002\tnew⏎line⇥and tab\0", 31));
     row("list, search keeps numbers", A("list --search=XTERM"), 0, "2\tnew⏎line⇥and tab\n");
     row("list --json", A("list --json --limit 1"), 0, "[{\"n\":1,\"id\":\"");
-    row("get is byte for byte", A("get 2"), 0, "new\r\nline\tand tab");
     row("get --type", A("get --type 3"), 0, "text/plain;charset=utf-8\n");
     row("status", A("status"), 0, "running: yes\nrecording: on\nentries: 3 (1 pinned)\nhotkey: Ctrl+Alt+V\n");
-    row("select", A("select 3"), 0, "", "", "select {\"a\": 1}");
-    row("paste", A("paste 2"), 0, "", "", "paste new\r\nline\tand tab");
     row("paste where no keys can be typed", A("paste 2"), 0, "",
         "ondrel: no keys can be typed into another program here; the entry is on the clipboard",
         "paste new\r\nline\tand tab");
-    row("delete", A("delete 1"), 0, "", "", "remove 1");
-    row("pin", A("pin -- 3"), 0, "", "", "pin 3 1");
+    row("pin after --", A("pin -- 3"), 0, "", "", "pin 3 1");
     row("unpin", A("unpin 1"), 0, "", "", "pin 1 0");
-    row("clear", A("clear"), 0, "", "", "clear 0");
     row("clear --all", A("clear --all"), 0, "", "", "clear 1");
-    row("pause", A("pause"), 0, "", "", "pause -1");
     row("pause --for", A("pause --for 1h30m"), 0, "", "", "pause 5400");
-    row("resume", A("resume"), 0, "", "", "resume");
-    row("add", A("add"), 0, "", "", "add added ✓");
     row("add over the limit", A("add"), 2, "", "ondrel: the text is larger than the 0 MiB limit", "", true);
     row("help", A("get --help"), 0, "Usage: ondrel get");
     // Hostile and mistaken input: a clear message, the documented code, nothing changed.
@@ -122,12 +114,8 @@ void TestHistoryCommands::commandLines_data()
     row("N past the end", A("select 4"), 1, "", "ondrel: no entry '4'");
     row("huge N", QStringList{QStringLiteral("delete"), QString(1 << 20, u'9')}, 1, "",
         "ondrel: no entry '9999999999999999999999999999999999999999…'");
-    row("unknown id", QStringList{QStringLiteral("pin"), QUuid::createUuid().toString()}, 1, "",
-        "ondrel: no entry '{");
     row("negative N", A("get -1"), 2, "", "ondrel: '-1' is neither");
     row("neither number nor id", A("paste first"), 2, "", "ondrel: 'first' is neither");
-    row("1 MB argument", QStringList{QStringLiteral("get"), QString(1 << 20, u'x')}, 2, "",
-        "ondrel: 'xxxxxxxx");
     row("missing N", A("select"), 2, "", "ondrel: select needs an entry's number or id");
     row("two Ns", A("delete 1 2"), 2, "", "ondrel: unexpected argument '2'");
     row("unknown option", A("list --reverse"), 2, "", "ondrel: list has no option '--reverse'");
@@ -136,7 +124,6 @@ void TestHistoryCommands::commandLines_data()
     row("bad limit", A("list --limit -3"), 2, "", "ondrel: --limit needs a number");
     row("bad duration", A("pause --for soon"), 2, "", "ondrel: --for needs a duration");
     row("unknown command", A("read 0"), 2, "", "ondrel: unknown command 'read'");
-    row("not running: changes refused", A("delete 1"), 3, "", "ondrel: Ondrel is not running\n", "", false);
     row("not running: reading works", A("get 1"), 0, "pinned", "", "", false);
 }
 
@@ -219,19 +206,13 @@ void TestHistoryCommands::callsSurviveTheirEncoding()
     const SingleInstance::Call call{{QStringLiteral("add"), QStringLiteral("é\n"), QString()},
                                     QByteArray("\0binary\xff", 8)};
     const QByteArray payload = SingleInstance::encodeCall(call);
-    const auto decoded = SingleInstance::decodeCall(payload);
-    QVERIFY(decoded);
-    QCOMPARE(decoded->args, call.args);
-    QCOMPARE(decoded->input, call.input);
     // Every cut of a payload is either refused or read within its bytes
-    // (the sanitizers watch the reads).
+    // (the sanitizers watch the reads). Whole calls, and one that claims
+    // more arguments than it has, cross tst_singleinstance's real socket.
     for (qsizetype n = 0; n < payload.size(); ++n) {
         const auto cut = SingleInstance::decodeCall(QByteArrayView(payload).first(n));
         QVERIFY(!cut || cut->args.size() < call.args.size() || cut->input.size() < call.input.size());
     }
-    QByteArray lying = payload;
-    lying[0] = char(0xff); // more arguments than bytes
-    QVERIFY(!SingleInstance::decodeCall(lying));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryCommands)

@@ -328,7 +328,6 @@ void TestSingleInstance::saysWhyNoneAnswered_data()
     QTest::addColumn<bool>("listening");
     QTest::addColumn<QString>("message");
     const QString notRunning = QStringLiteral("ondrel: Ondrel is not running (start it with `ondrel`)");
-    QTest::newRow("no socket") << false << false << notRunning;
     QTest::newRow("left by a crash") << true << false << notRunning;
     QTest::newRow("never answers") << true << true
                                    << QStringLiteral("ondrel: the running Ondrel did not answer");

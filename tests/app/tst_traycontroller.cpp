@@ -31,9 +31,6 @@ void TestTrayController::launchRegistersTheHotkey()
     App app;
     QCOMPARE(app.settings.value(QStringLiteral("hotkeys/togglePopover")),
              QVariant(QStringLiteral("{\"keyCode\":9,\"modifiers\":768}")));
-    QCOMPARE(app.hotKeys.grabs().size(), size_t(1));
-    QVERIFY(app.watcher().isMonitoring());
-    QVERIFY(app.settingsController->updateManager());
     QVERIFY(!app.popoverShown());
     // Built when first needed, and announced before it shows.
     QVERIFY(!app.popover->isPopoverBuilt());

@@ -55,15 +55,14 @@ void TestClipboardHistory::addItemIsDeferred()
 
 void TestClipboardHistory::capDefaultsToFifty()
 {
+    // Unset (tst_historylistmodel's capture at the cap), or 0.
     Fixture f;
+    f.settings.setInteger(keys::maxHistoryItems, 0);
     for (int i = 0; i < 51; ++i)
         f.add(QString::number(i));
     QCOMPARE(f.store().items().size(), 50);
     QCOMPARE(f.store().items().first().contentLabel(), QStringLiteral("50"));
     QCOMPARE(f.store().items().last().contentLabel(), QStringLiteral("1"));
-    f.settings.setInteger(keys::maxHistoryItems, 0);
-    f.add(QStringLiteral("x"));
-    QCOMPARE(f.store().items().size(), 50);
 }
 
 void TestClipboardHistory::capKeepsPinnedFirst_data()
@@ -122,7 +121,6 @@ void TestClipboardHistory::search_data()
     QTest::newRow("empty shows all") << QString()
                                      << QStringList{QStringLiteral("report.pdf"), QStringLiteral("Image"),
                                                     QStringLiteral("ls -la"), QStringLiteral("Straße")};
-    QTest::newRow("full folding") << QStringLiteral("STRASSE") << QStringList{QStringLiteral("Straße")};
     QTest::newRow("nothing") << QStringLiteral("zzz") << QStringList{};
 }
 
@@ -270,51 +268,31 @@ void TestClipboardHistory::copyAndPasteText()
     QCOMPARE(f.labels(f.store().items()), order);
 }
 
+// (What an image or a file entry writes is read back by other programs in
+// tst_datacontrol and tst_x11clipboard.)
 void TestClipboardHistory::copyOutWritesWhatTheEntryHas_data()
 {
-    QTest::addColumn<QVariant>("item");
-    QTest::addColumn<QString>("written"); // what the clipboard holds after "old"
-    const QImage blue = test::filledImage(QSize(4, 4), Qt::blue);
-    QTest::newRow("image, as PNG") << QVariant::fromValue(ClipboardItem::makeImage(blue)) << "image/png 4x4";
-    // Offered again in the type it came in, byte for byte.
-    QTest::newRow("image, as it came")
-        << QVariant::fromValue(ClipboardItem::makeImage(
-               blue, std::nullopt, std::nullopt, Timestamp::now(),
-               platform::EncodedImage{QStringLiteral("image/bmp"), test::encodedImage(blue, "BMP")}))
-        << "image/bmp 4x4";
-    QTest::newRow("file") << QVariant::fromValue(
-                                 ClipboardItem::makeFile({QUrl(QStringLiteral("file:///tmp/x.txt"))}))
-                          << "files file:///tmp/x.txt";
     // Nothing written: the clipboard keeps what it held and no keystroke
     // pastes that instead.
+    QTest::addColumn<QVariant>("item");
     QTest::newRow("image without content")
-        << QVariant::fromValue(test::itemWithoutContent(ClipboardItemType::image)) << "text old";
+        << QVariant::fromValue(test::itemWithoutContent(ClipboardItemType::image));
     QTest::newRow("text the clipboard refuses")
-        << QVariant::fromValue(ClipboardItem::makeText(QStringLiteral("new"))) << "text old";
+        << QVariant::fromValue(ClipboardItem::makeText(QStringLiteral("new")));
 }
 
 void TestClipboardHistory::copyOutWritesWhatTheEntryHas()
 {
     QFETCH(QVariant, item);
-    QFETCH(QString, written);
     Fixture f;
     f.clipboard.setString(QStringLiteral("old"));
     f.clipboard.setRefusesWrites(QByteArray(QTest::currentDataTag()).contains("refuses"));
-    const bool copied = f.paster().copyAndPaste(item.value<ClipboardItem>());
-    QStringList held;
-    for (const QString& type : f.clipboard.types())
-        if (type.startsWith(u"image/")) {
-            const QImage image = QImage::fromData(f.clipboard.data(type));
-            held << QStringLiteral("%1 %2x%3").arg(type).arg(image.width()).arg(image.height());
-        }
-    if (const auto urls = f.clipboard.fileURLs())
-        held << QStringLiteral("files ") + QUrl::toStringList(*urls).join(u' ');
-    if (const auto text = f.clipboard.string())
-        held << QStringLiteral("text ") + *text;
-    QCOMPARE(held.join(u'|'), written);
-    QCOMPARE(copied, written != u"text old");
+    QVERIFY(!f.paster().copyAndPaste(item.value<ClipboardItem>()));
+    QCOMPARE(f.clipboard.types().filter(QStringLiteral("image/")), QStringList());
+    QVERIFY(!f.clipboard.fileURLs());
+    QCOMPARE(f.clipboard.string(), std::optional<QString>(QStringLiteral("old")));
     f.scheduler.advance(0.1);
-    QCOMPARE(f.pasteTyper.pasteCount(), copied ? 1 : 0);
+    QCOMPARE(f.pasteTyper.pasteCount(), 0);
 }
 
 void TestClipboardHistory::callbacksDroppedWithHistory()

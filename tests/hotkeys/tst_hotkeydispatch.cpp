@@ -1,7 +1,6 @@
 #include "ShortcutsFixture.h"
 #include "TestSupport.h"
 
-#include <QMenu>
 #include <QTest>
 
 using namespace ondrel;
@@ -19,11 +18,9 @@ class TestHotkeyDispatch : public QObject
 private Q_SLOTS:
     void init() { test::failOnUnexpectedWarnings(); }
     void idsCountEveryAttempt();
-    void failedRegistrationWritesOneLine();
     void dispatch();
     void twoNamesShareAShortcut();
     void menuSuspendsAndRestoresUnderOldIds();
-    void menusOfTheApplicationAreTracked();
     void streamsHandlersAndEnabling();
 };
 
@@ -48,19 +45,6 @@ void TestHotkeyDispatch::idsCountEveryAttempt()
     f.registry->onKeyUp(Name(QStringLiteral("neg")), [] {});
     QCOMPARE(f.hotKeys.registrationCount(), 2);
     QCOMPARE(f.registry->registrations().lastHotKeyId(), 4);
-}
-
-void TestHotkeyDispatch::failedRegistrationWritesOneLine()
-{
-    test::ShortcutsFixture f;
-    f.hotKeys.takeElsewhere(9, 768);
-    const Name name = f.registry->makeName(kToggle, kCommandShiftV);
-    QCOMPARE(f.console, QStringList{QStringLiteral("Error registering hotkey \u21E7\u2318V: -9878")});
-    // The shortcut is stored anyway, but nothing holds it.
-    QCOMPARE(f.registry->getShortcut(name), kCommandShiftV);
-    QVERIFY(!f.registry->registrations().isHeld(kCommandShiftV));
-    f.registry->makeName(QStringLiteral("other"), Shortcut(11, 768));
-    QVERIFY(f.registry->registrations().isHeld(Shortcut(11, 768)));
 }
 
 void TestHotkeyDispatch::dispatch()
@@ -155,24 +139,6 @@ void TestHotkeyDispatch::menuSuspendsAndRestoresUnderOldIds()
     QVERIFY(f.registry->registrations().hotKeys().empty());
     QCOMPARE(f.console.size(), 1);
     QVERIFY(f.hotKeys.grabs().empty());
-}
-
-void TestHotkeyDispatch::menusOfTheApplicationAreTracked()
-{
-    test::ShortcutsFixture f;
-    f.registry->makeName(kToggle, kCommandShiftV);
-    f.registry->trackApplicationMenus();
-    QMenu menu;
-    QMenu* sub = menu.addMenu(QStringLiteral("More"));
-    sub->addAction(QStringLiteral("Item"));
-    menu.show();
-    QVERIFY(f.registry->isMenuOpen());
-    sub->show();
-    sub->hide();
-    QVERIFY(f.registry->isMenuOpen()); // the outer one is still open
-    menu.hide();
-    QVERIFY(!f.registry->isMenuOpen());
-    QCOMPARE(f.hotKeys.grabs().size(), size_t(1));
 }
 
 void TestHotkeyDispatch::streamsHandlersAndEnabling()

@@ -88,11 +88,6 @@ void TestRecorder::showsAndRecordsAShortcut()
     // A change made elsewhere shows at once.
     w.registry->setShortcut(Shortcut(40, 6144), w.name);
     QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+K"));
-    // A long one shows whole, left of the clear button.
-    w.registry->setShortcut(Shortcut(121, 0x1000 | 0x800 | 0x200 | 0x100), w.name);
-    QCOMPARE(w.field()->text(), QStringLiteral("Ctrl+Alt+Shift+Super+Page Down"));
-    const QWidget* clear = w.field()->findChild<QToolButton*>();
-    QTRY_VERIFY(w.field()->fontMetrics().horizontalAdvance(w.field()->text()) + 4 < clear->x());
     w.registry->setShortcut(std::nullopt, w.name);
     QCOMPARE(w.field()->text(), QString());
     QVERIFY(!w.field()->isCancelButtonShown());
@@ -110,10 +105,6 @@ void TestRecorder::showsAndRecordsAShortcut()
     // The hotkey follows: the new combination is registered, the old one gone.
     QCOMPARE(w.hotKeys.grabs().size(), size_t(1));
     QCOMPARE(w.hotKeys.grabs().begin()->second.keyCode, 40u);
-    // Super is command.
-    w.startRecording();
-    QTest::keyClick(w.field(), Qt::Key_B, Qt::MetaModifier | Qt::ShiftModifier);
-    QCOMPARE(w.stored(), json(11, 768));
 }
 
 void TestRecorder::refusesKeysWithoutModifiers_data()
@@ -250,23 +241,6 @@ void TestRecorder::menuItemConflict()
     QVERIFY(w.field()->isRecording()); // back to recording after the alert
     // Other modifiers are another combination.
     QTest::keyClick(w.field(), Qt::Key_K, Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
-    QCOMPARE(w.stored(), json(40, 0x1A00));
-
-    // A menu made only while it is open (the tray's) is built for the check.
-    int built = 0;
-    w.field()->setMenuBuilder([&built] {
-        ++built;
-        auto menu = std::make_unique<QMenu>();
-        menu->addAction(QStringLiteral("Settings..."))
-            ->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_Comma));
-        return menu;
-    });
-    w.startRecording();
-    QTest::keyClick(w.field(), Qt::Key_Comma, Qt::ControlModifier | Qt::AltModifier);
-    QCOMPARE(built, 1);
-    QCOMPARE(w.alerts.shown().size(), 2);
-    QVERIFY2(w.alerts.shown().last().title.contains(QStringLiteral("\u201CSettings...\u201D")),
-             qPrintable(w.alerts.shown().last().title));
     QCOMPARE(w.stored(), json(40, 0x1A00));
 }
 

@@ -27,9 +27,7 @@ namespace {
 // Keys typed as the user would, through KWin (evdev codes; + press, - release).
 bool typeKeys(const QStringList& keys)
 {
-    QProcess keyboard;
-    keyboard.start(QStringLiteral(KWIN_INPUT), keys);
-    return keyboard.waitForFinished(5000) && keyboard.exitCode() == 0;
+    return test::runProgram(QStringLiteral(KWIN_INPUT), keys).has_value();
 }
 
 const QStringList kShiftSuperV = {QStringLiteral("42+"), QStringLiteral("125+"), QStringLiteral("47+"),
@@ -61,6 +59,13 @@ private Q_SLOTS:
     void onXWaylandThroughTheDesktopsServices();
 
 private:
+    // Keys (or clicks) that open the popover, typed again to close it.
+    bool togglesWith(const QStringList& keys)
+    {
+        return typeKeys(keys) && m_app->said(QStringLiteral("trace popover-active ")) && typeKeys(keys) &&
+               m_app->said(QStringLiteral("trace popover-hidden "));
+    }
+
     std::unique_ptr<test::AppProcess> m_app;
     QStringList m_expected; // console lines besides the trace
 };
@@ -113,10 +118,7 @@ void TestKdeDesktop::capturesAndPastesThroughThePortal()
 void TestKdeDesktop::hotkeyThroughTheDesktopsShortcuts()
 {
     QVERIFY(m_app->start({}, {QStringLiteral("QT_QPA_PLATFORM")}));
-    QVERIFY(typeKeys(kShiftSuperV));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
-    QVERIFY(typeKeys(kShiftSuperV));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
+    QVERIFY(togglesWith(kShiftSuperV));
 
     // The user picks other keys in System Settings: they work at once, and
     // still after a restart, when the program offers its default again.
@@ -133,10 +135,7 @@ void TestKdeDesktop::hotkeyThroughTheDesktopsShortcuts()
                          {action, QVariant::fromValue(QList<int>{superAltC})})
                  .type(),
              QDBusMessage::ReplyMessage);
-    QVERIFY(typeKeys(kSuperAltC));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
-    QVERIFY(typeKeys(kSuperAltC));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
+    QVERIFY(togglesWith(kSuperAltC));
 
     const QStringList unexpected = m_app->unexpectedLines(m_expected);
     QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(u'\n')));
@@ -188,10 +187,7 @@ void TestKdeDesktop::trayIconInAStatusNotifierHost()
     // A click on the icon, the first in the bar, opens the popover; another closes it.
     const QStringList click = {QStringLiteral("@15,15"), QStringLiteral("btn272+"),
                                QStringLiteral("btn272-")};
-    QVERIFY(typeKeys(click));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
-    QVERIFY(typeKeys(click));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
+    QVERIFY(togglesWith(click));
 
     // A right click shows the menu the item exports (waybar never asks the
     // program to show one); choosing "Quit Ondrel" in it quits.
@@ -285,10 +281,7 @@ void TestKdeDesktop::onXWaylandThroughTheDesktopsServices()
     QCOMPARE(target.waitForPaste(), QStringLiteral("ctrl+v copied in an X11 program"));
 
     // The hotkey through KDE's shortcut service, pressed in the Wayland window.
-    QVERIFY(typeKeys(kShiftSuperV));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-active ")));
-    QVERIFY(typeKeys(kShiftSuperV));
-    QVERIFY(m_app->said(QStringLiteral("trace popover-hidden ")));
+    QVERIFY(togglesWith(kShiftSuperV));
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestKdeDesktop)

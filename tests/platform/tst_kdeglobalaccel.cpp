@@ -159,9 +159,7 @@ void TestKdeGlobalAccel::registersAndReportsPresses()
                                   "doRegister ondrel|hotkey-1213617233-1|Ondrel|Show the clipboard history"),
                               QStringLiteral("setShortcut hotkey-1213617233-1 12000056 1"),
                               QStringLiteral("setShortcut hotkey-1213617233-1 12000056 2")}));
-    QTRY_COMPARE(hotkeys->assignedTriggers(),
-                 QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_V).toString(QKeySequence::NativeText));
-    QVERIFY(hotkeys->unavailableReason().isEmpty());
+    // (The keys it then names are tst_kdedesktop's, on KWin.)
 
     desktop.emitShortcut(QStringLiteral("globalShortcutPressed"), QStringLiteral("ondrel"),
                          QStringLiteral("hotkey-1213617233-1"));

@@ -125,10 +125,7 @@ AppProcess::Command AppProcess::command(const QStringList& args, const QByteArra
 
 bool AppProcess::toggle() const
 {
-    QProcess process;
-    process.setProcessEnvironment(m_process.processEnvironment());
-    process.start(m_binary, {QStringLiteral("toggle")});
-    return process.waitForFinished(5000) && process.exitCode() == 0;
+    return command({QStringLiteral("toggle")}).code == 0;
 }
 
 QJsonArray AppProcess::history() const

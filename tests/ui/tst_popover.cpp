@@ -145,8 +145,7 @@ void TestPopover::clickPastesAfterTheDoubleClickInterval()
     QCOMPARE(f.clipboard.string(), QStringLiteral("entry 1"));
     QVERIFY(f.view->showCopiedToast());
     QTRY_COMPARE(f.view->copiedNotice()->progress(), 1.0);
-    // The popover stays open, the entry went to the front, the keystroke follows.
-    QCOMPARE(f.store().items().first().text(), QStringLiteral("entry 1"));
+    // The popover stays open, the keystroke follows.
     f.scheduler.advance(0.1);
     QCOMPARE(f.pasteTyper.pasteCount(), 1);
     QVERIFY(!f.view->detailItem());

@@ -32,8 +32,8 @@ void TestWaylandPaste::pastesIntoTheActiveWindow_data()
     QTest::addColumn<bool>("popover");    // ours had the focus in between
     QTest::addColumn<QString>("pasted");
     QTest::addColumn<QString>("appId"); // the target's; empty: the test window's own
-    QTest::newRow("by default") << QString() << false << "ctrl+v" << QString();
-    QTest::newRow("after our popover") << QString() << true << "ctrl+v" << QString();
+    // (Ctrl+V into a window, with and without our popover between, is
+    // tst_waylandapp's, through the real program.)
     QTest::newRow("terminal style") << "ctrl+shift+v" << false << "ctrl+shift+v" << QString();
     // A terminal known by its reverse-DNS app id, before and after our popover.
     QTest::newRow("terminal's app id") << QString() << false << "ctrl+shift+v"
@@ -79,13 +79,9 @@ void TestWaylandPaste::captureNamesTheActiveWindow()
     const ClipboardHistory& history = store.history;
     test::TestWindow target;
     QVERIFY(target.start(QStringLiteral("Re: salary review.pdf")));
+    // Named by its app_id, never by its title (tst_waylandapp's copies in
+    // windows of their own check the names).
     QTRY_COMPARE_WITH_TIMEOUT(desktop.activeAppId(), QStringLiteral("ondrel-test-window"), 5000);
-    platform::DataControlConnection other; // the program copies
-    other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied in Notes"}});
-    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 5000);
-    // Named by its app_id, never by its title.
-    QCOMPARE(history.store.items().first().appName(),
-             std::optional<QString>(QStringLiteral("ondrel-test-window")));
     // Once the user has left every window (an empty workspace), a copy comes
     // from no application, not from the one the popover last opened over.
     desktop.rememberFocus();
@@ -94,8 +90,9 @@ void TestWaylandPaste::captureNamesTheActiveWindow()
         test::runProgram(QStringLiteral("swaymsg"), {QStringLiteral("workspace"), QStringLiteral("1")});
     });
     QTRY_VERIFY_WITH_TIMEOUT(desktop.activeAppId().isEmpty(), 5000);
+    platform::DataControlConnection other; // a script copies
     other.setContents({{QStringLiteral("text/plain;charset=utf-8"), "copied by a script"}});
-    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(history.store.items().size(), 1, 5000);
     QCOMPARE(history.store.items().first().appName(), std::nullopt);
 }
 

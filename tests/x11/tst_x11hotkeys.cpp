@@ -286,10 +286,16 @@ void TestX11Hotkeys::openMenuTakesTheCombination()
     h.registry.onKeyUp(name, [&] { ++ups; });
     QMenu menu;
     menu.addAction(QStringLiteral("Settings..."));
-    menu.addAction(QStringLiteral("Quit"));
+    QMenu* more = menu.addMenu(QStringLiteral("More"));
+    more->addAction(QStringLiteral("Quit"));
     menu.popup(QPoint(100, 100));
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
     QTRY_VERIFY(h.registry.isMenuOpen());
+    // A submenu that closes leaves the menu open.
+    more->popup(QPoint(300, 100));
+    QVERIFY(QTest::qWaitForWindowExposed(more));
+    more->hide();
+    QVERIFY(h.registry.isMenuOpen());
     QTRY_VERIFY(QWidget::keyboardGrabber() == &menu || QApplication::activePopupWidget() == &menu);
     // The menu holds the keyboard: the combination comes as its key events.
     QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));

@@ -137,11 +137,7 @@ void TestX11Tray::iconDocksWhenTheTrayComesLater()
            QStringLiteral("DISPLAY"), display);
     const qint64 pid = m_app->process().processId();
     QTRY_VERIFY_WITH_TIMEOUT(!test::trayIconWindow(pid, display).isEmpty(), 10000);
-    // And works.
-    QVERIFY(test::xdotool(
-        QStringLiteral("mousemove --window %1 8 8 click 1").arg(test::trayIconWindow(pid, display)),
-        display));
-    QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow(display).isEmpty(), 5000);
+    // (A click on a docked icon is tst_x11app's.)
 }
 
 void TestX11Tray::statusNotifierItemTogglesAndShowsItsState()
@@ -163,8 +159,6 @@ void TestX11Tray::statusNotifierItemTogglesAndShowsItsState()
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     QVERIFY(m_app->start(env));
     QTRY_COMPARE_WITH_TIMEOUT(watcher.items().size(), 1, 10000);
-    // A StatusNotifier host counts as a tray: no hint on the console.
-    QVERIFY(!m_app->said(QStringLiteral("ondrel: no system tray"), 0));
 
     QString service = watcher.items().first();
     QString path = QStringLiteral("/StatusNotifierItem");
@@ -178,15 +172,15 @@ void TestX11Tray::statusNotifierItemTogglesAndShowsItsState()
         return bus.call(message, QDBus::Block, 5000);
     };
     const QString item = QString::fromLatin1(kItemInterface);
-    const QDBusMessage status = call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                                     {item, QStringLiteral("Status")});
-    QCOMPARE(status.arguments().value(0).value<QDBusVariant>().variant().toString(),
-             QStringLiteral("Active"));
-    const auto property = [&](const QString& name) {
-        const QDBusMessage reply =
-            call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {item, name});
-        return reply.arguments().value(0).value<QDBusVariant>().variant().value<QDBusArgument>();
+    const auto value = [&](const QString& name) {
+        return call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {item, name})
+            .arguments()
+            .value(0)
+            .value<QDBusVariant>()
+            .variant();
     };
+    QCOMPARE(value(QStringLiteral("Status")).toString(), QStringLiteral("Active"));
+    const auto property = [&](const QString& name) { return value(name).value<QDBusArgument>(); };
     // The pixels of each size of an icon (a(iiay)), one after the other.
     const auto pixmaps = [](const QDBusArgument& sizes) {
         QByteArray all;
@@ -214,22 +208,14 @@ void TestX11Tray::statusNotifierItemTogglesAndShowsItsState()
     };
     QCOMPARE(toolTip(), QStringLiteral("Ondrel"));
     if (disk.mounted()) {
-        // A copy too big for the disk, then small ones: those are saved, the
-        // big one waits in memory, and the icon says why until there is room.
+        // A copy too big for the disk waits in memory, and the icon says why
+        // until there is room. (What is saved meanwhile is tst_historywriter's.)
         test::offer(QByteArray(2 * 1024 * 1024, 'b'));
         QVERIFY(m_app->said(QStringLiteral("Could not save history to ")));
-        // Each once the one before is in: a newer copy ends the read of an older one.
-        int saved = 0;
-        for (const char* small : {"one", "two", "three"}) {
-            test::offer(small);
-            ++saved;
-            QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), saved, 5000);
-        }
         QTRY_COMPARE_WITH_TIMEOUT(toolTip(),
                                   QStringLiteral("Ondrel\nHistory not saved: no space left on device"), 5000);
         QVERIFY(disk.resize("8m"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 4, 20000);
-        QVERIFY(m_app->said(QStringLiteral("History saved again to ")));
+        QVERIFY(m_app->said(QStringLiteral("History saved again to "), 20000));
         QTRY_COMPARE_WITH_TIMEOUT(toolTip(), QStringLiteral("Ondrel"), 5000);
     }
 
