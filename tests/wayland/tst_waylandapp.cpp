@@ -135,6 +135,13 @@ void TestWaylandApp::capturesAndToggles()
         m_app->forgetTrace();
         if (!m_app->toggle() || !m_app->said(QStringLiteral("trace popover-settled ")))
             return false;
+        // Keys typed before sway hands the popover the keyboard go elsewhere.
+        if (!QTest::qWaitFor([this] { return popoverNode().value(QStringLiteral("focused")).toBool(); },
+                             5000)) {
+            while (const auto said = m_app->line(QStringLiteral("trace "), 500))
+                qInfo("the popover never had the keyboard; the program said: %s", qPrintable(*said));
+            return false;
+        }
         QStringList arguments;
         for (const QString& key : keys)
             arguments << QStringLiteral("-k") << key;
