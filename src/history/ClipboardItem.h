@@ -87,6 +87,13 @@ public:
     }
 
     void setPinned(bool pinned) { m_isPinned = pinned; }
+    // The same entry under the id it had before (a history read back).
+    ClipboardItem withId(QUuid id) const
+    {
+        ClipboardItem copy = *this;
+        copy.m_id = id;
+        return copy;
+    }
     // The same entry with its language guessed, sharing everything else
     // (a long text's compact form is not made again).
     ClipboardItem withDetectedLanguage(DetectedLanguage language) const
