@@ -30,7 +30,8 @@ bool isOurs(const QString& name)
 {
     static const QRegularExpression blob(u'^' + kBlobName + u'$');
     // What writePrivateFile leaves behind when it is cut off.
-    static const QRegularExpression partial(QStringLiteral("^\\.") + kBlobName + QStringLiteral("\\.ondrel-partial-.{6}$"));
+    static const QRegularExpression partial(QStringLiteral("^\\.") + kBlobName +
+                                            QStringLiteral("\\.ondrel-partial-.{6}$"));
     return blob.match(name).hasMatch() || partial.match(name).hasMatch();
 }
 
@@ -85,8 +86,8 @@ std::optional<QByteArray> readBlob(const QString& folder, const QJsonObject& fil
 {
     const QString path = folder + u'/' + file.value(u"file").toString();
     if (!isOurs(file.value(u"file").toString())) {
-        qCWarning(lcHistory).noquote() << "Entry index names" << path << "which is not ours; the" << what
-                                       << "is dropped";
+        qCWarning(lcHistory).noquote()
+            << "Entry index names" << path << "which is not ours; the" << what << "is dropped";
         return std::nullopt;
     }
     platform::PrivateRead read = platform::readPrivateFile(path);
@@ -104,8 +105,9 @@ std::optional<QByteArray> readBlob(const QString& folder, const QJsonObject& fil
 // Two lists, each in its own order, into one by time (newest first).
 QList<ClipboardItem> mergedByTime(const QList<ClipboardItem>& texts, QList<ClipboardItem> others)
 {
-    std::stable_sort(others.begin(), others.end(),
-                     [](const ClipboardItem& a, const ClipboardItem& b) { return a.timestamp() > b.timestamp(); });
+    std::stable_sort(others.begin(), others.end(), [](const ClipboardItem& a, const ClipboardItem& b) {
+        return a.timestamp() > b.timestamp();
+    });
     QList<ClipboardItem> out;
     out.reserve(texts.size() + others.size());
     auto text = texts.cbegin();
@@ -155,8 +157,9 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
     const QJsonDocument document =
         read.bytes ? QJsonDocument::fromJson(*read.bytes, &parsed) : QJsonDocument();
     if (!document.isObject()) {
-        qCWarning(lcHistory).noquote() << "Entry index" << indexPath() << "is not loaded:"
-                                       << (read.bytes ? parsed.errorString() : read.error);
+        qCWarning(lcHistory).noquote()
+            << "Entry index" << indexPath()
+            << "is not loaded:" << (read.bytes ? parsed.errorString() : read.error);
         // Its files stay until an index that can be read says what they are.
         m_indexKnown = false;
         if (tidy && read.bytes)
@@ -208,8 +211,9 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
             if (auto bytes = readBlob(dataFolder(), file, QStringLiteral("image entry"))) {
                 QImage image = QImage::fromData(*bytes);
                 if (image.isNull()) {
-                    qCWarning(lcHistory).noquote() << "File" << dataFolder() + u'/' + file.value(u"file").toString()
-                                                   << "cannot be read; the image entry is dropped";
+                    qCWarning(lcHistory).noquote()
+                        << "File" << dataFolder() + u'/' + file.value(u"file").toString()
+                        << "cannot be read; the image entry is dropped";
                 } else {
                     const platform::EncodedImage encoded{file.value(u"type").toString(), std::move(*bytes)};
                     item = ClipboardItem::makeImage(image, app, std::nullopt, at, encoded);
@@ -243,9 +247,9 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
     if (matches) {
         out = std::move(order);
     } else {
-        qCWarning(lcHistory).noquote() << "Entry index" << indexPath() << "does not match"
-                                       << m_folder + QStringLiteral("/history.json")
-                                       << "(a save was cut off); entries are put in order by time";
+        qCWarning(lcHistory).noquote()
+            << "Entry index" << indexPath() << "does not match" << m_folder + QStringLiteral("/history.json")
+            << "(a save was cut off); entries are put in order by time";
         // The texts' other forms cannot be matched to their texts safely: they go.
         if (tidy)
             removeUnreferenced(otherFiles);
@@ -356,7 +360,8 @@ bool EntryFiles::writeIndex(const QList<ClipboardItem>& items, const QSet<QUuid>
         }
     } else {
         const QByteArray bytes =
-            QJsonDocument(QJsonObject{{QStringLiteral("version"), 1}, {QStringLiteral("entries"), entries}}).toJson(QJsonDocument::Compact);
+            QJsonDocument(QJsonObject{{QStringLiteral("version"), 1}, {QStringLiteral("entries"), entries}})
+                .toJson(QJsonDocument::Compact);
         if (!platform::writePrivateFile(indexPath(), bytes, error))
             return false;
     }
@@ -385,7 +390,8 @@ void EntryFiles::tidyDataFolder(const QSet<QString>& referenced)
         return;
     for (const QFileInfo& file : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         // Left by a save that was cut off before the index named them.
-        if (file.isFile() && !file.isSymLink() && isOurs(file.fileName()) && !referenced.contains(file.fileName()))
+        if (file.isFile() && !file.isSymLink() && isOurs(file.fileName()) &&
+            !referenced.contains(file.fileName()))
             QFile::remove(file.filePath());
     }
 }

@@ -51,8 +51,8 @@ private:
 
     QString m_folder;
     QHash<QString, qint64> m_onDisk; // files in data/ written or named by the index, with their sizes
-    QSet<QUuid> m_indexed;   // entries the index on disk holds
-    bool m_indexKnown = true; // false while an unreadable index stays in place
+    QSet<QUuid> m_indexed;           // entries the index on disk holds
+    bool m_indexKnown = true;        // false while an unreadable index stays in place
 };
 
 } // namespace ondrel

@@ -24,9 +24,9 @@ ClipboardItem imageItem(QColor colour, double seconds, const char* format = "PNG
 
 ClipboardItem fileItem(double seconds)
 {
-    return ClipboardItem::makeFile({QUrl(QStringLiteral("file:///tmp/a b.txt")), QUrl(QStringLiteral("file:///tmp/c"))},
-                                   QStringLiteral("Files"), std::nullopt,
-                                   Timestamp::fromSecondsSinceReferenceDate(seconds));
+    return ClipboardItem::makeFile(
+        {QUrl(QStringLiteral("file:///tmp/a b.txt")), QUrl(QStringLiteral("file:///tmp/c"))},
+        QStringLiteral("Files"), std::nullopt, Timestamp::fromSecondsSinceReferenceDate(seconds));
 }
 
 // "label" per entry, "*" before a pinned one, "+html" after a text with its HTML.
@@ -89,24 +89,27 @@ void TestHistoryEntries::load_data()
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("loaded"); // "|" between entries
     QTest::addColumn<QString>("said");
-    const QString all = QStringLiteral("*pinned|image #00ff00|rich+html|*image #ff0000|a b.txt + 1 more|plain");
+    const QString all =
+        QStringLiteral("*pinned|image #00ff00|rich+html|*image #ff0000|a b.txt + 1 more|plain");
     QTest::newRow("nothing: order, pins, ids") << "" << all << "";
     QTest::newRow("history.json of an older version")
         << "texts rewritten"
         << "image #00ff00|*image #ff0000|a b.txt + 1 more|plain|*pinned"
         << "does not match .*history.json.*by time";
-    QTest::newRow("image file missing")
-        << "remove red" << "*pinned|image #00ff00|rich+html|a b.txt + 1 more|plain"
-        << "File .*data/.*\\.bmp is missing; the image entry is dropped";
-    QTest::newRow("image file corrupt")
-        << "garble red" << "*pinned|image #00ff00|rich+html|a b.txt + 1 more|plain"
-        << "File .*data/.*\\.bmp cannot be read; the image entry is dropped";
+    QTest::newRow("image file missing") << "remove red"
+                                        << "*pinned|image #00ff00|rich+html|a b.txt + 1 more|plain"
+                                        << "File .*data/.*\\.bmp is missing; the image entry is dropped";
+    QTest::newRow("image file corrupt") << "garble red"
+                                        << "*pinned|image #00ff00|rich+html|a b.txt + 1 more|plain"
+                                        << "File .*data/.*\\.bmp cannot be read; the image entry is dropped";
     QTest::newRow("HTML file missing")
-        << "remove html" << "*pinned|image #00ff00|rich|*image #ff0000|a b.txt + 1 more|plain"
+        << "remove html"
+        << "*pinned|image #00ff00|rich|*image #ff0000|a b.txt + 1 more|plain"
         << "File .*data/.*-0 is missing; the text/html form of a text is dropped";
     QTest::newRow("orphans of a kill go, other files stay") << "orphans" << all << "";
-    QTest::newRow("index unreadable: texts load, nothing is removed")
-        << "garble index" << "*pinned|rich|plain" << "Entry index .* is not loaded";
+    QTest::newRow("index unreadable: texts load, nothing is removed") << "garble index"
+                                                                      << "*pinned|rich|plain"
+                                                                      << "Entry index .* is not loaded";
 }
 
 void TestHistoryEntries::load()
@@ -118,10 +121,14 @@ void TestHistoryEntries::load()
     const QString folder = dir.path() + QStringLiteral("/ondrel");
     ClipboardItem red = imageItem(Qt::red, 40, "BMP");
     red.setPinned(true);
-    const ClipboardItem rich = textItem(QStringLiteral("rich"), 50).withFormats(
-        {{QStringLiteral("text/html"), QByteArrayLiteral("<b>rich</b>")}});
+    const ClipboardItem rich =
+        textItem(QStringLiteral("rich"), 50)
+            .withFormats({{QStringLiteral("text/html"), QByteArrayLiteral("<b>rich</b>")}});
     const QList<ClipboardItem> items{textItem(QStringLiteral("pinned"), 10, QStringLiteral("Editor"), true),
-                                     imageItem(Qt::green, 60), rich, red, fileItem(30),
+                                     imageItem(Qt::green, 60),
+                                     rich,
+                                     red,
+                                     fileItem(30),
                                      textItem(QStringLiteral("plain"), 20)};
     QVERIFY(HistoryFile(folder).save(items));
     const QString data = folder + QStringLiteral("/data/");
@@ -136,7 +143,8 @@ void TestHistoryEntries::load()
     if (change == u"texts rewritten") {
         QFile::remove(folder + QStringLiteral("/history.json"));
         QVERIFY(HistoryFile(folder + QStringLiteral("/old")).save({items[5], items[0]}));
-        QVERIFY(QFile::rename(folder + QStringLiteral("/old/history.json"), folder + QStringLiteral("/history.json")));
+        QVERIFY(QFile::rename(folder + QStringLiteral("/old/history.json"),
+                              folder + QStringLiteral("/history.json")));
         keptFiles.removeOne(htmlFile.mid(data.size()));
     } else if (change == u"remove red" || change == u"remove html") {
         QVERIFY(QFile::remove(change.endsWith(u"red") ? redFile : htmlFile));
@@ -147,8 +155,9 @@ void TestHistoryEntries::load()
         garbled.write(QByteArray(int(garbled.size()), 'x'));
         keptFiles.removeOne(redFile.mid(data.size()));
     } else if (change == u"orphans") {
-        for (const QString& name : foreign + QStringList{orphan + QStringLiteral(".png"), orphan + QStringLiteral("-3"),
-                                                         u'.' + orphan + QStringLiteral(".png.ondrel-partial-aB3xYz")})
+        for (const QString& name :
+             foreign + QStringList{orphan + QStringLiteral(".png"), orphan + QStringLiteral("-3"),
+                                   u'.' + orphan + QStringLiteral(".png.ondrel-partial-aB3xYz")})
             QVERIFY(test::writeFile(data + name, "x"));
         keptFiles = (keptFiles + foreign);
         keptFiles.sort();
@@ -201,8 +210,9 @@ void TestHistoryEntries::deletedEntriesTakeTheirFiles()
 {
     test::Fixture f;
     const ClipboardItem pinned = imageItem(Qt::red, 1);
-    const ClipboardItem rich = textItem(QStringLiteral("rich"), 2).withFormats(
-        {{QStringLiteral("text/html"), QByteArrayLiteral("<i>r</i>")}, {QStringLiteral("text/rtf"), "{\\rtf1 r}"}});
+    const ClipboardItem rich = textItem(QStringLiteral("rich"), 2)
+                                   .withFormats({{QStringLiteral("text/html"), QByteArrayLiteral("<i>r</i>")},
+                                                 {QStringLiteral("text/rtf"), "{\\rtf1 r}"}});
     for (const ClipboardItem& item : {pinned, imageItem(Qt::blue, 3), rich})
         f.store().addItem(item);
     f.scheduler.runPending();
