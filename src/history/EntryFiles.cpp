@@ -2,12 +2,10 @@
 
 #include "PrivateFiles.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,22 +50,6 @@ QString imageName(const QUuid& id, const QString& type)
 QString formatName(const QUuid& id, qsizetype at)
 {
     return idName(id) + u'-' + QString::number(at);
-}
-
-QString imageType(const ClipboardItem& item)
-{
-    return item.encodedImage() ? item.encodedImage()->type : QStringLiteral("image/png");
-}
-
-QByteArray imageBytes(const ClipboardItem& item)
-{
-    if (item.encodedImage())
-        return item.encodedImage()->bytes;
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (item.image() && buffer.open(QIODevice::WriteOnly))
-        QImageWriter(&buffer, "png").write(*item.image());
-    return png;
 }
 
 QJsonValue optionalString(const std::optional<QString>& text)
@@ -215,8 +197,11 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
                         << "File" << dataFolder() + u'/' + file.value(u"file").toString()
                         << "cannot be read; the image entry is dropped";
                 } else {
-                    const platform::EncodedImage encoded{file.value(u"type").toString(), std::move(*bytes)};
-                    item = ClipboardItem::makeImage(image, app, std::nullopt, at, encoded);
+                    // Only a thumbnail stays: the bytes are read again when the image is copied out.
+                    ClipboardItem::StoredImage stored{dataFolder() + u'/' + file.value(u"file").toString(),
+                                                      file.value(u"type").toString(), image.size()};
+                    item = ClipboardItem::makeImage(QImage(), app, std::nullopt, at)
+                               .withStoredImage(std::move(stored), ClipboardItem::thumbnailOf(image));
                     referenced.insert(file.value(u"file").toString());
                     otherFiles.insert(file.value(u"file").toString());
                     m_onDisk.insert(file.value(u"file").toString(), file.value(u"size").toInteger());
@@ -261,7 +246,8 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
     return out;
 }
 
-QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QString* error)
+QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<ClipboardItem>* stored,
+                                   QString* error)
 {
     QSet<QUuid> failed;
     bool folderReady = false;
@@ -284,9 +270,15 @@ QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QString* e
     };
     for (const ClipboardItem& item : items) {
         if (item.type() == ClipboardItemType::image) {
-            const QString name = imageName(item.id(), imageType(item));
-            if (!m_onDisk.contains(name))
-                write(item, name, imageBytes(item));
+            const QString name = imageName(item.id(), item.imageType());
+            if (!m_onDisk.contains(name)) {
+                const std::optional<platform::EncodedImage> bytes = item.imageBytes();
+                write(item, name, bytes ? bytes->bytes : QByteArray());
+            }
+            if (!item.storedImage() && m_onDisk.contains(name) && item.image())
+                stored->append(
+                    item.withStoredImage({dataFolder() + u'/' + name, item.imageType(), item.imageSize()},
+                                         ClipboardItem::thumbnailOf(*item.image())));
         }
         for (qsizetype n = 0; n < item.formats().size(); ++n)
             write(item, formatName(item.id(), n), item.formats()[n].bytes);
@@ -332,11 +324,11 @@ bool EntryFiles::writeIndex(const QList<ClipboardItem>& items, const QSet<QUuid>
             entry.insert(QStringLiteral("appName"), optionalString(item.appName()));
             entry.insert(QStringLiteral("isPinned"), item.isPinned());
             if (item.type() == ClipboardItemType::image) {
-                const QString name = imageName(item.id(), imageType(item));
+                const QString name = imageName(item.id(), item.imageType());
                 QJsonObject file = fileRecord(name, m_onDisk.value(name));
-                file.insert(QStringLiteral("type"), imageType(item));
+                file.insert(QStringLiteral("type"), item.imageType());
                 entry.insert(QStringLiteral("image"), file);
-                const QSize pixels = item.image() ? item.image()->size() : QSize();
+                const QSize pixels = item.imageSize();
                 entry.insert(QStringLiteral("width"), pixels.width());
                 entry.insert(QStringLiteral("height"), pixels.height());
             } else {

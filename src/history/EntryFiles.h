@@ -33,8 +33,10 @@ public:
     QList<ClipboardItem> load(QList<ClipboardItem> texts, bool tidy);
 
     // Writes the files of `items` not written yet, each atomically. Returns
-    // the entries whose files could not all be written (the reason in `error`).
-    QSet<QUuid> writeBlobs(const QList<ClipboardItem>& items, QString* error);
+    // the entries whose files could not all be written (the reason in
+    // `error`); `stored` receives the image entries now on disk that still
+    // held their whole image, as they are once stored.
+    QSet<QUuid> writeBlobs(const QList<ClipboardItem>& items, QList<ClipboardItem>* stored, QString* error);
     // Replaces the index with `items` less `leaveOut`; `textsInFile` are the
     // texts history.json holds now, in the order of `items`. Then removes
     // the files the index no longer names.

@@ -31,6 +31,14 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item)
         }
         return false;
     case ClipboardItemType::image:
+        if (item.storedImage()) {
+            const std::optional<platform::EncodedImage> bytes = item.imageBytes();
+            const QImage image = bytes ? QImage::fromData(bytes->bytes) : QImage();
+            if (image.isNull())
+                return false;
+            clipboard.clearContents();
+            return clipboard.setImage(image, bytes);
+        }
         // No encoding here: the clipboard offers the bytes the image came in
         // and makes other types off this thread.
         if (const std::optional<QImage>& image = item.image(); image && !image->isNull()) {

@@ -209,9 +209,11 @@ HistoryFile::SaveResult HistoryFile::save(const QList<ClipboardItem>& items)
     // The index names only files that are there, and history.json's
     // records as they are: a save cut off anywhere leaves what loads.
     QString entriesError;
-    const QSet<QUuid> filesMissing = m_entries.writeBlobs(items, &entriesError);
+    QList<ClipboardItem> stored;
+    const QSet<QUuid> filesMissing = m_entries.writeBlobs(items, &stored, &entriesError);
     m_textsCurrent = false;
     SaveResult result = saveTexts(items);
+    result.stored = std::move(stored);
     if (m_textsCurrent) {
         QString indexError;
         if (!m_entries.writeIndex(items, filesMissing, m_inFile, &indexError) && entriesError.isEmpty())
@@ -312,7 +314,7 @@ HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& it
                 kept.emplace_back(item.id(), item.isPinned());
         if (kept == m_writtenShort) {
             m_textsCurrent = true;
-            return {leftOut, error}; // the file holds these already
+            return {leftOut, error, {}}; // the file holds these already
         }
         const Encoded fitting = encodePieces(items, leftOut);
         QString reason;
@@ -320,7 +322,7 @@ HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& it
         if (platform::writePrivateFile(filePath(), fitting.pieces, &reason, &code)) {
             written(items, leftOut);
             m_writtenShort = std::move(kept);
-            return {leftOut, error};
+            return {leftOut, error, {}};
         }
         if (!platform::isOutOfRoom(code))
             return failed(items, reason);
@@ -332,7 +334,7 @@ HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& it
 HistoryFile::SaveResult HistoryFile::failed(const QList<ClipboardItem>& items, const QString& error)
 {
     sayFailed(error);
-    SaveResult result{{}, error};
+    SaveResult result{{}, error, {}};
     for (const ClipboardItem& item : items)
         if (isWritten(item) && !m_inFile.contains(item.id()))
             result.leftOut.insert(item.id());

@@ -42,6 +42,9 @@ public:
         QSet<QUuid> leftOut;
         // Why not every entry is saved; empty when every one is.
         QString error;
+        // Image entries saved now, as they are once stored (a thumbnail in
+        // memory, their bytes on disk), to take the place of those in memory.
+        QList<ClipboardItem> stored;
         explicit operator bool() const { return error.isEmpty(); }
     };
     // Writes every entry of `items`, atomically: the files of images and

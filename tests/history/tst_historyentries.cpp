@@ -174,7 +174,8 @@ void TestHistoryEntries::load()
         for (qsizetype i = 0; i < items.size(); ++i)
             QCOMPARE(got[i].id(), items[i].id());
         QCOMPARE(got[2].formats().first().bytes, QByteArrayLiteral("<b>rich</b>"));
-        QCOMPARE(got[3].encodedImage()->bytes, red.encodedImage()->bytes);
+        QCOMPARE(got[3].imageBytes()->bytes, red.encodedImage()->bytes);
+        QCOMPARE(got[3].imageSize(), QSize(4, 3));
         QCOMPARE(got[4].fileURLs(), items[4].fileURLs());
         QCOMPARE(got[4].appName(), items[4].appName());
     }
@@ -219,6 +220,18 @@ void TestHistoryEntries::deletedEntriesTakeTheirFiles()
     f.store().togglePin(pinned.id());
     f.store().waitForSaves();
     QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")).size(), 4);
+    // Once saved, an image keeps only its thumbnail in memory, and its pin.
+    QTRY_VERIFY(f.store().items().last().storedImage());
+    QVERIFY(f.store().items().last().isPinned());
+    const ClipboardItem big =
+        ClipboardItem::makeImage(test::filledImage(QSize(640, 480), Qt::darkCyan, QImage::Format_RGB32));
+    f.store().addItem(big);
+    f.scheduler.runPending();
+    QTRY_VERIFY(f.store().items().first().storedImage());
+    QCOMPARE(f.store().items().first().image()->size(), QSize(85, 64));
+    QCOMPARE(f.store().items().first().imageSize(), QSize(640, 480));
+    QCOMPARE(QImage::fromData(f.store().items().first().imageBytes()->bytes), *big.image());
+    f.store().deleteItem(big.id());
     f.store().deleteItem(rich.id());
     f.store().waitForSaves();
     QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")).size(), 2);

@@ -180,6 +180,11 @@ void TestX11Scripts::imageKeptAcrossRestart()
     QVERIFY(m_app->start());
     QCOMPARE(list(), QByteArray("1\t[image 64×48 png]\n"));
     QCOMPARE(ondrel({QStringLiteral("get"), QStringLiteral("1")}).out, png);
+    // Copied out, its bytes come from disk as they were copied.
+    test::offer("other");
+    QTRY_COMPARE_WITH_TIMEOUT(list().count('\n'), 2, 5000);
+    QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
+    QCOMPARE(test::readBack(QStringLiteral("image/png")), png);
     QVERIFY(m_app->toggle());
     QString popover;
     QTRY_VERIFY_WITH_TIMEOUT(!(popover = test::popoverWindow()).isEmpty(), 5000);
