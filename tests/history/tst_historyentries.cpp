@@ -78,7 +78,7 @@ private Q_SLOTS:
     void load_data();
     void load();
     void olderVersionsHistoryStaysTheSame();
-    void deletedEntriesTakeTheirFiles();
+    void savedImageFromCaptureToDelete();
     void killedWhileSaving();
 };
 
@@ -207,7 +207,7 @@ void TestHistoryEntries::olderVersionsHistoryStaysTheSame()
     QCOMPARE(described(HistoryFile(folder).load()).at(1), QStringLiteral("image #0000ff"));
 }
 
-void TestHistoryEntries::deletedEntriesTakeTheirFiles()
+void TestHistoryEntries::savedImageFromCaptureToDelete()
 {
     test::Fixture f;
     const ClipboardItem pinned = imageItem(Qt::red, 1);
@@ -231,6 +231,22 @@ void TestHistoryEntries::deletedEntriesTakeTheirFiles()
     QCOMPARE(f.store().items().first().image()->size(), QSize(85, 64));
     QCOMPARE(f.store().items().first().imageSize(), QSize(640, 480));
     QCOMPARE(QImage::fromData(f.store().items().first().imageBytes()->bytes), *big.image());
+    // Copied out, it is read from disk off the GUI thread and offered
+    // whole, with the paste after it; a copy made meanwhile wins.
+    QVERIFY(f.paster().copyAndPaste(f.store().items().first()));
+    QCOMPARE(f.pasteTyper.pasteCount(), 0);
+    QTRY_COMPARE(f.clipboard.image(), std::optional(*big.image()));
+    f.scheduler.advance(EntryPaster::kPasteDelaySeconds);
+    f.scheduler.runPending();
+    QCOMPARE(f.pasteTyper.pasteCount(), 1);
+    // Reads end in the order they began: the last one's write is the end.
+    QVERIFY(f.paster().copy(f.store().items().last()));
+    QVERIFY(f.store().items().last().storedImage());
+    QVERIFY(f.paster().copy(textItem(QStringLiteral("meanwhile"), 9)));
+    const qint64 changes = f.clipboard.changeCount();
+    QVERIFY(f.paster().copy(f.store().items().first()));
+    QTRY_COMPARE(f.clipboard.image(), std::optional(*big.image()));
+    QCOMPARE(f.clipboard.changeCount() - changes, 2); // emptied, then the image
     f.store().deleteItem(big.id());
     f.store().deleteItem(rich.id());
     f.store().waitForSaves();
