@@ -1,11 +1,15 @@
 #include "EntryFiles.h"
 
+#include "EntryFileNames.h"
 #include "PrivateFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,10 +22,10 @@ Q_DECLARE_LOGGING_CATEGORY(lcHistory)
 
 namespace ondrel {
 
-namespace {
+namespace entryfiles {
 
 // Only names of this form are ever made or removed in data/.
-const QString kBlobName = QStringLiteral(
+static const QString kBlobName = QStringLiteral(
     "[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}(\\.[a-z0-9]{1,8}|-[0-9]{1,4})");
 
 bool isOurs(const QString& name)
@@ -47,60 +51,33 @@ QString imageName(const QUuid& id, const QString& type)
     return idName(id) + u'.' + suffix.left(8);
 }
 
+QString thumbnailName(const QUuid& id)
+{
+    return idName(id) + QStringLiteral(".thumb");
+}
+
 QString formatName(const QUuid& id, qsizetype at)
 {
     return idName(id) + u'-' + QString::number(at);
+}
+} // namespace entryfiles
+
+using namespace entryfiles;
+
+namespace {
+
+QByteArray encodedPng(const QImage& image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (buffer.open(QIODevice::WriteOnly))
+        QImageWriter(&buffer, "png").write(image);
+    return png;
 }
 
 QJsonValue optionalString(const std::optional<QString>& text)
 {
     return text ? QJsonValue(*text) : QJsonValue();
-}
-
-std::optional<QString> optionalString(const QJsonValue& value)
-{
-    return value.isString() ? std::optional(value.toString()) : std::nullopt;
-}
-
-// A file named by the index, read whole; none (said once) when it is gone
-// or not what the index says it is.
-std::optional<QByteArray> readBlob(const QString& folder, const QJsonObject& file, const QString& what)
-{
-    const QString path = folder + u'/' + file.value(u"file").toString();
-    if (!isOurs(file.value(u"file").toString())) {
-        qCWarning(lcHistory).noquote()
-            << "Entry index names" << path << "which is not ours; the" << what << "is dropped";
-        return std::nullopt;
-    }
-    platform::PrivateRead read = platform::readPrivateFile(path);
-    if (read.missing) {
-        qCWarning(lcHistory).noquote() << "File" << path << "is missing; the" << what << "is dropped";
-        return std::nullopt;
-    }
-    if (!read.bytes || read.bytes->size() != file.value(u"size").toInteger(-1)) {
-        qCWarning(lcHistory).noquote() << "File" << path << "cannot be read; the" << what << "is dropped";
-        return std::nullopt;
-    }
-    return std::move(read.bytes);
-}
-
-// Two lists, each in its own order, into one by time (newest first).
-QList<ClipboardItem> mergedByTime(const QList<ClipboardItem>& texts, QList<ClipboardItem> others)
-{
-    std::stable_sort(others.begin(), others.end(), [](const ClipboardItem& a, const ClipboardItem& b) {
-        return a.timestamp() > b.timestamp();
-    });
-    QList<ClipboardItem> out;
-    out.reserve(texts.size() + others.size());
-    auto text = texts.cbegin();
-    auto other = others.cbegin();
-    while (text != texts.cend() || other != others.cend()) {
-        if (other != others.cend() && (text == texts.cend() || other->timestamp() > text->timestamp()))
-            out.append(*other++);
-        else
-            out.append(*text++);
-    }
-    return out;
 }
 
 } // namespace
@@ -120,130 +97,6 @@ QString EntryFiles::dataFolder() const
 bool EntryFiles::needsIndex(const ClipboardItem& item)
 {
     return item.type() != ClipboardItemType::text || !item.formats().isEmpty();
-}
-
-QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
-{
-    m_onDisk.clear();
-    m_indexed.clear();
-    m_indexKnown = true;
-    if (tidy)
-        platform::removePartialWrites(indexPath());
-    const platform::PrivateRead read = platform::readPrivateFile(indexPath());
-    if (read.missing) {
-        if (tidy)
-            tidyDataFolder({});
-        return texts;
-    }
-    QJsonParseError parsed{};
-    const QJsonDocument document =
-        read.bytes ? QJsonDocument::fromJson(*read.bytes, &parsed) : QJsonDocument();
-    if (!document.isObject()) {
-        qCWarning(lcHistory).noquote()
-            << "Entry index" << indexPath()
-            << "is not loaded:" << (read.bytes ? parsed.errorString() : read.error);
-        // Its files stay until an index that can be read says what they are.
-        m_indexKnown = false;
-        if (tidy && read.bytes)
-            platform::moveAside(indexPath());
-        return texts;
-    }
-
-    QList<ClipboardItem> order;  // the index's order; texts are placeholders
-    QList<qsizetype> textAt;     // per entry of `order`: its record in history.json, or -1
-    QList<ClipboardItem> others; // what history.json does not hold
-    bool matches = true;
-    qsizetype nextText = 0;
-    QSet<QString> referenced;
-    QSet<QString> otherFiles; // those of `others`
-    const QJsonArray entries = document.object().value(u"entries").toArray();
-    for (const QJsonValue& value : entries) {
-        const QJsonObject entry = value.toObject();
-        const QUuid id = QUuid::fromString(entry.value(u"id").toString());
-        const Timestamp at = Timestamp::fromSecondsSinceReferenceDate(entry.value(u"timestamp").toDouble());
-        const std::optional<QString> app = optionalString(entry.value(u"appName"));
-        const bool pinned = entry.value(u"isPinned").toBool();
-        if (entry.contains(u"text")) {
-            const qsizetype n = entry.value(u"text").toInteger(-1);
-            if (n != nextText++ || n >= texts.size() || texts[n].timestamp() != at) {
-                matches = false;
-                continue;
-            }
-            ClipboardItem text = texts[n];
-            if (!id.isNull())
-                text = text.withId(id);
-            QList<platform::ClipboardFormat> formats;
-            const QJsonArray saved = entry.value(u"formats").toArray();
-            for (const QJsonValue& format : saved) {
-                const QJsonObject file = format.toObject();
-                const QString type = file.value(u"type").toString();
-                if (auto bytes = readBlob(dataFolder(), file, type + QStringLiteral(" form of a text"))) {
-                    formats.append({type, std::move(*bytes)});
-                    referenced.insert(file.value(u"file").toString());
-                    m_onDisk.insert(file.value(u"file").toString(), file.value(u"size").toInteger());
-                }
-            }
-            order.append(formats.isEmpty() ? text : text.withFormats(std::move(formats)));
-            textAt.append(n);
-            continue;
-        }
-        std::optional<ClipboardItem> item;
-        if (entry.contains(u"image")) {
-            const QJsonObject file = entry.value(u"image").toObject();
-            if (auto bytes = readBlob(dataFolder(), file, QStringLiteral("image entry"))) {
-                QImage image = QImage::fromData(*bytes);
-                if (image.isNull()) {
-                    qCWarning(lcHistory).noquote()
-                        << "File" << dataFolder() + u'/' + file.value(u"file").toString()
-                        << "cannot be read; the image entry is dropped";
-                } else {
-                    // Only a thumbnail stays: the bytes are read again when the image is copied out.
-                    ClipboardItem::StoredImage stored{dataFolder() + u'/' + file.value(u"file").toString(),
-                                                      file.value(u"type").toString(), image.size()};
-                    item = ClipboardItem::makeImage(QImage(), app, std::nullopt, at)
-                               .withStoredImage(std::move(stored), ClipboardItem::thumbnailOf(image));
-                    referenced.insert(file.value(u"file").toString());
-                    otherFiles.insert(file.value(u"file").toString());
-                    m_onDisk.insert(file.value(u"file").toString(), file.value(u"size").toInteger());
-                }
-            }
-        } else if (entry.contains(u"urls")) {
-            QList<QUrl> urls;
-            for (const QJsonValue& url : entry.value(u"urls").toArray())
-                urls.append(QUrl(url.toString()));
-            if (!urls.isEmpty())
-                item = ClipboardItem::makeFile(std::move(urls), app, std::nullopt, at);
-        }
-        if (!item)
-            continue;
-        if (!id.isNull())
-            item = item->withId(id);
-        item->setPinned(pinned);
-        order.append(*item);
-        textAt.append(-1);
-        others.append(*item);
-    }
-    if (nextText != texts.size())
-        matches = false;
-
-    if (tidy)
-        tidyDataFolder(referenced);
-    QList<ClipboardItem> out;
-    if (matches) {
-        out = std::move(order);
-    } else {
-        qCWarning(lcHistory).noquote()
-            << "Entry index" << indexPath() << "does not match" << m_folder + QStringLiteral("/history.json")
-            << "(a save was cut off); entries are put in order by time";
-        // The texts' other forms cannot be matched to their texts safely: they go.
-        if (tidy)
-            removeUnreferenced(otherFiles);
-        out = mergedByTime(texts, others);
-    }
-    for (const ClipboardItem& item : out)
-        if (needsIndex(item))
-            m_indexed.insert(item.id());
-    return out;
 }
 
 QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<ClipboardItem>* stored,
@@ -275,10 +128,14 @@ QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<Clip
                 const std::optional<platform::EncodedImage> bytes = item.imageBytes();
                 write(item, name, bytes ? bytes->bytes : QByteArray());
             }
-            if (!item.storedImage() && m_onDisk.contains(name) && item.image())
-                stored->append(
-                    item.withStoredImage({dataFolder() + u'/' + name, item.imageType(), item.imageSize()},
-                                         ClipboardItem::thumbnailOf(*item.image())));
+            const QString thumbName = thumbnailName(item.id());
+            if (!m_onDisk.contains(thumbName) && item.image() && !item.image()->isNull()) {
+                const QImage thumbnail = ClipboardItem::thumbnailOf(*item.image());
+                write(item, thumbName, encodedPng(thumbnail));
+                if (!item.storedImage() && m_onDisk.contains(name) && m_onDisk.contains(thumbName))
+                    stored->append(item.withStoredImage(
+                        {dataFolder() + u'/' + name, item.imageType(), item.imageSize()}, thumbnail));
+            }
         }
         for (qsizetype n = 0; n < item.formats().size(); ++n)
             write(item, formatName(item.id(), n), item.formats()[n].bytes);
@@ -328,6 +185,10 @@ bool EntryFiles::writeIndex(const QList<ClipboardItem>& items, const QSet<QUuid>
                 QJsonObject file = fileRecord(name, m_onDisk.value(name));
                 file.insert(QStringLiteral("type"), item.imageType());
                 entry.insert(QStringLiteral("image"), file);
+                const QString thumbName = thumbnailName(item.id());
+                if (m_onDisk.contains(thumbName))
+                    entry.insert(QStringLiteral("thumbnail"),
+                                 fileRecord(thumbName, m_onDisk.value(thumbName)));
                 const QSize pixels = item.imageSize();
                 entry.insert(QStringLiteral("width"), pixels.width());
                 entry.insert(QStringLiteral("height"), pixels.height());
@@ -372,19 +233,6 @@ void EntryFiles::removeUnreferenced(const QSet<QString>& referenced)
         }
         QFile::remove(dataFolder() + u'/' + it.key());
         it = m_onDisk.erase(it);
-    }
-}
-
-void EntryFiles::tidyDataFolder(const QSet<QString>& referenced)
-{
-    const QDir folder(dataFolder());
-    if (!folder.exists())
-        return;
-    for (const QFileInfo& file : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
-        // Left by a save that was cut off before the index named them.
-        if (file.isFile() && !file.isSymLink() && isOurs(file.fileName()) &&
-            !referenced.contains(file.fileName()))
-            QFile::remove(file.filePath());
     }
 }
 

@@ -28,8 +28,10 @@ public:
     // entries the index adds. When the index's references match `texts`,
     // the order is the index's, ids included; else the texts keep their
     // order and the others go in by time. An entry whose file is missing or
-    // unreadable is dropped (said once each). `tidy`: also removes files of
-    // ours in data/ that the index does not name, and cut-off writes.
+    // unreadable is dropped (said once each). `tidy` (the program's own
+    // load): also removes files of ours in data/ that the index does not
+    // name, and cut-off writes, and makes thumbnails; without it nothing is
+    // changed and an image's header alone is read (a script's read).
     QList<ClipboardItem> load(QList<ClipboardItem> texts, bool tidy);
 
     // Writes the files of `items` not written yet, each atomically. Returns

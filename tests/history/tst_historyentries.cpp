@@ -106,6 +106,7 @@ void TestHistoryEntries::load_data()
         << "remove html"
         << "*pinned|image #00ff00|rich|*image #ff0000|a b.txt + 1 more|plain"
         << "File .*data/.*-0 is missing; the text/html form of a text is dropped";
+    QTest::newRow("thumbnail missing: made again") << "remove thumbnail" << all << "";
     QTest::newRow("orphans of a kill go, other files stay") << "orphans" << all << "";
     QTest::newRow("index unreadable: texts load, nothing is removed") << "garble index"
                                                                       << "*pinned|rich|plain"
@@ -138,6 +139,8 @@ void TestHistoryEntries::load()
     QCOMPARE(test::readFile(redFile), red.encodedImage()->bytes); // as copied, not made PNG
     QCOMPARE(test::unixMode(redFile), 0600);
     QStringList keptFiles = dataFiles(folder);
+    const QString redThumbnail = red.id().toString(QUuid::WithoutBraces) + QStringLiteral(".thumb");
+    QVERIFY(keptFiles.contains(redThumbnail));
     const QString orphan = QUuid::createUuid().toString(QUuid::WithoutBraces);
     const QStringList foreign{QStringLiteral("notes.txt"), orphan + QStringLiteral(".png.bak")};
     if (change == u"texts rewritten") {
@@ -149,11 +152,18 @@ void TestHistoryEntries::load()
     } else if (change == u"remove red" || change == u"remove html") {
         QVERIFY(QFile::remove(change.endsWith(u"red") ? redFile : htmlFile));
         keptFiles = dataFiles(folder);
+        keptFiles.removeOne(redThumbnail); // of no use without its image
+        if (change.endsWith(u"html"))
+            keptFiles = dataFiles(folder);
+    } else if (change == u"remove thumbnail") {
+        QVERIFY(QFile::remove(data + redThumbnail));
+        keptFiles.removeOne(redThumbnail);
     } else if (change == u"garble red") {
         QFile garbled(redFile);
         QVERIFY(garbled.open(QIODevice::ReadWrite));
         garbled.write(QByteArray(int(garbled.size()), 'x'));
         keptFiles.removeOne(redFile.mid(data.size()));
+        keptFiles.removeOne(redThumbnail);
     } else if (change == u"orphans") {
         for (const QString& name :
              foreign + QStringList{orphan + QStringLiteral(".png"), orphan + QStringLiteral("-3"),
@@ -182,6 +192,7 @@ void TestHistoryEntries::load()
     // What loads is what the next save keeps, and loads the same again.
     QVERIFY(file.save(got));
     QCOMPARE(described(HistoryFile(folder).load()).join(u'|'), loaded);
+    QCOMPARE(QFile::exists(data + redThumbnail), loaded.contains(u"ff0000"));
 }
 
 void TestHistoryEntries::olderVersionsHistoryStaysTheSame()
@@ -219,7 +230,8 @@ void TestHistoryEntries::savedImageFromCaptureToDelete()
     f.scheduler.runPending();
     f.store().togglePin(pinned.id());
     f.store().waitForSaves();
-    QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")).size(), 4);
+    QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")).size(),
+             6); // images and thumbnails, HTML, RTF
     // Once saved, an image keeps only its thumbnail in memory, and its pin.
     QTRY_VERIFY(f.store().items().last().storedImage());
     QVERIFY(f.store().items().last().isPinned());
@@ -250,11 +262,12 @@ void TestHistoryEntries::savedImageFromCaptureToDelete()
     f.store().deleteItem(big.id());
     f.store().deleteItem(rich.id());
     f.store().waitForSaves();
-    QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")).size(), 2);
+    QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")).size(), 4);
     f.store().clearUnpinned();
     f.store().waitForSaves();
     QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")),
-             QStringList{pinned.id().toString(QUuid::WithoutBraces) + QStringLiteral(".png")});
+             (QStringList{pinned.id().toString(QUuid::WithoutBraces) + QStringLiteral(".png"),
+                          pinned.id().toString(QUuid::WithoutBraces) + QStringLiteral(".thumb")}));
     f.store().deleteItem(pinned.id());
     f.store().waitForSaves();
     QCOMPARE(dataFiles(f.dir.path() + QStringLiteral("/ondrel")), QStringList());
@@ -285,7 +298,7 @@ void TestHistoryEntries::killedWhileSaving()
         QVERIFY2(!items.isEmpty() && items.last().previewText() == u"kept" && items.last().isPinned(),
                  qPrintable(QStringLiteral("round %1").arg(round)));
         QVERIFY(items.size() >= 2);
-        QCOMPARE(dataFiles(folder).size(), items.size() - 1);
+        QCOMPARE(dataFiles(folder).size(), (items.size() - 1) * 2); // each image and its thumbnail
     }
 }
 

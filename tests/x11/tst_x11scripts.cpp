@@ -177,6 +177,8 @@ void TestX11Scripts::imageKeptAcrossRestart()
     QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\t[image 64×48 png]\n"), 5000);
     m_app->process().terminate();
     QVERIFY(m_app->process().waitForFinished(10000));
+    // Read by a script while it does not run, too.
+    QCOMPARE(ondrel({QStringLiteral("get"), QStringLiteral("1")}).out, png);
     QVERIFY(m_app->start());
     QCOMPARE(list(), QByteArray("1\t[image 64×48 png]\n"));
     QCOMPARE(ondrel({QStringLiteral("get"), QStringLiteral("1")}).out, png);
