@@ -59,8 +59,8 @@ struct LoadedImage
 // An image the index names, without reading it whole: it is there, as
 // large as written, and its header reads. The thumbnail comes from its own
 // file, or failing that is made again from the image.
-std::optional<LoadedImage> loadImage(const QString& folder, const QJsonObject& file, const QJsonObject& thumbnail,
-                                     bool withThumbnail)
+std::optional<LoadedImage> loadImage(const QString& folder, const QJsonObject& file,
+                                     const QJsonObject& thumbnail, bool withThumbnail)
 {
     const QString name = file.value(u"file").toString();
     const QString path = folder + u'/' + name;
