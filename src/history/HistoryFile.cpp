@@ -336,7 +336,8 @@ HistoryFile::SaveResult HistoryFile::failed(const QList<ClipboardItem>& items, c
     sayFailed(error);
     SaveResult result{{}, error, {}};
     for (const ClipboardItem& item : items)
-        if (isWritten(item) && !m_inFile.contains(item.id()))
+        if ((isWritten(item) && !m_inFile.contains(item.id())) ||
+            (EntryFiles::needsIndex(item) && !m_entries.holds(item.id())))
             result.leftOut.insert(item.id());
     return result;
 }

@@ -317,7 +317,9 @@ void TestHistoryFile::foreignFolderIsNotUsed()
         QRegularExpression(QStringLiteral(
             "^History folder .*/ondrel is not used: it belongs to another user \\(uid 4242\\)$")));
     QVERIFY(file.load().isEmpty());
-    QVERIFY(!file.save({textItem(QStringLiteral("mine"), 0)})); // said once
+    const ClipboardItem image = ClipboardItem::makeImage(test::filledImage(QSize(1, 1), Qt::red));
+    const ClipboardItem mine = textItem(QStringLiteral("mine"), 0);
+    QCOMPARE(file.save({image, mine}).leftOut, (QSet<QUuid>{image.id(), mine.id()})); // said once
     // Neither loaded nor rewritten, and its modes are not ours to change.
     QVERIFY(test::readFile(folder + QStringLiteral("/history.json")).contains("curl"));
     QCOMPARE(test::unixMode(folder), 0777);
