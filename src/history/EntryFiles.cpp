@@ -124,18 +124,26 @@ QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<Clip
     for (const ClipboardItem& item : items) {
         if (item.type() == ClipboardItemType::image) {
             const QString name = imageName(item.id(), item.imageType());
+            if (!item.image() || item.image()->isNull()) {
+                failed.insert(item.id()); // nothing to keep
+                continue;
+            }
             if (!m_onDisk.contains(name)) {
-                const std::optional<platform::EncodedImage> bytes = item.imageBytes();
-                write(item, name, bytes ? bytes->bytes : QByteArray());
+                if (const std::optional<platform::EncodedImage> bytes = item.imageBytes())
+                    write(item, name, bytes->bytes);
+                else
+                    failed.insert(item.id());
             }
             const QString thumbName = thumbnailName(item.id());
-            if (!m_onDisk.contains(thumbName) && item.image() && !item.image()->isNull()) {
-                const QImage thumbnail = ClipboardItem::thumbnailOf(*item.image());
-                write(item, thumbName, encodedPng(thumbnail));
-                if (!item.storedImage() && m_onDisk.contains(name) && m_onDisk.contains(thumbName))
-                    stored->append(item.withStoredImage(
-                        {dataFolder() + u'/' + name, item.imageType(), item.imageSize()}, thumbnail));
+            std::optional<QImage> thumbnail;
+            if (!m_onDisk.contains(thumbName)) {
+                thumbnail = ClipboardItem::thumbnailOf(*item.image());
+                write(item, thumbName, encodedPng(*thumbnail));
             }
+            if (!item.storedImage() && m_onDisk.contains(name) && m_onDisk.contains(thumbName))
+                stored->append(
+                    item.withStoredImage({dataFolder() + u'/' + name, item.imageType(), item.imageSize()},
+                                         thumbnail ? *thumbnail : ClipboardItem::thumbnailOf(*item.image())));
         }
         for (qsizetype n = 0; n < item.formats().size(); ++n)
             write(item, formatName(item.id(), n), item.formats()[n].bytes);

@@ -143,8 +143,7 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
         return texts;
     }
 
-    QList<ClipboardItem> order;  // the index's order; texts are placeholders
-    QList<qsizetype> textAt;     // per entry of `order`: its record in history.json, or -1
+    QList<ClipboardItem> order;  // the index's order
     QList<ClipboardItem> others; // what history.json does not hold
     bool matches = true;
     qsizetype nextText = 0;
@@ -178,7 +177,6 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
                 }
             }
             order.append(formats.isEmpty() ? text : text.withFormats(std::move(formats)));
-            textAt.append(n);
             continue;
         }
         std::optional<ClipboardItem> item;
@@ -210,7 +208,6 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
             item = item->withId(id);
         item->setPinned(pinned);
         order.append(*item);
-        textAt.append(-1);
         others.append(*item);
     }
     if (nextText != texts.size())
@@ -224,7 +221,7 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
     } else {
         qCWarning(lcHistory).noquote()
             << "Entry index" << indexPath() << "does not match" << m_folder + QStringLiteral("/history.json")
-            << "(a save was cut off); entries are put in order by time";
+            << "(a save was cut off, or another version saved since); entries are put in order by time";
         // The texts' other forms cannot be matched to their texts safely: they go.
         if (tidy)
             removeUnreferenced(otherFiles);
