@@ -78,7 +78,7 @@ QString oneLine(const QString& text)
 
 QString imageFormat(const ClipboardItem& item)
 {
-    const QString type = item.encodedImage() ? item.encodedImage()->type : QStringLiteral("image/png");
+    const QString type = item.imageType();
     return type.startsWith(u"image/") ? type.mid(6) : type;
 }
 
@@ -110,7 +110,7 @@ QString listPreview(const ClipboardItem& item)
             return oneLine(textStart(*literal, 4096));
         return oneLine(item.text().value_or(QString()));
     case ClipboardItemType::image: {
-        const QSize size = item.image() ? item.image()->size() : QSize();
+        const QSize size = item.imageSize();
         return QStringLiteral("[image %1×%2 %3]").arg(size.width()).arg(size.height()).arg(imageFormat(item));
     }
     case ClipboardItemType::file:
@@ -128,13 +128,8 @@ QByteArray entryData(const ClipboardItem& item)
             return QByteArray::fromStdString(json::unquote(*literal).value_or(std::string()));
         return item.text().value_or(QString()).toUtf8();
     case ClipboardItemType::image: {
-        if (item.encodedImage())
-            return item.encodedImage()->bytes;
-        QByteArray png;
-        QBuffer buffer(&png);
-        if (item.image() && buffer.open(QIODevice::WriteOnly))
-            QImageWriter(&buffer, "png").write(*item.image());
-        return png;
+        const std::optional<platform::EncodedImage> bytes = item.imageBytes();
+        return bytes ? bytes->bytes : QByteArray();
     }
     case ClipboardItemType::file:
         return item.fileURLs().isEmpty() ? QByteArray() : item.plainText().toUtf8() + '\n';

@@ -22,9 +22,11 @@ public:
     explicit FileTarget(HistoryFile& file, std::FILE* err) : m_file(file)
     {
         const platform::PrivateRead read = platform::readPrivateFile(file.filePath());
+        if (read.missing) // images and files alone are kept beside it
+            m_items = PopoverState::ordered(EntryFiles(file.folder()).load({}, false));
         if (read.bytes) {
             if (auto items = HistoryFile::decode(*read.bytes))
-                m_items = PopoverState::ordered(*items);
+                m_items = PopoverState::ordered(EntryFiles(file.folder()).load(std::move(*items), false));
             else
                 std::fprintf(err, "ondrel: the history file %s cannot be read\n",
                              qPrintable(file.filePath()));

@@ -3,8 +3,12 @@
 #include "ClipboardData.h"
 #include "Json.h"
 #include "LanguageDetector.h"
+#include "PrivateFiles.h"
 #include "Text.h"
 #include "TextSearch.h"
+
+#include <QBuffer>
+#include <QImageWriter>
 
 #include <algorithm>
 #include <mutex>
@@ -113,6 +117,55 @@ ClipboardItem ClipboardItem::makeFile(QList<QUrl> fileURLs, std::optional<QStrin
 ClipboardItem ClipboardItem::makeTransformed(const QString& text)
 {
     return makeText(text, kTransformedAppName);
+}
+
+ClipboardItem ClipboardItem::withStoredImage(StoredImage stored, QImage thumbnail) const
+{
+    ClipboardItem copy = *this;
+    copy.m_storedImage = std::make_shared<const StoredImage>(std::move(stored));
+    copy.m_image = std::move(thumbnail);
+    copy.m_encodedImage.reset();
+    return copy;
+}
+
+QImage ClipboardItem::thumbnailOf(const QImage& image)
+{
+    if (std::min(image.width(), image.height()) <= kThumbnailSide)
+        return image;
+    return image.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatioByExpanding,
+                        Qt::SmoothTransformation);
+}
+
+QSize ClipboardItem::imageSize() const
+{
+    if (m_storedImage)
+        return m_storedImage->size;
+    return m_image ? m_image->size() : QSize();
+}
+
+QString ClipboardItem::imageType() const
+{
+    if (m_storedImage)
+        return m_storedImage->type;
+    return m_encodedImage ? m_encodedImage->type : QStringLiteral("image/png");
+}
+
+std::optional<platform::EncodedImage> ClipboardItem::imageBytes() const
+{
+    if (m_storedImage) {
+        platform::PrivateRead read = platform::readPrivateFile(m_storedImage->path);
+        if (!read.bytes)
+            return std::nullopt;
+        return platform::EncodedImage{m_storedImage->type, std::move(*read.bytes)};
+    }
+    if (m_encodedImage)
+        return m_encodedImage;
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!m_image || m_image->isNull() || !buffer.open(QIODevice::WriteOnly) ||
+        !QImageWriter(&buffer, "png").write(*m_image))
+        return std::nullopt;
+    return platform::EncodedImage{QStringLiteral("image/png"), png};
 }
 
 std::optional<QString> ClipboardItem::text() const

@@ -65,8 +65,28 @@ public:
     // history file's way), the form it is held in; null for a short text,
     // which is held decoded.
     const std::string* quotedText() const;
+    // An image entry's picture: the whole image while it is new, a
+    // thumbnail once it is stored (see storedImage()).
     const std::optional<QImage>& image() const { return m_image; }
     const std::optional<platform::EncodedImage>& encodedImage() const { return m_encodedImage; }
+    // Where a saved image entry's bytes are: the entry then keeps only a
+    // thumbnail in memory, at least kThumbnailSide pixels on its shorter side.
+    struct StoredImage
+    {
+        QString path;
+        QString type;
+        QSize size;
+    };
+    const std::shared_ptr<const StoredImage>& storedImage() const { return m_storedImage; }
+    ClipboardItem withStoredImage(StoredImage stored, QImage thumbnail) const;
+    static constexpr int kThumbnailSide = 64;
+    static QImage thumbnailOf(const QImage& image);
+    // The image's pixel size and type as copied (image/png when not known).
+    QSize imageSize() const;
+    QString imageType() const;
+    // The image as copied (PNG when it came without its bytes); read from
+    // disk for a stored one, so not on the GUI thread. None when unreadable.
+    std::optional<platform::EncodedImage> imageBytes() const;
     // The files of a file entry, at least one; empty for other entries.
     const QList<QUrl>& fileURLs() const { return m_fileURLs; }
     Timestamp timestamp() const { return m_timestamp; }
@@ -87,6 +107,13 @@ public:
     }
 
     void setPinned(bool pinned) { m_isPinned = pinned; }
+    // The same entry under the id it had before (a history read back).
+    ClipboardItem withId(QUuid id) const
+    {
+        ClipboardItem copy = *this;
+        copy.m_id = id;
+        return copy;
+    }
     // The same entry with its language guessed, sharing everything else
     // (a long text's compact form is not made again).
     ClipboardItem withDetectedLanguage(DetectedLanguage language) const
@@ -128,6 +155,7 @@ private:
     std::optional<QString> m_text; // a short text; a long one is in m_caches
     std::optional<QImage> m_image;
     std::optional<platform::EncodedImage> m_encodedImage; // shares the bytes it was read in
+    std::shared_ptr<const StoredImage> m_storedImage;
     QList<QUrl> m_fileURLs;
     QList<platform::ClipboardFormat> m_formats;
     Timestamp m_timestamp;

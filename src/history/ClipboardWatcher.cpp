@@ -287,6 +287,18 @@ bool ClipboardWatcher::isNewest(const ClipboardItem& item) const
         newest = m_store.frontUnpinnedItem();
     if (!newest || newest->type() != item.type())
         return false;
+    if (item.type() == ClipboardItemType::image && newest->storedImage()) {
+        // A saved entry keeps only its thumbnail: its bytes on disk tell.
+        // Read here, on a hand-over only.
+        if (newest->imageSize() != item.imageSize())
+            return false;
+        const std::optional<platform::EncodedImage> stored = newest->imageBytes();
+        if (!stored)
+            return false;
+        if (item.encodedImage() && item.encodedImage()->type == stored->type)
+            return item.encodedImage()->bytes == stored->bytes;
+        return QImage::fromData(stored->bytes) == item.image();
+    }
     if (item.type() == ClipboardItemType::image)
         return newest->image() == item.image();
     return newest->fileURLs() == item.fileURLs();

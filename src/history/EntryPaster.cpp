@@ -4,6 +4,9 @@
 #include "HistoryStore.h"
 #include "PasteTyper.h"
 #include "Scheduler.h"
+#include "Worker.h"
+
+#include <QFileInfo>
 
 namespace ondrel {
 
@@ -15,11 +18,45 @@ EntryPaster::EntryPaster(Services services, HistoryStore& store, QObject* parent
 
 EntryPaster::~EntryPaster()
 {
+    m_reader.reset();
     m_services.pasteTyper.whenTyped({});
 }
 
-bool EntryPaster::writeToClipboard(const ClipboardItem& item)
+bool EntryPaster::writeStoredImage(const ClipboardItem& item, bool paste)
 {
+    // Gone from disk: said now, while the caller can still tell the user.
+    if (!QFileInfo::exists(item.storedImage()->path))
+        return false;
+    if (!m_reader)
+        m_reader = std::make_unique<platform::Worker>("ondrel-copyout");
+    const quint64 copy = m_copies;
+    m_reader->run(
+        this,
+        [item] {
+            std::optional<platform::EncodedImage> bytes = item.imageBytes();
+            QImage image = bytes ? QImage::fromData(bytes->bytes) : QImage();
+            return std::make_pair(std::move(image), std::move(bytes));
+        },
+        [this, copy, paste](std::pair<QImage, std::optional<platform::EncodedImage>> read) {
+            if (copy != m_copies || read.first.isNull())
+                return;
+            m_services.clipboard.clearContents();
+            if (m_services.clipboard.setImage(read.first, read.second) && paste)
+                postPaste();
+        });
+    return true;
+}
+
+void EntryPaster::postPaste()
+{
+    m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
+}
+
+bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste)
+{
+    ++m_copies;
+    if (item.type() == ClipboardItemType::image && item.storedImage())
+        return writeStoredImage(item, paste);
     // What to write is made before the clipboard is emptied: an entry that
     // has nothing to give leaves the user's clipboard as it was.
     platform::Clipboard& clipboard = m_services.clipboard;
@@ -50,7 +87,12 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item)
 
 bool EntryPaster::copy(const ClipboardItem& item)
 {
-    if (!writeToClipboard(item))
+    return copyOut(item, false);
+}
+
+bool EntryPaster::copyOut(const ClipboardItem& item, bool paste)
+{
+    if (!writeToClipboard(item, paste))
         return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store.moveToFront(item.id());
@@ -66,9 +108,10 @@ bool EntryPaster::copyAndPaste(const ClipboardItem& item)
 {
     // A paste keystroke after a failed write would paste whatever the
     // clipboard held before, which the user did not choose.
-    if (!copy(item))
+    if (!copyOut(item, true))
         return false;
-    m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
+    if (!(item.type() == ClipboardItemType::image && item.storedImage()))
+        postPaste();
     return true;
 }
 

@@ -4,10 +4,13 @@
 
 #include <QObject>
 
+#include <memory>
+
 namespace ondrel {
 
 namespace platform {
 class Clipboard;
+class Worker;
 class PasteTyper;
 class Scheduler;
 } // namespace platform
@@ -34,7 +37,8 @@ public:
 
     // Puts the entry back on the clipboard, moves it to the front when it is
     // not pinned, and posts the paste keystroke shortly after. Answers false,
-    // and does neither, when nothing could be written.
+    // and does neither, when nothing could be written. A saved image is read
+    // from disk off this thread first: it reaches the clipboard a moment later.
     bool copyAndPaste(const ClipboardItem& item);
     // The same without the keystroke.
     bool copy(const ClipboardItem& item);
@@ -46,10 +50,18 @@ Q_SIGNALS:
     void pasteKeystrokePosted();
 
 private:
-    bool writeToClipboard(const ClipboardItem& item);
+    bool copyOut(const ClipboardItem& item, bool paste);
+    bool writeToClipboard(const ClipboardItem& item, bool paste);
+    // A stored image is read and decoded on a worker and offered once it
+    // is ready (with the keystroke after it, when `paste`); a copy made
+    // meanwhile wins.
+    bool writeStoredImage(const ClipboardItem& item, bool paste);
+    void postPaste();
 
     Services m_services;
     HistoryStore& m_store;
+    std::unique_ptr<platform::Worker> m_reader;
+    quint64 m_copies = 0; // copies so far: a stored image read for an older one is not offered
 };
 
 } // namespace ondrel

@@ -141,7 +141,7 @@ constexpr int kFittingAttempts = 4;
 
 } // namespace
 
-HistoryFile::HistoryFile(QString folder) : m_folder(std::move(folder)) {}
+HistoryFile::HistoryFile(QString folder) : m_folder(folder), m_entries(std::move(folder)) {}
 
 QString HistoryFile::defaultFolder()
 {
@@ -175,6 +175,13 @@ QList<ClipboardItem> HistoryFile::load()
     m_writtenShort.reset();
     if (!folderUsable())
         return {};
+    QList<ClipboardItem> items = m_entries.load(loadTexts(), true);
+    written(items, {});
+    return items;
+}
+
+QList<ClipboardItem> HistoryFile::loadTexts()
+{
     platform::removePartialWrites(filePath());
     const QString path = filePath();
     const platform::PrivateRead read = platform::readPrivateFile(path);
@@ -191,7 +198,6 @@ QList<ClipboardItem> HistoryFile::load()
         m_protectExisting = !read.bytes->isEmpty();
         return {};
     }
-    written(*items, {});
     return std::move(*items);
 }
 
@@ -200,6 +206,38 @@ HistoryFile::SaveResult HistoryFile::save(const QList<ClipboardItem>& items)
     QString error;
     if (!folderUsable(&error))
         return failed(items, error);
+    // The index names only files that are there, and history.json's
+    // records as they are: a save cut off anywhere leaves what loads.
+    QString entriesError;
+    QList<ClipboardItem> stored;
+    const QSet<QUuid> filesMissing = m_entries.writeBlobs(items, &stored, &entriesError);
+    m_textsCurrent = false;
+    SaveResult result = saveTexts(items);
+    result.stored = std::move(stored);
+    if (m_textsCurrent) {
+        QString indexError;
+        if (!m_entries.writeIndex(items, filesMissing, m_inFile, &indexError) && entriesError.isEmpty())
+            entriesError = indexError;
+    }
+    for (const ClipboardItem& item : items)
+        if (EntryFiles::needsIndex(item) && !m_entries.holds(item.id()))
+            result.leftOut.insert(item.id());
+    if (entriesError.isEmpty()) {
+        m_entriesFailed = false;
+        return result;
+    }
+    if (!m_entriesFailed)
+        qCWarning(lcHistory).noquote()
+            << "Could not save images and other forms to" << m_entries.dataFolder() << ":" << entriesError;
+    m_entriesFailed = true;
+    if (result.error.isEmpty())
+        result.error = entriesError;
+    return result;
+}
+
+HistoryFile::SaveResult HistoryFile::saveTexts(const QList<ClipboardItem>& items)
+{
+    QString error;
     const QString path = filePath();
     if (m_protectExisting) {
         const QFileInfo info(path);
@@ -274,15 +312,17 @@ HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& it
         for (const ClipboardItem& item : items)
             if (isWritten(item) && !leftOut.contains(item.id()))
                 kept.emplace_back(item.id(), item.isPinned());
-        if (kept == m_writtenShort)
-            return {leftOut, error}; // the file holds these already
+        if (kept == m_writtenShort) {
+            m_textsCurrent = true;
+            return {leftOut, error, {}}; // the file holds these already
+        }
         const Encoded fitting = encodePieces(items, leftOut);
         QString reason;
         int code = 0;
         if (platform::writePrivateFile(filePath(), fitting.pieces, &reason, &code)) {
             written(items, leftOut);
             m_writtenShort = std::move(kept);
-            return {leftOut, error};
+            return {leftOut, error, {}};
         }
         if (!platform::isOutOfRoom(code))
             return failed(items, reason);
@@ -294,9 +334,10 @@ HistoryFile::SaveResult HistoryFile::saveWhatFits(const QList<ClipboardItem>& it
 HistoryFile::SaveResult HistoryFile::failed(const QList<ClipboardItem>& items, const QString& error)
 {
     sayFailed(error);
-    SaveResult result{{}, error};
+    SaveResult result{{}, error, {}};
     for (const ClipboardItem& item : items)
-        if (isWritten(item) && !m_inFile.contains(item.id()))
+        if ((isWritten(item) && !m_inFile.contains(item.id())) ||
+            (EntryFiles::needsIndex(item) && !m_entries.holds(item.id())))
             result.leftOut.insert(item.id());
     return result;
 }
@@ -312,6 +353,7 @@ void HistoryFile::sayFailed(const QString& error)
 
 void HistoryFile::written(const QList<ClipboardItem>& items, const QSet<QUuid>& leftOut)
 {
+    m_textsCurrent = true;
     m_inFile.clear();
     for (const ClipboardItem& item : items)
         if (isWritten(item) && !leftOut.contains(item.id()))

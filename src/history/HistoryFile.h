@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ClipboardItem.h"
+#include "EntryFiles.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -30,18 +31,24 @@ public:
     const QString& folder() const { return m_folder; }
     QString filePath() const;
 
-    // The stored entries with fresh ids and guessed languages; empty when the
-    // file is missing or cannot be read or decoded.
+    // The stored entries with guessed languages: history.json's texts (with
+    // fresh ids unless the index names them) and what the index beside it
+    // adds (see EntryFiles); no texts when the file is missing or cannot be
+    // read or decoded.
     QList<ClipboardItem> load();
     struct SaveResult
     {
-        // Text entries that are not in the file as it now is on disk.
+        // Entries that are not on disk as the files now are.
         QSet<QUuid> leftOut;
         // Why not every entry is saved; empty when every one is.
         QString error;
+        // Image entries saved now, as they are once stored (a thumbnail in
+        // memory, their bytes on disk), to take the place of those in memory.
+        QList<ClipboardItem> stored;
         explicit operator bool() const { return error.isEmpty(); }
     };
-    // Writes every text entry of `items`, atomically. When the disk has no
+    // Writes every entry of `items`, atomically: the files of images and
+    // other forms, then the texts, then the index. When the disk has no
     // room for all of them, writes what fits, leaving out the largest
     // entries first; when nothing can be written, the old file stays.
     SaveResult save(const QList<ClipboardItem>& items);
@@ -50,6 +57,8 @@ public:
     static std::optional<QList<ClipboardItem>> decode(QByteArrayView bytes);
 
 private:
+    QList<ClipboardItem> loadTexts();
+    SaveResult saveTexts(const QList<ClipboardItem>& items);
     // Makes the folder private; false (said once, the reason in `reason`)
     // when it cannot be used.
     bool folderUsable(QString* reason = nullptr);
@@ -61,6 +70,9 @@ private:
     void sayFailed(const QString& error);
 
     QString m_folder;
+    EntryFiles m_entries;
+    bool m_textsCurrent = false; // the last save left history.json matching its list
+    bool m_entriesFailed = false;
     bool m_folderRefused = false;
     bool m_protectExisting = false; // the file on disk failed to load
     bool m_lastSaveFailed = false;

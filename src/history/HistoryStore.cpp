@@ -221,6 +221,23 @@ void HistoryStore::saveHistory()
 
 void HistoryStore::saved(const HistoryFile::SaveResult& result)
 {
+    if (!result.stored.isEmpty()) {
+        // Saved images keep only their thumbnails in memory; their pins
+        // may have changed meanwhile, and some may be gone.
+        QList<ClipboardItem> items = m_items;
+        bool replaced = false;
+        for (const ClipboardItem& stored : result.stored) {
+            const qsizetype at = indexOf(items, stored.id());
+            if (at < 0 || items[at].storedImage())
+                continue;
+            const bool pinned = items[at].isPinned();
+            items[at] = stored;
+            items[at].setPinned(pinned);
+            replaced = true;
+        }
+        if (replaced)
+            publish(items);
+    }
     if (result.error != m_saveError || result.leftOut != m_unsaved) {
         m_saveError = result.error;
         m_unsaved = result.leftOut;

@@ -166,6 +166,7 @@ void TestClipboardWatcher::handOverIsNotACopy_data()
     row("same files, quit in between", "1 files|0 -|2 files", "a.txt");
     row("new owner with the old id", "1 red|0 -|1 red", "Image");
     row("read again from the keeper", "1 red|0 -|2 red|2 red", "Image");
+    row("saved before it is handed on", "1 large|saved|0 -|2 large", "Image");
     // Copies, not hand-overs.
     row("same image, another owner", "1 red|2 red", "Image|Image");
     row("same files, another owner", "1 files|2 files", "a.txt|a.txt");
@@ -181,11 +182,20 @@ void TestClipboardWatcher::handOverIsNotACopy()
     QFETCH(QString, recorded);
     Watched w;
     for (const QString& step : steps.split(u'|')) {
+        if (step == u"saved") { // the entry keeps only its thumbnail now
+            w.store().waitForSaves();
+            QCoreApplication::sendPostedEvents();
+            QVERIFY(w.store().items().first().storedImage());
+            continue;
+        }
         const QString what = step.section(u' ', 1);
         w.clipboard.clearContents();
         w.clipboard.setOwner(step.section(u' ', 0, 0).toULongLong());
         if (what == u"red" || what == u"blue")
             w.clipboard.setData(QStringLiteral("image/png"), png(what == u"red" ? Qt::red : Qt::blue));
+        else if (what == u"large")
+            w.clipboard.setData(QStringLiteral("image/png"),
+                                test::encodedImage(test::filledImage(QSize(200, 100), Qt::red)));
         else if (what == u"files")
             w.clipboard.setUrls(
                 {QUrl(QStringLiteral("file:///tmp/a.txt")), QUrl(QStringLiteral("file:///tmp/b.txt"))});

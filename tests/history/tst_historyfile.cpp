@@ -317,7 +317,9 @@ void TestHistoryFile::foreignFolderIsNotUsed()
         QRegularExpression(QStringLiteral(
             "^History folder .*/ondrel is not used: it belongs to another user \\(uid 4242\\)$")));
     QVERIFY(file.load().isEmpty());
-    QVERIFY(!file.save({textItem(QStringLiteral("mine"), 0)})); // said once
+    const ClipboardItem image = ClipboardItem::makeImage(test::filledImage(QSize(1, 1), Qt::red));
+    const ClipboardItem mine = textItem(QStringLiteral("mine"), 0);
+    QCOMPARE(file.save({image, mine}).leftOut, (QSet<QUuid>{image.id(), mine.id()})); // said once
     // Neither loaded nor rewritten, and its modes are not ours to change.
     QVERIFY(test::readFile(folder + QStringLiteral("/history.json")).contains("curl"));
     QCOMPARE(test::unixMode(folder), 0777);
@@ -354,7 +356,7 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
 {
     // A real full disk: a small memory file system (root only).
     QTemporaryDir dir;
-    const test::SmallDisk disk(dir.path(), "64k");
+    test::SmallDisk disk(dir.path(), "64k");
     if (!disk.mounted())
         QSKIP("needs root to mount a small file system");
     HistoryFile file(dir.path() + QStringLiteral("/ondrel"));
@@ -384,6 +386,25 @@ void TestHistoryFile::fullDiskSaysSoOncePerRunOfFailures()
                                            "^Could not save history to .*: No space left on device$")));
     QCOMPARE(file.save({newer, saved}).leftOut, QSet<QUuid>{newer.id()});
     QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode({saved}));
+
+    // An image without room stays in memory only, said once; the texts are
+    // saved. With room again, it is saved too.
+    QImage noise(160, 160, QImage::Format_RGB32);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, quint32(x * 2654435761u ^ y * 40503u));
+    const ClipboardItem image = ClipboardItem::makeImage(noise);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral(
+                             "^Could not save images and other forms to .*: No space left on device$")));
+    const auto withImage = file.save({image, small});
+    QCOMPARE(withImage.leftOut, QSet<QUuid>{image.id()});
+    QCOMPARE(withImage.error, QStringLiteral("No space left on device"));
+    QCOMPARE(test::readFile(file.filePath()), HistoryFile::encode({small}));
+    QVERIFY(disk.resize("8m"));
+    const auto roomAgain = file.save({image, small});
+    QVERIFY(roomAgain && roomAgain.leftOut.isEmpty());
+    QCOMPARE(file.load().first().imageSize(), QSize(160, 160));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryFile)

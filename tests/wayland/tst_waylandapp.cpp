@@ -203,6 +203,20 @@ void TestWaylandApp::scriptsReachTheHistory()
     // A row keeps its number when it goes back on the clipboard.
     QCOMPARE(m_app->command({QStringLiteral("paste"), QStringLiteral("1")}).code, 0);
     QCOMPARE(other.waitForPaste(), QStringLiteral("ctrl+v emoji 😀 ✓"));
+
+    // An image is there after a restart, read back in the bytes it came in.
+    const QByteArray png = test::encodedImage(test::filledImage(QSize(40, 30), Qt::blue));
+    QVERIFY(test::wlCopy(png, QStringLiteral("image/png")));
+    QTRY_VERIFY_WITH_TIMEOUT(list().startsWith("1\t[image 40×30 png]\n"), 5000);
+    m_app->process().terminate();
+    QVERIFY(m_app->process().waitForFinished(10000));
+    startApp();
+    QVERIFY(list().startsWith("1\t[image 40×30 png]\n"));
+    QCOMPARE(m_app->command({QStringLiteral("get"), QStringLiteral("1")}).out, png);
+    QVERIFY(test::wlCopy("other"));
+    QTRY_VERIFY_WITH_TIMEOUT(list().startsWith("1\tother\n"), 5000);
+    QCOMPARE(m_app->command({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
+    QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(QStringLiteral("image/png")), png, 5000);
 }
 
 void TestWaylandApp::trayIconWhenThePanelComesLater()

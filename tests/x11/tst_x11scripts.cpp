@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QScreen>
 #include <QTest>
 
 using namespace ondrel;
@@ -21,6 +22,7 @@ private Q_SLOTS:
     void pauseAndHostileInput();
     void severalFilesAreOneEntry();
     void richTextIsCopiedOutWhole();
+    void imageKeptAcrossRestart();
 
 private:
     test::AppProcess::Command ondrel(const QStringList& args, const QByteArray& input = {},
@@ -194,6 +196,41 @@ void TestX11Scripts::richTextIsCopiedOutWhole()
     QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("1")}).code, 0);
     QCOMPARE(test::readBack(QStringLiteral("text/html")), only);
     QCOMPARE(test::readBack(QStringLiteral("UTF8_STRING")), QByteArray("only HTML\n\nsecond <line>"));
+}
+
+void TestX11Scripts::imageKeptAcrossRestart()
+{
+    QVERIFY(m_app->start());
+    // A colour nothing else on the desktop has, to find the row's tile by.
+    const QByteArray png = test::encodedImage(test::filledImage(QSize(64, 48), QColor(255, 0, 255)));
+    test::offer(png, QStringLiteral("image/png"));
+    QTRY_COMPARE_WITH_TIMEOUT(list(), QByteArray("1\t[image 64×48 png]\n"), 5000);
+    m_app->process().terminate();
+    QVERIFY(m_app->process().waitForFinished(10000));
+    // Read by a script while it does not run, too.
+    QCOMPARE(ondrel({QStringLiteral("get"), QStringLiteral("1")}).out, png);
+    QVERIFY(m_app->start());
+    QCOMPARE(list(), QByteArray("1\t[image 64×48 png]\n"));
+    QCOMPARE(ondrel({QStringLiteral("get"), QStringLiteral("1")}).out, png);
+    // Copied out, its bytes come from disk as they were copied.
+    test::offer("other");
+    QTRY_COMPARE_WITH_TIMEOUT(list().count('\n'), 2, 5000);
+    QCOMPARE(ondrel({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
+    QCOMPARE(test::readBack(QStringLiteral("image/png")), png);
+    QVERIFY(m_app->toggle());
+    QString popover;
+    QTRY_VERIFY_WITH_TIMEOUT(!(popover = test::popoverWindow()).isEmpty(), 5000);
+    // The first row, under the search field: its tile shows the image.
+    const auto tilePixels = [&] {
+        const QImage shot =
+            QGuiApplication::primaryScreen()->grabWindow(popover.toULongLong(), 0, 60, 120, 60).toImage();
+        qsizetype found = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                found += shot.pixelColor(x, y) == QColor(255, 0, 255) ? 1 : 0;
+        return found;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(tilePixels() > 400, 5000);
 }
 
 ONDREL_TEST_MAIN_WITH_TEST_WINDOW(TestX11Scripts)
