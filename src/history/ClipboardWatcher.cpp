@@ -255,17 +255,7 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
     if (contents.secret)
         return;
     if (const std::optional<QString>& text = contents.text; text && !text->isEmpty()) {
-        // The same text as the front-most unpinned entry is not recorded again.
-        Front previous = front();
-        if (text->size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
-            capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt,
-                                  std::nullopt, now, appName, appIcon, false, DetectedLanguage::plain),
-                    *text, std::move(previous));
-            return;
-        }
-        if (previous.exists() && text::canonicallyEqual(previous.text(), *text))
-            return;
-        capture(ClipboardItem::makeText(*text, appName, appIcon, now));
+        recordText(*text, appName, appIcon, now, false);
         return;
     }
     std::optional<ClipboardItem> item;
@@ -275,6 +265,30 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
         item = ClipboardItem::makeFile(urls->first(), appName, appIcon, now);
     if (item && !(handedOver && isNewest(*item)))
         capture(std::move(*item));
+}
+
+void ClipboardWatcher::recordSelection(const QString& text,
+                                       const std::optional<platform::ApplicationInfo>& app, Timestamp when)
+{
+    if (!text.isEmpty())
+        recordText(text, app ? app->name : std::nullopt, app ? app->icon : std::nullopt, when, true);
+}
+
+void ClipboardWatcher::recordText(const QString& text, const std::optional<QString>& appName,
+                                  const std::optional<QImage>& appIcon, Timestamp when, bool fromSelection)
+{
+    // The same text as the front-most unpinned entry is not recorded again.
+    Front previous = front();
+    if (text.size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
+        ClipboardItem shell(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt,
+                            std::nullopt, when, appName, appIcon, false, DetectedLanguage::plain);
+        capture(fromSelection ? shell.markedFromSelection() : shell, text, std::move(previous));
+        return;
+    }
+    if (previous.exists() && text::canonicallyEqual(previous.text(), text))
+        return;
+    const ClipboardItem item = ClipboardItem::makeText(text, appName, appIcon, when);
+    capture(fromSelection ? item.markedFromSelection() : item);
 }
 
 bool ClipboardWatcher::isNewest(const ClipboardItem& item) const
@@ -348,6 +362,8 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
                               shell.timestamp(), shell.appName(), shell.appIcon(), false,
                               DetectedLanguage::plain);
             made.item = made.item->withDetectedLanguage(language.get_future().get());
+            if (shell.fromSelection())
+                made.item = made.item->markedFromSelection();
             return made;
         },
         [this, pending](Made made) {

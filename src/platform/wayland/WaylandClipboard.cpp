@@ -91,4 +91,24 @@ bool WaylandClipboard::writeFileURL(const QUrl& url)
     return true;
 }
 
+WaylandPrimarySelection::WaylandPrimarySelection(DataControlConnection& connection, QObject* parent)
+    : QObject(parent), m_connection(connection)
+{}
+
+WaylandPrimarySelection::~WaylandPrimarySelection()
+{
+    m_connection.setPrimaryChangeHandler(nullptr, {});
+}
+
+void WaylandPrimarySelection::observeChanges(std::function<void()> fn)
+{
+    m_connection.setPrimaryChangeHandler(fn ? this : nullptr, std::move(fn));
+}
+
+void WaylandPrimarySelection::readText(QObject* context, qsizetype limit,
+                                       std::function<void(ClipboardContents)> done)
+{
+    m_connection.readPrimaryText(context, std::move(done), limit);
+}
+
 } // namespace ondrel::platform
