@@ -102,7 +102,8 @@ WaylandPrimarySelection::~WaylandPrimarySelection()
 
 void WaylandPrimarySelection::observeChanges(std::function<void()> fn)
 {
-    m_connection.setPrimaryChangeHandler(fn ? this : nullptr, std::move(fn));
+    QObject* context = fn ? this : nullptr;
+    m_connection.setPrimaryChangeHandler(context, std::move(fn));
 }
 
 void WaylandPrimarySelection::readText(QObject* context, qsizetype limit,
