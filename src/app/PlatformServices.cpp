@@ -18,6 +18,7 @@
 #include "X11HotKeyService.h"
 #include "X11KeyboardLayout.h"
 #include "X11PasteTyper.h"
+#include "X11PrimarySelection.h"
 #endif
 #if ONDREL_HAVE_WAYLAND
 #include "DataControlConnection.h"
@@ -125,6 +126,8 @@ PlatformServices createX11Services(xcb_connection_t* connection, platform::Setti
     keeper->start(); // another clipboard manager may already do the job
     services.background = std::move(keeper);
     services.clipboard = std::move(clipboard);
+    services.selection =
+        std::make_unique<platform::X11PrimarySelection>(QGuiApplication::clipboard(), connection, root);
     services.focus = std::move(focus);
     if (xwayland)
         services.hotKeys = desktopHotKeys();
@@ -158,6 +161,7 @@ PlatformServices createWaylandServices(platform::Settings& settings)
         connection.setKeepContents(keepClipboardContents(settings));
     });
     services.clipboard = std::move(board);
+    services.selection = std::make_unique<platform::WaylandPrimarySelection>(connection);
     auto desktop =
         std::make_unique<platform::WaylandDesktop>([&settings] { return pasteKeystroke(settings); });
     if (desktop->seesWindows())

@@ -13,6 +13,7 @@ class HotKeyService;
 class KeyboardLayout;
 class PasteTyper;
 class Clipboard;
+class PrimarySelection;
 class Settings;
 class FocusTracker;
 } // namespace platform
@@ -29,6 +30,8 @@ struct PlatformServices
     // "x11", "wayland", or "headless" when there is no desktop to talk to.
     QString name;
     std::unique_ptr<platform::Clipboard> clipboard;
+    // What is selected with the mouse; none where the desktop has nothing of it.
+    std::unique_ptr<platform::PrimarySelection> selection;
     std::unique_ptr<platform::FocusTracker> focus;
     std::unique_ptr<platform::PasteTyper> pasteTyper;
     std::unique_ptr<platform::HotKeyService> hotKeys;

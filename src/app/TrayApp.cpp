@@ -228,7 +228,8 @@ int runTrayApp(int argc, char** argv)
                                  true,
                                  desktop.name == u"x11"       ? QStringLiteral("X11")
                                  : desktop.name == u"wayland" ? QStringLiteral("Wayland")
-                                                              : QStringLiteral("headless")};
+                                                              : QStringLiteral("headless"),
+                                 desktop.selection.get()};
     TrayShell shell(services);
     QObject::connect(&shell.tray(), &TrayController::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

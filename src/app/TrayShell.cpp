@@ -7,7 +7,7 @@ namespace ondrel {
 
 TrayShell::TrayShell(Services services)
     : m_history({services.settings, services.scheduler, services.clipboard, services.pasteTyper,
-                 services.focus, services.historyFile}),
+                 services.focus, services.historyFile, services.selection}),
       m_theme(services.settings), m_shortcuts(services.settings, services.hotKeys, services.layout),
       m_settings({services.settings, services.scheduler, services.autostart, services.alerts,
                   services.updater, services.version, m_history.store, services.focus},
@@ -53,12 +53,16 @@ void TrayShell::start()
             popover->hotkeyReleased();
     });
     m_history.watcher.startMonitoring();
+    if (m_history.selections)
+        m_history.selections->startMonitoring();
     m_settings.start();
 }
 
 void TrayShell::shutdown()
 {
     m_history.watcher.stopMonitoring();
+    if (m_history.selections)
+        m_history.selections->stopMonitoring();
     m_popover.removeKeyMonitor();
     // A copy made just before quitting may still be read or made into an
     // entry: it is kept, unless its owner takes too long.

@@ -40,6 +40,7 @@ public:
         QString version;
         bool trayIcon = true;
         QString desktop; // what `ondrel status` names: "X11", "Wayland" or "headless"
+        platform::PrimarySelection* selection = nullptr; // none: no mouse selection to record
     };
 
     // The global hotkey's name, stored as "KeyboardShortcuts_togglePopover".

@@ -94,6 +94,9 @@ public:
     const std::optional<QImage>& appIcon() const { return m_appIcon; }
     bool isPinned() const { return m_isPinned; }
     DetectedLanguage detectedLanguage() const { return m_detectedLanguage; }
+    // Recorded from text selected with the mouse rather than copied; not
+    // kept in the history file (after a restart it is a text like any other).
+    bool fromSelection() const { return m_fromSelection; }
 
     // A text entry's other forms as its program offered them (its HTML, its
     // RTF), offered again beside the text when it is copied out. The text
@@ -120,6 +123,13 @@ public:
     {
         ClipboardItem copy = *this;
         copy.m_detectedLanguage = language;
+        return copy;
+    }
+    // The same entry, marked as recorded from a mouse selection.
+    ClipboardItem markedFromSelection() const
+    {
+        ClipboardItem copy = *this;
+        copy.m_fromSelection = true;
         return copy;
     }
 
@@ -163,6 +173,7 @@ private:
     std::optional<QImage> m_appIcon;
     bool m_isPinned = false;
     DetectedLanguage m_detectedLanguage = DetectedLanguage::plain;
+    bool m_fromSelection = false;
     // A long text's compact form, the prepared search form of the label and
     // the encoded form, shared by copies.
     std::shared_ptr<Caches> m_caches;

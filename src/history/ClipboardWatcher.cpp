@@ -255,18 +255,7 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
     if (contents.secret)
         return;
     if (const std::optional<QString>& text = contents.text; text && !text->isEmpty()) {
-        // The same text as the front-most unpinned entry is not recorded again.
-        Front previous = front();
-        if (text->size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
-            capture(ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt,
-                                  {}, now, appName, appIcon, false, DetectedLanguage::plain)
-                        .withFormats(contents.formats),
-                    *text, std::move(previous));
-            return;
-        }
-        if (previous.exists() && text::canonicallyEqual(previous.text(), *text))
-            return;
-        capture(ClipboardItem::makeText(*text, appName, appIcon, now).withFormats(contents.formats));
+        recordText(*text, contents.formats, appName, appIcon, now, false);
         return;
     }
     std::optional<ClipboardItem> item;
@@ -276,6 +265,33 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
         item = ClipboardItem::makeFile(*urls, appName, appIcon, now);
     if (item && !(handedOver && isNewest(*item)))
         capture(std::move(*item));
+}
+
+void ClipboardWatcher::recordSelection(const QString& text,
+                                       const std::optional<platform::ApplicationInfo>& app, Timestamp when)
+{
+    if (!text.isEmpty())
+        recordText(text, {}, app ? app->name : std::nullopt, app ? app->icon : std::nullopt, when, true);
+}
+
+void ClipboardWatcher::recordText(const QString& text, const QList<platform::ClipboardFormat>& formats,
+                                  const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
+                                  Timestamp when, bool fromSelection)
+{
+    // The same text as the front-most unpinned entry is not recorded again.
+    Front previous = front();
+    if (text.size() >= m_backgroundThreshold || previous.length() >= m_backgroundThreshold) {
+        const ClipboardItem shell =
+            ClipboardItem(QUuid::createUuid(), ClipboardItemType::text, std::nullopt, std::nullopt, {}, when,
+                          appName, appIcon, false, DetectedLanguage::plain)
+                .withFormats(formats);
+        capture(fromSelection ? shell.markedFromSelection() : shell, text, std::move(previous));
+        return;
+    }
+    if (previous.exists() && text::canonicallyEqual(previous.text(), text))
+        return;
+    const ClipboardItem item = ClipboardItem::makeText(text, appName, appIcon, when).withFormats(formats);
+    capture(fromSelection ? item.markedFromSelection() : item);
 }
 
 bool ClipboardWatcher::isNewest(const ClipboardItem& item) const
@@ -362,6 +378,8 @@ void ClipboardWatcher::capture(ClipboardItem shell, QString text, Front front)
                               DetectedLanguage::plain);
             made.item =
                 made.item->withDetectedLanguage(language.get_future().get()).withFormats(shell.formats());
+            if (shell.fromSelection())
+                made.item = made.item->markedFromSelection();
             return made;
         },
         [this, pending](Made made) {

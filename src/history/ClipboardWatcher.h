@@ -89,6 +89,13 @@ public:
     // Whether the copy now on the clipboard may be kept when its program
     // quits: not when the history leaves it out (paused, excluded).
     bool mayKeepCurrent() const;
+    // Copies from `app` are left out now (paused, or an excluded application).
+    bool leavesOut(const std::optional<platform::ApplicationInfo>& app) const;
+    // Records a text the user selected with the mouse as a copied one is
+    // (after the copies still being made, and not when it equals the entry
+    // before it), marked as a selection.
+    void recordSelection(const QString& text, const std::optional<platform::ApplicationInfo>& app,
+                         Timestamp when);
 
 Q_SIGNALS:
     void pausedChanged();
@@ -118,8 +125,9 @@ private:
     };
     void record(const platform::ClipboardContents& contents, const std::optional<QString>& appName,
                 const std::optional<QImage>& appIcon, Timestamp when);
-    // Copies from `app` are left out now (paused, or an excluded application).
-    bool leavesOut(const std::optional<platform::ApplicationInfo>& app) const;
+    void recordText(const QString& text, const QList<platform::ClipboardFormat>& formats,
+                    const std::optional<QString>& appName, const std::optional<QImage>& appIcon,
+                    Timestamp when, bool fromSelection);
     void sayTooLarge(const platform::ClipboardContents& contents, const std::optional<QString>& appName,
                      qsizetype limit) const;
     void checkPauseEnd(quint64 generation);

@@ -156,6 +156,14 @@ QStringList textTypesInOrder(const QStringList& offered)
     return types;
 }
 
+QStringList selectionTypes(const QStringList& offered)
+{
+    QStringList types = textTypesInOrder(offered);
+    if (const QString hint = QString::fromLatin1(kSecretHintType); offered.contains(hint))
+        types.prepend(hint);
+    return types;
+}
+
 QString decodeText(const QByteArray& bytes, const QString& type)
 {
     // X11's STRING is ISO 8859-1; every other text type here is UTF-8.

@@ -125,6 +125,10 @@ bool appendWithinLimit(QByteArray& bytes, const char* data, qsizetype n, qsizety
 // owner's choice of encoding, read as UTF-8). Wayland programs offer the
 // X11 names too.
 QStringList textTypesInOrder(const QStringList& offered);
+// What a read of a mouse selection asks for among `offered`: the secret
+// hint and the text types. A selection is recorded only as text: an image
+// or a file list selected in a program is no copy of it.
+QStringList selectionTypes(const QStringList& offered);
 // The text of `bytes` offered as `type`.
 QString decodeText(const QByteArray& bytes, const QString& type);
 // UTF-8 decoded byte for byte: QString::fromUtf8 drops a leading

@@ -7,11 +7,9 @@ namespace ondrel::keys {
 QVariant defaultValue(const QString& key)
 {
     static const QHash<QString, QVariant> defaults = {
-        {maxHistoryItems, qlonglong(50)},
-        {maxEntryBytes, qlonglong(64) << 20},
-        {accentColor, QStringLiteral("Coral")},
-        {keepClipboardContents, true},
-        {automaticChecks, false},
+        {maxHistoryItems, qlonglong(50)},       {maxEntryBytes, qlonglong(64) << 20},
+        {accentColor, QStringLiteral("Coral")}, {keepClipboardContents, true},
+        {recordPrimarySelection, false},        {automaticChecks, false},
         {automaticallyUpdate, false},
     };
     return defaults.value(key);

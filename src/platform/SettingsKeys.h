@@ -21,6 +21,9 @@ inline const QString excludedApplications = QStringLiteral("history/excludedAppl
 // which keeps an owner that never stops sending from filling the memory,
 // holds whatever is set, and larger values are taken as it.
 inline const QString maxEntryBytes = QStringLiteral("history/maxEntryBytes");
+// Also record text selected with the mouse (X11's PRIMARY selection, Wayland's
+// primary selection), once it stops changing (default false).
+inline const QString recordPrimarySelection = QStringLiteral("history/recordPrimarySelection");
 // The accent colour's raw name ("Tangerine", "Sky", ...).
 inline const QString accentColor = QStringLiteral("appearance/accentColor");
 // Global hotkeys are stored under this prefix followed by the hotkey's name.

@@ -351,14 +351,19 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const QString age = row::ageText(item.timestamp());
     const qreal ageWidth = f.infoMetrics.horizontalAdvance(age);
     const qreal textHeight = f.infoMetrics.height();
-    // An entry the history file could not take says so after its age.
+    // An entry recorded from a mouse selection, and one the history file
+    // could not take, say so after its age.
+    const QString selected = item.fromSelection() ? QStringLiteral("selection") : QString();
+    const qreal selectedWidth =
+        selected.isEmpty() ? 0 : f.infoMetrics.horizontalAdvance(selected) + kInfoSpacing;
     const QString notSaved =
         index.data(HistoryListModel::NotSavedRole).toBool() ? QStringLiteral("Not saved") : QString();
     const qreal notSavedWidth =
         notSaved.isEmpty() ? 0 : f.infoMetrics.horizontalAdvance(notSaved) + kInfoSpacing;
     if (item.appName()) {
         // The source gives way to the age when room is short.
-        const qreal room = std::max(0.0, right - ix - kInfoSpacing - ageWidth - notSavedWidth);
+        const qreal room =
+            std::max(0.0, right - ix - kInfoSpacing - ageWidth - selectedWidth - notSavedWidth);
         const QString name = f.infoMetrics.elidedText(*item.appName(), Qt::ElideRight, room);
         const qreal nw = f.infoMetrics.horizontalAdvance(name);
         painter->drawText(QRectF(ix, infoCenter - textHeight / 2, nw + 1, textHeight),
@@ -367,11 +372,16 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     }
     painter->drawText(QRectF(ix, infoCenter - textHeight / 2, ageWidth + 1, textHeight),
                       Qt::AlignLeft | Qt::AlignVCenter, age);
+    ix += ageWidth + kInfoSpacing;
+    if (!selected.isEmpty()) {
+        painter->drawText(QRectF(ix, infoCenter - textHeight / 2, selectedWidth, textHeight),
+                          Qt::AlignLeft | Qt::AlignVCenter, selected);
+        ix += selectedWidth;
+    }
     if (!notSaved.isEmpty()) {
         painter->setPen(kNotSavedColor);
-        painter->drawText(
-            QRectF(ix + ageWidth + kInfoSpacing, infoCenter - textHeight / 2, notSavedWidth, textHeight),
-            Qt::AlignLeft | Qt::AlignVCenter, notSaved);
+        painter->drawText(QRectF(ix, infoCenter - textHeight / 2, notSavedWidth, textHeight),
+                          Qt::AlignLeft | Qt::AlignVCenter, notSaved);
     }
     painter->restore();
 }

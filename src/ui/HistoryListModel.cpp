@@ -186,6 +186,8 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const
         if (item.appName())
             parts << *item.appName();
         parts << row::ageText(item.timestamp());
+        if (item.fromSelection())
+            parts << QStringLiteral("from a mouse selection");
         if (item.isPinned())
             parts << QStringLiteral("pinned");
         if (!m_state.store().isSaved(item.id()))

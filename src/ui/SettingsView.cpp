@@ -141,6 +141,15 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     });
     m_services.settings.observe(keys::maxHistoryItems, this, [this] { syncPicker(); });
     form->addRow(QStringLiteral("Max History Items:"), m_picker);
+    m_recordSelection = new QCheckBox(QStringLiteral("Also record text selected with the mouse"), general);
+    const auto syncRecordSelection = [this] {
+        m_recordSelection->setChecked(m_services.settings.boolean(keys::recordPrimarySelection));
+    };
+    syncRecordSelection();
+    connect(m_recordSelection, &QCheckBox::toggled, this,
+            [this](bool on) { m_services.settings.setBool(keys::recordPrimarySelection, on); });
+    m_services.settings.observe(keys::recordPrimarySelection, this, syncRecordSelection);
+    form->addRow(m_recordSelection);
     column->addWidget(general);
     m_exclusions = new ExcludedAppsBox(services.settings, services.store, services.sourcesKnown, this);
     column->addWidget(m_exclusions);

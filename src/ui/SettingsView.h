@@ -28,8 +28,8 @@ class HistoryStore;
 class ThemeManager;
 
 // The settings window's content: accent colour, global hotkey, history size,
-// applications not recorded, launch at login, version. Every control writes
-// its setting at once.
+// whether mouse selections are recorded, applications not recorded, launch
+// at login, version. Every control writes its setting at once.
 class SettingsView final : public QWidget
 {
     Q_OBJECT
@@ -58,6 +58,7 @@ public:
 
     QComboBox* historyPicker() const { return m_picker; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
+    QCheckBox* recordSelectionToggle() const { return m_recordSelection; }
     ExcludedAppsBox* exclusions() const { return m_exclusions; }
     hotkeys::ShortcutRecorder* recorder() const { return m_recorder; }
     // What to do instead of recording, on a desktop without global hotkeys
@@ -74,6 +75,7 @@ private:
     Services m_services;
     QComboBox* m_picker = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
+    QCheckBox* m_recordSelection = nullptr;
     hotkeys::ShortcutRecorder* m_recorder = nullptr;
     QLabel* m_hotkeyNote = nullptr;
     QFormLayout* m_hotkeyForm = nullptr;

@@ -105,6 +105,12 @@ void TestStatusMenu::settingsWindow()
     for (const char* text :
          {"Accent Color", "Global Hotkey:", "Max History Items:", "Version", "0.1.0", "Made by", "Kestrune"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
+    // Mouse selections are recorded only once the box is ticked.
+    QCheckBox* selections = settings->recordSelectionToggle();
+    QCOMPARE(selections->text(), QStringLiteral("Also record text selected with the mouse"));
+    QVERIFY(!selections->isChecked());
+    selections->click();
+    QVERIFY(app.settings.boolean(keys::recordPrimarySelection));
 
     // The window opens with the focus on the first swatch, and shows it:
     // Space would change the accent.

@@ -8,6 +8,7 @@
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
 #include "MemoryFocusTracker.h"
+#include "MemoryPrimarySelection.h"
 #include "MemorySettings.h"
 #include "RecordingPasteTyper.h"
 #include "SettingsKeys.h"
@@ -45,6 +46,7 @@ struct Fixture
     platform::MemoryClipboard clipboard;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
+    platform::MemoryPrimarySelection selection;
     HistoryFile file{dir.path() + QStringLiteral("/ondrel")};
     std::unique_ptr<ClipboardHistory> history;
 
@@ -53,7 +55,7 @@ struct Fixture
     {
         history.reset();
         history = std::make_unique<ClipboardHistory>(
-            ClipboardHistory::Services{settings, scheduler, clipboard, pasteTyper, focus, &file});
+            ClipboardHistory::Services{settings, scheduler, clipboard, pasteTyper, focus, &file, &selection});
         history->store.waitForLoad();
     }
     HistoryStore& store() const { return history->store; }
@@ -97,6 +99,7 @@ struct Watched : Fixture
         focus.setActiveApplication(
             platform::ApplicationInfo{QStringLiteral("Editor"), QImage(1, 1, QImage::Format_RGB32)});
         watcher().startMonitoring();
+        history->selections->startMonitoring();
     }
     void poll()
     {

@@ -22,6 +22,7 @@ private Q_SLOTS:
     void quickLineCountsMatchTheDrawing();
     void cardOutlines();
     void textStopsBeforeTheButtons();
+    void selectionsAreMarked();
 };
 
 void TestRowDrawing::previewLines_data()
@@ -125,6 +126,25 @@ void TestRowDrawing::cardOutlines()
         // The background is the accent's palest tint.
         QCOMPARE(image.pixelColor(2, image.height() / 2), palette(accent).faint);
     }
+}
+
+void TestRowDrawing::selectionsAreMarked()
+{
+    // The same entry, copied and selected with the mouse: only the mark tells them apart.
+    const ClipboardItem copied = ClipboardItem::makeText(QStringLiteral("same"), QStringLiteral("Editor"),
+                                                         std::nullopt, Timestamp::now());
+    QList<QImage> cards;
+    for (const ClipboardItem& item : {copied, copied.markedFromSelection()}) {
+        test::ShownPopover f({item});
+        QVERIFY(f.shown);
+        HistoryList* list = f.view->list();
+        QImage image(list->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        list->viewport()->render(&image);
+        cards << image.copy(list->cardGeometry(0));
+        const QString spoken = list->model()->index(0, 0).data(Qt::AccessibleTextRole).toString();
+        QCOMPARE(spoken.endsWith(QStringLiteral(", from a mouse selection")), item.fromSelection());
+    }
+    QVERIFY(cards[0] != cards[1]);
 }
 
 QTEST_MAIN(TestRowDrawing)

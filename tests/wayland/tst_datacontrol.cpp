@@ -29,7 +29,8 @@ struct Watched
     {}
     platform::DataControlConnection& connection;
     platform::WaylandClipboard clipboard;
-    test::LiveStore store{clipboard};
+    platform::WaylandPrimarySelection selection{connection};
+    test::LiveStore store{clipboard, nullptr, nullptr, &selection};
     ClipboardHistory& history = store.history;
 };
 
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void silentSourceBlocksNothing();
     void slowOrEndlessSourceRecordsNothing_data();
     void slowOrEndlessSourceRecordsNothing();
+    void recordsMouseSelections_data() { test::addSelectionRows(); }
+    void recordsMouseSelections();
 };
 
 void TestDataControl::offersDataControl()
@@ -297,6 +300,27 @@ void TestDataControl::slowOrEndlessSourceRecordsNothing()
     QCOMPARE(w.history.store.items().first().text(),
              std::optional<QString>(copyMeanwhile ? QStringLiteral("copied meanwhile")
                                                   : QStringLiteral("copied after it")));
+}
+
+void TestDataControl::recordsMouseSelections()
+{
+    Watched w;
+    const auto paste = [](const QStringList& args) {
+        return test::runProgram(QStringLiteral("wl-paste"),
+                                args + QStringList{QStringLiteral("--no-newline")})
+            .value_or(QString())
+            .toUtf8();
+    };
+    test::checkSelectionRow(
+        w.store, {[](const QString& text) { QVERIFY(test::wlCopy(text.toUtf8())); },
+                  [](const QString& text) {
+                      // Started apart and not waited for, as selections come while the mouse moves.
+                      QProcess::startDetached(QStringLiteral("sh"),
+                                              {QStringLiteral("-c"),
+                                               QStringLiteral("wl-copy --primary \"$1\" >/dev/null 2>&1"),
+                                               QStringLiteral("sh"), text});
+                  },
+                  [&] { return paste({QStringLiteral("--primary")}); }, [&] { return paste({}); }});
 }
 
 QTEST_MAIN(TestDataControl)

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 #include "X11Clipboard.h"
 #include "X11ClipboardReader.h"
+#include "X11PrimarySelection.h"
 #include "X11TestSupport.h"
 
 #include <QClipboard>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void writesTextImageAndFile();
     void watcherRecordsWhatOthersCopy();
     void idlePollTalksToNobody();
+    void recordsMouseSelections_data() { test::addSelectionRows(); }
+    void recordsMouseSelections();
 
 private:
     platform::X11Clipboard* m_board = nullptr;
@@ -358,6 +361,33 @@ void TestX11Clipboard::idlePollTalksToNobody()
     xcb_discard_reply(c, after.sequence);
     QCOMPARE(after.sequence - before.sequence, 1u);
     QCOMPARE(history.store.items().size(), 1);
+}
+
+void TestX11Clipboard::recordsMouseSelections()
+{
+    platform::X11PrimarySelection selection(QGuiApplication::clipboard(), connection(), rootWindow());
+    test::LiveStore store(*m_board, nullptr, nullptr, &selection);
+    const auto xclip = [](const QStringList& args) {
+        return test::runProgram(QStringLiteral("xclip"), args).value_or(QString()).toUtf8();
+    };
+    test::checkSelectionRow(
+        store,
+        {[](const QString& text) { offer(text.toUtf8()); },
+         [](const QString& text) {
+             // Started apart and not waited for, as selections come while the mouse moves.
+             QProcess::startDetached(
+                 QStringLiteral("sh"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("printf %s \"$1\" | xclip -selection primary >/dev/null 2>&1"),
+                  QStringLiteral("sh"), text});
+         },
+         [&] {
+             return xclip({QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("primary")});
+         },
+         [] { return readBack(QStringLiteral("UTF8_STRING")); }});
+    // Neither the selection nor the clipboard became ours.
+    QVERIFY(!QGuiApplication::clipboard()->ownsSelection());
+    QVERIFY(!QGuiApplication::clipboard()->ownsClipboard());
 }
 
 QTEST_MAIN(TestX11Clipboard)

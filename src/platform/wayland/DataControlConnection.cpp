@@ -20,7 +20,7 @@ void DataControlConnection::Private::selectionChanged()
     if (starting)
         return;
     QStringList types;
-    const bool empty = session->currentOffer(&types) == nullptr;
+    const bool empty = session->currentOffer(wayland::Selection::clipboard, &types) == nullptr;
     if (keeping) {
         keeping = false;
         if (!empty && session->ownsSelection())
@@ -35,6 +35,17 @@ void DataControlConnection::Private::selectionChanged()
     worker->toGui([this] {
         if (changeContext && changed)
             changed();
+    });
+}
+
+void DataControlConnection::Private::primarySelectionChanged()
+{
+    ++primarySelections;
+    if (starting)
+        return;
+    worker->toGui([this] {
+        if (primaryContext && primaryChanged)
+            primaryChanged();
     });
 }
 
@@ -178,17 +189,36 @@ void DataControlConnection::setChangeHandler(QObject* context, std::function<voi
     d->changed = std::move(changed);
 }
 
+void DataControlConnection::setPrimaryChangeHandler(QObject* context, std::function<void()> changed)
+{
+    d->primaryContext = context;
+    d->primaryChanged = std::move(changed);
+}
+
 void DataControlConnection::readContents(QObject* context, std::function<void(ClipboardContents)> done,
                                          qsizetype limit)
+{
+    read(wayland::Selection::clipboard, context, std::move(done), limit);
+}
+
+void DataControlConnection::readPrimaryText(QObject* context, std::function<void(ClipboardContents)> done,
+                                            qsizetype limit)
+{
+    read(wayland::Selection::primary, context, std::move(done), limit);
+}
+
+void DataControlConnection::read(wayland::Selection which, QObject* context,
+                                 std::function<void(ClipboardContents)> done, qsizetype limit)
 {
     if (!isAvailable()) {
         done({});
         return;
     }
-    d->post([p = d.get(), guard = QPointer<QObject>(context), done = std::move(done), limit]() mutable {
-        p->worker->toGui(std::move(guard),
-                         [done = std::move(done), contents = p->read(limit)] { done(contents); });
-    });
+    d->post(
+        [p = d.get(), which, guard = QPointer<QObject>(context), done = std::move(done), limit]() mutable {
+            p->worker->toGui(std::move(guard),
+                             [done = std::move(done), contents = p->read(which, limit)] { done(contents); });
+        });
 }
 
 void DataControlConnection::setContents(Contents contents, Maker make)

@@ -14,6 +14,10 @@
 
 namespace ondrel::platform {
 
+namespace wayland {
+enum class Selection;
+}
+
 // The Wayland clipboard as a clipboard manager sees it, through the
 // compositor's data-control protocol (ext-data-control-v1, else
 // wlr-data-control-unstable-v1), over a connection and a thread of its own:
@@ -48,6 +52,12 @@ public:
     // bytes of one type.
     void readContents(QObject* context, std::function<void(ClipboardContents)> done,
                       qsizetype limit = kMaxEntryBytes);
+    // The same of the primary selection (what is selected with the mouse,
+    // which a middle click pastes), read only for its text: the secret hint
+    // and the text types (selectionTypes). It is never kept nor written.
+    void setPrimaryChangeHandler(QObject* context, std::function<void()> changed);
+    void readPrimaryText(QObject* context, std::function<void(ClipboardContents)> done,
+                         qsizetype limit = kMaxEntryBytes);
     // Makes `contents` the selection, served by us until another client
     // takes it. Empty contents empty the clipboard.
     void setContents(Contents contents, Maker make = {});
@@ -60,6 +70,8 @@ public:
     static constexpr qsizetype kMaxKeptBytes = qsizetype(32) << 20;
 
 private:
+    void read(wayland::Selection which, QObject* context, std::function<void(ClipboardContents)> done,
+              qsizetype limit);
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -63,6 +63,9 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     // not told by the offer's address: a new offer may reuse a freed one's.
     quint64 selections = 0;
     std::optional<quint64> silentSelection;
+    // The same of the primary selection.
+    quint64 primarySelections = 0;
+    std::optional<quint64> silentPrimary;
 
     // What the selection read last offered, to offer again when its
     // program quits (see setKeepContents).
@@ -73,12 +76,19 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
 
     QPointer<QObject> changeContext;
     std::function<void()> changed;
+    QPointer<QObject> primaryContext;
+    std::function<void()> primaryChanged;
 
     explicit Private(Budgets b) : budgets(b) {}
     ~Private() override;
 
     // The connection and the worker (DataControlConnection.cpp).
     void selectionChanged() override;
+    void primarySelectionChanged() override;
+    quint64& count(wayland::Selection which)
+    {
+        return which == wayland::Selection::primary ? primarySelections : selections;
+    }
     static void global(void* data, wl_registry*, uint32_t name, const char* interface, uint32_t version);
     static void globalRemove(void*, wl_registry*, uint32_t) {}
     static constexpr wl_registry_listener kRegistryListener = {&global, &globalRemove};
@@ -95,11 +105,13 @@ struct DataControlConnection::Private final : public wayland::SessionOwner
     // pipe being read. Waits at most `timeoutMs` (-1: until something
     // happens). Answers the events of `extraFd`.
     short pump(int timeoutMs, int extraFd = -1);
-    // The bytes the source of `selection` gives for `mime`, at the pace
-    // ReadPace sets; given up when a newer selection comes.
-    OfferedData fetch(void* offer, const QString& mime, quint64 selection, qsizetype limit);
-    // What a capture records of the current selection.
-    ClipboardContents read(qsizetype limit);
+    // The bytes the source of `selection` (of `which`) gives for `mime`, at
+    // the pace ReadPace sets; given up when a newer one comes.
+    OfferedData fetch(void* offer, const QString& mime, wayland::Selection which, quint64 selection,
+                      qsizetype limit);
+    // What a capture records of the current clipboard, or of the primary
+    // selection its text (selectionTypes).
+    ClipboardContents read(wayland::Selection which, qsizetype limit);
     // Notes what `selection` offered (`type` and `bytes`: the data `contents` were read from).
     void keepFrom(quint64 selection, const ClipboardContents& contents, const QString& type,
                   const QByteArray& bytes);

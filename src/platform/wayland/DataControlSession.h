@@ -20,6 +20,12 @@
 namespace ondrel::platform::wayland {
 
 using Contents = QList<QPair<QString, QByteArray>>; // MIME type → bytes
+// The clipboard, or the primary selection (what is selected with the mouse).
+enum class Selection
+{
+    clipboard,
+    primary
+};
 // Makes the bytes of a type offered with null bytes, when first asked for.
 using Maker = std::function<QByteArray(const QString& type)>;
 
@@ -29,8 +35,8 @@ class SessionBase
 public:
     virtual ~SessionBase() = default;
     virtual void setContents(const Contents& contents, Maker make) = 0;
-    // The current selection's offer and its types; null when the clipboard is empty.
-    virtual void* currentOffer(QStringList* types) = 0;
+    // The current offer of `which` and its types; null when it is empty.
+    virtual void* currentOffer(Selection which, QStringList* types) = 0;
     virtual void receive(void* offer, const QByteArray& mime, int fd) = 0;
     // A read uses the offer: it is not destroyed until released.
     virtual void hold(void* offer, bool held) = 0;
@@ -44,6 +50,7 @@ class SessionOwner
 public:
     virtual ~SessionOwner() = default;
     virtual void selectionChanged() = 0;
+    virtual void primarySelectionChanged() = 0;
     virtual void serve(int fd, QByteArray bytes) = 0;
 };
 
@@ -84,12 +91,13 @@ public:
         P::setSelection(m_device, m_source);
     }
 
-    void* currentOffer(QStringList* types) override
+    void* currentOffer(Selection which, QStringList* types) override
     {
-        if (!m_current)
+        typename P::Offer* offer = which == Selection::primary ? m_primary : m_current;
+        if (!offer)
             return nullptr;
-        *types = m_types.value(m_current);
-        return m_current;
+        *types = m_types.value(offer);
+        return offer;
     }
 
     void receive(void* offer, const QByteArray& mime, int fd) override
@@ -105,8 +113,7 @@ public:
             return;
         }
         m_held.remove(o);
-        if (o != m_current)
-            forget(o);
+        forget(o);
     }
 
     // The compositor cancels our source before it announces another one.
@@ -115,7 +122,8 @@ public:
 private:
     void forget(typename P::Offer* offer)
     {
-        if (!offer || m_held.contains(offer) || !m_types.contains(offer))
+        if (!offer || offer == m_current || offer == m_primary || m_held.contains(offer) ||
+            !m_types.contains(offer))
             return;
         m_types.remove(offer);
         P::destroyOffer(offer);
@@ -137,12 +145,15 @@ private:
         self->m_owner.selectionChanged();
     }
     static void finished(void*, typename P::Device*) {}
-    // The primary selection (middle-click paste) is not the clipboard.
+    // The primary selection (middle-click paste), read only when its recording is on.
     static void primarySelection(void* data, typename P::Device*, typename P::Offer* offer)
     {
         auto* self = static_cast<Session*>(data);
-        if (offer != self->m_current)
-            self->forget(offer);
+        typename P::Offer* previous = self->m_primary;
+        self->m_primary = offer;
+        if (previous != offer)
+            self->forget(previous);
+        self->m_owner.primarySelectionChanged();
     }
     static void offerType(void* data, typename P::Offer* offer, const char* mime)
     {
@@ -188,6 +199,7 @@ private:
     Contents m_contents;
     Maker m_make;
     typename P::Offer* m_current = nullptr;
+    typename P::Offer* m_primary = nullptr;
     QHash<typename P::Offer*, QStringList> m_types; // every offer alive, with its types
     QSet<typename P::Offer*> m_held;
 };

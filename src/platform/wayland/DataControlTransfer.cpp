@@ -87,9 +87,10 @@ short DataControlConnection::Private::pump(int timeoutMs, int extraFd)
     return extraFd >= 0 ? fds[2].revents : 0;
 }
 
-OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime, quint64 selection,
-                                                  qsizetype limit)
+OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mime, wayland::Selection which,
+                                                  quint64 selection, qsizetype limit)
 {
+    const quint64& current = count(which);
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
         return {};
@@ -105,7 +106,7 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
             break;
         }
         // Events are taken in while the pipe is read: a newer copy ends the read.
-        if (selections != selection) {
+        if (current != selection) {
             data.status = OfferedData::Status::superseded;
             break;
         }
@@ -130,7 +131,7 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
             // told the source, so the news is taken in first, and a cut text
             // is not taken for the whole.
             pump(0);
-            data.status = selections != selection ? OfferedData::Status::superseded : OfferedData::Status::ok;
+            data.status = current != selection ? OfferedData::Status::superseded : OfferedData::Status::ok;
             break;
         } else if (errno != EAGAIN && errno != EINTR) {
             break;
@@ -142,17 +143,21 @@ OfferedData DataControlConnection::Private::fetch(void* offer, const QString& mi
     return data;
 }
 
-ClipboardContents DataControlConnection::Private::read(qsizetype limit)
+ClipboardContents DataControlConnection::Private::read(wayland::Selection which, qsizetype limit)
 {
+    const bool primary = which == wayland::Selection::primary;
     ClipboardContents contents;
     QStringList types;
-    void* offer = session ? session->currentOffer(&types) : nullptr;
+    void* offer = session ? session->currentOffer(which, &types) : nullptr;
     if (!offer)
         return contents;
     types.removeIf(isMetaTarget);
+    if (primary)
+        types = selectionTypes(types);
     contents.types = types;
-    const quint64 selection = selections;
-    if (silentSelection == selection)
+    const quint64 selection = count(which);
+    std::optional<quint64>& silent = primary ? silentPrimary : silentSelection;
+    if (silent == selection)
         return contents;
     session->hold(offer, true);
     QString usedType; // the last data given: what the contents were read from
@@ -160,9 +165,9 @@ ClipboardContents DataControlConnection::Private::read(qsizetype limit)
     contents = readOffered(
         types,
         [&](const QString& mime, qsizetype asked) {
-            OfferedData data = fetch(offer, mime, selection, std::min(limit, asked));
+            OfferedData data = fetch(offer, mime, which, selection, std::min(limit, asked));
             if (data.status == OfferedData::Status::timedOut || data.status == OfferedData::Status::tooSlow)
-                silentSelection = selection;
+                silent = selection;
             if (data.status == OfferedData::Status::ok) {
                 usedType = mime;
                 usedBytes = data.bytes;
@@ -171,7 +176,8 @@ ClipboardContents DataControlConnection::Private::read(qsizetype limit)
         },
         budgets.decodeMs, stop);
     session->hold(offer, false);
-    keepFrom(selection, contents, usedType, usedBytes);
+    if (!primary)
+        keepFrom(selection, contents, usedType, usedBytes);
     return contents;
 }
 

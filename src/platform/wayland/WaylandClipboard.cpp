@@ -93,4 +93,25 @@ bool WaylandClipboard::writeFileURLs(const QList<QUrl>& urls)
     return true;
 }
 
+WaylandPrimarySelection::WaylandPrimarySelection(DataControlConnection& connection, QObject* parent)
+    : QObject(parent), m_connection(connection)
+{}
+
+WaylandPrimarySelection::~WaylandPrimarySelection()
+{
+    m_connection.setPrimaryChangeHandler(nullptr, {});
+}
+
+void WaylandPrimarySelection::observeChanges(std::function<void()> fn)
+{
+    QObject* context = fn ? this : nullptr;
+    m_connection.setPrimaryChangeHandler(context, std::move(fn));
+}
+
+void WaylandPrimarySelection::readText(QObject* context, qsizetype limit,
+                                       std::function<void(ClipboardContents)> done)
+{
+    m_connection.readPrimaryText(context, std::move(done), limit);
+}
+
 } // namespace ondrel::platform

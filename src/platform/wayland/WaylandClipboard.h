@@ -2,6 +2,7 @@
 
 #include "Clipboard.h"
 #include "DataControlConnection.h"
+#include "PrimarySelection.h"
 
 #include <QObject>
 
@@ -45,6 +46,23 @@ private:
     std::function<void()> m_onChange;
     ClipboardContents m_last;                  // as last read, or as we last wrote it
     DataControlConnection::Contents m_pending; // what we offer
+};
+
+// The primary selection of a Wayland session, through the clipboard's data
+// control connection (which must outlive it): its changes as the
+// compositor announces them, its text read on that connection's thread.
+class WaylandPrimarySelection final : public QObject, public PrimarySelection
+{
+    Q_OBJECT
+public:
+    explicit WaylandPrimarySelection(DataControlConnection& connection, QObject* parent = nullptr);
+    ~WaylandPrimarySelection() override;
+
+    void observeChanges(std::function<void()> fn) override;
+    void readText(QObject* context, qsizetype limit, std::function<void(ClipboardContents)> done) override;
+
+private:
+    DataControlConnection& m_connection;
 };
 
 } // namespace ondrel::platform

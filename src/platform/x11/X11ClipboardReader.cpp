@@ -165,7 +165,7 @@ struct X11ClipboardReader::Private
         return data.status != OfferedData::Status::ok || isSecretMark(data.bytes);
     }
 
-    ClipboardContents contents(qint64 generation, qsizetype limit)
+    ClipboardContents contents(qint64 generation, qsizetype limit, bool textOnly = false)
     {
         bool superseded = false;
         const std::optional<QStringList> types = offeredTypes(generation, superseded);
@@ -175,7 +175,7 @@ struct X11ClipboardReader::Private
             return none;
         }
         ClipboardContents contents = readOffered(
-            *types,
+            textOnly ? selectionTypes(*types) : *types,
             [this, limit](const QString& type, qsizetype asked) {
                 return fetchOffered(type, std::min(limit, asked));
             },
@@ -214,7 +214,7 @@ struct X11ClipboardReader::Private
     }
 };
 
-X11ClipboardReader::X11ClipboardReader(const QByteArray& display, Budgets budgets)
+X11ClipboardReader::X11ClipboardReader(const QByteArray& display, Budgets budgets, const char* selection)
     : d(std::make_unique<Private>())
 {
     d->budgets = budgets;
@@ -222,8 +222,9 @@ X11ClipboardReader::X11ClipboardReader(const QByteArray& display, Budgets budget
     if (xcb_connection_has_error(d->connection))
         return;
     d->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    d->transfer = std::make_unique<X11SelectionTransfer>(d->connection, d->stopping, d->wakeFd);
-    d->worker = std::make_unique<Worker>("ondrel-x11-read");
+    d->transfer = std::make_unique<X11SelectionTransfer>(d->connection, d->stopping, d->wakeFd, selection);
+    d->worker =
+        std::make_unique<Worker>(qstrcmp(selection, "CLIPBOARD") == 0 ? "ondrel-x11-read" : "ondrel-primary");
     d->worker->setWakeUp([p = d.get()] {
         p->stopping = true;
         const uint64_t one = 1;
@@ -250,6 +251,13 @@ void X11ClipboardReader::readContents(qint64 generation, QObject* context,
 {
     d->read<ClipboardContents>(
         context, [this, generation, limit] { return d->contents(generation, limit); }, std::move(done));
+}
+
+void X11ClipboardReader::readText(qint64 generation, QObject* context,
+                                  std::function<void(ClipboardContents)> done, qsizetype limit)
+{
+    d->read<ClipboardContents>(
+        context, [this, generation, limit] { return d->contents(generation, limit, true); }, std::move(done));
 }
 
 void X11ClipboardReader::readAll(qint64 generation, QObject* context, std::function<void(AllData)> done)

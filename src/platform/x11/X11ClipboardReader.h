@@ -14,7 +14,7 @@
 
 namespace ondrel::platform {
 
-// Reads the CLIPBOARD selection from other programs on a thread of its own,
+// Reads a selection (CLIPBOARD unless told otherwise) from other programs on a thread of its own,
 // over its own X connection, so that an owner that answers slowly or never
 // costs the main thread nothing. Each wait has a budget: the list of types
 // must come within `targetsMs`, each piece of data at the pace ReadPace
@@ -34,8 +34,9 @@ public:
         QList<QPair<QString, QByteArray>> data;
     };
 
-    // Connects to `display` (the DISPLAY form); see isConnected().
-    explicit X11ClipboardReader(const QByteArray& display, Budgets budgets = {});
+    // Connects to `display` (the DISPLAY form) to read `selection`; see isConnected().
+    explicit X11ClipboardReader(const QByteArray& display, Budgets budgets = {},
+                                const char* selection = "CLIPBOARD");
     ~X11ClipboardReader();
     X11ClipboardReader(const X11ClipboardReader&) = delete;
     X11ClipboardReader& operator=(const X11ClipboardReader&) = delete;
@@ -49,6 +50,9 @@ public:
     // than `limit` bytes of a type is not read past it.
     void readContents(qint64 generation, QObject* context, std::function<void(ClipboardContents)> done,
                       qsizetype limit = kMaxEntryBytes);
+    // The same, but only the secret hint and text (selectionTypes).
+    void readText(qint64 generation, QObject* context, std::function<void(ClipboardContents)> done,
+                  qsizetype limit = kMaxEntryBytes);
     void readAll(qint64 generation, QObject* context, std::function<void(AllData)> done);
 
 private:

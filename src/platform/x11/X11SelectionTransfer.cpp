@@ -12,7 +12,7 @@
 namespace ondrel::platform {
 
 X11SelectionTransfer::X11SelectionTransfer(xcb_connection_t* connection, const std::atomic<bool>& stopping,
-                                           int wakeFd)
+                                           int wakeFd, const char* selection)
     : m_connection(connection), m_stopping(stopping), m_wakeFd(wakeFd)
 {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data->root;
@@ -20,7 +20,7 @@ X11SelectionTransfer::X11SelectionTransfer(xcb_connection_t* connection, const s
     const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_create_window(m_connection, XCB_COPY_FROM_PARENT, m_window, root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &events);
-    m_clipboard = xcb::atom(m_connection, "CLIPBOARD");
+    m_selection = xcb::atom(m_connection, selection);
     m_manager = xcb::atom(m_connection, "CLIPBOARD_MANAGER");
     m_targets = xcb::atom(m_connection, "TARGETS");
     m_incr = xcb::atom(m_connection, "INCR");
@@ -46,7 +46,7 @@ bool X11SelectionTransfer::noteOwnerChange(const xcb_generic_event_t* event)
 {
     if (!m_ownerChangeEvent || (event->response_type & 0x7f) != m_ownerChangeEvent)
         return false;
-    if (reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event)->selection == m_clipboard)
+    if (reinterpret_cast<const xcb_xfixes_selection_notify_event_t*>(event)->selection == m_selection)
         m_changed = true;
     return true;
 }
@@ -63,7 +63,7 @@ void X11SelectionTransfer::watchOwners(bool watch)
 {
     if (!m_ownerChangeEvent)
         return;
-    xcb_xfixes_select_selection_input(m_connection, m_window, m_clipboard,
+    xcb_xfixes_select_selection_input(m_connection, m_window, m_selection,
                                       watch ? XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER |
                                                   XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY |
                                                   XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE
@@ -151,7 +151,7 @@ QStringList X11SelectionTransfer::namesOf(const QList<xcb_atom_t>& atoms)
 xcb_window_t X11SelectionTransfer::owner()
 {
     const auto reply = xcb::own(xcb_get_selection_owner_reply(
-        m_connection, xcb_get_selection_owner(m_connection, m_clipboard), nullptr));
+        m_connection, xcb_get_selection_owner(m_connection, m_selection), nullptr));
     return reply ? reply->owner : xcb_window_t(XCB_NONE);
 }
 
@@ -209,7 +209,7 @@ void X11SelectionTransfer::abandonProperty()
 X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int budgetMs, qsizetype limit)
 {
     xcb_delete_property(m_connection, m_window, m_property);
-    xcb_convert_selection(m_connection, m_window, m_clipboard, target, m_property, XCB_CURRENT_TIME);
+    xcb_convert_selection(m_connection, m_window, m_selection, target, m_property, XCB_CURRENT_TIME);
     xcb_flush(m_connection);
     ReadPace pace(budgetMs);
     const auto notify = waitFor(
@@ -218,7 +218,7 @@ X11SelectionTransfer::Fetched X11SelectionTransfer::fetch(xcb_atom_t target, int
                 return false;
             auto* n = reinterpret_cast<xcb_selection_notify_event_t*>(e);
             // Answers to requests given up name other properties.
-            return n->requestor == m_window && n->selection == m_clipboard && n->target == target &&
+            return n->requestor == m_window && n->selection == m_selection && n->target == target &&
                    (n->property == m_property || n->property == XCB_NONE);
         },
         pace);
