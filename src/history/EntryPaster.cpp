@@ -92,10 +92,12 @@ bool EntryPaster::copy(const ClipboardItem& item)
 
 bool EntryPaster::copyOut(const ClipboardItem& item, bool paste)
 {
+    // `item` may be the store's own, which moving it to the front replaces.
+    const QUuid id = item.id();
     if (!writeToClipboard(item, paste))
         return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
-    m_store.moveToFront(item.id());
+    m_store.moveToFront(id);
     return true;
 }
 
@@ -108,9 +110,12 @@ bool EntryPaster::copyAndPaste(const ClipboardItem& item)
 {
     // A paste keystroke after a failed write would paste whatever the
     // clipboard held before, which the user did not choose.
+    // A stored image is pasted once it has been read from disk; asked
+    // before the copy-out, which may replace `item`.
+    const bool pastedWhenRead = item.type() == ClipboardItemType::image && item.storedImage();
     if (!copyOut(item, true))
         return false;
-    if (!(item.type() == ClipboardItemType::image && item.storedImage()))
+    if (!pastedWhenRead)
         postPaste();
     return true;
 }
