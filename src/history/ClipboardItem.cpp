@@ -123,7 +123,8 @@ ClipboardItem ClipboardItem::withStoredImage(StoredImage stored, QImage thumbnai
 {
     ClipboardItem copy = *this;
     copy.m_storedImage = std::make_shared<const StoredImage>(std::move(stored));
-    copy.m_image = std::move(thumbnail);
+    copy.m_image = thumbnail;
+    copy.m_thumbnail = std::move(thumbnail);
     copy.m_encodedImage.reset();
     return copy;
 }

@@ -81,6 +81,17 @@ public:
     ClipboardItem withStoredImage(StoredImage stored, QImage thumbnail) const;
     static constexpr int kThumbnailSide = 64;
     static QImage thumbnailOf(const QImage& image);
+    // What a row shows of an image entry: its thumbnail once made, else the
+    // image itself. Scaling a large picture down takes tens of
+    // milliseconds: withThumbnail() makes it, off the GUI thread.
+    QImage thumbnail() const { return m_thumbnail.isNull() ? m_image.value_or(QImage()) : m_thumbnail; }
+    bool hasThumbnail() const { return !m_thumbnail.isNull(); }
+    ClipboardItem withThumbnail() const
+    {
+        ClipboardItem copy = *this;
+        copy.m_thumbnail = m_image ? thumbnailOf(*m_image) : QImage();
+        return copy;
+    }
     // The image's pixel size and type as copied (image/png when not known).
     QSize imageSize() const;
     QString imageType() const;
@@ -164,6 +175,7 @@ private:
     ClipboardItemType m_type = ClipboardItemType::text;
     std::optional<QString> m_text; // a short text; a long one is in m_caches
     std::optional<QImage> m_image;
+    QImage m_thumbnail;
     std::optional<platform::EncodedImage> m_encodedImage; // shares the bytes it was read in
     std::shared_ptr<const StoredImage> m_storedImage;
     QList<QUrl> m_fileURLs;

@@ -285,6 +285,23 @@ ClipboardWatcher::Front ClipboardWatcher::front() const
 
 void ClipboardWatcher::capture(ClipboardItem item)
 {
+    if (item.type() == ClipboardItemType::image && !item.hasThumbnail()) {
+        // A screenshot takes tens of milliseconds to scale down to its row's
+        // thumbnail: made on the worker, in turn with the captures before it.
+        auto pending = std::make_shared<Capture>(Capture{item, false, false, {}});
+        m_captures.push_back(pending);
+        m_captureWorker.run(
+            this,
+            [this, item = std::move(item)] {
+                return m_captureWorker.stopping() ? item : item.withThumbnail();
+            },
+            [this, pending](ClipboardItem made) {
+                pending->item = std::move(made);
+                pending->ready = true;
+                flushCaptures();
+            });
+        return;
+    }
     if (m_captures.empty()) {
         m_store.addItem(item);
         return;

@@ -137,13 +137,13 @@ QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<Clip
             const QString thumbName = thumbnailName(item.id());
             std::optional<QImage> thumbnail;
             if (!m_onDisk.contains(thumbName)) {
-                thumbnail = ClipboardItem::thumbnailOf(*item.image());
+                thumbnail = ClipboardItem::thumbnailOf(item.thumbnail());
                 write(item, thumbName, encodedPng(*thumbnail));
             }
             if (!item.storedImage() && m_onDisk.contains(name) && m_onDisk.contains(thumbName))
-                stored->append(
-                    item.withStoredImage({dataFolder() + u'/' + name, item.imageType(), item.imageSize()},
-                                         thumbnail ? *thumbnail : ClipboardItem::thumbnailOf(*item.image())));
+                stored->append(item.withStoredImage(
+                    {dataFolder() + u'/' + name, item.imageType(), item.imageSize()},
+                    thumbnail ? *thumbnail : ClipboardItem::thumbnailOf(item.thumbnail())));
         }
         for (qsizetype n = 0; n < item.formats().size(); ++n)
             write(item, formatName(item.id(), n), item.formats()[n].bytes);

@@ -241,7 +241,7 @@ QPixmap ClipboardItemDelegate::thumbnail(const ClipboardItem& item, qreal dpr) c
     const int side = int(std::ceil(kTileSide * dpr));
     // Fill the square, keeping the proportions; the overflow is cut off.
     const QImage scaled =
-        item.image()->scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+        item.thumbnail().scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
     QPixmap pixmap = QPixmap::fromImage(
         scaled.copy((scaled.width() - side) / 2, (scaled.height() - side) / 2, side, side));
     pixmap.setDevicePixelRatio(dpr);
@@ -302,7 +302,7 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
 
     // Icon tile.
     const QRectF tile(x, cy - kTileSide / 2, kTileSide, kTileSide);
-    if (item.type() == ClipboardItemType::image && item.image() && !item.image()->isNull()) {
+    if (item.type() == ClipboardItemType::image && !item.thumbnail().isNull()) {
         painter->save();
         painter->setClipPath(paint::continuousRoundedRect(tile, 6));
         painter->drawPixmap(tile, thumbnail(item, paint::devicePixelRatio(*painter)), QRectF());

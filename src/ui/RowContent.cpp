@@ -71,7 +71,7 @@ QString tileSymbol(const ClipboardItem& item)
     case ClipboardItemType::text:
         return languageSymbol(item.detectedLanguage());
     case ClipboardItemType::image:
-        return item.image() && !item.image()->isNull() ? QString() : QStringLiteral("image");
+        return item.thumbnail().isNull() ? QStringLiteral("image") : QString();
     case ClipboardItemType::file:
         return QStringLiteral("file");
     }

@@ -15,6 +15,7 @@
 #include "TestSupport.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -105,7 +106,14 @@ struct Watched : Fixture
     {
         scheduler.advance(ClipboardWatcher::kPollIntervalSeconds);
         scheduler.runPending();
+        if (!settle)
+            return;
+        // An image's thumbnail is made on a worker before its entry is added.
+        QVERIFY(QTest::qWaitFor([this] { return watcher().pendingCaptureCount() == 0; }, 5000));
+        scheduler.runPending();
     }
+    // Whether poll() waits for the entries made on the watcher's workers.
+    bool settle = true;
     void copy(const QString& text)
     {
         clipboard.clearContents();

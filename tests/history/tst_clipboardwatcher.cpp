@@ -241,8 +241,11 @@ void TestClipboardWatcher::contents()
     }
     w.poll();
     QStringList items;
-    for (const ClipboardItem& item : w.store().items())
+    for (const ClipboardItem& item : w.store().items()) {
         items << caseName(item.type()) + u' ' + item.contentLabel();
+        // The row's picture is made before the entry arrives, not by the row.
+        QCOMPARE(item.hasThumbnail(), item.type() == ClipboardItemType::image);
+    }
     QCOMPARE(items.join(u'|'), recorded);
     // Looked at once, whatever it held.
     QCOMPARE(w.watcher().lastChangeCount(), w.clipboard.changeCount());
@@ -252,6 +255,7 @@ void TestClipboardWatcher::longTextsAreGuessedInBackgroundInOrder()
 {
     Watched w;
     w.watcher().setBackgroundDetectionThreshold(5);
+    w.settle = false;
     // Guessed on a worker thread, and kept with its HTML.
     const QByteArray html = "<code>fn main() {}</code>";
     w.clipboard.clearContents();

@@ -1,8 +1,8 @@
 #pragma once
 
 // A history store on a desktop's real clipboard and the real clock, for
-// the desktop tests; the paste keystroke and the focus are stand-ins unless
-// given.
+// the desktop tests; the paste keystroke and the focus are stand-ins, and
+// the history is not kept, unless given.
 
 #include "ClipboardHistory.h"
 #include "MemoryFocusTracker.h"
@@ -23,9 +23,9 @@ struct LiveStore
 {
     explicit LiveStore(platform::Clipboard& clipboard, platform::PasteTyper* typer = nullptr,
                        platform::FocusTracker* tracker = nullptr,
-                       platform::PrimarySelection* selection = nullptr)
+                       platform::PrimarySelection* selection = nullptr, HistoryFile* file = nullptr)
         : history({settings, scheduler, clipboard, typer ? *typer : pasteTyper, tracker ? *tracker : focus,
-                   nullptr, selection})
+                   file, selection})
     {
         history.watcher.startMonitoring();
         if (history.selections)

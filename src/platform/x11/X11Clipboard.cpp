@@ -118,8 +118,8 @@ void X11Clipboard::readContents(QObject* context, std::function<void(ClipboardCo
     if (m_clipboard->ownsClipboard() || !m_reader->isConnected()) {
         // An image we offer is known as it is: decoding it again, or waiting
         // for the types still being made, would hold this thread.
-        if (m_ownImage && m_ownImage.data() == current()) {
-            answer(m_ownImageContents);
+        if (m_ownImage.data && m_ownImage.data.data() == current()) {
+            answer(m_ownImage.contents);
             return;
         }
         Clipboard::readContents(context, std::move(answer));
@@ -212,9 +212,15 @@ QByteArray X11Clipboard::data(const QString& mimeType) const
     return data ? data->data(mimeType) : QByteArray();
 }
 
-void X11Clipboard::publish(QMimeData* data)
+void X11Clipboard::publish(QMimeData* data, OwnImage own)
 {
+    OwnImage previous = std::exchange(m_ownImage, std::move(own));
     m_clipboard->setMimeData(data, QClipboard::Clipboard);
+    // Qt deleted the mime data it replaced; what an image held is given
+    // back on the worker, as giving back a 4K picture's pages takes
+    // milliseconds.
+    if (previous.made)
+        m_encoder.post([previous = std::move(previous)] {});
     // Counted here too: whether Qt reports our own change at once is its business.
     changed();
 }
@@ -272,12 +278,12 @@ bool X11Clipboard::setImage(const QImage& image, const std::optional<EncodedImag
             made->done.notify_all();
         }
     });
-    m_ownImage = new ImageMimeData(types, made);
-    m_ownImageContents = ClipboardContents();
-    m_ownImageContents.types = types;
-    m_ownImageContents.image = image;
-    m_ownImageContents.imageData = encoded;
-    publish(m_ownImage);
+    OwnImage own{new ImageMimeData(types, made), {}, made};
+    own.contents.types = types;
+    own.contents.image = image;
+    own.contents.imageData = encoded;
+    QMimeData* data = own.data;
+    publish(data, std::move(own));
     return true;
 }
 

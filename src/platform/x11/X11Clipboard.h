@@ -64,7 +64,15 @@ private:
     void changed();
     std::function<void()> m_onChange;
     const QMimeData* current() const;
-    void publish(QMimeData* data);
+    // An image we offer: its mime data (the clipboard owns it), what it
+    // holds as a read gives it, and the types being made for it.
+    struct OwnImage
+    {
+        QPointer<QMimeData> data;
+        ClipboardContents contents;
+        std::shared_ptr<void> made;
+    };
+    void publish(QMimeData* data, OwnImage own = {});
 
     QClipboard* m_clipboard;
     qint64 m_changeCount = 0;
@@ -74,8 +82,7 @@ private:
     bool m_ownerLeft = false; // since the last read began
     std::unique_ptr<X11ClipboardReader> m_reader;
     Worker m_encoder{"ondrel-encode"}; // the image types a copy-out offers
-    QPointer<QMimeData> m_ownImage;    // owned by the clipboard
-    ClipboardContents m_ownImageContents;
+    OwnImage m_ownImage;
 };
 
 } // namespace ondrel::platform
