@@ -30,10 +30,7 @@ public:
     // event loop's turns included).
     double cpuMs() const { return double(threadCpuNs() - m_cpuStart) / 1e6; }
     // The longest gap so far, counting the one still open.
-    double longestMs() const
-    {
-        return double(std::max(m_longest, m_clock.nsecsElapsed() - m_last)) / 1e6;
-    }
+    double longestMs() const { return double(std::max(m_longest, m_clock.nsecsElapsed() - m_last)) / 1e6; }
 
 private:
     static qint64 threadCpuNs()

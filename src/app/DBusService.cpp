@@ -141,32 +141,62 @@ QList<DBusEntry> DBusService::List()
 
 QString DBusService::Get(const QString& ref, QByteArray& data)
 {
+    Q_UNUSED(data); // sent in the reply made later
     const std::optional<ClipboardItem> item = entry(ref);
     if (!item)
         return {};
-    QByteArray bytes = commands::entryData(*item);
-    if (bytes.size() > kLargestData) {
-        sendErrorReply(QDBusError::LimitsExceeded,
-                       QStringLiteral("entry %1 holds %2 MiB, more than a D-Bus message carries (64 MiB); "
-                                      "`ondrel get %1` writes it")
-                           .arg(ref)
-                           .arg(double(bytes.size()) / (1024 * 1024), 0, 'f', 1));
-        return {};
-    }
-    data = std::move(bytes);
-    return commands::entryMimeType(*item);
+    // A saved image is read from disk off this thread: the reply follows.
+    m_service.readData(*item, [reply = replyLater(), ref,
+                               type = commands::entryMimeType(*item)](std::optional<QByteArray> bytes) {
+        if (!bytes)
+            return reply({}, QDBusError::Failed,
+                         QStringLiteral("the file of entry %1 cannot be read").arg(ref));
+        if (bytes->size() > kLargestData)
+            return reply({}, QDBusError::LimitsExceeded,
+                         QStringLiteral("entry %1 holds %2 MiB, more than a D-Bus message carries (64 MiB); "
+                                        "`ondrel get %1` writes it")
+                             .arg(ref)
+                             .arg(double(bytes->size()) / (1024 * 1024), 0, 'f', 1));
+        reply({type, *bytes}, QDBusError::NoError, {});
+    });
+    return {};
 }
 
 void DBusService::Select(const QString& ref)
 {
-    if (const std::optional<ClipboardItem> item = entry(ref); item && !m_service.select(*item))
-        sendErrorReply(QDBusError::Failed, QStringLiteral("could not put the entry on the clipboard"));
+    putOnClipboard(ref, false);
 }
 
 void DBusService::Paste(const QString& ref)
 {
-    if (const std::optional<ClipboardItem> item = entry(ref); item && !m_service.paste(*item))
-        sendErrorReply(QDBusError::Failed, QStringLiteral("could not put the entry on the clipboard"));
+    putOnClipboard(ref, true);
+}
+
+void DBusService::putOnClipboard(const QString& ref, bool paste)
+{
+    const std::optional<ClipboardItem> item = entry(ref);
+    if (!item)
+        return;
+    // Replied once the entry is on the clipboard, which a caller reads next.
+    const HistoryService::Written written = [reply = replyLater()](bool done) {
+        if (done)
+            reply({}, QDBusError::NoError, {});
+        else
+            reply({}, QDBusError::Failed, QStringLiteral("could not put the entry on the clipboard"));
+    };
+    if (!(paste ? m_service.paste(*item, written) : m_service.select(*item, written)))
+        written(false);
+}
+
+DBusService::Later DBusService::replyLater()
+{
+    if (!calledFromDBus())
+        return [](const QVariantList&, QDBusError::ErrorType, const QString&) {};
+    setDelayedReply(true);
+    return [bus = connection(), call = message()](const QVariantList& args, QDBusError::ErrorType type,
+                                                  const QString& error) {
+        bus.send(type == QDBusError::NoError ? call.createReply(args) : call.createErrorReply(type, error));
+    };
 }
 
 void DBusService::Delete(const QString& ref)

@@ -3,9 +3,12 @@
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusError>
+
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 #include <optional>
 
@@ -114,6 +117,12 @@ Q_SIGNALS:
 private:
     // The entry `ref` names; when none, the error has been replied.
     std::optional<ClipboardItem> entry(const QString& ref);
+    // Replies to the call being handled later: with these arguments, or
+    // with an error when one is given.
+    using Later =
+        std::function<void(const QVariantList& args, QDBusError::ErrorType type, const QString& error)>;
+    Later replyLater();
+    void putOnClipboard(const QString& ref, bool paste);
     void historyChanged();
     void announce();
     void propertyChanged(const QString& name, const QVariant& value);

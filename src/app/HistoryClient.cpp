@@ -89,7 +89,7 @@ int runHistoryCommand(const QStringList& args, std::FILE* in, std::FILE* out, st
         HistoryFile file;
         std::fprintf(err, "ondrel: Ondrel is not running; reading %s\n", qPrintable(file.filePath()));
         FileTarget target(file, err);
-        answer = commands::run(args, {}, target);
+        answer = commands::runNow(args, {}, target);
     }
     write(err, answer->err);
     errno = 0;

@@ -310,11 +310,10 @@ std::optional<Answer> checkUsage(const QStringList& args)
     return std::nullopt;
 }
 
-Answer run(const QStringList& args, const QByteArray& input, Target& target)
+namespace {
+
+Answer runAtOnce(const Parsed& parsed, const QByteArray& input, Target& target)
 {
-    if (std::optional<Answer> answer = checkUsage(args))
-        return *answer;
-    const Parsed parsed = std::get<Parsed>(parse(args));
     const QString name = QLatin1String(parsed.command->name);
     if (!parsed.command->reads && !target.canChange())
         return {kExitNotRunning, {}, "ondrel: Ondrel is not running\n"};
@@ -357,23 +356,65 @@ Answer run(const QStringList& args, const QByteArray& input, Target& target)
         return parsed.options.contains(QStringLiteral("--type"))
                    ? Answer{kExitOk, entryMimeType(item).toUtf8() + '\n', {}}
                    : Answer{kExitOk, entryData(item), {}};
-    if (name == u"select" || name == u"paste") {
-        const bool done = name == u"select" ? target.select(item) : target.paste(item);
-        if (!done)
-            return Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"};
-        // Asked once the paste has found its window.
-        if (name == u"paste" && !target.canPaste())
-            return Answer{kExitOk,
-                          {},
-                          "ondrel: no keys can be typed into another program here; the entry is "
-                          "on the clipboard, paste it by hand\n"};
-        return {};
-    }
     if (name == u"delete")
         target.remove(item.id());
     else
         target.setPinned(item.id(), name == u"pin");
     return {};
+}
+
+} // namespace
+
+void Target::readData(const ClipboardItem& item, std::function<void(std::optional<QByteArray>)> done)
+{
+    done(entryData(item));
+}
+
+void run(const QStringList& args, const QByteArray& input, Target& target, Reply reply)
+{
+    if (std::optional<Answer> answer = checkUsage(args))
+        return reply(*answer);
+    const Parsed parsed = std::get<Parsed>(parse(args));
+    const QString name = QLatin1String(parsed.command->name);
+    // What may wait for the disk, in the running program; the rest answers here.
+    const bool writes = name == u"select" || name == u"paste";
+    if (!target.canChange() ||
+        !(writes || (name == u"get" && !parsed.options.contains(QStringLiteral("--type")))))
+        return reply(runAtOnce(parsed, input, target));
+    auto found = lookUpEntry(target.entries(), parsed.positional.first());
+    if (auto* answer = std::get_if<Answer>(&found))
+        return reply(*answer);
+    const ClipboardItem& item = std::get<ClipboardItem>(found);
+    if (!writes) {
+        target.readData(item, [reply](std::optional<QByteArray> data) {
+            reply(data ? Answer{kExitOk, std::move(*data), {}}
+                       : Answer{kExitNoEntry, {}, "ondrel: the entry's file cannot be read\n"});
+        });
+        return;
+    }
+    // Answered once the entry is on the clipboard: a script reads it next.
+    const bool paste = name == u"paste";
+    const Target::Written written = [reply, paste, on = &target](bool done) {
+        if (!done)
+            return reply(Answer{kExitNoEntry, {}, "ondrel: could not put the entry on the clipboard\n"});
+        // Asked once the paste has found its window.
+        if (paste && !on->canPaste())
+            return reply(Answer{kExitOk,
+                                {},
+                                "ondrel: no keys can be typed into another program here; the entry is "
+                                "on the clipboard, paste it by hand\n"});
+        reply({});
+    };
+    if (!(paste ? target.paste(item, written) : target.select(item, written)))
+        written(false);
+}
+
+Answer runNow(const QStringList& args, const QByteArray& input, Target& target)
+{
+    std::optional<Answer> answered;
+    run(args, input, target, [&answered](Answer answer) { answered = std::move(answer); });
+    return answered ? std::move(*answered)
+                    : Answer{kExitNotRunning, {}, "ondrel: the command did not answer at once\n"};
 }
 
 } // namespace ondrel::commands

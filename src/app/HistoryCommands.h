@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -50,10 +51,17 @@ public:
     virtual QList<ClipboardItem> entries() const = 0;
     virtual Status status() const = 0;
     virtual bool canChange() const = 0;
-    // Puts the entry on the clipboard; false when nothing could be written.
-    virtual bool select(const ClipboardItem&) { return false; }
+    // Told whether the entry reached the clipboard.
+    using Written = std::function<void(bool)>;
+    // Puts the entry on the clipboard: false when nothing can be written;
+    // else `written` is told, once known, whether it got there (a saved
+    // image is read from disk first).
+    virtual bool select(const ClipboardItem&, Written /*written*/) { return false; }
     // The same, then types the paste keys into the focused window.
-    virtual bool paste(const ClipboardItem&) { return false; }
+    virtual bool paste(const ClipboardItem&, Written /*written*/) { return false; }
+    // The entry's data as `get` writes it (see entryData), given to `done`;
+    // a saved image may be read off the GUI thread, nothing when unreadable.
+    virtual void readData(const ClipboardItem& item, std::function<void(std::optional<QByteArray>)> done);
     // Whether the keys of the last paste could reach another program.
     virtual bool canPaste() const { return true; }
     virtual void remove(const QUuid&) {}
@@ -80,8 +88,13 @@ QString overview();
 std::optional<Answer> checkUsage(const QStringList& args);
 
 // Runs a history command line on `target`. `input` is the text of `add`,
-// read by the caller.
-Answer run(const QStringList& args, const QByteArray& input, Target& target);
+// read by the caller. Most commands answer at once; `select`, `paste` and
+// `get` of a saved image once its file has been read.
+using Reply = std::function<void(Answer)>;
+void run(const QStringList& args, const QByteArray& input, Target& target, Reply reply);
+// The same on a target that answers every command at once (the history
+// file read alone).
+Answer runNow(const QStringList& args, const QByteArray& input, Target& target);
 
 // The entry with this number in `items` (1-based) or this id.
 std::optional<ClipboardItem> findEntry(const QList<ClipboardItem>& items, const QString& ref);

@@ -31,12 +31,12 @@ commands::Status HistoryService::status() const
     return status;
 }
 
-bool HistoryService::select(const ClipboardItem& item)
+bool HistoryService::select(const ClipboardItem& item, Written written)
 {
-    return m_parts.paster.copy(item);
+    return m_parts.paster.copy(item, std::move(written));
 }
 
-bool HistoryService::paste(const ClipboardItem& item)
+bool HistoryService::paste(const ClipboardItem& item, Written written)
 {
     // Into the window that has the keyboard now; an open popover closes
     // first and gives it back to the window it took it from.
@@ -44,7 +44,17 @@ bool HistoryService::paste(const ClipboardItem& item)
         m_parts.popover.dismiss();
     else
         m_parts.focus.rememberFocus();
-    return m_parts.paster.copyAndPaste(item);
+    return m_parts.paster.copyAndPaste(item, std::move(written));
+}
+
+void HistoryService::readData(const ClipboardItem& item, std::function<void(std::optional<QByteArray>)> done)
+{
+    // A saved image may be tens of megabytes on disk: read on the paster's worker.
+    if (item.type() != ClipboardItemType::image || !item.storedImage())
+        return done(commands::entryData(item));
+    m_parts.paster.readImage(item, [done = std::move(done)](std::optional<platform::EncodedImage> bytes) {
+        done(bytes ? std::optional(std::move(bytes->bytes)) : std::nullopt);
+    });
 }
 
 bool HistoryService::canPaste() const
@@ -130,9 +140,9 @@ std::optional<ClipboardItem> HistoryService::find(const QString& ref) const
     return commands::findEntry(entries(), ref);
 }
 
-commands::Answer HistoryService::run(const QStringList& args, const QByteArray& input)
+void HistoryService::run(const QStringList& args, const QByteArray& input, commands::Reply reply)
 {
-    return commands::run(args, input, *this);
+    commands::run(args, input, *this, std::move(reply));
 }
 
 } // namespace ondrel

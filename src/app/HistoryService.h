@@ -40,8 +40,9 @@ public:
     QList<ClipboardItem> entries() const override;
     commands::Status status() const override;
     bool canChange() const override { return true; }
-    bool select(const ClipboardItem& item) override;
-    bool paste(const ClipboardItem& item) override;
+    bool select(const ClipboardItem& item, Written written = {}) override;
+    bool paste(const ClipboardItem& item, Written written = {}) override;
+    void readData(const ClipboardItem& item, std::function<void(std::optional<QByteArray>)> done) override;
     bool canPaste() const override;
     void remove(const QUuid& id) override;
     void setPinned(const QUuid& id, bool pinned) override;
@@ -70,8 +71,9 @@ public:
     // id; nothing when there is none.
     std::optional<ClipboardItem> find(const QString& ref) const;
 
-    // Runs a command line from the command-line client.
-    commands::Answer run(const QStringList& args, const QByteArray& input);
+    // Runs a command line from the command-line client; `reply` may be
+    // called later (see commands::run).
+    void run(const QStringList& args, const QByteArray& input, commands::Reply reply);
 
 Q_SIGNALS:
     // Entries came, went, moved or were pinned.

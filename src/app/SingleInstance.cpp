@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include <QFile>
+#include <QPointer>
 #include <QSocketNotifier>
 
 #include <algorithm>
@@ -250,15 +251,19 @@ void SingleInstance::readCall(Client* client)
         return;
     client->answered = true;
     client->reader.setEnabled(false);
-    Answer answer;
-    if (const std::optional<Call> call = decodeCall(std::exchange(client->call, {})); !call)
-        answer = {2, {}, "ondrel: malformed request\n"};
+    const std::optional<Call> call = decodeCall(std::exchange(client->call, {}));
+    const Respond reply = [this, client = QPointer<Client>(client)](Answer answer) {
+        if (!client || std::find(m_clients.begin(), m_clients.end(), client.data()) == m_clients.end())
+            return; // it went away meanwhile
+        queueAnswer(client, std::move(answer));
+        flush(client);
+    };
+    if (!call)
+        reply({2, {}, "ondrel: malformed request\n"});
     else if (!m_callHandler)
-        answer = {3, {}, "ondrel: Ondrel is not ready for commands yet\n"};
+        reply({3, {}, "ondrel: Ondrel is not ready for commands yet\n"});
     else
-        answer = m_callHandler(*call);
-    queueAnswer(client, std::move(answer));
-    flush(client);
+        m_callHandler(*call, reply);
 }
 
 void SingleInstance::queueAnswer(Client* client, Answer answer)

@@ -103,8 +103,11 @@ public:
     // takes to read.
     static CallResult call(const Call& call, int timeoutMs = 5000);
 
-    // Answers calls; without one they are answered with an error.
-    void setCallHandler(std::function<Answer(const Call&)> handler) { m_callHandler = std::move(handler); }
+    // Answers calls, at once or later (an answer to a client gone by then is
+    // dropped); without one they are answered with an error.
+    using Respond = std::function<void(Answer)>;
+    using CallHandler = std::function<void(const Call&, Respond)>;
+    void setCallHandler(CallHandler handler) { m_callHandler = std::move(handler); }
 
     // Becomes the running instance; false when another one holds the lock,
     // or (with the reason in `error`) when the socket's folder is not safe.
@@ -132,7 +135,7 @@ private:
     void drop(Client* client);
 
     QStringList m_commands;
-    std::function<Answer(const Call&)> m_callHandler;
+    CallHandler m_callHandler;
     std::unique_ptr<QLockFile> m_lock;
     QString m_socketPath;
     int m_listener = -1;

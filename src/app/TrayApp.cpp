@@ -239,9 +239,10 @@ int runTrayApp(int argc, char** argv)
                          if (command == u"toggle")
                              shell.popover().togglePopover();
                      });
-    instance.setCallHandler([&shell](const SingleInstance::Call& call) {
-        commands::Answer answer = shell.service().run(call.args, call.input);
-        return SingleInstance::Answer{answer.code, std::move(answer.out), std::move(answer.err)};
+    instance.setCallHandler([&shell](const SingleInstance::Call& call, SingleInstance::Respond reply) {
+        shell.service().run(call.args, call.input, [reply = std::move(reply)](commands::Answer answer) {
+            reply({answer.code, std::move(answer.out), std::move(answer.err)});
+        });
     });
     DBusService dbus(shell.service());
     dbus.publish(QDBusConnection::sessionBus());

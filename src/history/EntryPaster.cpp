@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace ondrel {
 
 EntryPaster::EntryPaster(Services services, HistoryStore& store, QObject* parent)
@@ -22,29 +24,46 @@ EntryPaster::~EntryPaster()
     m_services.pasteTyper.whenTyped({});
 }
 
-bool EntryPaster::writeStoredImage(const ClipboardItem& item, bool paste)
+platform::Worker& EntryPaster::reader()
+{
+    if (!m_reader)
+        m_reader = std::make_unique<platform::Worker>("ondrel-copyout");
+    return *m_reader;
+}
+
+bool EntryPaster::writeStoredImage(const ClipboardItem& item, bool paste, Written& written)
 {
     // Gone from disk: said now, while the caller can still tell the user.
     if (!QFileInfo::exists(item.storedImage()->path))
         return false;
-    if (!m_reader)
-        m_reader = std::make_unique<platform::Worker>("ondrel-copyout");
     const quint64 copy = m_copies;
-    m_reader->run(
+    reader().run(
         this,
         [item] {
             std::optional<platform::EncodedImage> bytes = item.imageBytes();
             QImage image = bytes ? QImage::fromData(bytes->bytes) : QImage();
             return std::make_pair(std::move(image), std::move(bytes));
         },
-        [this, copy, paste](std::pair<QImage, std::optional<platform::EncodedImage>> read) {
-            if (copy != m_copies || read.first.isNull())
-                return;
-            m_services.clipboard.clearContents();
-            if (m_services.clipboard.setImage(read.first, read.second) && paste)
-                postPaste();
+        [this, copy, paste, written = std::exchange(written, {})](
+            std::pair<QImage, std::optional<platform::EncodedImage>> read) {
+            bool done = false;
+            if (copy == m_copies && !read.first.isNull()) {
+                m_services.clipboard.clearContents();
+                done = m_services.clipboard.setImage(read.first, read.second);
+                if (done && paste)
+                    postPaste();
+            }
+            if (written)
+                written(done);
         });
     return true;
+}
+
+void EntryPaster::readImage(const ClipboardItem& item,
+                            std::function<void(std::optional<platform::EncodedImage>)> done)
+{
+    reader().run(
+        this, [item] { return item.imageBytes(); }, std::move(done));
 }
 
 void EntryPaster::postPaste()
@@ -52,11 +71,11 @@ void EntryPaster::postPaste()
     m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
 }
 
-bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste)
+bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste, Written& written)
 {
     ++m_copies;
     if (item.type() == ClipboardItemType::image && item.storedImage())
-        return writeStoredImage(item, paste);
+        return writeStoredImage(item, paste, written);
     // What to write is made before the clipboard is emptied: an entry that
     // has nothing to give leaves the user's clipboard as it was.
     platform::Clipboard& clipboard = m_services.clipboard;
@@ -85,19 +104,22 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste)
     return false;
 }
 
-bool EntryPaster::copy(const ClipboardItem& item)
+bool EntryPaster::copy(const ClipboardItem& item, Written written)
 {
-    return copyOut(item, false);
+    return copyOut(item, false, written);
 }
 
-bool EntryPaster::copyOut(const ClipboardItem& item, bool paste)
+bool EntryPaster::copyOut(const ClipboardItem& item, bool paste, Written& written)
 {
     // `item` may be the store's own, which moving it to the front replaces.
     const QUuid id = item.id();
-    if (!writeToClipboard(item, paste))
+    if (!writeToClipboard(item, paste, written))
         return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store.moveToFront(id);
+    // Not taken by a read from disk: on the clipboard now.
+    if (written)
+        written(true);
     return true;
 }
 
@@ -106,14 +128,14 @@ bool EntryPaster::canPaste() const
     return m_services.pasteTyper.canPaste();
 }
 
-bool EntryPaster::copyAndPaste(const ClipboardItem& item)
+bool EntryPaster::copyAndPaste(const ClipboardItem& item, Written written)
 {
     // A paste keystroke after a failed write would paste whatever the
     // clipboard held before, which the user did not choose.
     // A stored image is pasted once it has been read from disk; asked
     // before the copy-out, which may replace `item`.
     const bool pastedWhenRead = item.type() == ClipboardItemType::image && item.storedImage();
-    if (!copyOut(item, true))
+    if (!copyOut(item, true, written))
         return false;
     if (!pastedWhenRead)
         postPaste();

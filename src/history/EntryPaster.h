@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <memory>
 
 namespace ondrel {
@@ -35,13 +36,23 @@ public:
     EntryPaster(Services services, HistoryStore& store, QObject* parent = nullptr);
     ~EntryPaster() override;
 
+    // Told whether the entry reached the clipboard.
+    using Written = std::function<void(bool)>;
+
     // Puts the entry back on the clipboard, moves it to the front when it is
     // not pinned, and posts the paste keystroke shortly after. Answers false,
     // and does neither, when nothing could be written. A saved image is read
-    // from disk off this thread first: it reaches the clipboard a moment later.
-    bool copyAndPaste(const ClipboardItem& item);
+    // from disk off this thread first: it reaches the clipboard a moment
+    // later, or not at all when its file turns out unreadable or another
+    // copy came first. `written`, when given and the answer is true, is told
+    // which, once it is known (at once for the others).
+    bool copyAndPaste(const ClipboardItem& item, Written written = {});
     // The same without the keystroke.
-    bool copy(const ClipboardItem& item);
+    bool copy(const ClipboardItem& item, Written written = {});
+    // The bytes a saved image was copied as, read off this thread; nothing
+    // when its file cannot be read.
+    void readImage(const ClipboardItem& item,
+                   std::function<void(std::optional<platform::EncodedImage>)> done);
     // Whether the keystroke can reach another program now (see PasteTyper).
     bool canPaste() const;
 
@@ -50,12 +61,13 @@ Q_SIGNALS:
     void pasteKeystrokePosted();
 
 private:
-    bool copyOut(const ClipboardItem& item, bool paste);
-    bool writeToClipboard(const ClipboardItem& item, bool paste);
+    bool copyOut(const ClipboardItem& item, bool paste, Written& written);
+    bool writeToClipboard(const ClipboardItem& item, bool paste, Written& written);
     // A stored image is read and decoded on a worker and offered once it
     // is ready (with the keystroke after it, when `paste`); a copy made
-    // meanwhile wins.
-    bool writeStoredImage(const ClipboardItem& item, bool paste);
+    // meanwhile wins. Takes `written`, to tell it then.
+    bool writeStoredImage(const ClipboardItem& item, bool paste, Written& written);
+    platform::Worker& reader();
     void postPaste();
 
     Services m_services;

@@ -33,8 +33,8 @@ public:
         return {live, false, {}, QStringLiteral("Ctrl+Alt+V"), {}, {}};
     }
     bool canChange() const override { return live; }
-    bool select(const ClipboardItem& i) override { return note(QStringLiteral("select ") + *i.text()); }
-    bool paste(const ClipboardItem& i) override { return note(QStringLiteral("paste ") + *i.text()); }
+    bool select(const ClipboardItem& i, Written w) override { return wrote(QStringLiteral("select "), i, w); }
+    bool paste(const ClipboardItem& i, Written w) override { return wrote(QStringLiteral("paste "), i, w); }
     void remove(const QUuid& id) override { note(QStringLiteral("remove ") + QString::number(indexOf(id))); }
     void setPinned(const QUuid& id, bool p) override
     {
@@ -49,6 +49,12 @@ public:
     void resume() override { note(QStringLiteral("resume")); }
 
 private:
+    bool wrote(const QString& call, const ClipboardItem& i, const Written& written)
+    {
+        note(call + *i.text());
+        written(true);
+        return true;
+    }
     bool note(const QString& call)
     {
         calls << call;
@@ -140,7 +146,7 @@ void TestHistoryCommands::commandLines()
     if (QByteArrayView(QTest::currentDataTag()) == "add over the limit")
         target.limit = 4;
     target.typing = QByteArrayView(QTest::currentDataTag()) != "paste where no keys can be typed";
-    const commands::Answer answer = commands::run(args, QStringLiteral("added ✓").toUtf8(), target);
+    const commands::Answer answer = commands::runNow(args, QStringLiteral("added ✓").toUtf8(), target);
     QVERIFY2(answer.out.startsWith(out), answer.out.left(300).constData());
     QVERIFY2(answer.err.startsWith(err), answer.err.left(300).constData());
     QVERIFY2(answer.err.size() < 400, "an error stays one short line");

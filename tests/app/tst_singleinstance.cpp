@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -174,9 +175,14 @@ void TestSingleInstance::callsCarryAnEntryBothWays()
     // loop, in slices, while the blocking client sends and reads.
     const QByteArray entry = QByteArray("line\r\n\0😀", 11).repeated(1 << 20).left(10 << 20);
     int handled = 0;
-    m_instance->setCallHandler([&handled](const SingleInstance::Call& call) {
+    m_instance->setCallHandler([&handled](const SingleInstance::Call& call, SingleInstance::Respond respond) {
         ++handled;
-        return SingleInstance::Answer{call.args.value(0).toInt(), call.input, call.args.value(1).toUtf8()};
+        SingleInstance::Answer answer{call.args.value(0).toInt(), call.input, call.args.value(1).toUtf8()};
+        // An answer may come later, from the event loop (a file read first).
+        if (answer.code == 0)
+            respond(std::move(answer));
+        else
+            QTimer::singleShot(50, [respond, answer] { respond(answer); });
     });
     const auto call = [](QStringList args, QByteArray input) {
         return std::async(std::launch::async, [args, input] { return SingleInstance::call({args, input}); });
