@@ -10,6 +10,7 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -213,6 +214,30 @@ void TestWaylandApp::scriptsReachTheHistory()
     startApp();
     QVERIFY(list().startsWith("1\t[image 40×30 png]\n"));
     QCOMPARE(m_app->command({QStringLiteral("get"), QStringLiteral("1")}).out, png);
+    // Its row shows the thumbnail kept beside it: the first row's tile, as
+    // the compositor shows it, is blue.
+    QVERIFY(m_app->toggle());
+    QJsonObject shown;
+    QTRY_VERIFY_WITH_TIMEOUT(!(shown = popoverNode()).isEmpty(), 5000);
+    const QJsonObject at = shown.value(QStringLiteral("rect")).toObject();
+    const auto bluePixels = [&] {
+        QProcess grim;
+        grim.start(QStringLiteral("grim"), {QStringLiteral("-g"),
+                                            QStringLiteral("%1,%2 120x60")
+                                                .arg(at.value(QStringLiteral("x")).toInt())
+                                                .arg(at.value(QStringLiteral("y")).toInt() + 60),
+                                            QStringLiteral("-")});
+        grim.waitForFinished(5000);
+        const QImage shot = QImage::fromData(grim.readAllStandardOutput());
+        qsizetype found = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                found += shot.pixelColor(x, y) == QColor(Qt::blue) ? 1 : 0;
+        return found;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(bluePixels() > 400, 5000);
+    QVERIFY(m_app->toggle());
+    QTRY_VERIFY_WITH_TIMEOUT(popoverNode().isEmpty(), 5000);
     QVERIFY(test::wlCopy("other"));
     QTRY_VERIFY_WITH_TIMEOUT(list().startsWith("1\tother\n"), 5000);
     QCOMPARE(m_app->command({QStringLiteral("select"), QStringLiteral("2")}).code, 0);
