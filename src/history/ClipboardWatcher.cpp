@@ -82,6 +82,14 @@ void ClipboardWatcher::sayTooLarge(const platform::ClipboardContents& contents,
                     keys::maxEntryBytes);
 }
 
+void ClipboardWatcher::sayTooLarge(const std::optional<platform::ApplicationInfo>& app) const
+{
+    qCWarning(lcWatcher).noquote()
+        << QStringLiteral("ondrel: not recording a selection%1: larger than the %2 limit (setting %3)")
+               .arg(app && app->name ? QStringLiteral(" from ") + *app->name : QString(),
+                    byteSize(entryLimit()), keys::maxEntryBytes);
+}
+
 void ClipboardWatcher::startMonitoring()
 {
     m_lastChangeCount = m_services.clipboard.changeCount();

@@ -96,6 +96,8 @@ public:
     // before it), marked as a selection.
     void recordSelection(const QString& text, const std::optional<platform::ApplicationInfo>& app,
                          Timestamp when);
+    // Says that a selection from `app` was larger than the limit.
+    void sayTooLarge(const std::optional<platform::ApplicationInfo>& app) const;
 
 Q_SIGNALS:
     void pausedChanged();

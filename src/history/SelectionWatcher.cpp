@@ -71,8 +71,11 @@ void SelectionWatcher::settle(quint64 generation)
             // A newer selection came meanwhile: it is settled in its turn.
             if (generation != m_generation)
                 return;
-            if (recording() && !m_copies.leavesOut(app) && !contents.superseded && !contents.secret &&
-                contents.tooLargeType.isEmpty() && contents.text)
+            const bool kept =
+                recording() && !m_copies.leavesOut(app) && !contents.superseded && !contents.secret;
+            if (kept && !contents.tooLargeType.isEmpty())
+                m_copies.sayTooLarge(app);
+            else if (kept && contents.text)
                 m_copies.recordSelection(*contents.text, app, when);
             Q_EMIT settled();
         });
