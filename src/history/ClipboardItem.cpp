@@ -7,9 +7,6 @@
 #include "Text.h"
 #include "TextSearch.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-
 #include <algorithm>
 #include <mutex>
 
@@ -161,12 +158,11 @@ std::optional<platform::EncodedImage> ClipboardItem::imageBytes() const
     }
     if (m_encodedImage)
         return m_encodedImage;
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!m_image || m_image->isNull() || !buffer.open(QIODevice::WriteOnly) ||
-        !QImageWriter(&buffer, "png").write(*m_image))
+    const QString png = QStringLiteral("image/png");
+    QByteArray bytes = m_image && !m_image->isNull() ? platform::encodeImage(*m_image, png) : QByteArray();
+    if (bytes.isEmpty())
         return std::nullopt;
-    return platform::EncodedImage{QStringLiteral("image/png"), png};
+    return platform::EncodedImage{png, std::move(bytes)};
 }
 
 std::optional<QString> ClipboardItem::text() const

@@ -1,15 +1,11 @@
 #include "EntryFiles.h"
 
+#include "ClipboardData.h"
 #include "EntryFileNames.h"
 #include "PrivateFiles.h"
 
-#include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,15 +62,6 @@ using namespace entryfiles;
 
 namespace {
 
-QByteArray encodedPng(const QImage& image)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (buffer.open(QIODevice::WriteOnly))
-        QImageWriter(&buffer, "png").write(image);
-    return png;
-}
-
 QJsonValue optionalString(const std::optional<QString>& text)
 {
     return text ? QJsonValue(*text) : QJsonValue();
@@ -104,22 +91,22 @@ QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<Clip
 {
     QSet<QUuid> failed;
     bool folderReady = false;
-    const auto write = [&](const ClipboardItem& item, const QString& name, const QByteArray& bytes) {
+    // `needed`: without this file the entry cannot be kept (a thumbnail is
+    // made again from its image at the next start).
+    const auto write = [&](const ClipboardItem& item, const QString& name, const QByteArray& bytes,
+                           bool needed = true) {
         if (m_onDisk.contains(name))
             return;
         QString reason;
-        if (!folderReady && !platform::ensurePrivateFolder(dataFolder(), &reason)) {
-            failed.insert(item.id());
-            *error = reason;
+        if ((folderReady || platform::ensurePrivateFolder(dataFolder(), &reason)) &&
+            platform::writePrivateFile(dataFolder() + u'/' + name, bytes, &reason)) {
+            folderReady = true;
+            m_onDisk.insert(name, bytes.size());
             return;
         }
-        folderReady = true;
-        if (platform::writePrivateFile(dataFolder() + u'/' + name, bytes, &reason))
-            m_onDisk.insert(name, bytes.size());
-        else {
+        if (needed)
             failed.insert(item.id());
-            *error = reason;
-        }
+        *error = reason;
     };
     for (const ClipboardItem& item : items) {
         if (item.type() == ClipboardItemType::image) {
@@ -138,9 +125,9 @@ QSet<QUuid> EntryFiles::writeBlobs(const QList<ClipboardItem>& items, QList<Clip
             std::optional<QImage> thumbnail;
             if (!m_onDisk.contains(thumbName)) {
                 thumbnail = ClipboardItem::thumbnailOf(item.thumbnail());
-                write(item, thumbName, encodedPng(*thumbnail));
+                write(item, thumbName, platform::encodeImage(*thumbnail, QStringLiteral("image/png")), false);
             }
-            if (!item.storedImage() && m_onDisk.contains(name) && m_onDisk.contains(thumbName))
+            if (!item.storedImage() && m_onDisk.contains(name))
                 stored->append(item.withStoredImage(
                     {dataFolder() + u'/' + name, item.imageType(), item.imageSize()},
                     thumbnail ? *thumbnail : ClipboardItem::thumbnailOf(item.thumbnail())));
@@ -172,6 +159,8 @@ bool EntryFiles::writeIndex(const QList<ClipboardItem>& items, const QSet<QUuid>
             if (!textsInFile.contains(item.id()))
                 continue;
             entry.insert(QStringLiteral("text"), textAt++);
+            // To find the text again when history.json was saved without this index.
+            entry.insert(QStringLiteral("length"), item.textLength());
             QJsonArray formats;
             for (qsizetype n = 0; n < item.formats().size(); ++n) {
                 const QString name = formatName(item.id(), n);

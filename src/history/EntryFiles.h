@@ -32,7 +32,8 @@ public:
     // load): also removes files of ours in data/ that the index does not
     // name, and cut-off writes, and makes thumbnails; without it nothing is
     // changed and an image's header alone is read (a script's read).
-    QList<ClipboardItem> load(QList<ClipboardItem> texts, bool tidy);
+    // `mayRemove` false keeps every file (history.json could not be read).
+    QList<ClipboardItem> load(QList<ClipboardItem> texts, bool tidy, bool mayRemove = true);
 
     // Writes the files of `items` not written yet, each atomically. Returns
     // the entries whose files could not all be written (the reason in

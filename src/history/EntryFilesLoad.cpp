@@ -95,37 +95,23 @@ std::optional<LoadedImage> loadImage(const QString& folder, const QJsonObject& f
     return std::nullopt;
 }
 
-// Two lists, each in its own order, into one by time (newest first).
-QList<ClipboardItem> mergedByTime(const QList<ClipboardItem>& texts, QList<ClipboardItem> others)
-{
-    std::stable_sort(others.begin(), others.end(), [](const ClipboardItem& a, const ClipboardItem& b) {
-        return a.timestamp() > b.timestamp();
-    });
-    QList<ClipboardItem> out;
-    out.reserve(texts.size() + others.size());
-    auto text = texts.cbegin();
-    auto other = others.cbegin();
-    while (text != texts.cend() || other != others.cend()) {
-        if (other != others.cend() && (text == texts.cend() || other->timestamp() > text->timestamp()))
-            out.append(*other++);
-        else
-            out.append(*text++);
-    }
-    return out;
-}
-
 } // namespace
 
-QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
+QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy, bool mayRemove)
 {
     m_onDisk.clear();
     m_indexed.clear();
     m_indexKnown = true;
     if (tidy)
         platform::removePartialWrites(indexPath());
+    // Files an index moved aside names stay for whoever wants them back.
+    mayRemove = mayRemove && QDir(m_folder)
+                                 .entryList({QStringLiteral("entries.json.corrupt-*")},
+                                            QDir::AllEntries | QDir::Hidden | QDir::System)
+                                 .isEmpty();
     const platform::PrivateRead read = platform::readPrivateFile(indexPath());
     if (read.missing) {
-        if (tidy)
+        if (tidy && mayRemove)
             tidyDataFolder({});
         return texts;
     }
@@ -136,33 +122,60 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
         qCWarning(lcHistory).noquote()
             << "Entry index" << indexPath()
             << "is not loaded:" << (read.bytes ? parsed.errorString() : read.error);
-        // Its files stay until an index that can be read says what they are.
+        // Moved aside with its files kept, as long as it is there: the next
+        // save's index would not name them.
         m_indexKnown = false;
-        if (tidy && read.bytes)
+        if (tidy)
             platform::moveAside(indexPath());
         return texts;
     }
 
-    QList<ClipboardItem> order;  // the index's order
-    QList<ClipboardItem> others; // what history.json does not hold
+    // Each text record of the index is paired with its text in history.json:
+    // by position when the two files were saved together, else by time and
+    // length (a save cut off between them, or an older version's save).
+    // history.json's order holds for the texts; an image or file entry goes
+    // after the text it followed in the index.
+    QHash<double, QList<qsizetype>> byTime;
+    for (qsizetype n = 0; n < texts.size(); ++n)
+        byTime[texts[n].timestamp().secondsSinceReferenceDate()].append(n);
+    std::vector<bool> paired(std::size_t(texts.size()), false);
+    const auto pair = [&](qsizetype n, Timestamp at, qsizetype length) -> qsizetype {
+        const auto fits = [&](qsizetype i) {
+            return i >= 0 && i < texts.size() && !paired[std::size_t(i)] && texts[i].timestamp() == at &&
+                   (length < 0 || texts[i].textLength() == length);
+        };
+        if (fits(n))
+            return n;
+        for (const qsizetype i : byTime.value(at.secondsSinceReferenceDate()))
+            if (fits(i))
+                return i;
+        return -1;
+    };
+    QHash<qsizetype, QList<ClipboardItem>> after; // by the text they follow; -1: the front
+    qsizetype anchor = -1;
     bool matches = true;
     qsizetype nextText = 0;
+    QSet<QUuid> seen;
     QSet<QString> referenced;
-    QSet<QString> otherFiles; // those of `others`
     const QJsonArray entries = document.object().value(u"entries").toArray();
     for (const QJsonValue& value : entries) {
         const QJsonObject entry = value.toObject();
-        const QUuid id = QUuid::fromString(entry.value(u"id").toString());
+        QUuid id = QUuid::fromString(entry.value(u"id").toString());
+        if (seen.contains(id))
+            id = QUuid(); // two entries under one id: the second gets its own
+        seen.insert(id);
         const Timestamp at = Timestamp::fromSecondsSinceReferenceDate(entry.value(u"timestamp").toDouble());
         const std::optional<QString> app = optionalString(entry.value(u"appName"));
         const bool pinned = entry.value(u"isPinned").toBool();
         if (entry.contains(u"text")) {
-            const qsizetype n = entry.value(u"text").toInteger(-1);
-            if (n != nextText++ || n >= texts.size() || texts[n].timestamp() != at) {
-                matches = false;
-                continue;
-            }
-            ClipboardItem text = texts[n];
+            const qsizetype n =
+                pair(entry.value(u"text").toInteger(-1), at, entry.value(u"length").toInteger(-1));
+            matches = matches && n == nextText++;
+            if (n < 0)
+                continue; // its text is gone, and its other forms with it
+            paired[std::size_t(n)] = true;
+            anchor = n;
+            ClipboardItem& text = texts[n];
             if (!id.isNull())
                 text = text.withId(id);
             QList<platform::ClipboardFormat> formats;
@@ -176,7 +189,8 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
                     m_onDisk.insert(file.value(u"file").toString(), file.value(u"size").toInteger());
                 }
             }
-            order.append(formats.isEmpty() ? text : text.withFormats(std::move(formats)));
+            if (!formats.isEmpty())
+                text = text.withFormats(std::move(formats));
             continue;
         }
         std::optional<ClipboardItem> item;
@@ -189,7 +203,6 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
                         break;
                     const QString name = used->value(u"file").toString();
                     referenced.insert(name);
-                    otherFiles.insert(name);
                     m_onDisk.insert(name, used->value(u"size").toInteger());
                 }
                 item = ClipboardItem::makeImage(QImage(), app, std::nullopt, at)
@@ -207,26 +220,20 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
         if (!id.isNull())
             item = item->withId(id);
         item->setPinned(pinned);
-        order.append(*item);
-        others.append(*item);
+        after[anchor].append(*item);
     }
     if (nextText != texts.size())
         matches = false;
-
-    if (tidy)
+    if (tidy && mayRemove)
         tidyDataFolder(referenced);
-    QList<ClipboardItem> out;
-    if (matches) {
-        out = std::move(order);
-    } else {
+    if (!matches)
         qCWarning(lcHistory).noquote()
             << "Entry index" << indexPath() << "does not match" << m_folder + QStringLiteral("/history.json")
-            << "(a save was cut off, or another version saved since); entries are put in order by time";
-        // The texts' other forms cannot be matched to their texts safely: they go.
-        if (tidy)
-            removeUnreferenced(otherFiles);
-        out = mergedByTime(texts, others);
-    }
+            << "(a save was cut off, or another version saved since); images and files are placed after the "
+               "texts they followed";
+    QList<ClipboardItem> out = after.value(-1);
+    for (qsizetype n = 0; n < texts.size(); ++n)
+        out << texts[n] << after.value(n);
     for (const ClipboardItem& item : out)
         if (needsIndex(item))
             m_indexed.insert(item.id());
@@ -236,7 +243,8 @@ QList<ClipboardItem> EntryFiles::load(QList<ClipboardItem> texts, bool tidy)
 void EntryFiles::tidyDataFolder(const QSet<QString>& referenced)
 {
     const QDir folder(dataFolder());
-    if (!folder.exists())
+    // Ours is a folder; through a link, the files would be someone else's.
+    if (!folder.exists() || QFileInfo(dataFolder()).isSymLink())
         return;
     for (const QFileInfo& file : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         // Left by a save that was cut off before the index named them.

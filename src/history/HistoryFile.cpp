@@ -5,7 +5,6 @@
 #include "LanguageDetector.h"
 #include "PrivateFiles.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -175,7 +174,8 @@ QList<ClipboardItem> HistoryFile::load()
     m_writtenShort.reset();
     if (!folderUsable())
         return {};
-    QList<ClipboardItem> items = m_entries.load(loadTexts(), true);
+    QList<ClipboardItem> items = loadTexts(); // an unreadable one is kept, and so are its texts' files
+    items = m_entries.load(std::move(items), true, !m_protectExisting);
     written(items, {});
     return items;
 }
