@@ -49,8 +49,8 @@ bool HistoryService::paste(const ClipboardItem& item, Written written)
 
 void HistoryService::readData(const ClipboardItem& item, std::function<void(std::optional<QByteArray>)> done)
 {
-    // A saved image may be tens of megabytes on disk: read on the paster's worker.
-    if (item.type() != ClipboardItemType::image || !item.storedImage())
+    // An image is read from disk, or made PNG, on the paster's worker.
+    if (item.type() != ClipboardItemType::image)
         return done(commands::entryData(item));
     m_parts.paster.readImage(item, [done = std::move(done)](std::optional<platform::EncodedImage> bytes) {
         done(bytes ? std::optional(std::move(bytes->bytes)) : std::nullopt);

@@ -217,7 +217,15 @@ void ClipboardWatcher::record(const platform::ClipboardContents& contents,
         item = ClipboardItem::makeImage(*image, appName, appIcon, now, contents.imageData);
     else if (const auto& urls = contents.fileURLs; urls && !urls->isEmpty())
         item = ClipboardItem::makeFile(*urls, appName, appIcon, now);
-    if (item && !(handedOver && isNewest(*item)))
+    if (!item)
+        return;
+    // Handed over, the image or files of the newest entry are not a new copy.
+    std::optional<ClipboardItem> before = handedOver ? newest() : std::nullopt;
+    if (before && before->type() != item->type())
+        before.reset();
+    if (item->type() == ClipboardItemType::image)
+        captureImage(std::move(*item), std::move(before));
+    else if (!before || before->fileURLs() != item->fileURLs())
         capture(std::move(*item));
 }
 
@@ -248,30 +256,26 @@ void ClipboardWatcher::recordText(const QString& text, const QList<platform::Cli
     capture(fromSelection ? item.markedFromSelection() : item);
 }
 
-bool ClipboardWatcher::isNewest(const ClipboardItem& item) const
+std::optional<ClipboardItem> ClipboardWatcher::newest() const
 {
-    std::optional<ClipboardItem> newest;
     if (!m_captures.empty())
-        newest = m_captures.back()->item;
-    else
-        newest = m_store.frontUnpinnedItem();
-    if (!newest || newest->type() != item.type())
+        return m_captures.back()->item;
+    return m_store.frontUnpinnedItem();
+}
+
+bool ClipboardWatcher::sameImage(const ClipboardItem& newest, const ClipboardItem& item)
+{
+    if (!newest.storedImage())
+        return newest.image() == item.image();
+    // A saved entry keeps only its thumbnail: its bytes on disk tell.
+    if (newest.imageSize() != item.imageSize())
         return false;
-    if (item.type() == ClipboardItemType::image && newest->storedImage()) {
-        // A saved entry keeps only its thumbnail: its bytes on disk tell.
-        // Read here, on a hand-over only.
-        if (newest->imageSize() != item.imageSize())
-            return false;
-        const std::optional<platform::EncodedImage> stored = newest->imageBytes();
-        if (!stored)
-            return false;
-        if (item.encodedImage() && item.encodedImage()->type == stored->type)
-            return item.encodedImage()->bytes == stored->bytes;
-        return QImage::fromData(stored->bytes) == item.image();
-    }
-    if (item.type() == ClipboardItemType::image)
-        return newest->image() == item.image();
-    return newest->fileURLs() == item.fileURLs();
+    const std::optional<platform::EncodedImage> stored = newest.imageBytes();
+    if (!stored)
+        return false;
+    if (item.encodedImage() && item.encodedImage()->type == stored->type)
+        return item.encodedImage()->bytes == stored->bytes;
+    return QImage::fromData(stored->bytes) == item.image();
 }
 
 ClipboardWatcher::Front ClipboardWatcher::front() const
@@ -291,25 +295,37 @@ ClipboardWatcher::Front ClipboardWatcher::front() const
     return front;
 }
 
+void ClipboardWatcher::captureImage(ClipboardItem item, std::optional<ClipboardItem> before)
+{
+    // A screenshot takes tens of milliseconds to scale down to its row's
+    // thumbnail, and comparing it with a saved one reads that from disk: on
+    // the worker, in turn with the captures before it.
+    auto pending = std::make_shared<Capture>(Capture{item, false, false, {}});
+    m_captures.push_back(pending);
+    struct Made
+    {
+        bool duplicate = false;
+        ClipboardItem item;
+    };
+    m_captureWorker.run(
+        this,
+        [this, item = std::move(item), before = std::move(before)] {
+            if (m_captureWorker.stopping())
+                return Made{false, item};
+            if (before && sameImage(*before, item))
+                return Made{true, item};
+            return Made{false, item.withThumbnail()};
+        },
+        [this, pending](Made made) {
+            pending->duplicate = made.duplicate;
+            pending->item = std::move(made.item);
+            pending->ready = true;
+            flushCaptures();
+        });
+}
+
 void ClipboardWatcher::capture(ClipboardItem item)
 {
-    if (item.type() == ClipboardItemType::image && !item.hasThumbnail()) {
-        // A screenshot takes tens of milliseconds to scale down to its row's
-        // thumbnail: made on the worker, in turn with the captures before it.
-        auto pending = std::make_shared<Capture>(Capture{item, false, false, {}});
-        m_captures.push_back(pending);
-        m_captureWorker.run(
-            this,
-            [this, item = std::move(item)] {
-                return m_captureWorker.stopping() ? item : item.withThumbnail();
-            },
-            [this, pending](ClipboardItem made) {
-                pending->item = std::move(made);
-                pending->ready = true;
-                flushCaptures();
-            });
-        return;
-    }
     if (m_captures.empty()) {
         m_store.addItem(item);
         return;

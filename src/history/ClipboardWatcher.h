@@ -141,8 +141,13 @@ private:
     // The newest capture not yet in the history, else the front-most
     // unpinned entry, if it is a text.
     Front front() const;
-    // The newest entry, when it is the image or file of `item`.
-    bool isNewest(const ClipboardItem& item) const;
+    // The newest capture not yet in the history, else the front-most unpinned entry.
+    std::optional<ClipboardItem> newest() const;
+    // Whether `item` is the image of `newest`; reads a saved one from disk.
+    static bool sameImage(const ClipboardItem& newest, const ClipboardItem& item);
+    // An image: its thumbnail made, and compared with `before` when given,
+    // on a worker thread.
+    void captureImage(ClipboardItem item, std::optional<ClipboardItem> before);
 
     Services m_services;
     HistoryStore& m_store;

@@ -104,19 +104,17 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste, Writte
     return false;
 }
 
-bool EntryPaster::copy(const ClipboardItem& item, Written written)
+bool EntryPaster::copy(ClipboardItem item, Written written)
 {
     return copyOut(item, false, written);
 }
 
 bool EntryPaster::copyOut(const ClipboardItem& item, bool paste, Written& written)
 {
-    // `item` may be the store's own, which moving it to the front replaces.
-    const QUuid id = item.id();
     if (!writeToClipboard(item, paste, written))
         return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
-    m_store.moveToFront(id);
+    m_store.moveToFront(item.id());
     // Not taken by a read from disk: on the clipboard now.
     if (written)
         written(true);
@@ -128,12 +126,11 @@ bool EntryPaster::canPaste() const
     return m_services.pasteTyper.canPaste();
 }
 
-bool EntryPaster::copyAndPaste(const ClipboardItem& item, Written written)
+bool EntryPaster::copyAndPaste(ClipboardItem item, Written written)
 {
     // A paste keystroke after a failed write would paste whatever the
     // clipboard held before, which the user did not choose.
-    // A stored image is pasted once it has been read from disk; asked
-    // before the copy-out, which may replace `item`.
+    // A stored image is pasted once it has been read from disk.
     const bool pastedWhenRead = item.type() == ClipboardItemType::image && item.storedImage();
     if (!copyOut(item, true, written))
         return false;

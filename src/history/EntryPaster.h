@@ -46,11 +46,12 @@ public:
     // later, or not at all when its file turns out unreadable or another
     // copy came first. `written`, when given and the answer is true, is told
     // which, once it is known (at once for the others).
-    bool copyAndPaste(const ClipboardItem& item, Written written = {});
-    // The same without the keystroke.
-    bool copy(const ClipboardItem& item, Written written = {});
-    // The bytes a saved image was copied as, read off this thread; nothing
-    // when its file cannot be read.
+    bool copyAndPaste(ClipboardItem item, Written written = {});
+    // The same without the keystroke. Both take the entry by value: it may
+    // be the store's own, which moving it to the front replaces.
+    bool copy(ClipboardItem item, Written written = {});
+    // The bytes an image was copied as (PNG when it came without), read or
+    // made off this thread; nothing when its file cannot be read.
     void readImage(const ClipboardItem& item,
                    std::function<void(std::optional<platform::EncodedImage>)> done);
     // Whether the keystroke can reach another program now (see PasteTyper).
