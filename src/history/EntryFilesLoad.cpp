@@ -37,6 +37,13 @@ std::optional<QByteArray> readBlob(const QString& folder, const QJsonObject& fil
             << "Entry index names" << path << "which is not ours; the" << what << "is dropped";
         return std::nullopt;
     }
+    // Not read at all when it is not the size the index says (a huge file
+    // put in its place would be read whole).
+    const QFileInfo info(path);
+    if (info.exists() && info.size() != file.value(u"size").toInteger(-1)) {
+        qCWarning(lcHistory).noquote() << "File" << path << "cannot be read; the" << what << "is dropped";
+        return std::nullopt;
+    }
     platform::PrivateRead read = platform::readPrivateFile(path);
     if (read.missing) {
         qCWarning(lcHistory).noquote() << "File" << path << "is missing; the" << what << "is dropped";
