@@ -31,7 +31,7 @@ platform::Worker& EntryPaster::reader()
     return *m_reader;
 }
 
-bool EntryPaster::writeStoredImage(const ClipboardItem& item, bool paste, Written& written)
+bool EntryPaster::writeStoredImage(const ClipboardItem& item, bool paste, Written written)
 {
     // Gone from disk: said now, while the caller can still tell the user.
     if (!QFileInfo::exists(item.storedImage()->path))
@@ -44,8 +44,8 @@ bool EntryPaster::writeStoredImage(const ClipboardItem& item, bool paste, Writte
             QImage image = bytes ? QImage::fromData(bytes->bytes) : QImage();
             return std::make_pair(std::move(image), std::move(bytes));
         },
-        [this, copy, paste, written = std::exchange(written, {})](
-            std::pair<QImage, std::optional<platform::EncodedImage>> read) {
+        [this, copy, paste,
+         written = std::move(written)](std::pair<QImage, std::optional<platform::EncodedImage>> read) {
             bool done = false;
             if (copy == m_copies && !read.first.isNull()) {
                 m_services.clipboard.clearContents();
@@ -71,11 +71,8 @@ void EntryPaster::postPaste()
     m_services.scheduler.postAfter(kPasteDelaySeconds, this, [this] { m_services.pasteTyper.typePaste(); });
 }
 
-bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste, Written& written)
+bool EntryPaster::writeToClipboard(const ClipboardItem& item)
 {
-    ++m_copies;
-    if (item.type() == ClipboardItemType::image && item.storedImage())
-        return writeStoredImage(item, paste, written);
     // What to write is made before the clipboard is emptied: an entry that
     // has nothing to give leaves the user's clipboard as it was.
     platform::Clipboard& clipboard = m_services.clipboard;
@@ -106,16 +103,27 @@ bool EntryPaster::writeToClipboard(const ClipboardItem& item, bool paste, Writte
 
 bool EntryPaster::copy(ClipboardItem item, Written written)
 {
-    return copyOut(item, false, written);
+    return copyOut(item, false, std::move(written));
 }
 
-bool EntryPaster::copyOut(const ClipboardItem& item, bool paste, Written& written)
+bool EntryPaster::copyOut(const ClipboardItem& item, bool paste, Written written)
 {
-    if (!writeToClipboard(item, paste, written))
+    ++m_copies;
+    // A stored image reaches the clipboard, and is pasted, once read from disk.
+    if (item.type() == ClipboardItemType::image && item.storedImage()) {
+        if (!writeStoredImage(item, paste, std::move(written)))
+            return false;
+        m_store.moveToFront(item.id());
+        return true;
+    }
+    // A paste keystroke after a failed write would paste whatever the
+    // clipboard held before, which the user did not choose.
+    if (!writeToClipboard(item))
         return false;
     // The stored entry decides whether it moves: a caller's copy may predate a pin toggle.
     m_store.moveToFront(item.id());
-    // Not taken by a read from disk: on the clipboard now.
+    if (paste)
+        postPaste();
     if (written)
         written(true);
     return true;
@@ -128,15 +136,7 @@ bool EntryPaster::canPaste() const
 
 bool EntryPaster::copyAndPaste(ClipboardItem item, Written written)
 {
-    // A paste keystroke after a failed write would paste whatever the
-    // clipboard held before, which the user did not choose.
-    // A stored image is pasted once it has been read from disk.
-    const bool pastedWhenRead = item.type() == ClipboardItemType::image && item.storedImage();
-    if (!copyOut(item, true, written))
-        return false;
-    if (!pastedWhenRead)
-        postPaste();
-    return true;
+    return copyOut(item, true, std::move(written));
 }
 
 } // namespace ondrel

@@ -62,12 +62,13 @@ Q_SIGNALS:
     void pasteKeystrokePosted();
 
 private:
-    bool copyOut(const ClipboardItem& item, bool paste, Written& written);
-    bool writeToClipboard(const ClipboardItem& item, bool paste, Written& written);
+    bool copyOut(const ClipboardItem& item, bool paste, Written written);
+    // Writes an entry held in memory.
+    bool writeToClipboard(const ClipboardItem& item);
     // A stored image is read and decoded on a worker and offered once it
-    // is ready (with the keystroke after it, when `paste`); a copy made
-    // meanwhile wins. Takes `written`, to tell it then.
-    bool writeStoredImage(const ClipboardItem& item, bool paste, Written& written);
+    // is ready (with the keystroke after it, when `paste`), `written` told
+    // then; a copy made meanwhile wins.
+    bool writeStoredImage(const ClipboardItem& item, bool paste, Written written);
     platform::Worker& reader();
     void postPaste();
 
