@@ -89,7 +89,7 @@ QString AppcastUpdater::unavailableReason() const
 {
     if (feed())
         return {};
-    return QStringLiteral("Updates come from your system's package manager.");
+    return tr("Updates come from your system's package manager.");
 }
 
 std::optional<QUrl> AppcastUpdater::feed() const
