@@ -38,6 +38,14 @@
         <source>Updates come from your system&apos;s package manager.</source>
         <translation>Aktualisierungen kommen über die Paketverwaltung Ihres Systems.</translation>
     </message>
+    <message>
+        <source>the network module could not be loaded: %1</source>
+        <translation>das Netzwerkmodul konnte nicht geladen werden: %1</translation>
+    </message>
+    <message>
+        <source>the update feed is not readable</source>
+        <translation>die Aktualisierungsquelle ist nicht lesbar</translation>
+    </message>
 </context>
 <context>
     <name>ondrel::ClipboardItemDelegate</name>

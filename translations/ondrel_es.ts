@@ -38,6 +38,14 @@
         <source>Updates come from your system&apos;s package manager.</source>
         <translation>Las actualizaciones llegan a través del gestor de paquetes del sistema.</translation>
     </message>
+    <message>
+        <source>the network module could not be loaded: %1</source>
+        <translation>no se pudo cargar el módulo de red: %1</translation>
+    </message>
+    <message>
+        <source>the update feed is not readable</source>
+        <translation>la fuente de actualizaciones no se puede leer</translation>
+    </message>
 </context>
 <context>
     <name>ondrel::ClipboardItemDelegate</name>

@@ -38,6 +38,14 @@
         <source>Updates come from your system&apos;s package manager.</source>
         <translation>Les mises à jour sont fournies par le gestionnaire de paquets du système.</translation>
     </message>
+    <message>
+        <source>the network module could not be loaded: %1</source>
+        <translation>le module réseau n&apos;a pas pu être chargé&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>the update feed is not readable</source>
+        <translation>la source des mises à jour est illisible</translation>
+    </message>
 </context>
 <context>
     <name>ondrel::ClipboardItemDelegate</name>
