@@ -1,5 +1,6 @@
 #include "TrayApp.h"
 
+#include "AppId.h"
 #include "AppcastUpdater.h"
 #include "Console.h"
 #include "DBusService.h"
@@ -178,7 +179,7 @@ int runTrayApp(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("ondrel"));
+    QGuiApplication::setDesktopFileName(platform::appId());
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A second start asks the first to open its popover.
@@ -211,6 +212,8 @@ int runTrayApp(int argc, char** argv)
     platform::QtAlerts alerts;
     PlatformServices desktop = createPlatformServices(*settings);
     platform::XdgAutostart autostart(QCoreApplication::applicationFilePath());
+    if (const auto error = autostart.adoptFormerEntry())
+        qCWarning(lcApp).noquote() << QStringLiteral("ondrel: launch at login: ") + *error;
     AppcastUpdater updater(*settings, scheduler, QCoreApplication::applicationVersion(), presentUpdate);
 
     TrayShell::Services services{*settings,
