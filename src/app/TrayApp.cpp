@@ -1,5 +1,6 @@
 #include "TrayApp.h"
 
+#include "AppId.h"
 #include "AppcastUpdater.h"
 #include "Console.h"
 #include "DBusService.h"
@@ -187,7 +188,7 @@ int runTrayApp(int argc, char** argv)
     // The tray application speaks the user's language; the commands' output
     // and the console lines stay English for the scripts that read them.
     installTranslations(app);
-    QGuiApplication::setDesktopFileName(QStringLiteral("ondrel"));
+    QGuiApplication::setDesktopFileName(platform::appId());
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A second start asks the first to open its popover.
@@ -220,6 +221,8 @@ int runTrayApp(int argc, char** argv)
     platform::QtAlerts alerts;
     PlatformServices desktop = createPlatformServices(*settings);
     platform::XdgAutostart autostart(QCoreApplication::applicationFilePath());
+    if (const auto error = autostart.adoptFormerEntry())
+        qCWarning(lcApp).noquote() << QStringLiteral("ondrel: launch at login: ") + *error;
     AppcastUpdater updater(*settings, scheduler, QCoreApplication::applicationVersion(), presentUpdate);
 
     TrayShell::Services services{*settings,
