@@ -89,7 +89,7 @@ QString AppcastUpdater::unavailableReason() const
 {
     if (feed())
         return {};
-    return QStringLiteral("Updates come from your system's package manager.");
+    return tr("Updates come from your system's package manager.");
 }
 
 std::optional<QUrl> AppcastUpdater::feed() const
@@ -174,7 +174,7 @@ void AppcastUpdater::check(bool userInitiated)
         m_fetcher = m_makeFetcher ? m_makeFetcher(&error) : nullptr;
         if (!m_fetcher) {
             result.kind = UpdateCheckResult::Kind::failed;
-            result.error = QStringLiteral("the network module could not be loaded: %1").arg(error);
+            result.error = tr("the network module could not be loaded: %1").arg(error);
             finish(result);
             return;
         }
@@ -199,7 +199,7 @@ void AppcastUpdater::read(const QByteArray& feed, UpdateCheckResult result)
     const auto items = parseAppcast(feed);
     if (!items) {
         result.kind = UpdateCheckResult::Kind::failed;
-        result.error = QStringLiteral("the update feed is not readable");
+        result.error = tr("the update feed is not readable");
         finish(result);
         return;
     }

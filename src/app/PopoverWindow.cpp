@@ -52,7 +52,7 @@ PopoverWindow::PopoverWindow(PopoverContent* content, platform::Scheduler& sched
       m_scheduler(scheduler)
 {
     setWindowTitle(QStringLiteral("Ondrel"));
-    setAccessibleName(QStringLiteral("Ondrel clipboard history"));
+    setAccessibleName(tr("Ondrel clipboard history"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);

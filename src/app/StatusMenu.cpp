@@ -16,12 +16,11 @@ StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, Clipbo
     : QMenu(parent), m_settings(settings)
 {
     setAccessibleName(QStringLiteral("Ondrel"));
-    QAction* open = addAction(QStringLiteral("Settings..."), &settings, &SettingsController::openSettings);
+    QAction* open = addAction(tr("Settings..."), &settings, &SettingsController::openSettings);
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     addSeparator();
-    addAction(QStringLiteral("Check for Updates..."), &settings, &SettingsController::checkForUpdates);
-    m_automatic =
-        addAction(QStringLiteral("Automatic Updates"), &settings, &SettingsController::toggleAutoUpdates);
+    addAction(tr("Check for Updates..."), &settings, &SettingsController::checkForUpdates);
+    m_automatic = addAction(tr("Automatic Updates"), &settings, &SettingsController::toggleAutoUpdates);
     m_automatic->setCheckable(true);
     m_automatic->setObjectName(QStringLiteral("automaticUpdates"));
     setToolTipsVisible(true);
@@ -31,7 +30,7 @@ StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, Clipbo
     scheduler.post(m_automatic, [this] { syncAutomaticUpdates(); });
     addSeparator();
     // Follows the watcher, paused from here, the command line or a timer running out.
-    QAction* pause = addAction(QStringLiteral("Pause Recording"));
+    QAction* pause = addAction(tr("Pause Recording"));
     pause->setObjectName(QStringLiteral("pauseRecording"));
     pause->setCheckable(true);
     pause->setChecked(watcher.isPaused());
@@ -43,9 +42,9 @@ StatusMenu::StatusMenu(SettingsController& settings, HistoryStore& store, Clipbo
     });
     connect(&watcher, &ClipboardWatcher::pausedChanged, pause,
             [pause, &watcher] { pause->setChecked(watcher.isPaused()); });
-    addAction(QStringLiteral("Clear History"), &store, &HistoryStore::clearUnpinned);
+    addAction(tr("Clear History"), &store, &HistoryStore::clearUnpinned);
     addSeparator();
-    QAction* quit = addAction(QStringLiteral("Quit Ondrel"), this, &StatusMenu::quitRequested);
+    QAction* quit = addAction(tr("Quit Ondrel"), this, &StatusMenu::quitRequested);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 

@@ -1,5 +1,6 @@
 #include "TrayApp.h"
 
+#include "AppId.h"
 #include "AppcastUpdater.h"
 #include "Console.h"
 #include "DBusService.h"
@@ -12,6 +13,7 @@
 #include "QtScheduler.h"
 #include "SingleInstance.h"
 #include "Tracing.h"
+#include "Translations.h"
 #include "TrayShell.h"
 #include "XdgAutostart.h"
 
@@ -70,16 +72,18 @@ void quitOnSignals()
 void presentUpdate(const UpdateCheckResult& result)
 {
     QMessageBox box;
-    box.setWindowTitle(QStringLiteral("Software Update"));
+    box.setWindowTitle(QCoreApplication::translate("ondrel::Updates", "Software Update"));
     switch (result.kind) {
     case UpdateCheckResult::Kind::available: {
         box.setIcon(QMessageBox::Information);
-        box.setText(QStringLiteral("Ondrel %1 is available.").arg(result.version));
-        box.setInformativeText(
-            QStringLiteral("You have version %1.").arg(QCoreApplication::applicationVersion()));
+        box.setText(
+            QCoreApplication::translate("ondrel::Updates", "Ondrel %1 is available.").arg(result.version));
+        box.setInformativeText(QCoreApplication::translate("ondrel::Updates", "You have version %1.")
+                                   .arg(QCoreApplication::applicationVersion()));
         QPushButton* notes = nullptr;
         if (result.releaseNotes.isValid())
-            notes = box.addButton(QStringLiteral("Release Notes"), QMessageBox::ActionRole);
+            notes = box.addButton(QCoreApplication::translate("ondrel::Updates", "Release Notes"),
+                                  QMessageBox::ActionRole);
         box.addButton(QMessageBox::Ok);
         box.exec();
         if (notes && box.clickedButton() == reinterpret_cast<QAbstractButton*>(notes))
@@ -88,18 +92,21 @@ void presentUpdate(const UpdateCheckResult& result)
     }
     case UpdateCheckResult::Kind::upToDate:
         box.setIcon(QMessageBox::Information);
-        box.setText(QStringLiteral("You're up to date!"));
-        box.setInformativeText(QStringLiteral("Ondrel %1 is the newest version available.")
-                                   .arg(QCoreApplication::applicationVersion()));
+        box.setText(QCoreApplication::translate("ondrel::Updates", "You're up to date!"));
+        box.setInformativeText(
+            QCoreApplication::translate("ondrel::Updates", "Ondrel %1 is the newest version available.")
+                .arg(QCoreApplication::applicationVersion()));
         break;
     case UpdateCheckResult::Kind::noFeed:
         box.setIcon(QMessageBox::Information);
-        box.setText(QStringLiteral("Updates come from your system's package manager."));
-        box.setInformativeText(QStringLiteral("This copy of Ondrel has no update feed configured."));
+        box.setText(QCoreApplication::translate("ondrel::Updates",
+                                                "Updates come from your system's package manager."));
+        box.setInformativeText(QCoreApplication::translate(
+            "ondrel::Updates", "This copy of Ondrel has no update feed configured."));
         break;
     case UpdateCheckResult::Kind::failed:
         box.setIcon(QMessageBox::Warning);
-        box.setText(QStringLiteral("Ondrel could not check for updates."));
+        box.setText(QCoreApplication::translate("ondrel::Updates", "Ondrel could not check for updates."));
         box.setInformativeText(result.error);
         break;
     }
@@ -178,7 +185,10 @@ int runTrayApp(int argc, char** argv)
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("ondrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ONDREL_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("ondrel"));
+    // The tray application speaks the user's language; the commands' output
+    // and the console lines stay English for the scripts that read them.
+    installTranslations(app);
+    QGuiApplication::setDesktopFileName(platform::appId());
     QApplication::setQuitOnLastWindowClosed(false);
 
     // A second start asks the first to open its popover.
@@ -211,6 +221,8 @@ int runTrayApp(int argc, char** argv)
     platform::QtAlerts alerts;
     PlatformServices desktop = createPlatformServices(*settings);
     platform::XdgAutostart autostart(QCoreApplication::applicationFilePath());
+    if (const auto error = autostart.adoptFormerEntry())
+        qCWarning(lcApp).noquote() << QStringLiteral("ondrel: launch at login: ") + *error;
     AppcastUpdater updater(*settings, scheduler, QCoreApplication::applicationVersion(), presentUpdate);
 
     TrayShell::Services services{*settings,

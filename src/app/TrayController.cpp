@@ -166,10 +166,13 @@ void TrayController::updateToolTip()
     // Saving that fails shows on the icon too: the popover may stay closed for hours.
     QString tip = QStringLiteral("Ondrel");
     if (m_parts.watcher.isPaused()) {
-        tip += QStringLiteral("\nRecording paused");
+        tip += u'\n';
         if (const auto until = m_parts.watcher.pausedUntil())
-            tip += QStringLiteral(" until ") +
-                   QLocale().toString(until->toDateTime().toLocalTime().time(), QLocale::ShortFormat);
+            tip +=
+                tr("Recording paused until %1")
+                    .arg(QLocale().toString(until->toDateTime().toLocalTime().time(), QLocale::ShortFormat));
+        else
+            tip += tr("Recording paused");
     }
     if (const QString problem = m_parts.store.notSavedText(); !problem.isEmpty())
         tip += u'\n' + problem;

@@ -270,7 +270,7 @@ QString HistoryStore::saveProblem() const
 
 QString HistoryStore::notSavedText() const
 {
-    return m_saveError.isEmpty() ? QString() : QStringLiteral("History not saved: ") + saveProblem();
+    return m_saveError.isEmpty() ? QString() : tr("History not saved: %1").arg(saveProblem());
 }
 
 } // namespace ondrel

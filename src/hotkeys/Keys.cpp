@@ -129,7 +129,7 @@ qint64 keyCode(SpecialKey key)
 QString displayText(SpecialKey key)
 {
     const Special& s = entry(key);
-    return s.display ? QString::fromUtf16(s.display) : text::capitalized(texts::spaceKey());
+    return s.display ? QString::fromUtf16(s.display) : QStringLiteral("Space");
 }
 
 std::optional<QString> menuEquivalent(SpecialKey key)
@@ -189,38 +189,78 @@ QString description(const Shortcut& shortcut, const platform::KeyboardLayout& la
 
 namespace {
 
-// Key names as PC keyboards and Linux desktops print them, by SpecialKey.
-QString linuxKeyName(SpecialKey key)
+constexpr const char* kKeysContext = "ondrel::hotkeys::Keys";
+
+// A label part in the user's language, as desktops translate key names
+// (KDE's German says Strg for Ctrl); scripts and the console get English.
+QString named(const char* english, bool translated)
 {
-    static const char16_t* const kNames[] = {u"Return",    u"Backspace", u"Delete", u"End",  u"Esc",
-                                             u"Insert",    u"Home",      u"Space",  u"Tab",  u"Page Up",
-                                             u"Page Down", u"Up",        u"Right",  u"Down", u"Left"};
+    return translated ? QCoreApplication::translate(kKeysContext, english) : QString::fromUtf8(english);
+}
+
+// The names of the keys beyond F20 that linuxKeyName() takes from the table above.
+[[maybe_unused]] constexpr const char* kTableNames[] = {
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Print"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Scroll Lock"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Pause"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Menu"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Mute"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Volume Down"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Volume Up"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Play"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Stop"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Previous"),
+    QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Next"),
+};
+
+// Key names as PC keyboards and Linux desktops print them, by SpecialKey.
+QString linuxKeyName(SpecialKey key, bool translated)
+{
+    static const char* const kNames[] = {QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Return"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Backspace"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Delete"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "End"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Esc"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Insert"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Home"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Space"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Tab"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Page Up"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Page Down"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Up"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Right"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Down"),
+                                         QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Left")};
     const int index = int(key);
     if (index < int(std::size(kNames)))
-        return QString::fromUtf16(kNames[index]);
+        return named(kNames[index], translated);
     if (key >= SpecialKey::f1 && key <= SpecialKey::f20)
         return QStringLiteral("F%1").arg(int(key) - int(SpecialKey::f1) + 1);
-    if (key >= SpecialKey::f21)
-        return displayText(key); // PC names already
+    if (key >= SpecialKey::f21) // PC names already
+        return named(displayText(key).toUtf8().constData(), translated);
+    // The keypad's keys: "Num" and what the key shows.
+    const auto keypad = [translated](const QString& shown) {
+        return named(QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Num %1"), translated).arg(shown);
+    };
     if (key >= SpecialKey::keypad0 && key <= SpecialKey::keypad9)
-        return QStringLiteral("Num %1").arg(int(key) - int(SpecialKey::keypad0));
+        return keypad(QString::number(int(key) - int(SpecialKey::keypad0)));
     switch (key) {
     case SpecialKey::keypadClear:
-        return QStringLiteral("Num Lock");
+        return named(QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Num Lock"), translated);
     case SpecialKey::keypadDecimal:
-        return QStringLiteral("Num .");
+        return keypad(QStringLiteral("."));
     case SpecialKey::keypadDivide:
-        return QStringLiteral("Num /");
+        return keypad(QStringLiteral("/"));
     case SpecialKey::keypadEnter:
-        return QStringLiteral("Num Enter");
+        return keypad(named(QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Enter"), translated));
     case SpecialKey::keypadEquals:
-        return QStringLiteral("Num =");
+        return keypad(QStringLiteral("="));
     case SpecialKey::keypadMinus:
-        return QStringLiteral("Num -");
+        return keypad(QStringLiteral("-"));
     case SpecialKey::keypadMultiply:
-        return QStringLiteral("Num *");
+        return keypad(QStringLiteral("*"));
     case SpecialKey::keypadPlus:
-        return QStringLiteral("Num +");
+        return keypad(QStringLiteral("+"));
     default:
         return {};
     }
@@ -228,20 +268,21 @@ QString linuxKeyName(SpecialKey key)
 
 } // namespace
 
-QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& layout)
+QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& layout, bool translated)
 {
     const quint64 flags = shortcut.modifiers();
     QString out;
-    const std::pair<quint64, const char*> names[] = {{ModifierFlags::control, "Ctrl+"},
-                                                     {ModifierFlags::option, "Alt+"},
-                                                     {ModifierFlags::shift, "Shift+"},
-                                                     {ModifierFlags::command, "Super+"},
-                                                     {ModifierFlags::function, "Fn+"}};
+    const std::pair<quint64, const char*> names[] = {
+        {ModifierFlags::control, QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Ctrl")},
+        {ModifierFlags::option, QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Alt")},
+        {ModifierFlags::shift, QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Shift")},
+        {ModifierFlags::command, QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Super")},
+        {ModifierFlags::function, QT_TRANSLATE_NOOP("ondrel::hotkeys::Keys", "Fn")}};
     for (const auto& [flag, name] : names)
         if (flags & flag)
-            out += QLatin1String(name);
+            out += named(name, translated) + u'+';
     if (const auto special = specialKey(shortcut.keyCode()))
-        return out + linuxKeyName(*special);
+        return out + linuxKeyName(*special, translated);
     return out +
            text::capitalized(keyToCharacter(shortcut.keyCode(), layout).value_or(QString(QChar(0xFFFD))));
 }
@@ -254,46 +295,41 @@ std::optional<QString> menuEquivalentText(qint64 code, const platform::KeyboardL
 }
 
 namespace texts {
-namespace {
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("ondrel::hotkeys", text);
-}
-} // namespace
 
 QString recordShortcut()
 {
-    return tr("Record Shortcut");
+    return QCoreApplication::translate("ondrel::hotkeys", "Record Shortcut");
 }
 QString pressShortcut()
 {
-    return tr("Press Shortcut");
+    return QCoreApplication::translate("ondrel::hotkeys", "Press Shortcut");
 }
 QString usedByMenuItem(const QString& item)
 {
-    return tr("This keyboard shortcut cannot be used as it is already used by the \u201C%1\u201D menu item.")
+    return QCoreApplication::translate(
+               "ondrel::hotkeys",
+               "This keyboard shortcut cannot be used as it is already used by the \u201C%1\u201D menu item.")
         .arg(item);
 }
 QString usedBySystem()
 {
-    return tr("This keyboard shortcut cannot be used as it is already used by another application or by the "
-              "desktop.");
+    return QCoreApplication::translate(
+        "ondrel::hotkeys",
+        "This keyboard shortcut cannot be used as it is already used by another application or by the "
+        "desktop.");
 }
 QString canBeChanged()
 {
-    return tr("Most desktops let you change their keyboard shortcuts in the keyboard settings.");
+    return QCoreApplication::translate(
+        "ondrel::hotkeys", "Most desktops let you change their keyboard shortcuts in the keyboard settings.");
 }
 QString ok()
 {
-    return tr("OK");
+    return QCoreApplication::translate("ondrel::hotkeys", "OK");
 }
 QString useAnyway()
 {
-    return tr("Use Anyway");
-}
-QString spaceKey()
-{
-    return tr("space");
+    return QCoreApplication::translate("ondrel::hotkeys", "Use Anyway");
 }
 } // namespace texts
 

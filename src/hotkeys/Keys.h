@@ -139,7 +139,8 @@ QString description(const Shortcut& shortcut, const platform::KeyboardLayout& la
 // "Shift+Super+V": how Linux desktops name a combination (Ctrl, Alt, Shift,
 // Super, Fn, in that order, then the key's name). Shown in the recorder and
 // in alerts; description() stays the form of the console line.
-QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& layout);
+// `translated`: in the user's language (Strg+Umschalt+V in German).
+QString linuxLabel(const Shortcut& shortcut, const platform::KeyboardLayout& layout, bool translated = false);
 // The key as a menu item's key equivalent names it; none when it cannot.
 std::optional<QString> menuEquivalentText(qint64 keyCode, const platform::KeyboardLayout& layout);
 
@@ -154,7 +155,6 @@ QString usedBySystem();
 QString canBeChanged();
 QString ok();
 QString useAnyway();
-QString spaceKey();
 } // namespace texts
 
 } // namespace ondrel::hotkeys

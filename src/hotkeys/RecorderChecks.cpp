@@ -5,6 +5,7 @@
 #include "Modifiers.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 #include <functional>
@@ -79,12 +80,14 @@ std::optional<QString> applicationKeyReason(const Shortcut& shortcut, const plat
         return std::nullopt;
     const QChar c = character->at(0);
     if (modifiers == StoredModifiers::control && (c.isLetter() || c.isDigit()))
-        return QStringLiteral("Ctrl with a letter or digit copies, pastes, undoes, finds and switches tabs "
-                              "in the application you are working in; Ondrel pastes entries with Ctrl and "
-                              "a digit. As a global shortcut it would stop working everywhere.");
+        return QCoreApplication::translate(
+            "ondrel::hotkeys", "Ctrl with a letter or digit copies, pastes, undoes, finds and switches tabs "
+                               "in the application you are working in; Ondrel pastes entries with Ctrl and "
+                               "a digit. As a global shortcut it would stop working everywhere.");
     if (modifiers == (StoredModifiers::control | StoredModifiers::shift) && c.toLower() == u'v')
-        return QStringLiteral("Terminals paste with it, and Ondrel sends it to paste into them. As a "
-                              "global shortcut it would stop working everywhere.");
+        return QCoreApplication::translate("ondrel::hotkeys",
+                                           "Terminals paste with it, and Ondrel sends it to paste into them. "
+                                           "As a global shortcut it would stop working everywhere.");
     return std::nullopt;
 }
 

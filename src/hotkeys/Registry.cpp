@@ -43,6 +43,11 @@ QString Registry::label(const Shortcut& shortcut) const
     return linuxLabel(shortcut, m_layout);
 }
 
+QString Registry::shownLabel(const Shortcut& shortcut) const
+{
+    return linuxLabel(shortcut, m_layout, true);
+}
+
 QString Registry::description(const Shortcut& shortcut) const
 {
     return hotkeys::description(shortcut, m_layout);

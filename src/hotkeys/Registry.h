@@ -78,8 +78,10 @@ public:
     HotKeyRegistrations& registrations() { return m_registrations; }
     const platform::KeyboardLayout& layout() const { return m_layout; }
     QString description(const Shortcut& shortcut) const;
-    // "Shift+Super+V": what people read (the recorder, alerts, hints).
+    // "Shift+Super+V": what scripts and the console read.
     QString label(const Shortcut& shortcut) const;
+    // The same in the user's language: the recorder and its alerts.
+    QString shownLabel(const Shortcut& shortcut) const;
 
     // What the recorder announces while it records.
     void postRecorderActiveStatus(bool isActive) { Q_EMIT recorderActiveStatusDidChange(isActive); }

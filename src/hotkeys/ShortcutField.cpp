@@ -35,14 +35,14 @@ ShortcutField::ShortcutField(Registry& registry, platform::Alerts& alerts, platf
     : QLineEdit(parent), m_registry(registry), m_alerts(alerts), m_scheduler(scheduler), m_name(name),
       m_onChange(std::move(onChange))
 {
-    setAccessibleName(QStringLiteral("Keyboard shortcut"));
+    setAccessibleName(tr("Keyboard shortcut"));
     setPlaceholderText(texts::recordShortcut());
     setAlignment(Qt::AlignCenter);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setContextMenuPolicy(Qt::NoContextMenu);
     m_cancelButton =
         addAction(style()->standardIcon(QStyle::SP_LineEditClearButton), QLineEdit::TrailingPosition);
-    m_cancelButton->setText(QStringLiteral("Clear shortcut"));
+    m_cancelButton->setText(tr("Clear shortcut"));
     connect(m_cancelButton, &QAction::triggered, this, &ShortcutField::clickCancelButton);
     showStoredShortcut();
     connect(this, &QLineEdit::textChanged, this, &QWidget::updateGeometry);
@@ -106,7 +106,7 @@ void ShortcutField::updateCancelButton()
 void ShortcutField::showStoredShortcut()
 {
     const auto shortcut = m_registry.getShortcut(m_name);
-    setText(shortcut ? m_registry.label(*shortcut) : QString());
+    setText(shortcut ? m_registry.shownLabel(*shortcut) : QString());
     updateCancelButton();
 }
 
@@ -333,10 +333,9 @@ bool ShortcutField::handleRecordingEvent(QEvent* event)
     }
     if (const auto reason = applicationKeyReason(*shortcut, m_registry.layout())) {
         blur();
-        m_alerts.warn(
-            window(),
-            QStringLiteral("%1 cannot be used as a global shortcut").arg(m_registry.label(*shortcut)),
-            *reason + QStringLiteral(" Choose one with Super or Alt."), {});
+        m_alerts.warn(window(),
+                      tr("%1 cannot be used as a global shortcut").arg(m_registry.shownLabel(*shortcut)),
+                      *reason + u' ' + tr("Choose one with Super or Alt."), {});
         focus();
         return true;
     }
@@ -360,15 +359,12 @@ bool ShortcutField::handleRecordingEvent(QEvent* event)
         m_registry.setShortcut(previous, m_name);
         showStoredShortcut();
         blur();
-        m_alerts.warn(window(),
-                      QStringLiteral("%1 is held by another application").arg(m_registry.label(*shortcut)),
-                      QStringLiteral("Ondrel cannot use it while that application runs. Choose another "
-                                     "shortcut."),
-                      {});
+        m_alerts.warn(window(), tr("%1 is held by another application").arg(m_registry.shownLabel(*shortcut)),
+                      tr("Ondrel cannot use it while that application runs. Choose another shortcut."), {});
         focus();
         return true;
     }
-    setText(m_registry.label(*shortcut));
+    setText(m_registry.shownLabel(*shortcut));
     m_cancelButton->setVisible(true);
     if (m_onChange)
         m_onChange(shortcut);

@@ -90,11 +90,6 @@ public:
     // can come long after the hotkey was asked for.
     using DescriptionHandler = std::function<void()>;
     virtual void setDescriptionHandler(DescriptionHandler) {}
-
-    // The reason given where the desktop took the hotkey but gave it no keys.
-    static inline const QString kNoKeyYet = QStringLiteral(
-        "The desktop has not given this hotkey a key yet. Choose one in its keyboard settings, "
-        "or bind a key to \u201Condrel toggle\u201D.");
 };
 
 } // namespace ondrel::platform

@@ -106,7 +106,7 @@ std::shared_ptr<ClipboardItemDelegate::Preview> ClipboardItemDelegate::preview(c
 
     const RowFonts& f = fonts();
     const bool code = isHighlighted(item);
-    const QString text = displayForm(item.previewText());
+    const QString text = displayForm(row::previewText(item));
     QList<QTextLayout::FormatRange> formats;
     if (code)
         formats = highlightFormats(item.previewText(), item.detectedLanguage());
@@ -207,7 +207,7 @@ int ClipboardItemDelegate::previewLineCount(const ClipboardItem& item, qreal car
     if (const auto it = m_lineCounts.constFind(item.id()); it != m_lineCounts.constEnd())
         return *it;
     const qreal width = textWidth(item, cardWidth);
-    const auto quick = quickLineCount(displayForm(item.previewText()), isHighlighted(item), width);
+    const auto quick = quickLineCount(displayForm(row::previewText(item)), isHighlighted(item), width);
     const int count = quick ? *quick : preview(item, width)->lineCount();
     m_lineCounts.insert(item.id(), count);
     return count;
@@ -353,11 +353,11 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const qreal textHeight = f.infoMetrics.height();
     // An entry recorded from a mouse selection, and one the history file
     // could not take, say so after its age.
-    const QString selected = item.fromSelection() ? QStringLiteral("selection") : QString();
+    const QString selected = item.fromSelection() ? tr("selection") : QString();
     const qreal selectedWidth =
         selected.isEmpty() ? 0 : f.infoMetrics.horizontalAdvance(selected) + kInfoSpacing;
     const QString notSaved =
-        index.data(HistoryListModel::NotSavedRole).toBool() ? QStringLiteral("Not saved") : QString();
+        index.data(HistoryListModel::NotSavedRole).toBool() ? tr("Not saved") : QString();
     const qreal notSavedWidth =
         notSaved.isEmpty() ? 0 : f.infoMetrics.horizontalAdvance(notSaved) + kInfoSpacing;
     if (item.appName()) {

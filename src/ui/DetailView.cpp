@@ -69,7 +69,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
                        QWidget* parent)
     : QWidget(parent), m_item(item), m_theme(theme), m_clipboard(clipboard)
 {
-    setAccessibleName(QStringLiteral("Edit & Copy"));
+    setAccessibleName(tr("Edit & Copy"));
     auto* column = new QVBoxLayout(this);
     // The outline lies on the edge; keep the bands inside it.
     column->setContentsMargins(1, 1, 1, 1);
@@ -79,8 +79,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     auto* header = new QHBoxLayout(m_header);
     header->setContentsMargins(12, 12, 12, 12);
     header->setSpacing(8);
-    header->addWidget(
-        label(QStringLiteral("Edit & Copy"), systemFont(14, FontWeight::bold), ink(), m_header));
+    header->addWidget(label(tr("Edit & Copy"), systemFont(14, FontWeight::bold), ink(), m_header));
     if (const auto badge = row::languageBadge(item.detectedLanguage()))
         header->addWidget(new LanguageBadge(*badge, theme, m_header));
     header->addStretch(1);
@@ -93,11 +92,11 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     look.symbolWeight = SymbolWeight::bold;
     look.fill = [&theme] { return theme.palette().surface; };
     m_transformsButton =
-        new IconButton(QStringLiteral("wand-sparkles"), look, QStringLiteral("Transformations"), m_header);
+        new IconButton(QStringLiteral("wand-sparkles"), look, tr("Transformations"), m_header);
     IconButton::Look copyLook = look;
     copyLook.fill = [&theme] { return theme.palette().light; };
-    auto* copyButton = new IconButton(QStringLiteral("copy"), copyLook, QStringLiteral("Copy"), m_header);
-    auto* closeButton = new IconButton(QStringLiteral("x"), look, QStringLiteral("Close"), m_header);
+    auto* copyButton = new IconButton(QStringLiteral("copy"), copyLook, tr("Copy"), m_header);
+    auto* closeButton = new IconButton(QStringLiteral("x"), look, tr("Close"), m_header);
     m_transformsButton->setObjectName(QStringLiteral("transformations"));
     copyButton->setObjectName(QStringLiteral("copy"));
     closeButton->setObjectName(QStringLiteral("close"));
@@ -107,7 +106,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     column->addWidget(m_header);
 
     m_editor = new QPlainTextEdit(this);
-    m_editor->setAccessibleName(QStringLiteral("Entry text"));
+    m_editor->setAccessibleName(tr("Entry text"));
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setFont(item.detectedLanguage() == DetectedLanguage::plain ? systemFont(12)
                                                                          : systemMonoFont(12));
@@ -140,7 +139,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     footer->addStretch(1);
     footer->addWidget(
         // Copying a selection is the editor's own Ctrl+C.
-        label(QStringLiteral("Ctrl+C to copy selection"), footerFont, inkSecondary(), m_footer));
+        label(tr("Ctrl+C to copy selection"), footerFont, inkSecondary(), m_footer));
     column->addWidget(m_footer);
 
     connect(m_editor, &QPlainTextEdit::textChanged, this, &DetailView::takeEditorText);
@@ -199,8 +198,8 @@ void DetailView::showEvent(QShowEvent* event)
 void DetailView::updateCounts()
 {
     const QString& text = m_editedText;
-    m_chars->setText(QString::number(text::characterCount(text)) + QStringLiteral(" chars"));
-    m_lines->setText(QString::number(text::lineCount(text)) + QStringLiteral(" lines"));
+    m_chars->setText(tr("%n chars", nullptr, int(text::characterCount(text))));
+    m_lines->setText(tr("%n lines", nullptr, int(text::lineCount(text))));
 }
 
 void DetailView::setShowTransforms(bool show)

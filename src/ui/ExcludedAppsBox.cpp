@@ -19,7 +19,7 @@ namespace ondrel {
 
 ExcludedAppsBox::ExcludedAppsBox(platform::Settings& settings, const HistoryStore& store, bool sourcesKnown,
                                  QWidget* parent)
-    : QGroupBox(QStringLiteral("Excluded Applications"), parent), m_settings(settings), m_store(store)
+    : QGroupBox(tr("Excluded Applications"), parent), m_settings(settings), m_store(store)
 {
     setFlat(true);
     auto* column = new QVBoxLayout(this);
@@ -27,8 +27,8 @@ ExcludedAppsBox::ExcludedAppsBox(platform::Settings& settings, const HistoryStor
     column->setSpacing(4);
     if (!sourcesKnown) {
         // KDE Plasma on Wayland, for one, lets no program see which window has the keyboard.
-        m_note = new QLabel(QStringLiteral("This desktop does not tell Ondrel which application copied "
-                                           "something, so these applications cannot be left out here."),
+        m_note = new QLabel(tr("This desktop does not tell Ondrel which application copied "
+                               "something, so these applications cannot be left out here."),
                             this);
         m_note->setObjectName(QStringLiteral("exclusionsUnavailable"));
         m_note->setWordWrap(true);
@@ -39,18 +39,18 @@ ExcludedAppsBox::ExcludedAppsBox(platform::Settings& settings, const HistoryStor
         column->addWidget(m_note);
     }
     m_list = new QListWidget(this);
-    m_list->setAccessibleName(QStringLiteral("Applications not recorded"));
+    m_list->setAccessibleName(tr("Applications not recorded"));
     m_list->setFixedHeight(64);
     column->addWidget(m_list);
     auto* row = new QHBoxLayout;
     m_picker = new QComboBox(this);
     m_picker->setEditable(true);
     m_picker->setInsertPolicy(QComboBox::NoInsert);
-    m_picker->setAccessibleName(QStringLiteral("Application to leave out"));
-    m_picker->lineEdit()->setPlaceholderText(QStringLiteral("Application or id"));
+    m_picker->setAccessibleName(tr("Application to leave out"));
+    m_picker->lineEdit()->setPlaceholderText(tr("Application or id"));
     row->addWidget(m_picker, 1);
-    m_add = new QPushButton(QStringLiteral("Add"), this);
-    m_remove = new QPushButton(QStringLiteral("Remove"), this);
+    m_add = new QPushButton(tr("Add"), this);
+    m_remove = new QPushButton(tr("Remove"), this);
     for (QPushButton* button : {m_add, m_remove}) {
         button->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
         row->addWidget(button);

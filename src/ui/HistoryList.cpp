@@ -38,7 +38,7 @@ HistoryList::HistoryList(PopoverState& state, ThemeManager& theme, platform::Sch
                          Actions actions, QWidget* parent)
     : QListView(parent), m_state(state), m_theme(theme), m_scheduler(scheduler), m_actions(std::move(actions))
 {
-    setAccessibleName(QStringLiteral("Clipboard history"));
+    setAccessibleName(tr("Clipboard history"));
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::NoFocus);
     setSelectionMode(QAbstractItemView::NoSelection);
@@ -104,8 +104,8 @@ HistoryList::ButtonPair HistoryList::makeButtons()
     look.symbolWeight = SymbolWeight::bold;
     look.symbolColor = [] { return inkSecondary(); };
     ButtonPair pair;
-    pair.remove = new IconButton(QStringLiteral("trash-2"), look, QStringLiteral("Delete"), viewport());
-    pair.pin = new IconButton(QStringLiteral("pin"), look, QStringLiteral("Pin"), viewport());
+    pair.remove = new IconButton(QStringLiteral("trash-2"), look, tr("Delete"), viewport());
+    pair.pin = new IconButton(QStringLiteral("pin"), look, tr("Pin"), viewport());
     pair.remove->hide();
     pair.pin->hide();
     const bool forSelection = m_selectedButtons.remove == nullptr;
@@ -164,7 +164,7 @@ void HistoryList::placeButtons(ButtonPair& pair, int row)
     pair.remove->move((ClipboardItemDelegate::deleteButtonRect(card).topLeft() - outline).toPoint());
     pair.pin->move((ClipboardItemDelegate::pinButtonRect(card).topLeft() - outline).toPoint());
     pair.pin->setSymbol(item->isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"));
-    const QString pinName = item->isPinned() ? QStringLiteral("Unpin") : QStringLiteral("Pin");
+    const QString pinName = item->isPinned() ? tr("Unpin") : tr("Pin");
     pair.pin->setAccessibleName(pinName);
     pair.pin->setToolTip(pinName);
     pair.remove->show();

@@ -59,27 +59,27 @@ QMenu* HistoryList::contextMenuFor(int row)
     const ClipboardItem item = *found;
     auto* menu = new QMenu(this);
     menu->setStyle(menuStyle());
-    menu->setAccessibleName(QStringLiteral("Entry actions"));
-    QAction* edit = menu->addAction(menuIcon(QStringLiteral("pencil"), ink()), QStringLiteral("Edit"));
+    menu->setAccessibleName(tr("Entry actions"));
+    QAction* edit = menu->addAction(menuIcon(QStringLiteral("pencil"), ink()), tr("Edit"));
     connect(edit, &QAction::triggered, this, [this, item] {
         if (m_actions.openDetail)
             m_actions.openDetail(item);
     });
     QAction* pin =
         menu->addAction(menuIcon(item.isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"), ink()),
-                        item.isPinned() ? QStringLiteral("Unpin") : QStringLiteral("Pin"));
+                        item.isPinned() ? tr("Unpin") : tr("Pin"));
     connect(pin, &QAction::triggered, this, [this, id = item.id()] {
         if (m_actions.togglePin)
             m_actions.togglePin(id);
     });
     if (const auto& app = item.appName(); app && m_actions.exclude) {
         QAction* exclude = menu->addAction(menuIcon(QStringLiteral("circle-x"), ink()),
-                                           QStringLiteral("Don't Record from %1").arg(*app));
+                                           tr("Don't Record from %1").arg(*app));
         connect(exclude, &QAction::triggered, this, [this, app = *app] { m_actions.exclude(app); });
     }
     menu->addSeparator();
     QAction* remove =
-        menu->addAction(menuIcon(QStringLiteral("trash"), MenuStyle::kDestructive), QStringLiteral("Delete"));
+        menu->addAction(menuIcon(QStringLiteral("trash"), MenuStyle::kDestructive), tr("Delete"));
     remove->setProperty("destructive", true);
     connect(remove, &QAction::triggered, this, [this, id = item.id()] {
         if (m_actions.remove)

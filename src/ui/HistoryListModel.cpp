@@ -168,7 +168,7 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const
     const ClipboardItem& item = m_items.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-        return item.previewText();
+        return row::previewText(item);
     case ItemRole:
         return QVariant::fromValue(item);
     case NotSavedRole:
@@ -176,26 +176,25 @@ QVariant HistoryListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
         if (m_state.store().isSaved(item.id()))
             return {};
-        return QStringLiteral("Not saved (%1): kept only until Ondrel quits")
-            .arg(m_state.store().saveProblem());
+        return tr("Not saved (%1): kept only until Ondrel quits").arg(m_state.store().saveProblem());
     case Qt::AccessibleTextRole: {
         // What a screen reader says for the row: content, then its details.
-        QStringList parts{item.previewText()};
+        QStringList parts{row::previewText(item)};
         if (const auto badge = row::languageBadge(item.detectedLanguage()))
             parts << *badge;
         if (item.appName())
             parts << *item.appName();
         parts << row::ageText(item.timestamp());
         if (item.fromSelection())
-            parts << QStringLiteral("from a mouse selection");
+            parts << tr("from a mouse selection");
         if (item.isPinned())
-            parts << QStringLiteral("pinned");
+            parts << tr("pinned");
         if (!m_state.store().isSaved(item.id()))
-            parts << QStringLiteral("not saved");
+            parts << tr("not saved");
         return parts.join(QStringLiteral(", "));
     }
     case Qt::AccessibleDescriptionRole:
-        return QStringLiteral("Click to paste, double-click to edit");
+        return tr("Click to paste, double-click to edit");
     default:
         return {};
     }

@@ -64,7 +64,7 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     : QWidget(parent), m_store(store), m_state(state), m_paster(paster), m_theme(theme),
       m_scheduler(scheduler), m_clipboard(clipboard)
 {
-    setAccessibleName(QStringLiteral("Clipboard history"));
+    setAccessibleName(tr("Clipboard history"));
     resize(kWidth, kHeight);
 
     m_main = new QWidget(this);
@@ -82,8 +82,8 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
         new SymbolLabel(QStringLiteral("search"), inkSecondary(), 12, SymbolWeight::medium, searchBar));
     m_search = new QLineEdit(searchBar);
     m_search->setObjectName(QStringLiteral("search"));
-    m_search->setAccessibleName(QStringLiteral("Search clipboard"));
-    m_search->setPlaceholderText(QStringLiteral("Search clipboard..."));
+    m_search->setAccessibleName(tr("Search clipboard"));
+    m_search->setPlaceholderText(tr("Search clipboard..."));
     m_search->setFrame(false);
     m_search->setFont(systemFont(13));
     m_search->setTextMargins(0, 0, 0, 0);
@@ -100,8 +100,7 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     clearLook.size = {paint::symbolSide(12), paint::symbolSide(12)};
     clearLook.symbolSize = 12;
     clearLook.symbolColor = [] { return inkSecondary(); };
-    m_clearSearch =
-        new IconButton(QStringLiteral("circle-x"), clearLook, QStringLiteral("Clear search"), searchBar);
+    m_clearSearch = new IconButton(QStringLiteral("circle-x"), clearLook, tr("Clear search"), searchBar);
     m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
     m_clearSearch->hide();
     searchRow->addWidget(m_clearSearch);
@@ -133,7 +132,7 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     column->addWidget(m_list, 1);
     m_empty = new EmptyState(m_main);
     column->addWidget(m_empty, 1);
-    m_paused = new QLabel(QStringLiteral("Recording paused"), m_main);
+    m_paused = new QLabel(tr("Recording paused"), m_main);
     m_paused->setObjectName(QStringLiteral("recordingPaused"));
     m_paused->setAlignment(Qt::AlignCenter);
     m_paused->setFont(systemFont(11, FontWeight::bold));
@@ -189,10 +188,9 @@ void PopoverContent::updateContent()
     const bool empty = m_state.filteredItems().isEmpty();
     if (empty) {
         if (m_state.searchText().isEmpty())
-            m_empty->setTexts(QStringLiteral("No clipboard history"),
-                              QStringLiteral("Copy something to get started"));
+            m_empty->setTexts(tr("No clipboard history"), tr("Copy something to get started"));
         else
-            m_empty->setTexts(QStringLiteral("No matches"), QStringLiteral("Try a different search"));
+            m_empty->setTexts(tr("No matches"), tr("Try a different search"));
     }
     m_empty->setVisible(empty);
     m_list->setVisible(!empty);

@@ -74,12 +74,15 @@ namespace {
 
 struct Hint
 {
-    const char16_t* key;
-    const char16_t* label;
+    const char* key;
+    const char* label;
 };
 // The application's shortcuts use Ctrl where Mac programs use Command,
 // so the hint names Ctrl.
-constexpr Hint kHints[] = {{u"\u2191\u2193", u"Navigate"}, {u"Tab", u"Edit"}, {u"Ctrl 1-9", u"Quick"}};
+constexpr Hint kHints[] = {
+    {"\u2191\u2193", QT_TRANSLATE_NOOP("ondrel::KeyHints", "Navigate")},
+    {QT_TRANSLATE_NOOP("ondrel::KeyHints", "Tab"), QT_TRANSLATE_NOOP("ondrel::KeyHints", "Edit")},
+    {QT_TRANSLATE_NOOP("ondrel::KeyHints", "Ctrl 1-9"), QT_TRANSLATE_NOOP("ondrel::KeyHints", "Quick")}};
 constexpr qreal kHintSpacing = 16;
 constexpr qreal kCapLabelSpacing = 4;
 
@@ -97,8 +100,7 @@ QFont hintFont()
 KeyHints::KeyHints(ThemeManager& theme, QWidget* parent) : QWidget(parent), m_theme(theme)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setAccessibleName(
-        QStringLiteral("Keyboard: arrows navigate, Tab edits, Control and a digit pastes quickly"));
+    setAccessibleName(tr("Keyboard: arrows navigate, Tab edits, Control and a digit pastes quickly"));
 }
 
 QSize KeyHints::sizeHint() const
@@ -119,14 +121,14 @@ void KeyHints::paintEvent(QPaintEvent*)
     const qreal capHeight = capMetrics.height() + 4;
     qreal total = 0;
     for (const Hint& h : kHints)
-        total += capMetrics.horizontalAdvance(QString::fromUtf16(h.key)) + 8 + kCapLabelSpacing +
-                 labelMetrics.horizontalAdvance(QString::fromUtf16(h.label));
+        total += capMetrics.horizontalAdvance(tr(h.key)) + 8 + kCapLabelSpacing +
+                 labelMetrics.horizontalAdvance(tr(h.label));
     total += kHintSpacing * (std::size(kHints) - 1);
     qreal x = (width() - total) / 2;
     const qreal cy = height() / 2.0;
     for (const Hint& h : kHints) {
-        const QString key = QString::fromUtf16(h.key);
-        const QString label = QString::fromUtf16(h.label);
+        const QString key = tr(h.key);
+        const QString label = tr(h.label);
         const QRectF cap(x, cy - capHeight / 2, capMetrics.horizontalAdvance(key) + 8, capHeight);
         paint::drawCard(painter, cap, {3, colors.surface, ink(), 1, std::nullopt, {}});
         painter.setFont(capFont());
@@ -147,11 +149,9 @@ QFont noticeFont()
 {
     return systemFont(12, FontWeight::bold);
 }
-const QString& noticeText(bool failed)
+QString noticeText(bool failed)
 {
-    static const QString copied = QStringLiteral("Copied!");
-    static const QString failedText = QStringLiteral("Could not copy");
-    return failed ? failedText : copied;
+    return failed ? CopiedNotice::tr("Could not copy") : CopiedNotice::tr("Copied!");
 }
 } // namespace
 

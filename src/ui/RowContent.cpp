@@ -1,5 +1,7 @@
 #include "RowContent.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,13 +13,33 @@ QString ageText(Timestamp timestamp, Timestamp now)
     // Whole seconds, the fraction dropped toward zero; clamped so that absurd
     // stored times cannot overflow the conversion.
     const auto s = static_cast<qint64>(std::trunc(std::clamp(elapsed, -9.0e15, 9.0e15)));
+    // Abbreviations: no language we ship changes them with the number, and
+    // days may exceed the int that a plural form counts with.
     if (s < 60)
-        return QStringLiteral("just now");
+        return QCoreApplication::translate("ondrel::row", "just now");
     if (s < 3600)
-        return QString::number(s / 60) + u'm';
+        return QCoreApplication::translate("ondrel::row", "%1m", "minutes ago, abbreviated").arg(s / 60);
     if (s < 86400)
-        return QString::number(s / 3600) + u'h';
-    return QString::number(s / 86400) + u'd';
+        return QCoreApplication::translate("ondrel::row", "%1h", "hours ago, abbreviated").arg(s / 3600);
+    return QCoreApplication::translate("ondrel::row", "%1d", "days ago, abbreviated").arg(s / 86400);
+}
+
+QString previewText(const ClipboardItem& item)
+{
+    const QString preview = item.previewText();
+    const auto& urls = item.fileURLs();
+    if (item.type() == ClipboardItemType::image)
+        return QCoreApplication::translate("ondrel::row", "Image");
+    if (item.type() != ClipboardItemType::file)
+        return preview;
+    if (urls.isEmpty())
+        return QCoreApplication::translate("ondrel::row", "File");
+    if (urls.size() == 1)
+        return preview;
+    const int more = int(urls.size() - 1);
+    const qsizetype suffix = QStringLiteral(" + %1 more").arg(more).size();
+    return preview.left(preview.size() - suffix) +
+           QCoreApplication::translate("ondrel::row", " + %n more", "further files", more);
 }
 
 QString languageSymbol(DetectedLanguage language)

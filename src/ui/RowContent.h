@@ -15,6 +15,11 @@ namespace ondrel::row {
 // minutes ("5m"), hours ("3h") and days ("12d") without an upper bound.
 QString ageText(Timestamp timestamp, Timestamp now = Timestamp::now());
 
+// The entry's preview as the row shows it: item.previewText(), whose English
+// words for images and files ("Image", "+ 2 more") stay for the commands'
+// output, in the user's language.
+QString previewText(const ClipboardItem& item);
+
 // The symbol of a text entry's icon tile for its language.
 QString languageSymbol(DetectedLanguage language);
 // The language badge ("JS", "SH", "JSON", ...); none for plain text.

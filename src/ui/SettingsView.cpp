@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -28,6 +29,14 @@
 namespace ondrel {
 
 namespace {
+
+// The accent colours' names as the swatches tell them.
+[[maybe_unused]] constexpr const char* kAccentNames[] = {
+    QT_TRANSLATE_NOOP("ondrel::Accent", "Grey"),     QT_TRANSLATE_NOOP("ondrel::Accent", "Orange"),
+    QT_TRANSLATE_NOOP("ondrel::Accent", "Lavender"), QT_TRANSLATE_NOOP("ondrel::Accent", "Mint"),
+    QT_TRANSLATE_NOOP("ondrel::Accent", "Sky"),      QT_TRANSLATE_NOOP("ondrel::Accent", "Coral"),
+    QT_TRANSLATE_NOOP("ondrel::Accent", "Butter"),
+};
 
 constexpr int kSwatch = 28;
 constexpr int kFocusRing = 3; // room around a swatch for its focus ring
@@ -43,8 +52,9 @@ public:
     Swatch(AccentColor accent, ThemeManager& theme, QWidget* parent)
         : QAbstractButton(parent), m_accent(accent), m_theme(theme)
     {
-        setToolTip(rawValue(accent));
-        setAccessibleName(rawValue(accent));
+        // The stored value stays English; the name shown is the language's own.
+        setToolTip(QCoreApplication::translate("ondrel::Accent", rawValue(accent).toUtf8().constData()));
+        setAccessibleName(toolTip());
         setCheckable(false);
         setFixedSize(kSwatch + 3 + 2 * kFocusRing, kSwatch + 3 + 2 * kFocusRing);
         setFocusPolicy(Qt::TabFocus);
@@ -96,17 +106,17 @@ QGroupBox* section(const QString& title, QWidget* parent)
 SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QString version, QWidget* parent)
     : QWidget(parent), m_services(services)
 {
-    setWindowTitle(QStringLiteral("Ondrel Settings"));
+    setWindowTitle(tr("Ondrel Settings"));
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(16, 10, 16, 10);
     column->setSpacing(4);
 
     // Appearance.
-    QGroupBox* appearance = section(QStringLiteral("Appearance"), this);
+    QGroupBox* appearance = section(tr("Appearance"), this);
     auto* appearanceColumn = new QVBoxLayout(appearance);
     appearanceColumn->setSpacing(12);
     appearanceColumn->setContentsMargins(4, 4, 4, 4);
-    auto* accentLabel = new QLabel(QStringLiteral("Accent Color"), appearance);
+    auto* accentLabel = new QLabel(tr("Accent Color"), appearance);
     accentLabel->setFont(systemFont(12));
     appearanceColumn->addWidget(accentLabel);
     auto* swatches = new QHBoxLayout;
@@ -118,7 +128,7 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     column->addWidget(appearance);
 
     // General.
-    QGroupBox* general = section(QStringLiteral("General"), this);
+    QGroupBox* general = section(tr("General"), this);
     auto* form = new QFormLayout(general);
     form->setContentsMargins(4, 4, 4, 4);
     // A long combination ("Ctrl+Alt+Shift+Super+Page Down") shows whole
@@ -126,13 +136,13 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     m_recorder = new hotkeys::ShortcutRecorder(services.shortcuts, services.alerts, services.scheduler,
                                                hotkey, {}, {}, general);
-    m_recorder->field()->setAccessibleName(QStringLiteral("Global Hotkey"));
-    form->addRow(QStringLiteral("Global Hotkey:"), m_recorder);
+    m_recorder->field()->setAccessibleName(tr("Global Hotkey"));
+    form->addRow(tr("Global Hotkey:"), m_recorder);
     m_hotkeyForm = form;
     updateHotkeyNote();
     services.shortcuts.registrations().setDescriptionHandler([this] { updateHotkeyNote(); });
     m_picker = new QComboBox(general);
-    m_picker->setAccessibleName(QStringLiteral("Max History Items"));
+    m_picker->setAccessibleName(tr("Max History Items"));
     for (int choice : kHistoryChoices)
         m_picker->addItem(QString::number(choice), choice);
     syncPicker();
@@ -140,8 +150,8 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
         m_services.settings.setInteger(keys::maxHistoryItems, m_picker->itemData(index).toInt());
     });
     m_services.settings.observe(keys::maxHistoryItems, this, [this] { syncPicker(); });
-    form->addRow(QStringLiteral("Max History Items:"), m_picker);
-    m_recordSelection = new QCheckBox(QStringLiteral("Also record text selected with the mouse"), general);
+    form->addRow(tr("Max History Items:"), m_picker);
+    m_recordSelection = new QCheckBox(tr("Also record text selected with the mouse"), general);
     const auto syncRecordSelection = [this] {
         m_recordSelection->setChecked(m_services.settings.boolean(keys::recordPrimarySelection));
     };
@@ -155,17 +165,17 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     column->addWidget(m_exclusions);
 
     // Startup.
-    QGroupBox* startup = section(QStringLiteral("Startup"), this);
+    QGroupBox* startup = section(tr("Startup"), this);
     auto* startupColumn = new QVBoxLayout(startup);
     startupColumn->setContentsMargins(4, 4, 4, 4);
-    m_launchAtLogin = new QCheckBox(QStringLiteral("Launch at Login"), startup);
+    m_launchAtLogin = new QCheckBox(tr("Launch at Login"), startup);
     m_launchAtLogin->setChecked(services.autostart.isEnabled());
     connect(m_launchAtLogin, &QCheckBox::toggled, this, &SettingsView::launchAtLoginChanged);
     startupColumn->addWidget(m_launchAtLogin);
     column->addWidget(startup);
 
     // About.
-    QGroupBox* about = section(QStringLiteral("About"), this);
+    QGroupBox* about = section(tr("About"), this);
     auto* aboutForm = new QVBoxLayout(about);
     aboutForm->setContentsMargins(4, 4, 4, 4);
     const auto aboutRow = [about, aboutForm](const QString& label, const QString& value) {
@@ -178,8 +188,8 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
         row->addWidget(text);
         aboutForm->addLayout(row);
     };
-    aboutRow(QStringLiteral("Version"), version.isEmpty() ? QStringLiteral("1.0.0") : version);
-    aboutRow(QStringLiteral("Made by"), kMadeBy);
+    aboutRow(tr("Version"), version.isEmpty() ? QStringLiteral("1.0.0") : version);
+    aboutRow(tr("Made by"), kMadeBy);
     column->addWidget(about);
     column->addStretch(1);
 }
@@ -195,8 +205,7 @@ void SettingsView::updateHotkeyNote()
     // to do instead, in place of a recorder that could never work.
     QString note = m_services.shortcuts.registrations().unavailableReason();
     if (const QString triggers = m_services.shortcuts.registrations().assignedTriggers(); !triggers.isEmpty())
-        note = QStringLiteral("The desktop runs this hotkey as %1. Change it in the desktop's settings.")
-                   .arg(triggers);
+        note = tr("The desktop runs this hotkey as %1. Change it in the desktop's settings.").arg(triggers);
     m_recorder->field()->setEnabled(note.isEmpty());
     if (!m_hotkeyNote && !note.isEmpty()) {
         m_hotkeyNote = new QLabel(m_recorder->parentWidget());

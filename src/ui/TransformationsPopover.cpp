@@ -5,6 +5,7 @@
 #include "Theme.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
@@ -14,14 +15,43 @@ namespace ondrel {
 
 namespace {
 
+// The names a translation gives its own words. The case conventions
+// (camelCase, snake_case, ...) keep theirs everywhere: each shows what it does.
+[[maybe_unused]] constexpr const char* kTranslatedNames[] = {
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Title Case"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Base64 Encode"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Base64 Decode"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "URL Encode"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "URL Decode"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "JSON Prettify"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "JSON Minify"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Escape as String"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Unescape String"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Trim Whitespace"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Remove Newlines"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Sort Lines"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Reverse Lines"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Unique Lines"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Case"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Encoding"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "JSON"),
+    QT_TRANSLATE_NOOP("ondrel::Transformations", "Lines"),
+};
+
+// A name as the popover shows it; the command line keeps the English one.
+template <typename T> QString shownName(T value)
+{
+    return QCoreApplication::translate("ondrel::Transformations", rawValue(value).toUtf8().constData());
+}
+
 // One transformation: its symbol in a 16-point column, then its name.
 class TransformationRow final : public QAbstractButton
 {
 public:
     TransformationRow(Transformation t, QWidget* parent) : QAbstractButton(parent), m_transformation(t)
     {
-        setText(rawValue(t));
-        setAccessibleName(rawValue(t));
+        setText(shownName(t));
+        setAccessibleName(text());
         setFocusPolicy(Qt::NoFocus);
         setCursor(Qt::ArrowCursor);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -62,14 +92,14 @@ TransformationsPopover::TransformationsPopover(const QString& text, ThemeManager
     setAttribute(Qt::WA_DeleteOnClose);
     // A click on the button that opened it only closes it.
     setAttribute(Qt::WA_NoMouseReplay);
-    setAccessibleName(QStringLiteral("Transformations"));
+    setAccessibleName(tr("Transformations"));
     setFixedWidth(kWidth);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 6, 0, 6);
     layout->setSpacing(0);
     for (TransformationCategory category : kAllTransformationCategories) {
-        auto* title = new QLabel(rawValue(category), this);
+        auto* title = new QLabel(shownName(category), this);
         title->setFont(systemFont(10, FontWeight::bold));
         QPalette p = title->palette();
         p.setColor(QPalette::WindowText, inkSecondary());

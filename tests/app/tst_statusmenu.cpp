@@ -1,12 +1,17 @@
 #include "AppFixture.h"
 #include "ExcludedAppsBox.h"
+#include "RowContent.h"
 #include "SettingsKeys.h"
+#include "ShortcutField.h"
 #include "ShortcutRecorder.h"
+#include "Translations.h"
 
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTime>
 #include <QToolButton>
+#include <QTranslator>
 
 using namespace ondrel;
 using namespace ondrel::test;
@@ -18,6 +23,8 @@ class TestStatusMenu : public QObject
 private Q_SLOTS:
     void init() { failOnUnexpectedWarnings(); }
     void statusMenu();
+    void speaksTheUsersLanguage_data();
+    void speaksTheUsersLanguage();
     void settingsWindow();
     void settingsWithoutGlobalHotkeys();
     void launchAtLoginFailureDoesNotLoop();
@@ -87,6 +94,74 @@ void TestStatusMenu::statusMenu()
         shown->close();
     app.tray->trayIconActivated(QSystemTrayIcon::Trigger);
     QVERIFY(app.popoverShown());
+}
+
+void TestStatusMenu::speaksTheUsersLanguage_data()
+{
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<QStringList>("shown"); // menu entry, search field, age, hotkey, a time
+    const QStringList german{QStringLiteral("Verlauf leeren"),
+                             QStringLiteral("Zwischenablage durchsuchen..."), QStringLiteral("5 Min."),
+                             QStringLiteral("Umschalt+Super+V"), QStringLiteral("00:05")};
+    const QStringList english{QStringLiteral("Clear History"), QStringLiteral("Search clipboard..."),
+                              QStringLiteral("5m"), QStringLiteral("Shift+Super+V"), QString()};
+    QTest::newRow("LANGUAGE alone") << QStringList{QStringLiteral("LANGUAGE=de")} << german;
+    QTest::newRow("LANG with a territory") << QStringList{QStringLiteral("LANG=de_AT.UTF-8")} << german;
+    QTest::newRow("LANGUAGE before LANG")
+        << QStringList{QStringLiteral("LANGUAGE=fr:de"), QStringLiteral("LANG=de_DE.UTF-8")}
+        << QStringList{QStringLiteral("Effacer l'historique"),
+                       QStringLiteral("Rechercher dans le presse-papiers..."), QStringLiteral("5 min"),
+                       QStringLiteral("Maj+Super+V"), QStringLiteral("00:05")};
+    QTest::newRow("LC_MESSAGES before LANG")
+        << QStringList{QStringLiteral("LC_MESSAGES=es_ES.UTF-8"), QStringLiteral("LANG=de_DE.UTF-8")}
+        << QStringList{QStringLiteral("Vaciar el historial"), QStringLiteral("Buscar en el portapapeles..."),
+                       QStringLiteral("5 min"), QStringLiteral("Mayús+Súper+V"), QStringLiteral("0:05")};
+    QTest::newRow("LC_ALL before LC_MESSAGES")
+        << QStringList{QStringLiteral("LC_ALL=de_DE.UTF-8"), QStringLiteral("LC_MESSAGES=es_ES.UTF-8")}
+        << german;
+    QTest::newRow("a language without a catalogue is skipped")
+        << QStringList{QStringLiteral("LANGUAGE=pt_BR:de")} << german;
+    QTest::newRow("English stops the list") << QStringList{QStringLiteral("LANGUAGE=en_GB:de")} << english;
+    QTest::newRow("C locale") << QStringList{QStringLiteral("LANG=C.UTF-8")} << english;
+}
+
+// The tray menu, the popover, row ages, key names and times follow the
+// language the environment asks for, as gettext reads it.
+void TestStatusMenu::speaksTheUsersLanguage()
+{
+    QFETCH(QStringList, environment);
+    QFETCH(QStringList, shown);
+    const char* const names[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    std::vector<std::pair<const char*, QByteArray>> saved;
+    for (const char* name : names) {
+        saved.emplace_back(name, qgetenv(name));
+        qunsetenv(name);
+    }
+    for (const QString& setting : environment)
+        qputenv(setting.section(u'=', 0, 0).toUtf8().constData(), setting.section(u'=', 1).toUtf8());
+    const QLocale before;
+    installTranslations(*qApp);
+    const auto restore = qScopeGuard([&] {
+        qDeleteAll(qApp->findChildren<QTranslator*>());
+        QLocale::setDefault(before);
+        for (const auto& [name, value] : saved)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    });
+
+    App app(1);
+    std::unique_ptr<QMenu> menu(app.tray->buildStatusMenu());
+    QCOMPARE(menu->actions().at(6)->text(), shown[0]);
+    app.popover->togglePopover();
+    QCOMPARE(app.popover->popover()->content()->searchField()->placeholderText(), shown[1]);
+    const Timestamp now = Timestamp::now();
+    QCOMPARE(
+        row::ageText(Timestamp::fromSecondsSinceReferenceDate(now.secondsSinceReferenceDate() - 300), now),
+        shown[2]);
+    QCOMPARE(app.openSettings()->recorder()->field()->text(), shown[3]);
+    // Times (the end of a pause in the tray's tooltip) as the language writes
+    // them, whatever the system locale; English leaves the system's.
+    if (!shown[4].isEmpty())
+        QCOMPARE(QLocale().toString(QTime(0, 5), QLocale::ShortFormat), shown[4]);
 }
 
 void TestStatusMenu::settingsWindow()

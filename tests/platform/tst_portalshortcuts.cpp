@@ -6,6 +6,7 @@
 #include "PortalGlobalShortcuts.h"
 #include "TestSupport.h"
 
+#include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMetaType>
@@ -46,6 +47,23 @@ namespace {
 const QString kPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 
+// The portal's registry of programs outside a sandbox.
+class RegistryStandIn final : public QDBusAbstractAdaptor
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.host.portal.Registry")
+public:
+    RegistryStandIn(QObject* parent, QStringList& calls) : QDBusAbstractAdaptor(parent), m_calls(calls) {}
+public Q_SLOTS:
+    void Register(const QString& appId, const QVariantMap&)
+    {
+        m_calls << QStringLiteral("Register ") + appId;
+    }
+
+private:
+    QStringList& m_calls;
+};
+
 // The desktop's side: answers each request with a Response signal on the
 // request's own path, as the portal does.
 class PortalStandIn final : public QObject
@@ -69,7 +87,11 @@ public:
     uint version() const { return 1; }
 
     QDBusConnection bus;
-    const test::Published published{bus, QStringLiteral("org.freedesktop.portal.Desktop"), kPath, this};
+    QStringList calls;
+    RegistryStandIn* registry = new RegistryStandIn(this, calls);
+    const test::Published published{bus, QStringLiteral("org.freedesktop.portal.Desktop"), kPath, this,
+                                    QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties |
+                                        QDBusConnection::ExportAdaptors};
     QList<Bound> bound;
     Binding binding;
     QString session = QStringLiteral("/org/freedesktop/portal/desktop/session/client/ondrel");
@@ -85,6 +107,7 @@ public:
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message)
     {
+        calls << QStringLiteral("CreateSession");
         return test::portalRespond(bus, this, test::portalRequest(message, options), 0,
                                    {{QStringLiteral("session_handle"), session}});
     }
@@ -162,6 +185,9 @@ void TestPortalShortcuts::bindsAndReportsPresses()
         QDBusConnection::connectToBus(m_address, QStringLiteral("app1")));
     QVERIFY(service);
     QTRY_VERIFY(service->hasSession());
+    // The portal knows the program by its id from its first request on.
+    QCOMPARE(portal.calls, (QStringList{QStringLiteral("Register io.github.ondrel.Ondrel"),
+                                        QStringLiteral("CreateSession")}));
     QStringList events;
     service->setHotKeyHandler(test::recordHotKeys(events));
     QStringList described; // what the settings would show, each time it changes

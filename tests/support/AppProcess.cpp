@@ -30,6 +30,8 @@ QProcessEnvironment AppProcess::environment(const QStringList& unset) const
     for (const QString& name : unset)
         env.remove(name);
     env.insert(QStringLiteral("HOME"), m_home.path());
+    // Menu entries are found by their text: English, whatever the tests' desktop speaks.
+    env.insert(QStringLiteral("LANGUAGE"), QStringLiteral("en"));
     env.remove(QStringLiteral("XDG_CONFIG_HOME"));
     env.remove(QStringLiteral("XDG_DATA_HOME"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/run"));

@@ -78,7 +78,7 @@ QJsonObject TestWaylandApp::popoverNode() const
     swaymsg.waitForFinished(5000);
     const QJsonObject tree = QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object();
     std::function<QJsonObject(const QJsonObject&, bool)> find = [&](const QJsonObject& node, bool floating) {
-        if (node.value(QStringLiteral("app_id")).toString() == u"ondrel" &&
+        if (node.value(QStringLiteral("app_id")).toString() == u"io.github.ondrel.Ondrel" &&
             node.value(QStringLiteral("visible")).toBool()) {
             QJsonObject found = node;
             found.insert(QStringLiteral("floating"), floating);

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void copyOpenChooseAndPaste();
+    void trayMenuClearsAndQuits_data();
     void trayMenuClearsAndQuits();
     void hostileOwnersAndImagesFreezeNothing();
     void holdingTheHotkeyTogglesOnce();
@@ -146,18 +147,48 @@ void TestX11App::copyOpenChooseAndPaste()
     QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
 }
 
+void TestX11App::trayMenuClearsAndQuits_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("clearHistory");
+    QTest::addColumn<QString>("quit");
+    QTest::addColumn<QString>("edit"); // in a row's menu in the popover
+    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Clear History")
+                             << QStringLiteral("Quit Ondrel") << QStringLiteral("Edit");
+    QTest::newRow("German") << QStringLiteral("de") << QStringLiteral("Verlauf leeren")
+                            << QStringLiteral("Ondrel beenden") << QStringLiteral("Bearbeiten");
+}
+
 void TestX11App::trayMenuClearsAndQuits()
 {
-    QVERIFY(m_app->start());
+    QFETCH(QString, language);
+    QFETCH(QString, clearHistory);
+    QFETCH(QString, quit);
+    QFETCH(QString, edit);
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("LANGUAGE"), language);
+    QVERIFY(m_app->start(env));
     QTRY_VERIFY_WITH_TIMEOUT(!trayIcon().isEmpty(), 10000);
     test::offer("to be cleared");
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 1, 5000);
-    const auto clear = openTrayMenuAt(QStringLiteral("Clear History"));
+    // The popover speaks the same language.
+    QVERIFY(test::xdotool(QStringLiteral("key super+shift+v")));
+    QTRY_VERIFY_WITH_TIMEOUT(popoverVisible(), 5000);
+    const QString popover = test::popoverWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), popover, 5000);
+    m_app->forgetTrace();
+    QVERIFY(test::xdotool(QStringLiteral("mousemove --window %1 160 90 click 3").arg(popover)));
+    QVERIFY(m_app->menuItem(edit));
+    QVERIFY(test::xdotool(QStringLiteral("key Escape")));
+    QTRY_COMPARE_WITH_TIMEOUT(activeWindow(), popover, 5000);
+    QVERIFY(test::xdotool(QStringLiteral("key Escape")));
+    QTRY_VERIFY_WITH_TIMEOUT(!popoverVisible(), 5000);
+    const auto clear = openTrayMenuAt(clearHistory);
     QVERIFY(clear);
     QVERIFY(test::xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(clear->x()).arg(clear->y())));
     QTRY_COMPARE_WITH_TIMEOUT(storedEntries(), 0, 5000);
     // Quit from the menu with its shortcut.
-    QVERIFY(openTrayMenuAt(QStringLiteral("Quit Ondrel")));
+    QVERIFY(openTrayMenuAt(quit));
     QVERIFY(test::xdotool(QStringLiteral("key ctrl+q")));
     QVERIFY(quitsCleanly());
 }

@@ -1,5 +1,6 @@
 #include "NullServices.h"
 
+#include <QCoreApplication>
 #include <QLoggingCategory>
 
 #include <utility>
@@ -26,8 +27,9 @@ HotKeyService::Registration NullHotKeyService::registerHotKey(quint32, quint32, 
 
 QString NullHotKeyService::unavailableReason() const
 {
-    return QStringLiteral("This desktop lets no program take a global hotkey. Bind a key to "
-                          "\u201Condrel toggle\u201D in its keyboard settings.");
+    return QCoreApplication::translate("ondrel::platform::HotKeys",
+                                       "This desktop lets no program take a global hotkey. Bind a key to "
+                                       "\u201Condrel toggle\u201D in its keyboard settings.");
 }
 
 } // namespace ondrel::platform

@@ -2,6 +2,7 @@
 
 #include "HotKeyService.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace ondrel::platform {
@@ -28,6 +29,18 @@ protected:
     // it: it must not change. The number in the middle is a tag earlier
     // versions registered with; desktops keep it in their shortcut files.
     static QString shortcutName(quint32 id) { return QStringLiteral("hotkey-1213617233-%1").arg(id); }
+    // What the desktop's shortcut settings list the hotkey as.
+    static QString hotKeyDescription()
+    {
+        return QCoreApplication::translate("ondrel::platform::HotKeys", "Show the clipboard history");
+    }
+    // The reason given where the desktop took the hotkey but gave it no keys.
+    static QString noKeyYet()
+    {
+        return QCoreApplication::translate(
+            "ondrel::platform::HotKeys", "The desktop has not given this hotkey a key yet. Choose one in its "
+                                         "keyboard settings, or bind a key to \u201Condrel toggle\u201D.");
+    }
     bool delivering() const { return m_enabled && m_handler; }
     void describe()
     {

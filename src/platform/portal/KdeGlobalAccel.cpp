@@ -92,7 +92,7 @@ HotKeyService::Registration KdeGlobalAccel::registerHotKey(quint32 keyCode, quin
     if (combination == 0)
         return {HotKeyStatus::invalid, std::nullopt};
     const QStringList actionId = {kComponent, shortcutName(id), QStringLiteral("Ondrel"),
-                                  QStringLiteral("Show the clipboard history")};
+                                  hotKeyDescription()};
     // Nothing waits for the desktop, which may be busy: a wait would hold
     // the popover and every menu, and a nested event loop would run
     // anything meanwhile. Calls on one connection are handled in order, so
@@ -155,7 +155,7 @@ void KdeGlobalAccel::updateDescription()
         return s.second.answered && !hasKey(s.second.keys);
     });
     // Another shortcut of the desktop has the keys, or the user removed them.
-    m_failure = keyless ? kNoKeyYet : QString();
+    m_failure = keyless ? noKeyYet() : QString();
     describe();
 }
 

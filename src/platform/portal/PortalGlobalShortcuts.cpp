@@ -18,8 +18,9 @@ namespace ondrel::platform {
 namespace {
 
 const QString kInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
-const QString kNotGiven = QStringLiteral("The desktop did not give Ondrel a global hotkey. Bind a key to "
-                                         "\u201Condrel toggle\u201D in its keyboard settings.");
+const char* const kNotGiven = QT_TRANSLATE_NOOP(
+    "ondrel::platform::HotKeys", "The desktop did not give Ondrel a global hotkey. Bind a key to "
+                                 "\u201Condrel toggle\u201D in its keyboard settings.");
 // Qt D-Bus compares slot names as written, unnormalised: a space after a
 // comma and the connection silently fails. Kept out of the formatter's reach.
 // clang-format off
@@ -124,7 +125,7 @@ void PortalGlobalShortcuts::bind()
     PortalShortcuts shortcuts;
     for (const auto& [reference, s] : m_shortcuts)
         shortcuts.append({shortcutName(s.id),
-                          {{QStringLiteral("description"), QStringLiteral("Show the clipboard history")},
+                          {{QStringLiteral("description"), hotKeyDescription()},
                            {QStringLiteral("preferred_trigger"), preferredTrigger(s.keyCode, s.modifiers)}}});
     portal::Request::send(
         m_bus, kInterface, QStringLiteral("BindShortcuts"),
@@ -159,9 +160,9 @@ void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
     }
     m_assigned = triggers.join(QStringLiteral(", "));
     if (m_shortcuts.empty())
-        m_failure = kNotGiven;
+        m_failure = QCoreApplication::translate("ondrel::platform::HotKeys", kNotGiven);
     else if (m_assigned.isEmpty())
-        m_failure = kNoKeyYet;
+        m_failure = noKeyYet();
     else
         m_failure.clear();
     describe();
@@ -169,7 +170,7 @@ void PortalGlobalShortcuts::bound(uint response, const QVariantMap& results)
 
 void PortalGlobalShortcuts::refused()
 {
-    m_failure = kNotGiven;
+    m_failure = QCoreApplication::translate("ondrel::platform::HotKeys", kNotGiven);
     describe();
 }
 
@@ -193,7 +194,9 @@ QString PortalGlobalShortcuts::unavailableReason() const
     // Until the desktop answers (it may be asking the user, or never
     // answer at all) there is no hotkey to promise.
     if (m_failure.isEmpty() && m_assigned.isEmpty() && !m_shortcuts.empty())
-        return QStringLiteral("The desktop has not answered Ondrel's request for a global hotkey yet.");
+        return QCoreApplication::translate(
+            "ondrel::platform::HotKeys",
+            "The desktop has not answered Ondrel's request for a global hotkey yet.");
     return m_failure;
 }
 

@@ -1,10 +1,13 @@
 #include "PortalRequest.h"
 
+#include "AppId.h"
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QSet>
 
 namespace ondrel::platform::portal {
 
@@ -16,6 +19,23 @@ const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
 // clang-format off
 #define ONDREL_RESPONSE_SLOT SLOT(response(uint,QVariantMap))
 // clang-format on
+
+// A program outside a sandbox tells the portal its application id before its
+// first request, so that the portal names it in its dialogs and keeps its
+// permissions under that id. Portals before 1.19 know no registry; the error
+// they answer is of no consequence. Once per connection: a second
+// registration is refused.
+void registerApp(QDBusConnection& bus, int timeout)
+{
+    static QSet<QString> registered;
+    if (registered.contains(bus.name()))
+        return;
+    registered.insert(bus.name());
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kService, kPath, QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
+    call.setArguments({appId(), QVariantMap()});
+    bus.call(call, QDBus::BlockWithGui, timeout);
+}
 
 } // namespace
 
@@ -32,6 +52,7 @@ std::optional<QVariant> property(QDBusConnection bus, const QString& interface, 
         if (!activatable.isValid() || !activatable.value().contains(kService))
             return std::nullopt;
     }
+    registerApp(bus, running ? 2000 : 10000);
     QDBusMessage get = QDBusMessage::createMethodCall(
         kService, kPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get.setArguments({interface, name});

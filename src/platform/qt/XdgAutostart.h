@@ -4,8 +4,9 @@
 
 namespace ondrel::platform {
 
-// The XDG autostart entry: $XDG_CONFIG_HOME/autostart/ondrel.desktop, which
-// desktop sessions start at login.
+// The XDG autostart entry: $XDG_CONFIG_HOME/autostart/io.github.ondrel.Ondrel.desktop,
+// which desktop sessions start at login. It is the installed desktop entry
+// (else the copy built into the program) with Exec naming this executable.
 class XdgAutostart final : public Autostart
 {
 public:
@@ -17,6 +18,9 @@ public:
     std::optional<QString> disable() override;
 
     QString entryPath() const;
+    // Earlier versions wrote autostart/ondrel.desktop: it is replaced by the
+    // entry under the new name (when it was on) and removed. None on success.
+    std::optional<QString> adoptFormerEntry();
 
 private:
     QString m_executable;
