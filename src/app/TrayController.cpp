@@ -4,7 +4,7 @@
 #include "HistoryStore.h"
 #include "PopoverController.h"
 #include "StatusMenu.h"
-#include "Symbols.h"
+#include "TrayIcon.h"
 
 #include <QCursor>
 #include <QDBusConnection>
@@ -15,9 +15,6 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QPainter>
-
-#include <algorithm>
 
 namespace ondrel {
 
@@ -131,34 +128,7 @@ void TrayController::makeIcon()
 
 void TrayController::updateIcon()
 {
-    const bool paused = m_parts.watcher.isPaused();
-    QIcon icon;
-    for (int side : {16, 22, 24, 32, 48}) {
-        QPixmap pixmap = symbolPixmap(u"layers", paused ? QColor(120, 120, 120) : QColor(249, 115, 22), side,
-                                      1.0, SymbolWeight::medium);
-        if (paused) {
-            // A pause sign in the corner, outlined so that it shows on dark
-            // panels and light ones, over the faded symbol.
-            QPixmap faded(pixmap.size());
-            faded.fill(Qt::transparent);
-            QPainter painter(&faded);
-            painter.setOpacity(0.55);
-            painter.drawPixmap(0, 0, pixmap);
-            painter.setOpacity(1);
-            painter.setRenderHint(QPainter::Antialiasing);
-            const qreal bar = std::max(2.0, side / 7.0);
-            const qreal height = side * 0.5;
-            const QPointF corner(side - 3.2 * bar - 1, side - height - 1);
-            painter.setPen(QPen(Qt::white, std::max(1.0, side / 16.0)));
-            painter.setBrush(QColor(40, 40, 40));
-            painter.drawRect(QRectF(corner, QSizeF(bar, height - 1)));
-            painter.drawRect(QRectF(corner + QPointF(bar * 2.2, 0), QSizeF(bar, height - 1)));
-            painter.end();
-            pixmap = faded;
-        }
-        icon.addPixmap(pixmap);
-    }
-    m_trayIcon->setIcon(icon);
+    m_trayIcon->setIcon(ondrel::trayIcon(m_parts.watcher.isPaused()));
 }
 
 void TrayController::updateToolTip()

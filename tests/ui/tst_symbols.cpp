@@ -1,6 +1,7 @@
 #include "Painting.h"
 #include "Symbols.h"
 #include "TestSupport.h"
+#include "TrayIcon.h"
 
 #include <QImage>
 #include <QPainter>
@@ -19,6 +20,8 @@ private Q_SLOTS:
     void tintedAndSharp();
     void drawnAtTheTargetsResolution();
     void weights();
+    void trayIconDrawnAtItsOwnSize_data();
+    void trayIconDrawnAtItsOwnSize();
 };
 
 void TestSymbols::transformationIconsExist()
@@ -115,6 +118,43 @@ void TestSymbols::weights()
     QVERIFY(ink(SymbolWeight::medium) < ink(SymbolWeight::semibold));
     QVERIFY(ink(SymbolWeight::semibold) < ink(SymbolWeight::bold));
     QCOMPARE(symbolPixmap(u"x", Qt::black, 24, 1, SymbolWeight::bold).size(), QSize(24, 24));
+}
+
+void TestSymbols::trayIconDrawnAtItsOwnSize_data()
+{
+    QTest::addColumn<int>("side");
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("22 at 2x, a HiDPI panel") << 22 << 2.0;
+    QTest::newRow("28, a tall panel") << 28 << 1.0;
+    QTest::newRow("24 at 1.5x") << 24 << 1.5;
+}
+
+void TestSymbols::trayIconDrawnAtItsOwnSize()
+{
+    // What a tray paints is the symbol drawn at the tray's own pixels, not a
+    // bitmap of a neighbouring size scaled to fit.
+    QFETCH(int, side);
+    QFETCH(qreal, ratio);
+    const int pixels = int(side * ratio);
+    QImage painted(pixels, pixels, QImage::Format_ARGB32_Premultiplied);
+    painted.setDevicePixelRatio(ratio);
+    painted.fill(Qt::transparent);
+    {
+        QPainter painter(&painted);
+        trayIcon(false).paint(&painter, QRect(0, 0, side, side));
+    }
+    const QImage drawn = symbolPixmap(u"layers", QColor(249, 115, 22), pixels, 1, SymbolWeight::medium)
+                             .toImage()
+                             .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage expected = drawn;
+    expected.setDevicePixelRatio(ratio);
+    QCOMPARE(painted, expected);
+    // A StatusNotifier host asks by size, in pixels.
+    const auto asked = [&](bool paused) {
+        return trayIcon(paused).pixmap(QSize(pixels, pixels)).toImage().convertToFormat(drawn.format());
+    };
+    QCOMPARE(asked(false), drawn);
+    QVERIFY(asked(true) != drawn);
 }
 
 QTEST_MAIN(TestSymbols)

@@ -5,6 +5,7 @@
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 #include <QtGui/qguiapplication_platform.h>
 
@@ -147,7 +148,10 @@ QString trayIconWindow(qint64 pid, const QString& display)
                                     .value_or(QString())
                                     .split(u'\n', Qt::SkipEmptyParts);
     for (const QString& w : windows)
-        if (xdotool(QStringLiteral("getwindowgeometry ") + w, display).value_or(QString()).contains(u"22x22"))
+        // The tray's height; a program at twice the scale asks for a wider one.
+        if (xdotool(QStringLiteral("getwindowgeometry ") + w, display)
+                .value_or(QString())
+                .contains(QRegularExpression(QStringLiteral("Geometry: \\d+x22\\b"))))
             return w;
     return {};
 }

@@ -4,7 +4,10 @@
 
 #include "AppProcess.h"
 #include "BusStandIn.h"
+#include "Painting.h"
+#include "Symbols.h"
 #include "TestSupport.h"
+#include "Theme.h"
 #include "X11TestSupport.h"
 
 #include <QDBusArgument>
@@ -14,9 +17,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QJsonObject>
+#include <QPainter>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <cstdlib>
 
 #include <memory>
 
@@ -60,6 +68,46 @@ private:
     QStringList m_items;
 };
 
+// Whether `symbol` (drawn at the screen's pixels) shows somewhere in `shot`
+// over a plain background: every pixel as the symbol composed over the
+// background, within rounding. A symbol drawn at half the pixels and
+// enlarged differs along every edge.
+bool showsSymbol(const QImage& shot, const QPixmap& symbol)
+{
+    const QImage glyph = symbol.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage image = shot.convertToFormat(QImage::Format_RGB32);
+    // The symbol's pixels, fully covered ones first: over a plain
+    // background, most places fail on the first.
+    QList<QPoint> order;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int y = 0; y < glyph.height(); ++y)
+            for (int x = 0; x < glyph.width(); ++x)
+                if ((qAlpha(glyph.pixel(x, y)) == 255) == (pass == 0))
+                    order << QPoint(x, y);
+    if (order.isEmpty() || qAlpha(glyph.pixel(order.first())) != 255)
+        return false;
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) <= 3 && std::abs(qGreen(a) - qGreen(b)) <= 3 &&
+               std::abs(qBlue(a) - qBlue(b)) <= 3;
+    };
+    for (int top = 0; top + glyph.height() <= image.height(); ++top)
+        for (int left = 0; left + glyph.width() <= image.width(); ++left) {
+            // The corner is background: symbols have a margin.
+            const QRgb background = image.pixel(left, top);
+            const auto matches = [&](QPoint p) {
+                const QRgb g = glyph.pixel(p);
+                const int a = qAlpha(g);
+                const auto over = [&](int ink, int back) { return ink + back * (255 - a) / 255; };
+                return near(image.pixel(left + p.x(), top + p.y()),
+                            qRgb(over(qRed(g), qRed(background)), over(qGreen(g), qGreen(background)),
+                                 over(qBlue(g), qBlue(background))));
+            };
+            if (std::all_of(order.cbegin(), order.cend(), matches))
+                return true;
+        }
+    return false;
+}
+
 } // namespace
 
 class TestX11Tray : public QObject
@@ -71,6 +119,7 @@ private Q_SLOTS:
     void iconDocksWhenTheTrayComesLater();
     void statusNotifierItemTogglesAndShowsItsState();
     void waylandWithoutDataControlFallsBackToX11();
+    void sharpAtTwiceTheScale();
 
 private:
     // A helper of the test's desktop (with one variable of its environment
@@ -288,6 +337,31 @@ void TestX11Tray::waylandWithoutDataControlFallsBackToX11()
     QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 1, 5000);
     QCOMPARE(m_app->history().first()[QStringLiteral("text")].toString(),
              QStringLiteral("copied in an X11 program"));
+}
+
+void TestX11Tray::sharpAtTwiceTheScale()
+{
+    // A desktop at twice the scale: the tray icon and the popover are drawn
+    // at the screen's pixels.
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+    QVERIFY(m_app->start(env));
+    QString icon;
+    QTRY_VERIFY_WITH_TIMEOUT(!(icon = test::trayIconWindow(m_app->process().processId())).isEmpty(), 10000);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const auto shows = [&](const QString& window, const QPixmap& symbol) {
+        return showsSymbol(screen->grabWindow(window.toULongLong()).toImage(), symbol);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(
+        shows(icon, symbolPixmap(u"layers", QColor(249, 115, 22), 11, 2, SymbolWeight::medium)), 5000);
+
+    // The empty history's picture, in the middle of the popover.
+    QVERIFY(m_app->toggle());
+    QString popover;
+    QTRY_VERIFY_WITH_TIMEOUT(!(popover = test::popoverWindow()).isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(shows(popover, symbolPixmap(u"clipboard-copy", inkSecondary(),
+                                                         paint::symbolSide(40), 2, SymbolWeight::medium)),
+                             5000);
 }
 
 int main(int argc, char** argv)
