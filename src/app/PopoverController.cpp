@@ -110,7 +110,7 @@ bool PopoverController::isPopoverShown() const
 void PopoverController::togglePopover()
 {
     if (m_popover && m_popover->isShown()) {
-        m_popover->performClose();
+        m_popover->performClose("popover-closed-toggled");
         removeKeyMonitor();
         return;
     }

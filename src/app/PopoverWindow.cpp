@@ -96,10 +96,11 @@ void PopoverWindow::takeKeyboard()
         activateWindow();
 }
 
-void PopoverWindow::performClose()
+void PopoverWindow::performClose(const char* why)
 {
     if (!isVisible())
         return;
+    trace(why);
     hide();
     Q_EMIT closed();
 }
@@ -108,7 +109,7 @@ void PopoverWindow::closeAfter(double seconds)
 {
     m_scheduler.postAfter(seconds, this, [this, opening = m_openings] {
         if (opening == m_openings)
-            performClose();
+            performClose("popover-closed-timed");
     });
 }
 
@@ -135,7 +136,7 @@ void PopoverWindow::takeFocusBackAfterPaste()
         m_pasteHold = false;
         if (isVisible() && !isActiveWindow()) {
             m_deactivatedAt = m_scheduler.now();
-            performClose();
+            performClose("popover-closed-pasted-elsewhere");
         }
     });
 }
@@ -172,7 +173,7 @@ bool PopoverWindow::event(QEvent* event)
             if (isVisible() && !isActiveWindow() && !QApplication::activePopupWidget() && !m_hotkeyHeld &&
                 !m_pasteHold) {
                 m_deactivatedAt = m_scheduler.now();
-                performClose();
+                performClose("popover-closed-deactivated");
             } else if (isVisible()) {
                 trace("popover-kept");
             }

@@ -26,7 +26,8 @@ public:
     // Opens under `anchor` (the tray icon; empty: at the pointer), inside
     // the available area of that screen, and takes the keyboard.
     void showRelativeTo(const QRect& anchor);
-    void performClose();
+    // `why` names the reason in the trace (tests read why it went).
+    void performClose(const char* why = "popover-closed");
     // Closes it `seconds` from now unless it was closed meanwhile: a later
     // opening is the user's and stays.
     void closeAfter(double seconds);
