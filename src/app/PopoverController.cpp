@@ -202,6 +202,9 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
     }
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
+        // In an open detail view Tab walks its editor and buttons.
+        if (m_popover && m_popover->content()->detailItem())
+            return false;
         m_state.setShowDetailForSelected(true);
         return true;
     case Qt::Key_Escape:
