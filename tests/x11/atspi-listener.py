@@ -67,9 +67,15 @@ def main():
     # Registering asks the registry, which the accessibility bus starts.
     pyatspi.Registry.registerEventListener(focused, "object:state-changed:focused")
     wait_for_name(a11y, REGISTRY, launcher)
-    Gio.bus_watch_name_on_connection(a11y, REGISTRY, Gio.BusNameWatcherFlags.NONE, None,
-                                     lambda *_: fail("the registry (at-spi2-registryd) is gone"))
     stopping = []
+
+    def registry_gone(*_):
+        # The launcher takes its bus and so the registry with it: name the first to go.
+        if launcher.poll() is not None:
+            fail("the accessibility bus launcher (at-spi-bus-launcher) is gone")
+        fail("the registry (at-spi2-registryd) is gone")
+
+    Gio.bus_watch_name_on_connection(a11y, REGISTRY, Gio.BusNameWatcherFlags.NONE, None, registry_gone)
     GLib.child_watch_add(GLib.PRIORITY_HIGH, launcher.pid, lambda *_: stopping or fail(
         "the accessibility bus launcher (at-spi-bus-launcher) is gone"))
 
