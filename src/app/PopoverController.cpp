@@ -181,10 +181,13 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
     if (modifiers & Qt::ControlModifier)
         if (const auto row = numberRow(event)) {
             const QList<ClipboardItem> items = m_state.filteredItems();
-            if (*row < items.size())
+            if (*row < items.size()) {
+                // Selected first, so that a screen reader names what is pasted.
+                m_state.setSelectedIndex(*row);
                 closeAfterCopy(m_paster.copyAndPaste(items.at(*row)));
-            else
+            } else {
                 closePopover();
+            }
             return true;
         }
     if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
@@ -199,6 +202,9 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
     }
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
+        // In an open detail view Tab walks its editor and buttons.
+        if (m_popover && m_popover->content()->detailItem())
+            return false;
         m_state.setShowDetailForSelected(true);
         return true;
     case Qt::Key_Escape:

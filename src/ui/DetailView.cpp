@@ -107,6 +107,8 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
 
     m_editor = new QPlainTextEdit(this);
     m_editor->setAccessibleName(tr("Entry text"));
+    // Tab walks to the buttons above, as in a dialog.
+    m_editor->setTabChangesFocus(true);
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setFont(item.detectedLanguage() == DetectedLanguage::plain ? systemFont(12)
                                                                          : systemMonoFont(12));

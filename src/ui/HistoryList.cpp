@@ -13,6 +13,7 @@
 #include "Text.h"
 #include "Theme.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QGraphicsOpacityEffect>
@@ -41,7 +42,10 @@ HistoryList::HistoryList(PopoverState& state, ThemeManager& theme, platform::Sch
     setAccessibleName(tr("Clipboard history"));
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::NoFocus);
+    // The user never selects here: the popover's selection is mirrored in.
     setSelectionMode(QAbstractItemView::NoSelection);
+    // Mirroring it must not scroll: the popover scrolls on its own terms.
+    setAutoScroll(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -90,7 +94,9 @@ HistoryList::HistoryList(PopoverState& state, ThemeManager& theme, platform::Sch
                     break;
                 }
         refreshRowState();
+        followSelection();
     });
+    connect(&state, &PopoverState::selectedIndexChanged, this, &HistoryList::followSelection);
 }
 
 HistoryList::ButtonPair HistoryList::makeButtons()
@@ -183,6 +189,38 @@ void HistoryList::refreshRowState()
     placeButtons(m_hoveredButtons, m_hoveredRow == selectedRow ? -1 : m_hoveredRow);
     // Cards draw their shadows into the spacing of their neighbours: redraw all.
     viewport()->update();
+}
+
+void HistoryList::followSelection()
+{
+    // A hidden popover says nothing; it is followed again when it shows.
+    if (!isVisible())
+        return;
+    const qsizetype selected = m_state.selectedIndex();
+    const int row = selected >= 0 && selected < m_model->rowCount() ? int(selected) : -1;
+    const QModelIndex index = m_model->index(row);
+    if (index != currentIndex() || (index.isValid() && !selectionModel()->isSelected(index)))
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    const QUuid id = row >= 0 ? m_model->itemAt(row).id() : QUuid();
+    if (id == m_followedId)
+        return;
+    m_followedId = id;
+    // Qt's bridge turns this into the row's object:state-changed:focused,
+    // which Orca reads out with the row's name.
+    if (row >= 0 && QAccessible::isActive() && window()->isActiveWindow()) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(row);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void HistoryList::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    // Not QListView's own: it tells screen readers of every new current
+    // row, also of one that only moved because rows around it went away
+    // while a search filtered them. followSelection() tells them when the
+    // selected entry changed.
+    QAbstractItemView::currentChanged(current, previous);
 }
 
 QList<IconButton*> HistoryList::visibleRowButtons() const

@@ -70,6 +70,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     struct ButtonPair
@@ -81,6 +82,9 @@ private:
     ButtonPair makeButtons();
     void placeButtons(ButtonPair& pair, int row);
     const ClipboardItem* itemAt(int row) const;
+    // Hands the popover's selected row to the view's own current index and
+    // selection, where screen readers look for it.
+    void followSelection();
 
     PopoverState& m_state;
     ThemeManager& m_theme;
@@ -96,6 +100,7 @@ private:
     std::optional<ClipboardItem> m_pendingClick;
     quint64 m_clickGeneration = 0;
     int m_lastWidth = -1;
+    QUuid m_followedId; // the selected entry screen readers were told of
     QVariantAnimation* m_scroll = nullptr;
 };
 

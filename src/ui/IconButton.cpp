@@ -15,7 +15,9 @@ IconButton::IconButton(const QString& symbol, Look look, const QString& accessib
     setAccessibleName(accessibleName);
     setToolTip(accessibleName);
     setCursor(Qt::ArrowCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click leaves the keyboard where it was (the
+    // search field keeps typing going to the search).
+    setFocusPolicy(Qt::TabFocus);
     setFixedSize(sizeHint());
 }
 
@@ -37,7 +39,22 @@ QSize IconButton::sizeHint() const
 
 void IconButton::paintEvent(QPaintEvent*)
 {
+    {
+        QPainter painter(this);
+        paintButton(painter);
+    }
+    if (!hasFocus())
+        return;
+    // Drawn last, over the card, so that it shows on every fill.
     QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), m_look.radius + 1, m_look.radius + 1);
+}
+
+void IconButton::paintButton(QPainter& painter)
+{
     const qreal inset = m_look.outlineWidth / 2;
     const QRectF box(QPointF(inset, inset), m_look.size);
     if (m_look.fill) {

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+class QPainter;
+
 namespace ondrel {
 
 class ThemeManager;
@@ -43,6 +45,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void paintButton(QPainter& painter);
+
     QString m_symbol;
     Look m_look;
 };

@@ -309,6 +309,8 @@ void PopoverContent::openDetail(const ClipboardItem& item)
     hidden->setOpacity(0);
     m_main->setGraphicsEffect(hidden);
     m_main->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    // Nor does Tab stop there.
+    m_main->setEnabled(false);
     placeOverlays();
     m_detail->show();
     m_detail->raise();
@@ -325,6 +327,7 @@ void PopoverContent::closeDetail()
     }
     m_main->setGraphicsEffect(nullptr);
     m_main->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    m_main->setEnabled(true);
     m_search->setFocus();
 }
 

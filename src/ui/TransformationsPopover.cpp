@@ -52,7 +52,7 @@ public:
     {
         setText(shownName(t));
         setAccessibleName(text());
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::TabFocus);
         setCursor(Qt::ArrowCursor);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         setObjectName(caseName(t));
@@ -77,6 +77,12 @@ protected:
         painter.setPen(ink());
         painter.drawText(QRectF(icon.right() + 8, 0, width() - icon.right() - 8 - 12, height()),
                          Qt::AlignLeft | Qt::AlignVCenter, text());
+        if (hasFocus()) {
+            painter.setOpacity(1);
+            painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(QRectF(rect()).adjusted(4, 1, -4, -1), 4, 4);
+        }
     }
 
 private:

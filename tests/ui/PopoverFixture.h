@@ -103,6 +103,22 @@ inline QImage renderAt(QWidget* widget, qreal dpr)
     return image;
 }
 
+// How many pixels of `widget` show the palette's focus colour (a focus ring).
+inline int focusRingPixels(QWidget* widget)
+{
+    const QImage image = widget->grab().toImage();
+    const QColor ring = widget->palette().color(QPalette::Highlight);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int distance = std::abs(c.red() - ring.red()) + std::abs(c.green() - ring.green()) +
+                                 std::abs(c.blue() - ring.blue());
+            n += distance < 48 ? 1 : 0;
+        }
+    return n;
+}
+
 // The offscreen platform cannot raise windows or grab the keyboard for pop-ups.
 inline void ignorePopupWarnings()
 {

@@ -4,6 +4,7 @@
 #include "Text.h"
 #include "TransformationsPopover.h"
 
+#include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,20 @@ void TestDetailView::detailOverlay()
     f.scheduler.advance(2);
     QVERIFY(!f.clipboard.string());
     QVERIFY(f.view->detailView()->editor()->hasFocus());
+    // Tab walks the buttons and the editor, never the column underneath;
+    // the button with the keyboard is ringed in the palette's focus colour.
+    auto* transforms = f.view->detailView()->findChild<IconButton*>(QStringLiteral("transformations"));
+    QCOMPARE(focusRingPixels(transforms), 0);
+    QStringList walk;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        walk << QApplication::focusWidget()->accessibleName();
+        if (i == 0)
+            QVERIFY2(focusRingPixels(transforms) > transforms->width() * 2,
+                     qPrintable(QString::number(focusRingPixels(transforms))));
+    }
+    QCOMPARE(walk, (QStringList{QStringLiteral("Transformations"), QStringLiteral("Copy"),
+                                QStringLiteral("Close"), QStringLiteral("Entry text")}));
     QTest::mouseClick(close, Qt::LeftButton);
     QVERIFY(!f.view->detailItem());
     QVERIFY(!f.view->mainColumn()->graphicsEffect());
@@ -85,6 +100,11 @@ void TestDetailView::failingTransformationKeepsPopoverOpen()
     for (Transformation t : kAllTransformations)
         expected << rawValue(t);
     QCOMPARE(rows, expected);
+    // Tab reaches them, each ringed while it has the keyboard.
+    QTest::keyClick(popover, Qt::Key_Tab);
+    auto* first = popover->findChildren<QAbstractButton*>().first();
+    QVERIFY(first->hasFocus());
+    QVERIFY(focusRingPixels(first) > first->width());
     QStringList sections;
     for (auto* title : popover->findChildren<QLabel*>())
         sections << title->text();

@@ -1,5 +1,6 @@
 // The real program's history on a real (private) session bus, asked with
-// the tools scripts use (busctl, gdbus) and watched by a second client.
+// the tools scripts use (busctl, gdbus) and watched by a second client; its
+// popover as a screen reader hears it through the accessibility bus.
 #include "AppProcess.h"
 #include "BusStandIn.h"
 #include "TestSupport.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <memory>
@@ -76,6 +78,7 @@ private Q_SLOTS:
     void scriptsReachTheHistory();
     void withoutTheName_data();
     void withoutTheName();
+    void screenReaderHearsTheSelectedRow();
 
 public Q_SLOTS:
     void historyChanged() { ++m_historyChanged; }
@@ -298,6 +301,64 @@ void TestX11DBus::withoutTheName()
     QVERIFY(m_app->toggle());
     QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow().isEmpty(), 5000);
     QCOMPARE(m_app->unexpectedLines({}), QStringList());
+}
+
+void TestX11DBus::screenReaderHearsTheSelectedRow()
+{
+    // A screen reader's side of the accessibility stack, on the test's bus.
+    QProcess listener;
+    listener.start(QStringLiteral(ATSPI_LISTENER), {});
+    const auto stop = qScopeGuard([&] {
+        listener.terminate();
+        listener.waitForFinished();
+    });
+    QStringList heard;
+    QString problem;
+    qsizetype next = 0;
+    // Waits until the listener says `line` (after what it said before); a
+    // listener that ended because a part of the stack died stops the wait.
+    const auto hears = [&](const QString& line) {
+        qsizetype at = -1;
+        (void)QTest::qWaitFor(
+            [&] {
+                while (listener.canReadLine())
+                    heard << QString::fromUtf8(listener.readLine()).trimmed();
+                problem += QString::fromUtf8(listener.readAllStandardError());
+                at = heard.indexOf(line, next);
+                return at >= 0 || listener.state() == QProcess::NotRunning;
+            },
+            10000);
+        next = at >= 0 ? at + 1 : next;
+        return at >= 0;
+    };
+    const auto said = [&] { return (heard.join(u'\n') + u'\n' + problem).toLocal8Bit(); };
+    QVERIFY2(hears(QStringLiteral("ready")), said().constData());
+
+    QVERIFY(m_app->start());
+    const QStringList copies{QStringLiteral("first"), QStringLiteral("second"), QStringLiteral("third")};
+    for (const QString& copy : copies) {
+        test::offer(copy.toUtf8());
+        QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), copies.indexOf(copy) + 1, 5000);
+    }
+    QVERIFY(m_app->toggle());
+    QTRY_VERIFY_WITH_TIMEOUT(!test::popoverWindow().isEmpty(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(test::xdotool(QStringLiteral("getactivewindow")), test::popoverWindow(), 5000);
+    const auto row = [](const QString& text) {
+        return QStringLiteral("focus list item: %1, just now").arg(text);
+    };
+    // The keyboard stays in the search field; the row it selects is read.
+    QVERIFY(test::xdotool(QStringLiteral("key Down")));
+    QVERIFY2(hears(row(copies[1])), said().constData());
+    // A search selects its first row, which is read once: not the list
+    // itself as rows go away around it.
+    const qsizetype typed = next;
+    QVERIFY(test::xdotool(QStringLiteral("type f")));
+    QVERIFY2(hears(row(copies[0])), said().constData());
+    QCOMPARE(heard.mid(typed), QStringList{row(copies[0])});
+    QVERIFY(test::xdotool(QStringLiteral("key BackSpace")));
+    QVERIFY2(hears(row(copies[2])), said().constData());
+    QVERIFY(test::xdotool(QStringLiteral("key ctrl+2")));
+    QVERIFY2(hears(row(copies[1])), said().constData());
 }
 
 QTEST_MAIN(TestX11DBus)
