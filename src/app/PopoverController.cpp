@@ -4,6 +4,7 @@
 #include "EntryPaster.h"
 #include "ExcludedApplications.h"
 #include "FocusTracker.h"
+#include "HistoryList.h"
 #include "KeyCodes.h"
 #include "PasteTyper.h"
 #include "PopoverContent.h"
@@ -11,6 +12,8 @@
 #include "Scheduler.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 
 namespace ondrel {
@@ -216,6 +219,19 @@ bool PopoverController::handleKeyDown(const QKeyEvent& event)
             closePopover();
         });
         return true;
+    case Qt::Key_Menu:
+    case Qt::Key_F10: {
+        // The menu key (or Shift+F10) opens the selected row's menu: pin and
+        // delete by keyboard, where Tab opens the editor instead of walking
+        // to the row's buttons. Not the search field's own edit menu.
+        if (event.key() == Qt::Key_F10 && !(modifiers & Qt::ShiftModifier))
+            return false;
+        if (!m_popover || m_popover->content()->detailItem())
+            return false;
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QCoreApplication::sendEvent(m_popover->content()->list(), &menu);
+        return true;
+    }
     case Qt::Key_Down:
         m_state.moveSelection(1);
         return true;

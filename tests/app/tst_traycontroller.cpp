@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 #include "PopoverParts.h"
 
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 
@@ -128,6 +129,22 @@ void TestTrayController::returnTabArrows()
     // Opened again, the first row is selected.
     app.popover->togglePopover();
     QCOMPARE(app.state().selectedIndex(), 0);
+
+    // The menu key, or Shift+F10, opens the selected row's menu, where the
+    // keyboard reaches Pin and Delete.
+    const auto rowMenu = [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); };
+    QVERIFY(app.key(Qt::Key_Down, kDown));
+    QVERIFY(app.key(Qt::Key_Menu, 127));
+    QTRY_VERIFY(rowMenu());
+    QCOMPARE(rowMenu()->accessibleName(), QStringLiteral("Entry actions"));
+    QTest::keyClick(rowMenu(), Qt::Key_Down); // Edit, then Pin
+    QTest::keyClick(rowMenu(), Qt::Key_Down);
+    QTest::keyClick(rowMenu(), Qt::Key_Return);
+    QTRY_VERIFY(app.state().filteredItems().first().isPinned());
+    QVERIFY(!app.key(Qt::Key_F10, 68));
+    QVERIFY(app.key(Qt::Key_F10, 68, Qt::ShiftModifier));
+    QTRY_VERIFY(rowMenu());
+    rowMenu()->close();
 }
 
 void TestTrayController::escapeWithAndWithoutDetail()
