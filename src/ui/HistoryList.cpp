@@ -102,7 +102,8 @@ HistoryList::ButtonPair HistoryList::makeButtons()
     look.outlineWidth = 1;
     look.symbolSize = 8;
     look.symbolWeight = SymbolWeight::bold;
-    look.symbolColor = [] { return inkSecondary(); };
+    look.symbolColor = [this] { return m_theme.palette().inkSecondary; };
+    look.ink = [this] { return m_theme.palette().ink; };
     ButtonPair pair;
     pair.remove = new IconButton(QStringLiteral("trash-2"), look, tr("Delete"), viewport());
     pair.pin = new IconButton(QStringLiteral("pin"), look, tr("Pin"), viewport());
