@@ -32,7 +32,7 @@ PortalColorScheme::PortalColorScheme(QDBusConnection bus) : m_bus(std::move(bus)
     if (!m_bus.isConnected())
         return;
     m_bus.connect(kPortal, kPath, kSettings, QStringLiteral("SettingChanged"), this,
-                  SLOT(settingChanged(QString, QString, QDBusVariant)));
+                  SLOT(settingChanged(QDBusMessage)));
     // Read, not ReadOne: portals before 1.17 (Debian 12's) have only Read.
     QDBusMessage read = QDBusMessage::createMethodCall(kPortal, kPath, kSettings, QStringLiteral("Read"));
     read.setArguments({kGroup, kKey});
@@ -56,13 +56,14 @@ DesktopColorScheme::Preference PortalColorScheme::fromPortalValue(const QVariant
     return number == 1 ? Preference::dark : number == 2 ? Preference::light : Preference::none;
 }
 
-void PortalColorScheme::settingChanged(const QString& group, const QString& key, const QDBusVariant& value)
+void PortalColorScheme::settingChanged(const QDBusMessage& signal)
 {
-    if (group != kGroup || key != kKey)
+    const QVariantList arguments = signal.arguments();
+    if (arguments.size() != 3 || arguments[0].toString() != kGroup || arguments[1].toString() != kKey)
         return;
     // A change that overtakes the first answer is newer than it.
     m_changedBeforeAnswer = true;
-    take(fromPortalValue(value.variant()));
+    take(fromPortalValue(arguments[2]));
 }
 
 void PortalColorScheme::take(Preference preference)

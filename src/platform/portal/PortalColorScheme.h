@@ -3,7 +3,7 @@
 #include "DesktopColorScheme.h"
 
 #include <QDBusConnection>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 
 namespace ondrel::platform {
@@ -25,7 +25,7 @@ public:
     static Preference fromPortalValue(const QVariant& value);
 
 private Q_SLOTS:
-    void settingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    void settingChanged(const QDBusMessage& signal);
 
 private:
     void take(Preference preference);
