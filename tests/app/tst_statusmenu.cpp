@@ -7,6 +7,7 @@
 #include "Translations.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTime>
@@ -220,6 +221,10 @@ void TestStatusMenu::settingsWindow()
     QCOMPARE(app.settings.string(keys::appearance), std::optional<QString>(QStringLiteral("Dark")));
     QVERIFY(app.shell->theme().isDark());
     QCOMPARE(settings->palette().color(QPalette::Window), palette(AccentColor::butter, true).faint);
+    // Under build/<preset>/screens, for a look by eye.
+    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
+    QVERIFY(QDir().mkpath(screens));
+    QVERIFY(settings->grab().save(screens + QStringLiteral("settings-dark.png")));
     look->setCurrentIndex(1);
     Q_EMIT look->activated(1);
     QVERIFY(!app.shell->theme().isDark());

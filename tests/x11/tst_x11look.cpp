@@ -17,9 +17,9 @@ namespace {
 // The user switches the desktop's style, as GNOME's settings do.
 bool setColorScheme(const QString& scheme)
 {
-    return test::runProgram(QStringLiteral("gsettings"), {QStringLiteral("set"),
-                                                          QStringLiteral("org.gnome.desktop.interface"),
-                                                          QStringLiteral("color-scheme"), scheme})
+    return test::runProgram(QStringLiteral("gsettings"),
+                            {QStringLiteral("set"), QStringLiteral("org.gnome.desktop.interface"),
+                             QStringLiteral("color-scheme"), scheme})
         .has_value();
 }
 
