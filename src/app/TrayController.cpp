@@ -21,6 +21,41 @@
 
 namespace ondrel {
 
+namespace {
+
+// `pixmap` over a rim of `color` that follows its shape, `width` pixels
+// wide. The orange symbol alone is too light for light panels, the faded
+// grey one too weak for any: the rim keeps their outline readable.
+QPixmap withRim(const QPixmap& pixmap, const QColor& color, int width)
+{
+    // The shape at full strength, so that a faded symbol gets the same rim
+    // as a plain one. Gaps narrower than the rim fill with it: the symbol
+    // then sits on a grey plate of its own outline.
+    QImage shape = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < shape.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(shape.scanLine(y));
+        for (int x = 0; x < shape.width(); ++x)
+            line[x] = qRgba(color.red(), color.green(), color.blue(), std::min(255, qAlpha(line[x]) * 2));
+    }
+    QImage rimmed(shape.size(), QImage::Format_ARGB32_Premultiplied);
+    rimmed.fill(Qt::transparent);
+    QPainter painter(&rimmed);
+    for (int dy = -width; dy <= width; ++dy)
+        for (int dx = -width; dx <= width; ++dx)
+            if (dx * dx + dy * dy <= width * width + 1)
+                painter.drawImage(dx, dy, shape);
+    painter.drawPixmap(0, 0, pixmap);
+    painter.end();
+    return QPixmap::fromImage(rimmed);
+}
+
+// A grey half way in luminance between white and black, so that it stands
+// out at 3:1 or more on white, black, and the usual light and dark panel
+// colours (#EFF0F1, #31363B).
+const QColor kRim(133, 133, 133);
+
+} // namespace
+
 TrayController::TrayController(Parts parts, bool showIcon, QObject* parent)
     : QObject(parent), m_parts(parts), m_showIcon(showIcon)
 {}
@@ -129,16 +164,15 @@ void TrayController::makeIcon()
     m_trayIcon->show();
 }
 
-void TrayController::updateIcon()
+QIcon TrayController::icon(bool paused)
 {
-    const bool paused = m_parts.watcher.isPaused();
     QIcon icon;
     for (int side : {16, 22, 24, 32, 48}) {
         QPixmap pixmap = symbolPixmap(u"layers", paused ? QColor(120, 120, 120) : QColor(249, 115, 22), side,
                                       1.0, SymbolWeight::medium);
         if (paused) {
-            // A pause sign in the corner, outlined so that it shows on dark
-            // panels and light ones, over the faded symbol.
+            // A pause sign in the corner, outlined in the rim's grey so that
+            // it shows on dark panels and light ones, over the faded symbol.
             QPixmap faded(pixmap.size());
             faded.fill(Qt::transparent);
             QPainter painter(&faded);
@@ -149,16 +183,22 @@ void TrayController::updateIcon()
             const qreal bar = std::max(2.0, side / 7.0);
             const qreal height = side * 0.5;
             const QPointF corner(side - 3.2 * bar - 1, side - height - 1);
-            painter.setPen(QPen(Qt::white, std::max(1.0, side / 16.0)));
+            painter.setPen(QPen(kRim, std::max(1.0, side / 16.0)));
             painter.setBrush(QColor(40, 40, 40));
             painter.drawRect(QRectF(corner, QSizeF(bar, height - 1)));
             painter.drawRect(QRectF(corner + QPointF(bar * 2.2, 0), QSizeF(bar, height - 1)));
             painter.end();
             pixmap = faded;
         }
+        pixmap = withRim(pixmap, kRim, 1);
         icon.addPixmap(pixmap);
     }
-    m_trayIcon->setIcon(icon);
+    return icon;
+}
+
+void TrayController::updateIcon()
+{
+    m_trayIcon->setIcon(icon(m_parts.watcher.isPaused()));
 }
 
 void TrayController::updateToolTip()

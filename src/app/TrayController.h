@@ -43,6 +43,9 @@ public:
     // The status menu as it is shown; the caller owns it.
     StatusMenu* buildStatusMenu();
     QSystemTrayIcon* trayIcon() const { return m_trayIcon; }
+    // The icon the tray shows: orange while recording; grey, faded and
+    // marked with a pause sign while paused.
+    static QIcon icon(bool paused);
 
 Q_SIGNALS:
     // "Quit Ondrel" was chosen.
@@ -50,7 +53,6 @@ Q_SIGNALS:
 
 private:
     void makeIcon();
-    // Orange while recording; grey, faded and marked with a pause sign while paused.
     void updateIcon();
     void updateToolTip();
     // Off X11: makes the icon once a StatusNotifier host is there, now or later.

@@ -1,8 +1,11 @@
 #include "AppFixture.h"
 #include "PopoverParts.h"
 
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 using namespace ondrel;
 using namespace ondrel::test;
@@ -21,6 +24,8 @@ private Q_SLOTS:
     void oneKeyMonitor();
     void workingElsewhereCloses();
     void rowClickPastesAndStaysOpen();
+    void iconShowsOnEveryPanel_data();
+    void iconShowsOnEveryPanel();
     void popoverHasAnEdge();
     void withoutKeystrokesReturnSaysCopied();
     void quitKeepsACopyInFlight();
@@ -255,6 +260,66 @@ void TestTrayController::rowClickPastesAndStaysOpen()
     QVERIFY(!app.popoverShown());
     app.scheduler.advance(0.2);
     QCOMPARE(app.focus.activated().size(), asked);
+}
+
+void TestTrayController::iconShowsOnEveryPanel_data()
+{
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<QColor>("panel");
+    for (const bool paused : {false, true})
+        for (const QRgb panel : {0xFFFFFF, 0xEFF0F1, 0x000000, 0x31363B})
+            QTest::addRow("%s on #%06X", paused ? "paused" : "recording", panel) << paused << QColor(panel);
+}
+
+void TestTrayController::iconShowsOnEveryPanel()
+{
+    // Over the panel, the icon's outline stands out at 3:1 or more: along
+    // its edge, the edge pixel or the one just inside it does (a rim of one
+    // colour reads on the panels it contrasts with, the body on the rest).
+    QFETCH(bool, paused);
+    QFETCH(QColor, panel);
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double panelLuminance = luminance(panel.rgb());
+    for (const int side : {16, 22, 24}) {
+        const QImage icon =
+            TrayController::icon(paused).pixmap(side, side).toImage().convertToFormat(QImage::Format_ARGB32);
+        QImage shown(icon.size(), QImage::Format_RGB32);
+        shown.fill(panel);
+        QPainter(&shown).drawImage(0, 0, icon);
+        const auto solid = [&](int x, int y) {
+            return icon.rect().contains(x, y) && qAlpha(icon.pixel(x, y)) >= 128;
+        };
+        const auto stands = [&](int x, int y) {
+            const double l = luminance(shown.pixel(x, y));
+            return (std::max(l, panelLuminance) + 0.05) / (std::min(l, panelLuminance) + 0.05) >= 3;
+        };
+        int edge = 0, seen = 0;
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x) {
+                if (!solid(x, y))
+                    continue;
+                const QPoint out[] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+                for (const QPoint& o : out) {
+                    if (solid(o.x(), o.y()))
+                        continue;
+                    ++edge;
+                    const QPoint in(2 * x - o.x(), 2 * y - o.y());
+                    if (stands(x, y) || (solid(in.x(), in.y()) && stands(in.x(), in.y())))
+                        ++seen;
+                    break;
+                }
+            }
+        QVERIFY(edge > 0);
+        QVERIFY2(seen >= edge * 0.9,
+                 qPrintable(
+                     QStringLiteral("%1 px: %2 of %3 edge pixels stand out").arg(side).arg(seen).arg(edge)));
+    }
 }
 
 void TestTrayController::popoverHasAnEdge()
