@@ -1,9 +1,11 @@
 // The popover's budgets: first paint with 200 entries, a typed search
-// character over 10,000 entries, and painting the visible rows.
+// character over 10,000 entries, painting the visible rows, and the switch
+// between the light and the dark look while it is open.
 #include "BenchText.h"
 #include "ClipboardHistory.h"
 #include "ManualScheduler.h"
 #include "MemoryClipboard.h"
+#include "MemoryColorScheme.h"
 #include "MemoryFocusTracker.h"
 #include "MemorySettings.h"
 #include "PopoverContent.h"
@@ -29,7 +31,8 @@ struct Popover
     platform::MemoryClipboard clipboard;
     platform::RecordingPasteTyper pasteTyper;
     platform::MemoryFocusTracker focus;
-    ThemeManager theme{settings};
+    platform::MemoryColorScheme colorScheme;
+    ThemeManager theme{settings, &colorScheme};
     ClipboardHistory history{{settings, scheduler, clipboard, pasteTyper, focus, nullptr}};
     std::unique_ptr<PopoverContent> view;
     QImage frame{PopoverContent::kWidth * 2, PopoverContent::kHeight * 2,
@@ -109,6 +112,32 @@ void BM_SearchCharacter(benchmark::State& state)
     state.counters["scrollRange"] = double(popover.view->list()->verticalScrollBar()->maximum());
 }
 BENCHMARK(BM_SearchCharacter)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The desktop turns dark, or light again, while the popover is open: from
+// the portal's change to the whole popover painted in the other look (its
+// highlighted previews laid out again in their new colours).
+void BM_LookSwitch(benchmark::State& state)
+{
+    auto items = fresh(history(int(state.range(0))));
+    // Code among the text, as in a developer's history.
+    for (int i = 0; i < items.size(); i += 3)
+        items[i] =
+            ClipboardItem::makeText(QStringLiteral("const total = items.reduce((a, b) => a + b, %1);").arg(i),
+                                    QStringLiteral("Editor"), std::nullopt, items[i].timestamp());
+    Popover popover(items);
+    popover.create();
+    popover.paint();
+    bool dark = false;
+    for (auto _ : state) {
+        dark = !dark;
+        popover.colorScheme.set(dark ? platform::DesktopColorScheme::Preference::dark
+                                     : platform::DesktopColorScheme::Preference::light);
+        popover.paint();
+    }
+    if (popover.theme.isDark() != dark)
+        state.SkipWithError("the look did not follow the desktop");
+}
+BENCHMARK(BM_LookSwitch)->Arg(200)->Unit(benchmark::kMillisecond);
 
 // The very first search after launch, when nothing is prepared yet.
 void BM_FirstSearchCharacter(benchmark::State& state)

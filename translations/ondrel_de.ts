@@ -337,6 +337,22 @@
         <source>The desktop runs this hotkey as %1. Change it in the desktop&apos;s settings.</source>
         <translation>Die Arbeitsumgebung verwendet für dieses Tastenkürzel %1. Ändern Sie es in den Einstellungen der Arbeitsumgebung.</translation>
     </message>
+    <message>
+        <source>System</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Hell</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Dunkel</translation>
+    </message>
+    <message>
+        <source>Appearance:</source>
+        <translation>Erscheinungsbild:</translation>
+    </message>
 </context>
 <context>
     <name>ondrel::StatusMenu</name>

@@ -337,6 +337,22 @@
         <source>The desktop runs this hotkey as %1. Change it in the desktop&apos;s settings.</source>
         <translation>El escritorio usa %1 para este atajo. Cámbialo en las preferencias del escritorio.</translation>
     </message>
+    <message>
+        <source>System</source>
+        <translation>Sistema</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Claro</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Oscuro</translation>
+    </message>
+    <message>
+        <source>Appearance:</source>
+        <translation>Apariencia:</translation>
+    </message>
 </context>
 <context>
     <name>ondrel::StatusMenu</name>

@@ -337,6 +337,22 @@
         <source>The desktop runs this hotkey as %1. Change it in the desktop&apos;s settings.</source>
         <translation>Le bureau utilise %1 pour ce raccourci. Modifiez-le dans les paramètres du bureau.</translation>
     </message>
+    <message>
+        <source>System</source>
+        <translation>Système</translation>
+    </message>
+    <message>
+        <source>Light</source>
+        <translation>Clair</translation>
+    </message>
+    <message>
+        <source>Dark</source>
+        <translation>Sombre</translation>
+    </message>
+    <message>
+        <source>Appearance:</source>
+        <translation>Apparence&#xa0;:</translation>
+    </message>
 </context>
 <context>
     <name>ondrel::StatusMenu</name>

@@ -4,6 +4,7 @@
 
 #include "KdeGlobalAccel.h"
 #include "NullServices.h"
+#include "PortalColorScheme.h"
 #include "PortalGlobalShortcuts.h"
 #include "PortalKeyboard.h"
 #include "Settings.h"
@@ -227,7 +228,7 @@ PlatformServices createHeadlessServices()
     return services;
 }
 
-PlatformServices createPlatformServices(platform::Settings& settings)
+static PlatformServices servicesOfThisPlatform(platform::Settings& settings)
 {
 #if ONDREL_HAVE_X11
     // The X11 interface exists on every platform of an X11-enabled Qt; only
@@ -254,6 +255,14 @@ PlatformServices createPlatformServices(platform::Settings& settings)
                                           .arg(QGuiApplication::platformName());
 #endif
     return createHeadlessServices();
+}
+
+PlatformServices createPlatformServices(platform::Settings& settings)
+{
+    PlatformServices services = servicesOfThisPlatform(settings);
+    // Any desktop, also one whose clipboard stays hidden, may prefer a dark look.
+    services.colorScheme = std::make_unique<platform::PortalColorScheme>();
+    return services;
 }
 
 } // namespace ondrel

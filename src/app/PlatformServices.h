@@ -16,6 +16,7 @@ class Clipboard;
 class PrimarySelection;
 class Settings;
 class FocusTracker;
+class DesktopColorScheme;
 } // namespace platform
 
 // The desktop services of one platform, as interfaces. The only place that
@@ -36,6 +37,8 @@ struct PlatformServices
     std::unique_ptr<platform::PasteTyper> pasteTyper;
     std::unique_ptr<platform::HotKeyService> hotKeys;
     std::unique_ptr<platform::KeyboardLayout> layout;
+    // Whether the desktop prefers a dark look (its portal's setting).
+    std::unique_ptr<platform::DesktopColorScheme> colorScheme;
     // Services that work on their own once started (the X11 clipboard keeper).
     std::unique_ptr<QObject> background;
 };

@@ -25,8 +25,9 @@ namespace {
 class Outline final : public QWidget
 {
 public:
-    explicit Outline(QWidget* parent) : QWidget(parent)
+    Outline(ThemeManager& theme, QWidget* parent) : QWidget(parent), m_theme(theme)
     {
+        connect(&theme, &ThemeManager::darkChanged, this, qOverload<>(&QWidget::update));
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_NoSystemBackground);
     }
@@ -35,7 +36,8 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.setPen(QPen(ink(), kOutlineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setPen(
+            QPen(m_theme.palette().ink, kOutlineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
         const qreal inset = kOutlineWidth / 2;
         painter.drawRect(QRectF(rect()).adjusted(inset, inset, -inset, -inset));
@@ -43,6 +45,7 @@ protected:
 
 private:
     static constexpr qreal kOutlineWidth = 1.5; // the cards' outline
+    ThemeManager& m_theme;
 };
 
 } // namespace
@@ -59,7 +62,7 @@ PopoverWindow::PopoverWindow(PopoverContent* content, platform::Scheduler& sched
     content->setParent(this);
     setFixedSize(PopoverContent::kWidth, PopoverContent::kHeight);
     connect(content, &PopoverContent::pastingFromList, this, [this] { m_pasteHold = true; });
-    m_outline = new Outline(this);
+    m_outline = new Outline(content->theme(), this);
 }
 
 void PopoverWindow::showRelativeTo(const QRect& anchor)

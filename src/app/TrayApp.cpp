@@ -241,7 +241,8 @@ int runTrayApp(int argc, char** argv)
                                  desktop.name == u"x11"       ? QStringLiteral("X11")
                                  : desktop.name == u"wayland" ? QStringLiteral("Wayland")
                                                               : QStringLiteral("headless"),
-                                 desktop.selection.get()};
+                                 desktop.selection.get(),
+                                 desktop.colorScheme.get()};
     TrayShell shell(services);
     QObject::connect(&shell.tray(), &TrayController::quitRequested, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);

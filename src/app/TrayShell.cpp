@@ -8,7 +8,8 @@ namespace ondrel {
 TrayShell::TrayShell(Services services)
     : m_history({services.settings, services.scheduler, services.clipboard, services.pasteTyper,
                  services.focus, services.historyFile, services.selection}),
-      m_theme(services.settings), m_shortcuts(services.settings, services.hotKeys, services.layout),
+      m_theme(services.settings, services.colorScheme),
+      m_shortcuts(services.settings, services.hotKeys, services.layout),
       m_settings({services.settings, services.scheduler, services.autostart, services.alerts,
                   services.updater, services.version, m_history.store, services.focus},
                  m_theme, m_shortcuts, hotkeys::Name(kHotkeyName, kDefaultHotkey)),
@@ -38,6 +39,8 @@ TrayShell::TrayShell(Services services)
     QObject::connect(watcher, &ClipboardWatcher::pausedChanged, watcher,
                      [watcher] { trace(watcher->isPaused() ? "recording-paused" : "recording-resumed"); });
     QObject::connect(watcher, &ClipboardWatcher::copyLeftOut, watcher, [] { trace("copy-left-out"); });
+    QObject::connect(&m_theme, &ThemeManager::darkChanged, &m_theme,
+                     [](bool dark) { trace(dark ? "look-dark" : "look-light"); });
 }
 
 void TrayShell::start()

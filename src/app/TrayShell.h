@@ -13,6 +13,7 @@ namespace ondrel {
 namespace platform {
 class Alerts;
 class Autostart;
+class DesktopColorScheme;
 class HotKeyService;
 class KeyboardLayout;
 class Updater;
@@ -40,7 +41,8 @@ public:
         QString version;
         bool trayIcon = true;
         QString desktop; // what `ondrel status` names: "X11", "Wayland" or "headless"
-        platform::PrimarySelection* selection = nullptr; // none: no mouse selection to record
+        platform::PrimarySelection* selection = nullptr;     // none: no mouse selection to record
+        platform::DesktopColorScheme* colorScheme = nullptr; // none: Qt's palette tells dark from light
     };
 
     // The global hotkey's name, stored as "KeyboardShortcuts_togglePopover".

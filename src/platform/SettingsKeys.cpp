@@ -10,7 +10,7 @@ QVariant defaultValue(const QString& key)
         {maxHistoryItems, qlonglong(50)},       {maxEntryBytes, qlonglong(64) << 20},
         {accentColor, QStringLiteral("Coral")}, {keepClipboardContents, true},
         {recordPrimarySelection, false},        {automaticChecks, false},
-        {automaticallyUpdate, false},
+        {automaticallyUpdate, false},           {appearance, QStringLiteral("System")},
     };
     return defaults.value(key);
 }

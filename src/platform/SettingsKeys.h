@@ -26,6 +26,8 @@ inline const QString maxEntryBytes = QStringLiteral("history/maxEntryBytes");
 inline const QString recordPrimarySelection = QStringLiteral("history/recordPrimarySelection");
 // The accent colour's raw name ("Tangerine", "Sky", ...).
 inline const QString accentColor = QStringLiteral("appearance/accentColor");
+// "System" (follow the desktop's colour scheme), "Light" or "Dark".
+inline const QString appearance = QStringLiteral("appearance/look");
 // Global hotkeys are stored under this prefix followed by the hotkey's name.
 inline const QString shortcutPrefix = QStringLiteral("hotkeys/");
 

@@ -50,7 +50,8 @@ struct ClipboardItemDelegate::Preview
     int headLines = 1;
     std::unique_ptr<QTextLayout> tail; // the elided second line, when cut
     qreal lineHeight = 0;
-    qreal width = 0; // laid out for this width
+    qreal width = 0;   // laid out for this width
+    bool dark = false; // coloured for the dark look
     int lineCount() const { return headLines + (tail ? 1 : 0); }
 };
 
@@ -101,7 +102,9 @@ qreal ClipboardItemDelegate::textWidth(const ClipboardItem& item, qreal cardWidt
 std::shared_ptr<ClipboardItemDelegate::Preview> ClipboardItemDelegate::preview(const ClipboardItem& item,
                                                                                qreal width) const
 {
-    if (auto* cached = m_previews.object(item.id()); cached && (*cached)->width == width)
+    const bool dark = m_theme.isDark();
+    if (auto* cached = m_previews.object(item.id());
+        cached && (*cached)->width == width && (*cached)->dark == dark)
         return *cached;
 
     const RowFonts& f = fonts();
@@ -109,10 +112,11 @@ std::shared_ptr<ClipboardItemDelegate::Preview> ClipboardItemDelegate::preview(c
     const QString text = displayForm(row::previewText(item));
     QList<QTextLayout::FormatRange> formats;
     if (code)
-        formats = highlightFormats(item.previewText(), item.detectedLanguage());
+        formats = highlightFormats(item.previewText(), item.detectedLanguage(), dark);
 
     auto result = std::make_shared<Preview>();
     result->width = width;
+    result->dark = dark;
     result->lineHeight = code ? f.codeLineHeight : f.plainLineHeight;
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -268,9 +272,9 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     paint::CardStyle cardStyle;
     cardStyle.radius = 8;
     cardStyle.fill = colors.surface;
-    cardStyle.outline = state.selected ? colors.accent : ink();
+    cardStyle.outline = state.selected ? colors.accent : colors.ink;
     cardStyle.outlineWidth = state.selected ? 2.5 : 1.5;
-    cardStyle.shadow = state.selected ? colors.accent : ink();
+    cardStyle.shadow = state.selected ? colors.accent : colors.ink;
     cardStyle.shadowOffset = state.selected ? QPointF(4, 4) : QPointF(2, 2);
     paint::drawCard(*painter, card, cardStyle);
 
@@ -280,9 +284,9 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     // Number badge (or the room it takes).
     if (const auto number = row::numberBadge(index.row())) {
         const QRectF badge(x, cy - kBadgeSide / 2, kBadgeSide, kBadgeSide);
-        paint::drawCard(*painter, badge, {4, colors.soft, ink(), 1.5, std::nullopt, {}});
+        paint::drawCard(*painter, badge, {4, colors.soft, colors.ink, 1.5, std::nullopt, {}});
         painter->setFont(f.number);
-        painter->setPen(ink());
+        painter->setPen(colors.ink);
         painter->drawText(badge, Qt::AlignCenter, *number);
     }
     x += kBadgeSide + kGap;
@@ -307,10 +311,10 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         painter->setClipPath(paint::continuousRoundedRect(tile, 6));
         painter->drawPixmap(tile, thumbnail(item, paint::devicePixelRatio(*painter)), QRectF());
         painter->restore();
-        paint::drawCard(*painter, tile, {6, Qt::transparent, ink(), 1, std::nullopt, {}});
+        paint::drawCard(*painter, tile, {6, Qt::transparent, colors.ink, 1, std::nullopt, {}});
     } else {
-        paint::drawCard(*painter, tile, {6, colors.soft, ink(), 1, std::nullopt, {}});
-        paint::drawSymbol(*painter, tile, row::tileSymbol(item), inkSecondary(), 12, SymbolWeight::bold);
+        paint::drawCard(*painter, tile, {6, colors.soft, colors.ink, 1, std::nullopt, {}});
+        paint::drawSymbol(*painter, tile, row::tileSymbol(item), colors.inkSecondary, 12, SymbolWeight::bold);
     }
     x += kTileSide + kGap;
 
@@ -326,7 +330,7 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const qreal previewHeight = text->lineCount() * text->lineHeight;
     const qreal infoHeight = infoLineHeight(withBadge);
     const qreal top = cy - (previewHeight + kColumnSpacing + infoHeight) / 2;
-    painter->setPen(ink());
+    painter->setPen(colors.ink);
     for (int i = 0; i < text->headLines; ++i)
         text->head->lineAt(i).draw(painter, QPointF(x, top));
     if (text->tail)
@@ -340,14 +344,14 @@ void ClipboardItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
         const qreal bw = f.badgeMetrics.horizontalAdvance(*badge) + 8;
         const qreal bh = f.badgeMetrics.height() + 4;
         const QRectF rect(ix, infoCenter - bh / 2, bw, bh);
-        paint::drawCard(*painter, rect, {3, colors.light, ink(), 1, std::nullopt, {}});
+        paint::drawCard(*painter, rect, {3, colors.light, colors.ink, 1, std::nullopt, {}});
         painter->setFont(f.languageBadge);
-        painter->setPen(ink());
+        painter->setPen(colors.ink);
         painter->drawText(rect, Qt::AlignCenter, *badge);
         ix += bw + kInfoSpacing;
     }
     painter->setFont(f.info);
-    painter->setPen(inkSecondary());
+    painter->setPen(colors.inkSecondary);
     const QString age = row::ageText(item.timestamp());
     const qreal ageWidth = f.infoMetrics.horizontalAdvance(age);
     const qreal textHeight = f.infoMetrics.height();

@@ -23,13 +23,18 @@ namespace {
 constexpr qreal kRadius = 12;
 constexpr qreal kOutline = 2;
 
+void setTextColor(QLabel* label, const QColor& color)
+{
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, color);
+    label->setPalette(p);
+}
+
 QLabel* label(const QString& text, const QFont& font, const QColor& color, QWidget* parent)
 {
     auto* l = new QLabel(text, parent);
     l->setFont(font);
-    QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, color);
-    l->setPalette(p);
+    setTextColor(l, color);
     return l;
 }
 
@@ -52,9 +57,10 @@ protected:
     {
         QPainter painter(this);
         const QRectF box = QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75);
-        paint::drawCard(painter, box, {4, m_theme.palette().light, ink(), 1.5, std::nullopt, {}});
+        const AccentPalette colors = m_theme.palette();
+        paint::drawCard(painter, box, {4, colors.light, colors.ink, 1.5, std::nullopt, {}});
         painter.setFont(font());
-        painter.setPen(ink());
+        painter.setPen(colors.ink);
         painter.drawText(box, Qt::AlignCenter, m_text);
     }
 
@@ -79,7 +85,8 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     auto* header = new QHBoxLayout(m_header);
     header->setContentsMargins(12, 12, 12, 12);
     header->setSpacing(8);
-    header->addWidget(label(tr("Edit & Copy"), systemFont(14, FontWeight::bold), ink(), m_header));
+    QLabel* title = label(tr("Edit & Copy"), systemFont(14, FontWeight::bold), ink(), m_header);
+    header->addWidget(title);
     if (const auto badge = row::languageBadge(item.detectedLanguage()))
         header->addWidget(new LanguageBadge(*badge, theme, m_header));
     header->addStretch(1);
@@ -91,6 +98,7 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     look.symbolSize = 11;
     look.symbolWeight = SymbolWeight::bold;
     look.fill = [&theme] { return theme.palette().surface; };
+    look.ink = [&theme] { return theme.palette().ink; };
     m_transformsButton =
         new IconButton(QStringLiteral("wand-sparkles"), look, tr("Transformations"), m_header);
     IconButton::Look copyLook = look;
@@ -118,14 +126,14 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
     const auto tint = [this] {
         QPalette p = m_editor->palette();
         p.setColor(QPalette::Base, Qt::transparent);
-        p.setColor(QPalette::Text, ink());
+        p.setColor(QPalette::Text, m_theme.palette().ink);
         p.setColor(QPalette::Highlight, m_theme.palette().light);
-        p.setColor(QPalette::HighlightedText, ink());
+        p.setColor(QPalette::HighlightedText, m_theme.palette().ink);
         m_editor->setPalette(p);
     };
     tint();
     m_editor->viewport()->setAutoFillBackground(false);
-    connect(&theme, &ThemeManager::accentColorChanged, this, tint);
+    connect(&theme, &ThemeManager::colorsChanged, this, tint);
     column->addWidget(m_editor, 1);
 
     m_footer = new QWidget(this);
@@ -143,6 +151,14 @@ DetailView::DetailView(const ClipboardItem& item, ThemeManager& theme, platform:
         // Copying a selection is the editor's own Ctrl+C.
         label(tr("Ctrl+C to copy selection"), footerFont, inkSecondary(), m_footer));
     column->addWidget(m_footer);
+    const auto tintLabels = [this, title] {
+        const AccentPalette colors = m_theme.palette();
+        setTextColor(title, colors.ink);
+        for (QLabel* footerLabel : m_footer->findChildren<QLabel*>())
+            setTextColor(footerLabel, colors.inkSecondary);
+    };
+    tintLabels();
+    connect(&theme, &ThemeManager::darkChanged, this, tintLabels);
 
     connect(m_editor, &QPlainTextEdit::textChanged, this, &DetailView::takeEditorText);
     connect(m_transformsButton, &QAbstractButton::clicked, this,
@@ -247,7 +263,7 @@ void DetailView::paintEvent(QPaintEvent*)
     painter.fillRect(band(m_editor), colors.surface);
     painter.fillRect(QRectF(0, m_footer->y(), width(), height() - m_footer->y()), colors.soft);
     painter.restore();
-    painter.setPen(QPen(ink(), kOutline));
+    painter.setPen(QPen(colors.ink, kOutline));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(shape);
 }

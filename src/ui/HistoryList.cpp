@@ -55,11 +55,21 @@ HistoryList::HistoryList(PopoverState& state, ThemeManager& theme, platform::Sch
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setSingleStep(20);
-    verticalScrollBar()->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical{background:transparent;width:7px;margin:2px 1px 2px 0;}"
-        "QScrollBar::handle:vertical{background:rgba(24,24,27,110);border-radius:3px;min-height:24px;}"
-        "QScrollBar::add-line,QScrollBar::sub-line{height:0;}"
-        "QScrollBar::add-page,QScrollBar::sub-page{background:transparent;}"));
+    // The handle is the look's ink, seen through.
+    const auto styleScrollBar = [this] {
+        const QColor ink = m_theme.palette().ink;
+        verticalScrollBar()->setStyleSheet(
+            QStringLiteral("QScrollBar:vertical{background:transparent;width:7px;margin:2px 1px 2px 0;}"
+                           "QScrollBar::handle:vertical{background:rgba(%1,%2,%3,110);border-radius:3px;min-"
+                           "height:24px;}"
+                           "QScrollBar::add-line,QScrollBar::sub-line{height:0;}"
+                           "QScrollBar::add-page,QScrollBar::sub-page{background:transparent;}")
+                .arg(ink.red())
+                .arg(ink.green())
+                .arg(ink.blue()));
+    };
+    styleScrollBar();
+    connect(&theme, &ThemeManager::darkChanged, this, styleScrollBar);
 
     m_model = new HistoryListModel(state, this);
     m_delegate = new ClipboardItemDelegate(
@@ -108,7 +118,8 @@ HistoryList::ButtonPair HistoryList::makeButtons()
     look.outlineWidth = 1;
     look.symbolSize = 8;
     look.symbolWeight = SymbolWeight::bold;
-    look.symbolColor = [] { return inkSecondary(); };
+    look.symbolColor = [this] { return m_theme.palette().inkSecondary; };
+    look.ink = [this] { return m_theme.palette().ink; };
     ButtonPair pair;
     pair.remove = new IconButton(QStringLiteral("trash-2"), look, tr("Delete"), viewport());
     pair.pin = new IconButton(QStringLiteral("pin"), look, tr("Pin"), viewport());

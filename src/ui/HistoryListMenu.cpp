@@ -60,21 +60,24 @@ QMenu* HistoryList::contextMenuFor(int row)
     auto* menu = new QMenu(this);
     menu->setStyle(menuStyle());
     menu->setAccessibleName(tr("Entry actions"));
-    QAction* edit = menu->addAction(menuIcon(QStringLiteral("pencil"), ink()), tr("Edit"));
+    // The menu keeps the desktop's own colours: in the dark look its icons
+    // take the menu's text colour, which reads on whatever it is.
+    const QColor ink = m_theme.isDark() ? menu->palette().color(QPalette::Text) : ondrel::ink();
+    QAction* edit = menu->addAction(menuIcon(QStringLiteral("pencil"), ink), tr("Edit"));
     connect(edit, &QAction::triggered, this, [this, item] {
         if (m_actions.openDetail)
             m_actions.openDetail(item);
     });
     QAction* pin =
-        menu->addAction(menuIcon(item.isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"), ink()),
+        menu->addAction(menuIcon(item.isPinned() ? QStringLiteral("pin-off") : QStringLiteral("pin"), ink),
                         item.isPinned() ? tr("Unpin") : tr("Pin"));
     connect(pin, &QAction::triggered, this, [this, id = item.id()] {
         if (m_actions.togglePin)
             m_actions.togglePin(id);
     });
     if (const auto& app = item.appName(); app && m_actions.exclude) {
-        QAction* exclude = menu->addAction(menuIcon(QStringLiteral("circle-x"), ink()),
-                                           tr("Don't Record from %1").arg(*app));
+        QAction* exclude =
+            menu->addAction(menuIcon(QStringLiteral("circle-x"), ink), tr("Don't Record from %1").arg(*app));
         connect(exclude, &QAction::triggered, this, [this, app = *app] { m_actions.exclude(app); });
     }
     menu->addSeparator();

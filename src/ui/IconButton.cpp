@@ -57,24 +57,25 @@ void IconButton::paintButton(QPainter& painter)
 {
     const qreal inset = m_look.outlineWidth / 2;
     const QRectF box(QPointF(inset, inset), m_look.size);
+    const QColor inkColor = m_look.ink ? m_look.ink() : ink();
     if (m_look.fill) {
         paint::CardStyle card;
         card.radius = m_look.radius;
         card.fill = m_look.fill();
-        card.outline = ink();
+        card.outline = inkColor;
         card.outlineWidth = m_look.outlineWidth;
         if (!m_look.shadowOffset.isNull()) {
-            card.shadow = ink();
+            card.shadow = inkColor;
             card.shadowOffset = m_look.shadowOffset;
         }
         // Pressed: the card sinks onto its shadow.
         const QRectF at = isDown() ? box.translated(m_look.shadowOffset / 2) : box;
         paint::drawCard(painter, at, card);
-        paint::drawSymbol(painter, at, m_symbol, m_look.symbolColor ? m_look.symbolColor() : ink(),
+        paint::drawSymbol(painter, at, m_symbol, m_look.symbolColor ? m_look.symbolColor() : inkColor,
                           m_look.symbolSize, m_look.symbolWeight);
         return;
     }
-    QColor color = m_look.symbolColor ? m_look.symbolColor() : ink();
+    QColor color = m_look.symbolColor ? m_look.symbolColor() : inkColor;
     if (isDown())
         color = color.darker(140);
     paint::drawSymbol(painter, QRectF(QPointF(0, 0), m_look.size), m_symbol, color, m_look.symbolSize,

@@ -31,6 +31,9 @@ public:
         QPointF shadowOffset;         // ink hard shadow when not null
         qreal symbolSize = 8;         // font size the symbol stands next to
         std::function<QColor()> symbolColor;
+        // Outline, shadow and the symbol without a colour of its own; none:
+        // the light look's ink.
+        std::function<QColor()> ink;
         SymbolWeight symbolWeight = SymbolWeight::regular;
     };
 

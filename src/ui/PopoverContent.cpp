@@ -45,7 +45,8 @@ protected:
     {
         QPainter painter(this);
         const QRectF card = QRectF(rect()).adjusted(kOuter, kOuter, -kOuter, -kOuter);
-        paint::drawCard(painter, card, {8, m_theme.palette().surface, ink(), 2, ink(), {3, 3}});
+        const AccentPalette colors = m_theme.palette();
+        paint::drawCard(painter, card, {8, colors.surface, colors.ink, 2, colors.ink, {3, 3}});
     }
 
 public:
@@ -78,8 +79,9 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     const int m = SearchBar::kOuter + SearchBar::kInner;
     searchRow->setContentsMargins(m, m, m, m);
     searchRow->setSpacing(8);
-    searchRow->addWidget(
-        new SymbolLabel(QStringLiteral("search"), inkSecondary(), 12, SymbolWeight::medium, searchBar));
+    auto* searchSymbol =
+        new SymbolLabel(QStringLiteral("search"), inkSecondary(), 12, SymbolWeight::medium, searchBar);
+    searchRow->addWidget(searchSymbol);
     m_search = new QLineEdit(searchBar);
     m_search->setObjectName(QStringLiteral("search"));
     m_search->setAccessibleName(tr("Search clipboard"));
@@ -88,18 +90,22 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     m_search->setFont(systemFont(13));
     m_search->setTextMargins(0, 0, 0, 0);
     m_search->setAttribute(Qt::WA_MacShowFocusRect, false);
-    {
+    const auto tintSearch = [this, searchSymbol] {
+        const AccentPalette colors = m_theme.palette();
         QPalette p = m_search->palette();
         p.setColor(QPalette::Base, Qt::transparent);
-        p.setColor(QPalette::Text, ink());
-        p.setColor(QPalette::PlaceholderText, inkSecondary());
+        p.setColor(QPalette::Text, colors.ink);
+        p.setColor(QPalette::PlaceholderText, colors.inkSecondary);
         m_search->setPalette(p);
-    }
+        searchSymbol->setColor(colors.inkSecondary);
+    };
+    tintSearch();
+    connect(&theme, &ThemeManager::darkChanged, this, tintSearch);
     searchRow->addWidget(m_search, 1);
     IconButton::Look clearLook;
     clearLook.size = {paint::symbolSide(12), paint::symbolSide(12)};
     clearLook.symbolSize = 12;
-    clearLook.symbolColor = [] { return inkSecondary(); };
+    clearLook.symbolColor = [this] { return m_theme.palette().inkSecondary; };
     m_clearSearch = new IconButton(QStringLiteral("circle-x"), clearLook, tr("Clear search"), searchBar);
     m_clearSearch->setObjectName(QStringLiteral("clearSearch"));
     m_clearSearch->hide();
@@ -113,7 +119,7 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     m_notSaved->setWordWrap(true);
     m_notSaved->setFont(systemFont(11, FontWeight::bold));
     m_notSaved->setContentsMargins(SearchBar::kOuter + 4, 0, SearchBar::kOuter + 4, 4);
-    m_notSaved->setStyleSheet(QStringLiteral("color:#dc2626;"));
+
     m_notSaved->hide();
     column->addWidget(m_notSaved);
 
@@ -130,14 +136,14 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     };
     m_list = new HistoryList(state, theme, scheduler, std::move(actions), m_main);
     column->addWidget(m_list, 1);
-    m_empty = new EmptyState(m_main);
+    m_empty = new EmptyState(theme, m_main);
     column->addWidget(m_empty, 1);
     m_paused = new QLabel(tr("Recording paused"), m_main);
     m_paused->setObjectName(QStringLiteral("recordingPaused"));
     m_paused->setAlignment(Qt::AlignCenter);
     m_paused->setFont(systemFont(11, FontWeight::bold));
     m_paused->setContentsMargins(0, 6, 0, 6);
-    m_paused->setStyleSheet(QStringLiteral("color:#b45309;"));
+
     m_paused->hide();
     column->addWidget(m_paused);
     column->addWidget(new KeyHints(theme, m_main));
@@ -164,7 +170,13 @@ PopoverContent::PopoverContent(HistoryStore& store, PopoverState& state, EntryPa
     connect(&state, &PopoverState::selectedIndexChanged, this, &PopoverContent::onSelectedIndexChanged);
     connect(&state, &PopoverState::showDetailForSelectedChanged, this, &PopoverContent::onShowDetailChanged);
     connect(&state, &PopoverState::closeDetailRequestedChanged, this, &PopoverContent::onCloseDetailChanged);
-    connect(&theme, &ThemeManager::accentColorChanged, this, [this] {
+    const auto tintNotes = [this] {
+        m_notSaved->setStyleSheet(QStringLiteral("color:%1;").arg(alertInk(m_theme.isDark()).name()));
+        m_paused->setStyleSheet(QStringLiteral("color:%1;").arg(cautionInk(m_theme.isDark()).name()));
+    };
+    tintNotes();
+    connect(&theme, &ThemeManager::darkChanged, this, tintNotes);
+    connect(&theme, &ThemeManager::colorsChanged, this, [this] {
         // Every part reads the palette when it draws.
         for (QWidget* w : findChildren<QWidget*>())
             w->update();

@@ -51,6 +51,7 @@ public:
     const std::optional<ClipboardItem>& detailItem() const { return m_detailItem; }
     bool showCopiedToast() const { return m_showCopiedToast; }
     bool isShowingEmptyState() const;
+    ThemeManager& theme() const { return m_theme; }
 
     QLineEdit* searchField() const { return m_search; }
     IconButton* clearSearchButton() const { return m_clearSearch; }

@@ -20,6 +20,14 @@ SymbolLabel::SymbolLabel(QString symbol, QColor color, qreal size, SymbolWeight 
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void SymbolLabel::setColor(const QColor& color)
+{
+    if (color == m_color)
+        return;
+    m_color = color;
+    update();
+}
+
 void SymbolLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -31,7 +39,7 @@ constexpr qreal kEmptySymbolSize = 40;
 constexpr qreal kEmptySpacing = 12;
 } // namespace
 
-EmptyState::EmptyState(QWidget* parent) : QWidget(parent)
+EmptyState::EmptyState(ThemeManager& theme, QWidget* parent) : QWidget(parent), m_theme(theme)
 {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
@@ -58,15 +66,16 @@ void EmptyState::paintEvent(QPaintEvent*)
     const qreal subtitleHeight = QFontMetricsF(subtitleFont).height();
     const qreal total = symbol + kEmptySpacing + titleHeight + kEmptySpacing + subtitleHeight;
     qreal y = (height() - total) / 2;
-    paint::drawSymbol(painter, QRectF(0, y, width(), symbol), u"clipboard-copy", inkSecondary(),
+    const AccentPalette colors = m_theme.palette();
+    paint::drawSymbol(painter, QRectF(0, y, width(), symbol), u"clipboard-copy", colors.inkSecondary,
                       kEmptySymbolSize, SymbolWeight::medium);
     y += symbol + kEmptySpacing;
     painter.setFont(titleFont);
-    painter.setPen(ink());
+    painter.setPen(colors.ink);
     painter.drawText(QRectF(0, y, width(), titleHeight), Qt::AlignHCenter | Qt::AlignVCenter, m_title);
     y += titleHeight + kEmptySpacing;
     painter.setFont(subtitleFont);
-    painter.setPen(inkSecondary());
+    painter.setPen(colors.inkSecondary);
     painter.drawText(QRectF(0, y, width(), subtitleHeight), Qt::AlignHCenter | Qt::AlignVCenter, m_subtitle);
 }
 
@@ -130,14 +139,14 @@ void KeyHints::paintEvent(QPaintEvent*)
         const QString key = tr(h.key);
         const QString label = tr(h.label);
         const QRectF cap(x, cy - capHeight / 2, capMetrics.horizontalAdvance(key) + 8, capHeight);
-        paint::drawCard(painter, cap, {3, colors.surface, ink(), 1, std::nullopt, {}});
+        paint::drawCard(painter, cap, {3, colors.surface, colors.ink, 1, std::nullopt, {}});
         painter.setFont(capFont());
-        painter.setPen(ink());
+        painter.setPen(colors.ink);
         painter.drawText(cap, Qt::AlignCenter, key);
         x = cap.right() + kCapLabelSpacing;
         const qreal lw = labelMetrics.horizontalAdvance(label);
         painter.setFont(hintFont());
-        painter.setPen(inkSecondary());
+        painter.setPen(colors.inkSecondary);
         painter.drawText(QRectF(x, 0, lw + 1, height()), Qt::AlignLeft | Qt::AlignVCenter, label);
         x += lw + kHintSpacing;
     }
@@ -228,9 +237,10 @@ void CopiedNotice::paintEvent(QPaintEvent*)
         painter.setBrush(QColor(0, 0, 0, int(255 * 0.1 / kShadowBlur)));
         painter.drawPath(paint::continuousRoundedRect(box.translated(0, 2).adjusted(-i, -i, i, i), 8 + i));
     }
-    paint::drawCard(painter, box, {8, m_theme.palette().surface, ink(), 2, std::nullopt, {}});
+    const AccentPalette colors = m_theme.palette();
+    paint::drawCard(painter, box, {8, colors.surface, colors.ink, 2, std::nullopt, {}});
     painter.setFont(noticeFont());
-    painter.setPen(ink());
+    painter.setPen(colors.ink);
     painter.drawText(box, Qt::AlignCenter, noticeText(m_failed));
 }
 

@@ -18,6 +18,7 @@ class SymbolLabel final : public QWidget
     Q_OBJECT
 public:
     SymbolLabel(QString symbol, QColor color, qreal size, SymbolWeight weight, QWidget* parent = nullptr);
+    void setColor(const QColor& color);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,7 +35,7 @@ class EmptyState final : public QWidget
 {
     Q_OBJECT
 public:
-    explicit EmptyState(QWidget* parent = nullptr);
+    explicit EmptyState(ThemeManager& theme, QWidget* parent = nullptr);
     void setTexts(const QString& title, const QString& subtitle);
     const QString& title() const { return m_title; }
     const QString& subtitle() const { return m_subtitle; }
@@ -43,6 +44,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    ThemeManager& m_theme;
     QString m_title;
     QString m_subtitle;
 };

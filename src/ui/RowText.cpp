@@ -1,6 +1,7 @@
 #include "RowText.h"
 
 #include "Highlighter.h"
+#include "Theme.h"
 
 #include <QFontInfo>
 
@@ -41,15 +42,14 @@ QString displayForm(const QString& preview)
     return text;
 }
 
-QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLanguage language)
+QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLanguage language, bool dark)
 {
     QList<QTextLayout::FormatRange> formats;
     for (const HighlightSpan& span : highlight(text, language)) {
-        const HighlightColor c = highlightColor(span.role);
         QTextLayout::FormatRange range;
         range.start = int(span.start);
         range.length = int(span.end - span.start);
-        range.format.setForeground(QColor(c.red, c.green, c.blue));
+        range.format.setForeground(highlightInk(span.role, dark));
         formats << range;
     }
     return formats;

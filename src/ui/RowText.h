@@ -45,8 +45,9 @@ bool isHighlighted(const ClipboardItem& item);
 // highlight offsets stay valid; the CR of a CRLF pair draws nothing.
 QString displayForm(const QString& preview);
 
-// The highlighter's colours as layout formats.
-QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLanguage language);
+// The highlighter's colours as layout formats, as drawn in the light or the dark look.
+QList<QTextLayout::FormatRange> highlightFormats(const QString& text, DetectedLanguage language,
+                                                 bool dark = false);
 
 // Lines a preview takes, without laying it out: a break with text after it
 // always makes two; otherwise the text wraps exactly when it is wider than

@@ -38,6 +38,13 @@ namespace {
     QT_TRANSLATE_NOOP("ondrel::Accent", "Butter"),
 };
 
+// The looks as the picker names them, in the order of kAllAppearances.
+[[maybe_unused]] constexpr const char* kAppearanceNames[] = {
+    QT_TRANSLATE_NOOP("ondrel::SettingsView", "System"),
+    QT_TRANSLATE_NOOP("ondrel::SettingsView", "Light"),
+    QT_TRANSLATE_NOOP("ondrel::SettingsView", "Dark"),
+};
+
 constexpr int kSwatch = 28;
 constexpr int kFocusRing = 3; // room around a swatch for its focus ring
 constexpr int kHistoryChoices[] = {25, 50, 100, 200};
@@ -61,7 +68,7 @@ public:
         setCursor(Qt::PointingHandCursor);
         connect(this, &QAbstractButton::clicked, this,
                 [this] { m_theme.setAccentColorRawAnimated(rawValue(m_accent)); });
-        connect(&theme, &ThemeManager::accentColorChanged, this, qOverload<>(&QWidget::update));
+        connect(&theme, &ThemeManager::colorsChanged, this, qOverload<>(&QWidget::update));
     }
     bool isCurrent() const { return m_theme.accentColor() == m_accent; }
 
@@ -77,15 +84,18 @@ protected:
         }
         painter.translate(kFocusRing, kFocusRing);
         const QRectF circle(1, 1, kSwatch - 2, kSwatch - 2);
+        const bool dark = m_theme.isDark();
+        const QColor ink = m_theme.palette().ink;
         painter.setPen(Qt::NoPen);
-        painter.setBrush(ink());
+        painter.setBrush(ink);
         painter.drawEllipse(circle.translated(2, 2));
-        painter.setBrush(ondrel::palette(m_accent).light);
-        painter.setPen(QPen(ink(), 2));
+        painter.setBrush(ondrel::palette(m_accent, dark).light);
+        painter.setPen(QPen(ink, 2));
         painter.drawEllipse(circle);
+        // Butter's light shade is the one pale enough to need a dark check.
         if (isCurrent())
             paint::drawSymbol(painter, circle, u"check",
-                              m_accent == AccentColor::butter ? Qt::black : Qt::white, 12,
+                              m_accent == AccentColor::butter && !dark ? Qt::black : Qt::white, 12,
                               SymbolWeight::bold);
     }
 
@@ -116,6 +126,23 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     auto* appearanceColumn = new QVBoxLayout(appearance);
     appearanceColumn->setSpacing(12);
     appearanceColumn->setContentsMargins(4, 4, 4, 4);
+    auto* lookRow = new QHBoxLayout;
+    auto* lookLabel = new QLabel(tr("Appearance:"), appearance);
+    lookLabel->setFont(systemFont(12));
+    m_appearance = new QComboBox(appearance);
+    m_appearance->setAccessibleName(tr("Appearance"));
+    for (Appearance look : kAllAppearances)
+        m_appearance->addItem(tr(kAppearanceNames[static_cast<std::size_t>(look)]), rawValue(look));
+    lookLabel->setBuddy(m_appearance);
+    syncAppearance();
+    connect(m_appearance, &QComboBox::activated, this, [this](int index) {
+        m_services.theme.setAppearanceRaw(m_appearance->itemData(index).toString());
+    });
+    m_services.settings.observe(keys::appearance, this, [this] { syncAppearance(); });
+    lookRow->addWidget(lookLabel);
+    lookRow->addWidget(m_appearance);
+    lookRow->addStretch(1);
+    appearanceColumn->addLayout(lookRow);
     auto* accentLabel = new QLabel(tr("Accent Color"), appearance);
     accentLabel->setFont(systemFont(12));
     appearanceColumn->addWidget(accentLabel);
@@ -192,6 +219,8 @@ SettingsView::SettingsView(Services services, const hotkeys::Name& hotkey, QStri
     aboutRow(tr("Made by"), kMadeBy);
     column->addWidget(about);
     column->addStretch(1);
+    applyLook();
+    connect(&services.theme, &ThemeManager::darkChanged, this, &SettingsView::applyLook);
 }
 
 SettingsView::~SettingsView()
@@ -212,7 +241,7 @@ void SettingsView::updateHotkeyNote()
         m_hotkeyNote->setWordWrap(true);
         m_hotkeyNote->setFont(systemFont(10));
         QPalette palette = m_hotkeyNote->palette();
-        palette.setColor(QPalette::WindowText, inkSecondary());
+        palette.setColor(QPalette::WindowText, m_services.theme.palette().inkSecondary);
         m_hotkeyNote->setPalette(palette);
         int row = 0;
         QFormLayout::ItemRole role;
@@ -225,6 +254,52 @@ void SettingsView::updateHotkeyNote()
     }
     setFixedSize(kWidth, kHeight + (note.isEmpty() ? 0 : kNoteHeight) +
                              (m_services.sourcesKnown ? 0 : kExclusionsNoteHeight));
+}
+
+void SettingsView::syncAppearance()
+{
+    m_appearance->setCurrentIndex(m_appearance->findData(rawValue(m_services.theme.appearance())));
+}
+
+void SettingsView::applyLook()
+{
+    const AccentPalette colors = m_services.theme.palette();
+    if (!m_services.theme.isDark()) {
+        setPalette(QPalette());
+    } else {
+        QPalette p = palette();
+        const auto set = [&p](QPalette::ColorRole role, const QColor& color) {
+            p.setColor(QPalette::All, role, color);
+        };
+        set(QPalette::Window, colors.faint);
+        set(QPalette::WindowText, colors.ink);
+        set(QPalette::Base, colors.surface);
+        set(QPalette::AlternateBase, colors.soft);
+        set(QPalette::Text, colors.ink);
+        set(QPalette::Button, colors.surface);
+        set(QPalette::ButtonText, colors.ink);
+        set(QPalette::PlaceholderText, colors.inkSecondary);
+        set(QPalette::Highlight, colors.light);
+        set(QPalette::HighlightedText, colors.ink);
+        set(QPalette::ToolTipBase, colors.surface);
+        set(QPalette::ToolTipText, colors.ink);
+        set(QPalette::Light, colors.soft.lighter(150));
+        set(QPalette::Midlight, colors.soft);
+        set(QPalette::Mid, colors.inkSecondary.darker(150));
+        set(QPalette::Dark, colors.faint);
+        set(QPalette::Shadow, Qt::black);
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            p.setColor(QPalette::Disabled, role, colors.inkSecondary);
+        setPalette(p);
+    }
+    // The notes keep their secondary ink in both looks.
+    for (QLabel* note : {m_hotkeyNote, m_exclusions->note()}) {
+        if (!note)
+            continue;
+        QPalette p = note->palette();
+        p.setColor(QPalette::WindowText, colors.inkSecondary);
+        note->setPalette(p);
+    }
 }
 
 void SettingsView::syncPicker()

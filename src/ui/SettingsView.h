@@ -27,7 +27,7 @@ class ExcludedAppsBox;
 class HistoryStore;
 class ThemeManager;
 
-// The settings window's content: accent colour, global hotkey, history size,
+// The settings window's content: look and accent colour, global hotkey, history size,
 // whether mouse selections are recorded, applications not recorded, launch
 // at login, version. Every control writes its setting at once.
 class SettingsView final : public QWidget
@@ -35,7 +35,7 @@ class SettingsView final : public QWidget
     Q_OBJECT
 public:
     static constexpr int kWidth = 350;
-    static constexpr int kHeight = 480;
+    static constexpr int kHeight = 514;
     static constexpr int kNoteHeight = 30; // the hotkey note, on desktops without global hotkeys
     // The note that exclusions cannot work, on desktops that do not name the source of a copy.
     static constexpr int kExclusionsNoteHeight = 30;
@@ -57,6 +57,7 @@ public:
     ~SettingsView() override;
 
     QComboBox* historyPicker() const { return m_picker; }
+    QComboBox* appearancePicker() const { return m_appearance; }
     QCheckBox* launchAtLoginToggle() const { return m_launchAtLogin; }
     QCheckBox* recordSelectionToggle() const { return m_recordSelection; }
     ExcludedAppsBox* exclusions() const { return m_exclusions; }
@@ -71,9 +72,14 @@ private:
     void launchAtLoginChanged(bool on);
     void syncPicker();
     void updateHotkeyNote();
+    void syncAppearance();
+    // The window's colours for the look in effect: the desktop's own in the
+    // light look, the theme's in the dark one.
+    void applyLook();
 
     Services m_services;
     QComboBox* m_picker = nullptr;
+    QComboBox* m_appearance = nullptr;
     QCheckBox* m_launchAtLogin = nullptr;
     QCheckBox* m_recordSelection = nullptr;
     hotkeys::ShortcutRecorder* m_recorder = nullptr;

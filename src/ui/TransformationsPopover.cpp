@@ -48,7 +48,8 @@ template <typename T> QString shownName(T value)
 class TransformationRow final : public QAbstractButton
 {
 public:
-    TransformationRow(Transformation t, QWidget* parent) : QAbstractButton(parent), m_transformation(t)
+    TransformationRow(Transformation t, const AccentPalette& colors, QWidget* parent)
+        : QAbstractButton(parent), m_transformation(t), m_colors(colors)
     {
         setText(shownName(t));
         setAccessibleName(text());
@@ -71,10 +72,10 @@ protected:
         if (isDown())
             painter.setOpacity(0.6);
         const QRectF icon(12, 0, 16, height());
-        paint::drawSymbol(painter, icon, iconName(m_transformation), inkSecondary(), 11,
+        paint::drawSymbol(painter, icon, iconName(m_transformation), m_colors.inkSecondary, 11,
                           SymbolWeight::medium);
         painter.setFont(nameFont());
-        painter.setPen(ink());
+        painter.setPen(m_colors.ink);
         painter.drawText(QRectF(icon.right() + 8, 0, width() - icon.right() - 8 - 12, height()),
                          Qt::AlignLeft | Qt::AlignVCenter, text());
         if (hasFocus()) {
@@ -88,6 +89,7 @@ protected:
 private:
     static QFont nameFont() { return systemFont(12, FontWeight::medium); }
     Transformation m_transformation;
+    AccentPalette m_colors;
 };
 
 } // namespace
@@ -108,12 +110,12 @@ TransformationsPopover::TransformationsPopover(const QString& text, ThemeManager
         auto* title = new QLabel(shownName(category), this);
         title->setFont(systemFont(10, FontWeight::bold));
         QPalette p = title->palette();
-        p.setColor(QPalette::WindowText, inkSecondary());
+        p.setColor(QPalette::WindowText, theme.palette().inkSecondary);
         title->setPalette(p);
         title->setContentsMargins(12, 10, 12, 4);
         layout->addWidget(title);
         for (Transformation t : transformations(category)) {
-            auto* row = new TransformationRow(t, this);
+            auto* row = new TransformationRow(t, theme.palette(), this);
             connect(row, &QAbstractButton::clicked, this, [this, t] { pick(t); });
             layout->addWidget(row);
         }
@@ -144,7 +146,7 @@ void TransformationsPopover::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.fillRect(rect(), m_theme.palette().surface);
-    painter.setPen(QPen(ink(), 1));
+    painter.setPen(QPen(m_theme.palette().ink, 1));
     painter.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 

@@ -7,6 +7,7 @@
 #include "Translations.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTime>
@@ -173,12 +174,12 @@ void TestStatusMenu::settingsWindow()
     SettingsView* settings = app.settingsController->settingsWindow();
     QVERIFY(settings);
     QVERIFY(settings->isVisible());
-    QCOMPARE(settings->size(), QSize(350, 480));
+    QCOMPARE(settings->size(), QSize(350, 514));
     QStringList labels;
     for (const QLabel* l : settings->findChildren<QLabel*>())
         labels << l->text();
-    for (const char* text :
-         {"Accent Color", "Global Hotkey:", "Max History Items:", "Version", "0.1.0", "Made by", "Kestrune"})
+    for (const char* text : {"Appearance:", "Accent Color", "Global Hotkey:", "Max History Items:", "Version",
+                             "0.1.0", "Made by", "Kestrune"})
         QVERIFY2(labels.contains(QString::fromUtf8(text)), text);
     // Mouse selections are recorded only once the box is ticked.
     QCheckBox* selections = settings->recordSelectionToggle();
@@ -187,9 +188,11 @@ void TestStatusMenu::settingsWindow()
     selections->click();
     QVERIFY(app.settings.boolean(keys::recordPrimarySelection));
 
-    // The window opens with the focus on the first swatch, and shows it:
-    // Space would change the accent.
+    // The window opens with the focus on the look's picker; the next Tab
+    // goes to the first swatch, which shows it: Space would change the accent.
     QVERIFY(QTest::qWaitForWindowActive(settings));
+    QCOMPARE(settings->focusWidget(), settings->appearancePicker());
+    QTest::keyClick(settings->appearancePicker(), Qt::Key_Tab);
     QWidget* focused = settings->focusWidget();
     QVERIFY(focused);
     QCOMPARE(focused->toolTip(), QStringLiteral("Grey"));
@@ -207,6 +210,25 @@ void TestStatusMenu::settingsWindow()
     QCOMPARE(app.shell->theme().accentColor(), AccentColor::coral);
     QTest::mouseClick(butter, Qt::LeftButton);
     QCOMPARE(app.settings.value(keys::accentColor), QVariant(QStringLiteral("Butter")));
+
+    // The look: Dark in its picker turns the open window dark at once; Light
+    // gives it the desktop's colours back.
+    QComboBox* look = settings->appearancePicker();
+    QCOMPARE(look->currentData().toString(), QStringLiteral("System"));
+    const QColor desktopWindow = settings->palette().color(QPalette::Window);
+    look->setCurrentIndex(2);
+    Q_EMIT look->activated(2);
+    QCOMPARE(app.settings.string(keys::appearance), std::optional<QString>(QStringLiteral("Dark")));
+    QVERIFY(app.shell->theme().isDark());
+    QCOMPARE(settings->palette().color(QPalette::Window), palette(AccentColor::butter, true).faint);
+    // Under build/<preset>/screens, for a look by eye.
+    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
+    QVERIFY(QDir().mkpath(screens));
+    QVERIFY(settings->grab().save(screens + QStringLiteral("settings-dark.png")));
+    look->setCurrentIndex(1);
+    Q_EMIT look->activated(1);
+    QVERIFY(!app.shell->theme().isDark());
+    QCOMPARE(settings->palette().color(QPalette::Window), desktopWindow);
 
     // The history size.
     QComboBox* picker = settings->historyPicker();

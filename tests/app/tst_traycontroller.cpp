@@ -1,9 +1,14 @@
 #include "AppFixture.h"
 #include "PopoverParts.h"
+#include "TrayIcon.h"
 
 #include <QMenu>
+#include <QPainter>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 using namespace ondrel;
 using namespace ondrel::test;
@@ -22,6 +27,8 @@ private Q_SLOTS:
     void oneKeyMonitor();
     void workingElsewhereCloses();
     void rowClickPastesAndStaysOpen();
+    void iconShowsOnEveryPanel_data();
+    void iconShowsOnEveryPanel();
     void popoverHasAnEdge();
     void withoutKeystrokesReturnSaysCopied();
     void quitKeepsACopyInFlight();
@@ -274,6 +281,75 @@ void TestTrayController::rowClickPastesAndStaysOpen()
     QVERIFY(!app.popoverShown());
     app.scheduler.advance(0.2);
     QCOMPARE(app.focus.activated().size(), asked);
+}
+
+void TestTrayController::iconShowsOnEveryPanel_data()
+{
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<QColor>("panel");
+    for (const bool paused : {false, true})
+        for (const QRgb panel : {0xFFFFFF, 0xEFF0F1, 0x000000, 0x31363B})
+            QTest::addRow("%s on #%06X", paused ? "paused" : "recording", panel) << paused << QColor(panel);
+}
+
+void TestTrayController::iconShowsOnEveryPanel()
+{
+    // Over the panel, the icon's silhouette stands out at 3:1 or more: all
+    // around its outside, the icon's pixel there or one of the two just
+    // inside it does (a rim of one colour reads on the panels it contrasts with, the
+    // body on the rest). The gaps inside the symbol need not: its outline
+    // tells the shape.
+    QFETCH(bool, paused);
+    QFETCH(QColor, panel);
+    const auto luminance = [](QRgb c) {
+        const auto channel = [](int v) {
+            const double s = v / 255.0;
+            return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+    };
+    const double panelLuminance = luminance(panel.rgb());
+    // (At 16 pixels the layers' gaps are a pixel wide and the rim's mouths
+    // over them too narrow to read whole: 84% of the outline there.)
+    for (const int side : {22, 24, 32, 44}) {
+        const QImage icon =
+            trayIcon(paused).pixmap(side, side).toImage().convertToFormat(QImage::Format_ARGB32);
+        QImage shown(icon.size(), QImage::Format_RGB32);
+        shown.fill(panel);
+        QPainter(&shown).drawImage(0, 0, icon);
+        const auto solid = [&](QPoint p) { return icon.rect().contains(p) && qAlpha(icon.pixel(p)) >= 128; };
+        // The outside: the panel the border reaches around the icon.
+        QSet<QPoint> outside;
+        QList<QPoint> pending;
+        for (int i = 0; i < side; ++i)
+            pending << QPoint(i, 0) << QPoint(i, side - 1) << QPoint(0, i) << QPoint(side - 1, i);
+        while (!pending.isEmpty()) {
+            const QPoint p = pending.takeLast();
+            if (!icon.rect().contains(p) || solid(p) || outside.contains(p))
+                continue;
+            outside.insert(p);
+            pending << p + QPoint(1, 0) << p - QPoint(1, 0) << p + QPoint(0, 1) << p - QPoint(0, 1);
+        }
+        const auto stands = [&](QPoint p) {
+            const double l = luminance(shown.pixel(p));
+            return (std::max(l, panelLuminance) + 0.05) / (std::min(l, panelLuminance) + 0.05) >= 3;
+        };
+        int edge = 0, seen = 0;
+        for (const QPoint& o : std::as_const(outside))
+            for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+                if (solid(o + step)) {
+                    ++edge;
+                    // The rim, or the body within the next two pixels.
+                    bool stood = false;
+                    for (int in = 1; in <= 3 && !stood && solid(o + in * step); ++in)
+                        stood = stands(o + in * step);
+                    seen += stood;
+                }
+        QVERIFY(edge > 0);
+        QVERIFY2(seen >= edge * 0.9,
+                 qPrintable(
+                     QStringLiteral("%1 px: %2 of %3 edge pixels stand out").arg(side).arg(seen).arg(edge)));
+    }
 }
 
 void TestTrayController::popoverHasAnEdge()

@@ -370,6 +370,24 @@ void TestPopover::screens()
         QVERIFY(image != previous);
         previous = image;
     }
+    // The dark look, in the default accent: mostly dark where the light
+    // look is mostly light.
+    const auto meanGrey = [](const QImage& image) {
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y));
+        return sum / (qint64(image.width()) * image.height());
+    };
+    f.theme.setAccentColorRaw(QStringLiteral("Coral"));
+    QCoreApplication::processEvents();
+    QVERIFY(meanGrey(renderAt(f.view.get(), 1)) > 200);
+    f.theme.setAppearanceRaw(QStringLiteral("Dark"));
+    QCoreApplication::processEvents();
+    QVERIFY(save(QStringLiteral("popover-dark"), f.view.get()));
+    QVERIFY(meanGrey(renderAt(f.view.get(), 1)) < 60);
+    f.theme.setAppearanceRaw(QStringLiteral("Light"));
+    QCoreApplication::processEvents();
     f.view->openDetail(f.state().filteredItems().at(0));
     QCoreApplication::processEvents();
     QVERIFY(save(QStringLiteral("detail"), f.view.get()));

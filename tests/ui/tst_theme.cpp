@@ -1,4 +1,5 @@
 #include "Fonts.h"
+#include "MemoryColorScheme.h"
 #include "MemorySettings.h"
 #include "SettingsKeys.h"
 #include "TestSupport.h"
@@ -7,10 +8,33 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
+#include <QPalette>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
+
 using namespace ondrel;
+
+namespace {
+
+// WCAG 2 contrast ratio of two opaque colours, from their relative luminance.
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+using Preference = platform::DesktopColorScheme::Preference;
+
+} // namespace
 
 class TestTheme : public QObject
 {
@@ -23,6 +47,10 @@ private Q_SLOTS:
     void storedAccent();
     void changesAreAnnounced();
     void animatedChangeEasesInAndOut();
+    void textContrast_data();
+    void textContrast();
+    void look_data();
+    void look();
     void faces_data();
     void faces();
     void fallbacks();
@@ -120,6 +148,139 @@ void TestTheme::animatedChangeEasesInAndOut()
     // The same accent again changes nothing.
     theme.setAccentColorRawAnimated(QStringLiteral("Sky"));
     QCOMPARE(theme.transition()->state(), QAbstractAnimation::Stopped);
+}
+
+void TestTheme::textContrast_data()
+{
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("surface");
+    QTest::addColumn<double>("knownRatio"); // 0: at least 4.5:1
+    // The light look's fixed colours fall short in these places; they stay
+    // as designed, and the figures are kept so that any change shows.
+    const QHash<QString, double> lightShortfalls = {
+        {QStringLiteral("light Grey: ink on light"), 3.67},
+        {QStringLiteral("light Grey: inkSecondary on soft"), 4.40},
+        {QStringLiteral("light Orange: inkSecondary on soft"), 4.22},
+        {QStringLiteral("light Lavender: inkSecondary on soft"), 4.10},
+        {QStringLiteral("light Mint: inkSecondary on soft"), 4.26},
+        {QStringLiteral("light Sky: inkSecondary on soft"), 4.21},
+        {QStringLiteral("light Coral: inkSecondary on faint"), 4.40},
+        {QStringLiteral("light Coral: inkSecondary on soft"), 4.03},
+        {QStringLiteral("light Butter: inkSecondary on soft"), 4.50},
+        {QStringLiteral("light Coral: alert on faint"), 4.40},
+        {QStringLiteral("light: function on surface"), 3.89},
+    };
+    // Every place text is drawn: rows, search, hints and notices on the
+    // surface; the empty list, hints and warnings on the faint background;
+    // number badges, hint labels and the detail view's footer on the soft
+    // tint; language badges and selected text on the light shade.
+    for (const bool dark : {false, true}) {
+        const QString look = dark ? QStringLiteral("dark") : QStringLiteral("light");
+        for (AccentColor accent : kAllAccentColors) {
+            const AccentPalette p = palette(accent, dark);
+            const QList<std::tuple<const char*, QColor, const char*, QColor>> pairs = {
+                {"ink", p.ink, "surface", p.surface},
+                {"ink", p.ink, "faint", p.faint},
+                {"ink", p.ink, "soft", p.soft},
+                {"ink", p.ink, "light", p.light},
+                {"inkSecondary", p.inkSecondary, "surface", p.surface},
+                {"inkSecondary", p.inkSecondary, "faint", p.faint},
+                {"inkSecondary", p.inkSecondary, "soft", p.soft},
+                {"alert", alertInk(dark), "faint", p.faint},
+                {"caution", cautionInk(dark), "faint", p.faint},
+            };
+            for (const auto& [textName, text, surfaceName, surface] : pairs) {
+                const QString name =
+                    QStringLiteral("%1 %2: %3 on %4")
+                        .arg(look, rawValue(accent), QLatin1String(textName), QLatin1String(surfaceName));
+                QTest::newRow(qPrintable(name)) << text << surface << lightShortfalls.value(name);
+            }
+        }
+        // Highlighted previews, on the rows' surface.
+        for (int role = 0; role <= int(ColorRole::property); ++role) {
+            const QString name = QStringLiteral("%1: %2 on surface").arg(look, roleName(ColorRole(role)));
+            QTest::newRow(qPrintable(name))
+                << highlightInk(ColorRole(role), dark) << palette(AccentColor::grey, dark).surface
+                << lightShortfalls.value(name);
+        }
+    }
+}
+
+void TestTheme::textContrast()
+{
+    QFETCH(QColor, text);
+    QFETCH(QColor, surface);
+    QFETCH(double, knownRatio);
+    const double ratio = contrast(text, surface);
+    if (knownRatio > 0)
+        QCOMPARE(std::round(ratio * 100) / 100, knownRatio);
+    else
+        QVERIFY2(
+            ratio >= 4.5,
+            qPrintable(
+                QStringLiteral("%1 on %2: %3:1").arg(text.name(), surface.name()).arg(ratio, 0, 'f', 2)));
+}
+
+void TestTheme::look_data()
+{
+    QTest::addColumn<QString>("stored"); // empty: nothing stored
+    QTest::addColumn<int>("desktop");
+    QTest::addColumn<bool>("paletteDark");
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("System, desktop dark") << QString() << int(Preference::dark) << false << true;
+    QTest::newRow("System, desktop light") << QString() << int(Preference::light) << true << false;
+    QTest::newRow("System, desktop silent, light palette")
+        << QString() << int(Preference::none) << false << false;
+    QTest::newRow("System, desktop silent, dark palette")
+        << QString() << int(Preference::none) << true << true;
+    QTest::newRow("Light on a dark desktop")
+        << QStringLiteral("Light") << int(Preference::dark) << true << false;
+    QTest::newRow("Dark on a light desktop")
+        << QStringLiteral("Dark") << int(Preference::light) << false << true;
+    QTest::newRow("unknown value: System")
+        << QStringLiteral("dark") << int(Preference::dark) << false << true;
+}
+
+void TestTheme::look()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, desktop);
+    QFETCH(bool, paletteDark);
+    QFETCH(bool, dark);
+    const QPalette original = QGuiApplication::palette();
+    const auto restore = qScopeGuard([&] { QGuiApplication::setPalette(original); });
+    platform::MemorySettings settings;
+    if (!stored.isNull())
+        settings.setString(keys::appearance, stored);
+    platform::MemoryColorScheme scheme;
+    scheme.set(Preference(desktop));
+    ThemeManager theme(settings, &scheme);
+    QSignalSpy changed(&theme, &ThemeManager::darkChanged);
+    // Qt's palette switches while the program runs, as a desktop without a
+    // portal setting switches it.
+    QPalette qtPalette = original;
+    qtPalette.setColor(QPalette::Window, paletteDark ? QColor(0x31363B) : QColor(0xEFF0F1));
+    QGuiApplication::setPalette(qtPalette);
+    QCOMPARE(theme.isDark(), dark);
+    QCOMPARE(theme.palette().surface, palette(AccentColor::coral, dark).surface);
+    QCOMPARE(theme.palette().ink, palette(AccentColor::coral, dark).ink);
+
+    // The desktop switches: the look follows at once where it is "System".
+    changed.clear();
+    QSignalSpy colors(&theme, &ThemeManager::colorsChanged);
+    const Preference switched = desktop == int(Preference::dark) ? Preference::light : Preference::dark;
+    scheme.set(switched);
+    const bool now = theme.appearance() == Appearance::system ? switched == Preference::dark : dark;
+    QCOMPARE(theme.isDark(), now);
+    QCOMPARE(changed.count(), now != dark ? 1 : 0);
+    QCOMPARE(colors.count(), changed.count());
+
+    // Chosen in the settings: stored, and shown at once.
+    theme.setAppearanceRaw(QStringLiteral("Dark"));
+    QVERIFY(theme.isDark());
+    theme.setAppearanceRaw(QStringLiteral("Light"));
+    QVERIFY(!theme.isDark());
+    QCOMPARE(settings.string(keys::appearance), std::optional<QString>(QStringLiteral("Light")));
 }
 
 void TestTheme::faces_data()

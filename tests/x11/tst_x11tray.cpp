@@ -8,6 +8,7 @@
 #include "Symbols.h"
 #include "TestSupport.h"
 #include "Theme.h"
+#include "TrayIcon.h"
 #include "X11TestSupport.h"
 
 #include <QDBusArgument>
@@ -352,8 +353,8 @@ void TestX11Tray::sharpAtTwiceTheScale()
     const auto shows = [&](const QString& window, const QPixmap& symbol) {
         return showsSymbol(screen->grabWindow(window.toULongLong()).toImage(), symbol);
     };
-    QTRY_VERIFY_WITH_TIMEOUT(
-        shows(icon, symbolPixmap(u"layers", QColor(249, 115, 22), 11, 2, SymbolWeight::medium)), 5000);
+    // The tray's 22 pixels high icon window holds the icon drawn at 22 pixels.
+    QTRY_VERIFY_WITH_TIMEOUT(shows(icon, trayIcon(false).pixmap(QSize(22, 22))), 5000);
 
     // The empty history's picture, in the middle of the popover.
     QVERIFY(m_app->toggle());
