@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScopeGuard>
@@ -170,6 +171,8 @@ bool PopoverWindow::event(QEvent* event)
     }
     // Nor does one in the first moments: the click on the tray icon that
     // opened it may still move the focus to the panel.
+    if (event->type() == QEvent::WindowDeactivate && isVisible())
+        trace(QGuiApplication::focusWindow() ? "popover-deactivated-to-own-window" : "popover-deactivated");
     if (event->type() == QEvent::WindowDeactivate && isVisible() && m_activatedSinceShown &&
         m_scheduler.now() - m_shownAt > kSettleSeconds)
         m_scheduler.postAfter(kDeactivationSeconds, this, [this] {

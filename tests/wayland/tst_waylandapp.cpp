@@ -133,16 +133,32 @@ void TestWaylandApp::capturesAndToggles()
     QVERIFY(test::wlCopy("the second copy"));
     QTRY_COMPARE_WITH_TIMEOUT(m_app->history().size(), 2, 5000);
     const auto typed = [this](const QStringList& keys) {
-        m_app->forgetTrace();
-        if (!m_app->toggle() || !m_app->said(QStringLiteral("trace popover-settled ")))
-            return false;
         // Keys typed before sway hands the popover the keyboard go elsewhere.
-        if (!QTest::qWaitFor([this] { return popoverNode().value(QStringLiteral("focused")).toBool(); },
-                             5000)) {
+        // Now and then (about one run in ten here) sway takes the keyboard
+        // back from a popover just shown, for no reason this program gives:
+        // said, and opened once more, since keys are what is tested here.
+        bool focused = false;
+        for (int attempt = 0; attempt < 2 && !focused; ++attempt) {
+            m_app->forgetTrace();
+            if (!m_app->toggle() || !m_app->said(QStringLiteral("trace popover-settled ")))
+                return false;
+            focused = QTest::qWaitFor(
+                [this] { return popoverNode().value(QStringLiteral("focused")).toBool(); }, 5000);
+            if (focused)
+                break;
             while (const auto said = m_app->line(QStringLiteral("trace "), 500))
                 qInfo("the popover never had the keyboard; the program said: %s", qPrintable(*said));
-            return false;
+            QProcess seats;
+            seats.start(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_seats")});
+            seats.waitForFinished(5000);
+            qInfo("sway's seats: %s", seats.readAllStandardOutput().constData());
+            if (!popoverNode().isEmpty() && !m_app->toggle())
+                return false;
+            if (!QTest::qWaitFor([this] { return popoverNode().isEmpty(); }, 5000))
+                return false;
         }
+        if (!focused)
+            return false;
         QStringList arguments;
         for (const QString& key : keys)
             arguments << QStringLiteral("-k") << key;
@@ -151,6 +167,9 @@ void TestWaylandApp::capturesAndToggles()
     };
     QVERIFY(typed({QStringLiteral("Down"), QStringLiteral("Return")}));
     QTRY_COMPARE_WITH_TIMEOUT(test::wlPaste(), QByteArray("copied in a Wayland program"), 5000);
+    // Opened again before its paste has gone out, the popover would lose
+    // the keyboard to the window pasted into, as a user's would.
+    QVERIFY(m_app->said(QStringLiteral("trace paste-done ")));
     QVERIFY(typed({QStringLiteral("Escape")}));
 
     // The compositor gives the popover the keyboard; when the user turns to
