@@ -175,6 +175,10 @@ void TestStatusMenu::settingsWindow()
     QVERIFY(settings);
     QVERIFY(settings->isVisible());
     QCOMPARE(settings->size(), QSize(350, 514));
+    // Under build/<preset>/screens, for a look by eye (and the README's).
+    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
+    QVERIFY(QDir().mkpath(screens));
+    QVERIFY(settings->grab().save(screens + QStringLiteral("settings.png")));
     QStringList labels;
     for (const QLabel* l : settings->findChildren<QLabel*>())
         labels << l->text();
@@ -221,9 +225,6 @@ void TestStatusMenu::settingsWindow()
     QCOMPARE(app.settings.string(keys::appearance), std::optional<QString>(QStringLiteral("Dark")));
     QVERIFY(app.shell->theme().isDark());
     QCOMPARE(settings->palette().color(QPalette::Window), palette(AccentColor::butter, true).faint);
-    // Under build/<preset>/screens, for a look by eye.
-    const QString screens = QStringLiteral(QT_TESTCASE_BUILDDIR "/../../screens/");
-    QVERIFY(QDir().mkpath(screens));
     QVERIFY(settings->grab().save(screens + QStringLiteral("settings-dark.png")));
     look->setCurrentIndex(1);
     Q_EMIT look->activated(1);
