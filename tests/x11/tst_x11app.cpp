@@ -219,6 +219,9 @@ void TestX11App::hostileOwnersAndImagesFreezeNothing()
     {
         test::HungOwner owner;
         QVERIFY(owner.start());
+        // Asked first: a copy an earlier test left may have been slow at
+        // start and said the same.
+        QVERIFY(owner.waitFor("request TARGETS"));
         QVERIFY(m_app->said(QStringLiteral(
             "ondrel: the program that owns the clipboard does not answer; its copy is not recorded")));
         QVERIFY(m_app->toggle());
